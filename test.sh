@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test. Non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+./scripts/build.sh
+
+ctest_cmd=(ctest --test-dir build --output-on-failure --timeout 300 -j"$(nproc)")
+if [[ -z "${DISPLAY:-}" ]]; then
+  # Tests that open real windows need an X server.
+  xvfb-run -a -s "-screen 0 1920x1080x24" "${ctest_cmd[@]}"
+else
+  "${ctest_cmd[@]}"
+fi

@@ -1,0 +1,117 @@
+#include "app/application.h"
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace quorvane {
+namespace {
+
+QApplication& App() {
+    return *qApp;
+}
+
+TEST(MainWindowTest, StartsWithComputedGeometryAndShutsDownCleanly) {
+    QApplication& app = App();
+    CAppState state;
+    // The offscreen screen is small; lay out for a real desktop size.
+    state.geometry =
+        ComputeAppGeometry({.width = 1920, .height = 1080, .workAreaBottom = 1040, .logicalDpiX = 96});
+    const ScreenMetrics offscreen = ReadScreenMetrics(*QGuiApplication::primaryScreen());
+    EXPECT_GT(offscreen.width, 0);
+    SetAppState(&state);
+
+    // A render loop like the 3D views' that shut-down must stop and join.
+    CRenderThread renderThread;
+    std::atomic<int> frames{0};
+    std::atomic<bool> loopLeft{false};
+    renderThread.Start([&](const std::atomic<bool>& quit) {
+        while (!quit.load()) {
+            ++frames;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        loopLeft = true;
+    });
+    state.renderThreads.push_back(&renderThread);
+
+    ASSERT_TRUE(InitApplication(state));
+    CMainWindow& window = *state.mainWindow;
+    EXPECT_EQ(window.windowTitle(), "VelmoraMainField");
+    EXPECT_EQ(window.objectName(), "CLASS_MAINWINDOW");
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(window.isVisible());
+    const AppGeometry& g = state.geometry;
+    EXPECT_EQ(window.geometry(), QRect(g.windowX, g.windowY, g.windowWidth, g.windowHeight));
+
+    auto* fieldView = window.findChild<QWidget*>("CLASS_DISPWINDOW");
+    ASSERT_NE(fieldView, nullptr);
+    const LayoutRect f = state.layout.fieldView;
+    EXPECT_EQ(fieldView->geometry(), QRect(f.x, f.y, f.width, f.height));
+    EXPECT_EQ(f.width, g.windowWidth - 8 - 300 - 300);
+    EXPECT_NE(window.findChild<QWidget*>("CLASS_MODELTREEWINDOW"), nullptr);
+    EXPECT_NE(window.findChild<QWidget*>("CLASS_MODELLISTWINDOW"), nullptr);
+    EXPECT_EQ(window.findChildren<QWidget*>("CLASS_EDITWINDOW").size(), 6);
+
+    // Resizing relayouts the children.
+    window.resize(g.windowWidth + 100, g.windowHeight);
+    EXPECT_EQ(fieldView->width(), f.width + 100);
+
+    QTimer::singleShot(50, [&] { ShutdownApplication(state); });
+    const int code = app.exec();
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(loopLeft.load());
+    EXPECT_FALSE(renderThread.IsRunning());
+    EXPECT_FALSE(state.repaintTimer.IsRunning());
+    EXPECT_FALSE(window.isVisible());
+    state.mainWindow.reset();
+    SetAppState(nullptr);
+}
+
+TEST(MainWindowTest, TitleBarDragMovesOnlyFromTheTitleBar) {
+    App();
+    CAppState state;
+    state.geometry =
+        ComputeAppGeometry({.width = 1920, .height = 1080, .workAreaBottom = 1040, .logicalDpiX = 96});
+    ASSERT_TRUE(InitApplication(state));
+    CMainWindow& window = *state.mainWindow;
+    const QPoint start = window.pos();
+
+    auto send = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(local), QPointF(window.mapToGlobal(local)), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&window, &event);
+    };
+    // Below the title bar: no move.
+    send(QEvent::MouseButtonPress, {400, 200}, Qt::LeftButton);
+    send(QEvent::MouseMove, {450, 230}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {450, 230}, Qt::NoButton);
+    EXPECT_EQ(window.pos(), start);
+
+    // In the title bar: moves by the pointer's travel.
+    send(QEvent::MouseButtonPress, {400, 10}, Qt::LeftButton);
+    const QPoint pressGlobal = window.mapToGlobal(QPoint(400, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(430, 30), QPointF(pressGlobal + QPoint(30, 20)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &move);
+    EXPECT_EQ(window.pos(), start + QPoint(30, 20));
+    send(QEvent::MouseButtonRelease, {430, 30}, Qt::NoButton);
+    EXPECT_FALSE(state.titleDrag.buttonDown);
+
+    // While maximized the window stays put.
+    state.titleDrag.maximized = true;
+    const QPoint before = window.pos();
+    send(QEvent::MouseButtonPress, {400, 10}, Qt::LeftButton);
+    QMouseEvent move2(QEvent::MouseMove, QPointF(430, 30),
+                      QPointF(window.mapToGlobal(QPoint(400, 10)) + QPoint(30, 20)), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &move2);
+    EXPECT_EQ(window.pos(), before);
+    ShutdownApplication(state);
+}
+
+} // namespace
+} // namespace quorvane
