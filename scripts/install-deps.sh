@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libvulkan-dev mesa-vulkan-drivers glslang-tools spirv-tools
+  libvulkan-dev mesa-vulkan-drivers glslang-tools spirv-tools vulkan-validationlayers
   libpugixml-dev libstb-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
