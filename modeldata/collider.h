@@ -1,0 +1,77 @@
+#pragma once
+
+#include "modeldata/geometry.h"
+#include "modeldata/model_types.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// Data that the collider display keeps in a collider record (buffers, mapped
+// memory, skinned vertices). Defined by the renderer; released with its record.
+class CColliderAttachment {
+public:
+    virtual ~CColliderAttachment() = default;
+};
+
+// One triangle list of a mesh collider: corner c uses positionIndices[c] and
+// normalIndices[c].
+struct CColliderPolygon {
+    std::string vertexId;
+    std::string normalId;
+    std::vector<int32_t> positionIndices;
+    std::vector<int32_t> normalIndices;
+    int32_t cornerCount = 0; // pairs read; a last lone position index is not a corner
+    std::unique_ptr<CColliderAttachment> gpu;
+};
+
+enum class ColliderType : int32_t {
+    kUnknown = 0,
+    kSphere = 1,
+    kBox = 2,
+    kCapsule = 3,
+    kRect = 4,
+    kMesh = 5,
+};
+
+// One collision shape. Its file data are shared: the copy made for an instance
+// entry points at the same float arrays, polygons and weights as its source.
+struct CCollider {
+    std::string name;
+    int32_t isCopy = 0;
+    Matrix4x4 bindShapeMatrix = kIdentityMatrix;
+    int32_t vertexCount = 0; // set by the collider display
+    std::vector<std::shared_ptr<const CFloatArray>> floatArrays;
+    std::vector<std::shared_ptr<CColliderPolygon>> polygons;
+    std::shared_ptr<const std::vector<CWeightRow>> weights; // null when there is no skin
+    int32_t weightsSize = 0;
+    ColliderType type = ColliderType::kUnknown;
+    float radius = 0.0f;
+    std::unique_ptr<CColliderAttachment> gpu; // per collider, never shared
+
+    // The instance copy: shares the file data, has no display data of its own yet.
+    std::unique_ptr<CCollider> MakeInstanceCopy() const;
+    const CFloatArray* FindFloatArray(std::string_view arrayId) const;
+};
+
+// Maps a COLLIDER_TYPE value to its type; anything else is kUnknown.
+ColliderType ColliderTypeFromName(std::string_view value);
+
+// The colliders of one model entry.
+struct CColliderSet {
+    std::string name; // MODEL_ID of the collider file
+    std::vector<std::unique_ptr<CCollider>> colliders;
+    // Bounding sphere of all colliders, computed with the display data.
+    std::array<float, 3> center{};
+    float radius = 0.0f;
+    int32_t needsUpdate = 1;
+    std::unique_ptr<CColliderAttachment> gpu;
+
+    // Counts of colliders per type, indexed by the type's value (0..5).
+    std::array<int32_t, 6> CountByType() const;
+};
+
+} // namespace quorvane

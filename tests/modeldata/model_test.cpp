@@ -1,0 +1,108 @@
+#include "modeldata/collider.h"
+#include "modeldata/model.h"
+#include "modeldata/model_types.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+TEST(ModelRecordsTest, ConstructedRecordsHaveIdentityMatricesAndAbsentOffsets) {
+    CGeometry geometry;
+    EXPECT_EQ(geometry.bindShapeMatrix, kIdentityMatrix);
+    EXPECT_FALSE(geometry.HasWeights());
+    CPolygonData polygon;
+    EXPECT_EQ(polygon.GroupLength(), 0);
+    EXPECT_EQ(polygon.CornerCount(), 0); // no division by an empty group
+    CBone bone;
+    EXPECT_EQ(bone.jointMatrix, kIdentityMatrix);
+    EXPECT_EQ(bone.inverseBindMatrix, kIdentityMatrix);
+    EXPECT_EQ(bone.type, 0);
+}
+
+TEST(ModelRecordsTest, CornerCountIgnoresATrailingPartialGroup) {
+    CPolygonData polygon;
+    polygon.vertexOffset = 0;
+    polygon.texOffset = 1;
+    polygon.indices = {0, 1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(polygon.GroupLength(), 2);
+    EXPECT_EQ(polygon.CornerCount(), 3);
+    polygon.normalOffset = 2147483647; // straight from a file: must not overflow
+    EXPECT_EQ(polygon.GroupLength(), 2147483648LL);
+    EXPECT_EQ(polygon.CornerCount(), 0);
+}
+
+TEST(ModelRecordsTest, FloatArrayKeepsOnlyWidthsTwoToFour) {
+    CFloatArray array;
+    array.SetVectors(3, {1, 2, 3, 4, 5, 6, 7});
+    EXPECT_EQ(array.VectorCount(), 2);
+    EXPECT_EQ(array.Vector(1)[2], 6.0f);
+    EXPECT_TRUE(array.Vector(2).empty());
+    EXPECT_TRUE(array.Vector(-1).empty());
+    array.SetVectors(5, {1, 2, 3, 4, 5});
+    EXPECT_EQ(array.VectorCount(), 0);
+}
+
+TEST(ModelRecordsTest, BoneLookupsReturnTheFirstTableBoneAndSkipTreeOnlyBones) {
+    CModel model;
+    CBone* first = model.AddTableBone("hip");
+    first->id = "b0";
+    model.AddTableBone("hip")->id = "b1";
+    CBone* treeOnly = model.AddTreeOnlyBone("tail");
+    treeOnly->id = "b2";
+    model.AttachBone(nullptr, first);
+    model.AttachBone(first, treeOnly);
+    EXPECT_EQ(model.FindBoneByName("hip"), first);
+    EXPECT_EQ(model.FindBoneById("b1"), model.bones[1].get());
+    EXPECT_EQ(model.FindBoneByName("tail"), nullptr);
+    EXPECT_EQ(model.FindBoneById("b2"), nullptr);
+    EXPECT_EQ(treeOnly->parent, first);
+    ASSERT_EQ(model.rootBones.size(), 1u);
+    EXPECT_EQ(first->children.front(), treeOnly);
+}
+
+TEST(ModelRecordsTest, MaterialColoursFormOneBlockInOrder) {
+    CMaterial material;
+    material.diffuse = {1, 2, 3, 4};
+    material.ambient = {5, 6, 7, 8};
+    material.emission = {9, 10, 11, 12};
+    material.specular = {13, 14, 15, 16};
+    const auto block = material.ColourBlock();
+    for (size_t i = 0; i < block.size(); ++i) {
+        EXPECT_EQ(block[i], static_cast<float>(i + 1));
+    }
+}
+
+TEST(ModelRecordsTest, NamesAreCutAtWholeCharacters) {
+    EXPECT_EQ(CutName(std::string(2000, 'a')).size(), 1023u);
+    // "あ" is one UTF-16 unit in three bytes: 1023 of them fit.
+    std::string kana;
+    for (int i = 0; i < 1100; ++i) {
+        kana += "\xE3\x81\x82";
+    }
+    EXPECT_EQ(CutName(kana).size(), 1023u * 3);
+    // An emoji takes two units: 511 fit in 1023, the next would split the pair.
+    std::string emoji;
+    for (int i = 0; i < 600; ++i) {
+        emoji += "\xF0\x9F\x98\x80";
+    }
+    EXPECT_EQ(CutName(emoji).size(), 511u * 4);
+    EXPECT_EQ(CutName("abc", 511), "abc");
+}
+
+TEST(ModelRecordsTest, ColliderInstanceCopySharesFileDataButNotDisplayData) {
+    CCollider source;
+    source.type = ColliderType::kMesh;
+    source.polygons.push_back(std::make_shared<CColliderPolygon>());
+    source.gpu = std::make_unique<CColliderAttachment>();
+    const auto copy = source.MakeInstanceCopy();
+    EXPECT_EQ(copy->isCopy, 1);
+    EXPECT_EQ(copy->type, ColliderType::kMesh);
+    EXPECT_EQ(copy->polygons.front(), source.polygons.front());
+    EXPECT_EQ(copy->gpu, nullptr);
+    EXPECT_EQ(ColliderTypeFromName("COLLIDER_TYPE_RECT"), ColliderType::kRect);
+    EXPECT_EQ(ColliderTypeFromName("collider_type_rect"), ColliderType::kUnknown);
+}
+
+} // namespace
+} // namespace quorvane
