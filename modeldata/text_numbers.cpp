@@ -18,6 +18,43 @@ std::string_view SkipLeadingSpace(std::string_view text) {
     return text.substr(i);
 }
 
+// Plain decimals ("-12.375", "0.5") with at most 19 digits: the integer of
+// the digits and a power of ten up to 1e22 are both exact doubles, so one
+// division rounds exactly as strtod does. Anything else (exponents, hex,
+// inf, nan, long mantissas) goes to the general path.
+bool TryParsePlainDecimal(std::string_view text, double& value) {
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = text.data();
+    const char* end = p + text.size();
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int fractionDigits = 0;
+    while (p < end && *p >= '0' && *p <= '9') {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+        ++digits;
+        ++p;
+    }
+    if (p < end && *p == '.') {
+        ++p;
+        while (p < end && *p >= '0' && *p <= '9') {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            ++digits;
+            ++fractionDigits;
+            ++p;
+        }
+    }
+    if (digits == 0 || digits > 19 || mantissa > (uint64_t{1} << 53)) {
+        return false;
+    }
+    if (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X')) {
+        return false;
+    }
+    value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
+    return true;
+}
+
 } // namespace
 
 int32_t ParseIntLikeAtoi(std::string_view text) {
@@ -56,6 +93,9 @@ double ParseDoubleLikeAtof(std::string_view text) {
         }
     }
     double value = 0.0;
+    if (TryParsePlainDecimal(text, value)) {
+        return negative ? -value : value;
+    }
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
         // Too large saturates to infinity, too small to zero, as strtod does:

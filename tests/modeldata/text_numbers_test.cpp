@@ -2,7 +2,11 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <limits>
+#include <random>
+#include <string>
 
 namespace quorvane {
 namespace {
@@ -30,6 +34,29 @@ TEST(TextNumbersTest, FloatsReadLikeAtofWhateverTheLocale) {
     EXPECT_TRUE(std::isinf(ParseDoubleLikeAtof("1e999")));
     EXPECT_EQ(ParseDoubleLikeAtof("1e-999"), 0.0);
     std::setlocale(LC_ALL, "C");
+}
+
+TEST(TextNumbersTest, PlainDecimalsRoundExactlyLikeStrtod) {
+    // The fast path for plain decimals must give the same bits as strtod,
+    // including halfway cases and long mantissas that take the general path.
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        const uint64_t digits = random() >> (random() % 64);
+        const int point = static_cast<int>(random() % 21);
+        const std::string all = std::to_string(digits);
+        const size_t split =
+            all.size() > static_cast<size_t>(point) ? all.size() - static_cast<size_t>(point) : 0;
+        const std::string sign = random() % 2 == 0 ? "-" : "";
+        const std::string text = sign + all.substr(0, split) + (split > 0 ? "." : "") + all.substr(split);
+        const double expected = std::strtod(text.c_str(), nullptr);
+        ASSERT_EQ(ParseDoubleLikeAtof(text), expected) << text;
+        ASSERT_EQ(ParseDoubleLikeAtof(text + "x"), expected) << text;
+    }
+    EXPECT_EQ(ParseDoubleLikeAtof("2.5e1"), 25.0);
+    EXPECT_EQ(ParseDoubleLikeAtof("."), 0.0);
+    EXPECT_TRUE(std::signbit(ParseDoubleLikeAtof("-0.0")));
+    EXPECT_EQ(ParseFloatLikeAtof("1e300"), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(ParseFloatLikeAtof("-1e300"), -std::numeric_limits<float>::infinity());
 }
 
 TEST(TextNumbersTest, TrimBlanksKeepsInnerSpaces) {
