@@ -1,0 +1,39 @@
+#include "modeldata/collider_reader.h"
+#include "modeldata/mdl_reader.h"
+#include "tools/mdlinfo/summary.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane::mdlinfo {
+namespace {
+
+TEST(MdlinfoSummaryTest, KindFromExtensionThenFromContent) {
+    EXPECT_EQ(DetectFileKind("a/tree.MDL", "COLLIDER_TYPE"), FileKind::kModel);
+    EXPECT_EQ(DetectFileKind("walk.ani", ""), FileKind::kAnimation);
+    EXPECT_EQ(DetectFileKind("rock_collider", "GEOMETRY_BEGIN\nCOLLIDER_TYPE X\n"), FileKind::kCollider);
+    EXPECT_EQ(DetectFileKind("walk", "TARGET_MODEL_ID\nSKELTON\n"), FileKind::kAnimation);
+    EXPECT_EQ(DetectFileKind("x", "MODEL_ID\nx\n"), FileKind::kModel);
+}
+
+TEST(MdlinfoSummaryTest, SummariesCountWhatWasRead) {
+    CModel model;
+    ReadModelText(
+        model,
+        "MODEL_ID\ntree\nBONE_ARRAY\na\nBONE\nBONE_NAME a\nCHILD_COUNT 1\nBONE_NAME leaf\nCHILD_COUNT 0\n"
+        "GEOMETRY_BEGIN\nVERTEX_COUNT 7\nPOLYGON_DATA_BEGIN\nVERTEX_OFFSET 0\nPOLYGON_INDEX_COUNT 6\n"
+        "0 1 2 0 2 3\nPOLYGON_DATA_END\nGEOMETRY_END\n",
+        "m/tree.mdl");
+    const std::string text = DescribeModel(model);
+    EXPECT_NE(text.find("geometries: 1 (7 vertices, 2 triangles)"), std::string::npos) << text;
+    EXPECT_NE(text.find("bones: 1 in the bone table, 1 trees with 2 bones, 1 only in trees"),
+              std::string::npos)
+        << text;
+
+    CColliderSet set;
+    ReadColliderText(set, "GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_MESH\nGEOMETRY_END\n"
+                          "GEOMETRY_BEGIN\nCOLLIDER_TYPE odd\nGEOMETRY_END\n");
+    EXPECT_NE(DescribeColliders(set).find("mesh 1, other 1)"), std::string::npos) << DescribeColliders(set);
+}
+
+} // namespace
+} // namespace quorvane::mdlinfo
