@@ -1,0 +1,150 @@
+#include "editor/grid_file.h"
+
+#include "editor/grid_map_line.h"
+#include "platform/text_encoding.h"
+
+#include <fstream>
+#include <functional>
+
+namespace quorvane {
+namespace {
+
+// Calls visit(line, tooLong) for every line; a line past the limit is not kept
+// in memory, only reported, so a file without line ends cannot exhaust it.
+bool ForEachLine(const std::filesystem::path& path, const std::function<void(std::string&, bool)>& visit) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    std::string line;
+    bool tooLong = false;
+    std::streambuf* buffer = file.rdbuf();
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            break;
+        }
+        if (c == '\n') {
+            visit(line, tooLong);
+            line.clear();
+            tooLong = false;
+            continue;
+        }
+        if (line.size() > kMaxGridLineBytes) {
+            tooLong = true;
+            continue;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    if (!line.empty() || tooLong) {
+        visit(line, tooLong);
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {
+    auto file = std::make_unique<GridFileEntry>();
+    file->path = path;
+    int32_t lineNumber = 0;
+    const bool opened = ForEachLine(path, [&](std::string& line, bool tooLong) {
+        ++lineNumber;
+        if (tooLong) {
+            // Keep the line's place so later line numbers stay right; the build skips it.
+            file->lines.emplace_back();
+            if (report != nullptr) {
+                ++report->linesSkipped;
+                report->problems.push_back("line " + std::to_string(lineNumber) + ": line too long");
+            }
+            return;
+        }
+        file->lines.push_back(DecodeTextLine(StripCarriageReturn(line)));
+    });
+    if (!opened) {
+        return nullptr;
+    }
+    BuildGridEntries(*file, report);
+    return file;
+}
+
+void BuildGridEntries(GridFileEntry& file, GridReadReport* report) {
+    int32_t lineNumber = 0;
+    for (const std::string& text : file.lines) {
+        ++lineNumber;
+        if (text.empty()) {
+            continue; // blank lines, and over-long ones already reported
+        }
+        std::string why;
+        const std::optional<GridLine> line = ParseGridLine(text, &why);
+        if (report != nullptr) {
+            ++report->linesRead;
+        }
+        if (!line) {
+            if (report != nullptr) {
+                ++report->linesSkipped;
+                report->problems.push_back("line " + std::to_string(lineNumber) + ": " + why);
+            }
+            continue;
+        }
+        auto entry = std::make_unique<CModelEntry>();
+        entry->path = line->partPath;
+        entry->name = line->uniqueName;
+        entry->modelId = line->modelId;
+        entry->shader = static_cast<uint32_t>(line->shader);
+        entry->animated = line->animated != 0;
+        entry->copy = static_cast<uint32_t>(line->copy);
+        entry->transform.position = line->position;
+        entry->transform.scale = line->scale;
+        entry->transform.rotation = line->rotation;
+
+        const auto group = static_cast<size_t>(line->listNumber);
+        while (file.groups.size() <= group) {
+            file.groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
+            file.groupShaders.push_back(0);
+        }
+        file.groups[group]->Append(std::move(entry));
+        file.groupShaders[group] = static_cast<uint32_t>(line->shader);
+    }
+}
+
+void DestroyGridFile(GridFileEntry& file, COwnedList<CModelEntry>& sharedModels) {
+    for (auto& group : file.groups) {
+        group->ForEach([&sharedModels](const CModelEntry& entry) {
+            // Only an entry made into an instance holds a use; a copy still waiting
+            // for its shared model never took one.
+            if (!entry.isInstance) {
+                return;
+            }
+            for (int32_t i = 1; i <= sharedModels.Count(); ++i) {
+                CModelEntry* shared = sharedModels.At(i);
+                if (shared->name == entry.modelId) {
+                    if (--shared->useCount < 1) {
+                        sharedModels.RemoveAt(i);
+                    }
+                    break;
+                }
+            }
+        });
+        group->DestroyAll();
+    }
+    file.groups.clear();
+    file.groupShaders.clear();
+    file.lines.clear();
+}
+
+std::unordered_set<std::string> ReadGridFileNames(const std::filesystem::path& path) {
+    std::unordered_set<std::string> names;
+    ForEachLine(path, [&names](std::string& line, bool tooLong) {
+        if (!tooLong) {
+            names.insert(std::string(FirstGridField(DecodeTextLine(StripCarriageReturn(line)))));
+        }
+    });
+    return names;
+}
+
+} // namespace quorvane

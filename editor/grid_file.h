@@ -1,0 +1,48 @@
+#pragma once
+
+#include "editor/model_entry.h"
+#include "editor/owned_list.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace quorvane {
+
+// One loaded grid map file: its raw lines and the entries built from them,
+// grouped by list number.
+struct GridFileEntry {
+    std::filesystem::path path;
+    std::atomic<bool> loaded{false}; // every model of the file is loaded or shared
+    std::vector<std::unique_ptr<COwnedList<CModelEntry>>> groups; // index: list number
+    std::vector<uint32_t> groupShaders;                           // the last line read for a group wins
+    std::vector<std::string> lines; // as read, decoded to UTF-8, without line ends
+};
+
+// What reading a file left out, so the caller can tell the user.
+struct GridReadReport {
+    int32_t linesRead = 0;
+    int32_t linesSkipped = 0;
+    std::vector<std::string> problems; // "line N: why", one per skipped line
+};
+
+// Reads the file's lines (CR LF or LF) and builds their entries, or nothing when
+// the file cannot be opened (null then). Damaged lines are skipped and reported.
+std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, GridReadReport* report);
+
+// Turns the stored lines into entries (not loaded yet) in the groups of their list numbers.
+void BuildGridEntries(GridFileEntry& file, GridReadReport* report);
+
+// Destroys the file's entries; an instance gives its use of the shared entry back,
+// and a shared entry nobody uses any more goes from the shared list too.
+void DestroyGridFile(GridFileEntry& file, COwnedList<CModelEntry>& sharedModels);
+
+// The unique names (first fields) of a grid map file; empty when it cannot be read.
+std::unordered_set<std::string> ReadGridFileNames(const std::filesystem::path& path);
+
+} // namespace quorvane

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "editor/model_entry.h"
+#include "editor/owned_list.h"
+#include "editor/placed_model.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+struct GridWriteFailure {
+    std::string uniqueName;
+    std::filesystem::path path; // empty when the record never got as far as a file
+    std::string message;
+};
+
+// The outcome of one write, for the user and for the clean-up that follows it.
+struct GridWriteReport {
+    bool refused = false;                   // the previous write is still being cleaned up
+    std::vector<std::string> writtenNames;  // records whose line is in their file
+    std::vector<std::string> orphanNames;   // records whose placed model is gone: nothing to write
+    std::vector<GridWriteFailure> failures; // records kept for a later try
+
+    bool AllWritten() const { return !refused && failures.empty(); }
+};
+
+// Appends one line per record to root/lod<lod>/<cell>.gmf, the position, scale
+// and rotation taken from the placed model of the same name. Each file gets its
+// lines in one append; a file that fails is cut back to its old length so no
+// half line stays in it. Directories are created as needed.
+GridWriteReport WriteGridRecords(const std::filesystem::path& root, const COwnedList<CPlacedModel>& records,
+                                 const COwnedList<CModelEntry>& placedModels);
+
+// Appends bytes to the file (created when missing); on failure the file keeps
+// its old length and the message says why.
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, std::string* message);
+
+} // namespace quorvane

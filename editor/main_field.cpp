@@ -1,0 +1,461 @@
+#include "editor/main_field.h"
+
+#include "platform/virtual_key_codes.h"
+
+#include <utility>
+
+namespace quorvane {
+
+CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot)
+    : loader_(loader), gridRoot_(std::move(gridRoot)) {}
+
+CMainField::~CMainField() = default;
+
+void CMainField::SetGroundPlane(GroundPlaneFunction groundPlane) {
+    std::lock_guard lock(mutex_);
+    groundPlane_ = std::move(groundPlane);
+}
+
+void CMainField::SetRandomRanges(RandomRangesFunction ranges) {
+    std::lock_guard lock(mutex_);
+    randomRanges_ = std::move(ranges);
+}
+
+void CMainField::SetHooks(FieldViewHooks hooks) {
+    std::lock_guard lock(mutex_);
+    hooks_ = std::move(hooks);
+}
+
+void CMainField::SetClientOrigin(PixelPoint origin) {
+    std::lock_guard lock(mutex_);
+    origin_ = origin;
+}
+
+Vector4 CMainField::GroundPoint(PixelPoint client) const {
+    return groundPlane_ ? groundPlane_(client) : Vector4{};
+}
+
+void CMainField::Capture(bool capture) const {
+    if (hooks_.captureMouse) {
+        hooks_.captureMouse(capture);
+    }
+}
+
+void CMainField::Call(const std::function<void()>& hook) {
+    if (hook) {
+        hook();
+    }
+}
+
+// ---- keys -------------------------------------------------------------------
+
+void CMainField::OnKeyDown(int virtualKey) {
+    {
+        std::lock_guard lock(mutex_);
+        // Any other key ends the Shift state, so G pressed while Shift is held still edits.
+        input_.shiftHeld = virtualKey == vk::kShift;
+        EditVectors& v = vectors_;
+        const EditMode mode = editMode_;
+        switch (virtualKey) {
+        case vk::Letter('S'):
+            input_.dragAnchor = input_.mouseClient;
+            if (mode == EditMode::ModePlace) {
+                v.cursorScaleUndo = v.cursorScale;
+                editMode_ = EditMode::ModeCursorScale;
+            } else if (mode == EditMode::ModeAdjust) {
+                v.selScaleUndo = v.selScale;
+                editMode_ = EditMode::ModePlacedScale;
+            }
+            break;
+        case vk::Letter('G'):
+            input_.dragAnchor = input_.mouseClient;
+            v.dragStartOffset = v.cursorOffset;
+            v.dragStartPosition = v.selPosition;
+            if (mode == EditMode::ModePlace) {
+                v.cursorOffsetUndo = v.cursorOffset;
+                editMode_ = EditMode::ModeCursorMove;
+            } else if (mode == EditMode::ModeAdjust) {
+                v.selPositionUndo = v.selPosition;
+                editMode_ = EditMode::ModePlacedMove;
+            }
+            break;
+        case vk::Letter('R'):
+            input_.dragAnchor = input_.mouseClient;
+            if (mode == EditMode::ModePlace) {
+                v.cursorRotationUndo = v.cursorRotation;
+                editMode_ = EditMode::ModeCursorRotate;
+            } else if (mode == EditMode::ModeAdjust) {
+                v.selRotationUndo = v.selRotation;
+                editMode_ = EditMode::ModePlacedRotate;
+            }
+            break;
+        case vk::Letter('X'):
+        case vk::Letter('Y'):
+        case vk::Letter('Z'):
+            input_.dragAnchor = input_.mouseClient;
+            if (IsInModeGroup(mode)) {
+                const uint32_t axis = static_cast<uint32_t>(virtualKey - vk::Letter('X')) + 1;
+                editMode_ = static_cast<EditMode>(ModeValue(GroupFirst(mode)) + axis);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    if (hooks_.characterKey) {
+        hooks_.characterKey(virtualKey, true);
+    }
+}
+
+void CMainField::OnKeyUp(int virtualKey) {
+    {
+        std::lock_guard lock(mutex_);
+        if (virtualKey == vk::kShift) {
+            input_.shiftHeld = false;
+        }
+    }
+    if (hooks_.characterKey) {
+        hooks_.characterKey(virtualKey, false);
+    }
+}
+
+// ---- mouse ------------------------------------------------------------------
+
+void CMainField::OnMouseMove(PixelPoint client) {
+    std::lock_guard lock(mutex_);
+    input_.mouseClient = client;
+    const PixelPoint screen = ToScreen(client);
+    input_.mouseDelta = {input_.prevScreen.x - screen.x, input_.prevScreen.y - screen.y};
+    input_.prevScreen = screen;
+    if (input_.shiftHeld || ModeValue(editMode_) <= ModeValue(EditMode::ModeAdjust)) {
+        // The camera and the pick point follow on the next frame update.
+        mouseMoved_.store(true, std::memory_order_release);
+        input_.latestScreen = screen;
+        Call(hooks_.repaintField);
+        return;
+    }
+    DragEdit();
+    ApplySelectionTransform();
+    ApplyCursorTransform();
+}
+
+void CMainField::DragEdit() {
+    EditVectors& v = vectors_;
+    const Vector4 anchor = GroundPoint(input_.dragAnchor);
+    const Vector4 current = GroundPoint(input_.mouseClient);
+    const auto dy = static_cast<float>(input_.mouseDelta.y);
+    constexpr float kStep = 0.1f;
+    // The cursor is drawn at pick point - offset, so its offset moves against
+    // the mouse while a placed model's position moves with it.
+    switch (editMode_) {
+    case EditMode::ModeCursorMove:
+        v.cursorOffset.x = v.dragStartOffset.x + anchor.x - current.x;
+        v.cursorOffset.y = v.dragStartOffset.y + anchor.y - current.y;
+        break;
+    case EditMode::ModeCursorMoveX:
+        v.cursorOffset.x = v.dragStartOffset.x + anchor.x - current.x;
+        break;
+    case EditMode::ModeCursorMoveY:
+        v.cursorOffset.y = v.dragStartOffset.y + anchor.y - current.y;
+        break;
+    case EditMode::ModeCursorMoveZ:
+        v.cursorOffset.z -= dy * kStep;
+        break;
+    case EditMode::ModeCursorScale:
+        v.cursorScale.x += dy * kStep;
+        v.cursorScale.y += dy * kStep;
+        v.cursorScale.z += dy * kStep;
+        break;
+    case EditMode::ModeCursorScaleX:
+        v.cursorScale.x += dy * kStep;
+        break;
+    case EditMode::ModeCursorScaleY:
+        v.cursorScale.y += dy * kStep;
+        break;
+    case EditMode::ModeCursorScaleZ:
+        v.cursorScale.z += dy * kStep;
+        break;
+    case EditMode::ModeCursorRotateX:
+        v.cursorRotation.x = WrapAngle(v.cursorRotation.x + dy);
+        break;
+    case EditMode::ModeCursorRotateY:
+        v.cursorRotation.y = WrapAngle(v.cursorRotation.y + dy);
+        break;
+    case EditMode::ModeCursorRotateZ:
+        v.cursorRotation.z = WrapAngle(v.cursorRotation.z + dy);
+        break;
+    case EditMode::ModePlacedMove:
+        v.selPosition.x = v.dragStartPosition.x + current.x - anchor.x;
+        v.selPosition.y = v.dragStartPosition.y + current.y - anchor.y;
+        break;
+    case EditMode::ModePlacedMoveX:
+        v.selPosition.x = v.dragStartPosition.x + current.x - anchor.x;
+        break;
+    case EditMode::ModePlacedMoveY:
+        v.selPosition.y = v.dragStartPosition.y + current.y - anchor.y;
+        break;
+    case EditMode::ModePlacedMoveZ:
+        v.selPosition.z += dy * kStep;
+        break;
+    case EditMode::ModePlacedScale:
+        v.selScale.x += dy * kStep;
+        v.selScale.y += dy * kStep;
+        v.selScale.z += dy * kStep;
+        break;
+    case EditMode::ModePlacedScaleX:
+        v.selScale.x += dy * kStep;
+        break;
+    case EditMode::ModePlacedScaleY:
+        v.selScale.y += dy * kStep;
+        break;
+    case EditMode::ModePlacedScaleZ:
+        v.selScale.z += dy * kStep;
+        break;
+    case EditMode::ModePlacedRotateX:
+        v.selRotation.x = WrapAngle(v.selRotation.x + dy);
+        break;
+    case EditMode::ModePlacedRotateY:
+        v.selRotation.y = WrapAngle(v.selRotation.y + dy);
+        break;
+    case EditMode::ModePlacedRotateZ:
+        v.selRotation.z = WrapAngle(v.selRotation.z + dy);
+        break;
+    default: // 12 and 24 wait for an axis
+        break;
+    }
+}
+
+void CMainField::OnLButtonDown(PixelPoint client) {
+    std::lock_guard lock(mutex_);
+    input_.buttonScreen = ToScreen(client);
+    input_.leftHeld = true;
+    Capture(true);
+    if (input_.shiftHeld) {
+        return; // a camera pan
+    }
+    EditVectors& v = vectors_;
+    const EditMode mode = editMode_;
+    bool placed = false;
+    if (mode == EditMode::ModeAdjust) {
+        if (input_.justPlaced) {
+            editMode_ = EditMode::ModePlace;
+            DrawNextPlacement();
+            input_.justPlaced = false;
+        } else {
+            editMode_ = EditMode::ModeMove;
+        }
+    } else if (mode == EditMode::ModePlace) {
+        v.selPosition = {v.pickPoint.x - v.cursorOffset.x, v.pickPoint.y - v.cursorOffset.y,
+                         v.pickPoint.z - v.cursorOffset.z, 1.0f};
+        v.selScale = v.cursorScale;
+        v.selRotation = v.cursorRotation;
+        v.selPositionUndo = v.selPosition;
+        v.selScaleUndo = v.selScale;
+        v.selRotationUndo = v.selRotation;
+        editMode_ = EditMode::ModeAdjust;
+        placed = PlaceCursorModel() > 0;
+        if (!placed) {
+            // Nothing could be loaded: stay ready to place instead of adjusting nothing.
+            editMode_ = EditMode::ModePlace;
+        }
+    } else if (ModeInRange(mode, EditMode::ModeCursorMove, 4)) {
+        v.cursorOffsetUndo = v.dragStartOffset = v.cursorOffset;
+        editMode_ = EditMode::ModePlace;
+    } else if (ModeInRange(mode, EditMode::ModeCursorScale, 4)) {
+        // A confirmed scaling becomes the centre of later random scales.
+        v.cursorScaleUndo = v.baseScale = v.cursorScale;
+        editMode_ = EditMode::ModePlace;
+    } else if (ModeInRange(mode, EditMode::ModeCursorRotateX, 3)) {
+        v.cursorRotationUndo = v.baseRotation = v.cursorRotation;
+        editMode_ = EditMode::ModePlace;
+    } else if (ModeInRange(mode, EditMode::ModePlacedMove, 4)) {
+        v.selPositionUndo = v.selPosition;
+        editMode_ = EditMode::ModeAdjust;
+    } else if (ModeInRange(mode, EditMode::ModePlacedScale, 4)) {
+        v.selScaleUndo = v.selScale;
+        editMode_ = EditMode::ModeAdjust;
+    } else if (ModeInRange(mode, EditMode::ModePlacedRotateX, 3)) {
+        v.selRotationUndo = v.selRotation;
+        editMode_ = EditMode::ModeAdjust;
+    }
+    // 0, 2, 12 and 24: a rotation needs its axis before it can be confirmed.
+    ApplyCursorTransform();
+    if (editMode_ != EditMode::ModeAdjust && !placed) {
+        listModel_.ClearSelection();
+        Call(hooks_.repaintList);
+    }
+}
+
+void CMainField::OnMButtonDown(PixelPoint client) {
+    std::lock_guard lock(mutex_);
+    input_.buttonScreen = ToScreen(client);
+    if (editMode_ != EditMode::ModeAdjust) {
+        listModel_.ClearSelection();
+        Call(hooks_.repaintList);
+    }
+    input_.middleHeld = true;
+    Capture(true);
+    if (!input_.shiftHeld && editMode_ == EditMode::ModeMove) {
+        editMode_ = EditMode::ModePlace;
+    }
+    Call(hooks_.repaintField);
+}
+
+void CMainField::OnRButtonDown(PixelPoint client) {
+    std::lock_guard lock(mutex_);
+    input_.buttonScreen = ToScreen(client);
+    input_.rightHeld = true;
+    Capture(true);
+    if (input_.shiftHeld) {
+        return; // a camera orbit
+    }
+    EditVectors& v = vectors_;
+    const EditMode mode = editMode_;
+    if (mode == EditMode::ModePlace) {
+        editMode_ = EditMode::ModeMove;
+    } else if (mode == EditMode::ModeAdjust) {
+        editMode_ = EditMode::ModePlace;
+        if (input_.justPlaced) {
+            editRequest_.store(kRequestCancelPlacement, std::memory_order_release);
+        }
+    } else if (ModeInRange(mode, EditMode::ModeCursorMove, 4)) {
+        v.cursorOffset = v.cursorOffsetUndo;
+        editMode_ = EditMode::ModePlace;
+    } else if (ModeInRange(mode, EditMode::ModeCursorScale, 4)) {
+        v.cursorScale = v.cursorScaleUndo;
+        editMode_ = EditMode::ModePlace;
+    } else if (ModeInRange(mode, EditMode::ModeCursorRotate, 4)) {
+        v.cursorRotation = v.cursorRotationUndo;
+        editMode_ = EditMode::ModePlace;
+    } else if (ModeInRange(mode, EditMode::ModePlacedMove, 4)) {
+        v.selPosition = v.selPositionUndo;
+        editMode_ = EditMode::ModeAdjust;
+    } else if (ModeInRange(mode, EditMode::ModePlacedScale, 4)) {
+        v.selScale = v.selScaleUndo;
+        editMode_ = EditMode::ModeAdjust;
+    } else if (ModeInRange(mode, EditMode::ModePlacedRotate, 4)) {
+        v.selRotation = v.selRotationUndo;
+        editMode_ = EditMode::ModeAdjust;
+    }
+    ApplySelectionTransform();
+    ApplyCursorTransform();
+    // Only a fresh placement waiting for its confirmation returns to placing.
+    if (editMode_ == EditMode::ModePlace && !input_.justPlaced) {
+        editMode_ = EditMode::ModeMove;
+    }
+    if (editMode_ == EditMode::ModeAdjust) {
+        return;
+    }
+    listModel_.ClearSelection();
+    Call(hooks_.repaintList);
+}
+
+void CMainField::OnLButtonUp() {
+    std::lock_guard lock(mutex_);
+    input_.leftHeld = false;
+    Capture(false);
+    Call(hooks_.repaintField);
+}
+
+void CMainField::OnMButtonUp() {
+    std::lock_guard lock(mutex_);
+    input_.middleHeld = false;
+    Capture(false);
+    Call(hooks_.repaintField);
+}
+
+void CMainField::OnRButtonUp() {
+    std::lock_guard lock(mutex_);
+    input_.rightHeld = false;
+    Capture(false);
+    Call(hooks_.repaintField);
+}
+
+void CMainField::DrawNextPlacement() {
+    const RandomRanges ranges = randomRanges_ ? randomRanges_() : RandomRanges{};
+    const CursorDraw next = DrawNextCursor(random_, ranges, vectors_.baseScale, vectors_.baseRotation);
+    vectors_.cursorScale = next.scale;
+    vectors_.cursorRotation = next.rotation;
+}
+
+// ---- transforms ---------------------------------------------------------------
+
+void CMainField::ApplySelectionTransform() {
+    std::lock_guard lock(mutex_);
+    if (SerialOf(selectedName_) < 0) {
+        return;
+    }
+    SetGroupScale(selectedName_, vectors_.selScale);
+    SetGroupRotation(selectedName_, vectors_.selRotation);
+    SetGroupPosition(selectedName_, vectors_.selPosition);
+}
+
+void CMainField::ApplyCursorTransform() {
+    std::lock_guard lock(mutex_);
+    for (CursorSlot& slot : liveSlots_) {
+        if (slot.part) {
+            slot.part->transform.scale = vectors_.cursorScale;
+            slot.part->offset = vectors_.cursorOffset;
+            slot.part->transform.rotation = vectors_.cursorRotation;
+        }
+    }
+}
+
+// ---- camera side and snapshots ---------------------------------------------------
+
+void CMainField::SetPickPoint(const Vector4& point) {
+    std::lock_guard lock(mutex_);
+    vectors_.pickPoint = point;
+    cell_ = PickCell(point.x, point.y);
+    cellName_ = quorvane::CellName(cell_);
+}
+
+bool CMainField::TakeMouseMoved() {
+    return mouseMoved_.exchange(false, std::memory_order_acq_rel);
+}
+
+EditMode CMainField::Mode() const {
+    std::lock_guard lock(mutex_);
+    return editMode_;
+}
+
+EditVectors CMainField::Vectors() const {
+    std::lock_guard lock(mutex_);
+    return vectors_;
+}
+
+InputState CMainField::Input() const {
+    std::lock_guard lock(mutex_);
+    return input_;
+}
+
+std::string CMainField::SelectedName() const {
+    std::lock_guard lock(mutex_);
+    return selectedName_;
+}
+
+std::string CMainField::CellName() const {
+    std::lock_guard lock(mutex_);
+    return cellName_;
+}
+
+uint32_t CMainField::CursorPartCount() const {
+    std::lock_guard lock(mutex_);
+    return cursorPartCount_;
+}
+
+uint32_t CMainField::PlacementSerial() const {
+    std::lock_guard lock(mutex_);
+    return placementSerial_;
+}
+
+bool CMainField::CursorPending() const {
+    return pending_.load(std::memory_order_acquire) != kPendingEmpty;
+}
+
+CPlacementListModel CMainField::ListModel() const {
+    std::lock_guard lock(mutex_);
+    return listModel_;
+}
+
+} // namespace quorvane

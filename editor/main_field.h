@@ -1,0 +1,253 @@
+#pragma once
+
+#include "editor/cell_name.h"
+#include "editor/edit_mode.h"
+#include "editor/grid_file.h"
+#include "editor/grid_writer.h"
+#include "editor/model_definition.h"
+#include "editor/model_entry.h"
+#include "editor/model_loader.h"
+#include "editor/owned_list.h"
+#include "editor/placed_model.h"
+#include "editor/placement_list_model.h"
+#include "editor/placement_random.h"
+#include "editor/vector4.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace quorvane {
+
+// The vectors the edit modes change. Copied whole under the field's lock.
+struct EditVectors {
+    Vector4 cursorScale{1.0f, 1.0f, 1.0f, 1.0f};
+    Vector4 cursorScaleUndo{1.0f, 1.0f, 1.0f, 1.0f};
+    Vector4 baseScale{1.0f, 1.0f, 1.0f, 1.0f};
+    Vector4 cursorOffset;
+    Vector4 cursorOffsetUndo;
+    Vector4 cursorRotation;
+    Vector4 cursorRotationUndo;
+    Vector4 baseRotation;
+    Vector4 selScale;
+    Vector4 selScaleUndo;
+    Vector4 selPosition;
+    Vector4 selPositionUndo;
+    Vector4 selRotation;
+    Vector4 selRotationUndo;
+    Vector4 pickPoint;
+    Vector4 dragStartOffset;
+    Vector4 dragStartPosition;
+};
+
+// Mouse and key state of the field view.
+struct InputState {
+    PixelPoint mouseClient;
+    PixelPoint dragAnchor;
+    PixelPoint mouseDelta;
+    PixelPoint prevScreen;
+    PixelPoint buttonScreen; // last button-down, then the last camera step
+    PixelPoint latestScreen; // latest mouse point for the camera
+    bool shiftHeld = false;
+    bool justPlaced = false;
+    bool leftHeld = false;
+    bool middleHeld = false;
+    bool rightHeld = false;
+};
+
+// One definition part as the cursor keeps it, so that a place uses the parts
+// that are on screen even when a newer choice is still pending.
+struct CursorPartSource {
+    std::string path;
+    uint32_t lod = 0;
+    uint32_t shader = 0;
+    uint32_t listNumber = 0;
+    uint32_t animated = 0;
+    uint32_t copy = 0;
+    std::filesystem::path definitionPath;
+};
+
+struct CursorSlot {
+    std::unique_ptr<CCursorPart> part;
+    CursorPartSource source;
+};
+
+// Calls out of the core to the window side; each may be left empty.
+// The repaint calls come from the render thread too: the window must post them.
+struct FieldViewHooks {
+    std::function<void(bool capture)> captureMouse;
+    std::function<void()> repaintField;
+    std::function<void()> repaintList;
+    std::function<void()> repaintMain;
+    std::function<void(int virtualKey, bool down)> characterKey; // camera and walking keys
+};
+
+// The editing core of the field view: edit modes, input, the placement cursor,
+// placed models and their records, and the grid map files. It holds no window
+// and no GPU object: models come through IModelLoader, the ground point under a
+// pixel through an injected function. Input runs on the UI thread, choosing on
+// the model viewer's render thread, UpdateEditing on the field's render thread;
+// one lock covers the state they share, and the cursor hand-over is an atomic
+// pending flag.
+class CMainField {
+public:
+    static constexpr size_t kCursorSlots = 8;
+    static constexpr int32_t kRequestNone = 0;
+    static constexpr int32_t kRequestCancelPlacement = 1;
+    static constexpr int32_t kRequestDeleteSelected = 2;
+    static constexpr int32_t kGridIdle = 0;
+    static constexpr int32_t kGridLoaded = 1;
+    static constexpr int32_t kGridWritten = 3;
+
+    using GroundPlaneFunction = std::function<Vector4(PixelPoint client)>;
+    using RandomRangesFunction = std::function<RandomRanges()>;
+
+    explicit CMainField(IModelLoader& loader, std::filesystem::path gridRoot = "./gridfile");
+    ~CMainField();
+    CMainField(const CMainField&) = delete;
+    CMainField& operator=(const CMainField&) = delete;
+
+    // Wiring, before input starts.
+    void SetGroundPlane(GroundPlaneFunction groundPlane);
+    void SetRandomRanges(RandomRangesFunction ranges);
+    void SetHooks(FieldViewHooks hooks);
+    void SetClientOrigin(PixelPoint origin); // screen position of the client area's corner
+
+    // Input (UI thread), Win32 virtual-key codes and client points.
+    void OnKeyDown(int virtualKey);
+    void OnKeyUp(int virtualKey);
+    void OnLButtonDown(PixelPoint client);
+    void OnLButtonUp();
+    void OnMButtonDown(PixelPoint client);
+    void OnMButtonUp();
+    void OnRButtonDown(PixelPoint client);
+    void OnRButtonUp();
+    void OnMouseMove(PixelPoint client);
+
+    void ApplySelectionTransform();
+    void ApplyCursorTransform();
+
+    // Placement.
+    void ChooseModelForPlacement(const CModelDefinition& definition); // model viewer's thread
+    void SwapInCursor();                                              // render thread
+    int32_t PlaceCursorModel();                                       // parts placed
+    bool SelectPlacedModel(const std::string& uniqueName);
+    std::string MakeUniqueName(std::string_view baseName) const;
+    void SetGroupScale(const std::string& uniqueName, const Vector4& scale);
+    void SetGroupRotation(const std::string& uniqueName, const Vector4& rotation);
+    void SetGroupPosition(const std::string& uniqueName, const Vector4& position);
+    void RemoveGroupRecords(const std::string& uniqueName);
+    void RemoveGroupEntries(const std::string& uniqueName);
+
+    // Placement list window and delete button (UI thread).
+    void PickListRow(int32_t clientY);
+    void WheelList(int32_t delta);
+    void SetListHeight(int32_t height);
+    bool RequestDelete(); // false when the click is ignored
+
+    // Frame update, render thread: the edit request, the cursor swap-in and the
+    // clean-up after a write.
+    void UpdateEditing();
+
+    // Grid map files.
+    bool WriteGridFiles(GridWriteReport* report);
+    bool LoadGridFile(const std::filesystem::path& path, GridReadReport* report); // appends to the grid files
+    void ClearAfterWrite();                                                       // render thread
+
+    // Set by the camera side each frame after the mouse moved.
+    void SetPickPoint(const Vector4& point);
+    bool TakeMouseMoved();
+
+    // Snapshots for the views and tests.
+    EditMode Mode() const;
+    EditVectors Vectors() const;
+    InputState Input() const;
+    std::string SelectedName() const;
+    std::string CellName() const;
+    int32_t EditRequest() const { return editRequest_.load(std::memory_order_acquire); }
+    int32_t GridState() const { return gridState_.load(std::memory_order_acquire); }
+    void SetGridState(int32_t state) { gridState_.store(state, std::memory_order_release); }
+    bool CursorPending() const;
+    uint32_t CursorPartCount() const;
+    uint32_t PlacementSerial() const;
+    CPlacementListModel ListModel() const;
+    const std::filesystem::path& GridRoot() const { return gridRoot_; }
+
+    // The lists, for the views and the streaming; hold Lock() while walking them
+    // from a thread other than the render thread.
+    std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(mutex_); }
+    const COwnedList<CModelEntry>& PlacedModels() const { return placedModels_; }
+    const COwnedList<CPlacedModel>& PlacementRecords() const { return placementRecords_; }
+    COwnedList<GridFileEntry>& GridFiles() { return gridFiles_; }
+    COwnedList<CModelEntry>& SharedModels() { return sharedModels_; }
+    template <typename F> void ForEachCursorPart(F visit) const {
+        std::lock_guard lock(mutex_);
+        for (const CursorSlot& slot : liveSlots_) {
+            if (slot.part) {
+                visit(*slot.part);
+            }
+        }
+    }
+
+private:
+    enum PendingState : int { kPendingEmpty, kPendingBusy, kPendingReady };
+
+    Vector4 GroundPoint(PixelPoint client) const;
+    PixelPoint ToScreen(PixelPoint client) const { return {client.x + origin_.x, client.y + origin_.y}; }
+    void Capture(bool capture) const;
+    static void Call(const std::function<void()>& hook);
+    void DragEdit();
+    void DrawNextPlacement();
+    void HandleEditRequest();
+    void ResetSelectionFromCursor();
+    void RemoveGroup(const std::string& uniqueName);
+    int64_t SerialOf(const std::string& uniqueName) const;
+    template <typename F> void ForEachInGroup(const std::string& uniqueName, F change);
+
+    IModelLoader& loader_;
+    std::filesystem::path gridRoot_;
+    GroundPlaneFunction groundPlane_;
+    RandomRangesFunction randomRanges_;
+    FieldViewHooks hooks_;
+    PixelPoint origin_;
+
+    mutable std::recursive_mutex mutex_;
+    EditMode editMode_ = EditMode::ModeNoModel;
+    EditVectors vectors_;
+    InputState input_;
+    std::string selectedName_;
+    std::string deleteName_;
+    CellIndex cell_;
+    std::string cellName_ = "p0p0";
+    CPlacementRandom random_;
+    CPlacementListModel listModel_;
+    uint32_t placementSerial_ = 0;
+
+    std::array<CursorSlot, kCursorSlots> liveSlots_;
+    uint32_t cursorPartCount_ = 0;
+
+    // Written by the chooser, taken by the render thread; the flag orders them.
+    std::atomic<int> pending_{kPendingEmpty};
+    std::array<CursorSlot, kCursorSlots> pendingSlots_;
+    uint32_t pendingPartCount_ = 0;
+
+    std::atomic<int32_t> editRequest_{kRequestNone};
+    std::atomic<int32_t> gridState_{kGridIdle};
+    std::atomic<bool> gridBusy_{false};
+    std::atomic<bool> mouseMoved_{false};
+    std::vector<std::string> writtenNames_; // what the next clean-up may drop
+
+    // Lists of the model registry that the editing core uses; the registry adds the others.
+    COwnedList<CModelEntry> placedModels_;
+    COwnedList<CPlacedModel> placementRecords_;
+    COwnedList<GridFileEntry> gridFiles_;
+    COwnedList<CModelEntry> sharedModels_;
+};
+
+} // namespace quorvane

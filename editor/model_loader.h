@@ -1,0 +1,35 @@
+#pragma once
+
+#include "editor/model_entry.h"
+
+#include <memory>
+#include <string>
+
+namespace quorvane {
+
+// A model loaded for the placement cursor: drawn under the mouse, not in any list.
+struct CCursorPart {
+    std::string modelId;
+    CBoundingBox bounds;
+    CModelTransform transform; // scale and rotation of the cursor; position unused
+    Vector4 offset;            // drawn at the pick point minus this
+    std::unique_ptr<CModelEntryPayload> payload;
+};
+
+// How the editor reaches model loading: a file in, a built model out.
+// Implementations choose the reader by extension and build the drawable model.
+class IModelLoader {
+public:
+    virtual ~IModelLoader() = default;
+
+    // Loads path into the entry with a drawable model; entry.name is already set.
+    // On success fills modelId, bounds, hasDrawModel, payload and sets loaded.
+    // False when the model could not be built; the caller then discards the entry.
+    virtual bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) = 0;
+
+    // Loads one part of a chosen definition for the cursor, off the field view's
+    // render thread. Null when the path names no model format.
+    virtual std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path) = 0;
+};
+
+} // namespace quorvane

@@ -1,0 +1,288 @@
+// Scenarios driving the field view with keys and mouse as a user would.
+#include "editor_fixture.h"
+
+namespace quorvane::testing {
+namespace {
+
+using Scenario = EditorFixture;
+
+TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTogether) {
+    Choose({"tree/trunk.mdl", "tree/leaves.mdl", "tree/shadow.mdl"});
+    ASSERT_EQ(Mode(), EditMode::ModePlace);
+    ASSERT_EQ(field->CursorPartCount(), 3u);
+
+    PlaceAt(10.0f, 20.0f);
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_TRUE(field->Input().justPlaced);
+    EXPECT_EQ(RecordNames(),
+              (std::vector<std::string>{"p0p0_TRUNK_000", "p0p0_LEAVES_000", "p0p0_SHADOW_000"}));
+    ASSERT_EQ(field->PlacedModels().Count(), 3);
+    const uint32_t serial = Entry("p0p0_TRUNK_000")->placementSerial;
+    EXPECT_EQ(Entry("p0p0_LEAVES_000")->placementSerial, serial);
+    EXPECT_EQ(Entry("p0p0_SHADOW_000")->placementSerial, serial);
+    EXPECT_EQ(field->ListModel().Selected(), 3);
+    EXPECT_EQ(field->SelectedName(), "p0p0_SHADOW_000");
+    EXPECT_EQ(Entry("p0p0_TRUNK_000")->transform.position, (Vector4{10, 20, 0, 1}));
+
+    // G, X, drag 30 pixels right: every part follows along x only.
+    MoveTo(100, 100);
+    Key('G');
+    EXPECT_EQ(Mode(), EditMode::ModePlacedMove);
+    Key('X');
+    EXPECT_EQ(Mode(), EditMode::ModePlacedMoveX);
+    MoveTo(130, 80);
+    for (const char* name : {"p0p0_TRUNK_000", "p0p0_LEAVES_000", "p0p0_SHADOW_000"}) {
+        EXPECT_EQ(Entry(name)->transform.position, (Vector4{40, 20, 0, 1})) << name;
+    }
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{40, 20, 0, 1}));
+
+    // S, drag up 10 pixels, cancel: the scale comes back on every part.
+    Key('S');
+    EXPECT_EQ(Mode(), EditMode::ModePlacedScale);
+    MoveTo(130, 70);
+    EXPECT_FLOAT_EQ(Entry("p0p0_LEAVES_000")->transform.scale.x, 2.0f);
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(Entry("p0p0_LEAVES_000")->transform.scale, (Vector4{1, 1, 1, 1}));
+
+    // R, Z, drag up 190 pixels: the angle wraps past 180.
+    Key('R');
+    Key('Z');
+    EXPECT_EQ(Mode(), EditMode::ModePlacedRotateZ);
+    MoveTo(130, -100);
+    MoveTo(130, -120);
+    EXPECT_NEAR(Entry("p0p0_TRUNK_000")->transform.rotation.z, -170.0f, 1e-4);
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_NEAR(field->Vectors().selRotationUndo.z, -170.0f, 1e-4);
+
+    // Confirming the placement returns to placing with a fresh cursor.
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_FALSE(field->Input().justPlaced);
+    EXPECT_EQ(field->PlacedModels().Count(), 3);
+}
+
+TEST_F(Scenario, RightClickRightAfterPlacingRemovesTheWholeGroupOnTheNextFrame) {
+    Choose({"house/walls.mdl", "house/roof.mdl", "house/door.mdl"});
+    PlaceAt(5.0f, 5.0f);
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->EditRequest(), CMainField::kRequestCancelPlacement);
+    EXPECT_EQ(field->PlacedModels().Count(), 3) << "removal waits for the render thread";
+
+    field->UpdateEditing();
+    EXPECT_EQ(field->PlacedModels().Count(), 0);
+    EXPECT_EQ(field->PlacementRecords().Count(), 0);
+    EXPECT_EQ(field->EditRequest(), CMainField::kRequestNone);
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->Vectors().selPosition, field->Vectors().cursorOffset);
+    EXPECT_EQ(loader.livePayloads, 3) << "only the three cursor parts are left";
+
+    // The placement is still pending, so leaving a cursor sub-mode returns to placing.
+    Key('G');
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+}
+
+TEST_F(Scenario, AxisKeyDuringACursorDragKeepsTheOffsetFromTheGPress) {
+    Choose({"rock.mdl"});
+    MoveTo(50, 50);
+    Key('G');
+    EXPECT_EQ(Mode(), EditMode::ModeCursorMove);
+    MoveTo(40, 60);
+    EXPECT_EQ(field->Vectors().cursorOffset, (Vector4{10, 10, 0, 1}));
+
+    Key('X');
+    EXPECT_EQ(Mode(), EditMode::ModeCursorMoveX);
+    EXPECT_EQ(field->Input().dragAnchor, (PixelPoint{40, 60}));
+    MoveTo(35, 60);
+    // x starts again from the offset at G time; y keeps the last dragged value.
+    EXPECT_EQ(field->Vectors().cursorOffset, (Vector4{5, 10, 0, 1}));
+
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->Vectors().cursorOffsetUndo, (Vector4{5, 10, 0, 1}));
+    int parts = 0;
+    field->ForEachCursorPart([&](const CCursorPart& part) {
+        ++parts;
+        EXPECT_EQ(part.offset, (Vector4{5, 10, 0, 1}));
+    });
+    EXPECT_EQ(parts, 1);
+}
+
+TEST_F(Scenario, CursorZMoveAndScaleFollowTheVerticalMouseMotion) {
+    Choose({"rock.mdl"});
+    MoveTo(0, 100);
+    Key('G');
+    Key('Z');
+    MoveTo(0, 80); // up 20 pixels raises the model: the offset goes down
+    EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, -2.0f);
+    RightClick();
+    EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, 0.0f);
+    EXPECT_EQ(Mode(), EditMode::ModeMove) << "no placement is pending";
+
+    MiddleClick();
+    Key('S');
+    Key('Y');
+    MoveTo(0, 60);
+    const EditVectors v = field->Vectors();
+    EXPECT_FLOAT_EQ(v.cursorScale.y, 3.0f);
+    EXPECT_FLOAT_EQ(v.cursorScale.x, 1.0f);
+}
+
+TEST_F(Scenario, ConfirmedCursorScaleAndRotationBecomeTheCentreOfTheNextDraw) {
+    Choose({"rock.mdl"});
+    MoveTo(0, 0);
+    Key('S');
+    MoveTo(0, 5); // down 5 pixels: -0.5
+    LeftClick();
+    EXPECT_EQ(field->Vectors().baseScale, (Vector4{0.5f, 0.5f, 0.5f, 1}));
+    Key('R');
+    Key('X');
+    MoveTo(0, 35); // down 30 pixels: -30 degrees
+    LeftClick();
+    EXPECT_FLOAT_EQ(field->Vectors().baseRotation.x, -30.0f);
+
+    PlaceAt(0, 0);
+    EXPECT_EQ(Entry("p0p0_ROCK_000")->transform.scale, (Vector4{0.5f, 0.5f, 0.5f, 1}));
+    LeftClick(); // confirm: all ranges 0, so the next cursor is exactly the base
+    const EditVectors v = field->Vectors();
+    EXPECT_EQ(v.cursorScale, v.baseScale);
+    EXPECT_EQ(v.cursorRotation, v.baseRotation);
+}
+
+TEST_F(Scenario, ConfirmDrawsTheNextScaleAndRotationFromTheSeededGenerator) {
+    ranges.scale = {1, 1, 1, 0};
+    ranges.rotation = {1, 1, 1, 0};
+    Choose({"rock.mdl"});
+    PlaceAt(0, 0);
+    LeftClick();
+    // Draws 4068, 213, 12761, 8758 from seed 1234.
+    const EditVectors v = field->Vectors();
+    EXPECT_NEAR(v.cursorScale.x, 0.5068f, 1e-5);
+    EXPECT_NEAR(v.cursorScale.z, 0.5068f, 1e-5);
+    EXPECT_NEAR(v.cursorRotation.x, 7.668f, 1e-4);
+    EXPECT_NEAR(v.cursorRotation.y, 99.396f, 1e-4);
+    EXPECT_NEAR(v.cursorRotation.z, -44.712f, 1e-4);
+}
+
+TEST_F(Scenario, RotationNeedsAnAxisBeforeItCanBeConfirmed) {
+    Choose({"rock.mdl"});
+    Key('R');
+    EXPECT_EQ(Mode(), EditMode::ModeCursorRotate);
+    MoveTo(0, 50);
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModeCursorRotate);
+    Key('Y');
+    MoveTo(0, 40);
+    EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.y, 10.0f);
+    RightClick();
+    EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.y, 0.0f);
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+
+    // The same for a placed model: mode 24 ignores the left button.
+    MiddleClick();
+    PlaceAt(0, 0);
+    Key('R');
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlacedRotate);
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+}
+
+TEST_F(Scenario, CancellingACursorAxisModeAfterAConfirmedPlacementEndsInMoveMode) {
+    Choose({"rock.mdl"});
+    PlaceAt(0, 0);
+    LeftClick();
+    ASSERT_EQ(Mode(), EditMode::ModePlace);
+    Key('G');
+    Key('X');
+    ASSERT_EQ(Mode(), EditMode::ModeCursorMoveX);
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    MiddleClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+}
+
+TEST_F(Scenario, ModeKeysOutsideTheirModesOnlyMoveTheAnchor) {
+    MoveTo(5, 7);
+    for (char key : {'G', 'S', 'R', 'X', 'Y', 'Z'}) {
+        Key(key);
+        EXPECT_EQ(Mode(), EditMode::ModeNoModel) << key;
+    }
+    EXPECT_EQ(field->Input().dragAnchor, (PixelPoint{5, 7}));
+
+    Choose({"rock.mdl"});
+    RightClick();
+    ASSERT_EQ(Mode(), EditMode::ModeMove);
+    Key('G');
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+
+    // Inside a group, S does not leave it nor save a new undo value.
+    MiddleClick();
+    Key('G');
+    MoveTo(15, 7); // offset x -10
+    Key('S');
+    EXPECT_EQ(Mode(), EditMode::ModeCursorMove);
+    RightClick();
+    EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.x, 0.0f);
+}
+
+TEST_F(Scenario, ShiftHandsTheMouseToTheCameraUntilAnotherKeyIsPressed) {
+    Choose({"rock.mdl"});
+    Key('G');
+    field->OnKeyDown(vk::kShift);
+    field->TakeMouseMoved();
+    MoveTo(30, 0);
+    EXPECT_TRUE(field->TakeMouseMoved());
+    EXPECT_EQ(field->Vectors().cursorOffset.x, 0.0f);
+    field->OnLButtonDown({30, 0});
+    field->OnLButtonUp();
+    EXPECT_EQ(Mode(), EditMode::ModeCursorMove) << "a press with Shift only pans";
+
+    field->OnKeyDown(vk::Letter('X')); // Shift still down, but X clears it
+    MoveTo(40, 0);
+    EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.x, -10.0f);
+    EXPECT_FALSE(field->TakeMouseMoved());
+
+    field->OnKeyDown(vk::kShift);
+    field->OnKeyUp(vk::kShift);
+    EXPECT_FALSE(field->Input().shiftHeld);
+}
+
+TEST_F(Scenario, ShiftedButtonsChangeNoMode) {
+    Choose({"rock.mdl"});
+    field->OnKeyDown(vk::kShift);
+    field->SetPickPoint({1, 1, 0, 0});
+    LeftClick();
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->PlacedModels().Count(), 0);
+    EXPECT_TRUE(field->Input().rightHeld == false && field->Input().leftHeld == false);
+}
+
+TEST_F(Scenario, MouseCaptureFollowsTheButtons) {
+    std::vector<bool> captures;
+    FieldViewHooks hooks;
+    hooks.captureMouse = [&](bool capture) { captures.push_back(capture); };
+    std::vector<int> keys;
+    hooks.characterKey = [&](int key, bool down) { keys.push_back(down ? key : -key); };
+    field->SetHooks(hooks);
+    field->OnRButtonDown({0, 0});
+    EXPECT_TRUE(field->Input().rightHeld);
+    field->OnRButtonUp();
+    field->OnKeyDown(vk::kLeft);
+    field->OnKeyUp(vk::kLeft);
+    EXPECT_EQ(captures, (std::vector<bool>{true, false}));
+    EXPECT_EQ(keys, (std::vector<int>{vk::kLeft, -vk::kLeft}));
+}
+
+} // namespace
+} // namespace quorvane::testing

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "editor/main_field.h"
+#include "fake_model_loader.h"
+#include "platform/virtual_key_codes.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace quorvane::testing {
+
+// A field view driven the way the window drives it, with a ground plane that
+// maps a client pixel (x, y) to the world point (x, -y, 0): up the screen is +y.
+class EditorFixture : public ::testing::Test {
+protected:
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("quorvane_editor_" + std::to_string(::getpid()) + "_" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    FakeModelLoader loader;
+    std::unique_ptr<CMainField> field;
+    RandomRanges ranges;
+
+    void SetUp() override {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        field = std::make_unique<CMainField>(loader, dir / "gridfile");
+        field->SetGroundPlane([](PixelPoint p) {
+            return Vector4{static_cast<float>(p.x), static_cast<float>(-p.y), 0.0f, 1.0f};
+        });
+        field->SetRandomRanges([this] { return ranges; });
+    }
+    void TearDown() override {
+        field.reset();
+        std::filesystem::remove_all(dir);
+    }
+
+    static CModelDefinition Definition(const std::vector<std::string>& paths, uint32_t lod = 0) {
+        CModelDefinition def;
+        def.filePath = "./model/test.mdf";
+        for (const std::string& path : paths) {
+            def.paths[def.count] = path;
+            def.lodValues[def.count] = lod;
+            def.listNumbers[def.count] = def.count;
+            def.shaderValues[def.count] = 2;
+            ++def.count;
+        }
+        return def;
+    }
+
+    // The viewer picks a definition and the next frame swaps the cursor in.
+    void Choose(const std::vector<std::string>& paths) {
+        field->ChooseModelForPlacement(Definition(paths));
+        field->UpdateEditing();
+    }
+
+    void Key(char letter) {
+        field->OnKeyDown(vk::Letter(letter));
+        field->OnKeyUp(vk::Letter(letter));
+    }
+    void MoveTo(int x, int y) { field->OnMouseMove({x, y}); }
+    void LeftClick(int x = 0, int y = 0) {
+        field->OnLButtonDown({x, y});
+        field->OnLButtonUp();
+    }
+    void RightClick(int x = 0, int y = 0) {
+        field->OnRButtonDown({x, y});
+        field->OnRButtonUp();
+    }
+    void MiddleClick(int x = 0, int y = 0) {
+        field->OnMButtonDown({x, y});
+        field->OnMButtonUp();
+    }
+    // Places at a ground point: the camera side sets the pick point, then a click.
+    void PlaceAt(float x, float y) {
+        field->SetPickPoint({x, y, 0.0f, 0.0f});
+        LeftClick();
+    }
+
+    EditMode Mode() const { return field->Mode(); }
+
+    const CModelEntry* Entry(const std::string& name) const {
+        return field->PlacedModels().FindFirst([&](const CModelEntry& e) { return e.name == name; });
+    }
+    std::vector<std::string> RecordNames() const {
+        std::vector<std::string> names;
+        field->PlacementRecords().ForEach([&](const CPlacedModel& r) { names.push_back(r.uniqueName); });
+        return names;
+    }
+    std::string ReadFile(const std::filesystem::path& path) const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+};
+
+} // namespace quorvane::testing

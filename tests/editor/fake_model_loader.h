@@ -1,0 +1,67 @@
+#pragma once
+
+#include "editor/model_loader.h"
+
+#include <atomic>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quorvane::testing {
+
+// Counts live payloads so tests see when cursor parts and entries are destroyed.
+struct CountedPayload : CModelEntryPayload {
+    explicit CountedPayload(std::atomic<int>& live) : live_(live) { ++live_; }
+    ~CountedPayload() override { --live_; }
+    std::atomic<int>& live_;
+};
+
+// Loads nothing: the model ID is the upper-case file stem, the box is whatever
+// the test set for the path, and paths in failing fail.
+class FakeModelLoader : public IModelLoader {
+public:
+    bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) override {
+        entryLoads.push_back(path);
+        if (failing.contains(path)) {
+            return false;
+        }
+        entry.modelId = IdOf(path);
+        entry.animated = animated;
+        entry.bounds = boxes[path];
+        entry.hasDrawModel = true;
+        entry.payload = std::make_unique<CountedPayload>(livePayloads);
+        entry.loaded = true;
+        return true;
+    }
+
+    std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path) override {
+        cursorLoads.push_back(path);
+        if (failing.contains(path)) {
+            return nullptr;
+        }
+        auto part = std::make_unique<CCursorPart>();
+        part->modelId = IdOf(path);
+        part->bounds = boxes[path];
+        part->payload = std::make_unique<CountedPayload>(livePayloads);
+        return part;
+    }
+
+    static std::string IdOf(const std::string& path) {
+        std::string id = std::filesystem::path(path).stem().string();
+        for (char& c : id) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        return id;
+    }
+
+    std::vector<std::string> entryLoads;
+    std::vector<std::string> cursorLoads;
+    std::set<std::string> failing;
+    std::map<std::string, CBoundingBox> boxes;
+    std::atomic<int> livePayloads{0};
+};
+
+} // namespace quorvane::testing

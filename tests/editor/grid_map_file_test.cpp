@@ -1,0 +1,291 @@
+// Writing placements to grid map files and reading them back.
+#include "editor/grid_map_line.h"
+#include "editor_fixture.h"
+
+#include <clocale>
+
+namespace quorvane::testing {
+namespace {
+
+using GridMapFiles = EditorFixture;
+
+const char* const kTreeLine = "p0p0_TREE_000|TREE|0|2|0|0|tree.mdl|tree.mdl|10.000000|20.000000|0.000000|"
+                              "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
+
+std::unique_ptr<CPlacedModel> Record(const std::string& name, uint32_t lod, uint32_t listNumber) {
+    auto record = std::make_unique<CPlacedModel>();
+    record->uniqueName = name;
+    record->modelId = "ROCK";
+    record->partPath = "rock.mdl";
+    record->sourcePath = "rock.mdl";
+    record->lod = lod;
+    record->listNumber = listNumber;
+    return record;
+}
+
+std::unique_ptr<CModelEntry> Placed(const std::string& name, Vector4 position) {
+    auto entry = std::make_unique<CModelEntry>();
+    entry->name = name;
+    entry->hasDrawModel = true;
+    entry->transform.position = position;
+    return entry;
+}
+
+TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
+    Choose({"tree.mdl"});
+    PlaceAt(10, 20);
+    LeftClick();
+    GridWriteReport report;
+    ASSERT_TRUE(field->WriteGridFiles(&report))
+        << (report.failures.empty() ? "" : report.failures[0].message);
+    EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_TREE_000"}));
+    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), kTreeLine);
+    EXPECT_EQ(field->GridState(), CMainField::kGridWritten);
+
+    // Until the render thread has cleaned up, a second write is refused and writes nothing.
+    EXPECT_FALSE(field->WriteGridFiles(&report));
+    EXPECT_TRUE(report.refused);
+    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), kTreeLine);
+
+    field->UpdateEditing();
+    EXPECT_EQ(field->GridState(), CMainField::kGridIdle);
+    EXPECT_EQ(field->PlacedModels().Count(), 0);
+    EXPECT_EQ(field->PlacementRecords().Count(), 0);
+
+    // The name is taken now: the next tree continues the count.
+    PlaceAt(10, 20);
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_TREE_001"}));
+}
+
+TEST_F(GridMapFiles, ARecordKeepsTheCellItWasPlacedInAfterItsModelMoves) {
+    Choose({"tree.mdl"});
+    PlaceAt(10, 20);
+    field->SetGroupPosition("p0p0_TREE_000", {210, -75.5f, 3, 1});
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    EXPECT_FALSE(std::filesystem::exists(dir / "gridfile" / "lod0" / "p4m2.gmf"));
+    GridReadReport read;
+    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", &read);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->groups.size(), 1u);
+    const CModelEntry& entry = *file->groups[0]->At(1);
+    EXPECT_EQ(entry.transform.position, (Vector4{210, -75.5f, 3, 1}));
+}
+
+TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
+    const char* oldLocale = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = oldLocale != nullptr ? oldLocale : "C";
+    // A decimal comma locale must not leak into the file.
+    const bool commaLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+
+    Choose({"tree.mdl"});
+    PlaceAt(0, 0);
+    field->SetGroupPosition("p0p0_TREE_000", {1.2345678f, -0.0000004f, 123456.78f, 1});
+    field->SetGroupScale("p0p0_TREE_000", {1.0f, 0.5f, 2.25f, 1});
+    field->SetGroupRotation("p0p0_TREE_000", {-179.999f, 90.0f, 0.0000001f, 1});
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    if (commaLocale) {
+        EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf").find(','), std::string::npos);
+    }
+
+    GridReadReport read;
+    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", &read);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(read.linesSkipped, 0);
+    const CModelEntry& entry = *file->groups[0]->At(1);
+    EXPECT_EQ(entry.name, "p0p0_TREE_000");
+    EXPECT_EQ(entry.modelId, "TREE");
+    EXPECT_EQ(entry.path, "tree.mdl");
+    EXPECT_EQ(entry.shader, 2u);
+    EXPECT_FALSE(entry.loaded);
+    EXPECT_NEAR(entry.transform.position.x, 1.234568f, 1e-6);
+    EXPECT_EQ(entry.transform.position.y, 0.0f);
+    EXPECT_NEAR(entry.transform.position.z, 123456.78f, 0.01);
+    EXPECT_EQ(entry.transform.scale, (Vector4{1.0f, 0.5f, 2.25f, 1}));
+    EXPECT_NEAR(entry.transform.rotation.x, -179.999f, 1e-4);
+    EXPECT_EQ(entry.transform.rotation.z, 0.0f);
+}
+
+TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {
+    Choose({"tree.mdl"});
+    PlaceAt(10, 20);
+    const auto first = WriteGridRecords(dir / "gridfile", field->PlacementRecords(), field->PlacedModels());
+    const auto second = WriteGridRecords(dir / "gridfile", field->PlacementRecords(), field->PlacedModels());
+    ASSERT_TRUE(first.AllWritten() && second.AllWritten());
+    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), std::string(kTreeLine) + kTreeLine);
+    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->groups[0]->Count(), 2);
+    EXPECT_EQ(file->groups[0]->At(1)->name, file->groups[0]->At(2)->name);
+}
+
+TEST_F(GridMapFiles, NegativeCellsAndHigherLevelsGetTheirOwnDirectories) {
+    COwnedList<CPlacedModel> records;
+    COwnedList<CModelEntry> placed;
+    records.Append(Record("m1p0_ROCK_000", 2, 0));
+    records.Append(Record("p3m12_ROCK_000", 0, 0));
+    placed.Append(Placed("m1p0_ROCK_000", {-10, 5, 0, 1}));
+    placed.Append(Placed("p3m12_ROCK_000", {160, -590, 0, 1}));
+    const GridWriteReport report = WriteGridRecords(dir / "gridfile", records, placed);
+    EXPECT_TRUE(report.AllWritten());
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "gridfile" / "lod2" / "m1p0.gmf"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "gridfile" / "lod0" / "p3m12.gmf"));
+}
+
+TEST_F(GridMapFiles, LinesOfSeveralListNumbersFillEveryGroupUpToTheHighest) {
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "p0p0.gmf", std::ios::binary)
+        << "p0p0_A_000|A|0|4|3|0|a.mdl|a.mdl|0|0|0|1|1|1|0|0|0\r\n"
+           "p0p0_B_000|B|0|1|0|1|b.mdl|b.mdl|0|0|0|1|1|1|0|0|0\n" // LF alone is read too
+           "p0p0_C_000|C|1|6|3|0|c.mdl|c.mdl|0|0|0|1|1|1|0|0|0";  // and a last line without one
+    GridReadReport read;
+    const auto file = LoadGridFile(dir / "p0p0.gmf", &read);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(read.linesSkipped, 0);
+    ASSERT_EQ(file->groups.size(), 4u);
+    EXPECT_EQ(file->groups[0]->Count(), 1);
+    EXPECT_EQ(file->groups[1]->Count(), 0);
+    EXPECT_EQ(file->groups[2]->Count(), 0);
+    EXPECT_EQ(file->groups[3]->Count(), 2);
+    EXPECT_EQ(file->groupShaders[3], 6u) << "the last line of a group sets its shader";
+    EXPECT_TRUE(file->groups[0]->At(1)->animated);
+    EXPECT_EQ(file->groups[3]->At(2)->copy, 1u);
+}
+
+TEST_F(GridMapFiles, DamagedLinesAreSkippedCountedAndNeverBlowUpTheGroups) {
+    std::ofstream(dir / "bad.gmf", std::ios::binary)
+        << "p0p0_A_000|A|0|0|0|0|a.mdl|a.mdl|0|0|0|1|1|1|0|0|0\r\n"
+           "p0p0_B_000|B|0|0|0|0|b.mdl|b.mdl|0|0|0|1|1|1|0|0\r\n"          // 16 fields
+           "p0p0_C_000|C|0|x|0|0|c.mdl|c.mdl|0|0|0|1|1|1|0|0|0\r\n"        // shader not a number
+           "p0p0_D_000|D|0|0|99999999|0|d.mdl|d.mdl|0|0|0|1|1|1|0|0|0\r\n" // list number far too high
+           "p0p0_E_000|E|0|0|-1|0|e.mdl|e.mdl|0|0|0|1|1|1|0|0|0\r\n"       // negative list number
+           "p0p0_F_000|F|0|0|0|0|f.mdl|f.mdl|0|0|0|1|1|1|0|0|zero\r\n"     // rotation not a number
+           "p0p0_G|H_000|G|0|0|0|0|g.mdl|g.mdl|0|0|0|1|1|1|0|0|0\r\n"      // a name holding "|"
+           "\r\n"
+           "p0p0_I_000|I|0|0|0|0|i.mdl|i.mdl|.5|-2|+3|1|1|1|0|0|0\r\n";
+    GridReadReport read;
+    const auto file = LoadGridFile(dir / "bad.gmf", &read);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(read.linesSkipped, 6);
+    EXPECT_EQ(read.problems.size(), 6u);
+    EXPECT_EQ(read.linesRead, 8);
+    ASSERT_EQ(file->groups.size(), 1u);
+    ASSERT_EQ(file->groups[0]->Count(), 2);
+    EXPECT_EQ(file->groups[0]->At(2)->transform.position, (Vector4{0.5f, -2, 3, 1}));
+}
+
+TEST_F(GridMapFiles, AFileWithoutLineEndsIsReportedNotHeldInMemory) {
+    std::ofstream(dir / "huge.gmf", std::ios::binary) << std::string(200000, 'a');
+    GridReadReport read;
+    const auto file = LoadGridFile(dir / "huge.gmf", &read);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(read.linesSkipped, 1);
+    EXPECT_TRUE(file->groups.empty());
+    EXPECT_LE(file->lines[0].size(), kMaxGridLineBytes);
+    EXPECT_FALSE(LoadGridFile(dir / "missing.gmf", nullptr));
+    EXPECT_FALSE(LoadGridFile(dir, nullptr)) << "a directory is not a file";
+}
+
+TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {
+    std::ofstream(dir / "gridfile") << "a file where the directory should be";
+    Choose({"tree.mdl"});
+    PlaceAt(10, 20);
+    GridWriteReport report;
+    EXPECT_FALSE(field->WriteGridFiles(&report));
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].uniqueName, "p0p0_TREE_000");
+    EXPECT_NE(report.failures[0].message.find("cannot create the directory"), std::string::npos);
+    EXPECT_EQ(field->GridState(), CMainField::kGridIdle);
+    field->UpdateEditing();
+    EXPECT_EQ(field->PlacementRecords().Count(), 1);
+    EXPECT_EQ(field->PlacedModels().Count(), 1);
+
+    // Once the directory can be made, the same placement goes out.
+    std::filesystem::remove(dir / "gridfile");
+    EXPECT_TRUE(field->WriteGridFiles(&report));
+    field->UpdateEditing();
+    EXPECT_EQ(field->PlacementRecords().Count(), 0);
+}
+
+TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
+    std::filesystem::create_directories(dir / "gridfile" / "lod0" / "p1p0.gmf"); // cannot be opened as a file
+    Choose({"tree.mdl"});
+    PlaceAt(10, 20);
+    LeftClick();
+    PlaceAt(60, 20);
+    GridWriteReport report;
+    EXPECT_FALSE(field->WriteGridFiles(&report));
+    EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_TREE_000"}));
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].path, dir / "gridfile" / "lod0" / "p1p0.gmf");
+    field->UpdateEditing();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p1p0_TREE_000"}));
+    EXPECT_NE(Entry("p1p0_TREE_000"), nullptr);
+}
+
+TEST_F(GridMapFiles, ATextFieldThatWouldBreakTheLineIsRefusedWithAReason) {
+    Choose({"tree.mdl", "odd|name.mdl"});
+    PlaceAt(10, 20);
+    GridWriteReport report;
+    EXPECT_FALSE(field->WriteGridFiles(&report));
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].uniqueName, "p0p0_ODD|NAME_000");
+    EXPECT_NE(report.failures[0].message.find("\"|\""), std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), kTreeLine);
+    field->UpdateEditing();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ODD|NAME_000"}));
+
+    std::string why;
+    GridLine line;
+    line.uniqueName = "p0p0_A_000";
+    line.modelId = "A";
+    line.partPath = "a\n.mdl";
+    line.sourcePath = "a.mdl";
+    EXPECT_FALSE(FormatGridLine(line, &why));
+    line.partPath = "";
+    EXPECT_FALSE(FormatGridLine(line, &why)) << "an empty field would shift the ones after it";
+}
+
+TEST_F(GridMapFiles, DestroyingAFileGivesBackOnlyTheUsesItsInstancesHeld) {
+    std::ofstream(dir / "a.gmf", std::ios::binary)
+        << "p0p0_R_000|ROCK|1|0|0|0|r.mdl|r.mdl|0|0|0|1|1|1|0|0|0\n"
+           "p0p0_R_001|ROCK|1|0|1|0|r.mdl|r.mdl|0|0|0|1|1|1|0|0|0\n"
+           "p0p0_R_002|ROCK|1|0|1|0|r.mdl|r.mdl|0|0|0|1|1|1|0|0|0\n";
+    std::ofstream(dir / "b.gmf", std::ios::binary)
+        << "p1p0_R_000|ROCK|1|0|0|0|r.mdl|r.mdl|0|0|0|1|1|1|0|0|0\n";
+    auto a = LoadGridFile(dir / "a.gmf", nullptr);
+    auto b = LoadGridFile(dir / "b.gmf", nullptr);
+    ASSERT_TRUE(a && b);
+    COwnedList<CModelEntry> shared;
+    auto rock = std::make_unique<CModelEntry>();
+    rock->name = "ROCK";
+    // Two of a's copies and b's copy became instances; a's third still waits for the model.
+    a->groups[0]->At(1)->isInstance = true;
+    a->groups[1]->At(1)->isInstance = true;
+    b->groups[0]->At(1)->isInstance = true;
+    rock->useCount = 3;
+    CModelEntry* source = shared.Append(std::move(rock));
+
+    DestroyGridFile(*a, shared);
+    EXPECT_TRUE(a->groups.empty());
+    ASSERT_EQ(shared.Count(), 1);
+    EXPECT_EQ(source->useCount, 1);
+    DestroyGridFile(*b, shared);
+    EXPECT_EQ(shared.Count(), 0);
+}
+
+TEST_F(GridMapFiles, TheCleanUpAfterAWriteDropsLoadedGridFilesAndSharedModels) {
+    Choose({"tree.mdl"});
+    PlaceAt(10, 20);
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    ASSERT_TRUE(field->LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr));
+    auto shared = std::make_unique<CModelEntry>();
+    shared->name = "TREE";
+    field->SharedModels().Append(std::move(shared));
+    field->UpdateEditing();
+    EXPECT_EQ(field->GridFiles().Count(), 0);
+    EXPECT_EQ(field->SharedModels().Count(), 0);
+}
+
+} // namespace
+} // namespace quorvane::testing
