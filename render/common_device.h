@@ -1,0 +1,246 @@
+#pragma once
+
+#include "render/camera.h"
+#include "render/descriptor_allocator.h"
+#include "render/gpu_memory.h"
+#include "render/gpu_resources.h"
+#include "render/overlay_2d.h"
+#include "render/present_surface.h"
+#include "render/upload_command_pool.h"
+#include "render/vulkan_instance.h"
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+#include <vulkan/vulkan.h>
+
+namespace quorvane {
+
+// Root parameters of the one pipeline layout: 0-4 constant buffers b0-b4,
+// 5-7 the descriptor tables that draws bind, 8-11 declared only.
+inline constexpr int kRootConstantBufferCount = 5;
+inline constexpr int kFirstTableParameter = 5;
+inline constexpr int kTableParameterCount = 7;
+inline constexpr int kPipelineSlotCount = 32;
+inline constexpr int kUsedPipelineSlots = 18;
+
+// The GPU device wrapper of one 3D view: device, queue, frame command buffer,
+// upload pool, off-screen targets, descriptor slots, frame constants, the
+// full-screen quad and the composition into a window or an off-screen image.
+class CCommonDevice {
+public:
+    static constexpr uint32_t kWidth = 1920;
+    static constexpr uint32_t kHeight = 1080;
+    static constexpr uint32_t kShadowSize = 2048;
+    static constexpr uint32_t kShadowSlices = 3;
+    static constexpr VkDeviceSize kFrameBufferBytes = 2560;
+    static constexpr VkFormat kColorFormat = VK_FORMAT_R8G8B8A8_UNORM;
+    static constexpr VkFormat kDepthFormat = VK_FORMAT_D32_SFLOAT;
+
+    struct Options {
+        bool validation = CVulkanInstance::ValidationWanted();
+        std::vector<std::string> instanceExtensions;
+        std::filesystem::path shaderDirectory = "shader";
+    };
+
+    CCommonDevice();
+    explicit CCommonDevice(Options options);
+    virtual ~CCommonDevice();
+    CCommonDevice(const CCommonDevice&) = delete;
+    CCommonDevice& operator=(const CCommonDevice&) = delete;
+
+    // Set-up with a window surface, or headless when surface is null.
+    bool CreateDeviceObjects(IPresentSurface* surface);
+    virtual bool CreateRootSignature() { return true; }
+    virtual bool LoadShaders() { return true; }
+    virtual bool CreatePipelineStates() { return true; }
+
+    // --- frame, render thread only ---
+    // Starts the frame command buffer; in a window acquires the next image.
+    // False: nothing to draw into this turn (minimised, swapchain re-created).
+    bool BeginFrame();
+    // Scene into the off-screen target (the callback may open passes), then
+    // the full-screen quad with pipeline 1 into the output image.
+    void ComposeFrame(const std::function<void(CCommonDevice&)>& drawScene);
+    // Records the overlay, ends the frame buffer and submits it together with
+    // the extra (upload) buffers, then presents. False when the frame was lost.
+    bool EndFrame(std::span<const VkCommandBuffer> extraCommandBuffers = {});
+    // Waits until the last submission finished.
+    void WaitForGpu();
+    // Runs the release list (after WaitForGpu) and frees dropped tables.
+    void ReleaseFinishedObjects();
+    // Queues a release to run after the GPU finished the current frame.
+    void DeferRelease(std::function<void()> release);
+
+    // Scene passes: the main pass into sceneColor + depth, or the shadow pass
+    // into the three-slice shadow map (no colour target).
+    void BeginScenePass(bool clearColor, bool clearDepth);
+    void BeginShadowPass();
+    void EndPass();
+
+    // Draw state, as root signature parameters.
+    bool SetPipeline(int slot);
+    bool SetConstantBuffer(int parameter, const void* data, size_t bytes);
+    bool SetDescriptorTable(int parameter, uint32_t baseSlot);
+    void SetVertexBuffer(uint32_t binding, VkBuffer buffer, VkDeviceSize offset = 0);
+    // Skipped when no usable pipeline is set.
+    bool Draw(uint32_t vertexCount, uint32_t instanceCount = 1, uint32_t firstVertex = 0,
+              uint32_t firstInstance = 0);
+    // Writes the current frame constants into the frame buffer and binds them to b0.
+    void CommitFrameConstants();
+
+    COverlay2D& Overlay() { return overlay_; }
+    // Headless: copy the composed image to memory during the next EndFrame.
+    void RequestReadback() { readbackRequested_ = true; }
+    // RGBA, kWidth x kHeight, top row first; valid after WaitForGpu.
+    bool TakeReadback(std::vector<uint8_t>& rgba);
+
+    // --- state ---
+    bool IsHeadless() const { return surface_ == nullptr; }
+    bool IsReady() const { return device_ != VK_NULL_HANDLE; }
+    bool ValidationActive() const { return instance_ && instance_->HasValidation(); }
+    const std::string& DeviceName() const { return deviceName_; }
+    VkDevice Device() const { return device_; }
+    VkPhysicalDevice PhysicalDevice() const { return physical_; }
+    VkQueue Queue() const { return queue_; }
+    uint32_t QueueFamily() const { return queueFamily_; }
+    VkCommandBuffer FrameCommandBuffer() const { return frameCommands_; }
+    CGpuMemory& Memory() { return *memory_; }
+    CDescriptorAllocator& Descriptors() { return *descriptors_; }
+    CUploadCommandPool& UploadPool() { return *uploadPool_; }
+    FrameConstantsBlock& FrameConstants() { return frameConstants_; }
+    void* FrameMapped() const { return frameMapped_; }
+    VkPipeline Pipeline(int slot) const;
+    VkPipelineLayout Layout() const { return pipelineLayout_; }
+
+    // Budget of the device-local heaps in bytes, 0 when the driver cannot tell
+    // (no VK_EXT_memory_budget); then loaders take the host-visible path.
+    VkDeviceSize VideoMemoryBudget() const;
+    VkDeviceSize VideoMemoryUsage() const;
+
+    bool uma = false;
+    uint32_t width = kWidth;
+    uint32_t height = kHeight;
+    float videoMemoryLimit = 90.0f;
+    uint32_t frameCbvSlot = 0;
+    uint32_t shadowSrvSlot = 0;
+    uint32_t sceneSrvSlot = 0;
+
+protected:
+    // Root signature state, filled by the derived device.
+    std::array<VkDescriptorSetLayout, 1 + kTableParameterCount> setLayouts_{};
+    std::array<DescriptorTableShape, kTableParameterCount> tableShapes_{};
+    VkPipelineLayout pipelineLayout_ = VK_NULL_HANDLE;
+    VkSampler staticSampler_ = VK_NULL_HANDLE;
+    std::array<VkPipeline, kPipelineSlotCount> pipelines_{};
+    // Colour attachments of each pipeline as created (0 for the shadow pipelines).
+    std::array<uint32_t, kPipelineSlotCount> pipelineColorTargets_{};
+    VkPipeline overlayPipeline_ = VK_NULL_HANDLE;
+    VkPipelineLayout overlayLayout_ = VK_NULL_HANDLE;
+    Options options_;
+    bool hasShaderOutputLayer_ = false;
+    float maxAnisotropy_ = 1.0f;
+
+    // Creates the compose and overlay pipelines for an output format.
+    virtual VkPipeline CreateComposePipeline(VkFormat format) { return VK_NULL_HANDLE; }
+    virtual VkPipeline CreateOverlayPipeline(VkFormat format) { return VK_NULL_HANDLE; }
+    // Called once the layout exists, to give set 0 its ring buffer.
+    bool CreateConstantBufferSet();
+
+private:
+    enum class Pass { None, Scene, Shadow, Output };
+
+    bool ChoosePhysicalDevice();
+    bool CreateLogicalDevice();
+    bool CreateTargets();
+    bool InitialiseImages();
+    bool CreateSwapchain();
+    void DestroySwapchain();
+    void QueryLimits();
+    void BindPendingState();
+    void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
+    VkPipeline OutputPipeline(bool overlay, VkFormat format);
+    bool AllocateRing(size_t bytes, VkDeviceSize& outOffset, void*& outMapped);
+    void DestroyAll();
+
+    std::shared_ptr<CVulkanInstance> instance_;
+    IPresentSurface* surface_ = nullptr;
+    VkPhysicalDevice physical_ = VK_NULL_HANDLE;
+    VkDevice device_ = VK_NULL_HANDLE;
+    VkQueue queue_ = VK_NULL_HANDLE;
+    uint32_t queueFamily_ = 0;
+    std::string deviceName_;
+    bool hasMemoryBudget_ = false;
+    VkDeviceSize uniformAlignment_ = 256;
+    VkDeviceSize uniformRange_ = 65536;
+
+    std::unique_ptr<CGpuMemory> memory_;
+    std::unique_ptr<CDescriptorAllocator> descriptors_;
+    std::unique_ptr<CUploadCommandPool> uploadPool_;
+
+    VkCommandPool framePool_ = VK_NULL_HANDLE;
+    VkCommandBuffer frameCommands_ = VK_NULL_HANDLE;
+    VkFence frameFence_ = VK_NULL_HANDLE;
+    bool submitted_ = false;
+    bool recording_ = false;
+
+    GpuImage sceneColor_;
+    GpuImage depthBuffer_;
+    GpuImage shadowMap_;
+    GpuImage defaultTexture_;
+    VkImageView defaultArrayView_ = VK_NULL_HANDLE;
+    VkImageView shadowSampledView_ = VK_NULL_HANDLE;
+    GpuImage outputImage_; // headless composition target
+    GpuBuffer readbackBuffer_;
+    bool readbackRequested_ = false;
+    bool readbackRecorded_ = false;
+    bool readbackReady_ = false;
+
+    GpuBuffer frameBuffer_;
+    void* frameMapped_ = nullptr;
+    FrameConstantsBlock frameConstants_;
+    GpuBuffer quadBuffer_;
+    GpuBuffer ring_;
+    VkDeviceSize ringHead_ = 0;
+    VkDescriptorPool constantPool_ = VK_NULL_HANDLE;
+    VkDescriptorSet constantSet_ = VK_NULL_HANDLE;
+
+    // Draw state of the frame being recorded.
+    Pass pass_ = Pass::None;
+    bool scenePassDone_ = false;
+    int currentPipeline_ = -1;
+    bool pipelineUsable_ = false;
+    std::array<uint32_t, kRootConstantBufferCount> constantOffsets_{};
+    std::array<VkDescriptorSet, kTableParameterCount> boundTables_{};
+    bool stateDirty_ = true;
+
+    std::vector<std::function<void()>> releaseList_;
+    COverlay2D overlay_;
+
+    // Window output.
+    VkSwapchainKHR swapchain_ = VK_NULL_HANDLE;
+    VkFormat swapchainFormat_ = VK_FORMAT_UNDEFINED;
+    VkExtent2D swapchainExtent_{};
+    std::vector<VkImage> swapchainImages_;
+    std::vector<VkImageView> swapchainViews_;
+    std::vector<VkSemaphore> renderDone_;
+    VkSemaphore imageAcquired_ = VK_NULL_HANDLE;
+    uint32_t backBufferIndex_ = 0;
+    bool swapchainStale_ = false;
+    struct OutputTarget {
+        VkImageView view = VK_NULL_HANDLE;
+        VkExtent2D extent{};
+        VkFormat format = VK_FORMAT_UNDEFINED;
+    } outputTarget_;
+    std::vector<std::pair<VkFormat, VkPipeline>> outputPipelines_;
+    std::vector<std::pair<VkFormat, VkPipeline>> overlayPipelines_;
+};
+
+// The camera into the device's frame constants and its frame buffer.
+void UpdateCameraAndFrameConstants(CCamera& camera, CCommonDevice& device);
+
+} // namespace quorvane

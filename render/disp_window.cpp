@@ -1,0 +1,73 @@
+#include "render/disp_window.h"
+
+#include "render/frame_timer.h"
+
+#include <chrono>
+#include <thread>
+
+namespace quorvane {
+namespace {
+constexpr std::chrono::milliseconds kIdleSleep{16};
+}
+
+CDispWindow::CDispWindow() = default;
+
+CDispWindow::~CDispWindow() {
+    // The loop calls virtual operations: derived views stop it in their own
+    // destructor; this is the last guard for the device below.
+    renderThread_.Stop();
+}
+
+bool CDispWindow::CreateDevice(IPresentSurface* surface, CCommonDevice::Options options) {
+    if (device_) {
+        return false;
+    }
+    auto device = std::make_unique<CCommonDevice1>(std::move(options));
+    if (!device->CreateDeviceObjects(surface)) {
+        return false;
+    }
+    device->CreatePipelineObjects();
+    device_ = std::move(device);
+    return true;
+}
+
+bool CDispWindow::StartRenderThread() {
+    if (!device_) {
+        return false;
+    }
+    return renderThread_.Start([this](const std::atomic<bool>& quit) {
+        while (!quit.load(std::memory_order_acquire)) {
+            if (!RunOneFrame()) {
+                std::this_thread::sleep_for(kIdleSleep);
+            }
+        }
+        device_->WaitForGpu();
+    });
+}
+
+bool CDispWindow::RunOneFrame() {
+    if (IsPaused() || !device_) {
+        return false;
+    }
+    const CFrameTimer::Tick tick = ProgramFrameTimer().Advance(MillisecondsWithinMinute());
+    if (tick.framesPerSecond) {
+        frameRate_.store(*tick.framesPerSecond, std::memory_order_release);
+    }
+    UpdateWithTime(tick.nowMs, tick.accumulatedMs);
+    FrameUpdate();
+    UpdateCameraAndFrameConstants(camera_, *device_);
+    if (!device_->BeginFrame()) {
+        return false;
+    }
+    device_->ComposeFrame([this](CCommonDevice& device) { DrawScene(device); });
+    std::vector<VkCommandBuffer> uploads;
+    CollectUploadLists(uploads);
+    DrawOverlay(device_->Overlay());
+    const bool submitted = device_->EndFrame(uploads);
+    device_->WaitForGpu();
+    AfterFrame();
+    device_->ReleaseFinishedObjects();
+    return submitted;
+}
+
+} // namespace quorvane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/render_thread.h"
+#include "render/camera.h"
+#include "render/common_device1.h"
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+namespace quorvane {
+
+// Base of the 3D views: owns the device and camera and runs the render
+// thread's frame loop. Derived views fill in the per-frame operations.
+class CDispWindow {
+public:
+    CDispWindow();
+    virtual ~CDispWindow();
+    CDispWindow(const CDispWindow&) = delete;
+    CDispWindow& operator=(const CDispWindow&) = delete;
+
+    // Creates the device (headless when surface is null) and its pipelines.
+    bool CreateDevice(IPresentSurface* surface, CCommonDevice::Options options = {});
+    bool StartRenderThread();
+    void StopRenderThread() { renderThread_.Stop(); }
+    CRenderThread& RenderThread() { return renderThread_; }
+
+    // One turn of the loop; false when nothing was drawn (paused, minimised).
+    bool RunOneFrame();
+
+    void SetPaused(bool paused) { paused_.store(paused, std::memory_order_release); }
+    bool IsPaused() const { return paused_.load(std::memory_order_acquire); }
+    double FrameRate() const { return frameRate_.load(std::memory_order_acquire); }
+    CCommonDevice1* Device() { return device_.get(); }
+    CCamera& Camera() { return camera_; }
+
+protected:
+    // The per-frame operations, called on the render thread in this order.
+    virtual void UpdateWithTime(int nowMs, int elapsedMs) {}
+    virtual void FrameUpdate() {}
+    // Default: the scene is the background colour alone.
+    virtual void DrawScene(CCommonDevice& device) { device.BeginScenePass(true, true); }
+    virtual void CollectUploadLists(std::vector<VkCommandBuffer>& lists) {}
+    virtual void DrawOverlay(COverlay2D& overlay) {}
+    virtual void AfterFrame() {}
+
+private:
+    std::unique_ptr<CCommonDevice1> device_;
+    CCamera camera_;
+    CRenderThread renderThread_;
+    std::atomic<bool> paused_{false};
+    std::atomic<double> frameRate_{0.0};
+};
+
+} // namespace quorvane

@@ -1,0 +1,39 @@
+#include "render/frame_timer.h"
+
+#include <chrono>
+
+namespace quorvane {
+
+CFrameTimer::Tick CFrameTimer::Advance(int nowMs) {
+    std::lock_guard lock(mutex_);
+    if (!started_) {
+        started_ = true;
+        previousMs_ = nowMs;
+    }
+    if (previousMs_ > nowMs) {
+        previousMs_ -= 60000;
+    }
+    accumulatedMs_ += nowMs - previousMs_;
+    previousMs_ = nowMs;
+    ++frames_;
+    Tick tick{nowMs, accumulatedMs_, std::nullopt};
+    if (accumulatedMs_ > 1000) {
+        tick.framesPerSecond = frames_ * 1000.0 / accumulatedMs_;
+        frames_ = 0;
+        accumulatedMs_ = 0;
+    }
+    return tick;
+}
+
+CFrameTimer& ProgramFrameTimer() {
+    static CFrameTimer timer;
+    return timer;
+}
+
+int MillisecondsWithinMinute() {
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    return static_cast<int>(ms % 60000);
+}
+
+} // namespace quorvane

@@ -1,0 +1,4 @@
+#version 450
+// Depth only.
+void main() {
+}

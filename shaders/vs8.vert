@@ -1,0 +1,14 @@
+#version 450
+#extension GL_GOOGLE_include_directive : require
+#include "common.glsl"
+#include "quad_in.glsl"
+#include "surface_out.glsl"
+
+// Sphere and capsule colliders: a full-screen quad, the pixel shader traces them.
+void main() {
+    vColor = vec4(1.0);
+    vUv = inUv;
+    vNormal = inNormal;
+    vWorld = inPosition;
+    gl_Position = ToVulkanClip(vec4(inPosition.xy, 0.0, 1.0));
+}

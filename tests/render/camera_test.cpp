@@ -1,0 +1,128 @@
+#include "render/camera.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+CCamera FieldCamera() {
+    CCamera camera;
+    camera.aspect = 16.0f / 9.0f;
+    camera.eye = {30, -120, 80};
+    camera.target = {10, 5, 0};
+    camera.light = {1, -1, -1};
+    camera.lightIntensity = 0.8f;
+    return camera;
+}
+
+// With pi as 3.14159 the factor lands 2e-6 above cot(22.5 degrees).
+TEST(Camera, ProjectionOf45DegreesAndWideAspect) {
+    EXPECT_NEAR(ProjectionFactor(45.0f), 2.4142137f, 5e-6f);
+    CCamera camera = FieldCamera();
+    const Matrix4 p = RenderProjection(camera);
+    EXPECT_NEAR(p(0, 0), 1.3579952f, 5e-6f);
+    EXPECT_NEAR(p(1, 1), 2.4142137f, 5e-6f);
+    EXPECT_NEAR(p(2, 2), 1.0003334f, 1e-6f);
+    EXPECT_NEAR(p(3, 2), -1.0003334f, 1e-6f);
+    EXPECT_EQ(p(2, 3), 1.0f);
+}
+
+TEST(Camera, FrameBlockHoldsTheExactLayout) {
+    CCamera camera = FieldCamera();
+    camera.targetLift = 2.0f;
+    FrameConstantsBlock block;
+    block.values.fill(7.0f); // stale values must be overwritten
+    BuildCameraAndFrameConstants(camera, 1920, 1080, block);
+    ASSERT_EQ(sizeof(block), 960u);
+
+    // Matrices are stored transposed: stored[r][c] = m[c][r].
+    using namespace frame_offset;
+    EXPECT_FLOAT_EQ(block.At(kView + 4 * (1 * 4 + 0)), camera.view(0, 1));
+    EXPECT_FLOAT_EQ(block.At(kView + 4 * (2 * 4 + 3)), camera.view(3, 2));
+    EXPECT_FLOAT_EQ(block.At(kProjection + 4 * (3 * 4 + 2)), 1.0f);           // p[2][3]
+    EXPECT_NEAR(block.At(kProjection + 4 * (2 * 4 + 3)), -1.0003334f, 1e-6f); // p[3][2]
+    // Cascades in their stored form.
+    EXPECT_FLOAT_EQ(block.At(kCascade0), 0.02f);
+    EXPECT_NEAR(block.At(kCascade0 + 4 * 10), 0.0033333334f, 1e-9f);
+    EXPECT_NEAR(block.At(kCascade0 + 4 * 11), -1.0f / 3.0f, 1e-7f);
+    EXPECT_NEAR(block.At(kCascade1 + 4 * 5), 1.0f / 150.0f, 1e-9f);
+    EXPECT_NEAR(block.At(kCascade2 + 4 * 10), 0.00052631577f, 1e-10f);
+    EXPECT_FLOAT_EQ(block.At(kCascade2 + 4 * 15), 1.0f);
+    EXPECT_FLOAT_EQ(block.At(kCascade2 + 4 * 3), 0.0f);
+    // Light 0 and nothing else.
+    const Vec4 color0 = block.GetVec4(kLightColors);
+    EXPECT_FLOAT_EQ(color0.w, 0.8f);
+    EXPECT_FLOAT_EQ(block.GetVec4(kLightColors + 16).x, 0.0f);
+    EXPECT_FLOAT_EQ(block.GetVec4(kLightPositions).z, -1.0f);
+    EXPECT_FLOAT_EQ(block.GetVec4(kLightPositions + 16 * 15).x, 0.0f);
+    const Vec4 target = block.GetVec4(kTarget);
+    EXPECT_FLOAT_EQ(target.x, 10);
+    EXPECT_FLOAT_EQ(target.w, 0);
+    const Vec4 pass = block.GetVec4(kPassValues);
+    EXPECT_FLOAT_EQ(pass.x, 0);
+    EXPECT_FLOAT_EQ(pass.y, 1920);
+    EXPECT_FLOAT_EQ(pass.z, 1080);
+    EXPECT_FLOAT_EQ(pass.w, 0);
+}
+
+TEST(Camera, ViewLooksAtTheLiftedTargetWithXMirrored) {
+    CCamera camera = FieldCamera();
+    camera.targetLift = 5.0f;
+    FrameConstantsBlock block;
+    BuildCameraAndFrameConstants(camera, 1920, 1080, block);
+    const Vec4 lifted = Transform({10, 5, 5, 1}, camera.view);
+    EXPECT_NEAR(lifted.x, 0, 1e-3);
+    EXPECT_NEAR(lifted.y, 0, 1e-3);
+    EXPECT_GT(lifted.z, 0);
+    // The mirror: a point to the camera's right lands on negative x.
+    const Matrix4 unmirrored = LookTo(camera.eye, {-20, 125, -75}, {0, 0, 1});
+    const Vec4 side = Transform({40, 5, 5, 1}, unmirrored);
+    const Vec4 sideMirrored = Transform({40, 5, 5, 1}, camera.view);
+    EXPECT_NEAR(sideMirrored.x, -side.x, 1e-2);
+}
+
+TEST(Camera, PickGroundFindsTheProjectedGroundPoint) {
+    CCamera camera = FieldCamera();
+    for (const Vec3 ground : {Vec3{10, 5, 0}, Vec3{-20, 30, 0}, Vec3{45, -10, 0}}) {
+        const auto pixel = ProjectToScreen(camera, ground);
+        ASSERT_TRUE(pixel);
+        const auto hit = PickGround(camera, 1920, 1080, pixel->x, pixel->y);
+        ASSERT_TRUE(hit);
+        EXPECT_NEAR(hit->x, ground.x, 0.05f);
+        EXPECT_NEAR(hit->y, ground.y, 0.05f);
+        EXPECT_EQ(hit->z, 0.0f);
+    }
+    // The target sits in the middle of the image.
+    const auto centre = ProjectToScreen(camera, camera.target);
+    ASSERT_TRUE(centre);
+    EXPECT_NEAR(centre->x, 960, 0.01);
+    EXPECT_NEAR(centre->y, 540, 0.01);
+}
+
+TEST(Camera, PickGroundReportsNoHitInsteadOfDividingByZero) {
+    CCamera degenerate = FieldCamera();
+    degenerate.eye = degenerate.target;
+    EXPECT_FALSE(PickGround(degenerate, 1920, 1080, 960, 540));
+
+    CCamera level = FieldCamera();
+    level.eye = {0, 0, 10};
+    level.target = {0, 100, 10};                           // looks along the horizon
+    EXPECT_FALSE(PickGround(level, 1920, 1080, 960, 540)); // parallel ray
+    EXPECT_FALSE(PickGround(level, 1920, 1080, 960, 100)); // sky: ground behind the eye
+    EXPECT_TRUE(PickGround(level, 1920, 1080, 960, 1000)); // below the horizon
+    EXPECT_FALSE(PickGround(level, 0, 1080, 960, 1000));
+}
+
+TEST(Camera, DegenerateCameraStillWritesFiniteConstants) {
+    CCamera camera = FieldCamera();
+    camera.eye = camera.target;
+    FrameConstantsBlock block;
+    BuildCameraAndFrameConstants(camera, 1920, 1080, block);
+    for (float value : block.values) {
+        EXPECT_TRUE(std::isfinite(value));
+    }
+}
+
+} // namespace
+} // namespace quorvane

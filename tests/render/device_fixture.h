@@ -1,0 +1,62 @@
+#pragma once
+
+#include "render/common_device1.h"
+#include "render/vulkan_instance.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quorvane::test {
+
+// A headless device with its pipelines; validation errors fail the test.
+class HeadlessDeviceTest : public ::testing::Test {
+public:
+    static std::unique_ptr<CCommonDevice1> MakeDevice(const std::filesystem::path& shaders) {
+        CCommonDevice::Options options;
+        options.shaderDirectory = shaders;
+        auto device = std::make_unique<CCommonDevice1>(options);
+        if (!device->CreateDeviceObjects(nullptr) || !device->CreatePipelineObjects()) {
+            return nullptr;
+        }
+        return device;
+    }
+
+protected:
+    void SetUp() override {
+        errorsBefore_ = CVulkanInstance::ValidationErrorCount();
+        device_ = MakeDevice(QUORVANE_SHADER_DIR);
+        ASSERT_TRUE(device_) << "no Vulkan device";
+    }
+    void TearDown() override {
+        device_.reset();
+        EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore_) << "Vulkan validation errors";
+    }
+
+    // One frame; the scene callback may draw. Returns the read-back image.
+    std::vector<uint8_t> RenderFrame(CCommonDevice& device,
+                                     const std::function<void(CCommonDevice&)>& scene = nullptr,
+                                     const std::function<void(COverlay2D&)>& overlay = nullptr) {
+        std::vector<uint8_t> pixels;
+        EXPECT_TRUE(device.BeginFrame());
+        device.ComposeFrame(scene);
+        if (overlay) {
+            overlay(device.Overlay());
+        }
+        device.RequestReadback();
+        EXPECT_TRUE(device.EndFrame());
+        device.WaitForGpu();
+        device.ReleaseFinishedObjects();
+        EXPECT_TRUE(device.TakeReadback(pixels));
+        return pixels;
+    }
+
+    static std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& rgba, int x, int y) {
+        const size_t at = (static_cast<size_t>(y) * CCommonDevice::kWidth + static_cast<size_t>(x)) * 4;
+        return {rgba[at], rgba[at + 1], rgba[at + 2], rgba[at + 3]};
+    }
+
+    std::unique_ptr<CCommonDevice1> device_;
+    int errorsBefore_ = 0;
+};
+
+} // namespace quorvane::test

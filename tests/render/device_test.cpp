@@ -1,0 +1,246 @@
+#include "device_fixture.h"
+#include "render/disp_window.h"
+#include "render/png_writer.h"
+#include "render/vertex_formats.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace quorvane {
+namespace {
+
+using test::HeadlessDeviceTest;
+
+TEST_F(HeadlessDeviceTest, CreatesTheDeviceSlotsAndAllPipelines) {
+    EXPECT_FALSE(device_->DeviceName().empty());
+    EXPECT_TRUE(device_->IsHeadless());
+    if (CVulkanInstance::ValidationWanted() &&
+        std::filesystem::exists("/usr/share/vulkan/explicit_layer.d/VkLayer_khronos_validation.json")) {
+        EXPECT_TRUE(device_->ValidationActive());
+    }
+    EXPECT_EQ(device_->width, 1920u);
+    EXPECT_EQ(device_->height, 1080u);
+    EXPECT_FLOAT_EQ(device_->videoMemoryLimit, 90.0f);
+    // Frame constants, shadow map and scene colour take the first three slots.
+    EXPECT_EQ(device_->frameCbvSlot, 0u);
+    EXPECT_EQ(device_->shadowSrvSlot, 1u);
+    EXPECT_EQ(device_->sceneSrvSlot, 2u);
+    EXPECT_EQ(device_->Descriptors().Tag(3), 0u);
+    EXPECT_EQ(device_->CreatedPipelineCount(), kUsedPipelineSlots);
+    EXPECT_TRUE(device_->MissingShaderFiles().empty());
+    // vs1 fills two vertex entries.
+    EXPECT_NE(device_->Shader(ShaderStage::Vertex, 0), VK_NULL_HANDLE);
+    EXPECT_NE(device_->Shader(ShaderStage::Vertex, 2), VK_NULL_HANDLE);
+    EXPECT_NE(device_->Shader(ShaderStage::Vertex, 5), VK_NULL_HANDLE);
+    EXPECT_EQ(device_->Pipeline(18), VK_NULL_HANDLE);
+    // Without VK_EXT_memory_budget the budget reads 0, and the CPU device is unified.
+    const VkDeviceSize budget = device_->VideoMemoryBudget();
+    EXPECT_TRUE(budget == 0 || budget >= device_->VideoMemoryUsage());
+    if (device_->DeviceName().find("llvmpipe") != std::string::npos) {
+        EXPECT_TRUE(device_->uma);
+    }
+}
+
+TEST_F(HeadlessDeviceTest, ClearedSceneIsComposedIntoEveryPixel) {
+    const std::vector<uint8_t> pixels = RenderFrame(*device_);
+    ASSERT_EQ(pixels.size(), size_t{1920} * 1080 * 4);
+    size_t wrong = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        // 0.8 of 255 is 204; alpha stays opaque.
+        if (std::abs(pixels[i] - 204) > 1 || std::abs(pixels[i + 1] - 204) > 1 ||
+            std::abs(pixels[i + 2] - 204) > 1 || pixels[i + 3] != 255) {
+            ++wrong;
+        }
+    }
+    EXPECT_EQ(wrong, 0u);
+    // A second frame reuses everything.
+    const std::vector<uint8_t> again = RenderFrame(*device_);
+    EXPECT_EQ(again, pixels);
+}
+
+TEST_F(HeadlessDeviceTest, OverlayDrawsARedLineWhereAsked) {
+    const auto pixels = RenderFrame(*device_, nullptr, [](COverlay2D& overlay) {
+        overlay.Line(100, 500, 1800, 500, 4, {1, 0, 0, 1});
+        overlay.FillRect(10, 10, 20, 20, {0, 0, 1, 1});
+    });
+    EXPECT_EQ(Pixel(pixels, 960, 500), (std::array<uint8_t, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(Pixel(pixels, 120, 499), (std::array<uint8_t, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(Pixel(pixels, 15, 15)[2], 255);
+    EXPECT_EQ(Pixel(pixels, 960, 400)[0], 204);
+    EXPECT_EQ(Pixel(pixels, 960, 510)[1], 204);
+    EXPECT_EQ(Pixel(pixels, 50, 500)[1], 204); // before the line starts
+}
+
+TEST_F(HeadlessDeviceTest, SceneDrawnWithAPipelineReachesTheOutput) {
+    // One triangle over the whole image, counter-clockwise, lit head-on, with pipeline 2.
+    std::array<ColorVertex, 3> triangle{};
+    const float corners[3][2] = {{-1, -1}, {3, -1}, {-1, 3}};
+    for (size_t i = 0; i < 3; ++i) {
+        triangle[i].position = {corners[i][0], corners[i][1], 0.5f};
+        triangle[i].normal = {0, 0, 1};
+        triangle[i].color = {1, 0, 0, 1};
+    }
+    GpuBuffer vertices = CreateGpuBuffer(device_->Device(), device_->Memory(), sizeof(triangle),
+                                         VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
+    ASSERT_TRUE(vertices);
+    std::memcpy(vertices.Mapped(), triangle.data(), sizeof(triangle));
+
+    struct ModelBlock {
+        float parameters[4];
+        Matrix4 mesh, world, rotationScale;
+    } modelBlock{{0, 0, 0, 0}, Identity(), Identity(), Identity()};
+    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
+        FrameConstantsBlock& frame = device.FrameConstants();
+        frame.SetMatrix(frame_offset::kView, Identity());
+        frame.SetMatrix(frame_offset::kProjection, Identity());
+        frame.SetVec4(frame_offset::kLightPositions, {0, 0, -1, 0});
+        frame.SetVec4(frame_offset::kLightColors, {1, 1, 1, 1});
+        device.CommitFrameConstants();
+        device.BeginScenePass(true, true);
+        ASSERT_TRUE(device.SetPipeline(2));
+        EXPECT_TRUE(device.SetConstantBuffer(2, &modelBlock, sizeof(modelBlock)));
+        device.SetVertexBuffer(0, vertices.buffer);
+        EXPECT_TRUE(device.Draw(3));
+    });
+    EXPECT_EQ(Pixel(pixels, 960, 540), (std::array<uint8_t, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(Pixel(pixels, 0, 0), (std::array<uint8_t, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(Pixel(pixels, 1919, 1079), (std::array<uint8_t, 4>{255, 0, 0, 255}));
+    DestroyGpuBuffer(device_->Device(), device_->Memory(), vertices);
+
+    // Shadow pipelines are refused in the main pass and the others in the shadow pass.
+    ASSERT_TRUE(device_->BeginFrame());
+    device_->BeginScenePass(true, true);
+    EXPECT_FALSE(device_->SetPipeline(7));
+    EXPECT_FALSE(device_->Draw(3));
+    device_->BeginShadowPass();
+    EXPECT_TRUE(device_->SetPipeline(7));
+    EXPECT_FALSE(device_->SetPipeline(0));
+    device_->EndPass();
+    EXPECT_TRUE(device_->EndFrame());
+    device_->WaitForGpu();
+}
+
+TEST_F(HeadlessDeviceTest, FrameConstantsReachTheMappedFrameBuffer) {
+    CCamera camera;
+    camera.aspect = 16.0f / 9.0f;
+    camera.eye = {0, -100, 50};
+    camera.target = {0, 0, 0};
+    UpdateCameraAndFrameConstants(camera, *device_);
+    EXPECT_EQ(std::memcmp(device_->FrameMapped(), device_->FrameConstants().Data(), 960), 0);
+    FrameConstantsBlock expected;
+    BuildCameraAndFrameConstants(camera, 1920, 1080, expected);
+    EXPECT_EQ(std::memcmp(device_->FrameMapped(), expected.Data(), 960), 0);
+}
+
+TEST_F(HeadlessDeviceTest, TablesAreCachedUntilASlotInTheirRangeChanges) {
+    CDescriptorAllocator& slots = device_->Descriptors();
+    ASSERT_TRUE(device_->BeginFrame());
+    uint32_t first = 0;
+    ASSERT_TRUE(slots.AllocateRange(first, 9));
+    const size_t before = slots.CachedTableCount();
+    EXPECT_TRUE(device_->SetDescriptorTable(6, first));
+    EXPECT_EQ(slots.CachedTableCount(), before + 1);
+    EXPECT_TRUE(device_->SetDescriptorTable(6, first));
+    EXPECT_EQ(slots.CachedTableCount(), before + 1);
+    // The scene colour view in the range drops the cached table.
+    ASSERT_TRUE(slots.SetView(first + 3, slots.View(device_->sceneSrvSlot)));
+    EXPECT_EQ(slots.CachedTableCount(), before);
+    EXPECT_TRUE(device_->SetDescriptorTable(6, first));
+    EXPECT_FALSE(device_->SetDescriptorTable(4, first));
+    EXPECT_FALSE(device_->SetDescriptorTable(6, CDescriptorAllocator::kSlotCount));
+    EXPECT_TRUE(device_->EndFrame());
+    device_->WaitForGpu();
+    EXPECT_TRUE(slots.Release(first));
+    device_->ReleaseFinishedObjects();
+}
+
+TEST_F(HeadlessDeviceTest, ComposedFrameIsWrittenAsPng) {
+    const auto pixels = RenderFrame(*device_);
+    const auto path = std::filesystem::temp_directory_path() / "quorvane_frame_test.png";
+    ASSERT_TRUE(WritePng(path, 1920, 1080, pixels));
+    std::ifstream file(path, std::ios::binary);
+    char signature[8] = {};
+    file.read(signature, 8);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+    std::filesystem::remove(path);
+    EXPECT_FALSE(WritePng(path, 1920, 1079, pixels));
+    EXPECT_FALSE(WritePng(path, 0, 0, {}));
+}
+
+TEST(MissingShader, PipelinesNeedingItAreSkippedAndNamedOnce) {
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
+    const auto dir = std::filesystem::temp_directory_path() / "quorvane_missing_shader";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (const auto& entry : std::filesystem::directory_iterator(QUORVANE_SHADER_DIR)) {
+        if (entry.path().filename() != "vs1.spv") {
+            std::filesystem::copy_file(entry.path(), dir / entry.path().filename());
+        }
+    }
+    // A truncated module is as good as missing.
+    std::ofstream(dir / "ps4.spv", std::ios::binary | std::ios::trunc) << "junk";
+    {
+        auto device = test::HeadlessDeviceTest::MakeDevice(dir);
+        ASSERT_TRUE(device);
+        ASSERT_EQ(device->MissingShaderFiles().size(), 2u);
+        EXPECT_NE(device->MissingShaderFiles()[0].find("vs1.spv"), std::string::npos);
+        EXPECT_NE(device->MissingShaderFiles()[1].find("ps4.spv"), std::string::npos);
+        for (int slot : {0, 2, 4, 5, 15}) {
+            EXPECT_EQ(device->Pipeline(slot), VK_NULL_HANDLE) << slot;
+        }
+        EXPECT_EQ(device->CreatedPipelineCount(), kUsedPipelineSlots - 5);
+        // Drawing with a missing pipeline is skipped; the frame still composes.
+        ASSERT_TRUE(device->BeginFrame());
+        device->ComposeFrame([](CCommonDevice& d) {
+            d.BeginScenePass(true, true);
+            EXPECT_FALSE(d.SetPipeline(0));
+            EXPECT_FALSE(d.Draw(3));
+        });
+        EXPECT_TRUE(device->EndFrame());
+        device->WaitForGpu();
+    }
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+}
+
+class CountingView : public CDispWindow {
+public:
+    int updates = 0;
+    int overlays = 0;
+    int afterFrames = 0;
+
+protected:
+    void UpdateWithTime(int, int) override { ++updates; }
+    void DrawOverlay(COverlay2D& overlay) override {
+        ++overlays;
+        overlay.FillCircle(960, 540, 10, {0, 1, 0, 1});
+    }
+    void AfterFrame() override { ++afterFrames; }
+};
+
+TEST(DispWindow, HeadlessLoopRunsTheFrameOperationsAndHonoursPause) {
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
+    {
+        CountingView view;
+        CCommonDevice::Options options;
+        options.shaderDirectory = QUORVANE_SHADER_DIR;
+        ASSERT_TRUE(view.CreateDevice(nullptr, options));
+        EXPECT_TRUE(view.RunOneFrame());
+        EXPECT_TRUE(view.RunOneFrame());
+        view.SetPaused(true);
+        EXPECT_FALSE(view.RunOneFrame());
+        EXPECT_EQ(view.updates, 2);
+        EXPECT_EQ(view.overlays, 2);
+        EXPECT_EQ(view.afterFrames, 2);
+        view.SetPaused(false);
+        ASSERT_TRUE(view.StartRenderThread());
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        view.StopRenderThread();
+        EXPECT_GT(view.updates, 2);
+    }
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+}
+
+} // namespace
+} // namespace quorvane
