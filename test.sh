@@ -12,3 +12,4 @@ if [[ -z "${DISPLAY:-}" ]]; then
 else
   "${ctest_cmd[@]}"
 fi
+./scripts/run-fuzzers.sh

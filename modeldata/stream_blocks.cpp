@@ -138,6 +138,10 @@ bool ReadWeightsBlock(CTextLines& lines, int32_t& weightsSize, std::vector<CWeig
             lines.Next(line_limit::PerItem(rowCount * per, 128), values);
             ReadWeightValues(values, per, rows);
         } else if (key == "WEIGHTS_END") {
+            // A WEIGHTS_SIZE after the table must not promise rows it lacks.
+            if (!rows.empty()) {
+                weightsSize = static_cast<int32_t>(rows.size());
+            }
             return true;
         }
     }

@@ -29,7 +29,8 @@ Color4 ReadColourLine(std::string_view line);
 bool ReadFloatArrayBlock(CTextLines& lines, int32_t minimumCount, CFloatArray& array);
 
 // Reads a weights block after its begin key, up to and including WEIGHTS_END.
-// weightsSize is the declared row count; rows get eight influences each.
+// weightsSize is the declared row count (the table's when it has one); rows
+// get eight influences each.
 // False when the text ends first.
 bool ReadWeightsBlock(CTextLines& lines, int32_t& weightsSize, std::vector<CWeightRow>& rows);
 

@@ -241,6 +241,11 @@ TEST(MdlReaderTest, WeightRowsAlwaysHoldEightInfluences) {
     EXPECT_TRUE(weightsOf("WEIGHTS_SIZE 2\nAPPLY_BONE_NUM 0\n1 0.5\n").empty());
     // APPLY_BONE_NUM before WEIGHTS_SIZE makes no table.
     EXPECT_TRUE(weightsOf("APPLY_BONE_NUM 8\nWEIGHTS_SIZE 2\n").empty());
+    // A WEIGHTS_SIZE after the table cannot make the geometry promise more rows than it holds.
+    const CModel model = ReadText("GEOMETRY_BEGIN\nWEIGHTS_BEGIN\nWEIGHTS_SIZE 1\nAPPLY_BONE_NUM 1\n4 1\n"
+                                  "WEIGHTS_SIZE 50\nWEIGHTS_END\nGEOMETRY_END\n");
+    EXPECT_EQ(model.geometries.at(0)->weightsSize, 1);
+    EXPECT_EQ(model.geometries.at(0)->weights.size(), 1u);
 }
 
 TEST(MdlReaderTest, BoneListAndTrees) {

@@ -1,0 +1,63 @@
+#include "fuzz/fuzz_checks.h"
+#include "modeldata/mdl_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <unordered_set>
+
+using namespace quorvane;
+
+namespace {
+
+// Walks every bone tree: each bone once, children point back at their parent.
+void CheckBoneForest(const CModel& model) {
+    std::unordered_set<const CBone*> seen;
+    std::vector<const CBone*> pending;
+    for (const CBone* root : model.rootBones) {
+        FUZZ_CHECK(root->parent == nullptr);
+        pending.push_back(root);
+    }
+    while (!pending.empty()) {
+        const CBone* bone = pending.back();
+        pending.pop_back();
+        FUZZ_CHECK(seen.insert(bone).second);
+        for (const CBone* child : bone->children) {
+            FUZZ_CHECK(child->parent == bone);
+            pending.push_back(child);
+        }
+    }
+    FUZZ_CHECK(seen.size() <= model.bones.size() + model.TreeOnlyBones().size());
+}
+
+void CheckGeometry(const CGeometry& geometry) {
+    for (const auto& array : geometry.floatArrays) {
+        FUZZ_CHECK(array->width >= 1 && array->width <= 4);
+        FUZZ_CHECK(array->values.size() % static_cast<size_t>(array->width) == 0);
+        FUZZ_CHECK(array->Vector(array->VectorCount()).empty());
+    }
+    for (const auto& polygon : geometry.polygons) {
+        FUZZ_CHECK(polygon->CornerCount() * polygon->GroupLength() <=
+                   static_cast<int64_t>(polygon->indices.size()));
+    }
+    FUZZ_CHECK(geometry.weights.empty() ||
+               static_cast<int32_t>(geometry.weights.size()) == geometry.weightsSize);
+    FUZZ_CHECK(geometry.vertexCount >= 0 && geometry.weightsSize >= 0);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    CModel model;
+    ReadModelText(model, text, "./model/fuzz/fuzz.mdl");
+    FUZZ_CHECK(model.directory == "./model/fuzz/");
+    CheckBoneForest(model);
+    for (const auto& geometry : model.geometries) {
+        CheckGeometry(*geometry);
+    }
+    // A second file into the same model (as animation files append) keeps it sound.
+    ReadModelText(model, text, "x.mdl");
+    CheckBoneForest(model);
+    return 0;
+}
