@@ -90,7 +90,13 @@ size_t PerItem(int64_t count, int64_t charactersPerItem);
 // Returned lines hold neither the line feed nor a CR before it.
 class CTextLines {
 public:
-    explicit CTextLines(std::string_view text) : text_(text) {}
+    // A UTF-8 byte order mark at the start is skipped, so editors that write
+    // one do not hide the first key.
+    explicit CTextLines(std::string_view text) : text_(text) {
+        if (text_.starts_with("\xEF\xBB\xBF")) {
+            pos_ = 3;
+        }
+    }
 
     bool Next(size_t limit, std::string_view& line);
     bool Next(std::string_view& line) { return Next(line_limit::kKey, line); }

@@ -21,6 +21,7 @@ TEST(TextLinesTest, CrLfAndLfReadAlikeAndALastLineNeedsNoFeed) {
     EXPECT_EQ(AllLines("A\r\nB\n\nC", 1024), (std::vector<std::string>{"A", "B", "", "C"}));
     EXPECT_EQ(AllLines("A\r\n", 1024), (std::vector<std::string>{"A"}));
     EXPECT_TRUE(AllLines("", 1024).empty());
+    EXPECT_EQ(AllLines("\xEF\xBB\xBFMODEL_ID\n", 1024), (std::vector<std::string>{"MODEL_ID"}));
 }
 
 TEST(TextLinesTest, OverLongLineIsCutAndItsRestReadsAsTheNextLine) {
