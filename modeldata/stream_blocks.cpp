@@ -8,7 +8,8 @@
 namespace quorvane {
 
 bool CountFitsText(int64_t numbers, size_t remainingBytes) {
-    return numbers >= 0 && static_cast<uint64_t>(numbers) <= remainingBytes + kCountSlack;
+    // Each number takes at least two bytes: a digit and a separator.
+    return numbers >= 0 && static_cast<uint64_t>(numbers) <= (remainingBytes + kCountSlack) / 2;
 }
 
 size_t ReadNumberLine(std::string_view line, std::span<float> out) {

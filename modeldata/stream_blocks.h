@@ -11,9 +11,9 @@
 
 namespace quorvane {
 
-// Value lines whose numbers a count announces may fall short of what the
-// count implies (missing numbers read as 0), but a count beyond the bytes left
-// in the file plus this slack is taken as corrupt rather than allocated.
+// Value lines may hold fewer numbers than their count announces (missing
+// numbers read as 0), but a count of more numbers than the bytes left in the
+// file (plus this slack) could hold is taken as corrupt, not allocated.
 inline constexpr size_t kCountSlack = 4096;
 bool CountFitsText(int64_t numbers, size_t remainingBytes);
 
