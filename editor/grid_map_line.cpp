@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <vector>
 
 namespace quorvane {
@@ -61,6 +62,14 @@ std::optional<std::string> FormatGridLine(const GridLine& line, std::string* err
             if (error != nullptr) {
                 *error = std::string("the ") + label + " \"" + *text +
                          "\" is empty or holds \"|\", CR or LF and cannot be written to a grid map file";
+            }
+            return std::nullopt;
+        }
+    }
+    for (const Vector4* v : {&line.position, &line.scale, &line.rotation}) {
+        if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z)) {
+            if (error != nullptr) {
+                *error = "the transform of \"" + line.uniqueName + "\" is not finite and would not read back";
             }
             return std::nullopt;
         }

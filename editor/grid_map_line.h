@@ -35,7 +35,8 @@ inline constexpr size_t kMaxGridLineBytes = 16384;
 std::string FormatFixed6(float value);
 
 // The line with its CR LF, or nullopt with a message when a text field is empty
-// or holds "|", CR or LF: such a line would read back as different fields.
+// or holds "|", CR or LF, or a number is not finite: such a line would not read
+// back as what was written.
 std::optional<std::string> FormatGridLine(const GridLine& line, std::string* error);
 
 // Reads one line (CR LF or LF stripped already or not). Nullopt with the reason

@@ -266,6 +266,26 @@ TEST_F(Scenario, ShiftedButtonsChangeNoMode) {
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_EQ(field->PlacedModels().Count(), 0);
     EXPECT_TRUE(field->Input().rightHeld == false && field->Input().leftHeld == false);
+
+    field->OnKeyUp(vk::kShift);
+    RightClick();
+    ASSERT_EQ(Mode(), EditMode::ModeMove);
+    field->OnKeyDown(vk::kShift);
+    MiddleClick();
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+}
+
+TEST_F(Scenario, LeftClickOnAModelPickedFromTheListEndsInMoveMode) {
+    Choose({"rock.mdl"});
+    PlaceAt(0, 0);
+    LeftClick();
+    field->PickListRow(0);
+    ASSERT_EQ(Mode(), EditMode::ModeAdjust);
+    ASSERT_FALSE(field->Input().justPlaced);
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    EXPECT_EQ(field->ListModel().Selected(), -1);
+    EXPECT_EQ(field->PlacedModels().Count(), 1);
 }
 
 TEST_F(Scenario, MouseCaptureFollowsTheButtons) {
@@ -275,8 +295,13 @@ TEST_F(Scenario, MouseCaptureFollowsTheButtons) {
     std::vector<int> keys;
     hooks.characterKey = [&](int key, bool down) { keys.push_back(down ? key : -key); };
     field->SetHooks(hooks);
-    field->OnRButtonDown({0, 0});
+    field->SetClientOrigin({100, 200});
+    field->OnRButtonDown({3, 4});
     EXPECT_TRUE(field->Input().rightHeld);
+    EXPECT_EQ(field->Input().buttonScreen, (PixelPoint{103, 204}));
+    MoveTo(10, 10);
+    MoveTo(7, 15);
+    EXPECT_EQ(field->Input().mouseDelta, (PixelPoint{3, -5})) << "previous minus current, in screen pixels";
     field->OnRButtonUp();
     field->OnKeyDown(vk::kLeft);
     field->OnKeyUp(vk::kLeft);

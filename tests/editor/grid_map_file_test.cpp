@@ -3,6 +3,7 @@
 #include "editor_fixture.h"
 
 #include <clocale>
+#include <limits>
 
 namespace quorvane::testing {
 namespace {
@@ -244,6 +245,11 @@ TEST_F(GridMapFiles, ATextFieldThatWouldBreakTheLineIsRefusedWithAReason) {
     EXPECT_FALSE(FormatGridLine(line, &why));
     line.partPath = "";
     EXPECT_FALSE(FormatGridLine(line, &why)) << "an empty field would shift the ones after it";
+    line.partPath = "a.mdl";
+    ASSERT_TRUE(FormatGridLine(line, &why));
+    line.scale.y = std::numeric_limits<float>::infinity();
+    EXPECT_FALSE(FormatGridLine(line, &why));
+    EXPECT_NE(why.find("not finite"), std::string::npos);
 }
 
 TEST_F(GridMapFiles, DestroyingAFileGivesBackOnlyTheUsesItsInstancesHeld) {
