@@ -56,4 +56,15 @@ std::array<int32_t, 6> CColliderSet::CountByType() const {
     return counts;
 }
 
+std::unique_ptr<CColliderSet> CColliderSet::MakeInstanceCopy() const {
+    auto copy = std::make_unique<CColliderSet>();
+    copy->name = name;
+    copy->center = center;
+    copy->radius = radius;
+    for (const auto& collider : colliders) {
+        copy->colliders.push_back(collider->MakeInstanceCopy());
+    }
+    return copy;
+}
+
 } // namespace quorvane

@@ -72,6 +72,9 @@ struct CColliderSet {
 
     // Counts of colliders per type, indexed by the type's value (0..5).
     std::array<int32_t, 6> CountByType() const;
+    // The set of an instance entry: instance copies of every collider, the
+    // same bounds, no display data yet.
+    std::unique_ptr<CColliderSet> MakeInstanceCopy() const;
 };
 
 } // namespace quorvane

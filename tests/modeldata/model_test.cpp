@@ -100,6 +100,15 @@ TEST(ModelRecordsTest, ColliderInstanceCopySharesFileDataButNotDisplayData) {
     EXPECT_EQ(copy->type, ColliderType::kMesh);
     EXPECT_EQ(copy->polygons.front(), source.polygons.front());
     EXPECT_EQ(copy->gpu, nullptr);
+    CColliderSet set;
+    set.name = "rock";
+    set.colliders.push_back(std::make_unique<CCollider>());
+    set.colliders[0]->floatArrays.push_back(std::make_shared<CFloatArray>());
+    const auto setCopy = set.MakeInstanceCopy();
+    EXPECT_EQ(setCopy->name, "rock");
+    ASSERT_EQ(setCopy->colliders.size(), 1u);
+    EXPECT_EQ(setCopy->colliders[0]->isCopy, 1);
+    EXPECT_EQ(setCopy->colliders[0]->floatArrays[0], set.colliders[0]->floatArrays[0]);
     EXPECT_EQ(ColliderTypeFromName("COLLIDER_TYPE_RECT"), ColliderType::kRect);
     EXPECT_EQ(ColliderTypeFromName("collider_type_rect"), ColliderType::kUnknown);
 }
