@@ -81,8 +81,10 @@ void CCommonDevice::DestroyAll() {
             vkDestroyDescriptorSetLayout(device_, layout, nullptr);
         }
     }
-    if (staticSampler_ != VK_NULL_HANDLE) {
-        vkDestroySampler(device_, staticSampler_, nullptr);
+    for (VkSampler sampler : {staticSampler_, composeSampler_}) {
+        if (sampler != VK_NULL_HANDLE) {
+            vkDestroySampler(device_, sampler, nullptr);
+        }
     }
     if (constantPool_ != VK_NULL_HANDLE) {
         vkDestroyDescriptorPool(device_, constantPool_, nullptr);
@@ -374,7 +376,7 @@ bool CCommonDevice::CreateConstantBufferSet() {
     poolInfo.poolSizeCount = 1;
     poolInfo.pPoolSizes = &size;
     // The immutable sampler takes a pool entry on some drivers.
-    const VkDescriptorPoolSize sizes[2] = {size, {VK_DESCRIPTOR_TYPE_SAMPLER, 1}};
+    const VkDescriptorPoolSize sizes[2] = {size, {VK_DESCRIPTOR_TYPE_SAMPLER, 2}};
     poolInfo.poolSizeCount = 2;
     poolInfo.pPoolSizes = sizes;
     if (vkCreateDescriptorPool(device_, &poolInfo, nullptr, &constantPool_) != VK_SUCCESS) {

@@ -136,6 +136,7 @@ protected:
     std::array<DescriptorTableShape, kTableParameterCount> tableShapes_{};
     VkPipelineLayout pipelineLayout_ = VK_NULL_HANDLE;
     VkSampler staticSampler_ = VK_NULL_HANDLE;
+    VkSampler composeSampler_ = VK_NULL_HANDLE;
     std::array<VkPipeline, kPipelineSlotCount> pipelines_{};
     // Colour attachments of each pipeline as created (0 for the shadow pipelines).
     std::array<uint32_t, kPipelineSlotCount> pipelineColorTargets_{};

@@ -146,13 +146,26 @@ bool CCommonDevice1::CreateRootSignature() {
         return false;
     }
 
-    // Set 0: b0-b4 as dynamic uniform buffers, s0 as binding 5.
-    std::array<VkDescriptorSetLayoutBinding, kRootConstantBufferCount + 1> constants{};
+    // The composition's own sampler: a 1:1 or stretched copy gains nothing
+    // from anisotropy, which costs a software rasteriser two thirds of a frame.
+    sampler.anisotropyEnable = VK_FALSE;
+    sampler.maxAnisotropy = 1.0f;
+    sampler.mipLodBias = 0.0f;
+    sampler.addressModeU = sampler.addressModeV = sampler.addressModeW =
+        VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE;
+    if (vkCreateSampler(device, &sampler, nullptr, &composeSampler_) != VK_SUCCESS) {
+        return false;
+    }
+
+    // Set 0: b0-b4 as dynamic uniform buffers, s0 as binding 5, the composition sampler as 6.
+    std::array<VkDescriptorSetLayoutBinding, kRootConstantBufferCount + 2> constants{};
     for (uint32_t i = 0; i < kRootConstantBufferCount; ++i) {
         constants[i] = {i, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, 1, VK_SHADER_STAGE_ALL, nullptr};
     }
     constants[kRootConstantBufferCount] = {kRootConstantBufferCount, VK_DESCRIPTOR_TYPE_SAMPLER, 1,
                                            VK_SHADER_STAGE_ALL, &staticSampler_};
+    constants[kRootConstantBufferCount + 1] = {kRootConstantBufferCount + 1, VK_DESCRIPTOR_TYPE_SAMPLER, 1,
+                                               VK_SHADER_STAGE_ALL, &composeSampler_};
     VkDescriptorSetLayoutCreateInfo info{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO};
     info.bindingCount = static_cast<uint32_t>(constants.size());
     info.pBindings = constants.data();
@@ -311,7 +324,10 @@ VkPipeline CCommonDevice1::CreateComposePipeline(VkFormat format) {
     PipelineDescription d;
     d.layout = pipelineLayout_;
     d.vertexLayout = VertexLayout::Quad;
-    d.alphaToCoverage = true;
+    // The scene's alpha is always 1 (cleared opaque, blended with "one"), so
+    // blending and alpha-to-coverage would change nothing here but the cost.
+    d.alphaToCoverage = false;
+    d.blend = false;
     d.depthTest = false;
     d.colorFormats = {format};
     d.depthFormat = VK_FORMAT_UNDEFINED;

@@ -112,7 +112,7 @@ VkPipeline BuildGraphicsPipeline(VkDevice device, const PipelineDescription& d) 
 
     // Straight alpha blending of colour; alpha adds source alpha onto destination.
     VkPipelineColorBlendAttachmentState blend{};
-    blend.blendEnable = VK_TRUE;
+    blend.blendEnable = d.blend ? VK_TRUE : VK_FALSE;
     blend.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
     blend.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
     blend.colorBlendOp = VK_BLEND_OP_ADD;

@@ -15,6 +15,7 @@ struct PipelineDescription {
     std::vector<VkPipelineShaderStageCreateInfo> stages;
     bool cullNone = false;
     bool alphaToCoverage = false;
+    bool blend = true;
     bool depthTest = true;
     bool patches = false;
     bool triangleStrip = false;

@@ -3,7 +3,9 @@
 #include "common.glsl"
 #include "surface_in.glsl"
 
-// Copies the off-screen scene (table 5, first texture).
+layout(set = 0, binding = 6) uniform sampler composeSampler;
+
+// Copies the off-screen scene (table 5, first texture), stretched to the output.
 void main() {
-    outColor = texture(sampler2D(modelTexture, s0), vUv);
+    outColor = textureLod(sampler2D(modelTexture, composeSampler), vUv, 0.0);
 }
