@@ -1,0 +1,65 @@
+#include "collada/collada_import.h"
+
+#include "collada/readers.h"
+#include "modeldata/file_bytes.h"
+#include "modeldata/mdl_reader.h"
+#include "modeldata/model_types.h"
+
+#include <filesystem>
+
+namespace quorvane {
+namespace {
+
+void ReadDocument(CModel& model, const pugi::xml_document& document) {
+    const pugi::xml_node collada = document.child("COLLADA");
+    ReadImages(model, collada);
+    ReadMaterials(model, collada);
+    ReadGeometries(model, collada);
+    CJointsById jointsById;
+    ReadSkinControllers(model, collada, jointsById);
+    ReadSceneNodes(model, collada, jointsById);
+    ReadMaterialBindings(model, collada);
+    ReadAnimations(model, collada);
+}
+
+// Parses in place: the document's strings point into bytes, which outlives it.
+bool LoadFromBytes(CModel& model, std::string& bytes, std::string_view path) {
+    model.directory = DirectoryOfPath(path);
+    pugi::xml_document document;
+    if (!document.load_buffer_inplace(bytes.data(), bytes.size())) {
+        return false;
+    }
+    model.id = ColladaModelId(path);
+    ReadDocument(model, document);
+    return true;
+}
+
+} // namespace
+
+std::string ColladaModelId(std::string_view path) {
+    constexpr std::string_view kExtension = ".dae";
+    if (path.size() >= kExtension.size() && path.substr(path.size() - kExtension.size()) == kExtension) {
+        path.remove_suffix(kExtension.size());
+    }
+    const size_t separator = path.find_last_of("/\\\n");
+    if (separator != std::string_view::npos) {
+        path.remove_prefix(separator + 1);
+    }
+    return CutName(path);
+}
+
+bool LoadColladaText(CModel& model, std::string_view text, std::string_view path) {
+    std::string bytes(text);
+    return LoadFromBytes(model, bytes, path);
+}
+
+bool LoadCollada(CModel& model, std::string_view path) {
+    auto bytes = ReadFileBytes(std::filesystem::path(path));
+    if (!bytes) {
+        model.directory = DirectoryOfPath(path);
+        return false;
+    }
+    return LoadFromBytes(model, *bytes, path);
+}
+
+} // namespace quorvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "modeldata/model.h"
+
+#include <string>
+#include <string_view>
+
+namespace quorvane {
+
+// Reads a COLLADA document (".dae") into a freshly constructed model. False
+// when the file cannot be read or is not well-formed XML; the model then
+// holds only its directory. Anything the import does not understand inside a
+// well-formed document is skipped, never an error.
+bool LoadCollada(CModel& model, std::string_view path);
+
+// The same on a document already in memory; path only names the model.
+bool LoadColladaText(CModel& model, std::string_view text, std::string_view path);
+
+// The model id for a path: its last "/", "\" or line-feed separated part,
+// without a final ".dae" (lower case only), so "a/oak.DAE" stays "oak.DAE".
+std::string ColladaModelId(std::string_view path);
+
+} // namespace quorvane

@@ -1,0 +1,214 @@
+// Documents written by other tools. Every expected count below was read from
+// the document itself (element counts, vcount lists, float_array counts).
+#include "collada/collada_import.h"
+
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+const std::filesystem::path kDocuments = QUORVANE_COLLADA_DOCUMENTS;
+
+struct CExpected {
+    const char* file;
+    size_t geometries;
+    std::vector<int64_t> cornersPerBlock; // of the first geometry; triangles x 3 after fans
+    size_t materials;
+    size_t textures;
+    size_t bones;
+    size_t channels;
+    int32_t vertexCount; // of the first geometry
+    int32_t splatMapCount;
+};
+
+const std::vector<CExpected> kExpected = {
+    {"ConcavePolygon.dae", 1, {64 * 3}, 1, 0, 0, 0, 64, 1},
+    {"duck.dae", 1, {4212 * 3}, 1, 1, 0, 0, 2108, 1},
+    {"cube_with_2UVs.DAE", 1, {36}, 2, 0, 0, 0, 8, 0},
+    {"kwxport_test_vcolors.dae", 1, {6, 6, 24}, 3, 3, 0, 0, 8, 3},
+    {"cube_tristrips.dae", 1, {}, 1, 0, 0, 0, 24, 0},
+    {"cube_emptyTags.dae", 1, {36}, 0, 0, 0, 0, 8, 1},
+    {"cube_xmlspecialchars.dae", 1, {36}, 1, 0, 0, 0, 8, 1},
+    {"cube_UTF8BOM.dae", 1, {36}, 1, 0, 0, 0, 8, 1},
+    {"skin_4_influence.dae", 1, {2000 * 3}, 1, 0, 4, 0, 1000, 0},
+    {"bind_shape_non_identity.dae", 1, {2000 * 3}, 1, 0, 4, 0, 1000, 0},
+    {"polygons_polylist_triangles.dae", 3, {}, 1, 0, 0, 0, 4, 1},
+    {"float_array_NaN.dae", 1, {6}, 1, 1, 0, 0, 4, 1},
+    {"box_nested_animation.dae", 1, {36}, 1, 0, 1, 1, 8, 0},
+    {"animation_channel_matrix_00.dae", 1, {792 * 3}, 1, 0, 0, 1, 402, 0},
+};
+
+class ColladaDocuments : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::is_directory(kDocuments)) {
+            GTEST_SKIP() << "shared COLLADA documents not found at " << kDocuments;
+        }
+    }
+
+    static CModel Load(const char* file) {
+        CModel model;
+        EXPECT_TRUE(LoadCollada(model, (kDocuments / file).string())) << file;
+        return model;
+    }
+};
+
+TEST_F(ColladaDocuments, EveryDocumentLoadsWithTheCountsItHolds) {
+    for (const CExpected& expected : kExpected) {
+        SCOPED_TRACE(expected.file);
+        const CModel model = Load(expected.file);
+        ASSERT_EQ(model.geometries.size(), expected.geometries);
+        const CGeometry& first = *model.geometries[0];
+        std::vector<int64_t> indices;
+        for (const auto& block : first.polygons) {
+            indices.push_back(block->CornerCount());
+            EXPECT_EQ(block->CornerCount() * block->GroupLength(),
+                      static_cast<int64_t>(block->indices.size()));
+        }
+        EXPECT_EQ(indices, expected.cornersPerBlock);
+        EXPECT_EQ(first.vertexCount, expected.vertexCount);
+        EXPECT_EQ(model.materials.size(), expected.materials);
+        EXPECT_EQ(model.textures.size(), expected.textures);
+        EXPECT_EQ(model.bones.size(), expected.bones);
+        ASSERT_EQ(model.animations.size(), 1u);
+        EXPECT_EQ(model.animations[0]->channels.size(), expected.channels);
+        EXPECT_EQ(model.splatMapCount, expected.splatMapCount);
+    }
+    // Every document in the folder is covered.
+    size_t documents = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kDocuments)) {
+        const std::string extension = entry.path().extension().string();
+        documents += extension == ".dae" || extension == ".DAE";
+    }
+    EXPECT_EQ(documents, kExpected.size());
+}
+
+TEST_F(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
+    const CModel model = Load("duck.dae");
+    EXPECT_EQ(model.id, "duck");
+    ASSERT_EQ(model.textures.size(), 1u);
+    EXPECT_EQ(model.textures[0]->id, "file2");
+    EXPECT_EQ(model.textures[0]->fileName, "./duckCM.tga");
+    // blinn3 uses a blinn technique, which gives neither texture nor colour.
+    EXPECT_EQ(model.materials[0]->name, "blinn3");
+    EXPECT_TRUE(model.materials[0]->textureId.empty());
+    const CGeometry& duck = *model.geometries[0];
+    const CPolygonData& block = *duck.polygons[0];
+    EXPECT_EQ(block.materialId, "blinn3SG");
+    EXPECT_EQ(block.vertexId, "LOD3spShape-lib-vertices");
+    EXPECT_EQ(block.texIds, (std::vector<std::string>{"LOD3spShape-lib-map1"}));
+    EXPECT_EQ(block.texOffset, 2);
+    ASSERT_NE(duck.FindFloatArray("LOD3spShape-lib-vertices"), nullptr);
+    EXPECT_EQ(duck.FindFloatArray("LOD3spShape-lib-normals")->VectorCount(), 2290);
+    EXPECT_EQ(duck.FindFloatArray("LOD3spShape-lib-map1")->VectorCount(), 2277);
+    // Every corner names a stored position.
+    for (int64_t corner = 0; corner < block.CornerCount(); ++corner) {
+        const int32_t position = block.indices[static_cast<size_t>(corner * block.GroupLength())];
+        ASSERT_GE(position, 0);
+        ASSERT_LT(position, duck.vertexCount);
+    }
+    EXPECT_EQ(duck.materialSymbols, (std::vector<std::string>{"blinn3SG"}));
+}
+
+TEST_F(ColladaDocuments, TwoTextureSetsAndVertexColours) {
+    const CModel twoSets = Load("cube_with_2UVs.DAE");
+    EXPECT_EQ(twoSets.id, "cube_with_2UVs.DAE");
+    const CPolygonData& block = *twoSets.geometries[0]->polygons[0];
+    EXPECT_EQ(block.texIds,
+              (std::vector<std::string>{"geom-Quader01-map-channel1", "geom-Quader01-map-channel2"}));
+    EXPECT_EQ(block.texOffset, 3);
+
+    const CModel coloured = Load("kwxport_test_vcolors.dae");
+    const auto& blocks = coloured.geometries[0]->polygons;
+    EXPECT_EQ(blocks[0]->materialId, "bottom");
+    EXPECT_EQ(blocks[2]->materialId, "side");
+    EXPECT_EQ(blocks[0]->colorId, "Box01-mesh-map-channel0");
+    EXPECT_EQ(blocks[0]->colorOffset, 2);
+    EXPECT_EQ(coloured.geometries[0]->materialSymbols, (std::vector<std::string>{"bottom", "top", "side"}));
+    EXPECT_EQ(coloured.textures[1]->fileName, "./../X/bottom.tga");
+}
+
+TEST_F(ColladaDocuments, SpecialCharactersAndByteOrderMark) {
+    const CModel special = Load("cube_xmlspecialchars.dae");
+    EXPECT_EQ(special.geometries[0]->id, "\"&<box-lib>&\"");
+    EXPECT_NE(special.geometries[0]->FindFloatArray("\"&<box-lib-vertices>&\""), nullptr);
+    EXPECT_EQ(special.geometries[0]->polygons[0]->vertexId, "\"&<box-lib-vertices>&\"");
+
+    const CModel bom = Load("cube_UTF8BOM.dae");
+    EXPECT_EQ(bom.geometries[0]->id, "box-lib");
+    EXPECT_EQ(bom.rootBones.size(), 5u);
+}
+
+TEST_F(ColladaDocuments, NaNValuesAreKeptAsNumbers) {
+    const CModel model = Load("float_array_NaN.dae");
+    const CFloatArray* uv = model.geometries[0]->FindFloatArray("cube-map1");
+    ASSERT_NE(uv, nullptr);
+    ASSERT_EQ(uv->VectorCount(), 4);
+    EXPECT_TRUE(std::isnan(uv->Vector(3)[1]));
+    EXPECT_EQ(model.textures[0]->fileName, "fullRed.png");
+}
+
+TEST_F(ColladaDocuments, PolylistAndTrianglesButNoPolygons) {
+    const CModel model = Load("polygons_polylist_triangles.dae");
+    EXPECT_TRUE(model.geometries[0]->polygons.empty()); // polygons element only
+    ASSERT_EQ(model.geometries[1]->polygons.size(), 1u);
+    EXPECT_EQ(model.geometries[1]->polygons[0]->CornerCount(), 3);
+    ASSERT_EQ(model.geometries[2]->polygons.size(), 1u);
+    EXPECT_EQ(model.geometries[2]->polygons[0]->CornerCount(), 12); // hexagon: four triangles
+}
+
+TEST_F(ColladaDocuments, SkinsWithNamedAndNodeIdJoints) {
+    const CModel named = Load("bind_shape_non_identity.dae");
+    const CGeometry& pipe = *named.geometries[0];
+    EXPECT_EQ(pipe.bindShapeMatrix, (Matrix4x4{0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1}));
+    ASSERT_EQ(pipe.weights.size(), 1000u);
+    EXPECT_EQ(pipe.weights[0].influences[0].weight, 1.0f);
+    EXPECT_EQ(pipe.weights[0].influences[1].weight, 0.0f);
+    EXPECT_EQ(named.bones[0]->name, "bone0");
+    EXPECT_EQ(named.bones[0]->id, "joint1"); // the node with sid bone0
+    EXPECT_EQ(named.bones[0]->type, CBone::kTypeJoint);
+    EXPECT_EQ(named.bones[0]->inverseBindMatrix[3], 100.0f);
+    EXPECT_EQ(named.rootBones.size(), 4u);
+
+    const CModel byId = Load("skin_4_influence.dae");
+    ASSERT_EQ(byId.bones.size(), 4u);
+    EXPECT_EQ(byId.bones[3]->name, "ZUpToYUp_joint4");
+    EXPECT_EQ(byId.bones[3]->id, "ZUpToYUp_joint4");
+    EXPECT_EQ(byId.bones[3]->parent, byId.bones[2].get());
+    const CWeightRow& row = byId.geometries[0]->weights[0];
+    EXPECT_FLOAT_EQ(row.influences[0].weight, 0.849472f);
+    EXPECT_FLOAT_EQ(row.influences[3].weight, 0.003744f);
+    EXPECT_EQ(row.influences[3].boneIndex, 3.0f);
+    for (const CWeightRow& vertex : byId.geometries[0]->weights) {
+        EXPECT_GT(vertex.influences[3].weight, 0.0f);
+        EXPECT_EQ(vertex.influences[4].weight, 0.0f);
+    }
+}
+
+TEST_F(ColladaDocuments, NestedAnimationDrivesTheSkinJoint) {
+    const CModel model = Load("box_nested_animation.dae");
+    ASSERT_EQ(model.bones.size(), 1u);
+    const CBone& bone = *model.bones[0];
+    EXPECT_EQ(bone.name, "Bone");
+    EXPECT_EQ(bone.id, "Armature_Bone");
+    const CAnimationChannel& channel = *model.animations[0]->channels[0];
+    EXPECT_EQ(channel.target, "Armature_Bone");
+    EXPECT_EQ(channel.bone, &bone);
+    EXPECT_EQ(channel.keyTimes.size(), 40u);
+    EXPECT_EQ(channel.poses.size(), 40u);
+    EXPECT_EQ(model.geometries[0]->bindShapeMatrix[3], -1.0f);
+    EXPECT_EQ(model.geometries[0]->weights.size(), 8u);
+
+    // One matrix element per key, not a baked matrix: keys without poses.
+    const CModel element = Load("animation_channel_matrix_00.dae");
+    const CAnimationChannel& partial = *element.animations[0]->channels[0];
+    EXPECT_EQ(partial.target, "prop");
+    EXPECT_EQ(partial.bone, nullptr);
+    EXPECT_EQ(partial.keyTimes.size(), 2u);
+    EXPECT_TRUE(partial.poses.empty());
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,97 @@
+#include "collada/collada_import.h"
+#include "collada/number_lists.h"
+#include "collada_test_support.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+TEST(ColladaNames, ModelIdDropsOnlyLowerCaseExtension) {
+    EXPECT_EQ(ColladaModelId("./model/tree/oak.dae"), "oak");
+    EXPECT_EQ(ColladaModelId("./model/tree/oak.DAE"), "oak.DAE");
+    EXPECT_EQ(ColladaModelId("a.b.dae"), "a.b");
+    EXPECT_EQ(ColladaModelId("model\\tree\\oak.dae"), "oak");
+    EXPECT_EQ(ColladaModelId("odd\nname.dae"), "name");
+    EXPECT_EQ(ColladaModelId(".dae"), "");
+}
+
+TEST(ColladaNames, DirectoryKeepsItsFinalSeparator) {
+    CModel backslashed = test::ImportBody("", "model\\tree\\oak.dae");
+    EXPECT_EQ(backslashed.directory, "model\\tree\\");
+    EXPECT_EQ(backslashed.id, "oak");
+    CModel bare = test::ImportBody("", "oak.dae");
+    EXPECT_EQ(bare.directory, "");
+}
+
+TEST(ColladaLoad, DocumentWithoutLibrariesGivesEmptyModelWithOneAnimation) {
+    const CModel model = test::ImportBody("<asset/>");
+    EXPECT_TRUE(model.geometries.empty());
+    EXPECT_TRUE(model.materials.empty());
+    EXPECT_TRUE(model.textures.empty());
+    EXPECT_TRUE(model.bones.empty());
+    EXPECT_TRUE(model.rootBones.empty());
+    ASSERT_EQ(model.animations.size(), 1u);
+    EXPECT_EQ(model.animations[0]->animationId, "ColladaAnim_001");
+    EXPECT_TRUE(model.animations[0]->name.empty());
+    EXPECT_TRUE(model.animations[0]->channels.empty());
+}
+
+TEST(ColladaLoad, BrokenXmlFailsAndLeavesOnlyTheDirectory) {
+    const std::string_view broken[] = {
+        "",
+        "<COLLADA><library_images><image id=\"a\"><init_from>x.png</init_from></image>",
+        "<COLLADA></COLLADO>",
+        "<COLLADA attr=\"unterminated></COLLADA>",
+        "\xff\xfe<\x00",
+    };
+    for (const std::string_view text : broken) {
+        CModel model;
+        EXPECT_FALSE(LoadColladaText(model, text, "./m/broken.dae"));
+        EXPECT_EQ(model.directory, "./m/");
+        EXPECT_TRUE(model.id.empty());
+        EXPECT_TRUE(model.textures.empty());
+        EXPECT_TRUE(model.animations.empty());
+    }
+}
+
+TEST(ColladaLoad, MissingFileFails) {
+    CModel model;
+    EXPECT_FALSE(LoadCollada(model, "./no/such/file.dae"));
+    EXPECT_EQ(model.directory, "./no/such/");
+}
+
+TEST(ColladaLoad, ReadsFromFile) {
+    const auto path = std::filesystem::temp_directory_path() / "quorvane_collada_file_test.dae";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><COLLADA><library_images>"
+               "<image id=\"tex\"><init_from>wood.png</init_from></image></library_images></COLLADA>";
+    }
+    CModel model;
+    ASSERT_TRUE(LoadCollada(model, path.string()));
+    ASSERT_EQ(model.textures.size(), 1u);
+    EXPECT_EQ(model.textures[0]->fileName, "wood.png");
+    EXPECT_EQ(model.id, "quorvane_collada_file_test");
+    std::filesystem::remove(path);
+}
+
+TEST(ColladaNumberLists, SplitAtAnyRunOfXmlWhiteSpace) {
+    const std::vector<float> floats = ReadFloatList("  1.5\n2\t\t-3e2 \r\n 4  ");
+    EXPECT_EQ(floats, (std::vector<float>{1.5f, 2.0f, -300.0f, 4.0f}));
+    EXPECT_EQ(ReadIntList("7\n8\t9 10", 3), (std::vector<int32_t>{7, 8, 9}));
+    EXPECT_TRUE(ReadIntList(" \n\t ").empty());
+    EXPECT_TRUE(ReadFloatList("1 2 3", 0).empty());
+    const std::vector<float> odd = ReadFloatList("NaN junk 2.5x");
+    ASSERT_EQ(odd.size(), 3u);
+    EXPECT_TRUE(std::isnan(odd[0]));
+    EXPECT_EQ(odd[1], 0.0f);
+    EXPECT_EQ(odd[2], 2.5f);
+    EXPECT_EQ(SplitNameList("a\nb  c"), (std::vector<std::string_view>{"a", "b", "c"}));
+}
+
+} // namespace
+} // namespace quorvane
