@@ -11,9 +11,9 @@ CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot)
 
 CMainField::~CMainField() = default;
 
-void CMainField::SetGroundPlane(GroundPlaneFunction groundPlane) {
+void CMainField::SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {
     std::lock_guard lock(mutex_);
-    groundPlane_ = std::move(groundPlane);
+    groundPlanePoint_ = std::move(groundPlanePoint);
 }
 
 void CMainField::SetRandomRanges(RandomRangesFunction ranges) {
@@ -31,8 +31,8 @@ void CMainField::SetClientOrigin(PixelPoint origin) {
     origin_ = origin;
 }
 
-Vector4 CMainField::GroundPoint(PixelPoint client) const {
-    return groundPlane_ ? groundPlane_(client) : Vector4{};
+Vector4 CMainField::GroundPlanePoint(PixelPoint client) const {
+    return groundPlanePoint_ ? groundPlanePoint_(client) : Vector4{};
 }
 
 void CMainField::Capture(bool capture) const {
@@ -141,8 +141,8 @@ void CMainField::OnMouseMove(PixelPoint client) {
 
 void CMainField::DragEdit() {
     EditVectors& v = vectors_;
-    const Vector4 anchor = GroundPoint(input_.dragAnchor);
-    const Vector4 current = GroundPoint(input_.mouseClient);
+    const Vector4 anchor = GroundPlanePoint(input_.dragAnchor);
+    const Vector4 current = GroundPlanePoint(input_.mouseClient);
     const auto dy = static_cast<float>(input_.mouseDelta.y);
     constexpr float kStep = 0.1f;
     // The cursor is drawn at pick point - offset, so its offset moves against

@@ -105,7 +105,7 @@ public:
     static constexpr int32_t kGridLoaded = 1;
     static constexpr int32_t kGridWritten = 3;
 
-    using GroundPlaneFunction = std::function<Vector4(PixelPoint client)>;
+    using GroundPlanePointFunction = std::function<Vector4(PixelPoint client)>;
     using RandomRangesFunction = std::function<RandomRanges()>;
 
     explicit CMainField(IModelLoader& loader, std::filesystem::path gridRoot = "./gridfile");
@@ -114,7 +114,7 @@ public:
     CMainField& operator=(const CMainField&) = delete;
 
     // Wiring, before input starts.
-    void SetGroundPlane(GroundPlaneFunction groundPlane);
+    void SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint);
     void SetRandomRanges(RandomRangesFunction ranges);
     void SetHooks(FieldViewHooks hooks);
     void SetClientOrigin(PixelPoint origin); // screen position of the client area's corner
@@ -198,7 +198,7 @@ public:
 private:
     enum PendingState : int { kPendingEmpty, kPendingBusy, kPendingReady };
 
-    Vector4 GroundPoint(PixelPoint client) const;
+    Vector4 GroundPlanePoint(PixelPoint client) const;
     PixelPoint ToScreen(PixelPoint client) const { return {client.x + origin_.x, client.y + origin_.y}; }
     void Capture(bool capture) const;
     static void Call(const std::function<void()>& hook);
@@ -212,7 +212,7 @@ private:
 
     IModelLoader& loader_;
     std::filesystem::path gridRoot_;
-    GroundPlaneFunction groundPlane_;
+    GroundPlanePointFunction groundPlanePoint_;
     RandomRangesFunction randomRanges_;
     FieldViewHooks hooks_;
     PixelPoint origin_;

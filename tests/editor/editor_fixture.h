@@ -30,7 +30,7 @@ protected:
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         field = std::make_unique<CMainField>(loader, dir / "gridfile");
-        field->SetGroundPlane([](PixelPoint p) {
+        field->SetGroundPlanePoint([](PixelPoint p) {
             return Vector4{static_cast<float>(p.x), static_cast<float>(-p.y), 0.0f, 1.0f};
         });
         field->SetRandomRanges([this] { return ranges; });
