@@ -1,6 +1,8 @@
+// The field view first: it brings Vulkan in before any Qt header.
 #include "app/main_window.h"
 
 #include "app/application.h"
+#include "app/field_view.h"
 #include "app/title_text.h"
 
 #include <QCloseEvent>
@@ -62,7 +64,15 @@ CMainWindow::CMainWindow(CAppState& state)
         rotationFields_.push_back(AddPlaceholder("EDITWINDOW", QString()));
     }
     writeButton_ = AddPlaceholder("BUTTONWRITEFILE", QString::fromUtf8("配置リストをファイルに書き出し"));
-    fieldView_ = AddPlaceholder("DISPWINDOW", QString());
+    fieldRenderer_ = CFieldView::Create(this);
+    if (fieldRenderer_) {
+        fieldView_ = fieldRenderer_->Container();
+        state_.renderThreads.push_back(&fieldRenderer_->RenderThread());
+        CFieldView* view = fieldRenderer_.get();
+        SetFrameRateSource([view] { return view->FrameRate(); });
+    } else {
+        fieldView_ = AddPlaceholder("DISPWINDOW", QString());
+    }
     placementList_ = AddPlaceholder("MODELLISTWINDOW", "Put Model List");
     deleteButton_ = AddPlaceholder("BUTTONDELETE", QString::fromUtf8("リストから削除"));
     auto* close = AddPlaceholder("BUTTONCLOSE", QString::fromUtf8("×"));
@@ -70,6 +80,13 @@ CMainWindow::CMainWindow(CAppState& state)
     closeButton_ = close;
     maximizeButton_ = AddPlaceholder("BUTTONMAXIMIZE", QString::fromUtf8("□"));
     minimizeButton_ = AddPlaceholder("BUTTONMINIMIZE", QString::fromUtf8("_"));
+}
+
+CMainWindow::~CMainWindow() {
+    if (fieldRenderer_) {
+        std::erase(state_.renderThreads, &fieldRenderer_->RenderThread());
+        fieldRenderer_.reset();
+    }
 }
 
 CPanelPlaceholder* CMainWindow::AddPlaceholder(const QString& role, const QString& caption) {

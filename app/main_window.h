@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace quorvane {
@@ -25,15 +26,19 @@ private:
     std::function<void()> clickAction_;
 };
 
+class CFieldView;
+
 // The frameless main window: paints its own title bar and frame, is dragged
 // by the title bar, and lays its children out by the fixed formulas.
 class CMainWindow : public QWidget {
 public:
     explicit CMainWindow(CAppState& state);
+    ~CMainWindow() override;
 
     // Frame rate shown in the title; the field view supplies it.
     void SetFrameRateSource(std::function<double()> source) { frameRate_ = std::move(source); }
     const std::vector<QWidget*>& Placeholders() const { return placeholders_; }
+    CFieldView* FieldView() const { return fieldRenderer_.get(); }
     void Relayout();
 
 protected:
@@ -55,6 +60,8 @@ private:
 
     // Children, parented to this window (Qt owns them).
     QWidget* fieldView_ = nullptr;
+    // The Vulkan field view; null where the platform has no Vulkan windows.
+    std::unique_ptr<CFieldView> fieldRenderer_;
     QWidget* modelTree_ = nullptr;
     QWidget* modelViewer_ = nullptr;
     std::vector<QWidget*> checkBoxes_;

@@ -37,6 +37,15 @@ bool HasDeviceExtension(VkPhysicalDevice physical, const char* name) {
 
 } // namespace
 
+std::filesystem::path DefaultShaderDirectory() {
+    std::error_code error;
+    if (std::filesystem::is_directory("shader", error)) {
+        return "shader";
+    }
+    const auto exe = std::filesystem::canonical("/proc/self/exe", error);
+    return error ? std::filesystem::path("shader") : exe.parent_path() / "shader";
+}
+
 CCommonDevice::CCommonDevice() : CCommonDevice(Options{}) {}
 
 CCommonDevice::CCommonDevice(Options options) : options_(std::move(options)) {}

@@ -28,6 +28,9 @@ inline constexpr int kTableParameterCount = 7;
 inline constexpr int kPipelineSlotCount = 32;
 inline constexpr int kUsedPipelineSlots = 18;
 
+// "shader" in the working directory, or else beside the executable.
+std::filesystem::path DefaultShaderDirectory();
+
 // The GPU device wrapper of one 3D view: device, queue, frame command buffer,
 // upload pool, off-screen targets, descriptor slots, frame constants, the
 // full-screen quad and the composition into a window or an off-screen image.
@@ -44,7 +47,7 @@ public:
     struct Options {
         bool validation = CVulkanInstance::ValidationWanted();
         std::vector<std::string> instanceExtensions;
-        std::filesystem::path shaderDirectory = "shader";
+        std::filesystem::path shaderDirectory = DefaultShaderDirectory();
     };
 
     CCommonDevice();

@@ -31,6 +31,11 @@ bool CDispWindow::CreateDevice(IPresentSurface* surface, CCommonDevice::Options 
     return true;
 }
 
+void CDispWindow::ReleaseDevice() {
+    renderThread_.Stop();
+    device_.reset();
+}
+
 bool CDispWindow::StartRenderThread() {
     if (!device_) {
         return false;

@@ -22,6 +22,9 @@ public:
     // Creates the device (headless when surface is null) and its pipelines.
     bool CreateDevice(IPresentSurface* surface, CCommonDevice::Options options = {});
     bool StartRenderThread();
+    // Stops the loop and destroys the device (its swapchain first), e.g. before
+    // the window surface goes away.
+    void ReleaseDevice();
     void StopRenderThread() { renderThread_.Stop(); }
     CRenderThread& RenderThread() { return renderThread_; }
 
