@@ -418,6 +418,7 @@ bool CCommonDevice::CreateSwapchain() {
     if (vkGetPhysicalDeviceSurfaceCapabilitiesKHR(physical_, surface_->Surface(), &caps) != VK_SUCCESS) {
         return false;
     }
+    swapchainRequested_ = surface_->PixelSize();
     VkExtent2D extent = caps.currentExtent;
     if (extent.width == 0xFFFFFFFFu) {
         extent = surface_->PixelSize();
@@ -549,8 +550,10 @@ bool CCommonDevice::BeginFrame() {
         if (size.width == 0 || size.height == 0) {
             return false;
         }
-        if (swapchain_ == VK_NULL_HANDLE || swapchainStale_ || size.width != swapchainExtent_.width ||
-            size.height != swapchainExtent_.height) {
+        // Compare with the size the swapchain was made for: the surface may
+        // report a slightly different extent, which must not re-create it every frame.
+        if (swapchain_ == VK_NULL_HANDLE || swapchainStale_ || size.width != swapchainRequested_.width ||
+            size.height != swapchainRequested_.height) {
             vkDeviceWaitIdle(device_);
             if (!CreateSwapchain()) {
                 return false;

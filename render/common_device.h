@@ -229,6 +229,7 @@ private:
     VkSwapchainKHR swapchain_ = VK_NULL_HANDLE;
     VkFormat swapchainFormat_ = VK_FORMAT_UNDEFINED;
     VkExtent2D swapchainExtent_{};
+    VkExtent2D swapchainRequested_{}; // window size when it was made
     std::vector<VkImage> swapchainImages_;
     std::vector<VkImageView> swapchainViews_;
     std::vector<VkSemaphore> renderDone_;
