@@ -1,0 +1,95 @@
+#include "device_fixture.h"
+#include "render/gpu_resources.h"
+
+#include <atomic>
+#include <cstring>
+#include <set>
+#include <thread>
+
+namespace quorvane {
+namespace {
+
+using UploadTest = test::HeadlessDeviceTest;
+
+TEST_F(UploadTest, SixteenEntriesThenNoneUntilOneIsGivenBack) {
+    CUploadCommandPool& pool = device_->UploadPool();
+    ASSERT_TRUE(pool.IsValid());
+    // Loader threads race for entries: each gets a different one.
+    std::vector<std::thread> loaders;
+    std::mutex mutex;
+    std::set<uint32_t> taken;
+    for (int i = 0; i < 16; ++i) {
+        loaders.emplace_back([&] {
+            const auto entry = pool.TryAcquire();
+            std::lock_guard lock(mutex);
+            ASSERT_TRUE(entry);
+            taken.insert(*entry);
+        });
+    }
+    for (auto& loader : loaders) {
+        loader.join();
+    }
+    EXPECT_EQ(taken.size(), 16u);
+    EXPECT_FALSE(pool.TryAcquire());
+    pool.Release(5);
+    EXPECT_FALSE(pool.InUse(5));
+    const auto again = pool.TryAcquire();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*again, 5u);
+    for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
+        pool.Release(i);
+    }
+}
+
+TEST_F(UploadTest, UploadListRidesAlongWithTheFrame) {
+    CUploadCommandPool& pool = device_->UploadPool();
+    GpuBuffer source =
+        CreateGpuBuffer(device_->Device(), device_->Memory(), 256, VK_BUFFER_USAGE_TRANSFER_SRC_BIT, true);
+    GpuBuffer target =
+        CreateGpuBuffer(device_->Device(), device_->Memory(), 256, VK_BUFFER_USAGE_TRANSFER_DST_BIT, true);
+    ASSERT_TRUE(source && target);
+    std::memset(source.Mapped(), 0x5a, 256);
+    std::memset(target.Mapped(), 0, 256);
+
+    // A loader thread records into its entry; it never touches the queue.
+    std::optional<uint32_t> entry;
+    std::thread loader([&] {
+        entry = pool.TryAcquire();
+        if (!entry) {
+            return;
+        }
+        VkCommandBuffer commands = pool.Buffer(*entry);
+        VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
+        begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
+        vkBeginCommandBuffer(commands, &begin);
+        const VkBufferCopy region{0, 0, 256};
+        vkCmdCopyBuffer(commands, source.buffer, target.buffer, 1, &region);
+        vkEndCommandBuffer(commands);
+    });
+    loader.join();
+    ASSERT_TRUE(entry);
+
+    ASSERT_TRUE(device_->BeginFrame());
+    device_->ComposeFrame(nullptr);
+    const VkCommandBuffer uploads[] = {pool.Buffer(*entry)};
+    ASSERT_TRUE(device_->EndFrame(uploads));
+    device_->WaitForGpu();
+    pool.Release(*entry);
+    EXPECT_EQ(static_cast<const uint8_t*>(target.Mapped())[255], 0x5a);
+    DestroyGpuBuffer(device_->Device(), device_->Memory(), source);
+    DestroyGpuBuffer(device_->Device(), device_->Memory(), target);
+}
+
+TEST_F(UploadTest, TwoViewsShareTheInstanceAndRenderIndependently) {
+    auto second = MakeDevice(QUORVANE_SHADER_DIR);
+    ASSERT_TRUE(second);
+    const auto first = RenderFrame(*device_, nullptr, [](COverlay2D& o) {
+        o.FillRect(0, 0, 100, 100, {0, 1, 0, 1});
+    });
+    const auto other = RenderFrame(*second);
+    EXPECT_EQ(Pixel(first, 50, 50), (std::array<uint8_t, 4>{0, 255, 0, 255}));
+    EXPECT_EQ(Pixel(other, 50, 50)[1], 204);
+}
+
+} // namespace
+} // namespace quorvane
