@@ -1,6 +1,7 @@
 #include "modeldata/ani_reader.h"
 
 #include "modeldata/file_bytes.h"
+#include "modeldata/number_line.h"
 #include "modeldata/stream_blocks.h"
 #include "modeldata/text_lines.h"
 #include "modeldata/text_numbers.h"
@@ -71,11 +72,7 @@ public:
 
 private:
     static void ReadKeyTimes(std::string_view line, std::vector<float>& keyTimes) {
-        CTokens tokens(line, kValueDelimiters);
-        std::string_view token;
-        while (tokens.Next(token)) {
-            keyTimes.push_back(ParseFloatLikeAtof(token));
-        }
+        ForEachDoubleOnLine(line, SIZE_MAX, [&](double time) { keyTimes.push_back(NarrowToFloat(time)); });
     }
 
     // Pose lines up to and including POSE_MATRIX_END; each other line is one pose.

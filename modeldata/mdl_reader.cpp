@@ -1,6 +1,7 @@
 #include "modeldata/mdl_reader.h"
 
 #include "modeldata/file_bytes.h"
+#include "modeldata/number_line.h"
 #include "modeldata/stream_blocks.h"
 #include "modeldata/text_lines.h"
 #include "modeldata/text_numbers.h"
@@ -215,11 +216,7 @@ private:
     // Every token of the line, however many; the count only sizes the buffer.
     static void ReadIndexLine(std::string_view line, int64_t count, std::vector<int32_t>& indices) {
         indices.reserve(indices.size() + std::min<size_t>(static_cast<size_t>(count), line.size() / 2 + 1));
-        CTokens tokens(line, kValueDelimiters);
-        std::string_view token;
-        while (tokens.Next(token)) {
-            indices.push_back(ParseIntLikeAtoi(token));
-        }
+        ForEachIntOnLine(line, SIZE_MAX, [&](int32_t index) { indices.push_back(index); });
     }
 
     void ReadBoneList() {

@@ -1,6 +1,7 @@
 #include "modeldata/stream_blocks.h"
 
 #include "modeldata/model_types.h"
+#include "modeldata/number_line.h"
 #include "modeldata/text_numbers.h"
 
 #include <algorithm>
@@ -13,13 +14,8 @@ bool CountFitsText(int64_t numbers, size_t remainingBytes) {
 }
 
 size_t ReadNumberLine(std::string_view line, std::span<float> out) {
-    CTokens tokens(line, kValueDelimiters);
-    std::string_view token;
-    size_t n = 0;
-    while (n < out.size() && tokens.Next(token)) {
-        out[n++] = ParseFloatLikeAtof(token);
-    }
-    return n;
+    float* next = out.data();
+    return ForEachDoubleOnLine(line, out.size(), [&](double value) { *next++ = NarrowToFloat(value); });
 }
 
 Matrix4x4 ReadMatrixLine(std::string_view line) {
@@ -44,14 +40,8 @@ void ReadFloatArrayValues(std::string_view line, int64_t width, int64_t count, C
         return;
     }
     const auto wanted = static_cast<size_t>(width * count);
-    std::vector<float> values;
-    values.reserve(wanted);
-    CTokens tokens(line, kValueDelimiters);
-    std::string_view token;
-    while (values.size() < wanted && tokens.Next(token)) {
-        values.push_back(ParseFloatLikeAtof(token));
-    }
-    values.resize(wanted, 0.0f);
+    std::vector<float> values(wanted, 0.0f);
+    ReadNumberLine(line, values);
     array.SetVectors(static_cast<int32_t>(width), std::move(values));
 }
 
@@ -91,25 +81,25 @@ namespace {
 // Fills rows x per influence records from the number pairs of line; records
 // past the eighth of a row are read but not kept.
 void ReadWeightValues(std::string_view line, int64_t per, std::vector<CWeightRow>& rows) {
-    CTokens tokens(line, kValueDelimiters);
-    std::string_view boneToken;
-    std::string_view weightToken;
-    for (CWeightRow& row : rows) {
-        for (int64_t record = 0; record < per; ++record) {
-            if (!tokens.Next(boneToken)) {
-                return;
-            }
-            const bool hasWeight = tokens.Next(weightToken);
-            if (record < CWeightRow::kInfluences) {
-                CBoneWeight& influence = row.influences[static_cast<size_t>(record)];
-                influence.boneIndex = NarrowToFloat(ParseDoubleLikeAtof(boneToken) + 0.00001);
-                influence.weight = hasWeight ? ParseFloatLikeAtof(weightToken) : 0.0f;
-            }
-            if (!hasWeight) {
-                return;
+    const auto numbers = static_cast<size_t>(static_cast<int64_t>(rows.size()) * per * 2);
+    size_t row = 0;
+    int64_t record = 0;
+    bool second = false;
+    ForEachDoubleOnLine(line, numbers, [&](double value) {
+        if (record < CWeightRow::kInfluences) {
+            CBoneWeight& influence = rows[row].influences[static_cast<size_t>(record)];
+            if (second) {
+                influence.weight = NarrowToFloat(value);
+            } else {
+                influence.boneIndex = NarrowToFloat(value + 0.00001);
             }
         }
-    }
+        if (second && ++record == per) {
+            record = 0;
+            ++row;
+        }
+        second = !second;
+    });
 }
 
 } // namespace
