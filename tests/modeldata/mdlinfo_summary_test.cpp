@@ -35,5 +35,24 @@ TEST(MdlinfoSummaryTest, SummariesCountWhatWasRead) {
     EXPECT_NE(DescribeColliders(set).find("mesh 1, other 1)"), std::string::npos) << DescribeColliders(set);
 }
 
+TEST(MdlinfoSummaryTest, ProblemsNameMissingStreamsAndStrayIndices) {
+    CModel model;
+    ReadModelText(model,
+                  "GEOMETRY_BEGIN\nGEOMETRY_ID g\n"
+                  "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID p\nFLOAT_ARRAY_FLOAT_COUNT 3\nFLOAT_ARRAY_COUNT 2\n"
+                  "FLOAT_ARRAY\n0 0 0 1 1 1\nFLOAT_ARRAY_END\n"
+                  "POLYGON_DATA_BEGIN\nMATERIAL_ID none\nVERTEX_ID p\nNORMAL_ID n\nVERTEX_OFFSET 0\n"
+                  "POLYGON_INDEX_COUNT 4\n0 1 2 -1\nPOLYGON_DATA_END\n"
+                  "POLYGON_DATA_BEGIN\nPOLYGON_INDEX_COUNT 1\n0\nPOLYGON_DATA_END\nGEOMETRY_END\n",
+                  "g.mdl");
+    const auto problems = FindGeometryProblems(model, *model.geometries.at(0));
+    ASSERT_EQ(problems.size(), 5u);
+    EXPECT_EQ(problems[0], "geometry g: polygon block 1: material \"none\" not found");
+    EXPECT_EQ(problems[1], "geometry g: polygon block 1: 2 position indices outside \"p\" (2 vectors)");
+    EXPECT_EQ(problems[2], "geometry g: polygon block 1: normal stream \"n\" not found");
+    EXPECT_EQ(problems[3], "geometry g: polygon block 1: 4 corners, not whole triangles");
+    EXPECT_EQ(problems[4], "geometry g: polygon block 2: no offsets, nothing to draw");
+}
+
 } // namespace
 } // namespace quorvane::mdlinfo

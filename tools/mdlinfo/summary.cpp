@@ -32,7 +32,69 @@ size_t CountTreeBones(const CBone* root) {
     return count;
 }
 
+// Corners whose index at offset falls outside the stream's vectors.
+int64_t CountOutOfRange(const CPolygonData& polygon, int32_t offset, const CFloatArray& stream) {
+    const int64_t length = polygon.GroupLength();
+    if (offset < 0 || length <= 0) {
+        return 0;
+    }
+    int64_t bad = 0;
+    for (int64_t corner = 0; corner < polygon.CornerCount(); ++corner) {
+        const int32_t index = polygon.indices[static_cast<size_t>(corner * length + offset)];
+        bad += index < 0 || index >= stream.VectorCount() ? 1 : 0;
+    }
+    return bad;
+}
+
 } // namespace
+
+std::vector<std::string> FindGeometryProblems(const CModel& model, const CGeometry& geometry) {
+    std::vector<std::string> problems;
+    const std::string where = "geometry " + OrNone(geometry.id) + ": ";
+    for (size_t p = 0; p < geometry.polygons.size(); ++p) {
+        const CPolygonData& polygon = *geometry.polygons[p];
+        const std::string block = where + "polygon block " + std::to_string(p + 1) + ": ";
+        if (polygon.GroupLength() == 0) {
+            problems.push_back(block + "no offsets, nothing to draw");
+            continue;
+        }
+        if (!polygon.materialId.empty() && model.FindMaterial(polygon.materialId) == nullptr) {
+            problems.push_back(block + "material \"" + polygon.materialId + "\" not found");
+        }
+        const auto check = [&](const std::string& id, int32_t offset, std::string_view role) {
+            if (id.empty()) {
+                return;
+            }
+            const CFloatArray* stream = geometry.FindFloatArray(id);
+            if (stream == nullptr) {
+                problems.push_back(block + std::string(role) + " stream \"" + id + "\" not found");
+            } else if (const int64_t bad = CountOutOfRange(polygon, offset, *stream); bad > 0) {
+                problems.push_back(block + std::to_string(bad) + " " + std::string(role) +
+                                   " indices outside \"" + id + "\" (" +
+                                   std::to_string(stream->VectorCount()) + " vectors)");
+            }
+        };
+        check(polygon.vertexId, polygon.vertexOffset, "position");
+        check(polygon.normalId, polygon.normalOffset, "normal");
+        check(polygon.colorId, polygon.colorOffset, "colour");
+        for (const std::string& texId : polygon.texIds) {
+            check(texId, polygon.texOffset, "texture-coordinate");
+        }
+        if (polygon.CornerCount() % 3 != 0) {
+            problems.push_back(block + std::to_string(polygon.CornerCount()) +
+                               " corners, not whole triangles");
+        }
+    }
+    if (geometry.HasWeights() && !geometry.polygons.empty()) {
+        if (const CFloatArray* positions = geometry.FindFloatArray(geometry.polygons[0]->vertexId);
+            positions != nullptr &&
+            static_cast<int64_t>(geometry.weights.size()) < positions->VectorCount()) {
+            problems.push_back(where + std::to_string(geometry.weights.size()) + " weight rows for " +
+                               std::to_string(positions->VectorCount()) + " positions");
+        }
+    }
+    return problems;
+}
 
 FileKind DetectFileKind(std::string_view path, std::string_view text) {
     if (EndsWithNoCase(path, ".mdl")) {
@@ -103,6 +165,16 @@ std::string DescribeModel(const CModel& model) {
         }
     }
 
+    size_t problemCount = 0;
+    for (const auto& geometry : model.geometries) {
+        for (const std::string& problem : FindGeometryProblems(model, *geometry)) {
+            out << "  problem: " << problem << '\n';
+            ++problemCount;
+        }
+    }
+    if (problemCount == 0 && !model.geometries.empty()) {
+        out << "  no index or stream problems\n";
+    }
     out << "materials: " << model.materials.size() << '\n';
     for (const auto& material : model.materials) {
         out << "  " << OrNone(material->name) << " texture " << OrNone(material->textureId) << '\n';

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane::mdlinfo {
 
@@ -15,6 +16,10 @@ FileKind DetectFileKind(std::string_view path, std::string_view text);
 std::string_view KindName(FileKind kind);
 
 std::string DescribeModel(const CModel& model);
+// What the drawable-model build would stumble over: polygon blocks naming
+// missing streams or materials, indices outside their streams, weight tables
+// shorter than the position stream. One line per problem.
+std::vector<std::string> FindGeometryProblems(const CModel& model, const CGeometry& geometry);
 // The model's last animation, read into it.
 std::string DescribeAnimation(const CModel& model, bool bonesKnown);
 std::string DescribeColliders(const CColliderSet& set);
