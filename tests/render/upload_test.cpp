@@ -59,7 +59,8 @@ TEST_F(UploadTest, UploadListRidesAlongWithTheFrame) {
             return;
         }
         VkCommandBuffer commands = pool.Buffer(*entry);
-        VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
+        VkCommandBufferBeginInfo begin{};
+        begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
         begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
         vkBeginCommandBuffer(commands, &begin);
         const VkBufferCopy region{0, 0, 256};
