@@ -609,7 +609,8 @@ bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize& outOffset, void*& o
 }
 
 bool CCommonDevice::SetConstantBuffer(int parameter, const void* data, size_t bytes) {
-    if (!recording_ || parameter < 0 || parameter >= kRootConstantBufferCount || bytes > uniformRange_) {
+    if (!recording_ || parameter < 0 || parameter >= kRootConstantBufferCount || bytes > uniformRange_ ||
+        (data == nullptr && bytes > 0)) {
         return false;
     }
     VkDeviceSize offset = 0;
@@ -922,12 +923,16 @@ void CCommonDevice::WaitForGpu() {
 }
 
 void CCommonDevice::DeferRelease(std::function<void()> release) {
+    std::lock_guard lock(releaseMutex_);
     releaseList_.push_back(std::move(release));
 }
 
 void CCommonDevice::ReleaseFinishedObjects() {
-    auto pending = std::move(releaseList_);
-    releaseList_ = {};
+    std::vector<std::function<void()>> pending;
+    {
+        std::lock_guard lock(releaseMutex_);
+        pending.swap(releaseList_);
+    }
     for (auto& release : pending) {
         release();
     }

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -76,7 +77,7 @@ public:
     void WaitForGpu();
     // Runs the release list (after WaitForGpu) and frees dropped tables.
     void ReleaseFinishedObjects();
-    // Queues a release to run after the GPU finished the current frame.
+    // Queues a release to run after the GPU finished the current frame; any thread.
     void DeferRelease(std::function<void()> release);
 
     // Scene passes: the main pass into sceneColor + depth, or the shadow pass
@@ -222,6 +223,8 @@ private:
     std::array<VkDescriptorSet, kTableParameterCount> boundTables_{};
     bool stateDirty_ = true;
 
+    // Loader threads queue releases too.
+    std::mutex releaseMutex_;
     std::vector<std::function<void()>> releaseList_;
     COverlay2D overlay_;
 

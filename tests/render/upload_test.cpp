@@ -94,3 +94,24 @@ TEST_F(UploadTest, TwoViewsShareTheInstanceAndRenderIndependently) {
 
 } // namespace
 } // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST_F(UploadTest, ReleasesQueuedFromAnyThreadRunAfterTheFrame) {
+    std::atomic<int> released{0};
+    ASSERT_TRUE(device_->BeginFrame());
+    std::thread loader([&] { device_->DeferRelease([&] { released.fetch_add(1); }); });
+    loader.join();
+    device_->DeferRelease([&] { released.fetch_add(1); });
+    ASSERT_TRUE(device_->EndFrame());
+    device_->WaitForGpu();
+    EXPECT_EQ(released.load(), 0);
+    device_->ReleaseFinishedObjects();
+    EXPECT_EQ(released.load(), 2);
+    device_->ReleaseFinishedObjects();
+    EXPECT_EQ(released.load(), 2);
+}
+
+} // namespace
+} // namespace quorvane
