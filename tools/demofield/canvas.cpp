@@ -6,9 +6,13 @@
 namespace quorvane::demofield {
 
 void Fill(CImage& image, const Inside& inside, const Shade& shade) {
+    Fill(image, inside, shade, 0, 0, image.width, image.height);
+}
+
+void Fill(CImage& image, const Inside& inside, const Shade& shade, int x0, int y0, int x1, int y1) {
     constexpr int kSamples = 4;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
+    for (int y = std::max(y0, 0); y < std::min(y1, image.height); ++y) {
+        for (int x = std::max(x0, 0); x < std::min(x1, image.width); ++x) {
             int hits = 0;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {

@@ -13,6 +13,8 @@ using Shade = std::function<Rgba(double x, double y)>;
 
 void Fill(CImage& image, const Inside& inside, const Shade& shade);
 void Fill(CImage& image, const Inside& inside, const Rgba& colour);
+// The same, looking only at the pixels of the box [x0, x1) x [y0, y1).
+void Fill(CImage& image, const Inside& inside, const Shade& shade, int x0, int y0, int x1, int y1);
 
 Inside RoundRect(double x0, double y0, double x1, double y1, double radius);
 Inside Segment(double ax, double ay, double bx, double by, double halfWidth);

@@ -185,7 +185,7 @@ Mat4 StandRotation(int32_t bone, double phase) {
     case kChest:
         return RotationX(Radians(1.5 * s));
     case kHead:
-        return RotationZ(Radians(4 * std::sin(phase * 0.5 + 0.3)));
+        return RotationZ(Radians(4 * std::sin(phase + 0.3)));
     case kUpperArmL:
         return Multiply(RotationY(Radians(-3 - 1.5 * s)), RotationX(Radians(2 * s)));
     case kUpperArmR:

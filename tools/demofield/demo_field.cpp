@@ -16,7 +16,8 @@ namespace quorvane::demofield {
 
 std::string StampText(const COptions& options) {
     return std::string(kGeneratorVersion) + "\nquads per tile " + std::to_string(options.quadsPerTile) +
-           "\nfield texture size " + std::to_string(options.fieldTextureSize) + "\n";
+           "\nfield texture size " + std::to_string(options.fieldTextureSize) + "\nmodel texture size " +
+           std::to_string(options.modelTextureSize) + "\n";
 }
 
 bool IsUpToDate(const COptions& options) {
@@ -45,9 +46,9 @@ CManifest GenerateDemoField(const COptions& options) {
     std::filesystem::remove(options.output / kStampFile);
     CManifest manifest;
     COutput out(options.output, manifest);
-    WriteTerrain(out, CHeightField(options.quadsPerTile));
+    WriteTerrain(out, CHeightField(options.quadsPerTile), options.fieldTextureSize * 2);
     WriteCharacter(out);
-    WriteDefinitions(out, WriteProps(out));
+    WriteDefinitions(out, WriteProps(out, options.modelTextureSize));
     WriteFieldPictures(out, options.fieldTextureSize);
     WriteControlPictures(out);
     // Grid map files are the editor's output; it starts with none.

@@ -13,8 +13,9 @@ inline constexpr const char* kStampFile = ".demofield-stamp";
 
 struct COptions {
     std::filesystem::path output;
-    int quadsPerTile = 32; // terrain resolution; tests use fewer
-    int fieldTextureSize = 512;
+    int quadsPerTile = 32;      // terrain resolution; tests use fewer
+    int fieldTextureSize = 512; // terrain pictures; the low field's colour map is twice as large
+    int modelTextureSize = 256;
 };
 
 // Writes the whole working directory. Throws std::runtime_error when a file

@@ -164,7 +164,9 @@ CImage Leaves(int size) {
             [=](double x, double y) {
                 const double a = ((x - cx) * ca + (y - cy) * sa) / length;
                 return Scale(colour, 0.85 + 0.2 * a);
-            });
+            },
+            static_cast<int>(cx - length) - 1, static_cast<int>(cy - length) - 1,
+            static_cast<int>(cx + length) + 2, static_cast<int>(cy + length) + 2);
     }
     return image;
 }
@@ -182,7 +184,9 @@ CImage GrassBlades(int size) {
              Polygon({{base - width, static_cast<double>(size)},
                       {base + width, static_cast<double>(size)},
                       {tipX, tipY}}),
-             VerticalGradient(tipY, size, colour, Scale(colour, 0.6)));
+             VerticalGradient(tipY, size, colour, Scale(colour, 0.6)),
+             static_cast<int>(std::min(base, tipX) - width) - 1, static_cast<int>(tipY) - 1,
+             static_cast<int>(std::max(base, tipX) + width) + 2, size);
     }
     return image;
 }

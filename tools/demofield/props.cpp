@@ -6,7 +6,6 @@
 namespace quorvane::demofield {
 namespace {
 
-constexpr int kTextureSize = 256;
 constexpr Rgba kWhite{1, 1, 1, 1};
 
 std::string ModelPath(const std::string& relative) {
@@ -36,8 +35,8 @@ CModelDesc SimpleModel(const std::string& id, const CMesh& mesh,
     return model;
 }
 
-void WriteTexture(COutput& out, const std::string& path, ModelTexture kind) {
-    const CImage image = MakeModelTexture(kind, kTextureSize);
+void WriteTexture(COutput& out, const std::string& path, ModelTexture kind, int size) {
+    const CImage image = MakeModelTexture(kind, size);
     const bool png = path.ends_with(".png");
     out.WriteBytes(path, png ? EncodePng(image) : EncodeJpeg(image));
     out.Manifest().pictures.push_back(path);
@@ -83,11 +82,11 @@ void AddGableRoof(CMesh& mesh, double w, double d, double z, double rise, double
     mesh.AddQuad({x, y, z}, {-x, y, z}, ridgeA, ridgeB, colour, {0, slope, w / 3, slope, w / 3, 0, 0, 0});
 }
 
-void WriteNature(COutput& out, std::vector<CDefinitionDesc>& definitions) {
+void WriteNature(COutput& out, std::vector<CDefinitionDesc>& definitions, int textureSize) {
     const std::string folder = "model/nature/";
-    WriteTexture(out, folder + "bark.jpg", ModelTexture::kBark);
-    WriteTexture(out, folder + "leaves.png", ModelTexture::kLeaves);
-    WriteTexture(out, folder + "grass_blades.png", ModelTexture::kGrassBlades);
+    WriteTexture(out, folder + "bark.jpg", ModelTexture::kBark, textureSize);
+    WriteTexture(out, folder + "leaves.png", ModelTexture::kLeaves, textureSize);
+    WriteTexture(out, folder + "grass_blades.png", ModelTexture::kGrassBlades, textureSize);
 
     CMesh oak;
     oak.UsePart("oak_bark");
@@ -152,9 +151,9 @@ void WriteNature(COutput& out, std::vector<CDefinitionDesc>& definitions) {
     definitions.push_back({folder + "flowers.mdf", {{ModelPath(folder + "flowers.mdl"), 0, 1, 2, 0, 1}}});
 }
 
-void WriteRocks(COutput& out, std::vector<CDefinitionDesc>& definitions) {
+void WriteRocks(COutput& out, std::vector<CDefinitionDesc>& definitions, int textureSize) {
     const std::string folder = "model/rocks/";
-    WriteTexture(out, folder + "rock.jpg", ModelTexture::kRock);
+    WriteTexture(out, folder + "rock.jpg", ModelTexture::kRock, textureSize);
 
     CMesh boulder;
     boulder.UsePart("boulder");
@@ -183,11 +182,11 @@ void WriteRocks(COutput& out, std::vector<CDefinitionDesc>& definitions) {
     definitions.push_back({folder + "pebble.mdf", {{ModelPath(folder + "pebble.mdl"), 0, 0, 1, 0, 1}}});
 }
 
-void WriteBuildings(COutput& out, std::vector<CDefinitionDesc>& definitions) {
+void WriteBuildings(COutput& out, std::vector<CDefinitionDesc>& definitions, int textureSize) {
     const std::string folder = "model/buildings/";
-    WriteTexture(out, folder + "plaster.jpg", ModelTexture::kPlaster);
-    WriteTexture(out, folder + "roof.jpg", ModelTexture::kRoofTiles);
-    WriteTexture(out, folder + "planks.png", ModelTexture::kPlanks);
+    WriteTexture(out, folder + "plaster.jpg", ModelTexture::kPlaster, textureSize);
+    WriteTexture(out, folder + "roof.jpg", ModelTexture::kRoofTiles, textureSize);
+    WriteTexture(out, folder + "planks.png", ModelTexture::kPlanks, textureSize);
     const double width = 12, depth = 9, height = 6;
 
     CMesh walls;
@@ -282,9 +281,9 @@ void WriteBuildings(COutput& out, std::vector<CDefinitionDesc>& definitions) {
                             {ModelPath(folder + "windmill_blades.dae"), 0, 0, 0, 1, 0}}});
 }
 
-void WriteSmallProps(COutput& out, std::vector<CDefinitionDesc>& definitions) {
+void WriteSmallProps(COutput& out, std::vector<CDefinitionDesc>& definitions, int textureSize) {
     const std::string folder = "model/props/";
-    WriteTexture(out, folder + "planks.png", ModelTexture::kPlanks);
+    WriteTexture(out, folder + "planks.png", ModelTexture::kPlanks, textureSize);
 
     CMesh crate;
     crate.UsePart("crate");
@@ -327,12 +326,12 @@ void WriteSmallProps(COutput& out, std::vector<CDefinitionDesc>& definitions) {
 
 } // namespace
 
-std::vector<CDefinitionDesc> WriteProps(COutput& out) {
+std::vector<CDefinitionDesc> WriteProps(COutput& out, int textureSize) {
     std::vector<CDefinitionDesc> definitions;
-    WriteNature(out, definitions);
-    WriteRocks(out, definitions);
-    WriteBuildings(out, definitions);
-    WriteSmallProps(out, definitions);
+    WriteNature(out, definitions, textureSize);
+    WriteRocks(out, definitions, textureSize);
+    WriteBuildings(out, definitions, textureSize);
+    WriteSmallProps(out, definitions, textureSize);
     return definitions;
 }
 

@@ -116,7 +116,7 @@ CImage BakeFieldColours(const CHeightField& field, int size) {
     return image;
 }
 
-void WriteLowField(COutput& out, const CHeightField& field) {
+void WriteLowField(COutput& out, const CHeightField& field, int colourMapSize) {
     const int q = field.QuadsPerTile();
     const int step = std::max(1, q / 4); // in fine grid points; divides q so coarse corners are fine corners
     const int last = field.Points() - 1;
@@ -157,7 +157,8 @@ void WriteLowField(COutput& out, const CHeightField& field) {
     model.materials.push_back(CMaterialDesc{"FIELD_LOW", {1, 1, 1, 1}, "field_low_colour"});
     model.geometries.push_back(CGeometryDesc{"field_low_ground", &mesh, false});
     out.WriteModel(std::string(kLowFolder) + "field_low.mdl", model);
-    out.WriteBytes(std::string(kLowFolder) + "field_low.jpg", EncodeJpeg(BakeFieldColours(field, 1024), 88));
+    out.WriteBytes(std::string(kLowFolder) + "field_low.jpg",
+                   EncodeJpeg(BakeFieldColours(field, colourMapSize), 88));
     out.Manifest().pictures.push_back(std::string(kLowFolder) + "field_low.jpg");
 }
 
@@ -209,13 +210,13 @@ Vec3 CHeightField::Normal(int gx, int gy) const {
     return Vec3{-dx, -dy, 1}.Normalized();
 }
 
-void WriteTerrain(COutput& out, const CHeightField& field) {
+void WriteTerrain(COutput& out, const CHeightField& field, int colourMapSize) {
     for (int i = 1; i <= kTileCount; ++i) {
         for (int j = 1; j <= kTileCount; ++j) {
             WriteTile(out, field, i, j);
         }
     }
-    WriteLowField(out, field);
+    WriteLowField(out, field, colourMapSize);
 }
 
 } // namespace quorvane::demofield

@@ -43,6 +43,6 @@ double GroundHeight(double x, double y);
 std::string TileName(int i, int j);
 
 // Tiles with mesh colliders, and the low-detail field with its colour map.
-void WriteTerrain(COutput& out, const CHeightField& field);
+void WriteTerrain(COutput& out, const CHeightField& field, int colourMapSize);
 
 } // namespace quorvane::demofield

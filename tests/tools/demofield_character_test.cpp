@@ -1,0 +1,137 @@
+#include "demofield_fixture.h"
+#include "geometry_math.h"
+#include "modeldata/ani_reader.h"
+#include "modeldata/collider_reader.h"
+#include "modeldata/mdl_reader.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace quorvane::demofield::testing {
+namespace {
+
+std::filesystem::path Folder() {
+    return ReducedField().options.output / "model/character/skelton";
+}
+
+Mat4 ToMat4(const Matrix4x4& m) {
+    Mat4 out{};
+    std::copy(m.begin(), m.end(), out.begin());
+    return out;
+}
+
+void ExpectIdentity(const Mat4& m, const std::string& what) {
+    const Mat4 identity = Identity();
+    for (size_t k = 0; k < 16; ++k) {
+        EXPECT_NEAR(m[k], identity[k], 1e-4) << what << " element " << k;
+    }
+}
+
+TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
+    CModel model;
+    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
+    EXPECT_EQ(model.id, "SKELTON");
+    ASSERT_GE(model.bones.size(), 15u);
+    ASSERT_EQ(model.rootBones.size(), 1u);
+    EXPECT_TRUE(model.TreeOnlyBones().empty());
+    // Every bone sits in the tree once, and its bind world times its inverse bind matrix is identity.
+    std::set<const CBone*> seen;
+    std::function<void(const CBone*, const Mat4&)> visit = [&](const CBone* bone, const Mat4& parentWorld) {
+        EXPECT_TRUE(seen.insert(bone).second) << bone->name;
+        EXPECT_FALSE(bone->id.empty());
+        const Mat4 world = Multiply(parentWorld, ToMat4(bone->jointMatrix));
+        ExpectIdentity(Multiply(ToMat4(bone->inverseBindMatrix), world), bone->name);
+        for (const CBone* child : bone->children) {
+            EXPECT_EQ(child->parent, bone);
+            visit(child, world);
+        }
+    };
+    visit(model.rootBones[0], Identity());
+    EXPECT_EQ(seen.size(), model.bones.size());
+
+    ASSERT_EQ(model.geometries.size(), 1u);
+    const CGeometry& body = *model.geometries[0];
+    ASSERT_EQ(static_cast<int32_t>(body.weights.size()), body.vertexCount);
+    std::set<int> usedBones;
+    for (const CWeightRow& row : body.weights) {
+        double sum = 0;
+        for (const CBoneWeight& influence : row.influences) {
+            const int bone = static_cast<int>(influence.boneIndex);
+            ASSERT_GE(bone, 0);
+            ASSERT_LT(bone, static_cast<int>(model.bones.size()));
+            if (influence.weight > 0) {
+                usedBones.insert(bone);
+            }
+            sum += influence.weight;
+        }
+        EXPECT_NEAR(sum, 1.0, 1e-3);
+    }
+    EXPECT_GE(usedBones.size(), 15u);
+}
+
+TEST(DemoFieldCharacter, AnimationsTargetTheCharacterBonesAndLoop) {
+    CModel model;
+    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
+    ASSERT_TRUE(ReadAnimationFile(model, Folder() / "walk.ani", "WALK"));
+    ASSERT_TRUE(ReadAnimationFile(model, Folder() / "stand.ani", "STAND"));
+    ASSERT_EQ(model.animations.size(), 2u);
+    for (const auto& animation : model.animations) {
+        SCOPED_TRACE(animation->name);
+        EXPECT_EQ(animation->channels.size(), model.bones.size());
+        std::set<const CBone*> targets;
+        for (const auto& channel : animation->channels) {
+            ASSERT_NE(channel->bone, nullptr) << channel->target;
+            targets.insert(channel->bone);
+            ASSERT_EQ(channel->keyTimes.size(), channel->poses.size());
+            EXPECT_TRUE(std::is_sorted(channel->keyTimes.begin(), channel->keyTimes.end()));
+            EXPECT_EQ(channel->keyTimes.front(), 0.0f);
+            // The last key repeats the first, so looping shows no jump.
+            for (size_t k = 0; k < 16; ++k) {
+                EXPECT_NEAR(channel->poses.front()[k], channel->poses.back()[k], 1e-5) << channel->target;
+            }
+        }
+        EXPECT_EQ(targets.size(), model.bones.size());
+    }
+    EXPECT_GE(model.FindAnimation("WALK")->channels[0]->keyTimes.size(), 30u);
+    // The walk moves the legs; a pose differs from the rest pose somewhere.
+    const CBone* thigh = model.FindBoneById("thigh_l");
+    ASSERT_NE(thigh, nullptr);
+    bool moves = false;
+    for (const auto& channel : model.FindAnimation("WALK")->channels) {
+        if (channel->bone == thigh) {
+            for (const Matrix4x4& pose : channel->poses) {
+                moves = moves || std::fabs(pose[5] - thigh->jointMatrix[5]) > 0.05;
+            }
+        }
+    }
+    EXPECT_TRUE(moves);
+
+    CModel other;
+    ASSERT_TRUE(ReadModelFile(other, ReducedField().options.output / "model/rocks/pebble.mdl"));
+    EXPECT_FALSE(ReadAnimationFile(other, Folder() / "walk.ani", "WALK"));
+}
+
+TEST(DemoFieldCharacter, CapsulesFollowBodyAndLegBones) {
+    CModel model;
+    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
+    CColliderSet set;
+    ASSERT_TRUE(ReadColliderFile(set, model.directory + model.colliderFile));
+    ASSERT_EQ(set.colliders.size(), 3u);
+    for (const auto& capsule : set.colliders) {
+        SCOPED_TRACE(capsule->name);
+        EXPECT_EQ(capsule->type, ColliderType::kCapsule);
+        ASSERT_NE(capsule->weights, nullptr);
+        ASSERT_EQ(capsule->weights->size(), 2u);
+        for (const CWeightRow& row : *capsule->weights) {
+            const int bone = static_cast<int>(row.influences[0].boneIndex);
+            // Collider skinning skips bone 0, so capsules hang on real bones.
+            EXPECT_GT(bone, 0);
+            EXPECT_LT(bone, static_cast<int>(model.bones.size()));
+            EXPECT_FLOAT_EQ(row.influences[0].weight, 1.0f);
+        }
+    }
+}
+
+} // namespace
+} // namespace quorvane::demofield::testing
