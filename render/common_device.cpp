@@ -666,7 +666,7 @@ bool CCommonDevice::SetPipeline(int slot) {
 }
 
 void CCommonDevice::BindPendingState() {
-    if (!stateDirty_ || pipelineLayout_ == VK_NULL_HANDLE) {
+    if (!stateDirty_ || pipelineLayout_ == VK_NULL_HANDLE || constantSet_ == VK_NULL_HANDLE) {
         return;
     }
     vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_, 0, 1,
