@@ -16,12 +16,13 @@ CFrameTimer::Tick CFrameTimer::Advance(int nowMs) {
     accumulatedMs_ += nowMs - previousMs_;
     previousMs_ = nowMs;
     ++frames_;
-    Tick tick{nowMs, accumulatedMs_, std::nullopt};
+    Tick tick{nowMs, 0, std::nullopt};
     if (accumulatedMs_ > 1000) {
         tick.framesPerSecond = frames_ * 1000.0 / accumulatedMs_;
         frames_ = 0;
         accumulatedMs_ = 0;
     }
+    tick.accumulatedMs = accumulatedMs_;
     return tick;
 }
 

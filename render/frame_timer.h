@@ -12,7 +12,7 @@ class CFrameTimer {
 public:
     struct Tick {
         int nowMs = 0;
-        int accumulatedMs = 0;                 // since the last rate update (before any reset)
+        int accumulatedMs = 0;                 // since the last rate update (0 right after one)
         std::optional<double> framesPerSecond; // set once more than 1000 ms have gathered
     };
 

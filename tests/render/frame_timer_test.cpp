@@ -18,11 +18,15 @@ TEST(FrameTimer, RateAfterMoreThanASecondThenCountersRestart) {
     int now = 1000;
     timer.Advance(now);
     std::optional<double> rate;
+    int accumulated = -1;
     for (int frame = 0; frame < 100 && !rate; ++frame) {
         now += 20;
-        rate = timer.Advance(now).framesPerSecond;
+        const auto tick = timer.Advance(now);
+        rate = tick.framesPerSecond;
+        accumulated = tick.accumulatedMs;
     }
     ASSERT_TRUE(rate);
+    EXPECT_EQ(accumulated, 0); // the window sees the restarted accumulator
     // 52 frames (the first reading counts too) over 1020 ms.
     EXPECT_NEAR(*rate, 52 * 1000.0 / 1020.0, 1e-9);
     EXPECT_EQ(timer.Advance(now + 20).accumulatedMs, 20);
