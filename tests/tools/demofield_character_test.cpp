@@ -4,6 +4,7 @@
 #include "modeldata/collider_reader.h"
 #include "modeldata/mdl_reader.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
@@ -110,6 +111,91 @@ TEST(DemoFieldCharacter, AnimationsTargetTheCharacterBonesAndLoop) {
     CModel other;
     ASSERT_TRUE(ReadModelFile(other, ReducedField().options.output / "model/rocks/pebble.mdl"));
     EXPECT_FALSE(ReadAnimationFile(other, Folder() / "walk.ani", "WALK"));
+}
+
+// Inverse of a rotation-and-translation matrix in file order (column vectors).
+Mat4 RigidInverse(const Mat4& m) {
+    Mat4 r = Identity();
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            r[row * 4 + col] = m[col * 4 + row];
+        }
+    }
+    for (int row = 0; row < 3; ++row) {
+        r[row * 4 + 3] = -(r[row * 4] * m[3] + r[row * 4 + 1] * m[7] + r[row * 4 + 2] * m[11]);
+    }
+    return r;
+}
+
+// The renderer's palette in file order: parent final x bind x rest^-1 x pose x inverse bind,
+// which is identity at rest.
+std::vector<Mat4> FinalMatrices(const CModel& model, const CAnimation& animation, size_t key) {
+    std::vector<Mat4> finals(model.bones.size(), Identity());
+    std::function<void(const CBone*, const Mat4&)> visit = [&](const CBone* bone, const Mat4& parentFinal) {
+        Mat4 pose = ToMat4(bone->jointMatrix);
+        for (const auto& channel : animation.channels) {
+            if (channel->bone == bone) {
+                pose = ToMat4(channel->poses.at(key));
+            }
+        }
+        const Mat4 inverseBind = ToMat4(bone->inverseBindMatrix);
+        const Mat4 local =
+            Multiply(Multiply(RigidInverse(inverseBind), RigidInverse(ToMat4(bone->jointMatrix))),
+                     Multiply(pose, inverseBind));
+        const Mat4 final = Multiply(parentFinal, local);
+        for (size_t b = 0; b < model.bones.size(); ++b) {
+            if (model.bones[b].get() == bone) {
+                finals[b] = final;
+            }
+        }
+        for (const CBone* child : bone->children) {
+            visit(child, final);
+        }
+    };
+    visit(model.rootBones[0], Identity());
+    return finals;
+}
+
+TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndStrides) {
+    CModel model;
+    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
+    ASSERT_TRUE(ReadAnimationFile(model, Folder() / "walk.ani", "WALK"));
+    const CGeometry& body = *model.geometries[0];
+    const CFloatArray* positions = body.FindFloatArray("position");
+    ASSERT_NE(positions, nullptr);
+    const CAnimation& walk = *model.animations[0];
+    double footMin = 1e9, footMax = -1e9;
+    const CBone* foot = model.FindBoneById("foot_l");
+    ASSERT_NE(foot, nullptr);
+    for (size_t key = 0; key < walk.channels[0]->poses.size(); ++key) {
+        const auto finals = FinalMatrices(model, walk, key);
+        double lowest = 1e9, highest = -1e9;
+        for (int64_t v = 0; v < positions->VectorCount(); ++v) {
+            const auto p = positions->Vector(v);
+            Vec3 skinned;
+            for (const CBoneWeight& influence : body.weights[static_cast<size_t>(v)].influences) {
+                if (influence.weight > 0) {
+                    const Mat4& m = finals[static_cast<size_t>(influence.boneIndex)];
+                    skinned = skinned + TransformPoint(m, {p[0], p[1], p[2]}) * influence.weight;
+                }
+            }
+            lowest = std::min(lowest, skinned.z);
+            highest = std::max(highest, skinned.z);
+        }
+        // One foot always carries the body: the lowest point stays at the ground.
+        EXPECT_NEAR(lowest, 0.0, 0.5) << "key " << key;
+        EXPECT_GT(highest, 10.0) << "key " << key;
+        for (size_t b = 0; b < model.bones.size(); ++b) {
+            if (model.bones[b].get() == foot) {
+                const Vec3 ankle = TransformPoint(finals[b], {0.6, 0, 0.6});
+                footMin = std::min(footMin, ankle.y);
+                footMax = std::max(footMax, ankle.y);
+            }
+        }
+    }
+    // The left foot swings forwards and back by a stride.
+    EXPECT_GT(footMax - footMin, 2.0);
+    EXPECT_LT(footMax - footMin, 6.0);
 }
 
 TEST(DemoFieldCharacter, CapsulesFollowBodyAndLegBones) {

@@ -1,5 +1,6 @@
 #include "noise.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane::demofield {
@@ -60,17 +61,56 @@ double Fbm(double x, double y, int octaves, uint32_t seed, int32_t period) {
     return sum / total;
 }
 
-double RidgedFbm(double x, double y, int octaves, uint32_t seed) {
-    double sum = 0, amplitude = 1, total = 0, frequency = 1;
+double GradientNoise(double x, double y, uint32_t seed) {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const auto ix = static_cast<int32_t>(fx), iy = static_cast<int32_t>(fy);
+    const double dx = x - fx, dy = y - fy;
+    auto corner = [&](int32_t cx, int32_t cy, double ox, double oy) {
+        // Eight directions are enough and keep the result exact across machines.
+        static constexpr double kDirections[8][2] = {{1, 0},  {0.7071, 0.7071},   {0, 1},  {-0.7071, 0.7071},
+                                                     {-1, 0}, {-0.7071, -0.7071}, {0, -1}, {0.7071, -0.7071}};
+        const auto& g = kDirections[Hash(cx, cy, seed) & 7u];
+        return g[0] * ox + g[1] * oy;
+    };
+    const double n00 = corner(ix, iy, dx, dy), n10 = corner(ix + 1, iy, dx - 1, dy);
+    const double n01 = corner(ix, iy + 1, dx, dy - 1), n11 = corner(ix + 1, iy + 1, dx - 1, dy - 1);
+    const double u = Fade(dx), v = Fade(dy);
+    const double bottom = n00 + (n10 - n00) * u, top = n01 + (n11 - n01) * u;
+    return bottom + (top - bottom) * v;
+}
+
+namespace {
+
+// Turns each octave by about 37 degrees so no two octaves share lattice axes.
+template <typename F> double RotatedOctaves(double x, double y, int octaves, F octave) {
+    constexpr double kCos = 0.7986, kSin = 0.6018;
+    double sum = 0, amplitude = 1, total = 0;
     for (int i = 0; i < octaves; ++i) {
-        const double n = ValueNoise(x * frequency, y * frequency, seed + static_cast<uint32_t>(i) * 131u);
-        const double ridge = 1.0 - std::fabs(2.0 * n - 1.0);
-        sum += amplitude * ridge * ridge;
+        sum += amplitude * octave(x, y, i);
         total += amplitude;
         amplitude *= 0.5;
-        frequency *= 2;
+        const double rx = (x * kCos - y * kSin) * 2.03, ry = (x * kSin + y * kCos) * 2.03;
+        x = rx + 17.13;
+        y = ry - 9.71;
     }
     return sum / total;
+}
+
+} // namespace
+
+double GradientFbm(double x, double y, int octaves, uint32_t seed) {
+    const double n = RotatedOctaves(x, y, octaves, [seed](double px, double py, int i) {
+        return GradientNoise(px, py, seed + static_cast<uint32_t>(i) * 101u);
+    });
+    return std::clamp(0.5 + n / 1.1, 0.0, 1.0);
+}
+
+double RidgedFbm(double x, double y, int octaves, uint32_t seed) {
+    return RotatedOctaves(x, y, octaves, [seed](double px, double py, int i) {
+        const double ridge =
+            1.0 - std::fabs(GradientNoise(px, py, seed + static_cast<uint32_t>(i) * 131u)) / 0.7;
+        return std::clamp(ridge, 0.0, 1.0) * std::clamp(ridge, 0.0, 1.0);
+    });
 }
 
 } // namespace quorvane::demofield

@@ -13,7 +13,10 @@ double HashUnit(int32_t x, int32_t y, uint32_t seed); // in [0, 1)
 double ValueNoise(double x, double y, uint32_t seed, int32_t period = 0);
 // Sum of octaves, normalised to [0, 1). The period doubles with each octave.
 double Fbm(double x, double y, int octaves, uint32_t seed, int32_t period = 0);
-// Ridged octaves (sharp crests), in [0, 1].
+// Gradient noise for landscapes: no lattice-aligned blocks. Octaves are
+// rotated against each other. Fbm in [0, 1]; ridged in [0, 1] with crests at 1.
+double GradientNoise(double x, double y, uint32_t seed); // about -0.7 .. 0.7
+double GradientFbm(double x, double y, int octaves, uint32_t seed);
 double RidgedFbm(double x, double y, int octaves, uint32_t seed);
 
 } // namespace quorvane::demofield

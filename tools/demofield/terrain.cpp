@@ -30,8 +30,8 @@ Rgba SplatWeights(double x, double y, double height, const Vec3& normal) {
     const double valleyDistance = y - ValleyCentreY(x);
     const double pathDistance = y - 25 * std::sin(x / 140);
     double dirt = 0.9 * std::exp(-(valleyDistance * valleyDistance) / (110.0 * 110.0)) +
-                  0.6 * Smoothstep(0.62, 0.8, Fbm(x / 90, y / 90, 3, kSeed + 11)) +
-                  std::exp(-(pathDistance * pathDistance) / 49.0) * (1 - Smoothstep(450, 800, std::fabs(x)));
+                  0.6 * Smoothstep(0.6, 0.75, GradientFbm(x / 260, y / 260, 4, kSeed + 11)) +
+                  std::exp(-(pathDistance * pathDistance) / 160.0) * (1 - Smoothstep(450, 800, std::fabs(x)));
     rock = std::min(rock, 1.0);
     dirt = std::min(dirt, 1.0) * (1 - rock);
     const double grass = std::max(0.0, 1 - rock - dirt) + 0.02;
@@ -165,11 +165,11 @@ void WriteLowField(COutput& out, const CHeightField& field, int colourMapSize) {
 } // namespace
 
 double GroundHeight(double x, double y) {
-    const double plain = 2 + 1.5 * Fbm(x / 220 + 3.7, y / 220 + 1.3, 3, kSeed + 3);
+    const double plain = 2 + 1.5 * GradientFbm(x / 220 + 3.7, y / 220 + 1.3, 3, kSeed + 3);
     const double mask = Smoothstep(260, 700, std::hypot(x, y));
-    const double hills = 40 + 110 * Fbm(x / 700 + 17.3, y / 700 - 4.1, 5, kSeed);
-    const double edge = Smoothstep(1100, 1900, std::max(std::fabs(x), std::fabs(y)));
-    const double ridges = 330 * edge * RidgedFbm(x / 850 + 9.1, y / 850 + 2.2, 4, kSeed + 7);
+    const double hills = 40 + 120 * GradientFbm(x / 800 + 17.3, y / 800 - 4.1, 6, kSeed);
+    const double edge = Smoothstep(1100, 1900, std::sqrt(std::sqrt(x * x * x * x + y * y * y * y)));
+    const double ridges = 330 * edge * RidgedFbm(x / 700 + 9.1, y / 700 + 2.2, 5, kSeed + 7);
     const double d = y - ValleyCentreY(x);
     const double valley = 38 * std::exp(-(d * d) / (170.0 * 170.0));
     return plain + mask * (hills + ridges - valley);
