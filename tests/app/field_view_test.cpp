@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
 #include <QScreen>
 #include <gtest/gtest.h>
 
@@ -41,6 +43,23 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
         CFieldView& view = *window.FieldView();
         ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0; }, 15000)) << "no frames presented";
         EXPECT_TRUE(state.renderThreads[0]->IsRunning());
+        // The grey background reaches the screen, stretched over the whole view.
+        QWidget* container = view.Container();
+        const QPoint origin = container->mapToGlobal(QPoint(0, 0));
+        auto grabbed = [&] {
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
+                .toImage();
+        };
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const QImage image = grabbed();
+                return !image.isNull() &&
+                       image.pixelColor(image.width() / 2, image.height() / 2) == QColor(204, 204, 204) &&
+                       image.pixelColor(2, 2) == QColor(204, 204, 204) &&
+                       image.pixelColor(image.width() - 3, image.height() - 3) == QColor(204, 204, 204);
+            },
+            5000));
         // A new size re-creates the swapchain; frames keep coming.
         window.setGeometry(0, 0, 900, 600);
         window.Relayout();
