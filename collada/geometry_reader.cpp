@@ -97,7 +97,18 @@ public:
     // corner. A face that runs past the stream ends the block.
     void CopyFaces(const std::vector<int32_t>& cornerCounts) {
         const int64_t groups = GroupCount();
+        int64_t triangles = 0;
         int64_t first = 0;
+        for (const int32_t cornerCount : cornerCounts) {
+            const int64_t corners = std::max(cornerCount, 0);
+            if (corners > groups - first) {
+                break;
+            }
+            triangles += std::max<int64_t>(corners - 2, 0);
+            first += corners;
+        }
+        block_.indices.reserve(static_cast<size_t>(triangles * 3 * keptLength_));
+        first = 0;
         for (const int32_t cornerCount : cornerCounts) {
             const int64_t corners = std::max(cornerCount, 0);
             if (corners > groups - first) {

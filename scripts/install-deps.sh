@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libvulkan-dev mesa-vulkan-drivers glslang-tools spirv-tools vulkan-validationlayers
-  libpugixml-dev libstb-dev
+  libpugixml-dev libstb-dev libassimp-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
   fonts-noto-cjk

@@ -1,11 +1,14 @@
 #include "collada/collada_import.h"
 #include "collada/number_lists.h"
 #include "collada_test_support.h"
+#include "modeldata/text_numbers.h"
 
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace quorvane {
 namespace {
@@ -91,6 +94,50 @@ TEST(ColladaNumberLists, SplitAtAnyRunOfXmlWhiteSpace) {
     EXPECT_EQ(odd[1], 0.0f);
     EXPECT_EQ(odd[2], 2.5f);
     EXPECT_EQ(SplitNameList("a\nb  c"), (std::vector<std::string_view>{"a", "b", "c"}));
+}
+
+// The list readers take shortcuts for plain numbers; every entry must still
+// read exactly as the atof/atoi rules read it on its own.
+TEST(ColladaNumberLists, EveryEntryReadsAsItsOwnConversion) {
+    std::mt19937 random(7);
+    const std::string_view pieces[] = {"-", "+", ".", "e", "E-", "x", "nan", "inf", "\xc3\xa9", "0"};
+    const std::string_view blanks[] = {" ", "\n", "\t", "  \r\n\t"};
+    std::uniform_int_distribution<int> length(0, 21);
+    std::uniform_int_distribution<int> digit('0', '9');
+    std::uniform_int_distribution<int> choice(0, 31);
+    std::vector<std::string> tokens;
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        std::string token;
+        for (int part = 0; part < 3; ++part) {
+            const int pick = choice(random);
+            if (pick < 10) {
+                token += pieces[static_cast<size_t>(pick)];
+            }
+            for (int n = length(random) % (part == 0 ? 22 : 9); n > 0; --n) {
+                token += static_cast<char>(digit(random));
+            }
+        }
+        if (token.empty()) {
+            token.push_back('5');
+        }
+        tokens.push_back(token);
+        text.append(blanks[static_cast<size_t>(choice(random) % 4)]);
+        text.append(token);
+    }
+    const std::vector<float> floats = ReadFloatList(text);
+    const std::vector<int32_t> ints = ReadIntList(text);
+    ASSERT_EQ(floats.size(), tokens.size());
+    ASSERT_EQ(ints.size(), tokens.size());
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const float expected = ParseFloatLikeAtof(tokens[i]);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(floats[i])) << tokens[i];
+        } else {
+            EXPECT_EQ(std::bit_cast<uint32_t>(floats[i]), std::bit_cast<uint32_t>(expected)) << tokens[i];
+        }
+        EXPECT_EQ(ints[i], ParseIntLikeAtoi(tokens[i])) << tokens[i];
+    }
 }
 
 } // namespace
