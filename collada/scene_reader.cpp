@@ -35,9 +35,9 @@ public:
             bone->type = BoneType(type.value());
         }
         const pugi::xml_node matrix = SelectNodeWhere(node, "matrix", "sid", "transform");
-        if (const std::string_view text = TextOf(matrix); !text.empty()) {
+        if (const std::vector<float> read = ReadFloatList(TextOf(matrix), kIdentityMatrix.size());
+            !read.empty()) {
             Matrix4x4 values{}; // a short matrix is completed with zeros
-            const std::vector<float> read = ReadFloatList(text, values.size());
             std::copy(read.begin(), read.end(), values.begin());
             bone->jointMatrix = values;
         }

@@ -5,8 +5,6 @@
 
 #include <bit>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -65,21 +63,6 @@ TEST(ColladaLoad, MissingFileFails) {
     CModel model;
     EXPECT_FALSE(LoadCollada(model, "./no/such/file.dae"));
     EXPECT_EQ(model.directory, "./no/such/");
-}
-
-TEST(ColladaLoad, ReadsFromFile) {
-    const auto path = std::filesystem::temp_directory_path() / "quorvane_collada_file_test.dae";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><COLLADA><library_images>"
-               "<image id=\"tex\"><init_from>wood.png</init_from></image></library_images></COLLADA>";
-    }
-    CModel model;
-    ASSERT_TRUE(LoadCollada(model, path.string()));
-    ASSERT_EQ(model.textures.size(), 1u);
-    EXPECT_EQ(model.textures[0]->fileName, "wood.png");
-    EXPECT_EQ(model.id, "quorvane_collada_file_test");
-    std::filesystem::remove(path);
 }
 
 TEST(ColladaNumberLists, SplitAtAnyRunOfXmlWhiteSpace) {

@@ -117,7 +117,7 @@ const std::string kScene =
     "<library_visual_scenes><visual_scene>"
     "<node id=\"Armature\" type=\"NODE\"><matrix sid=\"transform\">1 0 0 5 0 1 0 0 0 0 1 0 0 0 0 1</matrix>"
     "  <node id=\"Armature_hip\" sid=\"hip\" type=\"JOINT\"><matrix sid=\"transform\">1 2 3</matrix>"
-    "    <node id=\"Armature_knee\" sid=\"knee\" type=\"JOINT\"/>"
+    "    <node id=\"Armature_knee\" sid=\"knee\" type=\"JOINT\"><matrix sid=\"transform\">\n </matrix></node>"
     "    <node id=\"again\" sid=\"hip\" type=\"odd\"/>"
     "  </node>"
     "</node>"
@@ -148,6 +148,7 @@ TEST(ColladaScene, NodesTakeOverJointBonesBySid) {
     EXPECT_EQ(hip->jointMatrix, (Matrix4x4{1, 2, 3})); // completed with zeros
     ASSERT_EQ(hip->children.size(), 2u);
     EXPECT_EQ(hip->children[0], model.bones[1].get());
+    EXPECT_EQ(hip->children[0]->jointMatrix, kIdentityMatrix); // a blank matrix is no matrix
     // A second node with the hip's sid gets a bone of its own: no cycle.
     const CBone* again = hip->children[1];
     EXPECT_NE(again, hip);
