@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 namespace quorvane {
 namespace {
@@ -102,16 +103,16 @@ private:
     void ReadBones() {
         const CSkinSource* inverseBind =
             FindSource(sources_, SelectNodeWhere(skin_, "joints/input", "semantic", "INV_BIND_MATRIX"));
+        std::unordered_map<std::string_view, size_t> tableIndex; // first bone of each name
+        for (size_t i = 0; i < model_.bones.size(); ++i) {
+            tableIndex.try_emplace(model_.bones[i]->name, i);
+        }
         for (size_t j = 0; j < jointNames_.size(); ++j) {
-            const auto& bones = model_.bones;
-            const auto known = std::find_if(bones.begin(), bones.end(), [&](const auto& bone) {
-                return bone->name == jointNames_[j].name;
-            });
-            if (known != bones.end()) {
-                jointBones_.push_back(static_cast<float>(known - bones.begin()));
+            const auto [known, added] = tableIndex.try_emplace(jointNames_[j].name, model_.bones.size());
+            jointBones_.push_back(static_cast<float>(known->second));
+            if (!added) {
                 continue;
             }
-            jointBones_.push_back(static_cast<float>(bones.size()));
             CBone* bone = model_.AddTableBone(jointNames_[j].name);
             if (jointNames_[j].isNodeId) {
                 jointsById_.insert(bone);
