@@ -1,0 +1,99 @@
+#include "render/instance_buffers.h"
+
+#include "render/common_device.h"
+
+#include <algorithm>
+
+namespace quorvane {
+namespace {
+
+InstanceRecord MakeRecord(const Vec4& position, float cascade, const Matrix4& world,
+                          const Matrix4& rotationScale) {
+    InstanceRecord record{};
+    record.data0 = {position.x, position.y, position.z, position.w};
+    record.data1 = {cascade, 0, 0, 0};
+    record.matrix = Transpose(world).m;
+    record.normalMatrix = Transpose(rotationScale).m;
+    return record;
+}
+
+} // namespace
+
+uint32_t InstanceCapacityFor(uint32_t current, int32_t referenceCount) {
+    const uint32_t needed = static_cast<uint32_t>(std::max(0, referenceCount)) * 2;
+    if (current > needed) {
+        return current;
+    }
+    const uint32_t base = std::max(needed, CInstanceBuffers::kStep);
+    return (base / CInstanceBuffers::kStep + 1) * CInstanceBuffers::kStep;
+}
+
+bool EnsureInstanceBuffers(CCommonDevice& device, CInstanceBuffers& buffers, int32_t referenceCount) {
+    const uint32_t capacity = InstanceCapacityFor(buffers.capacity, referenceCount);
+    if (capacity == buffers.capacity && buffers.HasBuffers()) {
+        return true;
+    }
+    ReleaseInstanceBuffers(device, buffers);
+    buffers.capacity = capacity;
+    const VkDeviceSize mainBytes = VkDeviceSize{capacity} * sizeof(InstanceRecord);
+    buffers.main =
+        CreateGpuBuffer(device.Device(), device.Memory(), mainBytes, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
+    buffers.shadow =
+        CreateGpuBuffer(device.Device(), device.Memory(), mainBytes * CInstanceBuffers::kShadowRecords,
+                        VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
+    if (!buffers.main || !buffers.shadow || buffers.main.Mapped() == nullptr ||
+        buffers.shadow.Mapped() == nullptr) {
+        ReleaseInstanceBuffers(device, buffers);
+        return false;
+    }
+    buffers.mainMapped = static_cast<InstanceRecord*>(buffers.main.Mapped());
+    buffers.shadowMapped = static_cast<InstanceRecord*>(buffers.shadow.Mapped());
+    buffers.mainCount = 0;
+    buffers.shadowCount = 0;
+    return true;
+}
+
+void ReleaseInstanceBuffers(CCommonDevice& device, CInstanceBuffers& buffers) {
+    if (buffers.main || buffers.shadow) {
+        GpuBuffer main = buffers.main;
+        GpuBuffer shadow = buffers.shadow;
+        device.DeferRelease([&device, main, shadow]() mutable {
+            DestroyGpuBuffer(device.Device(), device.Memory(), main);
+            DestroyGpuBuffer(device.Device(), device.Memory(), shadow);
+        });
+    }
+    buffers.main = {};
+    buffers.shadow = {};
+    buffers.mainMapped = nullptr;
+    buffers.shadowMapped = nullptr;
+    buffers.mainCount = 0;
+    buffers.shadowCount = 0;
+}
+
+void BeginInstanceRefresh(CInstanceBuffers& buffers) {
+    buffers.mainCount = 0;
+    buffers.shadowCount = 0;
+}
+
+bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matrix4& world,
+                    const Matrix4& rotationScale) {
+    if (!buffers.HasBuffers() || buffers.mainCount >= buffers.capacity) {
+        return false;
+    }
+    buffers.mainMapped[buffers.mainCount++] = MakeRecord(position, 0.0f, world, rotationScale);
+    for (uint32_t c = 0; c < CInstanceBuffers::kShadowRecords; ++c) {
+        buffers.shadowMapped[buffers.shadowCount++] =
+            MakeRecord(position, static_cast<float>(c), world, rotationScale);
+    }
+    return true;
+}
+
+bool CInstanceRefreshCounter::Tick() {
+    if (++calls_ < kInterval) {
+        return false;
+    }
+    calls_ = 0;
+    return true;
+}
+
+} // namespace quorvane

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "render/gpu_resources.h"
+#include "render/matrix.h"
+#include "render/vertex_formats.h"
+
+#include <cstdint>
+
+namespace quorvane {
+
+class CCommonDevice;
+
+// The instance data of one instanced (shared) model: a main buffer with one
+// record per instance and a shadow buffer with three (one per cascade).
+struct CInstanceBuffers {
+    static constexpr uint32_t kStep = 256;
+    static constexpr uint32_t kShadowRecords = 3;
+
+    uint32_t capacity = kStep; // instances
+    uint32_t mainCount = 0;
+    uint32_t shadowCount = 0;
+    GpuBuffer main;
+    GpuBuffer shadow;
+    InstanceRecord* mainMapped = nullptr;
+    InstanceRecord* shadowMapped = nullptr;
+
+    bool HasBuffers() const { return mainMapped != nullptr && shadowMapped != nullptr; }
+};
+
+// Grows the buffers (in steps of 256 instances, always above twice the
+// reference count) or creates them; nothing when they exist and are large
+// enough. False when a buffer could not be created.
+bool EnsureInstanceBuffers(CCommonDevice& device, CInstanceBuffers& buffers, int32_t referenceCount);
+// Capacity that EnsureInstanceBuffers moves to for a reference count.
+uint32_t InstanceCapacityFor(uint32_t current, int32_t referenceCount);
+void ReleaseInstanceBuffers(CCommonDevice& device, CInstanceBuffers& buffers);
+
+// Starts a refresh: both counts to zero.
+void BeginInstanceRefresh(CInstanceBuffers& buffers);
+// One instance: a main record and three shadow records (cascades 0, 1, 2).
+// False when the main buffer is full (or there are no buffers).
+bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matrix4& world,
+                    const Matrix4& rotationScale);
+
+// Instance data is refreshed every 100th frame.
+class CInstanceRefreshCounter {
+public:
+    static constexpr uint32_t kInterval = 100;
+    // True on every 100th call (the counter then starts again).
+    bool Tick();
+
+private:
+    uint32_t calls_ = 0;
+};
+
+} // namespace quorvane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "render/draw_model.h"
+
+#include <cstdint>
+
+namespace quorvane {
+
+class CCommonDevice;
+
+// Model block: parameters, mesh matrix, world, rotation-scale, bone palette.
+inline constexpr size_t kModelBlockHeaderBytes = 208;
+inline constexpr size_t kModelBlockBytes = kModelBlockHeaderBytes + kMaxPaletteBones * 64; // 8400
+inline constexpr size_t kMaterialBlockBytes = 80;
+
+// Draws every part of a ready (state 4) drawable model into the device's
+// current pass with the pipeline the caller set. Each draw gets its own copy
+// of the model and material blocks. False when nothing was drawn.
+bool DrawModel(CDrawModel& model, CCommonDevice& device);
+// The same with instanceCount instances (instance data bound by the caller).
+bool DrawModelInstanced(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount);
+
+// Writes the model block for mesh into out (at least kModelBlockBytes);
+// returns the bytes that matter: the header and the palette of the model's
+// bones (at most 128; more are clamped with a message, once per model).
+size_t WriteModelBlock(CDrawModel& model, const CDrawMesh& mesh, uint8_t* out);
+// Writes the 80-byte material block of a binding (no binding: zeros, which
+// the shaders draw as plain white).
+void WriteMaterialBlock(const CDrawModel& model, const CDrawMesh& mesh, const CMaterialBinding* binding,
+                        bool instanced, uint8_t* out);
+
+} // namespace quorvane

@@ -1,0 +1,228 @@
+#include "render/animation.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+CDrawChannel Channel(CDrawBone* bone, std::vector<float> times, std::vector<float> values) {
+    CDrawChannel channel;
+    channel.bone = bone;
+    channel.keyTimes = std::move(times);
+    for (float v : values) {
+        channel.poses.push_back(Diagonal(v, 1, 1, 1));
+    }
+    return channel;
+}
+
+// One root bone at rest with identity matrices, so its final matrix is the sampled pose.
+struct OneBoneModel {
+    CDrawModel model{nullptr};
+    CDrawBone* bone = nullptr;
+
+    OneBoneModel() {
+        model.bones.push_back(std::make_unique<CDrawBone>());
+        bone = model.bones[0].get();
+        bone->id = "b";
+        model.rootBones.push_back(bone);
+        AddAnimation("A", {Channel(bone, {0, 1, 2}, {10, 20, 40})});
+    }
+    void AddAnimation(const std::string& name, std::vector<CDrawChannel> channels) {
+        auto animation = std::make_unique<CDrawAnimation>();
+        animation->name = name;
+        animation->channels = std::move(channels);
+        model.animations.push_back(std::move(animation));
+    }
+    float Pose() const { return bone->finalMatrix(0, 0); }
+};
+
+TEST(ModelTransform, WorldIsScaleRotationTranslationWithTheToolsPi) {
+    CDrawModel model(nullptr);
+    model.animated = false;
+    model.scale = {2, 2, 2, 1};
+    model.rotation = {90, 0, 0, 1};
+    model.position = {1, 2, 3, 1};
+    EXPECT_FALSE(UpdateDrawModel(model));
+    const Matrix4& w = model.worldMatrix;
+    // cos(90 degrees) with pi = 3.14159 is about 1.3e-6, not 0.
+    const float c = std::cos(90.0f / 360.0f * 2.0f * 3.14159f);
+    EXPECT_GT(c, 1e-6f);
+    EXPECT_FLOAT_EQ(w(0, 0), 2);
+    EXPECT_FLOAT_EQ(w(1, 1), 2 * c);
+    EXPECT_NEAR(w(1, 2), 2, 1e-6);
+    EXPECT_NEAR(w(2, 1), -2, 1e-6);
+    EXPECT_FLOAT_EQ(w(2, 2), 2 * c);
+    EXPECT_EQ(w(3, 0), 1);
+    EXPECT_EQ(w(3, 1), 2);
+    EXPECT_EQ(w(3, 2), 3);
+    EXPECT_EQ(model.rotationScale(3, 0), 0);
+    EXPECT_FLOAT_EQ(model.rotationScale(1, 1), 2 * c);
+    // A point on y turns to z: (0, 1, 0) -> (1, 2, 5) after scale 2 and the move.
+    const Vec4 p = Transform({0, 1, 0, 1}, w);
+    EXPECT_NEAR(p.x, 1, 1e-5);
+    EXPECT_NEAR(p.y, 2, 1e-5);
+    EXPECT_NEAR(p.z, 5, 1e-5);
+    // Rotations about y and z follow the same convention.
+    const Vec4 q = Transform({1, 0, 0, 1}, RotationZDegrees(90));
+    EXPECT_NEAR(q.y, 1, 1e-5);
+    const Vec4 r = Transform({0, 0, 1, 1}, RotationYDegrees(90));
+    EXPECT_NEAR(r.x, 1, 1e-5);
+}
+
+TEST(SampleChannel, InterpolatesWrapsAtTheEndAndStopsPastIt) {
+    OneBoneModel m;
+    const CDrawChannel& channel = m.model.animations[0]->channels[0];
+    bool finished = false;
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, channel, 0.5f, finished)(0, 0), 15);
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, channel, 1.5f, finished)(0, 0), 30);
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, channel, 1.0f, finished)(0, 0), 20);
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, channel, 0.0f, finished)(0, 0), 10);
+    // Exactly the last key time wraps to the first pose.
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, channel, 2.0f, finished)(0, 0), 10);
+    EXPECT_FALSE(finished);
+    // Past the end: the last pose, finished, frame counter back to 0.
+    m.model.frameCounter = 77;
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, channel, 2.5f, finished)(0, 0), 40);
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(m.model.frameCounter, 0);
+}
+
+TEST(SampleChannel, GuardsShortAndZeroLengthChannels) {
+    OneBoneModel m;
+    bool finished = false;
+    // Poses without key times, and no poses at all: identity, never sampled.
+    const CDrawChannel noTimes = Channel(m.bone, {}, {5});
+    EXPECT_FALSE(IsSampledChannel(noTimes));
+    EXPECT_EQ(SampleChannel(m.model, noTimes, 0.5f, finished).m, Identity().m);
+    EXPECT_EQ(SampleChannel(m.model, Channel(m.bone, {0, 1}, {}), 0.5f, finished).m, Identity().m);
+    // A last key that truncates to zero ten-thousandths: its first pose, no division by zero.
+    const CDrawChannel instant = Channel(m.bone, {0.00005f}, {7});
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, instant, 0.5f, finished)(0, 0), 7);
+    EXPECT_FALSE(finished);
+    // More key times than poses: only keys with both count.
+    const CDrawChannel uneven = Channel(m.bone, {0, 1, 2, 3}, {10, 20});
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, uneven, 0.5f, finished)(0, 0), 15);
+    EXPECT_FLOAT_EQ(SampleChannel(m.model, uneven, 1.5f, finished)(0, 0), 20);
+    EXPECT_TRUE(finished);
+}
+
+TEST(UpdateDrawModel, PlaysOnceThenHoldsTimeZeroUntilStarted) {
+    OneBoneModel m;
+    m.model.frameCounter = 25; // 25 frames at speed 1 are 0.5 s
+    EXPECT_TRUE(UpdateDrawModel(m.model));
+    EXPECT_FLOAT_EQ(m.Pose(), 15);
+    m.model.frameCounter = 125;
+    EXPECT_FALSE(UpdateDrawModel(m.model));
+    EXPECT_TRUE(m.model.finished);
+    EXPECT_FLOAT_EQ(m.Pose(), 40);
+    m.model.frameCounter = 60; // the owner keeps counting; the model holds time 0
+    EXPECT_TRUE(UpdateDrawModel(m.model));
+    EXPECT_EQ(m.model.frameCounter, 0);
+    EXPECT_FLOAT_EQ(m.Pose(), 10);
+
+    // Once started the animation loops: past the end it wraps and stays unfinished.
+    ASSERT_TRUE(StartAnimation(m.model, 0, 2.0f));
+    for (int i = 0; i < 5; ++i) {
+        UpdateDrawModel(m.model); // let the cross-fade run out
+    }
+    m.model.frameCounter = 75; // 75 * 2 / 50 = 3 s, past the 2 s end
+    EXPECT_TRUE(UpdateDrawModel(m.model));
+    EXPECT_FALSE(m.model.finished);
+    EXPECT_EQ(m.model.frameCounter, 0);
+    EXPECT_FLOAT_EQ(m.Pose(), 40);
+    m.model.frameCounter = 25; // 1 s
+    EXPECT_TRUE(UpdateDrawModel(m.model));
+    EXPECT_FLOAT_EQ(m.Pose(), 20);
+
+    EXPECT_FALSE(StartAnimation(m.model, 1, 1.0f));
+    EXPECT_FALSE(StartAnimation(m.model, -1, 1.0f));
+    EXPECT_EQ(m.model.animationIndex, 0);
+    EXPECT_FLOAT_EQ(m.model.speed, 2.0f);
+    m.model.animationIndex = 3;
+    EXPECT_FALSE(UpdateDrawModel(m.model));
+}
+
+TEST(UpdateDrawModel, CrossFadeBlendsFourUpdatesFromTheOldPose) {
+    OneBoneModel m;
+    m.model.animations[0]->channels = {Channel(m.bone, {0, 2}, {10, 10})};
+    m.AddAnimation("B", {Channel(m.bone, {0, 2}, {50, 50})});
+    ASSERT_TRUE(StartAnimation(m.model, 1, 1.0f));
+    EXPECT_EQ(m.model.animationIndex, 1);
+    EXPECT_TRUE(m.bone->blending);
+    EXPECT_EQ(m.bone->blendFrames, 5);
+    const float expected[] = {18, 26, 34, 42, 50, 50};
+    for (float value : expected) {
+        EXPECT_TRUE(UpdateDrawModel(m.model));
+        EXPECT_NEAR(m.Pose(), value, 1e-4) << value;
+    }
+    EXPECT_FALSE(m.bone->blending);
+    EXPECT_EQ(m.bone->blendFrame, 0);
+}
+
+TEST(UpdateDrawModel, LaterChannelWinsAndUnanimatedBonesRest) {
+    OneBoneModel m;
+    m.model.animations[0]->channels.push_back(Channel(m.bone, {0, 2}, {70, 70}));
+    m.model.bones.push_back(std::make_unique<CDrawBone>());
+    CDrawBone* still = m.model.bones[1].get();
+    still->restMatrix = Diagonal(3, 3, 3, 1);
+    still->inverseBindMatrix = Identity();
+    still->parent = m.bone;
+    m.bone->children.push_back(still);
+    m.model.frameCounter = 10;
+    EXPECT_TRUE(UpdateDrawModel(m.model));
+    EXPECT_FLOAT_EQ(m.Pose(), 70);
+    EXPECT_EQ(still->localMatrix.m, still->restMatrix.m);
+    // The resting child follows its parent: identity local times the parent's final.
+    EXPECT_FLOAT_EQ(still->finalMatrix(0, 0), 70);
+    EXPECT_FLOAT_EQ(still->finalMatrix(1, 1), 1);
+}
+
+TEST(ComputeFinalMatrices, IdentityAtRestAndParentsCarryChildren) {
+    CDrawBone root;
+    CDrawBone child;
+    root.children.push_back(&child);
+    child.parent = &root;
+    root.restMatrix = Multiply(RotationZDegrees(30), Translation(1, 0, 0));
+    ASSERT_TRUE(Inverse(root.restMatrix, root.inverseBindMatrix));
+    child.restMatrix = Translation(0, 2, 0);
+    ASSERT_TRUE(Inverse(Multiply(child.restMatrix, root.restMatrix), child.inverseBindMatrix));
+    root.localMatrix = root.restMatrix;
+    child.localMatrix = child.restMatrix;
+    ComputeFinalMatrices(root);
+    for (size_t i = 0; i < 16; ++i) {
+        EXPECT_NEAR(root.finalMatrix.m[i], Identity().m[i], 1e-5);
+        EXPECT_NEAR(child.finalMatrix.m[i], Identity().m[i], 1e-5);
+    }
+    // Hand-computed: root bound at x = 1 and moved by (0, 5, 0); the child rests.
+    root.restMatrix = Translation(1, 0, 0);
+    root.inverseBindMatrix = Translation(-1, 0, 0);
+    root.localMatrix = Translation(1, 5, 0);
+    child.restMatrix = Translation(0, 2, 0);
+    child.inverseBindMatrix = Translation(-1, -2, 0);
+    child.localMatrix = child.restMatrix;
+    ComputeFinalMatrices(root);
+    EXPECT_NEAR(root.finalMatrix(3, 1), 5, 1e-5);
+    EXPECT_NEAR(root.finalMatrix(3, 0), 0, 1e-5);
+    EXPECT_NEAR(child.finalMatrix(3, 1), 5, 1e-5);
+    EXPECT_NEAR(child.finalMatrix(0, 0), 1, 1e-5);
+
+    ResetPose(root);
+    EXPECT_EQ(root.finalMatrix.m, Identity().m);
+    EXPECT_EQ(root.localMatrix.m, Translation(1, 5, 0).m); // a root keeps its local matrix
+    EXPECT_EQ(child.localMatrix.m, child.restMatrix.m);
+}
+
+TEST(SetStandAnimationValue, NeedsAReadyModelWithAStandAnimation) {
+    OneBoneModel m;
+    EXPECT_FALSE(SetStandAnimationValue(nullptr, 2));
+    EXPECT_FALSE(SetStandAnimationValue(&m.model, 2)); // not ready
+    m.model.loadState = 4;
+    EXPECT_FALSE(SetStandAnimationValue(&m.model, 2)); // no "STAND"
+    m.AddAnimation("STAND", {});
+    EXPECT_TRUE(SetStandAnimationValue(&m.model, 2.5f));
+    EXPECT_FLOAT_EQ(m.model.standValue, 2.5f);
+}
+
+} // namespace
+} // namespace quorvane

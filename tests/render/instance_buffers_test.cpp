@@ -1,0 +1,60 @@
+#include "render/instance_buffers.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+TEST(InstanceBuffers, CapacityGrowsInStepsAlwaysAboveTwiceTheReferences) {
+    EXPECT_EQ(InstanceCapacityFor(256, 0), 256u);
+    EXPECT_EQ(InstanceCapacityFor(256, 127), 256u);
+    EXPECT_EQ(InstanceCapacityFor(256, 128), 512u); // needed 256: capacity must exceed it
+    EXPECT_EQ(InstanceCapacityFor(512, 300), 768u);
+    EXPECT_EQ(InstanceCapacityFor(768, 300), 768u);
+    EXPECT_EQ(InstanceCapacityFor(256, 1000), 2048u);
+    EXPECT_EQ(InstanceCapacityFor(256, -5), 256u);
+}
+
+TEST(InstanceBuffers, AppendFillsOneMainAndThreeShadowRecordsUntilFull) {
+    CInstanceBuffers buffers;
+    EXPECT_FALSE(AppendInstance(buffers, {1, 2, 3, 1}, Identity(), Identity())); // no buffers yet
+    std::vector<InstanceRecord> main(2);
+    std::vector<InstanceRecord> shadow(6);
+    buffers.capacity = 2;
+    buffers.mainMapped = main.data();
+    buffers.shadowMapped = shadow.data();
+    Matrix4 world = Identity();
+    world(3, 0) = 9; // translation row; records hold it transposed
+    EXPECT_TRUE(AppendInstance(buffers, {1, 2, 3, 1}, world, Diagonal(2, 2, 2, 1)));
+    EXPECT_TRUE(AppendInstance(buffers, {4, 5, 6, 1}, world, Identity()));
+    EXPECT_FALSE(AppendInstance(buffers, {7, 8, 9, 1}, world, Identity()));
+    EXPECT_EQ(buffers.mainCount, 2u);
+    EXPECT_EQ(buffers.shadowCount, 6u);
+    EXPECT_EQ(main[1].data0, (std::array<float, 4>{4, 5, 6, 1}));
+    EXPECT_EQ(main[0].data1, (std::array<float, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(main[0].matrix[3], 9.0f);
+    EXPECT_EQ(main[0].normalMatrix[0], 2.0f);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(shadow[static_cast<size_t>(c)].data1[0], static_cast<float>(c));
+        EXPECT_EQ(shadow[static_cast<size_t>(c)].data0[0], 1.0f);
+        EXPECT_EQ(shadow[static_cast<size_t>(3 + c)].data0[0], 4.0f);
+    }
+    BeginInstanceRefresh(buffers);
+    EXPECT_EQ(buffers.mainCount, 0u);
+    EXPECT_EQ(buffers.shadowCount, 0u);
+}
+
+TEST(InstanceBuffers, RefreshRunsOnEveryHundredthCall) {
+    CInstanceRefreshCounter counter;
+    int runs = 0;
+    for (int i = 1; i <= 250; ++i) {
+        if (counter.Tick()) {
+            ++runs;
+            EXPECT_EQ(i % 100, 0);
+        }
+    }
+    EXPECT_EQ(runs, 2);
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,112 @@
+#include "render/png_writer.h"
+#include "render/texture_image.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace quorvane {
+namespace {
+
+RgbaImage Solid(uint32_t w, uint32_t h, std::array<uint8_t, 4> c) {
+    RgbaImage image;
+    image.width = w;
+    image.height = h;
+    image.pixels.resize(size_t{w} * h * 4);
+    for (size_t i = 0; i < image.pixels.size(); ++i) {
+        image.pixels[i] = c[i % 4];
+    }
+    return image;
+}
+
+TEST(TextureImage, PngRoundTripsThroughTheDecoder) {
+    RgbaImage image = Solid(3, 2, {10, 20, 30, 255});
+    image.pixels[4 * 5 + 0] = 200; // last pixel
+    const auto path = std::filesystem::temp_directory_path() / "quorvane_texture_test.png";
+    ASSERT_TRUE(WritePng(path, 3, 2, image.pixels));
+    RgbaImage decoded;
+    std::string error;
+    ASSERT_TRUE(DecodeImageFile(path, decoded, error)) << error;
+    EXPECT_EQ(decoded.width, 3u);
+    EXPECT_EQ(decoded.height, 2u);
+    EXPECT_EQ(decoded.pixels, image.pixels);
+    std::filesystem::remove(path);
+
+    EXPECT_FALSE(DecodeImageFile(path, decoded, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(DecodeImageMemory({'n', 'o', 't', ' ', 'p', 'n', 'g'}, decoded, error));
+    EXPECT_FALSE(DecodeImageMemory({}, decoded, error));
+    // A PNG cut short after its header is refused, not read past its end.
+    std::vector<uint8_t> truncated = {0x89, 'P', 'N',  'G', '\r', '\n', 0x1a, '\n', 0,    0,
+                                      0,    13,  'I',  'H', 'D',  'R',  0,    0,    0x10, 0,
+                                      0,    0,   0x10, 0,   8,    6,    0,    0,    0};
+    EXPECT_FALSE(DecodeImageMemory(truncated, decoded, error));
+}
+
+TEST(TextureImage, MipChainHalvesWithABoxFilterDownToOnePixel) {
+    RgbaImage image = Solid(4, 2, {0, 0, 0, 255});
+    // Left 2 x 2 block: 0, 100, 200, 100 in red -> 100; right block all 40.
+    const uint8_t reds[8] = {0, 100, 40, 40, 200, 100, 40, 40};
+    for (size_t i = 0; i < 8; ++i) {
+        image.pixels[i * 4] = reds[i];
+    }
+    const auto levels = BuildMipChain(image);
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_EQ(levels[1].width, 2u);
+    EXPECT_EQ(levels[1].height, 1u);
+    EXPECT_EQ(levels[1].pixels[0], 100);
+    EXPECT_EQ(levels[1].pixels[4], 40);
+    EXPECT_EQ(levels[1].pixels[3], 255);
+    EXPECT_EQ(levels[2].width, 1u);
+    EXPECT_EQ(levels[2].height, 1u);
+    EXPECT_EQ(levels[2].pixels[0], 70);
+
+    EXPECT_EQ(BuildMipChain(Solid(1, 1, {1, 2, 3, 4})).size(), 1u);
+    const auto odd = BuildMipChain(Solid(5, 3, {9, 9, 9, 9}));
+    ASSERT_EQ(odd.size(), 3u); // 5x3, 2x1, 1x1
+    EXPECT_EQ(odd[1].width, 2u);
+    EXPECT_EQ(odd[2].pixels[0], 9);
+    EXPECT_EQ(BuildMipChain(Solid(1, 8, {0, 0, 0, 0})).size(), 4u);
+    EXPECT_TRUE(BuildMipChain(RgbaImage{}).empty());
+}
+
+TEST(TextureImage, FallbackIsAMagentaAndBlackChecker) {
+    const RgbaImage checker = FallbackCheckerImage();
+    ASSERT_TRUE(checker.IsValid());
+    EXPECT_EQ(checker.pixels[0], 255);
+    EXPECT_EQ(checker.pixels[1], 0);
+    EXPECT_EQ(checker.pixels[2], 255);
+    const size_t next = 8 * 4; // the next check along the row
+    EXPECT_EQ(checker.pixels[next], 0);
+    EXPECT_EQ(checker.pixels[next + 2], 0);
+    EXPECT_EQ(checker.pixels[next + 3], 255);
+}
+
+TEST(TextureImage, ReporterPostsOncePerPathFromAnyThread) {
+    std::vector<std::pair<std::string, std::string>> posted;
+    std::mutex mutex;
+    CTextureErrorReporter reporter([&](const std::string& caption, const std::string& text) {
+        std::lock_guard lock(mutex);
+        posted.emplace_back(caption, text);
+    });
+    std::vector<std::thread> loaders;
+    for (int i = 0; i < 4; ++i) {
+        loaders.emplace_back([&] {
+            reporter.Report("./model/tree/bark.png");
+            reporter.Report("./model/tree/leaf.png");
+        });
+    }
+    for (auto& loader : loaders) {
+        loader.join();
+    }
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(reporter.ReportedCount(), 2u);
+    EXPECT_EQ(posted[0].first, "Error");
+    const std::string expected = "テクスチャ画像が見つかりません:\n\n ./model/tree/bark.png";
+    EXPECT_TRUE(posted[0].second == expected || posted[1].second == expected);
+    EXPECT_FALSE(reporter.Report("./model/tree/bark.png"));
+}
+
+} // namespace
+} // namespace quorvane
