@@ -1,0 +1,292 @@
+#include "device_fixture.h"
+#include "modeldata/model.h"
+#include "render/animation.h"
+#include "render/instance_buffers.h"
+#include "render/model_draw.h"
+#include "render/png_writer.h"
+
+#include <filesystem>
+#include <mutex>
+
+namespace quorvane {
+namespace {
+
+using Rgba = std::array<uint8_t, 4>;
+
+class ModelDrawTest : public test::HeadlessDeviceTest {
+protected:
+    void SetUp() override {
+        HeadlessDeviceTest::SetUp();
+        directory_ = std::filesystem::temp_directory_path() / "quorvane_model_draw_test";
+        std::filesystem::create_directories(directory_);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(directory_);
+        HeadlessDeviceTest::TearDown();
+    }
+
+    // Identity camera: model coordinates are clip coordinates; light head-on.
+    static void BeginScene(CCommonDevice& device, int pipeline) {
+        FrameConstantsBlock& frame = device.FrameConstants();
+        frame.SetMatrix(frame_offset::kView, Identity());
+        frame.SetMatrix(frame_offset::kProjection, Identity());
+        frame.SetVec4(frame_offset::kLightPositions, {0, 0, -1, 0});
+        frame.SetVec4(frame_offset::kLightColors, {1, 1, 1, 1});
+        device.CommitFrameConstants();
+        device.BeginScenePass(true, true);
+        ASSERT_TRUE(device.SetPipeline(pipeline));
+    }
+
+    std::filesystem::path directory_;
+};
+
+CFloatArray* AddStream(CGeometry& geometry, const std::string& id, int32_t width, std::vector<float> values) {
+    auto stream = std::make_unique<CFloatArray>();
+    stream->id = id;
+    stream->SetVectors(width, std::move(values));
+    geometry.floatArrays.push_back(std::move(stream));
+    return geometry.floatArrays.back().get();
+}
+
+// A quad from (x0, y0) to (x1, y1) at depth 0.5 facing the light, texture
+// coordinates 0..1 with v = 0 at the top, one index per corner stream.
+void AddQuad(CModel& model, float x0, float y0, float x1, float y1, const std::string& materialId) {
+    auto geometry = std::make_unique<CGeometry>();
+    AddStream(*geometry, "pos", 3, {x0, y0, 0.5f, x1, y0, 0.5f, x1, y1, 0.5f, x0, y1, 0.5f});
+    AddStream(*geometry, "nrm", 3, {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
+    AddStream(*geometry, "uv", 2, {0, 1, 1, 1, 1, 0, 0, 0});
+    auto block = std::make_unique<CPolygonData>();
+    block->materialId = materialId;
+    block->vertexId = "pos";
+    block->normalId = "nrm";
+    block->texIds = {"uv"};
+    block->vertexOffset = block->normalOffset = block->texOffset = 0;
+    block->indices = {0, 1, 2, 0, 2, 3};
+    geometry->vertexCount = 4;
+    geometry->polygons.push_back(std::move(block));
+    model.geometries.push_back(std::move(geometry));
+}
+
+void AddMaterial(CModel& model, const std::string& name, Color4 diffuse, const std::string& textureId) {
+    auto material = std::make_unique<CMaterial>();
+    material->name = name;
+    material->diffuse = diffuse;
+    material->textureId = textureId;
+    model.materials.push_back(std::move(material));
+}
+
+// 64 x 64: left half red, right half blue.
+void WriteSplitTexture(const std::filesystem::path& path) {
+    std::vector<uint8_t> pixels(64 * 64 * 4);
+    for (size_t i = 0; i < 64 * 64; ++i) {
+        const bool left = (i % 64) < 32;
+        pixels[i * 4] = left ? 255 : 0;
+        pixels[i * 4 + 2] = left ? 0 : 255;
+        pixels[i * 4 + 3] = 255;
+    }
+    ASSERT_TRUE(WritePng(path, 64, 64, pixels));
+}
+
+TEST_F(ModelDrawTest, TexturedQuadShowsItsTextureAndUntexturedMaterialsShowTheirColour) {
+    WriteSplitTexture(directory_ / "split.png");
+    CModel model;
+    model.id = "QUAD";
+    model.directory = directory_.string() + "/";
+    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
+    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
+    AddMaterial(model, "plain", {0, 1, 0, 1}, "");
+    AddQuad(model, -1, -1, 0, 1, "textured");
+    AddQuad(model, 0, -1, 1, 1, "plain");
+    CDrawModel drawModel(device_.get());
+    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
+    EXPECT_EQ(drawModel.LoadState(), 4);
+    ASSERT_EQ(drawModel.textures.size(), 1u);
+    EXPECT_EQ(drawModel.textures[0].mipLevels, 7u);
+    EXPECT_FALSE(drawModel.textures[0].fallback);
+    UpdateDrawModel(drawModel);
+    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device, 0);
+        EXPECT_TRUE(DrawModel(drawModel, device));
+    });
+    EXPECT_EQ(Pixel(pixels, 240, 540), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(Pixel(pixels, 720, 300), (Rgba{0, 0, 255, 255}));
+    // The untextured material reads the white default, not the texture bound before.
+    EXPECT_EQ(Pixel(pixels, 1440, 540), (Rgba{0, 255, 0, 255}));
+    drawModel.Release();
+}
+
+TEST_F(ModelDrawTest, MissingTextureShowsTheCheckerAndIsReportedOnce) {
+    std::mutex mutex;
+    std::vector<std::string> messages;
+    CTextureErrorReporter reporter([&](const std::string& caption, const std::string& text) {
+        std::lock_guard lock(mutex);
+        messages.push_back(caption + "|" + text);
+    });
+    CModel model;
+    model.directory = directory_.string() + "/";
+    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "missing.png"}));
+    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
+    AddQuad(model, -1, -1, 1, 1, "textured");
+    CDrawModel first(device_.get());
+    ASSERT_TRUE(first.Build(&model, DrawModelPlacement::CpuVisible, false, reporter));
+    CDrawModel second(device_.get());
+    ASSERT_TRUE(second.Build(&model, DrawModelPlacement::CpuVisible, false, reporter));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Error|テクスチャ画像が見つかりません:\n\n " + model.directory + "missing.png");
+    ASSERT_EQ(first.textures.size(), 1u);
+    EXPECT_TRUE(first.textures[0].fallback);
+    UpdateDrawModel(first);
+    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device, 0);
+        EXPECT_TRUE(DrawModel(first, device));
+    });
+    // 8 x 8 checks of 8 texels over 1920 x 1080: each check is 240 x 135 pixels.
+    EXPECT_EQ(Pixel(pixels, 120, 67), (Rgba{255, 0, 255, 255}));
+    EXPECT_EQ(Pixel(pixels, 360, 67), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(Pixel(pixels, 360, 202), (Rgba{255, 0, 255, 255}));
+}
+
+TEST_F(ModelDrawTest, NothingIsDrawnBeforeTheUploadsFinish) {
+    WriteSplitTexture(directory_ / "split.png");
+    CModel model;
+    model.directory = directory_.string() + "/";
+    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
+    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
+    AddQuad(model, -1, -1, 1, 1, "textured");
+    const auto entry = device_->UploadPool().TryAcquire();
+    ASSERT_TRUE(entry);
+    CDrawModel drawModel(device_.get(), device_->UploadPool().Buffer(*entry), static_cast<int32_t>(*entry));
+    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::VideoMemory, false));
+    EXPECT_EQ(drawModel.LoadState(), 1);
+    EXPECT_EQ(drawModel.loadedTextureCount, 1);
+    EXPECT_EQ(drawModel.uploadBuffers.size(), 2u); // texture and vertex staging
+    EXPECT_EQ(drawModel.TakeUploadCommands(), VK_NULL_HANDLE);
+    EXPECT_FALSE(drawModel.Finalise());
+    EXPECT_EQ(drawModel.LoadState(), 2);
+
+    // The frame that draws nothing yet carries the uploads.
+    ASSERT_TRUE(device_->BeginFrame());
+    device_->ComposeFrame([&](CCommonDevice& device) {
+        BeginScene(device, 0);
+        EXPECT_FALSE(DrawModel(drawModel, device));
+    });
+    const VkCommandBuffer uploads[] = {drawModel.TakeUploadCommands()};
+    ASSERT_NE(uploads[0], VK_NULL_HANDLE);
+    EXPECT_EQ(drawModel.LoadState(), 3);
+    ASSERT_TRUE(device_->EndFrame(uploads));
+    device_->WaitForGpu();
+    EXPECT_TRUE(drawModel.Finalise());
+    EXPECT_EQ(drawModel.LoadState(), 4);
+    EXPECT_TRUE(drawModel.uploadBuffers.empty());
+    device_->ReleaseFinishedObjects();
+    device_->UploadPool().Release(*entry);
+
+    UpdateDrawModel(drawModel);
+    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device, 0);
+        EXPECT_TRUE(DrawModel(drawModel, device));
+    });
+    EXPECT_EQ(Pixel(pixels, 480, 540), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(Pixel(pixels, 1440, 540), (Rgba{0, 0, 255, 255}));
+}
+
+TEST_F(ModelDrawTest, SkinnedArmFollowsItsAnimationPose) {
+    CModel model;
+    model.id = "ARM";
+    CBone* body = model.AddTableBone("body");
+    body->id = "body";
+    CBone* arm = model.AddTableBone("arm");
+    arm->id = "arm";
+    model.AttachBone(nullptr, body);
+    model.AttachBone(body, arm);
+    // A thin bar along +x from the shoulder at the origin, all on the arm bone.
+    AddQuad(model, 0.0f, -0.05f, 0.8f, 0.05f, "none");
+    CGeometry& geometry = *model.geometries[0];
+    geometry.weights.resize(4);
+    for (CWeightRow& row : geometry.weights) {
+        row.influences[0] = {1.0f, 1.0f};
+    }
+    auto swing = std::make_unique<CAnimation>();
+    swing->name = "SWING";
+    auto channel = std::make_unique<CAnimationChannel>();
+    channel->target = "arm";
+    // File order (column vectors): a quarter turn about z takes +x to +y.
+    const Matrix4x4 quarter = {0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    channel->keyTimes = {0, 1, 2};
+    channel->poses = {kIdentityMatrix, quarter, quarter};
+    swing->channels.push_back(std::move(channel));
+    model.animations.push_back(std::move(swing));
+
+    CDrawModel drawModel(device_.get());
+    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, true));
+    auto render = [&](int64_t frame) {
+        drawModel.frameCounter = frame;
+        EXPECT_TRUE(UpdateDrawModel(drawModel));
+        return RenderFrame(*device_, [&](CCommonDevice& device) {
+            BeginScene(device, 0);
+            EXPECT_TRUE(DrawModel(drawModel, device));
+        });
+    };
+    const auto rest = render(0);
+    const auto raised = render(50); // 1 s: the second key
+    EXPECT_NE(rest, raised);
+    // Clip (0.6, 0) is pixel (1536, 540); clip (0, 0.6) is pixel (960, 216).
+    const Rgba white{255, 255, 255, 255};
+    EXPECT_EQ(Pixel(rest, 1536, 540), white);
+    EXPECT_NE(Pixel(rest, 960, 216), white);
+    EXPECT_EQ(Pixel(raised, 960, 216), white);
+    EXPECT_NE(Pixel(raised, 1536, 540), white);
+}
+
+TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
+    CModel model;
+    AddMaterial(model, "m", {1, 0.5f, 0.25f, 1}, "");
+    AddQuad(model, -0.5f, -0.5f, 0.5f, 0.5f, "m");
+    CDrawModel drawModel(device_.get());
+    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
+    constexpr int kCopies = 1000;
+    std::vector<std::pair<Vec4, Vec4>> placements; // position, rotation
+    for (int i = 0; i < kCopies; ++i) {
+        placements.push_back(
+            {Vec4{-0.95f + 0.05f * static_cast<float>(i % 40), -0.9f + 0.07f * static_cast<float>(i / 40),
+                  -0.0001f * static_cast<float>(i), 1},
+             Vec4{0, 0, static_cast<float>(i * 7 % 360), 1}});
+    }
+    const Vec4 scale{0.04f, 0.04f, 1, 1};
+    CInstanceBuffers instances;
+    ASSERT_TRUE(EnsureInstanceBuffers(*device_, instances, kCopies / 2));
+    EXPECT_EQ(instances.capacity, 1024u);
+    for (const auto& [position, rotation] : placements) {
+        ASSERT_TRUE(AppendInstance(instances, position, WorldMatrix(scale, rotation, position),
+                                   RotationScaleMatrix(scale, rotation)));
+    }
+    const auto instanced = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device, 12);
+        device.SetVertexBuffer(1, instances.main.buffer);
+        EXPECT_TRUE(DrawModelInstanced(drawModel, device, kCopies));
+    });
+    const auto single = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device, 0);
+        for (const auto& [position, rotation] : placements) {
+            drawModel.scale = scale;
+            drawModel.rotation = rotation;
+            drawModel.position = position;
+            UpdateDrawModel(drawModel);
+            EXPECT_TRUE(DrawModel(drawModel, device));
+        }
+    });
+    EXPECT_EQ(Pixel(single, 960, 540), (Rgba{255, 128, 64, 255}));
+    size_t differing = 0;
+    size_t covered = 0;
+    for (size_t i = 0; i < single.size(); i += 4) {
+        differing += single[i] != instanced[i] || single[i + 1] != instanced[i + 1] ||
+                     single[i + 2] != instanced[i + 2];
+        covered += single[i] == 255 && single[i + 1] == 128;
+    }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_GT(covered, 100000u);
+    ReleaseInstanceBuffers(*device_, instances);
+}
+
+} // namespace
+} // namespace quorvane
