@@ -951,40 +951,38 @@ bool CCommonDevice::TakeReadback(std::vector<uint8_t>& rgba) {
     return true;
 }
 
-VkDeviceSize CCommonDevice::VideoMemoryBudget() const {
-    if (!hasMemoryBudget_) {
-        return 0;
-    }
+namespace {
+
+// Sums a per-heap figure of VK_EXT_memory_budget over the device-local heaps.
+template <typename Pick> VkDeviceSize SumDeviceLocalHeaps(VkPhysicalDevice physical, Pick pick) {
     VkPhysicalDeviceMemoryBudgetPropertiesEXT budget{
         VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MEMORY_BUDGET_PROPERTIES_EXT};
     VkPhysicalDeviceMemoryProperties2 props{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MEMORY_PROPERTIES_2};
     props.pNext = &budget;
-    vkGetPhysicalDeviceMemoryProperties2(physical_, &props);
+    vkGetPhysicalDeviceMemoryProperties2(physical, &props);
     VkDeviceSize total = 0;
     for (uint32_t i = 0; i < props.memoryProperties.memoryHeapCount; ++i) {
         if (props.memoryProperties.memoryHeaps[i].flags & VK_MEMORY_HEAP_DEVICE_LOCAL_BIT) {
-            total += budget.heapBudget[i];
+            total += pick(budget, i);
         }
     }
     return total;
+}
+
+} // namespace
+
+VkDeviceSize CCommonDevice::VideoMemoryBudget() const {
+    if (!hasMemoryBudget_) {
+        return 0;
+    }
+    return SumDeviceLocalHeaps(physical_, [](const auto& b, uint32_t i) { return b.heapBudget[i]; });
 }
 
 VkDeviceSize CCommonDevice::VideoMemoryUsage() const {
     if (!hasMemoryBudget_) {
         return memory_ ? memory_->UsedDeviceLocalBytes() : 0;
     }
-    VkPhysicalDeviceMemoryBudgetPropertiesEXT budget{
-        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MEMORY_BUDGET_PROPERTIES_EXT};
-    VkPhysicalDeviceMemoryProperties2 props{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MEMORY_PROPERTIES_2};
-    props.pNext = &budget;
-    vkGetPhysicalDeviceMemoryProperties2(physical_, &props);
-    VkDeviceSize total = 0;
-    for (uint32_t i = 0; i < props.memoryProperties.memoryHeapCount; ++i) {
-        if (props.memoryProperties.memoryHeaps[i].flags & VK_MEMORY_HEAP_DEVICE_LOCAL_BIT) {
-            total += budget.heapUsage[i];
-        }
-    }
-    return total;
+    return SumDeviceLocalHeaps(physical_, [](const auto& b, uint32_t i) { return b.heapUsage[i]; });
 }
 
 void UpdateCameraAndFrameConstants(CCamera& camera, CCommonDevice& device) {
