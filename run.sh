@@ -16,5 +16,10 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "Start it under a virtual X server instead:  xvfb-run -a -s '-screen 0 1920x1080x24' ./run.sh" >&2
   exit 2
 fi
+# Qt and the Vulkan WSI want a private runtime folder; root shells often have none.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  export XDG_RUNTIME_DIR="/tmp/runtime-$(id -u)"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 cd "$demo"
 exec ../bin/quorvane
