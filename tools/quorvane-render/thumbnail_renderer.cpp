@@ -1,0 +1,213 @@
+#include "thumbnail_renderer.h"
+
+#include "collada/collada_import.h"
+#include "editor/model_definition.h"
+#include "modeldata/ani_reader.h"
+#include "modeldata/mdl_reader.h"
+#include "render/animation.h"
+#include "render/common_device1.h"
+#include "render/model_draw.h"
+#include "render/png_writer.h"
+
+#include <cmath>
+
+namespace quorvane {
+namespace {
+
+// The render projection keeps depths from 1 to 3000; a margin keeps the far side in.
+constexpr double kFarPlane = 2900.0;
+
+std::string Extension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
+}
+
+// The viewer's rule: exactly "dae"/"DAE" or "mdl"/"MDL".
+std::unique_ptr<CModel> LoadOneModel(const std::string& path, std::vector<std::string>& errors) {
+    auto model = std::make_unique<CModel>();
+    const std::string extension = Extension(path);
+    bool ok = false;
+    if (extension == "dae" || extension == "DAE") {
+        ok = LoadCollada(*model, path);
+    } else if (extension == "mdl" || extension == "MDL") {
+        ok = ReadModelFile(*model, path);
+    } else {
+        errors.push_back(path + ": not a .mdl or .dae model");
+        return nullptr;
+    }
+    if (!ok) {
+        errors.push_back(path + ": cannot be loaded");
+        return nullptr;
+    }
+    return model;
+}
+
+// The viewer's camera for a model: fitted to the first model, elevation 70
+// degrees, yaw = angle, light from (100, -100, -100) at 0.7.
+CCamera ViewerCamera(const CDrawModel& first, float angle) {
+    CCamera camera;
+    camera.aspect = 1.0f;
+    camera.fovDegrees = 45.0f;
+    camera.angleDegrees = angle;
+    camera.eye = {0, 50, 50};
+    camera.target = first.center;
+    const double distance = std::max(2.0 * static_cast<double>(first.radius), 0.1);
+    Vec3 toEye = Normalize(camera.eye - camera.target);
+    camera.eye = camera.target + toEye * static_cast<float>(std::pow(distance, 1.2));
+    const double r = Length(camera.eye - camera.target);
+    const double a = 2.0 * 3.14159 * angle / 360.0;
+    const double e = 2.0 * 3.14159 * 70.0 / 360.0;
+    const Vec3 d = Normalize(Vec3{static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)),
+                                  static_cast<float>(std::sin(e))});
+    // A model larger than the view depth (the whole field) would lie past the
+    // far plane: bring the eye in so that its far side, or at least its near
+    // half, stays inside.
+    const double limit = std::max(kFarPlane - static_cast<double>(first.radius), kFarPlane / 2.0);
+    const double distanceToEye = std::min(r, limit);
+    camera.eye = camera.target + d * static_cast<float>(distanceToEye);
+    camera.light = {100, -100, -100};
+    camera.lightIntensity = 0.7f;
+    camera.lightTarget = {0, 0, 0};
+    return camera;
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<CModel>> LoadModelsForRender(const RenderOptions& options,
+                                                         std::vector<std::string>& errors) {
+    std::vector<std::unique_ptr<CModel>> models;
+    const std::string extension = Extension(options.input);
+    if (extension == "mdf" || extension == "MDF") {
+        CModelDefinition definition;
+        if (!definition.Load(options.input)) {
+            errors.push_back(options.input + ": cannot be opened");
+            return models;
+        }
+        for (uint32_t i = 0; i < definition.count; ++i) {
+            if (definition.lodValues[i] != 0) {
+                continue;
+            }
+            if (auto model = LoadOneModel(definition.paths[i], errors)) {
+                models.push_back(std::move(model));
+            }
+        }
+        if (models.empty() && errors.empty()) {
+            errors.push_back(options.input + ": no level-0 part");
+        }
+        return models;
+    }
+    if (auto model = LoadOneModel(options.input, errors)) {
+        for (const std::string& animation : options.animations) {
+            if (!ReadAnimationFile(*model, animation, "ANIMATION")) {
+                errors.push_back(animation + ": cannot be read for this model");
+            }
+        }
+        models.push_back(std::move(model));
+    }
+    return models;
+}
+
+std::vector<uint8_t> ResampleBox(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height,
+                                 uint32_t targetWidth, uint32_t targetHeight) {
+    std::vector<uint8_t> out(size_t{targetWidth} * targetHeight * 4);
+    if (rgba.size() != size_t{width} * height * 4 || targetWidth == 0 || targetHeight == 0) {
+        return {};
+    }
+    for (uint32_t y = 0; y < targetHeight; ++y) {
+        const uint32_t y0 = static_cast<uint32_t>(uint64_t{y} * height / targetHeight);
+        const uint32_t y1 = std::max(y0 + 1, static_cast<uint32_t>(uint64_t{y + 1} * height / targetHeight));
+        for (uint32_t x = 0; x < targetWidth; ++x) {
+            const uint32_t x0 = static_cast<uint32_t>(uint64_t{x} * width / targetWidth);
+            const uint32_t x1 =
+                std::max(x0 + 1, static_cast<uint32_t>(uint64_t{x + 1} * width / targetWidth));
+            std::array<uint64_t, 4> sum{};
+            for (uint32_t sy = y0; sy < y1; ++sy) {
+                for (uint32_t sx = x0; sx < x1; ++sx) {
+                    const size_t at = (size_t{sy} * width + sx) * 4;
+                    for (size_t c = 0; c < 4; ++c) {
+                        sum[c] += rgba[at + c];
+                    }
+                }
+            }
+            const uint64_t count = uint64_t{y1 - y0} * (x1 - x0);
+            for (size_t c = 0; c < 4; ++c) {
+                out[(size_t{y} * targetWidth + x) * 4 + c] =
+                    static_cast<uint8_t>((sum[c] + count / 2) / count);
+            }
+        }
+    }
+    return out;
+}
+
+bool RenderThumbnail(const RenderOptions& options, std::string& message) {
+    std::vector<std::string> errors;
+    auto models = LoadModelsForRender(options, errors);
+    for (const std::string& error : errors) {
+        message += error + "\n";
+    }
+    if (models.empty()) {
+        return false;
+    }
+    CCommonDevice1 device;
+    if (!device.CreateDeviceObjects(nullptr) || !device.CreatePipelineObjects()) {
+        message += "no Vulkan device\n";
+        return false;
+    }
+    if (device.Pipeline(0) == VK_NULL_HANDLE) {
+        message += "the model pipeline is missing (shader files not found)\n";
+        return false;
+    }
+    std::vector<std::unique_ptr<CDrawModel>> drawModels;
+    for (const auto& model : models) {
+        auto drawModel = std::make_unique<CDrawModel>(&device);
+        drawModel->Build(model.get(), DrawModelPlacement::CpuVisible, !model->bones.empty());
+        drawModel->frameCounter = options.frame;
+        UpdateDrawModel(*drawModel);
+        drawModels.push_back(std::move(drawModel));
+    }
+    size_t vertices = 0;
+    for (const auto& drawModel : drawModels) {
+        for (const auto& mesh : drawModel->meshes) {
+            for (const CDrawPart& part : mesh->parts) {
+                vertices += part.vertexCount;
+            }
+        }
+    }
+    if (vertices == 0) {
+        message += options.input + ": nothing to draw (no triangles)\n";
+    }
+    CCamera camera = ViewerCamera(*drawModels[0], options.angle);
+    UpdateCameraAndFrameConstants(camera, device);
+
+    if (!device.BeginFrame()) {
+        message += "the frame could not start\n";
+        return false;
+    }
+    device.ComposeFrame([&](CCommonDevice& d) {
+        d.CommitFrameConstants();
+        d.BeginScenePass(true, true);
+        d.SetPipeline(0);
+        for (const auto& drawModel : drawModels) {
+            DrawModel(*drawModel, d);
+        }
+    });
+    device.RequestReadback();
+    const bool ended = device.EndFrame();
+    device.WaitForGpu();
+    std::vector<uint8_t> pixels;
+    if (!ended || !device.TakeReadback(pixels)) {
+        message += "the frame could not be read back\n";
+        return false;
+    }
+    drawModels.clear();
+    // The viewer's square window shows the whole image stretched.
+    const auto image =
+        ResampleBox(pixels, CCommonDevice::kWidth, CCommonDevice::kHeight, options.size, options.size);
+    if (!WritePng(options.out, options.size, options.size, image)) {
+        message += options.out + ": cannot be written\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace quorvane
