@@ -288,5 +288,89 @@ TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
     ReleaseInstanceBuffers(*device_, instances);
 }
 
+TEST_F(ModelDrawTest, ReleaseGivesBackEverySlotAndAllMemory) {
+    WriteSplitTexture(directory_ / "split.png");
+    CModel model;
+    model.directory = directory_.string() + "/";
+    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
+    model.textures.push_back(nullptr); // a null entry keeps its slot unused
+    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
+    AddQuad(model, -1, -1, 1, 1, "textured");
+    AddQuad(model, -1, -1, 0, 0, "textured");
+    device_->ReleaseFinishedObjects();
+    const VkDeviceSize usedBefore = device_->Memory().UsedDeviceLocalBytes();
+    uint32_t probe = 0;
+    ASSERT_TRUE(device_->Descriptors().AllocateOne(probe));
+    ASSERT_TRUE(device_->Descriptors().Release(probe));
+
+    CDrawModel drawModel(device_.get());
+    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
+    EXPECT_EQ(drawModel.textureSlotCount, 2u);
+    ASSERT_NE(drawModel.textureDescriptorBase, kNoTextureSlot);
+    EXPECT_EQ(drawModel.textures.size(), 1u);
+    EXPECT_EQ(device_->Descriptors().View(drawModel.textureDescriptorBase).kind, DescriptorView::Kind::Image);
+    EXPECT_EQ(device_->Descriptors().View(drawModel.textureDescriptorBase + 1).kind,
+              DescriptorView::Kind::None);
+    const auto& binding = drawModel.meshes[1]->parts[0].binding;
+    ASSERT_TRUE(binding);
+    EXPECT_EQ(binding->textureSlot, drawModel.textureDescriptorBase);
+    EXPECT_EQ(binding->texture, &drawModel.textures[0]);
+    std::vector<uint32_t> slots = {drawModel.textureDescriptorBase, drawModel.objectSlot,
+                                   drawModel.emptyTextureSlot, drawModel.meshes[0]->parts[0].binding->slot,
+                                   binding->slot};
+    for (uint32_t slot : slots) {
+        EXPECT_NE(device_->Descriptors().Tag(slot), 0u) << slot;
+    }
+    EXPECT_GT(device_->Memory().UsedDeviceLocalBytes(), usedBefore);
+    drawModel.Release();
+    EXPECT_EQ(drawModel.LoadState(), 0);
+    device_->WaitForGpu();
+    device_->ReleaseFinishedObjects();
+    for (uint32_t slot : slots) {
+        EXPECT_EQ(device_->Descriptors().Tag(slot), 0u) << slot;
+    }
+    EXPECT_EQ(device_->Memory().UsedDeviceLocalBytes(), usedBefore);
+    // The first free slot is the one that was free before the build.
+    uint32_t again = 0;
+    ASSERT_TRUE(device_->Descriptors().AllocateOne(again));
+    EXPECT_EQ(again, probe);
+    device_->Descriptors().Release(again);
+
+    // No texture references: no slots reserved, nothing loaded.
+    CModel plain;
+    AddMaterial(plain, "plain", {1, 1, 1, 1}, "");
+    AddQuad(plain, -1, -1, 1, 1, "plain");
+    CDrawModel untextured(device_.get());
+    ASSERT_TRUE(untextured.Build(&plain, DrawModelPlacement::VideoMemory, false));
+    EXPECT_EQ(untextured.textureDescriptorBase, kNoTextureSlot);
+    EXPECT_EQ(untextured.textureSlotCount, 0u);
+    EXPECT_EQ(untextured.LoadState(), 4); // no loader slot: copied at once
+}
+
+TEST_F(ModelDrawTest, FieldTextureKeepsOneLevelAndItsViewIsSetAtOnce) {
+    WriteSplitTexture(directory_ / "field001.png");
+    uint32_t slot = 0;
+    ASSERT_TRUE(device_->Descriptors().AllocateRange(slot, 2));
+    CTextureErrorReporter reporter([](const std::string&, const std::string&) {});
+    GpuTexture field;
+    GpuTexture missing;
+    ASSERT_TRUE(SubmitImmediately(*device_, [&](VkCommandBuffer commands) {
+        EXPECT_TRUE(LoadFieldTexture(*device_, commands, field, slot, directory_ / "field001.png", reporter));
+        EXPECT_TRUE(
+            LoadFieldTexture(*device_, commands, missing, slot + 1, directory_ / "field002.png", reporter));
+    }));
+    EXPECT_EQ(field.mipLevels, 1u);
+    EXPECT_EQ(field.width, 64u);
+    EXPECT_FALSE(field.fallback);
+    EXPECT_TRUE(missing.fallback);
+    EXPECT_EQ(reporter.ReportedCount(), 1u);
+    EXPECT_EQ(device_->Descriptors().View(slot).imageView, field.view);
+    EXPECT_EQ(device_->Descriptors().View(slot + 1).imageView, missing.view);
+    device_->ReleaseFinishedObjects();
+    device_->Descriptors().Release(slot);
+    DestroyTexture(*device_, field);
+    DestroyTexture(*device_, missing);
+}
+
 } // namespace
 } // namespace quorvane
