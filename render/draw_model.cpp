@@ -74,14 +74,14 @@ bool CDrawModel::Build(const CModel* model, DrawModelPlacement placement, bool a
     }
     if (commandList != VK_NULL_HANDLE) {
         BeginRecording(commandList);
-        UploadTextures(*model, commandList, reporter);
+        UploadTextures(*model, commandList, placement, reporter);
         CreateGpuBuffers(placement, commandList);
         loadState.store(1, std::memory_order_release);
         return true;
     }
     // No loader slot: the copies run now, on this thread.
     SubmitImmediately(*device, [&](VkCommandBuffer commands) {
-        UploadTextures(*model, commands, reporter);
+        UploadTextures(*model, commands, placement, reporter);
         CreateGpuBuffers(placement, commands);
     });
     loadState.store(3, std::memory_order_release);
@@ -89,7 +89,7 @@ bool CDrawModel::Build(const CModel* model, DrawModelPlacement placement, bool a
     return true;
 }
 
-bool CDrawModel::UploadTextures(const CModel& model, VkCommandBuffer commands,
+bool CDrawModel::UploadTextures(const CModel& model, VkCommandBuffer commands, DrawModelPlacement placement,
                                 CTextureErrorReporter& reporter) {
     textureSlotCount = static_cast<uint32_t>(model.textures.size());
     if (textureSlotCount == 0) {
@@ -120,7 +120,9 @@ bool CDrawModel::UploadTextures(const CModel& model, VkCommandBuffer commands,
         textures.push_back(texture);
         texturePositions.push_back(static_cast<int32_t>(k));
         uploadBuffers.push_back(staging);
-        ++loadedTextureCount;
+        if (placement == DrawModelPlacement::VideoMemory) {
+            ++loadedTextureCount;
+        }
     }
     return true;
 }

@@ -104,8 +104,11 @@ enum class DrawModelPlacement { CpuVisible, VideoMemory };
 // thread once loadState reaches 4.
 class CDrawModel {
 public:
-    // Loader-slot form: uploads are recorded on commandList (slot of the
-    // device's upload pool). The viewer form passes no command list and -1.
+    // Loader-slot form: uploads are recorded on commandList (an entry of the
+    // device's upload pool) and reach the GPU with a frame (TakeUploadCommands).
+    // The form without a command list submits its copies on the device queue
+    // at once: only for callers that own the queue then (tools, tests, a view
+    // whose render thread is not running).
     CDrawModel(CCommonDevice* device, VkCommandBuffer commandList, int32_t loaderSlot);
     explicit CDrawModel(CCommonDevice* device) : CDrawModel(device, VK_NULL_HANDLE, -1) {}
     ~CDrawModel();
@@ -148,6 +151,7 @@ public:
     bool animated = true;
     Matrix4 worldMatrix = Identity();
     Matrix4 rotationScale = Identity();
+    // The entry's CModelTransform (editor/model_entry.h), copied in by its owner.
     Vec4 scale{1, 1, 1, 1};
     Vec4 rotation{0, 0, 0, 1}; // degrees about x, y, z
     Vec4 position{0, 0, 0, 1};
@@ -180,7 +184,8 @@ public:
     bool paletteClampReported = false;
 
 private:
-    bool UploadTextures(const CModel& model, VkCommandBuffer commands, CTextureErrorReporter& reporter);
+    bool UploadTextures(const CModel& model, VkCommandBuffer commands, DrawModelPlacement placement,
+                        CTextureErrorReporter& reporter);
     bool CreateGpuBuffers(DrawModelPlacement placement, VkCommandBuffer commands);
     void CopyBones(const CModel& model);
     void BuildMeshes(const CModel& model);

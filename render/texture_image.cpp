@@ -11,8 +11,8 @@
 namespace quorvane {
 namespace {
 
-// Larger images would overflow the texture limits of any device we target.
-constexpr int kMaxSide = 16384;
+// Larger images would take gigabytes with their mip chain on a loader thread.
+constexpr int kMaxSide = 8192;
 
 } // namespace
 

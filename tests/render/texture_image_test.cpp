@@ -42,6 +42,14 @@ TEST(TextureImage, PngRoundTripsThroughTheDecoder) {
                                       0,    13,  'I',  'H', 'D',  'R',  0,    0,    0x10, 0,
                                       0,    0,   0x10, 0,   8,    6,    0,    0,    0};
     EXPECT_FALSE(DecodeImageMemory(truncated, decoded, error));
+    // A header claiming 9000 x 9000 pixels is refused before anything is decoded.
+    truncated[18] = 0x23;
+    truncated[19] = 0x28;
+    truncated[22] = 0x23;
+    truncated[23] = 0x28;
+    error.clear();
+    EXPECT_FALSE(DecodeImageMemory(truncated, decoded, error));
+    EXPECT_NE(error.find("size"), std::string::npos) << error;
 }
 
 TEST(TextureImage, MipChainHalvesWithABoxFilterDownToOnePixel) {
