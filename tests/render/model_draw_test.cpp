@@ -5,8 +5,10 @@
 #include "render/model_draw.h"
 #include "render/png_writer.h"
 
+#include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 namespace quorvane {
 namespace {
@@ -370,6 +372,70 @@ TEST_F(ModelDrawTest, FieldTextureKeepsOneLevelAndItsViewIsSetAtOnce) {
     device_->Descriptors().Release(slot);
     DestroyTexture(*device_, field);
     DestroyTexture(*device_, missing);
+}
+
+TEST_F(ModelDrawTest, EachMeshIsDrawnWithItsOwnBindShapeMatrix) {
+    CModel model;
+    AddMaterial(model, "m", {1, 1, 1, 1}, "");
+    AddQuad(model, -0.5f, -0.2f, -0.1f, 0.2f, "m");
+    AddQuad(model, -0.5f, -0.2f, -0.1f, 0.2f, "m");
+    // File order: the translation of the second mesh stands in column 4.
+    model.geometries[1]->bindShapeMatrix = {1, 0, 0, 0.8f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    CDrawModel drawModel(device_.get());
+    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
+    UpdateDrawModel(drawModel);
+    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device, 0);
+        EXPECT_TRUE(DrawModel(drawModel, device));
+    });
+    const Rgba white{255, 255, 255, 255};
+    EXPECT_EQ(Pixel(pixels, 672, 540), white);  // clip x -0.3: the first mesh
+    EXPECT_EQ(Pixel(pixels, 1440, 540), white); // clip x 0.5: the second, moved by 0.8
+    EXPECT_NE(Pixel(pixels, 1056, 540), white); // clip x 0.1: between them
+}
+
+TEST_F(ModelDrawTest, LoaderThreadBuildsWhileTheRenderThreadFinalisesAndDraws) {
+    WriteSplitTexture(directory_ / "split.png");
+    CModel model;
+    model.directory = directory_.string() + "/";
+    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
+    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
+    AddQuad(model, -1, -1, 1, 1, "textured");
+    const auto entry = device_->UploadPool().TryAcquire();
+    ASSERT_TRUE(entry);
+    CDrawModel drawModel(device_.get(), device_->UploadPool().Buffer(*entry), static_cast<int32_t>(*entry));
+    std::thread loader([&] { drawModel.Build(&model, DrawModelPlacement::VideoMemory, false); });
+    // The render thread's loop: finalise, submit uploads with the frame, draw once ready.
+    std::vector<uint8_t> pixels;
+    for (int frame = 0; frame < 200 && pixels.empty(); ++frame) {
+        drawModel.Finalise();
+        const bool ready = drawModel.LoadState() == 4;
+        ASSERT_TRUE(device_->BeginFrame());
+        device_->ComposeFrame([&](CCommonDevice& device) {
+            BeginScene(device, 0);
+            EXPECT_EQ(DrawModel(drawModel, device), ready);
+        });
+        std::vector<VkCommandBuffer> uploads;
+        if (VkCommandBuffer commands = drawModel.TakeUploadCommands()) {
+            uploads.push_back(commands);
+        }
+        if (ready) {
+            device_->RequestReadback();
+        }
+        ASSERT_TRUE(device_->EndFrame(uploads));
+        device_->WaitForGpu();
+        device_->ReleaseFinishedObjects();
+        if (ready) {
+            ASSERT_TRUE(device_->TakeReadback(pixels));
+        }
+        if (frame > 0 && drawModel.LoadState() < 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    loader.join();
+    device_->UploadPool().Release(*entry);
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_EQ(Pixel(pixels, 480, 540), (Rgba{255, 0, 0, 255}));
 }
 
 } // namespace
