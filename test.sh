@@ -4,6 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 ./scripts/build.sh
+# Bounded fuzzing of the file readers first, so the unit tests' summary closes the output.
+./scripts/run-fuzzers.sh
 
 ctest_cmd=(ctest --test-dir build --output-on-failure --timeout 300 -j"$(nproc)")
 if [[ -z "${DISPLAY:-}" ]]; then
@@ -12,4 +14,3 @@ if [[ -z "${DISPLAY:-}" ]]; then
 else
   "${ctest_cmd[@]}"
 fi
-./scripts/run-fuzzers.sh
