@@ -49,6 +49,9 @@ bool CDrawModel::Build(const CModel* model, DrawModelPlacement placement, bool a
     if (model == nullptr) {
         return false;
     }
+    if (LoadState() != 0 || !meshes.empty()) {
+        Release(); // built before: start from an empty record
+    }
     animated = animatedFlag;
     BuildCpu(*model);
     if (device == nullptr || !device->IsReady()) {
@@ -285,6 +288,10 @@ void CDrawModel::Release() {
     objectMapped = nullptr;
     objectSlot = emptyTextureSlot = textureDescriptorBase = kNoTextureSlot;
     textureSlotCount = 0;
+    loadedTextureCount = 0;
+    boxCorners = EmptyBoxCorners();
+    center = {};
+    radius = 0.0f;
     textures.clear();
     texturePositions.clear();
     uploadBuffers.clear();

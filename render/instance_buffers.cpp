@@ -1,5 +1,6 @@
 #include "render/instance_buffers.h"
 
+#include "render/animation.h"
 #include "render/common_device.h"
 
 #include <algorithm>
@@ -86,6 +87,14 @@ bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matri
             MakeRecord(position, static_cast<float>(c), world, rotationScale);
     }
     return true;
+}
+
+Matrix4 InstanceWorldMatrix(const Vec4& scale, const Vec4& rotationDegrees, const Vec4& position) {
+    return WorldMatrix(scale, rotationDegrees, position);
+}
+
+Matrix4 InstanceRotationScale(const Vec4& scale, const Vec4& rotationDegrees) {
+    return RotationScaleMatrix(scale, rotationDegrees);
 }
 
 bool CInstanceRefreshCounter::Tick() {

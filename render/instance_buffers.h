@@ -42,6 +42,11 @@ void BeginInstanceRefresh(CInstanceBuffers& buffers);
 bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matrix4& world,
                     const Matrix4& rotationScale);
 
+// An instance's matrices from its scale, rotation in degrees and position,
+// exactly as a drawable model's own transform.
+Matrix4 InstanceWorldMatrix(const Vec4& scale, const Vec4& rotationDegrees, const Vec4& position);
+Matrix4 InstanceRotationScale(const Vec4& scale, const Vec4& rotationDegrees);
+
 // Instance data is refreshed every 100th frame.
 class CInstanceRefreshCounter {
 public:

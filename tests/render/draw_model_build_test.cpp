@@ -159,6 +159,10 @@ TEST(DrawModelBuild, MaterialsFindTheirTextureByIdAndUntexturedOnesKeepNoSlot) {
     EXPECT_EQ(parts[1].binding->textureSlot, 0xFFFFFFFFu);
     EXPECT_EQ(parts[1].binding->texture, nullptr);
     EXPECT_FALSE(drawModel.Build(nullptr, DrawModelPlacement::CpuVisible, true));
+    // Building again starts from an empty record instead of adding to it.
+    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
+    EXPECT_EQ(drawModel.meshes.size(), 1u);
+    EXPECT_EQ(drawModel.meshes[0]->parts.size(), 2u);
 }
 
 TEST(DrawModelBuild, BoneTreesAreRebuiltByNameWithTreeOnlyBonesAndDeepChains) {
