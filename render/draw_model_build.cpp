@@ -241,6 +241,7 @@ void CDrawModel::CopyBones(const CModel& model) {
         CDrawBone* parent;
     };
     std::vector<Pending> stack;
+    std::unordered_set<const CBone*> visited;
     for (const CBone* root : model.rootBones) {
         if (root == nullptr) {
             continue;
@@ -249,6 +250,9 @@ void CDrawModel::CopyBones(const CModel& model) {
         while (!stack.empty()) {
             const Pending next = stack.back();
             stack.pop_back();
+            if (!visited.insert(next.source).second) {
+                continue; // a bone met twice (a malformed tree) is linked once
+            }
             CDrawBone* bone = resolve(next.source);
             if (bone == nullptr) {
                 continue;

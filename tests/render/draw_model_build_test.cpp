@@ -220,6 +220,18 @@ TEST(DrawModelBuild, BoneTreesAreRebuiltByNameWithTreeOnlyBonesAndDeepChains) {
     EXPECT_EQ(copy.channels[0].poses[0](3, 1), 6.0f);
     drawModel.Release();
     EXPECT_TRUE(drawModel.bones.empty());
+
+    // A malformed tree that leads back to a bone already linked stops there.
+    CModel looped;
+    CBone* a = looped.AddTreeOnlyBone("a");
+    CBone* b = looped.AddTreeOnlyBone("b");
+    looped.rootBones = {a, a};
+    a->children = {b};
+    b->children = {a};
+    CDrawModel loopedModel(nullptr);
+    ASSERT_TRUE(loopedModel.Build(&looped, DrawModelPlacement::CpuVisible, true));
+    EXPECT_EQ(loopedModel.treeOnlyBones.size(), 2u);
+    EXPECT_EQ(loopedModel.rootBones.size(), 1u);
 }
 
 } // namespace
