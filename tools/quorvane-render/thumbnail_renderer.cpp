@@ -9,7 +9,9 @@
 #include "render/model_draw.h"
 #include "render/png_writer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace quorvane {
 namespace {
@@ -69,6 +71,33 @@ CCamera ViewerCamera(const CDrawModel& first, float angle) {
     camera.lightIntensity = 0.7f;
     camera.lightTarget = {0, 0, 0};
     return camera;
+}
+
+bool IsTerrain(const CDrawModel& model) {
+    return std::any_of(model.meshes.begin(), model.meshes.end(),
+                       [](const auto& mesh) { return mesh->isSplatMapLayout != 0; });
+}
+
+// The nine terrain pictures the field view samples (t32 onward), in
+// consecutive slots from first.
+struct FieldTextures {
+    uint32_t first = 0;
+    std::vector<GpuTexture> textures;
+};
+
+bool LoadFieldTextures(CCommonDevice& device, FieldTextures& out) {
+    constexpr uint32_t kCount = 9;
+    if (!device.Descriptors().AllocateRange(out.first, kCount)) {
+        return false;
+    }
+    out.textures.resize(kCount);
+    return SubmitImmediately(device, [&](VkCommandBuffer commands) {
+        for (uint32_t i = 0; i < kCount; ++i) {
+            char name[64];
+            std::snprintf(name, sizeof(name), "./pict/MainField/field%03u.jpg", i + 1);
+            LoadFieldTexture(device, commands, out.textures[i], out.first + i, name);
+        }
+    });
 }
 
 } // namespace
@@ -183,11 +212,24 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
         message += "the frame could not start\n";
         return false;
     }
+    // Terrain tiles blend the field's pictures by their vertex colours, as
+    // the field view draws them; everything else as the viewer does.
+    FieldTextures field;
+    const bool terrain =
+        std::any_of(drawModels.begin(), drawModels.end(), [](const auto& m) { return IsTerrain(*m); });
+    if (terrain && !LoadFieldTextures(device, field)) {
+        message += "the field textures could not be loaded\n";
+    }
     device.ComposeFrame([&](CCommonDevice& d) {
         d.CommitFrameConstants();
         d.BeginScenePass(true, true);
-        d.SetPipeline(0);
         for (const auto& drawModel : drawModels) {
+            if (IsTerrain(*drawModel) && !field.textures.empty()) {
+                d.SetPipeline(15);
+                d.SetDescriptorTable(6, field.first);
+            } else {
+                d.SetPipeline(0);
+            }
             DrawModel(*drawModel, d);
         }
     });
@@ -200,6 +242,9 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
         return false;
     }
     drawModels.clear();
+    for (GpuTexture& texture : field.textures) {
+        DestroyTexture(device, texture);
+    }
     // The viewer's square window shows the whole image stretched.
     const auto image =
         ResampleBox(pixels, CCommonDevice::kWidth, CCommonDevice::kHeight, options.size, options.size);
