@@ -105,4 +105,28 @@ bool CInstanceRefreshCounter::Tick() {
     return true;
 }
 
+bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter,
+                         std::span<InstancedSource> sources, std::span<const InstanceReference> references) {
+    if (!counter.Tick()) {
+        return false;
+    }
+    for (InstancedSource& source : sources) {
+        if (source.ready && source.buffers != nullptr) {
+            BeginInstanceRefresh(*source.buffers);
+            EnsureInstanceBuffers(device, *source.buffers, source.referenceCount);
+        }
+    }
+    for (const InstanceReference& reference : references) {
+        const InstancedSource* source = reference.source;
+        if (!reference.ready || !reference.visible || source == nullptr || !source->ready ||
+            source->buffers == nullptr) {
+            continue;
+        }
+        AppendInstance(*source->buffers, reference.position,
+                       InstanceWorldMatrix(reference.scale, reference.rotation, reference.position),
+                       InstanceRotationScale(reference.scale, reference.rotation));
+    }
+    return true;
+}
+
 } // namespace quorvane

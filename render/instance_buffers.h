@@ -5,6 +5,7 @@
 #include "render/vertex_formats.h"
 
 #include <cstdint>
+#include <span>
 
 namespace quorvane {
 
@@ -57,5 +58,28 @@ public:
 private:
     uint32_t calls_ = 0;
 };
+
+// What the instance refresh needs to know of the registry: the instanced
+// (shared) entries, and the placements that draw them.
+struct InstancedSource {
+    CInstanceBuffers* buffers = nullptr;
+    int32_t referenceCount = 0;
+    bool ready = false;
+};
+
+struct InstanceReference {
+    InstancedSource* source = nullptr;
+    Vec4 scale{1, 1, 1, 1};
+    Vec4 rotation{0, 0, 0, 1}; // degrees
+    Vec4 position{0, 0, 0, 1};
+    bool ready = false;
+    bool visible = true;
+};
+
+// Every 100th call: each ready source restarts its counts and gets buffers
+// large enough; then each ready, visible reference whose source is ready and
+// has room appends its records. False on the calls that do nothing.
+bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter,
+                         std::span<InstancedSource> sources, std::span<const InstanceReference> references);
 
 } // namespace quorvane

@@ -438,5 +438,48 @@ TEST_F(ModelDrawTest, LoaderThreadBuildsWhileTheRenderThreadFinalisesAndDraws) {
     EXPECT_EQ(Pixel(pixels, 480, 540), (Rgba{255, 0, 0, 255}));
 }
 
+TEST_F(ModelDrawTest, InstanceRefreshEveryHundredFramesFillsReadySourcesUpToCapacity) {
+    CInstanceBuffers treeBuffers;
+    CInstanceBuffers rockBuffers;
+    std::vector<InstancedSource> sources = {{&treeBuffers, 1, true}, {&rockBuffers, 0, false}};
+    std::vector<InstanceReference> references;
+    for (int i = 0; i < 300; ++i) {
+        InstanceReference reference;
+        reference.source = &sources[0];
+        reference.position = {static_cast<float>(i), 0, 0, 1};
+        reference.ready = true;
+        reference.visible = i != 5;
+        references.push_back(reference);
+    }
+    references[7].ready = false;
+    references.push_back(
+        {&sources[1], {1, 1, 1, 1}, {0, 0, 0, 1}, {9, 9, 9, 1}, true, true}); // source not ready
+    CInstanceRefreshCounter counter;
+    for (int frame = 1; frame < 100; ++frame) {
+        EXPECT_FALSE(RebuildInstanceData(*device_, counter, sources, references));
+    }
+    EXPECT_FALSE(treeBuffers.HasBuffers());
+    EXPECT_TRUE(RebuildInstanceData(*device_, counter, sources, references));
+    ASSERT_TRUE(treeBuffers.HasBuffers());
+    EXPECT_FALSE(rockBuffers.HasBuffers());
+    // One reference counted: 256 instances of room, filled by the first 256 that count.
+    EXPECT_EQ(treeBuffers.capacity, 256u);
+    EXPECT_EQ(treeBuffers.mainCount, 256u);
+    EXPECT_EQ(treeBuffers.shadowCount, 768u);
+    EXPECT_EQ(treeBuffers.mainMapped[5].data0[0], 6.0f); // 5 is hidden
+    EXPECT_EQ(treeBuffers.mainMapped[6].data0[0], 8.0f); // 7 is not ready
+    // The registry now counts all 300 placements: the next refresh grows the buffers.
+    sources[0].referenceCount = 300;
+    for (int frame = 1; frame < 100; ++frame) {
+        RebuildInstanceData(*device_, counter, sources, references);
+    }
+    EXPECT_TRUE(RebuildInstanceData(*device_, counter, sources, references));
+    EXPECT_EQ(treeBuffers.capacity, 768u);
+    EXPECT_EQ(treeBuffers.mainCount, 298u);
+    EXPECT_EQ(treeBuffers.mainMapped[297].data0[0], 299.0f);
+    ReleaseInstanceBuffers(*device_, treeBuffers);
+    device_->ReleaseFinishedObjects();
+}
+
 } // namespace
 } // namespace quorvane
