@@ -1,6 +1,8 @@
 #include "app/application.h"
 
 #include "app/main_window.h"
+#include "platform/message_box.h"
+#include "render/texture_image.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -37,6 +39,10 @@ ScreenMetrics ReadScreenMetrics(const QScreen& screen) {
 }
 
 bool InitApplication(CAppState& state) {
+    // Unreadable textures are reported from loader threads; the box goes up on
+    // the UI thread and the editor keeps running with a fallback texture.
+    DefaultTextureErrorReporter().SetPoster(PostMessageBox);
+
     const AppGeometry& g = state.geometry;
     state.mainWindow = std::make_unique<CMainWindow>(state);
     CMainWindow& window = *state.mainWindow;

@@ -1,7 +1,9 @@
 #include "app/application.h"
 #include "app/main_window.h"
+#include "render/texture_image.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -59,6 +61,19 @@ TEST(MainWindowTest, StartsWithComputedGeometryAndShutsDownCleanly) {
     // Resizing relayouts the children.
     window.resize(g.windowWidth + 100, g.windowHeight);
     EXPECT_EQ(fieldView->width(), f.width + 100);
+
+    // An unreadable texture is reported as a box on the UI thread; the editor keeps running.
+    EXPECT_TRUE(DefaultTextureErrorReporter().Report("model/missing_bark.png"));
+    QCoreApplication::processEvents();
+    bool boxShown = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget);
+            box != nullptr && box->text().contains("missing_bark")) {
+            boxShown = box->isVisible();
+            box->close();
+        }
+    }
+    EXPECT_TRUE(boxShown);
 
     QTimer::singleShot(50, [&] { ShutdownApplication(state); });
     const int code = app.exec();
