@@ -59,10 +59,14 @@ TEST(RenderThumbnail, ResampleAveragesTheCoveredPixels) {
 }
 
 TEST(RenderThumbnail, ColladaCubeBecomesASquarePngWithTheModelInTheMiddle) {
+    const std::filesystem::path cube = QUORVANE_COLLADA_DOCUMENTS "/cube_UTF8BOM.dae";
+    if (!std::filesystem::exists(cube)) {
+        GTEST_SKIP() << "shared COLLADA documents not found at " << cube;
+    }
     const auto out = std::filesystem::temp_directory_path() / "quorvane_render_cube.png";
     std::filesystem::remove(out);
     RenderOptions options;
-    options.input = QUORVANE_COLLADA_DOCUMENTS "/cube_UTF8BOM.dae";
+    options.input = cube.string();
     options.out = out.string();
     options.size = 64;
     std::string message;
