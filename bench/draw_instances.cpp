@@ -1,6 +1,6 @@
 // Frames per second with 10000 copies of the demo oak: one instanced draw per
 // part, and the same frame with the copies drawn one by one.
-#include "demo_field.h"
+#include "bench_demo_field.h"
 #include "modeldata/mdl_reader.h"
 #include "render/animation.h"
 #include "render/common_device1.h"
@@ -64,16 +64,8 @@ double FramesPerSecond(CCommonDevice& device, double seconds, int minimumFrames,
 } // namespace
 
 int main(int argc, char** argv) {
-    const double seconds = argc > 2 ? std::atof(argv[2]) : 3.0;
-    std::filesystem::path field = argc > 1 ? std::filesystem::path(argv[1])
-                                           : std::filesystem::temp_directory_path() / "quorvane_bench_field";
-    if (argc <= 1) {
-        demofield::COptions options;
-        options.output = field;
-        if (!demofield::IsUpToDate(options)) {
-            demofield::GenerateDemoField(options);
-        }
-    }
+    const double seconds = BenchSeconds(argc, argv);
+    const std::filesystem::path field = BenchDemoField(argc, argv);
     CModel oak;
     if (!ReadModelFile(oak, field / "model/nature/oak.mdl")) {
         std::fprintf(stderr, "bench_draw_instances: no oak under %s\n", field.string().c_str());

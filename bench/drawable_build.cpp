@@ -1,7 +1,7 @@
 // Drawable models built per second from the demo field's terrain tiles, on the
 // headless device (CPU-visible placement: vertex expansion, buffers, slots),
 // and the CPU half alone.
-#include "demo_field.h"
+#include "bench_demo_field.h"
 #include "modeldata/mdl_reader.h"
 #include "render/common_device1.h"
 #include "render/draw_model.h"
@@ -37,16 +37,8 @@ template <typename Build> double Rate(double seconds, size_t& built, Build build
 } // namespace
 
 int main(int argc, char** argv) {
-    const double seconds = argc > 2 ? std::atof(argv[2]) : 3.0;
-    std::filesystem::path field = argc > 1 ? std::filesystem::path(argv[1])
-                                           : std::filesystem::temp_directory_path() / "quorvane_bench_field";
-    if (argc <= 1) {
-        demofield::COptions options;
-        options.output = field;
-        if (!demofield::IsUpToDate(options)) {
-            demofield::GenerateDemoField(options);
-        }
-    }
+    const double seconds = BenchSeconds(argc, argv);
+    const std::filesystem::path field = BenchDemoField(argc, argv);
     std::vector<std::unique_ptr<CModel>> tiles;
     size_t vertices = 0;
     for (int x = 1; x <= 8; ++x) {
