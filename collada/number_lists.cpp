@@ -1,9 +1,9 @@
 #include "collada/number_lists.h"
 
+#include "modeldata/plain_decimal.h"
 #include "modeldata/text_numbers.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace quorvane {
 namespace {
@@ -37,36 +37,13 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// A plain decimal of at most 19 digits is exactly a 64-bit integer over an
-// exact power of ten, so one division rounds as strtod does.
 bool TryPlainFloat(const char*& p, const char* end, float& value) {
-    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
-                                              1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
     const char* q = p;
-    const bool negative = q < end && *q == '-';
-    q += negative ? 1 : 0;
-    uint64_t mantissa = 0;
-    int digits = 0;
-    while (q < end && IsDigit(*q)) {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
-        ++digits;
-    }
-    int fractionDigits = 0;
-    if (q < end && *q == '.') {
-        ++q;
-        while (q < end && IsDigit(*q)) {
-            mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
-            ++fractionDigits;
-        }
-    }
-    digits += fractionDigits;
-    if (digits == 0 || digits > 19 || mantissa > (uint64_t{1} << 53) || (q < end && !IsXmlSpace(*q))) {
+    double plain = 0.0;
+    if (!TryPlainDecimal(q, end, plain) || (q < end && !IsXmlSpace(*q))) {
         return false;
     }
-    // The sign goes in as a bit: signs vary too much for a branch to guess.
-    const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
-    const uint64_t signBit = static_cast<uint64_t>(negative) << 63;
-    value = static_cast<float>(std::bit_cast<double>(std::bit_cast<uint64_t>(magnitude) | signBit));
+    value = static_cast<float>(plain);
     p = q;
     return true;
 }

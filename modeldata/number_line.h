@@ -1,5 +1,6 @@
 #pragma once
 
+#include "modeldata/plain_decimal.h"
 #include "modeldata/text_numbers.h"
 
 #include <cstddef>
@@ -39,9 +40,6 @@ inline const char* TokenEnd(const char* p, const char* end) {
 // emit(double) for each number, atof rules.
 template <typename Emit> size_t ForEachDoubleOnLine(std::string_view line, size_t maxCount, Emit&& emit) {
     using namespace number_line_detail;
-    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* p = line.data();
     const char* end = p + line.size();
     size_t count = 0;
@@ -51,29 +49,10 @@ template <typename Emit> size_t ForEachDoubleOnLine(std::string_view line, size_
             break;
         }
         const char* start = p;
-        const bool negative = *p == '-';
-        const char* q = negative ? p + 1 : p;
-        uint64_t mantissa = 0;
-        int digits = 0;
-        int fractionDigits = 0;
-        while (q < end && static_cast<unsigned>(*q - '0') < 10 && digits < 20) {
-            mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-            ++digits;
-            ++q;
-        }
-        if (q < end && *q == '.') {
-            ++q;
-            while (q < end && static_cast<unsigned>(*q - '0') < 10 && digits < 20) {
-                mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-                ++digits;
-                ++fractionDigits;
-                ++q;
-            }
-        }
-        // Exact when the digits and the power of ten are exact doubles.
-        if (digits > 0 && digits <= 19 && mantissa <= (uint64_t{1} << 53) && (q == end || IsSeparator(*q))) {
-            const double value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
-            emit(negative ? -value : value);
+        const char* q = p;
+        double value = 0.0;
+        if (TryPlainDecimal(q, end, value) && (q == end || IsSeparator(*q))) {
+            emit(value);
             p = q;
         } else {
             p = TokenEnd(start, end);
