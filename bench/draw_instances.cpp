@@ -1,9 +1,9 @@
 // Frames per second with 10000 copies of the demo oak: one instanced draw per
 // part, and the same frame with the copies drawn one by one.
 #include "bench_demo_field.h"
+#include "bench_device.h"
 #include "modeldata/mdl_reader.h"
 #include "render/animation.h"
-#include "render/common_device1.h"
 #include "render/instance_buffers.h"
 #include "render/model_draw.h"
 
@@ -17,12 +17,6 @@ namespace {
 
 constexpr int kSide = 100; // 100 x 100 copies
 constexpr float kSpacing = 12.0f;
-
-std::filesystem::path ShaderDirectory() {
-    std::error_code error;
-    const auto exe = std::filesystem::canonical("/proc/self/exe", error);
-    return std::filesystem::exists("shader") || error ? "shader" : exe.parent_path() / "shader";
-}
 
 Vec4 CopyPosition(int i) {
     const float half = (kSide - 1) * kSpacing / 2;
@@ -71,14 +65,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_draw_instances: no oak under %s\n", field.string().c_str());
         return 1;
     }
-    CCommonDevice::Options options;
-    options.validation = false;
-    options.shaderDirectory = ShaderDirectory();
-    CCommonDevice1 device(options);
-    if (!device.CreateDeviceObjects(nullptr) || !device.CreatePipelineObjects()) {
-        std::fprintf(stderr, "bench_draw_instances: no Vulkan device\n");
+    const std::unique_ptr<CCommonDevice1> devicePtr = MakeBenchDevice("bench_draw_instances");
+    if (!devicePtr) {
         return 1;
     }
+    CCommonDevice1& device = *devicePtr;
     CDrawModel model(&device);
     model.Build(&oak, DrawModelPlacement::CpuVisible, false);
     constexpr int kCopies = kSide * kSide;

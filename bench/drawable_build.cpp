@@ -2,8 +2,8 @@
 // headless device (CPU-visible placement: vertex expansion, buffers, slots),
 // and the CPU half alone.
 #include "bench_demo_field.h"
+#include "bench_device.h"
 #include "modeldata/mdl_reader.h"
-#include "render/common_device1.h"
 #include "render/draw_model.h"
 
 #include <chrono>
@@ -14,12 +14,6 @@
 using namespace quorvane;
 
 namespace {
-
-std::filesystem::path ShaderDirectory() {
-    std::error_code error;
-    const auto exe = std::filesystem::canonical("/proc/self/exe", error);
-    return std::filesystem::exists("shader") || error ? "shader" : exe.parent_path() / "shader";
-}
 
 template <typename Build> double Rate(double seconds, size_t& built, Build build) {
     using Clock = std::chrono::steady_clock;
@@ -60,14 +54,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_drawable_build: no terrain tiles under %s\n", field.string().c_str());
         return 1;
     }
-    CCommonDevice::Options options;
-    options.validation = false;
-    options.shaderDirectory = ShaderDirectory();
-    CCommonDevice1 device(options);
-    if (!device.CreateDeviceObjects(nullptr) || !device.CreatePipelineObjects()) {
-        std::fprintf(stderr, "bench_drawable_build: no Vulkan device\n");
+    const std::unique_ptr<CCommonDevice1> devicePtr = MakeBenchDevice("bench_drawable_build");
+    if (!devicePtr) {
         return 1;
     }
+    CCommonDevice1& device = *devicePtr;
     size_t cpuBuilt = 0;
     const double cpuRate = Rate(seconds / 3, cpuBuilt, [&](size_t i) {
         CDrawModel model(nullptr);

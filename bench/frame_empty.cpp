@@ -1,6 +1,6 @@
 // Frames per second of an empty frame (clear, compose, overlay) at 1920 x 1080
 // on the headless device.
-#include "render/common_device1.h"
+#include "bench_device.h"
 
 #include <chrono>
 #include <cstdio>
@@ -9,17 +9,11 @@ using namespace quorvane;
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-    CCommonDevice::Options options;
-    options.validation = false;
-    std::error_code error;
-    const auto exe = std::filesystem::canonical("/proc/self/exe", error);
-    options.shaderDirectory =
-        std::filesystem::exists("shader") || error ? "shader" : exe.parent_path() / "shader";
-    CCommonDevice1 device(options);
-    if (!device.CreateDeviceObjects(nullptr) || !device.CreatePipelineObjects()) {
-        std::fprintf(stderr, "bench_frame_empty: no Vulkan device\n");
+    const std::unique_ptr<CCommonDevice1> devicePtr = MakeBenchDevice("bench_frame_empty");
+    if (!devicePtr) {
         return 1;
     }
+    CCommonDevice1& device = *devicePtr;
     auto frame = [&device] {
         if (!device.BeginFrame()) {
             return false;
