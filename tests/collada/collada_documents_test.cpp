@@ -43,9 +43,7 @@ const std::vector<CExpected> kExpected = {
 class ColladaDocuments : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::is_directory(kDocuments)) {
-            GTEST_SKIP() << "shared COLLADA documents not found at " << kDocuments;
-        }
+        ASSERT_TRUE(std::filesystem::is_directory(kDocuments)) << "COLLADA documents missing at " << kDocuments;
     }
 
     static CModel Load(const char* file) {
