@@ -1,58 +1,87 @@
 #include "platform/periodic_timer.h"
 
+#include <algorithm>
+
 namespace quorvane {
 
+CPeriodicTimer::CPeriodicTimer() = default;
+
 CPeriodicTimer::~CPeriodicTimer() {
-    Stop();
-    if (thread_.joinable()) {
-        // Destroyed from its own callback: nothing else can join it.
+    if (OnTimerThread()) {
+        // The thread cannot join itself; it holds its own share of the state.
+        RequestStop();
         thread_.detach();
+        return;
     }
+    Stop();
 }
 
 bool CPeriodicTimer::Start(std::chrono::milliseconds period, Callback callback) {
-    if (running_.load(std::memory_order_acquire)) {
+    if (OnTimerThread()) {
+        return false;
+    }
+    std::unique_lock control(controlMutex_);
+    if (state_->running.load(std::memory_order_acquire)) {
         return false;
     }
     if (thread_.joinable()) {
-        thread_.join();
+        thread_.join(); // ended by a Stop from its own callback
     }
-    {
-        std::lock_guard lock(mutex_);
-        stopRequested_ = false;
-    }
-    callback_ = std::move(callback);
-    running_.store(true, std::memory_order_release);
-    thread_ = std::thread([this, period] { Run(period); });
+    // The new thread takes this lock before its first callback, so a callback
+    // that destroys the timer runs only after Start has let go of it.
+    std::unique_lock lock(state_->mutex);
+    state_->stopRequested = false;
+    state_->callback = std::move(callback);
+    state_->running.store(true, std::memory_order_release);
+    thread_ = std::jthread([state = state_, period] { Run(state, period); });
+    control.unlock();
     return true;
 }
 
 void CPeriodicTimer::Stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopRequested_ = true;
+    if (OnTimerThread()) {
+        RequestStop();
+        return;
     }
-    wake_.notify_all();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
+    std::lock_guard control(controlMutex_);
+    RequestStop();
+    if (thread_.joinable()) {
         thread_.join();
     }
 }
 
-void CPeriodicTimer::Run(std::chrono::milliseconds period) {
+bool CPeriodicTimer::IsRunning() const {
+    return state_->running.load(std::memory_order_acquire);
+}
+
+bool CPeriodicTimer::OnTimerThread() const {
+    return state_->threadId.load(std::memory_order_acquire) == std::this_thread::get_id();
+}
+
+void CPeriodicTimer::RequestStop() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopRequested = true;
+    }
+    state_->wake.notify_all();
+}
+
+void CPeriodicTimer::Run(const std::shared_ptr<State>& state, std::chrono::milliseconds period) {
     using Clock = std::chrono::steady_clock;
+    State& s = *state;
+    s.threadId.store(std::this_thread::get_id(), std::memory_order_release);
     auto next = Clock::now() + period;
-    std::unique_lock lock(mutex_);
-    while (!stopRequested_) {
-        if (wake_.wait_until(lock, next, [this] { return stopRequested_; })) {
-            break;
-        }
+    std::unique_lock lock(s.mutex);
+    while (!s.wake.wait_until(lock, next, [&s] { return s.stopRequested; })) {
         lock.unlock();
-        callback_();
+        s.callback();
         lock.lock();
         // Keep a fixed cadence, but never fire a burst to catch up after a slow callback.
         next = std::max(next + period, Clock::now());
     }
-    running_.store(false, std::memory_order_release);
+    lock.unlock();
+    s.threadId.store(std::thread::id{}, std::memory_order_release);
+    s.running.store(false, std::memory_order_release);
 }
 
 } // namespace quorvane

@@ -1,20 +1,50 @@
 #include "platform/periodic_timer.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <latch>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace quorvane {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 void WaitUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
+    const auto deadline = Clock::now() + 10s;
+    while (!done() && Clock::now() < deadline) {
         std::this_thread::sleep_for(1ms);
     }
 }
+
+// A deadlock cannot be undone from inside the process, so a hang ends the run loudly.
+void FinishesWithin(std::chrono::seconds limit, const char* what, std::function<void()> action) {
+    auto done = std::async(std::launch::async, std::move(action));
+    if (done.wait_for(limit) != std::future_status::ready) {
+        std::fprintf(stderr, "%s did not finish within %lld s (deadlock)\n", what,
+                     static_cast<long long>(limit.count()));
+        std::abort();
+    }
+    done.get();
+}
+
+// Sets a flag when destroyed; a callback holds it to show how long its captures live.
+struct DestructionFlag {
+    explicit DestructionFlag(std::atomic<bool>& destroyed) : destroyed(destroyed) {}
+    DestructionFlag(const DestructionFlag&) = delete;
+    DestructionFlag& operator=(const DestructionFlag&) = delete;
+    ~DestructionFlag() { destroyed = true; }
+    std::atomic<bool>& destroyed;
+};
 
 TEST(PeriodicTimerTest, FiresRepeatedlyUntilStopped) {
     std::atomic<int> ticks{0};
@@ -34,26 +64,37 @@ TEST(PeriodicTimerTest, StopWakesALongPeriodAtOnce) {
     CPeriodicTimer timer;
     std::atomic<int> ticks{0};
     timer.Start(std::chrono::hours(1), [&] { ++ticks; });
-    timer.Stop(); // would hang for an hour if it waited out the period
+    FinishesWithin(10s, "Stop during a one-hour wait", [&] { timer.Stop(); });
     EXPECT_EQ(ticks.load(), 0);
 }
 
-TEST(PeriodicTimerTest, CallbacksNeverOverlap) {
-    std::atomic<int> inside{0};
-    std::atomic<int> overlaps{0};
-    std::atomic<int> ticks{0};
+// After one slow callback the timer goes on at its period instead of firing
+// the ticks it missed back to back.
+TEST(PeriodicTimerTest, NoBurstOfMissedTicksAfterASlowCallback) {
+    constexpr auto kPeriod = 10ms;
+    std::mutex mutex;
+    std::vector<Clock::time_point> starts;
+    Clock::time_point slowEnd;
     CPeriodicTimer timer;
-    timer.Start(1ms, [&] {
-        if (inside.fetch_add(1) != 0) {
-            ++overlaps;
+    timer.Start(kPeriod, [&] {
+        std::lock_guard lock(mutex);
+        starts.push_back(Clock::now());
+        if (starts.size() == 1) {
+            std::this_thread::sleep_for(20 * kPeriod);
+            slowEnd = Clock::now();
         }
-        std::this_thread::sleep_for(3ms); // slower than the period
-        inside.fetch_sub(1);
-        ++ticks;
     });
-    WaitUntil([&] { return ticks >= 5; });
+    WaitUntil([&] {
+        std::lock_guard lock(mutex);
+        return !starts.empty() && Clock::now() - slowEnd > 5 * kPeriod;
+    });
     timer.Stop();
-    EXPECT_EQ(overlaps.load(), 0);
+    std::lock_guard lock(mutex);
+    const auto soonAfter = std::count_if(starts.begin() + 1, starts.end(),
+                                         [&](Clock::time_point t) { return t < slowEnd + kPeriod; });
+    // Catching up would fire about twenty ticks at once; a late wake-up adds at most one.
+    EXPECT_LE(soonAfter, 2);
+    EXPECT_GE(starts.size(), 3u);
 }
 
 TEST(PeriodicTimerTest, StopFromInsideCallbackDoesNotDeadlockAndRestartWorks) {
@@ -69,6 +110,88 @@ TEST(PeriodicTimerTest, StopFromInsideCallbackDoesNotDeadlockAndRestartWorks) {
     WaitUntil([&] { return ticks >= 3; });
     timer.Stop();
     EXPECT_GE(ticks.load(), 3);
+}
+
+// The callback stops the timer while another thread is already stopping it.
+TEST(PeriodicTimerTest, StopFromCallbackWhileAnotherThreadStopsDoesNotDeadlock) {
+    CPeriodicTimer timer;
+    std::atomic<bool> outsideStopping{false};
+    std::atomic<int> ticks{0};
+    timer.Start(1ms, [&] {
+        ++ticks;
+        while (!outsideStopping.load()) {
+            std::this_thread::sleep_for(1ms);
+        }
+        std::this_thread::sleep_for(20ms); // let the other thread reach its wait for the timer thread
+        timer.Stop();
+    });
+    WaitUntil([&] { return ticks >= 1; });
+    FinishesWithin(10s, "Stop from the callback and another thread", [&] {
+        outsideStopping = true;
+        timer.Stop();
+    });
+    EXPECT_FALSE(timer.IsRunning());
+    EXPECT_EQ(ticks.load(), 1);
+}
+
+// Two threads stop the timer while its callback is running: both return once
+// the timer thread has ended, and neither joins a thread the other joined.
+TEST(PeriodicTimerTest, StopFromTwoThreadsAtOnce) {
+    for (int round = 0; round < 5; ++round) {
+        CPeriodicTimer timer;
+        std::atomic<bool> inside{false};
+        std::atomic<int> ticks{0};
+        timer.Start(1ms, [&] {
+            inside = true;
+            std::this_thread::sleep_for(50ms);
+            ++ticks;
+        });
+        WaitUntil([&] { return inside.load(); });
+        std::latch ready(2);
+        std::atomic<int> runningAfterStop{0};
+        auto stopper = [&] {
+            ready.arrive_and_wait();
+            timer.Stop();
+            runningAfterStop += timer.IsRunning() ? 1 : 0;
+        };
+        FinishesWithin(10s, "Two concurrent Stop calls", [&] {
+            std::jthread first(stopper);
+            std::jthread second(stopper);
+        });
+        EXPECT_EQ(runningAfterStop.load(), 0);
+        const int after = ticks.load();
+        EXPECT_GE(after, 1);
+        std::this_thread::sleep_for(10ms);
+        EXPECT_EQ(ticks.load(), after);
+    }
+}
+
+// Destroying the timer from its own callback: the callback that is running
+// keeps its captures until it returns, and nothing fires afterwards.
+TEST(PeriodicTimerTest, DestroyedFromItsOwnCallbackFinishesThatCallbackSafely) {
+    std::atomic<bool> capturesDestroyed{false};
+    std::atomic<bool> capturesAliveAfterDestruction{false};
+    std::atomic<bool> returned{false};
+    std::atomic<int> ticks{0};
+    auto timer = std::make_unique<CPeriodicTimer>();
+    CPeriodicTimer& running = *timer;
+    running.Start(1ms, [flag = std::make_shared<DestructionFlag>(capturesDestroyed), &timer,
+                        &capturesAliveAfterDestruction, &returned, &ticks] {
+        // Locals, so that the checks below never read the captures themselves.
+        std::atomic<bool>& destroyed = flag->destroyed;
+        std::atomic<bool>& alive = capturesAliveAfterDestruction;
+        std::atomic<bool>& done = returned;
+        ++ticks;
+        timer.reset();
+        alive = !destroyed.load();
+        done = true;
+    });
+    WaitUntil([&] { return returned.load() && capturesDestroyed.load(); });
+    EXPECT_TRUE(returned.load());
+    EXPECT_TRUE(capturesAliveAfterDestruction.load());
+    EXPECT_TRUE(capturesDestroyed.load()); // released once the timer thread has finished
+    std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(ticks.load(), 1);
 }
 
 TEST(PeriodicTimerTest, DestructionJoins) {
