@@ -4,13 +4,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace quorvane {
 
 // A CIndexedList that owns its elements: what goes in comes as a unique_ptr,
 // what RemoveAt hands back is a unique_ptr again, and whatever is left when the
-// list goes away is destroyed with it. The positions and busy flags are the
-// indexed list's own.
+// list goes away is destroyed with it. Positions and locking are the indexed
+// list's own; an element pointer stays valid only while nobody removes it.
 template <typename T> class COwnedList {
 public:
     COwnedList() = default;
@@ -28,44 +29,36 @@ public:
 
     std::unique_ptr<T> RemoveAt(int32_t position) { return std::unique_ptr<T>(list_.RemoveAt(position)); }
 
+    // Takes every element that matches out of the list, in list order.
+    template <typename Pred> std::vector<std::unique_ptr<T>> ExtractIf(Pred extract) {
+        return Adopt(list_.RemoveIf(extract));
+    }
+
     // Removes and destroys every element that matches; returns how many went.
     template <typename Pred> int32_t RemoveIf(Pred remove) {
-        int32_t removed = 0;
-        for (int32_t i = Count(); i >= 1; --i) {
-            if (remove(*At(i))) {
-                RemoveAt(i);
-                ++removed;
-            }
-        }
-        return removed;
+        return static_cast<int32_t>(ExtractIf(remove).size());
     }
 
-    void DestroyAll() {
-        while (Count() > 0) {
-            RemoveAt(Count());
-        }
-    }
+    // Takes every element out of the list, in list order.
+    std::vector<std::unique_ptr<T>> ExtractAll() { return Adopt(list_.TakeAll()); }
 
-    // Walks the nodes directly: stepping by position would restart from the cursor each time.
-    template <typename F> void ForEach(F visit) const {
-        for (auto* node = list_.Head(); node != nullptr; node = node->next.get()) {
-            visit(*node->element);
-        }
-    }
+    void DestroyAll() { ExtractAll(); }
 
-    template <typename Pred> T* FindFirst(Pred match) const {
-        for (auto* node = list_.Head(); node != nullptr; node = node->next.get()) {
-            if (match(*node->element)) {
-                return node->element;
-            }
-        }
-        return nullptr;
-    }
+    // Visits every element under the list's lock; visit must not use this list.
+    template <typename F> void ForEach(F visit) const { list_.ForEach(visit); }
 
-    // The plain list, for views that only read it.
-    const CIndexedList<T>& List() const { return list_; }
+    template <typename Pred> T* FindFirst(Pred match) const { return list_.FindFirst(match); }
 
 private:
+    static std::vector<std::unique_ptr<T>> Adopt(const std::vector<T*>& elements) {
+        std::vector<std::unique_ptr<T>> owned;
+        owned.reserve(elements.size());
+        for (T* element : elements) {
+            owned.emplace_back(element);
+        }
+        return owned;
+    }
+
     CIndexedList<T> list_;
 };
 

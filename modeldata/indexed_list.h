@@ -1,174 +1,121 @@
 #pragma once
 
-#include "modeldata/list_busy_flags.h"
-
 #include <cstdint>
-#include <memory>
+#include <iterator>
+#include <list>
+#include <mutex>
+#include <vector>
 
 namespace quorvane {
 
-template <typename T> struct CIndexedListNode {
-    std::unique_ptr<CIndexedListNode> next;
-    CIndexedListNode* prev = nullptr;
-    T* element = nullptr;
-};
-
-// A doubly linked list of element pointers addressed by 1-based position.
-// It owns its nodes, never its elements. Lookups walk from a remembered cursor
-// node that only removals move, so walking by position stays cheap for the
-// short lists the editor keeps. Append, RemoveAt and Clear each take their own
-// process-wide busy flag; GetAt takes none, so a caller that removes while
-// another thread walks the same list must exclude that itself.
+// A list of element pointers addressed by 1-based position. It never owns its
+// elements. Every operation takes the list's own lock, so appends, removals and
+// walks by position on one list may come from any threads; unrelated lists
+// never wait for each other. No node or iterator leaves the list: a caller
+// walks it by position (a removal meanwhile makes ElementAt return null past
+// the end) or with ForEach, which holds the lock for the whole walk.
 template <typename T> class CIndexedList {
 public:
-    using Node = CIndexedListNode<T>;
-
     CIndexedList() = default;
-    ~CIndexedList() { DropAllNodes(); }
     CIndexedList(const CIndexedList&) = delete;
     CIndexedList& operator=(const CIndexedList&) = delete;
 
-    int32_t Count() const { return count_; }
-    int32_t CursorIndex() const { return cursorIndex_; }
-    const Node* Cursor() const { return cursor_; }
-    Node* Head() const { return head_.get(); }
-    Node* Tail() const { return count_ > 0 ? tail_ : nullptr; }
-
-    Node* Append(T* element) {
-        CBusyFlagGuard guard(ListAppendFlag());
-        auto node = std::make_unique<Node>();
-        node->element = element;
-        Node* raw = node.get();
-        if (count_ > 0) {
-            node->prev = tail_;
-            tail_->next = std::move(node);
-        } else {
-            head_ = std::move(node);
-            cursor_ = raw;
-            cursorIndex_ = 1;
-        }
-        ++count_;
-        tail_ = raw;
-        return raw;
+    int32_t Count() const {
+        std::lock_guard lock(mutex_);
+        return static_cast<int32_t>(elements_.size());
     }
 
-    // The node at position i, or null outside 1..Count(). Does not move the cursor.
-    Node* GetAt(int32_t i) const {
-        if (i < 1 || i > count_) {
-            return nullptr;
-        }
-        Node* node = cursor_;
-        for (int32_t k = cursorIndex_; k > i; --k) {
-            node = node->prev;
-        }
-        for (int32_t k = cursorIndex_; k < i; ++k) {
-            node = node->next.get();
-        }
-        return node;
+    void Append(T* element) {
+        std::lock_guard lock(mutex_);
+        elements_.push_back(element);
     }
 
-    // The element at position i, or null.
+    // The element at position i, or null outside 1..Count().
     T* ElementAt(int32_t i) const {
-        Node* node = GetAt(i);
-        return node != nullptr ? node->element : nullptr;
-    }
-
-    bool SeekCursor(int32_t i) {
-        if (i < 1 || i > count_) {
-            return false;
-        }
-        if (cursor_ == nullptr || i == 1) {
-            cursor_ = head_.get();
-            cursorIndex_ = 1;
-        }
-        while (cursorIndex_ < i) {
-            cursor_ = cursor_->next.get();
-            ++cursorIndex_;
-        }
-        while (cursorIndex_ > i) {
-            cursor_ = cursor_->prev;
-            --cursorIndex_;
-        }
-        return true;
+        std::lock_guard lock(mutex_);
+        const auto at = Find(i);
+        return at != elements_.end() ? *at : nullptr;
     }
 
     // Unlinks position i and hands its element back; null when i is outside 1..Count().
-    // The cursor keeps its node, or takes the node that moves into its position,
-    // or the new last node.
     T* RemoveAt(int32_t i) {
-        CBusyFlagGuard guard(ListRemoveFlag());
-        if (i < 1 || i > count_) {
+        std::lock_guard lock(mutex_);
+        const auto at = Find(i);
+        if (at == elements_.end()) {
             return nullptr;
         }
-        int32_t keep = cursorIndex_;
-        if (keep > i || keep == count_) {
-            --keep;
-        }
-        SeekCursor(i);
-        Node* n = cursor_;
-        T* element = n->element;
-        std::unique_ptr<Node> removed;
-        if (n == head_.get()) {
-            removed = std::move(head_);
-            head_ = std::move(removed->next);
-            cursor_ = head_.get();
-            if (head_) {
-                head_->prev = nullptr;
-            }
-        } else if (n == tail_) {
-            tail_ = n->prev;
-            removed = std::move(tail_->next);
-            cursor_ = tail_;
-            --cursorIndex_;
-        } else {
-            Node* before = n->prev;
-            removed = std::move(before->next);
-            removed->next->prev = before;
-            before->next = std::move(removed->next);
-            cursor_ = before;
-            --cursorIndex_;
-        }
-        removed.reset();
-        --count_;
-        if (count_ == 0) {
-            tail_ = nullptr;
-            cursor_ = nullptr;
-            cursorIndex_ = 0;
-        } else {
-            SeekCursor(keep);
-            cursorIndex_ = keep;
-        }
+        T* element = *at;
+        elements_.erase(at);
         return element;
     }
 
-    // Drops every node without touching the elements; false when already empty.
-    bool Clear() {
-        CBusyFlagGuard guard(ListClearFlag());
-        if (count_ < 1) {
-            return false;
+    // Unlinks every element that matches, in one pass, and hands them back in list order.
+    template <typename Pred> std::vector<T*> RemoveIf(Pred remove) {
+        std::vector<T*> removed;
+        std::lock_guard lock(mutex_);
+        for (auto at = elements_.begin(); at != elements_.end();) {
+            if (remove(**at)) {
+                removed.push_back(*at);
+                at = elements_.erase(at);
+            } else {
+                ++at;
+            }
         }
-        DropAllNodes();
-        return true;
+        return removed;
+    }
+
+    // Empties the list and hands every element back in list order.
+    std::vector<T*> TakeAll() {
+        std::lock_guard lock(mutex_);
+        std::vector<T*> all(elements_.begin(), elements_.end());
+        elements_.clear();
+        return all;
+    }
+
+    // Drops every element pointer without touching the elements; false when already empty.
+    bool Clear() {
+        std::lock_guard lock(mutex_);
+        const bool hadElements = !elements_.empty();
+        elements_.clear();
+        return hadElements;
+    }
+
+    // Visits every element in order under the lock; visit must not use this list.
+    template <typename F> void ForEach(F visit) const {
+        std::lock_guard lock(mutex_);
+        for (T* element : elements_) {
+            visit(*element);
+        }
+    }
+
+    // The first element that matches, or null.
+    template <typename Pred> T* FindFirst(Pred match) const {
+        std::lock_guard lock(mutex_);
+        for (T* element : elements_) {
+            if (match(*element)) {
+                return element;
+            }
+        }
+        return nullptr;
     }
 
 private:
-    void DropAllNodes() {
-        // Unlink one node at a time: a recursive unique_ptr chain would
-        // overflow the stack on long lists.
-        while (head_) {
-            head_ = std::move(head_->next);
+    using Elements = std::list<T*>;
+
+    // Walks from the nearer end; end() outside 1..size.
+    typename Elements::const_iterator Find(int32_t i) const {
+        const auto size = static_cast<int32_t>(elements_.size());
+        if (i < 1 || i > size) {
+            return elements_.end();
         }
-        tail_ = nullptr;
-        cursor_ = nullptr;
-        cursorIndex_ = 0;
-        count_ = 0;
+        if (i <= size / 2) {
+            return std::next(elements_.begin(), i - 1);
+        }
+        return std::prev(elements_.end(), size - i + 1);
     }
 
-    std::unique_ptr<Node> head_;
-    Node* tail_ = nullptr;
-    Node* cursor_ = nullptr;
-    int32_t cursorIndex_ = 0;
-    int32_t count_ = 0;
+    mutable std::mutex mutex_;
+    Elements elements_;
 };
 
 } // namespace quorvane

@@ -1,6 +1,13 @@
 #include "modeldata/indexed_list.h"
 
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <latch>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -13,155 +20,191 @@ struct Item {
 
 class IndexedListTest : public ::testing::Test {
 protected:
-    Item a{'A'}, b{'B'}, c{'C'};
+    Item a{'A'}, b{'B'}, c{'C'}, d{'D'};
     CIndexedList<Item> list;
 
-    void AppendABC() {
-        list.Append(&a);
-        list.Append(&b);
-        list.Append(&c);
+    void Append(std::string_view names) {
+        for (char name : names) {
+            list.Append(&ItemNamed(name));
+        }
     }
+    Item& ItemNamed(char name) {
+        for (Item* item : {&a, &b, &c, &d}) {
+            if (item->name == name) {
+                return *item;
+            }
+        }
+        throw std::invalid_argument("no such item");
+    }
+    // The names by position, the way callers walk the list.
     std::string Names() const {
         std::string out;
         for (int32_t i = 1; i <= list.Count(); ++i) {
-            out += list.GetAt(i)->element->name;
+            out += list.ElementAt(i)->name;
         }
         return out;
     }
-    char CursorName() const { return list.Cursor() != nullptr ? list.Cursor()->element->name : '-'; }
 };
 
-TEST_F(IndexedListTest, GetAtOutsideOneToCountIsNull) {
-    EXPECT_EQ(list.GetAt(1), nullptr);
-    EXPECT_EQ(list.GetAt(0), nullptr);
-    AppendABC();
-    EXPECT_EQ(list.GetAt(0), nullptr);
-    EXPECT_EQ(list.GetAt(-1), nullptr);
-    EXPECT_EQ(list.GetAt(4), nullptr);
-    EXPECT_EQ(Names(), "ABC");
+TEST_F(IndexedListTest, PositionsRunFromOneToCountAndNothingOutsideThem) {
+    EXPECT_EQ(list.ElementAt(1), nullptr);
+    EXPECT_EQ(list.ElementAt(0), nullptr);
+    Append("ABCD");
+    EXPECT_EQ(Names(), "ABCD");
+    EXPECT_EQ(list.ElementAt(0), nullptr);
+    EXPECT_EQ(list.ElementAt(-1), nullptr);
+    EXPECT_EQ(list.ElementAt(5), nullptr);
+    // Positions in both halves, reached from either end.
     EXPECT_EQ(list.ElementAt(2), &b);
-    // Reads never move the cursor.
-    EXPECT_EQ(list.CursorIndex(), 1);
-    EXPECT_EQ(list.Head()->prev, nullptr);
-    EXPECT_EQ(list.Tail()->next, nullptr);
+    EXPECT_EQ(list.ElementAt(3), &c);
 }
 
-TEST_F(IndexedListTest, RemoveOutsideRangeChangesNothing) {
-    AppendABC();
+TEST_F(IndexedListTest, RemovingClosesTheGapAndHandsTheElementBack) {
+    Append("ABCD");
     EXPECT_EQ(list.RemoveAt(0), nullptr);
-    EXPECT_EQ(list.RemoveAt(4), nullptr);
+    EXPECT_EQ(list.RemoveAt(5), nullptr);
     EXPECT_EQ(list.RemoveAt(-7), nullptr);
-    EXPECT_EQ(Names(), "ABC");
-    EXPECT_EQ(list.CursorIndex(), 1);
-}
+    EXPECT_EQ(Names(), "ABCD");
 
-TEST_F(IndexedListTest, RemovingOnlyNodeEmptiesListAndAppendStartsOver) {
-    list.Append(&a);
+    EXPECT_EQ(list.RemoveAt(3), &c);
+    EXPECT_EQ(Names(), "ABD");
     EXPECT_EQ(list.RemoveAt(1), &a);
+    EXPECT_EQ(Names(), "BD");
+    EXPECT_EQ(list.RemoveAt(2), &d);
+    EXPECT_EQ(Names(), "B");
+    EXPECT_EQ(list.RemoveAt(1), &b);
     EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(list.Head(), nullptr);
-    EXPECT_EQ(list.CursorIndex(), 0);
-    auto* node = list.Append(&b);
-    EXPECT_EQ(list.Head(), node);
-    EXPECT_EQ(list.Tail(), node);
-    EXPECT_EQ(list.CursorIndex(), 1);
-    EXPECT_EQ(CursorName(), 'B');
+    list.Append(&c);
+    EXPECT_EQ(Names(), "C");
 }
 
-TEST_F(IndexedListTest, CursorKeepsItsNodeWhenAnEarlierOneGoes) {
-    AppendABC();
-    ASSERT_TRUE(list.SeekCursor(3));
-    EXPECT_EQ(list.RemoveAt(1), &a);
-    EXPECT_EQ(Names(), "BC");
-    EXPECT_EQ(list.CursorIndex(), 2);
-    EXPECT_EQ(CursorName(), 'C');
+TEST_F(IndexedListTest, RemoveIfAndTakeAllHandBackWhatWentInListOrder) {
+    Append("ABCAD");
+    const std::vector<Item*> removed = list.RemoveIf([](const Item& item) { return item.name != 'B'; });
+    EXPECT_EQ(removed, (std::vector<Item*>{&a, &c, &a, &d}));
+    EXPECT_EQ(Names(), "B");
+    Append("DC");
+    EXPECT_EQ(list.TakeAll(), (std::vector<Item*>{&b, &d, &c}));
+    EXPECT_EQ(list.Count(), 0);
 }
 
-TEST_F(IndexedListTest, CursorOnRemovedTailMovesToNewTail) {
-    AppendABC();
-    ASSERT_TRUE(list.SeekCursor(3));
-    EXPECT_EQ(list.RemoveAt(3), &c);
-    EXPECT_EQ(Names(), "AB");
-    EXPECT_EQ(list.CursorIndex(), 2);
-    EXPECT_EQ(CursorName(), 'B');
-    EXPECT_EQ(list.Tail()->element, &b);
-    EXPECT_EQ(list.Tail()->next, nullptr);
-}
-
-TEST_F(IndexedListTest, CursorOnRemovedMiddleTakesFollowingNode) {
-    AppendABC();
-    ASSERT_TRUE(list.SeekCursor(2));
-    EXPECT_EQ(list.RemoveAt(2), &b);
-    EXPECT_EQ(Names(), "AC");
-    EXPECT_EQ(list.CursorIndex(), 2);
-    EXPECT_EQ(CursorName(), 'C');
-    EXPECT_EQ(list.GetAt(2)->prev, list.GetAt(1));
-}
-
-TEST_F(IndexedListTest, CursorBeforeRemovedNodeStays) {
-    AppendABC();
-    EXPECT_EQ(list.RemoveAt(3), &c);
-    EXPECT_EQ(list.CursorIndex(), 1);
-    EXPECT_EQ(CursorName(), 'A');
-    EXPECT_EQ(list.RemoveAt(1), &a);
-    EXPECT_EQ(CursorName(), 'B');
-    EXPECT_EQ(list.CursorIndex(), 1);
-}
-
-TEST_F(IndexedListTest, SeekCursorRejectsOutOfRange) {
-    AppendABC();
-    EXPECT_FALSE(list.SeekCursor(0));
-    EXPECT_FALSE(list.SeekCursor(4));
-    EXPECT_EQ(list.CursorIndex(), 1);
-    EXPECT_TRUE(list.SeekCursor(3));
-    EXPECT_TRUE(list.SeekCursor(2));
-    EXPECT_EQ(CursorName(), 'B');
-}
-
-TEST_F(IndexedListTest, ClearDropsNodesNotElements) {
+TEST_F(IndexedListTest, ClearDropsPointersNotElements) {
     EXPECT_FALSE(list.Clear());
-    AppendABC();
+    Append("ABC");
     EXPECT_TRUE(list.Clear());
     EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(list.GetAt(1), nullptr);
+    EXPECT_EQ(list.ElementAt(1), nullptr);
     EXPECT_EQ(a.name, 'A'); // elements untouched
     list.Append(&c);
     EXPECT_EQ(Names(), "C");
 }
 
-TEST(IndexedListLongTest, LongListsClearAndDestroyWithoutRecursion) {
+TEST_F(IndexedListTest, ForEachAndFindFirstGoInListOrder) {
+    Append("BADA");
+    std::string visited;
+    list.ForEach([&visited](Item& item) { visited += item.name; });
+    EXPECT_EQ(visited, "BADA");
+    EXPECT_EQ(list.FindFirst([](const Item& item) { return item.name == 'A'; }), &a);
+    EXPECT_EQ(list.FindFirst([](const Item& item) { return item.name == 'C'; }), nullptr);
+}
+
+TEST_F(IndexedListTest, AWalkWithForEachKeepsRemovalsFromOtherThreadsOut) {
+    Append("ABC");
+    std::string visited;
+    std::thread remover;
+    list.ForEach([&](Item& item) {
+        if (item.name == 'A') {
+            remover = std::thread([this] { list.RemoveAt(2); });
+            // Give the removal every chance to cut into the walk.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        visited += item.name;
+    });
+    remover.join();
+    EXPECT_EQ(visited, "ABC");
+    EXPECT_EQ(Names(), "AC");
+}
+
+TEST(IndexedListLongTest, LongListsAreReachedFromBothEndsAndDestroyed) {
     std::vector<Item> items(200000, Item{'x'});
     CIndexedList<Item> list;
     for (auto& item : items) {
         list.Append(&item);
     }
-    EXPECT_EQ(list.GetAt(200000)->element, &items.back());
+    EXPECT_EQ(list.ElementAt(1), &items.front());
+    EXPECT_EQ(list.ElementAt(200000), &items.back());
+    EXPECT_EQ(list.ElementAt(150001), &items[150000]);
     EXPECT_TRUE(list.Clear());
     for (auto& item : items) {
         list.Append(&item);
     }
-    // The destructor frees the second chain.
+    // The destructor frees the second set.
 }
 
-TEST(IndexedListConcurrencyTest, ConcurrentAppendsToDifferentListsAreSerialised) {
-    constexpr int kPerThread = 2000;
-    std::vector<Item> items(kPerThread);
-    CIndexedList<Item> shared;
-    auto appender = [&] {
+// One thread appends, one removes from the front and the middle, one walks by
+// position and with ForEach; afterwards every element is either still listed or was handed back
+// by exactly one removal.
+TEST(IndexedListConcurrencyTest, AppendsRemovalsAndWalksOnOneListFromThreeThreads) {
+    constexpr int kItems = 20000;
+    std::vector<Item> items(kItems, Item{'x'});
+    CIndexedList<Item> list;
+    std::latch start(3);
+    std::atomic<bool> appending{true};
+    std::atomic<bool> removing{true};
+    std::vector<Item*> removed;
+    std::atomic<int> strayElements{0};
+
+    std::thread appender([&] {
+        start.arrive_and_wait();
         for (auto& item : items) {
-            shared.Append(&item);
+            list.Append(&item);
         }
-    };
-    std::thread first(appender);
-    std::thread second(appender);
-    first.join();
-    second.join();
-    ASSERT_EQ(shared.Count(), 2 * kPerThread);
-    int walked = 0;
-    for (auto* node = shared.Head(); node != nullptr; node = node->next.get()) {
-        ++walked;
+        appending = false;
+    });
+    std::thread remover([&] {
+        start.arrive_and_wait();
+        for (int turn = 0; appending || list.Count() > kItems / 2; ++turn) {
+            const int32_t count = list.Count();
+            if (Item* item = list.RemoveAt(turn % 2 == 0 ? 1 : count / 2 + 1)) {
+                removed.push_back(item);
+            }
+        }
+        removing = false;
+    });
+    std::thread walker([&] {
+        start.arrive_and_wait();
+        auto isStray = [&items](const Item* item) {
+            return item < items.data() || item >= items.data() + kItems;
+        };
+        while (removing) {
+            for (int32_t i = 1; i <= list.Count(); ++i) {
+                // Null when a removal shortened the list under the walk; never anything else.
+                const Item* item = list.ElementAt(i);
+                if (item != nullptr && isStray(item)) {
+                    ++strayElements;
+                }
+            }
+            list.ForEach([&](const Item& item) {
+                if (isStray(&item)) {
+                    ++strayElements;
+                }
+            });
+        }
+    });
+    appender.join();
+    remover.join();
+    walker.join();
+
+    std::multiset<const Item*> seen(removed.begin(), removed.end());
+    for (int32_t i = 1; i <= list.Count(); ++i) {
+        seen.insert(list.ElementAt(i));
     }
-    EXPECT_EQ(walked, 2 * kPerThread);
+    ASSERT_EQ(seen.size(), items.size());
+    for (const Item& item : items) {
+        EXPECT_EQ(seen.count(&item), 1u);
+    }
+    EXPECT_LE(list.Count(), kItems / 2);
+    EXPECT_EQ(strayElements, 0);
 }
 
 } // namespace
