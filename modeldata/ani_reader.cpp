@@ -106,9 +106,23 @@ bool ReadAnimationText(CModel& model, std::string_view text, std::string_view an
     return true;
 }
 
+bool ReadAnimationFile(CModel& model, const std::filesystem::path& path, std::string_view animationName,
+                       std::string& error) {
+    const CFileBytes bytes = ReadFileBytes(path);
+    if (!bytes) {
+        error = bytes.error;
+        return false;
+    }
+    if (!ReadAnimationText(model, bytes.Text(), animationName)) {
+        error = path.string() + ": made for another model than \"" + model.id + "\"";
+        return false;
+    }
+    return true;
+}
+
 bool ReadAnimationFile(CModel& model, const std::filesystem::path& path, std::string_view animationName) {
-    const auto bytes = ReadFileBytes(path);
-    return bytes && ReadAnimationText(model, *bytes, animationName);
+    std::string ignored;
+    return ReadAnimationFile(model, path, animationName, ignored);
 }
 
 std::optional<std::string> FindAnimationTargetModelId(std::string_view text) {

@@ -10,8 +10,11 @@
 namespace quorvane {
 
 // Reads a text animation file (".ani") and appends it to the model's
-// animations under animationName. False, with the model unchanged, when the
-// file cannot be opened or names another model in TARGET_MODEL_ID.
+// animations under animationName. False, with the model unchanged and error
+// saying why, when the file cannot be read or names another model in
+// TARGET_MODEL_ID.
+bool ReadAnimationFile(CModel& model, const std::filesystem::path& path, std::string_view animationName,
+                       std::string& error);
 bool ReadAnimationFile(CModel& model, const std::filesystem::path& path, std::string_view animationName);
 bool ReadAnimationText(CModel& model, std::string_view text, std::string_view animationName);
 

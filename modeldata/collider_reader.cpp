@@ -128,13 +128,19 @@ void ReadColliderText(CColliderSet& set, std::string_view text) {
     CColliderTextReader(set, text).Read();
 }
 
-bool ReadColliderFile(CColliderSet& set, const std::filesystem::path& path) {
-    const auto bytes = ReadFileBytes(path);
+bool ReadColliderFile(CColliderSet& set, const std::filesystem::path& path, std::string& error) {
+    const CFileBytes bytes = ReadFileBytes(path);
     if (!bytes) {
+        error = bytes.error;
         return false;
     }
-    ReadColliderText(set, *bytes);
+    ReadColliderText(set, bytes.Text());
     return true;
+}
+
+bool ReadColliderFile(CColliderSet& set, const std::filesystem::path& path) {
+    std::string ignored;
+    return ReadColliderFile(set, path, ignored);
 }
 
 } // namespace quorvane

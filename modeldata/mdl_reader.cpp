@@ -320,13 +320,19 @@ void ReadModelText(CModel& model, std::string_view text, std::string_view path) 
     CModelTextReader(model, text).Read();
 }
 
-bool ReadModelFile(CModel& model, const std::filesystem::path& path) {
-    const auto bytes = ReadFileBytes(path);
+bool ReadModelFile(CModel& model, const std::filesystem::path& path, std::string& error) {
+    const CFileBytes bytes = ReadFileBytes(path);
     if (!bytes) {
+        error = bytes.error;
         return false;
     }
-    ReadModelText(model, *bytes, path.string());
+    ReadModelText(model, bytes.Text(), path.string());
     return true;
+}
+
+bool ReadModelFile(CModel& model, const std::filesystem::path& path) {
+    std::string ignored;
+    return ReadModelFile(model, path, ignored);
 }
 
 } // namespace quorvane

@@ -1,8 +1,11 @@
 #include "modeldata/ani_reader.h"
 #include "modeldata/mdl_reader.h"
+#include "tests/file_faults.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace quorvane {
 namespace {
@@ -60,6 +63,25 @@ TEST(AniReaderTest, AnotherModelsFileAddsNothing) {
     EXPECT_FALSE(ReadAnimationText(model, kWalk, "WALK"));
     EXPECT_TRUE(model.animations.empty());
     EXPECT_FALSE(ReadAnimationFile(model, "/nonexistent/walk.ani", "WALK"));
+    EXPECT_TRUE(model.animations.empty());
+}
+
+TEST(AniReaderTest, DirectoryOrUnreadableFileFailsWithAMessageAndAddsNothing) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    const test::CScratchDirectory scratch("quorvane_ani_faults");
+    CModel model = Skeleton();
+    for (const auto& path : {scratch.DirectoryNamed("walk.ani"), test::kUnreadableFile}) {
+        EXPECT_TRUE(test::FailsWithMessage(
+            [&](std::string& error) { return ReadAnimationFile(model, path, "WALK", error); }, path));
+    }
+    EXPECT_TRUE(model.animations.empty());
+
+    // The other reason for refusing a file says so too.
+    std::ofstream(scratch / "tree.ani", std::ios::binary) << kWalk;
+    model.id = "TREE";
+    std::string error;
+    EXPECT_FALSE(ReadAnimationFile(model, scratch / "tree.ani", "WALK", error));
+    EXPECT_NE(error.find("another model"), std::string::npos) << error;
     EXPECT_TRUE(model.animations.empty());
 }
 

@@ -1,4 +1,5 @@
 #include "modeldata/collider_reader.h"
+#include "tests/file_faults.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -74,6 +75,19 @@ TEST(ColliderReaderTest, MissingFileLeavesTheSetUnchanged) {
     CColliderSet set;
     set.name = "kept";
     EXPECT_FALSE(ReadColliderFile(set, "/nonexistent/rock.col"));
+    EXPECT_EQ(set.name, "kept");
+    EXPECT_TRUE(set.colliders.empty());
+}
+
+TEST(ColliderReaderTest, DirectoryOrUnreadableFileFailsWithAMessageAndLeavesTheSetUnchanged) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    const test::CScratchDirectory scratch("quorvane_collider_faults");
+    CColliderSet set;
+    set.name = "kept";
+    for (const auto& path : {scratch.DirectoryNamed("rock.col"), test::kUnreadableFile}) {
+        EXPECT_TRUE(test::FailsWithMessage(
+            [&](std::string& error) { return ReadColliderFile(set, path, error); }, path));
+    }
     EXPECT_EQ(set.name, "kept");
     EXPECT_TRUE(set.colliders.empty());
 }

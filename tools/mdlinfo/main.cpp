@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 using namespace quorvane;
 
@@ -31,36 +32,38 @@ int main(int argc, char** argv) {
         return Usage();
     }
     const std::string path = argv[1];
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes) {
-        std::cerr << "mdlinfo: cannot read \"" << path << "\" (missing, not a regular file, or unreadable)\n";
+    const CFileBytes file = ReadFileBytes(path);
+    if (!file) {
+        std::cerr << "mdlinfo: cannot read " << file.error << '\n';
         return kUnreadable;
     }
-    const mdlinfo::FileKind kind = mdlinfo::DetectFileKind(path, *bytes);
+    const std::string_view bytes = file.Text();
+    const mdlinfo::FileKind kind = mdlinfo::DetectFileKind(path, bytes);
     if (argc == 3 && kind != mdlinfo::FileKind::kAnimation) {
         return Usage();
     }
-    std::cout << "file: " << path << " (" << bytes->size() << " bytes)\n";
+    std::cout << "file: " << path << " (" << bytes.size() << " bytes)\n";
     std::cout << "kind: " << mdlinfo::KindName(kind) << '\n';
 
     switch (kind) {
     case mdlinfo::FileKind::kModel: {
         CModel model;
-        ReadModelText(model, *bytes, path);
+        ReadModelText(model, bytes, path);
         std::cout << mdlinfo::DescribeModel(model);
         break;
     }
     case mdlinfo::FileKind::kAnimation: {
         CModel model;
         const bool withModel = argc == 3;
-        if (withModel && !ReadModelFile(model, argv[2])) {
-            std::cerr << "mdlinfo: cannot read model \"" << argv[2] << "\"\n";
+        std::string error;
+        if (withModel && !ReadModelFile(model, argv[2], error)) {
+            std::cerr << "mdlinfo: cannot read model " << error << '\n';
             return kUnreadable;
         }
         if (!withModel) {
-            model.id = FindAnimationTargetModelId(*bytes).value_or("");
+            model.id = FindAnimationTargetModelId(bytes).value_or("");
         }
-        if (!ReadAnimationText(model, *bytes, "ANIMATION")) {
+        if (!ReadAnimationText(model, bytes, "ANIMATION")) {
             std::cerr << "mdlinfo: the animation was made for another model than \"" << model.id << "\"\n";
             return kUnreadable;
         }
@@ -69,7 +72,7 @@ int main(int argc, char** argv) {
     }
     case mdlinfo::FileKind::kCollider: {
         CColliderSet set;
-        ReadColliderText(set, *bytes);
+        ReadColliderText(set, bytes);
         std::cout << mdlinfo::DescribeColliders(set);
         break;
     }
