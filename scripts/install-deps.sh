@@ -12,19 +12,33 @@ packages=(
   xvfb xauth x11-utils
   fonts-noto-cjk
   clang libclang-rt-14-dev
+  locales
 )
+
+sudo_cmd=()
+[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  echo "install-deps: done"
+fi
 
-echo "install-deps: installing ${missing[*]}"
-sudo_cmd=()
-[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-echo "install-deps: done"
+# The locale tests switch to a locale with a decimal comma; without it they fail.
+comma_locale="de_DE.UTF-8"
+has_comma_locale() { locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; }
+if ! has_comma_locale; then
+  echo "install-deps: generating the ${comma_locale} locale"
+  "${sudo_cmd[@]}" sed -i "s/^# *\(${comma_locale} UTF-8\)\$/\1/" /etc/locale.gen
+  grep -qx "${comma_locale} UTF-8" /etc/locale.gen ||
+    echo "${comma_locale} UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+  has_comma_locale || { echo "install-deps: ${comma_locale} is still missing" >&2; exit 1; }
+fi

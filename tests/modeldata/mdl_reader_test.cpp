@@ -1,4 +1,7 @@
+#include "modeldata/file_bytes.h"
 #include "modeldata/mdl_reader.h"
+#include "tests/comma_locale.h"
+#include "tests/file_faults.h"
 
 #include <clocale>
 #include <filesystem>
@@ -41,6 +44,70 @@ TEST(MdlReaderTest, FileThatCannotBeReadLeavesTheModelUnchanged) {
     EXPECT_EQ(model.colliderFile, "rock.col");
     EXPECT_EQ(model.directory, path.parent_path().string() + "/");
     std::filesystem::remove(path);
+}
+
+TEST(MdlReaderTest, DirectoryOrUnreadableFileFailsWithAMessageAndLeavesTheModelUnchanged) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    const test::CScratchDirectory scratch("quorvane_mdl_faults");
+    for (const auto& path : {scratch.DirectoryNamed("tree.mdl"), test::kUnreadableFile}) {
+        CModel model;
+        model.id = "kept";
+        EXPECT_TRUE(test::FailsWithMessage(
+            [&](std::string& error) { return ReadModelFile(model, path, error); }, path));
+        EXPECT_EQ(model.id, "kept");
+        EXPECT_TRUE(model.directory.empty());
+    }
+}
+
+TEST(FileBytesTest, ReadErrorsSayWhyAndNameThePath) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    const test::CScratchDirectory scratch("quorvane_file_bytes");
+    const auto expectFailure = [](const std::filesystem::path& path, const std::string& why) {
+        const CFileBytes bytes = ReadFileBytes(path);
+        EXPECT_FALSE(bytes) << path;
+        EXPECT_EQ(bytes.size, 0u);
+        EXPECT_EQ(bytes.error, path.string() + ": " + why);
+        std::string error;
+        bool visited = false;
+        EXPECT_FALSE(ReadFilePieces(
+            path, [&](std::string_view) { visited = true; }, error));
+        EXPECT_FALSE(visited);
+        EXPECT_EQ(error, path.string() + ": " + why);
+    };
+    expectFailure(scratch.Path(), "Is a directory");
+    expectFailure(scratch / "missing.mdl", "No such file or directory");
+    expectFailure(test::kUnreadableFile, "Input/output error");
+    expectFailure(scratch.UnreadableNamed("link.mdl"), "Input/output error");
+    expectFailure("/dev/null", "not a regular file");
+}
+
+TEST(FileBytesTest, WholeFileIsReadWhateverSizeTheFileSystemReports) {
+    const test::CScratchDirectory scratch("quorvane_file_bytes");
+    // Larger than one piece, with a byte pattern that shows a piece out of place.
+    std::string large(200 * 1024 + 7, '\0');
+    for (size_t i = 0; i < large.size(); ++i) {
+        large[i] = static_cast<char>('a' + (i * 7 + i / 65536) % 26);
+    }
+    std::ofstream(scratch / "large.bin", std::ios::binary) << large;
+    const CFileBytes bytes = ReadFileBytes(scratch / "large.bin");
+    ASSERT_TRUE(bytes) << bytes.error;
+    EXPECT_EQ(bytes.Text(), large);
+    std::string pieces;
+    std::string error;
+    ASSERT_TRUE(ReadFilePieces(
+        scratch / "large.bin", [&](std::string_view piece) { pieces += piece; }, error));
+    EXPECT_EQ(pieces, large);
+
+    std::ofstream(scratch / "empty.mdl", std::ios::binary).flush();
+    const CFileBytes empty = ReadFileBytes(scratch / "empty.mdl");
+    EXPECT_TRUE(empty) << empty.error;
+    EXPECT_EQ(empty.size, 0u);
+
+    // /proc files report a size of 0 but have content.
+    ASSERT_EQ(std::filesystem::file_size("/proc/self/status"), 0u);
+    const CFileBytes status = ReadFileBytes("/proc/self/status");
+    ASSERT_TRUE(status) << status.error;
+    EXPECT_TRUE(status.Text().starts_with("Name:")) << status.Text().substr(0, 40);
 }
 
 TEST(MdlReaderTest, MaterialsTexturesAndTopLevelNumbers) {
@@ -329,10 +396,10 @@ TEST(MdlReaderTest, OverLongKeyLineIsCutAndItsRestReadAsTheNextLine) {
 }
 
 TEST(MdlReaderTest, NamesFromOlderToolsInCp932BecomeUtf8AndLocaleDoesNotMatter) {
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    const test::CCommaLocale locale(LC_ALL);
+    ASSERT_TRUE(locale.InEffect());
     // "木" in CP932 is 0x96 0xD8.
     const CModel model = ReadText("MODEL_ID\n\x96\xD8\nMATERIAL_BEGIN\nDIFFUSE\n1.5 -2.25e1\nMATERIAL_END\n");
-    std::setlocale(LC_ALL, "C");
     EXPECT_EQ(model.id, "\xE6\x9C\xA8");
     EXPECT_EQ(model.materials.at(0)->diffuse[0], 1.5f);
     EXPECT_EQ(model.materials.at(0)->diffuse[1], -22.5f);

@@ -1,4 +1,5 @@
 #include "modeldata/text_numbers.h"
+#include "tests/comma_locale.h"
 
 #include <clocale>
 #include <cmath>
@@ -25,7 +26,8 @@ TEST(TextNumbersTest, IntegersReadLikeAtoi) {
 
 TEST(TextNumbersTest, FloatsReadLikeAtofWhateverTheLocale) {
     // A comma-decimal locale must not change how files read.
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    const test::CCommaLocale locale(LC_ALL);
+    ASSERT_TRUE(locale.InEffect());
     EXPECT_DOUBLE_EQ(ParseDoubleLikeAtof("1.25"), 1.25);
     EXPECT_DOUBLE_EQ(ParseDoubleLikeAtof(" -0.5e2tail"), -50.0);
     EXPECT_DOUBLE_EQ(ParseDoubleLikeAtof("+3"), 3.0);
@@ -33,7 +35,8 @@ TEST(TextNumbersTest, FloatsReadLikeAtofWhateverTheLocale) {
     EXPECT_DOUBLE_EQ(ParseDoubleLikeAtof("+-1"), 0.0);
     EXPECT_TRUE(std::isinf(ParseDoubleLikeAtof("1e999")));
     EXPECT_EQ(ParseDoubleLikeAtof("1e-999"), 0.0);
-    std::setlocale(LC_ALL, "C");
+    // A comma is not a decimal point in the files.
+    EXPECT_DOUBLE_EQ(ParseDoubleLikeAtof("1,25"), 1.0);
 }
 
 TEST(TextNumbersTest, PlainDecimalsRoundExactlyLikeStrtod) {
