@@ -1,9 +1,9 @@
 #include "editor/grid_file.h"
 
 #include "editor/grid_map_line.h"
+#include "modeldata/file_bytes.h"
 #include "platform/text_encoding.h"
 
-#include <fstream>
 #include <functional>
 
 namespace quorvane {
@@ -11,34 +11,29 @@ namespace {
 
 // Calls visit(line, tooLong) for every line; a line past the limit is not kept
 // in memory, only reported, so a file without line ends cannot exhaust it.
-bool ForEachLine(const std::filesystem::path& path, const std::function<void(std::string&, bool)>& visit) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return false;
-    }
+// False, with error saying why, when the file cannot be opened or read.
+bool ForEachLine(const std::filesystem::path& path, const std::function<void(std::string&, bool)>& visit,
+                 std::string& error) {
     std::string line;
     bool tooLong = false;
-    std::streambuf* buffer = file.rdbuf();
-    for (;;) {
-        const int c = buffer->sbumpc();
-        if (c == std::char_traits<char>::eof()) {
-            break;
-        }
-        if (c == '\n') {
-            visit(line, tooLong);
-            line.clear();
-            tooLong = false;
-            continue;
-        }
-        if (line.size() > kMaxGridLineBytes) {
-            tooLong = true;
-            continue;
-        }
-        line.push_back(static_cast<char>(c));
+    const bool read = ReadFilePieces(
+        path,
+        [&](std::string_view piece) {
+            for (const char c : piece) {
+                if (c == '\n') {
+                    visit(line, tooLong);
+                    line.clear();
+                    tooLong = false;
+                } else if (line.size() > kMaxGridLineBytes) {
+                    tooLong = true;
+                } else {
+                    line.push_back(c);
+                }
+            }
+        },
+        error);
+    if (!read) {
+        return false;
     }
     if (!line.empty() || tooLong) {
         visit(line, tooLong);
@@ -52,20 +47,27 @@ std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, G
     auto file = std::make_unique<GridFileEntry>();
     file->path = path;
     int32_t lineNumber = 0;
-    const bool opened = ForEachLine(path, [&](std::string& line, bool tooLong) {
-        ++lineNumber;
-        if (tooLong) {
-            // Keep the line's place so later line numbers stay right; the build skips it.
-            file->lines.emplace_back();
-            if (report != nullptr) {
-                ++report->linesSkipped;
-                report->problems.push_back("line " + std::to_string(lineNumber) + ": line too long");
+    std::string error;
+    const bool opened = ForEachLine(
+        path,
+        [&](std::string& line, bool tooLong) {
+            ++lineNumber;
+            if (tooLong) {
+                // Keep the line's place so later line numbers stay right; the build skips it.
+                file->lines.emplace_back();
+                if (report != nullptr) {
+                    ++report->linesSkipped;
+                    report->problems.push_back("line " + std::to_string(lineNumber) + ": line too long");
+                }
+                return;
             }
-            return;
-        }
-        file->lines.push_back(DecodeTextLine(StripCarriageReturn(line)));
-    });
+            file->lines.push_back(DecodeTextLine(StripCarriageReturn(line)));
+        },
+        error);
     if (!opened) {
+        if (report != nullptr) {
+            report->fileError = error;
+        }
         return nullptr;
     }
     BuildGridEntries(*file, report);
@@ -139,11 +141,15 @@ void DestroyGridFile(GridFileEntry& file, COwnedList<CModelEntry>& sharedModels)
 
 std::unordered_set<std::string> ReadGridFileNames(const std::filesystem::path& path) {
     std::unordered_set<std::string> names;
-    ForEachLine(path, [&names](std::string& line, bool tooLong) {
-        if (!tooLong) {
-            names.insert(std::string(FirstGridField(DecodeTextLine(StripCarriageReturn(line)))));
-        }
-    });
+    std::string ignored;
+    ForEachLine(
+        path,
+        [&names](std::string& line, bool tooLong) {
+            if (!tooLong) {
+                names.insert(std::string(FirstGridField(DecodeTextLine(StripCarriageReturn(line)))));
+            }
+        },
+        ignored);
     return names;
 }
 

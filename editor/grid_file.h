@@ -29,10 +29,12 @@ struct GridReadReport {
     int32_t linesRead = 0;
     int32_t linesSkipped = 0;
     std::vector<std::string> problems; // "line N: why", one per skipped line
+    std::string fileError;             // why the file could not be read at all
 };
 
 // Reads the file's lines (CR LF or LF) and builds their entries, or nothing when
-// the file cannot be opened (null then). Damaged lines are skipped and reported.
+// the file cannot be opened or read (null then, with fileError set). Damaged
+// lines are skipped and reported.
 std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, GridReadReport* report);
 
 // Turns the stored lines into entries (not loaded yet) in the groups of their list numbers.

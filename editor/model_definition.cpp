@@ -1,21 +1,23 @@
 #include "editor/model_definition.h"
 
+#include "modeldata/file_bytes.h"
 #include "modeldata/text_numbers.h"
 #include "platform/text_encoding.h"
 
-#include <fstream>
 #include <string_view>
 
 namespace quorvane {
 
 bool CModelDefinition::Load(const std::filesystem::path& path) {
+    std::string ignored;
+    return Load(path, ignored);
+}
+
+bool CModelDefinition::Load(const std::filesystem::path& path, std::string& error) {
     *this = CModelDefinition{};
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
+    const CFileBytes file = ReadFileBytes(path);
     if (!file) {
+        error = file.error;
         return false;
     }
     filePath = path;
@@ -26,8 +28,11 @@ bool CModelDefinition::Load(const std::filesystem::path& path) {
     uint32_t animated = 0;
     uint32_t copy = 0;
 
-    std::string line;
-    while (std::getline(file, line)) {
+    std::string_view rest = file.Text();
+    while (!rest.empty()) {
+        const size_t end = rest.find('\n');
+        const std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
         const std::string_view text = StripCarriageReturn(line);
         const size_t colon = text.find(':');
         if (colon == std::string_view::npos) {

@@ -22,8 +22,10 @@ struct CModelDefinition {
     std::array<uint32_t, kMaxParts> copyValues{};
 
     // Reads "KEY:value" lines; LOD, LIST_NUMBER, SHADER, ANIMATED and COPY set
-    // values carried to every following PATH. False when the file cannot be
-    // opened (the definition stays empty). Parts past the 30th are ignored.
+    // values carried to every following PATH. False, with error saying why,
+    // when the file cannot be opened or read (the definition stays empty).
+    // Parts past the 30th are ignored.
+    bool Load(const std::filesystem::path& path, std::string& error);
     bool Load(const std::filesystem::path& path);
 };
 

@@ -1,6 +1,8 @@
 // Writing placements to grid map files and reading them back.
 #include "editor/grid_map_line.h"
 #include "editor_fixture.h"
+#include "tests/comma_locale.h"
+#include "tests/file_faults.h"
 
 #include <clocale>
 #include <limits>
@@ -73,10 +75,9 @@ TEST_F(GridMapFiles, ARecordKeepsTheCellItWasPlacedInAfterItsModelMoves) {
 }
 
 TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
-    const char* oldLocale = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = oldLocale != nullptr ? oldLocale : "C";
-    // A decimal comma locale must not leak into the file.
-    const bool commaLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    // A decimal comma locale must neither leak into the file nor change how it reads back.
+    const test::CCommaLocale locale(LC_NUMERIC);
+    ASSERT_TRUE(locale.InEffect());
 
     Choose({"tree.mdl"});
     PlaceAt(0, 0);
@@ -84,10 +85,9 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
     field->SetGroupScale("p0p0_TREE_000", {1.0f, 0.5f, 2.25f, 1});
     field->SetGroupRotation("p0p0_TREE_000", {-179.999f, 90.0f, 0.0000001f, 1});
     ASSERT_TRUE(field->WriteGridFiles(nullptr));
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    if (commaLocale) {
-        EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf").find(','), std::string::npos);
-    }
+    const std::string written = ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf");
+    EXPECT_EQ(written.find(','), std::string::npos) << written;
+    EXPECT_NE(written.find("|1.234568|"), std::string::npos) << written;
 
     GridReadReport read;
     const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", &read);
@@ -185,6 +185,22 @@ TEST_F(GridMapFiles, AFileWithoutLineEndsIsReportedNotHeldInMemory) {
     EXPECT_LE(file->lines[0].size(), kMaxGridLineBytes);
     EXPECT_FALSE(LoadGridFile(dir / "missing.gmf", nullptr));
     EXPECT_FALSE(LoadGridFile(dir, nullptr)) << "a directory is not a file";
+}
+
+TEST_F(GridMapFiles, ADirectoryOrUnreadableFileIsReportedWithItsReason) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    std::filesystem::create_directories(dir / "p0p0.gmf");
+    for (const auto& path : {dir / "p0p0.gmf", test::kUnreadableFile}) {
+        EXPECT_TRUE(test::FailsWithMessage(
+            [&](std::string& error) {
+                GridReadReport read;
+                const bool loaded = LoadGridFile(path, &read) != nullptr;
+                error = read.fileError;
+                return loaded;
+            },
+            path));
+        EXPECT_TRUE(ReadGridFileNames(path).empty());
+    }
 }
 
 TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {

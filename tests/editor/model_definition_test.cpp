@@ -1,4 +1,5 @@
 #include "editor/model_definition.h"
+#include "tests/file_faults.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -97,6 +98,27 @@ TEST_F(ModelDefinitionTest, MissingFileOrDirectoryLeavesDefinitionEmpty) {
     EXPECT_FALSE(def.Load(dir));
     EXPECT_TRUE(def.Load(Write("")));
     EXPECT_EQ(def.count, 0u);
+}
+
+TEST_F(ModelDefinitionTest, DirectoryOrUnreadableFileFailsWithAMessageAndLeavesItEmpty) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    std::filesystem::create_directories(dir / "tree.mdf");
+    CModelDefinition def;
+    for (const auto& path : {dir / "tree.mdf", test::kUnreadableFile}) {
+        ASSERT_TRUE(def.Load(Write("PATH:a.mdl\n")));
+        EXPECT_TRUE(test::FailsWithMessage([&](std::string& error) { return def.Load(path, error); }, path));
+        EXPECT_EQ(def.count, 0u);
+        EXPECT_TRUE(def.paths[0].empty());
+        EXPECT_TRUE(def.filePath.empty());
+    }
+}
+
+TEST_F(ModelDefinitionTest, LastLineWithoutLineEndAndBlankLinesRead) {
+    CModelDefinition def;
+    ASSERT_TRUE(def.Load(Write("\n\nLOD:2\r\n\r\nPATH:a.mdl\nPATH:b.mdl")));
+    ASSERT_EQ(def.count, 2u);
+    EXPECT_EQ(def.paths[1], "b.mdl");
+    EXPECT_EQ(def.lodValues[1], 2u);
 }
 
 TEST_F(ModelDefinitionTest, ReloadingReplacesEarlierParts) {
