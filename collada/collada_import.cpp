@@ -1,13 +1,11 @@
 #include "collada/collada_import.h"
 
 #include "collada/readers.h"
+#include "modeldata/file_bytes.h"
 #include "modeldata/mdl_reader.h"
 #include "modeldata/model_types.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <optional>
 
 namespace quorvane {
 namespace {
@@ -22,34 +20,6 @@ void ReadDocument(CModel& model, const pugi::xml_document& document) {
     ReadSceneNodes(model, collada, jointsById);
     ReadMaterialBindings(model, collada);
     ReadAnimations(model, collada);
-}
-
-// The whole file in a buffer that is not zero-filled first: the parse
-// overwrites it in place anyway.
-struct CFileBytes {
-    std::unique_ptr<char[]> data;
-    size_t size = 0;
-};
-
-std::optional<CFileBytes> ReadDocumentFile(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        return std::nullopt;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return std::nullopt;
-    }
-    const long size = std::ftell(file.get());
-    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
-        return std::nullopt;
-    }
-    CFileBytes bytes{std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size)),
-                     static_cast<size_t>(size)};
-    if (std::fread(bytes.data.get(), 1, bytes.size, file.get()) != bytes.size) {
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 // Parses in place: the document's strings point into the buffer, which
@@ -84,13 +54,23 @@ bool LoadColladaText(CModel& model, std::string_view text, std::string_view path
     return LoadFromBuffer(model, bytes.data(), bytes.size(), path);
 }
 
-bool LoadCollada(CModel& model, std::string_view path) {
-    const auto bytes = ReadDocumentFile(std::filesystem::path(path));
+bool LoadCollada(CModel& model, std::string_view path, std::string& error) {
+    const CFileBytes bytes = ReadFileBytes(std::filesystem::path(path));
     if (!bytes) {
         model.directory = DirectoryOfPath(path);
+        error = bytes.error;
         return false;
     }
-    return LoadFromBuffer(model, bytes->data.get(), bytes->size, path);
+    if (!LoadFromBuffer(model, bytes.data.get(), bytes.size, path)) {
+        error = std::string(path) + ": not well-formed XML";
+        return false;
+    }
+    return true;
+}
+
+bool LoadCollada(CModel& model, std::string_view path) {
+    std::string ignored;
+    return LoadCollada(model, path, ignored);
 }
 
 } // namespace quorvane

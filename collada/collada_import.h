@@ -7,10 +7,12 @@
 
 namespace quorvane {
 
-// Reads a COLLADA document (".dae") into a freshly constructed model. False
-// when the file cannot be read or is not well-formed XML; the model then
-// holds only its directory. Anything the import does not understand inside a
-// well-formed document is skipped, never an error.
+// Reads a COLLADA document (".dae") into a freshly constructed model. False,
+// with error saying why, when the file cannot be read or is not well-formed
+// XML; the model then holds only its directory. Anything the import does not
+// understand inside a well-formed document is skipped, never an error; image
+// files are only named here, not read.
+bool LoadCollada(CModel& model, std::string_view path, std::string& error);
 bool LoadCollada(CModel& model, std::string_view path);
 
 // The same on a document already in memory; path only names the model.

@@ -2,9 +2,12 @@
 #include "collada/number_lists.h"
 #include "collada_test_support.h"
 #include "modeldata/text_numbers.h"
+#include "tests/file_faults.h"
 
 #include <bit>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -63,6 +66,46 @@ TEST(ColladaLoad, MissingFileFails) {
     CModel model;
     EXPECT_FALSE(LoadCollada(model, "./no/such/file.dae"));
     EXPECT_EQ(model.directory, "./no/such/");
+}
+
+TEST(ColladaLoad, DirectoryOrUnreadableDocumentFailsWithAMessage) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    const test::CScratchDirectory scratch("quorvane_collada_faults");
+    for (const auto& path : {scratch.DirectoryNamed("oak.dae"), test::kUnreadableFile}) {
+        CModel model;
+        EXPECT_TRUE(test::FailsWithMessage(
+            [&](std::string& error) { return LoadCollada(model, path.string(), error); }, path));
+        EXPECT_TRUE(model.id.empty());
+        EXPECT_TRUE(model.geometries.empty());
+    }
+    std::string error;
+    CModel model;
+    std::ofstream(scratch / "broken.dae", std::ios::binary) << "<COLLADA>";
+    EXPECT_FALSE(LoadCollada(model, (scratch / "broken.dae").string(), error));
+    EXPECT_NE(error.find("not well-formed"), std::string::npos) << error;
+}
+
+TEST(ColladaLoad, ImagesThatNameNoFileStillImportTheGeometry) {
+    const std::filesystem::path path = std::filesystem::path(QUORVANE_COLLADA_DOCUMENTS).parent_path() /
+                                       "collada_faults" / "images_without_file_names.dae";
+    CModel model;
+    std::string error;
+    ASSERT_TRUE(LoadCollada(model, path.string(), error)) << error;
+    ASSERT_EQ(model.geometries.size(), 1u);
+    EXPECT_EQ(model.geometries[0]->vertexCount, 3);
+    ASSERT_EQ(model.geometries[0]->polygons.size(), 1u);
+    EXPECT_EQ(model.geometries[0]->polygons[0]->materialId, "leaf");
+    ASSERT_EQ(model.materials.size(), 1u);
+    EXPECT_EQ(model.materials[0]->textureId, "referenced");
+    // Neither image has text of its own in init_from, so both resolve to the
+    // document's folder, which the texture loader has to refuse.
+    ASSERT_EQ(model.textures.size(), 2u);
+    EXPECT_EQ(model.textures[0]->id, "blank");
+    EXPECT_EQ(model.textures[1]->id, "referenced");
+    for (const auto& texture : model.textures) {
+        EXPECT_EQ(texture->fileName, "");
+        EXPECT_TRUE(std::filesystem::is_directory(model.directory + texture->fileName));
+    }
 }
 
 TEST(ColladaNumberLists, SplitAtAnyRunOfXmlWhiteSpace) {
