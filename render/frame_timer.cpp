@@ -1,7 +1,5 @@
 #include "render/frame_timer.h"
 
-#include <chrono>
-
 namespace quorvane {
 
 CFrameTimer::Tick CFrameTimer::Advance(int nowMs) {
@@ -31,10 +29,14 @@ CFrameTimer& ProgramFrameTimer() {
     return timer;
 }
 
-int MillisecondsWithinMinute() {
+int MillisecondsWithinMinute(std::chrono::steady_clock::time_point time) {
     using namespace std::chrono;
-    const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    return static_cast<int>(ms % 60000);
+    const auto ms = floor<milliseconds>(time.time_since_epoch()).count() % 60000;
+    return static_cast<int>(ms < 0 ? ms + 60000 : ms);
+}
+
+int MillisecondsWithinMinute() {
+    return MillisecondsWithinMinute(std::chrono::steady_clock::now());
 }
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <optional>
 
@@ -28,7 +29,9 @@ private:
 
 // The counters shared by every render thread of the program.
 CFrameTimer& ProgramFrameTimer();
-// Now, as seconds x 1000 + milliseconds of the system time.
+// Milliseconds within the minute of the steady clock, which setting the system
+// time cannot move.
+int MillisecondsWithinMinute(std::chrono::steady_clock::time_point time);
 int MillisecondsWithinMinute();
 
 } // namespace quorvane

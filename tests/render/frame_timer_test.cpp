@@ -1,5 +1,6 @@
 #include "render/frame_timer.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -11,6 +12,33 @@ TEST(FrameTimer, MinuteWrapStillGivesAPositiveElapsedTime) {
     const auto tick = timer.Advance(100); // 59.9 s -> 0.1 s of the next minute
     EXPECT_EQ(tick.accumulatedMs, 200);
     EXPECT_FALSE(tick.framesPerSecond);
+}
+
+// Steady-clock readings either side of a minute boundary, through the
+// within-minute reading the render loop uses.
+TEST(FrameTimer, SteadyReadingsAcrossAMinuteGiveTheFrameTime) {
+    using namespace std::chrono;
+    const steady_clock::time_point last(minutes(7) + milliseconds(59950) + microseconds(400));
+    const steady_clock::time_point now = last + milliseconds(120);
+    EXPECT_EQ(MillisecondsWithinMinute(last), 59950);
+    EXPECT_EQ(MillisecondsWithinMinute(now), 70);
+    CFrameTimer timer;
+    timer.Advance(MillisecondsWithinMinute(last));
+    const auto tick = timer.Advance(MillisecondsWithinMinute(now));
+    EXPECT_EQ(tick.nowMs, 70);
+    EXPECT_EQ(tick.accumulatedMs, 120);
+    EXPECT_EQ(MillisecondsWithinMinute(steady_clock::time_point(minutes(3))), 0);
+}
+
+// The render loop's reading is the steady clock's, not the adjustable system time's.
+TEST(FrameTimer, ReadingFollowsTheSteadyClock) {
+    using namespace std::chrono;
+    const auto before = steady_clock::now();
+    const int reading = MillisecondsWithinMinute();
+    const auto after = steady_clock::now();
+    const int from = MillisecondsWithinMinute(before);
+    const int elapsed = static_cast<int>(ceil<milliseconds>(after - before).count());
+    EXPECT_LE((reading - from + 60000) % 60000, elapsed);
 }
 
 TEST(FrameTimer, RateAfterMoreThanASecondThenCountersRestart) {
