@@ -79,10 +79,6 @@ Vec3 LocalOffset(int32_t bone) {
     return parent < 0 ? Head(bone) : Head(bone) - Head(parent);
 }
 
-double Radians(double degrees) {
-    return degrees * kPi / 180;
-}
-
 // A limb segment on `bone`; its near end blends with the parent so joints bend smoothly.
 void AddLimb(CMesh& mesh, const Vec3& a, const Vec3& b, double ra, double rb, const Rgba& colour,
              int32_t bone, int32_t blendBone) {
@@ -147,33 +143,33 @@ Mat4 WalkRotation(int32_t bone, double phase) {
     const double s = std::sin(phase), c = std::cos(phase);
     switch (bone) {
     case kHips:
-        return RotationZ(Radians(5 * s));
+        return RotationZ(DegreesToRadians(5 * s));
     case kSpine:
-        return RotationZ(Radians(-4 * s));
+        return RotationZ(DegreesToRadians(-4 * s));
     case kChest:
-        return RotationX(Radians(5));
+        return RotationX(DegreesToRadians(5.0));
     case kHead:
-        return RotationX(Radians(2 * std::sin(2 * phase)));
+        return RotationX(DegreesToRadians(2 * std::sin(2 * phase)));
     case kThighL:
-        return RotationX(Radians(-28 * s));
+        return RotationX(DegreesToRadians(-28 * s));
     case kThighR:
-        return RotationX(Radians(28 * s));
+        return RotationX(DegreesToRadians(28 * s));
     case kShinL:
-        return RotationX(Radians(8 + 45 * std::max(0.0, c)));
+        return RotationX(DegreesToRadians(8 + 45 * std::max(0.0, c)));
     case kShinR:
-        return RotationX(Radians(8 + 45 * std::max(0.0, -c)));
+        return RotationX(DegreesToRadians(8 + 45 * std::max(0.0, -c)));
     case kFootL:
-        return RotationX(Radians(-10 * std::max(0.0, c)));
+        return RotationX(DegreesToRadians(-10 * std::max(0.0, c)));
     case kFootR:
-        return RotationX(Radians(-10 * std::max(0.0, -c)));
+        return RotationX(DegreesToRadians(-10 * std::max(0.0, -c)));
     case kUpperArmL:
-        return RotationX(Radians(24 * s));
+        return RotationX(DegreesToRadians(24 * s));
     case kUpperArmR:
-        return RotationX(Radians(-24 * s));
+        return RotationX(DegreesToRadians(-24 * s));
     case kForeArmL:
-        return RotationX(Radians(-15 - 12 * std::max(0.0, -s)));
+        return RotationX(DegreesToRadians(-15 - 12 * std::max(0.0, -s)));
     case kForeArmR:
-        return RotationX(Radians(-15 - 12 * std::max(0.0, s)));
+        return RotationX(DegreesToRadians(-15 - 12 * std::max(0.0, s)));
     default:
         return Identity();
     }
@@ -183,16 +179,16 @@ Mat4 StandRotation(int32_t bone, double phase) {
     const double s = std::sin(phase);
     switch (bone) {
     case kChest:
-        return RotationX(Radians(1.5 * s));
+        return RotationX(DegreesToRadians(1.5 * s));
     case kHead:
-        return RotationZ(Radians(4 * std::sin(phase + 0.3)));
+        return RotationZ(DegreesToRadians(4 * std::sin(phase + 0.3)));
     case kUpperArmL:
-        return Multiply(RotationY(Radians(-3 - 1.5 * s)), RotationX(Radians(2 * s)));
+        return Multiply(RotationY(DegreesToRadians(-3 - 1.5 * s)), RotationX(DegreesToRadians(2 * s)));
     case kUpperArmR:
-        return Multiply(RotationY(Radians(3 + 1.5 * s)), RotationX(Radians(2 * s)));
+        return Multiply(RotationY(DegreesToRadians(3 + 1.5 * s)), RotationX(DegreesToRadians(2 * s)));
     case kForeArmL:
     case kForeArmR:
-        return RotationX(Radians(-8));
+        return RotationX(DegreesToRadians(-8.0));
     default:
         return Identity();
     }
@@ -205,7 +201,7 @@ std::vector<CChannelDesc> Animate(PoseFunction rotation, int keys, double length
         channel.target = kJoints[bone].id;
         // The last key repeats the first, so the loop closes without a jump.
         for (int k = 0; k <= keys - 1; ++k) {
-            const double phase = 2 * kPi * k / (keys - 1);
+            const double phase = 2 * kPi<double> * k / (keys - 1);
             Vec3 offset = LocalOffset(bone);
             if (bone == kHips) {
                 offset.z -= bob * (1 - std::cos(2 * phase)) * 0.5;

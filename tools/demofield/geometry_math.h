@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modeldata/scalar_math.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -24,8 +26,6 @@ struct Vec3 {
 // 16 numbers in file order, for column vectors: translation in elements 3, 7
 // and 11. The loader transposes them for the row-vector maths of the renderer.
 using Mat4 = std::array<double, 16>;
-
-inline constexpr double kPi = 3.14159265358979323846;
 
 Mat4 Identity();
 Mat4 Translation(const Vec3& t);

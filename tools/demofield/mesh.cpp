@@ -81,7 +81,7 @@ void CMesh::AddTube(const Vec3& a, const Vec3& b, double radiusA, double radiusB
     const double slope = (radiusA - radiusB) / std::max((b - a).Length(), 1e-9);
     const int32_t first = VertexCount();
     for (int i = 0; i <= sides; ++i) {
-        const double angle = 2 * kPi * i / sides;
+        const double angle = 2 * kPi<double> * i / sides;
         const Vec3 radial = side * std::cos(angle) + up * std::sin(angle);
         const Vec3 normal = (radial + axis * slope).Normalized();
         const double u = uvRepeatsAround * i / sides;
@@ -103,7 +103,7 @@ void CMesh::AddTube(const Vec3& a, const Vec3& b, double radiusA, double radiusB
         const int32_t hub = AddVertex(centre, normal, colour, 0.5, 0.5);
         const int32_t ring = VertexCount();
         for (int i = 0; i < sides; ++i) {
-            const double angle = 2 * kPi * i / sides;
+            const double angle = 2 * kPi<double> * i / sides;
             const Vec3 radial = side * std::cos(angle) + up * std::sin(angle);
             AddVertex(centre + radial * radius, normal, colour, 0.5 + 0.5 * std::cos(angle),
                       0.5 + 0.5 * std::sin(angle));
@@ -123,9 +123,9 @@ void CMesh::AddEllipsoid(const Vec3& centre, const Vec3& radii, int rings, int s
                          double roughness, uint32_t seed) {
     const int32_t first = VertexCount();
     for (int r = 0; r <= rings; ++r) {
-        const double theta = kPi * r / rings;
+        const double theta = kPi<double> * r / rings;
         for (int s = 0; s <= segments; ++s) {
-            const double phi = 2 * kPi * s / segments;
+            const double phi = 2 * kPi<double> * s / segments;
             const Vec3 unit{std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),
                             std::cos(theta)};
             // The seam column repeats the first so the noise closes the surface.

@@ -71,7 +71,7 @@ CImage Rock(int size) {
 CImage Sand(int size) {
     return Paint(size, [](double u, double v) {
         const double warp = Tile(u, v, 4, 3, kSeed + 7);
-        const double ripple = 0.5 + 0.5 * std::sin(2 * kPi * (v * 14 + u * 2 + warp * 1.5));
+        const double ripple = 0.5 + 0.5 * std::sin(2 * kPi<double> * (v * 14 + u * 2 + warp * 1.5));
         const Rgba c =
             Mix(Rgb(196, 172, 120), Rgb(226, 206, 156), 0.6 * ripple + 0.4 * Tile(u, v, 10, 3, kSeed + 8));
         return Scale(c, 0.92 + 0.16 * Tile(u, v, 160, 1, kSeed + 9));
@@ -121,7 +121,7 @@ CImage Mud(int size) {
 CImage Cliff(int size) {
     return Paint(size, [](double u, double v) {
         const double warp = Tile(u, v, 4, 3, kSeed + 18);
-        const double strata = 0.5 + 0.5 * std::sin(2 * kPi * (v * 9 + warp * 1.2));
+        const double strata = 0.5 + 0.5 * std::sin(2 * kPi<double> * (v * 9 + warp * 1.2));
         Rgba c = Mix(Rgb(120, 96, 76), Rgb(170, 146, 118), strata);
         c = Mix(c, RockColour(u, v, kSeed + 19), 0.45);
         return c;
@@ -138,7 +138,7 @@ CImage Perlin(int size) {
 CImage Bark(int size) {
     return Paint(size, [](double u, double v) {
         const double warp = Tile(u, v, 4, 3, kSeed + 21);
-        const double furrows = std::pow(0.5 + 0.5 * std::sin(2 * kPi * (u * 8 + warp * 0.8)), 3);
+        const double furrows = std::pow(0.5 + 0.5 * std::sin(2 * kPi<double> * (u * 8 + warp * 0.8)), 3);
         Rgba c = Mix(Rgb(104, 76, 52), Rgb(60, 42, 30), furrows);
         return Scale(c, 0.85 + 0.3 * Tile(u, v, 32, 2, kSeed + 22));
     });
@@ -150,7 +150,7 @@ CImage Leaves(int size) {
     const double s = size / 256.0;
     for (int i = 0; i < 260; ++i) {
         const double cx = HashUnit(i, 1, kSeed + 23) * size, cy = HashUnit(i, 2, kSeed + 23) * size;
-        const double angle = HashUnit(i, 3, kSeed + 23) * 2 * kPi;
+        const double angle = HashUnit(i, 3, kSeed + 23) * 2 * kPi<double>;
         const double length = (10 + 8 * HashUnit(i, 4, kSeed + 23)) * s, width = length * 0.42;
         const Rgba colour = Mix(Rgb(46, 92, 30), Rgb(126, 170, 60), HashUnit(i, 5, kSeed + 23));
         const double ca = std::cos(angle), sa = std::sin(angle);
@@ -220,7 +220,8 @@ CImage Planks(int size) {
         const double row = v * boards;
         const int b = static_cast<int>(row);
         const double within = row - b;
-        const double grain = 0.5 + 0.5 * std::sin(2 * kPi * (v * 60 + 3 * Tile(u, v, 4, 3, kSeed + 29 + b)));
+        const double grain =
+            0.5 + 0.5 * std::sin(2 * kPi<double> * (v * 60 + 3 * Tile(u, v, 4, 3, kSeed + 29 + b)));
         Rgba c = Mix(Rgb(132, 92, 54), Rgb(172, 126, 78), 0.55 * grain + 0.45 * HashUnit(b, 0, kSeed + 30));
         if (within < 0.04 || within > 0.96) {
             c = Scale(c, 0.45); // gap between boards

@@ -125,7 +125,7 @@ void WriteNature(COutput& out, std::vector<CDefinitionDesc>& definitions, int te
     CMesh tuft;
     tuft.UsePart("grass_blades");
     for (int i = 0; i < 3; ++i) {
-        tuft.AddCard({0, 0, 0}, kPi * i / 3, 1.6, 1.3, kWhite);
+        tuft.AddCard({0, 0, 0}, kPi<double> * i / 3, 1.6, 1.3, kWhite);
     }
     out.WriteModel(folder + "grass_tuft.mdl",
                    SimpleModel("grass_tuft", tuft, {"grass_blades"}, {{"grass_blades", "grass_blades.png"}}));
@@ -135,7 +135,7 @@ void WriteNature(COutput& out, std::vector<CDefinitionDesc>& definitions, int te
     const Rgba petals[] = {
         {0.95f, 0.85f, 0.2f, 1}, {0.9f, 0.3f, 0.4f, 1}, {0.6f, 0.5f, 0.95f, 1}, {1, 1, 1, 1}};
     for (int i = 0; i < 7; ++i) {
-        const double angle = 2 * kPi * i / 7, r = 0.25 + 0.12 * (i % 3);
+        const double angle = 2 * kPi<double> * i / 7, r = 0.25 + 0.12 * (i % 3);
         const Vec3 foot{r * std::cos(angle), r * std::sin(angle), 0};
         const Vec3 top = foot + Vec3{0.05 * std::cos(angle), 0.05 * std::sin(angle), 0.5 + 0.08 * (i % 4)};
         flowers.AddTube(foot, top, 0.025, 0.02, 4, {0.25f, 0.5f, 0.2f, 1}, false);
@@ -252,7 +252,7 @@ void WriteBuildings(COutput& out, std::vector<CDefinitionDesc>& definitions, int
     sails.AddTube(hub + Vec3{0, 1.2, 0}, hub + Vec3{0, -0.4, 0}, 0.45, 0.45, 10, {0.35f, 0.25f, 0.18f, 1},
                   true);
     for (int arm = 0; arm < 4; ++arm) {
-        const Mat4 turn = Multiply(Translation(hub), RotationY(kPi / 2 * arm + kPi / 4));
+        const Mat4 turn = Multiply(Translation(hub), RotationY(kPi<double> / 2 * arm + kPi<double> / 4));
         const int32_t first = sails.VertexCount();
         sails.AddBox(Translation({0, -0.5, 4.6}), {0.18, 0.12, 4.6}, {0.42f, 0.3f, 0.2f, 1});
         sails.AddBox(Translation({0.9, -0.45, 5.4}), {0.75, 0.04, 3.4}, {0.93f, 0.9f, 0.82f, 1});
@@ -266,7 +266,7 @@ void WriteBuildings(COutput& out, std::vector<CDefinitionDesc>& definitions, int
     blades.jointMatrix = Translation(hub);
     for (int k = 0; k <= 32; ++k) {
         blades.keyTimes.push_back(0.15 * k);
-        blades.poses.push_back(Multiply(Translation(hub), RotationY(-2 * kPi * k / 32)));
+        blades.poses.push_back(Multiply(Translation(hub), RotationY(-2 * kPi<double> * k / 32)));
     }
     out.WriteBytes(folder + "windmill_blades.dae", ColladaText(blades));
     out.Manifest().colladaDocuments.push_back(folder + "windmill_blades.dae");
