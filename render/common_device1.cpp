@@ -1,12 +1,11 @@
 #include "render/common_device1.h"
 
+#include "modeldata/file_bytes.h"
 #include "render/pipeline_builder.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace quorvane {
 namespace {
@@ -86,19 +85,22 @@ const char* StageName(ShaderStage stage) {
     return "?";
 }
 
-std::vector<uint32_t> ReadSpirv(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+// The module's words, or nothing with error saying why.
+std::vector<uint32_t> ReadSpirv(const std::filesystem::path& path, std::string& error) {
+    const CFileBytes bytes = ReadFileBytes(path);
+    if (!bytes) {
+        error = bytes.error;
         return {};
     }
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     // A SPIR-V module is whole 32-bit words and starts with the magic number.
-    if (bytes.size() < 20 || bytes.size() % 4 != 0) {
-        return {};
+    constexpr uint32_t kMagic = 0x07230203u;
+    std::vector<uint32_t> words;
+    if (bytes.size >= 20 && bytes.size % 4 == 0) {
+        words.resize(bytes.size / 4);
+        std::memcpy(words.data(), bytes.data.get(), bytes.size);
     }
-    std::vector<uint32_t> words(bytes.size() / 4);
-    std::memcpy(words.data(), bytes.data(), bytes.size());
-    if (words[0] != 0x07230203u) {
+    if (words.empty() || words[0] != kMagic) {
+        error = path.string() + ": not a SPIR-V module";
         return {};
     }
     return words;
@@ -206,7 +208,8 @@ bool CCommonDevice1::CreateRootSignature() {
 
 VkShaderModule CCommonDevice1::LoadShaderFile(const std::string& name) {
     const std::filesystem::path path = options_.shaderDirectory / (name + ".spv");
-    const std::vector<uint32_t> words = ReadSpirv(path);
+    std::string error;
+    const std::vector<uint32_t> words = ReadSpirv(path, error);
     VkShaderModule module = VK_NULL_HANDLE;
     if (!words.empty()) {
         VkShaderModuleCreateInfo info{VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO};
@@ -214,13 +217,14 @@ VkShaderModule CCommonDevice1::LoadShaderFile(const std::string& name) {
         info.pCode = words.data();
         if (vkCreateShaderModule(Device(), &info, nullptr, &module) != VK_SUCCESS) {
             module = VK_NULL_HANDLE;
+            error = path.string() + ": rejected by the device";
         }
     }
     if (module == VK_NULL_HANDLE) {
         // vs1 fills two entries: name a missing file once.
         if (std::find(missingShaders_.begin(), missingShaders_.end(), path.string()) ==
             missingShaders_.end()) {
-            std::fprintf(stderr, "render: shader file missing or unreadable: %s\n", path.string().c_str());
+            std::fprintf(stderr, "render: shader file missing or unreadable: %s\n", error.c_str());
             missingShaders_.push_back(path.string());
         }
         return VK_NULL_HANDLE;

@@ -1,10 +1,10 @@
 #include "render/texture_image.h"
 
+#include "modeldata/file_bytes.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <stb_image.h>
 
@@ -14,22 +14,20 @@ namespace {
 // Larger images would take gigabytes with their mip chain on a loader thread.
 constexpr int kMaxSide = 8192;
 
-} // namespace
-
-bool DecodeImageMemory(const std::vector<uint8_t>& bytes, RgbaImage& out, std::string& error) {
-    if (bytes.empty()) {
+bool DecodeImageBytes(const stbi_uc* data, size_t size, RgbaImage& out, std::string& error) {
+    if (size == 0) {
         error = "empty file";
         return false;
     }
-    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
+    if (size > static_cast<size_t>(std::numeric_limits<int>::max())) {
         error = "file too large";
         return false;
     }
     int width = 0;
     int height = 0;
     int channels = 0;
-    const int length = static_cast<int>(bytes.size());
-    if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
+    const int length = static_cast<int>(size);
+    if (stbi_info_from_memory(data, length, &width, &height, &channels) == 0) {
         error = stbi_failure_reason() != nullptr ? stbi_failure_reason() : "not an image";
         return false;
     }
@@ -37,7 +35,7 @@ bool DecodeImageMemory(const std::vector<uint8_t>& bytes, RgbaImage& out, std::s
         error = "image size out of range";
         return false;
     }
-    stbi_uc* pixels = stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4);
+    stbi_uc* pixels = stbi_load_from_memory(data, length, &width, &height, &channels, 4);
     if (pixels == nullptr) {
         error = stbi_failure_reason() != nullptr ? stbi_failure_reason() : "cannot decode";
         return false;
@@ -49,15 +47,19 @@ bool DecodeImageMemory(const std::vector<uint8_t>& bytes, RgbaImage& out, std::s
     return true;
 }
 
+} // namespace
+
+bool DecodeImageMemory(const std::vector<uint8_t>& bytes, RgbaImage& out, std::string& error) {
+    return DecodeImageBytes(bytes.data(), bytes.size(), out, error);
+}
+
 bool DecodeImageFile(const std::filesystem::path& path, RgbaImage& out, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open file";
+    const CFileBytes bytes = ReadFileBytes(path);
+    if (!bytes) {
+        error = bytes.error;
         return false;
     }
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                     std::istreambuf_iterator<char>());
-    return DecodeImageMemory(bytes, out, error);
+    return DecodeImageBytes(reinterpret_cast<const stbi_uc*>(bytes.data.get()), bytes.size, out, error);
 }
 
 std::vector<RgbaImage> BuildMipChain(RgbaImage image) {

@@ -1,10 +1,16 @@
 #include "render/png_writer.h"
 #include "render/texture_image.h"
+#include "render/texture_loader.h"
+#include "tests/file_faults.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -114,6 +120,53 @@ TEST(TextureImage, ReporterPostsOncePerPathFromAnyThread) {
     const std::string expected = "テクスチャ画像が見つかりません:\n\n ./model/tree/bark.png";
     EXPECT_TRUE(posted[0].second == expected || posted[1].second == expected);
     EXPECT_FALSE(reporter.Report("./model/tree/bark.png"));
+}
+
+TEST(TextureImage, DirectoryOrUnreadableImageFailsWithItsReason) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    const test::CScratchDirectory scratch("quorvane_texture_faults");
+    for (const auto& path : {scratch.Path(), scratch.UnreadableNamed("bark.png")}) {
+        RgbaImage image;
+        EXPECT_TRUE(test::FailsWithMessage(
+            [&](std::string& error) { return DecodeImageFile(path, image, error); }, path));
+        EXPECT_FALSE(image.IsValid());
+    }
+}
+
+TEST(TextureImage, LoaderThreadsGiveTheCheckerAndOneMessageForAFolderOrUnreadableImage) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    // A model's folder plus an image that names no file is the folder itself.
+    const test::CScratchDirectory scratch("quorvane_texture_loader_faults");
+    const std::string folder = scratch.Path().string() + "/";
+    const std::filesystem::path unreadable = scratch.UnreadableNamed("leaf.png");
+    std::vector<std::string> posted;
+    std::mutex mutex;
+    CTextureErrorReporter reporter([&](const std::string&, const std::string& text) {
+        std::lock_guard lock(mutex);
+        posted.push_back(text);
+    });
+    const RgbaImage checker = FallbackCheckerImage();
+    std::vector<std::thread> loaders;
+    for (int i = 0; i < 4; ++i) {
+        loaders.emplace_back([&] {
+            for (const std::filesystem::path& path : {std::filesystem::path(folder), unreadable}) {
+                bool fallback = false;
+                const std::vector<RgbaImage> levels = LoadTextureLevels(path, true, reporter, fallback);
+                std::lock_guard lock(mutex);
+                EXPECT_TRUE(fallback) << path;
+                ASSERT_EQ(levels.size(), 7u) << path; // 64 x 64 down to 1 x 1
+                EXPECT_EQ(levels[0].pixels, checker.pixels) << path;
+            }
+        });
+    }
+    for (auto& loader : loaders) {
+        loader.join();
+    }
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(reporter.ReportedCount(), 2u);
+    std::sort(posted.begin(), posted.end());
+    EXPECT_TRUE(posted[0].ends_with(folder)) << posted[0];
+    EXPECT_TRUE(posted[1].ends_with(unreadable.string())) << posted[1];
 }
 
 } // namespace
