@@ -6,20 +6,17 @@
 namespace quorvane {
 namespace {
 
+// The whole text as one number, the same in every locale.
 template <typename T> bool ParseNumber(const std::string& text, T& out) {
     const char* end = text.data() + text.size();
-    if constexpr (std::is_floating_point_v<T>) {
-        try {
-            size_t used = 0;
-            out = static_cast<T>(std::stod(text, &used));
-            return used == text.size() && std::isfinite(out);
-        } catch (...) {
-            return false;
-        }
-    } else {
-        const auto result = std::from_chars(text.data(), end, out);
-        return result.ec == std::errc() && result.ptr == end;
+    const auto result = std::from_chars(text.data(), end, out);
+    if (result.ec != std::errc() || result.ptr != end) {
+        return false;
     }
+    if constexpr (std::is_floating_point_v<T>) {
+        return std::isfinite(out);
+    }
+    return true;
 }
 
 } // namespace
