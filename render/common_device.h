@@ -159,19 +159,26 @@ protected:
 private:
     enum class Pass { None, Scene, Shadow, Output };
 
+    // Set-up (common_device_create.cpp, common_device_targets.cpp).
     bool ChoosePhysicalDevice();
     bool CreateLogicalDevice();
+    void QueryLimits();
     bool CreateTargets();
     bool InitialiseImages();
+    // Window output (common_device_swapchain.cpp).
     bool CreateSwapchain();
     void DestroySwapchain();
-    void QueryLimits();
+    // Frame and draw state (common_device_frame.cpp, common_device_draw.cpp).
     void BindPendingState();
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
     VkPipeline OutputPipeline(bool overlay, VkFormat format);
     bool AllocateRing(size_t bytes, VkDeviceSize& outOffset, void*& outMapped);
+    // Headless read-back (common_device_readback.cpp).
+    void RecordReadbackCopy();
+    // Teardown (common_device.cpp).
     void DestroyAll();
 
+    // Device and its limits.
     std::shared_ptr<CVulkanInstance> instance_;
     IPresentSurface* surface_ = nullptr;
     VkPhysicalDevice physical_ = VK_NULL_HANDLE;
@@ -187,12 +194,14 @@ private:
     std::unique_ptr<CDescriptorAllocator> descriptors_;
     std::unique_ptr<CUploadCommandPool> uploadPool_;
 
+    // Frame command buffer and its fence.
     VkCommandPool framePool_ = VK_NULL_HANDLE;
     VkCommandBuffer frameCommands_ = VK_NULL_HANDLE;
     VkFence frameFence_ = VK_NULL_HANDLE;
     bool submitted_ = false;
     bool recording_ = false;
 
+    // Off-screen targets and read-back.
     GpuImage sceneColor_;
     GpuImage depthBuffer_;
     GpuImage shadowMap_;
@@ -205,6 +214,7 @@ private:
     bool readbackRecorded_ = false;
     bool readbackReady_ = false;
 
+    // Frame constants, the full-screen quad and the constant ring.
     GpuBuffer frameBuffer_;
     void* frameMapped_ = nullptr;
     FrameConstantsBlock frameConstants_;
@@ -223,9 +233,11 @@ private:
     std::array<VkDescriptorSet, kTableParameterCount> boundTables_{};
     bool stateDirty_ = true;
 
-    // Loader threads queue releases too.
+    // Release list; loader threads queue releases too.
     std::mutex releaseMutex_;
     std::vector<std::function<void()>> releaseList_;
+
+    // 2D overlay drawn over the composed image.
     COverlay2D overlay_;
 
     // Window output.

@@ -1,0 +1,188 @@
+// Scene and shadow passes and the draw state a scene callback sets between
+// BeginFrame and EndFrame: pipeline, constant ring, descriptor tables.
+#include "render/common_device.h"
+#include "render/common_device_internal.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace quorvane {
+
+using common_device_detail::SetViewport;
+
+namespace {
+
+VkDeviceSize AlignUp(VkDeviceSize value, VkDeviceSize alignment) {
+    return (value + alignment - 1) / alignment * alignment;
+}
+
+} // namespace
+
+VkPipeline CCommonDevice::Pipeline(int slot) const {
+    return slot >= 0 && slot < kPipelineSlotCount ? pipelines_[static_cast<size_t>(slot)] : VK_NULL_HANDLE;
+}
+
+bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize& outOffset, void*& outMapped) {
+    const VkDeviceSize start = AlignUp(ringHead_, uniformAlignment_);
+    // Keep a whole binding range inside the buffer past any offset.
+    if (start + std::max<VkDeviceSize>(bytes, uniformRange_) > ring_.size) {
+        return false;
+    }
+    ringHead_ = start + bytes;
+    outOffset = start;
+    outMapped = static_cast<char*>(ring_.Mapped()) + start;
+    return true;
+}
+
+bool CCommonDevice::SetConstantBuffer(int parameter, const void* data, size_t bytes) {
+    if (!recording_ || parameter < 0 || parameter >= kRootConstantBufferCount || bytes > uniformRange_ ||
+        (data == nullptr && bytes > 0)) {
+        return false;
+    }
+    VkDeviceSize offset = 0;
+    void* mapped = nullptr;
+    if (!AllocateRing(bytes, offset, mapped)) {
+        std::fprintf(stderr, "render: the constant ring is full this frame\n");
+        return false;
+    }
+    std::memcpy(mapped, data, bytes);
+    constantOffsets_[static_cast<size_t>(parameter)] = static_cast<uint32_t>(offset);
+    stateDirty_ = true;
+    return true;
+}
+
+bool CCommonDevice::SetDescriptorTable(int parameter, uint32_t baseSlot) {
+    const int table = parameter - kFirstTableParameter;
+    if (!recording_ || table < 0 || table >= kTableParameterCount) {
+        return false;
+    }
+    const auto index = static_cast<size_t>(table);
+    VkDescriptorSet set = descriptors_->GetTable(tableShapes_[index], setLayouts_[index + 1], baseSlot);
+    if (set == VK_NULL_HANDLE) {
+        return false;
+    }
+    boundTables_[index] = set;
+    stateDirty_ = true;
+    return true;
+}
+
+void CCommonDevice::CommitFrameConstants() {
+    std::memcpy(frameMapped_, frameConstants_.Data(), FrameConstantsBlock::kBytes);
+    SetConstantBuffer(0, frameMapped_, FrameConstantsBlock::kBytes);
+}
+
+void CCommonDevice::SetVertexBuffer(uint32_t binding, VkBuffer buffer, VkDeviceSize offset) {
+    if (recording_ && buffer != VK_NULL_HANDLE) {
+        vkCmdBindVertexBuffers(frameCommands_, binding, 1, &buffer, &offset);
+    }
+}
+
+bool CCommonDevice::SetPipeline(int slot) {
+    currentPipeline_ = slot;
+    const VkPipeline pipeline = Pipeline(slot);
+    const uint32_t wantedTargets = pass_ == Pass::Shadow ? 0u : 1u;
+    pipelineUsable_ = recording_ && pipeline != VK_NULL_HANDLE &&
+                      (pass_ == Pass::Scene || pass_ == Pass::Shadow) &&
+                      pipelineColorTargets_[static_cast<size_t>(slot)] == wantedTargets;
+    if (pipelineUsable_) {
+        vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline);
+        stateDirty_ = true;
+    }
+    return pipelineUsable_;
+}
+
+void CCommonDevice::BindPendingState() {
+    if (!stateDirty_ || pipelineLayout_ == VK_NULL_HANDLE || constantSet_ == VK_NULL_HANDLE) {
+        return;
+    }
+    vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_, 0, 1,
+                            &constantSet_, kRootConstantBufferCount, constantOffsets_.data());
+    for (size_t t = 0; t < boundTables_.size(); ++t) {
+        if (boundTables_[t] != VK_NULL_HANDLE) {
+            vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_,
+                                    static_cast<uint32_t>(t + 1), 1, &boundTables_[t], 0, nullptr);
+        }
+    }
+    stateDirty_ = false;
+}
+
+bool CCommonDevice::Draw(uint32_t vertexCount, uint32_t instanceCount, uint32_t firstVertex,
+                         uint32_t firstInstance) {
+    if (!pipelineUsable_ || constantSet_ == VK_NULL_HANDLE) {
+        return false;
+    }
+    BindPendingState();
+    vkCmdDraw(frameCommands_, vertexCount, instanceCount, firstVertex, firstInstance);
+    return true;
+}
+
+void CCommonDevice::BeginScenePass(bool clearColor, bool clearDepth) {
+    if (!recording_) {
+        return;
+    }
+    EndPass();
+    TransitionImage(frameCommands_, sceneColor_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
+    TransitionImage(frameCommands_, depthBuffer_, VK_IMAGE_LAYOUT_DEPTH_ATTACHMENT_OPTIMAL);
+    VkRenderingAttachmentInfo color{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
+    color.imageView = sceneColor_.view;
+    color.imageLayout = VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL;
+    color.loadOp = clearColor || !scenePassDone_ ? VK_ATTACHMENT_LOAD_OP_CLEAR : VK_ATTACHMENT_LOAD_OP_LOAD;
+    color.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+    color.clearValue.color = {{0.8f, 0.8f, 0.8f, 1.0f}};
+    VkRenderingAttachmentInfo depth{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
+    depth.imageView = depthBuffer_.view;
+    depth.imageLayout = VK_IMAGE_LAYOUT_DEPTH_ATTACHMENT_OPTIMAL;
+    depth.loadOp = clearDepth || !scenePassDone_ ? VK_ATTACHMENT_LOAD_OP_CLEAR : VK_ATTACHMENT_LOAD_OP_LOAD;
+    depth.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+    depth.clearValue.depthStencil = {1.0f, 0};
+    VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
+    info.renderArea = {{0, 0}, {kWidth, kHeight}};
+    info.layerCount = 1;
+    info.colorAttachmentCount = 1;
+    info.pColorAttachments = &color;
+    info.pDepthAttachment = &depth;
+    vkCmdBeginRendering(frameCommands_, &info);
+    SetViewport(frameCommands_, {kWidth, kHeight});
+    pass_ = Pass::Scene;
+    scenePassDone_ = true;
+    currentPipeline_ = -1;
+    pipelineUsable_ = false;
+}
+
+void CCommonDevice::BeginShadowPass() {
+    if (!recording_) {
+        return;
+    }
+    EndPass();
+    TransitionImage(frameCommands_, shadowMap_, VK_IMAGE_LAYOUT_DEPTH_ATTACHMENT_OPTIMAL);
+    VkRenderingAttachmentInfo depth{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
+    depth.imageView = shadowMap_.view;
+    depth.imageLayout = VK_IMAGE_LAYOUT_DEPTH_ATTACHMENT_OPTIMAL;
+    depth.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+    depth.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+    depth.clearValue.depthStencil = {1.0f, 0};
+    VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
+    info.renderArea = {{0, 0}, {kShadowSize, kShadowSize}};
+    info.layerCount = kShadowSlices;
+    info.pDepthAttachment = &depth;
+    vkCmdBeginRendering(frameCommands_, &info);
+    SetViewport(frameCommands_, {kShadowSize, kShadowSize});
+    pass_ = Pass::Shadow;
+    currentPipeline_ = -1;
+    pipelineUsable_ = false;
+}
+
+void CCommonDevice::EndPass() {
+    if (pass_ == Pass::None) {
+        return;
+    }
+    vkCmdEndRendering(frameCommands_);
+    if (pass_ == Pass::Shadow) {
+        TransitionImage(frameCommands_, shadowMap_, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+    }
+    pass_ = Pass::None;
+    pipelineUsable_ = false;
+}
+
+} // namespace quorvane

@@ -1,0 +1,155 @@
+// Off-screen targets, the default texture, the fixed descriptor slots and the
+// constant ring with its descriptor set.
+#include "render/common_device.h"
+#include "render/common_device_internal.h"
+
+#include <cstring>
+
+namespace quorvane {
+
+using common_device_detail::kZeroHead;
+
+namespace {
+
+constexpr VkDeviceSize kRingBytes = 16ull << 20;
+constexpr float kQuad[4][8] = {
+    {-1, 1, 0, 0, 0, 0, 0, 0},
+    {-1, -1, 0, 0, 0, 0, 0, 1},
+    {1, 1, 0, 0, 0, 0, 1, 0},
+    {1, -1, 0, 0, 0, 0, 1, 1},
+};
+
+} // namespace
+
+bool CCommonDevice::CreateTargets() {
+    CGpuMemory& memory = *memory_;
+    const VkExtent2D size{kWidth, kHeight};
+    depthBuffer_ =
+        CreateGpuImage(device_, memory, kDepthFormat, size, 1, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
+    shadowMap_ = CreateGpuImage(device_, memory, kDepthFormat, {kShadowSize, kShadowSize}, kShadowSlices,
+                                VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
+    sceneColor_ = CreateGpuImage(device_, memory, kColorFormat, size, 1,
+                                 VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
+    defaultTexture_ = CreateGpuImage(device_, memory, kColorFormat, {1, 1}, 1,
+                                     VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT);
+    if (!depthBuffer_ || !shadowMap_ || !sceneColor_ || !defaultTexture_) {
+        return false;
+    }
+    defaultArrayView_ = CreateImageView(device_, defaultTexture_, VK_IMAGE_VIEW_TYPE_2D_ARRAY);
+    descriptors_->SetDefaultViews(defaultTexture_.view, defaultArrayView_);
+    if (IsHeadless()) {
+        outputImage_ = CreateGpuImage(device_, memory, kColorFormat, size, 1,
+                                      VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT);
+        readbackBuffer_ = CreateGpuBuffer(device_, memory, VkDeviceSize{kWidth} * kHeight * 4,
+                                          VK_BUFFER_USAGE_TRANSFER_DST_BIT, true);
+        if (!outputImage_ || !readbackBuffer_) {
+            return false;
+        }
+    }
+
+    // Slots in this order: frame constants, shadow map, scene colour.
+    frameBuffer_ =
+        CreateGpuBuffer(device_, memory, kFrameBufferBytes, VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT, true);
+    if (!frameBuffer_ || !descriptors_->AllocateOne(frameCbvSlot)) {
+        return false;
+    }
+    frameMapped_ = frameBuffer_.Mapped();
+    std::memset(frameMapped_, 0, kFrameBufferBytes);
+    DescriptorView frameView;
+    frameView.kind = DescriptorView::Kind::Buffer;
+    frameView.buffer = frameBuffer_.buffer;
+    frameView.range = kFrameBufferBytes;
+    descriptors_->SetView(frameCbvSlot, frameView);
+
+    quadBuffer_ = CreateGpuBuffer(device_, memory, sizeof(kQuad), VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
+    if (!quadBuffer_) {
+        return false;
+    }
+    std::memcpy(quadBuffer_.Mapped(), kQuad, sizeof(kQuad));
+
+    if (!descriptors_->AllocateOne(shadowSrvSlot)) {
+        return false;
+    }
+    DescriptorView shadowView;
+    shadowView.kind = DescriptorView::Kind::Image;
+    shadowView.imageView = shadowMap_.view;
+    shadowView.viewType = VK_IMAGE_VIEW_TYPE_2D_ARRAY;
+    descriptors_->SetView(shadowSrvSlot, shadowView);
+
+    if (!descriptors_->AllocateOne(sceneSrvSlot)) {
+        return false;
+    }
+    DescriptorView sceneView;
+    sceneView.kind = DescriptorView::Kind::Image;
+    sceneView.imageView = sceneColor_.view;
+    descriptors_->SetView(sceneSrvSlot, sceneView);
+
+    ring_ = CreateGpuBuffer(device_, memory, kRingBytes,
+                            VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
+    if (!ring_) {
+        return false;
+    }
+    std::memset(ring_.Mapped(), 0, kZeroHead);
+    return true;
+}
+
+bool CCommonDevice::InitialiseImages() {
+    // One-off: a white default texture and a cleared shadow map, both readable.
+    VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
+    begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
+    vkBeginCommandBuffer(frameCommands_, &begin);
+    TransitionImage(frameCommands_, defaultTexture_, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
+    const VkClearColorValue white{{1, 1, 1, 1}};
+    const VkImageSubresourceRange colorRange{VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+    vkCmdClearColorImage(frameCommands_, defaultTexture_.image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, &white,
+                         1, &colorRange);
+    TransitionImage(frameCommands_, defaultTexture_, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+    TransitionImage(frameCommands_, shadowMap_, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+    vkEndCommandBuffer(frameCommands_);
+    VkSubmitInfo submit{VK_STRUCTURE_TYPE_SUBMIT_INFO};
+    submit.commandBufferCount = 1;
+    submit.pCommandBuffers = &frameCommands_;
+    if (vkQueueSubmit(queue_, 1, &submit, frameFence_) != VK_SUCCESS) {
+        return false;
+    }
+    submitted_ = true;
+    WaitForGpu();
+    return true;
+}
+
+bool CCommonDevice::CreateConstantBufferSet() {
+    const VkDescriptorPoolSize size{VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, kRootConstantBufferCount};
+    VkDescriptorPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
+    poolInfo.maxSets = 1;
+    poolInfo.poolSizeCount = 1;
+    poolInfo.pPoolSizes = &size;
+    // The immutable sampler takes a pool entry on some drivers.
+    const VkDescriptorPoolSize sizes[2] = {size, {VK_DESCRIPTOR_TYPE_SAMPLER, 2}};
+    poolInfo.poolSizeCount = 2;
+    poolInfo.pPoolSizes = sizes;
+    if (vkCreateDescriptorPool(device_, &poolInfo, nullptr, &constantPool_) != VK_SUCCESS) {
+        return false;
+    }
+    VkDescriptorSetAllocateInfo info{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};
+    info.descriptorPool = constantPool_;
+    info.descriptorSetCount = 1;
+    info.pSetLayouts = &setLayouts_[0];
+    if (vkAllocateDescriptorSets(device_, &info, &constantSet_) != VK_SUCCESS) {
+        return false;
+    }
+    std::array<VkDescriptorBufferInfo, kRootConstantBufferCount> buffers{};
+    std::array<VkWriteDescriptorSet, kRootConstantBufferCount> writes{};
+    for (uint32_t i = 0; i < kRootConstantBufferCount; ++i) {
+        buffers[i] = {ring_.buffer, 0, uniformRange_};
+        writes[i] = {VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET};
+        writes[i].dstSet = constantSet_;
+        writes[i].dstBinding = i;
+        writes[i].descriptorCount = 1;
+        writes[i].descriptorType = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC;
+        writes[i].pBufferInfo = &buffers[i];
+    }
+    vkUpdateDescriptorSets(device_, kRootConstantBufferCount, writes.data(), 0, nullptr);
+    return true;
+}
+
+} // namespace quorvane
