@@ -26,7 +26,7 @@ TEST(AppGeometryTest, FullHdScreen) {
 
     const MainLayout m =
         ComputeMainLayout({.width = g.windowWidth, .height = g.windowHeight, .titleBar = 36});
-    EXPECT_EQ(m.fieldView, (LayoutRect{304, 36, 763, 771 - 4 - 36}));
+    EXPECT_EQ(m.fieldView, (LayoutRect{304, 36, 763, 731}));
 }
 
 TEST(AppGeometryTest, OtherScreensAndDpi) {
@@ -66,9 +66,48 @@ TEST(MainLayoutTest, PanelsFollowWindowSize) {
     EXPECT_EQ(m.placementList, (LayoutRect{1091, 544, 260, 128}));
     EXPECT_EQ(m.deleteButton, (LayoutRect{1231, 682, 120, 28}));
     EXPECT_EQ(m.writeButton, (LayoutRect{1091, 721, 260, 35}));
-    EXPECT_EQ(m.closeButton, (LayoutRect{1371 - 18 - 28, 3, 28, 28}));
-    EXPECT_EQ(m.maximizeButton.x, m.closeButton.x - 10 - 28);
-    EXPECT_EQ(m.minimizeButton.x, m.maximizeButton.x - 10 - 28);
+    // Title 36: buttons of 28 at y 3, 10 apart, the last 18 from the right edge.
+    EXPECT_EQ(m.closeButton, (LayoutRect{1325, 3, 28, 28}));
+    EXPECT_EQ(m.maximizeButton, (LayoutRect{1287, 3, 28, 28}));
+    EXPECT_EQ(m.minimizeButton, (LayoutRect{1249, 3, 28, 28}));
+}
+
+bool Overlap(const LayoutRect& a, const LayoutRect& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.Bottom() && b.y < a.Bottom();
+}
+
+bool Inside(const LayoutRect& inner, int32_t width, int32_t height) {
+    return inner.x >= 0 && inner.y >= 0 && inner.x + inner.width <= width && inner.Bottom() <= height;
+}
+
+TEST(MainLayoutTest, PanelsStayInsideTheWindowAndApartFromEachOther) {
+    for (const ScreenMetrics& screen :
+         {ScreenMetrics{1920, 1080, 1040, 96}, ScreenMetrics{2560, 1440, 1400, 144},
+          ScreenMetrics{3840, 2160, 2160, 192}}) {
+        const AppGeometry g = ComputeAppGeometry(screen);
+        const MainLayout m = ComputeMainLayout(
+            {.width = g.windowWidth, .height = g.windowHeight, .titleBar = g.titleBarHeight});
+        SCOPED_TRACE(screen.width);
+        std::vector<LayoutRect> panels{m.fieldView,      m.modelTree,     m.modelViewer, m.infoWindow,
+                                       m.placementList,  m.deleteButton,  m.writeButton, m.closeButton,
+                                       m.maximizeButton, m.minimizeButton};
+        panels.insert(panels.end(), m.checkBoxes.begin(), m.checkBoxes.end());
+        panels.insert(panels.end(), m.randomScaleFields.begin(), m.randomScaleFields.end());
+        panels.insert(panels.end(), m.randomRotationFields.begin(), m.randomRotationFields.end());
+        for (size_t i = 0; i < panels.size(); ++i) {
+            EXPECT_TRUE(Inside(panels[i], g.windowWidth, g.windowHeight)) << "panel " << i;
+            EXPECT_GT(panels[i].width, 0) << "panel " << i;
+            EXPECT_GT(panels[i].height, 0) << "panel " << i;
+            for (size_t j = i + 1; j < panels.size(); ++j) {
+                EXPECT_FALSE(Overlap(panels[i], panels[j])) << "panels " << i << " and " << j;
+            }
+        }
+        // The title buttons sit in the title bar, above the 3D view.
+        for (const LayoutRect& button : {m.closeButton, m.maximizeButton, m.minimizeButton}) {
+            EXPECT_LE(button.Bottom(), g.titleBarHeight);
+        }
+        EXPECT_EQ(m.fieldView.y, g.titleBarHeight);
+    }
 }
 
 TEST(TitleTextTest, FrameRateHasTwoDecimals) {
