@@ -155,6 +155,45 @@ TEST_F(HeadlessDeviceTest, TablesAreCachedUntilASlotInTheirRangeChanges) {
     device_->ReleaseFinishedObjects();
 }
 
+// Fills the constant ring with blocks of one whole binding range each.
+int FillConstantRing(CCommonDevice& device, const std::vector<uint8_t>& block) {
+    constexpr int kEnough = 100000;
+    int accepted = 0;
+    while (accepted < kEnough && device.SetConstantBuffer(2, block.data(), block.size())) {
+        ++accepted;
+    }
+    return accepted;
+}
+
+TEST_F(HeadlessDeviceTest, ConstantRingRefusesWhenFullAndEmptiesEachFrame) {
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
+    const std::vector<uint8_t> block(65536, 0x5A);
+    EXPECT_FALSE(device_->SetConstantBuffer(2, block.data(), 16)); // no frame recording
+    ASSERT_TRUE(device_->BeginFrame());
+    EXPECT_FALSE(device_->SetConstantBuffer(2, block.data(), block.size() + 1)); // past one binding
+    EXPECT_FALSE(device_->SetConstantBuffer(5, block.data(), 16));               // not a constant buffer
+    EXPECT_FALSE(device_->SetConstantBuffer(-1, block.data(), 16));
+    EXPECT_FALSE(device_->SetConstantBuffer(2, nullptr, 16));
+    testing::internal::CaptureStderr();
+    const int firstFrame = FillConstantRing(*device_, block);
+    EXPECT_FALSE(device_->SetConstantBuffer(3, block.data(), 16)); // full for small blocks too
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("constant ring is full"), std::string::npos);
+    EXPECT_GT(firstFrame, 1);
+    EXPECT_LT(firstFrame, 100000);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(device_->EndFrame()); // the frame constants no longer fit; the frame still composes
+    testing::internal::GetCapturedStderr();
+    device_->WaitForGpu();
+
+    ASSERT_TRUE(device_->BeginFrame());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(FillConstantRing(*device_, block), firstFrame);
+    EXPECT_TRUE(device_->EndFrame());
+    testing::internal::GetCapturedStderr();
+    device_->WaitForGpu();
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+}
+
 TEST_F(HeadlessDeviceTest, ComposedFrameIsWrittenAsPng) {
     const auto pixels = RenderFrame(*device_);
     const auto path = std::filesystem::temp_directory_path() / "quorvane_frame_test.png";
