@@ -1,7 +1,5 @@
 #include "editor/grid_writer.h"
 
-#include "editor/grid_map_line.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -60,15 +58,13 @@ bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, s
     return false;
 }
 
-GridWriteReport WriteGridRecords(const std::filesystem::path& root, const COwnedList<CPlacedModel>& records,
-                                 const COwnedList<CModelEntry>& placedModels) {
-    GridWriteReport report;
-    // Lines gathered per file, in record order, so each file is written once.
-    std::map<std::filesystem::path, PendingFile> files;
+GridWriteBatch CollectGridLines(const COwnedList<CPlacedModel>& records,
+                                const COwnedList<CModelEntry>& placedModels) {
+    GridWriteBatch batch;
     records.ForEach([&](const CPlacedModel& record) {
         const std::string_view cell = CellOfUniqueName(record.uniqueName);
         if (!IsCellName(cell)) {
-            report.failures.push_back(
+            batch.failures.push_back(
                 {record.uniqueName,
                  {},
                  "the name \"" + record.uniqueName + "\" does not begin with a cell name"});
@@ -77,10 +73,13 @@ GridWriteReport WriteGridRecords(const std::filesystem::path& root, const COwned
         const CModelEntry* entry =
             placedModels.FindFirst([&record](const CModelEntry& e) { return e.name == record.uniqueName; });
         if (entry == nullptr) {
-            report.orphanNames.push_back(record.uniqueName);
+            batch.orphanNames.push_back(record.uniqueName);
             return;
         }
-        GridLine line;
+        PendingGridLine& pending = batch.lines.emplace_back();
+        pending.lod = record.lod;
+        pending.cell = std::string(cell);
+        GridLine& line = pending.line;
         line.uniqueName = record.uniqueName;
         line.modelId = record.modelId;
         line.copy = static_cast<int32_t>(record.copy);
@@ -92,17 +91,28 @@ GridWriteReport WriteGridRecords(const std::filesystem::path& root, const COwned
         line.position = entry->transform.position;
         line.scale = entry->transform.scale;
         line.rotation = entry->transform.rotation;
-        std::string error;
-        const std::optional<std::string> text = FormatGridLine(line, &error);
-        const std::filesystem::path path = GridFilePath(root, record.lod, cell);
-        if (!text) {
-            report.failures.push_back({record.uniqueName, path, error});
-            return;
-        }
-        PendingFile& pending = files[path];
-        pending.bytes += *text;
-        pending.names.push_back(record.uniqueName);
     });
+    return batch;
+}
+
+GridWriteReport WriteGridLines(const std::filesystem::path& root, GridWriteBatch batch) {
+    GridWriteReport report;
+    report.orphanNames = std::move(batch.orphanNames);
+    report.failures = std::move(batch.failures);
+    // Lines gathered per file, in record order, so each file is written once.
+    std::map<std::filesystem::path, PendingFile> files;
+    for (PendingGridLine& pending : batch.lines) {
+        std::string error;
+        const std::optional<std::string> text = FormatGridLine(pending.line, &error);
+        const std::filesystem::path path = GridFilePath(root, pending.lod, pending.cell);
+        if (!text) {
+            report.failures.push_back({std::move(pending.line.uniqueName), path, error});
+            continue;
+        }
+        PendingFile& file = files[path];
+        file.bytes += *text;
+        file.names.push_back(std::move(pending.line.uniqueName));
+    }
 
     for (auto& [path, pending] : files) {
         std::string message;
@@ -123,6 +133,11 @@ GridWriteReport WriteGridRecords(const std::filesystem::path& root, const COwned
         }
     }
     return report;
+}
+
+GridWriteReport WriteGridRecords(const std::filesystem::path& root, const COwnedList<CPlacedModel>& records,
+                                 const COwnedList<CModelEntry>& placedModels) {
+    return WriteGridLines(root, CollectGridLines(records, placedModels));
 }
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/grid_map_line.h"
 #include "editor/model_entry.h"
 #include "editor/owned_list.h"
 #include "editor/placed_model.h"
@@ -26,10 +27,32 @@ struct GridWriteReport {
     bool AllWritten() const { return !refused && failures.empty(); }
 };
 
-// Appends one line per record to root/lod<lod>/<cell>.gmf, the position, scale
-// and rotation taken from the placed model of the same name. Each file gets its
-// lines in one append; a file that fails is cut back to its old length so no
-// half line stays in it. Directories are created as needed.
+// One record turned into its line, with the level of detail and cell that name its file.
+struct PendingGridLine {
+    uint32_t lod = 0;
+    std::string cell;
+    GridLine line;
+};
+
+// What a write will do, taken from the lists in one go so that the files can be
+// written without holding them.
+struct GridWriteBatch {
+    std::vector<PendingGridLine> lines;
+    std::vector<std::string> orphanNames;   // records whose placed model is gone: nothing to write
+    std::vector<GridWriteFailure> failures; // records that can never be written as they are
+};
+
+// One line per record, the position, scale and rotation taken from the placed
+// model of the same name.
+GridWriteBatch CollectGridLines(const COwnedList<CPlacedModel>& records,
+                                const COwnedList<CModelEntry>& placedModels);
+
+// Appends the lines to root/lod<lod>/<cell>.gmf. Each file gets its lines in one
+// append; a file that fails is cut back to its old length so no half line stays
+// in it. Directories are created as needed.
+GridWriteReport WriteGridLines(const std::filesystem::path& root, GridWriteBatch batch);
+
+// Both of the above.
 GridWriteReport WriteGridRecords(const std::filesystem::path& root, const COwnedList<CPlacedModel>& records,
                                  const COwnedList<CModelEntry>& placedModels);
 

@@ -6,8 +6,9 @@
 
 namespace quorvane {
 
-CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot)
-    : loader_(loader), gridRoot_(std::move(gridRoot)) {}
+CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, GridNameReader nameReader)
+    : loader_(loader), gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
+      hooks_(std::make_shared<const FieldViewHooks>()) {}
 
 CMainField::~CMainField() = default;
 
@@ -23,7 +24,7 @@ void CMainField::SetRandomRanges(RandomRangesFunction ranges) {
 
 void CMainField::SetHooks(FieldViewHooks hooks) {
     std::lock_guard lock(mutex_);
-    hooks_ = std::move(hooks);
+    hooks_ = std::make_shared<const FieldViewHooks>(std::move(hooks));
 }
 
 void CMainField::SetClientOrigin(PixelPoint origin) {
@@ -35,21 +36,22 @@ Vector4 CMainField::GroundPlanePoint(PixelPoint client) const {
     return groundPlanePoint_ ? groundPlanePoint_(client) : Vector4{};
 }
 
-void CMainField::Capture(bool capture) const {
-    if (hooks_.captureMouse) {
-        hooks_.captureMouse(capture);
+void CMainField::RunHooks(const CFieldHookCalls& calls) const {
+    if (calls.Empty()) {
+        return;
     }
-}
-
-void CMainField::Call(const std::function<void()>& hook) {
-    if (hook) {
-        hook();
+    std::shared_ptr<const FieldViewHooks> hooks;
+    {
+        std::lock_guard lock(mutex_);
+        hooks = hooks_;
     }
+    calls.Run(*hooks);
 }
 
 // ---- keys -------------------------------------------------------------------
 
 void CMainField::OnKeyDown(int virtualKey) {
+    CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
         // Any other key ends the Shift state, so G pressed while Shift is held still edits.
@@ -102,9 +104,8 @@ void CMainField::OnKeyDown(int virtualKey) {
             break;
         }
     }
-    if (hooks_.characterKey) {
-        hooks_.characterKey(virtualKey, true);
-    }
+    calls.CharacterKey(virtualKey, true);
+    RunHooks(calls);
 }
 
 void CMainField::OnKeyUp(int virtualKey) {
@@ -114,32 +115,36 @@ void CMainField::OnKeyUp(int virtualKey) {
             input_.shiftHeld = false;
         }
     }
-    if (hooks_.characterKey) {
-        hooks_.characterKey(virtualKey, false);
-    }
+    CFieldHookCalls calls;
+    calls.CharacterKey(virtualKey, false);
+    RunHooks(calls);
 }
 
 // ---- mouse ------------------------------------------------------------------
 
 void CMainField::OnMouseMove(PixelPoint client) {
-    std::lock_guard lock(mutex_);
-    input_.mouseClient = client;
-    const PixelPoint screen = ToScreen(client);
-    input_.mouseDelta = {input_.prevScreen.x - screen.x, input_.prevScreen.y - screen.y};
-    input_.prevScreen = screen;
-    if (input_.shiftHeld || ModeValue(editMode_) <= ModeValue(EditMode::ModeAdjust)) {
-        // The camera and the pick point follow on the next frame update.
-        mouseMoved_.store(true, std::memory_order_release);
-        input_.latestScreen = screen;
-        Call(hooks_.repaintField);
-        return;
+    CFieldHookCalls calls;
+    {
+        std::lock_guard lock(mutex_);
+        input_.mouseClient = client;
+        const PixelPoint screen = ToScreen(client);
+        input_.mouseDelta = {input_.prevScreen.x - screen.x, input_.prevScreen.y - screen.y};
+        input_.prevScreen = screen;
+        if (input_.shiftHeld || ModeValue(editMode_) <= ModeValue(EditMode::ModeAdjust)) {
+            // The camera and the pick point follow on the next frame update.
+            mouseMoved_.store(true, std::memory_order_release);
+            input_.latestScreen = screen;
+            calls.RepaintField();
+        } else {
+            DragEditLocked();
+            ApplySelectionTransformLocked();
+            ApplyCursorTransformLocked();
+        }
     }
-    DragEdit();
-    ApplySelectionTransform();
-    ApplyCursorTransform();
+    RunHooks(calls);
 }
 
-void CMainField::DragEdit() {
+void CMainField::DragEditLocked() {
     EditVectors& v = vectors_;
     const Vector4 anchor = GroundPlanePoint(input_.dragAnchor);
     const Vector4 current = GroundPlanePoint(input_.mouseClient);
@@ -226,20 +231,33 @@ void CMainField::DragEdit() {
 }
 
 void CMainField::OnLButtonDown(PixelPoint client) {
-    std::lock_guard lock(mutex_);
-    input_.buttonScreen = ToScreen(client);
-    input_.leftHeld = true;
-    Capture(true);
-    if (input_.shiftHeld) {
-        return; // a camera pan
+    CFieldHookCalls calls;
+    bool place = false;
+    {
+        std::lock_guard lock(mutex_);
+        input_.buttonScreen = ToScreen(client);
+        input_.leftHeld = true;
+        calls.CaptureMouse(true);
+        place = !input_.shiftHeld && LeftClickLocked(calls); // with Shift, a camera pan
     }
+    if (place) {
+        // Placing loads its models without the lock and publishes them under it;
+        // nothing placed leaves the mode at placing.
+        const bool placed = PlaceCursorModel() > 0;
+        std::lock_guard lock(mutex_);
+        FinishLeftClickLocked(placed, calls);
+    }
+    RunHooks(calls);
+}
+
+bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {
+    bool place = false;
     EditVectors& v = vectors_;
     const EditMode mode = editMode_;
-    bool placed = false;
     if (mode == EditMode::ModeAdjust) {
         if (input_.justPlaced) {
             editMode_ = EditMode::ModePlace;
-            DrawNextPlacement();
+            DrawNextPlacementLocked();
             input_.justPlaced = false;
         } else {
             editMode_ = EditMode::ModeMove;
@@ -252,12 +270,7 @@ void CMainField::OnLButtonDown(PixelPoint client) {
         v.selPositionUndo = v.selPosition;
         v.selScaleUndo = v.selScale;
         v.selRotationUndo = v.selRotation;
-        editMode_ = EditMode::ModeAdjust;
-        placed = PlaceCursorModel() > 0;
-        if (!placed) {
-            // Nothing could be loaded: stay ready to place instead of adjusting nothing.
-            editMode_ = EditMode::ModePlace;
-        }
+        place = true; // adjusting starts once the placement is published
     } else if (ModeInRange(mode, EditMode::ModeCursorMove, 4)) {
         v.cursorOffsetUndo = v.dragStartOffset = v.cursorOffset;
         editMode_ = EditMode::ModePlace;
@@ -279,33 +292,44 @@ void CMainField::OnLButtonDown(PixelPoint client) {
         editMode_ = EditMode::ModeAdjust;
     }
     // 0, 2, 12 and 24: a rotation needs its axis before it can be confirmed.
-    ApplyCursorTransform();
+    if (!place) {
+        FinishLeftClickLocked(false, calls);
+    }
+    return place;
+}
+
+void CMainField::FinishLeftClickLocked(bool placed, CFieldHookCalls& calls) {
+    ApplyCursorTransformLocked();
     if (editMode_ != EditMode::ModeAdjust && !placed) {
         listModel_.ClearSelection();
-        Call(hooks_.repaintList);
+        calls.RepaintList();
     }
 }
 
 void CMainField::OnMButtonDown(PixelPoint client) {
-    std::lock_guard lock(mutex_);
-    input_.buttonScreen = ToScreen(client);
-    if (editMode_ != EditMode::ModeAdjust) {
-        listModel_.ClearSelection();
-        Call(hooks_.repaintList);
-    }
-    input_.middleHeld = true;
-    Capture(true);
-    if (!input_.shiftHeld && editMode_ == EditMode::ModeMove) {
-        editMode_ = EditMode::ModePlace;
-    }
-    Call(hooks_.repaintField);
+    LockedStep([&](CFieldHookCalls& calls) {
+        input_.buttonScreen = ToScreen(client);
+        if (editMode_ != EditMode::ModeAdjust) {
+            listModel_.ClearSelection();
+            calls.RepaintList();
+        }
+        input_.middleHeld = true;
+        calls.CaptureMouse(true);
+        if (!input_.shiftHeld && editMode_ == EditMode::ModeMove) {
+            editMode_ = EditMode::ModePlace;
+        }
+        calls.RepaintField();
+    });
 }
 
 void CMainField::OnRButtonDown(PixelPoint client) {
-    std::lock_guard lock(mutex_);
+    LockedStep([&](CFieldHookCalls& calls) { RightClickLocked(client, calls); });
+}
+
+void CMainField::RightClickLocked(PixelPoint client, CFieldHookCalls& calls) {
     input_.buttonScreen = ToScreen(client);
     input_.rightHeld = true;
-    Capture(true);
+    calls.CaptureMouse(true);
     if (input_.shiftHeld) {
         return; // a camera orbit
     }
@@ -337,8 +361,8 @@ void CMainField::OnRButtonDown(PixelPoint client) {
         v.selRotation = v.selRotationUndo;
         editMode_ = EditMode::ModeAdjust;
     }
-    ApplySelectionTransform();
-    ApplyCursorTransform();
+    ApplySelectionTransformLocked();
+    ApplyCursorTransformLocked();
     // Only a fresh placement waiting for its confirmation returns to placing.
     if (editMode_ == EditMode::ModePlace && !input_.justPlaced) {
         editMode_ = EditMode::ModeMove;
@@ -347,31 +371,34 @@ void CMainField::OnRButtonDown(PixelPoint client) {
         return;
     }
     listModel_.ClearSelection();
-    Call(hooks_.repaintList);
+    calls.RepaintList();
 }
 
 void CMainField::OnLButtonUp() {
-    std::lock_guard lock(mutex_);
-    input_.leftHeld = false;
-    Capture(false);
-    Call(hooks_.repaintField);
+    LockedStep([this](CFieldHookCalls& calls) {
+        input_.leftHeld = false;
+        calls.CaptureMouse(false);
+        calls.RepaintField();
+    });
 }
 
 void CMainField::OnMButtonUp() {
-    std::lock_guard lock(mutex_);
-    input_.middleHeld = false;
-    Capture(false);
-    Call(hooks_.repaintField);
+    LockedStep([this](CFieldHookCalls& calls) {
+        input_.middleHeld = false;
+        calls.CaptureMouse(false);
+        calls.RepaintField();
+    });
 }
 
 void CMainField::OnRButtonUp() {
-    std::lock_guard lock(mutex_);
-    input_.rightHeld = false;
-    Capture(false);
-    Call(hooks_.repaintField);
+    LockedStep([this](CFieldHookCalls& calls) {
+        input_.rightHeld = false;
+        calls.CaptureMouse(false);
+        calls.RepaintField();
+    });
 }
 
-void CMainField::DrawNextPlacement() {
+void CMainField::DrawNextPlacementLocked() {
     const RandomRanges ranges = randomRanges_ ? randomRanges_() : RandomRanges{};
     const CursorDraw next = DrawNextCursor(random_, ranges, vectors_.baseScale, vectors_.baseRotation);
     vectors_.cursorScale = next.scale;
@@ -380,18 +407,12 @@ void CMainField::DrawNextPlacement() {
 
 // ---- transforms ---------------------------------------------------------------
 
-void CMainField::ApplySelectionTransform() {
-    std::lock_guard lock(mutex_);
-    if (SerialOf(selectedName_) < 0) {
-        return;
-    }
-    SetGroupScale(selectedName_, vectors_.selScale);
-    SetGroupRotation(selectedName_, vectors_.selRotation);
-    SetGroupPosition(selectedName_, vectors_.selPosition);
-}
-
 void CMainField::ApplyCursorTransform() {
     std::lock_guard lock(mutex_);
+    ApplyCursorTransformLocked();
+}
+
+void CMainField::ApplyCursorTransformLocked() {
     for (CursorSlot& slot : liveSlots_) {
         if (slot.part) {
             slot.part->transform.scale = vectors_.cursorScale;
@@ -456,6 +477,34 @@ bool CMainField::CursorPending() const {
 CPlacementListModel CMainField::ListModel() const {
     std::lock_guard lock(mutex_);
     return listModel_;
+}
+
+int32_t CMainField::PlacedModelCount() const {
+    std::lock_guard lock(mutex_);
+    return placedModels_.Count();
+}
+
+int32_t CMainField::PlacementRecordCount() const {
+    std::lock_guard lock(mutex_);
+    return placementRecords_.Count();
+}
+
+int32_t CMainField::GridFileCount() const {
+    std::lock_guard lock(mutex_);
+    return gridFiles_.Count();
+}
+
+int32_t CMainField::SharedModelCount() const {
+    std::lock_guard lock(mutex_);
+    return sharedModels_.Count();
+}
+
+std::vector<CPlacedModel> CMainField::PlacementRecordSnapshot() const {
+    std::lock_guard lock(mutex_);
+    std::vector<CPlacedModel> records;
+    records.reserve(static_cast<size_t>(placementRecords_.Count()));
+    placementRecords_.ForEach([&records](const CPlacedModel& record) { records.push_back(record); });
+    return records;
 }
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "editor/cell_name.h"
 #include "editor/edit_mode.h"
+#include "editor/field_view_hooks.h"
 #include "editor/grid_file.h"
 #include "editor/grid_writer.h"
 #include "editor/model_definition.h"
@@ -22,6 +23,8 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace quorvane {
 
@@ -78,23 +81,15 @@ struct CursorSlot {
     CursorPartSource source;
 };
 
-// Calls out of the core to the window side; each may be left empty.
-// The repaint calls come from the render thread too: the window must post them.
-struct FieldViewHooks {
-    std::function<void(bool capture)> captureMouse;
-    std::function<void()> repaintField;
-    std::function<void()> repaintList;
-    std::function<void()> repaintMain;
-    std::function<void(int virtualKey, bool down)> characterKey; // camera and walking keys
-};
-
 // The editing core of the field view: edit modes, input, the placement cursor,
 // placed models and their records, and the grid map files. It holds no window
 // and no GPU object: models come through IModelLoader, the ground point under a
 // pixel through an injected function. Input runs on the UI thread, choosing on
 // the model viewer's render thread, UpdateEditing on the field's render thread;
 // one lock covers the state they share, and the cursor hand-over is an atomic
-// pending flag.
+// pending flag. The lock is never held while models load, grid map files are
+// read or written, or window hooks run; what leaves the field is a copy or a
+// visit under the lock, never a list to lock by hand.
 class CMainField {
 public:
     static constexpr size_t kCursorSlots = 8;
@@ -107,8 +102,11 @@ public:
 
     using GroundPlanePointFunction = std::function<Vector4(PixelPoint client)>;
     using RandomRangesFunction = std::function<RandomRanges()>;
+    using GridNameReader = std::function<std::unordered_set<std::string>(const std::filesystem::path&)>;
 
-    explicit CMainField(IModelLoader& loader, std::filesystem::path gridRoot = "./gridfile");
+    // nameReader gives the names already in a grid map file; tests count its reads.
+    explicit CMainField(IModelLoader& loader, std::filesystem::path gridRoot = "./gridfile",
+                        GridNameReader nameReader = ReadGridFileNames);
     ~CMainField();
     CMainField(const CMainField&) = delete;
     CMainField& operator=(const CMainField&) = delete;
@@ -136,7 +134,7 @@ public:
     // Placement.
     void ChooseModelForPlacement(const CModelDefinition& definition); // model viewer's thread
     void SwapInCursor();                                              // render thread
-    int32_t PlaceCursorModel();                                       // parts placed
+    int32_t PlaceCursorModel();                                       // parts placed; loads without the lock
     bool SelectPlacedModel(const std::string& uniqueName);
     std::string MakeUniqueName(std::string_view baseName) const;
     void SetGroupScale(const std::string& uniqueName, const Vector4& scale);
@@ -156,9 +154,11 @@ public:
     void UpdateEditing();
 
     // Grid map files.
-    bool WriteGridFiles(GridWriteReport* report);
+    bool WriteGridFiles(GridWriteReport* report); // refused while another write or its clean-up is due
+    GridWriteBatch PendingGridLines() const;      // what a write would append now
     bool LoadGridFile(const std::filesystem::path& path, GridReadReport* report); // appends to the grid files
-    void ClearAfterWrite();                                                       // render thread
+    void AddSharedModel(std::unique_ptr<CModelEntry> entry);
+    void ClearAfterWrite(); // render thread
 
     // Set by the camera side each frame after the mouse moved.
     void SetPickPoint(const Vector4& point);
@@ -172,20 +172,23 @@ public:
     std::string CellName() const;
     int32_t EditRequest() const { return editRequest_.load(std::memory_order_acquire); }
     int32_t GridState() const { return gridState_.load(std::memory_order_acquire); }
-    void SetGridState(int32_t state) { gridState_.store(state, std::memory_order_release); }
     bool CursorPending() const;
     uint32_t CursorPartCount() const;
     uint32_t PlacementSerial() const;
     CPlacementListModel ListModel() const;
     const std::filesystem::path& GridRoot() const { return gridRoot_; }
+    int32_t PlacedModelCount() const;
+    int32_t PlacementRecordCount() const;
+    int32_t GridFileCount() const;
+    int32_t SharedModelCount() const;
+    std::vector<CPlacedModel> PlacementRecordSnapshot() const; // in list order
 
-    // The lists, for the views and the streaming; hold Lock() while walking them
-    // from a thread other than the render thread.
-    std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(mutex_); }
-    const COwnedList<CModelEntry>& PlacedModels() const { return placedModels_; }
-    const COwnedList<CPlacedModel>& PlacementRecords() const { return placementRecords_; }
-    COwnedList<GridFileEntry>& GridFiles() { return gridFiles_; }
-    COwnedList<CModelEntry>& SharedModels() { return sharedModels_; }
+    // Visits under the lock, for the render thread and the views; a visitor must
+    // not call back into the field.
+    template <typename F> void ForEachPlacedModel(F visit) const {
+        std::lock_guard lock(mutex_);
+        placedModels_.ForEach([&visit](const CModelEntry& entry) { visit(entry); });
+    }
     template <typename F> void ForEachCursorPart(F visit) const {
         std::lock_guard lock(mutex_);
         for (const CursorSlot& slot : liveSlots_) {
@@ -198,26 +201,60 @@ public:
 private:
     enum PendingState : int { kPendingEmpty, kPendingBusy, kPendingReady };
 
+    // What placing takes from one cursor part before it lets go of the lock.
+    struct PartToPlace {
+        CursorPartSource source;
+        std::string modelId;
+        std::unique_ptr<CModelEntry> entry; // null once its load failed
+    };
+
+    // Every *Locked member expects mutex_ to be held by the caller.
     Vector4 GroundPlanePoint(PixelPoint client) const;
     PixelPoint ToScreen(PixelPoint client) const { return {client.x + origin_.x, client.y + origin_.y}; }
-    void Capture(bool capture) const;
-    static void Call(const std::function<void()>& hook);
-    void DragEdit();
-    void DrawNextPlacement();
+    void RunHooks(const CFieldHookCalls& calls) const;
+    // Runs step under the lock, then the hook calls it gathered.
+    template <typename F> void LockedStep(F step) {
+        CFieldHookCalls calls;
+        {
+            std::lock_guard lock(mutex_);
+            step(calls);
+        }
+        RunHooks(calls);
+    }
+    bool LeftClickLocked(CFieldHookCalls& calls); // true when the click places
+    void RightClickLocked(PixelPoint client, CFieldHookCalls& calls);
+    void DragEditLocked();
+    void DrawNextPlacementLocked();
+    void FinishLeftClickLocked(bool placed, CFieldHookCalls& calls);
+    void ApplySelectionTransformLocked();
+    void ApplyCursorTransformLocked();
+    bool SelectPlacedModelLocked(const std::string& uniqueName);
+    int32_t PlaceCursorModel(CFieldHookCalls& calls);
+    bool IsPlacedNameLocked(const std::string& name) const;
+    int32_t PublishPlacementLocked(std::vector<PartToPlace>& parts,
+                                   const std::unordered_set<std::string>& written, const std::string& cell,
+                                   CFieldHookCalls& calls);
     void HandleEditRequest();
-    void ResetSelectionFromCursor();
-    void RemoveGroup(const std::string& uniqueName);
-    int64_t SerialOf(const std::string& uniqueName) const;
-    template <typename F> void ForEachInGroup(const std::string& uniqueName, F change);
+    void ResetSelectionFromCursorLocked();
+    struct RemovedGroup {
+        std::vector<std::unique_ptr<CPlacedModel>> records;
+        std::vector<std::unique_ptr<CModelEntry>> entries;
+    };
+    RemovedGroup ExtractGroupLocked(const std::string& uniqueName);
+    std::vector<std::unique_ptr<CPlacedModel>> ExtractGroupRecordsLocked(const std::string& uniqueName);
+    std::vector<std::unique_ptr<CModelEntry>> ExtractGroupEntriesLocked(const std::string& uniqueName);
+    int64_t SerialOfLocked(const std::string& uniqueName) const;
+    template <typename F> void ForEachInGroupLocked(const std::string& uniqueName, F change);
 
     IModelLoader& loader_;
-    std::filesystem::path gridRoot_;
+    const std::filesystem::path gridRoot_;
+    const GridNameReader nameReader_;
+
+    mutable std::mutex mutex_;
     GroundPlanePointFunction groundPlanePoint_;
     RandomRangesFunction randomRanges_;
-    FieldViewHooks hooks_;
+    std::shared_ptr<const FieldViewHooks> hooks_; // copied out under the lock, called outside it
     PixelPoint origin_;
-
-    mutable std::recursive_mutex mutex_;
     EditMode editMode_ = EditMode::ModeNoModel;
     EditVectors vectors_;
     InputState input_;
@@ -240,6 +277,7 @@ private:
     std::atomic<int32_t> editRequest_{kRequestNone};
     std::atomic<int32_t> gridState_{kGridIdle};
     std::atomic<bool> gridBusy_{false};
+    std::atomic<bool> gridWriting_{false};
     std::atomic<bool> mouseMoved_{false};
     std::vector<std::string> writtenNames_; // what the next clean-up may drop
 

@@ -1,23 +1,12 @@
 #include "editor/grid_map_line.h"
 #include "editor/main_field.h"
+#include "editor/unique_name.h"
 
 #include <algorithm>
 #include <thread>
 #include <unordered_set>
 
 namespace quorvane {
-namespace {
-
-// "_%03d"
-std::string CounterSuffix(uint32_t counter) {
-    std::string digits = std::to_string(counter);
-    if (digits.size() < 3) {
-        digits.insert(0, 3 - digits.size(), '0');
-    }
-    return "_" + digits;
-}
-
-} // namespace
 
 // ---- choosing and the cursor hand-over ------------------------------------------
 
@@ -78,15 +67,17 @@ void CMainField::SwapInCursor() {
     if (!pending_.compare_exchange_strong(expected, kPendingBusy, std::memory_order_acquire)) {
         return;
     }
+    // The old parts are destroyed here, on the thread that draws them, once the lock is released.
+    std::array<CursorSlot, kCursorSlots> retired;
     {
         std::lock_guard lock(mutex_);
-        // The old parts are destroyed here, on the thread that draws them.
         for (size_t i = 0; i < kCursorSlots; ++i) {
+            retired[i] = std::move(liveSlots_[i]);
             liveSlots_[i] = std::move(pendingSlots_[i]);
             pendingSlots_[i] = {};
         }
         cursorPartCount_ = pendingPartCount_;
-        ApplyCursorTransform();
+        ApplyCursorTransformLocked();
     }
     pending_.store(kPendingEmpty, std::memory_order_release);
 }
@@ -94,37 +85,71 @@ void CMainField::SwapInCursor() {
 // ---- placing ----------------------------------------------------------------------
 
 int32_t CMainField::PlaceCursorModel() {
-    std::lock_guard lock(mutex_);
-    const CursorSlot* first = nullptr;
-    for (const CursorSlot& slot : liveSlots_) {
-        if (slot.part) {
-            first = &slot;
-            break;
-        }
-    }
-    if (first == nullptr) {
-        return 0;
-    }
-    ++placementSerial_;
-    selectedName_ = MakeUniqueName(first->part->modelId);
+    CFieldHookCalls calls;
+    const int32_t placed = PlaceCursorModel(calls);
+    RunHooks(calls);
+    return placed;
+}
 
-    int32_t placed = 0;
-    for (const CursorSlot& slot : liveSlots_) {
-        if (!slot.part) {
-            continue;
+int32_t CMainField::PlaceCursorModel(CFieldHookCalls& calls) {
+    // What to place is taken under the lock: the render thread may swap the cursor meanwhile.
+    std::vector<PartToPlace> parts;
+    std::string cell;
+    std::unordered_set<std::string> placedNames;
+    {
+        std::lock_guard lock(mutex_);
+        for (const CursorSlot& slot : liveSlots_) {
+            if (slot.part) {
+                parts.push_back({slot.source, slot.part->modelId, nullptr});
+            }
         }
-        const CursorPartSource& source = slot.source;
+        if (parts.empty()) {
+            return 0;
+        }
+        cell = cellName_;
+        placedModels_.ForEach([&placedNames](const CModelEntry& entry) { placedNames.insert(entry.name); });
+    }
+
+    // Without the lock: one read of the cell's file serves every part, then the loads.
+    const std::unordered_set<std::string> written = nameReader_(GridFilePath(gridRoot_, 0, cell));
+    for (PartToPlace& part : parts) {
         auto entry = std::make_unique<CModelEntry>();
-        const std::string name = MakeUniqueName(slot.part->modelId);
-        entry->name = name;
-        entry->path = source.path;
-        entry->placementSerial = placementSerial_;
-        entry->animated = source.animated != 0;
-        if (!loader_.LoadEntry(*entry, source.path, entry->animated)) {
-            continue; // the other parts are still placed
+        // The loader may use the name; publishing checks it again.
+        entry->name = FirstFreeName(cell, part.modelId, written, [&placedNames](const std::string& name) {
+            return placedNames.contains(name);
+        });
+        placedNames.insert(entry->name);
+        entry->path = part.source.path;
+        entry->animated = part.source.animated != 0;
+        if (loader_.LoadEntry(*entry, part.source.path, entry->animated)) {
+            part.entry = std::move(entry);
         }
-        entry->name = name;
-        CModelEntry* appended = placedModels_.Append(std::move(entry));
+    }
+
+    std::lock_guard lock(mutex_);
+    return PublishPlacementLocked(parts, written, cell, calls);
+}
+
+bool CMainField::IsPlacedNameLocked(const std::string& name) const {
+    return placedModels_.FindFirst([&name](const CModelEntry& e) { return e.name == name; }) != nullptr;
+}
+
+int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
+                                           const std::unordered_set<std::string>& written,
+                                           const std::string& cell, CFieldHookCalls& calls) {
+    ++placementSerial_;
+    int32_t placed = 0;
+    for (PartToPlace& part : parts) {
+        if (!part.entry) {
+            continue; // its load failed; the other parts are still placed
+        }
+        const CursorPartSource& source = part.source;
+        // Another placement may have taken the name while this one loaded.
+        const std::string name = FirstFreeName(
+            cell, part.modelId, written, [this](const std::string& n) { return IsPlacedNameLocked(n); });
+        part.entry->name = name;
+        part.entry->placementSerial = placementSerial_;
+        CModelEntry* appended = placedModels_.Append(std::move(part.entry));
         if (appended->hasDrawModel) {
             const Vector4& p = vectors_.selPosition;
             const Vector4& r = vectors_.selRotation;
@@ -147,37 +172,34 @@ int32_t CMainField::PlaceCursorModel() {
         ++placed;
     }
     if (placed == 0) {
-        return 0; // the previous placement's row must not be taken for this one
+        selectedName_.clear(); // the previous placement's row must not be taken for this one
+        return 0;
     }
     listModel_.SelectLast(placementRecords_.Count());
     if (const CPlacedModel* row = placementRecords_.At(listModel_.Selected())) {
-        SelectPlacedModel(row->uniqueName);
+        SelectPlacedModelLocked(row->uniqueName);
     }
     input_.justPlaced = true;
-    Call(hooks_.repaintList);
-    Call(hooks_.repaintMain);
+    calls.RepaintList();
+    calls.RepaintMain();
     return placed;
 }
 
 std::string CMainField::MakeUniqueName(std::string_view baseName) const {
-    std::lock_guard lock(mutex_);
+    const std::string cell = CellName();
     // Names written by earlier writes are never reused.
-    const std::unordered_set<std::string> written = ReadGridFileNames(GridFilePath(gridRoot_, 0, cellName_));
-    const std::string prefix = cellName_ + "_" + std::string(baseName);
-    for (uint32_t counter = 0;; ++counter) {
-        std::string candidate = prefix + CounterSuffix(counter);
-        if (written.contains(candidate)) {
-            continue;
-        }
-        if (placedModels_.FindFirst([&candidate](const CModelEntry& e) { return e.name == candidate; })) {
-            continue;
-        }
-        return candidate;
-    }
+    const std::unordered_set<std::string> written = nameReader_(GridFilePath(gridRoot_, 0, cell));
+    std::lock_guard lock(mutex_);
+    return FirstFreeName(cell, baseName, written,
+                         [this](const std::string& n) { return IsPlacedNameLocked(n); });
 }
 
 bool CMainField::SelectPlacedModel(const std::string& uniqueName) {
     std::lock_guard lock(mutex_);
+    return SelectPlacedModelLocked(uniqueName);
+}
+
+bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
     const CModelEntry* entry =
         placedModels_.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
     if (entry == nullptr) {
@@ -201,14 +223,14 @@ bool CMainField::SelectPlacedModel(const std::string& uniqueName) {
 
 // ---- groups -------------------------------------------------------------------------
 
-int64_t CMainField::SerialOf(const std::string& uniqueName) const {
+int64_t CMainField::SerialOfLocked(const std::string& uniqueName) const {
     const CModelEntry* entry =
         placedModels_.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
     return entry != nullptr ? static_cast<int64_t>(entry->placementSerial) : -1;
 }
 
-template <typename F> void CMainField::ForEachInGroup(const std::string& uniqueName, F change) {
-    const int64_t serial = SerialOf(uniqueName);
+template <typename F> void CMainField::ForEachInGroupLocked(const std::string& uniqueName, F change) {
+    const int64_t serial = SerialOfLocked(uniqueName);
     if (serial < 0) {
         return;
     }
@@ -221,28 +243,44 @@ template <typename F> void CMainField::ForEachInGroup(const std::string& uniqueN
 
 void CMainField::SetGroupScale(const std::string& uniqueName, const Vector4& scale) {
     std::lock_guard lock(mutex_);
-    ForEachInGroup(uniqueName, [&scale](CModelTransform& t) { t.scale = scale; });
+    ForEachInGroupLocked(uniqueName, [&scale](CModelTransform& t) { t.scale = scale; });
 }
 
 void CMainField::SetGroupRotation(const std::string& uniqueName, const Vector4& rotation) {
     std::lock_guard lock(mutex_);
-    ForEachInGroup(uniqueName, [&rotation](CModelTransform& t) {
+    ForEachInGroupLocked(uniqueName, [&rotation](CModelTransform& t) {
         t.rotation = {rotation.x, rotation.y, rotation.z, t.rotation.w};
     });
 }
 
 void CMainField::SetGroupPosition(const std::string& uniqueName, const Vector4& position) {
     std::lock_guard lock(mutex_);
-    ForEachInGroup(uniqueName, [&position](CModelTransform& t) {
+    ForEachInGroupLocked(uniqueName, [&position](CModelTransform& t) {
         t.position = {position.x, position.y, position.z, t.position.w};
     });
 }
 
-void CMainField::RemoveGroupRecords(const std::string& uniqueName) {
+void CMainField::ApplySelectionTransform() {
     std::lock_guard lock(mutex_);
-    const int64_t serial = SerialOf(uniqueName);
+    ApplySelectionTransformLocked();
+}
+
+void CMainField::ApplySelectionTransformLocked() {
+    const Vector4& scale = vectors_.selScale;
+    const Vector4& rotation = vectors_.selRotation;
+    const Vector4& position = vectors_.selPosition;
+    ForEachInGroupLocked(selectedName_, [&](CModelTransform& t) {
+        t.scale = scale;
+        t.rotation = {rotation.x, rotation.y, rotation.z, t.rotation.w};
+        t.position = {position.x, position.y, position.z, t.position.w};
+    });
+}
+
+std::vector<std::unique_ptr<CPlacedModel>>
+CMainField::ExtractGroupRecordsLocked(const std::string& uniqueName) {
+    const int64_t serial = SerialOfLocked(uniqueName);
     if (serial < 0) {
-        return;
+        return {};
     }
     std::unordered_set<std::string> names;
     placedModels_.ForEach([&](const CModelEntry& entry) {
@@ -250,57 +288,75 @@ void CMainField::RemoveGroupRecords(const std::string& uniqueName) {
             names.insert(entry.name);
         }
     });
-    placementRecords_.RemoveIf(
+    return placementRecords_.ExtractIf(
         [&names](const CPlacedModel& record) { return names.contains(record.uniqueName); });
 }
 
-void CMainField::RemoveGroupEntries(const std::string& uniqueName) {
-    std::lock_guard lock(mutex_);
-    const int64_t serial = SerialOf(uniqueName);
+std::vector<std::unique_ptr<CModelEntry>>
+CMainField::ExtractGroupEntriesLocked(const std::string& uniqueName) {
+    const int64_t serial = SerialOfLocked(uniqueName);
     if (serial < 0) {
-        return;
+        return {};
     }
-    placedModels_.RemoveIf([serial](const CModelEntry& entry) { return entry.placementSerial == serial; });
+    return placedModels_.ExtractIf(
+        [serial](const CModelEntry& entry) { return entry.placementSerial == serial; });
 }
 
-void CMainField::RemoveGroup(const std::string& uniqueName) {
+CMainField::RemovedGroup CMainField::ExtractGroupLocked(const std::string& uniqueName) {
+    RemovedGroup removed;
     // Records first: they are found through the entries.
-    RemoveGroupRecords(uniqueName);
-    RemoveGroupEntries(uniqueName);
+    removed.records = ExtractGroupRecordsLocked(uniqueName);
+    removed.entries = ExtractGroupEntriesLocked(uniqueName);
+    return removed;
+}
+
+// What is removed is destroyed after the lock is released.
+void CMainField::RemoveGroupRecords(const std::string& uniqueName) {
+    std::vector<std::unique_ptr<CPlacedModel>> removed;
+    std::lock_guard lock(mutex_);
+    removed = ExtractGroupRecordsLocked(uniqueName);
+}
+
+void CMainField::RemoveGroupEntries(const std::string& uniqueName) {
+    std::vector<std::unique_ptr<CModelEntry>> removed;
+    std::lock_guard lock(mutex_);
+    removed = ExtractGroupEntriesLocked(uniqueName);
 }
 
 // ---- requests (render thread) -----------------------------------------------------------
 
-void CMainField::ResetSelectionFromCursor() {
+void CMainField::ResetSelectionFromCursorLocked() {
     vectors_.selPosition = vectors_.cursorOffset;
     vectors_.selRotation = vectors_.cursorRotation;
     vectors_.selScale = vectors_.cursorScale;
 }
 
 void CMainField::HandleEditRequest() {
-    std::lock_guard lock(mutex_);
-    const int32_t request = editRequest_.exchange(kRequestNone, std::memory_order_acq_rel);
-    if (request == kRequestCancelPlacement) {
-        RemoveGroup(selectedName_);
-        ResetSelectionFromCursor();
-        // justPlaced stays set, so the mode stays placing.
-    } else if (request == kRequestDeleteSelected) {
-        RemoveGroup(deleteName_);
-        ResetSelectionFromCursor();
-        listModel_.ClampSelection(placementRecords_.Count());
-        listModel_.ClampPage(placementRecords_.Count());
-        const CPlacedModel* row = placementRecords_.At(listModel_.Selected());
-        if (row == nullptr) {
-            editMode_ = EditMode::ModeMove;
+    RemovedGroup removed; // destroyed once the lock is released, still on the render thread
+    LockedStep([&](CFieldHookCalls& calls) {
+        const int32_t request = editRequest_.exchange(kRequestNone, std::memory_order_acq_rel);
+        if (request == kRequestCancelPlacement) {
+            removed = ExtractGroupLocked(selectedName_);
+            ResetSelectionFromCursorLocked();
+            // justPlaced stays set, so the mode stays placing.
+        } else if (request == kRequestDeleteSelected) {
+            removed = ExtractGroupLocked(deleteName_);
+            ResetSelectionFromCursorLocked();
+            listModel_.ClampSelection(placementRecords_.Count());
+            listModel_.ClampPage(placementRecords_.Count());
+            const CPlacedModel* row = placementRecords_.At(listModel_.Selected());
+            if (row == nullptr) {
+                editMode_ = EditMode::ModeMove;
+            } else {
+                // The highlighted row is the one edited from now on.
+                SelectPlacedModelLocked(row->uniqueName);
+            }
         } else {
-            // The highlighted row is the one edited from now on.
-            SelectPlacedModel(row->uniqueName);
+            return;
         }
-    } else {
-        return;
-    }
-    Call(hooks_.repaintList);
-    Call(hooks_.repaintMain);
+        calls.RepaintList();
+        calls.RepaintMain();
+    });
 }
 
 void CMainField::UpdateEditing() {
@@ -315,20 +371,22 @@ void CMainField::UpdateEditing() {
 // ---- placement list window and delete button ------------------------------------------
 
 void CMainField::PickListRow(int32_t clientY) {
-    std::lock_guard lock(mutex_);
-    const int32_t row = listModel_.ClickAt(clientY, placementRecords_.Count());
-    if (const CPlacedModel* record = placementRecords_.At(row)) {
-        SelectPlacedModel(record->uniqueName);
-    }
-    input_.justPlaced = false;
-    Call(hooks_.repaintList);
+    LockedStep([&](CFieldHookCalls& calls) {
+        const int32_t row = listModel_.ClickAt(clientY, placementRecords_.Count());
+        if (const CPlacedModel* record = placementRecords_.At(row)) {
+            SelectPlacedModelLocked(record->uniqueName);
+        }
+        input_.justPlaced = false;
+        calls.RepaintList();
+    });
 }
 
 void CMainField::WheelList(int32_t delta) {
-    std::lock_guard lock(mutex_);
-    listModel_.Wheel(delta, placementRecords_.Count());
-    Call(hooks_.repaintList);
-    Call(hooks_.repaintMain);
+    LockedStep([&](CFieldHookCalls& calls) {
+        listModel_.Wheel(delta, placementRecords_.Count());
+        calls.RepaintList();
+        calls.RepaintMain();
+    });
 }
 
 void CMainField::SetListHeight(int32_t height) {
@@ -347,62 +405,6 @@ bool CMainField::RequestDelete() {
     }
     deleteName_ = record->uniqueName;
     editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
-    return true;
-}
-
-// ---- grid map files ------------------------------------------------------------------------
-
-bool CMainField::WriteGridFiles(GridWriteReport* report) {
-    GridWriteReport result;
-    if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
-        result.refused = true; // the previous write is not cleaned up yet
-    } else {
-        std::lock_guard lock(mutex_);
-        result = WriteGridRecords(gridRoot_, placementRecords_, placedModels_);
-        writtenNames_ = result.writtenNames;
-        writtenNames_.insert(writtenNames_.end(), result.orphanNames.begin(), result.orphanNames.end());
-        if (!writtenNames_.empty()) {
-            gridState_.store(kGridWritten, std::memory_order_release);
-        }
-    }
-    const bool allWritten = result.AllWritten();
-    if (report != nullptr) {
-        *report = std::move(result);
-    }
-    return allWritten;
-}
-
-void CMainField::ClearAfterWrite() {
-    gridBusy_.store(true, std::memory_order_release);
-    {
-        std::lock_guard lock(mutex_);
-        for (int32_t i = 1; i <= gridFiles_.Count(); ++i) {
-            DestroyGridFile(*gridFiles_.At(i), sharedModels_);
-        }
-        gridFiles_.DestroyAll();
-        sharedModels_.DestroyAll();
-        // Only what reached its file goes; the rest stays for the next write.
-        const std::unordered_set<std::string> written(writtenNames_.begin(), writtenNames_.end());
-        writtenNames_.clear();
-        placementRecords_.RemoveIf(
-            [&written](const CPlacedModel& record) { return written.contains(record.uniqueName); });
-        placedModels_.RemoveIf([&written](const CModelEntry& entry) { return written.contains(entry.name); });
-        listModel_.ClampSelection(placementRecords_.Count());
-        listModel_.ClampPage(placementRecords_.Count());
-        Call(hooks_.repaintMain);
-        Call(hooks_.repaintList);
-    }
-    gridState_.store(kGridIdle, std::memory_order_release);
-    gridBusy_.store(false, std::memory_order_release);
-}
-
-bool CMainField::LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {
-    std::unique_ptr<GridFileEntry> file = quorvane::LoadGridFile(path, report);
-    if (!file) {
-        return false;
-    }
-    std::lock_guard lock(mutex_);
-    gridFiles_.Append(std::move(file));
     return true;
 }
 

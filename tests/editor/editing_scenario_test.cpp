@@ -16,7 +16,7 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     EXPECT_TRUE(field->Input().justPlaced);
     EXPECT_EQ(RecordNames(),
               (std::vector<std::string>{"p0p0_TRUNK_000", "p0p0_LEAVES_000", "p0p0_SHADOW_000"}));
-    ASSERT_EQ(field->PlacedModels().Count(), 3);
+    ASSERT_EQ(field->PlacedModelCount(), 3);
     const uint32_t serial = Entry("p0p0_TRUNK_000")->placementSerial;
     EXPECT_EQ(Entry("p0p0_LEAVES_000")->placementSerial, serial);
     EXPECT_EQ(Entry("p0p0_SHADOW_000")->placementSerial, serial);
@@ -62,7 +62,7 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     LeftClick();
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_FALSE(field->Input().justPlaced);
-    EXPECT_EQ(field->PlacedModels().Count(), 3);
+    EXPECT_EQ(field->PlacedModelCount(), 3);
 }
 
 TEST_F(Scenario, RightClickRightAfterPlacingRemovesTheWholeGroupOnTheNextFrame) {
@@ -71,11 +71,11 @@ TEST_F(Scenario, RightClickRightAfterPlacingRemovesTheWholeGroupOnTheNextFrame) 
     RightClick();
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_EQ(field->EditRequest(), CMainField::kRequestCancelPlacement);
-    EXPECT_EQ(field->PlacedModels().Count(), 3) << "removal waits for the render thread";
+    EXPECT_EQ(field->PlacedModelCount(), 3) << "removal waits for the render thread";
 
     field->UpdateEditing();
-    EXPECT_EQ(field->PlacedModels().Count(), 0);
-    EXPECT_EQ(field->PlacementRecords().Count(), 0);
+    EXPECT_EQ(field->PlacedModelCount(), 0);
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
     EXPECT_EQ(field->EditRequest(), CMainField::kRequestNone);
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_EQ(field->Vectors().selPosition, field->Vectors().cursorOffset);
@@ -264,7 +264,7 @@ TEST_F(Scenario, ShiftedButtonsChangeNoMode) {
     LeftClick();
     RightClick();
     EXPECT_EQ(Mode(), EditMode::ModePlace);
-    EXPECT_EQ(field->PlacedModels().Count(), 0);
+    EXPECT_EQ(field->PlacedModelCount(), 0);
     EXPECT_TRUE(field->Input().rightHeld == false && field->Input().leftHeld == false);
 
     field->OnKeyUp(vk::kShift);
@@ -285,7 +285,7 @@ TEST_F(Scenario, LeftClickOnAModelPickedFromTheListEndsInMoveMode) {
     LeftClick();
     EXPECT_EQ(Mode(), EditMode::ModeMove);
     EXPECT_EQ(field->ListModel().Selected(), -1);
-    EXPECT_EQ(field->PlacedModels().Count(), 1);
+    EXPECT_EQ(field->PlacedModelCount(), 1);
 }
 
 TEST_F(Scenario, MouseCaptureFollowsTheButtons) {

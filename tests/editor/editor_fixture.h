@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -84,12 +85,25 @@ protected:
 
     EditMode Mode() const { return field->Mode(); }
 
-    const CModelEntry* Entry(const std::string& name) const {
-        return field->PlacedModels().FindFirst([&](const CModelEntry& e) { return e.name == name; });
+    // What a test reads of a placed model, copied while the field is locked.
+    struct PlacedView {
+        uint32_t placementSerial = 0;
+        CModelTransform transform;
+    };
+    std::optional<PlacedView> Entry(const std::string& name) const {
+        std::optional<PlacedView> view;
+        field->ForEachPlacedModel([&](const CModelEntry& e) {
+            if (e.name == name && !view) {
+                view = PlacedView{e.placementSerial, e.transform};
+            }
+        });
+        return view;
     }
     std::vector<std::string> RecordNames() const {
         std::vector<std::string> names;
-        field->PlacementRecords().ForEach([&](const CPlacedModel& r) { names.push_back(r.uniqueName); });
+        for (const CPlacedModel& record : field->PlacementRecordSnapshot()) {
+            names.push_back(record.uniqueName);
+        }
         return names;
     }
     std::string ReadFile(const std::filesystem::path& path) const {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -25,12 +26,15 @@ class FakeModelLoader : public IModelLoader {
 public:
     bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) override {
         entryLoads.push_back(path);
+        if (whileLoading) {
+            whileLoading(path);
+        }
         if (failing.contains(path)) {
             return false;
         }
         entry.modelId = IdOf(path);
         entry.animated = animated;
-        entry.bounds = boxes[path];
+        entry.bounds = BoxOf(path);
         entry.hasDrawModel = true;
         entry.payload = std::make_unique<CountedPayload>(livePayloads);
         entry.loaded = true;
@@ -44,9 +48,15 @@ public:
         }
         auto part = std::make_unique<CCursorPart>();
         part->modelId = IdOf(path);
-        part->bounds = boxes[path];
+        part->bounds = BoxOf(path);
         part->payload = std::make_unique<CountedPayload>(livePayloads);
         return part;
+    }
+
+    // Read only, so that loads from several threads may look boxes up at once.
+    CBoundingBox BoxOf(const std::string& path) const {
+        const auto found = boxes.find(path);
+        return found != boxes.end() ? found->second : CBoundingBox{};
     }
 
     static std::string IdOf(const std::string& path) {
@@ -61,6 +71,7 @@ public:
     std::vector<std::string> cursorLoads;
     std::set<std::string> failing;
     std::map<std::string, CBoundingBox> boxes;
+    std::function<void(const std::string& path)> whileLoading; // runs inside LoadEntry
     std::atomic<int> livePayloads{0};
 };
 

@@ -52,8 +52,8 @@ TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
 
     field->UpdateEditing();
     EXPECT_EQ(field->GridState(), CMainField::kGridIdle);
-    EXPECT_EQ(field->PlacedModels().Count(), 0);
-    EXPECT_EQ(field->PlacementRecords().Count(), 0);
+    EXPECT_EQ(field->PlacedModelCount(), 0);
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
 
     // The name is taken now: the next tree continues the count.
     PlaceAt(10, 20);
@@ -110,8 +110,8 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
 TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {
     Choose({"tree.mdl"});
     PlaceAt(10, 20);
-    const auto first = WriteGridRecords(dir / "gridfile", field->PlacementRecords(), field->PlacedModels());
-    const auto second = WriteGridRecords(dir / "gridfile", field->PlacementRecords(), field->PlacedModels());
+    const auto first = WriteGridLines(dir / "gridfile", field->PendingGridLines());
+    const auto second = WriteGridLines(dir / "gridfile", field->PendingGridLines());
     ASSERT_TRUE(first.AllWritten() && second.AllWritten());
     EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), std::string(kTreeLine) + kTreeLine);
     const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);
@@ -214,14 +214,14 @@ TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {
     EXPECT_NE(report.failures[0].message.find("cannot create the directory"), std::string::npos);
     EXPECT_EQ(field->GridState(), CMainField::kGridIdle);
     field->UpdateEditing();
-    EXPECT_EQ(field->PlacementRecords().Count(), 1);
-    EXPECT_EQ(field->PlacedModels().Count(), 1);
+    EXPECT_EQ(field->PlacementRecordCount(), 1);
+    EXPECT_EQ(field->PlacedModelCount(), 1);
 
     // Once the directory can be made, the same placement goes out.
     std::filesystem::remove(dir / "gridfile");
     EXPECT_TRUE(field->WriteGridFiles(&report));
     field->UpdateEditing();
-    EXPECT_EQ(field->PlacementRecords().Count(), 0);
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
 }
 
 TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
@@ -237,7 +237,7 @@ TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
     EXPECT_EQ(report.failures[0].path, dir / "gridfile" / "lod0" / "p1p0.gmf");
     field->UpdateEditing();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p1p0_TREE_000"}));
-    EXPECT_NE(Entry("p1p0_TREE_000"), nullptr);
+    EXPECT_TRUE(Entry("p1p0_TREE_000").has_value());
 }
 
 TEST_F(GridMapFiles, ATextFieldThatWouldBreakTheLineIsRefusedWithAReason) {
@@ -303,10 +303,10 @@ TEST_F(GridMapFiles, TheCleanUpAfterAWriteDropsLoadedGridFilesAndSharedModels) {
     ASSERT_TRUE(field->LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr));
     auto shared = std::make_unique<CModelEntry>();
     shared->name = "TREE";
-    field->SharedModels().Append(std::move(shared));
+    field->AddSharedModel(std::move(shared));
     field->UpdateEditing();
-    EXPECT_EQ(field->GridFiles().Count(), 0);
-    EXPECT_EQ(field->SharedModels().Count(), 0);
+    EXPECT_EQ(field->GridFileCount(), 0);
+    EXPECT_EQ(field->SharedModelCount(), 0);
 }
 
 } // namespace

@@ -80,8 +80,9 @@ TEST_F(Placement, OnlyLevelZeroPartsBecomeTheCursorAndEachKeepsItsOwnDefinitionV
 
     PlaceAt(0, 0);
     EXPECT_EQ(loader.entryLoads, (std::vector<std::string>{"near.mdl"}));
-    ASSERT_EQ(field->PlacementRecords().Count(), 1);
-    const CPlacedModel& record = *field->PlacementRecords().At(1);
+    const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
+    ASSERT_EQ(records.size(), 1u);
+    const CPlacedModel& record = records[0];
     EXPECT_EQ(record.uniqueName, "p0p0_NEAR_000");
     EXPECT_EQ(record.partPath, "near.mdl");
     EXPECT_EQ(record.sourcePath, "near.mdl");
@@ -108,7 +109,7 @@ TEST_F(Placement, APartThatFailsToLoadIsLeftOutAndTheOthersArePlaced) {
     loader.failing.insert("b.mdl");
     PlaceAt(0, 0);
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_A_000", "p0p0_C_000"}));
-    EXPECT_EQ(field->PlacedModels().Count(), 2);
+    EXPECT_EQ(field->PlacedModelCount(), 2);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
 }
 
@@ -118,12 +119,12 @@ TEST_F(Placement, WhenNoPartLoadsThePreviousPlacementIsNotTakenForTheNewOne) {
     LeftClick(); // confirmed
     loader.failing.insert("a.mdl");
     PlaceAt(0, 0);
-    EXPECT_EQ(field->PlacementRecords().Count(), 1);
+    EXPECT_EQ(field->PlacementRecordCount(), 1);
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_FALSE(field->Input().justPlaced);
     RightClick(); // must not cancel the confirmed placement
     field->UpdateEditing();
-    EXPECT_EQ(field->PlacedModels().Count(), 1);
+    EXPECT_EQ(field->PlacedModelCount(), 1);
 }
 
 TEST_F(Placement, CountersFillGapsAndNamesInTheLevelZeroFileAreAvoided) {
@@ -159,10 +160,10 @@ TEST_F(Placement, DeletingKeepsTheListSelectionOnARowThatExistsAndEditsThatRow) 
         LeftClick();
     }
     LeftClick(); // a fourth, at the last pick point
-    ASSERT_EQ(field->PlacementRecords().Count(), 4);
+    ASSERT_EQ(field->PlacementRecordCount(), 4);
     RightClick(); // cancels the fourth through the render thread
     field->UpdateEditing();
-    ASSERT_EQ(field->PlacementRecords().Count(), 3);
+    ASSERT_EQ(field->PlacementRecordCount(), 3);
 
     RightClick();
     ASSERT_EQ(Mode(), EditMode::ModeMove);
@@ -181,7 +182,7 @@ TEST_F(Placement, DeletingKeepsTheListSelectionOnARowThatExistsAndEditsThatRow) 
     field->UpdateEditing();
     ASSERT_TRUE(field->RequestDelete());
     field->UpdateEditing();
-    EXPECT_EQ(field->PlacementRecords().Count(), 0);
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
     EXPECT_EQ(Mode(), EditMode::ModeMove);
     EXPECT_FALSE(field->RequestDelete());
 }
@@ -210,7 +211,7 @@ TEST_F(Placement, PickingARowSelectsItsPlacedModelAndEndsThePendingPlacement) {
     RightClick();
     RightClick();
     field->UpdateEditing();
-    EXPECT_EQ(field->PlacedModels().Count(), 4);
+    EXPECT_EQ(field->PlacedModelCount(), 4);
     EXPECT_EQ(Mode(), EditMode::ModeMove);
 }
 
@@ -222,8 +223,8 @@ TEST_F(Placement, SettersAndSelectionByAnUnknownNameChangeNothing) {
     field->RemoveGroupEntries("nobody");
     EXPECT_FALSE(field->SelectPlacedModel("nobody"));
     EXPECT_EQ(Entry("p0p0_A_000")->transform.position, (Vector4{3, 4, 0, 1}));
-    EXPECT_EQ(field->PlacedModels().Count(), 1);
-    EXPECT_EQ(field->PlacementRecords().Count(), 1);
+    EXPECT_EQ(field->PlacedModelCount(), 1);
+    EXPECT_EQ(field->PlacementRecordCount(), 1);
 
     field->SetGroupScale("p0p0_A_000", {2, 3, 4, 5});
     field->SetGroupRotation("p0p0_A_000", {10, 20, 30, 40});

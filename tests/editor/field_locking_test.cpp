@@ -1,0 +1,189 @@
+// The field's lock is never held while models load, grid map files are read or
+// window hooks run, and the field stays consistent with several threads using it.
+#include "bounded_wait.h"
+#include "editor_fixture.h"
+
+#include <algorithm>
+#include <atomic>
+#include <latch>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace quorvane::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+using FieldLocking = EditorFixture;
+
+// A read of the field from another thread, which waits while the lock is held.
+bool FieldIsFree(const CMainField& field) {
+    return FinishesWithin(1s, [&field] { (void)field.Mode(); });
+}
+
+TEST_F(FieldLocking, ModelsLoadWhileOtherThreadsCanStillReadTheField) {
+    std::vector<std::string> loadedUnderLock;
+    loader.whileLoading = [&](const std::string& path) {
+        if (!FieldIsFree(*field)) {
+            loadedUnderLock.push_back(path);
+        }
+    };
+    Choose({"a.mdl", "b.mdl"});
+    PlaceAt(0, 0);
+    EXPECT_EQ(loader.entryLoads, (std::vector<std::string>{"a.mdl", "b.mdl"}));
+    EXPECT_TRUE(loadedUnderLock.empty()) << loadedUnderLock.size() << " loads held the field's lock";
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_A_000", "p0p0_B_000"}));
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+}
+
+TEST_F(FieldLocking, HooksRunAfterTheLockIsReleased) {
+    FieldViewHooks hooks;
+    std::vector<std::string> heldDuring;
+    auto probe = [&](const char* hook) {
+        // Another thread reads the field, and this thread calls back into it.
+        if (!FieldIsFree(*field)) {
+            heldDuring.emplace_back(hook);
+        }
+        (void)field->ListModel();
+    };
+    hooks.captureMouse = [&](bool) { probe("captureMouse"); };
+    hooks.repaintField = [&] { probe("repaintField"); };
+    hooks.repaintList = [&] { probe("repaintList"); };
+    hooks.repaintMain = [&] { probe("repaintMain"); };
+    hooks.characterKey = [&](int, bool) { probe("characterKey"); };
+    field->SetHooks(hooks);
+
+    const bool finished = FinishesWithin(20s, [this] {
+        Choose({"a.mdl"});
+        PlaceAt(5, 5);          // capture, repaints of the list and the main window
+        Key('G');               // character keys
+        MoveTo(3, 3);           // a drag: no hook
+        RightClick();           // cancels the drag
+        RightClick();           // cancels the placement
+        field->UpdateEditing(); // the removal repaints from the render thread
+        field->OnKeyDown(vk::kShift);
+        MoveTo(4, 4); // a camera move repaints the field
+        field->WheelList(-120);
+        field->PickListRow(0);
+    });
+    if (!finished) {
+        // A thread is stuck inside the field: leave the field to it and fail.
+        static_cast<void>(field.release());
+        FAIL() << "a hook deadlocked against the field's lock";
+    }
+    EXPECT_TRUE(heldDuring.empty()) << heldDuring.size() << " hook calls held the lock, the first "
+                                    << (heldDuring.empty() ? "" : heldDuring.front());
+    EXPECT_EQ(field->PlacedModelCount(), 0);
+}
+
+TEST(FieldGridNames, EachPlacementReadsTheCellsFileOnceWhateverItsPartCount) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("quorvane_gridnames_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "gridfile" / "lod0");
+    std::ofstream(dir / "gridfile" / "lod0" / "p0p0.gmf", std::ios::binary)
+        << "p0p0_A_000|A|0|0|0|0|a.mdl|a.mdl|0|0|0|1|1|1|0|0|0\r\n"
+           "p0p0_C_000|C|0|0|0|0|c.mdl|c.mdl|0|0|0|1|1|1|0|0|0\r\n";
+    std::mutex readsMutex;
+    std::map<std::filesystem::path, int> reads;
+    FakeModelLoader loader;
+    {
+        CMainField field(loader, dir / "gridfile", [&](const std::filesystem::path& path) {
+            std::lock_guard lock(readsMutex);
+            ++reads[path];
+            return ReadGridFileNames(path);
+        });
+        CModelDefinition definition;
+        for (const char* path : {"a.mdl", "b.mdl", "c.mdl"}) {
+            definition.paths[definition.count++] = path;
+        }
+        field.ChooseModelForPlacement(definition);
+        field.UpdateEditing();
+        field.SetPickPoint({1, 1, 0, 0});
+        field.OnLButtonDown({0, 0});
+        field.OnLButtonUp();
+
+        EXPECT_EQ(reads, (std::map<std::filesystem::path, int>{{dir / "gridfile" / "lod0" / "p0p0.gmf", 1}}));
+        std::vector<std::string> names;
+        for (const CPlacedModel& record : field.PlacementRecordSnapshot()) {
+            names.push_back(record.uniqueName);
+        }
+        EXPECT_EQ(names, (std::vector<std::string>{"p0p0_A_001", "p0p0_B_000", "p0p0_C_001"}));
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(FieldLocking, TwoWritesAtOnceAppendEachLineOnce) {
+    Choose({"tree.mdl"});
+    PlaceAt(10, 20);
+    LeftClick();
+    std::latch start(2);
+    std::atomic<int> written{0};
+    auto writer = [&] {
+        start.arrive_and_wait();
+        GridWriteReport report;
+        field->WriteGridFiles(&report);
+        written += static_cast<int>(report.writtenNames.size());
+    };
+    std::thread first(writer);
+    std::thread second(writer);
+    first.join();
+    second.join();
+    EXPECT_EQ(written, 1);
+    const std::string text = ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+}
+
+// The UI thread places, moves and writes, the viewer's thread chooses, the render
+// thread updates and walks what it draws. Run under ThreadSanitizer as well.
+TEST_F(FieldLocking, ThreeThreadsShareTheFieldAndEveryPlacedModelKeepsItsRecord) {
+    Choose({"a.mdl"});
+    std::atomic<bool> running{true};
+    std::atomic<int> drawnUnloaded{0};
+    std::thread viewer([&] {
+        for (int i = 0; running; ++i) {
+            field->ChooseModelForPlacement(i % 2 == 0 ? Definition({"a.mdl"})
+                                                      : Definition({"b1.mdl", "b2.mdl"}));
+            std::this_thread::yield();
+        }
+    });
+    std::thread render([&] {
+        while (running) {
+            field->UpdateEditing();
+            // Only models whose load has finished are ever visible to the render thread.
+            field->ForEachPlacedModel([&drawnUnloaded](const CModelEntry& entry) {
+                if (!entry.loaded || !entry.payload) {
+                    ++drawnUnloaded;
+                }
+            });
+            field->ForEachCursorPart([](const CCursorPart& part) { (void)part.transform.scale.x; });
+        }
+    });
+    for (int i = 0; i < 60; ++i) {
+        PlaceAt(static_cast<float>(i), 0);
+        MoveTo(i, i);
+        Key('G');
+        MoveTo(i + 2, i);
+        LeftClick(); // confirms the move
+        if (i % 3 == 2) {
+            RightClick(); // leaves adjusting: nothing is removed
+        }
+        if (i % 10 == 9) {
+            field->WriteGridFiles(nullptr);
+        }
+    }
+    running = false;
+    viewer.join();
+    render.join();
+    field->UpdateEditing();
+
+    EXPECT_EQ(drawnUnloaded, 0);
+    std::vector<std::string> entryNames;
+    field->ForEachPlacedModel([&entryNames](const CModelEntry& entry) { entryNames.push_back(entry.name); });
+    EXPECT_EQ(entryNames, RecordNames()) << "every placed model has its record, in the same order";
+    EXPECT_GT(loader.entryLoads.size(), 0u);
+}
+
+} // namespace
+} // namespace quorvane::testing
