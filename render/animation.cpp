@@ -1,14 +1,12 @@
 #include "render/animation.h"
 
+#include "modeldata/scalar_math.h"
+
 #include <cmath>
 #include <cstdint>
 
 namespace quorvane {
 namespace {
-
-float Radians(float degrees) {
-    return degrees / 360.0f * 2.0f * kPi;
-}
 
 Matrix4 Lerp(const Matrix4& a, const Matrix4& b, float f) {
     Matrix4 r;
@@ -47,8 +45,8 @@ template <typename Visit> void WalkTree(CDrawBone& root, Visit visit) {
 } // namespace
 
 Matrix4 RotationXDegrees(float degrees) {
-    const float c = std::cos(Radians(degrees));
-    const float s = std::sin(Radians(degrees));
+    const float c = std::cos(DegreesToRadiansFiveDigits(degrees));
+    const float s = std::sin(DegreesToRadiansFiveDigits(degrees));
     Matrix4 r = Identity();
     r(1, 1) = c, r(1, 2) = s;
     r(2, 1) = -s, r(2, 2) = c;
@@ -56,8 +54,8 @@ Matrix4 RotationXDegrees(float degrees) {
 }
 
 Matrix4 RotationYDegrees(float degrees) {
-    const float c = std::cos(Radians(degrees));
-    const float s = std::sin(Radians(degrees));
+    const float c = std::cos(DegreesToRadiansFiveDigits(degrees));
+    const float s = std::sin(DegreesToRadiansFiveDigits(degrees));
     Matrix4 r = Identity();
     r(0, 0) = c, r(0, 2) = -s;
     r(2, 0) = s, r(2, 2) = c;
@@ -65,7 +63,7 @@ Matrix4 RotationYDegrees(float degrees) {
 }
 
 Matrix4 RotationZDegrees(float degrees) {
-    return RotationZ(Radians(degrees));
+    return RotationZ(DegreesToRadiansFiveDigits(degrees));
 }
 
 Matrix4 Translation(float x, float y, float z) {

@@ -1,5 +1,7 @@
 #include "render/camera.h"
 
+#include "modeldata/scalar_math.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -40,7 +42,7 @@ Vec4 FrameConstantsBlock::GetVec4(size_t byteOffset) const {
 }
 
 float ProjectionFactor(float fovDegrees) {
-    const float half = fovDegrees * kPi / 360.0f;
+    const float half = fovDegrees * kPiFiveDigits / 360.0f;
     return std::cos(half) / std::sin(half);
 }
 

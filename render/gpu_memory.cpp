@@ -1,13 +1,10 @@
 #include "render/gpu_memory.h"
 
+#include "modeldata/scalar_math.h"
+
 #include <algorithm>
 
 namespace quorvane {
-namespace {
-VkDeviceSize AlignUp(VkDeviceSize value, VkDeviceSize alignment) {
-    return alignment <= 1 ? value : (value + alignment - 1) / alignment * alignment;
-}
-} // namespace
 
 CGpuMemory::CGpuMemory(VkPhysicalDevice physical, VkDevice device) : device_(device) {
     vkGetPhysicalDeviceMemoryProperties(physical, &properties_);

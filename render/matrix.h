@@ -21,8 +21,6 @@ struct Matrix4 {
     float operator()(int row, int column) const { return m[static_cast<std::size_t>(row * 4 + column)]; }
 };
 
-inline constexpr float kPi = 3.14159f;
-
 Vec3 operator-(const Vec3& a, const Vec3& b);
 Vec3 operator+(const Vec3& a, const Vec3& b);
 Vec3 operator*(const Vec3& a, float s);

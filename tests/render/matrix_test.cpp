@@ -1,6 +1,8 @@
+#include "modeldata/scalar_math.h"
 #include "render/matrix.h"
 
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -67,6 +69,29 @@ TEST(Matrix, LookToWithAZeroDirectionStaysFinite) {
     for (float value : v.m) {
         EXPECT_TRUE(std::isfinite(value));
     }
+}
+
+TEST(ScalarMath, AlignUpRoundsToMultiplesAndLeavesAlignmentsZeroAndOne) {
+    EXPECT_EQ(AlignUp(13u, 0u), 13u);
+    EXPECT_EQ(AlignUp(13u, 1u), 13u);
+    EXPECT_EQ(AlignUp(0u, 256u), 0u);
+    EXPECT_EQ(AlignUp(13u, 4u), 16u);
+    EXPECT_EQ(AlignUp(16u, 16u), 16u);
+    EXPECT_EQ(AlignUp(17u, 16u), 32u);
+    EXPECT_EQ(AlignUp(10u, 3u), 12u);
+    EXPECT_EQ(AlignUp(12u, 3u), 12u);
+    EXPECT_EQ(AlignUp(1000u, 7u), 1001u);
+    EXPECT_EQ(AlignUp<uint64_t>(0x1'0000'0001, 65536), 0x1'0001'0000u);
+}
+
+TEST(ScalarMath, DegreesToRadiansExactAndWithFiveDigitPi) {
+    EXPECT_DOUBLE_EQ(DegreesToRadians(180.0), 3.14159265358979323846);
+    EXPECT_DOUBLE_EQ(DegreesToRadians(-45.0), -0.78539816339744830962);
+    EXPECT_FLOAT_EQ(DegreesToRadians(90.0f), 1.5707963f);
+    EXPECT_EQ(DegreesToRadiansFiveDigits(180.0f), 3.14159f);
+    EXPECT_FLOAT_EQ(DegreesToRadiansFiveDigits(90.0f), 1.570795f);
+    // The five-digit value stays measurably short of pi.
+    EXPECT_GT(kPi<float> - kPiFiveDigits, 2e-6f);
 }
 
 } // namespace
