@@ -1,5 +1,6 @@
 // Scene and shadow passes and the draw state a scene callback sets between
 // BeginFrame and EndFrame: pipeline, constant ring, descriptor tables.
+#include "modeldata/scalar_math.h"
 #include "render/common_device.h"
 #include "render/common_device_internal.h"
 
@@ -10,14 +11,6 @@
 namespace quorvane {
 
 using common_device_detail::SetViewport;
-
-namespace {
-
-VkDeviceSize AlignUp(VkDeviceSize value, VkDeviceSize alignment) {
-    return (value + alignment - 1) / alignment * alignment;
-}
-
-} // namespace
 
 VkPipeline CCommonDevice::Pipeline(int slot) const {
     return slot >= 0 && slot < kPipelineSlotCount ? pipelines_[static_cast<size_t>(slot)] : VK_NULL_HANDLE;
