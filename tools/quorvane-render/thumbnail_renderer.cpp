@@ -4,6 +4,7 @@
 #include "editor/model_definition.h"
 #include "modeldata/ani_reader.h"
 #include "modeldata/mdl_reader.h"
+#include "modeldata/scalar_math.h"
 #include "render/animation.h"
 #include "render/common_device1.h"
 #include "render/model_draw.h"
@@ -57,10 +58,9 @@ CCamera ViewerCamera(const CDrawModel& first, float angle) {
     Vec3 toEye = Normalize(camera.eye - camera.target);
     camera.eye = camera.target + toEye * static_cast<float>(std::pow(distance, 1.2));
     const double r = Length(camera.eye - camera.target);
-    const double a = 2.0 * 3.14159 * angle / 360.0;
-    const double e = 2.0 * 3.14159 * 70.0 / 360.0;
-    const Vec3 d = Normalize(Vec3{static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)),
-                                  static_cast<float>(std::sin(e))});
+    const float a = DegreesToRadiansFiveDigits(angle);
+    const float e = DegreesToRadiansFiveDigits(70.0f);
+    const Vec3 d = Normalize(Vec3{std::cos(a), std::sin(a), std::sin(e)});
     // A model larger than the view depth (the whole field) would lie past the
     // far plane: bring the eye in so that its far side, or at least its near
     // half, stays inside.
