@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <new>
 #include <system_error>
 
 namespace quorvane {
@@ -46,6 +48,12 @@ FileHandle OpenRegularFile(const std::filesystem::path& path, std::string& error
     return file;
 }
 
+// Not zero-filled; null when memory runs out, so a huge file is a failed
+// read rather than a std::bad_alloc on a loader thread.
+std::unique_ptr<char[]> AllocateBuffer(size_t size) {
+    return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
+}
+
 // Reads up to count bytes; false with error set when the read fails.
 bool ReadSome(std::FILE* file, const std::filesystem::path& path, char* into, size_t count, size_t& read,
               std::string& error) {
@@ -71,8 +79,13 @@ CFileBytes ReadFileBytes(const std::filesystem::path& path) {
     std::error_code code;
     const uintmax_t reported = std::filesystem::file_size(path, code);
     size_t capacity = code ? kPieceSize : static_cast<size_t>(reported) + 1;
-    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
+    bytes.data = AllocateBuffer(capacity);
     for (;;) {
+        if (!bytes.data) {
+            bytes.error = Failure(path, "too large to hold in memory");
+            bytes.size = 0;
+            return bytes;
+        }
         size_t read = 0;
         if (!ReadSome(file.get(), path, bytes.data.get() + bytes.size, capacity - bytes.size, read,
                       bytes.error)) {
@@ -85,8 +98,10 @@ CFileBytes ReadFileBytes(const std::filesystem::path& path) {
             return bytes;
         }
         const size_t grown = capacity + std::max(capacity, kPieceSize);
-        auto larger = std::make_unique_for_overwrite<char[]>(grown);
-        std::copy_n(bytes.data.get(), bytes.size, larger.get());
+        auto larger = AllocateBuffer(grown);
+        if (larger) {
+            std::copy_n(bytes.data.get(), bytes.size, larger.get());
+        }
         bytes.data = std::move(larger);
         capacity = grown;
     }
