@@ -34,11 +34,6 @@ public:
         return Adopt(list_.RemoveIf(extract));
     }
 
-    // Removes and destroys every element that matches; returns how many went.
-    template <typename Pred> int32_t RemoveIf(Pred remove) {
-        return static_cast<int32_t>(ExtractIf(remove).size());
-    }
-
     // Takes every element out of the list, in list order.
     std::vector<std::unique_ptr<T>> ExtractAll() { return Adopt(list_.TakeAll()); }
 
