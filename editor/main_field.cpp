@@ -7,7 +7,13 @@
 namespace quorvane {
 
 CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, GridNameReader nameReader)
-    : loader_(loader), gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
+    : loader_(loader), ownedLists_(std::make_unique<CRegistryLists>()), lists_(*ownedLists_),
+      gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
+      hooks_(std::make_shared<const FieldViewHooks>()) {}
+
+CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot,
+                       GridNameReader nameReader)
+    : loader_(loader), lists_(lists), gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
       hooks_(std::make_shared<const FieldViewHooks>()) {}
 
 CMainField::~CMainField() = default;
@@ -481,29 +487,29 @@ CPlacementListModel CMainField::ListModel() const {
 
 int32_t CMainField::PlacedModelCount() const {
     std::lock_guard lock(mutex_);
-    return placedModels_.Count();
+    return lists_.placedModels.Count();
 }
 
 int32_t CMainField::PlacementRecordCount() const {
     std::lock_guard lock(mutex_);
-    return placementRecords_.Count();
+    return lists_.placementRecords.Count();
 }
 
 int32_t CMainField::GridFileCount() const {
     std::lock_guard lock(mutex_);
-    return gridFiles_.Count();
+    return lists_.gridFiles.Count();
 }
 
 int32_t CMainField::SharedModelCount() const {
     std::lock_guard lock(mutex_);
-    return sharedModels_.Count();
+    return lists_.sharedModels.Count();
 }
 
 std::vector<CPlacedModel> CMainField::PlacementRecordSnapshot() const {
     std::lock_guard lock(mutex_);
     std::vector<CPlacedModel> records;
-    records.reserve(static_cast<size_t>(placementRecords_.Count()));
-    placementRecords_.ForEach([&records](const CPlacedModel& record) { records.push_back(record); });
+    records.reserve(static_cast<size_t>(lists_.placementRecords.Count()));
+    lists_.placementRecords.ForEach([&records](const CPlacedModel& record) { records.push_back(record); });
     return records;
 }
 

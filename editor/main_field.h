@@ -12,6 +12,7 @@
 #include "editor/placed_model.h"
 #include "editor/placement_list_model.h"
 #include "editor/placement_random.h"
+#include "editor/registry_lists.h"
 #include "editor/vector4.h"
 
 #include <array>
@@ -107,6 +108,9 @@ public:
     // nameReader gives the names already in a grid map file; tests count its reads.
     explicit CMainField(IModelLoader& loader, std::filesystem::path gridRoot = "./gridfile",
                         GridNameReader nameReader = ReadGridFileNames);
+    // The same on the registry lists of the field view, which outlive the field.
+    CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot = "./gridfile",
+               GridNameReader nameReader = ReadGridFileNames);
     ~CMainField();
     CMainField(const CMainField&) = delete;
     CMainField& operator=(const CMainField&) = delete;
@@ -182,12 +186,13 @@ public:
     int32_t GridFileCount() const;
     int32_t SharedModelCount() const;
     std::vector<CPlacedModel> PlacementRecordSnapshot() const; // in list order
+    CRegistryLists& Lists() const { return lists_; }
 
     // Visits under the lock, for the render thread and the views; a visitor must
     // not call back into the field.
     template <typename F> void ForEachPlacedModel(F visit) const {
         std::lock_guard lock(mutex_);
-        placedModels_.ForEach([&visit](const CModelEntry& entry) { visit(entry); });
+        lists_.placedModels.ForEach([&visit](const CModelEntry& entry) { visit(entry); });
     }
     template <typename F> void ForEachCursorPart(F visit) const {
         std::lock_guard lock(mutex_);
@@ -247,6 +252,9 @@ private:
     template <typename F> void ForEachInGroupLocked(const std::string& uniqueName, F change);
 
     IModelLoader& loader_;
+    // The registry's lists: the field view's when it hands them in, else our own.
+    std::unique_ptr<CRegistryLists> ownedLists_;
+    CRegistryLists& lists_;
     const std::filesystem::path gridRoot_;
     const GridNameReader nameReader_;
 
@@ -280,12 +288,6 @@ private:
     std::atomic<bool> gridWriting_{false};
     std::atomic<bool> mouseMoved_{false};
     std::vector<std::string> writtenNames_; // what the next clean-up may drop
-
-    // Lists of the model registry that the editing core uses; the registry adds the others.
-    COwnedList<CModelEntry> placedModels_;
-    COwnedList<CPlacedModel> placementRecords_;
-    COwnedList<GridFileEntry> gridFiles_;
-    COwnedList<CModelEntry> sharedModels_;
 };
 
 } // namespace quorvane

@@ -22,7 +22,7 @@ private:
 
 GridWriteBatch CMainField::PendingGridLines() const {
     std::lock_guard lock(mutex_);
-    return CollectGridLines(placementRecords_, placedModels_);
+    return CollectGridLines(lists_.placementRecords, lists_.placedModels);
 }
 
 bool CMainField::WriteGridFiles(GridWriteReport* report) {
@@ -60,20 +60,20 @@ void CMainField::ClearAfterWrite() {
         std::vector<std::unique_ptr<CPlacedModel>> records;
         std::vector<std::unique_ptr<CModelEntry>> entries;
         LockedStep([&](CFieldHookCalls& calls) {
-            files = gridFiles_.ExtractAll();
+            files = lists_.gridFiles.ExtractAll();
             for (const auto& file : files) {
-                DestroyGridFile(*file, sharedModels_);
+                DestroyGridFile(*file, lists_.sharedModels);
             }
-            shared = sharedModels_.ExtractAll();
+            shared = lists_.sharedModels.ExtractAll();
             // Only what reached its file goes; the rest stays for the next write.
             const std::unordered_set<std::string> written(writtenNames_.begin(), writtenNames_.end());
             writtenNames_.clear();
-            records = placementRecords_.ExtractIf(
+            records = lists_.placementRecords.ExtractIf(
                 [&written](const CPlacedModel& record) { return written.contains(record.uniqueName); });
-            entries = placedModels_.ExtractIf(
+            entries = lists_.placedModels.ExtractIf(
                 [&written](const CModelEntry& entry) { return written.contains(entry.name); });
-            listModel_.ClampSelection(placementRecords_.Count());
-            listModel_.ClampPage(placementRecords_.Count());
+            listModel_.ClampSelection(lists_.placementRecords.Count());
+            listModel_.ClampPage(lists_.placementRecords.Count());
             calls.RepaintMain();
             calls.RepaintList();
         });
@@ -88,13 +88,13 @@ bool CMainField::LoadGridFile(const std::filesystem::path& path, GridReadReport*
         return false;
     }
     std::lock_guard lock(mutex_);
-    gridFiles_.Append(std::move(file));
+    lists_.gridFiles.Append(std::move(file));
     return true;
 }
 
 void CMainField::AddSharedModel(std::unique_ptr<CModelEntry> entry) {
     std::lock_guard lock(mutex_);
-    sharedModels_.Append(std::move(entry));
+    lists_.sharedModels.Append(std::move(entry));
 }
 
 } // namespace quorvane

@@ -107,7 +107,7 @@ int32_t CMainField::PlaceCursorModel(CFieldHookCalls& calls) {
             return 0;
         }
         cell = cellName_;
-        placedModels_.ForEach([&placedNames](const CModelEntry& entry) { placedNames.insert(entry.name); });
+        lists_.placedModels.ForEach([&placedNames](const CModelEntry& entry) { placedNames.insert(entry.name); });
     }
 
     // Without the lock: one read of the cell's file serves every part, then the loads.
@@ -131,7 +131,7 @@ int32_t CMainField::PlaceCursorModel(CFieldHookCalls& calls) {
 }
 
 bool CMainField::IsPlacedNameLocked(const std::string& name) const {
-    return placedModels_.FindFirst([&name](const CModelEntry& e) { return e.name == name; }) != nullptr;
+    return lists_.placedModels.FindFirst([&name](const CModelEntry& e) { return e.name == name; }) != nullptr;
 }
 
 int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
@@ -149,7 +149,7 @@ int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
             cell, part.modelId, written, [this](const std::string& n) { return IsPlacedNameLocked(n); });
         part.entry->name = name;
         part.entry->placementSerial = placementSerial_;
-        CModelEntry* appended = placedModels_.Append(std::move(part.entry));
+        CModelEntry* appended = lists_.placedModels.Append(std::move(part.entry));
         if (appended->hasDrawModel) {
             const Vector4& p = vectors_.selPosition;
             const Vector4& r = vectors_.selRotation;
@@ -168,15 +168,15 @@ int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
         record->modelId = appended->modelId;
         record->sourcePath = source.path;
         record->definitionPath = source.definitionPath;
-        placementRecords_.Append(std::move(record));
+        lists_.placementRecords.Append(std::move(record));
         ++placed;
     }
     if (placed == 0) {
         selectedName_.clear(); // the previous placement's row must not be taken for this one
         return 0;
     }
-    listModel_.SelectLast(placementRecords_.Count());
-    if (const CPlacedModel* row = placementRecords_.At(listModel_.Selected())) {
+    listModel_.SelectLast(lists_.placementRecords.Count());
+    if (const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected())) {
         SelectPlacedModelLocked(row->uniqueName);
     }
     input_.justPlaced = true;
@@ -201,7 +201,7 @@ bool CMainField::SelectPlacedModel(const std::string& uniqueName) {
 
 bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
     const CModelEntry* entry =
-        placedModels_.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
+        lists_.placedModels.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
     if (entry == nullptr) {
         return false;
     }
@@ -225,7 +225,7 @@ bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
 
 int64_t CMainField::SerialOfLocked(const std::string& uniqueName) const {
     const CModelEntry* entry =
-        placedModels_.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
+        lists_.placedModels.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
     return entry != nullptr ? static_cast<int64_t>(entry->placementSerial) : -1;
 }
 
@@ -234,7 +234,7 @@ template <typename F> void CMainField::ForEachInGroupLocked(const std::string& u
     if (serial < 0) {
         return;
     }
-    placedModels_.ForEach([&](CModelEntry& entry) {
+    lists_.placedModels.ForEach([&](CModelEntry& entry) {
         if (entry.placementSerial == serial && entry.hasDrawModel) {
             change(entry.transform);
         }
@@ -283,12 +283,12 @@ CMainField::ExtractGroupRecordsLocked(const std::string& uniqueName) {
         return {};
     }
     std::unordered_set<std::string> names;
-    placedModels_.ForEach([&](const CModelEntry& entry) {
+    lists_.placedModels.ForEach([&](const CModelEntry& entry) {
         if (entry.placementSerial == serial) {
             names.insert(entry.name);
         }
     });
-    return placementRecords_.ExtractIf(
+    return lists_.placementRecords.ExtractIf(
         [&names](const CPlacedModel& record) { return names.contains(record.uniqueName); });
 }
 
@@ -298,7 +298,7 @@ CMainField::ExtractGroupEntriesLocked(const std::string& uniqueName) {
     if (serial < 0) {
         return {};
     }
-    return placedModels_.ExtractIf(
+    return lists_.placedModels.ExtractIf(
         [serial](const CModelEntry& entry) { return entry.placementSerial == serial; });
 }
 
@@ -342,9 +342,9 @@ void CMainField::HandleEditRequest() {
         } else if (request == kRequestDeleteSelected) {
             removed = ExtractGroupLocked(deleteName_);
             ResetSelectionFromCursorLocked();
-            listModel_.ClampSelection(placementRecords_.Count());
-            listModel_.ClampPage(placementRecords_.Count());
-            const CPlacedModel* row = placementRecords_.At(listModel_.Selected());
+            listModel_.ClampSelection(lists_.placementRecords.Count());
+            listModel_.ClampPage(lists_.placementRecords.Count());
+            const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected());
             if (row == nullptr) {
                 editMode_ = EditMode::ModeMove;
             } else {
@@ -372,8 +372,8 @@ void CMainField::UpdateEditing() {
 
 void CMainField::PickListRow(int32_t clientY) {
     LockedStep([&](CFieldHookCalls& calls) {
-        const int32_t row = listModel_.ClickAt(clientY, placementRecords_.Count());
-        if (const CPlacedModel* record = placementRecords_.At(row)) {
+        const int32_t row = listModel_.ClickAt(clientY, lists_.placementRecords.Count());
+        if (const CPlacedModel* record = lists_.placementRecords.At(row)) {
             SelectPlacedModelLocked(record->uniqueName);
         }
         input_.justPlaced = false;
@@ -383,7 +383,7 @@ void CMainField::PickListRow(int32_t clientY) {
 
 void CMainField::WheelList(int32_t delta) {
     LockedStep([&](CFieldHookCalls& calls) {
-        listModel_.Wheel(delta, placementRecords_.Count());
+        listModel_.Wheel(delta, lists_.placementRecords.Count());
         calls.RepaintList();
         calls.RepaintMain();
     });
@@ -399,7 +399,7 @@ bool CMainField::RequestDelete() {
     if (editMode_ == EditMode::ModePlace || editMode_ == EditMode::ModeMove) {
         return false;
     }
-    const CPlacedModel* record = placementRecords_.At(listModel_.Selected());
+    const CPlacedModel* record = lists_.placementRecords.At(listModel_.Selected());
     if (record == nullptr) {
         return false;
     }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "editor/vector4.h"
+#include "modeldata/collider.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 
@@ -30,6 +33,22 @@ public:
     virtual ~CModelEntryPayload() = default;
 };
 
+struct CModelEntry;
+
+// What the last character collision query found (reset before each query).
+struct CCollisionResults {
+    bool floorHit = false;                   // a floor probe met a triangle
+    bool blocked = false;                    // a capsule segment crossed a wall triangle
+    float floorTop = -10000.0f;              // highest z a floor probe met
+    float nearestWall = 10000.0f;            // smallest wall distance found
+    Vector4 floorPoint;                      // where the highest floor hit lies
+    Vector4 floorNormal;                     // normal of that triangle (not normalised)
+    Vector4 wallPoint;                       // crossing point of the nearest wall hit
+    Vector4 wallNormal;                      // normal of that wall triangle
+    const CModelEntry* floorEntry = nullptr; // entry of the floor hit; only for comparison
+    const CModelEntry* wallEntry = nullptr;  // entry of the wall hit; only for comparison
+};
+
 // One model the field view shows: a placed part, a grid-file instance, a shared
 // source. Only the fields the editor reads are here; the loader and the
 // registry add theirs through the payload.
@@ -42,8 +61,11 @@ struct CModelEntry {
     uint32_t shader = 0;
     uint32_t copy = 0; // 1: draws a shared model loaded once per model ID
     bool animated = false;
-    bool isInstance = false; // counted in its source's useCount
-    int32_t useCount = 0;    // instances drawing this shared entry
+    bool isInstance = false;       // counted in its source's useCount
+    int32_t useCount = 0;          // instances drawing this shared entry
+    CModelEntry* source = nullptr; // an instance's shared entry, which outlives its instances
+    int32_t gpuSlot = -1;          // loader slot held while the uploads are pending
+    float frameValue = -10000.0f;  // the field view's per-entry value
 
     bool hasDrawModel = false; // the loader built a drawable model; transform applies to it
     CModelTransform transform;
@@ -53,6 +75,16 @@ struct CModelEntry {
     std::atomic<bool> ready{false};  // set once its uploads have completed
 
     std::unique_ptr<CModelEntryPayload> payload;
+
+    // Colliders in world space after the last update; null when the model has
+    // none. Declared after the payload so it goes first: its display data use
+    // the payload's drawable model.
+    bool hasColliders = true;
+    std::unique_ptr<CColliderSet> colliderSet;
+    CCollisionResults collision; // the walking character's; untouched for other entries
+    // A' and B' of each collider (by index) at the last step that was not
+    // blocked; a collider without them uses its current points.
+    std::vector<std::array<Vector4, 2>> acceptedCapsulePoints;
 };
 
 } // namespace quorvane

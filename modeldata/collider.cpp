@@ -14,6 +14,8 @@ std::unique_ptr<CCollider> CCollider::MakeInstanceCopy() const {
     copy->weightsSize = weightsSize;
     copy->type = type;
     copy->radius = radius;
+    copy->restRecords = restRecords;
+    copy->skinnedRecords.assign(skinnedRecords.size(), CSkinRecord{});
     return copy;
 }
 
@@ -61,6 +63,8 @@ std::unique_ptr<CColliderSet> CColliderSet::MakeInstanceCopy() const {
     copy->name = name;
     copy->center = center;
     copy->radius = radius;
+    copy->boundsMin = boundsMin;
+    copy->boundsMax = boundsMax;
     for (const auto& collider : colliders) {
         copy->colliders.push_back(collider->MakeInstanceCopy());
     }

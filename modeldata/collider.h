@@ -25,8 +25,22 @@ struct CColliderPolygon {
     std::vector<int32_t> positionIndices;
     std::vector<int32_t> normalIndices;
     int32_t cornerCount = 0; // pairs read; a last lone position index is not a corner
-    std::unique_ptr<CColliderAttachment> gpu;
+    // Its triangles' records in the collider's restRecords (whole triangles
+    // only: one with an index out of range is left out).
+    int32_t firstRecord = 0;
+    int32_t recordCount = 0;
+    std::unique_ptr<CColliderAttachment> gpu; // vertex buffer of its records; shared by instance copies
 };
+
+// A control point or mesh corner with its skin: position, normal and eight
+// influences (bone index as a float, weight), the 88-byte layout of the
+// collider mesh vertex, so mesh records go to the GPU as they are.
+struct CSkinRecord {
+    std::array<float, 3> position{};
+    std::array<float, 3> normal{};
+    std::array<CBoneWeight, CWeightRow::kInfluences> influences{};
+};
+static_assert(sizeof(CSkinRecord) == 88);
 
 enum class ColliderType : int32_t {
     kUnknown = 0,
@@ -52,6 +66,14 @@ struct CCollider {
     float radius = 0.0f;
     std::unique_ptr<CColliderAttachment> gpu; // per collider, never shared
 
+    // Built from the file data when the model loads. Sphere and box: point A;
+    // capsule and rectangle: A then B; mesh: one record per corner, every
+    // three a triangle. Shared by instance copies.
+    std::shared_ptr<const std::vector<CSkinRecord>> restRecords;
+    // The same records skinned into world space (position and normal) by the
+    // last update; an instance copy has its own, zero until its first update.
+    std::vector<CSkinRecord> skinnedRecords;
+
     // The instance copy: shares the file data, has no display data of its own yet.
     std::unique_ptr<CCollider> MakeInstanceCopy() const;
     const CFloatArray* FindFloatArray(std::string_view arrayId) const;
@@ -67,7 +89,11 @@ struct CColliderSet {
     // Bounding sphere of all colliders, computed with the display data.
     std::array<float, 3> center{};
     float radius = 0.0f;
-    int32_t needsUpdate = 1;
+    // World-space box of every skinned point (grown by its collider's radius)
+    // and mesh corner; both corners zero when the set has no point.
+    std::array<float, 3> boundsMin{};
+    std::array<float, 3> boundsMax{};
+    int32_t needsUpdate = 1; // the entry moved: skin again even when not animated
     std::unique_ptr<CColliderAttachment> gpu;
 
     // Counts of colliders per type, indexed by the type's value (0..5).

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "modeldata/collider.h"
+
+namespace quorvane {
+
+// Builds each collider's rest skin records from its file data and sizes its
+// skinned records to match. Sphere and box take vector 0 of the position
+// array as point A, capsule and rectangle vectors 0 and 1 as A and B, each
+// with the weight row of the same index. A mesh takes one record per corner
+// of its polygons: the position and weight row of the position index, the
+// normal of the normal index. The position array is the one the first
+// polygon names (VERTEX_ID), else the array "position", else the first one.
+// Missing data leaves a point at the origin or a triangle out; never fails.
+void BuildColliderSkinRecords(CColliderSet& set);
+void BuildColliderSkinRecords(CCollider& collider);
+
+} // namespace quorvane
