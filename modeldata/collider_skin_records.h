@@ -9,9 +9,11 @@ namespace quorvane {
 // array as point A, capsule and rectangle vectors 0 and 1 as A and B, each
 // with the weight row of the same index. A mesh takes one record per corner
 // of its polygons: the position and weight row of the position index, the
-// normal of the normal index. The position array is the one the first
-// polygon names (VERTEX_ID), else the array "position", else the first one.
-// Missing data leaves a point at the origin or a triangle out; never fails.
+// normal of the normal index. A polygon's arrays are the ones it names, else
+// "position" (else the first array) and "normal". Only whole triangles whose
+// indices all name existing vectors are kept; trailing corners are dropped.
+// Missing data leaves a point at the origin, a normal zero or a triangle out;
+// never fails.
 void BuildColliderSkinRecords(CColliderSet& set);
 void BuildColliderSkinRecords(CCollider& collider);
 

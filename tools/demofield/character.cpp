@@ -15,7 +15,7 @@ struct CJoint {
     Vec3 head; // bind position in model space
 };
 
-// Bone 0 stays still: collider skinning ignores influences of bone 0.
+// Bone 0 is the root and never moves, so an influence on it skins like no influence at all.
 constexpr CJoint kJoints[] = {
     {"Root", "root", -1, {0, 0, 0}},
     {"Hips", "hips", 0, {0, 0, 5.6}},
