@@ -1,0 +1,302 @@
+#include "editor/character_collision.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+namespace {
+
+using Xyz = std::array<float, 3>;
+
+struct TestTriangle {
+    Xyz t0, t1, t2;
+    Xyz normal; // given to all three corners
+};
+
+CSkinRecord Corner(const Xyz& position, const Xyz& normal) {
+    CSkinRecord record;
+    record.position = position;
+    record.normal = normal;
+    return record;
+}
+
+// A ready entry whose one mesh collider holds the triangles; its bounding
+// sphere reaches everything near the origin unless the test moves it.
+std::unique_ptr<CModelEntry> MeshEntry(const std::string& name, const std::vector<TestTriangle>& triangles) {
+    auto entry = std::make_unique<CModelEntry>();
+    entry->name = name;
+    entry->ready = true;
+    entry->colliderSet = std::make_unique<CColliderSet>();
+    auto mesh = std::make_unique<CCollider>();
+    mesh->type = ColliderType::kMesh;
+    for (const TestTriangle& triangle : triangles) {
+        for (const Xyz& corner : {triangle.t0, triangle.t1, triangle.t2}) {
+            mesh->skinnedRecords.push_back(Corner(corner, triangle.normal));
+        }
+    }
+    entry->colliderSet->colliders.push_back(std::move(mesh));
+    entry->colliderSet->center = {0, 0, 0};
+    entry->colliderSet->radius = 50.0f;
+    return entry;
+}
+
+// A horizontal triangle at height z, wide around the origin.
+TestTriangle Floor(float z) {
+    return {{-10, -10, z}, {10, -10, z}, {0, 10, z}, {0, 0, 1}};
+}
+
+// A wall in the plane x = at, facing +x, from z -5 to 10.
+TestTriangle WallAtX(float at) {
+    return {{at, -10, -5}, {at, 10, -5}, {at, 0, 10}, {1, 0, 0}};
+}
+
+// A character with one capsule from A = (0, 0, 1) to B = (0, 0, 3), radius
+// 0.5, and a sphere collider the query walks past; bounds set by hand.
+std::unique_ptr<CModelEntry> Character() {
+    auto character = std::make_unique<CModelEntry>();
+    character->name = "SKELTON";
+    character->ready = true;
+    character->colliderSet = std::make_unique<CColliderSet>();
+    auto sphere = std::make_unique<CCollider>();
+    sphere->type = ColliderType::kSphere;
+    sphere->radius = 5.0f;
+    sphere->skinnedRecords = {Corner({0, 0, 2}, {})};
+    character->colliderSet->colliders.push_back(std::move(sphere));
+    auto capsule = std::make_unique<CCollider>();
+    capsule->type = ColliderType::kCapsule;
+    capsule->radius = 0.5f;
+    capsule->skinnedRecords = {Corner({0, 0, 1}, {}), Corner({0, 0, 3}, {})};
+    character->colliderSet->colliders.push_back(std::move(capsule));
+    character->colliderSet->boundsMin = {-0.5f, -0.5f, 0.5f};
+    character->colliderSet->boundsMax = {0.5f, 0.5f, 3.5f};
+    character->colliderSet->center = {0, 0, 2};
+    character->colliderSet->radius = 2.0f;
+    return character;
+}
+
+// The list owns the entries, which must outlive the results that point at them.
+struct Scene {
+    COwnedList<CModelEntry> list;
+
+    CModelEntry* Add(std::unique_ptr<CModelEntry> entry) { return list.Append(std::move(entry)); }
+
+    CCollisionResults Collide(CModelEntry& character) const {
+        character.collision = CCollisionResults{};
+        CollideCharacterWith(character, list);
+        return character.collision;
+    }
+};
+
+bool AllFinite(const Vector4& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
+}
+
+TEST(CharacterCollisionTest, FloorUnderTheCapsuleIsNeverAWall) {
+    // The floor at z = 2 cuts the capsule A-B; as a wall it would block.
+    auto character = Character();
+    Scene entries;
+    const CModelEntry* floorEntry = entries.Add(MeshEntry("floor", {Floor(2.0f)}));
+    const CCollisionResults results = entries.Collide(*character);
+    EXPECT_TRUE(results.floorHit);
+    EXPECT_NEAR(results.floorTop, 2.0f, 1e-4f);
+    EXPECT_NEAR(results.floorPoint.z, 2.0f, 1e-4f);
+    EXPECT_EQ(results.floorNormal, (Vector4{0, 0, 1, 0}));
+    EXPECT_EQ(results.floorEntry, floorEntry);
+    EXPECT_FALSE(results.blocked);
+    EXPECT_EQ(results.wallEntry, nullptr);
+    EXPECT_EQ(results.nearestWall, 10000.0f);
+}
+
+TEST(CharacterCollisionTest, HigherOfTwoOverlappingFloorsWins) {
+    for (const bool higherFirst : {true, false}) {
+        SCOPED_TRACE(higherFirst);
+        auto character = Character();
+        std::vector<TestTriangle> floors = {Floor(0.5f), Floor(0.8f)};
+        if (higherFirst) {
+            std::swap(floors[0], floors[1]);
+        }
+        Scene entries;
+        entries.Add(MeshEntry("low", {floors[0]}));
+        entries.Add(MeshEntry("high", {floors[1]}));
+        const CCollisionResults results = entries.Collide(*character);
+        EXPECT_TRUE(results.floorHit);
+        EXPECT_NEAR(results.floorTop, 0.8f, 1e-4f);
+        ASSERT_NE(results.floorEntry, nullptr);
+        EXPECT_EQ(results.floorEntry->name, higherFirst ? "low" : "high");
+    }
+}
+
+TEST(CharacterCollisionTest, SlopeAtTheWallLimitIsAWallAndSteeperUpIsNot) {
+    // A plane through (0, 0, 2) with normal (s, 0, c): the capsule crosses it at z = 2.
+    const auto slope = [](double c, float scale) {
+        const auto s = static_cast<float>(std::sqrt(1.0 - c * c));
+        const auto zAt = [&](float x) { return static_cast<float>((2.0 * c - s * x) / c); };
+        const Xyz normal{scale * s, 0.0f, scale * static_cast<float>(c)};
+        return TestTriangle{{-1, -5, zAt(-1)}, {-1, 5, zAt(-1)}, {1, 0, zAt(1)}, normal};
+    };
+    struct Case {
+        double cosine;
+        float scale; // skinned normals carry the entry's scale
+        bool wall;
+    };
+    for (const Case& c : {Case{0.85, 1.0f, true}, Case{0.86, 1.0f, false}, Case{0.8, 2.0f, true}}) {
+        SCOPED_TRACE(c.cosine);
+        auto character = Character();
+        Scene entries;
+        entries.Add(MeshEntry("slope", {slope(c.cosine, c.scale)}));
+        const CCollisionResults results = entries.Collide(*character);
+        EXPECT_EQ(results.blocked, c.wall);
+        EXPECT_TRUE(results.floorHit); // the probes meet it either way
+        EXPECT_NEAR(results.floorTop, 2.0f, 1e-4f);
+        if (c.wall) {
+            EXPECT_NEAR(results.wallPoint.x, 0.0f, 1e-4f);
+            EXPECT_NEAR(results.wallPoint.z, 2.0f, 1e-4f);
+            // A = (0, 0, 1) lies c below the plane along its unit normal.
+            EXPECT_NEAR(results.nearestWall, c.cosine, 1e-4);
+            EXPECT_NEAR(results.wallNormal.z, c.scale * c.cosine, 1e-5);
+        }
+    }
+}
+
+TEST(CharacterCollisionTest, SkippedEntriesGiveNothing) {
+    const auto floorEntry = [](const std::string& name) {
+        return MeshEntry(name, {Floor(0.5f), WallAtX(-0.2f)});
+    };
+    Scene entries;
+    entries.Add(floorEntry("SKELTON")); // named like the character
+    entries.Add(floorEntry("not ready"))->ready = false;
+    entries.Add(floorEntry("colliders off"))->hasColliders = false;
+    entries.Add(floorEntry("no set"))->colliderSet.reset();
+    CModelEntry* apart = entries.Add(floorEntry("sphere apart"));
+    apart->colliderSet->center = {52.0f, 0, 2};
+    apart->colliderSet->radius = 50.0f; // centres 52 apart, radii sum 52: no overlap
+    auto character = Character();
+    const CCollisionResults results = entries.Collide(*character);
+    EXPECT_FALSE(results.floorHit);
+    EXPECT_FALSE(results.blocked);
+    EXPECT_EQ(results.floorTop, -10000.0f);
+
+    // Control: the same entry under another name collides.
+    Scene control;
+    control.Add(floorEntry("rock"));
+    const CCollisionResults hit = control.Collide(*character);
+    EXPECT_TRUE(hit.floorHit);
+    EXPECT_TRUE(hit.blocked);
+}
+
+TEST(CharacterCollisionTest, DegenerateTrianglesGiveNothingAndNoNaN) {
+    Scene entries;
+    entries.Add(MeshEntry("zero normal", {{{-10, -10, 2}, {10, -10, 2}, {0, 10, 2}, {0, 0, 0}},
+                                          {{0, -10, -5}, {0, 10, -5}, {0, 0, 10}, {0, 0, 0}}}));
+    entries.Add(MeshEntry("zero area", {{{-10, 0, 2}, {0, 0, 2}, {10, 0, 2}, {0, 0, 1}},
+                                        {{0, -10, 2}, {0, -10, 2}, {0, -10, 2}, {1, 0, 0}},
+                                        {{0, 0, -5}, {0, 0, 2}, {0, 0, 10}, {1, 0, 0}}}));
+    auto character = Character();
+    const CCollisionResults results = entries.Collide(*character);
+    EXPECT_FALSE(results.floorHit);
+    EXPECT_FALSE(results.blocked);
+    EXPECT_EQ(results.floorTop, -10000.0f);
+    EXPECT_EQ(results.nearestWall, 10000.0f);
+    for (const Vector4& v :
+         {results.floorPoint, results.floorNormal, results.wallPoint, results.wallNormal}) {
+        EXPECT_TRUE(AllFinite(v));
+    }
+}
+
+TEST(CharacterCollisionTest, WallPassedWithinOneStepIsFoundOnTheEndPaths) {
+    // The capsule stepped from x = -2 to x = 0 through the wall at x = -1; the
+    // capsule itself is 1 away from it, beyond its radius and its set's box.
+    auto character = Character();
+    character->collision = CCollisionResults{};
+    Scene entries;
+    entries.Add(MeshEntry("far wall", {WallAtX(-1.5f)}));
+    entries.Add(MeshEntry("near wall", {WallAtX(-1.0f)}));
+    character->acceptedCapsulePoints = {{}, {Vector4{-2, 0, 1, 1}, Vector4{-2, 0, 3, 1}}};
+    const CCollisionResults results = entries.Collide(*character);
+    EXPECT_TRUE(results.blocked);
+    EXPECT_FLOAT_EQ(results.nearestWall, 1.0f);
+    EXPECT_FLOAT_EQ(results.wallPoint.x, -1.0f);
+    EXPECT_FLOAT_EQ(results.wallPoint.z, 1.0f); // on A-A', which is tested before B-B'
+    EXPECT_EQ(results.wallNormal, (Vector4{1, 0, 0, 0}));
+    ASSERT_NE(results.wallEntry, nullptr);
+    EXPECT_EQ(results.wallEntry->name, "near wall");
+
+    // Once the current points are accepted, the same wall is out of reach.
+    AcceptCapsulePoints(*character);
+    ASSERT_EQ(character->acceptedCapsulePoints.size(), 2u);
+    EXPECT_EQ(character->acceptedCapsulePoints[1][0], (Vector4{0, 0, 1, 1}));
+    EXPECT_EQ(character->acceptedCapsulePoints[1][1], (Vector4{0, 0, 3, 1}));
+    Scene again;
+    again.Add(MeshEntry("near wall", {WallAtX(-1.0f)}));
+    EXPECT_FALSE(again.Collide(*character).blocked);
+}
+
+TEST(CharacterCollisionTest, CapsuleRadiusFollowsTheCharacterScale) {
+    // The wall at x = -0.8 is beyond the capsule radius 0.5, within 2 * 0.5.
+    for (const float scale : {1.0f, 2.0f}) {
+        SCOPED_TRACE(scale);
+        auto character = Character();
+        character->transform.scale.w = scale;
+        Scene entries;
+        entries.Add(MeshEntry("wall", {WallAtX(-0.8f)}));
+        const CCollisionResults results = entries.Collide(*character);
+        EXPECT_EQ(results.blocked, scale > 1.0f);
+        if (results.blocked) {
+            EXPECT_FLOAT_EQ(results.nearestWall, 0.8f);
+        }
+    }
+}
+
+struct CharacterCollisionRegistryTest : testing::Test {
+    CRegistryLists lists;
+    CModelEntry* character = nullptr;
+
+    void SetUp() override { character = lists.characters.Append(Character()); }
+
+    GridFileEntry& AddGridFile(bool loaded, int groupCount) {
+        auto file = std::make_unique<GridFileEntry>();
+        file->loaded = loaded;
+        for (int i = 0; i < groupCount; ++i) {
+            file->groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
+        }
+        return *lists.gridFiles.Append(std::move(file));
+    }
+};
+
+TEST_F(CharacterCollisionRegistryTest, OnlyGroupZeroOfLoadedGridFilesAndPlacedModelsCollide) {
+    AddGridFile(true, 2).groups[1]->Append(MeshEntry("decoration", {WallAtX(-0.2f)}));
+    AddGridFile(false, 1).groups[0]->Append(MeshEntry("still loading", {WallAtX(-0.2f)}));
+    character->collision.blocked = true; // stale from the last query
+    CollideCharacter(lists);
+    EXPECT_FALSE(character->collision.blocked);
+    EXPECT_FALSE(character->collision.floorHit);
+
+    AddGridFile(true, 1).groups[0]->Append(MeshEntry("grid wall", {WallAtX(-0.2f)}));
+    lists.placedModels.Append(MeshEntry("placed floor", {Floor(0.25f)}));
+    CollideCharacter(lists);
+    EXPECT_TRUE(character->collision.blocked);
+    ASSERT_NE(character->collision.wallEntry, nullptr);
+    EXPECT_EQ(character->collision.wallEntry->name, "grid wall");
+    EXPECT_NEAR(character->collision.floorTop, 0.25f, 1e-4f);
+}
+
+TEST_F(CharacterCollisionRegistryTest, CharactersNotReadyOrWithoutCollidersAreLeftAlone) {
+    lists.placedModels.Append(MeshEntry("placed floor", {Floor(0.25f)}));
+    character->ready = false;
+    character->collision.floorTop = 123.0f;
+    CollideCharacter(lists);
+    EXPECT_EQ(character->collision.floorTop, 123.0f);
+    character->ready = true;
+    character->hasColliders = false;
+    CollideCharacter(lists);
+    EXPECT_EQ(character->collision.floorTop, 123.0f);
+    character->hasColliders = true;
+    CollideCharacter(lists);
+    EXPECT_NEAR(character->collision.floorTop, 0.25f, 1e-4f);
+}
+
+} // namespace
+} // namespace quorvane
