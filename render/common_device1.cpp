@@ -268,7 +268,8 @@ bool CCommonDevice1::CreatePipelineStates() {
         d.patches = row.patches;
         d.colorFormats = row.shadow ? std::vector<VkFormat>{} : std::vector<VkFormat>{kColorFormat};
         d.depthFormat = kDepthFormat;
-        d.triangleStrip = slot == 1;
+        // The full-screen quads: composition and the collider shapes, four vertices each.
+        d.triangleStrip = slot == 1 || slot == 8;
         const std::array<StageRef, kShaderStageCount> stages = {{{ShaderStage::Vertex, row.vs},
                                                                  {ShaderStage::Hull, row.hs},
                                                                  {ShaderStage::Domain, row.ds},

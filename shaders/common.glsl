@@ -31,9 +31,10 @@ layout(set = 0, binding = 2, std140) uniform ModelBlock {
     mat4 bones[128];
 } model;
 
+// Up to 255 analytic collider shapes; the list ends at the first type 0.
 layout(set = 0, binding = 3, std140) uniform ColliderBlock {
-    vec4 count;       // x: number of shapes
-    vec4 shapes[255]; // per shape: (centre.xyz, radius)
+    vec4 points[510]; // shape k: A at 2k, B at 2k + 1, in normalised device coordinates
+    vec4 info[255];   // shape k: (type, radius / w, 0, 0)
 } colliders;
 
 layout(set = 0, binding = 4, std140) uniform HighlightBlock {
@@ -55,16 +56,19 @@ vec4 ToVulkanClip(vec4 clip) {
     return vec4(clip.x, -clip.y, clip.z, clip.w);
 }
 
+// The CPU collider skinning uses the same rule, so pictures match collisions:
+// an influence counts when its weight is above 1e-7 and its index names a
+// palette entry (0 is the first bone); none counting leaves the vertex as it is.
 mat4 SkinFromInfluences(vec2 influences[8]) {
     mat4 skin = mat4(0.0);
-    float total = 0.0;
+    bool used = false;
     for (int i = 0; i < 8; ++i) {
-        if (influences[i].y > 0.0) {
-            skin += model.bones[clamp(int(influences[i].x), 0, 127)] * influences[i].y;
-            total += influences[i].y;
+        if (influences[i].y > 1e-7 && influences[i].x >= 0.0 && influences[i].x < 128.0) {
+            skin += model.bones[int(influences[i].x)] * influences[i].y;
+            used = true;
         }
     }
-    return total > 0.0 ? skin : mat4(1.0);
+    return used ? skin : mat4(1.0);
 }
 
 vec3 LightDirection() {

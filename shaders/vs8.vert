@@ -4,7 +4,7 @@
 #include "quad_in.glsl"
 #include "surface_out.glsl"
 
-// Sphere and capsule colliders: a full-screen quad, the pixel shader traces them.
+// Collider shapes: a full-screen quad; the pixel shader draws the shapes.
 void main() {
     vColor = vec4(1.0);
     vUv = inUv;

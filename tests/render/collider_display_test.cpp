@@ -1,0 +1,353 @@
+#include "device_fixture.h"
+#include "render/collider_display.h"
+#include "render/draw_model.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace quorvane {
+namespace {
+
+using Rgba = std::array<uint8_t, 4>;
+
+CSkinRecord At(float x, float y, float z) {
+    CSkinRecord record;
+    record.position = {x, y, z};
+    return record;
+}
+
+// A shape collider whose skinned (world) points are given directly.
+std::unique_ptr<CCollider> Shape(ColliderType type, float radius, std::vector<CSkinRecord> points) {
+    auto collider = std::make_unique<CCollider>();
+    collider->type = type;
+    collider->radius = radius;
+    collider->skinnedRecords = std::move(points);
+    return collider;
+}
+
+// Row-vector perspective written out: clip = (a x, b y, q z - q n, z).
+Matrix4 HandProjection(float a, float b, float q, float nearPlane) {
+    Matrix4 p;
+    p(0, 0) = a;
+    p(1, 1) = b;
+    p(2, 2) = q;
+    p(2, 3) = 1;
+    p(3, 2) = -q * nearPlane;
+    return p;
+}
+
+Matrix4 Translation(float x, float y, float z) {
+    Matrix4 m = Identity();
+    m(3, 0) = x;
+    m(3, 1) = y;
+    m(3, 2) = z;
+    return m;
+}
+
+void ExpectVec4(const ColliderShapeList& list, size_t firstFloat, std::array<float, 4> expected,
+                const char* what) {
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_NEAR(list[firstFloat + i], expected[i], 1e-6f) << what << " component " << i;
+    }
+}
+
+constexpr size_t kInfo = 2040;
+
+TEST(ColliderShapeList, ProjectsEachShapeKindAsWorkedOutByHand) {
+    CColliderSet set;
+    set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 2, 5)}));
+    auto mesh = Shape(ColliderType::kMesh, 1.0f, {At(0, 0, 5), At(1, 0, 5), At(0, 1, 5)});
+    set.colliders.push_back(std::move(mesh));
+    set.colliders.push_back(Shape(ColliderType::kCapsule, 1.0f, {At(0, 0, 5), At(-2, 1, 15)}));
+    set.colliders.push_back(Shape(ColliderType::kBox, 3.0f, {At(4, -4, 35)}));
+    set.colliders.push_back(Shape(ColliderType::kRect, 1.0f, {At(0, 0, 15), At(2, 2, 15)}));
+
+    // The view moves everything 5 further away; a = 1, b = 2, q = 1, near 1.
+    const ColliderShapeList list =
+        BuildColliderShapeList(set, 2.0f, Translation(0, 0, 5), HandProjection(1, 2, 1, 1));
+
+    // Sphere: view (1, 2, 10), clip (1, 4, 9, 10); radius 2 * 0.5 / 10.
+    ExpectVec4(list, 0, {0.1f, 0.4f, 0.9f, 1}, "sphere A");
+    ExpectVec4(list, 4, {0, 0, 0, 0}, "sphere B");
+    ExpectVec4(list, kInfo, {1, 0.1f, 0, 0}, "sphere info");
+    // The mesh is not a shape. Capsule: A clip (0, 0, 9, 10), B view (-2, 1, 20)
+    // clip (-2, 2, 19, 20); radius 2 * 1 / w of A.
+    ExpectVec4(list, 8, {0, 0, 0.9f, 1}, "capsule A");
+    ExpectVec4(list, 12, {-0.1f, 0.1f, 0.95f, 1}, "capsule B");
+    ExpectVec4(list, kInfo + 4, {3, 0.2f, 0, 0}, "capsule info");
+    // Box: view (4, -4, 40), clip (4, -8, 39, 40); radius 2 * 3 / 40.
+    ExpectVec4(list, 16, {0.1f, -0.2f, 0.975f, 1}, "box A");
+    ExpectVec4(list, 20, {0, 0, 0, 0}, "box B");
+    ExpectVec4(list, kInfo + 8, {2, 0.15f, 0, 0}, "box info");
+    // Rectangle: A clip (0, 0, 19, 20), B clip (2, 4, 19, 20); radius 2 / 20.
+    ExpectVec4(list, 24, {0, 0, 0.95f, 1}, "rectangle A");
+    ExpectVec4(list, 28, {0.1f, 0.2f, 0.95f, 1}, "rectangle B");
+    ExpectVec4(list, kInfo + 12, {4, 0.1f, 0, 0}, "rectangle info");
+
+    size_t nonZeroAfter = 0;
+    for (size_t i = 32; i < kInfo; ++i) {
+        nonZeroAfter += list[i] != 0.0f ? 1 : 0;
+    }
+    for (size_t i = kInfo + 16; i < list.size(); ++i) {
+        nonZeroAfter += list[i] != 0.0f ? 1 : 0;
+    }
+    EXPECT_EQ(nonZeroAfter, 0u);
+    EXPECT_EQ(sizeof(list), 12240u);
+}
+
+TEST(ColliderShapeList, KeepsTheFirst255Shapes) {
+    CColliderSet set;
+    for (int k = 0; k < 300; ++k) {
+        set.colliders.push_back(
+            Shape(ColliderType::kSphere, 1.0f, {At(0.01f * static_cast<float>(k), 0, 10)}));
+    }
+    const ColliderShapeList list = BuildColliderShapeList(set, 1.0f, Identity(), HandProjection(1, 1, 1, 0));
+    // Shape k sits at x = 0.01 k / 10; the last one kept is collider 254.
+    EXPECT_NEAR(list[8 * 254], 0.254f, 1e-6f);
+    EXPECT_NEAR(list[8 * 100], 0.1f, 1e-6f);
+    EXPECT_EQ(list[kInfo + 4 * 254], 1.0f);
+    EXPECT_NEAR(list[kInfo + 4 * 254 + 1], 0.1f, 1e-6f);
+}
+
+TEST(ColliderShapeList, LeavesOutShapesBehindTheEyeOrNotYetSkinned) {
+    CColliderSet set;
+    set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 1, -5)})); // behind
+    set.colliders.push_back(Shape(ColliderType::kBox, 0.5f, {At(1, 1, 0)}));     // on the eye plane
+    set.colliders.push_back(
+        Shape(ColliderType::kCapsule, 0.5f, {At(0, 0, 10), At(0, 0, -10)}));   // half behind
+    set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {}));           // not skinned
+    set.colliders.push_back(Shape(ColliderType::kRect, 0.5f, {At(0, 0, 10)})); // one point only
+    set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 2, 10)}));
+    const ColliderShapeList list = BuildColliderShapeList(set, 1.0f, Identity(), HandProjection(1, 1, 1, 1));
+
+    for (float value : list) {
+        ASSERT_TRUE(std::isfinite(value));
+    }
+    // Only the last sphere: clip (1, 2, 9, 10), radius 0.5 / 10.
+    ExpectVec4(list, 0, {0.1f, 0.2f, 0.9f, 1}, "visible sphere");
+    ExpectVec4(list, kInfo, {1, 0.05f, 0, 0}, "visible sphere info");
+    ExpectVec4(list, 8, {0, 0, 0, 0}, "nothing after it");
+    ExpectVec4(list, kInfo + 4, {0, 0, 0, 0}, "nothing after it");
+}
+
+// --- on the device ---
+
+class ColliderDisplayTest : public test::HeadlessDeviceTest {
+protected:
+    // 16:9 perspective with cot(fov / 2) = 2, near 1, far 100, camera at the origin looking along +z.
+    static constexpr float kA = 2.0f * 9.0f / 16.0f;
+    static constexpr float kB = 2.0f;
+    static Matrix4 Projection() { return HandProjection(kA, kB, 100.0f / 99.0f, 1.0f); }
+
+    // Where a world point lands in the 1920 x 1080 image.
+    static std::array<int, 2> ToPixel(float x, float y, float z) {
+        const float ndcX = kA * x / z;
+        const float ndcY = kB * y / z;
+        return {static_cast<int>(std::lround((ndcX + 1.0f) * 0.5f * 1920.0f)),
+                static_cast<int>(std::lround((1.0f - ndcY) * 0.5f * 1080.0f))};
+    }
+
+    static void BeginScene(CCommonDevice& device) {
+        FrameConstantsBlock& frame = device.FrameConstants();
+        frame.SetMatrix(frame_offset::kView, Identity());
+        frame.SetMatrix(frame_offset::kProjection, Projection());
+        frame.SetVec4(frame_offset::kLightPositions, {0, 0, -1, 0});
+        frame.SetVec4(frame_offset::kLightColors, {1, 1, 1, 1});
+        device.CommitFrameConstants();
+        device.BeginScenePass(true, true);
+    }
+
+    // The composition's full-screen quad: position, normal, uv (0, 0) top left.
+    GpuBuffer MakeQuad() {
+        constexpr float kQuad[4][8] = {
+            {-1, 1, 0, 0, 0, 0, 0, 0},
+            {-1, -1, 0, 0, 0, 0, 0, 1},
+            {1, 1, 0, 0, 0, 0, 1, 0},
+            {1, -1, 0, 0, 0, 0, 1, 1},
+        };
+        GpuBuffer quad = CreateGpuBuffer(device_->Device(), device_->Memory(), sizeof(kQuad),
+                                         VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
+        if (quad) {
+            std::memcpy(quad.Mapped(), kQuad, sizeof(kQuad));
+        }
+        return quad;
+    }
+
+    std::unique_ptr<CDrawModel> ReadyOwner() {
+        auto owner = std::make_unique<CDrawModel>(device_.get());
+        owner->loadState.store(4);
+        return owner;
+    }
+};
+
+bool IsGrey(const Rgba& p) {
+    return p == Rgba{204, 204, 204, 255};
+}
+
+// Half-transparent green over the grey clear colour.
+bool IsGreenShape(const Rgba& p) {
+    return p[1] > p[0] + 50 && p[1] > p[2] + 50;
+}
+
+bool IsRedShape(const Rgba& p) {
+    return p[0] > p[1] + 50 && p[0] > p[2] + 50;
+}
+
+std::unique_ptr<CCollider> MeshCollider(std::vector<CSkinRecord> records,
+                                        std::vector<int32_t> polygonCounts) {
+    auto collider = std::make_unique<CCollider>();
+    collider->name = "mesh";
+    collider->type = ColliderType::kMesh;
+    collider->restRecords = std::make_shared<const std::vector<CSkinRecord>>(std::move(records));
+    int32_t first = 0;
+    for (int32_t count : polygonCounts) {
+        auto polygon = std::make_shared<CColliderPolygon>();
+        polygon->firstRecord = first;
+        polygon->recordCount = count;
+        first += count;
+        collider->polygons.push_back(std::move(polygon));
+    }
+    return collider;
+}
+
+TEST_F(ColliderDisplayTest, MeshPolygonsGetOneSharedBufferEachAndBadRangesAreRefused) {
+    std::vector<CSkinRecord> records;
+    for (int i = 0; i < 6; ++i) {
+        records.push_back(At(static_cast<float>(i), 0, 1));
+    }
+    CColliderSet set;
+    set.colliders.push_back(Shape(ColliderType::kSphere, 1.0f, {At(0, 0, 1)}));
+    set.colliders.push_back(MeshCollider(records, {3, 0, 3}));
+    ASSERT_TRUE(CreateColliderGpuData(set, *device_));
+    const CCollider& mesh = *set.colliders[1];
+    EXPECT_NE(mesh.polygons[0]->gpu, nullptr);
+    EXPECT_EQ(mesh.polygons[1]->gpu, nullptr);
+    EXPECT_NE(mesh.polygons[2]->gpu, nullptr);
+    EXPECT_EQ(mesh.vertexCount, 6);
+
+    // An instance copy shares the polygons and so the buffers.
+    const CColliderAttachment* first = mesh.polygons[0]->gpu.get();
+    auto copy = set.MakeInstanceCopy();
+    ASSERT_TRUE(CreateColliderGpuData(*copy, *device_));
+    EXPECT_EQ(copy->colliders[1]->polygons[0]->gpu.get(), first);
+
+    // Records past the end of the collider's vertices get no buffer.
+    CColliderSet bad;
+    bad.colliders.push_back(MeshCollider(records, {3, 4}));
+    EXPECT_FALSE(CreateColliderGpuData(bad, *device_));
+    EXPECT_NE(bad.colliders[0]->polygons[0]->gpu, nullptr);
+    EXPECT_EQ(bad.colliders[0]->polygons[1]->gpu, nullptr);
+    // The buffers go back through the device's release list (validation
+    // reports any left when the device closes).
+}
+
+TEST_F(ColliderDisplayTest, ShapesAreDrawnWhereTheyProjectAndRoundAtThisAspect) {
+    CColliderSet set;
+    set.colliders.push_back(Shape(ColliderType::kCapsule, 0.5f, {At(-2, 0, 10), At(2, 1, 10)}));
+    set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(0, -3, 10)}));
+    set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 1, -5)})); // behind the eye
+    auto owner = ReadyOwner();
+    GpuBuffer quad = MakeQuad();
+    ASSERT_TRUE(quad);
+    auto draw = [&](bool flagA) {
+        return RenderFrame(*device_, [&](CCommonDevice& device) {
+            BeginScene(device);
+            device.SetVertexBuffer(0, quad.buffer);
+            EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(), 8, 9, flagA, false));
+        });
+    };
+    const auto pixels = draw(false);
+
+    // The capsule: pixels along its segment are covered. Its radius 0.5 at
+    // distance 10 is 0.05 * 2 * 540 = 54 pixels on screen, in x and in y.
+    const auto a = ToPixel(-2, 0, 10); // (744, 540)
+    const auto b = ToPixel(2, 1, 10);  // (1176, 432)
+    for (float t : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
+        const int x = static_cast<int>(std::lround(a[0] + t * (b[0] - a[0])));
+        const int y = static_cast<int>(std::lround(a[1] + t * (b[1] - a[1])));
+        EXPECT_TRUE(IsGreenShape(Pixel(pixels, x, y))) << "on the segment at t = " << t;
+    }
+    EXPECT_TRUE(IsGreenShape(Pixel(pixels, a[0] - 40, a[1]))); // inside the end cap
+    EXPECT_TRUE(IsGrey(Pixel(pixels, a[0] - 80, a[1])));       // past it
+    EXPECT_TRUE(IsGrey(Pixel(pixels, (a[0] + b[0]) / 2, (a[1] + b[1]) / 2 + 100)));
+    EXPECT_TRUE(IsGrey(Pixel(pixels, (a[0] + b[0]) / 2, (a[1] + b[1]) / 2 - 100)));
+
+    // The sphere: 54 pixels in every direction.
+    const auto c = ToPixel(0, -3, 10); // (960, 864)
+    using Offset = std::pair<int, int>;
+    for (const auto& [dx, dy] : std::array<Offset, 5>{{{0, 0}, {45, 0}, {-45, 0}, {0, 45}, {0, -45}}}) {
+        EXPECT_TRUE(IsGreenShape(Pixel(pixels, c[0] + dx, c[1] + dy))) << dx << ", " << dy;
+    }
+    for (const auto& [dx, dy] : std::array<Offset, 4>{{{64, 0}, {-64, 0}, {0, 64}, {0, -64}}}) {
+        EXPECT_TRUE(IsGrey(Pixel(pixels, c[0] + dx, c[1] + dy))) << dx << ", " << dy;
+    }
+    // Nothing from the sphere behind the eye, wherever its mirror image would be.
+    const auto mirror = ToPixel(1, 1, -5);
+    EXPECT_TRUE(IsGrey(Pixel(pixels, mirror[0], mirror[1])));
+
+    // The first display flag highlights in red.
+    const auto highlighted = draw(true);
+    EXPECT_TRUE(IsRedShape(Pixel(highlighted, c[0], c[1])));
+    EXPECT_TRUE(IsGrey(Pixel(highlighted, c[0] + 64, c[1])));
+    DestroyGpuBuffer(device_->Device(), device_->Memory(), quad);
+}
+
+TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
+    // A counter-clockwise triangle facing the camera, bound to bone 0.
+    std::vector<CSkinRecord> records = {At(-1, -1, 10), At(1, -1, 10), At(0, 1, 10)};
+    for (CSkinRecord& record : records) {
+        record.normal = {0, 0, -1};
+        record.influences[0] = {0.0f, 1.0f};
+    }
+    CColliderSet set;
+    set.colliders.push_back(MeshCollider(records, {3}));
+    // The collider's own matrix doubles y; symmetric, so either storage order reads the same.
+    set.colliders[0]->bindShapeMatrix = {1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    ASSERT_TRUE(CreateColliderGpuData(set, *device_));
+
+    auto owner = ReadyOwner();
+    auto bone = std::make_unique<CDrawBone>();
+    bone->finalMatrix = Translation(0, 0.5f, 0);
+    owner->bones.push_back(std::move(bone));
+    owner->worldMatrix = Translation(1, 0, 0);
+
+    // y -> 2y, then + 0.5, then x + 1: corners (0, -1.5), (2, -1.5), (1, 2.5) at z = 10.
+    // Pixels (960, 702), (1176, 702), (1068, 270).
+    const auto inside = ToPixel(1, 0, 10);             // (1068, 540)
+    const auto nearCorner = ToPixel(0.2f, -1.35f, 10); // inside only with this order
+    const auto oldPlace = ToPixel(-0.7f, -0.7f, 10);   // inside the unmoved triangle only
+    const auto outside = ToPixel(-2, 2, 10);
+
+    const auto list = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device);
+        EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(), 8, 9, false, false));
+    });
+    for (const auto& p : {inside, nearCorner}) {
+        const Rgba pixel = Pixel(list, p[0], p[1]);
+        EXPECT_GT(pixel[2], pixel[0] + 30) << p[0] << ", " << p[1]; // the blue of pipeline 9
+    }
+    EXPECT_TRUE(IsGrey(Pixel(list, oldPlace[0], oldPlace[1])));
+    EXPECT_TRUE(IsGrey(Pixel(list, outside[0], outside[1])));
+
+    // The same with pipeline 6, set by the caller.
+    const auto single = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device);
+        ASSERT_TRUE(device.SetPipeline(6));
+        EXPECT_TRUE(DrawColliderMeshes(set, *owner, device));
+    });
+    const Rgba green = Pixel(single, inside[0], inside[1]);
+    EXPECT_GT(green[1], green[0] + 30); // the green of pipeline 6
+    EXPECT_TRUE(IsGrey(Pixel(single, oldPlace[0], oldPlace[1])));
+
+    // An owner whose upload has not finished draws no mesh.
+    owner->loadState.store(1);
+    const auto none = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device);
+        ASSERT_TRUE(device.SetPipeline(6));
+        EXPECT_FALSE(DrawColliderMeshes(set, *owner, device));
+    });
+    EXPECT_TRUE(IsGrey(Pixel(none, inside[0], inside[1])));
+}
+
+} // namespace
+} // namespace quorvane
