@@ -1,0 +1,337 @@
+#include "render/model_registry.h"
+
+#include "modeldata/ani_reader.h"
+#include "render/animation.h"
+#include "render/collider_display.h"
+#include "render/common_device.h"
+#include "render/model_loaders.h"
+#include "render/registry_payload.h"
+
+#include <system_error>
+
+namespace quorvane {
+namespace {
+
+Vec4 ToVec4(const Vector4& v) {
+    return {v.x, v.y, v.z, v.w};
+}
+
+void CopyTransform(const CModelTransform& transform, CDrawModel& model) {
+    model.scale = ToVec4(transform.scale);
+    model.rotation = ToVec4(transform.rotation);
+    model.position = ToVec4(transform.position);
+}
+
+} // namespace
+
+CDrawModel* DrawModelOf(const CModelEntry& entry) {
+    if (!entry.loaded.load(std::memory_order_acquire)) {
+        return nullptr;
+    }
+    const CModelEntry& owner = entry.isInstance && entry.source != nullptr ? *entry.source : entry;
+    if (&owner != &entry && !owner.loaded.load(std::memory_order_acquire)) {
+        return nullptr;
+    }
+    CRegistryPayload* payload = RegistryPayloadOf(owner.payload);
+    return payload != nullptr ? payload->drawModel.get() : nullptr;
+}
+
+CModelRegistry::CModelRegistry(CCommonDevice& device, CRegistryLists& lists, RegistryOptions options)
+    : device_(device), lists_(lists), options_(std::move(options)), failures_(options_.failureSink) {}
+
+CModelRegistry::~CModelRegistry() {
+    WaitForLoaderThreads();
+}
+
+std::string CModelRegistry::Resolve(const std::string& path) const {
+    return ResolveModelPath(options_.modelRoot, path);
+}
+
+std::unique_ptr<CModel> CModelRegistry::ReadModel(const std::string& path) {
+    std::string why;
+    std::unique_ptr<CModel> model = ReadModelForPath(path, options_.modelRoot, why);
+    if (!model) {
+        failures_.Report(path, why);
+    }
+    return model;
+}
+
+std::optional<CLoaderSlot> CModelRegistry::AcquireSlot(const LoaderSlotPolicy& policy) {
+    const std::optional<uint32_t> index = AcquireLoaderSlot(device_.UploadPool(), policy, options_.sleep);
+    if (!index) {
+        return std::nullopt;
+    }
+    return CLoaderSlot(device_, *index);
+}
+
+DrawModelPlacement CModelRegistry::Placement() const {
+    return options_.placement ? *options_.placement : ChooseDrawModelPlacement(device_);
+}
+
+std::unique_ptr<CRegistryPayload> CModelRegistry::BuildPayload(std::unique_ptr<CModel> model,
+                                                               CLoaderSlot slot,
+                                                               const CModelTransform& transform,
+                                                               bool animated, bool alwaysColliders,
+                                                               std::unique_ptr<CColliderSet>& colliders) {
+    auto payload = std::make_unique<CRegistryPayload>(&device_);
+    const auto index = static_cast<uint32_t>(slot.Index());
+    payload->drawModel =
+        std::make_unique<CDrawModel>(&device_, device_.UploadPool().Buffer(index), slot.Index());
+    payload->slot = std::move(slot);
+    CDrawModel& drawModel = *payload->drawModel;
+    CopyTransform(transform, drawModel);
+    drawModel.Build(model.get(), Placement(), animated);
+    UpdateDrawModel(drawModel);
+
+    if (!model->colliderFile.empty()) {
+        const std::string colliderPath = model->directory + model->colliderFile;
+        std::string why;
+        colliders = LoadColliderSet(colliderPath, device_, why);
+        if (!colliders) {
+            // The model still shows; only its collisions are missing.
+            failures_.Report(colliderPath, why);
+        }
+    }
+    if (!colliders && alwaysColliders) {
+        colliders = std::make_unique<CColliderSet>();
+    }
+    if (colliders) {
+        std::vector<Matrix4> palette;
+        UpdateColliderSet(*colliders, ColliderPoseOf(drawModel, palette), true, animated);
+    }
+    payload->appliedTransform = transform;
+    payload->model = std::move(model);
+    return payload;
+}
+
+void CModelRegistry::Publish(CModelEntry& entry, std::unique_ptr<CRegistryPayload> payload,
+                             std::unique_ptr<CColliderSet> colliders, bool animated) {
+    entry.modelId = payload->model->id;
+    entry.bounds = BoundsOf(*payload->drawModel);
+    entry.animated = animated;
+    entry.hasDrawModel = true;
+    entry.gpuSlot = payload->slot.Index();
+    entry.hasColliders = colliders != nullptr && !colliders->colliders.empty();
+    entry.colliderSet = std::move(colliders);
+    entry.payload = std::move(payload);
+    entry.ready.store(false, std::memory_order_relaxed);
+    // Last: the render thread looks at nothing of the entry before this.
+    entry.loaded.store(true, std::memory_order_release);
+}
+
+bool CModelRegistry::LoadEntry(CModelEntry& entry, const std::string& path, bool animated) {
+    return LoadEntryByPath(entry, path, entry.name, animated);
+}
+
+bool CModelRegistry::LoadEntryByPath(CModelEntry& entry, const std::string& path, const std::string& name,
+                                     bool animated) {
+    std::unique_ptr<CModel> model = ReadModel(path);
+    if (!model) {
+        return false;
+    }
+    std::optional<CLoaderSlot> slot = AcquireSlot(kByPathSlotPolicy);
+    if (!slot) {
+        failures_.Report(path, "no loader slot became free");
+        return false;
+    }
+    std::unique_ptr<CColliderSet> colliders;
+    auto payload =
+        BuildPayload(std::move(model), std::move(*slot), entry.transform, animated, false, colliders);
+    entry.path = path;
+    entry.name = name;
+    Publish(entry, std::move(payload), std::move(colliders), animated);
+    return true;
+}
+
+bool CModelRegistry::LoadEntryInSlot(CModelEntry& entry, CLoaderSlot slot) {
+    std::unique_ptr<CModel> model = ReadModel(entry.path);
+    if (!model) {
+        slot.ReleaseNow(); // nothing was recorded in it
+        entry.gpuSlot = -1;
+        return false;
+    }
+    std::unique_ptr<CColliderSet> colliders;
+    auto payload =
+        BuildPayload(std::move(model), std::move(slot), entry.transform, entry.animated, false, colliders);
+    Publish(entry, std::move(payload), std::move(colliders), entry.animated);
+    return true;
+}
+
+std::unique_ptr<CCursorPart> CModelRegistry::LoadCursorPart(const std::string& path) {
+    std::unique_ptr<CModel> model = ReadModel(path);
+    if (!model) {
+        return nullptr;
+    }
+    std::optional<CLoaderSlot> slot = AcquireSlot(kByPathSlotPolicy);
+    if (!slot) {
+        failures_.Report(path, "no loader slot became free");
+        return nullptr;
+    }
+    auto part = std::make_unique<CCursorPart>();
+    std::unique_ptr<CColliderSet> colliders; // the cursor does not collide
+    auto payload = BuildPayload(std::move(model), std::move(*slot), part->transform, false, false, colliders);
+    part->modelId = payload->model->id;
+    part->bounds = BoundsOf(*payload->drawModel);
+    part->payload = std::move(payload);
+    return part;
+}
+
+bool CModelRegistry::StartLoaderThread(CModelEntry& entry) {
+    std::optional<CLoaderSlot> slot = AcquireSlot(kLoaderThreadSlotPolicy);
+    if (!slot) {
+        return false;
+    }
+    entry.gpuSlot = slot->Index();
+    auto run = std::make_unique<LoaderRun>();
+    run->entry = &entry;
+    LoaderRun* started = run.get();
+    try {
+        run->thread = std::thread([this, started, held = std::move(*slot)]() mutable {
+            started->loaded = LoadEntryInSlot(*started->entry, std::move(held));
+            started->done.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error& error) {
+        // The lambda, and the slot with it, is gone; nothing was recorded.
+        entry.gpuSlot = -1;
+        failures_.Report(entry.path, std::string("no loader thread: ") + error.what());
+        return false;
+    }
+    std::lock_guard lock(runsMutex_);
+    runs_.push_back(std::move(run));
+    return true;
+}
+
+bool CModelRegistry::IsLoading(const CModelEntry& entry) const {
+    std::lock_guard lock(runsMutex_);
+    for (const auto& run : runs_) {
+        if (run->entry == &entry) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<LoaderOutcome> CModelRegistry::Join(std::vector<std::unique_ptr<LoaderRun>>& runs) {
+    std::vector<LoaderOutcome> outcomes;
+    for (auto& run : runs) {
+        run->thread.join();
+        outcomes.push_back({run->entry, run->loaded});
+    }
+    return outcomes;
+}
+
+std::vector<LoaderOutcome> CModelRegistry::JoinFinishedLoaderThreads() {
+    std::vector<std::unique_ptr<LoaderRun>> finished;
+    {
+        std::lock_guard lock(runsMutex_);
+        for (auto it = runs_.begin(); it != runs_.end();) {
+            if ((*it)->done.load(std::memory_order_acquire)) {
+                finished.push_back(std::move(*it));
+                it = runs_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    return Join(finished);
+}
+
+std::vector<LoaderOutcome> CModelRegistry::WaitForLoaderThreads() {
+    std::vector<std::unique_ptr<LoaderRun>> all;
+    {
+        std::lock_guard lock(runsMutex_);
+        all.swap(runs_);
+    }
+    return Join(all);
+}
+
+bool CModelRegistry::LoadCharacter(CModelEntry& entry) {
+    std::unique_ptr<CModel> model = ReadModel(kCharacterModelPath);
+    if (!model) {
+        return false;
+    }
+    std::optional<CLoaderSlot> slot = AcquireSlot(kCharacterSlotPolicy);
+    if (!slot) {
+        failures_.Report(kCharacterModelPath, "no loader slot became free");
+        return false;
+    }
+    std::unique_ptr<CColliderSet> colliders;
+    auto payload = BuildPayload(std::move(model), std::move(*slot), entry.transform, true, true, colliders);
+    entry.path = kCharacterModelPath;
+    entry.name = payload->model->id;
+    Publish(entry, std::move(payload), std::move(colliders), true);
+    return true;
+}
+
+bool CModelRegistry::AddCharacterAnimations(CModelEntry& entry) {
+    CRegistryPayload* payload = RegistryPayloadOf(entry.payload);
+    if (!entry.loaded.load(std::memory_order_acquire) || payload == nullptr || !payload->drawModel) {
+        return false;
+    }
+    // Only the loader side touches the model data; the files are read before
+    // the drawable model is locked.
+    for (const auto& [path, name] :
+         {std::pair{kCharacterWalkPath, "WALK"}, std::pair{kCharacterStandPath, "STAND"}}) {
+        std::string why;
+        if (!ReadAnimationFile(*payload->model, Resolve(path), name, why)) {
+            failures_.Report(path, why);
+        }
+    }
+    entry.transform.scale = {0.5f, 0.5f, 0.5f, 0.5f};
+    entry.transform.position = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::lock_guard lock(payload->poseMutex);
+    CDrawModel& drawModel = *payload->drawModel;
+    drawModel.CopyAnimations(*payload->model);
+    CopyTransform(entry.transform, drawModel);
+    for (size_t i = 0; i < drawModel.animations.size(); ++i) {
+        if (drawModel.animations[i]->name == "STAND") {
+            return StartAnimation(drawModel, static_cast<int32_t>(i), 1.0f);
+        }
+    }
+    return false;
+}
+
+bool CModelRegistry::MakeInstance(CModelEntry& entry, CModelEntry& source, const std::string& name,
+                                  const std::string& sourceName) {
+    if (!source.loaded.load(std::memory_order_acquire)) {
+        return false;
+    }
+    entry.isInstance = true;
+    entry.name = name;
+    entry.sourceName = sourceName;
+    entry.source = &source;
+    if (entry.modelId.empty()) {
+        entry.modelId = source.name; // a shared entry is named by its model's ID
+    }
+    entry.bounds = source.bounds;
+    entry.hasDrawModel = source.hasDrawModel;
+    ++source.useCount;
+
+    CRegistryPayload* sourcePayload = RegistryPayloadOf(source.payload);
+    std::unique_ptr<CColliderSet> colliders;
+    if (source.colliderSet && sourcePayload != nullptr) {
+        std::lock_guard lock(sourcePayload->poseMutex); // the render thread skins the source's set
+        colliders = source.colliderSet->MakeInstanceCopy();
+    }
+    if (colliders) {
+        CreateColliderGpuData(*colliders, device_);
+        colliders->needsUpdate = 1;
+    }
+    entry.hasColliders = colliders != nullptr;
+    entry.colliderSet = std::move(colliders);
+    entry.payload = std::make_unique<CRegistryPayload>(nullptr);
+    entry.loaded.store(true, std::memory_order_release);
+    return true;
+}
+
+void CModelRegistry::ReleaseEntry(CModelEntry& entry) {
+    entry.loaded.store(false, std::memory_order_release);
+    entry.ready.store(false, std::memory_order_release);
+    // Colliders first: their display data belong with the drawable model.
+    entry.colliderSet.reset();
+    entry.payload.reset();
+    entry.hasDrawModel = false;
+    entry.gpuSlot = -1;
+}
+
+} // namespace quorvane

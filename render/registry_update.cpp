@@ -1,0 +1,211 @@
+// The render thread's per-frame work on the registry lists.
+#include "render/animation.h"
+#include "render/collider_skinning.h"
+#include "render/common_device.h"
+#include "render/model_loaders.h"
+#include "render/model_registry.h"
+#include "render/registry_payload.h"
+
+#include <unordered_map>
+
+namespace quorvane {
+namespace {
+
+Vec4 ToVec4(const Vector4& v) {
+    return {v.x, v.y, v.z, v.w};
+}
+
+bool SameTransform(const CModelTransform& a, const CModelTransform& b) {
+    return a.scale == b.scale && a.rotation == b.rotation && a.position == b.position;
+}
+
+// True when the transform differs from the one last applied (and records it).
+bool TransformChanged(CRegistryPayload& payload, const CModelTransform& transform) {
+    if (payload.appliedTransform && SameTransform(*payload.appliedTransform, transform)) {
+        return false;
+    }
+    payload.appliedTransform = transform;
+    return true;
+}
+
+// Every model entry list, in the order the frame visits them, then the
+// entries of every group of every grid file (a grid file before its groups).
+template <typename Visit> void ForEachRegistryEntry(CRegistryLists& lists, Visit visit) {
+    for (COwnedList<CModelEntry>* list : {&lists.characters, &lists.fieldTiles, &lists.lowDetailField,
+                                          &lists.placedModels, &lists.sharedModels}) {
+        list->ForEach(visit);
+    }
+    lists.gridFiles.ForEach([&visit](GridFileEntry& file) {
+        for (auto& group : file.groups) {
+            group->ForEach(visit);
+        }
+    });
+}
+
+} // namespace
+
+std::vector<VkCommandBuffer> CModelRegistry::FinishUploads() {
+    std::vector<VkCommandBuffer> commands;
+    ForEachRegistryEntry(lists_, [&](CModelEntry& entry) { FinishEntryUploads(entry, commands); });
+    return commands;
+}
+
+void CModelRegistry::FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands) {
+    if (!entry.loaded.load(std::memory_order_acquire)) {
+        return;
+    }
+    if (entry.isInstance) {
+        const bool sourceReady =
+            entry.source != nullptr && entry.source->ready.load(std::memory_order_acquire);
+        entry.ready.store(sourceReady, std::memory_order_release);
+        return;
+    }
+    if (entry.payload && AdvanceUploads(*entry.payload, commands) &&
+        !entry.ready.load(std::memory_order_relaxed)) {
+        entry.gpuSlot = -1;
+        entry.ready.store(true, std::memory_order_release);
+    }
+}
+
+bool CModelRegistry::AdvanceUploads(CModelEntryPayload& payload, std::vector<VkCommandBuffer>& commands) {
+    auto* registryPayload = dynamic_cast<CRegistryPayload*>(&payload);
+    if (registryPayload == nullptr || !registryPayload->drawModel) {
+        return false;
+    }
+    CDrawModel& drawModel = *registryPayload->drawModel;
+    switch (drawModel.LoadState()) {
+    case 1:
+        drawModel.Finalise(); // recording is complete: 2
+        [[fallthrough]];
+    case 2:
+        if (VkCommandBuffer recorded = drawModel.TakeUploadCommands()) {
+            commands.push_back(recorded); // 3: goes with this frame
+        }
+        return false;
+    case 3:
+        // BeginFrame waited for the frame that ran the copies.
+        if (!drawModel.Finalise()) {
+            return false;
+        }
+        break;
+    case 4:
+        break;
+    default:
+        return false;
+    }
+    // Its commands have run (or there were none): the slot can be reset now.
+    registryPayload->slot.ReleaseNow();
+    return true;
+}
+
+void CModelRegistry::UpdateEntries(int32_t frameStep) {
+    const auto update = [this, frameStep](CModelEntry& entry) {
+        if (!entry.loaded.load(std::memory_order_acquire)) {
+            return;
+        }
+        if (entry.isInstance) {
+            UpdateInstance(entry);
+        } else {
+            UpdateEntry(entry, frameStep);
+        }
+    };
+    ForEachRegistryEntry(lists_, update);
+}
+
+void CModelRegistry::UpdateEntry(CModelEntry& entry, int32_t frameStep) {
+    CRegistryPayload* payload = RegistryPayloadOf(entry.payload);
+    if (payload == nullptr || !payload->drawModel) {
+        return;
+    }
+    std::lock_guard lock(payload->poseMutex);
+    CDrawModel& drawModel = *payload->drawModel;
+    drawModel.frameCounter += frameStep;
+    drawModel.scale = ToVec4(entry.transform.scale);
+    drawModel.rotation = ToVec4(entry.transform.rotation);
+    drawModel.position = ToVec4(entry.transform.position);
+    UpdateDrawModel(drawModel);
+    if (entry.colliderSet) {
+        if (TransformChanged(*payload, entry.transform)) {
+            entry.colliderSet->needsUpdate = 1;
+        }
+        std::vector<Matrix4> palette;
+        UpdateColliderSet(*entry.colliderSet, ColliderPoseOf(drawModel, palette), true, drawModel.animated);
+    }
+}
+
+void CModelRegistry::UpdateInstance(CModelEntry& instance) {
+    CModelEntry* source = instance.source;
+    CRegistryPayload* own = RegistryPayloadOf(instance.payload);
+    if (!instance.colliderSet || source == nullptr || own == nullptr) {
+        return;
+    }
+    CRegistryPayload* sourcePayload = RegistryPayloadOf(source->payload);
+    if (sourcePayload == nullptr || !sourcePayload->drawModel) {
+        return;
+    }
+    if (TransformChanged(*own, instance.transform)) {
+        instance.colliderSet->needsUpdate = 1;
+    }
+    std::vector<Matrix4> palette;
+    bool animated = false;
+    {
+        std::lock_guard lock(sourcePayload->poseMutex);
+        ColliderPoseOf(*sourcePayload->drawModel, palette);
+        animated = sourcePayload->drawModel->animated;
+    }
+    ColliderPose pose;
+    pose.palette = palette;
+    pose.world = InstanceWorldMatrix(ToVec4(instance.transform.scale), ToVec4(instance.transform.rotation),
+                                     ToVec4(instance.transform.position));
+    pose.rotationScale =
+        InstanceRotationScale(ToVec4(instance.transform.scale), ToVec4(instance.transform.rotation));
+    UpdateColliderSet(*instance.colliderSet, pose, true, animated);
+}
+
+bool CModelRegistry::RefreshInstanceData() {
+    // Entries leave the lists only on this thread, so what is collected here
+    // stays alive until the refresh below is done.
+    std::vector<const CModelEntry*> sourceEntries;
+    std::vector<InstancedSource> sources;
+    lists_.sharedModels.ForEach([&](CModelEntry& shared) {
+        CRegistryPayload* payload = RegistryPayloadOf(shared.payload);
+        if (!shared.loaded.load(std::memory_order_acquire) || payload == nullptr) {
+            return;
+        }
+        InstancedSource source;
+        source.buffers = &payload->instanceBuffers;
+        source.ready = shared.ready.load(std::memory_order_acquire);
+        sourceEntries.push_back(&shared);
+        sources.push_back(source);
+    });
+    std::unordered_map<const CModelEntry*, InstancedSource*> sourceOf;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        sourceOf.emplace(sourceEntries[i], &sources[i]);
+    }
+
+    std::vector<InstanceReference> references;
+    lists_.gridFiles.ForEach([&](GridFileEntry& file) {
+        for (auto& group : file.groups) {
+            group->ForEach([&](CModelEntry& entry) {
+                if (!entry.loaded.load(std::memory_order_acquire) || !entry.isInstance) {
+                    return;
+                }
+                const auto found = sourceOf.find(entry.source);
+                if (found == sourceOf.end()) {
+                    return;
+                }
+                InstanceReference reference;
+                reference.source = found->second;
+                reference.scale = ToVec4(entry.transform.scale);
+                reference.rotation = ToVec4(entry.transform.rotation);
+                reference.position = ToVec4(entry.transform.position);
+                reference.ready = entry.ready.load(std::memory_order_acquire);
+                ++found->second->referenceCount;
+                references.push_back(reference);
+            });
+        }
+    });
+    return RebuildInstanceData(device_, refreshCounter_, sources, references);
+}
+
+} // namespace quorvane

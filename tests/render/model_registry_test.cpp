@@ -1,0 +1,509 @@
+#include "demo_field.h"
+#include "device_fixture.h"
+#include "editor/grid_file.h"
+#include "render/animation.h"
+#include "render/model_loaders.h"
+#include "render/model_registry.h"
+#include "render/registry_payload.h"
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace quorvane {
+namespace {
+
+using std::chrono::milliseconds;
+
+// One small demo field for the whole binary: terrain, low field, props with
+// every collider kind, the animated character and COLLADA documents.
+const demofield::CManifest& DemoManifest();
+
+std::filesystem::path DemoRoot() {
+    return std::filesystem::temp_directory_path() / "quorvane_registry_test_field";
+}
+
+const demofield::CManifest& DemoManifest() {
+    static const demofield::CManifest manifest = [] {
+        demofield::COptions options;
+        options.output = DemoRoot();
+        options.quadsPerTile = 4;
+        options.fieldTextureSize = 64;
+        options.modelTextureSize = 64;
+        std::filesystem::remove_all(options.output);
+        return demofield::GenerateDemoField(options);
+    }();
+    return manifest;
+}
+
+// The first written model whose collider file holds a collider of type.
+const demofield::CWrittenModel* ModelWithCollider(ColliderType type) {
+    for (const auto& model : DemoManifest().models) {
+        if (model.colliderFile.empty()) {
+            continue;
+        }
+        const std::string colliderPath = model.path.substr(0, model.path.rfind('/') + 1) + model.colliderFile;
+        for (const auto& colliders : DemoManifest().colliders) {
+            if (colliders.path == colliderPath && colliders.countByType[static_cast<size_t>(type)] > 0 &&
+                model.bones == 0) {
+                return &model;
+            }
+        }
+    }
+    return nullptr;
+}
+
+std::array<int32_t, 6> WrittenCounts(const demofield::CWrittenModel& model) {
+    const std::string colliderPath = model.path.substr(0, model.path.rfind('/') + 1) + model.colliderFile;
+    for (const auto& colliders : DemoManifest().colliders) {
+        if (colliders.path == colliderPath) {
+            return colliders.countByType;
+        }
+    }
+    return {};
+}
+
+std::unique_ptr<CModelEntry> NewEntry(const std::string& name, const std::string& path) {
+    auto entry = std::make_unique<CModelEntry>();
+    entry->name = name;
+    entry->path = path;
+    return entry;
+}
+
+class ModelRegistryTest : public test::HeadlessDeviceTest {
+protected:
+    void SetUp() override {
+        test::HeadlessDeviceTest::SetUp();
+        ASSERT_FALSE(DemoManifest().models.empty());
+        lists_ = std::make_unique<CRegistryLists>();
+        MakeRegistry({});
+    }
+
+    void TearDown() override {
+        // Everything that holds GPU objects goes before the device does.
+        registry_.reset();
+        lists_.reset();
+        device_->WaitForGpu();
+        device_->ReleaseFinishedObjects();
+        test::HeadlessDeviceTest::TearDown();
+    }
+
+    void MakeRegistry(std::optional<DrawModelPlacement> placement) {
+        registry_.reset();
+        RegistryOptions options;
+        options.modelRoot = DemoRoot();
+        options.placement = placement;
+        options.sleep = [](milliseconds) { std::this_thread::sleep_for(milliseconds(5)); };
+        options.failureSink = [this](const std::string& line) {
+            std::lock_guard lock(reportMutex_);
+            reports_.push_back(line);
+        };
+        registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
+    }
+
+    // One frame as the field view runs it: uploads go with the frame.
+    void RunFrame() {
+        ASSERT_TRUE(device_->BeginFrame());
+        const std::vector<VkCommandBuffer> uploads = registry_->FinishUploads();
+        registry_->UpdateEntries(1);
+        device_->ComposeFrame(nullptr);
+        ASSERT_TRUE(device_->EndFrame(uploads));
+        device_->WaitForGpu();
+        device_->ReleaseFinishedObjects();
+    }
+
+    void RunFrames(int count) {
+        for (int i = 0; i < count; ++i) {
+            RunFrame();
+        }
+    }
+
+    int FreeSlots() const {
+        int free = 0;
+        for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
+            free += device_->UploadPool().InUse(i) ? 0 : 1;
+        }
+        return free;
+    }
+
+    int ReportsNaming(const std::string& path) {
+        std::lock_guard lock(reportMutex_);
+        return static_cast<int>(
+            std::count_if(reports_.begin(), reports_.end(),
+                          [&path](const std::string& line) { return line.find(path) != std::string::npos; }));
+    }
+
+    static std::string DemoPath(const std::string& relative) { return "./" + relative; }
+
+    std::unique_ptr<CRegistryLists> lists_;
+    std::unique_ptr<CModelRegistry> registry_;
+    std::mutex reportMutex_;
+    std::vector<std::string> reports_;
+};
+
+TEST(ModelFormat, ExtensionDecidesExactlyAndShortPathsNameNoModel) {
+    EXPECT_EQ(ModelFormatOf("a.mdl"), ModelFormat::TextModel); // five characters: accepted
+    EXPECT_EQ(ModelFormatOf("a.dae"), ModelFormat::Collada);
+    EXPECT_EQ(ModelFormatOf(".mdl"), ModelFormat::None); // four characters
+    EXPECT_EQ(ModelFormatOf("x.md"), ModelFormat::None);
+    EXPECT_EQ(ModelFormatOf("./model/ROCK.MDL"), ModelFormat::None);
+    EXPECT_EQ(ModelFormatOf("./model/rock.Dae"), ModelFormat::None);
+    EXPECT_EQ(ModelFormatOf("./model/rock.obj"), ModelFormat::None);
+    EXPECT_EQ(ModelFormatOf("./model/rock.mdl.bak"), ModelFormat::None);
+}
+
+TEST(ModelPlacement, CpuVisibleAboveTheLimitWithoutABudgetOrOnUnifiedMemory) {
+    constexpr VkDeviceSize kBudget = 1000;
+    EXPECT_EQ(ChooseDrawModelPlacement(500, kBudget, 90.0f, false), DrawModelPlacement::VideoMemory);
+    EXPECT_EQ(ChooseDrawModelPlacement(900, kBudget, 90.0f, false), DrawModelPlacement::VideoMemory); // 90 %
+    EXPECT_EQ(ChooseDrawModelPlacement(901, kBudget, 90.0f, false), DrawModelPlacement::CpuVisible);
+    EXPECT_EQ(ChooseDrawModelPlacement(100, 0, 90.0f, false), DrawModelPlacement::CpuVisible);
+    EXPECT_EQ(ChooseDrawModelPlacement(0, kBudget, 90.0f, true), DrawModelPlacement::CpuVisible);
+    EXPECT_EQ(ChooseDrawModelPlacement(600, kBudget, 50.0f, false), DrawModelPlacement::CpuVisible);
+}
+
+TEST_F(ModelRegistryTest, RefusedAndMissingModelsBuildNothingAndKeepNoSlot) {
+    for (const std::string path :
+         {"x.md", ".mdl", "./model/rocks/BOULDER.MDL", "./model/rocks/boulder.obj"}) {
+        CModelEntry entry;
+        EXPECT_FALSE(registry_->LoadEntry(entry, path, false)) << path;
+        EXPECT_FALSE(entry.loaded.load());
+        EXPECT_EQ(entry.payload, nullptr) << path;
+        EXPECT_FALSE(entry.hasDrawModel);
+    }
+
+    const std::string missing = "./model/rocks/no_such_rock.mdl";
+    for (int round = 0; round < 3; ++round) {
+        CModelEntry entry;
+        EXPECT_FALSE(registry_->LoadEntry(entry, missing, false));
+        EXPECT_EQ(entry.payload, nullptr);
+        EXPECT_EQ(entry.colliderSet, nullptr);
+        EXPECT_FALSE(entry.loaded.load());
+    }
+    EXPECT_EQ(ReportsNaming(missing), 1);
+
+    // The same through a loader thread: the slot is back without any frame.
+    CModelEntry* tile =
+        lists_->fieldTiles.Append(NewEntry("Field99-99", "./model/main_field/field/Field99-99.mdl"));
+    ASSERT_TRUE(registry_->StartLoaderThread(*tile));
+    const std::vector<LoaderOutcome> outcomes = registry_->WaitForLoaderThreads();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].entry, tile);
+    EXPECT_FALSE(outcomes[0].loaded);
+    EXPECT_FALSE(tile->loaded.load());
+    EXPECT_EQ(tile->gpuSlot, -1);
+    EXPECT_EQ(FreeSlots(), 16);
+    EXPECT_EQ(ReportsNaming("Field99-99.mdl"), 1);
+}
+
+TEST_F(ModelRegistryTest, LoadedEntryBecomesReadyGivesItsSlotBackAndReleasesEverything) {
+    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    ASSERT_NE(crate, nullptr);
+    for (const DrawModelPlacement placement :
+         {DrawModelPlacement::CpuVisible, DrawModelPlacement::VideoMemory}) {
+        MakeRegistry(placement);
+        auto entry = NewEntry("crate part", "");
+        entry->transform.position = {10.0f, 20.0f, 0.0f, 1.0f};
+        ASSERT_TRUE(registry_->LoadEntry(*entry, DemoPath(crate->path), false));
+        EXPECT_EQ(entry->name, "crate part");
+        EXPECT_EQ(entry->modelId, crate->id);
+        EXPECT_TRUE(entry->hasDrawModel);
+        EXPECT_GE(entry->gpuSlot, 0);
+        EXPECT_FALSE(entry->ready.load());
+        ASSERT_NE(entry->colliderSet, nullptr);
+        EXPECT_TRUE(entry->hasColliders);
+        EXPECT_EQ(entry->colliderSet->CountByType(), WrittenCounts(*crate));
+        // The box's point A sits at the entry's position plus its file offset.
+        const auto& boxPoint = entry->colliderSet->colliders[0]->skinnedRecords.at(0).position;
+        const auto& restPoint = entry->colliderSet->colliders[0]->restRecords->at(0).position;
+        EXPECT_FLOAT_EQ(boxPoint[0], restPoint[0] + 10.0f);
+        EXPECT_FLOAT_EQ(boxPoint[1], restPoint[1] + 20.0f);
+
+        CModelEntry* placed = lists_->placedModels.Append(std::move(entry));
+        CDrawModel* drawModel = DrawModelOf(*placed);
+        ASSERT_NE(drawModel, nullptr);
+        for (int frame = 0; frame < 4 && !placed->ready.load(); ++frame) {
+            RunFrame();
+        }
+        EXPECT_TRUE(placed->ready.load());
+        EXPECT_EQ(drawModel->LoadState(), 4);
+        EXPECT_EQ(placed->gpuSlot, -1);
+        EXPECT_EQ(FreeSlots(), 16);
+        // Ready entries need no more upload work.
+        EXPECT_TRUE(registry_->FinishUploads().empty());
+
+        std::unique_ptr<CModelEntry> removed = lists_->placedModels.RemoveAt(1);
+        CModelRegistry::ReleaseEntry(*removed);
+        EXPECT_EQ(removed->payload, nullptr);
+        EXPECT_EQ(removed->colliderSet, nullptr);
+        EXPECT_FALSE(removed->loaded.load());
+        RunFrames(1);
+    }
+}
+
+TEST_F(ModelRegistryTest, EntryDroppedBeforeItsUploadsFinishStillGivesItsSlotBack) {
+    MakeRegistry(DrawModelPlacement::VideoMemory);
+    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    ASSERT_NE(crate, nullptr);
+    {
+        CModelEntry entry;
+        ASSERT_TRUE(registry_->LoadEntry(entry, DemoPath(crate->path), false));
+        EXPECT_EQ(FreeSlots(), 15);
+    }
+    RunFrame();
+    EXPECT_EQ(FreeSlots(), 16);
+}
+
+TEST_F(ModelRegistryTest, ManyLoadersShareTheSlotsWhileFramesRun) {
+    std::vector<std::string> paths;
+    for (const auto& model : DemoManifest().models) {
+        if (model.path.find("model/main_field/field/") == 0 && paths.size() < 30) {
+            paths.push_back(DemoPath(model.path));
+        }
+    }
+    for (int k = 0; k < 10; ++k) {
+        paths.push_back("./model/missing/gone" + std::to_string(k % 3) + ".mdl");
+    }
+    ASSERT_EQ(paths.size(), 40u);
+
+    // By path from 40 threads at once while the render thread runs frames.
+    std::atomic<int> finished{0};
+    std::atomic<int> loaded{0};
+    std::vector<std::thread> loaders;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        loaders.emplace_back([&, i] {
+            auto entry = NewEntry("part" + std::to_string(i), "");
+            if (registry_->LoadEntry(*entry, paths[i], false)) {
+                lists_->placedModels.Append(std::move(entry));
+                ++loaded;
+            }
+            ++finished;
+        });
+    }
+    while (finished.load() < static_cast<int>(paths.size())) {
+        RunFrame();
+    }
+    for (auto& loader : loaders) {
+        loader.join();
+    }
+    RunFrames(3);
+    EXPECT_EQ(lists_->placedModels.Count(), loaded.load());
+    EXPECT_LE(loaded.load(), 30);
+    EXPECT_GE(loaded.load(), 16); // the missing files fail before they take a slot
+    lists_->placedModels.ForEach([](const CModelEntry& entry) {
+        EXPECT_TRUE(entry.ready.load()) << entry.name;
+        EXPECT_EQ(entry.gpuSlot, -1) << entry.name;
+    });
+    EXPECT_EQ(FreeSlots(), 16);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(ReportsNaming("gone" + std::to_string(k) + ".mdl"), 1);
+    }
+
+    // Through loader threads as streaming starts them: every good tile ends
+    // ready, the broken ones are left out by their owner.
+    lists_->placedModels.DestroyAll();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        lists_->fieldTiles.Append(NewEntry("tile" + std::to_string(i), paths[i]));
+    }
+    std::set<const CModelEntry*> failed;
+    for (int round = 0; round < 40; ++round) {
+        lists_->fieldTiles.ForEach([&](CModelEntry& entry) {
+            if (!entry.loaded.load() && !failed.contains(&entry) && !registry_->IsLoading(entry)) {
+                registry_->StartLoaderThread(entry);
+            }
+        });
+        for (const LoaderOutcome& outcome : registry_->WaitForLoaderThreads()) {
+            if (!outcome.loaded) {
+                failed.insert(outcome.entry);
+            }
+        }
+        RunFrame();
+        int pending = 0;
+        lists_->fieldTiles.ForEach([&](const CModelEntry& entry) {
+            pending += failed.contains(&entry) || entry.ready.load() ? 0 : 1;
+        });
+        if (pending == 0) {
+            break;
+        }
+    }
+    lists_->fieldTiles.ExtractIf([&failed](const CModelEntry& entry) { return failed.contains(&entry); });
+    EXPECT_EQ(failed.size(), 10u);
+    EXPECT_EQ(lists_->fieldTiles.Count(), 30);
+    lists_->fieldTiles.ForEach(
+        [](const CModelEntry& entry) { EXPECT_TRUE(entry.ready.load()) << entry.name; });
+    EXPECT_EQ(FreeSlots(), 16);
+}
+
+TEST_F(ModelRegistryTest, InstancesShareTheirSourceAndTheLastOneFreesIt) {
+    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    ASSERT_NE(crate, nullptr);
+    CModelEntry* source = lists_->sharedModels.Append(NewEntry(crate->id, DemoPath(crate->path)));
+
+    GridFileEntry file;
+    file.groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
+    auto& group = *file.groups[0];
+    CModelEntry* early = group.Append(NewEntry("early", ""));
+    EXPECT_FALSE(registry_->MakeInstance(*early, *source, "early", crate->id)); // source not loaded yet
+    EXPECT_EQ(source->useCount, 0);
+
+    ASSERT_TRUE(registry_->StartLoaderThread(*source));
+    ASSERT_TRUE(registry_->WaitForLoaderThreads().at(0).loaded);
+
+    const std::array<Vector4, 3> positions{{{100, 50, 0, 1}, {-20, 0, 5, 1}, {0, 0, 0, 1}}};
+    std::vector<CModelEntry*> instances;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        CModelEntry* instance = group.Append(NewEntry("", ""));
+        instance->transform.position = positions[i];
+        ASSERT_TRUE(registry_->MakeInstance(*instance, *source, "copy" + std::to_string(i), crate->id));
+        instances.push_back(instance);
+    }
+    EXPECT_EQ(source->useCount, 3);
+    for (CModelEntry* instance : instances) {
+        EXPECT_TRUE(instance->isInstance);
+        EXPECT_EQ(instance->source, source);
+        EXPECT_EQ(instance->modelId, crate->id);
+        EXPECT_EQ(DrawModelOf(*instance), DrawModelOf(*source));
+        ASSERT_NE(instance->colliderSet, nullptr);
+        EXPECT_NE(instance->colliderSet.get(), source->colliderSet.get());
+        EXPECT_EQ(instance->colliderSet->CountByType(), source->colliderSet->CountByType());
+    }
+    lists_->gridFiles.Append(std::make_unique<GridFileEntry>())->groups.swap(file.groups);
+
+    RunFrames(3);
+    EXPECT_TRUE(source->ready.load());
+    for (size_t i = 0; i < instances.size(); ++i) {
+        EXPECT_TRUE(instances[i]->ready.load());
+        // Source at the origin, unscaled: an instance's collider is the
+        // source's moved by the instance's position.
+        const auto& own = instances[i]->colliderSet->colliders[0]->skinnedRecords.at(0).position;
+        const auto& shared = source->colliderSet->colliders[0]->skinnedRecords.at(0).position;
+        EXPECT_FLOAT_EQ(own[0], shared[0] + positions[i].x);
+        EXPECT_FLOAT_EQ(own[1], shared[1] + positions[i].y);
+        EXPECT_FLOAT_EQ(own[2], shared[2] + positions[i].z);
+    }
+
+    // Instance data: one record per instance, on the 100th refresh.
+    int refreshes = 0;
+    for (int call = 0; call < 100; ++call) {
+        refreshes += registry_->RefreshInstanceData() ? 1 : 0;
+    }
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(RegistryPayloadOf(source->payload)->instanceBuffers.mainCount, 3u);
+
+    // Moving an instance moves its colliders with the next update.
+    instances[2]->transform.position = {7, 0, 0, 1};
+    registry_->UpdateEntries(1);
+    EXPECT_FLOAT_EQ(instances[2]->colliderSet->colliders[0]->skinnedRecords.at(0).position[0],
+                    source->colliderSet->colliders[0]->skinnedRecords.at(0).position[0] + 7.0f);
+
+    std::unique_ptr<GridFileEntry> removed = lists_->gridFiles.RemoveAt(1);
+    DestroyGridFile(*removed, lists_->sharedModels);
+    EXPECT_EQ(lists_->sharedModels.Count(), 0);
+    RunFrame();
+    EXPECT_EQ(FreeSlots(), 16);
+}
+
+TEST_F(ModelRegistryTest, InstanceOfASourceWithoutCollidersHasNone) {
+    const demofield::CWrittenModel* plain = nullptr;
+    for (const auto& model : DemoManifest().models) {
+        if (model.colliderFile.empty() && model.path.ends_with(".mdl") && model.bones == 0) {
+            plain = &model;
+            break;
+        }
+    }
+    ASSERT_NE(plain, nullptr);
+    auto source = NewEntry(plain->id, DemoPath(plain->path));
+    ASSERT_TRUE(registry_->LoadEntry(*source, source->path, false));
+    EXPECT_FALSE(source->hasColliders);
+    EXPECT_EQ(source->colliderSet, nullptr);
+    CModelEntry instance;
+    ASSERT_TRUE(registry_->MakeInstance(instance, *source, "copy", plain->id));
+    EXPECT_EQ(instance.colliderSet, nullptr);
+    EXPECT_FALSE(instance.hasColliders);
+    EXPECT_EQ(source->useCount, 1);
+    CModelRegistry::ReleaseEntry(instance);
+    EXPECT_TRUE(source->loaded.load()); // an instance never frees its source's model
+}
+
+TEST_F(ModelRegistryTest, EveryKindOfDemoModelLoadsIntoItsList) {
+    // Field tile and shared props through loader threads.
+    CModelEntry* tile =
+        lists_->fieldTiles.Append(NewEntry("Field13-14", "./model/main_field/field/Field13-14.mdl"));
+    ASSERT_TRUE(registry_->StartLoaderThread(*tile));
+    std::map<ColliderType, CModelEntry*> props;
+    for (const ColliderType type : {ColliderType::kCapsule, ColliderType::kSphere, ColliderType::kMesh}) {
+        const demofield::CWrittenModel* model = ModelWithCollider(type);
+        ASSERT_NE(model, nullptr);
+        props[type] = lists_->sharedModels.Append(NewEntry(model->id, DemoPath(model->path)));
+        ASSERT_TRUE(registry_->StartLoaderThread(*props[type]));
+    }
+    ASSERT_FALSE(DemoManifest().colladaDocuments.empty());
+    CModelEntry* collada =
+        lists_->sharedModels.Append(NewEntry("dae", DemoPath(DemoManifest().colladaDocuments.front())));
+    ASSERT_TRUE(registry_->StartLoaderThread(*collada));
+    for (const LoaderOutcome& outcome : registry_->WaitForLoaderThreads()) {
+        EXPECT_TRUE(outcome.loaded) << outcome.entry->path;
+    }
+
+    // The low-detail field and the character as start-up loads them.
+    auto low = NewEntry("", "");
+    ASSERT_TRUE(
+        registry_->LoadEntryByPath(*low, "./model/main_field/field_low/field_low.mdl", "FIELD_LOW", false));
+    CModelEntry* lowField = lists_->lowDetailField.Append(std::move(low));
+    auto character = std::make_unique<CModelEntry>();
+    ASSERT_TRUE(registry_->LoadCharacter(*character));
+    EXPECT_FALSE(character->name.empty());
+    EXPECT_EQ(character->name, character->modelId);
+    ASSERT_TRUE(registry_->AddCharacterAnimations(*character));
+    character->name = "SKELTON";
+    CModelEntry* skeleton = lists_->characters.Append(std::move(character));
+
+    EXPECT_EQ(lists_->FindByName("Field13-14"), tile);
+    EXPECT_EQ(lists_->FindByName("FIELD_LOW"), lowField);
+    EXPECT_EQ(lists_->FindByName("SKELTON"), skeleton);
+    for (const auto& [type, entry] : props) {
+        ASSERT_NE(entry->colliderSet, nullptr) << entry->path;
+        EXPECT_GT(entry->colliderSet->CountByType()[static_cast<size_t>(type)], 0) << entry->path;
+    }
+    EXPECT_TRUE(DrawModelOf(*collada) != nullptr && !DrawModelOf(*collada)->meshes.empty());
+
+    RunFrames(3);
+    for (const CModelEntry* entry : {tile, lowField, skeleton, collada, props[ColliderType::kMesh]}) {
+        EXPECT_TRUE(entry->ready.load()) << entry->name;
+    }
+    EXPECT_EQ(FreeSlots(), 16);
+
+    // The character: scale 0.5 from its entry, standing, colliders on its bones.
+    CDrawModel* body = DrawModelOf(*skeleton);
+    ASSERT_NE(body, nullptr);
+    EXPECT_FLOAT_EQ(body->scale.x, 0.5f);
+    EXPECT_FLOAT_EQ(body->scale.w, 0.5f);
+    ASSERT_LT(static_cast<size_t>(body->animationIndex), body->animations.size());
+    EXPECT_EQ(body->animations[static_cast<size_t>(body->animationIndex)]->name, "STAND");
+    ASSERT_NE(skeleton->colliderSet, nullptr);
+    const auto capsule =
+        std::find_if(skeleton->colliderSet->colliders.begin(), skeleton->colliderSet->colliders.end(),
+                     [](const auto& c) { return c->type == ColliderType::kCapsule; });
+    ASSERT_NE(capsule, skeleton->colliderSet->colliders.end());
+    for (size_t i = 0; i < body->animations.size(); ++i) {
+        if (body->animations[i]->name == "WALK") {
+            ASSERT_TRUE(StartAnimation(*body, static_cast<int32_t>(i), 1.0f));
+        }
+    }
+    float largestMove = 0.0f;
+    std::array<float, 3> before = (*capsule)->skinnedRecords.at(0).position;
+    for (int frame = 0; frame < 20; ++frame) {
+        registry_->UpdateEntries(1);
+        const std::array<float, 3> after = (*capsule)->skinnedRecords.at(0).position;
+        for (size_t k = 0; k < 3; ++k) {
+            largestMove = std::max(largestMove, std::abs(after[k] - before[k]));
+        }
+        before = after;
+    }
+    EXPECT_GT(largestMove, 1e-4f);
+}
+
+} // namespace
+} // namespace quorvane

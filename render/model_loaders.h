@@ -1,0 +1,54 @@
+#pragma once
+
+#include "editor/model_entry.h"
+#include "modeldata/collider.h"
+#include "modeldata/model.h"
+#include "render/collider_skinning.h"
+#include "render/draw_model.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <vulkan/vulkan.h>
+
+namespace quorvane {
+
+class CCommonDevice;
+
+enum class ModelFormat { None, Collada, TextModel };
+
+// ".dae" or ".mdl" as the last four characters, exactly (".MDL" is neither);
+// paths shorter than five characters name no model.
+ModelFormat ModelFormatOf(std::string_view path);
+
+// Where a path written for the working directory lies under root ("." keeps
+// it as it is; an absolute path stays absolute).
+std::string ResolveModelPath(const std::filesystem::path& root, const std::string& path);
+
+// Reads path (under root) with the reader its extension names. Null, with
+// why set, when the extension is not a model's or the file could not be read:
+// a missing file must not look like an empty model.
+std::unique_ptr<CModel> ReadModelForPath(const std::string& path, const std::filesystem::path& root,
+                                         std::string& why);
+
+// CPU-visible when video memory use (usage / budget x 100) is above limit,
+// when the budget is unknown (0: lavapipe and drivers without a budget query)
+// or on a unified-memory device; otherwise video memory.
+DrawModelPlacement ChooseDrawModelPlacement(VkDeviceSize usage, VkDeviceSize budget, float limit, bool uma);
+DrawModelPlacement ChooseDrawModelPlacement(const CCommonDevice& device);
+
+// The model's colliders: the collider file read, skin records built, display
+// data created. Null, with why set, when the file could not be read.
+std::unique_ptr<CColliderSet> LoadColliderSet(const std::string& path, CCommonDevice& device,
+                                              std::string& why);
+
+// The drawable model's pose for its colliders. palette receives the final
+// matrices in bone-table order and must outlive the returned pose.
+ColliderPose ColliderPoseOf(const CDrawModel& model, std::vector<Matrix4>& palette);
+
+// Box of the drawable model in its own space, for the editor.
+CBoundingBox BoundsOf(const CDrawModel& model);
+
+} // namespace quorvane

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "editor/model_loader.h"
+#include "editor/registry_lists.h"
+#include "render/draw_model.h"
+#include "render/instance_buffers.h"
+#include "render/loader_slots.h"
+#include "render/registry_failure_log.h"
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+#include <vulkan/vulkan.h>
+
+namespace quorvane {
+
+class CCommonDevice;
+class CRegistryPayload;
+
+struct RegistryOptions {
+    // Folder the "./model/..." paths are relative to.
+    std::filesystem::path modelRoot = ".";
+    // Forces where drawable models go; unset: chosen by video memory use.
+    std::optional<DrawModelPlacement> placement;
+    // How a loader waits between slot attempts; tests make it short.
+    SleepFunction sleep = SleepThisThread;
+    CLoadFailureLog::Sink failureSink = CLoadFailureLog::WriteToStderr;
+};
+
+// How one loader thread ended.
+struct LoaderOutcome {
+    CModelEntry* entry = nullptr;
+    bool loaded = false;
+};
+
+// Loads model files into registry entries with the device's loader slots,
+// runs the loader threads, and does the render thread's per-frame work on
+// the registry lists: finishing uploads, posing models and colliders, and
+// refreshing instance data. A failed load gives its slot back at once and
+// leaves nothing that looks loaded.
+class CModelRegistry : public IModelLoader {
+public:
+    static constexpr const char* kCharacterModelPath = "./model/character/skelton/skelton.mdl";
+    static constexpr const char* kCharacterWalkPath = "./model/character/skelton/walk.ani";
+    static constexpr const char* kCharacterStandPath = "./model/character/skelton/stand.ani";
+
+    CModelRegistry(CCommonDevice& device, CRegistryLists& lists, RegistryOptions options = {});
+    // Joins the loader threads still running.
+    ~CModelRegistry() override;
+    CModelRegistry(const CModelRegistry&) = delete;
+    CModelRegistry& operator=(const CModelRegistry&) = delete;
+
+    // --- loading (any thread but the render thread) ---
+    // By path, for placed models and the low-detail field: waits up to about
+    // eleven seconds for a slot. The entry's name is kept.
+    bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) override;
+    std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path) override;
+    bool LoadEntryByPath(CModelEntry& entry, const std::string& path, const std::string& name, bool animated);
+    // From the entry's own path, transform and animated flag, in a slot
+    // already held; the slot goes back at once when the load fails.
+    bool LoadEntryInSlot(CModelEntry& entry, CLoaderSlot slot);
+
+    // Takes a free slot (one attempt) and loads the entry on a new thread.
+    // False, with nothing started, when no slot is free. The entry must stay
+    // alive (and in its list) until its thread has been joined.
+    bool StartLoaderThread(CModelEntry& entry);
+    bool IsLoading(const CModelEntry& entry) const;
+    // Joins the loader threads that have ended, or all of them.
+    std::vector<LoaderOutcome> JoinFinishedLoaderThreads();
+    std::vector<LoaderOutcome> WaitForLoaderThreads();
+
+    // The walking character, animated, with a collider set even when the
+    // model names no collider file; its name becomes the model's ID.
+    bool LoadCharacter(CModelEntry& entry);
+    // Reads "WALK" and "STAND" into the character, sets its scale to 0.5 and
+    // position to the origin, and starts "STAND". Before the entry goes into
+    // its list. False when "STAND" could not be started.
+    bool AddCharacterAnimations(CModelEntry& entry);
+
+    // The entry draws source's model (source must be loaded): counts a use
+    // of the source and copies its colliders for the entry's own placement.
+    bool MakeInstance(CModelEntry& entry, CModelEntry& source, const std::string& name,
+                      const std::string& sourceName);
+    // Frees what a load built; the owner removes and frees the entry.
+    static void ReleaseEntry(CModelEntry& entry);
+
+    // --- render thread, once per frame after BeginFrame ---
+    // Closes recorded uploads (returned, to be submitted with this frame),
+    // finalises completed ones, gives their slots back and marks entries ready.
+    std::vector<VkCommandBuffer> FinishUploads();
+    // One upload step for a payload outside the lists (a cursor part); true
+    // once its drawable model is ready, its slot then given back.
+    bool AdvanceUploads(CModelEntryPayload& payload, std::vector<VkCommandBuffer>& commands);
+    // Adds frameStep to every loaded model's animation time, copies the
+    // entries' transforms in, poses the models and skins their colliders;
+    // instances skin theirs with their source's pose and their own placement.
+    void UpdateEntries(int32_t frameStep = 1);
+    // Every 100th call refreshes the instance data of the shared models from
+    // the grid files' loaded instances. False on the calls that do nothing.
+    bool RefreshInstanceData();
+
+    const CLoadFailureLog& Failures() const { return failures_; }
+    CCommonDevice& Device() { return device_; }
+
+private:
+    struct LoaderRun {
+        CModelEntry* entry = nullptr;
+        std::thread thread;
+        std::atomic<bool> done{false};
+        bool loaded = false; // written before done
+    };
+
+    std::string Resolve(const std::string& path) const;
+    std::unique_ptr<CModel> ReadModel(const std::string& path);
+    std::optional<CLoaderSlot> AcquireSlot(const LoaderSlotPolicy& policy);
+    DrawModelPlacement Placement() const;
+    // Builds the drawable model and the colliders into a new payload.
+    std::unique_ptr<CRegistryPayload> BuildPayload(std::unique_ptr<CModel> model, CLoaderSlot slot,
+                                                   const CModelTransform& transform, bool animated,
+                                                   bool alwaysColliders,
+                                                   std::unique_ptr<CColliderSet>& colliders);
+    void Publish(CModelEntry& entry, std::unique_ptr<CRegistryPayload> payload,
+                 std::unique_ptr<CColliderSet> colliders, bool animated);
+    static std::vector<LoaderOutcome> Join(std::vector<std::unique_ptr<LoaderRun>>& runs);
+
+    // Render-thread steps (registry_update.cpp).
+    void FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands);
+    void UpdateEntry(CModelEntry& entry, int32_t frameStep);
+    void UpdateInstance(CModelEntry& instance);
+
+    CCommonDevice& device_;
+    CRegistryLists& lists_;
+    RegistryOptions options_;
+    CLoadFailureLog failures_;
+    mutable std::mutex runsMutex_;
+    std::vector<std::unique_ptr<LoaderRun>> runs_;
+    CInstanceRefreshCounter refreshCounter_;
+};
+
+} // namespace quorvane
