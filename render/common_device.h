@@ -91,6 +91,8 @@ public:
     bool SetConstantBuffer(int parameter, const void* data, size_t bytes);
     bool SetDescriptorTable(int parameter, uint32_t baseSlot);
     void SetVertexBuffer(uint32_t binding, VkBuffer buffer, VkDeviceSize offset = 0);
+    // The full-screen quad (four QuadVertex, a triangle strip) on stream 0.
+    void BindFullScreenQuad() { SetVertexBuffer(0, quadBuffer_.buffer); }
     // Skipped when no usable pipeline is set.
     bool Draw(uint32_t vertexCount, uint32_t instanceCount = 1, uint32_t firstVertex = 0,
               uint32_t firstInstance = 0);

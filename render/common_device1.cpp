@@ -29,7 +29,7 @@ constexpr ShaderFile kShaderFiles[] = {
     {"ds10", ShaderStage::Domain, 10}, {"vs11", ShaderStage::Vertex, 11}, {"ds11", ShaderStage::Domain, 11},
     {"ps11", ShaderStage::Pixel, 11},  {"vs12", ShaderStage::Vertex, 12}, {"vs13", ShaderStage::Vertex, 13},
     {"ps14", ShaderStage::Pixel, 14},  {"ds14", ShaderStage::Domain, 14}, {"ps15", ShaderStage::Pixel, 15},
-    {"ds17", ShaderStage::Domain, 17},
+    {"ds17", ShaderStage::Domain, 17}, {"vs16", ShaderStage::Vertex, 16},
 };
 
 struct StageRef {
@@ -65,7 +65,8 @@ constexpr PipelineRow kPipelines[kUsedPipelineSlots] = {
     {13, -1, -1, -1, 0, VertexLayout::InstancedColor, false, false, true, false, false},
     {10, 10, 14, -1, 14, VertexLayout::InstancedColor, false, true, true, true, false},
     {0, -1, -1, -1, 15, VertexLayout::Color, false, false, true, false, false},
-    {12, -1, -1, -1, 6, VertexLayout::InstancedColor, false, true, true, false, false},
+    // Collider meshes of instanced groups: their vertices are collider vertices, not model vertices.
+    {16, -1, -1, -1, 6, VertexLayout::InstancedModel, false, true, true, false, false},
     {11, 10, 17, -1, 11, VertexLayout::InstancedColor, false, false, true, true, true},
 };
 

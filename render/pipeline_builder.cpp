@@ -23,6 +23,23 @@ void AddColorVertex(VertexInput& input) {
     }
 }
 
+void AddModelVertex(VertexInput& input) {
+    input.bindings.push_back({0, sizeof(ModelVertex), VK_VERTEX_INPUT_RATE_VERTEX});
+    input.attributes.push_back({0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0});
+    input.attributes.push_back({1, 0, VK_FORMAT_R32G32B32_SFLOAT, 12});
+    for (uint32_t i = 0; i < 8; ++i) {
+        input.attributes.push_back({2 + i, 0, VK_FORMAT_R32G32_SFLOAT, 24 + 8 * i});
+    }
+}
+
+// INSTANCE_DATA 0-1, INSTANCE_MATRIX 0-3, INSTANCE_NORMAL_MATRIX 0-3 in stream 1.
+void AddInstanceRecord(VertexInput& input) {
+    input.bindings.push_back({1, sizeof(InstanceRecord), VK_VERTEX_INPUT_RATE_INSTANCE});
+    for (uint32_t i = 0; i < 10; ++i) {
+        input.attributes.push_back({12 + i, 1, VK_FORMAT_R32G32B32A32_SFLOAT, 16 * i});
+    }
+}
+
 VertexInput MakeVertexInput(VertexLayout layout) {
     VertexInput input;
     switch (layout) {
@@ -36,20 +53,15 @@ VertexInput MakeVertexInput(VertexLayout layout) {
         input.attributes.push_back({2, 0, VK_FORMAT_R32G32_SFLOAT, 24});
         break;
     case VertexLayout::Model:
-        input.bindings.push_back({0, sizeof(ModelVertex), VK_VERTEX_INPUT_RATE_VERTEX});
-        input.attributes.push_back({0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0});
-        input.attributes.push_back({1, 0, VK_FORMAT_R32G32B32_SFLOAT, 12});
-        for (uint32_t i = 0; i < 8; ++i) {
-            input.attributes.push_back({2 + i, 0, VK_FORMAT_R32G32_SFLOAT, 24 + 8 * i});
-        }
+        AddModelVertex(input);
         break;
     case VertexLayout::InstancedColor:
         AddColorVertex(input);
-        // INSTANCE_DATA 0-1, INSTANCE_MATRIX 0-3, INSTANCE_NORMAL_MATRIX 0-3.
-        input.bindings.push_back({1, sizeof(InstanceRecord), VK_VERTEX_INPUT_RATE_INSTANCE});
-        for (uint32_t i = 0; i < 10; ++i) {
-            input.attributes.push_back({12 + i, 1, VK_FORMAT_R32G32B32A32_SFLOAT, 16 * i});
-        }
+        AddInstanceRecord(input);
+        break;
+    case VertexLayout::InstancedModel:
+        AddModelVertex(input);
+        AddInstanceRecord(input);
         break;
     case VertexLayout::Overlay:
         input.bindings.push_back({0, sizeof(OverlayVertex), VK_VERTEX_INPUT_RATE_VERTEX});

@@ -5,7 +5,7 @@
 
 namespace quorvane {
 
-enum class VertexLayout { Color, Quad, Model, InstancedColor, Overlay };
+enum class VertexLayout { Color, Quad, Model, InstancedColor, InstancedModel, Overlay };
 
 // One pipeline's differences from the common state (alpha blending, back-face
 // culling with counter-clockwise front faces, depth less-or-equal with writes).

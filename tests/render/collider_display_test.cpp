@@ -1,6 +1,7 @@
 #include "device_fixture.h"
 #include "render/collider_display.h"
 #include "render/draw_model.h"
+#include "render/instance_buffers.h"
 
 #include <cmath>
 #include <cstring>
@@ -157,22 +158,6 @@ protected:
         device.BeginScenePass(true, true);
     }
 
-    // The composition's full-screen quad: position, normal, uv (0, 0) top left.
-    GpuBuffer MakeQuad() {
-        constexpr float kQuad[4][8] = {
-            {-1, 1, 0, 0, 0, 0, 0, 0},
-            {-1, -1, 0, 0, 0, 0, 0, 1},
-            {1, 1, 0, 0, 0, 0, 1, 0},
-            {1, -1, 0, 0, 0, 0, 1, 1},
-        };
-        GpuBuffer quad = CreateGpuBuffer(device_->Device(), device_->Memory(), sizeof(kQuad),
-                                         VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
-        if (quad) {
-            std::memcpy(quad.Mapped(), kQuad, sizeof(kQuad));
-        }
-        return quad;
-    }
-
     std::unique_ptr<CDrawModel> ReadyOwner() {
         auto owner = std::make_unique<CDrawModel>(device_.get());
         owner->loadState.store(4);
@@ -247,12 +232,10 @@ TEST_F(ColliderDisplayTest, ShapesAreDrawnWhereTheyProjectAndRoundAtThisAspect) 
     set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(0, -3, 10)}));
     set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 1, -5)})); // behind the eye
     auto owner = ReadyOwner();
-    GpuBuffer quad = MakeQuad();
-    ASSERT_TRUE(quad);
     auto draw = [&](bool flagA) {
         return RenderFrame(*device_, [&](CCommonDevice& device) {
             BeginScene(device);
-            device.SetVertexBuffer(0, quad.buffer);
+            device.BindFullScreenQuad();
             EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(), 8, 9, flagA, false));
         });
     };
@@ -289,7 +272,6 @@ TEST_F(ColliderDisplayTest, ShapesAreDrawnWhereTheyProjectAndRoundAtThisAspect) 
     const auto highlighted = draw(true);
     EXPECT_TRUE(IsRedShape(Pixel(highlighted, c[0], c[1])));
     EXPECT_TRUE(IsGrey(Pixel(highlighted, c[0] + 64, c[1])));
-    DestroyGpuBuffer(device_->Device(), device_->Memory(), quad);
 }
 
 TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
@@ -338,6 +320,27 @@ TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
     const Rgba green = Pixel(single, inside[0], inside[1]);
     EXPECT_GT(green[1], green[0] + 30); // the green of pipeline 6
     EXPECT_TRUE(IsGrey(Pixel(single, oldPlace[0], oldPlace[1])));
+
+    // Pipeline 16 draws it once per instance record, each at the instance's
+    // world: (1, 0, 0) as before and (-3, 0, 0), centred on (-3, 0.5).
+    CInstanceBuffers instances;
+    ASSERT_TRUE(EnsureInstanceBuffers(*device_, instances, 2));
+    BeginInstanceRefresh(instances);
+    ASSERT_TRUE(AppendInstance(instances, {1, 0, 0, 1}, Translation(1, 0, 0), Identity()));
+    ASSERT_TRUE(AppendInstance(instances, {-3, 0, 0, 1}, Translation(-3, 0, 0), Identity()));
+    const auto instanced = RenderFrame(*device_, [&](CCommonDevice& device) {
+        BeginScene(device);
+        ASSERT_TRUE(device.SetPipeline(16));
+        device.SetVertexBuffer(1, instances.main.buffer);
+        EXPECT_TRUE(DrawColliderMeshesInstanced(set, *owner, device, 2));
+    });
+    const auto second = ToPixel(-3, 0.5f, 10);
+    for (const auto& p : {inside, second}) {
+        const Rgba pixel = Pixel(instanced, p[0], p[1]);
+        EXPECT_GT(pixel[1], pixel[0] + 30) << p[0] << ", " << p[1];
+    }
+    EXPECT_TRUE(IsGrey(Pixel(instanced, oldPlace[0], oldPlace[1])));
+    ReleaseInstanceBuffers(*device_, instances);
 
     // An owner whose upload has not finished draws no mesh.
     owner->loadState.store(1);
