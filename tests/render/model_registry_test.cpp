@@ -10,7 +10,9 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -21,8 +23,19 @@ using std::chrono::milliseconds;
 // every collider kind, the animated character and COLLADA documents.
 const demofield::CManifest& DemoManifest();
 
-std::filesystem::path DemoRoot() {
-    return std::filesystem::temp_directory_path() / "quorvane_registry_test_field";
+// Per process: ctest runs every test of this binary in a process of its own, at once.
+struct DemoFolder {
+    std::filesystem::path path;
+    ~DemoFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+const std::filesystem::path& DemoRoot() {
+    static const DemoFolder folder{std::filesystem::temp_directory_path() /
+                                   ("quorvane_registry_test_field_" + std::to_string(::getpid()))};
+    return folder.path;
 }
 
 const demofield::CManifest& DemoManifest() {
