@@ -162,7 +162,18 @@ public:
     GridWriteBatch PendingGridLines() const;      // what a write would append now
     bool LoadGridFile(const std::filesystem::path& path, GridReadReport* report); // appends to the grid files
     void AddSharedModel(std::unique_ptr<CModelEntry> entry);
-    void ClearAfterWrite(); // render thread
+    // Render thread: drops what a write made stale once the state is written.
+    // False, changing nothing, while a streaming pass holds the grid files.
+    bool ClearAfterWrite();
+
+    // The grid files pass between the streaming timer and the render thread:
+    // whoever takes the busy flag may touch the grid file list's entries, and
+    // the state says whose turn it is. A write may set "written" at any time,
+    // so the turn changes by compare-exchange and never overwrites it.
+    bool TryBeginGridPass(); // false while another pass holds the flag
+    void EndGridPass();
+    bool HandOverGridFiles(); // idle -> loaded
+    bool TakeBackGridFiles(); // loaded -> idle
 
     // Set by the camera side each frame after the mouse moved.
     void SetPickPoint(const Vector4& point);

@@ -51,9 +51,11 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
     return allWritten;
 }
 
-void CMainField::ClearAfterWrite() {
-    gridBusy_.store(true, std::memory_order_release);
-    {
+bool CMainField::ClearAfterWrite() {
+    if (!TryBeginGridPass()) {
+        return false; // a streaming pass is reading grid files; the next frame clears
+    }
+    if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
         // Taken out under the lock, destroyed after it.
         std::vector<std::unique_ptr<GridFileEntry>> files;
         std::vector<std::unique_ptr<CModelEntry>> shared;
@@ -77,9 +79,29 @@ void CMainField::ClearAfterWrite() {
             calls.RepaintMain();
             calls.RepaintList();
         });
+        gridState_.store(kGridIdle, std::memory_order_release);
     }
-    gridState_.store(kGridIdle, std::memory_order_release);
+    EndGridPass();
+    return true;
+}
+
+bool CMainField::TryBeginGridPass() {
+    bool expected = false;
+    return gridBusy_.compare_exchange_strong(expected, true, std::memory_order_acq_rel);
+}
+
+void CMainField::EndGridPass() {
     gridBusy_.store(false, std::memory_order_release);
+}
+
+bool CMainField::HandOverGridFiles() {
+    int32_t expected = kGridIdle;
+    return gridState_.compare_exchange_strong(expected, kGridLoaded, std::memory_order_acq_rel);
+}
+
+bool CMainField::TakeBackGridFiles() {
+    int32_t expected = kGridLoaded;
+    return gridState_.compare_exchange_strong(expected, kGridIdle, std::memory_order_acq_rel);
 }
 
 bool CMainField::LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {

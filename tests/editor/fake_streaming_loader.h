@@ -1,0 +1,89 @@
+#pragma once
+
+#include "editor/field_streaming.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quorvane::testing {
+
+// Loads on the caller's thread, as the test says per path: a load succeeds,
+// fails, finds no slot, or is held in flight until the test finishes it
+// (as if a wait had been cut short).
+class FakeStreamingLoader : public IStreamingLoader {
+public:
+    enum class Outcome { kLoads, kFails, kNoSlot, kHeld };
+
+    bool StartLoad(CModelEntry& entry) override {
+        if (whileStarting) {
+            whileStarting(entry);
+        }
+        const Outcome outcome = OutcomeOf(entry.path);
+        if (outcome == Outcome::kNoSlot) {
+            ++refused[entry.path];
+            return false;
+        }
+        started.push_back(entry.path);
+        (outcome == Outcome::kHeld ? held_ : running_).push_back(&entry);
+        return true;
+    }
+
+    bool IsLoading(const CModelEntry& entry) const override {
+        const auto has = [&entry](const std::vector<CModelEntry*>& list) {
+            return std::find(list.begin(), list.end(), &entry) != list.end();
+        };
+        return has(running_) || has(held_);
+    }
+
+    void WaitForLoads() override {
+        for (CModelEntry* entry : running_) {
+            if (OutcomeOf(entry->path) == Outcome::kLoads) {
+                entry->hasDrawModel = true;
+                entry->loaded = true;
+            }
+        }
+        running_.clear();
+    }
+
+    bool MakeInstance(CModelEntry& entry, CModelEntry& source) override {
+        entry.isInstance = true;
+        entry.source = &source;
+        entry.sourceName = source.name;
+        entry.hasDrawModel = source.hasDrawModel;
+        ++source.useCount;
+        entry.loaded = true;
+        return true;
+    }
+
+    // Ends the held loads, loading them or not.
+    void FinishHeld(bool load) {
+        for (CModelEntry* entry : held_) {
+            entry->hasDrawModel = load;
+            entry->loaded = load;
+        }
+        held_.clear();
+    }
+
+    int StartsOf(const std::string& path) const {
+        return static_cast<int>(std::count(started.begin(), started.end(), path));
+    }
+
+    Outcome OutcomeOf(const std::string& path) const {
+        const auto found = outcomes.find(path);
+        return found != outcomes.end() ? found->second : Outcome::kLoads;
+    }
+
+    std::map<std::string, Outcome> outcomes; // by path; loads by default
+    std::vector<std::string> started;        // paths, in start order
+    std::map<std::string, int> refused;      // starts refused for want of a slot
+    std::function<void(CModelEntry&)> whileStarting;
+
+private:
+    std::vector<CModelEntry*> running_;
+    std::vector<CModelEntry*> held_;
+};
+
+} // namespace quorvane::testing
