@@ -1,0 +1,313 @@
+// Tile and grid-file streaming on the demo field through the GPU registry, a
+// timer thread loading and this thread running frames and commits.
+#include "demo_field.h"
+#include "device_fixture.h"
+#include "editor/field_streaming.h"
+#include "platform/periodic_timer.h"
+#include "render/model_registry.h"
+#include "render/streaming_loader.h"
+
+#include <chrono>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+using std::chrono::milliseconds;
+
+struct DemoFolder {
+    std::filesystem::path path;
+    ~DemoFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+// Per process: ctest runs every test of this binary in a process of its own, at once.
+const std::filesystem::path& DemoRoot() {
+    static const DemoFolder folder{std::filesystem::temp_directory_path() /
+                                   ("quorvane_streaming_test_field_" + std::to_string(::getpid()))};
+    return folder.path;
+}
+
+const demofield::CManifest& DemoManifest() {
+    static const demofield::CManifest manifest = [] {
+        demofield::COptions options;
+        options.output = DemoRoot();
+        options.quadsPerTile = 4;
+        options.fieldTextureSize = 64;
+        options.modelTextureSize = 64;
+        std::filesystem::remove_all(options.output);
+        return demofield::GenerateDemoField(options);
+    }();
+    return manifest;
+}
+
+// Placeable models: neither terrain nor character, without bones.
+std::vector<const demofield::CWrittenModel*> Props() {
+    std::vector<const demofield::CWrittenModel*> props;
+    for (const auto& model : DemoManifest().models) {
+        if (model.path.starts_with("model/") && model.path.ends_with(".mdl") &&
+            model.path.find("main_field") == std::string::npos &&
+            model.path.find("character") == std::string::npos && model.bones == 0) {
+            props.push_back(&model);
+        }
+    }
+    return props;
+}
+
+std::set<std::string> TileBlock(int firstI, int lastI, int firstJ, int lastJ) {
+    std::set<std::string> names;
+    for (int i = firstI; i <= lastI; ++i) {
+        for (int j = firstJ; j <= lastJ; ++j) {
+            names.insert("Field" + std::to_string(i) + "-" + std::to_string(j));
+        }
+    }
+    return names;
+}
+
+std::string Line(const std::string& name, const demofield::CWrittenModel& model, int copy, float x, float y) {
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "%f|%f", x, y);
+    return name + "|" + model.id + "|" + std::to_string(copy) + "|1|0|0|./" + model.path + "|./" +
+           model.path + "|" + numbers + "|0.000000|1.000000|1.000000|1.000000|0.000000|0.000000|0.000000";
+}
+
+class StreamingTest : public test::HeadlessDeviceTest {
+protected:
+    void SetUp() override {
+        test::HeadlessDeviceTest::SetUp();
+        ASSERT_GE(Props().size(), 2u);
+        gridRoot_ = DemoRoot() / "gridfile";
+        std::filesystem::remove_all(gridRoot_);
+        std::filesystem::create_directories(gridRoot_ / "lod0");
+        lists_ = std::make_unique<CRegistryLists>();
+        RegistryOptions options;
+        options.modelRoot = DemoRoot();
+        options.sleep = [](milliseconds) { std::this_thread::sleep_for(milliseconds(5)); };
+        options.failureSink = [this](const std::string& line) {
+            std::lock_guard lock(failureMutex_);
+            failures_.push_back(line);
+        };
+        registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
+        loader_ = std::make_unique<CRegistryStreamingLoader>(*registry_);
+        field_ = std::make_unique<CMainField>(*registry_, *lists_, gridRoot_);
+        streaming_ = std::make_unique<CFieldStreaming>(*lists_, *field_, *loader_, gridRoot_);
+    }
+
+    void TearDown() override {
+        timer_.Stop();
+        streaming_.reset();
+        field_.reset();
+        loader_.reset();
+        registry_.reset();
+        lists_.reset();
+        device_->WaitForGpu();
+        device_->ReleaseFinishedObjects();
+        test::HeadlessDeviceTest::TearDown();
+    }
+
+    void RunFrame() {
+        ASSERT_TRUE(device_->BeginFrame());
+        const std::vector<VkCommandBuffer> uploads = registry_->FinishUploads();
+        registry_->UpdateEntries(1);
+        device_->ComposeFrame(nullptr);
+        ASSERT_TRUE(device_->EndFrame(uploads));
+        device_->WaitForGpu();
+        device_->ReleaseFinishedObjects();
+    }
+
+    // The render thread's side: frames with the commit, until done holds or
+    // a generous bound (a hang guard, not a speed target) runs out.
+    template <typename Done> bool FramesUntil(Done done) {
+        for (int frame = 0; frame < 4000; ++frame) {
+            RunFrame();
+            streaming_->CommitPhase();
+            if (done()) {
+                return true;
+            }
+            std::this_thread::sleep_for(milliseconds(2));
+        }
+        return false;
+    }
+
+    // Tiles and grid files are exactly these, every tile ready, every file complete.
+    bool Settled(const std::set<std::string>& tiles, const std::set<std::string>& files) const {
+        std::set<std::string> tileNames;
+        bool ready = true;
+        lists_->fieldTiles.ForEach([&](const CModelEntry& entry) {
+            tileNames.insert(entry.name);
+            ready = ready && entry.ready.load();
+        });
+        std::set<std::string> fileNames;
+        lists_->gridFiles.ForEach([&](const GridFileEntry& file) {
+            fileNames.insert(file.path.filename().string());
+            ready = ready && file.loaded.load();
+        });
+        return ready && tileNames == tiles && fileNames == files;
+    }
+
+    void StartTimer() {
+        ASSERT_TRUE(timer_.Start(milliseconds(30), [this] { streaming_->TimerPhase(); }));
+    }
+
+    // Moves the centre and runs frames until the field around it is there.
+    void MoveAndSettle(float x, float y, const std::set<std::string>& tiles,
+                       const std::set<std::string>& files) {
+        streaming_->SetCentre(x, y);
+        StartTimer();
+        const bool settled = FramesUntil([&] { return Settled(tiles, files); });
+        timer_.Stop();
+        ASSERT_TRUE(settled) << "centre " << x << ", " << y;
+        for (int frame = 0; frame < 3; ++frame) {
+            RunFrame(); // the last uploads finish and give their slots back
+        }
+    }
+
+    void WriteGridFile(const std::string& cell, const std::vector<std::string>& lines) {
+        std::ofstream out(gridRoot_ / "lod0" / (cell + ".gmf"), std::ios::binary);
+        for (const std::string& line : lines) {
+            out << line << "\r\n";
+        }
+    }
+
+    std::vector<const CModelEntry*> GridEntries() const {
+        std::vector<const CModelEntry*> entries;
+        lists_->gridFiles.ForEach([&entries](const GridFileEntry& file) {
+            for (const auto& group : file.groups) {
+                group->ForEach([&entries](const CModelEntry& entry) { entries.push_back(&entry); });
+            }
+        });
+        return entries;
+    }
+    const CModelEntry* Shared(const std::string& id) const {
+        return lists_->sharedModels.FindFirst([&id](const CModelEntry& entry) { return entry.name == id; });
+    }
+
+    int FreeSlots() const {
+        int free = 0;
+        for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
+            free += device_->UploadPool().InUse(i) ? 0 : 1;
+        }
+        return free;
+    }
+
+    std::filesystem::path gridRoot_;
+    std::unique_ptr<CRegistryLists> lists_;
+    std::unique_ptr<CModelRegistry> registry_;
+    std::unique_ptr<CRegistryStreamingLoader> loader_;
+    std::unique_ptr<CMainField> field_;
+    std::unique_ptr<CFieldStreaming> streaming_;
+    CPeriodicTimer timer_;
+    std::mutex failureMutex_;
+    std::vector<std::string> failures_;
+};
+
+TEST_F(StreamingTest, MovingAcrossTheFieldLoadsAndDropsTilesAndGridFiles) {
+    const demofield::CWrittenModel& own = *Props()[0];
+    const demofield::CWrittenModel& copied = *Props()[1];
+    WriteGridFile("p0p0",
+                  {Line("p0p0_A_000", own, 0, 10.0f, 20.0f), Line("p0p0_B_000", copied, 1, 5.0f, 5.0f),
+                   Line("p0p0_B_001", copied, 1, 15.0f, 5.0f)});
+    WriteGridFile("p30p0", {Line("p30p0_B_000", copied, 1, 1510.0f, 5.0f)});
+
+    MoveAndSettle(0.0f, 0.0f, TileBlock(10, 16, 11, 17), {"p0p0.gmf"});
+    const CModelEntry* source = Shared(copied.id);
+    ASSERT_NE(source, nullptr);
+    EXPECT_TRUE(source->ready.load());
+    EXPECT_EQ(source->useCount, 2);
+    for (const CModelEntry* entry : GridEntries()) {
+        EXPECT_TRUE(entry->ready.load()) << entry->name;
+        EXPECT_EQ(entry->isInstance, entry->name != "p0p0_A_000") << entry->name;
+    }
+    EXPECT_EQ(FreeSlots(), 16);
+
+    // x = 1600: load columns 21..27 (26 exist), keep 20..28; cell 32, so p0p0 goes and p30p0 comes.
+    MoveAndSettle(1600.0f, 0.0f, TileBlock(10, 16, 21, 26), {"p30p0.gmf"});
+    ASSERT_EQ(Shared(copied.id), source);
+    EXPECT_EQ(source->useCount, 1);
+    EXPECT_EQ(Shared(own.id), nullptr); // never shared: it loads on its own
+    EXPECT_EQ(FreeSlots(), 16);
+
+    // Off the field nothing is kept; the shared model goes with its last copy.
+    MoveAndSettle(5000.0f, 5000.0f, {}, {});
+    EXPECT_EQ(lists_->sharedModels.Count(), 0);
+    EXPECT_EQ(FreeSlots(), 16);
+    EXPECT_TRUE(streaming_->Progress().Done());
+    std::lock_guard lock(failureMutex_);
+    EXPECT_TRUE(failures_.empty()) << failures_.front();
+}
+
+TEST_F(StreamingTest, WrittenPlacementsComeBackAsGridFileEntriesWithTheirTransforms) {
+    const demofield::CWrittenModel& own = *Props()[0];
+    const demofield::CWrittenModel& copied = *Props()[1];
+    struct Placement {
+        std::string name;
+        const demofield::CWrittenModel* model;
+        uint32_t copy;
+        CModelTransform transform;
+    };
+    std::vector<Placement> placements{
+        {"p0p0_A_000",
+         &own,
+         0,
+         {{2.0f, 2.0f, 2.0f, 1.0f}, {0.0f, 0.0f, 45.0f, 1.0f}, {12.5f, 34.25f, 3.0f, 1.0f}}},
+        {"p1p0_B_000",
+         &copied,
+         1,
+         {{1.0f, 1.0f, 1.0f, 1.0f}, {10.0f, 0.0f, 0.0f, 1.0f}, {60.0f, 1.0f, 0.0f, 1.0f}}}};
+    for (const Placement& placement : placements) {
+        auto entry = std::make_unique<CModelEntry>();
+        entry->name = placement.name;
+        entry->transform = placement.transform;
+        ASSERT_TRUE(registry_->LoadEntry(*entry, "./" + placement.model->path, false));
+        lists_->placedModels.Append(std::move(entry));
+        auto record = std::make_unique<CPlacedModel>();
+        record->uniqueName = placement.name;
+        record->modelId = placement.model->id;
+        record->copy = placement.copy;
+        record->partPath = "./" + placement.model->path;
+        record->sourcePath = record->partPath;
+        lists_->placementRecords.Append(std::move(record));
+    }
+    MoveAndSettle(0.0f, 0.0f, TileBlock(10, 16, 11, 17), {});
+
+    GridWriteReport report;
+    ASSERT_TRUE(field_->WriteGridFiles(&report));
+    // The next commit clears the placements; the timer then reads them back.
+    StartTimer();
+    ASSERT_TRUE(FramesUntil([&] {
+        return field_->PlacedModelCount() == 0 &&
+               Settled(TileBlock(10, 16, 11, 17), {"p0p0.gmf", "p1p0.gmf"});
+    }));
+    timer_.Stop();
+    for (int frame = 0; frame < 3; ++frame) {
+        RunFrame(); // the grid entries' uploads complete
+    }
+    EXPECT_EQ(field_->PlacementRecordCount(), 0);
+
+    const std::vector<const CModelEntry*> entries = GridEntries();
+    ASSERT_EQ(entries.size(), placements.size());
+    for (size_t i = 0; i < placements.size(); ++i) {
+        const CModelEntry& entry = *entries[i];
+        EXPECT_EQ(entry.name, placements[i].name);
+        EXPECT_EQ(entry.modelId, placements[i].model->id);
+        EXPECT_EQ(entry.transform.position, placements[i].transform.position);
+        EXPECT_EQ(entry.transform.scale, placements[i].transform.scale);
+        EXPECT_EQ(entry.transform.rotation, placements[i].transform.rotation);
+        EXPECT_TRUE(entry.ready.load());
+        EXPECT_EQ(entry.isInstance, placements[i].copy == 1);
+    }
+    EXPECT_NE(Shared(copied.id), nullptr);
+
+    MoveAndSettle(5000.0f, 5000.0f, {}, {});
+    EXPECT_EQ(lists_->sharedModels.Count(), 0);
+    EXPECT_EQ(FreeSlots(), 16);
+}
+
+} // namespace
+} // namespace quorvane
