@@ -1,0 +1,320 @@
+// The field view's main pass: what it draws, in which order, with which pipeline.
+#include "render/field_scene.h"
+
+#include "editor/main_field.h"
+#include "render/animation.h"
+#include "render/collider_display.h"
+#include "render/common_device.h"
+#include "render/model_draw.h"
+#include "render/model_registry.h"
+#include "render/registry_payload.h"
+#include "render/vertex_formats.h"
+#include "render/view_cone.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+namespace quorvane {
+namespace {
+
+// The grid draws its lines every cell (50 units, the cells grid map files
+// are named by), 1.5 pixels wide, fading out 1200 units from the eye.
+constexpr float kGridCellSize = 50.0f;
+constexpr float kGridLineWidthPixels = 1.5f;
+constexpr float kGridFadeDistance = 1200.0f;
+constexpr size_t kOverlayConstantCount = 5; // float4s in the material block
+
+Vec4 ToVec4(const Vector4& v) {
+    return {v.x, v.y, v.z, v.w};
+}
+
+// Two triangles, counter-clockwise seen from above like the terrain: the
+// overlay pipelines draw triangle lists.
+GpuBuffer CreateQuad(CCommonDevice& device, float half) {
+    struct Corner {
+        float x, y, u, v;
+    };
+    const std::array<Corner, 4> corners = {
+        {{-half, -half, 0, 0}, {half, -half, 1, 0}, {-half, half, 0, 1}, {half, half, 1, 1}}};
+    const std::array<int, 6> order = {0, 1, 3, 0, 3, 2};
+    std::array<ColorVertex, 6> vertices{};
+    for (size_t i = 0; i < order.size(); ++i) {
+        const Corner& c = corners[static_cast<size_t>(order[i])];
+        vertices[i].position = {c.x, c.y, 0.0f};
+        vertices[i].normal = {0.0f, 0.0f, 1.0f};
+        vertices[i].color = {1.0f, 1.0f, 1.0f, 1.0f};
+        vertices[i].texcoord[0] = {c.u, c.v};
+    }
+    GpuBuffer buffer = CreateGpuBuffer(device.Device(), device.Memory(), sizeof(vertices),
+                                       VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
+    if (buffer && buffer.Mapped() != nullptr) {
+        std::memcpy(buffer.Mapped(), vertices.data(), sizeof(vertices));
+    }
+    return buffer;
+}
+
+CDrawModel* ReadyModel(const CModelEntry& entry) {
+    if (!entry.ready.load(std::memory_order_acquire)) {
+        return nullptr;
+    }
+    CDrawModel* model = DrawModelOf(entry);
+    return model != nullptr && model->LoadState() == 4 ? model : nullptr;
+}
+
+bool ShowsCursor(EditMode mode) {
+    return mode == EditMode::ModePlace || ModeInRange(mode, EditMode::ModeCursorMove, 12);
+}
+
+void SetMainPassConstants(CCommonDevice& device, const CCamera& camera) {
+    using namespace frame_offset;
+    FrameConstantsBlock& block = device.FrameConstants();
+    for (size_t i = 0; i < 16; ++i) {
+        block.SetVec4(kLightColors + 16 * i, {});
+        block.SetVec4(kLightPositions + 16 * i, {});
+    }
+    block.SetVec4(kLightColors, {1, 1, 1, 0.5f});
+    const Vec3 light = camera.light * 100.0f;
+    block.SetVec4(kLightPositions, {light.x, light.y, light.z, 0});
+    block.SetVec4(kEye, {camera.eye.x, camera.eye.y, camera.eye.z, 0});
+    block.SetVec4(kPassValues, {0, 0, 0, 0});
+    device.CommitFrameConstants();
+}
+
+} // namespace
+
+CFieldScene::CFieldScene(CCommonDevice& device, std::filesystem::path pictRoot) : device_(device) {
+    gridQuad_ = CreateQuad(device, 5000.0f);
+    markerQuad_ = CreateQuad(device, 1000.0f);
+    constexpr uint32_t kSlots = kFieldTextureCount + 1;
+    if (!device.Descriptors().AllocateRange(textureSlot_, kSlots)) {
+        std::fprintf(stderr, "field scene: no descriptor slots for the terrain pictures\n");
+        return;
+    }
+    slotsAllocated_ = true;
+    textures_.resize(kSlots);
+    const std::filesystem::path folder = pictRoot / "MainField";
+    SubmitImmediately(device, [&](VkCommandBuffer commands) {
+        for (uint32_t i = 0; i < kFieldTextureCount; ++i) {
+            const std::string name = "field00" + std::to_string(i + 1) + ".jpg";
+            LoadFieldTexture(device, commands, textures_[i], textureSlot_ + i, folder / name);
+        }
+        LoadFieldTexture(device, commands, textures_[kFieldTextureCount], textureSlot_ + kFieldTextureCount,
+                         folder / "perlin1.jpg");
+    });
+}
+
+CFieldScene::~CFieldScene() {
+    // The GPU may still read these in the frame in flight.
+    auto textures = std::make_shared<std::vector<GpuTexture>>(std::move(textures_));
+    CCommonDevice& device = device_;
+    const uint32_t slot = textureSlot_;
+    const bool releaseSlots = slotsAllocated_;
+    GpuBuffer grid = gridQuad_;
+    GpuBuffer marker = markerQuad_;
+    device.DeferRelease([&device, textures, slot, releaseSlots, grid, marker]() mutable {
+        for (GpuTexture& texture : *textures) {
+            DestroyTexture(device, texture);
+        }
+        if (releaseSlots) {
+            device.Descriptors().Release(slot);
+        }
+        DestroyGpuBuffer(device.Device(), device.Memory(), grid);
+        DestroyGpuBuffer(device.Device(), device.Memory(), marker);
+    });
+}
+
+void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegistry& registry,
+                       const CCamera& camera, const FieldSceneState& state, const CMainField& field) {
+    const bool shadows = state.skeletonView && !state.colliderDisplay;
+    const bool refreshed = registry.RefreshInstanceData();
+    CullInstances(lists, camera, refreshed, shadows);
+
+    SetMainPassConstants(device, camera);
+    if (shadows) {
+        const FrameConstantsBlock mainBlock = device.FrameConstants();
+        DrawShadowPass(device, lists, camera);
+        // Back to the main pass's own constants for everything after.
+        device.FrameConstants() = mainBlock;
+        device.CommitFrameConstants();
+    }
+    device.SetDescriptorTable(7, device.shadowSrvSlot);
+    device.BeginScenePass(true, true);
+
+    // Background: no view-cone test, and the depth is cleared after it so
+    // that it never hides anything.
+    device.SetPipeline(kModelPipeline);
+    lists.lowDetailField.ForEach([&](CModelEntry& entry) {
+        if (CDrawModel* model = ReadyModel(entry); model != nullptr && !registry.IsLoading(entry)) {
+            DrawModel(*model, device);
+        }
+    });
+    device.BeginScenePass(false, true);
+
+    device.SetPipeline(kTerrainPipeline);
+    device.SetDescriptorTable(6, textureSlot_);
+    lists.fieldTiles.ForEach([&](CModelEntry& entry) {
+        CDrawModel* model = ReadyModel(entry);
+        if (model != nullptr && !registry.IsLoading(entry) && IsInViewCone(camera, *model)) {
+            DrawModel(*model, device);
+        }
+    });
+
+    DrawPlacedModels(device, lists, camera, state);
+    DrawPlacedModelGroups(device, lists, camera, state);
+
+    if (shadows) {
+        device.SetPipeline(kModelPipeline);
+        lists.characters.ForEach([&](CModelEntry& entry) {
+            if (CDrawModel* model = ReadyModel(entry); model != nullptr && IsInViewCone(camera, *model)) {
+                DrawModel(*model, device);
+            }
+        });
+    }
+    DrawCursor(device, state, field);
+    DrawOverlays(device, state);
+
+    device.BeginScenePass(false, true);
+    device.BindFullScreenQuad();
+    if (state.skeletonView && state.colliderDisplay) {
+        DrawCharacterColliders(device, lists, camera);
+    }
+}
+
+void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
+                                   const FieldSceneState& state) {
+    // Every part placed by the selected row's click shares its placement serial.
+    std::optional<uint32_t> selectedSerial;
+    if (!state.selectedName.empty()) {
+        lists.placedModels.ForEach([&](const CModelEntry& entry) {
+            if (!selectedSerial && entry.name == state.selectedName) {
+                selectedSerial = entry.placementSerial;
+            }
+        });
+    }
+    lists.placedModels.ForEach([&](CModelEntry& entry) {
+        CDrawModel* model = ReadyModel(entry);
+        if (model == nullptr) {
+            return;
+        }
+        if (state.colliderDisplay && entry.hasColliders && entry.colliderSet) {
+            device.SetPipeline(kColliderMeshPipeline);
+            DrawColliderMeshes(*entry.colliderSet, *model, device);
+            return;
+        }
+        if (!IsInViewCone(camera, *model)) {
+            return;
+        }
+        const bool selected = selectedSerial && entry.placementSerial == *selectedSerial;
+        device.SetPipeline(selected ? kSelectedPipeline : kModelPipeline);
+        DrawModel(*model, device);
+    });
+}
+
+void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
+                                        const FieldSceneState& state) {
+    device.SetPipeline(kModelPipeline);
+    lists.gridFiles.ForEach([&](GridFileEntry& file) {
+        for (auto& group : file.groups) {
+            group->ForEach([&](CModelEntry& entry) {
+                CDrawModel* model = entry.isInstance ? nullptr : ReadyModel(entry);
+                if (model == nullptr || !IsInViewCone(camera, *model)) {
+                    return;
+                }
+                if (!state.colliderDisplay) {
+                    device.SetPipeline(kModelPipeline);
+                    DrawModel(*model, device);
+                } else if (entry.hasColliders && entry.colliderSet) {
+                    device.SetPipeline(kColliderMeshPipeline);
+                    DrawColliderMeshes(*entry.colliderSet, *model, device);
+                }
+            });
+        }
+    });
+
+    lists.sharedModels.ForEach([&](CModelEntry& entry) {
+        CDrawModel* model = entry.isInstance ? nullptr : ReadyModel(entry);
+        CRegistryPayload* payload = RegistryPayloadOf(entry.payload);
+        if (model == nullptr || payload == nullptr) {
+            return;
+        }
+        const CInstanceBuffers& instances = payload->instanceBuffers;
+        // The culled buffers may hold nothing this frame: no draw then.
+        if (!instances.HasBuffers() || instances.mainCount == 0) {
+            return;
+        }
+        if (!state.colliderDisplay) {
+            device.SetPipeline(kInstancedPipeline);
+            device.SetVertexBuffer(1, instances.main.buffer);
+            DrawModelInstanced(*model, device, instances.mainCount);
+        } else if (entry.colliderSet) {
+            device.SetPipeline(kInstancedColliderPipeline);
+            device.SetVertexBuffer(1, instances.main.buffer);
+            DrawColliderMeshesInstanced(*entry.colliderSet, *model, device, instances.mainCount);
+        }
+    });
+}
+
+void CFieldScene::DrawCursor(CCommonDevice& device, const FieldSceneState& state, const CMainField& field) {
+    if (!ShowsCursor(state.mode)) {
+        return;
+    }
+    device.SetPipeline(kModelPipeline);
+    const Vec4 position{state.pickPoint.x - state.cursorOffset.x, state.pickPoint.y - state.cursorOffset.y,
+                        state.pickPoint.z - state.cursorOffset.z, 1.0f};
+    field.ForEachCursorPart([&](const CCursorPart& part) {
+        CRegistryPayload* payload = RegistryPayloadOf(part.payload);
+        if (payload == nullptr || !payload->drawModel || payload->drawModel->LoadState() != 4) {
+            return;
+        }
+        CDrawModel& model = *payload->drawModel;
+        model.scale = ToVec4(state.cursorScale);
+        model.position = position;
+        model.rotation = ToVec4(state.cursorRotation);
+        UpdateDrawModel(model);
+        DrawModel(model, device);
+    });
+}
+
+void CFieldScene::DrawOverlays(CCommonDevice& device, const FieldSceneState& state) {
+    const Vec4 pick{state.pickPoint.x, state.pickPoint.y, state.pickPoint.z, state.pickPoint.w};
+    if (state.gridDisplay) {
+        device.SetPipeline(kGridPipeline);
+        device.SetVertexBuffer(0, gridQuad_.buffer);
+        const std::array<Vec4, kOverlayConstantCount> grid = {
+            {{1, 1, 1, 0},
+             {kGridCellSize, kGridLineWidthPixels, kGridFadeDistance, 0},
+             {1, 1, 0, 1},
+             {1, 0.4f, 0.4f, 1},
+             pick}};
+        device.SetConstantBuffer(1, grid.data(), sizeof(grid));
+        device.Draw(6);
+        markerFlag_ = true;
+    }
+    device.SetPipeline(kMarkerPipeline);
+    if (markerFlag_) {
+        device.SetVertexBuffer(0, markerQuad_.buffer);
+        const std::array<Vec4, kOverlayConstantCount> marker = {
+            {{pick.x, pick.y, pick.z, 0}, {1, 1, 1, 0}, {state.markerValue, 0, 0, 0}, {0, 0, 1, 0.6f}, {}}};
+        device.SetConstantBuffer(1, marker.data(), sizeof(marker));
+        device.Draw(6);
+    }
+}
+
+void CFieldScene::DrawCharacterColliders(CCommonDevice& device, CRegistryLists& lists,
+                                         const CCamera& camera) {
+    // The registry's update has skinned the colliders for this frame already.
+    lists.characters.ForEach([&](CModelEntry& entry) {
+        CDrawModel* model = DrawModelOf(entry);
+        if (!entry.ready.load(std::memory_order_acquire) || model == nullptr || !entry.hasColliders ||
+            !entry.colliderSet) {
+            return;
+        }
+        DrawColliders(*entry.colliderSet, *model, device, camera.view, camera.projection,
+                      kColliderShapePipeline, kColliderMeshDisplayPipeline, false, false);
+    });
+}
+
+} // namespace quorvane

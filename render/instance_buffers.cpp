@@ -129,4 +129,52 @@ bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter
     return true;
 }
 
+void CaptureInstances(const CInstanceBuffers& buffers, const BoxCorners& box, const Vec3& centre,
+                      CInstanceCullSet& out) {
+    out.records.clear();
+    out.points.clear();
+    out.radii.clear();
+    if (!buffers.HasBuffers()) {
+        return;
+    }
+    out.records.assign(buffers.mainMapped, buffers.mainMapped + buffers.mainCount);
+    out.points.reserve(out.records.size());
+    out.radii.reserve(out.records.size());
+    for (const InstanceRecord& record : out.records) {
+        Matrix4 stored;
+        stored.m = record.matrix;
+        const ViewConePoints points = WorldBoxPoints(box, centre, Transpose(stored));
+        out.points.push_back(points);
+        out.radii.push_back(Length(points[6] - points[0]) * 0.5f);
+    }
+}
+
+void WriteVisibleInstances(CInstanceBuffers& buffers, const CInstanceCullSet& set,
+                           const InstanceCullView& view) {
+    buffers.mainCount = 0;
+    buffers.shadowCount = 0;
+    if (!buffers.HasBuffers()) {
+        return;
+    }
+    const size_t count = std::min<size_t>(set.records.size(), buffers.capacity);
+    for (size_t i = 0; i < count; ++i) {
+        const InstanceRecord& record = set.records[i];
+        if (IsInViewCone(view.eye, view.target, set.points[i])) {
+            buffers.mainMapped[buffers.mainCount++] = record;
+        }
+        if (!view.shadows) {
+            continue;
+        }
+        const Vec3& centre = set.points[i][8];
+        const Vec4 inLight = Transform({centre.x, centre.y, centre.z, 1.0f}, view.lightView);
+        for (uint32_t c = 0; c < CInstanceBuffers::kShadowRecords; ++c) {
+            if (SphereTouchesCascade({inLight.x, inLight.y, inLight.z}, set.radii[i], view.cascades[c])) {
+                InstanceRecord& shadow = buffers.shadowMapped[buffers.shadowCount++];
+                shadow = record;
+                shadow.data1 = {static_cast<float>(c), 0, 0, 0};
+            }
+        }
+    }
+}
+
 } // namespace quorvane

@@ -3,9 +3,12 @@
 #include "render/gpu_resources.h"
 #include "render/matrix.h"
 #include "render/vertex_formats.h"
+#include "render/view_cone.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace quorvane {
 
@@ -81,5 +84,35 @@ struct InstanceReference {
 // has room appends its records. False on the calls that do nothing.
 bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter,
                          std::span<InstancedSource> sources, std::span<const InstanceReference> references);
+
+// Every instance of one shared model as the last refresh wrote it, with the
+// bounds a frame culls against, so that the buffers can hold only what the
+// view and the shadow cascades see.
+struct CInstanceCullSet {
+    std::vector<InstanceRecord> records; // main records of all instances
+    std::vector<ViewConePoints> points;  // world box corners and centre
+    std::vector<float> radii;            // half the box diagonal
+};
+
+// Copies the main records the buffers hold and places the model's box
+// (corners and centre in model space) with each record's world matrix.
+void CaptureInstances(const CInstanceBuffers& buffers, const BoxCorners& box, const Vec3& centre,
+                      CInstanceCullSet& out);
+
+// What a frame sees: the camera for the main records, and when the shadow
+// pass runs, the light view with the three cascade boxes.
+struct InstanceCullView {
+    Vec3 eye;
+    Vec3 target;
+    bool shadows = false;
+    Matrix4 lightView = Identity();
+    std::array<CascadeBox, CInstanceBuffers::kShadowRecords> cascades{};
+};
+
+// Rewrites the buffers with the instances of set that pass the view cone
+// (main) and, with shadows, one shadow record per cascade the instance
+// reaches; without shadows the shadow buffer is left empty.
+void WriteVisibleInstances(CInstanceBuffers& buffers, const CInstanceCullSet& set,
+                           const InstanceCullView& view);
 
 } // namespace quorvane

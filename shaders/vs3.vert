@@ -4,10 +4,10 @@
 #include "vertex_color_in.glsl"
 #include "surface_out.glsl"
 
-// Flat overlay quads placed by the model block (grid, marker).
+// The grid quad lies in world space as it is; its look comes from b1.
 void main() {
-    vec4 world = vec4(inPosition, 1.0) * model.meshMatrix * model.world;
-    vColor = inColor;
+    vec4 world = vec4(inPosition, 1.0);
+    vColor = material.diffuse;
     vUv = inTexcoord0;
     vNormal = inNormal;
     vWorld = world.xyz;

@@ -4,10 +4,13 @@
 #include "vertex_color_in.glsl"
 #include "surface_out.glsl"
 
-// Flat overlay quads placed by the model block (grid, marker).
+// b1 as the marker writes it: diffuse = centre (the pick point), ambient =
+// axis scale, specular.x = radius in world units, materialValue = colour.
+// The quad's corners lie at +-1000, so they are scaled to the radius.
 void main() {
-    vec4 world = vec4(inPosition, 1.0) * model.meshMatrix * model.world;
-    vColor = inColor;
+    vec3 offset = inPosition * material.ambient.xyz * (material.specular.x / 1000.0);
+    vec4 world = vec4(material.diffuse.xyz + offset, 1.0);
+    vColor = material.materialValue;
     vUv = inTexcoord0;
     vNormal = inNormal;
     vWorld = world.xyz;

@@ -1,0 +1,440 @@
+#include "demo_field.h"
+#include "device_fixture.h"
+#include "editor/main_field.h"
+#include "render/field_scene.h"
+#include "render/model_registry.h"
+#include "render/png_writer.h"
+#include "render/registry_payload.h"
+#include "render/texture_image.h"
+#include "render/view_cone.h"
+#include "terrain.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+// --- the view cone, by hand: eye at the origin looking along +y ---
+
+std::unique_ptr<CDrawModel> BoxModelPtr(const Vec3& low, const Vec3& high, const Vec3& offset) {
+    auto owned = std::make_unique<CDrawModel>(nullptr);
+    CDrawModel& model = *owned;
+    model.boxCorners = EmptyBoxCorners();
+    ExtendBox(model.boxCorners, low);
+    ExtendBox(model.boxCorners, high);
+    model.center = (low + high) * 0.5f;
+    model.worldMatrix = Identity();
+    model.worldMatrix(3, 0) = offset.x;
+    model.worldMatrix(3, 1) = offset.y;
+    model.worldMatrix(3, 2) = offset.z;
+    return owned;
+}
+
+bool Seen(const CCamera& camera, const Vec3& low, const Vec3& high, const Vec3& offset = {}) {
+    return IsInViewCone(camera, *BoxModelPtr(low, high, offset));
+}
+
+CCamera LookingAlongY() {
+    CCamera camera;
+    camera.eye = {0, 0, 0};
+    camera.target = {0, 1, 0};
+    return camera;
+}
+
+TEST(ViewCone, CornersWithinSixtyDegreesOrABoxLargerThanItsDistance) {
+    const CCamera camera = LookingAlongY();
+    // Straight ahead and straight behind.
+    EXPECT_TRUE(Seen(camera, {-0.5f, 9.5f, -0.5f}, {0.5f, 10.5f, 0.5f}));
+    EXPECT_FALSE(Seen(camera, {-0.5f, -10.5f, -0.5f}, {0.5f, -9.5f, 0.5f}));
+    // The same boxes placed by the world matrix instead.
+    EXPECT_TRUE(Seen(camera, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0, 10, 0}));
+    EXPECT_FALSE(Seen(camera, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0, -10, 0}));
+    // Box x 9.5..10.5, y 4.5..5.5: its best corner (9.5, 5.5) has cosine
+    // 5.5 / sqrt(9.5^2 + 5.5^2) = 0.5010 (59.9 degrees): seen.
+    EXPECT_TRUE(Seen(camera, {9.5f, 4.5f, 0}, {10.5f, 5.5f, 0}));
+    // Box x 9.5..10.5, y 3.5..4.5: best cosine 4.5 / sqrt(9.5^2 + 4.5^2) = 0.428: not seen.
+    EXPECT_FALSE(Seen(camera, {9.5f, 3.5f, 0}, {10.5f, 4.5f, 0}));
+    // Behind, but its diagonal (sqrt(12) = 3.46) is longer than the distance
+    // from the eye to its centre (2): seen.
+    EXPECT_TRUE(Seen(camera, {-1, -3, -1}, {1, -1, 1}));
+    // The same box moved to 4 behind (diagonal 3.46 < 4): not seen.
+    EXPECT_FALSE(Seen(camera, {-1, -5, -1}, {1, -3, 1}));
+    // A box around the eye is always seen, wherever the camera looks.
+    CCamera away = camera;
+    away.target = {0, -1, 0};
+    EXPECT_TRUE(Seen(away, {-100, -100, -100}, {100, 100, 100}));
+}
+
+TEST(ViewCone, CascadeBoxesFollowTheStoredProjections) {
+    const std::array<std::array<float, 3>, 3> expected{{{50, 100, 400}, {150, 100, 1000}, {500, 100, 2000}}};
+    for (int c = 0; c < 3; ++c) {
+        const CascadeBox box = CascadeBoxOf(c);
+        EXPECT_NEAR(box.halfWidth, expected[static_cast<size_t>(c)][0], 0.01f) << c;
+        EXPECT_NEAR(box.nearDepth, expected[static_cast<size_t>(c)][1], 0.01f) << c;
+        EXPECT_NEAR(box.farDepth, expected[static_cast<size_t>(c)][2], 0.1f) << c;
+    }
+    const CascadeBox near = CascadeBoxOf(0);
+    EXPECT_TRUE(SphereTouchesCascade({0, 0, 200}, 1, near));
+    EXPECT_TRUE(SphereTouchesCascade({55, 0, 200}, 6, near)); // reaches in by 1
+    EXPECT_FALSE(SphereTouchesCascade({55, 0, 200}, 4, near));
+    EXPECT_FALSE(SphereTouchesCascade({0, 0, 90}, 5, near)); // in front of the near plane
+    EXPECT_FALSE(SphereTouchesCascade({0, 0, 410}, 5, near));
+}
+
+// --- frames of the demo field ---
+
+struct DemoFolder {
+    std::filesystem::path path;
+    ~DemoFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+const std::filesystem::path& DemoRoot() {
+    static const DemoFolder folder{std::filesystem::temp_directory_path() /
+                                   ("quorvane_field_scene_test_" + std::to_string(::getpid()))};
+    return folder.path;
+}
+
+const demofield::CManifest& DemoManifest() {
+    static const demofield::CManifest manifest = [] {
+        demofield::COptions options;
+        options.output = DemoRoot();
+        options.quadsPerTile = 4;
+        options.fieldTextureSize = 64;
+        options.modelTextureSize = 64;
+        std::filesystem::remove_all(options.output);
+        return demofield::GenerateDemoField(options);
+    }();
+    return manifest;
+}
+
+const demofield::CWrittenModel* ModelWithCollider(ColliderType type) {
+    for (const auto& model : DemoManifest().models) {
+        if (model.colliderFile.empty() || model.bones != 0 ||
+            model.path.find("main_field") != std::string::npos) {
+            continue;
+        }
+        const std::string colliderPath = model.path.substr(0, model.path.rfind('/') + 1) + model.colliderFile;
+        for (const auto& colliders : DemoManifest().colliders) {
+            if (colliders.path == colliderPath && colliders.countByType[static_cast<size_t>(type)] > 0) {
+                return &model;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// The field view's camera as it starts: target at the origin, pitch 20 and
+// yaw -90 at 3^4 = 81 units, the light (1, -1, -1) at 0.8.
+CCamera StartCamera() {
+    CCamera camera;
+    camera.aspect = 16.0f / 9.0f;
+    camera.target = {0, 0, 0};
+    const float pitch = 20.0f * 3.14159265f / 180.0f;
+    camera.eye = {0, -81.0f * std::sin(pitch), 81.0f * std::cos(pitch)};
+    camera.light = {1, -1, -1};
+    camera.lightIntensity = 0.8f;
+    return camera;
+}
+
+Vec3 OnGround(float x, float y) {
+    return {x, y, static_cast<float>(demofield::GroundHeight(x, y))};
+}
+
+class FieldSceneTest : public test::HeadlessDeviceTest {
+protected:
+    void SetUp() override {
+        test::HeadlessDeviceTest::SetUp();
+        ASSERT_FALSE(DemoManifest().models.empty());
+        lists_ = std::make_unique<CRegistryLists>();
+        RegistryOptions options;
+        options.modelRoot = DemoRoot();
+        options.placement = DrawModelPlacement::CpuVisible;
+        registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
+        scene_ = std::make_unique<CFieldScene>(*device_, DemoRoot() / "pict");
+        field_ = std::make_unique<CMainField>(*registry_, *lists_, DemoRoot() / "gridfile");
+        camera_ = StartCamera();
+    }
+
+    void TearDown() override {
+        field_.reset();
+        scene_.reset();
+        registry_.reset();
+        lists_.reset();
+        device_->WaitForGpu();
+        device_->ReleaseFinishedObjects();
+        test::HeadlessDeviceTest::TearDown();
+    }
+
+    CModelEntry* Load(COwnedList<CModelEntry>& list, const std::string& name, const std::string& path,
+                      const Vec3& position = {}) {
+        auto entry = std::make_unique<CModelEntry>();
+        entry->name = name;
+        entry->transform.position = {position.x, position.y, position.z, 1};
+        EXPECT_TRUE(registry_->LoadEntry(*entry, "./" + path, false)) << path;
+        return list.Append(std::move(entry));
+    }
+
+    // Half of the centre: two tiles west of x = 0, the low-detail field east
+    // of it, and a placed model on the tiles.
+    void LoadDemoScene() {
+        Load(lists_->fieldTiles, "Field13-13", "model/main_field/field/Field13-13.mdl");
+        Load(lists_->fieldTiles, "Field14-13", "model/main_field/field/Field14-13.mdl");
+        Load(lists_->lowDetailField, "FIELD_LOW", "model/main_field/field_low/field_low.mdl");
+        const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+        ASSERT_NE(crate, nullptr);
+        placed_ = Load(lists_->placedModels, "placed 1", crate->path, OnGround(-12, 6));
+        placed_->placementSerial = 7;
+        for (int frame = 0; frame < 4; ++frame) {
+            DrawFrame({});
+        }
+        lists_->placedModels.ForEach([](const CModelEntry& e) { EXPECT_TRUE(e.ready.load()) << e.name; });
+    }
+
+    std::vector<uint8_t> DrawFrame(const FieldSceneState& state) {
+        std::vector<uint8_t> pixels;
+        EXPECT_TRUE(device_->BeginFrame());
+        std::vector<VkCommandBuffer> uploads = registry_->FinishUploads();
+        field_->ForEachCursorPart([&](const CCursorPart& part) {
+            if (part.payload) {
+                registry_->AdvanceUploads(*part.payload, uploads);
+            }
+        });
+        registry_->UpdateEntries(1);
+        UpdateCameraAndFrameConstants(camera_, *device_);
+        device_->ComposeFrame(
+            [&](CCommonDevice& d) { scene_->Draw(d, *lists_, *registry_, camera_, state, *field_); });
+        device_->RequestReadback();
+        EXPECT_TRUE(device_->EndFrame(uploads));
+        device_->WaitForGpu();
+        device_->ReleaseFinishedObjects();
+        EXPECT_TRUE(device_->TakeReadback(pixels));
+        return pixels;
+    }
+
+    ScreenPoint OnScreen(const Vec3& p) const {
+        const std::optional<ScreenPoint> point = ProjectToScreen(camera_, p);
+        EXPECT_TRUE(point.has_value());
+        return point.value_or(ScreenPoint{});
+    }
+
+    std::unique_ptr<CRegistryLists> lists_;
+    std::unique_ptr<CModelRegistry> registry_;
+    std::unique_ptr<CFieldScene> scene_;
+    std::unique_ptr<CMainField> field_;
+    CCamera camera_;
+    CModelEntry* placed_ = nullptr;
+};
+
+constexpr uint32_t kShrink = 4; // the reference is stored at a quarter size
+
+RgbaImage Shrunk(const std::vector<uint8_t>& rgba) {
+    RgbaImage out;
+    out.width = CCommonDevice::kWidth / kShrink;
+    out.height = CCommonDevice::kHeight / kShrink;
+    out.pixels.resize(size_t{out.width} * out.height * 4);
+    for (uint32_t y = 0; y < out.height; ++y) {
+        for (uint32_t x = 0; x < out.width; ++x) {
+            for (uint32_t c = 0; c < 4; ++c) {
+                uint32_t sum = 0;
+                for (uint32_t dy = 0; dy < kShrink; ++dy) {
+                    for (uint32_t dx = 0; dx < kShrink; ++dx) {
+                        sum +=
+                            rgba[((size_t{y} * kShrink + dy) * CCommonDevice::kWidth + x * kShrink + dx) * 4 +
+                                 c];
+                    }
+                }
+                out.pixels[(size_t{y} * out.width + x) * 4 + c] =
+                    static_cast<uint8_t>(sum / (kShrink * kShrink));
+            }
+        }
+    }
+    return out;
+}
+
+// Pixels of the quarter-size images whose largest channel difference is
+// above 16: a line or a layer that is missing shows as hundreds of them,
+// rasterisation differences as a few.
+size_t DifferingPixels(const RgbaImage& a, const RgbaImage& b) {
+    size_t differing = 0;
+    for (size_t i = 0; i + 3 < a.pixels.size(); i += 4) {
+        int largest = 0;
+        for (size_t c = 0; c < 3; ++c) {
+            largest = std::max(largest, std::abs(int{a.pixels[i + c]} - int{b.pixels[i + c]}));
+        }
+        differing += largest > 16 ? 1 : 0;
+    }
+    return differing;
+}
+
+size_t DifferingFullPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    size_t differing = 0;
+    for (size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4) {
+        differing += (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2]) ? 1 : 0;
+    }
+    return differing;
+}
+
+TEST_F(FieldSceneTest, StartCameraFrameMatchesTheReferencePicture) {
+    LoadDemoScene();
+    FieldSceneState state;
+    state.pickPoint = {20, -10, 0, 1};
+    const RgbaImage frame = Shrunk(DrawFrame(state));
+
+    const std::filesystem::path reference =
+        std::filesystem::path(QUORVANE_SOURCE_DIR) / "tests/data/field/start_camera.png";
+    if (std::getenv("QUORVANE_WRITE_FIELD_REFERENCE") != nullptr) {
+        ASSERT_TRUE(WritePng(reference, frame.width, frame.height, frame.pixels));
+    }
+    RgbaImage expected;
+    std::string error;
+    if (!DecodeImageFile(reference, expected, error)) {
+        const auto candidate = std::filesystem::temp_directory_path() / "field_start_camera_candidate.png";
+        WritePng(candidate, frame.width, frame.height, frame.pixels);
+        FAIL() << "no reference picture (" << error << "); this frame is in " << candidate;
+    }
+    ASSERT_EQ(expected.width, frame.width);
+    ASSERT_EQ(expected.height, frame.height);
+    const size_t allowed = size_t{frame.width} * frame.height / 1000; // 0.1 %
+    EXPECT_LE(DifferingPixels(frame, expected), allowed);
+
+    // Each layer on its own makes the comparison fail.
+    FieldSceneState noGrid = state;
+    noGrid.gridDisplay = false;
+    scene_->ClearMarker();
+    EXPECT_GT(DifferingPixels(Shrunk(DrawFrame(noGrid)), expected), allowed) << "without the grid";
+    for (COwnedList<CModelEntry>* list :
+         {&lists_->fieldTiles, &lists_->lowDetailField, &lists_->placedModels}) {
+        std::vector<std::unique_ptr<CModelEntry>> removed = list->ExtractAll();
+        EXPECT_GT(DifferingPixels(Shrunk(DrawFrame(state)), expected), allowed) << removed.front()->name;
+        for (auto& entry : removed) {
+            list->Append(std::move(entry));
+        }
+    }
+}
+
+TEST_F(FieldSceneTest, ShadowPassRunsOnlyInSkeletonViewWithoutColliderDisplay) {
+    LoadDemoScene();
+    const uint64_t before = scene_->ShadowPassCount();
+    FieldSceneState state;
+    DrawFrame(state);
+    EXPECT_EQ(scene_->ShadowPassCount(), before);
+    state.skeletonView = true;
+    state.colliderDisplay = true;
+    DrawFrame(state);
+    EXPECT_EQ(scene_->ShadowPassCount(), before);
+    state.colliderDisplay = false;
+    DrawFrame(state);
+    EXPECT_EQ(scene_->ShadowPassCount(), before + 1);
+}
+
+TEST_F(FieldSceneTest, SelectedPlacementIsDrawnWithTheHighlight) {
+    LoadDemoScene();
+    // A second part of the same click, and a part of another click.
+    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    CModelEntry* sibling = Load(lists_->placedModels, "placed 2", crate->path, OnGround(-25, 2));
+    sibling->placementSerial = 7;
+    CModelEntry* other = Load(lists_->placedModels, "placed 3", crate->path, OnGround(-20, 14));
+    other->placementSerial = 8;
+    FieldSceneState state;
+    state.gridDisplay = false;
+    for (int frame = 0; frame < 3; ++frame) {
+        DrawFrame(state);
+    }
+    const std::vector<uint8_t> plain = DrawFrame(state);
+    state.selectedName = "placed 1";
+    const std::vector<uint8_t> selected = DrawFrame(state);
+
+    // ps5 mixes the lit colour half and half with orange (1, 0.5, 0).
+    for (const CModelEntry* entry : {placed_, sibling}) {
+        const CDrawModel* model = DrawModelOf(*entry);
+        const Vec3 centre = {model->worldMatrix(3, 0) + model->center.x,
+                             model->worldMatrix(3, 1) + model->center.y,
+                             model->worldMatrix(3, 2) + model->center.z};
+        const ScreenPoint p = OnScreen(centre);
+        const auto before = Pixel(plain, static_cast<int>(p.x), static_cast<int>(p.y));
+        const auto after = Pixel(selected, static_cast<int>(p.x), static_cast<int>(p.y));
+        // Orange at half weight gives red - blue = 127.5 + (lit red - lit blue) / 2,
+        // at least 127 for the crate's brown (red above blue).
+        EXPECT_GE(after[0] - after[2], 120) << entry->name;
+        EXPECT_LT(before[0] - before[2], 60) << entry->name;
+    }
+    const CDrawModel* model = DrawModelOf(*other);
+    const ScreenPoint p = OnScreen(
+        {model->worldMatrix(3, 0), model->worldMatrix(3, 1), model->worldMatrix(3, 2) + model->center.z});
+    EXPECT_EQ(Pixel(plain, static_cast<int>(p.x), static_cast<int>(p.y)),
+              Pixel(selected, static_cast<int>(p.x), static_cast<int>(p.y)))
+        << "another click's part keeps its colour";
+}
+
+TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
+    LoadDemoScene();
+    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    CModelDefinition definition;
+    definition.filePath = "./model/test.mdf";
+    definition.paths[0] = "./" + crate->path;
+    definition.count = 1;
+    field_->ChooseModelForPlacement(definition);
+    field_->UpdateEditing();
+    int parts = 0;
+    field_->ForEachCursorPart([&](const CCursorPart&) { ++parts; });
+    ASSERT_EQ(parts, 1);
+
+    FieldSceneState state;
+    state.gridDisplay = false;
+    state.pickPoint = {15, 8, OnGround(15, 8).z, 1};
+    state.cursorOffset = field_->Vectors().cursorOffset;
+    for (int frame = 0; frame < 3; ++frame) {
+        DrawFrame(state); // the cursor's uploads
+    }
+    const std::vector<uint8_t> without = DrawFrame(state);
+    for (uint32_t mode = 0; mode < kEditModeCount; ++mode) {
+        state.mode = static_cast<EditMode>(mode);
+        const bool shown = mode == 1 || (mode >= 4 && mode <= 15);
+        const size_t changed = DifferingFullPixels(DrawFrame(state), without);
+        if (shown) {
+            EXPECT_GT(changed, 200u) << "mode " << mode;
+        } else {
+            EXPECT_EQ(changed, 0u) << "mode " << mode;
+        }
+    }
+}
+
+TEST_F(FieldSceneTest, ColliderDisplayReplacesModelsWithTheirColliderMeshes) {
+    LoadDemoScene();
+    const demofield::CWrittenModel* walled = ModelWithCollider(ColliderType::kMesh);
+    ASSERT_NE(walled, nullptr);
+    CModelEntry* entry = Load(lists_->placedModels, "walled", walled->path, OnGround(10, -8));
+    FieldSceneState state;
+    state.gridDisplay = false;
+    for (int frame = 0; frame < 3; ++frame) {
+        DrawFrame(state);
+    }
+    ASSERT_NE(entry->colliderSet, nullptr);
+    const std::vector<uint8_t> models = DrawFrame(state);
+    state.colliderDisplay = true;
+    const std::vector<uint8_t> colliders = DrawFrame(state);
+
+    // The box-collider model has no mesh collider: it disappears. The other
+    // shows its collider mesh in translucent green.
+    const CDrawModel* crate = DrawModelOf(*placed_);
+    const ScreenPoint c =
+        OnScreen({crate->worldMatrix(3, 0) + crate->center.x, crate->worldMatrix(3, 1) + crate->center.y,
+                  crate->worldMatrix(3, 2) + crate->center.z});
+    EXPECT_NE(Pixel(models, static_cast<int>(c.x), static_cast<int>(c.y)),
+              Pixel(colliders, static_cast<int>(c.x), static_cast<int>(c.y)));
+    size_t green = 0;
+    for (size_t i = 0; i + 3 < colliders.size(); i += 4) {
+        const int r = colliders[i], g = colliders[i + 1], b = colliders[i + 2];
+        const int r0 = models[i], g0 = models[i + 1], b0 = models[i + 2];
+        green += (g - r > g0 - r0 + 20 && g - b > g0 - b0 + 20) ? 1 : 0;
+    }
+    EXPECT_GT(green, 500u) << "collider meshes drawn in green";
+}
+
+} // namespace
+} // namespace quorvane
