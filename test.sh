@@ -6,6 +6,8 @@ cd "$(dirname "$0")"
 ./scripts/build.sh
 # Bounded fuzzing of the file readers first, so the unit tests' summary closes the output.
 ./scripts/run-fuzzers.sh
+# The streaming's threads under ThreadSanitizer, bounded in time.
+./scripts/run-tsan.sh
 
 ctest_cmd=(ctest --test-dir build --output-on-failure --timeout 300 -j"$(nproc)")
 if [[ -z "${DISPLAY:-}" ]]; then

@@ -1,0 +1,326 @@
+// The streaming with its real threads: a timer loading, loader threads, a
+// render thread committing and a user writing placements, all at once. Built
+// alone under ThreadSanitizer by scripts/run-tsan.sh.
+#include "editor/field_streaming.h"
+#include "fake_model_loader.h"
+#include "platform/periodic_timer.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <random>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+namespace quorvane::testing {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Loads on threads of their own in sixteen slots, as the registry does: a slot
+// is held from the start until the render thread finishes the "upload", or
+// given back at once when the load fails ("broken" in the path). It counts
+// every entry destroyed while its load still ran.
+class ThreadedFakeLoader : public IStreamingLoader {
+public:
+    static constexpr int kSlots = 16;
+
+    // Holds the slot of a loaded entry until its upload is done.
+    class SlotPayload : public CModelEntryPayload {
+    public:
+        SlotPayload(ThreadedFakeLoader& loader, const CModelEntry& entry, int slot)
+            : loader_(loader), entry_(entry), slot_(slot) {
+            ++loader_.livePayloads;
+        }
+        ~SlotPayload() override {
+            if (loader_.IsLoading(entry_)) {
+                ++loader_.destroyedWhileLoading;
+            }
+            GiveSlotBack();
+            --loader_.livePayloads;
+        }
+        SlotPayload(const SlotPayload&) = delete;
+        SlotPayload& operator=(const SlotPayload&) = delete;
+
+        void GiveSlotBack() {
+            if (slot_ >= 0) {
+                loader_.ReleaseSlot(slot_);
+                slot_ = -1;
+            }
+        }
+
+    private:
+        ThreadedFakeLoader& loader_;
+        const CModelEntry& entry_;
+        int slot_;
+    };
+
+    ~ThreadedFakeLoader() override { WaitForLoads(); }
+
+    bool StartLoad(CModelEntry& entry) override {
+        const int slot = AcquireSlot();
+        if (slot < 0) {
+            return false;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (loading_.contains(&entry)) {
+                ++startedTwice;
+            }
+            loading_.insert(&entry);
+        }
+        entry.payload = std::make_unique<SlotPayload>(*this, entry, slot);
+        const bool fails = entry.path.find("broken") != std::string::npos;
+        const auto delay = milliseconds(NextDelay());
+        std::thread thread([this, &entry, fails, delay] {
+            std::this_thread::sleep_for(delay);
+            std::unique_ptr<CModelEntryPayload> failed;
+            if (fails) {
+                failed = std::move(entry.payload); // its slot goes back below
+            } else {
+                entry.hasDrawModel = true;
+                entry.loaded.store(true, std::memory_order_release);
+            }
+            std::lock_guard lock(mutex_);
+            loading_.erase(&entry);
+        });
+        std::lock_guard lock(mutex_);
+        threads_.push_back(std::move(thread));
+        return true;
+    }
+
+    bool IsLoading(const CModelEntry& entry) const override {
+        std::lock_guard lock(mutex_);
+        return loading_.contains(&entry);
+    }
+
+    void WaitForLoads() override {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(mutex_);
+            threads.swap(threads_);
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+    }
+
+    bool MakeInstance(CModelEntry& entry, CModelEntry& source) override {
+        entry.isInstance = true;
+        entry.source = &source;
+        entry.sourceName = source.name;
+        ++source.useCount;
+        entry.loaded.store(true, std::memory_order_release);
+        return true;
+    }
+
+    int FreeSlots() const {
+        std::lock_guard lock(mutex_);
+        int free = 0;
+        for (const bool used : slots_) {
+            free += used ? 0 : 1;
+        }
+        return free;
+    }
+
+    std::atomic<int> livePayloads{0};
+    std::atomic<int> destroyedWhileLoading{0};
+    std::atomic<int> startedTwice{0};
+
+private:
+    int AcquireSlot() {
+        std::lock_guard lock(mutex_);
+        for (int i = 0; i < kSlots; ++i) {
+            if (!slots_[i]) {
+                slots_[i] = true;
+                return i;
+            }
+        }
+        return -1;
+    }
+    void ReleaseSlot(int slot) {
+        std::lock_guard lock(mutex_);
+        slots_[slot] = false;
+    }
+    int NextDelay() {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(random_() % 3);
+    }
+
+    mutable std::mutex mutex_;
+    std::array<bool, kSlots> slots_{};
+    std::set<const CModelEntry*> loading_;
+    std::vector<std::thread> threads_;
+    std::minstd_rand random_{7};
+};
+
+// The render thread's upload step: a loaded entry's slot goes back and it is
+// ready; an instance is ready with its source.
+void FinishUploads(CRegistryLists& lists) {
+    const auto finish = [](CModelEntry& entry) {
+        if (!entry.loaded.load(std::memory_order_acquire)) {
+            return;
+        }
+        if (entry.isInstance) {
+            entry.ready.store(entry.source->ready.load(std::memory_order_acquire), std::memory_order_release);
+            return;
+        }
+        if (auto* payload = dynamic_cast<ThreadedFakeLoader::SlotPayload*>(entry.payload.get())) {
+            payload->GiveSlotBack();
+        }
+        entry.ready.store(true, std::memory_order_release);
+    };
+    for (COwnedList<CModelEntry>* list : {&lists.fieldTiles, &lists.sharedModels}) {
+        list->ForEach(finish);
+    }
+    lists.gridFiles.ForEach([&finish](GridFileEntry& file) {
+        for (auto& group : file.groups) {
+            group->ForEach(finish);
+        }
+    });
+}
+
+// The name prefix of placements in cell (x, 0), x >= 0.
+std::string CellPrefix(int x) {
+    std::string prefix = "p";
+    prefix += std::to_string(x);
+    prefix += "p0_";
+    return prefix;
+}
+
+class StreamingStressTest : public ::testing::Test {
+protected:
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("quorvane_streaming_stress_" + std::to_string(::getpid()));
+    CRegistryLists lists;
+    FakeModelLoader modelLoader;
+    ThreadedFakeLoader loader;
+    std::unique_ptr<CMainField> field;
+    std::unique_ptr<CFieldStreaming> streaming;
+    std::atomic<int> problems{0};
+
+    void SetUp() override {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir / "gridfile" / "lod0");
+        field = std::make_unique<CMainField>(modelLoader, lists, dir / "gridfile");
+        streaming = std::make_unique<CFieldStreaming>(lists, *field, loader, dir / "gridfile");
+        streaming->SetProblemSink([this](const std::string&) { ++problems; });
+    }
+    void TearDown() override {
+        streaming.reset();
+        field.reset();
+        std::filesystem::remove_all(dir);
+    }
+
+    // Frames and passes on this thread until the streaming has settled.
+    void SettleAt(float x, float y) {
+        streaming->SetCentre(x, y);
+        for (int round = 0; round < 50; ++round) {
+            streaming->TimerPhase();
+            FinishUploads(lists);
+            streaming->CommitPhase();
+        }
+    }
+
+    std::multiset<std::string> GridEntryNames() const {
+        std::multiset<std::string> names;
+        lists.gridFiles.ForEach([&names](const GridFileEntry& file) {
+            for (const auto& group : file.groups) {
+                group->ForEach([&names](const CModelEntry& entry) { names.insert(entry.name); });
+            }
+        });
+        return names;
+    }
+};
+
+TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> frames{0};
+
+    CPeriodicTimer timer;
+    ASSERT_TRUE(timer.Start(milliseconds(3), [this] { streaming->TimerPhase(); }));
+
+    // The camera wanders between the centre and the east, so tiles and files
+    // enter and leave the windows all the time.
+    std::thread render([&] {
+        for (int frame = 0; !stop.load(); ++frame) {
+            const float x = static_cast<float>((frame * 37) % 2400) - 400.0f;
+            streaming->SetCentre(x, static_cast<float>((frame * 11) % 300));
+            FinishUploads(lists);
+            streaming->CommitPhase();
+            field->UpdateEditing();
+            ++frames;
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+    });
+
+    // The user places models in a few cells and writes them out.
+    std::multiset<std::string> written;
+    std::thread user([&] {
+        int serial = 0;
+        while (!stop.load()) {
+            for (int part = 0; part < 2; ++part, ++serial) {
+                const int cell = serial % 4;
+                std::string name = CellPrefix(cell * 10);
+                name += "S_";
+                name += std::to_string(serial);
+                auto record = std::make_unique<CPlacedModel>();
+                record->uniqueName = name;
+                record->modelId = serial % 3 == 0 ? "ROCK" : "S_" + std::to_string(serial);
+                record->copy = serial % 3 == 0 ? 1 : 0;
+                record->partPath = serial % 5 == 4 ? "broken.mdl" : record->modelId + ".mdl";
+                record->sourcePath = record->partPath;
+                lists.placementRecords.Append(std::move(record));
+                auto entry = std::make_unique<CModelEntry>();
+                entry->name = name;
+                entry->hasDrawModel = true;
+                entry->transform.position = {static_cast<float>(cell * 500 + 1), 1.0f, 0.0f, 1.0f};
+                lists.placedModels.Append(std::move(entry));
+            }
+            GridWriteReport report;
+            field->WriteGridFiles(&report); // refused while the last write awaits its clean-up
+            written.insert(report.writtenNames.begin(), report.writtenNames.end());
+            (void)streaming->Progress();
+            std::this_thread::sleep_for(milliseconds(5));
+        }
+    });
+
+    std::this_thread::sleep_for(milliseconds(1500));
+    stop = true;
+    user.join();
+    render.join();
+    timer.Stop();
+    EXPECT_GT(frames.load(), 10);
+    ASSERT_FALSE(written.empty());
+
+    // Everything written comes back once, from the files, around each cell.
+    field->UpdateEditing();
+    std::multiset<std::string> streamed;
+    for (const float x : {0.0f, 500.0f, 1000.0f, 1500.0f}) {
+        SettleAt(x, 0.0f);
+        EXPECT_TRUE(streaming->Progress().Done());
+        for (const std::string& name : GridEntryNames()) {
+            if (name.starts_with(CellPrefix(static_cast<int>(x / 50)))) {
+                streamed.insert(name);
+            }
+        }
+    }
+    EXPECT_EQ(streamed, written);
+
+    // Off the field everything goes, and every slot and payload with it.
+    SettleAt(5000.0f, 5000.0f);
+    EXPECT_EQ(lists.fieldTiles.Count(), 0);
+    EXPECT_EQ(lists.gridFiles.Count(), 0);
+    EXPECT_EQ(lists.sharedModels.Count(), 0);
+    EXPECT_EQ(loader.FreeSlots(), ThreadedFakeLoader::kSlots);
+    EXPECT_EQ(loader.livePayloads.load(), 0);
+    EXPECT_EQ(loader.destroyedWhileLoading.load(), 0);
+    EXPECT_EQ(loader.startedTwice.load(), 0);
+}
+
+} // namespace
+} // namespace quorvane::testing
