@@ -1,8 +1,17 @@
 #include "app/field_view.h"
 
+#include "app/field_view_input.h"
+#include "app/field_view_world.h"
+
+#include <cmath>
 #include <cstdio>
 
 namespace quorvane {
+
+CFieldView::CFieldView() {
+    PlaceStartCamera(Camera(), cameraControl_);
+    cameraView_.camera = Camera();
+}
 
 std::unique_ptr<CFieldView> CFieldView::Create(QWidget* parent) {
     std::unique_ptr<CFieldView> view(new CFieldView());
@@ -18,11 +27,15 @@ std::unique_ptr<CFieldView> CFieldView::Create(QWidget* parent) {
     view->window_ = new CVulkanSurfaceWindow(view->qtInstance_.get());
     view->container_ = QWidget::createWindowContainer(view->window_, parent); // takes the window
     view->container_->setObjectName("CLASS_DISPWINDOW");
+    view->container_->setFocusPolicy(Qt::StrongFocus);
     view->surface_ = std::make_unique<CSurface>(*view->window_);
     CFieldView* raw = view.get();
+    view->input_ = new CFieldViewInput(
+        *view->window_, view->container_, [raw] { return raw->Field(); },
+        view->pendingWheel_); // owned by the window
     view->window_->SetSurfaceReadyHandler([raw] { raw->OnSurfaceReady(); });
     // The swapchain must go before the surface it was made on.
-    view->window_->SetSurfaceLostHandler([raw] { raw->ReleaseDevice(); });
+    view->window_->SetSurfaceLostHandler([raw] { raw->OnSurfaceLost(); });
     return view;
 }
 
@@ -36,7 +49,33 @@ void CFieldView::OnSurfaceReady() {
         std::fprintf(stderr, "quorvane: the field view has no Vulkan device\n");
         return;
     }
+    world_ = std::make_unique<CFieldViewWorld>(*Device());
+    WireField(world_->field);
+    PublishCamera();
     StartRenderThread();
+    world_->StartLoading();
+}
+
+void CFieldView::WireField(CMainField& field) {
+    field.SetGroundPlanePoint([this](PixelPoint client) {
+        return GroundPointUnder(CameraSnapshot(), static_cast<float>(client.x), static_cast<float>(client.y));
+    });
+    FieldViewHooks hooks;
+    // Both may come from the render thread: the callee posts to the UI thread.
+    hooks.repaintList = [this] {
+        if (repaintRequest_) {
+            repaintRequest_();
+        }
+    };
+    hooks.repaintMain = hooks.repaintList;
+    field.SetHooks(std::move(hooks));
+}
+
+void CFieldView::OnSurfaceLost() {
+    // Loads, the timer and the frame loop end before the models and the device go.
+    StopRenderThread();
+    world_.reset();
+    ReleaseDevice();
 }
 
 CFieldView::~CFieldView() {
@@ -44,9 +83,41 @@ CFieldView::~CFieldView() {
         window_->SetSurfaceReadyHandler(nullptr);
         window_->SetSurfaceLostHandler(nullptr);
     }
-    ReleaseDevice();
+    OnSurfaceLost();
     // The surface goes with the window, while the Qt instance still exists.
     delete container_.data();
+}
+
+CMainField* CFieldView::Field() const {
+    return world_ ? &world_->field : nullptr;
+}
+
+CRegistryLists* CFieldView::Lists() const {
+    return world_ ? &world_->lists : nullptr;
+}
+
+bool CFieldView::StartupFinished() const {
+    return world_ && world_->StartupFinished();
+}
+
+StreamingProgress CFieldView::Progress() const {
+    return world_ ? world_->streaming.Progress() : StreamingProgress{};
+}
+
+FieldCameraView CFieldView::CameraSnapshot() const {
+    std::lock_guard lock(cameraMutex_);
+    return cameraView_;
+}
+
+void CFieldView::SetDisplayOptions(const FieldDisplayOptions& options) {
+    gridDisplay_.store(options.gridDisplay, std::memory_order_release);
+    skeletonView_.store(options.skeletonView, std::memory_order_release);
+    colliderDisplay_.store(options.colliderDisplay, std::memory_order_release);
+}
+
+FieldDisplayOptions CFieldView::DisplayOptions() const {
+    return {gridDisplay_.load(std::memory_order_acquire), skeletonView_.load(std::memory_order_acquire),
+            colliderDisplay_.load(std::memory_order_acquire)};
 }
 
 } // namespace quorvane

@@ -1,16 +1,35 @@
 #pragma once
 
+#include "app/field_view_camera.h"
 #include "platform/vulkan_surface_window.h"
 #include "render/disp_window.h"
 
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 namespace quorvane {
 
-// The field view's 3D window: a Vulkan surface inside the main window whose
-// render thread clears, composes and presents every frame.
+class CFieldViewInput;
+class CFieldViewWorld;
+class CMainField;
+struct CRegistryLists;
+struct StreamingProgress;
+
+// The check boxes that change what the field view draws.
+struct FieldDisplayOptions {
+    bool gridDisplay = true;
+    bool skeletonView = false;
+    bool colliderDisplay = false;
+};
+
+// The live field view: a Vulkan window inside the main window. Once its
+// surface exists it creates the device and the world on it (registry, editing
+// core, scene, streaming), starts the render thread and loads the start-up
+// models off the UI thread. Mouse and key events go to the editing core.
 class CFieldView : public CDispWindow {
 public:
     // Null when this platform offers no Vulkan windows (the caller keeps a placeholder).
@@ -18,10 +37,37 @@ public:
     ~CFieldView() override;
 
     QWidget* Container() const { return container_; }
+    QWindow* SurfaceWindow() const { return window_; }
+
+    // UI thread. Null until the surface has appeared, and again after it went.
+    CMainField* Field() const;
+    CRegistryLists* Lists() const;
+    bool StartupFinished() const;
+    StreamingProgress Progress() const;
+
+    // Any thread: the camera as the last frame used it, with the client size.
+    FieldCameraView CameraSnapshot() const;
+    void SetDisplayOptions(const FieldDisplayOptions& options);
+    FieldDisplayOptions DisplayOptions() const;
+    // Called (on any thread) when the list or the main window should repaint.
+    void SetRepaintRequest(std::function<void()> repaint) { repaintRequest_ = std::move(repaint); }
+
+protected:
+    // Frame loop (render thread), field_view_frame.cpp.
+    void UpdateWithTime(int nowMs, int elapsedMs) override;
+    void FrameUpdate() override;
+    void DrawScene(CCommonDevice& device) override;
+    void CollectUploadLists(std::vector<VkCommandBuffer>& lists) override;
+    void DrawOverlay(COverlay2D& overlay) override;
 
 private:
-    CFieldView() = default;
+    CFieldView();
     void OnSurfaceReady();
+    void OnSurfaceLost();
+    void WireField(CMainField& field);
+    void ApplyCameraInput();
+    void PublishCamera();
+    void UpdatePickPoint();
 
     class CSurface : public IPresentSurface {
     public:
@@ -38,6 +84,27 @@ private:
     CVulkanSurfaceWindow* window_ = nullptr; // owned by the container
     QPointer<QWidget> container_;
     std::unique_ptr<CSurface> surface_;
+    CFieldViewInput* input_ = nullptr; // child of the window
+    std::function<void()> repaintRequest_;
+
+    // Built after the device, torn down before it.
+    std::unique_ptr<CFieldViewWorld> world_;
+
+    // Render thread only.
+    FieldCameraControl cameraControl_;
+    float scrollA_ = 0.0f;
+    float scrollB_ = 0.0f;
+    int32_t frameStep_ = 1;
+    bool cameraBusy_ = false;
+
+    // Wheel delta the UI thread gathered for the render thread.
+    std::atomic<int> pendingWheel_{0};
+    std::atomic<bool> gridDisplay_{true};
+    std::atomic<bool> skeletonView_{false};
+    std::atomic<bool> colliderDisplay_{false};
+
+    mutable std::mutex cameraMutex_; // guards cameraView_ alone
+    FieldCameraView cameraView_;
 };
 
 } // namespace quorvane

@@ -1,8 +1,10 @@
-// The field view as a Vulkan window: needs an X display (xvfb-run in CI);
-// skipped where there is none.
+// The field view as a Vulkan window with nothing to load: needs an X display
+// (xvfb-run in CI).
 #include "app/application.h"
 #include "app/field_view.h"
 #include "app/main_window.h"
+#include "editor/main_field.h"
+#include "editor/registry_lists.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,7 +26,8 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "needs an X display (run it through test.sh or xvfb-run)";
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "needs an X display (run it through test.sh or xvfb-run)";
     const int errorsBefore = CVulkanInstance::ValidationErrorCount();
     {
         CAppState state;
@@ -41,6 +44,13 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
         CFieldView& view = *window.FieldView();
         ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0; }, 15000)) << "no frames presented";
         EXPECT_TRUE(state.renderThreads[0]->IsRunning());
+        // Without a demo folder every start-up model fails: each is reported
+        // and left out, and the view keeps drawing.
+        ASSERT_TRUE(WaitFor([&] { return view.StartupFinished(); }, 30000));
+        ASSERT_NE(view.Lists(), nullptr);
+        EXPECT_EQ(view.Lists()->characters.Count(), 0);
+        EXPECT_EQ(view.Lists()->lowDetailField.Count(), 0);
+        EXPECT_EQ(view.Field()->Mode(), EditMode::ModeNoModel);
         // The grey background reaches the screen, stretched over the whole view.
         QWidget* container = view.Container();
         const QPoint origin = container->mapToGlobal(QPoint(0, 0));
@@ -49,13 +59,12 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
                 ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
                 .toImage();
         };
+        const QColor background(204, 204, 204);
         EXPECT_TRUE(WaitFor(
             [&] {
                 const QImage image = grabbed();
-                return !image.isNull() &&
-                       image.pixelColor(image.width() / 2, image.height() / 2) == QColor(204, 204, 204) &&
-                       image.pixelColor(2, 2) == QColor(204, 204, 204) &&
-                       image.pixelColor(image.width() - 3, image.height() - 3) == QColor(204, 204, 204);
+                return !image.isNull() && image.pixelColor(2, 2) == background &&
+                       image.pixelColor(image.width() - 3, image.height() - 3) == background;
             },
             5000));
         // A new size re-creates the swapchain; frames keep coming.

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "editor/edit_mode.h"
+#include "editor/vector4.h"
+#include "render/camera.h"
+#include "render/overlay_2d.h"
+
+#include <string>
+
+namespace quorvane {
+
+inline constexpr OverlayColor kGuideRed{1, 0, 0, 1};
+inline constexpr OverlayColor kGuideGreen{0, 1, 0, 1};
+inline constexpr OverlayColor kGuideBlue{0, 0, 1, 1};
+inline constexpr OverlayColor kGuideMarker{0.7f, 0.6f, 0, 1};
+inline constexpr float kGuideWidth = 5.0f;
+inline constexpr float kGuideMarkerWidth = 8.0f;
+
+// The axis lines of a sub-mode through centre (render-image pixels), each
+// drawn far past the screen edges, then a marker at the centre. Axes whose
+// points do not project are left out.
+void DrawAxisGuides(COverlay2D& overlay, const CCamera& camera, const AxisGuides& guides,
+                    const Vector4& centre);
+
+// "LOADING: 3 TILES, 12 MODELS" while streaming has work; empty when all is in.
+std::string StreamingProgressText(int tilesLoading, int gridModelsLoading);
+
+// The text centred at the top of the render image on a pale band.
+void DrawProgressLine(COverlay2D& overlay, const std::string& text);
+
+} // namespace quorvane

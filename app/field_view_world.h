@@ -1,0 +1,62 @@
+#pragma once
+
+#include "editor/field_streaming.h"
+#include "editor/main_field.h"
+#include "editor/registry_lists.h"
+#include "platform/periodic_timer.h"
+#include "render/field_scene.h"
+#include "render/model_registry.h"
+#include "render/streaming_loader.h"
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace quorvane {
+
+class CCommonDevice;
+
+// Everything of the field view that lives on its device: the registry lists,
+// the GPU registry, the editing core, the scene, the tile streaming and its
+// one-second timer. Members are built in this order and go in reverse, so the
+// models' GPU objects are gone before the device. The render thread must be
+// stopped before the world is destroyed.
+class CFieldViewWorld {
+public:
+    static constexpr const char* kCharacterName = "SKELTON";
+    static constexpr const char* kLowFieldName = "FIELD_LOW";
+    static constexpr const char* kLowFieldPath = "./model/main_field/field_low/field_low.mdl";
+    // Names a definition file to choose at start-up, until the model tree can.
+    static constexpr const char* kChooseVariable = "QUORVANE_CHOOSE";
+
+    explicit CFieldViewWorld(CCommonDevice& device);
+    // Stops the start-up loads and the timer, waits for every loader thread.
+    ~CFieldViewWorld();
+    CFieldViewWorld(const CFieldViewWorld&) = delete;
+    CFieldViewWorld& operator=(const CFieldViewWorld&) = delete;
+
+    // Loads the character and the low-detail field on a thread of its own,
+    // then chooses the definition named by QUORVANE_CHOOSE and starts the
+    // streaming timer. A model that fails is reported and left out.
+    void StartLoading();
+    bool StartupFinished() const { return startupFinished_.load(std::memory_order_acquire); }
+
+    CRegistryLists lists;
+    CModelRegistry registry;
+    CMainField field;
+    CFieldScene scene;
+    CRegistryStreamingLoader streamingLoader;
+    CFieldStreaming streaming;
+    CPeriodicTimer streamTimer;
+
+private:
+    void LoadStartModels(const std::stop_token& stop);
+    void LoadCharacter();
+    void LoadLowDetailField();
+    void ChooseFromEnvironment();
+
+    std::atomic<bool> startupFinished_{false};
+    std::jthread startup_; // last: stopped and joined first
+};
+
+} // namespace quorvane

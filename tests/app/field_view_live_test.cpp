@@ -1,0 +1,265 @@
+// The live field view on a generated demo field, driven by real Qt events.
+// Needs an X display (xvfb-run): the view renders through a Vulkan surface.
+#include "app/application.h"
+#include "app/field_view.h"
+#include "app/main_window.h"
+#include "demo_field.h"
+#include "editor/main_field.h"
+#include "editor/registry_lists.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <QWheelEvent>
+#include <QWindow>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return condition();
+}
+
+// One demo field per test process, removed at exit.
+struct DemoFolder {
+    std::filesystem::path path;
+    ~DemoFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+const std::filesystem::path& DemoRoot() {
+    static const DemoFolder folder{std::filesystem::temp_directory_path() /
+                                   ("quorvane_field_view_test_" + std::to_string(::getpid()))};
+    return folder.path;
+}
+
+const demofield::CManifest& DemoManifest() {
+    static const demofield::CManifest manifest = [] {
+        demofield::COptions options;
+        options.output = DemoRoot();
+        options.quadsPerTile = 4;
+        options.fieldTextureSize = 64;
+        options.modelTextureSize = 64;
+        std::filesystem::remove_all(options.output);
+        return demofield::GenerateDemoField(options);
+    }();
+    return manifest;
+}
+
+std::string DefinitionEndingWith(const std::string& name) {
+    for (const auto& definition : DemoManifest().definitions) {
+        if (definition.path.ends_with(name)) {
+            return definition.path;
+        }
+    }
+    return {};
+}
+
+// The field view reads "./model", "./pict" and "./gridfile": run it in the demo folder.
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(const std::filesystem::path& path)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name) { qputenv(name, value.c_str()); }
+    ~ScopedVariable() { qunsetenv(name_); }
+
+private:
+    const char* name_;
+};
+
+struct ImagePoint {
+    float x = 0;
+    float y = 0;
+};
+
+// A client point of the view in pixels of the 1920 x 1080 render image.
+ImagePoint ToImage(const QPoint& client, const QSize& size) {
+    return {static_cast<float>(client.x()) * 1920.0f / static_cast<float>(size.width()),
+            static_cast<float>(client.y()) * 1080.0f / static_cast<float>(size.height())};
+}
+
+bool ProjectsNear(const CCamera& camera, const Vector4& point, const ImagePoint& expected, float tolerance) {
+    const std::optional<ScreenPoint> screen = ProjectToScreen(camera, {point.x, point.y, point.z});
+    return screen && std::fabs(screen->x - expected.x) <= tolerance &&
+           std::fabs(screen->y - expected.y) <= tolerance;
+}
+
+Vector4 CursorPosition(const EditVectors& vectors) {
+    return {vectors.pickPoint.x - vectors.cursorOffset.x, vectors.pickPoint.y - vectors.cursorOffset.y,
+            vectors.pickPoint.z - vectors.cursorOffset.z, 1};
+}
+
+bool IsGuideRed(const QColor& c) {
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+}
+
+// Whether a red guide pixel lies within two rows of (x, y) in the grabbed view.
+bool RedNear(const QImage& image, int x, int y) {
+    for (int dy = -2; dy <= 2; ++dy) {
+        if (y + dy >= 0 && y + dy < image.height() && IsGuideRed(image.pixelColor(x, y + dy))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(FieldViewLive, ChoosesMovesAlongXPlacesAndCancelsWithRealEvents) {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "needs an X display (run it through test.sh or xvfb-run)";
+    const std::string crate = DefinitionEndingWith("crate.mdf");
+    ASSERT_FALSE(crate.empty()) << "the demo field has no crate definition";
+    ScopedWorkingDirectory inDemo(DemoRoot());
+    ScopedVariable choose("QUORVANE_CHOOSE", "./" + crate);
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
+    {
+        CAppState state;
+        state.geometry = ComputeAppGeometry(ReadScreenMetrics(*QGuiApplication::primaryScreen()));
+        SetAppState(&state);
+        state.mainWindow = std::make_unique<CMainWindow>(state);
+        CMainWindow& window = *state.mainWindow;
+        ASSERT_NE(window.FieldView(), nullptr);
+        window.setGeometry(0, 0, 1600, 900);
+        window.Relayout();
+        window.show();
+        window.activateWindow();
+
+        CFieldView& view = *window.FieldView();
+        ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0 && view.StartupFinished(); }, 60000))
+            << "no frames or the start-up loads never ended";
+        CMainField& field = *view.Field();
+        CRegistryLists& lists = *view.Lists();
+        // Start-up loaded the character and the low-detail field, and chose the crate.
+        EXPECT_EQ(lists.characters.Count(), 1);
+        EXPECT_NE(lists.FindByName("SKELTON"), nullptr);
+        EXPECT_NE(lists.FindByName("FIELD_LOW"), nullptr);
+        ASSERT_TRUE(WaitFor(
+            [&] { return field.Mode() == EditMode::ModePlace && field.CursorPartCount() == 1; }, 10000));
+
+        QWindow* surface = view.SurfaceWindow();
+        const QSize size = surface->size();
+        ASSERT_GT(size.width(), 300);
+        ASSERT_GT(size.height(), 300);
+        const QPoint p1(size.width() / 2 - 100, size.height() * 2 / 3);
+
+        // The pick point follows the mouse onto the ground.
+        QTest::mouseMove(surface, p1);
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return ProjectsNear(view.CameraSnapshot().camera, field.Vectors().pickPoint,
+                                    ToImage(p1, size), 2);
+            },
+            5000))
+            << "the pick point did not come under the mouse";
+        EXPECT_EQ(field.Vectors().pickPoint.z, 0.0f);
+
+        // No guides while placing.
+        QWidget* container = view.Container();
+        const auto grabbed = [&] {
+            const QPoint origin = container->mapToGlobal(QPoint(0, 0));
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
+                .toImage();
+        };
+        const int leftX = size.width() / 8;
+        const int rightX = size.width() * 7 / 8;
+        {
+            QTest::qWait(200);
+            const QImage image = grabbed();
+            ASSERT_FALSE(image.isNull());
+            EXPECT_FALSE(RedNear(image, leftX, p1.y()));
+            EXPECT_FALSE(RedNear(image, rightX, p1.y()));
+        }
+
+        // G, then X: a mouse move drags the cursor along x only.
+        const EditVectors before = field.Vectors();
+        QTest::keyClick(surface, Qt::Key_G);
+        EXPECT_EQ(field.Mode(), EditMode::ModeCursorMove);
+        QTest::keyClick(surface, Qt::Key_X);
+        EXPECT_EQ(field.Mode(), EditMode::ModeCursorMoveX);
+        const QPoint p2 = p1 + QPoint(200, 0);
+        QTest::mouseMove(surface, p2);
+        ASSERT_TRUE(WaitFor([&] { return field.Input().mouseClient == PixelPoint{p2.x(), p2.y()}; }, 2000));
+        const EditVectors after = field.Vectors();
+        const Vector4 cursorBefore = CursorPosition(before);
+        const Vector4 cursorAfter = CursorPosition(after);
+        EXPECT_EQ(after.pickPoint, before.pickPoint) << "the pick holds still during a drag";
+        EXPECT_FLOAT_EQ(cursorAfter.y, cursorBefore.y);
+        EXPECT_FLOAT_EQ(cursorAfter.z, cursorBefore.z);
+        const float moved = cursorAfter.x - cursorBefore.x;
+        EXPECT_GT(std::fabs(moved), 1.0f);
+        // The ground point that moved with the cursor is now under the mouse.
+        const Vector4 dragged{before.pickPoint.x + moved, before.pickPoint.y, before.pickPoint.z, 1};
+        EXPECT_TRUE(ProjectsNear(view.CameraSnapshot().camera, dragged, ToImage(p2, size), 3));
+
+        // The red X guide now runs through the pick point, across the view.
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const QImage image = grabbed();
+                return !image.isNull() && RedNear(image, leftX, p1.y()) && RedNear(image, rightX, p1.y());
+            },
+            5000))
+            << "no red axis guide on the pick point's row";
+
+        // A left click confirms the move, the next one places.
+        QTest::mouseClick(surface, Qt::LeftButton, {}, p2);
+        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModePlace; }, 2000));
+        EXPECT_EQ(field.PlacedModelCount(), 0);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, p2);
+        ASSERT_TRUE(WaitFor([&] { return field.PlacedModelCount() == 1; }, 15000));
+        EXPECT_EQ(field.Mode(), EditMode::ModeAdjust);
+        EXPECT_EQ(field.PlacementRecordCount(), 1);
+        EXPECT_FALSE(field.SelectedName().empty());
+
+        // A right click cancels the fresh placement: the frame update removes it.
+        QTest::mouseClick(surface, Qt::RightButton, {}, p2);
+        EXPECT_TRUE(WaitFor(
+            [&] { return field.PlacedModelCount() == 0 && field.EditRequest() == CMainField::kRequestNone; },
+            5000));
+        EXPECT_EQ(field.PlacementRecordCount(), 0);
+        EXPECT_EQ(field.Mode(), EditMode::ModePlace);
+
+        // One wheel notch forward brings the eye from 81 to 2.88^4 units.
+        const auto distance = [&] {
+            const CCamera camera = view.CameraSnapshot().camera;
+            return Length(camera.eye - camera.target);
+        };
+        EXPECT_NEAR(distance(), 81.0f, 0.01f);
+        QWheelEvent wheel(QPointF(p2), surface->mapToGlobal(QPointF(p2)), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(surface, &wheel);
+        EXPECT_TRUE(WaitFor([&] { return std::fabs(distance() - 68.797f) < 0.01f; }, 3000)) << distance();
+
+        ShutdownApplication(state);
+        state.mainWindow.reset();
+        SetAppState(nullptr);
+    }
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+}
+
+} // namespace
+} // namespace quorvane

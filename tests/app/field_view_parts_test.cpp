@@ -1,0 +1,209 @@
+// The field view's pieces that need no window: start camera, wheel zoom,
+// ground pick fallback, axis guides and the progress line.
+#include "app/field_view_camera.h"
+#include "app/field_view_overlay.h"
+#include "app/field_view_stroke_text.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+bool SameColor(const OverlayColor& a, const OverlayColor& b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+}
+
+// Whether (x, y) lies in one of the triangles of the given colour.
+bool Covered(const COverlay2D& overlay, const OverlayColor& color, float x, float y) {
+    const auto& v = overlay.Vertices();
+    for (size_t i = 0; i + 2 < v.size(); i += 3) {
+        if (!SameColor(v[i].color, color)) {
+            continue;
+        }
+        const auto side = [&](const OverlayVertex& a, const OverlayVertex& b) {
+            return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+        };
+        const float d0 = side(v[i], v[i + 1]);
+        const float d1 = side(v[i + 1], v[i + 2]);
+        const float d2 = side(v[i + 2], v[i]);
+        const bool negative = d0 < 0 || d1 < 0 || d2 < 0;
+        const bool positive = d0 > 0 || d1 > 0 || d2 > 0;
+        if (!(negative && positive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t CountColored(const COverlay2D& overlay, const OverlayColor& color) {
+    size_t count = 0;
+    for (const OverlayVertex& v : overlay.Vertices()) {
+        count += SameColor(v.color, color) ? 1 : 0;
+    }
+    return count;
+}
+
+CCamera StartCamera() {
+    CCamera camera;
+    FieldCameraControl control;
+    PlaceStartCamera(camera, control);
+    camera.aspect = 16.0f / 9.0f;
+    return camera;
+}
+
+TEST(FieldViewCamera, StartsEightyOneUnitsAwayTwentyDegreesFromAbove) {
+    CCamera camera;
+    FieldCameraControl control{1.0f, 45.0f, 0.0f};
+    PlaceStartCamera(camera, control);
+    EXPECT_FLOAT_EQ(control.zoom, 3.0f);
+    EXPECT_FLOAT_EQ(control.pitch, 20.0f);
+    EXPECT_FLOAT_EQ(control.yaw, -90.0f);
+    EXPECT_FLOAT_EQ(camera.angleDegrees, -90.0f);
+    // Yaw -90 puts the eye on the -y side; sin 20 = 0.3420201, cos 20 = 0.9396926.
+    EXPECT_NEAR(camera.eye.x, 0.0f, 1e-4f);
+    EXPECT_NEAR(camera.eye.y, -81.0f * 0.3420201f, 1e-3f);
+    EXPECT_NEAR(camera.eye.z, 81.0f * 0.9396926f, 1e-3f);
+    EXPECT_NEAR(Length(camera.eye - camera.target), 81.0f, 1e-3f);
+    EXPECT_FLOAT_EQ(camera.light.x, 1.0f);
+    EXPECT_FLOAT_EQ(camera.light.y, -1.0f);
+    EXPECT_FLOAT_EQ(camera.light.z, -1.0f);
+    EXPECT_FLOAT_EQ(camera.lightIntensity, 0.8f);
+}
+
+TEST(FieldViewCamera, WheelSetsTheEyeDistanceToZoomToTheFourthAlongTheSameDirection) {
+    CCamera camera = StartCamera();
+    FieldCameraControl control;
+    const Vec3 before = Normalize(camera.eye - camera.target);
+    ApplyWheelZoom(camera, control, 120); // zoom 3 -> 2.88
+    EXPECT_NEAR(control.zoom, 2.88f, 1e-5f);
+    EXPECT_NEAR(Length(camera.eye - camera.target), 68.797f, 1e-2f);
+    const Vec3 after = Normalize(camera.eye - camera.target);
+    EXPECT_NEAR(Dot(before, after), 1.0f, 1e-5f);
+
+    // A notch back from zoom 1 gives 1.12^4.
+    control.zoom = 1.0f;
+    ApplyWheelZoom(camera, control, -120);
+    EXPECT_NEAR(Length(camera.eye - camera.target), 1.5735f, 1e-3f);
+}
+
+TEST(FieldViewCamera, WheelingFarInKeepsAUsableEyeThatCanZoomOutAgain) {
+    CCamera camera = StartCamera();
+    camera.target = {1000.0f, -2000.0f, 5.0f};
+    camera.eye = camera.target + Vec3{0, -27.7f, 76.1f};
+    FieldCameraControl control;
+    for (int i = 0; i < 100; ++i) {
+        ApplyWheelZoom(camera, control, 120);
+    }
+    const float nearDistance = Length(camera.eye - camera.target);
+    EXPECT_GE(nearDistance, 0.099f);
+    EXPECT_TRUE(std::isfinite(camera.eye.x) && std::isfinite(camera.eye.y) && std::isfinite(camera.eye.z));
+    ApplyWheelZoom(camera, control, -120);
+    EXPECT_GT(Length(camera.eye - camera.target), nearDistance);
+    // Still looking down from the -y side.
+    EXPECT_LT(camera.eye.y, camera.target.y);
+    EXPECT_GT(camera.eye.z, camera.target.z);
+}
+
+TEST(FieldViewCamera, GroundPointUnderTheCentreIsTheTargetAndAMissFallsBackToIt) {
+    FieldCameraView view{StartCamera(), 1600, 900};
+    const Vector4 centre = GroundPointUnder(view, 800.0f, 450.0f);
+    EXPECT_NEAR(centre.x, 0.0f, 1e-2f);
+    EXPECT_NEAR(centre.y, 0.0f, 1e-2f);
+    EXPECT_EQ(centre.z, 0.0f);
+
+    // Looking level: the top row sees sky.
+    view.camera.target = {5, 7, 1};
+    view.camera.eye = {5, -3, 1};
+    const Vector4 sky = GroundPointUnder(view, 800.0f, 0.0f);
+    EXPECT_EQ(sky.x, 5.0f);
+    EXPECT_EQ(sky.y, 7.0f);
+    EXPECT_EQ(sky.z, 0.0f);
+    // No client area yet: the same fallback, no division by zero.
+    view.clientWidth = 0;
+    EXPECT_EQ(GroundPointUnder(view, 10.0f, 10.0f).x, 5.0f);
+}
+
+TEST(FieldViewOverlay, GuidesRunAlongTheProjectedAxesThroughTheCentre) {
+    const CCamera camera = StartCamera();
+    const Vector4 centre{3, 4, 0, 1};
+    const auto screen = [&](float x, float y, float z) { return *ProjectToScreen(camera, {x, y, z}); };
+
+    COverlay2D onlyX;
+    DrawAxisGuides(onlyX, camera, {.x = true}, centre);
+    EXPECT_EQ(CountColored(onlyX, kGuideRed), 6u);
+    EXPECT_EQ(CountColored(onlyX, kGuideGreen), 0u);
+    EXPECT_EQ(CountColored(onlyX, kGuideBlue), 0u);
+    // Far along the x axis on both sides, inside the image.
+    for (float x : {-25.0f, 30.0f}) {
+        const ScreenPoint p = screen(3 + x, 4, 0);
+        EXPECT_TRUE(Covered(onlyX, kGuideRed, p.x, p.y)) << x;
+    }
+    const ScreenPoint offAxis = screen(3, 14, 0);
+    EXPECT_FALSE(Covered(onlyX, kGuideRed, offAxis.x, offAxis.y));
+    const ScreenPoint middle = screen(3, 4, 0);
+    EXPECT_TRUE(Covered(onlyX, kGuideMarker, middle.x, middle.y));
+
+    COverlay2D all;
+    DrawAxisGuides(all, camera, {.x = true, .y = true, .z = true}, centre);
+    const ScreenPoint alongY = screen(3, 20, 0);
+    const ScreenPoint alongZ = screen(3, 4, 15);
+    EXPECT_TRUE(Covered(all, kGuideGreen, alongY.x, alongY.y));
+    EXPECT_TRUE(Covered(all, kGuideBlue, alongZ.x, alongZ.y));
+    EXPECT_FALSE(Covered(all, kGuideBlue, alongY.x, alongY.y));
+}
+
+TEST(FieldViewOverlay, ProgressLineNamesBothCountsAndVanishesWhenDone) {
+    EXPECT_TRUE(StreamingProgressText(0, 0).empty());
+    const std::string text = StreamingProgressText(3, 12);
+    EXPECT_EQ(text, "LOADING: 3 TILES, 12 MODELS");
+    EXPECT_FALSE(StreamingProgressText(0, 7).empty());
+    for (char c : StreamingProgressText(1234567890, 5)) {
+        EXPECT_TRUE(c == ' ' || CStrokeText::HasGlyph(c)) << "no glyph for '" << c << "'";
+    }
+
+    COverlay2D none;
+    DrawProgressLine(none, StreamingProgressText(0, 0));
+    EXPECT_TRUE(none.Empty());
+
+    COverlay2D line;
+    DrawProgressLine(line, text);
+    ASSERT_FALSE(line.Empty());
+    // Centred at the top of the 1920 x 1080 image.
+    float left = 1e9f, right = -1e9f, bottom = -1e9f;
+    for (const OverlayVertex& v : line.Vertices()) {
+        left = std::min(left, v.x);
+        right = std::max(right, v.x);
+        bottom = std::max(bottom, v.y);
+    }
+    EXPECT_NEAR((left + right) / 2, 960.0f, 1.0f);
+    EXPECT_GT(left, 0.0f);
+    EXPECT_LT(right, 1920.0f);
+    EXPECT_LT(bottom, 100.0f);
+}
+
+TEST(FieldViewOverlay, StrokeTextStaysInItsBoxAndSkipsUnknownCharacters) {
+    // Glyphs are 4 units wide on a 6-unit advance: "AB" at height 12 is 20 wide.
+    EXPECT_FLOAT_EQ(CStrokeText::Width("AB", 12.0f), 20.0f);
+    EXPECT_FLOAT_EQ(CStrokeText::Width("", 12.0f), 0.0f);
+    EXPECT_TRUE(CStrokeText::HasGlyph('m'));
+    EXPECT_FALSE(CStrokeText::HasGlyph('?'));
+
+    COverlay2D unknown;
+    CStrokeText::Draw(unknown, "? ~", 10, 10, 12, 2, {});
+    EXPECT_TRUE(unknown.Empty());
+
+    COverlay2D text;
+    CStrokeText::Draw(text, "LOADING: 09", 100, 50, 12, 2, {0, 0, 0, 1});
+    ASSERT_FALSE(text.Empty());
+    const float width = CStrokeText::Width("LOADING: 09", 12);
+    for (const OverlayVertex& v : text.Vertices()) {
+        EXPECT_GE(v.x, 100 - 1.0f);
+        EXPECT_LE(v.x, 100 + width + 1.0f);
+        EXPECT_GE(v.y, 50 - 1.0f);
+        EXPECT_LE(v.y, 50 + 12 + 1.0f);
+    }
+}
+
+} // namespace
+} // namespace quorvane
