@@ -71,8 +71,16 @@ void CFieldView::WireField(CMainField& field) {
     field.SetHooks(std::move(hooks));
 }
 
+void CFieldView::StopBackgroundWork() {
+    if (world_) {
+        world_->StopBackgroundWork();
+    }
+}
+
 void CFieldView::OnSurfaceLost() {
-    // Loads, the timer and the frame loop end before the models and the device go.
+    // Loads and the timer end while the frame loop still frees loader slots;
+    // then the loop, the models and last the device.
+    StopBackgroundWork();
     StopRenderThread();
     world_.reset();
     ReleaseDevice();

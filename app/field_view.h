@@ -43,6 +43,9 @@ public:
     CMainField* Field() const;
     CRegistryLists* Lists() const;
     bool StartupFinished() const;
+    // UI thread, before the render thread is stopped: ends the start-up
+    // loads, the streaming timer and the loader threads.
+    void StopBackgroundWork();
     StreamingProgress Progress() const;
 
     // Any thread: the camera as the last frame used it, with the client size.

@@ -14,6 +14,10 @@ CFieldViewWorld::CFieldViewWorld(CCommonDevice& device)
       streamingLoader(registry), streaming(lists, field, streamingLoader, "./gridfile") {}
 
 CFieldViewWorld::~CFieldViewWorld() {
+    StopBackgroundWork();
+}
+
+void CFieldViewWorld::StopBackgroundWork() {
     if (startup_.joinable()) {
         startup_.request_stop();
         startup_.join();

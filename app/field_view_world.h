@@ -30,7 +30,7 @@ public:
     static constexpr const char* kChooseVariable = "QUORVANE_CHOOSE";
 
     explicit CFieldViewWorld(CCommonDevice& device);
-    // Stops the start-up loads and the timer, waits for every loader thread.
+    // Stops the background work if nobody did.
     ~CFieldViewWorld();
     CFieldViewWorld(const CFieldViewWorld&) = delete;
     CFieldViewWorld& operator=(const CFieldViewWorld&) = delete;
@@ -40,6 +40,10 @@ public:
     // streaming timer. A model that fails is reported and left out.
     void StartLoading();
     bool StartupFinished() const { return startupFinished_.load(std::memory_order_acquire); }
+    // Ends the start-up loads, stops the timer and joins every loader thread.
+    // Call it while the render thread still runs: a load waiting for a loader
+    // slot gets it only when the frame loop finishes an upload.
+    void StopBackgroundWork();
 
     CRegistryLists lists;
     CModelRegistry registry;
