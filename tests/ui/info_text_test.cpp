@@ -1,0 +1,126 @@
+#include "editor/main_field.h"
+#include "ui/fixed_number.h"
+#include "ui/info_text.h"
+#include "ui/info_window.h"
+#include "ui/write_report_text.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+TEST(InfoTextTest, HelpLinesPerMode) {
+    EXPECT_EQ(InfoHelpLines(EditMode::ModeNoModel),
+              (QStringList{U("<移動モード>"), U("モデルを選択してください")}));
+    EXPECT_EQ(InfoHelpLines(EditMode::ModeMove),
+              (QStringList{U("<移動モード>"), U("[中クリック]モデル配置モード")}));
+    EXPECT_EQ(InfoHelpLines(EditMode::ModePlace).size(), 7);
+    EXPECT_EQ(InfoHelpLines(EditMode::ModePlace)[4], U("[左クリック]: モデル配置"));
+    EXPECT_EQ(InfoHelpLines(EditMode::ModeAdjust)[0], U("<配置モデル調整モード>"));
+    EXPECT_EQ(InfoHelpLines(EditMode::ModeAdjust)[4], U("[左クリック]: 配置決定"));
+
+    const QStringList rotate = InfoHelpLines(EditMode::ModeCursorRotate);
+    EXPECT_EQ(rotate, (QStringList{U("<回転モード>"), U("[X]: X軸回転"), U("[Y]: Y軸回転"), U("[Z]: Z軸回転"),
+                                   U("[右クリック]: キャンセル"), U("[+Shift]: カメラ操作")}));
+    EXPECT_FALSE(rotate.contains(U("[左クリック]: 決定")));
+
+    const QStringList scaleY = InfoHelpLines(EditMode::ModeCursorScaleY);
+    EXPECT_EQ(scaleY, (QStringList{U("<Y軸スケーリングモード>"), U("[左クリック]: 決定"),
+                                   U("[右クリック]: キャンセル"), U("[+Shift]: カメラ操作")}));
+    // The selection's modes read like the cursor's.
+    for (uint32_t mode = 4; mode < 16; ++mode) {
+        EXPECT_EQ(InfoHelpLines(static_cast<EditMode>(mode)), InfoHelpLines(static_cast<EditMode>(mode + 12)))
+            << mode;
+    }
+    EXPECT_EQ(InfoHelpLines(EditMode::ModeCursorMove)[1], U("[X]: X軸移動"));
+    EXPECT_EQ(InfoHelpLines(EditMode::ModePlacedMoveZ)[0], U("<Z軸移動モード>"));
+    EXPECT_EQ(InfoHelpLines(EditMode::ModeCursorScale)[3], U("[Z]: Z軸スケール"));
+}
+
+TEST(InfoTextTest, HeaderColours) {
+    EXPECT_EQ(InfoHeaderColour(EditMode::ModeNoModel), QColor(250, 220, 220));
+    EXPECT_EQ(InfoHeaderColour(EditMode::ModeMove), QColor(250, 220, 220));
+    EXPECT_EQ(InfoHeaderColour(EditMode::ModePlace), QColor(255, 100, 150));
+    EXPECT_EQ(InfoHeaderColour(EditMode::ModeCursorRotateZ), QColor(255, 100, 150));
+    EXPECT_EQ(InfoHeaderColour(EditMode::ModeAdjust), QColor(255, 200, 0));
+    EXPECT_EQ(InfoHeaderColour(EditMode::ModePlacedMove), QColor(255, 200, 0));
+    EXPECT_EQ(InfoHeaderColour(EditMode::ModePlacedRotateZ), QColor(255, 200, 0));
+}
+
+TEST(InfoTextTest, ValuesHaveThreeDecimals) {
+    EXPECT_EQ(FormatInfoVector({1.5f, 0.0f, 0.0f, 0.0f}), "(1.500, 0.000, 0.000)");
+    EXPECT_EQ(FormatInfoVector({-2.25f, 0.0f, 10.125f, 0.0f}), "(-2.250, 0.000, 10.125)");
+    EXPECT_EQ(FormatFixed(12.5, 4), "12.5000");
+    EXPECT_DOUBLE_EQ(LeadingNumber("1.2.3"), 1.2);
+    EXPECT_DOUBLE_EQ(LeadingNumber("."), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber(""), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber(".5"), 0.5);
+}
+
+TEST(InfoTextTest, CursorOrSelectionValues) {
+    EditVectors vectors;
+    vectors.pickPoint = {10.0f, 5.0f, 1.0f, 1.0f};
+    vectors.cursorOffset = {2.0f, 1.0f, 0.5f, 0.0f};
+    vectors.cursorScale = {2.0f, 2.0f, 2.0f, 1.0f};
+    vectors.cursorRotation = {0.0f, 90.0f, 0.0f, 0.0f};
+    vectors.selPosition = {-1.0f, -2.0f, -3.0f, 0.0f};
+    vectors.selScale = {0.5f, 0.5f, 0.5f, 1.0f};
+    vectors.selRotation = {45.0f, 0.0f, 0.0f, 0.0f};
+
+    const InfoValues cursor = InfoValuesOf(EditMode::ModeCursorMoveX, vectors, "m1p0");
+    EXPECT_EQ(FormatInfoVector(cursor.position), "(8.000, 4.000, 0.500)");
+    EXPECT_EQ(cursor.scale, vectors.cursorScale);
+    EXPECT_EQ(cursor.rotation, vectors.cursorRotation);
+    EXPECT_EQ(cursor.cellName, "m1p0");
+
+    for (EditMode mode : {EditMode::ModeAdjust, EditMode::ModePlacedMove, EditMode::ModePlacedRotateZ}) {
+        const InfoValues selection = InfoValuesOf(mode, vectors, "p0p0");
+        EXPECT_EQ(selection.position, vectors.selPosition);
+        EXPECT_EQ(selection.scale, vectors.selScale);
+        EXPECT_EQ(selection.rotation, vectors.selRotation);
+    }
+}
+
+TEST(InfoWindowTest, RepaintsWhenTheValuesChange) {
+    InfoValues values;
+    QWidget parent;
+    CInfoWindow window(&parent, UiScale{}, [&values]() -> std::optional<InfoValues> { return values; });
+    window.setGeometry(0, 0, 260, 308);
+    window.Refresh();
+    EXPECT_EQ(window.Shown().mode, EditMode::ModeNoModel);
+    values.mode = EditMode::ModeCursorRotate;
+    values.cellName = "m1p0";
+    window.Refresh();
+    EXPECT_EQ(window.Shown().mode, EditMode::ModeCursorRotate);
+    EXPECT_EQ(window.Shown().cellName, "m1p0");
+
+    // Background, and the value panel near the bottom (h = 6 + 36 x 0.3 = 16).
+    const QImage image = window.grab().toImage();
+    EXPECT_EQ(image.pixelColor(3, 3), QColor(100, 80, 80));
+    EXPECT_EQ(image.pixelColor(240, 308 - 9 * 16 + 2), QColor(70, 50, 50));
+}
+
+TEST(WriteReportTextTest, SaysWhatWasWrittenAndWhatNot) {
+    GridWriteReport report;
+    EXPECT_FALSE(DescribeWriteReport(report).failed);
+    EXPECT_EQ(DescribeWriteReport(report).message, U("書き出す配置がありません。"));
+    report.writtenNames = {"crate_1", "crate_2"};
+    EXPECT_TRUE(DescribeWriteReport(report).message.contains("2"));
+    report.failures.push_back({"rock_3", "gridfile/lod0/p0p0.gmf", "Permission denied"});
+    const WriteReportText failed = DescribeWriteReport(report);
+    EXPECT_TRUE(failed.failed);
+    EXPECT_TRUE(failed.message.contains("rock_3"));
+    EXPECT_TRUE(failed.message.contains("Permission denied"));
+    EXPECT_TRUE(failed.message.contains("gridfile/lod0/p0p0.gmf"));
+    report.refused = true;
+    EXPECT_TRUE(DescribeWriteReport(report).failed);
+    EXPECT_TRUE(DescribeWriteReport(report).message.contains(U("もう一度")));
+}
+
+} // namespace
+} // namespace quorvane

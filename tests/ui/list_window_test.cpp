@@ -1,0 +1,115 @@
+#include "ui/model_list_window.h"
+
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+// The list as the editing core keeps it: names, and the selection and page
+// model the core shares with the window.
+class CFakeListSource : public IPlacementListSource {
+public:
+    explicit CFakeListSource(int count) {
+        for (int i = 1; i <= count; ++i) {
+            names.push_back("crate_" + std::to_string(i));
+        }
+    }
+    CPlacementListModel Model() const override { return model; }
+    std::vector<std::string> Names() const override { return names; }
+    void Pick(int32_t clientY) override {
+        model.ClickAt(clientY, static_cast<int32_t>(names.size()));
+        picks.push_back(clientY);
+    }
+    void Wheel(int32_t delta) override { model.Wheel(delta, static_cast<int32_t>(names.size())); }
+    void SetHeight(int32_t height) override { model.SetHeight(height); }
+
+    std::vector<std::string> names;
+    CPlacementListModel model;
+    std::vector<int32_t> picks;
+};
+
+void Wheel(QWidget& widget, int delta) {
+    QWheelEvent event(QPointF(10, 10), widget.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&widget, &event);
+}
+
+struct ListFixture : ::testing::Test {
+    CFakeListSource source{20};
+    QWidget parent;
+    CModelListWindow window{&parent, UiScale{}, source};
+    int changes = 0;
+
+    void SetUp() override {
+        window.setGeometry(0, 0, 260, 200); // 9 rows of 22
+        window.SetChangeHandler([this] { ++changes; });
+    }
+};
+
+TEST_F(ListFixture, WheelTurnsWholePagesWithinTheList) {
+    EXPECT_EQ(source.model.RowsPerPage(), 9);
+    EXPECT_EQ(window.CaptionSuffix(), " [1/3]");
+    const std::pair<int, int> steps[] = {{-120, 1}, {-120, 2}, {-120, 2}, {120, 1}, {120, 0}, {120, 0}};
+    for (const auto& [delta, page] : steps) {
+        Wheel(window, delta);
+        EXPECT_EQ(source.model.Page(), page) << delta;
+    }
+    Wheel(window, -120);
+    EXPECT_EQ(window.CaptionSuffix(), " [2/3]");
+    EXPECT_GT(changes, 0);
+}
+
+TEST_F(ListFixture, ClickSelectsByRowAndPage) {
+    Wheel(window, -120); // page 1: entries 10 to 18
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 2 * 22 + 5));
+    EXPECT_EQ(source.model.Selected(), 12);
+    EXPECT_EQ(source.model.Page(), 1);
+
+    // The partial strip below the last whole row of a full page: first entry of the next page.
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 9 * 22 + 1));
+    EXPECT_EQ(source.model.Selected(), 19);
+    EXPECT_EQ(source.model.Page(), 2);
+
+    // Below the last row of a partly filled page: the last entry.
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 5 * 22 + 3));
+    EXPECT_EQ(source.model.Selected(), 20);
+    EXPECT_EQ(source.model.Page(), 2);
+    EXPECT_EQ(source.picks.size(), 3u);
+}
+
+TEST_F(ListFixture, OnlyTheSelectedRowIsHighlighted) {
+    const QColor row(200, 120, 120);
+    const QColor highlighted(240, 170, 170);
+    auto rowColour = [&](int rowIndex) {
+        return window.grab().toImage().pixelColor(200, rowIndex * 22 + 12);
+    };
+    EXPECT_EQ(rowColour(0), row);
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 22 + 5));
+    EXPECT_EQ(source.model.Selected(), 2);
+    EXPECT_EQ(rowColour(1), highlighted);
+    EXPECT_EQ(rowColour(0), row);
+    source.model.ClearSelection();
+    EXPECT_EQ(rowColour(1), row);
+    // Past the last entry of the last page there is no row at all.
+    Wheel(window, -120);
+    Wheel(window, -120);
+    EXPECT_EQ(rowColour(2), QColor(100, 80, 80));
+}
+
+TEST(ListWindowTest, EmptyListSelectsNothing) {
+    CFakeListSource source{0};
+    QWidget parent;
+    CModelListWindow window(&parent, UiScale{}, source);
+    window.setGeometry(0, 0, 260, 128);
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(50, 30));
+    EXPECT_EQ(source.model.Selected(), 0);
+    EXPECT_FALSE(source.model.HasSelection());
+    EXPECT_EQ(window.CaptionSuffix(), " [1/1]");
+    Wheel(window, -120);
+    EXPECT_EQ(source.model.Page(), 0);
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,297 @@
+#include "editor/main_field.h"
+#include "fake_model_loader.h"
+#include "ui/definition_chooser.h"
+#include "ui/edit_window.h"
+#include "ui/model_directory.h"
+#include "ui/model_tree_window.h"
+#include "ui/scroll_bar.h"
+#include "ui/scroll_math.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace quorvane {
+namespace {
+
+const std::filesystem::path kDataRoot = QUORVANE_UI_TEST_DATA;
+
+// The names of a folder in the order the operating system hands them out.
+std::vector<std::string> ReaddirOrder(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+std::vector<std::string> ChildTexts(const QTreeWidgetItem& item) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < item.childCount(); ++i) {
+        texts.push_back(item.child(i)->text(0).toStdString());
+    }
+    return texts;
+}
+
+QTreeWidgetItem* Child(QTreeWidgetItem* item, const QString& text) {
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
+        if (item->child(i)->text(0) == text) {
+            return item->child(i);
+        }
+    }
+    return nullptr;
+}
+
+TEST(ModelDirectoryTest, DefinitionNameRule) {
+    EXPECT_TRUE(IsDefinitionName("tree.mdf"));
+    EXPECT_TRUE(IsDefinitionName("crate.v2.mdf"));
+    EXPECT_TRUE(IsDefinitionName("mdf"));
+    EXPECT_TRUE(IsDefinitionName(".hidden.mdf"));
+    EXPECT_FALSE(IsDefinitionName("upper.MDF"));
+    EXPECT_FALSE(IsDefinitionName("backup.mdf.bak"));
+    EXPECT_FALSE(IsDefinitionName("tree.mdf."));
+    EXPECT_FALSE(IsDefinitionName("readme"));
+    EXPECT_FALSE(IsDefinitionName("."));
+    EXPECT_FALSE(IsDefinitionName(".."));
+}
+
+TEST(ModelDirectoryTest, ListsFoldersAndDefinitionsInFileSystemOrder) {
+    const std::set<std::string> shown{"crate.v2.mdf", "mdf", "broken.mdf", "rocks", "box.mdf.d"};
+    std::vector<std::string> expected;
+    for (const std::string& name : ReaddirOrder(kDataRoot / "model")) {
+        if (shown.contains(name)) {
+            expected.push_back(name);
+        }
+    }
+    ASSERT_EQ(expected.size(), shown.size());
+
+    const ModelDirectoryListing listing = ListModelDirectory(kDataRoot / "model");
+    EXPECT_TRUE(listing.error.empty());
+    std::vector<std::string> names;
+    for (const ModelDirectoryEntry& entry : listing.entries) {
+        names.push_back(entry.name);
+        EXPECT_EQ(entry.directory, entry.name == "rocks" || entry.name == "box.mdf.d") << entry.name;
+    }
+    EXPECT_EQ(names, expected);
+
+    const ModelDirectoryListing missing = ListModelDirectory(kDataRoot / "no_such_folder");
+    EXPECT_FALSE(missing.error.empty());
+    EXPECT_TRUE(missing.entries.empty());
+}
+
+struct TreeFixture : ::testing::Test {
+    QWidget parent;
+    CModelTreeWindow tree{&parent, UiScale{}, kDataRoot};
+    std::vector<std::filesystem::path> chosen;
+    std::vector<QString> errors;
+    std::vector<CEditWindow*> fields;
+
+    void SetUp() override {
+        tree.setGeometry(0, 0, 260, 275);
+        for (int i = 0; i < 6; ++i) {
+            fields.push_back(new CEditWindow(&parent, UiScale{})); // owned by parent
+            fields.back()->SetValue(2.5f);
+        }
+        tree.SetRandomFields(fields);
+        tree.SetDefinitionHandler([this](const std::filesystem::path& path) { chosen.push_back(path); });
+        tree.SetErrorHandler([this](const QString& message) { errors.push_back(message); });
+        tree.ListModelFolder();
+    }
+};
+
+TEST_F(TreeFixture, StartsWithTheModelFolderOneLevelDeep) {
+    QTreeWidgetItem* top = tree.TopItem();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->text(0), "model");
+    EXPECT_EQ(tree.Tree()->topLevelItemCount(), 1);
+    EXPECT_TRUE(CModelTreeWindow::IsListed(*top));
+    std::vector<std::string> expected;
+    for (const ModelDirectoryEntry& entry : ListModelDirectory(kDataRoot / "model").entries) {
+        expected.push_back(entry.name);
+    }
+    EXPECT_EQ(ChildTexts(*top), expected);
+    QTreeWidgetItem* rocks = Child(top, "rocks");
+    ASSERT_NE(rocks, nullptr);
+    EXPECT_EQ(CModelTreeWindow::KindOf(*rocks), CModelTreeWindow::kDirectory);
+    EXPECT_FALSE(CModelTreeWindow::IsListed(*rocks)); // read lazily
+    EXPECT_EQ(rocks->childCount(), 0);
+    EXPECT_EQ(rocks->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(CModelTreeWindow::PathOf(*rocks), std::filesystem::path("model/rocks"));
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TreeFixture, ClickingAFolderListsItAndThreeLevelsBelow) {
+    QTreeWidgetItem* rocks = Child(tree.TopItem(), "rocks");
+    tree.Click(rocks);
+    EXPECT_EQ(ChildTexts(*rocks).size(), 2u); // stone.mdf and deep1, in either order
+    QTreeWidgetItem* deep1 = Child(rocks, "deep1");
+    QTreeWidgetItem* deep2 = Child(deep1, "deep2");
+    QTreeWidgetItem* deep3 = Child(deep2, "deep3");
+    QTreeWidgetItem* deep4 = Child(deep3, "deep4");
+    ASSERT_NE(deep4, nullptr);
+    EXPECT_TRUE(CModelTreeWindow::IsListed(*deep3));
+    EXPECT_FALSE(CModelTreeWindow::IsListed(*deep4));
+    EXPECT_EQ(deep4->childCount(), 0);
+
+    // Clicking again lists nothing twice.
+    tree.Click(rocks);
+    EXPECT_EQ(rocks->childCount(), 2);
+    EXPECT_EQ(deep3->childCount(), 1);
+    EXPECT_TRUE(chosen.empty());
+    // Expanding lists too.
+    deep4->setExpanded(true);
+    EXPECT_EQ(ChildTexts(*deep4), std::vector<std::string>{"far.mdf"});
+}
+
+TEST_F(TreeFixture, ClickingADefinitionChoosesItAndResetsTheRandomFields) {
+    QTreeWidgetItem* crate = Child(tree.TopItem(), "crate.v2.mdf");
+    ASSERT_NE(crate, nullptr);
+    EXPECT_EQ(CModelTreeWindow::KindOf(*crate), CModelTreeWindow::kDefinition);
+    tree.Click(crate);
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_EQ(chosen[0], std::filesystem::path("model/crate.v2.mdf"));
+    EXPECT_EQ(tree.Tree()->currentItem(), crate);
+    for (const CEditWindow* field : fields) {
+        EXPECT_FLOAT_EQ(field->Value(), 0.0f);
+    }
+}
+
+TEST_F(TreeFixture, ClickOnAnItemThroughTheTreeView) {
+    QTreeWidgetItem* mdf = Child(tree.TopItem(), "mdf");
+    ASSERT_NE(mdf, nullptr);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    const QRect box = tree.Tree()->visualItemRect(mdf);
+    QTest::mouseClick(tree.Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_EQ(chosen[0], std::filesystem::path("model/mdf"));
+}
+
+TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
+    QWidget parent;
+    CModelTreeWindow tree(&parent, UiScale{}, kDataRoot / "model" / "rocks" / "deep1");
+    std::vector<QString> errors;
+    tree.SetErrorHandler([&](const QString& message) { errors.push_back(message); });
+    tree.ListModelFolder();
+    ASSERT_NE(tree.TopItem(), nullptr);
+    EXPECT_EQ(tree.TopItem()->childCount(), 0);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].contains(QString::fromUtf8("読み込めませんでした")));
+    EXPECT_TRUE(errors[0].contains("model"));
+}
+
+TEST(ScrollMathTest, HitTestAnswersToAtLeastAThirtieth) {
+    ScrollShown shown{.maximum = 100, .minimum = 0, .thumbLength = 3, .page = 1, .position = 50};
+    // Thumb starts at 150 on a 300-pixel bar; it answers to 10 pixels.
+    EXPECT_EQ(HitTestThumb(shown, 300, 149), ScrollHit::BeforeThumb);
+    EXPECT_EQ(HitTestThumb(shown, 300, 150), ScrollHit::OnThumb);
+    EXPECT_EQ(HitTestThumb(shown, 300, 159), ScrollHit::OnThumb);
+    EXPECT_EQ(HitTestThumb(shown, 300, 160), ScrollHit::OnThumb);
+    EXPECT_EQ(HitTestThumb(shown, 300, 161), ScrollHit::AfterThumb);
+    shown.thumbLength = 60;
+    EXPECT_EQ(HitTestThumb(shown, 300, 209), ScrollHit::OnThumb);
+    EXPECT_EQ(HitTestThumb(shown, 300, 211), ScrollHit::AfterThumb);
+    // An empty range: one full-length thumb.
+    const ScrollShown empty{.maximum = 5, .minimum = 5, .thumbLength = 0, .page = 0, .position = 5};
+    EXPECT_EQ(HitTestThumb(empty, 300, 0), ScrollHit::OnThumb);
+    EXPECT_EQ(ThumbSpanOf(empty, 300).end, 300);
+}
+
+TEST(ScrollMathTest, StepsAndDragsStopAtTheirLimits) {
+    const ScrollInfo info{.minimum = 0, .maximum = 100, .page = 20, .position = 0};
+    float position = 0;
+    std::vector<float> steps;
+    for (int i = 0; i < 12; ++i) {
+        position = StepAfter(position, info);
+        steps.push_back(position);
+    }
+    EXPECT_FLOAT_EQ(steps[0], 10);
+    EXPECT_FLOAT_EQ(steps[6], 70);
+    EXPECT_FLOAT_EQ(steps[7], 80);
+    EXPECT_FLOAT_EQ(steps[11], 80);
+    EXPECT_FLOAT_EQ(StepBefore(0, info), 0);
+    EXPECT_FLOAT_EQ(StepBefore(25, info), 15);
+    EXPECT_FLOAT_EQ(StepBefore(5, info), 0);
+    EXPECT_FLOAT_EQ(DragPosition(1000, 60, 300, info, true), 81);
+    EXPECT_FLOAT_EQ(DragPosition(1000, 60, 300, info, false), 80);
+    EXPECT_FLOAT_EQ(DragPosition(-50, 60, 300, info, true), 0);
+    // (150 - 30) x 100 / 300
+    EXPECT_FLOAT_EQ(DragPosition(150, 60, 300, info, true), 40);
+    EXPECT_FLOAT_EQ(ShownFor(info, 300).thumbLength, 60);
+}
+
+TEST(ScrollBarTest, MovesItsTargetAndMirrorsIt) {
+    QWidget parent;
+    QScrollBar target(Qt::Vertical);
+    target.setRange(0, 81); // the classic inclusive maximum 100 with a page of 20
+    target.setPageStep(20);
+    CScrollBar bar(&parent, CScrollBar::Orientation::Vertical);
+    bar.setGeometry(0, 0, 16, 300);
+    bar.SetTarget(&target);
+    bar.Synchronise();
+    EXPECT_EQ(bar.TargetInfo().maximum, 100);
+    EXPECT_FLOAT_EQ(bar.Shown().thumbLength, 60);
+
+    for (int i = 0; i < 12; ++i) {
+        QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 299));
+        bar.Synchronise();
+    }
+    EXPECT_EQ(target.value(), 80);
+    for (int i = 0; i < 12; ++i) {
+        QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 0));
+        bar.Synchronise();
+    }
+    EXPECT_EQ(target.value(), 0);
+
+    // Drag the thumb down past the end: a vertical bar reaches 81.
+    QTest::mousePress(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(8, 400), bar.mapToGlobal(QPointF(8, 400)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&bar, &move);
+    QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 400));
+    EXPECT_EQ(target.value(), 81);
+
+    target.setValue(40);
+    bar.Synchronise();
+    const QImage image = bar.grab().toImage();
+    EXPECT_EQ(image.pixelColor(8, 5), QColor(105, 85, 85));     // track
+    EXPECT_EQ(image.pixelColor(8, 150), QColor(130, 110, 110)); // thumb 120..180
+}
+
+TEST(DefinitionChooserTest, ReadsTheDefinitionAndTellsWhatFailed) {
+    testing::FakeModelLoader loader;
+    const std::filesystem::path gridRoot =
+        std::filesystem::temp_directory_path() / "quorvane_ui_chooser_grid";
+    CMainField field(loader, gridRoot);
+    std::vector<QString> reports;
+    std::mutex reportsMutex;
+    CDefinitionChooser chooser([&](const QString& message) {
+        std::lock_guard lock(reportsMutex);
+        reports.push_back(message);
+    });
+
+    EXPECT_FALSE(chooser.Choose(nullptr, kDataRoot / "model" / "mdf"));
+    ASSERT_TRUE(chooser.Choose(&field, kDataRoot / "model" / "broken.mdf"));
+    chooser.Wait();
+    EXPECT_EQ(loader.cursorLoads, std::vector<std::string>{"./model/missing_part.mdl"});
+    ASSERT_TRUE(chooser.Choose(&field, kDataRoot / "model" / "no_such.mdf"));
+    chooser.Wait();
+    EXPECT_FALSE(chooser.Busy());
+    EXPECT_EQ(loader.cursorLoads.size(), 1u); // nothing chosen from a file that is not there
+
+    std::lock_guard lock(reportsMutex);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_TRUE(reports[0].contains(QString::fromUtf8("準備ができていない")));
+    EXPECT_TRUE(reports[1].contains("missing_part.mdl"));
+    EXPECT_TRUE(reports[2].contains("no_such.mdf"));
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace quorvane {
+
+class CMainField;
+
+// Takes a model definition for placing: reads the file and has the editing
+// core load its models, on a worker thread so that neither the UI nor the
+// render threads wait for the disk. One choice at a time: a click while the
+// previous one is still loading is refused. Until the model viewer takes over
+// this hand-off, the tree's clicks come here.
+class CDefinitionChooser {
+public:
+    // report: told, from the worker thread, what could not be read (in Japanese).
+    explicit CDefinitionChooser(std::function<void(const QString&)> report);
+    ~CDefinitionChooser();
+    CDefinitionChooser(const CDefinitionChooser&) = delete;
+    CDefinitionChooser& operator=(const CDefinitionChooser&) = delete;
+
+    // UI thread. False when refused (busy, or no core to hand the definition to).
+    bool Choose(CMainField* field, const std::filesystem::path& definitionFile);
+    bool Busy() const { return busy_.load(std::memory_order_acquire); }
+    // Waits for the choice in progress; before the core goes away.
+    void Wait();
+
+private:
+    void Run(CMainField& field, const std::filesystem::path& definitionFile);
+
+    std::function<void(const QString&)> report_;
+    std::atomic<bool> busy_{false};
+    std::thread worker_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,100 @@
+#include "ui/model_list_window.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+namespace quorvane {
+namespace {
+constexpr int kPollMs = 100;
+} // namespace
+
+CModelListWindow::CModelListWindow(QWidget* parent, const UiScale& scale, IPlacementListSource& source)
+    : QWidget(parent), scale_(scale), source_(source) {
+    setObjectName("CLASS_MODELLISTWINDOW");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::ArrowCursor);
+    QObject::connect(&poll_, &QTimer::timeout, this, [this] { Refresh(); });
+    poll_.start(kPollMs);
+}
+
+CModelListWindow::Shown CModelListWindow::Current() const {
+    CPlacementListModel model = source_.Model();
+    const auto count = static_cast<int32_t>(source_.Names().size());
+    model.ClampPage(count);
+    return {count, model.Selected(), model.Page()};
+}
+
+void CModelListWindow::Refresh() {
+    source_.SetHeight(height());
+    const Shown now = Current();
+    if (now == shown_) {
+        return;
+    }
+    shown_ = now;
+    update();
+    if (changed_) {
+        changed_();
+    }
+}
+
+QString CModelListWindow::CaptionSuffix() const {
+    CPlacementListModel model = source_.Model();
+    const auto count = static_cast<int32_t>(source_.Names().size());
+    model.ClampPage(count);
+    return QString(" [%1/%2]").arg(model.Page() + 1).arg(model.LastPage(count) + 1);
+}
+
+void CModelListWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Argb(255, 100, 80, 80));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(UiFont(kRowHeight * 0.5, scale_));
+
+    const std::vector<std::string> names = source_.Names();
+    CPlacementListModel model = source_.Model();
+    const auto count = static_cast<int32_t>(names.size());
+    model.ClampPage(count);
+    const int32_t rows = model.RowsPerPage();
+    const int32_t first = model.Page() * rows + 1;
+    for (int32_t i = first; i <= count && i < first + rows; ++i) {
+        const int32_t top = kRowHeight * (i - first);
+        QPainterPath face;
+        face.addRoundedRect(QRectF(5, top + 4, width() - 10, kRowHeight - 4), 2, 2);
+        painter.fillPath(face, i == model.Selected() ? Argb(255, 240, 170, 170) : Argb(255, 200, 120, 120));
+        painter.setPen(Argb(255, 255, 255, 255));
+        painter.drawText(QRect(10, top + 2, width() - 10, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString("%1. ").arg(i));
+        painter.setPen(Argb(255, 130, 70, 70));
+        painter.drawText(QRect(50, top + 2, width() - 10, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromStdString(names[static_cast<size_t>(i - 1)]));
+    }
+}
+
+void CModelListWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    source_.SetHeight(height());
+    source_.Pick(static_cast<int32_t>(event->position().y()));
+    Refresh();
+    repaint();
+}
+
+void CModelListWindow::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        return;
+    }
+    source_.SetHeight(height());
+    source_.Wheel(delta);
+    Refresh();
+    event->accept();
+}
+
+void CModelListWindow::resizeEvent(QResizeEvent*) {
+    source_.SetHeight(height());
+}
+
+} // namespace quorvane

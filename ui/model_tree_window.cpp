@@ -1,0 +1,158 @@
+#include "ui/model_tree_window.h"
+
+#include "ui/edit_window.h"
+#include "ui/model_directory.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QSignalBlocker>
+#include <QStyle>
+
+namespace quorvane {
+namespace {
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kKindRole = Qt::UserRole + 1;
+constexpr int kListedRole = Qt::UserRole + 2;
+
+const char* const kTreeStyle =
+    "QTreeWidget { background: rgb(90, 70, 70); color: rgb(200, 180, 180); border: none; outline: 0; }"
+    "QTreeWidget::item { height: 28px; color: rgb(200, 180, 180); background: rgb(100, 80, 80); }"
+    "QTreeWidget::item:selected { color: rgb(250, 230, 230); background: rgb(150, 130, 130); }";
+} // namespace
+
+CModelTreeWindow::CModelTreeWindow(QWidget* parent, const UiScale& scale, std::filesystem::path root)
+    : QWidget(parent), root_(std::move(root)), folderIcon_(QIcon("./pict/IconDir.png")),
+      definitionIcon_(QIcon("./pict/IconMdf.png")) {
+    setObjectName("CLASS_MODELTREEWINDOW");
+    tree_ = new QTreeWidget(this); // owned by this window
+    tree_->setObjectName("tree Window");
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+    tree_->setRootIsDecorated(true);
+    tree_->setUniformRowHeights(true);
+    tree_->setIconSize(QSize(24, 24));
+    tree_->setStyleSheet(kTreeStyle);
+    tree_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
+    QFont font = UiFont(12.0, scale);
+    font.setPixelSize(16);
+    tree_->setFont(font);
+
+    const int thickness = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    verticalBar_ = new CScrollBar(this, CScrollBar::Orientation::Vertical);
+    horizontalBar_ = new CScrollBar(this, CScrollBar::Orientation::Horizontal);
+    for (CScrollBar* bar : {verticalBar_, horizontalBar_}) {
+        bar->SetThickness(thickness);
+        QScrollBar* target = bar == verticalBar_ ? tree_->verticalScrollBar() : tree_->horizontalScrollBar();
+        bar->SetTarget(target);
+        QObject::connect(target, &QScrollBar::rangeChanged, bar, [bar] { bar->Synchronise(); });
+        QObject::connect(target, &QScrollBar::valueChanged, bar, [bar] { bar->Synchronise(); });
+    }
+
+    QObject::connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { Click(item); });
+    QObject::connect(tree_, &QTreeWidget::itemExpanded, this,
+                     [this](QTreeWidgetItem* item) { Populate(item, kListDepthOnClick); });
+}
+
+void CModelTreeWindow::ListModelFolder() {
+    if (top_ != nullptr) {
+        return;
+    }
+    top_ = AddItem(nullptr, "model", kDirectory);
+    top_->setData(0, kPathRole, QString("model"));
+    Populate(top_, 0);
+    // Open from the start without listing further: start-up reads ./model alone.
+    const QSignalBlocker quiet(tree_);
+    top_->setExpanded(true);
+}
+
+std::filesystem::path CModelTreeWindow::PathOf(const QTreeWidgetItem& item) {
+    return std::filesystem::path(item.data(0, kPathRole).toString().toStdString());
+}
+
+int CModelTreeWindow::KindOf(const QTreeWidgetItem& item) {
+    return item.data(0, kKindRole).toInt();
+}
+
+bool CModelTreeWindow::IsListed(const QTreeWidgetItem& item) {
+    return item.data(0, kListedRole).toBool();
+}
+
+QTreeWidgetItem* CModelTreeWindow::AddItem(QTreeWidgetItem* parent, const std::string& name, int kind) {
+    const QString text = QString::fromStdString(name);
+    auto* item = parent != nullptr ? new QTreeWidgetItem(parent, {text}) : new QTreeWidgetItem(tree_, {text});
+    if (parent != nullptr) {
+        item->setData(0, kPathRole, parent->data(0, kPathRole).toString() + "/" + text);
+    }
+    item->setData(0, kKindRole, kind);
+    item->setData(0, kListedRole, false);
+    item->setIcon(0, kind == kDirectory ? folderIcon_ : definitionIcon_);
+    if (kind == kDirectory) {
+        // The expand button shows before the folder's content is known.
+        item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
+    return item;
+}
+
+void CModelTreeWindow::Populate(QTreeWidgetItem* item, int depth) {
+    if (item == nullptr || KindOf(*item) != kDirectory) {
+        return;
+    }
+    if (!IsListed(*item)) {
+        item->setData(0, kListedRole, true);
+        const std::filesystem::path folder = root_ / PathOf(*item);
+        const ModelDirectoryListing listing = ListModelDirectory(folder);
+        for (const ModelDirectoryEntry& entry : listing.entries) {
+            AddItem(item, entry.name, entry.directory ? kDirectory : kDefinition);
+        }
+        if (!listing.error.empty() && error_) {
+            error_(QString::fromUtf8("フォルダー「%1」を読み込めませんでした（%2）。")
+                       .arg(QString::fromStdString(PathOf(*item).generic_string()),
+                            QString::fromStdString(listing.error)));
+        }
+    }
+    if (depth <= 0) {
+        return;
+    }
+    for (int i = 0; i < item->childCount(); ++i) {
+        Populate(item->child(i), depth - 1);
+    }
+}
+
+void CModelTreeWindow::Click(QTreeWidgetItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    tree_->setCurrentItem(item);
+    if (KindOf(*item) == kDirectory) {
+        Populate(item, kListDepthOnClick);
+        return;
+    }
+    if (KindOf(*item) != kDefinition) {
+        return;
+    }
+    if (definitionChosen_) {
+        definitionChosen_(PathOf(*item));
+    }
+    // Reset even when the definition cannot be taken.
+    for (CEditWindow* field : randomFields_) {
+        field->SetValue(0.0f);
+    }
+}
+
+void CModelTreeWindow::SynchroniseScrollBars() {
+    verticalBar_->Synchronise();
+    horizontalBar_->Synchronise();
+}
+
+void CModelTreeWindow::resizeEvent(QResizeEvent*) {
+    const int t = verticalBar_->Thickness();
+    tree_->setGeometry(0, 0, width() - t, height() - t);
+    verticalBar_->setGeometry(width() - t, 0, t, height() - t);
+    horizontalBar_->setGeometry(0, height() - t, width() - t, t);
+    SynchroniseScrollBars();
+}
+
+} // namespace quorvane

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "ui/scroll_bar.h"
+#include "ui/ui_style.h"
+
+#include <QIcon>
+#include <QTreeWidget>
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace quorvane {
+
+class CEditWindow;
+
+// "MDF Select View": the folders and definition files below ./model, read
+// lazily (a folder when it is first clicked or expanded, with its subfolders
+// three levels down), in the order the file system gives them. A click on a
+// definition hands its path on for previewing and placing, and sets the six
+// random-range fields back to 0.
+class CModelTreeWindow : public QWidget {
+public:
+    enum ItemKind { kDirectory = 1, kDefinition = 2 };
+    static constexpr int kItemHeight = 28;
+    static constexpr int kListDepthOnClick = 3;
+
+    // root: the folder that holds "model" (the working directory).
+    CModelTreeWindow(QWidget* parent, const UiScale& scale, std::filesystem::path root = ".");
+
+    void SetDefinitionHandler(std::function<void(const std::filesystem::path&)> handler) {
+        definitionChosen_ = std::move(handler);
+    }
+    // A folder that cannot be read is told here (in Japanese); the tree goes on without it.
+    void SetErrorHandler(std::function<void(const QString&)> handler) { error_ = std::move(handler); }
+    void SetRandomFields(std::vector<CEditWindow*> fields) { randomFields_ = std::move(fields); }
+
+    QTreeWidget* Tree() const { return tree_; }
+    CScrollBar* VerticalBar() const { return verticalBar_; }
+    CScrollBar* HorizontalBar() const { return horizontalBar_; }
+    QTreeWidgetItem* TopItem() const { return top_; }
+    // Puts in the top item "model" and lists ./model one level deep. Once,
+    // after the handlers are set, so that an unreadable folder is told.
+    void ListModelFolder();
+    // The item's path relative to the root, "model/..." .
+    static std::filesystem::path PathOf(const QTreeWidgetItem& item);
+    static int KindOf(const QTreeWidgetItem& item);
+    static bool IsListed(const QTreeWidgetItem& item);
+
+    // What a click on an item does.
+    void Click(QTreeWidgetItem* item);
+    void SynchroniseScrollBars();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const std::string& name, int kind);
+    // Lists the folder of item once, and its subfolders down to depth more levels.
+    void Populate(QTreeWidgetItem* item, int depth);
+
+    std::filesystem::path root_;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidgetItem* top_ = nullptr;
+    CScrollBar* verticalBar_ = nullptr;
+    CScrollBar* horizontalBar_ = nullptr;
+    QIcon folderIcon_;
+    QIcon definitionIcon_;
+    std::function<void(const std::filesystem::path&)> definitionChosen_;
+    std::function<void(const QString&)> error_;
+    std::vector<CEditWindow*> randomFields_;
+};
+
+} // namespace quorvane
