@@ -73,6 +73,9 @@ void ShutdownApplication(CAppState& state) {
     }
     state.shuttingDown = true;
     state.repaintTimer.Stop();
+    if (state.mainWindow) {
+        state.mainWindow->StopBackgroundWork(); // a definition may still be loading into the core
+    }
     for (CRenderThread* thread : state.renderThreads) {
         thread->RequestQuit();
     }

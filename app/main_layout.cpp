@@ -13,7 +13,8 @@ MainLayout ComputeMainLayout(const LayoutInput& in) {
     const int32_t R = in.rightPanel;
 
     MainLayout m;
-    m.fieldView = {L + B / 2, T, W - B - L - R, H - B / 2 - T};
+    m.fieldView = in.maximized ? LayoutRect{L + B / 2, T, W - L - R, H - T}
+                               : LayoutRect{L + B / 2, T, W - B - L - R, H - B / 2 - T};
     m.modelTree = {20, T + 40, 260, static_cast<int32_t>(H / 2.8)};
     m.modelViewer = {20, m.modelTree.height + 120, 260, 260};
 

@@ -39,6 +39,8 @@ struct LayoutInput {
     int32_t border = 8;       // B
     int32_t leftPanel = 300;  // L
     int32_t rightPanel = 300; // R
+    // Maximized to the work area: the field view reaches the bottom edge.
+    bool maximized = false;
 };
 
 // Fixed pixel formulas from the window size; fractions are truncated.

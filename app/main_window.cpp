@@ -4,10 +4,25 @@
 #include "app/application.h"
 #include "app/field_view.h"
 #include "app/title_text.h"
+#include "editor/main_field.h"
+#include "ui/check_box.h"
+#include "ui/definition_chooser.h"
+#include "ui/edit_window.h"
+#include "ui/field_buttons.h"
+#include "ui/info_window.h"
+#include "ui/model_list_window.h"
+#include "ui/model_tree_window.h"
+#include "ui/model_viewer_slot.h"
+#include "ui/notice_banner.h"
+#include "ui/placement_list_source.h"
+#include "ui/window_buttons.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QScreen>
 
 namespace quorvane {
 namespace {
@@ -17,92 +32,179 @@ QColor ToQColor(const ArgbColor& c) {
                   std::clamp(c.alpha, 0, 255));
 }
 
+QRect ToQRect(const LayoutRect& r) {
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
 void Place(QWidget* widget, const LayoutRect& r) {
     if (widget != nullptr) {
-        widget->setGeometry(r.x, r.y, r.width, r.height);
+        widget->setGeometry(ToQRect(r));
     }
 }
+
+const char* const kCheckBoxLabels[5] = {"グリッド表示", "スケルトン視点", "コライダー表示", "垂直表示",
+                                        "水平表示"};
 
 } // namespace
 
-CPanelPlaceholder::CPanelPlaceholder(QWidget* parent, const QString& role, const QString& caption)
-    : QWidget(parent), caption_(caption) {
-    setObjectName("CLASS_" + role);
-}
-
-void CPanelPlaceholder::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(245, 235, 235));
-    painter.setPen(QColor(100, 70, 70));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, caption_);
-}
-
-void CPanelPlaceholder::mouseReleaseEvent(QMouseEvent* event) {
-    if (clickAction_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        clickAction_();
-    }
-}
-
 CMainWindow::CMainWindow(CAppState& state)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), state_(state) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      state_(state), scale_{state.geometry.titleBarHeight, state.geometry.dpiScale} {
     setObjectName("CLASS_MAINWINDOW");
     setWindowTitle(kMainWindowTitle);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
+    CreateChildren();
+}
 
-    modelTree_ = AddPlaceholder("MODELTREEWINDOW", "MDF Select View");
-    modelViewer_ = AddPlaceholder("MODELVIEWERWINDOW", "Model View");
-    for (int i = 1; i <= 5; ++i) {
-        checkBoxes_.push_back(AddPlaceholder(QString("CHECKBOX%1").arg(i), QString()));
+void CMainWindow::CreateChildren() {
+    const FieldAccess field = [this] { return Field(); };
+    // First, so that what goes wrong while the others start can be told.
+    notices_ = new CNoticeBanner(this, scale_);
+    chooser_ = std::make_unique<CDefinitionChooser>([this](const QString& message) { PostNotice(message); });
+
+    modelTree_ = new CModelTreeWindow(this, scale_);
+    modelViewer_ = new CModelViewerSlot(this);
+    for (int32_t id = 1; id <= CDisplayToggles::kCount; ++id) {
+        auto* box = new CCheckBox(this, scale_, displayToggles_, id);
+        box->SetChangeHandler([this](int32_t, int32_t unchecked) {
+            if (unchecked != 0) {
+                checkBoxes_[static_cast<size_t>(unchecked - 1)]->repaint();
+            }
+            ApplyDisplayToggles();
+        });
+        checkBoxes_[static_cast<size_t>(id - 1)] = box;
     }
-    infoWindow_ = AddPlaceholder("INFOWINDOW", "Info View");
-    for (int i = 0; i < 3; ++i) {
-        scaleFields_.push_back(AddPlaceholder("EDITWINDOW", QString()));
+    infoWindow_ = new CInfoWindow(this, scale_, [this]() -> std::optional<InfoValues> {
+        CMainField* core = Field();
+        if (core == nullptr) {
+            return std::nullopt;
+        }
+        return InfoValuesOf(core->Mode(), core->Vectors(), core->CellName());
+    });
+    for (CEditWindow*& edit : randomFields_) {
+        edit = new CEditWindow(this, scale_);
     }
-    for (int i = 0; i < 3; ++i) {
-        rotationFields_.push_back(AddPlaceholder("EDITWINDOW", QString()));
-    }
-    writeButton_ = AddPlaceholder("BUTTONWRITEFILE", QString::fromUtf8("配置リストをファイルに書き出し"));
+    writeButton_ = new CButtonWriteFile(this, scale_, field, notices_);
+
     fieldRenderer_ = CFieldView::Create(this);
     if (fieldRenderer_) {
         fieldView_ = fieldRenderer_->Container();
         state_.renderThreads.push_back(&fieldRenderer_->RenderThread());
         CFieldView* view = fieldRenderer_.get();
         SetFrameRateSource([view] { return view->FrameRate(); });
+        // Asked for from the render thread too: post, never paint from there.
+        QPointer<CMainWindow> self(this);
+        view->SetRepaintRequest([self] {
+            QMetaObject::invokeMethod(
+                qApp,
+                [self] {
+                    if (self) {
+                        self->update();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
     } else {
-        fieldView_ = AddPlaceholder("DISPWINDOW", QString());
+        // No Vulkan windows here (offscreen tests): an empty view in the frame.
+        fieldView_ = new QWidget(this);
+        fieldView_->setObjectName("CLASS_DISPWINDOW");
+        fieldView_->setAutoFillBackground(true);
+        fieldView_->setPalette(QPalette(Qt::black));
     }
-    placementList_ = AddPlaceholder("MODELLISTWINDOW", "Put Model List");
-    deleteButton_ = AddPlaceholder("BUTTONDELETE", QString::fromUtf8("リストから削除"));
-    auto* close = AddPlaceholder("BUTTONCLOSE", QString::fromUtf8("×"));
-    close->SetClickAction([this] { ShutdownApplication(state_); });
-    closeButton_ = close;
-    maximizeButton_ = AddPlaceholder("BUTTONMAXIMIZE", QString::fromUtf8("□"));
-    minimizeButton_ = AddPlaceholder("BUTTONMINIMIZE", QString::fromUtf8("_"));
+
+    listSource_ = std::make_unique<CFieldListSource>(field);
+    placementList_ = new CModelListWindow(this, scale_, *listSource_);
+    placementList_->SetChangeHandler([this] { update(); });
+    deleteButton_ = new CButtonDelete(this, scale_, field);
+
+    closeButton_ = new CButtonClose(this, scale_, [this] { ShutdownApplication(state_); });
+    maximizeButton_ = new CButtonMaximize(this, scale_, [this] { ToggleMaximized(); });
+    minimizeButton_ = new CButtonMinimize(this, scale_, [this] { showMinimized(); });
+
+    modelTree_->SetErrorHandler(
+        [this](const QString& message) { notices_->Show(NoticeKind::Error, message); });
+    modelTree_->SetRandomFields({randomFields_.begin(), randomFields_.end()});
+    modelTree_->SetDefinitionHandler(
+        [this](const std::filesystem::path& definition) { chooser_->Choose(Field(), definition); });
+    modelTree_->ListModelFolder();
+    notices_->raise();
 }
 
 CMainWindow::~CMainWindow() {
+    // The chooser may still be handing a definition to the core.
+    chooser_.reset();
     if (fieldRenderer_) {
         std::erase(state_.renderThreads, &fieldRenderer_->RenderThread());
         fieldRenderer_.reset();
     }
 }
 
-CPanelPlaceholder* CMainWindow::AddPlaceholder(const QString& role, const QString& caption) {
-    auto* panel = new CPanelPlaceholder(this, role, caption); // owned by this window
-    placeholders_.push_back(panel);
-    return panel;
+CMainField* CMainWindow::Field() {
+    CMainField* core = fieldRenderer_ ? fieldRenderer_->Field() : nullptr;
+    if (core != wiredField_) {
+        wiredField_ = core;
+        if (core != nullptr) {
+            core->SetRandomRanges([this] { return ReadRandomRanges(); });
+            ApplyDisplayToggles();
+        }
+    }
+    return core;
+}
+
+RandomRanges CMainWindow::ReadRandomRanges() const {
+    // Any thread: the fields publish their values atomically.
+    auto value = [this](size_t i) { return randomFields_[i]->Value(); };
+    return {.scale = {value(0), value(1), value(2), 0.0f}, .rotation = {value(3), value(4), value(5), 0.0f}};
+}
+
+void CMainWindow::ApplyDisplayToggles() {
+    if (fieldRenderer_) {
+        fieldRenderer_->SetDisplayOptions(
+            {.gridDisplay = displayToggles_.IsChecked(CDisplayToggles::kGrid),
+             .skeletonView = displayToggles_.IsChecked(CDisplayToggles::kSkeletonView),
+             .colliderDisplay = displayToggles_.IsChecked(CDisplayToggles::kColliders)});
+    }
+}
+
+void CMainWindow::PostNotice(const QString& message) {
+    if (notices_ != nullptr) {
+        notices_->Post(NoticeKind::Error, message);
+    }
+}
+
+void CMainWindow::StopBackgroundWork() {
+    if (chooser_) {
+        chooser_->Wait();
+    }
+}
+
+void CMainWindow::ToggleMaximized() {
+    const AppGeometry& g = state_.geometry;
+    if (!state_.titleDrag.maximized) {
+        restoreGeometry_ = geometry();
+        state_.titleDrag.maximized = true;
+        const QPoint workOrigin = screen() != nullptr ? screen()->availableGeometry().topLeft() : QPoint();
+        setGeometry(workOrigin.x(), workOrigin.y(), g.screenWidth, g.screenHeight - g.taskbarHeight);
+    } else {
+        state_.titleDrag.maximized = false;
+        setGeometry(restoreGeometry_.isValid() ? restoreGeometry_
+                                               : QRect(g.windowX, g.windowY, g.windowWidth, g.windowHeight));
+    }
+    Relayout();
+    update();
 }
 
 void CMainWindow::Relayout() {
     const AppGeometry& g = state_.geometry;
-    state_.layout = ComputeMainLayout({.width = width(),
-                                       .height = height(),
+    const bool maximized = state_.titleDrag.maximized;
+    state_.layout = ComputeMainLayout({.width = maximized ? g.screenWidth : width(),
+                                       .height = maximized ? g.screenHeight - g.taskbarHeight : height(),
                                        .titleBar = g.titleBarHeight,
                                        .border = g.frameBorderX,
                                        .leftPanel = g.leftPanelWidth,
-                                       .rightPanel = g.rightPanelWidth});
+                                       .rightPanel = g.rightPanelWidth,
+                                       .maximized = maximized});
     const MainLayout& m = state_.layout;
     Place(fieldView_, m.fieldView);
     Place(modelTree_, m.modelTree);
@@ -111,9 +213,9 @@ void CMainWindow::Relayout() {
         Place(checkBoxes_[i], m.checkBoxes[i]);
     }
     Place(infoWindow_, m.infoWindow);
-    for (size_t i = 0; i < scaleFields_.size(); ++i) {
-        Place(scaleFields_[i], m.randomScaleFields[i]);
-        Place(rotationFields_[i], m.randomRotationFields[i]);
+    for (size_t i = 0; i < 3; ++i) {
+        Place(randomFields_[i], m.randomScaleFields[i]);
+        Place(randomFields_[i + 3], m.randomRotationFields[i]);
     }
     Place(placementList_, m.placementList);
     Place(deleteButton_, m.deleteButton);
@@ -121,35 +223,31 @@ void CMainWindow::Relayout() {
     Place(closeButton_, m.closeButton);
     Place(maximizeButton_, m.maximizeButton);
     Place(minimizeButton_, m.minimizeButton);
-}
-
-QFont CMainWindow::UiFont(double pointSize) const {
-    QFont font;
-    font.setFamilies({QString::fromStdString(state_.uiFontFamily), "Meiryo", "Noto Sans CJK JP"});
-    font.setPointSizeF(std::max(1.0, pointSize));
-    return font;
+    if (notices_ != nullptr) {
+        notices_->SetArea(ToQRect(m.fieldView).adjusted(10, 10, -10, 0));
+    }
 }
 
 void CMainWindow::paintEvent(QPaintEvent*) {
     const AppGeometry& g = state_.geometry;
     const int T = g.titleBarHeight;
-    const double D = g.dpiScale > 0 ? g.dpiScale : 1.0;
     const QColor background = ToQColor(g.titleColor);
     const QColor dark = ToQColor(g.titleDarkColor);
     const QColor panel = ToQColor(g.titleColor.Brighter(80));
     const QColor titleText = ToQColor(g.titleColor.Brighter(50));
+    const MainLayout& m = state_.layout;
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.fillRect(rect(), background);
     painter.fillRect(0, 0, width(), T, dark);
 
-    for (QWidget* w : {modelTree_, modelViewer_, infoWindow_, placementList_}) {
-        painter.fillRect(w->geometry().adjusted(-2, -2, 2, 2), panel);
+    for (const LayoutRect& r : {m.modelTree, m.modelViewer, m.infoWindow, m.placementList}) {
+        painter.fillRect(ToQRect(r).adjusted(-2, -2, 2, 2), panel);
     }
-    for (const auto& fields : {scaleFields_, rotationFields_}) {
-        for (QWidget* w : fields) {
-            painter.fillRect(w->x() - 2, w->y() - 2, 64, 24, panel);
+    for (const auto& row : {m.randomScaleFields, m.randomRotationFields}) {
+        for (const LayoutRect& r : row) {
+            painter.fillRect(r.x - 2, r.y - 2, 64, 24, panel);
         }
     }
 
@@ -157,10 +255,52 @@ void CMainWindow::paintEvent(QPaintEvent*) {
     painter.drawRect(rect());
 
     const double fps = frameRate_ ? frameRate_() : 0.0;
-    painter.setFont(UiFont(T * 0.5 / D));
+    painter.setFont(UiFont(T * 0.5, scale_));
     painter.setPen(titleText);
-    painter.drawText(QRect(width() / 50, static_cast<int>(T * 0.1), width(), T), Qt::AlignLeft | Qt::AlignTop,
+    painter.drawText(QRect(width() / 50, static_cast<int>(T * 0.1), width(), T),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromStdString(FormatTitleText(fps)));
+    PaintCaptions(painter);
+}
+
+void CMainWindow::PaintCaptions(QPainter& painter) {
+    const int T = state_.geometry.titleBarHeight;
+    const double D = scale_.Dpi();
+    const MainLayout& m = state_.layout;
+    const QColor panel = ToQColor(state_.geometry.titleColor.Brighter(80));
+    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    painter.setPen(panel);
+
+    const auto medium = static_cast<int>(T * 0.35 / D);
+    painter.setFont(UiFont(T * 0.35, scale_));
+    auto caption = [&](const LayoutRect& r, const QString& text) {
+        painter.drawText(QRect(r.x, r.y - medium - static_cast<int>(15 * D), r.width, medium + 15), flags,
+                         text);
+    };
+    caption(m.modelTree, "MDF Select View");
+    caption(m.modelViewer, "Model View");
+    caption(m.infoWindow, "Info View");
+    caption(m.placementList, "Put Model List" + placementList_->CaptionSuffix());
+
+    const auto small = static_cast<int>(T * 0.3 / D);
+    painter.setFont(UiFont(T * 0.3, scale_));
+    for (size_t i = 0; i < m.checkBoxes.size(); ++i) {
+        const LayoutRect& box = m.checkBoxes[i];
+        painter.drawText(QRect(box.x + 23, box.y - static_cast<int>(3 * D), 200, small + 15), flags,
+                         QString::fromUtf8(kCheckBoxLabels[i]));
+    }
+    const std::pair<const std::array<LayoutRect, 3>*, const char*> rows[] = {
+        {&m.randomScaleFields, "Random scale"}, {&m.randomRotationFields, "Random rotation"}};
+    for (const auto& [row, title] : rows) {
+        const LayoutRect& first = (*row)[0];
+        painter.drawText(QRect(first.x - 25, first.y - small - static_cast<int>(15 * D), 180, small + 15),
+                         flags, title);
+        const char* const axes[3] = {"X:", "Y:", "Z:"};
+        for (size_t i = 0; i < 3; ++i) {
+            const LayoutRect& r = (*row)[i];
+            painter.drawText(QRect(r.x - 25, r.y, 25, 20), flags, axes[i]);
+        }
+    }
 }
 
 void CMainWindow::resizeEvent(QResizeEvent*) {
@@ -188,7 +328,7 @@ void CMainWindow::mouseMoveEvent(QMouseEvent* event) {
     update();
 }
 
-void CMainWindow::mouseReleaseEvent(QMouseEvent* event) {
+void CMainWindow::mouseReleaseEvent(QMouseEvent*) {
     state_.titleDrag.buttonDown = false;
     state_.titleDrag.pressInTitleBar = false;
     update();

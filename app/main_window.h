@@ -1,35 +1,38 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "editor/placement_random.h"
+#include "ui/display_toggles.h"
+#include "ui/ui_style.h"
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 namespace quorvane {
 
-// A stand-in panel for a side window that is not built yet: it fills its
-// rectangle and shows its caption, so the frame reads as the finished layout.
-class CPanelPlaceholder : public QWidget {
-public:
-    CPanelPlaceholder(QWidget* parent, const QString& role, const QString& caption);
-
-    void SetClickAction(std::function<void()> action) { clickAction_ = std::move(action); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    QString caption_;
-    std::function<void()> clickAction_;
-};
-
 class CFieldView;
+class CMainField;
+class CModelTreeWindow;
+class CModelViewerSlot;
+class CCheckBox;
+class CInfoWindow;
+class CEditWindow;
+class CModelListWindow;
+class CFieldListSource;
+class CButtonDelete;
+class CButtonWriteFile;
+class CButtonClose;
+class CButtonMaximize;
+class CButtonMinimize;
+class CNoticeBanner;
+class CDefinitionChooser;
 
-// The frameless main window: paints its own title bar and frame, is dragged
-// by the title bar, and lays its children out by the fixed formulas.
+// The frameless main window: paints its own title bar, frame, panel
+// backgrounds and captions, is dragged by the title bar, maximizes to the
+// work area, and lays its children out by the fixed formulas.
 class CMainWindow : public QWidget {
 public:
     explicit CMainWindow(CAppState& state);
@@ -37,9 +40,28 @@ public:
 
     // Frame rate shown in the title; the field view supplies it.
     void SetFrameRateSource(std::function<double()> source) { frameRate_ = std::move(source); }
-    const std::vector<QWidget*>& Placeholders() const { return placeholders_; }
     CFieldView* FieldView() const { return fieldRenderer_.get(); }
+    // The editing core, once the field view has one; wires the random ranges
+    // and display boxes into a core it has not seen yet. UI thread.
+    CMainField* Field();
+    // The five display boxes; the field view's render thread may read them.
+    CDisplayToggles& DisplayToggles() { return displayToggles_; }
     void Relayout();
+
+    // Maximize to the work area of the screen, or back to the size before.
+    void ToggleMaximized();
+    bool IsMaximizedToScreen() const { return state_.titleDrag.maximized; }
+    // Tells the user in the window, from any thread; nothing waits on it.
+    void PostNotice(const QString& message);
+    // Lets the work begun from the side windows finish; before the core goes away.
+    void StopBackgroundWork();
+
+    CModelTreeWindow* ModelTree() const { return modelTree_; }
+    CInfoWindow* InfoWindow() const { return infoWindow_; }
+    CModelListWindow* PlacementList() const { return placementList_; }
+    CNoticeBanner* Notices() const { return notices_; }
+    const std::array<CEditWindow*, 6>& RandomFields() const { return randomFields_; }
+    const std::array<CCheckBox*, 5>& CheckBoxes() const { return checkBoxes_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,30 +72,37 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    CPanelPlaceholder* AddPlaceholder(const QString& role, const QString& caption);
-    QFont UiFont(double pointSize) const;
+    void CreateChildren();
+    void PaintCaptions(QPainter& painter);
+    void ApplyDisplayToggles();
+    RandomRanges ReadRandomRanges() const;
 
     CAppState& state_;
+    UiScale scale_;
     std::function<double()> frameRate_;
-    std::vector<QWidget*> placeholders_;
     QPoint lastDragPoint_;
+    QRect restoreGeometry_;
+    CDisplayToggles displayToggles_;
+    CMainField* wiredField_ = nullptr;
 
     // Children, parented to this window (Qt owns them).
     QWidget* fieldView_ = nullptr;
     // The Vulkan field view; null where the platform has no Vulkan windows.
     std::unique_ptr<CFieldView> fieldRenderer_;
-    QWidget* modelTree_ = nullptr;
-    QWidget* modelViewer_ = nullptr;
-    std::vector<QWidget*> checkBoxes_;
-    QWidget* infoWindow_ = nullptr;
-    std::vector<QWidget*> scaleFields_;
-    std::vector<QWidget*> rotationFields_;
-    QWidget* placementList_ = nullptr;
-    QWidget* deleteButton_ = nullptr;
-    QWidget* writeButton_ = nullptr;
-    QWidget* closeButton_ = nullptr;
-    QWidget* maximizeButton_ = nullptr;
-    QWidget* minimizeButton_ = nullptr;
+    std::unique_ptr<CFieldListSource> listSource_;
+    std::unique_ptr<CDefinitionChooser> chooser_;
+    CModelTreeWindow* modelTree_ = nullptr;
+    CModelViewerSlot* modelViewer_ = nullptr;
+    std::array<CCheckBox*, 5> checkBoxes_{};
+    CInfoWindow* infoWindow_ = nullptr;
+    std::array<CEditWindow*, 6> randomFields_{}; // scale X, Y, Z, rotation X, Y, Z
+    CModelListWindow* placementList_ = nullptr;
+    CButtonDelete* deleteButton_ = nullptr;
+    CButtonWriteFile* writeButton_ = nullptr;
+    CButtonClose* closeButton_ = nullptr;
+    CButtonMaximize* maximizeButton_ = nullptr;
+    CButtonMinimize* minimizeButton_ = nullptr;
+    CNoticeBanner* notices_ = nullptr;
 };
 
 } // namespace quorvane

@@ -72,6 +72,28 @@ TEST(MainLayoutTest, PanelsFollowWindowSize) {
     EXPECT_EQ(m.minimizeButton, (LayoutRect{1249, 3, 28, 28}));
 }
 
+TEST(MainLayoutTest, OtherWindowSizeAndMaximized) {
+    // 1366 x 768 screen: window 975 x 548, title 25.
+    const MainLayout m = ComputeMainLayout({.width = 975, .height = 548, .titleBar = 25});
+    EXPECT_EQ(m.fieldView, (LayoutRect{304, 25, 367, 519}));
+    EXPECT_EQ(m.modelTree, (LayoutRect{20, 65, 260, 195}));
+    EXPECT_EQ(m.modelViewer, (LayoutRect{20, 315, 260, 260}));
+    EXPECT_EQ(m.infoWindow, (LayoutRect{695, 65, 260, 219}));
+    EXPECT_EQ(m.randomScaleFields[1], (LayoutRect{805, 324, 60, 20}));
+    EXPECT_EQ(m.placementList, (LayoutRect{695, 444, 260, 91}));
+    EXPECT_EQ(m.writeButton, (LayoutRect{695, 498, 260, 35}));
+    EXPECT_EQ(m.closeButton, (LayoutRect{943, 2, 20, 20}));
+
+    // Maximized on 1920 x 1080 with a 40-pixel taskbar: the field view fills the
+    // work area below the title, 600 narrower than the screen.
+    const MainLayout max =
+        ComputeMainLayout({.width = 1920, .height = 1040, .titleBar = 36, .maximized = true});
+    EXPECT_EQ(max.fieldView, (LayoutRect{304, 36, 1320, 1004}));
+    EXPECT_EQ(max.infoWindow, (LayoutRect{1640, 76, 260, 416}));
+    EXPECT_EQ(max.writeButton, (LayoutRect{1640, 990, 260, 35}));
+    EXPECT_EQ(max.closeButton, (LayoutRect{1874, 3, 28, 28}));
+}
+
 bool Overlap(const LayoutRect& a, const LayoutRect& b) {
     return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.Bottom() && b.y < a.Bottom();
 }

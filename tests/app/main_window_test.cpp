@@ -1,11 +1,18 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "render/texture_image.h"
+#include "ui/check_box.h"
+#include "ui/edit_window.h"
+#include "ui/info_window.h"
+#include "ui/model_list_window.h"
+#include "ui/model_tree_window.h"
+#include "ui/notice_banner.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <thread>
@@ -125,6 +132,61 @@ TEST(MainWindowTest, TitleBarDragMovesOnlyFromTheTitleBar) {
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &move2);
     EXPECT_EQ(window.pos(), before);
+    ShutdownApplication(state);
+}
+
+TEST(MainWindowTest, SideWindowsAreTheWorkingControls) {
+    App();
+    CAppState state;
+    state.geometry =
+        ComputeAppGeometry({.width = 1920, .height = 1080, .workAreaBottom = 1040, .logicalDpiX = 96});
+    ASSERT_TRUE(InitApplication(state));
+    CMainWindow& window = *state.mainWindow;
+
+    EXPECT_NE(dynamic_cast<CModelTreeWindow*>(window.findChild<QWidget*>("CLASS_MODELTREEWINDOW")), nullptr);
+    EXPECT_NE(dynamic_cast<CInfoWindow*>(window.findChild<QWidget*>("CLASS_INFOWINDOW")), nullptr);
+    EXPECT_NE(dynamic_cast<CModelListWindow*>(window.findChild<QWidget*>("CLASS_MODELLISTWINDOW")), nullptr);
+    for (const char* name : {"CLASS_BUTTONCLOSE", "CLASS_BUTTONMAXIMIZE", "CLASS_BUTTONMINIMIZE",
+                             "CLASS_BUTTONDELETE", "CLASS_BUTTONWRITEFILE", "CLASS_MODELVIEWERWINDOW"}) {
+        EXPECT_NE(window.findChild<QWidget*>(name), nullptr) << name;
+    }
+    const MainLayout& m = state.layout;
+    EXPECT_EQ(window.InfoWindow()->geometry(), QRect(1091, 76, 260, 308));
+    EXPECT_EQ(window.PlacementList()->geometry(), QRect(1091, 544, 260, 128));
+    EXPECT_EQ(window.RandomFields()[4]->geometry(), QRect(1201, 484, 60, 20));
+    EXPECT_EQ(window.CheckBoxes()[4]->geometry(), QRect(m.checkBoxes[4].x, m.checkBoxes[4].y, 18, 18));
+
+    // The display boxes reach the shared toggles; 4 and 5 exclude each other.
+    QTest::mouseClick(window.CheckBoxes()[4], Qt::LeftButton);
+    QTest::mouseClick(window.CheckBoxes()[3], Qt::LeftButton);
+    EXPECT_TRUE(window.DisplayToggles().IsChecked(4));
+    EXPECT_FALSE(window.DisplayToggles().IsChecked(5));
+
+    // Typed ranges are what the next copy draws from; choosing a definition resets them.
+    CEditWindow* scaleX = window.RandomFields()[0];
+    QTest::mouseClick(scaleX, Qt::LeftButton);
+    QTest::keyClick(scaleX, Qt::Key_3);
+    EXPECT_FLOAT_EQ(scaleX->Value(), 3.0f);
+
+    // Writing without an editing core says so in the window and closes nothing.
+    auto* write = window.findChild<QWidget*>("CLASS_BUTTONWRITEFILE");
+    QTest::mouseClick(write, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_TRUE(window.Notices()->isVisible());
+    EXPECT_EQ(window.Notices()->Kind(), NoticeKind::Error);
+    EXPECT_TRUE(window.isVisible());
+
+    // Maximize to the work area and back, with relayout.
+    const QRect normal = window.geometry();
+    QTest::mouseClick(window.findChild<QWidget*>("CLASS_BUTTONMAXIMIZE"), Qt::LeftButton);
+    EXPECT_TRUE(state.titleDrag.maximized);
+    EXPECT_EQ(window.size(), QSize(1920, 1040));
+    auto* fieldView = window.findChild<QWidget*>("CLASS_DISPWINDOW");
+    EXPECT_EQ(fieldView->geometry(), QRect(304, 36, 1320, 1004));
+    EXPECT_EQ(window.InfoWindow()->geometry(), QRect(1640, 76, 260, 416));
+    QTest::mouseClick(window.findChild<QWidget*>("CLASS_BUTTONMAXIMIZE"), Qt::LeftButton);
+    EXPECT_FALSE(state.titleDrag.maximized);
+    EXPECT_EQ(window.geometry(), normal);
+    EXPECT_EQ(fieldView->geometry(), QRect(304, 36, 763, 731));
     ShutdownApplication(state);
 }
 
