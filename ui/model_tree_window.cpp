@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QPalette>
 #include <QSignalBlocker>
 #include <QStyle>
 
@@ -24,6 +25,9 @@ CModelTreeWindow::CModelTreeWindow(QWidget* parent, const UiScale& scale, std::f
     : QWidget(parent), root_(std::move(root)), folderIcon_(QIcon("./pict/IconDir.png")),
       definitionIcon_(QIcon("./pict/IconMdf.png")) {
     setObjectName("CLASS_MODELTREEWINDOW");
+    // The corner between the two bars shows the tree's own background.
+    setAutoFillBackground(true);
+    setPalette(QPalette(QColor(90, 70, 70)));
     tree_ = new QTreeWidget(this); // owned by this window
     tree_->setObjectName("tree Window");
     tree_->setHeaderHidden(true);
