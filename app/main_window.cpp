@@ -177,6 +177,11 @@ void CMainWindow::StopBackgroundWork() {
     if (chooser_) {
         chooser_->Wait();
     }
+    // A start-up load may be waiting for a loader slot that only the stopped
+    // render thread would free.
+    if (fieldRenderer_) {
+        fieldRenderer_->StopBackgroundWork();
+    }
 }
 
 void CMainWindow::ToggleMaximized() {
