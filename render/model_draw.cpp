@@ -72,10 +72,6 @@ bool DrawParts(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount,
 } // namespace
 
 size_t WriteModelBlock(CDrawModel& model, const CDrawMesh& mesh, uint8_t* out) {
-    std::memcpy(out, model.parameters.data(), 16);
-    PutMatrix(out + 16, mesh.bindShapeMatrix);
-    PutMatrix(out + 80, model.worldMatrix);
-    PutMatrix(out + 144, model.rotationScale);
     size_t count = model.bones.size();
     if (count > kMaxPaletteBones) {
         if (!model.paletteClampReported) {
@@ -85,6 +81,14 @@ size_t WriteModelBlock(CDrawModel& model, const CDrawMesh& mesh, uint8_t* out) {
         }
         count = kMaxPaletteBones;
     }
+    // The shaders skin only when w is above zero: a model without bones has
+    // no palette in its block, and its vertices skip the palette reads.
+    const float parameters[4] = {model.parameters[0], model.parameters[1], model.parameters[2],
+                                 static_cast<float>(count)};
+    std::memcpy(out, parameters, 16);
+    PutMatrix(out + 16, mesh.bindShapeMatrix);
+    PutMatrix(out + 80, model.worldMatrix);
+    PutMatrix(out + 144, model.rotationScale);
     for (size_t i = 0; i < count; ++i) {
         PutMatrix(out + kModelBlockHeaderBytes + i * 64, model.bones[i]->finalMatrix);
     }

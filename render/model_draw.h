@@ -22,7 +22,9 @@ bool DrawModelInstanced(CDrawModel& model, CCommonDevice& device, uint32_t insta
 
 // Writes the model block for mesh into out (at least kModelBlockBytes);
 // returns the bytes that matter: the header and the palette of the model's
-// bones (at most 128; more are clamped with a message, once per model).
+// bones (at most 128; more are clamped with a message, once per model). The
+// first float4 is the model's parameters with w replaced by the palette's
+// bone count, which the vertex shaders test before skinning.
 size_t WriteModelBlock(CDrawModel& model, const CDrawMesh& mesh, uint8_t* out);
 // Writes the 80-byte material block of a binding (no binding: zeros, which
 // the shaders draw as plain white).

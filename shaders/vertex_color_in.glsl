@@ -12,8 +12,24 @@ layout(location = 9) in vec2 inTexcoord6;
 layout(location = 10) in vec2 inTexcoord7;
 layout(location = 11) in vec2 inTexcoord8;
 
+// The skin of this vertex: the SkinFromInfluences rule (weight above 1e-7,
+// index 0-127, none counting leaves the vertex as it is), applied only when
+// the model block says the model has a palette (parameters.w, its bone
+// count). The bound is a uniform loop count rather than an if: a CPU driver
+// runs both sides of a branch under a lane mask, palette reads included, but
+// leaves a loop once no lane goes on.
 mat4 ColorVertexSkin() {
     vec2 influences[8] = vec2[8](inTexcoord1, inTexcoord2, inTexcoord3, inTexcoord4, inTexcoord5, inTexcoord6,
                                  inTexcoord7, inTexcoord8);
-    return SkinFromInfluences(influences);
+    int influenceCount = model.parameters.w > 0.0 ? 8 : 0;
+    mat4 skin = mat4(0.0);
+    bool used = false;
+    for (int i = 0; i < influenceCount; ++i) {
+        vec2 influence = influences[i];
+        if (influence.y > 1e-7 && influence.x >= 0.0 && influence.x < 128.0) {
+            skin += model.bones[int(influence.x)] * influence.y;
+            used = true;
+        }
+    }
+    return used ? skin : mat4(1.0);
 }

@@ -6,8 +6,9 @@
 
 // Models drawn one by one: skin, mesh matrix, world, camera.
 void main() {
-    vec4 world = vec4(inPosition, 1.0) * ColorVertexSkin() * model.meshMatrix * model.world;
-    vec4 normal = vec4(inNormal, 0.0) * ColorVertexSkin() * model.meshMatrix * model.rotationScale;
+    mat4 skin = ColorVertexSkin();
+    vec4 world = vec4(inPosition, 1.0) * skin * model.meshMatrix * model.world;
+    vec4 normal = vec4(inNormal, 0.0) * skin * model.meshMatrix * model.rotationScale;
     vColor = inColor;
     vUv = inTexcoord0;
     vNormal = normal.xyz;

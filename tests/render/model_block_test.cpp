@@ -15,7 +15,7 @@ float At(const std::vector<uint8_t>& block, size_t byteOffset) {
 
 TEST(ModelBlock, HoldsParametersMeshWorldRotationScaleAndThePaletteTransposed) {
     CDrawModel model(nullptr);
-    model.parameters = {0.5f, 1, 2, 3};
+    model.parameters = {0.5f, 1, 2, 9};
     model.position = {7, 8, 9, 1};
     model.scale = {2, 2, 2, 1};
     UpdateDrawModel(model);
@@ -29,7 +29,8 @@ TEST(ModelBlock, HoldsParametersMeshWorldRotationScaleAndThePaletteTransposed) {
     // 16 bytes of parameters, three 64-byte matrices, then three palette matrices.
     EXPECT_EQ(WriteModelBlock(model, mesh, block.data()), 400u);
     EXPECT_EQ(At(block, 0), 0.5f);
-    EXPECT_EQ(At(block, 12), 3.0f);
+    EXPECT_EQ(At(block, 8), 2.0f);
+    EXPECT_EQ(At(block, 12), 3.0f); // w: the palette's bone count, not the model's 9
     // Transposed: a translation's x sits at row 0, column 3 -> float 3 of the matrix.
     EXPECT_EQ(At(block, 16 + 3 * 4), 4.0f);
     EXPECT_EQ(At(block, 16 + 7 * 4), 5.0f);
@@ -62,7 +63,20 @@ TEST(ModelBlock, PaletteIsClampedAt128BonesWithOneMessage) {
     EXPECT_NE(messages.find("MANY"), std::string::npos);
     EXPECT_EQ(messages.find("MANY"), messages.rfind("MANY")); // once
     EXPECT_EQ(At(block, 208 + 127 * 64), 127.0f);
-    EXPECT_EQ(block[8400], 0xAB); // nothing written past the block
+    EXPECT_EQ(At(block, 12), 128.0f); // the clamped count
+    EXPECT_EQ(block[8400], 0xAB);     // nothing written past the block
+}
+
+TEST(ModelBlock, ModelWithoutBonesGetsNoPaletteAndCountZero) {
+    CDrawModel model(nullptr);
+    model.parameters = {1, 0, 0, 5};
+    CDrawMesh mesh;
+    std::vector<uint8_t> block(kModelBlockBytes, 0xAB);
+    // Only the header: the shaders skip skinning when w is 0.
+    EXPECT_EQ(WriteModelBlock(model, mesh, block.data()), 208u);
+    EXPECT_EQ(At(block, 0), 1.0f);
+    EXPECT_EQ(At(block, 12), 0.0f);
+    EXPECT_EQ(block[208], 0xAB);
 }
 
 TEST(MaterialBlock, DiffuseAmbientSpecularValueAndSplatOnlyWhenDrawnSingly) {
