@@ -47,7 +47,9 @@ void CInfoWindow::paintEvent(QPaintEvent*) {
     panel.addRoundedRect(QRectF(10, H - 9 * h, width() - 20, 8 * h), 6, 6);
     painter.fillPath(panel, Argb(255, 70, 50, 50));
 
-    painter.setFont(UiFont(T * 0.3, scale_));
+    // The rows are h pixels apart with the value 5 pixels up: a point-sized
+    // font would overlap its label, so the value font is sized in pixels.
+    painter.setFont(UiFontPixels(T * 0.3 / D));
     painter.setPen(ui_colour::kText);
     auto line = [&](int top, const QString& text) {
         painter.drawText(QRect(15, top, width() - 25, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

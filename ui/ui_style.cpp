@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 
 namespace quorvane {
 
@@ -11,6 +12,12 @@ QFont UiFont(double points, const UiScale& scale) {
     font.setFamilies({QString::fromUtf8("メイリオ"), "Meiryo", "Noto Sans CJK JP"});
     font.setPointSizeF(std::max(1.0, points / scale.Dpi()));
     font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+QFont UiFontPixels(double pixels) {
+    QFont font = UiFont(1.0, UiScale{});
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
     return font;
 }
 

@@ -17,6 +17,8 @@ struct UiScale {
 // The UI font at a size in points; the sizes of the tool are divided by the
 // DPI scale so that text keeps its pixel size on every screen.
 QFont UiFont(double points, const UiScale& scale);
+// The same family at a pixel height, for text packed into rows of fixed pixels.
+QFont UiFontPixels(double pixels);
 
 // Colours of the tool, ARGB as the tool states them.
 inline QColor Argb(int alpha, int red, int green, int blue) {
