@@ -14,6 +14,8 @@
 #include <vector>
 
 namespace quorvane {
+
+static_assert(kColliderShapeListBytes == kConstantBlockBytes[3]);
 namespace {
 
 constexpr int kShapeListParameter = 3;

@@ -24,6 +24,12 @@ namespace quorvane {
 // Root parameters of the one pipeline layout: 0-4 constant buffers b0-b4,
 // 5-7 the descriptor tables that draws bind, 8-11 declared only.
 inline constexpr int kRootConstantBufferCount = 5;
+// Bytes each constant buffer's shader block declares (b0 frame, b1 material,
+// b2 model with its palette, b3 collider shapes, b4 highlight). Each binding
+// covers exactly its block: drivers copy the whole range when an offset moves.
+inline constexpr std::array<uint32_t, kRootConstantBufferCount> kConstantBlockBytes = {960, 80, 8400, 12240,
+                                                                                       16};
+static_assert(kConstantBlockBytes[0] == FrameConstantsBlock::kBytes);
 inline constexpr int kFirstTableParameter = 5;
 inline constexpr int kTableParameterCount = 7;
 inline constexpr int kPipelineSlotCount = 32;
@@ -174,7 +180,9 @@ private:
     void BindPendingState();
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
     VkPipeline OutputPipeline(bool overlay, VkFormat format);
-    bool AllocateRing(size_t bytes, VkDeviceSize& outOffset, void*& outMapped);
+    bool AllocateRing(size_t bytes, VkDeviceSize range, VkDeviceSize& outOffset, void*& outMapped);
+    VkDeviceSize ConstantRange(int parameter) const;
+    void MarkAllStateDirty();
     // Headless read-back (common_device_readback.cpp).
     void RecordReadbackCopy();
     // Teardown (common_device.cpp).
@@ -233,7 +241,10 @@ private:
     bool pipelineUsable_ = false;
     std::array<uint32_t, kRootConstantBufferCount> constantOffsets_{};
     std::array<VkDescriptorSet, kTableParameterCount> boundTables_{};
-    bool stateDirty_ = true;
+    // What the next draw must bind again: set 0 when an offset moved, and the
+    // tables (bit t) whose set changed. A pipeline of the same layout keeps them.
+    bool constantsDirty_ = true;
+    uint32_t tablesDirty_ = ~0u;
 
     // Release list; loader threads queue releases too.
     std::mutex releaseMutex_;

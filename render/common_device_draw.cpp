@@ -16,10 +16,11 @@ VkPipeline CCommonDevice::Pipeline(int slot) const {
     return slot >= 0 && slot < kPipelineSlotCount ? pipelines_[static_cast<size_t>(slot)] : VK_NULL_HANDLE;
 }
 
-bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize& outOffset, void*& outMapped) {
+bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize range, VkDeviceSize& outOffset,
+                                 void*& outMapped) {
     const VkDeviceSize start = AlignUp(ringHead_, uniformAlignment_);
-    // Keep a whole binding range inside the buffer past any offset.
-    if (start + std::max<VkDeviceSize>(bytes, uniformRange_) > ring_.size) {
+    // Keep the whole binding range inside the buffer past the offset.
+    if (start + std::max<VkDeviceSize>(bytes, range) > ring_.size) {
         return false;
     }
     ringHead_ = start + bytes;
@@ -29,19 +30,19 @@ bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize& outOffset, void*& o
 }
 
 bool CCommonDevice::SetConstantBuffer(int parameter, const void* data, size_t bytes) {
-    if (!recording_ || parameter < 0 || parameter >= kRootConstantBufferCount || bytes > uniformRange_ ||
-        (data == nullptr && bytes > 0)) {
+    if (!recording_ || parameter < 0 || parameter >= kRootConstantBufferCount ||
+        bytes > ConstantRange(parameter) || (data == nullptr && bytes > 0)) {
         return false;
     }
     VkDeviceSize offset = 0;
     void* mapped = nullptr;
-    if (!AllocateRing(bytes, offset, mapped)) {
+    if (!AllocateRing(bytes, ConstantRange(parameter), offset, mapped)) {
         std::fprintf(stderr, "render: the constant ring is full this frame\n");
         return false;
     }
     std::memcpy(mapped, data, bytes);
     constantOffsets_[static_cast<size_t>(parameter)] = static_cast<uint32_t>(offset);
-    stateDirty_ = true;
+    constantsDirty_ = true;
     return true;
 }
 
@@ -55,8 +56,10 @@ bool CCommonDevice::SetDescriptorTable(int parameter, uint32_t baseSlot) {
     if (set == VK_NULL_HANDLE) {
         return false;
     }
-    boundTables_[index] = set;
-    stateDirty_ = true;
+    if (boundTables_[index] != set) {
+        boundTables_[index] = set;
+        tablesDirty_ |= 1u << index;
+    }
     return true;
 }
 
@@ -80,24 +83,35 @@ bool CCommonDevice::SetPipeline(int slot) {
                       pipelineColorTargets_[static_cast<size_t>(slot)] == wantedTargets;
     if (pipelineUsable_) {
         vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline);
-        stateDirty_ = true;
     }
     return pipelineUsable_;
 }
 
+void CCommonDevice::MarkAllStateDirty() {
+    constantsDirty_ = true;
+    tablesDirty_ = ~0u;
+}
+
+VkDeviceSize CCommonDevice::ConstantRange(int parameter) const {
+    return std::min<VkDeviceSize>(kConstantBlockBytes[static_cast<size_t>(parameter)], uniformRange_);
+}
+
 void CCommonDevice::BindPendingState() {
-    if (!stateDirty_ || pipelineLayout_ == VK_NULL_HANDLE || constantSet_ == VK_NULL_HANDLE) {
+    if (pipelineLayout_ == VK_NULL_HANDLE || constantSet_ == VK_NULL_HANDLE) {
         return;
     }
-    vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_, 0, 1,
-                            &constantSet_, kRootConstantBufferCount, constantOffsets_.data());
+    if (constantsDirty_) {
+        vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_, 0, 1,
+                                &constantSet_, kRootConstantBufferCount, constantOffsets_.data());
+        constantsDirty_ = false;
+    }
     for (size_t t = 0; t < boundTables_.size(); ++t) {
-        if (boundTables_[t] != VK_NULL_HANDLE) {
+        if ((tablesDirty_ & (1u << t)) != 0 && boundTables_[t] != VK_NULL_HANDLE) {
             vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_,
                                     static_cast<uint32_t>(t + 1), 1, &boundTables_[t], 0, nullptr);
         }
     }
-    stateDirty_ = false;
+    tablesDirty_ = 0;
 }
 
 bool CCommonDevice::Draw(uint32_t vertexCount, uint32_t instanceCount, uint32_t firstVertex,

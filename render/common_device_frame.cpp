@@ -74,7 +74,7 @@ bool CCommonDevice::BeginFrame() {
     for (int parameter = kFirstTableParameter; parameter < kFirstTableParameter + 3; ++parameter) {
         SetDescriptorTable(parameter, 0);
     }
-    stateDirty_ = true;
+    MarkAllStateDirty(); // a new command buffer has nothing bound
     overlay_.Clear();
     readbackRecorded_ = false;
     readbackReady_ = false;
@@ -128,7 +128,7 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
     if (VkPipeline compose = OutputPipeline(false, format); compose != VK_NULL_HANDLE) {
         vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, compose);
         SetDescriptorTable(kFirstTableParameter, sceneSrvSlot);
-        stateDirty_ = true;
+        MarkAllStateDirty();
         BindPendingState();
         const VkDeviceSize offset = 0;
         vkCmdBindVertexBuffers(frameCommands_, 0, 1, &quadBuffer_.buffer, &offset);
@@ -149,7 +149,7 @@ void CCommonDevice::RecordOverlay(VkImageView, VkExtent2D, VkFormat format) {
     const size_t bytes = vertices.size() * sizeof(OverlayVertex);
     VkDeviceSize offset = 0;
     void* mapped = nullptr;
-    if (bytes > ring_.size / 2 || !AllocateRing(bytes, offset, mapped)) {
+    if (bytes > ring_.size / 2 || !AllocateRing(bytes, 0, offset, mapped)) {
         std::fprintf(stderr, "render: the overlay does not fit this frame\n");
         return;
     }

@@ -140,7 +140,7 @@ bool CCommonDevice::CreateConstantBufferSet() {
     std::array<VkDescriptorBufferInfo, kRootConstantBufferCount> buffers{};
     std::array<VkWriteDescriptorSet, kRootConstantBufferCount> writes{};
     for (uint32_t i = 0; i < kRootConstantBufferCount; ++i) {
-        buffers[i] = {ring_.buffer, 0, uniformRange_};
+        buffers[i] = {ring_.buffer, 0, ConstantRange(static_cast<int>(i))};
         writes[i] = {VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET};
         writes[i].dstSet = constantSet_;
         writes[i].dstBinding = i;

@@ -71,6 +71,8 @@ bool DrawParts(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount,
 
 } // namespace
 
+static_assert(kModelBlockBytes == kConstantBlockBytes[2] && kMaterialBlockBytes == kConstantBlockBytes[1]);
+
 size_t WriteModelBlock(CDrawModel& model, const CDrawMesh& mesh, uint8_t* out) {
     size_t count = model.bones.size();
     if (count > kMaxPaletteBones) {

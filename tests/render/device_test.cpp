@@ -155,7 +155,7 @@ TEST_F(HeadlessDeviceTest, TablesAreCachedUntilASlotInTheirRangeChanges) {
     device_->ReleaseFinishedObjects();
 }
 
-// Fills the constant ring with blocks of one whole binding range each.
+// Fills the constant ring with blocks of the whole binding range of parameter 2.
 int FillConstantRing(CCommonDevice& device, const std::vector<uint8_t>& block) {
     constexpr int kEnough = 100000;
     int accepted = 0;
@@ -167,7 +167,8 @@ int FillConstantRing(CCommonDevice& device, const std::vector<uint8_t>& block) {
 
 TEST_F(HeadlessDeviceTest, ConstantRingRefusesWhenFullAndEmptiesEachFrame) {
     const int errorsBefore = CVulkanInstance::ValidationErrorCount();
-    const std::vector<uint8_t> block(65536, 0x5A);
+    // One whole model block, the largest parameter 2 takes.
+    const std::vector<uint8_t> block(8400, 0x5A);
     EXPECT_FALSE(device_->SetConstantBuffer(2, block.data(), 16)); // no frame recording
     ASSERT_TRUE(device_->BeginFrame());
     EXPECT_FALSE(device_->SetConstantBuffer(2, block.data(), block.size() + 1)); // past one binding
