@@ -1,0 +1,152 @@
+// Orbit, pan, zoom and the free camera's ground following, worked by hand.
+#include "render/camera_control.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+// Eye 10 units straight above the target.
+CCamera CameraAbove(const Vec3& target) {
+    CCamera camera;
+    camera.target = target;
+    camera.eye = target + Vec3{0, 0, 10};
+    camera.aspect = 16.0f / 9.0f;
+    return camera;
+}
+
+TEST(CameraOrbit, PitchStopsAtLevelAndJustShortOfStraightDown) {
+    CCamera camera = CameraAbove({0, 0, 0});
+    CameraControl control{1.0f, 10.0f, 0.0f};
+    Orbit(camera, control, 0.0f, -1000.0f); // 10 + 200
+    EXPECT_FLOAT_EQ(control.pitch, 90.0f);
+    Orbit(camera, control, 0.0f, 1000.0f); // 90 - 200
+    EXPECT_FLOAT_EQ(control.pitch, 0.00001f);
+    // 5 pixels up from 20 gives 21.
+    control.pitch = 20.0f;
+    Orbit(camera, control, 0.0f, -5.0f);
+    EXPECT_FLOAT_EQ(control.pitch, 21.0f);
+}
+
+TEST(CameraOrbit, YawWrapsPastHalfATurn) {
+    CCamera camera = CameraAbove({0, 0, 0});
+    CameraControl control{1.0f, 30.0f, 179.5f};
+    Orbit(camera, control, -5.0f, 0.0f); // 179.5 + 1 = 180.5
+    EXPECT_NEAR(control.yaw, -179.5f, 1e-4f);
+    EXPECT_NEAR(camera.angleDegrees, -179.5f, 1e-4f);
+    Orbit(camera, control, 5.0f, 0.0f); // -179.5 - 1 = -180.5
+    EXPECT_NEAR(control.yaw, 179.5f, 1e-4f);
+    // A wild drag still lands inside the range.
+    Orbit(camera, control, 1.0e7f, 0.0f);
+    EXPECT_GE(control.yaw, -180.0f);
+    EXPECT_LE(control.yaw, 180.0f);
+}
+
+TEST(CameraOrbit, EyeKeepsItsDistanceOnTheNewDirection) {
+    CCamera camera = CameraAbove({2, 3, 4});
+    CameraControl control{1.0f, 0.0f, 0.0f};
+    Orbit(camera, control, 0.0f, -450.0f); // pitch 90, yaw 0: level, on +x
+    EXPECT_NEAR(camera.eye.x, 12.0f, 1e-3f);
+    EXPECT_NEAR(camera.eye.y, 3.0f, 1e-3f);
+    EXPECT_NEAR(camera.eye.z, 4.0f, 1e-3f);
+    Orbit(camera, control, -450.0f, 0.0f); // yaw 90: on +y
+    EXPECT_NEAR(camera.eye.x, 2.0f, 1e-3f);
+    EXPECT_NEAR(camera.eye.y, 13.0f, 1e-3f);
+    EXPECT_NEAR(camera.eye.z, 4.0f, 1e-3f);
+}
+
+TEST(CameraPan, MovesEyeAndTargetByPreviousMinusLatestGroundPoint) {
+    CCamera camera = CameraAbove({0, 0, 1});
+    Pan(camera, {3, 4, 0}, {1, 1, 0});
+    EXPECT_FLOAT_EQ(camera.target.x, 2.0f);
+    EXPECT_FLOAT_EQ(camera.target.y, 3.0f);
+    EXPECT_FLOAT_EQ(camera.target.z, 1.0f);
+    EXPECT_FLOAT_EQ(camera.eye.x, 2.0f);
+    EXPECT_FLOAT_EQ(camera.eye.y, 3.0f);
+    EXPECT_FLOAT_EQ(camera.eye.z, 11.0f);
+}
+
+TEST(CameraPan, GroundUnderTheMouseStaysUnderIt) {
+    CCamera camera;
+    camera.target = {0, 0, 0};
+    camera.eye = {0, -30, 40};
+    camera.aspect = 16.0f / 9.0f;
+    const auto ground = [&camera](float x, float y) {
+        const auto point = PickGround(camera, 1600, 900, x, y);
+        EXPECT_TRUE(point.has_value());
+        return point ? Vec3{point->x, point->y, point->z} : Vec3{};
+    };
+    const Vec3 previous = ground(700.0f, 400.0f);
+    const Vec3 latest = ground(760.0f, 430.0f);
+    Pan(camera, previous, latest);
+    const Vec3 underMouse = ground(760.0f, 430.0f);
+    EXPECT_NEAR(underMouse.x, previous.x, 1e-3f);
+    EXPECT_NEAR(underMouse.y, previous.y, 1e-3f);
+}
+
+TEST(CameraZoom, ANotchBackFromOneGivesOnePointOneTwoToTheFourth) {
+    CCamera camera = CameraAbove({0, 0, 0});
+    CameraControl control{1.0f, 0.00001f, 0.0f};
+    Zoom(camera, control, -120); // 1 + 0.12
+    EXPECT_NEAR(control.zoom, 1.12f, 1e-6f);
+    // 1.12^2 = 1.2544, 1.2544^2 = 1.57351936; straight up as before.
+    EXPECT_NEAR(camera.eye.z, 1.5735194f, 1e-5f);
+    EXPECT_NEAR(camera.eye.x, 0.0f, 1e-6f);
+    Zoom(camera, control, 240); // 1.12 - 0.24 = 0.88, 0.88^4 = 0.59969536
+    EXPECT_NEAR(camera.eye.z, 0.5996954f, 1e-5f);
+}
+
+TEST(CameraZoom, FarInStopsATenthFromTheTargetAndZoomsOutAgain) {
+    CCamera camera = CameraAbove({5, 5, 5});
+    CameraControl control{0.6f, 0.00001f, 0.0f};
+    Zoom(camera, control, 12000);
+    EXPECT_NEAR(Length(camera.eye - camera.target), 0.1f, 1e-5f);
+    EXPECT_GT(camera.eye.z, 5.0f);
+    Zoom(camera, control, -120);
+    EXPECT_GT(Length(camera.eye - camera.target), 0.1f);
+    // Eye on the target: the orbit direction gives the way back.
+    camera.eye = camera.target;
+    control = CameraControl{1.0f, 90.0f, 0.0f};
+    Zoom(camera, control, 0);
+    EXPECT_NEAR(camera.eye.x, 6.0f, 1e-4f);
+    EXPECT_NEAR(camera.eye.z, 5.0f, 1e-4f);
+}
+
+TEST(CameraPresets, HorizontalIsEyeLevelAndVerticalWins) {
+    CameraControl control{1.0f, 45.0f, 0.0f};
+    ApplyViewPresets(control, {});
+    EXPECT_FLOAT_EQ(control.pitch, 45.0f);
+    ApplyViewPresets(control, {.horizontal = true});
+    EXPECT_FLOAT_EQ(control.pitch, 89.9f);
+    ApplyViewPresets(control, {.horizontal = true, .vertical = true});
+    EXPECT_FLOAT_EQ(control.pitch, 0.0001f);
+}
+
+TEST(CameraFollowGround, TargetSitsOnTheGroundAndTheEyeKeepsItsDistance) {
+    CCamera camera = CameraAbove({7, 8, 0});
+    CameraControl control{1.0f, 45.0f, 0.0f};
+    FollowGround(camera, control, 2.0f, {.horizontal = true});
+    EXPECT_FLOAT_EQ(camera.target.z, 2.0f);
+    EXPECT_FLOAT_EQ(control.pitch, 89.9f);
+    // sin 89.9 = 0.9999985, cos 89.9 = 0.0017453.
+    EXPECT_NEAR(camera.eye.x, 7.0f + 9.999985f, 1e-3f);
+    EXPECT_NEAR(camera.eye.y, 8.0f, 1e-4f);
+    EXPECT_NEAR(camera.eye.z, 2.0f + 0.017453f, 1e-3f);
+
+    // An eye on the target is put a tenth away.
+    camera.eye = camera.target;
+    FollowGround(camera, control, 2.0f, {.vertical = true});
+    EXPECT_NEAR(camera.eye.z, 2.1f, 1e-5f);
+    EXPECT_NEAR(camera.eye.x, 7.0f, 1e-5f);
+}
+
+TEST(CameraAngles, ClampAndWrapRefuseNonNumbers) {
+    EXPECT_FLOAT_EQ(ClampPitch(std::nanf("")), 0.00001f);
+    EXPECT_FLOAT_EQ(WrapYaw(std::nanf("")), 0.0f);
+    EXPECT_FLOAT_EQ(WrapYaw(540.0f), 180.0f);
+    EXPECT_FLOAT_EQ(WrapYaw(-190.0f), 170.0f);
+}
+
+} // namespace
+} // namespace quorvane
