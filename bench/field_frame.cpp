@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     }
     load(lists->lowDetailField, "FIELD_LOW", "./model/main_field/field_low/field_low.mdl", {0, 0, 0, 1});
 
-    Bench bench{device, *lists, *registry, *scene, *field};
+    Bench bench{device, *lists, *registry, *scene, *field, StartCamera(), FieldSceneState{}};
     bench.state.pickPoint = {0, 0, 0, 1};
     const auto [emptyFps, emptyCpu] = bench.Measure();
 
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
         const int fy =
             std::min(kFilesPerSide - 1, static_cast<int>((y + kSpread) / (2 * kSpread) * kFilesPerSide));
         COwnedList<CModelEntry>& group = *files[static_cast<size_t>(fy * kFilesPerSide + fx)]->groups[2];
-        const std::string name = "p" + std::to_string(i);
+        const std::string name = std::string("p").append(std::to_string(i));
         auto entry = NewEntry(name);
         entry->transform.position = {x, y, z, 1};
         entry->transform.rotation = {0, 0, static_cast<float>(i * 37 % 360), 1};
