@@ -194,6 +194,9 @@ void CCharacterWalker::Walk(CModelEntry& character, CRegistryLists& lists, const
         floorHeight_ = ground->z;
     }
     SettleHeight(character, ground);
+    // The capsule paths of the next step start where this frame left them.
+    UpdatePose(character, hooks);
+    AcceptCapsulePoints(character);
     settledPosition_ = position;
 }
 
@@ -216,9 +219,7 @@ bool CCharacterWalker::Step(CModelEntry& character, CRegistryLists& lists, const
     }
     if (hit.blocked) {
         ResolveBlocked(character, lists, hooks);
-        UpdatePose(character, hooks);
     }
-    AcceptCapsulePoints(character);
     return onCollider;
 }
 
