@@ -1,5 +1,6 @@
 #include "app/field_view.h"
 
+#include "app/field_view_character.h"
 #include "app/field_view_input.h"
 #include "app/field_view_world.h"
 
@@ -11,6 +12,7 @@ namespace quorvane {
 CFieldView::CFieldView() {
     PlaceStartCamera(Camera(), cameraControl_);
     cameraView_.camera = Camera();
+    cameraControlView_ = cameraControl_;
 }
 
 std::unique_ptr<CFieldView> CFieldView::Create(QWidget* parent) {
@@ -50,6 +52,7 @@ void CFieldView::OnSurfaceReady() {
         return;
     }
     world_ = std::make_unique<CFieldViewWorld>(*Device());
+    walkHooks_ = CharacterWalkHooks(world_->registry);
     WireField(world_->field);
     PublishCamera();
     StartRenderThread();
@@ -68,6 +71,14 @@ void CFieldView::WireField(CMainField& field) {
         }
     };
     hooks.repaintMain = hooks.repaintList;
+    // UI thread, after the core has taken the key: the walker keeps arrow keys only.
+    hooks.characterKey = [this](int virtualKey, bool down) {
+        if (down) {
+            walker_.OnKeyDown(virtualKey);
+        } else {
+            walker_.OnKeyUp(virtualKey);
+        }
+    };
     field.SetHooks(std::move(hooks));
 }
 
@@ -117,15 +128,23 @@ FieldCameraView CFieldView::CameraSnapshot() const {
     return cameraView_;
 }
 
+CameraControl CFieldView::CameraControlSnapshot() const {
+    std::lock_guard lock(cameraMutex_);
+    return cameraControlView_;
+}
+
 void CFieldView::SetDisplayOptions(const FieldDisplayOptions& options) {
     gridDisplay_.store(options.gridDisplay, std::memory_order_release);
     skeletonView_.store(options.skeletonView, std::memory_order_release);
     colliderDisplay_.store(options.colliderDisplay, std::memory_order_release);
+    horizontalView_.store(options.horizontalView, std::memory_order_release);
+    verticalView_.store(options.verticalView, std::memory_order_release);
 }
 
 FieldDisplayOptions CFieldView::DisplayOptions() const {
     return {gridDisplay_.load(std::memory_order_acquire), skeletonView_.load(std::memory_order_acquire),
-            colliderDisplay_.load(std::memory_order_acquire)};
+            colliderDisplay_.load(std::memory_order_acquire), horizontalView_.load(std::memory_order_acquire),
+            verticalView_.load(std::memory_order_acquire)};
 }
 
 } // namespace quorvane

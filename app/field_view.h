@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/field_view_camera.h"
+#include "editor/character_walk.h"
 #include "platform/vulkan_surface_window.h"
 #include "render/disp_window.h"
 
@@ -24,6 +25,8 @@ struct FieldDisplayOptions {
     bool gridDisplay = true;
     bool skeletonView = false;
     bool colliderDisplay = false;
+    bool horizontalView = false; // eye level
+    bool verticalView = false;   // top-down
 };
 
 // The live field view: a Vulkan window inside the main window. Once its
@@ -50,10 +53,14 @@ public:
 
     // Any thread: the camera as the last frame used it, with the client size.
     FieldCameraView CameraSnapshot() const;
+    // Any thread: the pitch and yaw the last frame used.
+    CameraControl CameraControlSnapshot() const;
     void SetDisplayOptions(const FieldDisplayOptions& options);
     FieldDisplayOptions DisplayOptions() const;
     // Called (on any thread) when the list or the main window should repaint.
     void SetRepaintRequest(std::function<void()> repaint) { repaintRequest_ = std::move(repaint); }
+    // Called on the render thread when the skeleton view has switched the grid off.
+    void SetGridSwitchedOffHandler(std::function<void()> handler) { gridSwitchedOff_ = std::move(handler); }
 
 protected:
     // Frame loop (render thread), field_view_frame.cpp.
@@ -70,7 +77,11 @@ private:
     void WireField(CMainField& field);
     void ApplyCameraInput();
     void PublishCamera();
-    void UpdatePickPoint();
+    void UpdateCameraAndPick();
+    void FollowGroundOrCharacter();
+    void FreeCameraStep();
+    void SkeletonViewStep(CModelEntry& character);
+    ViewPresets Presets() const;
 
     class CSurface : public IPresentSurface {
     public:
@@ -89,12 +100,21 @@ private:
     std::unique_ptr<CSurface> surface_;
     CFieldViewInput* input_ = nullptr; // child of the window
     std::function<void()> repaintRequest_;
+    std::function<void()> gridSwitchedOff_;
 
     // Built after the device, torn down before it.
     std::unique_ptr<CFieldViewWorld> world_;
 
     // Render thread only.
-    FieldCameraControl cameraControl_;
+    CameraControl cameraControl_;
+    CFieldCameraDrag cameraDrag_;
+    Vec3 streamCentre_{};
+    float centreGroundHeight_ = 0.0f; // the last height found at the stream centre
+    bool characterMissing_ = false;   // skeleton view asked for without a character
+    WalkHooks walkHooks_;
+
+    // Arrow keys from the UI thread, walking on the render thread.
+    CCharacterWalker walker_;
     float scrollA_ = 0.0f;
     float scrollB_ = 0.0f;
     int32_t frameStep_ = 1;
@@ -105,9 +125,12 @@ private:
     std::atomic<bool> gridDisplay_{true};
     std::atomic<bool> skeletonView_{false};
     std::atomic<bool> colliderDisplay_{false};
+    std::atomic<bool> horizontalView_{false};
+    std::atomic<bool> verticalView_{false};
 
-    mutable std::mutex cameraMutex_; // guards cameraView_ alone
+    mutable std::mutex cameraMutex_; // guards cameraView_ and cameraControlView_
     FieldCameraView cameraView_;
+    CameraControl cameraControlView_;
 };
 
 } // namespace quorvane

@@ -1,11 +1,14 @@
 // The field view's frame loop steps, all on the render thread.
 #include "app/field_view.h"
+#include "app/field_view_character.h"
 #include "app/field_view_overlay.h"
 #include "app/field_view_world.h"
+#include "editor/ground_height.h"
 
 namespace quorvane {
 namespace {
 
+constexpr const char* kNoCharacterText = "NO CHARACTER";
 constexpr float kScrollStepA = 0.00005f;
 constexpr float kScrollStepB = 0.0005f;
 
@@ -27,7 +30,7 @@ void CFieldView::ApplyCameraInput() {
     CCamera& camera = Camera();
     if (const int wheel = pendingWheel_.exchange(0, std::memory_order_acq_rel); wheel != 0) {
         cameraBusy_ = true;
-        ApplyWheelZoom(camera, cameraControl_, wheel);
+        Zoom(camera, cameraControl_, wheel);
     }
     const uint32_t width = window_->PixelWidth();
     const uint32_t height = window_->PixelHeight();
@@ -42,24 +45,86 @@ void CFieldView::PublishCamera() {
                          static_cast<int>(window_->PixelHeight())};
     std::lock_guard lock(cameraMutex_);
     cameraView_ = view;
+    cameraControlView_ = cameraControl_;
 }
 
-void CFieldView::UpdatePickPoint() {
+void CFieldView::UpdateCameraAndPick() {
     CMainField& field = world_->field;
     if (!field.TakeMouseMoved()) {
         return;
     }
     const InputState input = field.Input();
+    FieldCameraView view{Camera(), static_cast<int>(window_->PixelWidth()),
+                         static_cast<int>(window_->PixelHeight())};
+    if (cameraDrag_.Step(view, cameraControl_, input)) {
+        cameraBusy_ = true;
+        Camera() = view.camera;
+    }
     if (input.shiftHeld) {
         return; // the mouse drives the camera, not the pick
     }
-    const Vector4 ground = GroundPointUnder(CameraSnapshot(), static_cast<float>(input.mouseClient.x),
-                                            static_cast<float>(input.mouseClient.y));
-    // Without terrain heights the pick keeps its height; only x and y follow.
+    cameraBusy_ = true;
+    const std::optional<Vector4> ground = GroundHit(view, input.mouseClient);
+    if (!ground) {
+        return; // a ray that misses the ground keeps the last pick
+    }
     Vector4 pick = field.Vectors().pickPoint;
-    pick.x = ground.x;
-    pick.y = ground.y;
+    if (const std::optional<Vector4> height = GroundHeight(world_->lists, ground->x, ground->y)) {
+        pick = {ground->x, ground->y, height->z, 0.0f};
+    } else {
+        pick.x = ground->x;
+        pick.y = ground->y;
+    }
     field.SetPickPoint(pick);
+}
+
+ViewPresets CFieldView::Presets() const {
+    return {.horizontal = horizontalView_.load(std::memory_order_acquire),
+            .vertical = verticalView_.load(std::memory_order_acquire)};
+}
+
+void CFieldView::FollowGroundOrCharacter() {
+    CModelEntry* character = LoadedCharacter(world_->lists);
+    const bool skeletonView = skeletonView_.load(std::memory_order_acquire);
+    characterMissing_ = skeletonView && character == nullptr;
+    if (skeletonView && character != nullptr) {
+        SkeletonViewStep(*character);
+        return;
+    }
+    FreeCameraStep();
+    if (character != nullptr) {
+        // The character stands where the camera looks.
+        character->transform.position = {streamCentre_.x, streamCentre_.y, centreGroundHeight_, 1.0f};
+    }
+}
+
+void CFieldView::FreeCameraStep() {
+    CCamera& camera = Camera();
+    streamCentre_.x = camera.target.x;
+    streamCentre_.y = camera.target.y;
+    if (const std::optional<Vector4> height = GroundHeight(world_->lists, streamCentre_.x, streamCentre_.y)) {
+        centreGroundHeight_ = height->z;
+    }
+    streamCentre_.z = centreGroundHeight_;
+    FollowGround(camera, cameraControl_, centreGroundHeight_, Presets());
+}
+
+void CFieldView::SkeletonViewStep(CModelEntry& character) {
+    if (gridDisplay_.exchange(false, std::memory_order_acq_rel) && gridSwitchedOff_) {
+        gridSwitchedOff_(); // the check box follows on the UI thread
+    }
+    world_->scene.ClearMarker();
+    walker_.Walk(character, world_->lists, walkHooks_);
+    walker_.Stop(character, walkHooks_);
+    const Vector4& p = character.transform.position;
+    streamCentre_ = {p.x, p.y, p.z};
+    CCamera& camera = Camera();
+    const ViewPresets presets = Presets();
+    const float previousDistance = Length(camera.eye - Vec3{p.x, p.y, p.z});
+    const CameraPlacement placement =
+        SkeletonCamera(p, walker_.Heading(), presets.horizontal, presets.vertical, previousDistance);
+    camera.eye = {placement.eye.x, placement.eye.y, placement.eye.z};
+    camera.target = {placement.target.x, placement.target.y, placement.target.z};
 }
 
 void CFieldView::FrameUpdate() {
@@ -67,15 +132,15 @@ void CFieldView::FrameUpdate() {
         return;
     }
     ApplyCameraInput();
+    UpdateCameraAndPick();
+    FollowGroundOrCharacter();
     PublishCamera();
-    UpdatePickPoint();
     if (!cameraBusy_) {
         world_->streaming.CommitPhase();
     }
     world_->field.UpdateEditing();
     world_->registry.UpdateEntries(frameStep_);
-    const CCamera& camera = Camera();
-    world_->streaming.SetCentre(camera.target.x, camera.target.y);
+    world_->streaming.SetCentre(streamCentre_.x, streamCentre_.y);
     cameraBusy_ = false;
 }
 
@@ -125,7 +190,11 @@ void CFieldView::DrawOverlay(COverlay2D& overlay) {
                        guides->atSelection ? vectors.selPosition : vectors.pickPoint);
     }
     const StreamingProgress progress = world_->streaming.Progress();
-    DrawProgressLine(overlay, StreamingProgressText(progress.tilesLoading, progress.gridModelsLoading));
+    std::string line = StreamingProgressText(progress.tilesLoading, progress.gridModelsLoading);
+    if (characterMissing_) {
+        line = line.empty() ? kNoCharacterText : std::string(kNoCharacterText) + "  " + line;
+    }
+    DrawProgressLine(overlay, line);
 }
 
 } // namespace quorvane

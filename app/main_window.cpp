@@ -105,6 +105,17 @@ void CMainWindow::CreateChildren() {
                 },
                 Qt::QueuedConnection);
         });
+        // The skeleton view switches the grid off from the render thread.
+        view->SetGridSwitchedOffHandler([self] {
+            QMetaObject::invokeMethod(
+                qApp,
+                [self] {
+                    if (self) {
+                        self->SwitchGridOff();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
     } else {
         // No Vulkan windows here (offscreen tests): an empty view in the frame.
         fieldView_ = new QWidget(this);
@@ -163,8 +174,16 @@ void CMainWindow::ApplyDisplayToggles() {
         fieldRenderer_->SetDisplayOptions(
             {.gridDisplay = displayToggles_.IsChecked(CDisplayToggles::kGrid),
              .skeletonView = displayToggles_.IsChecked(CDisplayToggles::kSkeletonView),
-             .colliderDisplay = displayToggles_.IsChecked(CDisplayToggles::kColliders)});
+             .colliderDisplay = displayToggles_.IsChecked(CDisplayToggles::kColliders),
+             .horizontalView = displayToggles_.IsChecked(CDisplayToggles::kHorizontal),
+             .verticalView = displayToggles_.IsChecked(CDisplayToggles::kVertical)});
     }
+}
+
+void CMainWindow::SwitchGridOff() {
+    displayToggles_.SetChecked(CDisplayToggles::kGrid, false);
+    checkBoxes_[static_cast<size_t>(CDisplayToggles::kGrid - 1)]->repaint();
+    ApplyDisplayToggles();
 }
 
 void CMainWindow::PostNotice(const QString& message) {

@@ -75,6 +75,7 @@ private:
     void CreateChildren();
     void PaintCaptions(QPainter& painter);
     void ApplyDisplayToggles();
+    void SwitchGridOff();
     RandomRanges ReadRandomRanges() const;
 
     CAppState& state_;

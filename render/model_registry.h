@@ -100,6 +100,10 @@ public:
     // entries' transforms in, poses the models and skins their colliders;
     // instances skin theirs with their source's pose and their own placement.
     void UpdateEntries(int32_t frameStep = 1);
+    // Render thread: one loaded entry's transform copied in, its model posed and
+    // its colliders skinned, without advancing its animation time. For an entry
+    // moved mid-frame (the walking character) before it is tested for collisions.
+    void UpdateEntryPose(CModelEntry& entry);
     // Every 100th call refreshes the instance data of the shared models from
     // the grid files' loaded instances. False on the calls that do nothing.
     bool RefreshInstanceData();

@@ -112,6 +112,13 @@ void CModelRegistry::UpdateEntries(int32_t frameStep) {
     ForEachRegistryEntry(lists_, update);
 }
 
+void CModelRegistry::UpdateEntryPose(CModelEntry& entry) {
+    if (!entry.loaded.load(std::memory_order_acquire) || entry.isInstance) {
+        return;
+    }
+    UpdateEntry(entry, 0);
+}
+
 void CModelRegistry::UpdateEntry(CModelEntry& entry, int32_t frameStep) {
     CRegistryPayload* payload = RegistryPayloadOf(entry.payload);
     if (payload == nullptr || !payload->drawModel) {

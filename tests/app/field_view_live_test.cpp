@@ -6,6 +6,8 @@
 #include "demo_field.h"
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
+#include "ui/check_box.h"
+#include "ui/display_toggles.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -253,6 +255,51 @@ TEST(FieldViewLive, ChoosesMovesAlongXPlacesAndCancelsWithRealEvents) {
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(surface, &wheel);
         EXPECT_TRUE(WaitFor([&] { return std::fabs(distance() - 68.797f) < 0.01f; }, 3000)) << distance();
+
+        // Shift and a right drag of 50 pixels right, 25 up: yaw -90 - 10, pitch 20 + 5.
+        const CameraControl startAngles = view.CameraControlSnapshot();
+        EXPECT_FLOAT_EQ(startAngles.yaw, -90.0f);
+        EXPECT_FLOAT_EQ(startAngles.pitch, 20.0f);
+        QTest::keyPress(surface, Qt::Key_Shift);
+        ASSERT_TRUE(field.Input().shiftHeld);
+        QTest::mousePress(surface, Qt::RightButton, Qt::ShiftModifier, p2);
+        QTest::mouseMove(surface, p2 + QPoint(50, -25));
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const CameraControl angles = view.CameraControlSnapshot();
+                return std::fabs(angles.yaw + 100.0f) < 1e-3f && std::fabs(angles.pitch - 25.0f) < 1e-3f;
+            },
+            3000))
+            << view.CameraControlSnapshot().yaw << " " << view.CameraControlSnapshot().pitch;
+        QTest::mouseRelease(surface, Qt::RightButton, Qt::ShiftModifier, p2 + QPoint(50, -25));
+        QTest::keyRelease(surface, Qt::Key_Shift);
+        EXPECT_NEAR(distance(), 68.797f, 0.01f) << "orbiting keeps the eye's distance";
+        EXPECT_EQ(field.Mode(), EditMode::ModePlace) << "a camera drag changes no mode";
+
+        // Skeleton view: the grid box goes off and Up walks the character along
+        // its heading; the camera follows 15 behind it, 5 above its feet.
+        CCheckBox& skeletonBox = *window.CheckBoxes()[CDisplayToggles::kSkeletonView - 1];
+        QTest::mouseClick(&skeletonBox, Qt::LeftButton, {}, skeletonBox.rect().center());
+        ASSERT_TRUE(window.DisplayToggles().IsChecked(CDisplayToggles::kSkeletonView));
+        EXPECT_TRUE(WaitFor([&] { return !window.DisplayToggles().IsChecked(CDisplayToggles::kGrid); }, 3000))
+            << "the skeleton view left the grid on";
+        const auto behind = [](const CCamera& camera) {
+            return Vec3{camera.target.x - camera.eye.x, camera.target.y - camera.eye.y, 0.0f};
+        };
+        ASSERT_TRUE(WaitFor(
+            [&] { return std::fabs(Length(behind(view.CameraSnapshot().camera)) - 15.0f) < 0.01f; }, 3000));
+        const CCamera standing = view.CameraSnapshot().camera;
+        const Vec3 heading = Normalize(behind(standing));
+        EXPECT_NEAR(standing.target.z - standing.eye.z, 0.0f, 1e-3f);
+        QTest::keyPress(surface, Qt::Key_Up);
+        QTest::qWait(600);
+        QTest::keyRelease(surface, Qt::Key_Up);
+        QTest::qWait(200);
+        const CCamera walked = view.CameraSnapshot().camera;
+        const Vec3 step{walked.target.x - standing.target.x, walked.target.y - standing.target.y, 0.0f};
+        EXPECT_GT(Dot(step, heading), 1.0f) << "the character did not walk forward";
+        EXPECT_NEAR(Length(Cross(step, heading)), 0.0f, 0.05f * Length(step)) << "it left its heading";
+        EXPECT_NEAR(Length(behind(walked)), 15.0f, 0.01f);
 
         ShutdownApplication(state);
         state.mainWindow.reset();

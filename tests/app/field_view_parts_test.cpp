@@ -1,6 +1,8 @@
 // The field view's pieces that need no window: start camera, wheel zoom,
-// ground pick fallback, axis guides and the progress line.
+// camera drags from the core's input, ground pick fallback, the character
+// lookup, axis guides and the progress line.
 #include "app/field_view_camera.h"
+#include "app/field_view_character.h"
 #include "app/field_view_overlay.h"
 #include "app/field_view_stroke_text.h"
 
@@ -46,7 +48,7 @@ size_t CountColored(const COverlay2D& overlay, const OverlayColor& color) {
 
 CCamera StartCamera() {
     CCamera camera;
-    FieldCameraControl control;
+    CameraControl control;
     PlaceStartCamera(camera, control);
     camera.aspect = 16.0f / 9.0f;
     return camera;
@@ -54,7 +56,7 @@ CCamera StartCamera() {
 
 TEST(FieldViewCamera, StartsEightyOneUnitsAwayTwentyDegreesFromAbove) {
     CCamera camera;
-    FieldCameraControl control{1.0f, 45.0f, 0.0f};
+    CameraControl control{1.0f, 45.0f, 0.0f};
     PlaceStartCamera(camera, control);
     EXPECT_FLOAT_EQ(control.zoom, 3.0f);
     EXPECT_FLOAT_EQ(control.pitch, 20.0f);
@@ -73,9 +75,9 @@ TEST(FieldViewCamera, StartsEightyOneUnitsAwayTwentyDegreesFromAbove) {
 
 TEST(FieldViewCamera, WheelSetsTheEyeDistanceToZoomToTheFourthAlongTheSameDirection) {
     CCamera camera = StartCamera();
-    FieldCameraControl control;
+    CameraControl control{3.0f, 20.0f, -90.0f};
     const Vec3 before = Normalize(camera.eye - camera.target);
-    ApplyWheelZoom(camera, control, 120); // zoom 3 -> 2.88
+    Zoom(camera, control, 120); // zoom 3 -> 2.88
     EXPECT_NEAR(control.zoom, 2.88f, 1e-5f);
     EXPECT_NEAR(Length(camera.eye - camera.target), 68.797f, 1e-2f);
     const Vec3 after = Normalize(camera.eye - camera.target);
@@ -83,7 +85,7 @@ TEST(FieldViewCamera, WheelSetsTheEyeDistanceToZoomToTheFourthAlongTheSameDirect
 
     // A notch back from zoom 1 gives 1.12^4.
     control.zoom = 1.0f;
-    ApplyWheelZoom(camera, control, -120);
+    Zoom(camera, control, -120);
     EXPECT_NEAR(Length(camera.eye - camera.target), 1.5735f, 1e-3f);
 }
 
@@ -91,14 +93,14 @@ TEST(FieldViewCamera, WheelingFarInKeepsAUsableEyeThatCanZoomOutAgain) {
     CCamera camera = StartCamera();
     camera.target = {1000.0f, -2000.0f, 5.0f};
     camera.eye = camera.target + Vec3{0, -27.7f, 76.1f};
-    FieldCameraControl control;
+    CameraControl control{3.0f, 20.0f, -90.0f};
     for (int i = 0; i < 100; ++i) {
-        ApplyWheelZoom(camera, control, 120);
+        Zoom(camera, control, 120);
     }
     const float nearDistance = Length(camera.eye - camera.target);
     EXPECT_GE(nearDistance, 0.099f);
     EXPECT_TRUE(std::isfinite(camera.eye.x) && std::isfinite(camera.eye.y) && std::isfinite(camera.eye.z));
-    ApplyWheelZoom(camera, control, -120);
+    Zoom(camera, control, -120);
     EXPECT_GT(Length(camera.eye - camera.target), nearDistance);
     // Still looking down from the -y side.
     EXPECT_LT(camera.eye.y, camera.target.y);
@@ -122,6 +124,84 @@ TEST(FieldViewCamera, GroundPointUnderTheCentreIsTheTargetAndAMissFallsBackToIt)
     // No client area yet: the same fallback, no division by zero.
     view.clientWidth = 0;
     EXPECT_EQ(GroundPointUnder(view, 10.0f, 10.0f).x, 5.0f);
+}
+
+// The core's input for a drag: a press at pressScreen, the mouse now at
+// latestScreen, the client area's corner at origin on the screen.
+InputState DragInput(PixelPoint pressScreen, PixelPoint latestScreen, PixelPoint origin, bool left,
+                     bool right) {
+    InputState input;
+    input.buttonScreen = pressScreen;
+    input.latestScreen = latestScreen;
+    input.mouseClient = {latestScreen.x - origin.x, latestScreen.y - origin.y};
+    input.leftHeld = left;
+    input.rightHeld = right;
+    input.shiftHeld = true;
+    return input;
+}
+
+TEST(FieldCameraDrag, RightDragOrbitsByTheDraggedPixelsAndGoesOnFromTheLastStep) {
+    FieldCameraView view{StartCamera(), 1600, 900};
+    CameraControl control{3.0f, 20.0f, -90.0f};
+    CFieldCameraDrag drag;
+    // 50 right and 25 up from the press: yaw -90 - 10, pitch 20 + 5.
+    EXPECT_TRUE(drag.Step(view, control, DragInput({400, 300}, {450, 275}, {100, 50}, false, true)));
+    EXPECT_NEAR(control.yaw, -100.0f, 1e-4f);
+    EXPECT_NEAR(control.pitch, 25.0f, 1e-4f);
+    EXPECT_NEAR(Length(view.camera.eye - view.camera.target), 81.0f, 1e-2f);
+    // The next step measures from (450, 275), not from the press.
+    EXPECT_TRUE(drag.Step(view, control, DragInput({400, 300}, {460, 275}, {100, 50}, false, true)));
+    EXPECT_NEAR(control.yaw, -102.0f, 1e-4f);
+    // Released, then pressed again elsewhere: the new drag starts at the new press.
+    EXPECT_FALSE(drag.Step(view, control, DragInput({400, 300}, {700, 500}, {100, 50}, false, false)));
+    EXPECT_TRUE(drag.Step(view, control, DragInput({700, 500}, {690, 500}, {100, 50}, false, true)));
+    EXPECT_NEAR(control.yaw, -100.0f, 1e-4f);
+    EXPECT_NEAR(control.pitch, 25.0f, 1e-4f);
+}
+
+TEST(FieldCameraDrag, LeftDragKeepsTheGroundUnderTheMouseWhereverTheWindowSits) {
+    FieldCameraView view{StartCamera(), 1600, 900};
+    CameraControl control{3.0f, 20.0f, -90.0f};
+    const PixelPoint origin{700, 400}; // the client area is not at the screen corner
+    const PixelPoint pressClient{800, 500};
+    const PixelPoint latestClient{830, 560};
+    const std::optional<Vector4> grabbed = GroundHit(view, pressClient);
+    ASSERT_TRUE(grabbed.has_value());
+    CFieldCameraDrag drag;
+    EXPECT_TRUE(
+        drag.Step(view, control,
+                  DragInput({pressClient.x + origin.x, pressClient.y + origin.y},
+                            {latestClient.x + origin.x, latestClient.y + origin.y}, origin, true, false)));
+    const std::optional<Vector4> underMouse = GroundHit(view, latestClient);
+    ASSERT_TRUE(underMouse.has_value());
+    EXPECT_NEAR(underMouse->x, grabbed->x, 1e-2f);
+    EXPECT_NEAR(underMouse->y, grabbed->y, 1e-2f);
+    EXPECT_NEAR(view.camera.eye.z - view.camera.target.z, 81.0f * 0.9396926f, 1e-2f); // no height change
+    EXPECT_FLOAT_EQ(control.pitch, 20.0f);
+}
+
+TEST(FieldCameraDrag, PanIntoTheSkyLeavesTheCameraWhereItWas) {
+    FieldCameraView view{StartCamera(), 1600, 900};
+    view.camera.target = {5, 7, 1};
+    view.camera.eye = {5, -3, 1}; // level: the top rows see sky
+    const CCamera before = view.camera;
+    CameraControl control{3.0f, 90.0f, -90.0f};
+    CFieldCameraDrag drag;
+    EXPECT_FALSE(drag.Step(view, control, DragInput({800, 10}, {820, 800}, {0, 0}, true, false)));
+    EXPECT_EQ(view.camera.eye.x, before.eye.x);
+    EXPECT_EQ(view.camera.eye.y, before.eye.y);
+    EXPECT_EQ(view.camera.target.x, before.target.x);
+    EXPECT_EQ(view.camera.target.y, before.target.y);
+}
+
+TEST(FieldViewCharacter, OnlyALoadedCharacterWalksAndAModelessOneStartsNoAnimation) {
+    CRegistryLists lists;
+    EXPECT_EQ(LoadedCharacter(lists), nullptr);
+    CModelEntry* character = lists.characters.Append(std::make_unique<CModelEntry>());
+    EXPECT_EQ(LoadedCharacter(lists), nullptr);
+    character->loaded.store(true);
+    EXPECT_EQ(LoadedCharacter(lists), character);
+    EXPECT_FALSE(StartNamedAnimation(*character, "WALK", 10.0f));
 }
 
 TEST(FieldViewOverlay, GuidesRunAlongTheProjectedAxesThroughTheCentre) {
