@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -332,6 +333,35 @@ TEST_F(WalkTest, WallMakesTheCharacterSlideAlongIt) {
     EXPECT_FLOAT_EQ(Position().z, 0.0f);
 }
 
+TEST_F(WalkTest, HeadOnIntoAWallStaysInFrontOfIt) {
+    // Nothing to slide along: the character is pushed back instead.
+    lists_.fieldTiles.Append(FlatTile());
+    lists_.placedModels.Append(Box("wall", {20, -100, 0}, {22, 100, 10}));
+    walker_.OnKeyDown(vk::kUp);
+    for (int frame = 0; frame < 80; ++frame) {
+        Frame();
+        ASSERT_TRUE(std::isfinite(Position().x) && std::isfinite(Position().y)) << "frame " << frame;
+        ASSERT_LT(Position().x, 20.0f) << "frame " << frame;
+        ASSERT_FLOAT_EQ(Position().y, 0.0f) << "frame " << frame;
+    }
+    EXPECT_GT(Position().x, 15.0f);
+}
+
+TEST_F(WalkTest, FollowsTheGroundDownhillUnderABridge) {
+    // Ground z = -0.1 x, a bridge deck 6 to 7 high over it: too high to step onto, so
+    // the ground holds the character up all the way.
+    std::vector<CSkinRecord> corners;
+    AddQuad(corners, {{{-50, -400, 5}, {150, -400, -15}, {150, 600, -15}, {-50, 600, 5}}}, {0.1f, 0, 1});
+    lists_.fieldTiles.Append(MeshEntry("Field0-0", std::move(corners)));
+    lists_.placedModels.Append(Box("bridge", {10, -5, 6}, {40, 5, 7}));
+    walker_.OnKeyDown(vk::kUp);
+    for (int frame = 0; frame < 60; ++frame) {
+        Frame();
+        ASSERT_NEAR(Position().z, -0.1f * Position().x, 1e-3f) << "frame " << frame << " x " << Position().x;
+    }
+    EXPECT_NEAR(Position().x, 50.5f, 1e-3f) << "walked right under the bridge";
+}
+
 TEST_F(WalkTest, ClimbsAStepOfOneAndAHalf) {
     lists_.fieldTiles.Append(FlatTile());
     lists_.placedModels.Append(Box("step", {10, -20, 0}, {60, 20, 1.5f}));
@@ -415,6 +445,25 @@ TEST_F(WalkTest, CharacterWithoutCollidersOrNotLoadedStillWalks) {
     walker_.OnKeyUp(vk::kUp);
     Frame();
     EXPECT_EQ(standTimeResets_, 0);
+}
+
+TEST_F(WalkTest, KeysFromTheUiThreadWhileWalking) {
+    lists_.fieldTiles.Append(FlatTile());
+    std::thread ui([this] {
+        for (int press = 0; press < 2000; ++press) {
+            const int key = press % 3 == 0 ? vk::kLeft : vk::kUp;
+            walker_.OnKeyDown(key);
+            std::this_thread::yield();
+            walker_.OnKeyUp(key);
+        }
+    });
+    Frames(300);
+    ui.join();
+    EXPECT_FALSE(walker_.WalkingInput()) << "every key was released";
+    Frames(2);
+    EXPECT_FALSE(walker_.Walking());
+    EXPECT_TRUE(std::isfinite(Position().x) && std::isfinite(Position().y));
+    EXPECT_FLOAT_EQ(Position().z, 0.0f);
 }
 
 TEST(SkeletonCameraTest, PlacesTheEyeBehindTheCharacter) {
