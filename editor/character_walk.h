@@ -43,12 +43,15 @@ public:
     void OnKeyUp(int virtualKey);
 
     // Render thread: one frame of turning, walking, collision, stepping up
-    // and falling. Works for a character without colliders or not loaded
-    // too: it then moves over the ground without colliding.
+    // and falling. The character collides only while it stands in
+    // lists.characters, ready and with colliders; otherwise it moves over
+    // the ground without colliding.
     void Walk(CModelEntry& character, CRegistryLists& lists, const WalkHooks& hooks);
     // Render thread, after Walk: slows down and stands once no arrow is held.
     void Stop(CModelEntry& character, const WalkHooks& hooks);
 
+    // Turning and WalkingInput may be read from any thread; the rest belong
+    // to the render thread, like Walk and Stop.
     float Heading() const { return heading_; }
     void SetHeading(float degrees);
     bool Turning() const { return turning_.load(); }
