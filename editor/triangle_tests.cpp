@@ -29,13 +29,20 @@ Vector4 Along(const Vector4& p, const Vec3d& unit, double length) {
             static_cast<float>(p.z + unit.z * length), p.w};
 }
 
-// All three edge values of one sign: x lies inside, seen along n. Points on an
-// edge give a zero and count as outside.
+// No two edge values of opposite sign: x lies inside, seen along n. A point
+// on an edge or corner counts, so that the triangles of a mesh leave no gap
+// along their shared edges (the centre of a tile lies on its diagonal). All
+// three zero only happens for a triangle without area, which is no hit.
 bool InsideAlongNormal(const Vec3d& x, const Vec3d& t0, const Vec3d& t1, const Vec3d& t2, const Vec3d& n) {
     const double e0 = Dot(Cross(x - t1, t1 - t0), n);
     const double e1 = Dot(Cross(x - t2, t2 - t1), n);
     const double e2 = Dot(Cross(x - t0, t0 - t2), n);
-    return e0 * e1 > 0 && e2 * e1 > 0 && e2 * e0 > 0;
+    if (!std::isfinite(e0) || !std::isfinite(e1) || !std::isfinite(e2)) {
+        return false;
+    }
+    const bool anyNegative = e0 < 0 || e1 < 0 || e2 < 0;
+    const bool anyPositive = e0 > 0 || e1 > 0 || e2 > 0;
+    return anyNegative != anyPositive;
 }
 
 // The unit normal, or false for a zero or non-finite normal.

@@ -1,5 +1,6 @@
 #include "editor/triangle_tests.h"
 
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -44,11 +45,24 @@ TEST(SphereTriangle, NormalLengthAndDirectionDoNotChangeTheAnswer) {
     ExpectPoint(contact.footPoint, 1, 1, 2);
 }
 
-TEST(SphereTriangle, ProjectionOutsideOrOnAnEdgeMisses) {
+TEST(SphereTriangle, ProjectionOutsideMissesAndOnAnEdgeHits) {
     SphereTriangleContact contact;
     EXPECT_FALSE(TestSphereTriangle({9, 9, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // x + y > 10
     EXPECT_FALSE(TestSphereTriangle({-1, 1, 2.5f, 5}, kT0, kT1, kT2, kUp, contact));
-    EXPECT_FALSE(TestSphereTriangle({5, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // on the edge t0-t1
+    EXPECT_FALSE(
+        TestSphereTriangle({11, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // on the edge's line, past t1
+    EXPECT_TRUE(TestSphereTriangle({5, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // on the edge t0-t1
+    EXPECT_TRUE(TestSphereTriangle({0, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // on the corner t0
+}
+
+TEST(SegmentTriangle, PointOnTheSharedDiagonalOfTwoTrianglesHitsBoth) {
+    // The square (0, 0)-(10, 10) at height 2 as two triangles along x = y.
+    const Vector4 a{0, 0, 2, 0}, b{10, 0, 2, 0}, c{10, 10, 2, 0}, d{0, 10, 2, 0};
+    for (const auto& [t0, t1, t2] : {std::array{a, b, c}, std::array{a, c, d}}) {
+        Vector4 crossing;
+        EXPECT_TRUE(TestSegmentTriangle({5, 5, -100, 0}, {5, 5, 100, 0}, t0, t1, t2, kUp, crossing));
+        EXPECT_FLOAT_EQ(crossing.z, 2.0f);
+    }
 }
 
 TEST(SphereTriangle, DegenerateNormalIsAMissWithoutNaN) {
