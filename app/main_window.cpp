@@ -13,6 +13,7 @@
 #include "ui/model_list_window.h"
 #include "ui/model_tree_window.h"
 #include "ui/model_viewer_slot.h"
+#include "ui/model_viewer_window.h"
 #include "ui/notice_banner.h"
 #include "ui/placement_list_source.h"
 #include "ui/window_buttons.h"
@@ -64,7 +65,14 @@ void CMainWindow::CreateChildren() {
     chooser_ = std::make_unique<CDefinitionChooser>([this](const QString& message) { PostNotice(message); });
 
     modelTree_ = new CModelTreeWindow(this, scale_);
-    modelViewer_ = new CModelViewerSlot(this);
+    viewer_ = CModelViewerWindow::Create(this);
+    if (viewer_) {
+        modelViewer_ = viewer_->Container();
+        state_.renderThreads.push_back(&viewer_->RenderThread());
+        viewer_->SetReport([this](const QString& message) { PostNotice(message); });
+    } else {
+        modelViewer_ = new CModelViewerSlot(this); // no Vulkan windows here
+    }
     for (int32_t id = 1; id <= CDisplayToggles::kCount; ++id) {
         auto* box = new CCheckBox(this, scale_, displayToggles_, id);
         box->SetChangeHandler([this](int32_t, int32_t unchecked) {
@@ -137,7 +145,7 @@ void CMainWindow::CreateChildren() {
         [this](const QString& message) { notices_->Show(NoticeKind::Error, message); });
     modelTree_->SetRandomFields({randomFields_.begin(), randomFields_.end()});
     modelTree_->SetDefinitionHandler(
-        [this](const std::filesystem::path& definition) { chooser_->Choose(Field(), definition); });
+        [this](const std::filesystem::path& definition) { ChooseDefinition(definition); });
     modelTree_->ListModelFolder();
     notices_->raise();
 }
@@ -145,6 +153,11 @@ void CMainWindow::CreateChildren() {
 CMainWindow::~CMainWindow() {
     // The chooser may still be handing a definition to the core.
     chooser_.reset();
+    // The viewer's hand-off reaches into the core: it goes first.
+    if (viewer_) {
+        std::erase(state_.renderThreads, &viewer_->RenderThread());
+        viewer_.reset();
+    }
     if (fieldRenderer_) {
         std::erase(state_.renderThreads, &fieldRenderer_->RenderThread());
         fieldRenderer_.reset();
@@ -192,9 +205,33 @@ void CMainWindow::PostNotice(const QString& message) {
     }
 }
 
+void CMainWindow::ChooseDefinition(const std::filesystem::path& definition) {
+    if (!viewer_) {
+        chooser_->Choose(Field(), definition);
+        return;
+    }
+    CMainField* core = Field();
+    CModelViewerWindow::HandOff handOff;
+    if (core != nullptr) {
+        handOff = [core](const CModelDefinition& chosen) { core->ChooseModelForPlacement(chosen); };
+    } else {
+        PostNotice(QString::fromUtf8("フィールドビューの準備ができていないため、「%1」を選べませんでした。")
+                       .arg(QString::fromStdString(definition.generic_string())));
+    }
+    if (!viewer_->LoadDefinition(definition, std::move(handOff))) {
+        PostNotice(
+            QString::fromUtf8("前のモデル定義を読み込んでいます。終わってからもう一度選んでください。"));
+    }
+}
+
 void CMainWindow::StopBackgroundWork() {
     if (chooser_) {
         chooser_->Wait();
+    }
+    // The viewer's render thread may be handing a definition to the core,
+    // whose loads need the field's render thread still running.
+    if (viewer_) {
+        viewer_->Stop();
     }
     // A start-up load may be waiting for a loader slot that only the stopped
     // render thread would free.

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -16,7 +17,7 @@ namespace quorvane {
 class CFieldView;
 class CMainField;
 class CModelTreeWindow;
-class CModelViewerSlot;
+class CModelViewerWindow;
 class CCheckBox;
 class CInfoWindow;
 class CEditWindow;
@@ -41,6 +42,11 @@ public:
     // Frame rate shown in the title; the field view supplies it.
     void SetFrameRateSource(std::function<double()> source) { frameRate_ = std::move(source); }
     CFieldView* FieldView() const { return fieldRenderer_.get(); }
+    // The 3D model preview; null where the platform has no Vulkan windows.
+    CModelViewerWindow* ModelViewer() const { return viewer_.get(); }
+    // UI thread: what a click on a definition in the tree does. The viewer
+    // shows it and then hands it to the editing core for placing.
+    void ChooseDefinition(const std::filesystem::path& definition);
     // The editing core, once the field view has one; wires the random ranges
     // and display boxes into a core it has not seen yet. UI thread.
     CMainField* Field();
@@ -93,7 +99,8 @@ private:
     std::unique_ptr<CFieldListSource> listSource_;
     std::unique_ptr<CDefinitionChooser> chooser_;
     CModelTreeWindow* modelTree_ = nullptr;
-    CModelViewerSlot* modelViewer_ = nullptr;
+    QWidget* modelViewer_ = nullptr;
+    std::unique_ptr<CModelViewerWindow> viewer_;
     std::array<CCheckBox*, 5> checkBoxes_{};
     CInfoWindow* infoWindow_ = nullptr;
     std::array<CEditWindow*, 6> randomFields_{}; // scale X, Y, Z, rotation X, Y, Z

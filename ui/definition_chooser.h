@@ -13,8 +13,8 @@ class CMainField;
 // Takes a model definition for placing: reads the file and has the editing
 // core load its models, on a worker thread so that neither the UI nor the
 // render threads wait for the disk. One choice at a time: a click while the
-// previous one is still loading is refused. Until the model viewer takes over
-// this hand-off, the tree's clicks come here.
+// previous one is still loading is refused. The model viewer does this
+// hand-off where it exists; without Vulkan windows the tree's clicks come here.
 class CDefinitionChooser {
 public:
     // report: told, from the worker thread, what could not be read (in Japanese).

@@ -9,6 +9,7 @@
 #include "render/common_device1.h"
 #include "render/model_draw.h"
 #include "render/png_writer.h"
+#include "render/viewer_camera.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,30 +47,24 @@ std::unique_ptr<CModel> LoadOneModel(const std::string& path, std::vector<std::s
 }
 
 // The viewer's camera for a model: fitted to the first model, elevation 70
-// degrees, yaw = angle, light from (100, -100, -100) at 0.7.
+// degrees, yaw = angle, the viewer's light.
 CCamera ViewerCamera(const CDrawModel& first, float angle) {
     CCamera camera;
-    camera.aspect = 1.0f;
-    camera.fovDegrees = 45.0f;
+    ViewerOrbit orbit;
+    ResetViewerCamera(camera, orbit);
+    FitViewerCamera(camera, orbit, first.center, first.radius);
     camera.angleDegrees = angle;
-    camera.eye = {0, 50, 50};
-    camera.target = first.center;
-    const double distance = std::max(2.0 * static_cast<double>(first.radius), 0.1);
-    Vec3 toEye = Normalize(camera.eye - camera.target);
-    camera.eye = camera.target + toEye * static_cast<float>(std::pow(distance, 1.2));
-    const double r = Length(camera.eye - camera.target);
-    const float a = DegreesToRadiansFiveDigits(angle);
-    const float e = DegreesToRadiansFiveDigits(70.0f);
-    const Vec3 d = Normalize(Vec3{std::cos(a), std::sin(a), std::sin(e)});
+    PlaceEyeOnOrbit(camera, orbit);
     // A model larger than the view depth (the whole field) would lie past the
     // far plane: bring the eye in so that its far side, or at least its near
     // half, stays inside.
     const double limit = std::max(kFarPlane - static_cast<double>(first.radius), kFarPlane / 2.0);
-    const double distanceToEye = std::min(r, limit);
-    camera.eye = camera.target + d * static_cast<float>(distanceToEye);
-    camera.light = {100, -100, -100};
-    camera.lightIntensity = 0.7f;
-    camera.lightTarget = {0, 0, 0};
+    const Vec3 toEye = camera.eye - camera.target;
+    const double r = Length(toEye);
+    if (r > limit) {
+        camera.eye = camera.target + toEye * static_cast<float>(limit / r);
+    }
+    SetViewerLight(camera);
     return camera;
 }
 

@@ -1,0 +1,364 @@
+// The model viewer on a generated demo field. Needs an X display (xvfb-run):
+// the viewer renders through a Vulkan surface.
+#include "app/application.h"
+#include "app/field_view.h"
+#include "app/main_window.h"
+#include "demo_field.h"
+#include "editor/main_field.h"
+#include "modeldata/mdl_reader.h"
+#include "render/draw_model.h"
+#include "ui/model_viewer_window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <QWheelEvent>
+#include <QWindow>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+// A small demo field generated once per process into a folder of its own.
+struct DemoFolder {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("quorvane_viewer_demo_" + std::to_string(::getpid()));
+    demofield::CManifest manifest;
+    DemoFolder() {
+        demofield::COptions options;
+        options.output = path;
+        options.quadsPerTile = 4;
+        options.fieldTextureSize = 64;
+        options.modelTextureSize = 64;
+        std::filesystem::remove_all(path);
+        manifest = demofield::GenerateDemoField(options);
+    }
+    ~DemoFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+const DemoFolder& Demo() {
+    static const DemoFolder folder;
+    return folder;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return condition();
+}
+
+std::string DefinitionEndingWith(const std::string& name) {
+    for (const auto& definition : Demo().manifest.definitions) {
+        if (definition.path.ends_with(name)) {
+            return "./" + definition.path;
+        }
+    }
+    return {};
+}
+
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(const std::filesystem::path& path)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+// Aborts the process when a step hangs, instead of leaving the run stuck.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit)
+        : thread_([this, limit] {
+              std::unique_lock lock(mutex_);
+              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
+                  std::fprintf(stderr, "watchdog: the step did not end within %lld s\n",
+                               static_cast<long long>(limit.count()));
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+// The hand-offs the viewer made, recorded from its render thread.
+struct HandOffLog {
+    std::atomic<int> count{0};
+    std::mutex mutex;
+    std::filesystem::path last;
+
+    CModelViewerWindow::HandOff Recorder() {
+        return [this](const CModelDefinition& definition) {
+            {
+                std::lock_guard lock(mutex);
+                last = definition.filePath;
+            }
+            count.fetch_add(1);
+        };
+    }
+};
+
+// A standalone viewer in a host widget, with frames on screen.
+class ViewerFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+            << "needs an X display (run it through test.sh or xvfb-run)";
+        inDemo_ = std::make_unique<ScopedWorkingDirectory>(Demo().path);
+        host_ = std::make_unique<QWidget>();
+        host_->setGeometry(0, 0, 300, 300);
+        viewer_ = CModelViewerWindow::Create(host_.get());
+        ASSERT_NE(viewer_, nullptr);
+        viewer_->Container()->setGeometry(20, 20, 260, 260);
+        host_->show();
+        ASSERT_TRUE(WaitFor([&] { return viewer_->FrameRate() > 0.0; }, 30000))
+            << "the viewer draws no frames";
+    }
+    void TearDown() override {
+        viewer_.reset();
+        host_.reset();
+        inDemo_.reset();
+    }
+
+    QImage Grab() const {
+        QWidget* container = viewer_->Container();
+        const QPoint origin = container->mapToGlobal(QPoint(0, 0));
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
+            .toImage();
+    }
+
+    bool LoadAndWait(const std::string& definition, HandOffLog& log) {
+        const int swaps = viewer_->SwapCount();
+        if (!viewer_->LoadDefinition(definition, log.Recorder())) {
+            return false;
+        }
+        return WaitFor([&] { return viewer_->SwapCount() == swaps + 1 && !viewer_->Busy(); }, 30000);
+    }
+
+    std::unique_ptr<ScopedWorkingDirectory> inDemo_;
+    std::unique_ptr<QWidget> host_;
+    std::unique_ptr<CModelViewerWindow> viewer_;
+};
+
+int PixelsThatDiffer(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) +
+                    std::abs(p.blue() - q.blue()) >
+                24) {
+                ++differing;
+            }
+        }
+    }
+    return differing;
+}
+
+double EyeDistance(const CCamera& camera) {
+    const double x = camera.eye.x - camera.target.x;
+    const double y = camera.eye.y - camera.target.y;
+    const double z = camera.eye.z - camera.target.z;
+    return std::sqrt(x * x + y * y + z * z);
+}
+
+TEST_F(ViewerFixture, ShowsTheChosenModelFittedAndTurningThenHandsItOn) {
+    const std::string crate = DefinitionEndingWith("crate.mdf");
+    ASSERT_FALSE(crate.empty());
+    CModelDefinition definition;
+    ASSERT_TRUE(definition.Load(crate));
+    ASSERT_EQ(definition.lodValues[0], 0u);
+
+    // Where the first model's bounding sphere lies, from the file alone.
+    CModel firstModel;
+    ASSERT_TRUE(ReadModelFile(firstModel, definition.paths[0]));
+    CDrawModel cpuOnly(nullptr);
+    cpuOnly.Build(&firstModel, DrawModelPlacement::CpuVisible, false);
+    const double expectedDistance = std::max(2.0 * cpuOnly.radius, 0.1);
+
+    QTest::qWait(200);
+    const QImage empty = Grab();
+    ASSERT_FALSE(empty.isNull());
+
+    HandOffLog log;
+    ASSERT_TRUE(LoadAndWait(crate, log));
+    EXPECT_EQ(log.count.load(), 1);
+    {
+        std::lock_guard lock(log.mutex);
+        EXPECT_EQ(log.last, std::filesystem::path(crate));
+    }
+    EXPECT_EQ(viewer_->CurrentDefinition().filePath, std::filesystem::path(crate));
+
+    const ViewerCameraView fitted = viewer_->CameraSnapshot();
+    EXPECT_NEAR(fitted.camera.target.x, cpuOnly.center.x, 1e-4);
+    EXPECT_NEAR(fitted.camera.target.y, cpuOnly.center.y, 1e-4);
+    EXPECT_NEAR(fitted.camera.target.z, cpuOnly.center.z, 1e-4);
+    EXPECT_NEAR(fitted.orbit.distance, expectedDistance, 1e-4);
+    EXPECT_FLOAT_EQ(fitted.orbit.elevationDegrees, 70.0f);
+    EXPECT_NEAR(EyeDistance(fitted.camera), std::pow(expectedDistance, 1.2), 1e-3 * expectedDistance);
+
+    // The model covers part of the panel that was background before.
+    EXPECT_TRUE(WaitFor([&] { return PixelsThatDiffer(empty, Grab()) > 260 * 260 / 100; }, 5000))
+        << "the viewer still shows its empty background";
+
+    // It turns: the yaw moves on while the eye keeps its distance.
+    const float yawBefore = viewer_->CameraSnapshot().camera.angleDegrees;
+    ASSERT_TRUE(WaitFor([&] { return viewer_->CameraSnapshot().camera.angleDegrees != yawBefore; }, 3000));
+    const ViewerCameraView turned = viewer_->CameraSnapshot();
+    EXPECT_NEAR(EyeDistance(turned.camera), EyeDistance(fitted.camera), 1e-3 * expectedDistance);
+    EXPECT_GE(turned.camera.angleDegrees, -180.0f);
+    EXPECT_LE(turned.camera.angleDegrees, 180.0f);
+
+    // One wheel notch forward scales the distance by 0.94.
+    QWindow* surface = viewer_->SurfaceWindow();
+    const QPointF centre(130, 130);
+    QWheelEvent wheel(centre, surface->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(surface, &wheel);
+    EXPECT_TRUE(WaitFor(
+        [&] { return std::fabs(viewer_->CameraSnapshot().orbit.distance - expectedDistance * 0.94) < 1e-6; },
+        3000))
+        << viewer_->CameraSnapshot().orbit.distance;
+}
+
+TEST_F(ViewerFixture, RefusesASecondLoadWhileTheFirstIsPendingAndKeepsTheCameraWithoutSlotZero) {
+    const std::string crate = DefinitionEndingWith("crate.mdf");
+    ASSERT_FALSE(crate.empty());
+    HandOffLog log;
+    ASSERT_TRUE(viewer_->LoadDefinition(crate, log.Recorder()));
+    EXPECT_FALSE(viewer_->LoadDefinition(crate, log.Recorder())) << "the first set has not been taken yet";
+    ASSERT_TRUE(WaitFor([&] { return viewer_->SwapCount() == 1 && !viewer_->Busy(); }, 30000));
+    EXPECT_EQ(log.count.load(), 1);
+
+    // Only level-1 and level-2 entries: nothing to show, nothing to fit.
+    CModelDefinition original;
+    ASSERT_TRUE(original.Load(crate));
+    const std::filesystem::path farOnly = "viewer_far_only.mdf";
+    {
+        std::ofstream out(farOnly);
+        out << "LOD:1\nPATH:" << original.paths[0] << "\nLOD:2\nPATH:" << original.paths[0] << "\n";
+    }
+    const ViewerCameraView before = viewer_->CameraSnapshot();
+    ASSERT_TRUE(LoadAndWait(farOnly.string(), log));
+    const ViewerCameraView after = viewer_->CameraSnapshot();
+    EXPECT_EQ(log.count.load(), 2) << "the field is handed the definition all the same";
+    EXPECT_EQ(after.camera.target.x, before.camera.target.x);
+    EXPECT_EQ(after.camera.target.y, before.camera.target.y);
+    EXPECT_EQ(after.camera.target.z, before.camera.target.z);
+    EXPECT_EQ(after.orbit.distance, before.orbit.distance);
+    EXPECT_NEAR(EyeDistance(after.camera), EyeDistance(before.camera), 1e-3 * EyeDistance(before.camera));
+
+    // A file that cannot be opened changes nothing on screen and reaches nobody.
+    const int swaps = viewer_->SwapCount();
+    EXPECT_TRUE(viewer_->LoadDefinition("no_such_definition.mdf", log.Recorder()));
+    EXPECT_FALSE(viewer_->Busy());
+    EXPECT_EQ(viewer_->CurrentDefinition().count, 0u);
+    QTest::qWait(200);
+    EXPECT_EQ(viewer_->SwapCount(), swaps);
+    EXPECT_EQ(log.count.load(), 2);
+    std::filesystem::remove(farOnly);
+}
+
+TEST_F(ViewerFixture, ClosingWhileALoadIsPendingEnds) {
+    const std::string tree = DefinitionEndingWith(".mdf");
+    ASSERT_FALSE(tree.empty());
+    HandOffLog log;
+    ASSERT_TRUE(viewer_->LoadDefinition(tree, log.Recorder()));
+    {
+        Watchdog watchdog(std::chrono::seconds(30));
+        viewer_.reset();
+    }
+    EXPECT_LE(log.count.load(), 1);
+}
+
+// The whole window: a choice goes through the viewer into the editing core.
+TEST(ModelViewerInMainWindow, TheFieldGetsTheViewersChoiceAndShutDownEnds) {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb")
+        << "needs an X display (run it through test.sh or xvfb-run)";
+    const std::string crate = DefinitionEndingWith("crate.mdf");
+    ASSERT_FALSE(crate.empty());
+    ScopedWorkingDirectory inDemo(Demo().path);
+    CAppState state;
+    state.geometry = ComputeAppGeometry(ReadScreenMetrics(*QGuiApplication::primaryScreen()));
+    SetAppState(&state);
+    state.mainWindow = std::make_unique<CMainWindow>(state);
+    CMainWindow& window = *state.mainWindow;
+    window.setGeometry(0, 0, 1600, 900);
+    window.Relayout();
+    window.show();
+    ASSERT_NE(window.ModelViewer(), nullptr);
+    ASSERT_NE(window.FieldView(), nullptr);
+    CModelViewerWindow& viewer = *window.ModelViewer();
+    CFieldView& view = *window.FieldView();
+    EXPECT_NE(std::find(state.renderThreads.begin(), state.renderThreads.end(), &viewer.RenderThread()),
+              state.renderThreads.end());
+    ASSERT_TRUE(WaitFor([&] { return view.StartupFinished() && viewer.FrameRate() > 0.0; }, 60000));
+    CMainField& field = *window.Field();
+    EXPECT_NE(field.Mode(), EditMode::ModePlace);
+
+    window.ChooseDefinition(crate);
+    EXPECT_TRUE(
+        WaitFor([&] { return field.Mode() == EditMode::ModePlace && field.CursorPartCount() == 1; }, 30000));
+    EXPECT_EQ(viewer.SwapCount(), 1);
+    EXPECT_EQ(viewer.CurrentDefinition().filePath, std::filesystem::path(crate));
+
+    // A second choice, with the shut-down right behind it.
+    window.ChooseDefinition(DefinitionEndingWith(".mdf"));
+    {
+        Watchdog watchdog(std::chrono::seconds(30));
+        ShutdownApplication(state);
+        state.mainWindow.reset();
+    }
+    SetAppState(nullptr);
+}
+
+} // namespace
+} // namespace quorvane
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("DISPLAY") ? "xcb" : "offscreen");
+    }
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}

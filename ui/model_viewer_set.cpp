@@ -1,0 +1,134 @@
+#include "ui/model_viewer_set.h"
+
+#include "collada/collada_import.h"
+#include "modeldata/mdl_reader.h"
+#include "render/animation.h"
+#include "render/common_device.h"
+#include "render/model_loaders.h"
+
+#include <chrono>
+#include <thread>
+
+namespace quorvane {
+namespace {
+
+constexpr std::chrono::milliseconds kSlotRetry{10};
+// As long as a placed model waits for an upload entry.
+constexpr std::chrono::milliseconds kSlotPatience{11000};
+
+std::string Extension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
+}
+
+std::optional<CLoaderSlot> AcquireUntilStopped(CCommonDevice& device, const std::stop_token& stop) {
+    const auto deadline = std::chrono::steady_clock::now() + kSlotPatience;
+    while (!stop.stop_requested() && std::chrono::steady_clock::now() < deadline) {
+        if (auto index = AcquireLoaderSlot(device.UploadPool(), 1, std::chrono::milliseconds(0))) {
+            return CLoaderSlot(device, *index);
+        }
+        std::this_thread::sleep_for(kSlotRetry);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool LoadViewerModel(CModel& model, const std::string& path) {
+    const std::string extension = Extension(path);
+    std::string error;
+    if (extension == "dae" || extension == "DAE") {
+        return LoadCollada(model, path, error);
+    }
+    if (extension == "mdl" || extension == "MDL") {
+        return ReadModelFile(model, path, error);
+    }
+    return false;
+}
+
+std::unique_ptr<ViewerModelSet> BuildViewerModelSet(CCommonDevice& device, const CModelDefinition& definition,
+                                                    const std::stop_token& stop,
+                                                    std::vector<std::string>& failed) {
+    auto set = std::make_unique<ViewerModelSet>();
+    set->definition = definition;
+    const size_t count = std::min<size_t>(definition.count, ViewerModelSet::kSlotCount);
+    for (size_t i = 0; i < count; ++i) {
+        if (definition.lodValues[i] != 0) {
+            continue;
+        }
+        if (stop.stop_requested()) {
+            set->abandoned = true;
+            return set;
+        }
+        ViewerSlot& slot = set->entries[i];
+        slot.model = std::make_unique<CModel>();
+        if (!LoadViewerModel(*slot.model, definition.paths[i])) {
+            failed.push_back(definition.paths[i]);
+        }
+        std::optional<CLoaderSlot> upload = AcquireUntilStopped(device, stop);
+        if (!upload) {
+            // Without an upload entry there is nothing to draw it with.
+            set->abandoned = stop.stop_requested();
+            if (set->abandoned) {
+                return set;
+            }
+            failed.push_back(definition.paths[i]);
+            slot.model.reset();
+            continue;
+        }
+        const auto index = static_cast<uint32_t>(upload->Index());
+        slot.drawModel =
+            std::make_unique<CDrawModel>(&device, device.UploadPool().Buffer(index), upload->Index());
+        slot.upload = std::move(*upload);
+        const bool skinned = !slot.model->bones.empty();
+        slot.drawModel->Build(slot.model.get(), ChooseDrawModelPlacement(device), skinned);
+        UpdateDrawModel(*slot.drawModel);
+    }
+    return set;
+}
+
+bool AdvanceViewerUploads(ViewerModelSet& set, std::vector<VkCommandBuffer>& commands) {
+    bool allReady = true;
+    for (ViewerSlot& slot : set.entries) {
+        if (!slot.drawModel) {
+            continue;
+        }
+        CDrawModel& drawModel = *slot.drawModel;
+        switch (drawModel.LoadState()) {
+        case 1:
+            drawModel.Finalise(); // recording is complete: 2
+            [[fallthrough]];
+        case 2:
+            if (VkCommandBuffer recorded = drawModel.TakeUploadCommands()) {
+                commands.push_back(recorded); // 3: goes with this frame
+            }
+            allReady = false;
+            continue;
+        case 3:
+            // BeginFrame waited for the frame that ran the copies.
+            if (!drawModel.Finalise()) {
+                allReady = false;
+                continue;
+            }
+            break;
+        case 4:
+            break;
+        default:
+            allReady = false;
+            continue;
+        }
+        slot.upload.ReleaseNow();
+    }
+    return allReady;
+}
+
+bool ViewerSetReady(const ViewerModelSet& set) {
+    for (const ViewerSlot& slot : set.entries) {
+        if (slot.drawModel && (slot.drawModel->LoadState() != 4 || slot.upload.Held())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace quorvane
