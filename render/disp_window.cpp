@@ -69,6 +69,9 @@ bool CDispWindow::RunOneFrame() {
     CollectUploadLists(uploads);
     DrawOverlay(device_->Overlay());
     const bool submitted = device_->EndFrame(uploads);
+    if (submitted) {
+        framesSubmitted_.fetch_add(1, std::memory_order_acq_rel);
+    }
     device_->WaitForGpu();
     AfterFrame();
     device_->ReleaseFinishedObjects();

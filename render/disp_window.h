@@ -34,6 +34,8 @@ public:
     void SetPaused(bool paused) { paused_.store(paused, std::memory_order_release); }
     bool IsPaused() const { return paused_.load(std::memory_order_acquire); }
     double FrameRate() const { return frameRate_.load(std::memory_order_acquire); }
+    // Frames handed to the queue so far (any thread).
+    uint64_t FramesSubmitted() const { return framesSubmitted_.load(std::memory_order_acquire); }
     CCommonDevice1* Device() { return device_.get(); }
     CCamera& Camera() { return camera_; }
 
@@ -53,6 +55,7 @@ private:
     CRenderThread renderThread_;
     std::atomic<bool> paused_{false};
     std::atomic<double> frameRate_{0.0};
+    std::atomic<uint64_t> framesSubmitted_{0};
 };
 
 } // namespace quorvane
