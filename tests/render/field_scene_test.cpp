@@ -1,4 +1,3 @@
-#include "demo_field.h"
 #include "device_fixture.h"
 #include "editor/main_field.h"
 #include "render/field_scene.h"
@@ -8,6 +7,7 @@
 #include "render/texture_image.h"
 #include "render/view_cone.h"
 #include "terrain.h"
+#include "tests/small_demo_field.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -85,31 +85,12 @@ TEST(ViewCone, CascadeBoxesFollowTheStoredProjections) {
 
 // --- frames of the demo field ---
 
-struct DemoFolder {
-    std::filesystem::path path;
-    ~DemoFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 const std::filesystem::path& DemoRoot() {
-    static const DemoFolder folder{std::filesystem::temp_directory_path() /
-                                   ("quorvane_field_scene_test_" + std::to_string(::getpid()))};
-    return folder.path;
+    return test::SmallDemoRoot();
 }
 
 const demofield::CManifest& DemoManifest() {
-    static const demofield::CManifest manifest = [] {
-        demofield::COptions options;
-        options.output = DemoRoot();
-        options.quadsPerTile = 4;
-        options.fieldTextureSize = 64;
-        options.modelTextureSize = 64;
-        std::filesystem::remove_all(options.output);
-        return demofield::GenerateDemoField(options);
-    }();
-    return manifest;
+    return test::SmallDemoManifest();
 }
 
 const demofield::CWrittenModel* ModelWithCollider(ColliderType type) {

@@ -1,10 +1,10 @@
-#include "demo_field.h"
 #include "device_fixture.h"
 #include "editor/grid_file.h"
 #include "render/animation.h"
 #include "render/model_loaders.h"
 #include "render/model_registry.h"
 #include "render/registry_payload.h"
+#include "tests/small_demo_field.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,43 +12,20 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 namespace quorvane {
 namespace {
 
 using std::chrono::milliseconds;
 
-// One small demo field for the whole binary: terrain, low field, props with
-// every collider kind, the animated character and COLLADA documents.
-const demofield::CManifest& DemoManifest();
-
-// Per process: ctest runs every test of this binary in a process of its own, at once.
-struct DemoFolder {
-    std::filesystem::path path;
-    ~DemoFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
+// The demo field: terrain, low field, props with every collider kind, the
+// animated character and COLLADA documents.
 const std::filesystem::path& DemoRoot() {
-    static const DemoFolder folder{std::filesystem::temp_directory_path() /
-                                   ("quorvane_registry_test_field_" + std::to_string(::getpid()))};
-    return folder.path;
+    return test::SmallDemoRoot();
 }
 
 const demofield::CManifest& DemoManifest() {
-    static const demofield::CManifest manifest = [] {
-        demofield::COptions options;
-        options.output = DemoRoot();
-        options.quadsPerTile = 4;
-        options.fieldTextureSize = 64;
-        options.modelTextureSize = 64;
-        std::filesystem::remove_all(options.output);
-        return demofield::GenerateDemoField(options);
-    }();
-    return manifest;
+    return test::SmallDemoManifest();
 }
 
 // The first written model whose collider file holds a collider of type.

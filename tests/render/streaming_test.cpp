@@ -1,11 +1,11 @@
 // Tile and grid-file streaming on the demo field through the GPU registry, a
 // timer thread loading and this thread running frames and commits.
-#include "demo_field.h"
 #include "device_fixture.h"
 #include "editor/field_streaming.h"
 #include "platform/periodic_timer.h"
 #include "render/model_registry.h"
 #include "render/streaming_loader.h"
+#include "tests/small_demo_field.h"
 
 #include <chrono>
 #include <fstream>
@@ -19,32 +19,12 @@ namespace {
 
 using std::chrono::milliseconds;
 
-struct DemoFolder {
-    std::filesystem::path path;
-    ~DemoFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-// Per process: ctest runs every test of this binary in a process of its own, at once.
 const std::filesystem::path& DemoRoot() {
-    static const DemoFolder folder{std::filesystem::temp_directory_path() /
-                                   ("quorvane_streaming_test_field_" + std::to_string(::getpid()))};
-    return folder.path;
+    return test::SmallDemoRoot();
 }
 
 const demofield::CManifest& DemoManifest() {
-    static const demofield::CManifest manifest = [] {
-        demofield::COptions options;
-        options.output = DemoRoot();
-        options.quadsPerTile = 4;
-        options.fieldTextureSize = 64;
-        options.modelTextureSize = 64;
-        std::filesystem::remove_all(options.output);
-        return demofield::GenerateDemoField(options);
-    }();
-    return manifest;
+    return test::SmallDemoManifest();
 }
 
 // Placeable models: neither terrain nor character, without bones.
