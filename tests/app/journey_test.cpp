@@ -501,12 +501,16 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
             }
         }
         ASSERT_EQ(serials.size(), 3u);
+        const auto allPlacedReady = [&] {
+            bool ready = true;
+            field.ForEachPlacedModel([&ready](const CModelEntry& e) { ready = ready && e.ready.load(); });
+            return ready;
+        };
+        EXPECT_TRUE(WaitFor(allPlacedReady, 20000)) << "a placed part never finished its uploads";
         SaveStage(window, "4-placed");
         // The README's picture: the whole window with the placed copies, scaled down.
-        // 256 colours keep it small enough to commit.
-        const QImage small = GrabWindow(window)
-                                 .scaledToWidth(720, Qt::SmoothTransformation)
-                                 .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+        // Small enough to commit.
+        const QImage small = GrabWindow(window).scaledToWidth(560, Qt::SmoothTransformation);
         EXPECT_TRUE(
             small.save(QString::fromStdString((ScreenshotFolder() / "journey-editor-small.png").string())));
 
