@@ -54,7 +54,7 @@ bool CDispWindow::RunOneFrame() {
     if (IsPaused() || !device_) {
         return false;
     }
-    const CFrameTimer::Tick tick = ProgramFrameTimer().Advance(MillisecondsWithinMinute());
+    const CFrameTimer::Tick tick = frameTimer_.Advance(MillisecondsWithinMinute());
     if (tick.framesPerSecond) {
         frameRate_.store(*tick.framesPerSecond, std::memory_order_release);
     }

@@ -3,6 +3,7 @@
 #include "platform/render_thread.h"
 #include "render/camera.h"
 #include "render/common_device1.h"
+#include "render/frame_timer.h"
 
 #include <atomic>
 #include <memory>
@@ -56,6 +57,9 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<double> frameRate_{0.0};
     std::atomic<uint64_t> framesSubmitted_{0};
+    // Per view: with one timer for the program, the view whose frame crossed
+    // each second took the rate, and the other could show 0 for ever.
+    CFrameTimer frameTimer_;
 };
 
 } // namespace quorvane

@@ -24,11 +24,6 @@ CFrameTimer::Tick CFrameTimer::Advance(int nowMs) {
     return tick;
 }
 
-CFrameTimer& ProgramFrameTimer() {
-    static CFrameTimer timer;
-    return timer;
-}
-
 int MillisecondsWithinMinute(std::chrono::steady_clock::time_point time) {
     using namespace std::chrono;
     const auto ms = floor<milliseconds>(time.time_since_epoch()).count() % 60000;

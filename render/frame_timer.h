@@ -27,8 +27,6 @@ private:
     int frames_ = 0;
 };
 
-// The counters shared by every render thread of the program.
-CFrameTimer& ProgramFrameTimer();
 // Milliseconds within the minute of the steady clock, which setting the system
 // time cannot move.
 int MillisecondsWithinMinute(std::chrono::steady_clock::time_point time);

@@ -8,7 +8,7 @@
 #include "ui/info_window.h"
 #include "ui/model_list_window.h"
 #include "ui/model_tree_window.h"
-#include "ui/model_viewer_slot.h"
+#include "ui/model_viewer_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -97,12 +97,12 @@ TEST(MainWindowScreenshot, WholeWindowWithEveryPanelPainted) {
     ASSERT_NE(window.FieldView(), nullptr);
     CFieldView& view = *window.FieldView();
     ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0 && view.StartupFinished(); }, 60000))
-        << "no frames or the start-up loads never ended";
+        << "frame rate " << view.FrameRate() << ", frames " << view.FramesSubmitted()
+        << ", start-up loads ended: " << view.StartupFinished();
 
     // Every panel is its working control.
     EXPECT_NE(dynamic_cast<CModelTreeWindow*>(window.findChild<QWidget*>("CLASS_MODELTREEWINDOW")), nullptr);
-    EXPECT_NE(dynamic_cast<CModelViewerSlot*>(window.findChild<QWidget*>("CLASS_MODELVIEWERWINDOW")),
-              nullptr);
+    EXPECT_NE(window.ModelViewer(), nullptr) << "the model viewer is still the empty panel";
     EXPECT_NE(dynamic_cast<CInfoWindow*>(window.findChild<QWidget*>("CLASS_INFOWINDOW")), nullptr);
     EXPECT_NE(dynamic_cast<CModelListWindow*>(window.findChild<QWidget*>("CLASS_MODELLISTWINDOW")), nullptr);
 

@@ -282,5 +282,31 @@ TEST(DispWindow, HeadlessLoopRunsTheFrameOperationsAndHonoursPause) {
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
 
+// Two views, as the field view and the model viewer: each measures its own
+// frame rate. With one timer for the program the views' frames were counted
+// together, and only the view whose frame crossed each second got a rate.
+TEST(DispWindow, TwoViewsEachMeasureTheirOwnFrameRate) {
+    CountingView first;
+    CountingView second;
+    CCommonDevice::Options options;
+    options.shaderDirectory = QUORVANE_SHADER_DIR;
+    ASSERT_TRUE(first.CreateDevice(nullptr, options));
+    ASSERT_TRUE(second.CreateDevice(nullptr, options));
+    // Turns in step, so each view runs about half the frames of the two.
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(2500) ||
+           first.FrameRate() <= 0.0 || second.FrameRate() <= 0.0) {
+        ASSERT_TRUE(first.RunOneFrame());
+        ASSERT_TRUE(second.RunOneFrame());
+        ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (const CountingView* view : {&first, &second}) {
+        const double ownRate = view->updates / seconds;
+        EXPECT_GT(view->FrameRate(), 0.5 * ownRate);
+        EXPECT_LT(view->FrameRate(), 1.5 * ownRate) << "counts the other view's frames too";
+    }
+}
+
 } // namespace
 } // namespace quorvane
