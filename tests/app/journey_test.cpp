@@ -15,6 +15,7 @@
 #include "ui/field_buttons.h"
 #include "ui/model_list_window.h"
 #include "ui/model_tree_window.h"
+#include "ui/model_viewer_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -723,6 +724,33 @@ TEST_F(Journey, ClosingWhileTilesStreamEndsCleanly) {
         std::printf("closed while streaming in %lld ms\n", static_cast<long long>(closing.elapsed()));
     }
     EXPECT_EQ(FileBytes(file), bytes) << "closing changed a grid map file";
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+}
+
+// Closing while the model viewer builds a chosen definition ends cleanly too.
+TEST_F(Journey, ClosingWhileTheViewerLoadsEndsCleanly) {
+    ScopedWorkingDirectory inDemo(root_);
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
+    RunningEditor editor;
+    ASSERT_TRUE(editor.Started());
+    CMainWindow& window = editor.Window();
+    CFieldView& view = editor.View();
+    ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0 && view.StartupFinished(); }, 120000));
+    CModelViewerWindow* viewer = window.ModelViewer();
+    ASSERT_NE(viewer, nullptr) << "no model viewer on this platform";
+    ASSERT_TRUE(WaitFor([&] { return viewer->FrameRate() > 0.0; }, 60000)) << "the viewer never drew";
+    CModelTreeWindow& tree = *window.ModelTree();
+    QTreeWidgetItem* buildings = ChildNamed(tree.TopItem(), "buildings");
+    ASSERT_NE(buildings, nullptr);
+    ASSERT_NO_FATAL_FAILURE(ClickItem(tree, buildings));
+    QTreeWidgetItem* windmill = ChildNamed(buildings, "windmill.mdf");
+    ASSERT_NE(windmill, nullptr);
+    ASSERT_NO_FATAL_FAILURE(ClickItem(tree, windmill));
+    EXPECT_TRUE(viewer->Busy()) << "the click did not start a load";
+    QElapsedTimer closing;
+    closing.start();
+    editor.Stop();
+    std::printf("closed while the viewer loads in %lld ms\n", static_cast<long long>(closing.elapsed()));
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
 
