@@ -36,7 +36,8 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
         state.mainWindow = std::make_unique<CMainWindow>(state);
         CMainWindow& window = *state.mainWindow;
         ASSERT_NE(window.FieldView(), nullptr);
-        ASSERT_EQ(state.renderThreads.size(), 1u);
+        // The field view's and the model viewer's render loops, both stopped by shut-down.
+        ASSERT_EQ(state.renderThreads.size(), 2u);
         window.setGeometry(0, 0, 1280, 720);
         window.Relayout();
         window.show();
