@@ -30,7 +30,7 @@ std::unique_ptr<CFieldView> CFieldView::Create(QWidget* parent) {
     view->container_ = QWidget::createWindowContainer(view->window_, parent); // takes the window
     view->container_->setObjectName("CLASS_DISPWINDOW");
     view->container_->setFocusPolicy(Qt::StrongFocus);
-    view->surface_ = std::make_unique<CSurface>(*view->window_);
+    view->surface_ = std::make_unique<CSurfaceWindowPresent>(*view->window_);
     CFieldView* raw = view.get();
     view->input_ = new CFieldViewInput(
         *view->window_, view->container_, [raw] { return raw->Field(); },

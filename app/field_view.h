@@ -4,6 +4,7 @@
 #include "editor/character_walk.h"
 #include "platform/vulkan_surface_window.h"
 #include "render/disp_window.h"
+#include "ui/surface_window_present.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -83,21 +84,11 @@ private:
     void SkeletonViewStep(CModelEntry& character);
     ViewPresets Presets() const;
 
-    class CSurface : public IPresentSurface {
-    public:
-        explicit CSurface(const CVulkanSurfaceWindow& window) : window_(window) {}
-        VkSurfaceKHR Surface() const override { return window_.Surface(); }
-        VkExtent2D PixelSize() const override { return {window_.PixelWidth(), window_.PixelHeight()}; }
-
-    private:
-        const CVulkanSurfaceWindow& window_;
-    };
-
     std::shared_ptr<CVulkanInstance> instance_;
     std::unique_ptr<QVulkanInstance> qtInstance_;
     CVulkanSurfaceWindow* window_ = nullptr; // owned by the container
     QPointer<QWidget> container_;
-    std::unique_ptr<CSurface> surface_;
+    std::unique_ptr<CSurfaceWindowPresent> surface_;
     CFieldViewInput* input_ = nullptr; // child of the window
     std::function<void()> repaintRequest_;
     std::function<void()> gridSwitchedOff_;

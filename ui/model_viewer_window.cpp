@@ -60,7 +60,7 @@ std::unique_ptr<CModelViewerWindow> CModelViewerWindow::Create(QWidget* parent) 
     viewer->window_->setTitle("ModelViewWindow");
     viewer->container_ = QWidget::createWindowContainer(viewer->window_, parent); // takes the window
     viewer->container_->setObjectName("CLASS_MODELVIEWERWINDOW");
-    viewer->surface_ = std::make_unique<CSurface>(*viewer->window_);
+    viewer->surface_ = std::make_unique<CSurfaceWindowPresent>(*viewer->window_);
     new CWheelGatherer(*viewer->window_, viewer->pendingWheel_); // owned by the window
     CModelViewerWindow* raw = viewer.get();
     viewer->window_->SetSurfaceReadyHandler([raw] { raw->OnSurfaceReady(); });

@@ -4,6 +4,7 @@
 #include "platform/vulkan_surface_window.h"
 #include "render/disp_window.h"
 #include "render/viewer_camera.h"
+#include "ui/surface_window_present.h"
 
 #include <QPointer>
 #include <QString>
@@ -76,21 +77,11 @@ private:
     void TakePendingSet();
     void StopLoader();
 
-    class CSurface : public IPresentSurface {
-    public:
-        explicit CSurface(const CVulkanSurfaceWindow& window) : window_(window) {}
-        VkSurfaceKHR Surface() const override { return window_.Surface(); }
-        VkExtent2D PixelSize() const override { return {window_.PixelWidth(), window_.PixelHeight()}; }
-
-    private:
-        const CVulkanSurfaceWindow& window_;
-    };
-
     std::shared_ptr<CVulkanInstance> instance_;
     std::unique_ptr<QVulkanInstance> qtInstance_;
     CVulkanSurfaceWindow* window_ = nullptr; // owned by the container
     QPointer<QWidget> container_;
-    std::unique_ptr<CSurface> surface_;
+    std::unique_ptr<CSurfaceWindowPresent> surface_;
     Report report_;
 
     // Written by the loader before pending_ goes to 1; the render thread

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
+#include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
 #include "ui/check_box.h"
 #include "ui/display_toggles.h"
@@ -26,14 +27,7 @@
 namespace quorvane {
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
-}
+using test::WaitFor;
 
 const std::filesystem::path& DemoRoot() {
     return test::SmallDemoRoot();

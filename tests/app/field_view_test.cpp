@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
+#include "tests/qt_wait.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,14 +17,7 @@
 namespace quorvane {
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
-}
+using test::WaitFor;
 
 TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb")

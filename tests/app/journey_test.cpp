@@ -10,6 +10,7 @@
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
 #include "render/vulkan_instance.h"
+#include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
 #include "ui/edit_window.h"
 #include "ui/field_buttons.h"
@@ -38,14 +39,7 @@
 namespace quorvane {
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
-}
+using test::WaitFor;
 
 class ScopedWorkingDirectory {
 public:

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "demo_field.h"
 #include "editor/main_field.h"
+#include "tests/qt_wait.h"
 #include "ui/info_window.h"
 #include "ui/model_list_window.h"
 #include "ui/model_tree_window.h"
@@ -22,14 +23,7 @@
 namespace quorvane {
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
-}
+using test::WaitFor;
 
 class ScopedDemoFolder {
 public:

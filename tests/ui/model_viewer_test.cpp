@@ -7,6 +7,7 @@
 #include "editor/main_field.h"
 #include "modeldata/mdl_reader.h"
 #include "render/draw_model.h"
+#include "tests/qt_wait.h"
 #include "ui/model_viewer_window.h"
 
 #include <QApplication>
@@ -57,14 +58,7 @@ const DemoFolder& Demo() {
     return folder;
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
-}
+using test::WaitFor;
 
 std::string DefinitionEndingWith(const std::string& name) {
     for (const auto& definition : Demo().manifest.definitions) {
