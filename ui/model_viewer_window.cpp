@@ -201,16 +201,16 @@ void CModelViewerWindow::TakePendingSet() {
         handOff(shownSet_->definition);
     }
     pending_.store(0, std::memory_order_release);
-    swaps_.fetch_add(1, std::memory_order_acq_rel);
-    busy_.store(false, std::memory_order_release);
 }
 
 void CModelViewerWindow::FrameUpdate() {
+    bool swapped = false;
     if (pending_.load(std::memory_order_acquire) == 1 && pendingSet_) {
         // Every model of the set ready (its uploads ran with earlier frames):
         // the preview never shows a half-built set.
         if (ViewerSetReady(*pendingSet_)) {
             TakePendingSet();
+            swapped = true;
         }
     }
     CCamera& camera = Camera();
@@ -227,8 +227,15 @@ void CModelViewerWindow::FrameUpdate() {
         ZoomViewerCamera(camera, orbit_, wheel);
     }
     OrbitViewerCamera(camera, orbit_);
-    std::lock_guard lock(viewMutex_);
-    cameraView_ = {camera, orbit_};
+    {
+        std::lock_guard lock(viewMutex_);
+        cameraView_ = {camera, orbit_};
+    }
+    if (swapped) {
+        // Only now: whoever waits on the swap sees the camera fitted to the new set.
+        swaps_.fetch_add(1, std::memory_order_acq_rel);
+        busy_.store(false, std::memory_order_release);
+    }
 }
 
 void CModelViewerWindow::DrawScene(CCommonDevice& device) {
