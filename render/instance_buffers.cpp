@@ -18,6 +18,36 @@ InstanceRecord MakeRecord(const Vec4& position, float cascade, const Matrix4& wo
     return record;
 }
 
+bool Appends(const InstanceReference& reference) {
+    const InstancedSource* source = reference.source;
+    return reference.ready && reference.visible && source != nullptr && source->ready &&
+           source->buffers != nullptr;
+}
+
+// Which sources are ready with what counts, and how many references each
+// would take: a transform that moves alone waits for the periodic refresh.
+uint64_t InstanceContentSignature(std::span<InstancedSource> sources,
+                                  std::span<const InstanceReference> references) {
+    uint64_t hash = 1469598103934665603ull;
+    const auto mix = [&hash](uint64_t value) {
+        hash ^= value;
+        hash *= 1099511628211ull;
+    };
+    mix(sources.size());
+    for (const InstancedSource& source : sources) {
+        mix(reinterpret_cast<uintptr_t>(source.buffers));
+        mix(source.ready ? 1u : 0u);
+        mix(static_cast<uint32_t>(source.referenceCount));
+    }
+    for (const InstanceReference& reference : references) {
+        if (Appends(reference)) {
+            // By position in the span: the span itself is rebuilt every frame.
+            mix(static_cast<uint64_t>(reference.source - sources.data()));
+        }
+    }
+    return hash;
+}
+
 } // namespace
 
 uint32_t InstanceCapacityFor(uint32_t current, int32_t referenceCount) {
@@ -97,17 +127,18 @@ Matrix4 InstanceRotationScale(const Vec4& scale, const Vec4& rotationDegrees) {
     return RotationScaleMatrix(scale, rotationDegrees);
 }
 
-bool CInstanceRefreshCounter::Tick() {
-    if (++calls_ < kInterval) {
+bool CInstanceRefreshCounter::Tick(uint64_t contentSignature) {
+    if (++calls_ < kInterval && refreshedSignature_ == contentSignature) {
         return false;
     }
     calls_ = 0;
+    refreshedSignature_ = contentSignature;
     return true;
 }
 
 bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter,
                          std::span<InstancedSource> sources, std::span<const InstanceReference> references) {
-    if (!counter.Tick()) {
+    if (!counter.Tick(InstanceContentSignature(sources, references))) {
         return false;
     }
     for (InstancedSource& source : sources) {
@@ -117,11 +148,10 @@ bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter
         }
     }
     for (const InstanceReference& reference : references) {
-        const InstancedSource* source = reference.source;
-        if (!reference.ready || !reference.visible || source == nullptr || !source->ready ||
-            source->buffers == nullptr) {
+        if (!Appends(reference)) {
             continue;
         }
+        const InstancedSource* source = reference.source;
         AppendInstance(*source->buffers, reference.position,
                        InstanceWorldMatrix(reference.scale, reference.rotation, reference.position),
                        InstanceRotationScale(reference.scale, reference.rotation));

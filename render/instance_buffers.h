@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -51,15 +52,19 @@ bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matri
 Matrix4 InstanceWorldMatrix(const Vec4& scale, const Vec4& rotationDegrees, const Vec4& position);
 Matrix4 InstanceRotationScale(const Vec4& scale, const Vec4& rotationDegrees);
 
-// Instance data is refreshed every 100th frame.
+// Instance data is refreshed every 100th frame, and at once when what it
+// would hold changes: at a few frames a second, streamed-in placements would
+// otherwise stay invisible for half a minute.
 class CInstanceRefreshCounter {
 public:
     static constexpr uint32_t kInterval = 100;
-    // True on every 100th call (the counter then starts again).
-    bool Tick();
+    // True on every 100th call and whenever the content differs from the
+    // last refresh's (the counter then starts again).
+    bool Tick(uint64_t contentSignature);
 
 private:
     uint32_t calls_ = 0;
+    std::optional<uint64_t> refreshedSignature_;
 };
 
 // What the instance refresh needs to know of the registry: the instanced
@@ -79,7 +84,8 @@ struct InstanceReference {
     bool visible = true;
 };
 
-// Every 100th call: each ready source restarts its counts and gets buffers
+// On a refresh (every 100th call, or when which sources are ready, their
+// counts or which references can append changed): each ready source restarts its counts and gets buffers
 // large enough; then each ready, visible reference whose source is ready and
 // has room appends its records. False on the calls that do nothing.
 bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter,

@@ -1,6 +1,7 @@
 #include "render/instance_buffers.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -44,16 +45,18 @@ TEST(InstanceBuffers, AppendFillsOneMainAndThreeShadowRecordsUntilFull) {
     EXPECT_EQ(buffers.shadowCount, 0u);
 }
 
-TEST(InstanceBuffers, RefreshRunsOnEveryHundredthCall) {
+TEST(InstanceBuffers, RefreshRunsOnNewContentAndThenEveryHundredthCall) {
     CInstanceRefreshCounter counter;
-    int runs = 0;
+    std::vector<int> runs;
     for (int i = 1; i <= 250; ++i) {
-        if (counter.Tick()) {
-            ++runs;
-            EXPECT_EQ(i % 100, 0);
+        if (counter.Tick(7)) {
+            runs.push_back(i);
         }
     }
-    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(runs, (std::vector<int>{1, 101, 201}));
+    EXPECT_TRUE(counter.Tick(8)) << "changed content refreshes at once";
+    EXPECT_FALSE(counter.Tick(8));
+    EXPECT_TRUE(counter.Tick(7)) << "and so does changing back";
 }
 
 } // namespace

@@ -438,7 +438,7 @@ TEST_F(ModelDrawTest, LoaderThreadBuildsWhileTheRenderThreadFinalisesAndDraws) {
     EXPECT_EQ(Pixel(pixels, 480, 540), (Rgba{255, 0, 0, 255}));
 }
 
-TEST_F(ModelDrawTest, InstanceRefreshEveryHundredFramesFillsReadySourcesUpToCapacity) {
+TEST_F(ModelDrawTest, InstanceRefreshOnNewContentAndEveryHundredFramesFillsReadySourcesUpToCapacity) {
     CInstanceBuffers treeBuffers;
     CInstanceBuffers rockBuffers;
     std::vector<InstancedSource> sources = {{&treeBuffers, 1, true}, {&rockBuffers, 0, false}};
@@ -455,10 +455,7 @@ TEST_F(ModelDrawTest, InstanceRefreshEveryHundredFramesFillsReadySourcesUpToCapa
     references.push_back(
         {&sources[1], {1, 1, 1, 1}, {0, 0, 0, 1}, {9, 9, 9, 1}, true, true}); // source not ready
     CInstanceRefreshCounter counter;
-    for (int frame = 1; frame < 100; ++frame) {
-        EXPECT_FALSE(RebuildInstanceData(*device_, counter, sources, references));
-    }
-    EXPECT_FALSE(treeBuffers.HasBuffers());
+    // Content never refreshed before: at once.
     EXPECT_TRUE(RebuildInstanceData(*device_, counter, sources, references));
     ASSERT_TRUE(treeBuffers.HasBuffers());
     EXPECT_FALSE(rockBuffers.HasBuffers());
@@ -468,16 +465,38 @@ TEST_F(ModelDrawTest, InstanceRefreshEveryHundredFramesFillsReadySourcesUpToCapa
     EXPECT_EQ(treeBuffers.shadowCount, 768u);
     EXPECT_EQ(treeBuffers.mainMapped[5].data0[0], 6.0f); // 5 is hidden
     EXPECT_EQ(treeBuffers.mainMapped[6].data0[0], 8.0f); // 7 is not ready
-    // The registry now counts all 300 placements: the next refresh grows the buffers.
-    sources[0].referenceCount = 300;
+
+    // The same content: only the 100th call refreshes, and sees a moved transform.
+    references[0].position.x = -1.0f;
     for (int frame = 1; frame < 100; ++frame) {
-        RebuildInstanceData(*device_, counter, sources, references);
+        EXPECT_FALSE(RebuildInstanceData(*device_, counter, sources, references)) << frame;
     }
+    EXPECT_EQ(treeBuffers.mainMapped[0].data0[0], 0.0f);
+    EXPECT_TRUE(RebuildInstanceData(*device_, counter, sources, references));
+    EXPECT_EQ(treeBuffers.mainMapped[0].data0[0], -1.0f);
+
+    // A placement that becomes ready shows in the next frame.
+    EXPECT_FALSE(RebuildInstanceData(*device_, counter, sources, references));
+    references[7].ready = true;
+    EXPECT_TRUE(RebuildInstanceData(*device_, counter, sources, references));
+    EXPECT_EQ(treeBuffers.mainMapped[6].data0[0], 7.0f);
+
+    // The registry now counts all 300 placements: the buffers grow at once.
+    sources[0].referenceCount = 300;
     EXPECT_TRUE(RebuildInstanceData(*device_, counter, sources, references));
     EXPECT_EQ(treeBuffers.capacity, 768u);
-    EXPECT_EQ(treeBuffers.mainCount, 298u);
-    EXPECT_EQ(treeBuffers.mainMapped[297].data0[0], 299.0f);
+    EXPECT_EQ(treeBuffers.mainCount, 299u);
+    EXPECT_EQ(treeBuffers.mainMapped[298].data0[0], 299.0f);
+
+    // A source that becomes ready gets its buffers in the next frame too.
+    sources[1].ready = true;
+    sources[1].referenceCount = 1;
+    EXPECT_TRUE(RebuildInstanceData(*device_, counter, sources, references));
+    ASSERT_TRUE(rockBuffers.HasBuffers());
+    EXPECT_EQ(rockBuffers.mainCount, 1u);
+    EXPECT_EQ(rockBuffers.mainMapped[0].data0[0], 9.0f);
     ReleaseInstanceBuffers(*device_, treeBuffers);
+    ReleaseInstanceBuffers(*device_, rockBuffers);
     device_->ReleaseFinishedObjects();
 }
 
