@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
+#include "tests/app/settled_field.h"
 #include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
 #include "ui/check_box.h"
@@ -136,6 +137,8 @@ TEST(FieldViewLive, ChoosesMovesAlongXPlacesAndCancelsWithRealEvents) {
         ASSERT_TRUE(WaitFor(
             [&] { return field.Mode() == EditMode::ModePlace && field.CursorPartCount() == 1; }, 30000));
 
+        ASSERT_TRUE(test::WaitForSettledField(view)) << "the field never finished streaming in";
+
         QWindow* surface = view.SurfaceWindow();
         const QSize size = surface->size();
         ASSERT_GT(size.width(), 300);
@@ -195,7 +198,12 @@ TEST(FieldViewLive, ChoosesMovesAlongXPlacesAndCancelsWithRealEvents) {
         EXPECT_GT(std::fabs(moved), 1.0f);
         // The ground point that moved with the cursor is now under the mouse.
         const Vector4 dragged{before.pickPoint.x + moved, before.pickPoint.y, 0.0f, 1};
-        EXPECT_TRUE(ProjectsNear(view.CameraSnapshot().camera, dragged, ToImage(p2, size), 3));
+        const std::optional<ScreenPoint> draggedOnScreen =
+            ProjectToScreen(view.CameraSnapshot().camera, {dragged.x, dragged.y, dragged.z});
+        EXPECT_TRUE(ProjectsNear(view.CameraSnapshot().camera, dragged, ToImage(p2, size), 3))
+            << "the dragged ground point lies at " << (draggedOnScreen ? draggedOnScreen->x : -1.0f) << ", "
+            << (draggedOnScreen ? draggedOnScreen->y : -1.0f) << " instead of " << ToImage(p2, size).x << ", "
+            << ToImage(p2, size).y;
 
         // The red X guide now runs through the pick point, across the view: on
         // the row the pick point projects to (the mouse's row while the ground

@@ -10,6 +10,7 @@
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
 #include "render/vulkan_instance.h"
+#include "tests/app/settled_field.h"
 #include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
 #include "ui/edit_window.h"
@@ -344,8 +345,7 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0 && view.StartupFinished(); }, 120000))
             << "no frames or the start-up loads never ended: " << view.FrameRate() << " fps, start-up "
             << (view.StartupFinished() ? "finished" : "running");
-        ASSERT_TRUE(WaitFor([&] { return view.Progress().Done() && view.Field() != nullptr; }, 60000))
-            << "the field never finished streaming in";
+        ASSERT_TRUE(test::WaitForSettledField(view)) << "the field never finished streaming in";
         CMainField& field = *window.Field();
         CRegistryLists& lists = *view.Lists();
         QWindow* surface = view.SurfaceWindow();
@@ -640,6 +640,7 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
                     << Text(written[name].rotation);
             }
         }
+        EXPECT_TRUE(test::WaitForFrames(view, 3));
         SaveStage(window, "9-reloaded");
         editor.Stop();
     }
@@ -664,7 +665,9 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         };
         ASSERT_TRUE(WaitFor(reloaded, 60000)) << "the placements did not come back after the restart";
         EXPECT_EQ(window.Field()->PlacedModelCount(), 0);
-        WaitFor([] { return false; }, 500); // a few frames with the models drawn
+        // The same view as the empty one, and a few frames with the models drawn.
+        ASSERT_TRUE(test::WaitForSettledField(view));
+        ASSERT_TRUE(test::WaitForFrames(view, 3));
         const QImage restartedView = GrabView(view);
         int drawnCopies = 0;
         std::set<std::string> copies;
