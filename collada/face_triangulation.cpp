@@ -1,0 +1,1 @@
+#include "collada/face_triangulation.h"

@@ -1,0 +1,1 @@
+#include "collada/image_uri.h"
