@@ -5,6 +5,7 @@
 #include "render/common_device.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace quorvane {
 namespace {
@@ -110,7 +111,10 @@ bool CDrawModel::UploadTextures(const CModel& model, VkCommandBuffer commands, D
         if (ref == nullptr) {
             continue;
         }
-        const std::string path = model.directory + ref->fileName;
+        // Absolute names stand alone; an image naming no file stays empty rather than the folder.
+        const std::string path = ref->fileName.empty() || std::filesystem::path(ref->fileName).is_absolute()
+                                     ? ref->fileName
+                                     : model.directory + ref->fileName;
         bool fallback = false;
         const std::vector<RgbaImage> levels = LoadTextureLevels(path, true, reporter, fallback);
         GpuTexture texture;

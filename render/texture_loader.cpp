@@ -11,8 +11,13 @@ std::vector<RgbaImage> LoadTextureLevels(const std::filesystem::path& path, bool
     RgbaImage image;
     std::string error;
     usedFallback = false;
-    if (!DecodeImageFile(path, image, error)) {
-        reporter.Report(path.string());
+    // An image that names no file has nothing to read or report; it shows the
+    // checker all the same.
+    const bool named = !path.empty();
+    if (!named || !DecodeImageFile(path, image, error)) {
+        if (named) {
+            reporter.Report(path.string());
+        }
         image = FallbackCheckerImage();
         usedFallback = true;
     }

@@ -58,6 +58,95 @@ TEST(TextureImage, PngRoundTripsThroughTheDecoder) {
     EXPECT_NE(error.find("size"), std::string::npos) << error;
 }
 
+// Pictures written byte by byte by tests/data/textures/make_images.py.
+const std::filesystem::path kTextures = std::filesystem::path(__FILE__).parent_path() / "../data/textures";
+
+using Pixel = std::array<uint8_t, 4>;
+
+std::vector<Pixel> PixelsOf(const RgbaImage& image) {
+    std::vector<Pixel> pixels;
+    for (size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
+        pixels.push_back({image.pixels[i], image.pixels[i + 1], image.pixels[i + 2], image.pixels[i + 3]});
+    }
+    return pixels;
+}
+
+TEST(TextureImage, TgaAndBmpDecodeTopRowFirst) {
+    struct CCase {
+        const char* file;
+        uint32_t width;
+        uint32_t height;
+        std::vector<Pixel> pixels;
+    };
+    const std::vector<CCase> cases = {
+        // 32-bit uncompressed, stored bottom row first, alpha kept.
+        {"rgba_3x2.tga",
+         3,
+         2,
+         {{255, 0, 0, 255},
+          {0, 255, 0, 128},
+          {0, 0, 255, 255},
+          {255, 255, 255, 255},
+          {0, 0, 0, 0},
+          {128, 64, 32, 200}}},
+        // 24-bit run-length packets (3 red runs, 1 raw green, 4 blue runs), top row first.
+        {"rle_4x2.tga",
+         4,
+         2,
+         {{255, 0, 0, 255},
+          {255, 0, 0, 255},
+          {255, 0, 0, 255},
+          {0, 255, 0, 255},
+          {0, 0, 255, 255},
+          {0, 0, 255, 255},
+          {0, 0, 255, 255},
+          {0, 0, 255, 255}}},
+        // 24-bit BMP, bottom row first, rows padded to four bytes; opaque.
+        {"rgb_3x2.bmp",
+         3,
+         2,
+         {{255, 0, 0, 255},
+          {0, 255, 0, 255},
+          {0, 0, 255, 255},
+          {255, 255, 255, 255},
+          {0, 0, 0, 255},
+          {128, 64, 32, 255}}},
+    };
+    for (const CCase& expected : cases) {
+        SCOPED_TRACE(expected.file);
+        RgbaImage image;
+        std::string error;
+        ASSERT_TRUE(DecodeImageFile(kTextures / expected.file, image, error)) << error;
+        EXPECT_EQ(image.width, expected.width);
+        EXPECT_EQ(image.height, expected.height);
+        EXPECT_EQ(PixelsOf(image), expected.pixels);
+    }
+}
+
+TEST(TextureImage, DuckStandInPictureDecodes) {
+    RgbaImage image;
+    std::string error;
+    ASSERT_TRUE(DecodeImageFile(kTextures / "../collada/duckCM.tga", image, error)) << error;
+    ASSERT_EQ(image.width, 64u);
+    ASSERT_EQ(image.height, 64u);
+    const std::vector<Pixel> pixels = PixelsOf(image);
+    EXPECT_EQ(pixels[0], (Pixel{40, 30, 20, 255}));        // on the diagonal
+    EXPECT_EQ(pixels[5], (Pixel{255, 210, 0, 255}));       // first check, yellow
+    EXPECT_EQ(pixels[9], (Pixel{240, 120, 0, 255}));       // second check, orange
+    EXPECT_EQ(pixels[63 * 64], (Pixel{240, 120, 0, 255})); // bottom-left check
+}
+
+TEST(TextureImage, AnImageNamingNoFileGivesTheCheckerWithoutAMessage) {
+    CTextureErrorReporter reporter(
+        [](const std::string&, const std::string&) { FAIL() << "no message expected"; });
+    bool fallback = false;
+    const std::vector<RgbaImage> levels = LoadTextureLevels("", false, reporter, fallback);
+    EXPECT_TRUE(fallback);
+    ASSERT_EQ(levels.size(), 1u);
+    EXPECT_EQ(levels[0].pixels, FallbackCheckerImage().pixels);
+    EXPECT_EQ(reporter.ReportedCount(), 0u);
+}
+
 TEST(TextureImage, MipChainHalvesWithABoxFilterDownToOnePixel) {
     RgbaImage image = Solid(4, 2, {0, 0, 0, 255});
     // Left 2 x 2 block: 0, 100, 200, 100 in red -> 100; right block all 40.
@@ -135,7 +224,7 @@ TEST(TextureImage, DirectoryOrUnreadableImageFailsWithItsReason) {
 
 TEST(TextureImage, LoaderThreadsGiveTheCheckerAndOneMessageForAFolderOrUnreadableImage) {
     ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
-    // A model's folder plus an image that names no file is the folder itself.
+    // A folder is what a model's directory alone would name.
     const test::CScratchDirectory scratch("quorvane_texture_loader_faults");
     const std::string folder = scratch.Path().string() + "/";
     const std::filesystem::path unreadable = scratch.UnreadableNamed("leaf.png");
