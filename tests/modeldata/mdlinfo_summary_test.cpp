@@ -2,7 +2,10 @@
 #include "modeldata/mdl_reader.h"
 #include "tools/mdlinfo/summary.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace quorvane::mdlinfo {
 namespace {
@@ -13,6 +16,58 @@ TEST(MdlinfoSummaryTest, KindFromExtensionThenFromContent) {
     EXPECT_EQ(DetectFileKind("rock_collider", "GEOMETRY_BEGIN\nCOLLIDER_TYPE X\n"), FileKind::kCollider);
     EXPECT_EQ(DetectFileKind("walk", "TARGET_MODEL_ID\nSKELTON\n"), FileKind::kAnimation);
     EXPECT_EQ(DetectFileKind("x", "MODEL_ID\nx\n"), FileKind::kModel);
+    EXPECT_EQ(DetectFileKind("a/duck.DAE", ""), FileKind::kCollada);
+    EXPECT_EQ(DetectFileKind("duck.xml", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\">"),
+              FileKind::kCollada);
+}
+
+const std::filesystem::path kColladaDocuments =
+    std::filesystem::path(__FILE__).parent_path() / "../data/collada";
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Expected lines read from duck.dae: one material blinn3 whose effect samples
+// image file2, which names ./duckCM.tga.
+TEST(MdlinfoSummaryTest, ColladaDocumentsAreSummarisedLikeTextModels) {
+    const std::string path = (kColladaDocuments / "duck.dae").string();
+    std::string description;
+    std::string error;
+    ASSERT_TRUE(DescribeColladaFile(path, ReadText(path), description, error)) << error;
+    for (const char* line : {"model id: duck\n", "geometries: 1 (", "materials: 1\n  blinn3 texture file2\n",
+                             "textures: 1\n  file2: ./duckCM.tga\n", "animations: 1\n"}) {
+        EXPECT_NE(description.find(line), std::string::npos) << line << "\n" << description;
+    }
+}
+
+TEST(MdlinfoSummaryTest, UnreadableColladaDocumentsSayWhy) {
+    const std::filesystem::path scratch = std::filesystem::temp_directory_path() / "quorvane_mdlinfo_collada";
+    std::filesystem::create_directories(scratch);
+    const std::string broken = (scratch / "broken.dae").string();
+    const std::string other = (scratch / "other.dae").string();
+    std::ofstream(broken) << "<COLLADA><library_geometries>";
+    std::ofstream(other) << "<scene/>";
+    const std::string missing = (scratch / "missing.dae").string();
+    struct CCase {
+        std::string path;
+        std::string text;
+        std::string reason;
+    };
+    for (const CCase& c :
+         {CCase{broken, ReadText(broken), "not well-formed"},
+          CCase{other, ReadText(other), "no COLLADA element"}, CCase{missing, "", missing}}) {
+        std::string description;
+        std::string error;
+        EXPECT_FALSE(DescribeColladaFile(c.path, c.text, description, error)) << c.path;
+        EXPECT_NE(error.find(c.path), std::string::npos) << error;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        EXPECT_TRUE(description.empty());
+    }
+    std::filesystem::remove_all(scratch);
 }
 
 TEST(MdlinfoSummaryTest, SummariesCountWhatWasRead) {

@@ -1,4 +1,4 @@
-// mdlinfo: prints a summary of a text model, animation or collider file.
+// mdlinfo: prints a summary of a text model, animation, collider file or COLLADA document.
 #include "modeldata/ani_reader.h"
 #include "modeldata/collider_reader.h"
 #include "modeldata/file_bytes.h"
@@ -18,7 +18,7 @@ constexpr int kUnreadable = 1;
 constexpr int kUsage = 2;
 
 int Usage() {
-    std::cerr << "usage: mdlinfo <file.mdl | file.ani [model.mdl] | collider file>\n"
+    std::cerr << "usage: mdlinfo <file.mdl | file.ani [model.mdl] | collider file | file.dae>\n"
                  "  Prints ids and counts of the file's geometries, materials, bones,\n"
                  "  animation channels or colliders. An animation is checked against the\n"
                  "  model when one is given.\n";
@@ -68,6 +68,16 @@ int main(int argc, char** argv) {
             return kUnreadable;
         }
         std::cout << mdlinfo::DescribeAnimation(model, withModel);
+        break;
+    }
+    case mdlinfo::FileKind::kCollada: {
+        std::string description;
+        std::string error;
+        if (!mdlinfo::DescribeColladaFile(path, bytes, description, error)) {
+            std::cerr << "mdlinfo: cannot read COLLADA document " << error << '\n';
+            return kUnreadable;
+        }
+        std::cout << description;
         break;
     }
     case mdlinfo::FileKind::kCollider: {

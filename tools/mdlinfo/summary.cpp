@@ -103,6 +103,9 @@ FileKind DetectFileKind(std::string_view path, std::string_view text) {
     if (EndsWithNoCase(path, ".ani")) {
         return FileKind::kAnimation;
     }
+    if (EndsWithNoCase(path, ".dae") || text.find("<COLLADA") != std::string_view::npos) {
+        return FileKind::kCollada;
+    }
     if (text.find("COLLIDER_TYPE") != std::string_view::npos) {
         return FileKind::kCollider;
     }
@@ -121,6 +124,8 @@ std::string_view KindName(FileKind kind) {
         return "text animation";
     case FileKind::kCollider:
         return "collider file";
+    case FileKind::kCollada:
+        return "COLLADA document";
     }
     return "?";
 }

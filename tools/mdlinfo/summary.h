@@ -9,13 +9,19 @@
 
 namespace quorvane::mdlinfo {
 
-enum class FileKind { kModel, kAnimation, kCollider };
+enum class FileKind { kModel, kAnimation, kCollider, kCollada };
 
-// By extension (".mdl", ".ani", any case), otherwise by the keys the text uses.
+// By extension (".mdl", ".ani", ".dae", any case), otherwise by the keys the
+// text uses or a COLLADA root element.
 FileKind DetectFileKind(std::string_view path, std::string_view text);
 std::string_view KindName(FileKind kind);
 
 std::string DescribeModel(const CModel& model);
+// Loads a COLLADA document, whose bytes are text, and describes it as
+// DescribeModel does. False, with error naming the path and the reason, when
+// it cannot be read, is not well-formed XML or has no COLLADA element.
+bool DescribeColladaFile(const std::string& path, std::string_view text, std::string& description,
+                         std::string& error);
 // What the drawable-model build would stumble over: polygon blocks naming
 // missing streams or materials, indices outside their streams, weight tables
 // shorter than the position stream. One line per problem.
