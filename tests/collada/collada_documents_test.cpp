@@ -89,9 +89,9 @@ TEST_F(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
     ASSERT_EQ(model.textures.size(), 1u);
     EXPECT_EQ(model.textures[0]->id, "file2");
     EXPECT_EQ(model.textures[0]->fileName, "./duckCM.tga");
-    // blinn3 uses a blinn technique, which gives neither texture nor colour.
+    // blinn3's blinn technique samples file2 through its sampler and surface.
     EXPECT_EQ(model.materials[0]->name, "blinn3");
-    EXPECT_TRUE(model.materials[0]->textureId.empty());
+    EXPECT_EQ(model.materials[0]->textureId, "file2");
     const CGeometry& duck = *model.geometries[0];
     const CPolygonData& block = *duck.polygons[0];
     EXPECT_EQ(block.materialId, "blinn3SG");

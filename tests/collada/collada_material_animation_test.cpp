@@ -54,8 +54,10 @@ TEST(ColladaMaterials, DiffuseTextureThroughSamplerAndSurface) {
         EXPECT_EQ(model.materials[i]->diffuse, (Color4{0.8f, 0.2f, 0.2f, 1.0f}));
     }
     EXPECT_EQ(model.materials[3]->diffuse, (Color4{0.5f, 0.25f, 0.0f, 0.0f}));
+    EXPECT_TRUE(model.materials[4]->textureId.empty());
+    EXPECT_EQ(model.materials[4]->diffuse, (Color4{0.3f, 0.3f, 0.3f, 1.0f})); // blinn reads like phong
     const CMaterial defaults;
-    for (const int i : {4, 5, 6}) {
+    for (const int i : {5, 6}) {
         EXPECT_TRUE(model.materials[i]->textureId.empty()) << i;
         EXPECT_EQ(model.materials[i]->diffuse, defaults.diffuse) << i;
     }
