@@ -74,6 +74,23 @@ private:
     std::unordered_set<const CBone*> taken_;
 };
 
+// Exporters such as Maya name a block's material by a symbol ("blinn3SG")
+// that the scene binds to the material's id ("blinn3"); the block takes the
+// id, so that its material is found. A block whose name already finds a
+// material keeps it, so the first binding of a symbol wins.
+void RetargetBlocks(const CModel& model, CGeometry& geometry, pugi::xml_node binding) {
+    const std::string_view symbol = AttributeOf(binding, "symbol");
+    const std::string target = NameOf(ReferencedId(AttributeOf(binding, "target")));
+    if (symbol.empty() || target.empty() || symbol == target || model.FindMaterial(target) == nullptr) {
+        return;
+    }
+    for (const auto& block : geometry.polygons) {
+        if (block && block->materialId == symbol && model.FindMaterial(block->materialId) == nullptr) {
+            block->materialId = target;
+        }
+    }
+}
+
 } // namespace
 
 void ReadSceneNodes(CModel& model, pugi::xml_node collada, const CJointsById& jointsById) {
@@ -96,6 +113,7 @@ void ReadMaterialBindings(CModel& model, pugi::xml_node collada) {
                 if (geometry->id == geometryId) {
                     geometry->materialSymbols.push_back(
                         CutName(AttributeOf(material, "symbol"), kMaxMaterialSymbolLength));
+                    RetargetBlocks(model, *geometry, material);
                     break;
                 }
             }

@@ -94,7 +94,8 @@ TEST_F(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
     EXPECT_EQ(model.materials[0]->textureId, "file2");
     const CGeometry& duck = *model.geometries[0];
     const CPolygonData& block = *duck.polygons[0];
-    EXPECT_EQ(block.materialId, "blinn3SG");
+    // The block names the symbol blinn3SG, which the scene binds to #blinn3.
+    EXPECT_EQ(block.materialId, "blinn3");
     EXPECT_EQ(block.vertexId, "LOD3spShape-lib-vertices");
     EXPECT_EQ(block.texIds, (std::vector<std::string>{"LOD3spShape-lib-map1"}));
     EXPECT_EQ(block.texOffset, 2);
