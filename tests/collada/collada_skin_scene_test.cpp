@@ -164,6 +164,32 @@ TEST(ColladaScene, TopLevelGeometryInstancesBindMaterialSymbols) {
     EXPECT_EQ(model.splatMapCount, 2);
 }
 
+// Maya writes blocks against a shading-group symbol and binds it to the material id.
+TEST(ColladaScene, BlocksNamedBySymbolTakeTheBoundMaterial) {
+    const std::string materials =
+        "<library_materials><material id=\"Blue\"/><material id=\"Red\"/></library_materials>";
+    const std::string geometry =
+        "<library_geometries><geometry id=\"g\"><mesh>"
+        "<triangles material=\"BlueSG\" count=\"0\"/><triangles material=\"Red\" count=\"0\"/>"
+        "<triangles material=\"GreenSG\" count=\"0\"/><triangles material=\"BlueSG\" count=\"0\"/>"
+        "</mesh></geometry></library_geometries>";
+    const std::string scene =
+        "<library_visual_scenes><visual_scene><node><instance_geometry url=\"#g\"><bind_material>"
+        "<technique_common><instance_material symbol=\"BlueSG\" target=\"#Blue\"/>"
+        "<instance_material symbol=\"Red\" target=\"#Blue\"/>"
+        "<instance_material symbol=\"GreenSG\" target=\"#Green\"/>"
+        "</technique_common></bind_material></instance_geometry></node></visual_scene></"
+        "library_visual_scenes>";
+    const CModel model = test::ImportBody(materials + geometry + scene);
+    ASSERT_EQ(model.geometries.size(), 1u);
+    std::vector<std::string> names;
+    for (const auto& block : model.geometries[0]->polygons) {
+        names.push_back(block->materialId);
+    }
+    // Red already names a material; Green names none, so its symbol stays.
+    EXPECT_EQ(names, (std::vector<std::string>{"Blue", "Red", "GreenSG", "Blue"}));
+}
+
 TEST(ColladaScene, DeepNestingIsCutOffInsteadOfOverflowing) {
     std::string nodes;
     for (int i = 0; i < 5000; ++i) {
