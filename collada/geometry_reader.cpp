@@ -1,4 +1,6 @@
-// Meshes: named float streams and triangle lists with interleaved indices.
+// Meshes: named float streams and triangle lists with interleaved indices,
+// read from every kind of primitive element.
+#include "collada/face_triangulation.h"
 #include "collada/number_lists.h"
 #include "collada/readers.h"
 #include "collada/source_reader.h"
@@ -6,6 +8,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
 
 namespace quorvane {
 namespace {
@@ -39,21 +44,39 @@ int64_t ReadInputs(CPolygonData& block, pugi::xml_node element) {
     return fileGroupLength;
 }
 
-// Copies corners from the file's stream into the block. Columns of unread
-// inputs after the last stored offset are left out, so the stored groups are
-// as long as the block's offsets say.
+// Copies corners from the file's index lists into the block. Columns of
+// unread inputs after the last stored offset are left out, so the stored
+// groups are as long as the block's offsets say.
 class CCornerCopier {
 public:
-    CCornerCopier(CPolygonData& block, std::vector<int32_t> fileIndices, int64_t fileGroupLength)
-        : block_(block), file_(std::move(fileIndices)), fileLength_(fileGroupLength),
+    CCornerCopier(CPolygonData& block, const CFloatArray* positions, int64_t fileGroupLength)
+        : block_(block), positions_(positions), fileLength_(fileGroupLength),
           keptLength_(block.GroupLength()) {}
 
     int64_t GroupCount() const { return static_cast<int64_t>(file_.size()) / fileLength_; }
 
+    // Starts a new index list; corners are numbered from 0 again.
+    void Clear() { file_.clear(); }
+
+    // Appends the whole corners of an index list, a trailing partial corner
+    // left out. Returns how many were added.
+    int64_t AddCorners(std::string_view text) {
+        std::vector<int32_t> list = ReadIntList(text);
+        const int64_t corners = static_cast<int64_t>(list.size()) / fileLength_;
+        const auto kept = static_cast<size_t>(corners * fileLength_);
+        if (file_.empty()) {
+            list.resize(kept);
+            file_ = std::move(list);
+        } else {
+            file_.insert(file_.end(), list.begin(), list.begin() + static_cast<std::ptrdiff_t>(kept));
+        }
+        return corners;
+    }
+
     // Triangles in the order written, three corners each.
     void CopyTriangles() {
         const int64_t corners = GroupCount() - GroupCount() % 3;
-        if (fileLength_ == keptLength_) {
+        if (fileLength_ == keptLength_ && block_.indices.empty()) {
             file_.resize(static_cast<size_t>(corners * fileLength_));
             block_.indices = std::move(file_);
             return;
@@ -64,8 +87,8 @@ public:
         }
     }
 
-    // Faces of vcounts[i] corners each, split into fans around their first
-    // corner. A face that runs past the stream ends the block.
+    // Faces of cornerCounts[i] corners each, in stream order. A face that
+    // runs past the stream ends the block.
     void CopyFaces(const std::vector<int32_t>& cornerCounts) {
         const int64_t groups = GroupCount();
         int64_t triangles = 0;
@@ -85,12 +108,47 @@ public:
             if (corners > groups - first) {
                 return;
             }
-            for (int64_t k = 1; k + 1 < corners; ++k) {
-                Copy(first);
-                Copy(first + k);
-                Copy(first + k + 1);
-            }
+            CopyFace(first, corners, {});
             first += corners;
+        }
+    }
+
+    // One face of the stream from corner `first` on: its outer ring, then the
+    // holes starting at the given corners (counted from `first`).
+    void CopyFace(int64_t first, int64_t corners, std::span<const size_t> holeStarts) {
+        const int64_t outerCorners =
+            holeStarts.empty() ? corners : std::min(static_cast<int64_t>(holeStarts.front()), corners);
+        if (outerCorners < 3) {
+            return;
+        }
+        if ((outerCorners == 3 && holeStarts.empty()) ||
+            corners > static_cast<int64_t>(kMaxEarClippedCorners) || !GatherPositions(first, corners)) {
+            CopyFan(first, outerCorners);
+            return;
+        }
+        faceTriangles_.clear();
+        TriangulateFace(points_, holeStarts, faceTriangles_);
+        for (const int32_t corner : faceTriangles_) {
+            Copy(first + corner);
+        }
+    }
+
+    // Triangle i of a strip takes corners i, i+1, i+2; every second one is
+    // turned round so that all keep the strip's winding.
+    void CopyStrip(int64_t first, int64_t corners) {
+        for (int64_t i = 0; i + 2 < corners; ++i) {
+            const bool odd = (i % 2) == 1;
+            Copy(first + (odd ? i + 1 : i));
+            Copy(first + (odd ? i : i + 1));
+            Copy(first + i + 2);
+        }
+    }
+
+    void CopyFan(int64_t first, int64_t corners) {
+        for (int64_t k = 1; k + 1 < corners; ++k) {
+            Copy(first);
+            Copy(first + k);
+            Copy(first + k + 1);
         }
     }
 
@@ -100,13 +158,91 @@ private:
         block_.indices.insert(block_.indices.end(), start, start + keptLength_);
     }
 
+    // The face's corner positions, or false when a corner has none.
+    bool GatherPositions(int64_t first, int64_t corners) {
+        if (positions_ == nullptr || block_.vertexOffset < 0) {
+            return false;
+        }
+        points_.clear();
+        for (int64_t corner = first; corner < first + corners; ++corner) {
+            const int32_t index = file_[static_cast<size_t>(corner * fileLength_ + block_.vertexOffset)];
+            const std::span<const float> position = positions_->Vector(index);
+            if (position.empty()) {
+                return false;
+            }
+            points_.push_back({position[0], position[1], position.size() > 2 ? position[2] : 0.0f});
+        }
+        return true;
+    }
+
     CPolygonData& block_;
+    const CFloatArray* positions_;
     std::vector<int32_t> file_;
     int64_t fileLength_;
     int64_t keptLength_;
+    // Reused from face to face.
+    std::vector<FacePoint> points_;
+    std::vector<int32_t> faceTriangles_;
 };
 
-std::unique_ptr<CPolygonData> ReadPolygonBlock(pugi::xml_node element, bool isPolylist) {
+enum class EPrimitive { kTriangles, kPolylist, kPolygons, kTristrips, kTrifans };
+
+std::optional<EPrimitive> PrimitiveNamed(std::string_view name) {
+    if (name == "triangles") {
+        return EPrimitive::kTriangles;
+    }
+    if (name == "polylist") {
+        return EPrimitive::kPolylist;
+    }
+    if (name == "polygons") {
+        return EPrimitive::kPolygons;
+    }
+    if (name == "tristrips") {
+        return EPrimitive::kTristrips;
+    }
+    if (name == "trifans") {
+        return EPrimitive::kTrifans;
+    }
+    return std::nullopt;
+}
+
+// Every p of the element, each a face; a ph holds a face (its p) with holes
+// (its h elements).
+void CopyPolygons(CCornerCopier& copier, pugi::xml_node element) {
+    std::vector<size_t> holeStarts;
+    for (const pugi::xml_node child : element.children()) {
+        const std::string_view name = child.name();
+        if (name != "p" && name != "ph") {
+            continue;
+        }
+        copier.Clear();
+        holeStarts.clear();
+        int64_t corners = copier.AddCorners(TextOf(name == "p" ? child : child.child("p")));
+        if (name == "ph") {
+            for (const pugi::xml_node hole : child.children("h")) {
+                holeStarts.push_back(static_cast<size_t>(corners));
+                corners += copier.AddCorners(TextOf(hole));
+            }
+        }
+        copier.CopyFace(0, corners, holeStarts);
+    }
+}
+
+// Every p of the element is one strip or fan.
+void CopyStripsOrFans(CCornerCopier& copier, pugi::xml_node element, bool strips) {
+    for (const pugi::xml_node list : element.children("p")) {
+        copier.Clear();
+        const int64_t corners = copier.AddCorners(TextOf(list));
+        if (strips) {
+            copier.CopyStrip(0, corners);
+        } else {
+            copier.CopyFan(0, corners);
+        }
+    }
+}
+
+std::unique_ptr<CPolygonData> ReadPolygonBlock(const CGeometry& geometry, pugi::xml_node element,
+                                               EPrimitive primitive) {
     auto block = std::make_unique<CPolygonData>();
     if (const pugi::xml_attribute material = element.attribute("material")) {
         block->materialId = NameOf(material.value());
@@ -115,25 +251,37 @@ std::unique_ptr<CPolygonData> ReadPolygonBlock(pugi::xml_node element, bool isPo
     if (fileGroupLength == 0 || block->GroupLength() <= 0) {
         return block; // no corner has anything the model stores
     }
-    CCornerCopier copier(*block, ReadIntList(TextOf(element.child("p"))), fileGroupLength);
-    const pugi::xml_node vcount = element.child("vcount");
-    if (isPolylist && vcount) {
-        copier.CopyFaces(ReadIntList(TextOf(vcount)));
-    } else {
-        copier.CopyTriangles();
+    const CFloatArray* positions =
+        block->vertexId.empty() ? nullptr : geometry.FindFloatArray(block->vertexId);
+    CCornerCopier copier(*block, positions, fileGroupLength);
+    switch (primitive) {
+    case EPrimitive::kTriangles:
+    case EPrimitive::kPolylist:
+        copier.AddCorners(TextOf(element.child("p")));
+        if (const pugi::xml_node vcount = element.child("vcount");
+            primitive == EPrimitive::kPolylist && vcount) {
+            copier.CopyFaces(ReadIntList(TextOf(vcount)));
+        } else {
+            copier.CopyTriangles();
+        }
+        break;
+    case EPrimitive::kPolygons:
+        CopyPolygons(copier, element);
+        break;
+    case EPrimitive::kTristrips:
+    case EPrimitive::kTrifans:
+        CopyStripsOrFans(copier, element, primitive == EPrimitive::kTristrips);
+        break;
     }
     return block;
 }
 
+// Every primitive element of the mesh, one block each, in document order.
 void ReadPolygonBlocks(CGeometry& geometry, pugi::xml_node mesh) {
-    bool isPolylist = true;
-    auto elements = mesh.children("polylist");
-    if (elements.begin() == elements.end()) {
-        isPolylist = false;
-        elements = mesh.children("triangles");
-    }
-    for (const pugi::xml_node element : elements) {
-        geometry.polygons.push_back(ReadPolygonBlock(element, isPolylist));
+    for (const pugi::xml_node element : mesh.children()) {
+        if (const std::optional<EPrimitive> primitive = PrimitiveNamed(element.name())) {
+            geometry.polygons.push_back(ReadPolygonBlock(geometry, element, *primitive));
+        }
     }
 }
 

@@ -89,17 +89,22 @@ TEST(ColladaGeometry, PolylistFacesAreSplitIntoFans) {
                                                    7, 0, 1, 7, 1, 2, 7, 2, 3})); // pentagon
 }
 
-TEST(ColladaGeometry, PolylistBeatsTrianglesAndOtherPrimitivesAreIgnored) {
+TEST(ColladaGeometry, EveryPrimitiveElementIsABlockInDocumentOrder) {
     const std::string primitives =
         "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/><p>0 1 "
         "2</p></triangles>"
+        "<lines count=\"1\"><input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/><p>0 "
+        "1</p></lines>"
         "<polylist count=\"1\"><input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/>"
         "<vcount>3</vcount><p>5 6 7</p></polylist>"
         "<tristrips count=\"1\"><input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/><p>0 1 2 "
         "3</p></tristrips>";
     const CModel model = test::ImportBody(Mesh(kCube, primitives));
-    ASSERT_EQ(model.geometries[0]->polygons.size(), 1u);
-    EXPECT_EQ(model.geometries[0]->polygons[0]->indices, (std::vector<int32_t>{5, 6, 7}));
+    const auto& blocks = model.geometries[0]->polygons;
+    ASSERT_EQ(blocks.size(), 3u); // lines draw no faces
+    EXPECT_EQ(blocks[0]->indices, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(blocks[1]->indices, (std::vector<int32_t>{5, 6, 7}));
+    EXPECT_EQ(blocks[2]->indices, (std::vector<int32_t>{0, 1, 2, 2, 1, 3}));
 }
 
 TEST(ColladaGeometry, UnreadInputsAfterTheStoredOnesDoNotShiftTheGroups) {
