@@ -38,30 +38,33 @@ CVector Scaled(const CVector& v, double factor) {
     return {v.x * factor, v.y * factor, v.z * factor};
 }
 
-// Newell's normal: along the face normal for the ring's winding, as long as
-// twice the area. Taken relative to the first corner to keep precision far
-// from the origin.
-CVector RingNormal(std::span<const FacePoint> ring) {
+// Newell's normal (along the face normal for the ring's winding, as long as
+// twice the area) and the squared distance of the farthest corner from the
+// first. Taken relative to the first corner to keep precision far from the
+// origin.
+struct CRingShape {
     CVector normal;
+    double size = 0.0;
+
+    bool HasArea() const {
+        const double area2 = Dot(normal, normal);
+        return std::isfinite(area2) && area2 > kFlatness * kFlatness * size * size;
+    }
+};
+
+CRingShape ShapeOf(std::span<const FacePoint> ring) {
+    CRingShape shape;
+    CVector& normal = shape.normal;
     CVector previous = Difference(ring.back(), ring.front());
     for (const FacePoint& point : ring) {
         const CVector current = Difference(point, ring.front());
         normal.x += (previous.y - current.y) * (previous.z + current.z);
         normal.y += (previous.z - current.z) * (previous.x + current.x);
         normal.z += (previous.x - current.x) * (previous.y + current.y);
+        shape.size = std::max(shape.size, Dot(current, current));
         previous = current;
     }
-    return normal;
-}
-
-bool HasArea(std::span<const FacePoint> ring, const CVector& normal) {
-    double size = 0.0; // squared distance of the farthest corner from the first
-    for (const FacePoint& point : ring) {
-        const CVector offset = Difference(point, ring.front());
-        size = std::max(size, Dot(offset, offset));
-    }
-    const double twiceArea = std::sqrt(Dot(normal, normal));
-    return std::isfinite(twiceArea) && twiceArea > kFlatness * size;
+    return shape;
 }
 
 // No corner turns against the normal. Cheap: one pass, no allocation.
@@ -462,8 +465,9 @@ void TriangulateFace(std::span<const FacePoint> points, std::span<const size_t> 
         return;
     }
     const std::span<const FacePoint> outer = points.first(outerEnd);
-    const CVector normal = RingNormal(outer);
-    if (!HasArea(outer, normal) || (!hasHoles && IsConvex(outer, normal))) {
+    const CRingShape shape = ShapeOf(outer);
+    const CVector& normal = shape.normal;
+    if (!shape.HasArea() || (!hasHoles && IsConvex(outer, normal))) {
         AppendFan(outerCorners, triangles);
         return;
     }
