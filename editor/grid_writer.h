@@ -23,6 +23,7 @@ struct GridWriteReport {
     std::vector<std::string> writtenNames;  // records whose line is in their file
     std::vector<std::string> orphanNames;   // records whose placed model is gone: nothing to write
     std::vector<GridWriteFailure> failures; // records kept for a later try
+    bool historyCleared = false;            // the field's undo history ended with this write
 
     bool AllWritten() const { return !refused && failures.empty(); }
 };

@@ -62,9 +62,16 @@ void CMainField::OnKeyDown(int virtualKey) {
         std::lock_guard lock(mutex_);
         // Any other key ends the Shift state, so G pressed while Shift is held still edits.
         input_.shiftHeld = virtualKey == vk::kShift;
+        if (virtualKey == vk::kShift) {
+            input_.shiftKeyDown = true;
+        } else if (virtualKey == vk::kControl) {
+            input_.ctrlKeyDown = true;
+        }
         EditVectors& v = vectors_;
         const EditMode mode = editMode_;
-        switch (virtualKey) {
+        // With Ctrl, Z and Y undo and redo instead of choosing an axis.
+        const int editKey = HistoryKeyLocked(virtualKey, calls) ? 0 : virtualKey;
+        switch (editKey) {
         case vk::Letter('S'):
             input_.dragAnchor = input_.mouseClient;
             if (mode == EditMode::ModePlace) {
@@ -119,6 +126,9 @@ void CMainField::OnKeyUp(int virtualKey) {
         std::lock_guard lock(mutex_);
         if (virtualKey == vk::kShift) {
             input_.shiftHeld = false;
+            input_.shiftKeyDown = false;
+        } else if (virtualKey == vk::kControl) {
+            input_.ctrlKeyDown = false;
         }
     }
     CFieldHookCalls calls;
@@ -254,6 +264,7 @@ void CMainField::OnLButtonDown(PixelPoint client) {
         FinishLeftClickLocked(placed, calls);
     }
     RunHooks(calls);
+    WriteJournalIfDue();
 }
 
 bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {
@@ -288,12 +299,15 @@ bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {
         v.cursorRotationUndo = v.baseRotation = v.cursorRotation;
         editMode_ = EditMode::ModePlace;
     } else if (ModeInRange(mode, EditMode::ModePlacedMove, 4)) {
+        RecordAdjustmentLocked();
         v.selPositionUndo = v.selPosition;
         editMode_ = EditMode::ModeAdjust;
     } else if (ModeInRange(mode, EditMode::ModePlacedScale, 4)) {
+        RecordAdjustmentLocked();
         v.selScaleUndo = v.selScale;
         editMode_ = EditMode::ModeAdjust;
     } else if (ModeInRange(mode, EditMode::ModePlacedRotateX, 3)) {
+        RecordAdjustmentLocked();
         v.selRotationUndo = v.selRotation;
         editMode_ = EditMode::ModeAdjust;
     }
@@ -339,6 +353,10 @@ void CMainField::RightClickLocked(PixelPoint client, CFieldHookCalls& calls) {
     if (input_.shiftHeld) {
         return; // a camera orbit
     }
+    CancelAdjustmentLocked(calls);
+}
+
+void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
     EditVectors& v = vectors_;
     const EditMode mode = editMode_;
     if (mode == EditMode::ModePlace) {

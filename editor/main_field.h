@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/cell_name.h"
+#include "editor/edit_history.h"
 #include "editor/edit_mode.h"
 #include "editor/field_view_hooks.h"
 #include "editor/grid_file.h"
@@ -12,6 +13,7 @@
 #include "editor/placed_model.h"
 #include "editor/placement_list_model.h"
 #include "editor/placement_random.h"
+#include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
 #include "editor/vector4.h"
 
@@ -56,9 +58,11 @@ struct InputState {
     PixelPoint dragAnchor;
     PixelPoint mouseDelta;
     PixelPoint prevScreen;
-    PixelPoint buttonScreen; // last button-down, then the last camera step
-    PixelPoint latestScreen; // latest mouse point for the camera
-    bool shiftHeld = false;
+    PixelPoint buttonScreen;   // last button-down, then the last camera step
+    PixelPoint latestScreen;   // latest mouse point for the camera
+    bool shiftHeld = false;    // the mouse belongs to the camera; any other key ends it
+    bool shiftKeyDown = false; // the Shift key itself, for key combinations
+    bool ctrlKeyDown = false;
     bool justPlaced = false;
     bool leftHeld = false;
     bool middleHeld = false;
@@ -100,6 +104,9 @@ public:
     static constexpr int32_t kGridIdle = 0;
     static constexpr int32_t kGridLoaded = 1;
     static constexpr int32_t kGridWritten = 3;
+    static constexpr int32_t kHistoryNone = 0;
+    static constexpr int32_t kHistoryUndo = 1;
+    static constexpr int32_t kHistoryRedo = 2;
 
     using GroundPlanePointFunction = std::function<Vector4(PixelPoint client)>;
     using RandomRangesFunction = std::function<RandomRanges()>;
@@ -153,9 +160,35 @@ public:
     void SetListHeight(int32_t height);
     bool RequestDelete(); // false when the click is ignored
 
-    // Frame update, render thread: the edit request, the cursor swap-in and the
-    // clean-up after a write.
+    // Frame update, render thread: the edit request, undo or redo, the cursor
+    // swap-in and the clean-up after a write.
     void UpdateEditing();
+
+    // Undo and redo of placement steps (any thread); applied by the next
+    // UpdateEditing. A running move, scale or rotation is cancelled first.
+    void RequestUndo();
+    void RequestRedo();
+    int32_t HistoryRequest() const { return historyRequest_.load(std::memory_order_acquire); }
+    size_t UndoCount() const;
+    size_t RedoCount() const;
+    std::string HistoryMessage() const; // why the last undo or redo did nothing; empty when it worked
+    // Placement records that no write has put in a grid map file yet.
+    int32_t UnwrittenPlacementCount() const;
+
+    // Crash recovery. Open reads what an earlier run left; while that waits for
+    // RestoreFromJournal or DiscardUnwritten, nothing is journaled, so it is
+    // never overwritten. False, journaling nothing, when the file is not a
+    // journal; message also tells of a damaged end that was ignored.
+    bool OpenRecoveryJournal(const std::filesystem::path& path, std::string* message);
+    UnwrittenSet RecoverablePlacements() const;
+    // Places the recoverable set again (loading its models without the lock);
+    // returns the parts restored. Parts whose name is taken or whose model does
+    // not load are named in message.
+    int32_t RestoreFromJournal(std::string* message);
+    // Forgets the recoverable set and empties the journal. Placements of this
+    // run stay and are journaled again with the next step.
+    bool DiscardUnwritten(std::string* message);
+    std::string JournalError() const; // the last failed journal write; empty when none
 
     // Grid map files.
     bool WriteGridFiles(GridWriteReport* report); // refused while another write or its clean-up is due
@@ -224,6 +257,11 @@ private:
         std::unique_ptr<CModelEntry> entry; // null once its load failed
     };
 
+    struct RemovedGroup {
+        std::vector<std::unique_ptr<CPlacedModel>> records;
+        std::vector<std::unique_ptr<CModelEntry>> entries;
+    };
+
     // Every *Locked member expects mutex_ to be held by the caller.
     Vector4 GroundPlanePoint(PixelPoint client) const;
     PixelPoint ToScreen(PixelPoint client) const { return {client.x + origin_.x, client.y + origin_.y}; }
@@ -242,6 +280,8 @@ private:
     void DragEditLocked();
     void DrawNextPlacementLocked();
     void FinishLeftClickLocked(bool placed, CFieldHookCalls& calls);
+    void CancelAdjustmentLocked(CFieldHookCalls& calls);           // what a right click undoes
+    bool HistoryKeyLocked(int virtualKey, CFieldHookCalls& calls); // true when the key was Ctrl+Z/Y
     void ApplySelectionTransformLocked();
     void ApplyCursorTransformLocked();
     bool SelectPlacedModelLocked(const std::string& uniqueName);
@@ -251,11 +291,27 @@ private:
                                    const std::unordered_set<std::string>& written, const std::string& cell,
                                    CFieldHookCalls& calls);
     void HandleEditRequest();
-    void ResetSelectionFromCursorLocked();
-    struct RemovedGroup {
-        std::vector<std::unique_ptr<CPlacedModel>> records;
-        std::vector<std::unique_ptr<CModelEntry>> entries;
+    void HandleHistoryRequest();
+
+    // History and journal helpers (main_field_history.cpp).
+    std::vector<PlacedPartState> CaptureGroupLocked(int64_t serial) const;
+    PlacementSelection CaptureSelectionLocked() const;
+    void RecordAdjustmentLocked();
+    void RecordRemovalLocked(std::vector<PlacedPartState> parts, const PlacementSelection& before);
+    void PushStepLocked(EditStep step);
+    struct LoadedPart {
+        size_t index = 0; // in the target parts
+        std::unique_ptr<CModelEntry> entry;
     };
+    bool ApplyStepLocked(const std::vector<PlacedPartState>& current,
+                         const std::vector<PlacedPartState>& target, std::vector<LoadedPart>& loaded,
+                         RemovedGroup& removed);
+    void RestoreSelectionLocked(const PlacementSelection& selection);
+    std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
+    UnwrittenSet CollectUnwrittenLocked() const;
+    void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
+    void WriteJournalIfDue(); // without the field's lock: it waits for the disk
+    void ResetSelectionFromCursorLocked();
     RemovedGroup ExtractGroupLocked(const std::string& uniqueName);
     std::vector<std::unique_ptr<CPlacedModel>> ExtractGroupRecordsLocked(const std::string& uniqueName);
     std::vector<std::unique_ptr<CModelEntry>> ExtractGroupEntriesLocked(const std::string& uniqueName);
@@ -299,6 +355,20 @@ private:
     std::atomic<bool> gridWriting_{false};
     std::atomic<bool> mouseMoved_{false};
     std::vector<std::string> writtenNames_; // what the next clean-up may drop
+
+    CEditHistory history_;       // under mutex_
+    std::string historyMessage_; // under mutex_
+    std::atomic<int32_t> historyRequest_{kHistoryNone};
+
+    // The journal is written under its own lock, never under mutex_.
+    mutable std::mutex journalMutex_;
+    std::unique_ptr<CRecoveryJournal> journal_; // under journalMutex_
+    UnwrittenSet recoverable_;                  // under journalMutex_
+    bool journalHeld_ = false;                  // under journalMutex_: recoverable_ awaits a decision
+    uint64_t journalWrittenSerial_ = 0;         // under journalMutex_
+    uint64_t journalSerial_ = 0;                // under mutex_: orders the collected sets
+    std::string journalError_;                  // under journalMutex_
+    std::atomic<bool> journalDue_{false};
 };
 
 } // namespace quorvane

@@ -41,9 +41,14 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
             writtenNames_.insert(writtenNames_.end(), result.orphanNames.begin(), result.orphanNames.end());
             if (!writtenNames_.empty()) {
                 gridState_.store(kGridWritten, std::memory_order_release);
+                // Written placements live in the files now; no step may take them back.
+                history_.Clear();
+                result.historyCleared = true;
+                MarkJournalDue();
             }
         }
     }
+    WriteJournalIfDue();
     const bool allWritten = result.AllWritten();
     if (report != nullptr) {
         *report = std::move(result);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 #include <unordered_set>
+#include <utility>
 
 namespace quorvane {
 
@@ -88,6 +89,7 @@ int32_t CMainField::PlaceCursorModel() {
     CFieldHookCalls calls;
     const int32_t placed = PlaceCursorModel(calls);
     RunHooks(calls);
+    WriteJournalIfDue();
     return placed;
 }
 
@@ -107,7 +109,8 @@ int32_t CMainField::PlaceCursorModel(CFieldHookCalls& calls) {
             return 0;
         }
         cell = cellName_;
-        lists_.placedModels.ForEach([&placedNames](const CModelEntry& entry) { placedNames.insert(entry.name); });
+        lists_.placedModels.ForEach(
+            [&placedNames](const CModelEntry& entry) { placedNames.insert(entry.name); });
     }
 
     // Without the lock: one read of the cell's file serves every part, then the loads.
@@ -137,6 +140,7 @@ bool CMainField::IsPlacedNameLocked(const std::string& name) const {
 int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
                                            const std::unordered_set<std::string>& written,
                                            const std::string& cell, CFieldHookCalls& calls) {
+    const PlacementSelection selectionBefore = CaptureSelectionLocked();
     ++placementSerial_;
     int32_t placed = 0;
     for (PartToPlace& part : parts) {
@@ -180,6 +184,7 @@ int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
         SelectPlacedModelLocked(row->uniqueName);
     }
     input_.justPlaced = true;
+    PushStepLocked({{}, CaptureGroupLocked(placementSerial_), selectionBefore, CaptureSelectionLocked()});
     calls.RepaintList();
     calls.RepaintMain();
     return placed;
@@ -335,11 +340,17 @@ void CMainField::HandleEditRequest() {
     RemovedGroup removed; // destroyed once the lock is released, still on the render thread
     LockedStep([&](CFieldHookCalls& calls) {
         const int32_t request = editRequest_.exchange(kRequestNone, std::memory_order_acq_rel);
+        PlacementSelection before = CaptureSelectionLocked();
         if (request == kRequestCancelPlacement) {
+            // Undone, the placement waits for its confirmation again, as before the right click.
+            before.mode = EditMode::ModeAdjust;
+            std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(selectedName_));
             removed = ExtractGroupLocked(selectedName_);
             ResetSelectionFromCursorLocked();
             // justPlaced stays set, so the mode stays placing.
+            RecordRemovalLocked(std::move(parts), before);
         } else if (request == kRequestDeleteSelected) {
+            std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(deleteName_));
             removed = ExtractGroupLocked(deleteName_);
             ResetSelectionFromCursorLocked();
             listModel_.ClampSelection(lists_.placementRecords.Count());
@@ -351,6 +362,7 @@ void CMainField::HandleEditRequest() {
                 // The highlighted row is the one edited from now on.
                 SelectPlacedModelLocked(row->uniqueName);
             }
+            RecordRemovalLocked(std::move(parts), before);
         } else {
             return;
         }
@@ -365,7 +377,9 @@ void CMainField::UpdateEditing() {
         ClearAfterWrite();
     }
     HandleEditRequest();
+    HandleHistoryRequest();
     SwapInCursor();
+    WriteJournalIfDue();
 }
 
 // ---- placement list window and delete button ------------------------------------------

@@ -1,0 +1,364 @@
+#include "editor/recovery_journal.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+// Past this the file is rewritten with the newest record alone.
+constexpr size_t kCompactAbove = 8u * 1024u * 1024u;
+
+bool SameVector(const Vector4& a, const Vector4& b) {
+    return a == b;
+}
+
+uint32_t Crc32(const std::string& bytes) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1u) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            }
+            t[i] = c;
+        }
+        return t;
+    }();
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        crc = table[(crc ^ static_cast<uint8_t>(ch)) & 0xFFu] ^ (crc >> 8);
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+void PutU32(std::string& out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<char>((value >> shift) & 0xFFu));
+    }
+}
+
+void PutString(std::string& out, const std::string& text) {
+    PutU32(out, static_cast<uint32_t>(text.size()));
+    out += text;
+}
+
+void PutFloat(std::string& out, float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    PutU32(out, bits);
+}
+
+void PutVector(std::string& out, const Vector4& v) {
+    for (const float f : {v.x, v.y, v.z, v.w}) {
+        PutFloat(out, f);
+    }
+}
+
+// Reads the payload front to back; any read past its end fails the record.
+class CPayloadReader {
+public:
+    explicit CPayloadReader(const std::string& bytes) : bytes_(bytes) {}
+
+    bool U32(uint32_t& value) {
+        if (bytes_.size() - at_ < 4) {
+            return false;
+        }
+        value = 0;
+        for (int i = 0; i < 4; ++i) {
+            value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes_[at_ + i])) << (8 * i);
+        }
+        at_ += 4;
+        return true;
+    }
+    bool String(std::string& text) {
+        uint32_t size = 0;
+        if (!U32(size) || bytes_.size() - at_ < size) {
+            return false;
+        }
+        text.assign(bytes_, at_, size);
+        at_ += size;
+        return true;
+    }
+    bool Float(float& value) {
+        uint32_t bits = 0;
+        if (!U32(bits)) {
+            return false;
+        }
+        std::memcpy(&value, &bits, sizeof value);
+        return true;
+    }
+    bool Vector(Vector4& v) { return Float(v.x) && Float(v.y) && Float(v.z) && Float(v.w); }
+    bool AtEnd() const { return at_ == bytes_.size(); }
+    size_t Left() const { return bytes_.size() - at_; }
+
+private:
+    const std::string& bytes_;
+    size_t at_ = 0;
+};
+
+uint32_t U32At(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+    }
+    return value;
+}
+
+std::optional<UnwrittenSet> DecodePayload(const std::string& payload) {
+    CPayloadReader in(payload);
+    uint32_t count = 0;
+    if (!in.U32(count)) {
+        return std::nullopt;
+    }
+    UnwrittenSet set;
+    // Each part takes far more than one byte, so a count beyond the bytes is a lie.
+    if (count > in.Left()) {
+        return std::nullopt;
+    }
+    set.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        UnwrittenPlacement part;
+        CPlacedModel& r = part.record;
+        std::string definition;
+        const bool ok = in.String(r.uniqueName) && in.String(r.partPath) && in.String(r.modelId) &&
+                        in.String(r.sourcePath) && in.String(definition) && in.U32(r.lod) && in.U32(r.copy) &&
+                        in.U32(r.shader) && in.U32(r.listNumber) && in.U32(r.animated) &&
+                        in.U32(part.placementSerial) && in.Vector(part.transform.scale) &&
+                        in.Vector(part.transform.rotation) && in.Vector(part.transform.position);
+        if (!ok) {
+            return std::nullopt;
+        }
+        r.definitionPath = std::filesystem::path(std::u8string(definition.begin(), definition.end()));
+        set.push_back(std::move(part));
+    }
+    if (!in.AtEnd()) {
+        return std::nullopt;
+    }
+    return set;
+}
+
+struct FileDescriptor {
+    int fd = -1;
+    ~FileDescriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string SystemError(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+bool operator==(const UnwrittenPlacement& a, const UnwrittenPlacement& b) {
+    const CPlacedModel& x = a.record;
+    const CPlacedModel& y = b.record;
+    return x.lod == y.lod && x.copy == y.copy && x.shader == y.shader && x.listNumber == y.listNumber &&
+           x.animated == y.animated && x.uniqueName == y.uniqueName && x.partPath == y.partPath &&
+           x.modelId == y.modelId && x.sourcePath == y.sourcePath && x.definitionPath == y.definitionPath &&
+           a.placementSerial == b.placementSerial && SameVector(a.transform.scale, b.transform.scale) &&
+           SameVector(a.transform.rotation, b.transform.rotation) &&
+           SameVector(a.transform.position, b.transform.position);
+}
+
+CRecoveryJournal::CRecoveryJournal(std::filesystem::path path) : path_(std::move(path)) {}
+
+const std::string& CRecoveryJournal::Header() {
+    static const std::string header("QVJRNL1\n", 8);
+    return header;
+}
+
+std::string CRecoveryJournal::EncodeRecord(const UnwrittenSet& set) {
+    std::string payload;
+    PutU32(payload, static_cast<uint32_t>(set.size()));
+    for (const UnwrittenPlacement& part : set) {
+        const CPlacedModel& r = part.record;
+        PutString(payload, r.uniqueName);
+        PutString(payload, r.partPath);
+        PutString(payload, r.modelId);
+        PutString(payload, r.sourcePath);
+        const std::u8string definition = r.definitionPath.u8string();
+        PutString(payload, std::string(definition.begin(), definition.end()));
+        for (const uint32_t value :
+             {r.lod, r.copy, r.shader, r.listNumber, r.animated, part.placementSerial}) {
+            PutU32(payload, value);
+        }
+        PutVector(payload, part.transform.scale);
+        PutVector(payload, part.transform.rotation);
+        PutVector(payload, part.transform.position);
+    }
+    std::string record;
+    PutU32(record, static_cast<uint32_t>(payload.size()));
+    PutU32(record, Crc32(payload));
+    return record + payload;
+}
+
+JournalContents CRecoveryJournal::Read() const {
+    JournalContents contents;
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) {
+        return contents; // nothing was ever journaled
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string& header = Header();
+    if (bytes.size() < header.size()) {
+        // A header cut while the file was made is still ours; anything else is not.
+        if (header.compare(0, bytes.size(), bytes) != 0) {
+            contents.error = path_.string() + " is not a recovery journal";
+        }
+        contents.damagedTail = !bytes.empty() && contents.error.empty();
+        return contents;
+    }
+    if (bytes.compare(0, header.size(), header) != 0) {
+        contents.error = path_.string() + " is not a recovery journal";
+        return contents;
+    }
+    size_t at = header.size();
+    contents.validLength = at;
+    while (at < bytes.size()) {
+        if (bytes.size() - at < 8) {
+            contents.damagedTail = true;
+            break;
+        }
+        const uint32_t length = U32At(bytes, at);
+        const uint32_t checksum = U32At(bytes, at + 4);
+        if (length > kMaxPayload || bytes.size() - at - 8 < length) {
+            contents.damagedTail = true;
+            break;
+        }
+        const std::string payload = bytes.substr(at + 8, length);
+        std::optional<UnwrittenSet> set;
+        if (Crc32(payload) == checksum) {
+            set = DecodePayload(payload);
+        }
+        if (!set) {
+            contents.damagedTail = true;
+            break;
+        }
+        contents.records.push_back(std::move(*set));
+        at += 8 + length;
+        contents.validLength = at;
+    }
+    return contents;
+}
+
+bool CRecoveryJournal::Prepare(std::string* message) {
+    if (prepared_) {
+        return true;
+    }
+    const JournalContents contents = Read();
+    if (!contents.error.empty()) {
+        *message = contents.error + "; it is left as it is";
+        return false;
+    }
+    std::error_code error;
+    if (contents.validLength == 0) {
+        if (!Rewrite({}, message)) {
+            return false;
+        }
+    } else if (contents.damagedTail) {
+        std::filesystem::resize_file(path_, contents.validLength, error);
+        if (error) {
+            *message = "cannot cut the damaged end off " + path_.string() + ": " + error.message();
+            return false;
+        }
+        length_ = contents.validLength;
+    } else {
+        length_ = contents.validLength;
+    }
+    prepared_ = true;
+    return true;
+}
+
+bool CRecoveryJournal::Rewrite(const std::string& bytes, std::string* message) {
+    std::filesystem::path temporary = path_;
+    temporary += ".new";
+    {
+        FileDescriptor file{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+        if (file.fd < 0) {
+            *message = SystemError("cannot create " + temporary.string());
+            return false;
+        }
+        if (!WriteAll(file.fd, Header() + bytes) || ::fsync(file.fd) != 0) {
+            *message = SystemError("cannot write " + temporary.string());
+            return false;
+        }
+    }
+    if (::rename(temporary.c_str(), path_.c_str()) != 0) {
+        *message = SystemError("cannot replace " + path_.string());
+        return false;
+    }
+    // The rename itself must reach the disk too.
+    const std::filesystem::path folder = path_.has_parent_path() ? path_.parent_path() : ".";
+    FileDescriptor directory{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (directory.fd >= 0) {
+        ::fsync(directory.fd);
+    }
+    length_ = Header().size() + bytes.size();
+    return true;
+}
+
+bool CRecoveryJournal::Append(const UnwrittenSet& set, std::string* message) {
+    if (!Prepare(message)) {
+        return false;
+    }
+    const std::string record = EncodeRecord(set);
+    if (length_ + record.size() > kCompactAbove) {
+        // Every record holds the whole set, so the newest alone is enough.
+        return Rewrite(record, message);
+    }
+    FileDescriptor file{::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC)};
+    if (file.fd < 0) {
+        *message = SystemError("cannot open " + path_.string());
+        return false;
+    }
+    if (!WriteAll(file.fd, record) || ::fsync(file.fd) != 0) {
+        *message = SystemError("cannot write " + path_.string());
+        // A partial record would hide the ones after it: cut it off again.
+        if (::ftruncate(file.fd, static_cast<off_t>(length_)) != 0) {
+            prepared_ = false; // the next append reads the file and cuts it then
+        }
+        return false;
+    }
+    length_ += record.size();
+    return true;
+}
+
+bool CRecoveryJournal::Clear(std::string* message) {
+    const JournalContents contents = Read();
+    if (!contents.error.empty()) {
+        *message = contents.error + "; it is left as it is";
+        return false;
+    }
+    if (!Rewrite({}, message)) {
+        return false;
+    }
+    prepared_ = true;
+    return true;
+}
+
+} // namespace quorvane

@@ -1,0 +1,191 @@
+// The recovery journal file: round trips, cut and damaged ends, foreign files.
+#include "editor/recovery_journal.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+class RecoveryJournalTest : public ::testing::Test {
+protected:
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("quorvane_journal_" + std::to_string(::getpid()) + "_" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path path = dir / "recovery.journal";
+
+    void SetUp() override {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string Bytes() const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void WriteBytes(const std::string& bytes) const {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+
+    static UnwrittenPlacement Part(const std::string& name, float x, uint32_t serial) {
+        UnwrittenPlacement part;
+        part.record.uniqueName = name;
+        part.record.partPath = "model/木/" + name + ".mdl";
+        part.record.sourcePath = part.record.partPath;
+        part.record.modelId = "ID_" + name;
+        part.record.definitionPath = std::filesystem::path(u8"./model/森.mdf");
+        part.record.lod = 1;
+        part.record.copy = 2;
+        part.record.shader = 3;
+        part.record.listNumber = 4;
+        part.record.animated = 1;
+        part.placementSerial = serial;
+        part.transform.scale = {1.5f, 2.0f, 0.25f, 1.0f};
+        part.transform.rotation = {-170.0f, 0.0f, 33.5f, 1.0f};
+        part.transform.position = {x, -7.125f, 1e-7f, 1.0f};
+        return part;
+    }
+};
+
+TEST_F(RecoveryJournalTest, RecordsComeBackExactlyInOrder) {
+    CRecoveryJournal journal(path);
+    std::string message;
+    const UnwrittenSet first{Part("p0p0_TRUNK_000", 10.0f, 1), Part("p0p0_LEAVES_000", 10.0f, 1)};
+    const UnwrittenSet second{Part("p0p0_TRUNK_000", 40.0f, 1), Part("p1p0_ROCK_000", 55.5f, 2)};
+    ASSERT_TRUE(journal.Append(first, &message)) << message;
+    ASSERT_TRUE(journal.Append(second, &message)) << message;
+
+    const JournalContents contents = CRecoveryJournal(path).Read();
+    EXPECT_TRUE(contents.error.empty());
+    EXPECT_FALSE(contents.damagedTail);
+    ASSERT_EQ(contents.records.size(), 2u);
+    EXPECT_EQ(contents.records[0], first);
+    EXPECT_EQ(contents.records[1], second);
+    EXPECT_EQ(contents.Latest(), second);
+    EXPECT_EQ(contents.validLength, Bytes().size());
+    EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL1\n"));
+}
+
+TEST_F(RecoveryJournalTest, RecordIsLengthAndChecksumBeforeItsPayload) {
+    UnwrittenPlacement part;
+    part.record.uniqueName = "p0p0_A_000"; // 10 bytes
+    part.record.partPath = "a.mdl";        // 5
+    part.record.modelId = "A";             // 1
+    part.record.sourcePath = "a.mdl";      // 5
+    part.record.definitionPath = "d.mdf";  // 5
+    const std::string record = CRecoveryJournal::EncodeRecord({part});
+    // count 4, five lengths 20, their 26 bytes, six numbers 24, twelve floats 48.
+    const uint32_t payload = 4 + 20 + 26 + 24 + 48;
+    ASSERT_EQ(record.size(), 8 + payload);
+    EXPECT_EQ(static_cast<uint8_t>(record[0]), payload);
+    EXPECT_EQ(record.substr(1, 3), std::string(3, '\0'));
+    EXPECT_EQ(record.substr(8, 4), std::string("\x01\0\0\0", 4)); // one part
+    EXPECT_EQ(record.substr(12, 14), std::string("\x0a\0\0\0p0p0_A_000", 14));
+}
+
+TEST_F(RecoveryJournalTest, ACutAtAnyByteOfTheLastRecordLeavesTheEarlierOnes) {
+    std::string message;
+    const UnwrittenSet first{Part("p0p0_A_000", 1.0f, 1)};
+    const UnwrittenSet second{Part("p0p0_A_000", 1.0f, 1), Part("p0p0_B_000", 2.0f, 2)};
+    const UnwrittenSet third{Part("p0p0_B_000", 3.0f, 2)};
+    {
+        CRecoveryJournal journal(path);
+        ASSERT_TRUE(journal.Append(first, &message));
+        ASSERT_TRUE(journal.Append(second, &message));
+    }
+    const std::string complete = Bytes();
+    const std::string last = CRecoveryJournal::EncodeRecord(third);
+    for (size_t cut = 0; cut < last.size(); ++cut) {
+        WriteBytes(complete + last.substr(0, cut));
+        const JournalContents contents = CRecoveryJournal(path).Read();
+        ASSERT_TRUE(contents.error.empty()) << "cut at " << cut;
+        ASSERT_EQ(contents.records.size(), 2u) << "cut at " << cut;
+        EXPECT_EQ(contents.records[1], second) << "cut at " << cut;
+        EXPECT_EQ(contents.damagedTail, cut > 0) << "cut at " << cut;
+        EXPECT_EQ(contents.validLength, complete.size());
+    }
+    // The whole record reads again.
+    WriteBytes(complete + last);
+    EXPECT_EQ(CRecoveryJournal(path).Read().Latest(), third);
+}
+
+TEST_F(RecoveryJournalTest, ABadChecksumAtTheEndIsIgnoredAndCutOffByTheNextAppend) {
+    std::string message;
+    const UnwrittenSet first{Part("p0p0_A_000", 1.0f, 1)};
+    const UnwrittenSet later{Part("p0p0_C_000", 9.0f, 3)};
+    {
+        CRecoveryJournal journal(path);
+        ASSERT_TRUE(journal.Append(first, &message));
+    }
+    std::string damaged = CRecoveryJournal::EncodeRecord(later);
+    damaged.back() = static_cast<char>(damaged.back() ^ 0x01); // one flipped bit in the payload
+    WriteBytes(Bytes() + damaged);
+    JournalContents contents = CRecoveryJournal(path).Read();
+    EXPECT_TRUE(contents.damagedTail);
+    EXPECT_EQ(contents.Latest(), first);
+
+    // Appending behind the damage would hide the new record: it goes first.
+    CRecoveryJournal journal(path);
+    ASSERT_TRUE(journal.Append(later, &message)) << message;
+    contents = CRecoveryJournal(path).Read();
+    EXPECT_FALSE(contents.damagedTail);
+    ASSERT_EQ(contents.records.size(), 2u);
+    EXPECT_EQ(contents.Latest(), later);
+}
+
+TEST_F(RecoveryJournalTest, AFileThatIsNoJournalIsRejectedAndLeftAlone) {
+    const std::string foreign = "p0p0_TREE_000 TREE 0 2 0 0 tree.mdl tree.mdl 1 2 3\n";
+    WriteBytes(foreign);
+    CRecoveryJournal journal(path);
+    const JournalContents contents = journal.Read();
+    EXPECT_NE(contents.error.find("not a recovery journal"), std::string::npos) << contents.error;
+    EXPECT_TRUE(contents.records.empty());
+    std::string message;
+    EXPECT_FALSE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message));
+    EXPECT_NE(message.find("not a recovery journal"), std::string::npos) << message;
+    EXPECT_FALSE(journal.Clear(&message));
+    EXPECT_EQ(Bytes(), foreign);
+}
+
+TEST_F(RecoveryJournalTest, MissingEmptyAndCutHeaderFilesHoldNothing) {
+    EXPECT_TRUE(CRecoveryJournal(path).Read().records.empty());
+    EXPECT_TRUE(CRecoveryJournal(path).Read().error.empty());
+    WriteBytes("");
+    EXPECT_TRUE(CRecoveryJournal(path).Read().error.empty());
+    WriteBytes("QVJR"); // the header itself was being written
+    const JournalContents cut = CRecoveryJournal(path).Read();
+    EXPECT_TRUE(cut.error.empty());
+    EXPECT_TRUE(cut.records.empty());
+}
+
+TEST_F(RecoveryJournalTest, AHugeLengthOrCountIsADamagedEndNotAnAllocation) {
+    std::string message;
+    {
+        CRecoveryJournal journal(path);
+        ASSERT_TRUE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message));
+    }
+    const std::string good = Bytes();
+    WriteBytes(good + std::string("\xff\xff\xff\xff\0\0\0\0", 8));
+    EXPECT_TRUE(CRecoveryJournal(path).Read().damagedTail);
+    EXPECT_EQ(CRecoveryJournal(path).Read().records.size(), 1u);
+}
+
+TEST_F(RecoveryJournalTest, ClearLeavesAnEmptyJournalThatStillTakesRecords) {
+    std::string message;
+    CRecoveryJournal journal(path);
+    ASSERT_TRUE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message));
+    ASSERT_TRUE(journal.Clear(&message)) << message;
+    EXPECT_EQ(Bytes(), std::string("QVJRNL1\n"));
+    EXPECT_TRUE(CRecoveryJournal(path).Read().records.empty());
+    ASSERT_TRUE(journal.Append({Part("p0p0_B_000", 2.0f, 2)}, &message));
+    EXPECT_EQ(CRecoveryJournal(path).Read().records.size(), 1u);
+}
+
+} // namespace
+} // namespace quorvane
