@@ -28,13 +28,13 @@ const std::vector<CExpected> kExpected = {
     {"duck.dae", 1, {4212 * 3}, 1, 1, 0, 0, 2108, 1},
     {"cube_with_2UVs.DAE", 1, {36}, 2, 0, 0, 0, 8, 0},
     {"kwxport_test_vcolors.dae", 1, {6, 6, 24}, 3, 3, 0, 0, 8, 3},
-    {"cube_tristrips.dae", 1, {}, 1, 0, 0, 0, 24, 0},
+    {"cube_tristrips.dae", 1, {36}, 1, 0, 0, 0, 24, 0},
     {"cube_emptyTags.dae", 1, {36}, 0, 0, 0, 0, 8, 1},
     {"cube_xmlspecialchars.dae", 1, {36}, 1, 0, 0, 0, 8, 1},
     {"cube_UTF8BOM.dae", 1, {36}, 1, 0, 0, 0, 8, 1},
     {"skin_4_influence.dae", 1, {2000 * 3}, 1, 0, 4, 0, 1000, 0},
     {"bind_shape_non_identity.dae", 1, {2000 * 3}, 1, 0, 4, 0, 1000, 0},
-    {"polygons_polylist_triangles.dae", 3, {}, 1, 0, 0, 0, 4, 1},
+    {"polygons_polylist_triangles.dae", 3, {6}, 1, 0, 0, 0, 4, 1},
     {"float_array_NaN.dae", 1, {6}, 1, 1, 0, 0, 4, 1},
     {"box_nested_animation.dae", 1, {36}, 1, 0, 1, 1, 8, 0},
     {"animation_channel_matrix_00.dae", 1, {792 * 3}, 1, 0, 0, 1, 402, 0},
@@ -149,9 +149,10 @@ TEST_F(ColladaDocuments, NaNValuesAreKeptAsNumbers) {
     EXPECT_EQ(model.textures[0]->fileName, "fullRed.png");
 }
 
-TEST_F(ColladaDocuments, PolylistAndTrianglesButNoPolygons) {
+TEST_F(ColladaDocuments, PolygonsPolylistAndTriangles) {
     const CModel model = Load("polygons_polylist_triangles.dae");
-    EXPECT_TRUE(model.geometries[0]->polygons.empty()); // polygons element only
+    ASSERT_EQ(model.geometries[0]->polygons.size(), 1u);
+    EXPECT_EQ(model.geometries[0]->polygons[0]->CornerCount(), 6); // polygons: a square, two triangles
     ASSERT_EQ(model.geometries[1]->polygons.size(), 1u);
     EXPECT_EQ(model.geometries[1]->polygons[0]->CornerCount(), 3);
     ASSERT_EQ(model.geometries[2]->polygons.size(), 1u);
