@@ -1,0 +1,525 @@
+// Undo, redo and the recovery journal driven through the field view as a user would.
+#include "editor/recovery_journal.h"
+#include "editor_fixture.h"
+
+#include <map>
+#include <random>
+
+namespace quorvane::testing {
+namespace {
+
+class UndoTest : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        field->SetListHeight(100000); // every row on the first page
+    }
+    void CtrlKey(char letter, bool shift = false) {
+        field->OnKeyDown(vk::kControl);
+        if (shift) {
+            field->OnKeyDown(vk::kShift);
+        }
+        Key(letter);
+        if (shift) {
+            field->OnKeyUp(vk::kShift);
+        }
+        field->OnKeyUp(vk::kControl);
+    }
+    void Undo() {
+        CtrlKey('Z');
+        field->UpdateEditing();
+    }
+    void Redo(bool withShiftZ = false) {
+        withShiftZ ? CtrlKey('Z', true) : CtrlKey('Y');
+        field->UpdateEditing();
+    }
+    void PickRow(int32_t row) { field->PickListRow((row - 1) * CPlacementListModel::kRowHeight); }
+    Vector4 Position(const std::string& name) const { return Entry(name)->transform.position; }
+    Vector4 Rotation(const std::string& name) const { return Entry(name)->transform.rotation; }
+    std::filesystem::path JournalPath() const { return dir / "recovery.journal"; }
+};
+
+const std::string kTrunk = "p0p0_TRUNK_000";
+const std::string kLeaves = "p0p0_LEAVES_000";
+const std::string kRock = "p0p0_ROCK_000";
+
+TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
+    Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick(); // confirmed, placing again
+    Choose({"rock.mdl"});
+    PlaceAt(30.0f, 5.0f);
+    ASSERT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock}));
+
+    // Move the tree by (30, 20) on the ground, then turn it 10 degrees about z.
+    PickRow(1);
+    MoveTo(100, 100);
+    Key('G');
+    MoveTo(130, 80);
+    LeftClick();
+    Key('R');
+    Key('Z');
+    MoveTo(130, 70);
+    LeftClick();
+    ASSERT_EQ(Position(kLeaves), (Vector4{40, 40, 0, 1}));
+    ASSERT_EQ(Rotation(kLeaves), (Vector4{0, 0, 10, 1}));
+    ASSERT_TRUE(field->RequestDelete());
+    field->UpdateEditing();
+    ASSERT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
+    ASSERT_EQ(field->SelectedName(), kRock);
+    EXPECT_EQ(field->UndoCount(), 5u);
+    const size_t loadsBefore = loader.entryLoads.size();
+
+    // The delete comes back first: both parts, loaded again, in their rows, selected as before.
+    Undo();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock}));
+    EXPECT_EQ(loader.entryLoads.size(), loadsBefore + 2);
+    EXPECT_EQ(Position(kTrunk), (Vector4{40, 40, 0, 1}));
+    EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
+    EXPECT_EQ(Entry(kTrunk)->placementSerial, Entry(kLeaves)->placementSerial);
+    EXPECT_NE(Entry(kTrunk)->placementSerial, Entry(kRock)->placementSerial);
+    EXPECT_EQ(field->SelectedName(), kTrunk);
+    EXPECT_EQ(field->ListModel().Selected(), 1);
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(field->Vectors().selPosition, (Vector4{40, 40, 0, 1}));
+
+    Undo(); // the rotation
+    EXPECT_EQ(Rotation(kLeaves), (Vector4{0, 0, 0, 1}));
+    EXPECT_EQ(Position(kLeaves), (Vector4{40, 40, 0, 1}));
+    Undo(); // the move
+    EXPECT_EQ(Position(kTrunk), (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(Position(kLeaves), (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(Position(kRock), (Vector4{30, 5, 0, 1}));
+    EXPECT_EQ(field->Vectors().selPosition, (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(field->UndoCount(), 2u);
+    EXPECT_EQ(field->RedoCount(), 3u);
+
+    Redo(); // Ctrl+Y: the move
+    EXPECT_EQ(Position(kTrunk), (Vector4{40, 40, 0, 1}));
+    Redo(true); // Ctrl+Shift+Z: the rotation
+    EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
+    EXPECT_EQ(field->RedoCount(), 1u);
+
+    // A new placement drops the delete that could still be redone.
+    Choose({"rock.mdl"});
+    PlaceAt(20.0f, 20.0f);
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock, "p0p0_ROCK_001"}));
+    EXPECT_EQ(field->RedoCount(), 0u);
+    Redo();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock, "p0p0_ROCK_001"}));
+
+    // Undoing that placement returns to placing with the tree still selected in the list.
+    Undo();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock}));
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->ListModel().Selected(), 1);
+    EXPECT_EQ(field->SelectedName(), kTrunk);
+    EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
+}
+
+TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    PickRow(1);
+    MoveTo(100, 100);
+    Key('G');
+    Key('X');
+    MoveTo(110, 100);
+    ASSERT_EQ(Position(kRock), (Vector4{20, 20, 0, 1}));
+
+    CtrlKey('Z');
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(Position(kRock), (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
+    field->UpdateEditing();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
+
+    CtrlKey('Z');
+    EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryUndo);
+    field->UpdateEditing();
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+    EXPECT_EQ(field->PlacedModelCount(), 0);
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+}
+
+TEST_F(UndoTest, CtrlZInACursorAdjustmentEndsItAsARightClickDoes) {
+    Choose({"rock.mdl"});
+    const Vector4 offset = field->Vectors().cursorOffset;
+    MoveTo(100, 100);
+    Key('G');
+    MoveTo(120, 100);
+    ASSERT_NE(field->Vectors().cursorOffset, offset);
+    CtrlKey('Z');
+    EXPECT_EQ(field->Vectors().cursorOffset, offset);
+    EXPECT_EQ(Mode(), EditMode::ModeMove); // nothing placed yet, as after a right click
+    EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
+}
+
+TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    PickRow(1);
+    ASSERT_EQ(field->UndoCount(), 1u);
+    MoveTo(100, 100);
+    Key('G');
+    MoveTo(140, 100);
+    RightClick();
+    EXPECT_EQ(field->UndoCount(), 1u);
+    Key('S');
+    LeftClick(); // confirmed without a change
+    EXPECT_EQ(field->UndoCount(), 1u);
+    Key('S');
+    MoveTo(140, 90);
+    LeftClick();
+    EXPECT_EQ(field->UndoCount(), 2u);
+    EXPECT_FLOAT_EQ(Entry(kRock)->transform.scale.x, 2.0f);
+    Undo();
+    EXPECT_EQ(Entry(kRock)->transform.scale, (Vector4{1, 1, 1, 1}));
+}
+
+TEST_F(UndoTest, UndoingACancelledPlacementBringsItBackAwaitingConfirmation) {
+    Choose({"house/walls.mdl", "house/roof.mdl"});
+    PlaceAt(5.0f, 5.0f);
+    RightClick();
+    field->UpdateEditing();
+    ASSERT_EQ(field->PlacementRecordCount(), 0);
+
+    Undo();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_WALLS_000", "p0p0_ROOF_000"}));
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_TRUE(field->Input().justPlaced);
+    EXPECT_EQ(field->SelectedName(), "p0p0_ROOF_000");
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+}
+
+TEST_F(UndoTest, AModelThatNoLongerLoadsLeavesEverythingAsItWas) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    PickRow(1);
+    ASSERT_TRUE(field->RequestDelete());
+    field->UpdateEditing();
+    loader.failing.insert("rock.mdl");
+    field->RequestUndo();
+    field->UpdateEditing();
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+    EXPECT_EQ(field->PlacedModelCount(), 0);
+    EXPECT_NE(field->HistoryMessage().find("rock.mdl"), std::string::npos) << field->HistoryMessage();
+    EXPECT_EQ(field->UndoCount(), 2u);
+
+    loader.failing.clear();
+    field->RequestUndo();
+    field->UpdateEditing();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
+    EXPECT_TRUE(field->HistoryMessage().empty());
+}
+
+TEST_F(UndoTest, AWriteClearsTheHistoryAndTheUnwrittenCount) {
+    GridWriteReport report;
+    ASSERT_TRUE(field->WriteGridFiles(&report));
+    EXPECT_FALSE(report.historyCleared) << "nothing was written";
+
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick();
+    PlaceAt(15.0f, 20.0f);
+    EXPECT_EQ(field->UnwrittenPlacementCount(), 2);
+    EXPECT_EQ(field->UndoCount(), 2u);
+
+    ASSERT_TRUE(field->WriteGridFiles(&report));
+    EXPECT_TRUE(report.historyCleared);
+    EXPECT_EQ(field->UndoCount(), 0u);
+    EXPECT_EQ(field->UnwrittenPlacementCount(), 0) << "written, though not yet cleaned up";
+    field->UpdateEditing();
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+    Undo();
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+    EXPECT_EQ(field->PlacedModelCount(), 0);
+}
+
+TEST_F(UndoTest, OnlyTheNewest256StepsCanBeUndone) {
+    Choose({"rock.mdl"});
+    for (int i = 0; i < 260; ++i) {
+        PlaceAt(static_cast<float>(i % 50), 1.0f);
+        LeftClick();
+    }
+    ASSERT_EQ(field->PlacementRecordCount(), 260);
+    EXPECT_EQ(field->UndoCount(), 256u);
+    for (int i = 0; i < 260; ++i) {
+        Undo();
+    }
+    // The first four placements fell out of the history and stay.
+    EXPECT_EQ(RecordNames(),
+              (std::vector<std::string>{"p0p0_ROCK_000", "p0p0_ROCK_001", "p0p0_ROCK_002", "p0p0_ROCK_003"}));
+    EXPECT_EQ(field->RedoCount(), 256u);
+}
+
+// ---- the journal ------------------------------------------------------------------------
+
+TEST_F(UndoTest, ARestartRestoresTheUnwrittenPlacementsExactly) {
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    EXPECT_TRUE(field->RecoverablePlacements().empty());
+    Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick();
+    Choose({"rock.mdl"});
+    PlaceAt(30.0f, 5.0f);
+    PickRow(1);
+    MoveTo(100, 100);
+    Key('G');
+    MoveTo(130, 80);
+    LeftClick();
+    const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
+    const std::optional<PlacedView> trunk = Entry(kTrunk);
+    const std::optional<PlacedView> rock = Entry(kRock);
+
+    // The crash: this field is never written; another one starts on the same journal.
+    CMainField restarted(loader, dir / "gridfile");
+    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
+    const UnwrittenSet recoverable = restarted.RecoverablePlacements();
+    ASSERT_EQ(recoverable.size(), 3u);
+    EXPECT_EQ(recoverable[0].transform.position, (Vector4{40, 40, 0, 1}));
+    EXPECT_EQ(recoverable[2].transform.position, (Vector4{30, 5, 0, 1}));
+    EXPECT_EQ(restarted.RestoreFromJournal(&message), 3);
+    EXPECT_TRUE(message.empty()) << message;
+
+    const std::vector<CPlacedModel> back = restarted.PlacementRecordSnapshot();
+    ASSERT_EQ(back.size(), records.size());
+    for (size_t i = 0; i < back.size(); ++i) {
+        EXPECT_EQ(back[i].uniqueName, records[i].uniqueName);
+        EXPECT_EQ(back[i].partPath, records[i].partPath);
+        EXPECT_EQ(back[i].modelId, records[i].modelId);
+        EXPECT_EQ(back[i].sourcePath, records[i].sourcePath);
+        EXPECT_EQ(back[i].definitionPath, records[i].definitionPath);
+        EXPECT_EQ(back[i].lod, records[i].lod);
+        EXPECT_EQ(back[i].copy, records[i].copy);
+        EXPECT_EQ(back[i].shader, records[i].shader);
+        EXPECT_EQ(back[i].listNumber, records[i].listNumber);
+        EXPECT_EQ(back[i].animated, records[i].animated);
+    }
+    std::map<std::string, PlacedView> restored;
+    restarted.ForEachPlacedModel([&](const CModelEntry& e) {
+        restored[e.name] = {e.placementSerial, e.transform};
+    });
+    ASSERT_EQ(restored.size(), 3u);
+    EXPECT_EQ(restored[kTrunk].transform.position, trunk->transform.position);
+    EXPECT_EQ(restored[kLeaves].transform.position, trunk->transform.position);
+    EXPECT_EQ(restored[kRock].transform.position, rock->transform.position);
+    EXPECT_EQ(restored[kTrunk].transform.scale, trunk->transform.scale);
+    EXPECT_EQ(restored[kTrunk].placementSerial, restored[kLeaves].placementSerial);
+    EXPECT_NE(restored[kTrunk].placementSerial, restored[kRock].placementSerial);
+    EXPECT_EQ(restarted.UnwrittenPlacementCount(), 3);
+}
+
+TEST_F(UndoTest, TheJournalFollowsStepsUndosAndWrites) {
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    const auto latest = [this] { return CRecoveryJournal(JournalPath()).Read().Latest(); };
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick();
+    PlaceAt(12.0f, 20.0f);
+    EXPECT_EQ(latest().size(), 2u);
+    Undo();
+    ASSERT_EQ(latest().size(), 1u);
+    EXPECT_EQ(latest()[0].record.uniqueName, kRock);
+    Redo();
+    EXPECT_EQ(latest().size(), 2u);
+
+    GridWriteReport report;
+    ASSERT_TRUE(field->WriteGridFiles(&report));
+    const JournalContents afterWrite = CRecoveryJournal(JournalPath()).Read();
+    EXPECT_TRUE(afterWrite.records.empty());
+    EXPECT_TRUE(afterWrite.error.empty());
+    EXPECT_TRUE(field->JournalError().empty());
+}
+
+TEST_F(UndoTest, AnEarlierRunsPlacementsWaitUntilTheUserDecides) {
+    UnwrittenPlacement old;
+    old.record.uniqueName = "p0p0_OLD_000";
+    old.record.partPath = old.record.sourcePath = "old.mdl";
+    old.record.modelId = "OLD";
+    old.placementSerial = 7;
+    old.transform.position = {3, 4, 0, 1};
+    std::string message;
+    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({old}, &message)) << message;
+
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest(), (UnwrittenSet{old})) << "not overwritten yet";
+
+    EXPECT_EQ(field->RestoreFromJournal(&message), 1);
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock, "p0p0_OLD_000"}));
+    EXPECT_EQ(Position("p0p0_OLD_000"), (Vector4{3, 4, 0, 1}));
+    EXPECT_NE(Entry("p0p0_OLD_000")->placementSerial, Entry(kRock)->placementSerial);
+    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 2u);
+    EXPECT_TRUE(field->RecoverablePlacements().empty());
+}
+
+TEST_F(UndoTest, DiscardingEmptiesTheJournal) {
+    UnwrittenPlacement old;
+    old.record.uniqueName = "p0p0_OLD_000";
+    old.record.partPath = "old.mdl";
+    std::string message;
+    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({old}, &message)) << message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    ASSERT_TRUE(field->DiscardUnwritten(&message)) << message;
+    EXPECT_TRUE(field->RecoverablePlacements().empty());
+    EXPECT_TRUE(CRecoveryJournal(JournalPath()).Read().records.empty());
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+}
+
+TEST_F(UndoTest, AForeignFileAtTheJournalPathIsNeitherUsedNorTouched) {
+    {
+        std::ofstream out(JournalPath(), std::ios::binary);
+        out << "notes the user keeps\n";
+    }
+    std::string message;
+    EXPECT_FALSE(field->OpenRecoveryJournal(JournalPath(), &message));
+    EXPECT_NE(message.find("not a recovery journal"), std::string::npos) << message;
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    EXPECT_EQ(ReadFile(JournalPath()), "notes the user keeps\n");
+    EXPECT_EQ(field->PlacementRecordCount(), 1);
+}
+
+// ---- many random operations against a plain model ------------------------------------
+
+// The model keeps the whole record list after every step, so undo and redo are
+// just a cursor in a list of copies.
+struct ModelRecord {
+    std::string name;
+    int group = 0;
+    Vector4 position;
+};
+using ModelList = std::vector<ModelRecord>;
+
+class ModelHistory {
+public:
+    const ModelList& Current() const { return states_[at_]; }
+    void Push(ModelList list) {
+        states_.resize(at_ + 1);
+        states_.push_back(std::move(list));
+        if (states_.size() > 257) { // 256 steps between 257 states
+            states_.erase(states_.begin());
+        }
+        at_ = states_.size() - 1;
+    }
+    void Undo() { at_ -= at_ > 0 ? 1 : 0; }
+    void Redo() { at_ += at_ + 1 < states_.size() ? 1 : 0; }
+
+private:
+    std::vector<ModelList> states_{ModelList{}};
+    size_t at_ = 0;
+};
+
+std::string FreeName(const ModelList& list, const std::string& base) {
+    for (int n = 0;; ++n) {
+        std::string digits = std::to_string(n);
+        digits.insert(0, digits.size() < 3 ? 3 - digits.size() : 0, '0');
+        const std::string name = "p0p0_" + base + "_" + digits;
+        bool taken = false;
+        for (const ModelRecord& record : list) {
+            taken = taken || record.name == name;
+        }
+        if (!taken) {
+            return name;
+        }
+    }
+}
+
+TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
+    std::mt19937 random(20261206u);
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    ModelHistory model;
+    int nextGroup = 0;
+    for (int op = 0; op < 10000; ++op) {
+        ModelList list = model.Current();
+        const int count = static_cast<int>(list.size());
+        int kind = pick(0, 99);
+        if (kind < 30 && count > 40) {
+            kind = 40; // keeps the list short: a delete instead
+        }
+        if (kind < 30) {
+            if (Mode() != EditMode::ModePlace) {
+                Choose({"a.mdl", "b.mdl"});
+            }
+            const int x = pick(0, 49);
+            const int y = pick(0, 49);
+            PlaceAt(static_cast<float>(x), static_cast<float>(y));
+            for (const char* base : {"A", "B"}) {
+                list.push_back({FreeName(list, base), nextGroup, {float(x), float(y), 0, 1}});
+            }
+            ++nextGroup;
+            model.Push(list);
+        } else if (kind < 50 && count > 0) {
+            const int row = pick(1, count);
+            const int dx = pick(-3, 3);
+            const int dy = pick(-3, 3);
+            PickRow(row);
+            MoveTo(100, 100);
+            Key('G');
+            MoveTo(100 + dx, 100 + dy);
+            LeftClick();
+            if (dx != 0 || dy != 0) { // an unchanged confirm is no step
+                const int group = list[static_cast<size_t>(row - 1)].group;
+                for (ModelRecord& record : list) {
+                    if (record.group == group) {
+                        record.position.x += static_cast<float>(dx);
+                        record.position.y -= static_cast<float>(dy); // up the screen is +y
+                    }
+                }
+                model.Push(list);
+            }
+        } else if (kind < 65 && count > 0) {
+            const int row = pick(1, count);
+            PickRow(row);
+            ASSERT_TRUE(field->RequestDelete()) << "op " << op;
+            field->UpdateEditing();
+            const int group = list[static_cast<size_t>(row - 1)].group;
+            std::erase_if(list, [group](const ModelRecord& record) { return record.group == group; });
+            model.Push(list);
+        } else if (kind < 85) {
+            Undo();
+            model.Undo();
+        } else {
+            Redo(kind % 2 == 0);
+            model.Redo();
+        }
+
+        const ModelList& expected = model.Current();
+        std::map<std::string, PlacedView> placed;
+        field->ForEachPlacedModel([&](const CModelEntry& e) {
+            placed[e.name] = {e.placementSerial, e.transform};
+        });
+        const std::vector<std::string> names = RecordNames();
+        ASSERT_EQ(names.size(), expected.size()) << "op " << op;
+        ASSERT_EQ(placed.size(), expected.size()) << "op " << op;
+        std::map<int, uint32_t> serialOfGroup;
+        std::map<uint32_t, int> groupOfSerial;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(names[i], expected[i].name) << "op " << op << " row " << i + 1;
+            const PlacedView& view = placed.at(names[i]);
+            ASSERT_EQ(view.transform.position, expected[i].position) << "op " << op << " " << names[i];
+            ASSERT_EQ(view.transform.scale, (Vector4{1, 1, 1, 1})) << "op " << op;
+            const auto [serial, freshGroup] =
+                serialOfGroup.try_emplace(expected[i].group, view.placementSerial);
+            ASSERT_EQ(serial->second, view.placementSerial) << "op " << op << ": a group split";
+            const auto [group, freshSerial] =
+                groupOfSerial.try_emplace(view.placementSerial, expected[i].group);
+            ASSERT_EQ(group->second, expected[i].group) << "op " << op << ": two groups merged";
+        }
+        const std::string selected = field->SelectedName();
+        if (placed.contains(selected)) {
+            ASSERT_EQ(field->Vectors().selPosition, placed.at(selected).transform.position) << "op " << op;
+        }
+    }
+}
+
+} // namespace
+} // namespace quorvane::testing
