@@ -3,7 +3,9 @@
 #include "editor_fixture.h"
 
 #include <map>
+#include <mutex>
 #include <random>
+#include <thread>
 
 namespace quorvane::testing {
 namespace {
@@ -519,6 +521,81 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
             ASSERT_EQ(field->Vectors().selPosition, placed.at(selected).transform.position) << "op " << op;
         }
     }
+}
+
+// ---- threads ---------------------------------------------------------------------------
+
+// Loads from two threads at once: the UI thread placing, the render thread redoing.
+class SharedLoader : public IModelLoader {
+public:
+    bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) override {
+        std::lock_guard lock(mutex_);
+        entry.modelId = FakeModelLoader::IdOf(path);
+        entry.animated = animated;
+        entry.hasDrawModel = true;
+        entry.loaded = true;
+        return true;
+    }
+    std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path) override {
+        auto part = std::make_unique<CCursorPart>();
+        part->modelId = FakeModelLoader::IdOf(path);
+        return part;
+    }
+
+private:
+    std::mutex mutex_;
+};
+
+// Every step shows up whole: no thread ever sees one part of a two-part group.
+TEST_F(UndoTest, PlacingWhileTheRenderThreadUndoesKeepsGroupsWholeAndTheJournalNewest) {
+    SharedLoader shared;
+    CMainField threaded(shared, dir / "gridfile");
+    std::string message;
+    ASSERT_TRUE(threaded.OpenRecoveryJournal(JournalPath(), &message)) << message;
+    threaded.ChooseModelForPlacement(Definition({"a.mdl", "b.mdl"}));
+    threaded.UpdateEditing();
+    threaded.SetPickPoint({5, 5, 0, 0});
+
+    std::atomic<bool> running{true};
+    std::atomic<int> brokenGroups{0};
+    std::thread render([&] {
+        std::mt19937 random(7u);
+        while (running) {
+            if (random() % 3 == 0) {
+                threaded.RequestRedo();
+            } else {
+                threaded.RequestUndo();
+            }
+            threaded.UpdateEditing();
+            std::map<uint32_t, int> parts;
+            threaded.ForEachPlacedModel(
+                [&parts](const CModelEntry& entry) { ++parts[entry.placementSerial]; });
+            for (const auto& [serial, count] : parts) {
+                brokenGroups += count == 2 ? 0 : 1;
+            }
+        }
+    });
+    for (int i = 0; i < 150; ++i) {
+        threaded.PlaceCursorModel();
+    }
+    running = false;
+    render.join();
+    threaded.UpdateEditing();
+
+    EXPECT_EQ(brokenGroups, 0);
+    std::vector<std::string> entryNames;
+    threaded.ForEachPlacedModel(
+        [&entryNames](const CModelEntry& entry) { entryNames.push_back(entry.name); });
+    std::vector<std::string> recordNames;
+    for (const CPlacedModel& record : threaded.PlacementRecordSnapshot()) {
+        recordNames.push_back(record.uniqueName);
+    }
+    EXPECT_EQ(entryNames, recordNames);
+    std::vector<std::string> journaled;
+    for (const UnwrittenPlacement& part : CRecoveryJournal(JournalPath()).Read().Latest()) {
+        journaled.push_back(part.record.uniqueName);
+    }
+    EXPECT_EQ(journaled, recordNames) << "the newest set is the one on disk";
 }
 
 } // namespace
