@@ -94,7 +94,9 @@ struct CursorSlot {
 // one lock covers the state they share, and the cursor hand-over is an atomic
 // pending flag. The lock is never held while models load, grid map files are
 // read or written, or window hooks run; what leaves the field is a copy or a
-// visit under the lock, never a list to lock by hand.
+// visit under the lock, never a list to lock by hand. Places, confirmed
+// adjustments and deletes are undoable steps; the placements not yet written
+// are journaled to disk after each of them, outside the lock.
 class CMainField {
 public:
     static constexpr size_t kCursorSlots = 8;
@@ -296,6 +298,8 @@ private:
     // History and journal helpers (main_field_history.cpp).
     std::vector<PlacedPartState> CaptureGroupLocked(int64_t serial) const;
     PlacementSelection CaptureSelectionLocked() const;
+    // The selected group's parts as they were before the running adjustment.
+    void ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts) const;
     void RecordAdjustmentLocked();
     void RecordRemovalLocked(std::vector<PlacedPartState> parts, const PlacementSelection& before);
     void PushStepLocked(EditStep step);
@@ -311,6 +315,7 @@ private:
     UnwrittenSet CollectUnwrittenLocked() const;
     void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
     void WriteJournalIfDue(); // without the field's lock: it waits for the disk
+
     void ResetSelectionFromCursorLocked();
     RemovedGroup ExtractGroupLocked(const std::string& uniqueName);
     std::vector<std::unique_ptr<CPlacedModel>> ExtractGroupRecordsLocked(const std::string& uniqueName);

@@ -169,24 +169,30 @@ void CMainField::PushStepLocked(EditStep step) {
     MarkJournalDue();
 }
 
+void CMainField::ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts) const {
+    const EditVectors& v = vectors_;
+    for (PlacedPartState& part : parts) {
+        if (!part.hasDrawModel) {
+            continue;
+        }
+        // What a right click would put back.
+        CModelTransform& t = part.transform;
+        t.scale = v.selScaleUndo;
+        t.rotation = {v.selRotationUndo.x, v.selRotationUndo.y, v.selRotationUndo.z, t.rotation.w};
+        t.position = {v.selPositionUndo.x, v.selPositionUndo.y, v.selPositionUndo.z, t.position.w};
+    }
+}
+
 // Called on the confirming click while the undo vectors still hold the values
 // from before the adjustment.
 void CMainField::RecordAdjustmentLocked() {
     std::vector<PlacedPartState> after = CaptureGroupLocked(SerialOfLocked(selectedName_));
     std::vector<PlacedPartState> before = after;
+    ToConfirmedTransformsLocked(before);
     const EditVectors& v = vectors_;
     bool changed = false;
     for (size_t i = 0; i < before.size(); ++i) {
-        PlacedPartState& part = before[i];
-        if (!part.hasDrawModel) {
-            continue;
-        }
-        // What a right click would have put back.
-        CModelTransform& t = part.transform;
-        t.scale = v.selScaleUndo;
-        t.rotation = {v.selRotationUndo.x, v.selRotationUndo.y, v.selRotationUndo.z, t.rotation.w};
-        t.position = {v.selPositionUndo.x, v.selPositionUndo.y, v.selPositionUndo.z, t.position.w};
-        changed = changed || !SameTransform(t, after[i].transform);
+        changed = changed || !SameTransform(before[i].transform, after[i].transform);
     }
     if (!changed) {
         return; // confirmed where it started: nothing to take back

@@ -351,6 +351,11 @@ void CMainField::HandleEditRequest() {
             RecordRemovalLocked(std::move(parts), before);
         } else if (request == kRequestDeleteSelected) {
             std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(deleteName_));
+            if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12) &&
+                SerialOfLocked(deleteName_) == SerialOfLocked(selectedName_)) {
+                // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
+                ToConfirmedTransformsLocked(parts);
+            }
             removed = ExtractGroupLocked(deleteName_);
             ResetSelectionFromCursorLocked();
             listModel_.ClampSelection(lists_.placementRecords.Count());

@@ -195,6 +195,23 @@ TEST_F(UndoTest, UndoingACancelledPlacementBringsItBackAwaitingConfirmation) {
     EXPECT_EQ(Mode(), EditMode::ModePlace);
 }
 
+TEST_F(UndoTest, ADeleteDuringAnAdjustmentIsUndoneToTheConfirmedPlace) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    PickRow(1);
+    MoveTo(100, 100);
+    Key('G');
+    MoveTo(125, 100);
+    ASSERT_EQ(Position(kRock), (Vector4{35, 20, 0, 1}));
+    ASSERT_TRUE(field->RequestDelete());
+    field->UpdateEditing();
+    ASSERT_EQ(field->PlacementRecordCount(), 0);
+    Undo();
+    EXPECT_EQ(Position(kRock), (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(field->Vectors().selPosition, (Vector4{10, 20, 0, 1}));
+}
+
 TEST_F(UndoTest, AModelThatNoLongerLoadsLeavesEverythingAsItWas) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
