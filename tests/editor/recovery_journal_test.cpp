@@ -5,6 +5,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <random>
 #include <string>
 #include <unistd.h>
 
@@ -137,6 +138,43 @@ TEST_F(RecoveryJournalTest, ABadChecksumAtTheEndIsIgnoredAndCutOffByTheNextAppen
     EXPECT_FALSE(contents.damagedTail);
     ASSERT_EQ(contents.records.size(), 2u);
     EXPECT_EQ(contents.Latest(), later);
+}
+
+TEST_F(RecoveryJournalTest, AnyChangedByteDropsItsRecordAndEverythingAfterIt) {
+    std::string message;
+    std::vector<UnwrittenSet> sets;
+    std::vector<size_t> ends; // where each record ends in the file
+    {
+        CRecoveryJournal journal(path);
+        for (int i = 0; i < 5; ++i) {
+            UnwrittenSet set;
+            for (int part = 0; part <= i; ++part) {
+                set.push_back(Part("p0p0_P_00" + std::to_string(part), static_cast<float>(i), part));
+            }
+            ASSERT_TRUE(journal.Append(set, &message));
+            sets.push_back(set);
+            ends.push_back(Bytes().size());
+        }
+    }
+    const std::string original = Bytes();
+    std::mt19937 random(12345u);
+    for (int trial = 0; trial < 2000; ++trial) {
+        std::string bytes = original;
+        const size_t at = std::uniform_int_distribution<size_t>(8, bytes.size() - 1)(random);
+        bytes[at] = static_cast<char>(bytes[at] ^ std::uniform_int_distribution<int>(1, 255)(random));
+        WriteBytes(bytes);
+        const JournalContents contents = CRecoveryJournal(path).Read();
+        size_t intact = 0;
+        while (ends[intact] <= at) {
+            ++intact;
+        }
+        ASSERT_TRUE(contents.error.empty()) << "byte " << at;
+        ASSERT_TRUE(contents.damagedTail) << "byte " << at;
+        ASSERT_EQ(contents.records.size(), intact) << "byte " << at;
+        for (size_t i = 0; i < intact; ++i) {
+            ASSERT_EQ(contents.records[i], sets[i]) << "byte " << at;
+        }
+    }
 }
 
 TEST_F(RecoveryJournalTest, AFileThatIsNoJournalIsRejectedAndLeftAlone) {
