@@ -340,6 +340,9 @@ void CMainField::HandleEditRequest() {
     RemovedGroup removed; // destroyed once the lock is released, still on the render thread
     LockedStep([&](CFieldHookCalls& calls) {
         const int32_t request = editRequest_.exchange(kRequestNone, std::memory_order_acq_rel);
+        if (request == kRequestNone) {
+            return; // most frames
+        }
         PlacementSelection before = CaptureSelectionLocked();
         if (request == kRequestCancelPlacement) {
             // Undone, the placement waits for its confirmation again, as before the right click.
