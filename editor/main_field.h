@@ -177,7 +177,8 @@ public:
     // Placement records that no write has put in a grid map file yet.
     int32_t UnwrittenPlacementCount() const;
 
-    // Crash recovery. Open reads what an earlier run left; while that waits for
+    // Crash recovery. Open reads what an earlier run left, less what its grid
+    // map files already hold; while that waits for
     // RestoreFromJournal or DiscardUnwritten, nothing is journaled, so it is
     // never overwritten. False, journaling nothing, when the file is not a
     // journal; message also tells of a damaged end that was ignored.

@@ -1,4 +1,5 @@
 // Undo and redo of placement steps, and the recovery journal of the field.
+#include "editor/grid_map_line.h"
 #include "editor/main_field.h"
 #include "platform/virtual_key_codes.h"
 
@@ -452,10 +453,23 @@ bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::str
     if (contents.damagedTail) {
         *message = "the end of " + path.string() + " was cut off or damaged and is ignored";
     }
+    // A crash between a write and the journal's clearing leaves written
+    // placements in it; their names in the grid map files give them away.
+    UnwrittenSet recoverable = contents.Latest();
+    std::map<std::filesystem::path, std::unordered_set<std::string>> namesInFiles;
+    std::erase_if(recoverable, [&](const UnwrittenPlacement& part) {
+        const std::string& name = part.record.uniqueName;
+        const std::filesystem::path file = GridFilePath(gridRoot_, part.record.lod, CellOfUniqueName(name));
+        auto [names, fresh] = namesInFiles.try_emplace(file);
+        if (fresh) {
+            names->second = nameReader_(file);
+        }
+        return names->second.contains(name);
+    });
     {
         std::lock_guard journalLock(journalMutex_);
         journal_ = std::move(journal);
-        recoverable_ = contents.Latest();
+        recoverable_ = std::move(recoverable);
         journalHeld_ = !recoverable_.empty();
         journalError_.clear();
     }

@@ -378,6 +378,34 @@ TEST_F(UndoTest, AnEarlierRunsPlacementsWaitUntilTheUserDecides) {
     EXPECT_TRUE(field->RecoverablePlacements().empty());
 }
 
+TEST_F(UndoTest, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick();
+    PlaceAt(12.0f, 20.0f);
+    const std::string journaled = ReadFile(JournalPath());
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    // The crash came after the lines were appended, before the journal was emptied.
+    {
+        std::ofstream out(JournalPath(), std::ios::binary | std::ios::trunc);
+        out << journaled;
+    }
+    // And one more placement came after the write.
+    UnwrittenSet newest = CRecoveryJournal(JournalPath()).Read().Latest();
+    ASSERT_EQ(newest.size(), 2u);
+    UnwrittenPlacement later;
+    later.record.uniqueName = "p0p0_ROCK_002";
+    later.record.partPath = "rock.mdl";
+    newest.push_back(later);
+    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append(newest, &message)) << message;
+
+    CMainField restarted(loader, dir / "gridfile");
+    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
+    EXPECT_EQ(restarted.RecoverablePlacements(), (UnwrittenSet{later}));
+}
+
 TEST_F(UndoTest, DiscardingEmptiesTheJournal) {
     UnwrittenPlacement old;
     old.record.uniqueName = "p0p0_OLD_000";
