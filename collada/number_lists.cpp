@@ -4,6 +4,11 @@
 #include "modeldata/text_numbers.h"
 
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quorvane {
 namespace {
@@ -13,10 +18,55 @@ namespace {
 // long digit runs, trailing junk) goes to the general atof/atoi readers,
 // which give the same value for the common forms too.
 
-// Every entry needs at least one character and one separator, so this bounds
-// the reservation however large a declared count is.
+// Bit i set where p[i] is XML white space, for the 64 characters at p.
+uint64_t SpaceMask64(const char* p) {
+#if defined(__SSE2__)
+    uint64_t mask = 0;
+    for (int part = 0; part < 4; ++part) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+        const __m128i space = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(' ')),
+                                                        _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'))),
+                                           _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\t')),
+                                                        _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r'))));
+        mask |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(space))} << (16 * part);
+    }
+    return mask;
+#else
+    uint64_t mask = 0;
+    for (int i = 0; i < 64; ++i) {
+        mask |= uint64_t{IsXmlSpace(p[i])} << i;
+    }
+    return mask;
+#endif
+}
+
+// How many entries the text holds: characters that follow a separator or
+// start the text.
+size_t CountEntries(std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    size_t count = 0;
+    uint64_t previousSpace = 1;
+    for (; end - p >= 64; p += 64) {
+        const uint64_t space = SpaceMask64(p);
+        count += static_cast<size_t>(std::popcount(~space & ((space << 1) | previousSpace)));
+        previousSpace = space >> 63;
+    }
+    for (; p < end; ++p) {
+        const bool space = IsXmlSpace(*p);
+        count += static_cast<size_t>(previousSpace != 0 && !space);
+        previousSpace = space ? 1 : 0;
+    }
+    return count;
+}
+
+// The room for a list: the declared count where it is smaller than the
+// entries the text can hold (a character and a separator each), else the
+// entries counted. Lists without a count (index lists) are often moved into
+// the model as they are, so room taken on a guess would stay taken.
 size_t ReserveFor(std::string_view text, size_t maxCount) {
-    return std::min(maxCount, text.size() / 2 + 1);
+    const size_t bound = text.size() / 2 + 1;
+    return maxCount < bound ? maxCount : std::min(maxCount, CountEntries(text));
 }
 
 const char* SkipSpace(const char* p, const char* end) {
