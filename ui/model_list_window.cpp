@@ -10,6 +10,14 @@ namespace {
 constexpr int kPollMs = 100;
 } // namespace
 
+QString PlacementCaptionSuffix(int32_t page, int32_t pages, int32_t unwritten) {
+    QString suffix = QString(" [%1/%2]").arg(page).arg(pages);
+    if (unwritten > 0) {
+        suffix += QString::fromUtf8("  未書き出し %1").arg(unwritten);
+    }
+    return suffix;
+}
+
 CModelListWindow::CModelListWindow(QWidget* parent, const UiScale& scale, IPlacementListSource& source)
     : QWidget(parent), scale_(scale), source_(source) {
     setObjectName("CLASS_MODELLISTWINDOW");
@@ -23,7 +31,7 @@ CModelListWindow::Shown CModelListWindow::Current() const {
     CPlacementListModel model = source_.Model();
     const auto count = static_cast<int32_t>(source_.Names().size());
     model.ClampPage(count);
-    return {count, model.Selected(), model.Page()};
+    return {count, model.Selected(), model.Page(), unwritten_ ? unwritten_() : 0};
 }
 
 void CModelListWindow::Refresh() {
@@ -43,7 +51,7 @@ QString CModelListWindow::CaptionSuffix() const {
     CPlacementListModel model = source_.Model();
     const auto count = static_cast<int32_t>(source_.Names().size());
     model.ClampPage(count);
-    return QString(" [%1/%2]").arg(model.Page() + 1).arg(model.LastPage(count) + 1);
+    return PlacementCaptionSuffix(model.Page() + 1, model.LastPage(count) + 1, unwritten_ ? unwritten_() : 0);
 }
 
 void CModelListWindow::paintEvent(QPaintEvent*) {

@@ -9,6 +9,9 @@
 
 namespace quorvane {
 
+// The list caption's suffix: " [page/pages]", and "  未書き出し N" while N > 0.
+QString PlacementCaptionSuffix(int32_t page, int32_t pages, int32_t unwritten);
+
 // "Put Model List": one row per placed model, a running number and its unique
 // name, turned a page at a time by the wheel. A click selects the row's model
 // in the editing core, which keeps the selection and the page.
@@ -18,8 +21,11 @@ public:
 
     CModelListWindow(QWidget* parent, const UiScale& scale, IPlacementListSource& source);
 
-    // " [page/pages]" for the caption over the list, pages counted from 1.
+    // " [page/pages]" for the caption over the list, pages counted from 1,
+    // then the count of placements not yet written when there are any.
     QString CaptionSuffix() const;
+    // Where the count of unwritten placements comes from (UI thread).
+    void SetUnwrittenCount(std::function<int32_t()> count) { unwritten_ = std::move(count); }
     // Called when the page, the selection or the list changed.
     void SetChangeHandler(std::function<void()> changed) { changed_ = std::move(changed); }
     void SetScale(const UiScale& scale) { scale_ = scale; }
@@ -37,6 +43,7 @@ private:
         int32_t count = 0;
         int32_t selected = 0;
         int32_t page = 0;
+        int32_t unwritten = 0;
         friend bool operator==(const Shown&, const Shown&) = default;
     };
     Shown Current() const;
@@ -44,6 +51,7 @@ private:
     UiScale scale_;
     IPlacementListSource& source_;
     std::function<void()> changed_;
+    std::function<int32_t()> unwritten_;
     Shown shown_;
     QTimer poll_;
 };

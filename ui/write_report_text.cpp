@@ -7,6 +7,16 @@ namespace {
 constexpr size_t kListedFailures = 5;
 } // namespace
 
+namespace {
+// Undo cannot step back over a write: the user should know it went.
+QString WithHistoryNote(QString text, const GridWriteReport& report) {
+    if (report.historyCleared) {
+        text += QString::fromUtf8(" 元に戻す履歴は消去されました。");
+    }
+    return text;
+}
+} // namespace
+
 WriteReportText DescribeWriteReport(const GridWriteReport& report) {
     if (report.refused) {
         return {true, QString::fromUtf8("前回の書き出しの後始末がまだ終わっていません。"
@@ -18,7 +28,9 @@ WriteReportText DescribeWriteReport(const GridWriteReport& report) {
             return {false, QString::fromUtf8("書き出す配置がありません。")};
         }
         return {false,
-                QString::fromUtf8("%1 件の配置をグリッドマップファイルに書き出しました。").arg(written)};
+                WithHistoryNote(
+                    QString::fromUtf8("%1 件の配置をグリッドマップファイルに書き出しました。").arg(written),
+                    report)};
     }
     QString text = QString::fromUtf8("%1 件の配置を書き出せませんでした（配置リストに残しています）。")
                        .arg(static_cast<qsizetype>(report.failures.size()));
@@ -38,7 +50,7 @@ WriteReportText DescribeWriteReport(const GridWriteReport& report) {
         text +=
             QString::fromUtf8("\nほか %1 件").arg(static_cast<qsizetype>(report.failures.size() - listed));
     }
-    return {true, text};
+    return {true, WithHistoryNote(text, report)};
 }
 
 } // namespace quorvane

@@ -190,5 +190,31 @@ TEST(MainWindowTest, SideWindowsAreTheWorkingControls) {
     ShutdownApplication(state);
 }
 
+TEST(MainWindowTest, PlacementCaptionCountsUnwrittenPlacementsOnlyWhenThereAreAny) {
+    EXPECT_EQ(PlacementCaptionSuffix(1, 2, 0), " [1/2]");
+    EXPECT_EQ(PlacementCaptionSuffix(1, 2, 3), QString::fromUtf8(" [1/2]  未書き出し 3"));
+    EXPECT_EQ(PlacementCaptionSuffix(4, 4, 120), QString::fromUtf8(" [4/4]  未書き出し 120"));
+
+    // A new count alone is a change: the main window repaints its caption.
+    App();
+    CAppState state;
+    state.geometry =
+        ComputeAppGeometry({.width = 1920, .height = 1080, .workAreaBottom = 1040, .logicalDpiX = 96});
+    ASSERT_TRUE(InitApplication(state));
+    CModelListWindow& list = *state.mainWindow->PlacementList();
+    int unwritten = 0;
+    int changes = 0;
+    list.SetUnwrittenCount([&unwritten] { return unwritten; });
+    list.SetChangeHandler([&changes] { ++changes; });
+    list.Refresh();
+    const int before = changes;
+    EXPECT_EQ(list.CaptionSuffix(), " [1/1]");
+    unwritten = 2;
+    list.Refresh();
+    EXPECT_EQ(changes, before + 1);
+    EXPECT_EQ(list.CaptionSuffix(), QString::fromUtf8(" [1/1]  未書き出し 2"));
+    ShutdownApplication(state);
+}
+
 } // namespace
 } // namespace quorvane

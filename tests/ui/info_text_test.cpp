@@ -122,5 +122,18 @@ TEST(WriteReportTextTest, SaysWhatWasWrittenAndWhatNot) {
     EXPECT_TRUE(DescribeWriteReport(report).message.contains(U("もう一度")));
 }
 
+TEST(WriteReportTextTest, TellsThatTheWriteEndedTheUndoHistory) {
+    const QString note = U("元に戻す履歴は消去されました。");
+    GridWriteReport report;
+    report.writtenNames = {"crate_1", "crate_2", "crate_3"};
+    EXPECT_FALSE(DescribeWriteReport(report).message.contains(note)) << "a write that kept the history";
+    report.historyCleared = true;
+    const WriteReportText cleared = DescribeWriteReport(report);
+    EXPECT_FALSE(cleared.failed);
+    EXPECT_TRUE(cleared.message.contains(U("3 件の配置をグリッドマップファイルに書き出しました。")))
+        << cleared.message.toStdString();
+    EXPECT_TRUE(cleared.message.endsWith(note)) << cleared.message.toStdString();
+}
+
 } // namespace
 } // namespace quorvane
