@@ -17,13 +17,17 @@
 #include "ui/notice_banner.h"
 #include "ui/placement_list_source.h"
 #include "ui/window_buttons.h"
+#include "ui/write_report_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
+#include <cstdio>
 
 namespace quorvane {
 namespace {
@@ -43,6 +47,33 @@ void Place(QWidget* widget, const LayoutRect& r) {
     }
 }
 
+CloseChoice AskBeforeClosing(QWidget* parent, int32_t unwritten) {
+    QMessageBox box(QMessageBox::Question, "Quorvane",
+                    QString::fromUtf8("書き出されていない配置が %1 件あります。"
+                                      "グリッドマップファイルに書き出してから終了しますか？")
+                        .arg(unwritten),
+                    QMessageBox::NoButton, parent);
+    QPushButton* write = box.addButton(QString::fromUtf8("書き出して終了"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QString::fromUtf8("破棄して終了"), QMessageBox::DestructiveRole);
+    QPushButton* back = box.addButton(QString::fromUtf8("戻る"), QMessageBox::RejectRole);
+    box.setDefaultButton(write);
+    box.setEscapeButton(back);
+    box.exec();
+    if (box.clickedButton() == write) {
+        return CloseChoice::WriteAndClose;
+    }
+    return box.clickedButton() == discard ? CloseChoice::DiscardAndClose : CloseChoice::Back;
+}
+
+bool AskToRestore(QWidget* parent, size_t recoverable) {
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        parent, "Quorvane",
+        QString::fromUtf8("前回の終了時に書き出されていない配置が %1 件あります。復元しますか？")
+            .arg(static_cast<qsizetype>(recoverable)),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    return answer == QMessageBox::Yes;
+}
+
 const char* const kCheckBoxLabels[5] = {"グリッド表示", "スケルトン視点", "コライダー表示", "垂直表示",
                                         "水平表示"};
 
@@ -55,7 +86,15 @@ CMainWindow::CMainWindow(CAppState& state)
     setWindowTitle(kMainWindowTitle);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
+    closeQuestion_ = [this](int32_t unwritten) { return AskBeforeClosing(this, unwritten); };
     CreateChildren();
+    SetRecoveryQuestion([this](size_t recoverable) { return AskToRestore(this, recoverable); });
+}
+
+void CMainWindow::SetRecoveryQuestion(RecoveryQuestion question) {
+    if (fieldRenderer_) {
+        fieldRenderer_->SetRecoveryQuestion(std::move(question));
+    }
 }
 
 void CMainWindow::CreateChildren() {
@@ -113,6 +152,11 @@ void CMainWindow::CreateChildren() {
                 },
                 Qt::QueuedConnection);
         });
+        // From the restore thread too; the banner posts to the UI thread.
+        CNoticeBanner* notices = notices_;
+        view->SetNoticeHandler([notices](bool error, const QString& message) {
+            notices->Post(error ? NoticeKind::Error : NoticeKind::Info, message);
+        });
         // The skeleton view switches the grid off from the render thread.
         view->SetGridSwitchedOffHandler([self] {
             QMetaObject::invokeMethod(
@@ -135,9 +179,13 @@ void CMainWindow::CreateChildren() {
     listSource_ = std::make_unique<CFieldListSource>(field);
     placementList_ = new CModelListWindow(this, scale_, *listSource_);
     placementList_->SetChangeHandler([this] { update(); });
+    placementList_->SetUnwrittenCount([this] {
+        const CMainField* core = Field();
+        return core != nullptr ? core->UnwrittenPlacementCount() : 0;
+    });
     deleteButton_ = new CButtonDelete(this, scale_, field);
 
-    closeButton_ = new CButtonClose(this, scale_, [this] { ShutdownApplication(state_); });
+    closeButton_ = new CButtonClose(this, scale_, [this] { RequestClose(); });
     maximizeButton_ = new CButtonMaximize(this, scale_, [this] { ToggleMaximized(); });
     minimizeButton_ = new CButtonMinimize(this, scale_, [this] { showMinimized(); });
 
@@ -395,8 +443,51 @@ void CMainWindow::mouseReleaseEvent(QMouseEvent*) {
     update();
 }
 
+void CMainWindow::RequestClose() {
+    if (!state_.shuttingDown && !SettleUnwrittenBeforeClose()) {
+        return;
+    }
+    ShutdownApplication(state_);
+}
+
+bool CMainWindow::SettleUnwrittenBeforeClose() {
+    CMainField* core = Field();
+    const int32_t unwritten = core != nullptr ? core->UnwrittenPlacementCount() : 0;
+    if (unwritten <= 0 || !closeQuestion_) {
+        return true;
+    }
+    switch (closeQuestion_(unwritten)) {
+    case CloseChoice::WriteAndClose: {
+        GridWriteReport report;
+        core->WriteGridFiles(&report);
+        if (!report.AllWritten()) {
+            // Stay open: the placements are still only in the list and the journal.
+            notices_->Show(NoticeKind::Error, DescribeWriteReport(report).message);
+            return false;
+        }
+        return true;
+    }
+    case CloseChoice::DiscardAndClose: {
+        std::string message;
+        if (!core->DiscardUnwritten(&message)) {
+            // The journal keeps them; the next start offers them again.
+            std::fprintf(stderr, "quorvane: the unwritten placements could not be discarded: %s\n",
+                         message.c_str());
+        }
+        return true;
+    }
+    case CloseChoice::Back:
+        break;
+    }
+    return false;
+}
+
 void CMainWindow::closeEvent(QCloseEvent* event) {
     // Closing by the window manager ends the program like the close button.
+    if (!state_.shuttingDown && !SettleUnwrittenBeforeClose()) {
+        event->ignore();
+        return;
+    }
     ShutdownApplication(state_);
     event->accept();
 }

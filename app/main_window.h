@@ -31,6 +31,12 @@ class CButtonMinimize;
 class CNoticeBanner;
 class CDefinitionChooser;
 
+// What the user answers when closing with placements not yet written.
+enum class CloseChoice { WriteAndClose, DiscardAndClose, Back };
+using CloseQuestion = std::function<CloseChoice(int32_t unwritten)>;
+// Whether to place again what an earlier run left unwritten.
+using RecoveryQuestion = std::function<bool(size_t recoverable)>;
+
 // The frameless main window: paints its own title bar, frame, panel
 // backgrounds and captions, is dragged by the title bar, maximizes to the
 // work area, and lays its children out by the fixed formulas.
@@ -61,6 +67,14 @@ public:
     void PostNotice(const QString& message);
     // Lets the work begun from the side windows finish; before the core goes away.
     void StopBackgroundWork();
+    // The close button and the window manager end the program through here:
+    // with unwritten placements the question decides, and the program may stay.
+    void RequestClose();
+    // UI thread: replaces the message box asked on closing (tests answer it).
+    void SetCloseQuestion(CloseQuestion question) { closeQuestion_ = std::move(question); }
+    // UI thread: replaces the message box asked at start-up when placements
+    // of an earlier run can be restored.
+    void SetRecoveryQuestion(RecoveryQuestion question);
 
     CModelTreeWindow* ModelTree() const { return modelTree_; }
     CInfoWindow* InfoWindow() const { return infoWindow_; }
@@ -82,6 +96,8 @@ private:
     void PaintCaptions(QPainter& painter);
     void ApplyDisplayToggles();
     void SwitchGridOff();
+    // True when closing may go on: nothing unwritten, or written or discarded as asked.
+    bool SettleUnwrittenBeforeClose();
     RandomRanges ReadRandomRanges() const;
 
     CAppState& state_;
@@ -91,6 +107,7 @@ private:
     QRect restoreGeometry_;
     CDisplayToggles displayToggles_;
     CMainField* wiredField_ = nullptr;
+    CloseQuestion closeQuestion_;
 
     // Children, parented to this window (Qt owns them).
     QWidget* fieldView_ = nullptr;
