@@ -3,6 +3,7 @@
 #include "app/field_view_character.h"
 #include "app/field_view_input.h"
 #include "app/field_view_world.h"
+#include "editor/recovery_journal.h"
 
 #include <cmath>
 #include <cstdio>
@@ -57,6 +58,63 @@ void CFieldView::OnSurfaceReady() {
     PublishCamera();
     StartRenderThread();
     world_->StartLoading();
+    OpenRecoveryJournal();
+}
+
+void CFieldView::Tell(bool error, const QString& message) const {
+    std::fprintf(stderr, "quorvane: %s\n", message.toStdString().c_str());
+    if (notice_) {
+        notice_(error, message);
+    }
+}
+
+void CFieldView::OpenRecoveryJournal() {
+    std::string message;
+    if (!world_->field.OpenRecoveryJournal(CRecoveryJournal::kDefaultFileName, &message)) {
+        Tell(true, QString::fromUtf8("復元用の記録 %1 を使えません。この実行の配置は記録されません: %2")
+                       .arg(CRecoveryJournal::kDefaultFileName, QString::fromStdString(message)));
+        return;
+    }
+    if (!message.empty()) {
+        Tell(true, QString::fromStdString(message));
+    }
+    const size_t recoverable = world_->field.RecoverablePlacements().size();
+    if (recoverable == 0) {
+        return;
+    }
+    // Asked once the view is up; the surface handler must not wait on the user.
+    const CFieldViewWorld* world = world_.get();
+    QMetaObject::invokeMethod(
+        &uiCalls_, [this, world, recoverable] { AnswerRecovery(world, recoverable); }, Qt::QueuedConnection);
+}
+
+void CFieldView::AnswerRecovery(const CFieldViewWorld* world, size_t recoverable) {
+    if (world_.get() != world || !recoveryQuestion_) {
+        return; // the surface went, or nobody can answer: the journal waits for the next start
+    }
+    const bool restore = recoveryQuestion_(recoverable);
+    if (world_.get() != world) {
+        return; // the surface went while the question was open
+    }
+    if (!restore) {
+        std::string message;
+        if (!world_->field.DiscardUnwritten(&message)) {
+            Tell(true, QString::fromUtf8("前回の配置を破棄できませんでした: %1")
+                           .arg(QString::fromStdString(message)));
+        }
+        return;
+    }
+    world_->StartRestore([this](int32_t restored, const std::string& message) {
+        QString text = QString::fromUtf8("前回の配置を %1 件復元しました。").arg(restored);
+        if (!message.empty()) {
+            text += "\n" + QString::fromStdString(message);
+        }
+        Tell(!message.empty(), text);
+    });
+}
+
+bool CFieldView::RestoreFinished() const {
+    return world_ && world_->RestoreFinished();
 }
 
 void CFieldView::WireField(CMainField& field) {

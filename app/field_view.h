@@ -6,6 +6,7 @@
 #include "render/disp_window.h"
 #include "ui/surface_window_present.h"
 
+#include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
@@ -60,6 +61,17 @@ public:
     FieldDisplayOptions DisplayOptions() const;
     // Called (on any thread) when the list or the main window should repaint.
     void SetRepaintRequest(std::function<void()> repaint) { repaintRequest_ = std::move(repaint); }
+    // UI thread: asked, after the view is up, whether placements an earlier
+    // run left unwritten are placed again; no means they are discarded.
+    void SetRecoveryQuestion(std::function<bool(size_t recoverable)> question) {
+        recoveryQuestion_ = std::move(question);
+    }
+    // Called on any thread with what the user should read in the window.
+    void SetNoticeHandler(std::function<void(bool error, const QString& message)> notice) {
+        notice_ = std::move(notice);
+    }
+    // True once a restore the user asked for has ended.
+    bool RestoreFinished() const;
     // Called on the render thread when the skeleton view has switched the grid off.
     void SetGridSwitchedOffHandler(std::function<void()> handler) { gridSwitchedOff_ = std::move(handler); }
 
@@ -76,6 +88,9 @@ private:
     void OnSurfaceReady();
     void OnSurfaceLost();
     void WireField(CMainField& field);
+    void OpenRecoveryJournal();
+    void AnswerRecovery(const CFieldViewWorld* world, size_t recoverable);
+    void Tell(bool error, const QString& message) const;
     void ApplyCameraInput();
     void PublishCamera();
     void UpdateCameraAndPick();
@@ -92,6 +107,10 @@ private:
     CFieldViewInput* input_ = nullptr; // child of the window
     std::function<void()> repaintRequest_;
     std::function<void()> gridSwitchedOff_;
+    std::function<bool(size_t)> recoveryQuestion_;
+    std::function<void(bool, const QString&)> notice_;
+    // Calls posted to the UI thread die with the view.
+    QObject uiCalls_;
 
     // Built after the device, torn down before it.
     std::unique_ptr<CFieldViewWorld> world_;

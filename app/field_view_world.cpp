@@ -22,6 +22,9 @@ void CFieldViewWorld::StopBackgroundWork() {
         startup_.request_stop();
         startup_.join();
     }
+    if (restore_.joinable()) {
+        restore_.join(); // its loads finish while the render thread frees slots
+    }
     streamTimer.Stop();
     streamingLoader.WaitForLoads();
     registry.WaitForLoaderThreads();
@@ -32,6 +35,20 @@ void CFieldViewWorld::StartLoading() {
         return;
     }
     startup_ = std::jthread([this](std::stop_token stop) { LoadStartModels(stop); });
+}
+
+void CFieldViewWorld::StartRestore(std::function<void(int32_t, const std::string&)> done) {
+    if (restore_.joinable()) {
+        return;
+    }
+    restore_ = std::jthread([this, done = std::move(done)] {
+        std::string message;
+        const int32_t restored = field.RestoreFromJournal(&message);
+        restoreFinished_.store(true, std::memory_order_release);
+        if (done) {
+            done(restored, message);
+        }
+    });
 }
 
 void CFieldViewWorld::LoadStartModels(const std::stop_token& stop) {

@@ -9,6 +9,7 @@
 #include "render/streaming_loader.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -40,7 +41,12 @@ public:
     // streaming timer. A model that fails is reported and left out.
     void StartLoading();
     bool StartupFinished() const { return startupFinished_.load(std::memory_order_acquire); }
-    // Ends the start-up loads, stops the timer and joins every loader thread.
+    // Places what an earlier run left unwritten again, on a thread of its own:
+    // its loads need the render thread running. done gets the parts restored
+    // and what went wrong, on that thread.
+    void StartRestore(std::function<void(int32_t restored, const std::string& message)> done);
+    bool RestoreFinished() const { return restoreFinished_.load(std::memory_order_acquire); }
+    // Ends the start-up loads and a restore, stops the timer and joins every loader thread.
     // Call it while the render thread still runs: a load waiting for a loader
     // slot gets it only when the frame loop finishes an upload.
     void StopBackgroundWork();
@@ -60,6 +66,8 @@ private:
     void ChooseFromEnvironment();
 
     std::atomic<bool> startupFinished_{false};
+    std::atomic<bool> restoreFinished_{false};
+    std::jthread restore_; // joined before the field goes
     std::jthread startup_; // last: stopped and joined first
 };
 
