@@ -1,6 +1,7 @@
 #include "app/field_view_input.h"
 
 #include "editor/main_field.h"
+#include "platform/virtual_key_codes.h"
 #include "platform/virtual_keys.h"
 
 #include <QGuiApplication>
@@ -18,6 +19,21 @@ CFieldViewInput::CFieldViewInput(QWindow& window, QWidget* container, FieldSourc
     : QObject(&window), window_(window), container_(container), field_(std::move(field)),
       pendingWheel_(pendingWheel) {
     window_.installEventFilter(this);
+    // Another application takes the keyboard without a focus change here.
+    QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+                     [this](Qt::ApplicationState state) {
+                         if (state != Qt::ApplicationActive) {
+                             ReleaseModifiers();
+                         }
+                     });
+}
+
+void CFieldViewInput::ReleaseModifiers() {
+    // Their key-up goes to whoever has the focus now: the core would keep them held.
+    if (CMainField* field = field_ ? field_() : nullptr) {
+        field->OnKeyUp(vk::kControl);
+        field->OnKeyUp(vk::kShift);
+    }
 }
 
 void CFieldViewInput::TakeKeyboardFocus() {
@@ -50,6 +66,9 @@ bool CFieldViewInput::eventFilter(QObject* watched, QEvent* event) {
     };
 
     switch (event->type()) {
+    case QEvent::FocusOut:
+        ReleaseModifiers();
+        return false;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -27,6 +27,7 @@ protected:
 
 private:
     void TakeKeyboardFocus();
+    void ReleaseModifiers();
 
     QWindow& window_;
     QPointer<QWidget> container_;
