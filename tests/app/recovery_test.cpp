@@ -8,6 +8,7 @@
 #include "tests/app/placement_report.h"
 #include "tests/small_demo_field.h"
 #include "ui/model_list_window.h"
+#include "ui/notice_banner.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -159,6 +160,56 @@ TEST_F(UnwrittenPlacements, ClosingWithWriteAndCloseWritesThemFirst) {
     for (const std::string& name : names) {
         EXPECT_NE(written.find(name + "|"), std::string::npos) << name << " is not in a grid map file";
     }
+}
+
+TEST_F(UnwrittenPlacements, AFailedWriteOnClosingKeepsTheWindowOpen) {
+    ScopedWorkingDirectory inDemo(root_);
+    ScopedVariable choose(CFieldViewWorld::kChooseVariable, crate_);
+    RunningEditor editor;
+    ASSERT_NO_FATAL_FAILURE(StartWithOneCrate(editor));
+    CMainWindow& window = editor.Window();
+    // No folder can be made where a file stands: the write fails.
+    std::filesystem::remove_all(root_ / "gridfile");
+    { std::ofstream blocker(root_ / "gridfile"); }
+    std::vector<CloseChoice> answers = {CloseChoice::WriteAndClose, CloseChoice::DiscardAndClose};
+    size_t asked = 0;
+    window.SetCloseQuestion([&](int32_t) { return answers[std::min(asked++, answers.size() - 1)]; });
+    window.close();
+    EXPECT_EQ(asked, 1u);
+    EXPECT_FALSE(editor.State().shuttingDown);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.Notices()->isVisible());
+    EXPECT_EQ(window.Notices()->Kind(), NoticeKind::Error);
+    EXPECT_EQ(editor.View().Field()->UnwrittenPlacementCount(), parts_);
+    window.close();
+    EXPECT_EQ(asked, 2u);
+    EXPECT_TRUE(editor.State().shuttingDown);
+    std::filesystem::remove(root_ / "gridfile");
+}
+
+TEST_F(UnwrittenPlacements, DecliningTheRestoreEmptiesTheJournal) {
+    ScopedWorkingDirectory inDemo(root_);
+    CRecoveryJournal journal(root_ / CRecoveryJournal::kDefaultFileName);
+    UnwrittenSet left(2);
+    left[0].record.uniqueName = "crate_900";
+    left[1].record.uniqueName = "crate_901";
+    for (UnwrittenPlacement& p : left) {
+        p.record.partPath = p.record.sourcePath = "./model/props/crate/crate.mdl";
+    }
+    std::string message;
+    ASSERT_TRUE(journal.Append(left, &message)) << message;
+    RunningEditor editor;
+    ASSERT_TRUE(editor.Started());
+    std::vector<size_t> asked;
+    editor.Window().SetRecoveryQuestion([&asked](size_t recoverable) {
+        asked.push_back(recoverable);
+        return false;
+    });
+    ASSERT_TRUE(WaitFor([&] { return !asked.empty(); }, 180000)) << "the restore question never came";
+    EXPECT_EQ(asked, std::vector<size_t>{2});
+    EXPECT_TRUE(journal.Read().Latest().empty());
+    EXPECT_EQ(editor.View().Field()->PlacementRecordCount(), 0);
+    EXPECT_FALSE(editor.View().RestoreFinished());
 }
 
 TEST_F(UnwrittenPlacements, NothingUnwrittenClosesWithoutAsking) {
