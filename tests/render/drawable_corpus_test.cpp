@@ -141,7 +141,8 @@ std::string_view WithoutHash(std::string_view reference) {
     return reference.starts_with('#') ? reference.substr(1) : reference;
 }
 
-// Triangles and polylists are the primitives that become vertices.
+// Every primitive element becomes vertices: the corners of its index lists
+// (a polygon's holes included) name the positions used.
 FilePositions PositionsOfMesh(pugi::xml_node mesh) {
     FilePositions result;
     std::string_view sourceId;
@@ -161,7 +162,8 @@ FilePositions PositionsOfMesh(pugi::xml_node mesh) {
     }
     for (pugi::xml_node primitive : mesh.children()) {
         const std::string_view name = primitive.name();
-        if (name != "triangles" && name != "polylist") {
+        if (name != "triangles" && name != "polylist" && name != "polygons" && name != "tristrips" &&
+            name != "trifans") {
             continue;
         }
         int64_t groupLength = 0;
@@ -176,7 +178,17 @@ FilePositions PositionsOfMesh(pugi::xml_node mesh) {
         if (vertexOffset < 0) {
             continue;
         }
-        for (pugi::xml_node p : primitive.children("p")) {
+        std::vector<pugi::xml_node> lists;
+        for (pugi::xml_node list : primitive.children()) {
+            if (std::string_view(list.name()) == "p") {
+                lists.push_back(list);
+            } else if (std::string_view(list.name()) == "ph") {
+                for (pugi::xml_node inner : list.children()) {
+                    lists.push_back(inner); // its face and holes
+                }
+            }
+        }
+        for (pugi::xml_node p : lists) {
             const auto indices = IndicesOf(p.text().get());
             for (size_t at = static_cast<size_t>(vertexOffset); at < indices.size();
                  at += static_cast<size_t>(groupLength)) {
