@@ -9,6 +9,7 @@
 #include "editor/main_field.h"
 #include "tests/app/settled_field.h"
 #include "tests/qt_wait.h"
+#include "tests/working_directory.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -19,20 +20,6 @@
 #include <string>
 
 namespace quorvane::test {
-
-class ScopedWorkingDirectory {
-public:
-    explicit ScopedWorkingDirectory(const std::filesystem::path& path)
-        : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
-    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
-    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path previous_;
-};
 
 // One run of the application object, shut down however the test ends.
 class RunningEditor {

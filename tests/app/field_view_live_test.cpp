@@ -8,6 +8,7 @@
 #include "tests/app/settled_field.h"
 #include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
+#include "tests/working_directory.h"
 #include "ui/check_box.h"
 #include "ui/display_toggles.h"
 
@@ -48,18 +49,7 @@ std::string DefinitionEndingWith(const std::string& name) {
 }
 
 // The field view reads "./model", "./pict" and "./gridfile": run it in the demo folder.
-class ScopedWorkingDirectory {
-public:
-    explicit ScopedWorkingDirectory(const std::filesystem::path& path)
-        : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
-
-private:
-    std::filesystem::path previous_;
-};
-
+using test::ScopedWorkingDirectory;
 class ScopedVariable {
 public:
     ScopedVariable(const char* name, const std::string& value) : name_(name) { qputenv(name, value.c_str()); }

@@ -10,6 +10,7 @@
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
 #include "render/vulkan_instance.h"
+#include "tests/app/editor_session.h"
 #include "tests/app/settled_field.h"
 #include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
@@ -42,46 +43,8 @@ namespace {
 
 using test::WaitFor;
 
-class ScopedWorkingDirectory {
-public:
-    explicit ScopedWorkingDirectory(const std::filesystem::path& path)
-        : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
-
-private:
-    std::filesystem::path previous_;
-};
-
-// One run of the application object, shut down however the test ends.
-class RunningEditor {
-public:
-    RunningEditor() {
-        state_.geometry = ComputeAppGeometry(ReadScreenMetrics(*QGuiApplication::primaryScreen()));
-        SetAppState(&state_);
-        started_ = InitApplication(state_);
-    }
-    ~RunningEditor() { Stop(); }
-    RunningEditor(const RunningEditor&) = delete;
-    RunningEditor& operator=(const RunningEditor&) = delete;
-
-    bool Started() const { return started_ && state_.mainWindow && state_.mainWindow->FieldView(); }
-    CMainWindow& Window() { return *state_.mainWindow; }
-    CFieldView& View() { return *state_.mainWindow->FieldView(); }
-    CAppState& State() { return state_; }
-    void Stop() {
-        if (state_.mainWindow) {
-            ShutdownApplication(state_);
-            state_.mainWindow.reset();
-            SetAppState(nullptr);
-        }
-    }
-
-private:
-    CAppState state_;
-    bool started_ = false;
-};
+using test::RunningEditor;
+using test::ScopedWorkingDirectory;
 
 std::filesystem::path ScreenshotFolder() {
     const std::filesystem::path folder = QUORVANE_SCREENSHOT_DIR;

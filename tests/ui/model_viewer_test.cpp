@@ -8,6 +8,7 @@
 #include "modeldata/mdl_reader.h"
 #include "render/draw_model.h"
 #include "tests/qt_wait.h"
+#include "tests/working_directory.h"
 #include "ui/model_viewer_window.h"
 
 #include <QApplication>
@@ -69,18 +70,7 @@ std::string DefinitionEndingWith(const std::string& name) {
     return {};
 }
 
-class ScopedWorkingDirectory {
-public:
-    explicit ScopedWorkingDirectory(const std::filesystem::path& path)
-        : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
-
-private:
-    std::filesystem::path previous_;
-};
-
+using test::ScopedWorkingDirectory;
 // Aborts the process when a step hangs, instead of leaving the run stuck.
 class Watchdog {
 public:
