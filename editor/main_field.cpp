@@ -70,7 +70,10 @@ void CMainField::OnKeyDown(int virtualKey) {
         EditVectors& v = vectors_;
         const EditMode mode = editMode_;
         // With Ctrl, Z and Y undo and redo instead of choosing an axis.
-        const int editKey = HistoryKeyLocked(virtualKey, calls) ? 0 : virtualKey;
+        int editKey = HistoryKeyLocked(virtualKey, calls) ? 0 : virtualKey;
+        if (editKey != 0 && TransformKeyLocked(editKey, calls)) {
+            editKey = 0;
+        }
         switch (editKey) {
         case vk::Letter('S'):
             input_.dragAnchor = input_.mouseClient;
@@ -111,14 +114,21 @@ void CMainField::OnKeyDown(int virtualKey) {
             if (IsInModeGroup(mode)) {
                 const uint32_t axis = static_cast<uint32_t>(virtualKey - vk::Letter('X')) + 1;
                 editMode_ = static_cast<EditMode>(ModeValue(GroupFirst(mode)) + axis);
+                if (!typed_.Empty()) {
+                    ApplyTypedValueLocked(); // the typed number moves to the new axis
+                }
             }
             break;
         default:
             break;
         }
+        if (!IsInModeGroup(mode) && IsInModeGroup(editMode_)) {
+            ResetTypingLocked();
+        }
     }
     calls.CharacterKey(virtualKey, true);
     RunHooks(calls);
+    WriteJournalIfDue(); // Enter may have confirmed an adjustment
 }
 
 void CMainField::OnKeyUp(int virtualKey) {
@@ -151,7 +161,7 @@ void CMainField::OnMouseMove(PixelPoint client) {
             mouseMoved_.store(true, std::memory_order_release);
             input_.latestScreen = screen;
             calls.RepaintField();
-        } else {
+        } else if (typed_.Empty()) { // a typed number holds the transform
             DragEditLocked();
             ApplySelectionTransformLocked();
             ApplyCursorTransformLocked();
@@ -166,6 +176,11 @@ void CMainField::DragEditLocked() {
     const Vector4 current = GroundPlanePoint(input_.mouseClient);
     const auto dy = static_cast<float>(input_.mouseDelta.y);
     constexpr float kStep = 0.1f;
+    // Snapping shows a rounded value but the drag goes on from the unrounded one.
+    Vector4* const target = GroupVectorLocked();
+    if (target != nullptr && dragSnapped_) {
+        *target = dragRaw_;
+    }
     // The cursor is drawn at pick point - offset, so its offset moves against
     // the mouse while a placed model's position moves with it.
     switch (editMode_) {
@@ -244,6 +259,13 @@ void CMainField::DragEditLocked() {
     default: // 12 and 24 wait for an axis
         break;
     }
+    if (target != nullptr) {
+        dragRaw_ = *target;
+        dragSnapped_ = input_.ctrlKeyDown;
+        if (dragSnapped_) {
+            SnapGroupVectorLocked(*target);
+        }
+    }
 }
 
 void CMainField::OnLButtonDown(PixelPoint client) {
@@ -312,6 +334,9 @@ bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {
         editMode_ = EditMode::ModeAdjust;
     }
     // 0, 2, 12 and 24: a rotation needs its axis before it can be confirmed.
+    if (!IsInModeGroup(editMode_)) {
+        ResetTypingLocked();
+    }
     if (!place) {
         FinishLeftClickLocked(false, calls);
     }
@@ -385,6 +410,7 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
         v.selRotation = v.selRotationUndo;
         editMode_ = EditMode::ModeAdjust;
     }
+    ResetTypingLocked();
     ApplySelectionTransformLocked();
     ApplyCursorTransformLocked();
     // Only a fresh placement waiting for its confirmation returns to placing.

@@ -15,6 +15,7 @@
 #include "editor/placement_random.h"
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
+#include "editor/typed_value.h"
 #include "editor/vector4.h"
 
 #include <array>
@@ -234,6 +235,10 @@ public:
     int32_t SharedModelCount() const;
     std::vector<CPlacedModel> PlacementRecordSnapshot() const; // in list order
     CRegistryLists& Lists() const { return lists_; }
+    // The number typed during a move, scale or rotation; empty outside them.
+    std::string TypedValueText() const;
+    // True while a drag in a move, scale or rotation snaps (Ctrl held, nothing typed).
+    bool Snapping() const;
 
     // Visits under the lock, for the render thread and the views; a visitor must
     // not call back into the field.
@@ -281,6 +286,13 @@ private:
     bool LeftClickLocked(CFieldHookCalls& calls); // true when the click places
     void RightClickLocked(PixelPoint client, CFieldHookCalls& calls);
     void DragEditLocked();
+    // Typed values, Enter, Escape and snapping (main_field_typing.cpp).
+    bool TransformKeyLocked(int virtualKey, CFieldHookCalls& calls); // true when the key was used
+    void ApplyTypedValueLocked();
+    void ResetTypingLocked();
+    Vector4* GroupVectorLocked();          // what the running group changes; null outside one
+    Vector4 GroupEntryValueLocked() const; // its value when the group began
+    void SnapGroupVectorLocked(Vector4& value) const;
     void DrawNextPlacementLocked();
     void FinishLeftClickLocked(bool placed, CFieldHookCalls& calls);
     void CancelAdjustmentLocked(CFieldHookCalls& calls);           // what a right click undoes
@@ -346,6 +358,9 @@ private:
     CPlacementRandom random_;
     CPlacementListModel listModel_;
     uint32_t placementSerial_ = 0;
+    CTypedValue typed_;
+    Vector4 dragRaw_;          // the group's value before snapping
+    bool dragSnapped_ = false; // the group's vector holds a snapped dragRaw_
 
     std::array<CursorSlot, kCursorSlots> liveSlots_;
     uint32_t cursorPartCount_ = 0;

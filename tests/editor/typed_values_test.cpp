@@ -1,0 +1,347 @@
+// Typed numbers, Enter, Escape and Ctrl snapping inside moves, scales and rotations.
+#include "editor/typed_value.h"
+#include "editor_fixture.h"
+
+#include <string_view>
+
+namespace quorvane::testing {
+namespace {
+
+class TypedValues : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        field->SetListHeight(100000);
+    }
+    // Types text on the main keyboard; '<' is Backspace.
+    void Type(std::string_view text) {
+        for (char c : text) {
+            int key = vk::kDigit0 + (c - '0');
+            if (c == '-') {
+                key = vk::kOemMinus;
+            } else if (c == '.') {
+                key = vk::kOemPeriod;
+            } else if (c == '<') {
+                key = vk::kBack;
+            }
+            field->OnKeyDown(key);
+            field->OnKeyUp(key);
+        }
+    }
+    void Press(int key) {
+        field->OnKeyDown(key);
+        field->OnKeyUp(key);
+    }
+    void Enter() { Press(vk::kReturn); }
+    void Escape() { Press(vk::kEscape); }
+    void CtrlDown() { field->OnKeyDown(vk::kControl); }
+    void CtrlUp() { field->OnKeyUp(vk::kControl); }
+    // The one placed rock, whichever cell named it.
+    CModelTransform Rock() const {
+        const std::vector<std::string> names = RecordNames();
+        EXPECT_EQ(names.size(), 1u);
+        const std::optional<PlacedView> view = names.empty() ? std::nullopt : Entry(names.front());
+        return view ? view->transform : CModelTransform{};
+    }
+    // A rock placed at (x, y) and waiting for adjustments.
+    void PlaceRock(float x, float y) {
+        Choose({"rock.mdl"});
+        PlaceAt(x, y);
+        ASSERT_EQ(Mode(), EditMode::ModeAdjust);
+    }
+};
+
+TEST(TypedValueText, DigitsPointMinusAndBackspace) {
+    CTypedValue typed;
+    EXPECT_FALSE(typed.Value());
+    EXPECT_FALSE(typed.Key(vk::kBack)) << "nothing to erase: the key is not used";
+    EXPECT_FALSE(typed.Key(vk::Letter('X')));
+    for (int key : {vk::kDigit0 + 1, vk::kDigit0 + 2, vk::kOemPeriod, vk::kOemPeriod, vk::kNumpad0 + 5}) {
+        EXPECT_TRUE(typed.Key(key));
+    }
+    EXPECT_EQ(typed.Text(), "12.5") << "a second point is ignored";
+    EXPECT_FLOAT_EQ(*typed.Value(), 12.5f);
+    typed.Key(vk::kOemMinus);
+    EXPECT_EQ(typed.Text(), "-12.5") << "the minus always goes in front";
+    typed.Key(vk::kSubtract);
+    EXPECT_EQ(typed.Text(), "12.5") << "pressed again it drops";
+    typed.Key(vk::kBack);
+    typed.Key(vk::kBack);
+    EXPECT_EQ(typed.Text(), "12");
+    EXPECT_FLOAT_EQ(*typed.Value(), 12.0f);
+}
+
+TEST(TypedValueText, IncompleteNumbersHaveNoValueAndLengthIsBounded) {
+    CTypedValue typed;
+    typed.Key(vk::kOemMinus);
+    EXPECT_FALSE(typed.Value());
+    typed.Key(vk::kOemPeriod);
+    EXPECT_EQ(typed.Text(), "-.");
+    EXPECT_FALSE(typed.Value());
+    typed.Key(vk::kDigit0 + 5);
+    EXPECT_FLOAT_EQ(*typed.Value(), -0.5f);
+    typed.Clear();
+    typed.Key(vk::kDigit0 + 3);
+    typed.Key(vk::kDecimal);
+    EXPECT_FLOAT_EQ(*typed.Value(), 3.0f) << "a trailing point reads as .0";
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_TRUE(typed.Key(vk::kDigit0 + 9));
+    }
+    EXPECT_EQ(typed.Text().size(), CTypedValue::kMaxLength);
+}
+
+TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
+    PlaceRock(10.0f, 20.0f);
+    const size_t steps = field->UndoCount();
+    MoveTo(100, 100);
+    Key('G');
+    Key('X');
+    Type("2.5");
+    EXPECT_EQ(field->TypedValueText(), "2.5");
+    EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
+    Enter();
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(field->TypedValueText(), "");
+    EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{12.5f, 20, 0, 1}));
+    EXPECT_EQ(field->UndoCount(), steps + 1) << "an Enter confirm is one undo step, as a click is";
+
+    field->OnKeyDown(vk::kControl);
+    Key('Z');
+    field->OnKeyUp(vk::kControl);
+    field->UpdateEditing();
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
+}
+
+TEST_F(TypedValues, CursorMoveOnXMovesThePlacedModelTheSameWay) {
+    Choose({"rock.mdl"});
+    field->SetPickPoint({10.0f, 20.0f, 0.0f, 0.0f});
+    Key('G');
+    Key('X');
+    Type("2.5");
+    Enter();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    LeftClick(); // places at the unchanged pick point
+    EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
+}
+
+TEST_F(TypedValues, RotateAboutZByMinusNinety) {
+    PlaceRock(0.0f, 0.0f);
+    Key('R');
+    Key('Z');
+    Type("-90");
+    Enter();
+    EXPECT_EQ(Rock().rotation, (Vector4{0, 0, -90, 1}));
+
+    // A second turn adds to the first and wraps past 180.
+    Key('R');
+    Key('Z');
+    Type("-100");
+    Enter();
+    EXPECT_FLOAT_EQ(Rock().rotation.z, 170.0f);
+
+    LeftClick(); // confirm the placement: back to placing
+    Key('R');
+    Key('Z');
+    Type("-90");
+    Enter();
+    EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.z, -90.0f);
+    EXPECT_FLOAT_EQ(field->Vectors().baseRotation.z, -90.0f) << "confirmed as a click confirms";
+}
+
+TEST_F(TypedValues, ScaleFactorsMultiplyTheEntryScale) {
+    PlaceRock(0.0f, 0.0f);
+    Key('S');
+    Key('Y');
+    Type("3");
+    Enter();
+    Key('S');
+    Type("2");
+    Enter();
+    EXPECT_EQ(Rock().scale, (Vector4{2, 6, 2, 1}));
+
+    LeftClick();
+    Key('S');
+    Type("2");
+    Enter();
+    EXPECT_EQ(field->Vectors().cursorScale, (Vector4{2, 2, 2, 1}));
+    EXPECT_EQ(field->Vectors().baseScale, (Vector4{2, 2, 2, 1}));
+}
+
+TEST_F(TypedValues, BackspaceEditsAndAnEmptyTextGivesTheMouseBack) {
+    PlaceRock(10.0f, 20.0f);
+    MoveTo(100, 100);
+    Key('G');
+    Key('Y');
+    Type("12<5");
+    EXPECT_EQ(field->TypedValueText(), "15");
+    EXPECT_EQ(Rock().position, (Vector4{10, 35, 0, 1}));
+    Type("<<");
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
+    MoveTo(100, 90); // up 10 pixels: +10 on y
+    EXPECT_EQ(Rock().position, (Vector4{10, 30, 0, 1}));
+}
+
+TEST_F(TypedValues, IncompleteNumbersApplyNothingAndTheMouseIsIgnoredWhileTyping) {
+    PlaceRock(10.0f, 20.0f);
+    MoveTo(100, 100);
+    Key('G');
+    Key('X');
+    MoveTo(140, 100); // the mouse moved first: the number counts from the entry value
+    Type("-");
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
+    Type(".");
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
+    Type("5");
+    EXPECT_EQ(Rock().position, (Vector4{9.5f, 20, 0, 1}));
+    MoveTo(300, 50);
+    EXPECT_EQ(Rock().position, (Vector4{9.5f, 20, 0, 1}));
+
+    Key('Z'); // the number moves to the new axis
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, -0.5f, 1}));
+    MoveTo(300, 0);
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, -0.5f, 1}));
+}
+
+TEST_F(TypedValues, FreeMoveAndRotateKeepTheNumberUntilAnAxisIsChosen) {
+    PlaceRock(10.0f, 20.0f);
+    Key('G');
+    Type("4");
+    EXPECT_EQ(field->TypedValueText(), "4");
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
+    Key('Y');
+    EXPECT_EQ(Mode(), EditMode::ModePlacedMoveY);
+    EXPECT_EQ(Rock().position, (Vector4{10, 24, 0, 1}));
+    Enter();
+
+    Key('R');
+    Type("30");
+    Enter(); // as a click: a rotation waits for its axis
+    EXPECT_EQ(Mode(), EditMode::ModePlacedRotate);
+    Key('X');
+    Enter();
+    EXPECT_EQ(Rock().rotation, (Vector4{30, 0, 0, 1}));
+}
+
+TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
+    PlaceRock(10.0f, 20.0f);
+    const size_t steps = field->UndoCount();
+    for (char group : {'G', 'S', 'R'}) {
+        Key(group);
+        Key('X');
+        Type("7");
+        Escape();
+        EXPECT_EQ(Mode(), EditMode::ModeAdjust) << group;
+        EXPECT_EQ(field->TypedValueText(), "") << group;
+    }
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(Rock().scale, (Vector4{1, 1, 1, 1}));
+    EXPECT_EQ(Rock().rotation, (Vector4{0, 0, 0, 1}));
+    EXPECT_EQ(field->UndoCount(), steps) << "a cancel makes no step";
+
+    LeftClick();
+    MiddleClick(); // back to placing with the cursor
+    ASSERT_EQ(Mode(), EditMode::ModePlace);
+    const EditVectors before = field->Vectors();
+    Key('G');
+    Key('Z');
+    Type("3");
+    EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, -3.0f);
+    Escape();
+    EXPECT_EQ(field->Vectors().cursorOffset, before.cursorOffset);
+    EXPECT_EQ(Mode(), EditMode::ModeMove) << "no placement is pending, as after a right click";
+}
+
+TEST_F(TypedValues, EnterAndEscapeOutsideAGroupChangeNothing) {
+    PlaceRock(10.0f, 20.0f);
+    Enter();
+    Escape();
+    Type("5");
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(field->TypedValueText(), "");
+    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
+}
+
+TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
+    PlaceRock(-3.37f, 1234.56f);
+    MoveTo(100, 100);
+    Key('G');
+    CtrlDown();
+    EXPECT_TRUE(field->Snapping());
+    EXPECT_EQ(Mode(), EditMode::ModePlacedMove) << "Ctrl alone does not cancel";
+    MoveTo(101, 100);
+    EXPECT_FLOAT_EQ(Rock().position.x, -2.0f);
+    EXPECT_FLOAT_EQ(Rock().position.y, 1235.0f);
+    CtrlUp();
+    MoveTo(102, 100); // without Ctrl the drag goes on unrounded
+    EXPECT_NEAR(Rock().position.x, -1.37f, 1e-4);
+    EXPECT_NEAR(Rock().position.y, 1234.56f, 1e-3);
+    Escape();
+
+    // Vertical steps of 0.1 add up under the rounding instead of sticking to it.
+    Key('G');
+    Key('Z');
+    Type("-3.37");
+    Enter();
+    Key('G');
+    Key('Z');
+    CtrlDown();
+    MoveTo(100, 99); // raw -3.27
+    EXPECT_FLOAT_EQ(Rock().position.z, -3.0f);
+    MoveTo(100, 92); // raw -2.57
+    EXPECT_FLOAT_EQ(Rock().position.z, -3.0f);
+    MoveTo(100, 90); // raw -2.37
+    EXPECT_FLOAT_EQ(Rock().position.z, -2.0f);
+    Enter();
+    CtrlUp();
+    EXPECT_FLOAT_EQ(field->Vectors().selPositionUndo.z, -2.0f);
+}
+
+TEST_F(TypedValues, CtrlDragSnapsAnglesToFifteenAndScalesToTenths) {
+    PlaceRock(0.0f, 0.0f);
+    MoveTo(0, 100);
+    Key('R');
+    Key('X');
+    Type("7.3");
+    Enter();
+    Key('R');
+    Key('X');
+    CtrlDown();
+    MoveTo(0, 95); // raw 12.3
+    EXPECT_FLOAT_EQ(Rock().rotation.x, 15.0f);
+    MoveTo(0, 87); // raw 20.3
+    EXPECT_FLOAT_EQ(Rock().rotation.x, 15.0f);
+    MoveTo(0, 84); // raw 23.3
+    EXPECT_FLOAT_EQ(Rock().rotation.x, 30.0f);
+    CtrlUp();
+    Enter();
+
+    Key('S');
+    Type("1234.56");
+    Enter();
+    Key('S');
+    CtrlDown();
+    MoveTo(0, 83); // raw 1234.66 on every axis
+    EXPECT_NEAR(Rock().scale.x, 1234.7f, 1e-3);
+    EXPECT_NEAR(Rock().scale.z, 1234.7f, 1e-3);
+    MoveTo(0, 106); // down 23 pixels: raw 1232.36
+    EXPECT_NEAR(Rock().scale.y, 1232.4f, 1e-3);
+    CtrlUp();
+    Escape();
+}
+
+TEST_F(TypedValues, CtrlDragSnapsTheCursorsWorldPosition) {
+    Choose({"rock.mdl"});
+    field->SetPickPoint({-3.37f, 1234.56f, 0.0f, 0.0f});
+    MoveTo(100, 100);
+    Key('G');
+    CtrlDown();
+    MoveTo(101, 100); // the model would stand at (-2.37, 1234.56)
+    Enter();
+    CtrlUp();
+    LeftClick();
+    EXPECT_FLOAT_EQ(Rock().position.x, -2.0f);
+    EXPECT_FLOAT_EQ(Rock().position.y, 1235.0f);
+}
+
+} // namespace
+} // namespace quorvane::testing
