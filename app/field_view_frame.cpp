@@ -195,6 +195,7 @@ void CFieldView::DrawOverlay(COverlay2D& overlay) {
         line = line.empty() ? kNoCharacterText : std::string(kNoCharacterText) + "  " + line;
     }
     DrawProgressLine(overlay, line);
+    DrawTransformLine(overlay, TransformStatusText(mode, field.TypedValueText(), field.Snapping()));
 }
 
 } // namespace quorvane

@@ -14,6 +14,7 @@ constexpr float kTextHeight = 24.0f;
 constexpr float kTextStroke = 3.0f;
 constexpr float kTextTop = 16.0f;
 constexpr float kBandPadding = 10.0f;
+constexpr float kTransformTop = kTextTop + kTextHeight + 3 * kBandPadding; // clear of the progress band
 constexpr OverlayColor kTextColor{0.1f, 0.1f, 0.1f, 1};
 constexpr OverlayColor kBandColor{1, 1, 1, 0.8f};
 
@@ -29,6 +30,18 @@ void DrawAxis(COverlay2D& overlay, const CCamera& camera, const Vec3& centre, co
     const float dx = (b->x - a->x) * kLineReach;
     const float dy = (b->y - a->y) * kLineReach;
     overlay.Line(midX - dx, midY - dy, midX + dx, midY + dy, kGuideWidth, color);
+}
+
+// text centred on a pale band whose text starts at top.
+void DrawBandLine(COverlay2D& overlay, const std::string& text, float top) {
+    if (text.empty()) {
+        return;
+    }
+    const float width = CStrokeText::Width(text, kTextHeight);
+    const float left = (static_cast<float>(CCommonDevice::kWidth) - width) * 0.5f;
+    overlay.FillRect(left - kBandPadding, top - kBandPadding, left + width + kBandPadding,
+                     top + kTextHeight + kBandPadding, kBandColor);
+    CStrokeText::Draw(overlay, text, left, top, kTextHeight, kTextStroke, kTextColor);
 }
 
 } // namespace
@@ -59,14 +72,31 @@ std::string StreamingProgressText(int tilesLoading, int gridModelsLoading) {
 }
 
 void DrawProgressLine(COverlay2D& overlay, const std::string& text) {
-    if (text.empty()) {
-        return;
+    DrawBandLine(overlay, text, kTextTop);
+}
+
+std::string TransformStatusText(EditMode mode, const std::string& typed, bool snapping) {
+    if (!IsInModeGroup(mode) || (typed.empty() && !snapping)) {
+        return {};
     }
-    const float width = CStrokeText::Width(text, kTextHeight);
-    const float left = (static_cast<float>(CCommonDevice::kWidth) - width) * 0.5f;
-    overlay.FillRect(left - kBandPadding, kTextTop - kBandPadding, left + width + kBandPadding,
-                     kTextTop + kTextHeight + kBandPadding, kBandColor);
-    CStrokeText::Draw(overlay, text, left, kTextTop, kTextHeight, kTextStroke, kTextColor);
+    const uint32_t first = ModeValue(GroupFirst(mode));
+    const uint32_t axis = ModeValue(mode) - first;
+    static constexpr const char* kKinds[] = {"MOVE", "SCALE", "ROTATE"};
+    static constexpr const char* kAxes[] = {"", " X", " Y", " Z"};
+    const uint32_t kind = (first - ModeValue(EditMode::ModeCursorMove)) / 4 % 3;
+    std::string line = std::string(kKinds[kind]) + kAxes[axis];
+    if (typed.empty()) {
+        return line + " SNAP";
+    }
+    line += ": " + typed;
+    if (axis == 0 && kind != 1) { // a free scale is uniform; the others need an axis
+        line += "  PRESS X, Y OR Z";
+    }
+    return line;
+}
+
+void DrawTransformLine(COverlay2D& overlay, const std::string& text) {
+    DrawBandLine(overlay, text, kTransformTop);
 }
 
 } // namespace quorvane

@@ -28,4 +28,12 @@ std::string StreamingProgressText(int tilesLoading, int gridModelsLoading);
 // The text centred at the top of the render image on a pale band.
 void DrawProgressLine(COverlay2D& overlay, const std::string& text);
 
+// What a running move, scale or rotation tells: "MOVE X: 2.5" while a number
+// is typed (with a request for an axis where the group still needs one),
+// "ROTATE Z SNAP" while Ctrl rounds a drag; empty otherwise.
+std::string TransformStatusText(EditMode mode, const std::string& typed, bool snapping);
+
+// The text centred below the progress line on the same kind of band.
+void DrawTransformLine(COverlay2D& overlay, const std::string& text);
+
 } // namespace quorvane

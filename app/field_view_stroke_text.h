@@ -6,7 +6,7 @@
 
 namespace quorvane {
 
-// Upper-case letters, digits and a little punctuation drawn as line strokes,
+// The letters A to Z, digits and a little punctuation drawn as line strokes,
 // for short status lines in the 2D overlay (which has no fonts). Lower case
 // is drawn as upper case; characters without a glyph leave a gap.
 class CStrokeText {

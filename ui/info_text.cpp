@@ -16,8 +16,16 @@ bool AdjustsSelection(EditMode mode) {
     return mode == EditMode::ModeAdjust || (ModeValue(mode) >= 16 && ModeValue(mode) <= 27);
 }
 
-QStringList ConfirmLines() {
-    return {U("[左クリック]: 決定"), U("[右クリック]: キャンセル"), U("[+Shift]: カメラ操作")};
+// Inside a move, scale or rotation, Enter and Esc work as the two clicks, a
+// typed number sets the amount and Ctrl snaps a drag. Lines stay few so that
+// the longest block still ends above the value panel.
+const char* const kConfirm = "[左クリック/Enter]: 決定";
+const char* const kCancel = "[右クリック/Esc]: キャンセル";
+const char* const kCamera = "[+Shift]: カメラ操作";
+
+QString NumberLine(uint32_t group) {
+    static const char* const kAmounts[3] = {"移動量", "倍率", "回転角"};
+    return U("[数値]: ") + U(kAmounts[group]) + U("  [+Ctrl]: スナップ");
 }
 
 QStringList GroupLines(uint32_t group, uint32_t axis) {
@@ -31,16 +39,14 @@ QStringList GroupLines(uint32_t group, uint32_t axis) {
                                                 {"[X]: X軸スケール", "[Y]: Y軸スケール", "[Z]: Z軸スケール"},
                                                 {"[X]: X軸回転", "[Y]: Y軸回転", "[Z]: Z軸回転"}};
     if (axis != 0) {
-        return QStringList{U(kAxisHeader[group][axis - 1])} + ConfirmLines();
+        return {U(kAxisHeader[group][axis - 1]), U(kConfirm), U(kCancel), NumberLine(group), U(kCamera)};
     }
     QStringList lines{U(kFree[group]), U(kAxisKeys[group][0]), U(kAxisKeys[group][1]),
                       U(kAxisKeys[group][2])};
-    if (group == 2) {
-        // Free rotation has no confirm by click: only an axis confirms.
-        lines << U("[右クリック]: キャンセル") << U("[+Shift]: カメラ操作");
-    } else {
-        lines << ConfirmLines();
+    if (group != 2) { // a free rotation is confirmed only once it has an axis
+        lines << U(kConfirm);
     }
+    lines << U(kCancel) << NumberLine(group) << U(kCamera);
     return lines;
 }
 

@@ -36,6 +36,16 @@ TEST(VirtualKeysTest, KeypadIsDistinctFromMainKeyboard) {
     EXPECT_NE(ToVirtualKey(Qt::Key_5, Qt::KeypadModifier), ToVirtualKey(Qt::Key_5, Qt::NoModifier));
 }
 
+// The keys that type, confirm and cancel a value during a move, scale or rotation.
+TEST(VirtualKeysTest, ValueEntryKeysOnBothKeyboards) {
+    EXPECT_EQ(ToVirtualKey(Qt::Key_Return, Qt::NoModifier), 0x0D);
+    EXPECT_EQ(ToVirtualKey(Qt::Key_Enter, Qt::KeypadModifier), 0x0D);
+    EXPECT_EQ(ToVirtualKey(Qt::Key_Escape, Qt::NoModifier), 0x1B);
+    EXPECT_EQ(ToVirtualKey(Qt::Key_Comma, Qt::KeypadModifier), 0x6E) << "a comma keypad types the point";
+    EXPECT_EQ(ToVirtualKey(Qt::Key_9, Qt::KeypadModifier), 0x69);
+    EXPECT_EQ(ToVirtualKey(Qt::Key_Minus, Qt::ControlModifier), 0xBD);
+}
+
 TEST(VirtualKeysTest, UnmappedKeysGiveZero) {
     EXPECT_EQ(ToVirtualKey(Qt::Key_MediaPlay, Qt::NoModifier), 0);
     EXPECT_EQ(ToVirtualKey(0, Qt::NoModifier), 0);

@@ -26,12 +26,18 @@ TEST(InfoTextTest, HelpLinesPerMode) {
 
     const QStringList rotate = InfoHelpLines(EditMode::ModeCursorRotate);
     EXPECT_EQ(rotate, (QStringList{U("<回転モード>"), U("[X]: X軸回転"), U("[Y]: Y軸回転"), U("[Z]: Z軸回転"),
-                                   U("[右クリック]: キャンセル"), U("[+Shift]: カメラ操作")}));
-    EXPECT_FALSE(rotate.contains(U("[左クリック]: 決定")));
+                                   U("[右クリック/Esc]: キャンセル"), U("[数値]: 回転角  [+Ctrl]: スナップ"),
+                                   U("[+Shift]: カメラ操作")}));
+    EXPECT_FALSE(rotate.contains(U("[左クリック/Enter]: 決定")));
 
     const QStringList scaleY = InfoHelpLines(EditMode::ModeCursorScaleY);
-    EXPECT_EQ(scaleY, (QStringList{U("<Y軸スケーリングモード>"), U("[左クリック]: 決定"),
-                                   U("[右クリック]: キャンセル"), U("[+Shift]: カメラ操作")}));
+    EXPECT_EQ(scaleY, (QStringList{U("<Y軸スケーリングモード>"), U("[左クリック/Enter]: 決定"),
+                                   U("[右クリック/Esc]: キャンセル"), U("[数値]: 倍率  [+Ctrl]: スナップ"),
+                                   U("[+Shift]: カメラ操作")}));
+    EXPECT_EQ(InfoHelpLines(EditMode::ModePlacedMoveX)[3], U("[数値]: 移動量  [+Ctrl]: スナップ"));
+    // The longest block, a free move or scale, keeps to eight lines above the value panel.
+    EXPECT_EQ(InfoHelpLines(EditMode::ModeCursorMove).size(), 8);
+    EXPECT_EQ(InfoHelpLines(EditMode::ModePlacedScale)[4], U("[左クリック/Enter]: 決定"));
     // The selection's modes read like the cursor's.
     for (uint32_t mode = 4; mode < 16; ++mode) {
         EXPECT_EQ(InfoHelpLines(static_cast<EditMode>(mode)), InfoHelpLines(static_cast<EditMode>(mode + 12)))
