@@ -124,6 +124,28 @@ TEST_F(TypedValues, CursorMoveOnXMovesThePlacedModelTheSameWay) {
     EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
 }
 
+TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
+    const std::filesystem::path journal = dir / "recovery.journal";
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
+    PlaceRock(10.0f, 20.0f);
+    Key('G');
+    Key('Y');
+    Type("-4");
+    Enter();
+    Key('G');
+    Key('X');
+    Type("9");
+    Escape();
+
+    // Another field on the same journal, as after a crash.
+    CMainField restarted(loader, dir / "gridfile");
+    ASSERT_TRUE(restarted.OpenRecoveryJournal(journal, &message)) << message;
+    const UnwrittenSet recoverable = restarted.RecoverablePlacements();
+    ASSERT_EQ(recoverable.size(), 1u);
+    EXPECT_EQ(recoverable[0].transform.position, (Vector4{10, 16, 0, 1}));
+}
+
 TEST_F(TypedValues, RotateAboutZByMinusNinety) {
     PlaceRock(0.0f, 0.0f);
     Key('R');
