@@ -54,7 +54,11 @@ std::filesystem::path ScreenshotFolder() {
 
 QImage GrabWindow(CMainWindow& window) {
     window.update();
-    WaitFor([] { return false; }, 300); // a few frames and the repaints
+    // The field shows a change one or two frames after the state has it.
+    if (CFieldView* view = window.FieldView()) {
+        test::WaitForFrames(*view, 2);
+    }
+    WaitFor([] { return false; }, 100); // the side windows' repaints
     QImage shot = QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage();
     return shot.isNull() ? window.grab().toImage() : shot;
 }
