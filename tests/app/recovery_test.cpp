@@ -290,12 +290,3 @@ TEST_F(UnwrittenPlacements, KilledRunIsRestoredAtTheNextStart) {
 
 } // namespace
 } // namespace quorvane
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("DISPLAY") ? "xcb" : "offscreen");
-    }
-    QApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}
