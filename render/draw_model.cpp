@@ -215,6 +215,26 @@ VkCommandBuffer CDrawModel::TakeUploadCommands() {
     return commandList;
 }
 
+bool CDrawModel::AdvanceUpload(std::vector<VkCommandBuffer>& frameCommands) {
+    switch (LoadState()) {
+    case 1:
+        Finalise(); // recording is complete: 2
+        [[fallthrough]];
+    case 2:
+        if (VkCommandBuffer recorded = TakeUploadCommands()) {
+            frameCommands.push_back(recorded); // 3: goes with this frame
+        }
+        return false;
+    case 3:
+        // BeginFrame waited for the frame that ran the copies.
+        return Finalise();
+    case 4:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool CDrawModel::Finalise() {
     int32_t expected = 1;
     if (loadState.compare_exchange_strong(expected, 2)) {

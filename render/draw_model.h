@@ -127,6 +127,11 @@ public:
     // State 2: ends the upload command list and hands it over to be submitted
     // with the frame (state 3). Null in any other state.
     VkCommandBuffer TakeUploadCommands();
+    // One render-thread step of the upload: finishes the recording, hands
+    // the recorded copies to this frame's commands, and once a frame has run
+    // them creates the views. True when the model is ready (state 4), so the
+    // caller may give its loader slot back.
+    bool AdvanceUpload(std::vector<VkCommandBuffer>& frameCommands);
     // Appends copies of the model's animations, channels resolved among bones.
     void CopyAnimations(const CModel& model);
     // Frees every buffer, texture and slot (deferred past the GPU's frame when

@@ -72,25 +72,7 @@ bool CModelRegistry::AdvanceUploads(CModelEntryPayload& payload, std::vector<VkC
     if (registryPayload == nullptr || !registryPayload->drawModel) {
         return false;
     }
-    CDrawModel& drawModel = *registryPayload->drawModel;
-    switch (drawModel.LoadState()) {
-    case 1:
-        drawModel.Finalise(); // recording is complete: 2
-        [[fallthrough]];
-    case 2:
-        if (VkCommandBuffer recorded = drawModel.TakeUploadCommands()) {
-            commands.push_back(recorded); // 3: goes with this frame
-        }
-        return false;
-    case 3:
-        // BeginFrame waited for the frame that ran the copies.
-        if (!drawModel.Finalise()) {
-            return false;
-        }
-        break;
-    case 4:
-        break;
-    default:
+    if (!registryPayload->drawModel->AdvanceUpload(commands)) {
         return false;
     }
     // Its commands have run (or there were none): the slot can be reset now.

@@ -93,27 +93,7 @@ bool AdvanceViewerUploads(ViewerModelSet& set, std::vector<VkCommandBuffer>& com
         if (!slot.drawModel) {
             continue;
         }
-        CDrawModel& drawModel = *slot.drawModel;
-        switch (drawModel.LoadState()) {
-        case 1:
-            drawModel.Finalise(); // recording is complete: 2
-            [[fallthrough]];
-        case 2:
-            if (VkCommandBuffer recorded = drawModel.TakeUploadCommands()) {
-                commands.push_back(recorded); // 3: goes with this frame
-            }
-            allReady = false;
-            continue;
-        case 3:
-            // BeginFrame waited for the frame that ran the copies.
-            if (!drawModel.Finalise()) {
-                allReady = false;
-                continue;
-            }
-            break;
-        case 4:
-            break;
-        default:
+        if (!slot.drawModel->AdvanceUpload(commands)) {
             allReady = false;
             continue;
         }
