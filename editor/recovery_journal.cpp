@@ -1,11 +1,11 @@
 #include "editor/recovery_journal.h"
 
+#include "modeldata/file_bytes.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <unistd.h>
 
@@ -219,11 +219,16 @@ std::string CRecoveryJournal::EncodeRecord(const UnwrittenSet& set) {
 
 JournalContents CRecoveryJournal::Read() const {
     JournalContents contents;
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) {
+    std::error_code missing;
+    if (!std::filesystem::exists(path_, missing)) {
         return contents; // nothing was ever journaled
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const CFileBytes file = ReadFileBytes(path_);
+    if (!file) {
+        contents.error = file.error;
+        return contents;
+    }
+    const std::string bytes(file.Text());
     const std::string& header = Header();
     if (bytes.size() < header.size()) {
         // A header cut while the file was made is still ours; anything else is not.
