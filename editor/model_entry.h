@@ -71,6 +71,8 @@ struct CModelEntry {
     CModelTransform transform;
     CBoundingBox bounds;
 
+    // Written through SetEntryLoaded and SetEntryReady once the entry is in
+    // use, so that the change is counted.
     std::atomic<bool> loaded{false}; // set by the loader when the entry is built
     std::atomic<bool> ready{false};  // set once its uploads have completed
 
@@ -86,5 +88,27 @@ struct CModelEntry {
     // blocked; a collider without them uses its current points.
     std::vector<std::array<Vector4, 2>> acceptedCapsulePoints;
 };
+
+// Counts every change of an entry's loaded or ready flag, in any registry of
+// the process: the per-frame instance refresh compares it instead of walking
+// every entry to learn that nothing changed.
+inline std::atomic<uint64_t>& EntryStateChanges() {
+    static std::atomic<uint64_t> changes{0};
+    return changes;
+}
+
+// Sets the flag and, when it changed, counts the change after it, so that a
+// reader who sees the new count also sees the flag.
+inline void SetEntryFlag(std::atomic<bool>& flag, bool value) {
+    if (flag.exchange(value, std::memory_order_acq_rel) != value) {
+        EntryStateChanges().fetch_add(1, std::memory_order_release);
+    }
+}
+inline void SetEntryLoaded(CModelEntry& entry, bool value) {
+    SetEntryFlag(entry.loaded, value);
+}
+inline void SetEntryReady(CModelEntry& entry, bool value) {
+    SetEntryFlag(entry.ready, value);
+}
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "modeldata/indexed_list.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -24,18 +25,34 @@ public:
 
     T* Append(std::unique_ptr<T> element) {
         list_.Append(element.get()); // may throw; the element is still ours then
+        Changed();
         return element.release();
     }
 
-    std::unique_ptr<T> RemoveAt(int32_t position) { return std::unique_ptr<T>(list_.RemoveAt(position)); }
+    std::unique_ptr<T> RemoveAt(int32_t position) {
+        std::unique_ptr<T> removed(list_.RemoveAt(position));
+        Changed();
+        return removed;
+    }
 
     // Takes every element that matches out of the list, in list order.
     template <typename Pred> std::vector<std::unique_ptr<T>> ExtractIf(Pred extract) {
-        return Adopt(list_.RemoveIf(extract));
+        std::vector<std::unique_ptr<T>> removed = Adopt(list_.RemoveIf(extract));
+        Changed();
+        return removed;
     }
 
     // Takes every element out of the list, in list order.
-    std::vector<std::unique_ptr<T>> ExtractAll() { return Adopt(list_.TakeAll()); }
+    std::vector<std::unique_ptr<T>> ExtractAll() {
+        std::vector<std::unique_ptr<T>> removed = Adopt(list_.TakeAll());
+        Changed();
+        return removed;
+    }
+
+    // Grows with every change of the list's membership, after the change:
+    // a reader that reads it before looking at the list and finds it as it
+    // was knows that nobody came or went since.
+    uint64_t Version() const { return version_.load(std::memory_order_acquire); }
 
     void DestroyAll() { ExtractAll(); }
 
@@ -54,7 +71,10 @@ private:
         return owned;
     }
 
+    void Changed() { version_.fetch_add(1, std::memory_order_release); }
+
     CIndexedList<T> list_;
+    std::atomic<uint64_t> version_{0};
 };
 
 } // namespace quorvane

@@ -136,11 +136,25 @@ bool CInstanceRefreshCounter::Tick(uint64_t contentSignature) {
     return true;
 }
 
+bool CInstanceRefreshCounter::TickUnchanged() {
+    if (++calls_ < kInterval && refreshedSignature_) {
+        return false;
+    }
+    calls_ = 0;
+    return true;
+}
+
 bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter,
                          std::span<InstancedSource> sources, std::span<const InstanceReference> references) {
     if (!counter.Tick(InstanceContentSignature(sources, references))) {
         return false;
     }
+    FillInstanceData(device, sources, references);
+    return true;
+}
+
+void FillInstanceData(CCommonDevice& device, std::span<InstancedSource> sources,
+                      std::span<const InstanceReference> references) {
     for (InstancedSource& source : sources) {
         if (source.ready && source.buffers != nullptr) {
             BeginInstanceRefresh(*source.buffers);
@@ -156,7 +170,6 @@ bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter
                        InstanceWorldMatrix(reference.scale, reference.rotation, reference.position),
                        InstanceRotationScale(reference.scale, reference.rotation));
     }
-    return true;
 }
 
 void CaptureInstances(const CInstanceBuffers& buffers, const BoxCorners& box, const Vec3& centre,

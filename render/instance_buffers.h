@@ -61,6 +61,9 @@ public:
     // True on every 100th call and whenever the content differs from the
     // last refresh's (the counter then starts again).
     bool Tick(uint64_t contentSignature);
+    // A call that knows the content is what the last call saw: true only
+    // when the periodic refresh is due.
+    bool TickUnchanged();
 
 private:
     uint32_t calls_ = 0;
@@ -84,10 +87,15 @@ struct InstanceReference {
     bool visible = true;
 };
 
-// On a refresh (every 100th call, or when which sources are ready, their
-// counts or which references can append changed): each ready source restarts its counts and gets buffers
-// large enough; then each ready, visible reference whose source is ready and
-// has room appends its records. False on the calls that do nothing.
+// Each ready source restarts its counts and gets buffers large enough; then
+// each ready, visible reference whose source is ready and has room appends
+// its records.
+void FillInstanceData(CCommonDevice& device, std::span<InstancedSource> sources,
+                      std::span<const InstanceReference> references);
+
+// FillInstanceData on a refresh: every 100th call, or when which sources are
+// ready, their counts or which references can append changed. False on the
+// calls that do nothing.
 bool RebuildInstanceData(CCommonDevice& device, CInstanceRefreshCounter& counter,
                          std::span<InstancedSource> sources, std::span<const InstanceReference> references);
 

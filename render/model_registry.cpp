@@ -114,9 +114,9 @@ void CModelRegistry::Publish(CModelEntry& entry, std::unique_ptr<CRegistryPayloa
     entry.hasColliders = colliders != nullptr && !colliders->colliders.empty();
     entry.colliderSet = std::move(colliders);
     entry.payload = std::move(payload);
-    entry.ready.store(false, std::memory_order_relaxed);
+    SetEntryReady(entry, false);
     // Last: the render thread looks at nothing of the entry before this.
-    entry.loaded.store(true, std::memory_order_release);
+    SetEntryLoaded(entry, true);
 }
 
 bool CModelRegistry::LoadEntry(CModelEntry& entry, const std::string& path, bool animated) {
@@ -320,13 +320,13 @@ bool CModelRegistry::MakeInstance(CModelEntry& entry, CModelEntry& source, const
     entry.hasColliders = colliders != nullptr;
     entry.colliderSet = std::move(colliders);
     entry.payload = std::make_unique<CRegistryPayload>(nullptr);
-    entry.loaded.store(true, std::memory_order_release);
+    SetEntryLoaded(entry, true);
     return true;
 }
 
 void CModelRegistry::ReleaseEntry(CModelEntry& entry) {
-    entry.loaded.store(false, std::memory_order_release);
-    entry.ready.store(false, std::memory_order_release);
+    SetEntryLoaded(entry, false);
+    SetEntryReady(entry, false);
     // Colliders first: their display data belong with the drawable model.
     entry.colliderSet.reset();
     entry.payload.reset();

@@ -104,8 +104,10 @@ public:
     // its colliders skinned, without advancing its animation time. For an entry
     // moved mid-frame (the walking character) before it is tested for collisions.
     void UpdateEntryPose(CModelEntry& entry);
-    // Every 100th call refreshes the instance data of the shared models from
-    // the grid files' loaded instances. False on the calls that do nothing.
+    // Refreshes the instance data of the shared models from the grid files'
+    // loaded instances: every 100th call, and at once when an entry comes,
+    // goes or changes its loaded or ready state. False on the calls that do
+    // nothing; those cost no walk over the entries.
     bool RefreshInstanceData();
 
     const CLoadFailureLog& Failures() const { return failures_; }
@@ -136,6 +138,7 @@ private:
     void FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands);
     void UpdateEntry(CModelEntry& entry, int32_t frameStep);
     void UpdateInstance(CModelEntry& instance);
+    uint64_t InstanceContentKey() const;
 
     CCommonDevice& device_;
     CRegistryLists& lists_;
@@ -144,6 +147,7 @@ private:
     mutable std::mutex runsMutex_;
     std::vector<std::unique_ptr<LoaderRun>> runs_;
     CInstanceRefreshCounter refreshCounter_;
+    std::optional<uint64_t> walkedKey_; // InstanceContentKey at the last walk
 };
 
 } // namespace quorvane

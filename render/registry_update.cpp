@@ -57,13 +57,13 @@ void CModelRegistry::FinishEntryUploads(CModelEntry& entry, std::vector<VkComman
     if (entry.isInstance) {
         const bool sourceReady =
             entry.source != nullptr && entry.source->ready.load(std::memory_order_acquire);
-        entry.ready.store(sourceReady, std::memory_order_release);
+        SetEntryReady(entry, sourceReady);
         return;
     }
     if (entry.payload && AdvanceUploads(*entry.payload, commands) &&
         !entry.ready.load(std::memory_order_relaxed)) {
         entry.gpuSlot = -1;
-        entry.ready.store(true, std::memory_order_release);
+        SetEntryReady(entry, true);
     }
 }
 
@@ -151,7 +151,37 @@ void CModelRegistry::UpdateInstance(CModelEntry& instance) {
     UpdateColliderSet(*instance.colliderSet, pose, true, animated);
 }
 
+// Read before the walk: a change made during it shows as a new key next
+// frame. Mixed, not summed: a group that goes with its file must not cancel
+// another's growth.
+uint64_t CModelRegistry::InstanceContentKey() const {
+    uint64_t key = 1469598103934665603ull;
+    const auto mix = [&key](uint64_t value) {
+        key ^= value;
+        key *= 1099511628211ull;
+    };
+    mix(EntryStateChanges().load(std::memory_order_acquire));
+    mix(lists_.sharedModels.Version());
+    mix(lists_.gridFiles.Version());
+    lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
+        mix(reinterpret_cast<uintptr_t>(&file));
+        for (const auto& group : file.groups) {
+            mix(reinterpret_cast<uintptr_t>(group.get()));
+            mix(group->Version());
+        }
+    });
+    return key;
+}
+
 bool CModelRegistry::RefreshInstanceData() {
+    // Nobody came, went or changed state since the last walk: its content
+    // signature would be the same, so only the periodic refresh can be due.
+    const uint64_t key = InstanceContentKey();
+    const bool unchanged = walkedKey_ == key;
+    if (unchanged && !refreshCounter_.TickUnchanged()) {
+        return false;
+    }
+    walkedKey_ = key;
     // Entries leave the lists only on this thread, so what is collected here
     // stays alive until the refresh below is done.
     std::vector<const CModelEntry*> sourceEntries;
@@ -194,6 +224,10 @@ bool CModelRegistry::RefreshInstanceData() {
             });
         }
     });
+    if (unchanged) {
+        FillInstanceData(device_, sources, references);
+        return true;
+    }
     return RebuildInstanceData(device_, refreshCounter_, sources, references);
 }
 

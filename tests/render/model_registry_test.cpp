@@ -380,7 +380,30 @@ TEST_F(ModelRegistryTest, InstancesShareTheirSourceAndTheLastOneFreesIt) {
         refreshes += registry_->RefreshInstanceData() ? 1 : 0;
     }
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(RegistryPayloadOf(source->payload)->instanceBuffers.mainCount, 3u);
+    CInstanceBuffers& buffers = RegistryPayloadOf(source->payload)->instanceBuffers;
+    EXPECT_EQ(buffers.mainCount, 3u);
+
+    // Between periodic refreshes, a copy that comes, becomes ready or goes
+    // shows in the next refresh call; nothing else refreshes.
+    EXPECT_TRUE(registry_->RefreshInstanceData()) << "the 100th call since the first";
+    EXPECT_FALSE(registry_->RefreshInstanceData());
+    CModelEntry* late = group.Append(NewEntry("", ""));
+    late->transform.position = {3, 3, 0, 1};
+    ASSERT_TRUE(registry_->MakeInstance(*late, *source, "late", crate->id));
+    EXPECT_TRUE(registry_->RefreshInstanceData()) << "a new copy counts towards its source at once";
+    EXPECT_FALSE(registry_->RefreshInstanceData());
+    EXPECT_EQ(buffers.mainCount, 3u) << "not ready yet";
+    registry_->FinishUploads();
+    ASSERT_TRUE(late->ready.load());
+    EXPECT_TRUE(registry_->RefreshInstanceData());
+    EXPECT_EQ(buffers.mainCount, 4u);
+    EXPECT_FALSE(registry_->RefreshInstanceData());
+    std::unique_ptr<CModelEntry> gone = group.RemoveAt(group.Count()); // positions count from 1
+    ASSERT_EQ(gone.get(), late);
+    --source->useCount; // as a grid file's removal gives its copies' uses back
+    CModelRegistry::ReleaseEntry(*gone);
+    EXPECT_TRUE(registry_->RefreshInstanceData());
+    EXPECT_EQ(buffers.mainCount, 3u);
 
     // Moving an instance moves its colliders with the next update.
     instances[2]->transform.position = {7, 0, 0, 1};
