@@ -99,11 +99,13 @@ void ReleaseInstanceBuffers(CCommonDevice& device, CInstanceBuffers& buffers) {
     buffers.shadowMapped = nullptr;
     buffers.mainCount = 0;
     buffers.shadowCount = 0;
+    buffers.refreshed = {};
 }
 
 void BeginInstanceRefresh(CInstanceBuffers& buffers) {
     buffers.mainCount = 0;
     buffers.shadowCount = 0;
+    buffers.refreshed.clear();
 }
 
 bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matrix4& world,
@@ -111,7 +113,9 @@ bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matri
     if (!buffers.HasBuffers() || buffers.mainCount >= buffers.capacity) {
         return false;
     }
-    buffers.mainMapped[buffers.mainCount++] = MakeRecord(position, 0.0f, world, rotationScale);
+    const InstanceRecord record = MakeRecord(position, 0.0f, world, rotationScale);
+    buffers.mainMapped[buffers.mainCount++] = record;
+    buffers.refreshed.push_back(record);
     for (uint32_t c = 0; c < CInstanceBuffers::kShadowRecords; ++c) {
         buffers.shadowMapped[buffers.shadowCount++] =
             MakeRecord(position, static_cast<float>(c), world, rotationScale);
@@ -180,7 +184,7 @@ void CaptureInstances(const CInstanceBuffers& buffers, const BoxCorners& box, co
     if (!buffers.HasBuffers()) {
         return;
     }
-    out.records.assign(buffers.mainMapped, buffers.mainMapped + buffers.mainCount);
+    out.records = buffers.refreshed;
     out.points.reserve(out.records.size());
     out.radii.reserve(out.records.size());
     for (const InstanceRecord& record : out.records) {
@@ -212,9 +216,10 @@ void WriteVisibleInstances(CInstanceBuffers& buffers, const CInstanceCullSet& se
         const Vec4 inLight = Transform({centre.x, centre.y, centre.z, 1.0f}, view.lightView);
         for (uint32_t c = 0; c < CInstanceBuffers::kShadowRecords; ++c) {
             if (SphereTouchesCascade({inLight.x, inLight.y, inLight.z}, set.radii[i], view.cascades[c])) {
-                InstanceRecord& shadow = buffers.shadowMapped[buffers.shadowCount++];
-                shadow = record;
+                // Built here and stored whole: the mapped buffer is only written.
+                InstanceRecord shadow = record;
                 shadow.data1 = {static_cast<float>(c), 0, 0, 0};
+                buffers.shadowMapped[buffers.shadowCount++] = shadow;
             }
         }
     }

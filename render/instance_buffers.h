@@ -28,6 +28,10 @@ struct CInstanceBuffers {
     GpuBuffer shadow;
     InstanceRecord* mainMapped = nullptr;
     InstanceRecord* shadowMapped = nullptr;
+    // The main records as the last refresh wrote them. Culling starts from
+    // this copy: the mapped buffers are write-combined on most GPUs, and
+    // reading them back takes far longer than writing them.
+    std::vector<InstanceRecord> refreshed;
 
     bool HasBuffers() const { return mainMapped != nullptr && shadowMapped != nullptr; }
 };

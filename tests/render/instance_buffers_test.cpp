@@ -45,6 +45,46 @@ TEST(InstanceBuffers, AppendFillsOneMainAndThreeShadowRecordsUntilFull) {
     EXPECT_EQ(buffers.shadowCount, 0u);
 }
 
+// Culling rewrites the mapped buffers with what the view sees; the next cull
+// (the camera turned) must start again from every refreshed instance, never
+// from what the last cull left in the buffers.
+TEST(InstanceBuffers, EachCullStartsFromEveryRefreshedInstance) {
+    std::vector<InstanceRecord> main(4);
+    std::vector<InstanceRecord> shadow(12);
+    CInstanceBuffers buffers;
+    buffers.capacity = 4;
+    buffers.mainMapped = main.data();
+    buffers.shadowMapped = shadow.data();
+    BeginInstanceRefresh(buffers);
+    for (const float y : {50.0f, -50.0f, -80.0f}) {
+        const Vec4 position{0, y, 0, 1};
+        ASSERT_TRUE(AppendInstance(buffers, position,
+                                   InstanceWorldMatrix({1, 1, 1, 1}, {0, 0, 0, 1}, position), Identity()));
+    }
+    BoxCorners box = EmptyBoxCorners();
+    ExtendBox(box, {-1, -1, -1});
+    ExtendBox(box, {1, 1, 1});
+    CInstanceCullSet set;
+    CaptureInstances(buffers, box, {0, 0, 0}, set);
+    ASSERT_EQ(set.records.size(), 3u);
+
+    InstanceCullView ahead;
+    ahead.eye = {0, 0, 0};
+    ahead.target = {0, 10, 0};
+    WriteVisibleInstances(buffers, set, ahead);
+    ASSERT_EQ(buffers.mainCount, 1u);
+    EXPECT_EQ(main[0].data0[1], 50.0f);
+
+    CaptureInstances(buffers, box, {0, 0, 0}, set);
+    ASSERT_EQ(set.records.size(), 3u) << "captured from the refresh, not from the culled buffer";
+    InstanceCullView behind = ahead;
+    behind.target = {0, -10, 0};
+    WriteVisibleInstances(buffers, set, behind);
+    ASSERT_EQ(buffers.mainCount, 2u);
+    EXPECT_EQ(main[0].data0[1], -50.0f);
+    EXPECT_EQ(main[1].data0[1], -80.0f);
+}
+
 TEST(InstanceBuffers, RefreshRunsOnNewContentAndThenEveryHundredthCall) {
     CInstanceRefreshCounter counter;
     std::vector<int> runs;
