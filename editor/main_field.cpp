@@ -128,7 +128,7 @@ void CMainField::OnKeyDown(int virtualKey) {
     }
     calls.CharacterKey(virtualKey, true);
     RunHooks(calls);
-    WriteJournalIfDue(); // Enter may have confirmed an adjustment
+    QueueJournalIfDue(); // Enter may have confirmed an adjustment
 }
 
 void CMainField::OnKeyUp(int virtualKey) {
@@ -286,7 +286,7 @@ void CMainField::OnLButtonDown(PixelPoint client) {
         FinishLeftClickLocked(placed, calls);
     }
     RunHooks(calls);
-    WriteJournalIfDue();
+    QueueJournalIfDue();
 }
 
 bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {

@@ -6,6 +6,7 @@
 #include "editor/field_view_hooks.h"
 #include "editor/grid_file.h"
 #include "editor/grid_writer.h"
+#include "editor/journal_writer.h"
 #include "editor/model_definition.h"
 #include "editor/model_entry.h"
 #include "editor/model_loader.h"
@@ -97,7 +98,7 @@ struct CursorSlot {
 // read or written, or window hooks run; what leaves the field is a copy or a
 // visit under the lock, never a list to lock by hand. Places, confirmed
 // adjustments and deletes are undoable steps; the placements not yet written
-// are journaled to disk after each of them, outside the lock.
+// are journaled to disk after each of them, on the journal writer's thread.
 class CMainField {
 public:
     static constexpr size_t kCursorSlots = 8;
@@ -193,6 +194,9 @@ public:
     // run stay and are journaled again with the next step.
     bool DiscardUnwritten(std::string* message);
     std::string JournalError() const; // the last failed journal write; empty when none
+    // Waits until every journal write due before the call is on disk. Steps
+    // never wait for it: the journal is written on a thread of its own.
+    void FlushJournal();
 
     // Grid map files.
     bool WriteGridFiles(GridWriteReport* report); // refused while another write or its clean-up is due
@@ -327,7 +331,10 @@ private:
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
     UnwrittenSet CollectUnwrittenLocked() const;
     void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
-    void WriteJournalIfDue(); // without the field's lock: it waits for the disk
+    // Collects the unwritten set (taking the field's lock) for the journal
+    // writer; call it without the lock.
+    void QueueJournalIfDue();
+    void WriteJournalSet(uint64_t serial, const UnwrittenSet& set); // the writer's thread
 
     void ResetSelectionFromCursorLocked();
     RemovedGroup ExtractGroupLocked(const std::string& uniqueName);
@@ -381,7 +388,8 @@ private:
     std::string historyMessage_; // under mutex_
     std::atomic<int32_t> historyRequest_{kHistoryNone};
 
-    // The journal is written under its own lock, never under mutex_.
+    // The journal is written under its own lock, never under mutex_, and only
+    // by journalWriter_'s thread and the user's answers to the restore prompt.
     mutable std::mutex journalMutex_;
     std::unique_ptr<CRecoveryJournal> journal_; // under journalMutex_
     UnwrittenSet recoverable_;                  // under journalMutex_
@@ -390,6 +398,9 @@ private:
     uint64_t journalSerial_ = 0;                // under mutex_: orders the collected sets
     std::string journalError_;                  // under journalMutex_
     std::atomic<bool> journalDue_{false};
+    // Last: destroyed first, writing what is queued while the rest still stands.
+    CJournalWriter journalWriter_{
+        [this](uint64_t serial, const UnwrittenSet& set) { WriteJournalSet(serial, set); }};
 };
 
 } // namespace quorvane

@@ -48,7 +48,7 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
             }
         }
     }
-    WriteJournalIfDue();
+    QueueJournalIfDue();
     const bool allWritten = result.AllWritten();
     if (report != nullptr) {
         *report = std::move(result);

@@ -415,15 +415,9 @@ UnwrittenSet CMainField::CollectUnwrittenLocked() const {
     return set;
 }
 
-void CMainField::WriteJournalIfDue() {
+void CMainField::QueueJournalIfDue() {
     if (!journalDue_.exchange(false, std::memory_order_acq_rel)) {
         return;
-    }
-    {
-        std::lock_guard journalLock(journalMutex_);
-        if (!journal_ || journalHeld_) {
-            return;
-        }
     }
     UnwrittenSet set;
     uint64_t serial = 0;
@@ -432,14 +426,23 @@ void CMainField::WriteJournalIfDue() {
         set = CollectUnwrittenLocked();
         serial = ++journalSerial_;
     }
+    journalWriter_.Queue(serial, std::move(set));
+}
+
+void CMainField::WriteJournalSet(uint64_t serial, const UnwrittenSet& set) {
     std::lock_guard journalLock(journalMutex_);
     if (!journal_ || journalHeld_ || serial <= journalWrittenSerial_) {
-        return; // a newer set is on disk already
+        return; // nothing to journal into, or a newer set is on disk already
     }
     journalWrittenSerial_ = serial;
     std::string message;
     const bool ok = set.empty() ? journal_->Clear(&message) : journal_->Append(set, &message);
     journalError_ = ok ? std::string() : message;
+}
+
+void CMainField::FlushJournal() {
+    QueueJournalIfDue();
+    journalWriter_.WaitIdle();
 }
 
 bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::string* message) {
@@ -474,7 +477,7 @@ bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::str
         journalError_.clear();
     }
     MarkJournalDue();
-    WriteJournalIfDue();
+    QueueJournalIfDue();
     return true;
 }
 
@@ -534,15 +537,22 @@ int32_t CMainField::RestoreFromJournal(std::string* message) {
         *message += (message->empty() ? "" : "; ") + problem;
     }
     MarkJournalDue();
-    WriteJournalIfDue();
+    QueueJournalIfDue();
     return restored;
 }
 
 bool CMainField::DiscardUnwritten(std::string* message) {
     message->clear();
+    uint64_t collected = 0;
+    {
+        std::lock_guard lock(mutex_);
+        collected = journalSerial_;
+    }
     std::lock_guard journalLock(journalMutex_);
     recoverable_.clear();
     journalHeld_ = false;
+    // Sets collected before the answer must not bring the discarded back.
+    journalWrittenSerial_ = std::max(journalWrittenSerial_, collected);
     return !journal_ || journal_->Clear(message);
 }
 

@@ -89,7 +89,7 @@ int32_t CMainField::PlaceCursorModel() {
     CFieldHookCalls calls;
     const int32_t placed = PlaceCursorModel(calls);
     RunHooks(calls);
-    WriteJournalIfDue();
+    QueueJournalIfDue();
     return placed;
 }
 
@@ -387,7 +387,7 @@ void CMainField::UpdateEditing() {
     HandleEditRequest();
     HandleHistoryRequest();
     SwapInCursor();
-    WriteJournalIfDue();
+    QueueJournalIfDue();
 }
 
 // ---- placement list window and delete button ------------------------------------------

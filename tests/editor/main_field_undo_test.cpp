@@ -292,6 +292,7 @@ TEST_F(UndoTest, ARestartRestoresTheUnwrittenPlacementsExactly) {
     const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
     const std::optional<PlacedView> trunk = Entry(kTrunk);
     const std::optional<PlacedView> rock = Entry(kRock);
+    field->FlushJournal();
 
     // The crash: this field is never written; another one starts on the same journal.
     CMainField restarted(loader, dir / "gridfile");
@@ -334,7 +335,10 @@ TEST_F(UndoTest, ARestartRestoresTheUnwrittenPlacementsExactly) {
 TEST_F(UndoTest, TheJournalFollowsStepsUndosAndWrites) {
     std::string message;
     ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    const auto latest = [this] { return CRecoveryJournal(JournalPath()).Read().Latest(); };
+    const auto latest = [this] {
+        field->FlushJournal();
+        return CRecoveryJournal(JournalPath()).Read().Latest();
+    };
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     LeftClick();
@@ -348,6 +352,7 @@ TEST_F(UndoTest, TheJournalFollowsStepsUndosAndWrites) {
 
     GridWriteReport report;
     ASSERT_TRUE(field->WriteGridFiles(&report));
+    field->FlushJournal();
     const JournalContents afterWrite = CRecoveryJournal(JournalPath()).Read();
     EXPECT_TRUE(afterWrite.records.empty());
     EXPECT_TRUE(afterWrite.error.empty());
@@ -368,12 +373,14 @@ TEST_F(UndoTest, AnEarlierRunsPlacementsWaitUntilTheUserDecides) {
     ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
+    field->FlushJournal();
     EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest(), (UnwrittenSet{old})) << "not overwritten yet";
 
     EXPECT_EQ(field->RestoreFromJournal(&message), 1);
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock, "p0p0_OLD_000"}));
     EXPECT_EQ(Position("p0p0_OLD_000"), (Vector4{3, 4, 0, 1}));
     EXPECT_NE(Entry("p0p0_OLD_000")->placementSerial, Entry(kRock)->placementSerial);
+    field->FlushJournal();
     EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 2u);
     EXPECT_TRUE(field->RecoverablePlacements().empty());
 }
@@ -385,8 +392,10 @@ TEST_F(UndoTest, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
     PlaceAt(10.0f, 20.0f);
     LeftClick();
     PlaceAt(12.0f, 20.0f);
+    field->FlushJournal();
     const std::string journaled = ReadFile(JournalPath());
     ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    field->FlushJournal();
     // The crash came after the lines were appended, before the journal was emptied.
     {
         std::ofstream out(JournalPath(), std::ios::binary | std::ios::trunc);
@@ -417,6 +426,22 @@ TEST_F(UndoTest, DiscardingEmptiesTheJournal) {
     EXPECT_TRUE(field->RecoverablePlacements().empty());
     EXPECT_TRUE(CRecoveryJournal(JournalPath()).Read().records.empty());
     EXPECT_EQ(field->PlacementRecordCount(), 0);
+
+    // Closing without writing discards this run's placements too: sets still
+    // on their way to the disk must not bring them back.
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick();
+    PlaceAt(12.0f, 20.0f);
+    ASSERT_TRUE(field->DiscardUnwritten(&message)) << message;
+    field->FlushJournal();
+    EXPECT_TRUE(CRecoveryJournal(JournalPath()).Read().Latest().empty());
+    // The placements stay in this run and are journaled with its next step.
+    LeftClick();
+    PlaceAt(14.0f, 20.0f);
+    field->FlushJournal();
+    ASSERT_EQ(field->PlacementRecordCount(), 3);
+    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 3u);
 }
 
 TEST_F(UndoTest, AForeignFileAtTheJournalPathIsNeitherUsedNorTouched) {
@@ -636,6 +661,7 @@ TEST_F(UndoTest, PlacingWhileTheRenderThreadUndoesKeepsGroupsWholeAndTheJournalN
         recordNames.push_back(record.uniqueName);
     }
     EXPECT_EQ(entryNames, recordNames);
+    threaded.FlushJournal();
     std::vector<std::string> journaled;
     for (const UnwrittenPlacement& part : CRecoveryJournal(JournalPath()).Read().Latest()) {
         journaled.push_back(part.record.uniqueName);

@@ -137,6 +137,7 @@ TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
     Key('X');
     Type("9");
     Escape();
+    field->FlushJournal();
 
     // Another field on the same journal, as after a crash.
     CMainField restarted(loader, dir / "gridfile");
