@@ -78,6 +78,13 @@ void CFieldView::OpenRecoveryJournal() {
     if (!message.empty()) {
         Tell(true, QString::fromStdString(message));
     }
+    // From the journal writer's thread, as the restore thread tells its result.
+    world_->field.SetJournalFailureHandler([this](const std::string& failure) {
+        Tell(true,
+             QString::fromUtf8("復元用の記録 %1 "
+                               "に書き込めません。異常終了したとき、まだ書き出していない配置を戻せません: %2")
+                 .arg(CRecoveryJournal::kDefaultFileName, QString::fromStdString(failure)));
+    });
     const size_t recoverable = world_->field.RecoverablePlacements().size();
     if (recoverable == 0) {
         return;

@@ -194,6 +194,9 @@ public:
     // run stay and are journaled again with the next step.
     bool DiscardUnwritten(std::string* message);
     std::string JournalError() const; // the last failed journal write; empty when none
+    // Called on the journal writer's thread when a write fails after one that
+    // did not (so once per run of failures), with what went wrong.
+    void SetJournalFailureHandler(std::function<void(const std::string&)> handler);
     // Waits until every journal write due before the call is on disk. Steps
     // never wait for it: the journal is written on a thread of its own.
     void FlushJournal();
@@ -397,6 +400,7 @@ private:
     uint64_t journalWrittenSerial_ = 0;         // under journalMutex_
     uint64_t journalSerial_ = 0;                // under mutex_: orders the collected sets
     std::string journalError_;                  // under journalMutex_
+    std::function<void(const std::string&)> journalFailed_; // under journalMutex_
     std::atomic<bool> journalDue_{false};
     // Last: destroyed first, writing what is queued while the rest still stands.
     CJournalWriter journalWriter_{

@@ -430,14 +430,28 @@ void CMainField::QueueJournalIfDue() {
 }
 
 void CMainField::WriteJournalSet(uint64_t serial, const UnwrittenSet& set) {
-    std::lock_guard journalLock(journalMutex_);
-    if (!journal_ || journalHeld_ || serial <= journalWrittenSerial_) {
-        return; // nothing to journal into, or a newer set is on disk already
-    }
-    journalWrittenSerial_ = serial;
+    std::function<void(const std::string&)> tell;
     std::string message;
-    const bool ok = set.empty() ? journal_->Clear(&message) : journal_->Append(set, &message);
-    journalError_ = ok ? std::string() : message;
+    {
+        std::lock_guard journalLock(journalMutex_);
+        if (!journal_ || journalHeld_ || serial <= journalWrittenSerial_) {
+            return; // nothing to journal into, or a newer set is on disk already
+        }
+        journalWrittenSerial_ = serial;
+        const bool ok = set.empty() ? journal_->Clear(&message) : journal_->Append(set, &message);
+        if (!ok && journalError_.empty()) {
+            tell = journalFailed_;
+        }
+        journalError_ = ok ? std::string() : message;
+    }
+    if (tell) {
+        tell(message);
+    }
+}
+
+void CMainField::SetJournalFailureHandler(std::function<void(const std::string&)> handler) {
+    std::lock_guard journalLock(journalMutex_);
+    journalFailed_ = std::move(handler);
 }
 
 void CMainField::FlushJournal() {

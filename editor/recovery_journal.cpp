@@ -337,6 +337,15 @@ bool CRecoveryJournal::Append(const UnwrittenSet& set, std::string* message) {
         return Rewrite(record, message);
     }
     FileDescriptor file{::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC)};
+    if (file.fd < 0 && errno == ENOENT) {
+        // Deleted while the editor ran: start it again rather than journal
+        // nothing for the rest of the run.
+        prepared_ = false;
+        if (!Prepare(message)) {
+            return false;
+        }
+        file.fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    }
     if (file.fd < 0) {
         *message = SystemError("cannot open " + path_.string());
         return false;

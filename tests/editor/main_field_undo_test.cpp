@@ -444,6 +444,55 @@ TEST_F(UndoTest, DiscardingEmptiesTheJournal) {
     EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 3u);
 }
 
+// A journal that cannot be written any more (here a folder took its place)
+// is told once per run of failures, so the user knows recovery is off.
+TEST_F(UndoTest, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    std::mutex toldMutex;
+    std::vector<std::string> told;
+    field->SetJournalFailureHandler([&](const std::string& what) {
+        std::lock_guard lock(toldMutex);
+        told.push_back(what);
+    });
+    const auto toldCount = [&] {
+        std::lock_guard lock(toldMutex);
+        return told.size();
+    };
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    field->FlushJournal();
+    EXPECT_EQ(toldCount(), 0u);
+    EXPECT_TRUE(field->JournalError().empty());
+
+    std::filesystem::remove(JournalPath());
+    std::filesystem::create_directory(JournalPath());
+    LeftClick();
+    PlaceAt(12.0f, 20.0f);
+    field->FlushJournal();
+    ASSERT_EQ(toldCount(), 1u);
+    EXPECT_NE(told[0].find(JournalPath().string()), std::string::npos) << told[0];
+    EXPECT_EQ(field->JournalError(), told[0]);
+    LeftClick();
+    PlaceAt(14.0f, 20.0f);
+    field->FlushJournal();
+    EXPECT_EQ(toldCount(), 1u) << "still failing: not told again";
+
+    std::filesystem::remove(JournalPath());
+    LeftClick();
+    PlaceAt(16.0f, 20.0f);
+    field->FlushJournal();
+    EXPECT_TRUE(field->JournalError().empty()) << field->JournalError();
+    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 4u);
+    std::filesystem::remove(JournalPath());
+    std::filesystem::create_directory(JournalPath());
+    LeftClick();
+    PlaceAt(18.0f, 20.0f);
+    field->FlushJournal();
+    EXPECT_EQ(toldCount(), 2u) << "failing again after it worked";
+    std::filesystem::remove(JournalPath());
+}
+
 TEST_F(UndoTest, AForeignFileAtTheJournalPathIsNeitherUsedNorTouched) {
     {
         std::ofstream out(JournalPath(), std::ios::binary);

@@ -225,5 +225,18 @@ TEST_F(RecoveryJournalTest, ClearLeavesAnEmptyJournalThatStillTakesRecords) {
     EXPECT_EQ(CRecoveryJournal(path).Read().records.size(), 1u);
 }
 
+TEST_F(RecoveryJournalTest, AJournalDeletedWhileInUseIsStartedAgain) {
+    std::string message;
+    CRecoveryJournal journal(path);
+    ASSERT_TRUE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message)) << message;
+    std::filesystem::remove(path);
+    const UnwrittenSet later{Part("p0p0_A_000", 1.0f, 1), Part("p0p0_B_000", 2.0f, 2)};
+    ASSERT_TRUE(journal.Append(later, &message)) << message;
+    const JournalContents contents = CRecoveryJournal(path).Read();
+    ASSERT_EQ(contents.records.size(), 1u);
+    EXPECT_EQ(contents.Latest(), later);
+    EXPECT_EQ(contents.validLength, Bytes().size());
+}
+
 } // namespace
 } // namespace quorvane
