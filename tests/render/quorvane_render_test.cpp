@@ -99,7 +99,8 @@ struct CPictureCounts {
     size_t magenta = 0;
 };
 
-CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle) {
+CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle,
+                              std::string* told = nullptr) {
     const auto out =
         std::filesystem::temp_directory_path() / ("quorvane_render_" + document.stem().string() + ".png");
     RenderOptions options;
@@ -109,6 +110,9 @@ CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle
     options.angle = angle;
     std::string message;
     EXPECT_TRUE(RenderThumbnail(options, message)) << message;
+    if (told != nullptr) {
+        *told = message;
+    }
     RgbaImage image;
     std::string error;
     CPictureCounts counts;
@@ -143,12 +147,17 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
         if (name == "ConcavePolygon.dae") {
             // One flat face in a plane the default yaw looks along: seen
             // edge-on it covers no pixel; a quarter turn shows all of it.
-            EXPECT_EQ(RenderAndCount(entry.path(), -90.0f).model, 0u);
-            EXPECT_GT(RenderAndCount(entry.path(), 0.0f).model, 200u);
+            std::string told;
+            EXPECT_EQ(RenderAndCount(entry.path(), -90.0f, &told).model, 0u);
+            EXPECT_NE(told.find("nothing of the model is in view from yaw -90"), std::string::npos) << told;
+            EXPECT_GT(RenderAndCount(entry.path(), 0.0f, &told).model, 200u);
+            EXPECT_EQ(told.find("nothing of the model"), std::string::npos) << told;
             continue;
         }
-        const CPictureCounts counts = RenderAndCount(entry.path(), -90.0f);
+        std::string told;
+        const CPictureCounts counts = RenderAndCount(entry.path(), -90.0f, &told);
         EXPECT_GT(counts.model, 100u);
+        EXPECT_EQ(told.find("nothing of the model"), std::string::npos) << told;
         // These two name image files their exporters' suites did not ship.
         const bool imageMissing = name == "float_array_NaN.dae" || name == "kwxport_test_vcolors.dae";
         if (imageMissing) {

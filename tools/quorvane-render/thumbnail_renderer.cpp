@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 namespace quorvane {
 namespace {
@@ -44,6 +45,23 @@ std::unique_ptr<CModel> LoadOneModel(const std::string& path, std::vector<std::s
         return nullptr;
     }
     return model;
+}
+
+// Every pixel is the cleared background, the colour of the first one.
+bool OnlyBackground(const std::vector<uint8_t>& pixels) {
+    for (size_t i = 4; i + 3 < pixels.size(); i += 4) {
+        if (!std::equal(pixels.begin() + static_cast<std::ptrdiff_t>(i),
+                        pixels.begin() + static_cast<std::ptrdiff_t>(i + 4), pixels.begin())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string FormatAngle(float degrees) {
+    std::ostringstream text;
+    text << degrees;
+    return text.str();
 }
 
 // The viewer's camera for a model: fitted to the first model, elevation 70
@@ -235,6 +253,10 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
     if (!ended || !device.TakeReadback(pixels)) {
         message += "the frame could not be read back\n";
         return false;
+    }
+    if (vertices > 0 && OnlyBackground(pixels)) {
+        message += options.input + ": nothing of the model is in view from yaw " +
+                   FormatAngle(options.angle) + " (a flat model seen edge-on?); try another --angle\n";
     }
     drawModels.clear();
     for (GpuTexture& texture : field.textures) {
