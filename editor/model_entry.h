@@ -100,6 +100,10 @@ inline std::atomic<uint64_t>& EntryStateChanges() {
 // Sets the flag and, when it changed, counts the change after it, so that a
 // reader who sees the new count also sees the flag.
 inline void SetEntryFlag(std::atomic<bool>& flag, bool value) {
+    // Most calls (every instance, every frame) find the flag as it is.
+    if (flag.load(std::memory_order_acquire) == value) {
+        return;
+    }
     if (flag.exchange(value, std::memory_order_acq_rel) != value) {
         EntryStateChanges().fetch_add(1, std::memory_order_release);
     }
