@@ -402,6 +402,7 @@ private:
     std::string journalError_;                  // under journalMutex_
     std::function<void(const std::string&)> journalFailed_; // under journalMutex_
     std::atomic<bool> journalDue_{false};
+    std::atomic<bool> journalOpen_{false}; // steps collect nothing for a journal never opened
     // Last: destroyed first, writing what is queued while the rest still stands.
     CJournalWriter journalWriter_{
         [this](uint64_t serial, const UnwrittenSet& set) { WriteJournalSet(serial, set); }};

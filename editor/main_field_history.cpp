@@ -416,7 +416,8 @@ UnwrittenSet CMainField::CollectUnwrittenLocked() const {
 }
 
 void CMainField::QueueJournalIfDue() {
-    if (!journalDue_.exchange(false, std::memory_order_acq_rel)) {
+    if (!journalDue_.exchange(false, std::memory_order_acq_rel) ||
+        !journalOpen_.load(std::memory_order_acquire)) {
         return;
     }
     UnwrittenSet set;
@@ -486,6 +487,7 @@ bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::str
     {
         std::lock_guard journalLock(journalMutex_);
         journal_ = std::move(journal);
+        journalOpen_.store(true, std::memory_order_release);
         recoverable_ = std::move(recoverable);
         journalHeld_ = !recoverable_.empty();
         journalError_.clear();
