@@ -5,8 +5,10 @@
 // binary in separate processes at once; the folder goes when the process ends.
 #include "demo_field.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 
@@ -36,6 +38,20 @@ inline const demofield::CManifest& SmallDemoManifest() {
         return demofield::GenerateDemoField(options);
     }();
     return manifest;
+}
+
+// The demo definition whose path ends with suffix; null when there is none.
+inline const demofield::CWrittenDefinition* SmallDemoDefinition(std::string_view suffix) {
+    const auto& definitions = SmallDemoManifest().definitions;
+    const auto found = std::find_if(definitions.begin(), definitions.end(),
+                                    [suffix](const auto& d) { return d.path.ends_with(suffix); });
+    return found == definitions.end() ? nullptr : &*found;
+}
+
+// An empty grid file folder in the demo folder, as a fresh field has.
+inline void EmptySmallDemoGridFolder() {
+    std::filesystem::remove_all(SmallDemoRoot() / "gridfile");
+    std::filesystem::create_directories(SmallDemoRoot() / "gridfile");
 }
 
 } // namespace quorvane::test

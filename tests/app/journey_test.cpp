@@ -285,13 +285,8 @@ protected:
         ASSERT_EQ(QGuiApplication::platformName(), "xcb")
             << "needs an X display (run it through test.sh or xvfb-run)";
         root_ = test::SmallDemoRoot();
-        const auto& definitions = test::SmallDemoManifest().definitions;
-        const auto house = std::find_if(definitions.begin(), definitions.end(), [](const auto& d) {
-            return d.path.ends_with("buildings/house.mdf");
-        });
-        ASSERT_NE(house, definitions.end()) << "the demo field has no house";
-        std::filesystem::remove_all(root_ / "gridfile");
-        std::filesystem::create_directories(root_ / "gridfile");
+        ASSERT_NE(test::SmallDemoDefinition("buildings/house.mdf"), nullptr) << "the demo field has no house";
+        test::EmptySmallDemoGridFolder();
         qunsetenv("QUORVANE_CHOOSE");
     }
 

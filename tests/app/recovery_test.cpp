@@ -67,15 +67,12 @@ protected:
         ASSERT_EQ(QGuiApplication::platformName(), "xcb")
             << "needs an X display (run it through test.sh or xvfb-run)";
         root_ = test::SmallDemoRoot();
-        const auto& definitions = test::SmallDemoManifest().definitions;
-        const auto crate = std::find_if(definitions.begin(), definitions.end(),
-                                        [](const auto& d) { return d.path.ends_with("crate.mdf"); });
-        ASSERT_NE(crate, definitions.end()) << "the demo field has no crate";
+        const auto* crate = test::SmallDemoDefinition("crate.mdf");
+        ASSERT_NE(crate, nullptr) << "the demo field has no crate";
         crate_ = "./" + crate->path;
         parts_ = crate->parts;
         ASSERT_GT(parts_, 0);
-        std::filesystem::remove_all(root_ / "gridfile");
-        std::filesystem::create_directories(root_ / "gridfile");
+        test::EmptySmallDemoGridFolder();
         std::filesystem::remove(root_ / CRecoveryJournal::kDefaultFileName);
         qunsetenv(CFieldViewWorld::kChooseVariable);
     }

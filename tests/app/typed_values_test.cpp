@@ -79,12 +79,9 @@ std::optional<CModelTransform> SelectedTransform(const CMainField& field) {
 TEST(TypedValuesLive, KeysTypedIntoTheFieldViewMoveAndTurnTheNewPlacement) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "needs an X display (run it through xvfb-run)";
     const std::filesystem::path root = test::SmallDemoRoot();
-    const auto& definitions = test::SmallDemoManifest().definitions;
-    const auto crate = std::find_if(definitions.begin(), definitions.end(),
-                                    [](const auto& d) { return d.path.ends_with("crate.mdf"); });
-    ASSERT_NE(crate, definitions.end()) << "the demo field has no crate";
-    std::filesystem::remove_all(root / "gridfile");
-    std::filesystem::create_directories(root / "gridfile");
+    const auto* crate = test::SmallDemoDefinition("crate.mdf");
+    ASSERT_NE(crate, nullptr) << "the demo field has no crate";
+    test::EmptySmallDemoGridFolder();
     std::filesystem::remove(root / CRecoveryJournal::kDefaultFileName);
 
     test::ScopedWorkingDirectory inDemo(root);
