@@ -1,6 +1,7 @@
 #include "collada/collada_import.h"
 
 #include "collada/readers.h"
+#include "modeldata/ascii_case.h"
 #include "modeldata/file_bytes.h"
 #include "modeldata/mdl_reader.h"
 #include "modeldata/model_types.h"
@@ -39,7 +40,7 @@ bool LoadFromBuffer(CModel& model, char* data, size_t size, std::string_view pat
 
 std::string ColladaModelId(std::string_view path) {
     constexpr std::string_view kExtension = ".dae";
-    if (path.size() >= kExtension.size() && path.substr(path.size() - kExtension.size()) == kExtension) {
+    if (EndsWithNoCase(path, kExtension)) {
         path.remove_suffix(kExtension.size());
     }
     const size_t separator = path.find_last_of("/\\\n");
@@ -54,6 +55,14 @@ bool LoadColladaText(CModel& model, std::string_view text, std::string_view path
     return LoadFromBuffer(model, bytes.data(), bytes.size(), path);
 }
 
+bool LoadColladaInPlace(CModel& model, std::span<char> bytes, std::string_view path, std::string& error) {
+    if (!LoadFromBuffer(model, bytes.data(), bytes.size(), path)) {
+        error = std::string(path) + ": not well-formed XML";
+        return false;
+    }
+    return true;
+}
+
 bool LoadCollada(CModel& model, std::string_view path, std::string& error) {
     const CFileBytes bytes = ReadFileBytes(std::filesystem::path(path));
     if (!bytes) {
@@ -61,11 +70,7 @@ bool LoadCollada(CModel& model, std::string_view path, std::string& error) {
         error = bytes.error;
         return false;
     }
-    if (!LoadFromBuffer(model, bytes.data.get(), bytes.size, path)) {
-        error = std::string(path) + ": not well-formed XML";
-        return false;
-    }
-    return true;
+    return LoadColladaInPlace(model, {bytes.data.get(), bytes.size}, path, error);
 }
 
 bool LoadCollada(CModel& model, std::string_view path) {

@@ -43,7 +43,8 @@ const std::vector<CExpected> kExpected = {
 class ColladaDocuments : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(std::filesystem::is_directory(kDocuments)) << "COLLADA documents missing at " << kDocuments;
+        ASSERT_TRUE(std::filesystem::is_directory(kDocuments))
+            << "COLLADA documents missing at " << kDocuments;
     }
 
     static CModel Load(const char* file) {
@@ -113,7 +114,7 @@ TEST_F(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
 
 TEST_F(ColladaDocuments, TwoTextureSetsAndVertexColours) {
     const CModel twoSets = Load("cube_with_2UVs.DAE");
-    EXPECT_EQ(twoSets.id, "cube_with_2UVs.DAE");
+    EXPECT_EQ(twoSets.id, "cube_with_2UVs");
     const CPolygonData& block = *twoSets.geometries[0]->polygons[0];
     EXPECT_EQ(block.texIds,
               (std::vector<std::string>{"geom-Quader01-map-channel1", "geom-Quader01-map-channel2"}));

@@ -14,13 +14,21 @@
 namespace quorvane {
 namespace {
 
-TEST(ColladaNames, ModelIdDropsOnlyLowerCaseExtension) {
-    EXPECT_EQ(ColladaModelId("./model/tree/oak.dae"), "oak");
-    EXPECT_EQ(ColladaModelId("./model/tree/oak.DAE"), "oak.DAE");
-    EXPECT_EQ(ColladaModelId("a.b.dae"), "a.b");
-    EXPECT_EQ(ColladaModelId("model\\tree\\oak.dae"), "oak");
-    EXPECT_EQ(ColladaModelId("odd\nname.dae"), "name");
-    EXPECT_EQ(ColladaModelId(".dae"), "");
+// Grid map files name placed models by this ID, so "oak.DAE" must name the
+// model "oak.dae" names.
+TEST(ColladaNames, ModelIdDropsAFinalDaeInAnyCase) {
+    struct IdCase {
+        const char* path;
+        const char* id;
+    };
+    for (const IdCase& c :
+         {IdCase{"./model/tree/oak.dae", "oak"}, IdCase{"./model/tree/oak.DAE", "oak"},
+          IdCase{"./model/tree/oak.Dae", "oak"}, IdCase{"./model/tree/oak.dAE", "oak"},
+          IdCase{"a.b.dae", "a.b"}, IdCase{"a.DAE.dae", "a.DAE"}, IdCase{"model\\tree\\oak.dae", "oak"},
+          IdCase{"odd\nname.dae", "name"}, IdCase{".dae", ""}, IdCase{".DAE", ""},
+          IdCase{"oak.xml", "oak.xml"}, IdCase{"oak.daex", "oak.daex"}, IdCase{"oak", "oak"}}) {
+        EXPECT_EQ(ColladaModelId(c.path), c.id) << c.path;
+    }
 }
 
 TEST(ColladaNames, DirectoryKeepsItsFinalSeparator) {
