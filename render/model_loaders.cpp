@@ -1,26 +1,12 @@
 #include "render/model_loaders.h"
 
-#include "collada/collada_import.h"
 #include "modeldata/collider_reader.h"
 #include "modeldata/collider_skin_records.h"
-#include "modeldata/mdl_reader.h"
+#include "modelfile/model_file.h"
 #include "render/collider_display.h"
 #include "render/common_device.h"
 
 namespace quorvane {
-
-ModelFormat ModelFormatOf(std::string_view path) {
-    if (path.size() < 5) {
-        return ModelFormat::None;
-    }
-    if (path.ends_with(".dae")) {
-        return ModelFormat::Collada;
-    }
-    if (path.ends_with(".mdl")) {
-        return ModelFormat::TextModel;
-    }
-    return ModelFormat::None;
-}
 
 std::string ResolveModelPath(const std::filesystem::path& root, const std::string& path) {
     if (root.empty() || root == "." || std::filesystem::path(path).is_absolute()) {
@@ -31,17 +17,8 @@ std::string ResolveModelPath(const std::filesystem::path& root, const std::strin
 
 std::unique_ptr<CModel> ReadModelForPath(const std::string& path, const std::filesystem::path& root,
                                          std::string& why) {
-    // The name as given decides, not the folder it is looked for in.
-    const ModelFormat format = ModelFormatOf(path);
-    if (format == ModelFormat::None) {
-        why = "the name ends in neither \".mdl\" nor \".dae\"";
-        return nullptr;
-    }
-    const std::string resolvedPath = ResolveModelPath(root, path);
     auto model = std::make_unique<CModel>();
-    const bool read = format == ModelFormat::Collada ? LoadCollada(*model, resolvedPath, why)
-                                                     : ReadModelFile(*model, resolvedPath, why);
-    if (!read) {
+    if (!ReadAnyModelFile(*model, ResolveModelPath(root, path), why)) {
         return nullptr;
     }
     return model;

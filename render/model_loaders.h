@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 #include <vulkan/vulkan.h>
 
@@ -17,19 +16,13 @@ namespace quorvane {
 
 class CCommonDevice;
 
-enum class ModelFormat { None, Collada, TextModel };
-
-// ".dae" or ".mdl" as the last four characters, exactly (".MDL" is neither);
-// paths shorter than five characters name no model.
-ModelFormat ModelFormatOf(std::string_view path);
-
 // Where a path written for the working directory lies under root ("." keeps
 // it as it is; an absolute path stays absolute).
 std::string ResolveModelPath(const std::filesystem::path& root, const std::string& path);
 
-// Reads path (under root) with the reader its extension names. Null, with
-// why set, when the extension is not a model's or the file could not be read:
-// a missing file must not look like an empty model.
+// Reads path (under root) with the reader ReadAnyModelFile picks. Null, with
+// why set, when the file is no model or could not be read: a missing file
+// must not look like an empty model.
 std::unique_ptr<CModel> ReadModelForPath(const std::string& path, const std::filesystem::path& root,
                                          std::string& why);
 

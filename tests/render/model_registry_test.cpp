@@ -4,6 +4,7 @@
 #include "render/model_loaders.h"
 #include "render/model_registry.h"
 #include "render/registry_payload.h"
+#include "tests/model_file_copies.h"
 #include "tests/small_demo_field.h"
 
 #include <algorithm>
@@ -133,17 +134,6 @@ protected:
     std::vector<std::string> reports_;
 };
 
-TEST(ModelFormat, ExtensionDecidesExactlyAndShortPathsNameNoModel) {
-    EXPECT_EQ(ModelFormatOf("a.mdl"), ModelFormat::TextModel); // five characters: accepted
-    EXPECT_EQ(ModelFormatOf("a.dae"), ModelFormat::Collada);
-    EXPECT_EQ(ModelFormatOf(".mdl"), ModelFormat::None); // four characters
-    EXPECT_EQ(ModelFormatOf("x.md"), ModelFormat::None);
-    EXPECT_EQ(ModelFormatOf("./model/ROCK.MDL"), ModelFormat::None);
-    EXPECT_EQ(ModelFormatOf("./model/rock.Dae"), ModelFormat::None);
-    EXPECT_EQ(ModelFormatOf("./model/rock.obj"), ModelFormat::None);
-    EXPECT_EQ(ModelFormatOf("./model/rock.mdl.bak"), ModelFormat::None);
-}
-
 TEST(ModelPlacement, CpuVisibleAboveTheLimitWithoutABudgetOrOnUnifiedMemory) {
     constexpr VkDeviceSize kBudget = 1000;
     EXPECT_EQ(ChooseDrawModelPlacement(500, kBudget, 90.0f, false), DrawModelPlacement::VideoMemory);
@@ -155,8 +145,7 @@ TEST(ModelPlacement, CpuVisibleAboveTheLimitWithoutABudgetOrOnUnifiedMemory) {
 }
 
 TEST_F(ModelRegistryTest, RefusedAndMissingModelsBuildNothingAndKeepNoSlot) {
-    for (const std::string path :
-         {"x.md", ".mdl", "./model/rocks/BOULDER.MDL", "./model/rocks/boulder.obj"}) {
+    for (const std::string path : {"x.md", ".mdl", "./model/rocks/boulder.obj"}) {
         CModelEntry entry;
         EXPECT_FALSE(registry_->LoadEntry(entry, path, false)) << path;
         EXPECT_FALSE(entry.loaded.load());
@@ -186,6 +175,29 @@ TEST_F(ModelRegistryTest, RefusedAndMissingModelsBuildNothingAndKeepNoSlot) {
     EXPECT_EQ(tile->gpuSlot, -1);
     EXPECT_EQ(FreeSlots(), 16);
     EXPECT_EQ(ReportsNaming("Field99-99.mdl"), 1);
+}
+
+// What the model viewer previews must also be placeable: every name a COLLADA
+// document may carry loads, and "rock.DAE" gets the model ID "rock.dae" gets.
+TEST_F(ModelRegistryTest, ColladaDocumentsLoadUnderEveryNameWithTheIdOfTheirStem) {
+    const test::CModelFileCopies copies("quorvane_registry_names");
+    for (const test::ColladaName& document : test::kColladaNames) {
+        SCOPED_TRACE(document.name);
+        const std::string path = copies.Copy(test::kCubeDocument, document.name).string();
+        CModelEntry entry;
+        EXPECT_TRUE(registry_->LoadEntry(entry, path, false));
+        EXPECT_EQ(entry.modelId, document.modelId);
+        EXPECT_TRUE(entry.hasDrawModel);
+        const CDrawModel* drawModel = DrawModelOf(entry);
+        EXPECT_TRUE(drawModel != nullptr && !drawModel->meshes.empty());
+    }
+    const std::string notes = copies.Copy(test::kNotAModel, "notes.txt").string();
+    CModelEntry refused;
+    EXPECT_FALSE(registry_->LoadEntry(refused, notes, false));
+    EXPECT_EQ(refused.payload, nullptr);
+    EXPECT_EQ(ReportsNaming(notes + " " + test::kNeitherFormat), 1);
+    RunFrame();
+    EXPECT_EQ(FreeSlots(), 16);
 }
 
 TEST_F(ModelRegistryTest, LoadedEntryBecomesReadyGivesItsSlotBackAndReleasesEverything) {
