@@ -1,7 +1,6 @@
 #include "ui/model_viewer_set.h"
 
-#include "collada/collada_import.h"
-#include "modeldata/mdl_reader.h"
+#include "modelfile/model_file.h"
 #include "render/animation.h"
 #include "render/common_device.h"
 #include "render/model_loaders.h"
@@ -16,11 +15,6 @@ constexpr std::chrono::milliseconds kSlotRetry{10};
 // As long as a placed model waits for an upload entry.
 constexpr std::chrono::milliseconds kSlotPatience{11000};
 
-std::string Extension(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
-}
-
 std::optional<CLoaderSlot> AcquireUntilStopped(CCommonDevice& device, const std::stop_token& stop) {
     const auto deadline = std::chrono::steady_clock::now() + kSlotPatience;
     while (!stop.stop_requested() && std::chrono::steady_clock::now() < deadline) {
@@ -33,18 +27,6 @@ std::optional<CLoaderSlot> AcquireUntilStopped(CCommonDevice& device, const std:
 }
 
 } // namespace
-
-bool LoadViewerModel(CModel& model, const std::string& path) {
-    const std::string extension = Extension(path);
-    std::string error;
-    if (extension == "dae" || extension == "DAE") {
-        return LoadCollada(model, path, error);
-    }
-    if (extension == "mdl" || extension == "MDL") {
-        return ReadModelFile(model, path, error);
-    }
-    return false;
-}
 
 std::unique_ptr<ViewerModelSet> BuildViewerModelSet(CCommonDevice& device, const CModelDefinition& definition,
                                                     const std::stop_token& stop,
@@ -62,7 +44,8 @@ std::unique_ptr<ViewerModelSet> BuildViewerModelSet(CCommonDevice& device, const
         }
         ViewerSlot& slot = set->entries[i];
         slot.model = std::make_unique<CModel>();
-        if (!LoadViewerModel(*slot.model, definition.paths[i])) {
+        std::string ignored; // the path alone is reported
+        if (!ReadAnyModelFile(*slot.model, definition.paths[i], ignored)) {
             failed.push_back(definition.paths[i]);
         }
         std::optional<CLoaderSlot> upload = AcquireUntilStopped(device, stop);

@@ -34,14 +34,10 @@ struct ViewerModelSet {
     bool abandoned = false;
 };
 
-// "dae"/"DAE" reads COLLADA, "mdl"/"MDL" the text model format; any other
-// extension (mixed case included) leaves the model empty. False when the
-// file could not be read; the model is then empty or partial.
-bool LoadViewerModel(CModel& model, const std::string& path);
-
-// Builds the drawable models of the definition's level-0 entries in the
-// first eight slots on device, recording their uploads in the device's
-// upload pool; the render thread submits them (AdvanceViewerUploads).
+// Builds the drawable models of the definition's level-0 entries (each read
+// by ReadAnyModelFile, as the field reads them) in the first eight slots on
+// device, recording their uploads in the device's upload pool; the render
+// thread submits them (AdvanceViewerUploads).
 // Waiting for an upload entry gives up when stop is requested; the set is
 // then marked abandoned. failed gets the paths that could not be read.
 std::unique_ptr<ViewerModelSet> BuildViewerModelSet(CCommonDevice& device, const CModelDefinition& definition,

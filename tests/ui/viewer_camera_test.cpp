@@ -1,13 +1,8 @@
-// The viewer's camera arithmetic and its model-file rule; no display needed.
-#include "modeldata/model.h"
+// The viewer's camera arithmetic; no display needed.
 #include "render/viewer_camera.h"
-#include "ui/model_viewer_set.h"
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -91,29 +86,6 @@ TEST(ViewerCamera, WheelZoomsBySixPercentANotchAndStopsAtTheMinimum) {
     }
     EXPECT_EQ(orbit.distance, 0.0001);
     EXPECT_NEAR(EyeDistance(camera), std::pow(0.0001, 1.2), 1e-7);
-}
-
-TEST(ViewerModelFiles, OnlyTheFourExactExtensionsAreRead) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("quorvane_viewer_ext_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path cube = std::filesystem::path(QUORVANE_VIEWER_COLLADA) / "cube_tristrips.dae";
-    for (const char* name : {"a.dae", "a.DAE"}) {
-        std::filesystem::copy_file(cube, folder / name);
-        CModel model;
-        EXPECT_TRUE(LoadViewerModel(model, (folder / name).string())) << name;
-        EXPECT_FALSE(model.geometries.empty()) << name;
-    }
-    // The same document under a mixed-case or foreign extension stays empty.
-    for (const char* name : {"b.Dae", "b.dAE", "b.obj", "noextension"}) {
-        std::filesystem::copy_file(cube, folder / name);
-        CModel model;
-        EXPECT_FALSE(LoadViewerModel(model, (folder / name).string())) << name;
-        EXPECT_TRUE(model.geometries.empty()) << name;
-    }
-    CModel missing;
-    EXPECT_FALSE(LoadViewerModel(missing, (folder / "missing.mdl").string()));
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace
