@@ -1,6 +1,7 @@
 #include "render/texture_image.h"
 #include "render/vulkan_instance.h"
 #include "render_options.h"
+#include "tests/model_file_copies.h"
 #include "thumbnail_renderer.h"
 
 #include <filesystem>
@@ -167,6 +168,22 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
         }
     }
     EXPECT_GE(documents, 14u);
+}
+
+// The tool opens what the model viewer previews and the field places.
+TEST(RenderThumbnail, ColladaDocumentsRenderUnderEveryName) {
+    const test::CModelFileCopies copies("quorvane_render_names");
+    for (const test::ColladaName& document : test::kColladaNames) {
+        SCOPED_TRACE(document.name);
+        EXPECT_GT(RenderAndCount(copies.Copy(test::kCubeDocument, document.name), -90.0f).model, 100u);
+    }
+    RenderOptions options;
+    options.input = copies.Copy(test::kNotAModel, "notes.txt").string();
+    options.out = (std::filesystem::temp_directory_path() / "quorvane_render_notes.png").string();
+    std::string message;
+    EXPECT_FALSE(RenderThumbnail(options, message));
+    EXPECT_NE(message.find(options.input + " " + test::kNeitherFormat), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(options.out));
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 #include "thumbnail_renderer.h"
 
-#include "collada/collada_import.h"
 #include "editor/model_definition.h"
 #include "modeldata/ani_reader.h"
-#include "modeldata/mdl_reader.h"
 #include "modeldata/scalar_math.h"
+#include "modelfile/model_file.h"
 #include "render/animation.h"
 #include "render/common_device1.h"
 #include "render/model_draw.h"
@@ -27,21 +26,12 @@ std::string Extension(const std::string& path) {
     return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
-// The viewer's rule: exactly "dae"/"DAE" or "mdl"/"MDL".
+// Read as the model viewer and the field read it.
 std::unique_ptr<CModel> LoadOneModel(const std::string& path, std::vector<std::string>& errors) {
     auto model = std::make_unique<CModel>();
-    const std::string extension = Extension(path);
-    bool ok = false;
-    if (extension == "dae" || extension == "DAE") {
-        ok = LoadCollada(*model, path);
-    } else if (extension == "mdl" || extension == "MDL") {
-        ok = ReadModelFile(*model, path);
-    } else {
-        errors.push_back(path + ": not a .mdl or .dae model");
-        return nullptr;
-    }
-    if (!ok) {
-        errors.push_back(path + ": cannot be loaded");
+    std::string error;
+    if (!ReadAnyModelFile(*model, path, error)) {
+        errors.push_back(error);
         return nullptr;
     }
     return model;
