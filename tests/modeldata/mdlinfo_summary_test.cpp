@@ -1,5 +1,6 @@
 #include "modeldata/collider_reader.h"
 #include "modeldata/mdl_reader.h"
+#include "tests/model_file_copies.h"
 #include "tools/mdlinfo/summary.h"
 
 #include <filesystem>
@@ -42,6 +43,25 @@ TEST(MdlinfoSummaryTest, ColladaDocumentsAreSummarisedLikeTextModels) {
                              "textures: 1\n  file2: ./duckCM.tga\n", "animations: 1\n"}) {
         EXPECT_NE(description.find(line), std::string::npos) << line << "\n" << description;
     }
+}
+
+// mdlinfo names the model as the field does whatever the document is called,
+// and a text that only mentions the root element is no COLLADA document.
+TEST(MdlinfoSummaryTest, ColladaDocumentsAreKnownUnderEveryName) {
+    const test::CModelFileCopies copies("quorvane_mdlinfo_names");
+    for (const test::ColladaName& document : test::kColladaNames) {
+        SCOPED_TRACE(document.name);
+        const std::string path = copies.Copy(test::kCubeDocument, document.name).string();
+        const std::string text = ReadText(path);
+        EXPECT_EQ(DetectFileKind(path, text), FileKind::kCollada);
+        std::string description;
+        std::string error;
+        EXPECT_TRUE(DescribeColladaFile(path, text, description, error)) << error;
+        EXPECT_NE(description.find("model id: " + std::string(document.modelId) + "\n"), std::string::npos)
+            << description;
+    }
+    const std::string notes = copies.Copy(test::kNotAModel, "notes.txt").string();
+    EXPECT_NE(DetectFileKind(notes, ReadText(notes)), FileKind::kCollada);
 }
 
 TEST(MdlinfoSummaryTest, UnreadableColladaDocumentsSayWhy) {

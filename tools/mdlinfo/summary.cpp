@@ -1,20 +1,12 @@
 #include "tools/mdlinfo/summary.h"
 
-#include <algorithm>
-#include <cctype>
+#include "modeldata/ascii_case.h"
+#include "modelfile/model_format.h"
+
 #include <sstream>
 
 namespace quorvane::mdlinfo {
 namespace {
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size()) {
-        return false;
-    }
-    const auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [&](char a, char b) { return lower(a) == lower(b); });
-}
 
 std::string OrNone(const std::string& text) {
     return text.empty() ? "(none)" : text;
@@ -97,14 +89,16 @@ std::vector<std::string> FindGeometryProblems(const CModel& model, const CGeomet
 }
 
 FileKind DetectFileKind(std::string_view path, std::string_view text) {
-    if (EndsWithNoCase(path, ".mdl")) {
+    switch (ModelFormatOf(path, text)) {
+    case ModelFormat::TextModel:
         return FileKind::kModel;
+    case ModelFormat::Collada:
+        return FileKind::kCollada;
+    case ModelFormat::None:
+        break;
     }
     if (EndsWithNoCase(path, ".ani")) {
         return FileKind::kAnimation;
-    }
-    if (EndsWithNoCase(path, ".dae") || text.find("<COLLADA") != std::string_view::npos) {
-        return FileKind::kCollada;
     }
     if (text.find("COLLIDER_TYPE") != std::string_view::npos) {
         return FileKind::kCollider;

@@ -11,8 +11,9 @@ namespace quorvane::mdlinfo {
 
 enum class FileKind { kModel, kAnimation, kCollider, kCollada };
 
-// By extension (".mdl", ".ani", ".dae", any case), otherwise by the keys the
-// text uses or a COLLADA root element.
+// Models as every reader of model files tells them (ModelFormatOf: a COLLADA
+// root element, or ".mdl" or ".dae" in any case); otherwise ".ani" in any
+// case, or the keys the text uses.
 FileKind DetectFileKind(std::string_view path, std::string_view text);
 std::string_view KindName(FileKind kind);
 
