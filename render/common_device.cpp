@@ -1,6 +1,8 @@
 // CCommonDevice lifetime: the set-up order and the teardown of everything it owns.
 #include "render/common_device.h"
 
+#include "render/vulkan_result.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -27,8 +29,10 @@ void CCommonDevice::DestroyAll() {
     if (device_ == VK_NULL_HANDLE) {
         return;
     }
+    // Teardown goes on whatever the wait says: a lost device runs nothing more.
     vkDeviceWaitIdle(device_);
     submitted_ = false;
+    recording_ = false;
     ReleaseFinishedObjects();
     DestroySwapchain();
     for (auto& [format, pipeline] : outputPipelines_) {
@@ -108,27 +112,74 @@ bool CCommonDevice::CreateDeviceObjects(IPresentSurface* surface) {
     }
     QueryLimits();
     memory_ = std::make_unique<CGpuMemory>(physical_, device_);
+    if (!CreateFrameObjects() || !CreateHelpers()) {
+        DestroyAll();
+        return false;
+    }
+    if (!CreateTargets() || !InitialiseImages()) {
+        std::fprintf(stderr, "render: the render targets could not be created\n");
+        DestroyAll();
+        return false;
+    }
+    // A window may have no size yet: the first frame tries again.
+    if (surface_ != nullptr && !CreateSwapchain()) {
+        std::fprintf(stderr, "render: the swapchain could not be created\n");
+    }
+    return true;
+}
 
+namespace {
+
+bool Created(VkResult result, std::string_view what) {
+    if (result != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n", DescribeVulkanFailure(what, result).c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CCommonDevice::CreateFrameObjects() {
     VkCommandPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO};
     poolInfo.queueFamilyIndex = queueFamily_;
-    vkCreateCommandPool(device_, &poolInfo, nullptr, &framePool_);
+    if (!Created(vkCreateCommandPool(device_, &poolInfo, nullptr, &framePool_),
+                 "creating the frame command pool")) {
+        framePool_ = VK_NULL_HANDLE;
+        return false;
+    }
     VkCommandBufferAllocateInfo allocInfo{VK_STRUCTURE_TYPE_COMMAND_BUFFER_ALLOCATE_INFO};
     allocInfo.commandPool = framePool_;
     allocInfo.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
     allocInfo.commandBufferCount = 1;
-    vkAllocateCommandBuffers(device_, &allocInfo, &frameCommands_);
+    if (!Created(vkAllocateCommandBuffers(device_, &allocInfo, &frameCommands_),
+                 "allocating the frame command buffer")) {
+        frameCommands_ = VK_NULL_HANDLE;
+        return false;
+    }
     VkFenceCreateInfo fenceInfo{VK_STRUCTURE_TYPE_FENCE_CREATE_INFO};
-    vkCreateFence(device_, &fenceInfo, nullptr, &frameFence_);
+    if (!Created(vkCreateFence(device_, &fenceInfo, nullptr, &frameFence_), "creating the frame fence")) {
+        frameFence_ = VK_NULL_HANDLE;
+        return false;
+    }
     VkSemaphoreCreateInfo semaphoreInfo{VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
-    vkCreateSemaphore(device_, &semaphoreInfo, nullptr, &imageAcquired_);
+    if (!Created(vkCreateSemaphore(device_, &semaphoreInfo, nullptr, &imageAcquired_),
+                 "creating the image semaphore")) {
+        imageAcquired_ = VK_NULL_HANDLE;
+        return false;
+    }
+    return true;
+}
 
+bool CCommonDevice::CreateHelpers() {
     uploadPool_ = std::make_unique<CUploadCommandPool>(device_, queueFamily_);
-    if (surface_ != nullptr && !CreateSwapchain()) {
-        std::fprintf(stderr, "render: the swapchain could not be created\n");
+    if (!uploadPool_->IsValid()) {
+        std::fprintf(stderr, "render: the upload command pools could not be created\n");
+        return false;
     }
     descriptors_ = std::make_unique<CDescriptorAllocator>(device_);
-    if (!CreateTargets() || !InitialiseImages()) {
-        std::fprintf(stderr, "render: the render targets could not be created\n");
+    if (!descriptors_->CanBuildTables()) {
+        std::fprintf(stderr, "render: the descriptor slots could not be created\n");
         return false;
     }
     return true;

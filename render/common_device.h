@@ -10,12 +10,14 @@
 #include "render/vulkan_instance.h"
 
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <vulkan/vulkan.h>
 
@@ -63,7 +65,8 @@ public:
     CCommonDevice(const CCommonDevice&) = delete;
     CCommonDevice& operator=(const CCommonDevice&) = delete;
 
-    // Set-up with a window surface, or headless when surface is null.
+    // Set-up with a window surface, or headless when surface is null. False,
+    // with the reason on stderr and nothing left created, when any step fails.
     bool CreateDeviceObjects(IPresentSurface* surface);
     virtual bool CreateRootSignature() { return true; }
     virtual bool LoadShaders() { return true; }
@@ -71,7 +74,8 @@ public:
 
     // --- frame, render thread only ---
     // Starts the frame command buffer; in a window acquires the next image.
-    // False: nothing to draw into this turn (minimised, swapchain re-created).
+    // False: nothing to draw into this turn (minimised, swapchain re-created,
+    // device lost). A frame left unfinished by the turn before is dropped.
     bool BeginFrame();
     // Scene into the off-screen target (the callback may open passes), then
     // the full-screen quad with pipeline 1 into the output image.
@@ -79,7 +83,7 @@ public:
     // Records the overlay, ends the frame buffer and submits it together with
     // the extra (upload) buffers, then presents. False when the frame was lost.
     bool EndFrame(std::span<const VkCommandBuffer> extraCommandBuffers = {});
-    // Waits until the last submission finished.
+    // Waits until the last submission finished (or the device was lost).
     void WaitForGpu();
     // Runs the release list (after WaitForGpu) and frees dropped tables.
     void ReleaseFinishedObjects();
@@ -108,8 +112,27 @@ public:
     COverlay2D& Overlay() { return overlay_; }
     // Headless: copy the composed image to memory during the next EndFrame.
     void RequestReadback() { readbackRequested_ = true; }
-    // RGBA, kWidth x kHeight, top row first; valid after WaitForGpu.
+    // RGBA, kWidth x kHeight, top row first; valid after WaitForGpu. False
+    // when no finished frame holds one, and always once the device is lost.
     bool TakeReadback(std::vector<uint8_t>& rgba);
+
+    // --- loss, any thread ---
+    // True once the device is lost (VK_ERROR_DEVICE_LOST from any call) or a
+    // frame could not be recorded, submitted, presented or waited for: from
+    // then on nothing is drawn, and the device only waits to be destroyed.
+    bool DeviceLost() const { return lost_.load(std::memory_order_acquire); }
+    // What failed, for the user ("submitting the frame failed: VK_ERROR_DEVICE_LOST");
+    // empty while the device is not lost.
+    std::string DeviceLostReason() const;
+    // Records the loss and names it on stderr; the first reason is kept.
+    void MarkDeviceLost(const std::string& reason);
+    // The result of a call that can report a lost device (a queue submit or
+    // wait, a fence wait, an acquire or a present), as this device sees it:
+    // VK_ERROR_DEVICE_LOST is recorded as the loss of the device.
+    VkResult CheckDeviceResult(VkResult result, std::string_view what);
+    // Test seam: the next result CheckDeviceResult sees becomes VK_ERROR_DEVICE_LOST,
+    // whatever the driver said.
+    void TreatNextResultAsDeviceLost() { forceDeviceLost_.store(true, std::memory_order_release); }
 
     // --- state ---
     bool IsHeadless() const { return surface_ == nullptr; }
@@ -167,15 +190,26 @@ protected:
 private:
     enum class Pass { None, Scene, Shadow, Output };
 
-    // Set-up (common_device_create.cpp, common_device_targets.cpp).
+    // Set-up (common_device.cpp, common_device_create.cpp, common_device_targets.cpp).
     bool ChoosePhysicalDevice();
     bool CreateLogicalDevice();
     void QueryLimits();
+    bool CreateFrameObjects();
+    bool CreateHelpers();
     bool CreateTargets();
     bool InitialiseImages();
     // Window output (common_device_swapchain.cpp).
     bool CreateSwapchain();
+    bool CreateSwapchainImageObjects();
     void DestroySwapchain();
+    void ReportSwapchainFailure(const std::string& message, VkResult result);
+    // Frame start and end (common_device_frame.cpp).
+    bool StartFrameCommands();
+    bool AcquireBackBuffer();
+    bool WaitForDeviceIdle(std::string_view why);
+    void DropAbandonedFrame();
+    bool SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuffers);
+    bool PresentFrame();
     // Frame and draw state (common_device_frame.cpp, common_device_draw.cpp).
     void BindPendingState();
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
@@ -208,8 +242,17 @@ private:
     VkCommandPool framePool_ = VK_NULL_HANDLE;
     VkCommandBuffer frameCommands_ = VK_NULL_HANDLE;
     VkFence frameFence_ = VK_NULL_HANDLE;
-    bool submitted_ = false;
+    bool submitted_ = false; // the fence will signal: waited for before anything is reused
     bool recording_ = false;
+    // Layouts of the frame's targets when recording began: a frame dropped
+    // unfinished never ran its transitions.
+    std::array<VkImageLayout, 4> layoutsAtFrameStart_{};
+
+    // Loss of the device.
+    std::atomic<bool> lost_{false};
+    std::atomic<bool> forceDeviceLost_{false};
+    mutable std::mutex lostMutex_;
+    std::string lostReason_;
 
     // Off-screen targets and read-back.
     GpuImage sceneColor_;
@@ -264,6 +307,7 @@ private:
     VkSemaphore imageAcquired_ = VK_NULL_HANDLE;
     uint32_t backBufferIndex_ = 0;
     bool swapchainStale_ = false;
+    bool swapchainFailureTold_ = false; // once per run of failed re-creations
     struct OutputTarget {
         VkImageView view = VK_NULL_HANDLE;
         VkExtent2D extent{};

@@ -120,10 +120,13 @@ CCommonDevice1::~CCommonDevice1() {
 }
 
 bool CCommonDevice1::CreatePipelineObjects() {
-    const bool layout = CreateRootSignature();
+    if (!CreateRootSignature()) {
+        std::fprintf(stderr, "render: the pipeline layout could not be created\n");
+        return false;
+    }
     LoadShaders();
     CreatePipelineStates();
-    return layout;
+    return true;
 }
 
 bool CCommonDevice1::CreateRootSignature() {
@@ -203,7 +206,10 @@ bool CCommonDevice1::CreateRootSignature() {
         return false;
     }
     VkPipelineLayoutCreateInfo overlayInfo{VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO};
-    vkCreatePipelineLayout(device, &overlayInfo, nullptr, &overlayLayout_);
+    if (vkCreatePipelineLayout(device, &overlayInfo, nullptr, &overlayLayout_) != VK_SUCCESS) {
+        overlayLayout_ = VK_NULL_HANDLE;
+        return false;
+    }
     return CreateConstantBufferSet();
 }
 

@@ -25,7 +25,8 @@ public:
     // Creates pipelines 0-17; one whose shader is missing is not created.
     bool CreatePipelineStates() override;
 
-    // The three set-up steps after CreateDeviceObjects, in their order.
+    // The three set-up steps after CreateDeviceObjects, in their order. False
+    // when the pipeline layout could not be made: the device cannot draw.
     bool CreatePipelineObjects();
 
     VkShaderModule Shader(ShaderStage stage, int entry) const;

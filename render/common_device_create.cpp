@@ -1,5 +1,6 @@
 // Instance, physical device, queue and device memory figures.
 #include "render/common_device.h"
+#include "render/vulkan_result.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,9 +15,14 @@ bool IsSoftware(VkPhysicalDeviceType type) {
 
 bool HasDeviceExtension(VkPhysicalDevice physical, const char* name) {
     uint32_t count = 0;
-    vkEnumerateDeviceExtensionProperties(physical, nullptr, &count, nullptr);
+    if (vkEnumerateDeviceExtensionProperties(physical, nullptr, &count, nullptr) != VK_SUCCESS) {
+        return false;
+    }
     std::vector<VkExtensionProperties> props(count);
-    vkEnumerateDeviceExtensionProperties(physical, nullptr, &count, props.data());
+    if (vkEnumerateDeviceExtensionProperties(physical, nullptr, &count, props.data()) < VK_SUCCESS) {
+        return false;
+    }
+    props.resize(count);
     return std::any_of(props.begin(), props.end(), [name](const VkExtensionProperties& p) {
         return std::strcmp(p.extensionName, name) == 0;
     });
@@ -26,9 +32,17 @@ bool HasDeviceExtension(VkPhysicalDevice physical, const char* name) {
 
 bool CCommonDevice::ChoosePhysicalDevice() {
     uint32_t count = 0;
-    vkEnumeratePhysicalDevices(instance_->Handle(), &count, nullptr);
+    VkResult listed = vkEnumeratePhysicalDevices(instance_->Handle(), &count, nullptr);
     std::vector<VkPhysicalDevice> devices(count);
-    vkEnumeratePhysicalDevices(instance_->Handle(), &count, devices.data());
+    if (listed == VK_SUCCESS) {
+        listed = vkEnumeratePhysicalDevices(instance_->Handle(), &count, devices.data());
+        devices.resize(count);
+    }
+    if (listed != VK_SUCCESS && listed != VK_INCOMPLETE) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("listing the Vulkan devices", listed).c_str());
+        return false;
+    }
 
     auto usable = [&](VkPhysicalDevice candidate, uint32_t& family) {
         VkPhysicalDeviceProperties props{};
@@ -48,8 +62,9 @@ bool CCommonDevice::ChoosePhysicalDevice() {
                 continue;
             }
             VkBool32 present = VK_TRUE;
-            if (surface_ != nullptr) {
-                vkGetPhysicalDeviceSurfaceSupportKHR(candidate, i, surface_->Surface(), &present);
+            if (surface_ != nullptr && vkGetPhysicalDeviceSurfaceSupportKHR(candidate, i, surface_->Surface(),
+                                                                            &present) != VK_SUCCESS) {
+                present = VK_FALSE; // unknown counts as no
             }
             if (present) {
                 family = i;

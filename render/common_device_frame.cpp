@@ -1,6 +1,7 @@
 // One frame: begin (acquire), compose into the output, overlay, submit and present.
 #include "render/common_device.h"
 #include "render/common_device_internal.h"
+#include "render/vulkan_result.h"
 
 #include <cstdio>
 #include <cstring>
@@ -24,43 +25,23 @@ VkPipeline CCommonDevice::OutputPipeline(bool overlay, VkFormat format) {
 }
 
 bool CCommonDevice::BeginFrame() {
-    if (device_ == VK_NULL_HANDLE) {
+    if (device_ == VK_NULL_HANDLE || DeviceLost()) {
         return false;
+    }
+    if (recording_) {
+        DropAbandonedFrame();
     }
     if (submitted_) {
         WaitForGpu();
     }
-    if (!IsHeadless()) {
-        const VkExtent2D size = surface_->PixelSize();
-        if (size.width == 0 || size.height == 0) {
-            return false;
-        }
-        // Compare with the size the swapchain was made for: the surface may
-        // report a slightly different extent, which must not re-create it every frame.
-        if (swapchain_ == VK_NULL_HANDLE || swapchainStale_ || size.width != swapchainRequested_.width ||
-            size.height != swapchainRequested_.height) {
-            vkDeviceWaitIdle(device_);
-            if (!CreateSwapchain()) {
-                return false;
-            }
-        }
-        const VkResult acquired = vkAcquireNextImageKHR(device_, swapchain_, UINT64_MAX, imageAcquired_,
-                                                        VK_NULL_HANDLE, &backBufferIndex_);
-        if (acquired == VK_ERROR_OUT_OF_DATE_KHR) {
-            swapchainStale_ = true;
-            return false;
-        }
-        if (acquired == VK_SUBOPTIMAL_KHR) {
-            swapchainStale_ = true; // draw this one, re-create before the next
-        } else if (acquired != VK_SUCCESS) {
-            return false;
-        }
+    // The commands start before the image is acquired: a failed start leaves no
+    // acquired image waiting, and a failed acquire leaves only a buffer that the
+    // next start resets.
+    if (DeviceLost() || !StartFrameCommands() || (!IsHeadless() && !AcquireBackBuffer())) {
+        return false;
     }
-    vkResetCommandPool(device_, framePool_, 0);
-    VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
-    begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
-    vkBeginCommandBuffer(frameCommands_, &begin);
     recording_ = true;
+    layoutsAtFrameStart_ = {sceneColor_.layout, depthBuffer_.layout, shadowMap_.layout, outputImage_.layout};
     ringHead_ = kZeroHead;
     pass_ = Pass::None;
     scenePassDone_ = false;
@@ -79,6 +60,91 @@ bool CCommonDevice::BeginFrame() {
     readbackRecorded_ = false;
     readbackReady_ = false;
     return true;
+}
+
+bool CCommonDevice::StartFrameCommands() {
+    if (const VkResult reset = vkResetCommandPool(device_, framePool_, 0); reset != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("resetting the frame commands", reset).c_str());
+        return false;
+    }
+    VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
+    begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
+    if (const VkResult begun = vkBeginCommandBuffer(frameCommands_, &begin); begun != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("starting the frame commands", begun).c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CCommonDevice::AcquireBackBuffer() {
+    const VkExtent2D size = surface_->PixelSize();
+    if (size.width == 0 || size.height == 0) {
+        return false;
+    }
+    // Compare with the size the swapchain was made for: the surface may
+    // report a slightly different extent, which must not re-create it every frame.
+    if (swapchain_ == VK_NULL_HANDLE || swapchainStale_ || size.width != swapchainRequested_.width ||
+        size.height != swapchainRequested_.height) {
+        if (!WaitForDeviceIdle("waiting for the device before the swapchain is made again") ||
+            !CreateSwapchain()) {
+            return false;
+        }
+    }
+    const VkResult acquired =
+        CheckDeviceResult(vkAcquireNextImageKHR(device_, swapchain_, UINT64_MAX, imageAcquired_,
+                                                VK_NULL_HANDLE, &backBufferIndex_),
+                          "acquiring the next window image");
+    switch (acquired) {
+    case VK_SUCCESS:
+        return true;
+    case VK_SUBOPTIMAL_KHR:
+        swapchainStale_ = true; // draw this one, re-create before the next
+        return true;
+    case VK_ERROR_OUT_OF_DATE_KHR:
+        swapchainStale_ = true;
+        return false;
+    default:
+        MarkDeviceLost(DescribeVulkanFailure("acquiring the next window image", acquired));
+        return false;
+    }
+}
+
+bool CCommonDevice::WaitForDeviceIdle(std::string_view why) {
+    const VkResult idle = CheckDeviceResult(vkDeviceWaitIdle(device_), why);
+    if (idle != VK_SUCCESS) {
+        MarkDeviceLost(DescribeVulkanFailure(why, idle));
+        return false;
+    }
+    return true;
+}
+
+void CCommonDevice::DropAbandonedFrame() {
+    // Its commands are reset with the next start; only what it did outside
+    // them needs undoing.
+    recording_ = false;
+    pass_ = Pass::None;
+    sceneColor_.layout = layoutsAtFrameStart_[0];
+    depthBuffer_.layout = layoutsAtFrameStart_[1];
+    shadowMap_.layout = layoutsAtFrameStart_[2];
+    outputImage_.layout = layoutsAtFrameStart_[3];
+    if (IsHeadless()) {
+        return;
+    }
+    // Its acquired image: an empty batch consumes the wait on the semaphore,
+    // and the image goes back with the swapchain, made again before the next acquire.
+    const VkPipelineStageFlags waitStage = VK_PIPELINE_STAGE_ALL_COMMANDS_BIT;
+    VkSubmitInfo submit{VK_STRUCTURE_TYPE_SUBMIT_INFO};
+    submit.waitSemaphoreCount = 1;
+    submit.pWaitSemaphores = &imageAcquired_;
+    submit.pWaitDstStageMask = &waitStage;
+    const VkResult real = vkQueueSubmit(queue_, 1, &submit, frameFence_);
+    submitted_ = real == VK_SUCCESS;
+    if (const VkResult seen = CheckDeviceResult(real, "dropping an unfinished frame"); seen != VK_SUCCESS) {
+        MarkDeviceLost(DescribeVulkanFailure("dropping an unfinished frame", seen));
+    }
+    swapchainStale_ = true;
 }
 
 void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& drawScene) {
@@ -163,6 +229,10 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
     if (!recording_) {
         return false;
     }
+    if (DeviceLost()) {
+        recording_ = false; // nothing is drawn any more
+        return false;
+    }
     if (pass_ != Pass::Output) {
         ComposeFrame(nullptr);
     }
@@ -175,9 +245,17 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
                         VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR);
     }
     TransitionImage(frameCommands_, sceneColor_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
-    vkEndCommandBuffer(frameCommands_);
+    const VkResult ended = vkEndCommandBuffer(frameCommands_);
     recording_ = false;
+    if (ended != VK_SUCCESS) {
+        // In a window the acquired image can no longer be given back in order.
+        MarkDeviceLost(DescribeVulkanFailure("recording the frame", ended));
+        return false;
+    }
+    return SubmitFrame(extraCommandBuffers) && (IsHeadless() || PresentFrame());
+}
 
+bool CCommonDevice::SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuffers) {
     std::vector<VkCommandBuffer> buffers{frameCommands_};
     buffers.insert(buffers.end(), extraCommandBuffers.begin(), extraCommandBuffers.end());
     VkSubmitInfo submit{VK_STRUCTURE_TYPE_SUBMIT_INFO};
@@ -191,39 +269,51 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
         submit.signalSemaphoreCount = 1;
         submit.pSignalSemaphores = &renderDone_[backBufferIndex_];
     }
-    if (vkQueueSubmit(queue_, 1, &submit, frameFence_) != VK_SUCCESS) {
-        std::fprintf(stderr, "render: the frame could not be submitted\n");
+    const VkResult real = vkQueueSubmit(queue_, 1, &submit, frameFence_);
+    submitted_ = real == VK_SUCCESS;
+    if (const VkResult seen = CheckDeviceResult(real, "submitting the frame"); seen != VK_SUCCESS) {
+        MarkDeviceLost(DescribeVulkanFailure("submitting the frame", seen));
         return false;
-    }
-    submitted_ = true;
-    if (!IsHeadless()) {
-        VkPresentInfoKHR present{VK_STRUCTURE_TYPE_PRESENT_INFO_KHR};
-        present.waitSemaphoreCount = 1;
-        present.pWaitSemaphores = &renderDone_[backBufferIndex_];
-        present.swapchainCount = 1;
-        present.pSwapchains = &swapchain_;
-        present.pImageIndices = &backBufferIndex_;
-        const VkResult presented = vkQueuePresentKHR(queue_, &present);
-        if (presented == VK_ERROR_OUT_OF_DATE_KHR || presented == VK_SUBOPTIMAL_KHR) {
-            swapchainStale_ = true;
-        }
     }
     return true;
 }
 
+bool CCommonDevice::PresentFrame() {
+    VkPresentInfoKHR present{VK_STRUCTURE_TYPE_PRESENT_INFO_KHR};
+    present.waitSemaphoreCount = 1;
+    present.pWaitSemaphores = &renderDone_[backBufferIndex_];
+    present.swapchainCount = 1;
+    present.pSwapchains = &swapchain_;
+    present.pImageIndices = &backBufferIndex_;
+    const VkResult presented = CheckDeviceResult(vkQueuePresentKHR(queue_, &present), "presenting the frame");
+    switch (presented) {
+    case VK_SUCCESS:
+        return true;
+    case VK_SUBOPTIMAL_KHR:
+    case VK_ERROR_OUT_OF_DATE_KHR:
+        swapchainStale_ = true; // the frame was drawn; the next one re-creates
+        return true;
+    default:
+        MarkDeviceLost(DescribeVulkanFailure("presenting the frame", presented));
+        return false;
+    }
+}
+
 void CCommonDevice::WaitForGpu() {
-    if (device_ == VK_NULL_HANDLE) {
+    if (device_ == VK_NULL_HANDLE || !submitted_) {
         return;
     }
-    if (submitted_) {
-        vkWaitForFences(device_, 1, &frameFence_, VK_TRUE, UINT64_MAX);
-        vkResetFences(device_, 1, &frameFence_);
-        submitted_ = false;
-        if (readbackRecorded_) {
-            readbackReady_ = true;
-            readbackRecorded_ = false;
-        }
+    const VkResult real = vkWaitForFences(device_, 1, &frameFence_, VK_TRUE, UINT64_MAX);
+    // Once the wait returns the submission counts as finished, even on a lost device.
+    submitted_ = false;
+    const VkResult seen = CheckDeviceResult(real, "waiting for the frame");
+    if (seen != VK_SUCCESS) {
+        MarkDeviceLost(DescribeVulkanFailure("waiting for the frame", seen));
+    } else if (const VkResult reset = vkResetFences(device_, 1, &frameFence_); reset != VK_SUCCESS) {
+        MarkDeviceLost(DescribeVulkanFailure("resetting the frame fence", reset));
     }
+    readbackReady_ = readbackRecorded_ && !DeviceLost();
+    readbackRecorded_ = false;
 }
 
 } // namespace quorvane

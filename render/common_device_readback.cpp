@@ -18,7 +18,7 @@ void CCommonDevice::RecordReadbackCopy() {
 }
 
 bool CCommonDevice::TakeReadback(std::vector<uint8_t>& rgba) {
-    if (!readbackReady_ || !readbackBuffer_) {
+    if (DeviceLost() || !readbackReady_ || !readbackBuffer_) {
         return false;
     }
     const auto* bytes = static_cast<const uint8_t*>(readbackBuffer_.Mapped());

@@ -1,13 +1,18 @@
 // The window swapchain: format, image count and per-image views and semaphores.
 #include "render/common_device.h"
+#include "render/vulkan_result.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace quorvane {
 
 bool CCommonDevice::CreateSwapchain() {
     VkSurfaceCapabilitiesKHR caps{};
-    if (vkGetPhysicalDeviceSurfaceCapabilitiesKHR(physical_, surface_->Surface(), &caps) != VK_SUCCESS) {
+    if (const VkResult queried =
+            vkGetPhysicalDeviceSurfaceCapabilitiesKHR(physical_, surface_->Surface(), &caps);
+        queried != VK_SUCCESS) {
+        ReportSwapchainFailure("reading the window surface's capabilities", queried);
         return false;
     }
     swapchainRequested_ = surface_->PixelSize();
@@ -21,10 +26,20 @@ bool CCommonDevice::CreateSwapchain() {
         return false;
     }
     uint32_t formatCount = 0;
-    vkGetPhysicalDeviceSurfaceFormatsKHR(physical_, surface_->Surface(), &formatCount, nullptr);
+    VkResult listed =
+        vkGetPhysicalDeviceSurfaceFormatsKHR(physical_, surface_->Surface(), &formatCount, nullptr);
     std::vector<VkSurfaceFormatKHR> formats(formatCount);
-    vkGetPhysicalDeviceSurfaceFormatsKHR(physical_, surface_->Surface(), &formatCount, formats.data());
+    if (listed == VK_SUCCESS) {
+        listed = vkGetPhysicalDeviceSurfaceFormatsKHR(physical_, surface_->Surface(), &formatCount,
+                                                      formats.data());
+        formats.resize(formatCount);
+    }
+    if (listed != VK_SUCCESS && listed != VK_INCOMPLETE) {
+        ReportSwapchainFailure("reading the window surface's formats", listed);
+        return false;
+    }
     if (formats.empty()) {
+        ReportSwapchainFailure("reading the window surface's formats", VK_ERROR_FORMAT_NOT_SUPPORTED);
         return false;
     }
     VkSurfaceFormatKHR chosen = formats[0];
@@ -66,18 +81,37 @@ bool CCommonDevice::CreateSwapchain() {
     info.clipped = VK_TRUE;
     info.oldSwapchain = swapchain_;
     VkSwapchainKHR created = VK_NULL_HANDLE;
-    const VkResult result = vkCreateSwapchainKHR(device_, &info, nullptr, &created);
-    DestroySwapchain();
+    const VkResult result = CheckDeviceResult(vkCreateSwapchainKHR(device_, &info, nullptr, &created),
+                                              "creating the window swapchain");
+    DestroySwapchain(); // the old one is retired, made or not
     if (result != VK_SUCCESS) {
+        ReportSwapchainFailure("creating the window swapchain", result);
         return false;
     }
     swapchain_ = created;
     swapchainFormat_ = chosen.format;
     swapchainExtent_ = extent;
+    if (!CreateSwapchainImageObjects()) {
+        DestroySwapchain();
+        return false;
+    }
+    swapchainStale_ = false;
+    swapchainFailureTold_ = false;
+    return true;
+}
+
+bool CCommonDevice::CreateSwapchainImageObjects() {
     uint32_t count = 0;
-    vkGetSwapchainImagesKHR(device_, swapchain_, &count, nullptr);
-    swapchainImages_.resize(count);
-    vkGetSwapchainImagesKHR(device_, swapchain_, &count, swapchainImages_.data());
+    VkResult listed = vkGetSwapchainImagesKHR(device_, swapchain_, &count, nullptr);
+    if (listed == VK_SUCCESS) {
+        swapchainImages_.resize(count);
+        listed = vkGetSwapchainImagesKHR(device_, swapchain_, &count, swapchainImages_.data());
+        swapchainImages_.resize(count);
+    }
+    if (listed != VK_SUCCESS) {
+        ReportSwapchainFailure("listing the swapchain images", listed);
+        return false;
+    }
     VkSemaphoreCreateInfo semaphoreInfo{VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
     for (VkImage image : swapchainImages_) {
         VkImageViewCreateInfo viewInfo{VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
@@ -86,14 +120,33 @@ bool CCommonDevice::CreateSwapchain() {
         viewInfo.format = swapchainFormat_;
         viewInfo.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
         VkImageView view = VK_NULL_HANDLE;
-        vkCreateImageView(device_, &viewInfo, nullptr, &view);
+        if (const VkResult made = vkCreateImageView(device_, &viewInfo, nullptr, &view); made != VK_SUCCESS) {
+            ReportSwapchainFailure("creating a swapchain image view", made);
+            return false;
+        }
         swapchainViews_.push_back(view);
         VkSemaphore done = VK_NULL_HANDLE;
-        vkCreateSemaphore(device_, &semaphoreInfo, nullptr, &done);
+        if (const VkResult made = vkCreateSemaphore(device_, &semaphoreInfo, nullptr, &done);
+            made != VK_SUCCESS) {
+            ReportSwapchainFailure("creating a swapchain semaphore", made);
+            return false;
+        }
         renderDone_.push_back(done);
     }
-    swapchainStale_ = false;
     return true;
+}
+
+void CCommonDevice::ReportSwapchainFailure(const std::string& message, VkResult result) {
+    if (result == VK_ERROR_SURFACE_LOST_KHR) {
+        // The window's surface is gone: no swapchain can be made on it again.
+        MarkDeviceLost(DescribeVulkanFailure(message, result));
+        return;
+    }
+    // Re-creation is tried every frame: one line per run of failures.
+    if (!swapchainFailureTold_ && !DeviceLost()) {
+        std::fprintf(stderr, "render: %s\n", DescribeVulkanFailure(message, result).c_str());
+    }
+    swapchainFailureTold_ = true;
 }
 
 void CCommonDevice::DestroySwapchain() {

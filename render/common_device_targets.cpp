@@ -2,7 +2,9 @@
 // constant ring with its descriptor set.
 #include "render/common_device.h"
 #include "render/common_device_internal.h"
+#include "render/vulkan_result.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace quorvane {
@@ -36,6 +38,9 @@ bool CCommonDevice::CreateTargets() {
         return false;
     }
     defaultArrayView_ = CreateImageView(device_, defaultTexture_, VK_IMAGE_VIEW_TYPE_2D_ARRAY);
+    if (defaultArrayView_ == VK_NULL_HANDLE) {
+        return false;
+    }
     descriptors_->SetDefaultViews(defaultTexture_.view, defaultArrayView_);
     if (IsHeadless()) {
         outputImage_ = CreateGpuImage(device_, memory, kColorFormat, size, 1,
@@ -97,7 +102,11 @@ bool CCommonDevice::InitialiseImages() {
     // One-off: a white default texture and a cleared shadow map, both readable.
     VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
     begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
-    vkBeginCommandBuffer(frameCommands_, &begin);
+    if (const VkResult begun = vkBeginCommandBuffer(frameCommands_, &begin); begun != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("starting the first image commands", begun).c_str());
+        return false;
+    }
     TransitionImage(frameCommands_, defaultTexture_, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
     const VkClearColorValue white{{1, 1, 1, 1}};
     const VkImageSubresourceRange colorRange{VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
@@ -105,16 +114,24 @@ bool CCommonDevice::InitialiseImages() {
                          1, &colorRange);
     TransitionImage(frameCommands_, defaultTexture_, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
     TransitionImage(frameCommands_, shadowMap_, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
-    vkEndCommandBuffer(frameCommands_);
+    if (const VkResult ended = vkEndCommandBuffer(frameCommands_); ended != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("recording the first image commands", ended).c_str());
+        return false;
+    }
     VkSubmitInfo submit{VK_STRUCTURE_TYPE_SUBMIT_INFO};
     submit.commandBufferCount = 1;
     submit.pCommandBuffers = &frameCommands_;
-    if (vkQueueSubmit(queue_, 1, &submit, frameFence_) != VK_SUCCESS) {
+    const VkResult real = vkQueueSubmit(queue_, 1, &submit, frameFence_);
+    submitted_ = real == VK_SUCCESS;
+    if (const VkResult seen = CheckDeviceResult(real, "submitting the first image commands");
+        seen != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("submitting the first image commands", seen).c_str());
         return false;
     }
-    submitted_ = true;
     WaitForGpu();
-    return true;
+    return !DeviceLost();
 }
 
 bool CCommonDevice::CreateConstantBufferSet() {

@@ -1,5 +1,7 @@
 #include "render/descriptor_allocator.h"
 
+#include "render/vulkan_result.h"
+
 #include <cstdio>
 
 namespace quorvane {
@@ -20,7 +22,10 @@ CDescriptorAllocator::CDescriptorAllocator(VkDevice device)
     info.maxSets = kMaxTableSets;
     info.poolSizeCount = 1;
     info.pPoolSizes = &size;
-    if (vkCreateDescriptorPool(device_, &info, nullptr, &pool_) != VK_SUCCESS) {
+    if (const VkResult created = vkCreateDescriptorPool(device_, &info, nullptr, &pool_);
+        created != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("creating the descriptor table pool", created).c_str());
         pool_ = VK_NULL_HANDLE;
     }
 }

@@ -42,6 +42,8 @@ public:
     CDescriptorAllocator(const CDescriptorAllocator&) = delete;
     CDescriptorAllocator& operator=(const CDescriptorAllocator&) = delete;
 
+    // False when the device was given but its descriptor pool could not be made.
+    bool CanBuildTables() const { return pool_ != VK_NULL_HANDLE; }
     bool AllocateOne(uint32_t& outSlot);
     bool AllocateRange(uint32_t& outFirstSlot, uint32_t count);
     // Frees the allocation that starts at firstSlot (all its slots).

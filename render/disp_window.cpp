@@ -23,10 +23,9 @@ bool CDispWindow::CreateDevice(IPresentSurface* surface, CCommonDevice::Options 
         return false;
     }
     auto device = std::make_unique<CCommonDevice1>(std::move(options));
-    if (!device->CreateDeviceObjects(surface)) {
+    if (!device->CreateDeviceObjects(surface) || !device->CreatePipelineObjects()) {
         return false;
     }
-    device->CreatePipelineObjects();
     device_ = std::move(device);
     return true;
 }
@@ -60,14 +59,28 @@ bool CDispWindow::RunOneFrame() {
     }
     UpdateWithTime(tick.nowMs, tick.accumulatedMs);
     FrameUpdate();
+    // The camera's matrices are kept up to date for picking even without drawing.
     UpdateCameraAndFrameConstants(camera_, *device_);
+    if (device_->DeviceLost()) {
+        RunTurnWithoutGpu();
+        return false;
+    }
+    const bool drew = DrawFrame();
+    if (device_->DeviceLost()) {
+        TellDeviceFailure();
+    }
+    return drew;
+}
+
+bool CDispWindow::DrawFrame() {
     if (!device_->BeginFrame()) {
         return false;
     }
     device_->ComposeFrame([this](CCommonDevice& device) { DrawScene(device); });
+    DrawOverlay(device_->Overlay());
+    // Last before the submit: uploads taken here must go with this frame.
     std::vector<VkCommandBuffer> uploads;
     CollectUploadLists(uploads);
-    DrawOverlay(device_->Overlay());
     const bool submitted = device_->EndFrame(uploads);
     if (submitted) {
         framesSubmitted_.fetch_add(1, std::memory_order_acq_rel);
@@ -75,7 +88,27 @@ bool CDispWindow::RunOneFrame() {
     device_->WaitForGpu();
     AfterFrame();
     device_->ReleaseFinishedObjects();
-    return submitted;
+    return submitted && !device_->DeviceLost();
+}
+
+void CDispWindow::RunTurnWithoutGpu() {
+    TellDeviceFailure();
+    device_->WaitForGpu(); // a frame submitted before the loss, if any
+    // Nothing reaches the GPU any more, yet loads keep recording uploads:
+    // their lists are dropped, so the models count as ready and the slots come back.
+    std::vector<VkCommandBuffer> dropped;
+    CollectUploadLists(dropped);
+    device_->ReleaseFinishedObjects();
+}
+
+void CDispWindow::TellDeviceFailure() {
+    if (deviceFailureTold_) {
+        return;
+    }
+    deviceFailureTold_ = true;
+    if (deviceFailureHandler_) {
+        deviceFailureHandler_(device_->DeviceLostReason());
+    }
 }
 
 } // namespace quorvane

@@ -6,7 +6,9 @@
 #include "render/frame_timer.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -15,12 +17,16 @@ namespace quorvane {
 // thread's frame loop. Derived views fill in the per-frame operations.
 class CDispWindow {
 public:
+    // Told the device's failure (DeviceLostReason) on the render thread.
+    using DeviceFailureHandler = std::function<void(const std::string& reason)>;
+
     CDispWindow();
     virtual ~CDispWindow();
     CDispWindow(const CDispWindow&) = delete;
     CDispWindow& operator=(const CDispWindow&) = delete;
 
     // Creates the device (headless when surface is null) and its pipelines.
+    // False, with no device, when either cannot be made.
     bool CreateDevice(IPresentSurface* surface, CCommonDevice::Options options = {});
     bool StartRenderThread();
     // Stops the loop and destroys the device (its swapchain first), e.g. before
@@ -29,8 +35,13 @@ public:
     void StopRenderThread() { renderThread_.Stop(); }
     CRenderThread& RenderThread() { return renderThread_; }
 
-    // One turn of the loop; false when nothing was drawn (paused, minimised).
+    // One turn of the loop; false when nothing was drawn (paused, minimised,
+    // device lost). Once the device is lost the turn still runs UpdateWithTime
+    // and FrameUpdate, so editing goes on, but nothing is drawn or submitted.
     bool RunOneFrame();
+    // Called once, on the thread running the frames, when the device is lost.
+    // Set before StartRenderThread.
+    void SetDeviceFailureHandler(DeviceFailureHandler handler) { deviceFailureHandler_ = std::move(handler); }
 
     void SetPaused(bool paused) { paused_.store(paused, std::memory_order_release); }
     bool IsPaused() const { return paused_.load(std::memory_order_acquire); }
@@ -42,6 +53,8 @@ public:
 
 protected:
     // The per-frame operations, called on the render thread in this order.
+    // After a lost device only the first two run, and CollectUploadLists,
+    // whose lists are dropped: the loads' slots still come back.
     virtual void UpdateWithTime(int nowMs, int elapsedMs) {}
     virtual void FrameUpdate() {}
     // Default: the scene is the background colour alone.
@@ -51,7 +64,13 @@ protected:
     virtual void AfterFrame() {}
 
 private:
+    bool DrawFrame();
+    void RunTurnWithoutGpu();
+    void TellDeviceFailure();
+
     std::unique_ptr<CCommonDevice1> device_;
+    DeviceFailureHandler deviceFailureHandler_;
+    bool deviceFailureTold_ = false;
     CCamera camera_;
     CRenderThread renderThread_;
     std::atomic<bool> paused_{false};

@@ -3,7 +3,9 @@
 
 #include "modeldata/model.h"
 #include "render/common_device.h"
+#include "render/vulkan_result.h"
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -30,10 +32,16 @@ bool CreateConstantBuffer(CCommonDevice& device, size_t bytes, GpuBuffer& buffer
     return true;
 }
 
-void BeginRecording(VkCommandBuffer commands) {
+bool BeginRecording(VkCommandBuffer commands) {
     VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
     begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
-    vkBeginCommandBuffer(commands, &begin);
+    const VkResult begun = vkBeginCommandBuffer(commands, &begin);
+    if (begun != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s; the copies run at once instead\n",
+                     DescribeVulkanFailure("starting a model's upload commands", begun).c_str());
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -76,8 +84,7 @@ bool CDrawModel::Build(const CModel* model, DrawModelPlacement placement, bool a
         loadState.store(4, std::memory_order_release);
         return true;
     }
-    if (commandList != VK_NULL_HANDLE) {
-        BeginRecording(commandList);
+    if (commandList != VK_NULL_HANDLE && BeginRecording(commandList)) {
         UploadTextures(*model, commandList, placement, reporter);
         CreateGpuBuffers(placement, commandList);
         loadState.store(1, std::memory_order_release);
@@ -211,7 +218,14 @@ VkCommandBuffer CDrawModel::TakeUploadCommands() {
     if (commandList == VK_NULL_HANDLE || !loadState.compare_exchange_strong(expected, 3)) {
         return VK_NULL_HANDLE;
     }
-    vkEndCommandBuffer(commandList);
+    if (const VkResult ended = vkEndCommandBuffer(commandList); ended != VK_SUCCESS) {
+        // The copies cannot run: the model stays, with nothing to draw.
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("recording a model's upload commands", ended).c_str());
+        Release();
+        loadState.store(4, std::memory_order_release);
+        return VK_NULL_HANDLE;
+    }
     return commandList;
 }
 

@@ -125,7 +125,8 @@ public:
     // 1 -> 2, false; 3 -> views created, uploads freed, 4, true; else false.
     bool Finalise();
     // State 2: ends the upload command list and hands it over to be submitted
-    // with the frame (state 3). Null in any other state.
+    // with the frame (state 3). Null in any other state, and when the list
+    // cannot be ended: then the model is emptied and counts as ready (state 4).
     VkCommandBuffer TakeUploadCommands();
     // One render-thread step of the upload: finishes the recording, hands
     // the recorded copies to this frame's commands, and once a frame has run

@@ -96,7 +96,7 @@ CFieldScene::CFieldScene(CCommonDevice& device, std::filesystem::path pictRoot) 
     slotsAllocated_ = true;
     textures_.resize(kSlots);
     const std::filesystem::path folder = pictRoot / "MainField";
-    SubmitImmediately(device, [&](VkCommandBuffer commands) {
+    const bool uploaded = SubmitImmediately(device, [&](VkCommandBuffer commands) {
         for (uint32_t i = 0; i < kFieldTextureCount; ++i) {
             const std::string name = "field00" + std::to_string(i + 1) + ".jpg";
             LoadFieldTexture(device, commands, textures_[i], textureSlot_ + i, folder / name);
@@ -104,6 +104,13 @@ CFieldScene::CFieldScene(CCommonDevice& device, std::filesystem::path pictRoot) 
         LoadFieldTexture(device, commands, textures_[kFieldTextureCount], textureSlot_ + kFieldTextureCount,
                          folder / "perlin1.jpg");
     });
+    if (!uploaded) {
+        // The pictures never reached their images: the slots read the default texture instead.
+        std::fprintf(stderr, "field scene: the terrain pictures could not be uploaded\n");
+        for (uint32_t i = 0; i < kSlots; ++i) {
+            device.Descriptors().SetView(textureSlot_ + i, DescriptorView{});
+        }
+    }
 }
 
 CFieldScene::~CFieldScene() {

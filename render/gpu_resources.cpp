@@ -78,6 +78,10 @@ GpuImage CreateGpuImage(VkDevice device, CGpuMemory& memory, VkFormat format, Vk
     }
     result.view =
         CreateImageView(device, result, layers > 1 ? VK_IMAGE_VIEW_TYPE_2D_ARRAY : VK_IMAGE_VIEW_TYPE_2D);
+    if (result.view == VK_NULL_HANDLE) {
+        DestroyGpuImage(device, memory, result);
+        return {};
+    }
     return result;
 }
 

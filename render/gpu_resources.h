@@ -30,6 +30,7 @@ struct GpuImage {
     explicit operator bool() const { return image != VK_NULL_HANDLE; }
 };
 
+// Creation returns an empty record when any step fails, with nothing left behind.
 GpuBuffer CreateGpuBuffer(VkDevice device, CGpuMemory& memory, VkDeviceSize size, VkBufferUsageFlags usage,
                           bool hostVisible);
 void DestroyGpuBuffer(VkDevice device, CGpuMemory& memory, GpuBuffer& buffer);

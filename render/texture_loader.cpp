@@ -1,7 +1,9 @@
 #include "render/texture_loader.h"
 
 #include "render/common_device.h"
+#include "render/vulkan_result.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace quorvane {
@@ -146,7 +148,9 @@ bool SubmitImmediately(CCommonDevice& device, const std::function<void(VkCommand
     poolInfo.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT;
     poolInfo.queueFamilyIndex = device.QueueFamily();
     VkCommandPool pool = VK_NULL_HANDLE;
-    if (vkCreateCommandPool(vk, &poolInfo, nullptr, &pool) != VK_SUCCESS) {
+    if (const VkResult made = vkCreateCommandPool(vk, &poolInfo, nullptr, &pool); made != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n",
+                     DescribeVulkanFailure("creating a one-off command pool", made).c_str());
         return false;
     }
     VkCommandBufferAllocateInfo allocate{VK_STRUCTURE_TYPE_COMMAND_BUFFER_ALLOCATE_INFO};
@@ -154,23 +158,40 @@ bool SubmitImmediately(CCommonDevice& device, const std::function<void(VkCommand
     allocate.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
     allocate.commandBufferCount = 1;
     VkCommandBuffer commands = VK_NULL_HANDLE;
-    bool ok = vkAllocateCommandBuffers(vk, &allocate, &commands) == VK_SUCCESS;
-    if (ok) {
+    VkResult result = vkAllocateCommandBuffers(vk, &allocate, &commands);
+    const char* step = "allocating a one-off command buffer";
+    if (result == VK_SUCCESS) {
         VkCommandBufferBeginInfo begin{VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO};
         begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
-        vkBeginCommandBuffer(commands, &begin);
-        record(commands);
-        ok = vkEndCommandBuffer(commands) == VK_SUCCESS;
+        result = vkBeginCommandBuffer(commands, &begin);
+        step = "starting one-off commands";
     }
-    if (ok) {
+    if (result == VK_SUCCESS) {
+        record(commands);
+        result = vkEndCommandBuffer(commands);
+        step = "recording one-off commands";
+    }
+    if (result == VK_SUCCESS) {
         VkSubmitInfo submit{VK_STRUCTURE_TYPE_SUBMIT_INFO};
         submit.commandBufferCount = 1;
         submit.pCommandBuffers = &commands;
-        ok = vkQueueSubmit(device.Queue(), 1, &submit, VK_NULL_HANDLE) == VK_SUCCESS &&
-             vkQueueWaitIdle(device.Queue()) == VK_SUCCESS;
+        result = device.CheckDeviceResult(vkQueueSubmit(device.Queue(), 1, &submit, VK_NULL_HANDLE),
+                                          "submitting one-off commands");
+        step = "submitting one-off commands";
+        if (result == VK_SUCCESS) {
+            result =
+                device.CheckDeviceResult(vkQueueWaitIdle(device.Queue()), "waiting for one-off commands");
+            step = "waiting for one-off commands";
+        }
+    }
+    if (result != VK_SUCCESS) {
+        std::fprintf(stderr, "render: %s\n", DescribeVulkanFailure(step, result).c_str());
+        if (result == VK_ERROR_DEVICE_LOST) {
+            vkQueueWaitIdle(device.Queue()); // what reached the queue ends before its pool goes
+        }
     }
     vkDestroyCommandPool(vk, pool, nullptr);
-    return ok;
+    return result == VK_SUCCESS;
 }
 
 bool LoadFieldTexture(CCommonDevice& device, VkCommandBuffer commands, GpuTexture& out, uint32_t slot,

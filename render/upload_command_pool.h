@@ -22,16 +22,21 @@ public:
     CUploadCommandPool(const CUploadCommandPool&) = delete;
     CUploadCommandPool& operator=(const CUploadCommandPool&) = delete;
 
+    // False when an entry could not be made; then none of them exists.
     bool IsValid() const { return valid_; }
     // The first free entry, marked in use; empty when all sixteen are taken.
     std::optional<uint32_t> TryAcquire();
-    // Resets the entry's pool and frees the entry. Render thread, after the fence.
+    // Resets the entry's pool and frees the entry (kept taken when the reset
+    // fails). Render thread, after the fence.
     void Release(uint32_t entry);
     bool InUse(uint32_t entry) const;
     VkCommandBuffer Buffer(uint32_t entry) const { return buffers_[entry]; }
     CBusyFlag& Busy() { return busy_; }
 
 private:
+    bool CreateEntry(uint32_t entry, uint32_t queueFamily);
+    void DestroyEntries();
+
     VkDevice device_;
     bool valid_ = false;
     CBusyFlag busy_;

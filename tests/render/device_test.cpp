@@ -1,11 +1,14 @@
 #include "device_fixture.h"
 #include "render/disp_window.h"
 #include "render/png_writer.h"
+#include "render/texture_loader.h"
 #include "render/vertex_formats.h"
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 namespace quorvane {
 namespace {
@@ -208,6 +211,78 @@ TEST_F(HeadlessDeviceTest, ComposedFrameIsWrittenAsPng) {
     EXPECT_FALSE(WritePng(path, 0, 0, {}));
 }
 
+// Each case runs a step whose result the device is told to take as
+// VK_ERROR_DEVICE_LOST; a frame with a read-back is on its way meanwhile.
+struct DeviceLossCase {
+    const char* name;
+    void (*lose)(CCommonDevice& device);
+    const char* reason;
+};
+
+void BeginFrameWithReadback(CCommonDevice& device) {
+    ASSERT_TRUE(device.BeginFrame());
+    device.ComposeFrame(nullptr);
+    device.RequestReadback();
+}
+
+const DeviceLossCase kDeviceLossCases[] = {
+    {"FenceWait",
+     [](CCommonDevice& device) {
+         BeginFrameWithReadback(device);
+         EXPECT_TRUE(device.EndFrame());
+         device.TreatNextResultAsDeviceLost();
+     },
+     "waiting for the frame failed: VK_ERROR_DEVICE_LOST"},
+    {"FrameSubmit",
+     [](CCommonDevice& device) {
+         BeginFrameWithReadback(device);
+         device.TreatNextResultAsDeviceLost();
+         EXPECT_FALSE(device.EndFrame());
+     },
+     "submitting the frame failed: VK_ERROR_DEVICE_LOST"},
+    {"OneOffSubmit",
+     [](CCommonDevice& device) {
+         BeginFrameWithReadback(device);
+         EXPECT_TRUE(device.EndFrame());
+         device.TreatNextResultAsDeviceLost();
+         EXPECT_FALSE(SubmitImmediately(device, [](VkCommandBuffer) {}));
+     },
+     "submitting one-off commands failed: VK_ERROR_DEVICE_LOST"},
+};
+
+class DeviceLossTest : public HeadlessDeviceTest, public ::testing::WithParamInterface<DeviceLossCase> {};
+
+TEST_P(DeviceLossTest, ReadbackFailsAndNothingIsDrawnAfterALostDevice) {
+    std::vector<uint8_t> pixels = RenderFrame(*device_);
+    ASSERT_FALSE(pixels.empty()); // read-back works before the loss
+    EXPECT_FALSE(device_->DeviceLost());
+    EXPECT_EQ(device_->DeviceLostReason(), "");
+
+    testing::internal::CaptureStderr();
+    GetParam().lose(*device_);
+    device_->WaitForGpu();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(device_->DeviceLost());
+    EXPECT_EQ(device_->DeviceLostReason(), GetParam().reason);
+    EXPECT_NE(said.find(GetParam().reason), std::string::npos) << said;
+    pixels.clear();
+    EXPECT_FALSE(device_->TakeReadback(pixels));
+    EXPECT_TRUE(pixels.empty());
+
+    // No frame begins again; a later failure does not replace the first reason.
+    EXPECT_FALSE(device_->BeginFrame());
+    EXPECT_FALSE(device_->EndFrame());
+    device_->MarkDeviceLost("a later failure");
+    EXPECT_EQ(device_->DeviceLostReason(), GetParam().reason);
+    device_->RequestReadback();
+    device_->WaitForGpu();
+    EXPECT_FALSE(device_->TakeReadback(pixels));
+    device_->ReleaseFinishedObjects();
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEachStep, DeviceLossTest, ::testing::ValuesIn(kDeviceLossCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(MissingShader, PipelinesNeedingItAreSkippedAndNamedOnce) {
     const int errorsBefore = CVulkanInstance::ValidationErrorCount();
     const auto dir = std::filesystem::temp_directory_path() / "quorvane_missing_shader";
@@ -306,6 +381,83 @@ TEST(DispWindow, TwoViewsEachMeasureTheirOwnFrameRate) {
         EXPECT_GT(view->FrameRate(), 0.5 * ownRate);
         EXPECT_LT(view->FrameRate(), 1.5 * ownRate) << "counts the other view's frames too";
     }
+}
+
+// Counts the per-frame operations; the scene may be told to throw.
+class FaultyView : public CDispWindow {
+public:
+    ~FaultyView() override { StopRenderThread(); }
+
+    std::atomic<int> frameUpdates{0};
+    std::atomic<int> scenes{0};
+    std::atomic<int> uploadCollections{0};
+    std::atomic<bool> sceneThrowsOnce{false};
+
+protected:
+    void FrameUpdate() override {
+        ++frameUpdates;
+    }
+    // A shadow pass, then the scene: a throw in between leaves the shadow map
+    // where a finished frame would not.
+    void DrawScene(CCommonDevice& device) override {
+        ++scenes;
+        device.BeginShadowPass();
+        if (sceneThrowsOnce.exchange(false)) {
+            throw std::runtime_error("the scene failed");
+        }
+        device.EndPass();
+        device.BeginScenePass(true, true);
+    }
+    void CollectUploadLists(std::vector<VkCommandBuffer>&) override { ++uploadCollections; }
+};
+
+class DispWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        errorsBefore_ = CVulkanInstance::ValidationErrorCount();
+        CCommonDevice::Options options;
+        options.shaderDirectory = QUORVANE_SHADER_DIR;
+        ASSERT_TRUE(view_.CreateDevice(nullptr, options));
+    }
+    void TearDown() override {
+        view_.ReleaseDevice();
+        EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore_) << "Vulkan validation errors";
+    }
+
+    FaultyView view_;
+    int errorsBefore_ = 0;
+};
+
+TEST_F(DispWindowTest, AfterALostDeviceFramesStillUpdateButNothingIsDrawnOrSubmitted) {
+    std::vector<std::string> told;
+    view_.SetDeviceFailureHandler([&told](const std::string& reason) { told.push_back(reason); });
+    ASSERT_TRUE(view_.RunOneFrame());
+    const uint64_t submitted = view_.FramesSubmitted();
+    EXPECT_EQ(submitted, 1u);
+    EXPECT_TRUE(told.empty());
+
+    view_.Device()->TreatNextResultAsDeviceLost(); // the next frame's submit reports it
+    testing::internal::CaptureStderr();
+    for (int turn = 0; turn < 4; ++turn) {
+        EXPECT_FALSE(view_.RunOneFrame()) << turn;
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(view_.frameUpdates.load(), 5);
+    EXPECT_EQ(view_.scenes.load(), 2);            // the lost frame was recorded; none after it
+    EXPECT_EQ(view_.uploadCollections.load(), 5); // collected and dropped after the loss
+    EXPECT_EQ(view_.FramesSubmitted(), submitted);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], "submitting the frame failed: VK_ERROR_DEVICE_LOST");
+}
+
+TEST_F(DispWindowTest, AFrameLeftByAnExceptionIsDroppedAndTheNextFramesDrawCleanly) {
+    ASSERT_TRUE(view_.RunOneFrame());
+    view_.sceneThrowsOnce = true;
+    EXPECT_THROW(view_.RunOneFrame(), std::runtime_error);
+    EXPECT_TRUE(view_.RunOneFrame());
+    EXPECT_TRUE(view_.RunOneFrame());
+    EXPECT_EQ(view_.FramesSubmitted(), 3u);
+    EXPECT_FALSE(view_.Device()->DeviceLost());
 }
 
 } // namespace
