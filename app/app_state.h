@@ -35,7 +35,7 @@ struct CAppState {
     std::string uiFontFamily = "メイリオ";
     MainLayout layout;
 
-    CPeriodicTimer repaintTimer;
+    CPeriodicTimer repaintTimer{"画面の更新"};
     // Render loops of the 3D views; shut-down stops and joins each.
     std::vector<CRenderThread*> renderThreads;
     bool shuttingDown = false;

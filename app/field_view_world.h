@@ -57,7 +57,7 @@ public:
     CFieldScene scene;
     CRegistryStreamingLoader streamingLoader;
     CFieldStreaming streaming;
-    CPeriodicTimer streamTimer;
+    CPeriodicTimer streamTimer{"ストリーミング"};
 
 private:
     void LoadStartModels(const std::stop_token& stop);

@@ -1,10 +1,14 @@
 #include "platform/periodic_timer.h"
 
+#include "platform/guarded_turns.h"
+
 #include <algorithm>
 
 namespace quorvane {
 
-CPeriodicTimer::CPeriodicTimer() = default;
+CPeriodicTimer::CPeriodicTimer(std::string workName) {
+    state_->workName = std::move(workName);
+}
 
 CPeriodicTimer::~CPeriodicTimer() {
     if (OnTimerThread()) {
@@ -71,10 +75,11 @@ void CPeriodicTimer::Run(const std::shared_ptr<State>& state, std::chrono::milli
     State& s = *state;
     s.threadId.store(std::this_thread::get_id(), std::memory_order_release);
     auto next = Clock::now() + period;
+    CGuardedTurns ticks(s.workName);
     std::unique_lock lock(s.mutex);
     while (!s.wake.wait_until(lock, next, [&s] { return s.stopRequested; })) {
         lock.unlock();
-        s.callback();
+        ticks.Run(s.callback);
         lock.lock();
         // Keep a fixed cadence, but never fire a burst to catch up after a slow callback.
         next = std::max(next + period, Clock::now());

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace quorvane {
@@ -19,11 +20,17 @@ namespace quorvane {
 // Destroying the timer from its own callback is allowed: the thread is let go,
 // finishes that callback with its captures intact, fires no more and releases
 // the callback; it never touches the destroyed timer.
+//
+// Each tick runs inside an exception boundary: a tick that throws is reported
+// as a failure of the timer's work (the first of a run of failing ticks only)
+// and the timer goes on ticking.
 class CPeriodicTimer {
 public:
     using Callback = std::function<void()>;
+    static constexpr const char* kDefaultWorkName = "定期処理";
 
-    CPeriodicTimer();
+    // workName: what the ticks do, as a failure is told to the user.
+    explicit CPeriodicTimer(std::string workName = kDefaultWorkName);
     ~CPeriodicTimer();
     CPeriodicTimer(const CPeriodicTimer&) = delete;
     CPeriodicTimer& operator=(const CPeriodicTimer&) = delete;
@@ -44,6 +51,7 @@ private:
         Callback callback;
         std::atomic<bool> running{false};
         std::atomic<std::thread::id> threadId{};
+        std::string workName;
     };
 
     static void Run(const std::shared_ptr<State>& state, std::chrono::milliseconds period);

@@ -1,5 +1,6 @@
 #include "render/disp_window.h"
 
+#include "platform/guarded_turns.h"
 #include "render/frame_timer.h"
 
 #include <chrono>
@@ -35,17 +36,20 @@ void CDispWindow::ReleaseDevice() {
     device_.reset();
 }
 
-bool CDispWindow::StartRenderThread() {
+bool CDispWindow::StartRenderThread(std::string workName) {
     if (!device_) {
         return false;
     }
-    return renderThread_.Start([this](const std::atomic<bool>& quit) {
+    return renderThread_.Start([this, workName = std::move(workName)](const std::atomic<bool>& quit) {
+        CGuardedTurns turns(workName);
         while (!quit.load(std::memory_order_acquire)) {
-            if (!RunOneFrame()) {
+            bool drew = false;
+            turns.Run([this, &drew] { drew = RunOneFrame(); });
+            if (!drew) {
                 std::this_thread::sleep_for(kIdleSleep);
             }
         }
-        device_->WaitForGpu();
+        RunGuarded(workName, [this] { device_->WaitForGpu(); });
     });
 }
 

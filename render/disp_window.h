@@ -19,6 +19,8 @@ class CDispWindow {
 public:
     // Told the device's failure (DeviceLostReason) on the render thread.
     using DeviceFailureHandler = std::function<void(const std::string& reason)>;
+    // What the render thread's work is called when a failure is told to the user.
+    static constexpr const char* kDefaultRenderWorkName = "3D ビューの描画";
 
     CDispWindow();
     virtual ~CDispWindow();
@@ -28,7 +30,10 @@ public:
     // Creates the device (headless when surface is null) and its pipelines.
     // False, with no device, when either cannot be made.
     bool CreateDevice(IPresentSurface* surface, CCommonDevice::Options options = {});
-    bool StartRenderThread();
+    // Each turn runs inside an exception boundary: a turn that throws is
+    // reported as a failure of workName (the first of a run of failing turns
+    // only), the loop sleeps the idle time and goes on.
+    bool StartRenderThread(std::string workName = kDefaultRenderWorkName);
     // Stops the loop and destroys the device (its swapchain first), e.g. before
     // the window surface goes away.
     void ReleaseDevice();

@@ -1,6 +1,7 @@
 #include "render/model_registry.h"
 
 #include "modeldata/ani_reader.h"
+#include "platform/guarded_work.h"
 #include "render/animation.h"
 #include "render/collider_display.h"
 #include "render/common_device.h"
@@ -187,7 +188,7 @@ bool CModelRegistry::StartLoaderThread(CModelEntry& entry) {
     LoaderRun* started = run.get();
     try {
         run->thread = std::thread([this, started, held = std::move(*slot)]() mutable {
-            started->loaded = LoadEntryInSlot(*started->entry, std::move(held));
+            started->loaded = LoadOnLoaderThread(*started->entry, std::move(held));
             started->done.store(true, std::memory_order_release);
         });
     } catch (const std::system_error& error) {
@@ -199,6 +200,29 @@ bool CModelRegistry::StartLoaderThread(CModelEntry& entry) {
     std::lock_guard lock(runsMutex_);
     runs_.push_back(std::move(run));
     return true;
+}
+
+bool CModelRegistry::LoadOnLoaderThread(CModelEntry& entry, CLoaderSlot slot) noexcept {
+    bool loaded = false;
+    std::string why;
+    const bool finished = RunGuarded(kLoadWorkName, [&] {
+        try {
+            loaded = LoadEntryInSlot(entry, std::move(slot));
+        } catch (...) {
+            why = DescribeException(std::current_exception());
+            throw;
+        }
+    });
+    if (finished) {
+        return loaded;
+    }
+    // Nothing of the entry was published, so the render thread never saw it:
+    // what the load built goes, and its slot with it (once the GPU's frame is over).
+    if (!entry.loaded.load(std::memory_order_acquire)) {
+        ReleaseEntry(entry);
+    }
+    RunGuarded(kLoadWorkName, [&] { failures_.Report(entry.path, "the load stopped: " + why); });
+    return false;
 }
 
 bool CModelRegistry::IsLoading(const CModelEntry& entry) const {

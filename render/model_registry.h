@@ -48,6 +48,8 @@ public:
     static constexpr const char* kCharacterModelPath = "./model/character/skelton/skelton.mdl";
     static constexpr const char* kCharacterWalkPath = "./model/character/skelton/walk.ani";
     static constexpr const char* kCharacterStandPath = "./model/character/skelton/stand.ani";
+    // What a loader thread's work is called when a failure is told to the user.
+    static constexpr const char* kLoadWorkName = "モデルの読み込み";
 
     CModelRegistry(CCommonDevice& device, CRegistryLists& lists, RegistryOptions options = {});
     // Joins the loader threads still running.
@@ -67,7 +69,9 @@ public:
 
     // Takes a free slot (one attempt) and loads the entry on a new thread.
     // False, with nothing started, when no slot is free. The entry must stay
-    // alive (and in its list) until its thread has been joined.
+    // alive (and in its list) until its thread has been joined. A load that
+    // throws is reported as a failure of kLoadWorkName and ends as a failed
+    // load: nothing built is kept and the slot goes back.
     bool StartLoaderThread(CModelEntry& entry);
     bool IsLoading(const CModelEntry& entry) const;
     // Joins the loader threads that have ended, or all of them.
@@ -133,6 +137,8 @@ private:
     void Publish(CModelEntry& entry, std::unique_ptr<CRegistryPayload> payload,
                  std::unique_ptr<CColliderSet> colliders, bool animated);
     static std::vector<LoaderOutcome> Join(std::vector<std::unique_ptr<LoaderRun>>& runs);
+    // A loader thread's whole load, inside its exception boundary.
+    bool LoadOnLoaderThread(CModelEntry& entry, CLoaderSlot slot) noexcept;
 
     // Render-thread steps (registry_update.cpp).
     void FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands);

@@ -19,7 +19,8 @@ public:
 
     explicit CLoadFailureLog(Sink sink = WriteToStderr) : sink_(std::move(sink)) {}
 
-    // Any thread. The sink runs outside the lock.
+    // Any thread. The sink runs outside the lock. When the sink throws, the
+    // path does not count as told, and the exception goes on to the caller.
     void Report(const std::string& path, const std::string& why) {
         {
             std::lock_guard lock(mutex_);
@@ -27,8 +28,15 @@ public:
                 return;
             }
         }
-        if (sink_) {
+        if (!sink_) {
+            return;
+        }
+        try {
             sink_("Cannot load model \"" + path + "\": " + why);
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            reported_.erase(path);
+            throw;
         }
     }
 

@@ -1,4 +1,5 @@
 #include "platform/periodic_timer.h"
+#include "tests/work_failures.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +11,8 @@
 #include <latch>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -204,6 +207,29 @@ TEST(PeriodicTimerTest, DestructionJoins) {
     const int after = ticks.load();
     std::this_thread::sleep_for(10ms);
     EXPECT_EQ(ticks.load(), after);
+}
+
+// A tick that throws ends there; the timer keeps ticking. Each run of failing
+// ticks is told once, with the timer's work name and what was thrown.
+TEST(PeriodicTimerTest, TicksThatThrowAreToldOncePerRunAndTheTimerGoesOn) {
+    test::CWorkFailureCapture captured;
+    std::atomic<int> ticks{0};
+    CPeriodicTimer timer("ストリーミング");
+    ASSERT_TRUE(timer.Start(1ms, [&] {
+        const int tick = ++ticks;
+        if (tick <= 3) {
+            throw std::runtime_error("tick " + std::to_string(tick));
+        }
+        if (tick == 6 || tick == 7) {
+            throw tick; // not a standard exception
+        }
+    }));
+    ASSERT_TRUE(test::WaitUntil([&] { return ticks >= 10; }));
+    EXPECT_TRUE(timer.IsRunning());
+    timer.Stop();
+    const std::vector<test::WorkFailure> expected = {{"ストリーミング", "tick 1"},
+                                                     {"ストリーミング", "unknown error"}};
+    EXPECT_EQ(captured.Failures(), expected);
 }
 
 } // namespace

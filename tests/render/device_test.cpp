@@ -3,6 +3,7 @@
 #include "render/png_writer.h"
 #include "render/texture_loader.h"
 #include "render/vertex_formats.h"
+#include "tests/work_failures.h"
 
 #include <atomic>
 #include <cstring>
@@ -383,7 +384,7 @@ TEST(DispWindow, TwoViewsEachMeasureTheirOwnFrameRate) {
     }
 }
 
-// Counts the per-frame operations; the scene may be told to throw.
+// Counts every per-frame operation; each may be told to throw.
 class FaultyView : public CDispWindow {
 public:
     ~FaultyView() override { StopRenderThread(); }
@@ -391,11 +392,15 @@ public:
     std::atomic<int> frameUpdates{0};
     std::atomic<int> scenes{0};
     std::atomic<int> uploadCollections{0};
+    std::atomic<bool> updateThrows{false};
     std::atomic<bool> sceneThrowsOnce{false};
 
 protected:
     void FrameUpdate() override {
         ++frameUpdates;
+        if (updateThrows.load()) {
+            throw std::runtime_error("the editing update failed");
+        }
     }
     // A shadow pass, then the scene: a throw in between leaves the shadow map
     // where a finished frame would not.
@@ -458,6 +463,25 @@ TEST_F(DispWindowTest, AFrameLeftByAnExceptionIsDroppedAndTheNextFramesDrawClean
     EXPECT_TRUE(view_.RunOneFrame());
     EXPECT_EQ(view_.FramesSubmitted(), 3u);
     EXPECT_FALSE(view_.Device()->DeviceLost());
+}
+
+// The render thread's turns: a failing turn is told once per run of failures,
+// with the work name the view gave, and the loop keeps going.
+TEST_F(DispWindowTest, ExceptionsInTheRenderLoopAreToldOncePerRunAndTheLoopGoesOn) {
+    test::CWorkFailureCapture captured;
+    ASSERT_TRUE(view_.StartRenderThread("テストビューの描画"));
+    for (int run = 0; run < 2; ++run) {
+        const int updatesBefore = view_.frameUpdates.load();
+        view_.updateThrows = true;
+        ASSERT_TRUE(test::WaitUntil([&] { return view_.frameUpdates.load() >= updatesBefore + 5; }));
+        view_.updateThrows = false;
+        const uint64_t framesBefore = view_.FramesSubmitted();
+        ASSERT_TRUE(test::WaitUntil([&] { return view_.FramesSubmitted() >= framesBefore + 2; }));
+    }
+    EXPECT_TRUE(view_.RenderThread().IsRunning());
+    view_.StopRenderThread();
+    const std::vector<test::WorkFailure> expected(2, {"テストビューの描画", "the editing update failed"});
+    EXPECT_EQ(captured.Failures(), expected);
 }
 
 } // namespace

@@ -6,11 +6,13 @@
 #include "render/registry_payload.h"
 #include "tests/model_file_copies.h"
 #include "tests/small_demo_field.h"
+#include "tests/work_failures.h"
 
 #include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -336,6 +338,63 @@ TEST_F(ModelRegistryTest, ManyLoadersShareTheSlotsWhileFramesRun) {
     lists_->fieldTiles.ForEach(
         [](const CModelEntry& entry) { EXPECT_TRUE(entry.ready.load()) << entry.name; });
     EXPECT_EQ(FreeSlots(), 16);
+}
+
+// A loader thread's load that throws ends as a failed load: nothing built is
+// kept, the slot comes back, the failure is told, and the process goes on.
+// The failure log's sink throws the first time it is called: once while the
+// model is read (a missing file), once while its drawable model is built (a
+// crate whose collider file is missing).
+TEST_F(ModelRegistryTest, LoaderThreadWhoseLoadThrowsEndsAsAFailedLoadAndGivesItsSlotBack) {
+    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    ASSERT_NE(crate, nullptr);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quorvane_thrown_load";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    // The crate's folder (its textures too), without its collider file.
+    for (const auto& file : std::filesystem::directory_iterator((DemoRoot() / crate->path).parent_path())) {
+        if (file.is_regular_file() && file.path().filename() != crate->colliderFile) {
+            std::filesystem::copy_file(file.path(), folder / file.path().filename());
+        }
+    }
+    const std::filesystem::path crateCopy = folder / std::filesystem::path(crate->path).filename();
+    ASSERT_FALSE(std::filesystem::exists(folder / crate->colliderFile));
+    const struct {
+        const char* stage;
+        std::string path;
+    } cases[] = {{"reading", "./model/missing/thrown.mdl"}, {"building", crateCopy.string()}};
+
+    for (const auto& load : cases) {
+        SCOPED_TRACE(load.stage);
+        test::CWorkFailureCapture captured;
+        RegistryOptions options;
+        options.modelRoot = DemoRoot();
+        std::atomic<int> sinkCalls{0};
+        options.failureSink = [this, &sinkCalls](const std::string& line) {
+            if (sinkCalls++ == 0) {
+                throw std::runtime_error("the notice queue is full");
+            }
+            std::lock_guard lock(reportMutex_);
+            reports_.push_back(line);
+        };
+        registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
+        CModelEntry* entry = lists_->fieldTiles.Append(NewEntry("thrown", load.path));
+        ASSERT_TRUE(registry_->StartLoaderThread(*entry));
+        const std::vector<LoaderOutcome> outcomes = registry_->WaitForLoaderThreads();
+        ASSERT_EQ(outcomes.size(), 1u);
+        EXPECT_EQ(outcomes[0].entry, entry);
+        EXPECT_FALSE(outcomes[0].loaded);
+        EXPECT_FALSE(entry->loaded.load());
+        EXPECT_EQ(entry->payload, nullptr);
+        EXPECT_EQ(entry->gpuSlot, -1);
+        RunFrames(2);
+        EXPECT_EQ(FreeSlots(), 16);
+        const std::vector<test::WorkFailure> told = {{"モデルの読み込み", "the notice queue is full"}};
+        EXPECT_EQ(captured.Failures(), told);
+        EXPECT_EQ(ReportsNaming(load.path + "\": the load stopped: the notice queue is full"), 1);
+        lists_->fieldTiles.DestroyAll();
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(ModelRegistryTest, InstancesShareTheirSourceAndTheLastOneFreesIt) {
