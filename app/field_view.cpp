@@ -56,7 +56,12 @@ void CFieldView::OnSurfaceReady() {
     walkHooks_ = CharacterWalkHooks(world_->registry);
     WireField(world_->field);
     PublishCamera();
-    StartRenderThread();
+    SetDeviceFailureHandler([this](const std::string& reason) {
+        Tell(true, QString::fromUtf8("GPU デバイスが失われたため、フィールドビューの描画を止めました。"
+                                     "配置・書き出し・復元用の記録は続けられます: %1")
+                       .arg(QString::fromStdString(reason)));
+    });
+    StartRenderThread("フィールドビューの描画");
     world_->StartLoading();
     OpenRecoveryJournal();
 }

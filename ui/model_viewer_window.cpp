@@ -89,7 +89,14 @@ void CModelViewerWindow::OnSurfaceReady() {
         std::fprintf(stderr, "quorvane: the model viewer has no Vulkan device\n");
         return;
     }
-    StartRenderThread();
+    SetDeviceFailureHandler([this](const std::string& reason) {
+        if (report_) {
+            report_(QString::fromUtf8("GPU デバイスが失われたため、モデルビューの描画を止めました。"
+                                      "定義の選択と配置は続けられます: %1")
+                        .arg(QString::fromStdString(reason)));
+        }
+    });
+    StartRenderThread("モデルビューの描画");
 }
 
 void CModelViewerWindow::Stop() {
