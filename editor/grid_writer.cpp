@@ -1,18 +1,13 @@
 #include "editor/grid_writer.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "platform/durable_file.h"
+
 #include <map>
 #include <memory>
 #include <utility>
 
 namespace quorvane {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 struct PendingFile {
     std::string bytes;
@@ -22,40 +17,24 @@ struct PendingFile {
 } // namespace
 
 bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, std::string* message) {
-    std::error_code error;
-    const bool existed = std::filesystem::is_regular_file(path, error); // false, with error, when missing
-    error.clear();
-    const uintmax_t oldSize = existed ? std::filesystem::file_size(path, error) : 0;
-    if (error) {
-        *message = "cannot read the size of the file: " + error.message();
-        return false;
-    }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "ab"));
-    if (!file) {
-        *message = std::string("cannot open the file for appending: ") + std::strerror(errno);
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    int savedErrno = ok ? 0 : errno;
-    ok = std::fflush(file.get()) == 0 && ok;
-    if (!ok && savedErrno == 0) {
-        savedErrno = errno;
-    }
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!closed && savedErrno == 0) {
-        savedErrno = errno;
-    }
-    if (ok && closed) {
-        return true;
-    }
-    *message = std::string("writing the file failed: ") + std::strerror(savedErrno);
-    std::error_code ignored;
-    if (existed) {
-        std::filesystem::resize_file(path, oldSize, ignored);
-    } else {
-        std::filesystem::remove(path, ignored);
-    }
-    return false;
+    // On disk before the write counts: the journal is emptied once it does.
+    return AppendDurably(path, bytes, AppendTarget::CreateIfMissing, message);
+}
+
+GridLine GridLineOf(const CPlacedModel& record, const CModelTransform& transform) {
+    GridLine line;
+    line.uniqueName = record.uniqueName;
+    line.modelId = record.modelId;
+    line.copy = static_cast<int32_t>(record.copy);
+    line.shader = static_cast<int32_t>(record.shader);
+    line.listNumber = static_cast<int32_t>(record.listNumber);
+    line.animated = static_cast<int32_t>(record.animated);
+    line.partPath = record.partPath;
+    line.sourcePath = record.sourcePath;
+    line.position = transform.position;
+    line.scale = transform.scale;
+    line.rotation = transform.rotation;
+    return line;
 }
 
 GridWriteBatch CollectGridLines(const COwnedList<CPlacedModel>& records,
@@ -76,21 +55,7 @@ GridWriteBatch CollectGridLines(const COwnedList<CPlacedModel>& records,
             batch.orphanNames.push_back(record.uniqueName);
             return;
         }
-        PendingGridLine& pending = batch.lines.emplace_back();
-        pending.lod = record.lod;
-        pending.cell = std::string(cell);
-        GridLine& line = pending.line;
-        line.uniqueName = record.uniqueName;
-        line.modelId = record.modelId;
-        line.copy = static_cast<int32_t>(record.copy);
-        line.shader = static_cast<int32_t>(record.shader);
-        line.listNumber = static_cast<int32_t>(record.listNumber);
-        line.animated = static_cast<int32_t>(record.animated);
-        line.partPath = record.partPath;
-        line.sourcePath = record.sourcePath;
-        line.position = entry->transform.position;
-        line.scale = entry->transform.scale;
-        line.rotation = entry->transform.rotation;
+        batch.lines.push_back({record.lod, std::string(cell), GridLineOf(record, entry->transform)});
     });
     return batch;
 }

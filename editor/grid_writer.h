@@ -43,6 +43,9 @@ struct GridWriteBatch {
     std::vector<GridWriteFailure> failures; // records that can never be written as they are
 };
 
+// The line a record is written as, standing where transform puts it.
+GridLine GridLineOf(const CPlacedModel& record, const CModelTransform& transform);
+
 // One line per record, the position, scale and rotation taken from the placed
 // model of the same name.
 GridWriteBatch CollectGridLines(const COwnedList<CPlacedModel>& records,

@@ -1,19 +1,20 @@
 #include "editor/recovery_journal.h"
 
 #include "modeldata/file_bytes.h"
+#include "platform/durable_file.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <unistd.h>
+#include <system_error>
 
 namespace quorvane {
 namespace {
 
 // Past this the file is rewritten with the newest record alone.
 constexpr size_t kCompactAbove = 8u * 1024u * 1024u;
+// The fewest bytes one part takes: five string lengths, six numbers, three vectors.
+constexpr size_t kMinPartBytes = 5 * 4 + 6 * 4 + 3 * 16;
 
 bool SameVector(const Vector4& a, const Vector4& b) {
     return a == b;
@@ -118,8 +119,8 @@ std::optional<UnwrittenSet> DecodePayload(const std::string& payload) {
         return std::nullopt;
     }
     UnwrittenSet set;
-    // Each part takes far more than one byte, so a count beyond the bytes is a lie.
-    if (count > in.Left()) {
+    // A count the bytes cannot hold is a lie; believed, it would reserve gigabytes.
+    if (count > in.Left() / kMinPartBytes) {
         return std::nullopt;
     }
     set.reserve(count);
@@ -142,34 +143,6 @@ std::optional<UnwrittenSet> DecodePayload(const std::string& payload) {
         return std::nullopt;
     }
     return set;
-}
-
-struct FileDescriptor {
-    int fd = -1;
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string SystemError(const std::string& what) {
-    return what + ": " + std::strerror(errno);
 }
 
 } // namespace
@@ -300,34 +273,20 @@ bool CRecoveryJournal::Prepare(std::string* message) {
 }
 
 bool CRecoveryJournal::Rewrite(const std::string& bytes, std::string* message) {
-    std::filesystem::path temporary = path_;
-    temporary += ".new";
-    {
-        FileDescriptor file{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
-        if (file.fd < 0) {
-            *message = SystemError("cannot create " + temporary.string());
-            return false;
-        }
-        if (!WriteAll(file.fd, Header() + bytes) || ::fsync(file.fd) != 0) {
-            *message = SystemError("cannot write " + temporary.string());
-            return false;
-        }
-    }
-    if (::rename(temporary.c_str(), path_.c_str()) != 0) {
-        *message = SystemError("cannot replace " + path_.string());
+    if (!ReplaceDurably(path_, Header() + bytes, message)) {
         return false;
-    }
-    // The rename itself must reach the disk too.
-    const std::filesystem::path folder = path_.has_parent_path() ? path_.parent_path() : ".";
-    FileDescriptor directory{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (directory.fd >= 0) {
-        ::fsync(directory.fd);
     }
     length_ = Header().size() + bytes.size();
     return true;
 }
 
 bool CRecoveryJournal::Append(const UnwrittenSet& set, std::string* message) {
+    std::error_code error;
+    if (prepared_ && !std::filesystem::exists(path_, error)) {
+        // Deleted while the editor ran: start it again rather than journal
+        // nothing for the rest of the run.
+        prepared_ = false;
+    }
     if (!Prepare(message)) {
         return false;
     }
@@ -336,26 +295,9 @@ bool CRecoveryJournal::Append(const UnwrittenSet& set, std::string* message) {
         // Every record holds the whole set, so the newest alone is enough.
         return Rewrite(record, message);
     }
-    FileDescriptor file{::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC)};
-    if (file.fd < 0 && errno == ENOENT) {
-        // Deleted while the editor ran: start it again rather than journal
-        // nothing for the rest of the run.
-        prepared_ = false;
-        if (!Prepare(message)) {
-            return false;
-        }
-        file.fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    }
-    if (file.fd < 0) {
-        *message = SystemError("cannot open " + path_.string());
-        return false;
-    }
-    if (!WriteAll(file.fd, record) || ::fsync(file.fd) != 0) {
-        *message = SystemError("cannot write " + path_.string());
-        // A partial record would hide the ones after it: cut it off again.
-        if (::ftruncate(file.fd, static_cast<off_t>(length_)) != 0) {
-            prepared_ = false; // the next append reads the file and cuts it then
-        }
+    // A failed append leaves the file as it was: no partial record hides the ones after it.
+    if (!AppendDurably(path_, record, AppendTarget::ExistingOnly, message)) {
+        prepared_ = false; // read again before the next append
         return false;
     }
     length_ += record.size();
@@ -373,6 +315,28 @@ bool CRecoveryJournal::Clear(std::string* message) {
     }
     prepared_ = true;
     return true;
+}
+
+bool CRecoveryJournal::SetAside(std::filesystem::path* setAsidePath, std::string* message) {
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        std::filesystem::path candidate = path_;
+        candidate += attempt == 1 ? ".damaged" : ".damaged-" + std::to_string(attempt);
+        std::error_code error;
+        if (std::filesystem::exists(candidate, error) || error) {
+            continue;
+        }
+        std::filesystem::rename(path_, candidate, error);
+        if (error) {
+            *message =
+                "cannot rename " + path_.string() + " to " + candidate.string() + ": " + error.message();
+            return false;
+        }
+        *setAsidePath = candidate;
+        prepared_ = false;
+        return true;
+    }
+    *message = "no free name to set " + path_.string() + " aside under";
+    return false;
 }
 
 } // namespace quorvane

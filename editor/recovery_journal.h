@@ -56,6 +56,11 @@ public:
     // Leaves the header alone: nothing is left to recover.
     bool Clear(std::string* message);
 
+    // Renames the file to the first free "<name>.damaged", "<name>.damaged-2", ...
+    // so that a journal this run cannot read is kept for a person to look at;
+    // the next append starts a new one.
+    bool SetAside(std::filesystem::path* setAsidePath, std::string* message);
+
     // The byte form of one record, for tests that cut or damage files.
     static std::string EncodeRecord(const UnwrittenSet& set);
     static const std::string& Header();
