@@ -62,8 +62,7 @@ void CFieldView::OnSurfaceReady() {
                        .arg(QString::fromStdString(reason)));
     });
     StartRenderThread("フィールドビューの描画");
-    world_->StartLoading();
-    OpenRecoveryJournal();
+    world_->StartLoading(MakeJournalHandlers());
 }
 
 void CFieldView::Tell(bool error, const QString& message) const {
@@ -73,36 +72,42 @@ void CFieldView::Tell(bool error, const QString& message) const {
     }
 }
 
-void CFieldView::OpenRecoveryJournal() {
-    std::string message;
-    if (!world_->field.OpenRecoveryJournal(CRecoveryJournal::kDefaultFileName, &message)) {
-        Tell(true, QString::fromUtf8("復元用の記録 %1 を使えません。この実行の配置は記録されません: %2")
-                       .arg(CRecoveryJournal::kDefaultFileName, QString::fromStdString(message)));
-        return;
-    }
-    if (!message.empty()) {
-        Tell(true, QString::fromStdString(message));
-    }
-    // From the journal writer's thread, as the restore thread tells its result.
-    world_->field.SetJournalFailureHandler([this](const std::string& failure) {
+CFieldViewWorld::JournalHandlers CFieldView::MakeJournalHandlers() {
+    CFieldViewWorld::JournalHandlers handlers;
+    // Installed before the journal's first write is queued: a folder that
+    // cannot take the journal is told from that very write on.
+    handlers.writeFailed = [this](const std::string& failure) {
         Tell(true,
              QString::fromUtf8("復元用の記録 %1 "
                                "に書き込めません。異常終了したとき、まだ書き出していない配置を戻せません: %2")
                  .arg(CRecoveryJournal::kDefaultFileName, QString::fromStdString(failure)));
-    });
-    const size_t recoverable = world_->field.RecoverablePlacements().size();
-    if (recoverable == 0) {
-        return;
-    }
-    // Asked once the view is up; the surface handler must not wait on the user.
+    };
     const CFieldViewWorld* world = world_.get();
-    QMetaObject::invokeMethod(
-        &uiCalls_, [this, world, recoverable] { AnswerRecovery(world, recoverable); }, Qt::QueuedConnection);
+    handlers.opened = [this, world](bool opened, const std::string& message, size_t recoverable) {
+        if (!opened) {
+            Tell(true, QString::fromUtf8("復元用の記録 %1 を使えません。この実行の配置は記録されません: %2")
+                           .arg(CRecoveryJournal::kDefaultFileName, QString::fromStdString(message)));
+            return;
+        }
+        if (!message.empty()) {
+            Tell(true,
+                 QString::fromUtf8("復元用の記録 %1 を読めなかった部分があるため、別の名前で残しました: %2")
+                     .arg(CRecoveryJournal::kDefaultFileName, QString::fromStdString(message)));
+        }
+        if (recoverable == 0) {
+            return;
+        }
+        // The question is asked on the UI thread; the start-up thread goes on loading.
+        QMetaObject::invokeMethod(
+            &uiCalls_, [this, world, recoverable] { AnswerRecovery(world, recoverable); },
+            Qt::QueuedConnection);
+    };
+    return handlers;
 }
 
 void CFieldView::AnswerRecovery(const CFieldViewWorld* world, size_t recoverable) {
     if (world_.get() != world || !recoveryQuestion_) {
-        return; // the surface went, or nobody can answer: the journal waits for the next start
+        return; // the surface went, or nobody can answer: they stay journaled for the next start
     }
     const bool restore = recoveryQuestion_(recoverable);
     if (world_.get() != world) {
@@ -110,7 +115,7 @@ void CFieldView::AnswerRecovery(const CFieldViewWorld* world, size_t recoverable
     }
     if (!restore) {
         std::string message;
-        if (!world_->field.DiscardUnwritten(&message)) {
+        if (!world_->field.DiscardRecoverable(&message)) {
             Tell(true, QString::fromUtf8("前回の配置を破棄できませんでした: %1")
                            .arg(QString::fromStdString(message)));
         }

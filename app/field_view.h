@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/field_view_camera.h"
+#include "app/field_view_world.h"
 #include "editor/character_walk.h"
 #include "platform/vulkan_surface_window.h"
 #include "render/disp_window.h"
@@ -17,7 +18,6 @@
 namespace quorvane {
 
 class CFieldViewInput;
-class CFieldViewWorld;
 class CMainField;
 struct CRegistryLists;
 struct StreamingProgress;
@@ -88,7 +88,7 @@ private:
     void OnSurfaceReady();
     void OnSurfaceLost();
     void WireField(CMainField& field);
-    void OpenRecoveryJournal();
+    CFieldViewWorld::JournalHandlers MakeJournalHandlers();
     void AnswerRecovery(const CFieldViewWorld* world, size_t recoverable);
     void Tell(bool error, const QString& message) const;
     void ApplyCameraInput();

@@ -1,5 +1,8 @@
 #include "app/field_view_world.h"
 
+#include "editor/recovery_journal.h"
+#include "platform/guarded_work.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,16 +28,18 @@ void CFieldViewWorld::StopBackgroundWork() {
     if (restore_.joinable()) {
         restore_.join(); // its loads finish while the render thread frees slots
     }
+    field.StopBackgroundWork();
     streamTimer.Stop();
     streamingLoader.WaitForLoads();
     registry.WaitForLoaderThreads();
 }
 
-void CFieldViewWorld::StartLoading() {
+void CFieldViewWorld::StartLoading(JournalHandlers journal) {
     if (startup_.joinable()) {
         return;
     }
-    startup_ = std::jthread([this](std::stop_token stop) { LoadStartModels(stop); });
+    startup_ = std::jthread(
+        [this, journal = std::move(journal)](std::stop_token stop) { LoadStartModels(stop, journal); });
 }
 
 void CFieldViewWorld::StartRestore(std::function<void(int32_t, const std::string&)> done) {
@@ -43,24 +48,40 @@ void CFieldViewWorld::StartRestore(std::function<void(int32_t, const std::string
     }
     restore_ = std::jthread([this, done = std::move(done)] {
         std::string message;
-        const int32_t restored = field.RestoreFromJournal(&message);
+        int32_t restored = 0;
+        // A restore that throws keeps what it could not place recoverable and journaled.
+        RunGuarded("前回の配置の復元", [&] { restored = field.RestoreFromJournal(&message); });
         restoreFinished_.store(true, std::memory_order_release);
         if (done) {
-            done(restored, message);
+            RunGuarded("前回の配置の復元", [&] { done(restored, message); });
         }
     });
 }
 
-void CFieldViewWorld::LoadStartModels(const std::stop_token& stop) {
-    LoadCharacter();
+void CFieldViewWorld::OpenJournal(const JournalHandlers& journal) {
+    std::string message;
+    const bool opened =
+        field.OpenRecoveryJournal(CRecoveryJournal::kDefaultFileName, &message, journal.writeFailed);
+    if (journal.opened) {
+        journal.opened(opened, message, opened ? field.RecoverablePlacements().size() : 0);
+    }
+}
+
+void CFieldViewWorld::LoadStartModels(const std::stop_token& stop, const JournalHandlers& journal) {
+    // Each step has its own boundary: one that throws is told and the next still runs.
+    RunGuarded("復元用の記録を開く", [&] { OpenJournal(journal); });
     if (!stop.stop_requested()) {
-        LoadLowDetailField();
+        RunGuarded("キャラクターの読み込み", [this] { LoadCharacter(); });
     }
     if (!stop.stop_requested()) {
-        ChooseFromEnvironment();
+        RunGuarded("低詳細フィールドの読み込み", [this] { LoadLowDetailField(); });
     }
     if (!stop.stop_requested()) {
-        streamTimer.Start(kStreamingPeriod, [this] { streaming.TimerPhase(); });
+        RunGuarded("モデル定義の選択", [this] { ChooseFromEnvironment(); });
+    }
+    if (!stop.stop_requested()) {
+        RunGuarded("ストリーミングの開始",
+                   [this] { streamTimer.Start(kStreamingPeriod, [this] { streaming.TimerPhase(); }); });
     }
     startupFinished_.store(true, std::memory_order_release);
 }

@@ -36,10 +36,19 @@ public:
     CFieldViewWorld(const CFieldViewWorld&) = delete;
     CFieldViewWorld& operator=(const CFieldViewWorld&) = delete;
 
-    // Loads the character and the low-detail field on a thread of its own,
-    // then chooses the definition named by QUORVANE_CHOOSE and starts the
-    // streaming timer. A model that fails is reported and left out.
-    void StartLoading();
+    // What opening the recovery journal tells: a failed write (on the journal
+    // writer's thread), then the outcome of the opening (on the start-up thread).
+    struct JournalHandlers {
+        std::function<void(const std::string& failure)> writeFailed;
+        std::function<void(bool opened, const std::string& message, size_t recoverable)> opened;
+    };
+
+    // On a thread of its own: opens the recovery journal (so that its file and
+    // the grid map files it checks are never read on the UI thread), loads the
+    // character and the low-detail field, then chooses the definition named by
+    // QUORVANE_CHOOSE and starts the streaming timer. A model that fails is
+    // reported and left out; a step that throws is reported and the next goes on.
+    void StartLoading(JournalHandlers journal = {});
     bool StartupFinished() const { return startupFinished_.load(std::memory_order_acquire); }
     // Places what an earlier run left unwritten again, on a thread of its own:
     // its loads need the render thread running. done gets the parts restored
@@ -60,7 +69,8 @@ public:
     CPeriodicTimer streamTimer{"ストリーミング"};
 
 private:
-    void LoadStartModels(const std::stop_token& stop);
+    void LoadStartModels(const std::stop_token& stop, const JournalHandlers& journal);
+    void OpenJournal(const JournalHandlers& journal);
     void LoadCharacter();
     void LoadLowDetailField();
     void ChooseFromEnvironment();

@@ -139,18 +139,21 @@ void DestroyGridFile(GridFileEntry& file, COwnedList<CModelEntry>& sharedModels)
     file.lines.clear();
 }
 
-std::unordered_set<std::string> ReadGridFileNames(const std::filesystem::path& path) {
-    std::unordered_set<std::string> names;
+GridFileLines ReadGridFileLines(const std::filesystem::path& path) {
+    GridFileLines contents;
     std::string ignored;
     ForEachLine(
         path,
-        [&names](std::string& line, bool tooLong) {
-            if (!tooLong) {
-                names.insert(std::string(FirstGridField(DecodeTextLine(StripCarriageReturn(line)))));
+        [&contents](std::string& line, bool tooLong) {
+            if (tooLong) {
+                return;
             }
+            std::string text = DecodeTextLine(StripCarriageReturn(line));
+            contents.names.insert(std::string(FirstGridField(text)));
+            contents.lines.insert(std::move(text));
         },
         ignored);
-    return names;
+    return contents;
 }
 
 } // namespace quorvane

@@ -44,7 +44,13 @@ void BuildGridEntries(GridFileEntry& file, GridReadReport* report);
 // and a shared entry nobody uses any more goes from the shared list too.
 void DestroyGridFile(GridFileEntry& file, COwnedList<CModelEntry>& sharedModels);
 
-// The unique names (first fields) of a grid map file; empty when it cannot be read.
-std::unordered_set<std::string> ReadGridFileNames(const std::filesystem::path& path);
+// What naming a new placement and recovering an old one need of a grid map file.
+struct GridFileLines {
+    std::unordered_set<std::string> names; // first fields
+    std::unordered_set<std::string> lines; // whole lines as read, decoded, without their ends
+};
+
+// Both of a grid map file; empty when it cannot be read.
+GridFileLines ReadGridFileLines(const std::filesystem::path& path);
 
 } // namespace quorvane

@@ -9,14 +9,23 @@ namespace quorvane {
 CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, GridNameReader nameReader)
     : loader_(loader), ownedLists_(std::make_unique<CRegistryLists>()), lists_(*ownedLists_),
       gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
-      hooks_(std::make_shared<const FieldViewHooks>()) {}
+      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines) {
+    std::lock_guard lock(mutex_);
+    RequestGridNamesLocked(cellName_); // the cell a click places in before the mouse ever moved
+}
 
 CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot,
                        GridNameReader nameReader)
     : loader_(loader), lists_(lists), gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
-      hooks_(std::make_shared<const FieldViewHooks>()) {}
+      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines) {
+    std::lock_guard lock(mutex_);
+    RequestGridNamesLocked(cellName_);
+}
 
-CMainField::~CMainField() = default;
+CMainField::~CMainField() {
+    // Its jobs reach into the members below it: it ends before any of them goes.
+    background_.Stop();
+}
 
 void CMainField::SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {
     std::lock_guard lock(mutex_);
@@ -36,6 +45,11 @@ void CMainField::SetHooks(FieldViewHooks hooks) {
 void CMainField::SetClientOrigin(PixelPoint origin) {
     std::lock_guard lock(mutex_);
     origin_ = origin;
+}
+
+void CMainField::SetGridLineWriter(GridLineWriter writer) {
+    std::lock_guard lock(mutex_);
+    gridWriter_ = std::move(writer);
 }
 
 Vector4 CMainField::GroundPlanePoint(PixelPoint client) const {
@@ -270,27 +284,21 @@ void CMainField::DragEditLocked() {
 
 void CMainField::OnLButtonDown(PixelPoint client) {
     CFieldHookCalls calls;
-    bool place = false;
     {
         std::lock_guard lock(mutex_);
         input_.buttonScreen = ToScreen(client);
         input_.leftHeld = true;
         calls.CaptureMouse(true);
-        place = !input_.shiftHeld && LeftClickLocked(calls); // with Shift, a camera pan
-    }
-    if (place) {
-        // Placing loads its models without the lock and publishes them under it;
-        // nothing placed leaves the mode at placing.
-        const bool placed = PlaceCursorModel() > 0;
-        std::lock_guard lock(mutex_);
-        FinishLeftClickLocked(placed, calls);
+        if (!input_.shiftHeld) { // with Shift, a camera pan
+            LeftClickLocked(calls);
+        }
     }
     RunHooks(calls);
     QueueJournalIfDue();
 }
 
-bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {
-    bool place = false;
+void CMainField::LeftClickLocked(CFieldHookCalls& calls) {
+    bool placed = false;
     EditVectors& v = vectors_;
     const EditMode mode = editMode_;
     if (mode == EditMode::ModeAdjust) {
@@ -309,7 +317,8 @@ bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {
         v.selPositionUndo = v.selPosition;
         v.selScaleUndo = v.selScale;
         v.selRotationUndo = v.selRotation;
-        place = true; // adjusting starts once the placement is published
+        // From the models the cursor holds; adjusting starts once they are placed.
+        placed = PlaceCursorModelLocked(calls) > 0;
     } else if (ModeInRange(mode, EditMode::ModeCursorMove, 4)) {
         v.cursorOffsetUndo = v.dragStartOffset = v.cursorOffset;
         editMode_ = EditMode::ModePlace;
@@ -337,10 +346,7 @@ bool CMainField::LeftClickLocked(CFieldHookCalls& calls) {
     if (!IsInModeGroup(editMode_)) {
         ResetTypingLocked();
     }
-    if (!place) {
-        FinishLeftClickLocked(false, calls);
-    }
-    return place;
+    FinishLeftClickLocked(placed, calls);
 }
 
 void CMainField::FinishLeftClickLocked(bool placed, CFieldHookCalls& calls) {
@@ -382,6 +388,7 @@ void CMainField::RightClickLocked(PixelPoint client, CFieldHookCalls& calls) {
 }
 
 void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
+    pendingPlaceCell_.reset(); // a click still waiting to place is taken back too
     EditVectors& v = vectors_;
     const EditMode mode = editMode_;
     if (mode == EditMode::ModePlace) {
@@ -478,7 +485,12 @@ void CMainField::SetPickPoint(const Vector4& point) {
     std::lock_guard lock(mutex_);
     vectors_.pickPoint = point;
     cell_ = PickCell(point.x, point.y);
-    cellName_ = quorvane::CellName(cell_);
+    std::string cell = quorvane::CellName(cell_);
+    if (cell != cellName_) {
+        // Read again on every visit: a teammate may have written to it meanwhile.
+        RequestGridNamesLocked(cell);
+        cellName_ = std::move(cell);
+    }
 }
 
 bool CMainField::TakeMouseMoved() {
@@ -521,7 +533,7 @@ uint32_t CMainField::PlacementSerial() const {
 }
 
 bool CMainField::CursorPending() const {
-    return pending_.load(std::memory_order_acquire) != kPendingEmpty;
+    return pending_.load(std::memory_order_acquire);
 }
 
 CPlacementListModel CMainField::ListModel() const {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "editor/background_queue.h"
 #include "editor/cell_name.h"
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
 #include "editor/field_view_hooks.h"
 #include "editor/grid_file.h"
+#include "editor/grid_name_cache.h"
 #include "editor/grid_writer.h"
 #include "editor/journal_writer.h"
 #include "editor/model_definition.h"
@@ -26,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -91,14 +94,17 @@ struct CursorSlot {
 // The editing core of the field view: edit modes, input, the placement cursor,
 // placed models and their records, and the grid map files. It holds no window
 // and no GPU object: models come through IModelLoader, the ground point under a
-// pixel through an injected function. Input runs on the UI thread, choosing on
-// the model viewer's render thread, UpdateEditing on the field's render thread;
-// one lock covers the state they share, and the cursor hand-over is an atomic
-// pending flag. The lock is never held while models load, grid map files are
-// read or written, or window hooks run; what leaves the field is a copy or a
-// visit under the lock, never a list to lock by hand. Places, confirmed
-// adjustments and deletes are undoable steps; the placements not yet written
-// are journaled to disk after each of them, on the journal writer's thread.
+// pixel through an injected function. Input runs on the UI thread, the frame
+// update (UpdateEditing) on the field's render thread; one lock covers the
+// state they share. Model loads and grid map reads for the cursor run on the
+// core's own background thread, so a click never reads a file or waits for a
+// loader slot: it places the models the cursor holds, and the cursor loads
+// its next copies in the background. The lock is never held while models
+// load, grid map files are read or written, or window hooks run; what leaves
+// the field is a copy or a visit under the lock, never a list to lock by hand.
+// Places, confirmed adjustments and deletes are undoable steps; the placements
+// not yet written are journaled to disk after each of them, on the journal
+// writer's thread.
 class CMainField {
 public:
     static constexpr size_t kCursorSlots = 8;
@@ -114,14 +120,15 @@ public:
 
     using GroundPlanePointFunction = std::function<Vector4(PixelPoint client)>;
     using RandomRangesFunction = std::function<RandomRanges()>;
-    using GridNameReader = std::function<std::unordered_set<std::string>(const std::filesystem::path&)>;
+    using GridNameReader = std::function<GridFileLines(const std::filesystem::path&)>;
+    using GridLineWriter = std::function<GridWriteReport(const std::filesystem::path& root, GridWriteBatch)>;
 
-    // nameReader gives the names already in a grid map file; tests count its reads.
+    // nameReader gives the names and lines already in a grid map file; tests count its reads.
     explicit CMainField(IModelLoader& loader, std::filesystem::path gridRoot = "./gridfile",
-                        GridNameReader nameReader = ReadGridFileNames);
+                        GridNameReader nameReader = ReadGridFileLines);
     // The same on the registry lists of the field view, which outlive the field.
     CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot = "./gridfile",
-               GridNameReader nameReader = ReadGridFileNames);
+               GridNameReader nameReader = ReadGridFileLines);
     ~CMainField();
     CMainField(const CMainField&) = delete;
     CMainField& operator=(const CMainField&) = delete;
@@ -131,6 +138,8 @@ public:
     void SetRandomRanges(RandomRangesFunction ranges);
     void SetHooks(FieldViewHooks hooks);
     void SetClientOrigin(PixelPoint origin); // screen position of the client area's corner
+    // The file layer of WriteGridFiles (WriteGridLines unless replaced).
+    void SetGridLineWriter(GridLineWriter writer);
 
     // Input (UI thread), Win32 virtual-key codes and client points.
     void OnKeyDown(int virtualKey);
@@ -147,11 +156,18 @@ public:
     void ApplyCursorTransform();
 
     // Placement.
-    void ChooseModelForPlacement(const CModelDefinition& definition); // model viewer's thread
-    void SwapInCursor();                                              // render thread
-    int32_t PlaceCursorModel();                                       // parts placed; loads without the lock
+    // Loads the definition's level-0 parts on the calling thread (never the
+    // UI thread's: the model viewer's render thread, the chooser's worker);
+    // they reach the cursor with the next SwapInCursor.
+    void ChooseModelForPlacement(const CModelDefinition& definition);
+    void SwapInCursor(); // render thread
+    // Places the cursor's models at the selection vectors; the parts placed.
+    // 0 when the cursor is empty, or when the cursor's next copies or the
+    // names in the cell's grid map file are still loading: the place is then
+    // made by the frame update that finds them there.
+    int32_t PlaceCursorModel();
+    bool PlacePending() const; // a click waits for the cursor or the cell's names
     bool SelectPlacedModel(const std::string& uniqueName);
-    std::string MakeUniqueName(std::string_view baseName) const;
     void SetGroupScale(const std::string& uniqueName, const Vector4& scale);
     void SetGroupRotation(const std::string& uniqueName, const Vector4& rotation);
     void SetGroupPosition(const std::string& uniqueName, const Vector4& position);
@@ -165,11 +181,19 @@ public:
     bool RequestDelete(); // false when the click is ignored
 
     // Frame update, render thread: the edit request, undo or redo, the cursor
-    // swap-in and the clean-up after a write.
+    // swap-in, a waiting place and the clean-up after a write.
     void UpdateEditing();
+    // Returns once the background thread has ended every load and read asked
+    // for before the call (tests, and before a frame update that needs them).
+    void WaitForBackgroundWork();
+    // Drops the background work not started and refuses more; before the
+    // loader or the render thread that frees its slots goes.
+    void StopBackgroundWork();
 
     // Undo and redo of placement steps (any thread); applied by the next
-    // UpdateEditing. A running move, scale or rotation is cancelled first.
+    // UpdateEditing, or, when a delete took models away, by the first one
+    // after the background thread has loaded them again. A running move,
+    // scale or rotation is cancelled first.
     void RequestUndo();
     void RequestRedo();
     int32_t HistoryRequest() const { return historyRequest_.load(std::memory_order_acquire); }
@@ -180,34 +204,46 @@ public:
     int32_t UnwrittenPlacementCount() const;
 
     // Crash recovery. Open reads what an earlier run left, less what its grid
-    // map files already hold; while that waits for
-    // RestoreFromJournal or DiscardUnwritten, nothing is journaled, so it is
-    // never overwritten. False, journaling nothing, when the file is not a
-    // journal; message also tells of a damaged end that was ignored.
-    bool OpenRecoveryJournal(const std::filesystem::path& path, std::string* message);
+    // map files already hold (the same line under the same name). A journal
+    // that cannot be read, whole or in part, is set aside under a new name
+    // and a fresh one is started; message says so. The earlier run's
+    // placements wait for RestoreFromJournal or DiscardRecoverable and are
+    // journaled with this run's meanwhile, so no answer, crash or failed load
+    // loses them. handler is installed before the first write is queued: it is
+    // called on the journal writer's thread when a write fails after one that
+    // did not (so once per run of failures). False, journaling nothing, only
+    // when the journal can neither be read nor set aside.
+    bool OpenRecoveryJournal(const std::filesystem::path& path, std::string* message,
+                             std::function<void(const std::string&)> failureHandler = {});
     UnwrittenSet RecoverablePlacements() const;
     // Places the recoverable set again (loading its models without the lock);
-    // returns the parts restored. Parts whose name is taken or whose model does
-    // not load are named in message.
+    // returns the parts restored. A name taken since gets the next free one;
+    // a part whose model does not load stays recoverable and journaled.
+    // message names both.
     int32_t RestoreFromJournal(std::string* message);
-    // Forgets the recoverable set and empties the journal. Placements of this
-    // run stay and are journaled again with the next step.
+    // The user declined the restore: forgets the recoverable set; this run's
+    // placements stay and are journaled at once.
+    bool DiscardRecoverable(std::string* message);
+    // The user discards everything unwritten (closing): empties the journal
+    // and journals nothing more, whatever the threads still apply.
     bool DiscardUnwritten(std::string* message);
     std::string JournalError() const; // the last failed journal write; empty when none
-    // Called on the journal writer's thread when a write fails after one that
-    // did not (so once per run of failures), with what went wrong.
-    void SetJournalFailureHandler(std::function<void(const std::string&)> handler);
     // Waits until every journal write due before the call is on disk. Steps
     // never wait for it: the journal is written on a thread of its own.
     void FlushJournal();
 
     // Grid map files.
-    bool WriteGridFiles(GridWriteReport* report); // refused while another write or its clean-up is due
-    GridWriteBatch PendingGridLines() const;      // what a write would append now
+    // One step in the order of edits: what it writes, what it takes out of the
+    // lists and where the undo history ends all come from the moment it
+    // begins; undo, redo and delete requests made meanwhile apply after it.
+    // Refused while another write or its clean-up is due.
+    bool WriteGridFiles(GridWriteReport* report);
+    GridWriteBatch PendingGridLines() const; // what a write would append now
     bool LoadGridFile(const std::filesystem::path& path, GridReadReport* report); // appends to the grid files
     void AddSharedModel(std::unique_ptr<CModelEntry> entry);
-    // Render thread: drops what a write made stale once the state is written.
-    // False, changing nothing, while a streaming pass holds the grid files.
+    // Render thread: drops the loaded grid files once a write changed them, so
+    // that streaming reads them again. False, changing nothing, while a
+    // streaming pass holds the grid files.
     bool ClearAfterWrite();
 
     // The grid files pass between the streaming timer and the render thread:
@@ -263,13 +299,11 @@ public:
     }
 
 private:
-    enum PendingState : int { kPendingEmpty, kPendingBusy, kPendingReady };
-
-    // What placing takes from one cursor part before it lets go of the lock.
-    struct PartToPlace {
-        CursorPartSource source;
-        std::string modelId;
-        std::unique_ptr<CModelEntry> entry; // null once its load failed
+    // The parts of one choice for the background thread to load.
+    struct CursorLoad {
+        std::array<std::optional<CursorPartSource>, kCursorSlots> sources;
+        uint64_t generation = 0;
+        bool fromChoice = false; // a new choice centres the cursor and starts placing
     };
 
     struct RemovedGroup {
@@ -290,7 +324,7 @@ private:
         }
         RunHooks(calls);
     }
-    bool LeftClickLocked(CFieldHookCalls& calls); // true when the click places
+    void LeftClickLocked(CFieldHookCalls& calls);
     void RightClickLocked(PixelPoint client, CFieldHookCalls& calls);
     void DragEditLocked();
     // Typed values, Enter, Escape and snapping (main_field_typing.cpp).
@@ -307,11 +341,17 @@ private:
     void ApplySelectionTransformLocked();
     void ApplyCursorTransformLocked();
     bool SelectPlacedModelLocked(const std::string& uniqueName);
-    int32_t PlaceCursorModel(CFieldHookCalls& calls);
+    int32_t PlaceCursorModelLocked(CFieldHookCalls& calls);
+    // Places once the cursor holds its parts and the cell's names are known.
+    int32_t TryPendingPlaceLocked(CFieldHookCalls& calls);
+    int32_t PublishFromCursorLocked(const std::string& cell, const std::unordered_set<std::string>& written,
+                                    CFieldHookCalls& calls);
     bool IsPlacedNameLocked(const std::string& name) const;
-    int32_t PublishPlacementLocked(std::vector<PartToPlace>& parts,
-                                   const std::unordered_set<std::string>& written, const std::string& cell,
-                                   CFieldHookCalls& calls);
+    bool IsNameTakenLocked(const std::string& name) const; // placed, or waiting to be recovered
+    void LoadCursorParts(const CursorLoad& load);          // the chooser's or the background thread
+    void PostCursorLoadLocked(bool fromChoice);
+    void RequestGridNamesLocked(const std::string& cell);
+    void ReadGridNames(const std::filesystem::path& file); // background thread
     void HandleEditRequest();
     void HandleHistoryRequest();
 
@@ -327,12 +367,26 @@ private:
         size_t index = 0; // in the target parts
         std::unique_ptr<CModelEntry> entry;
     };
+    // An undo or redo on its way: the history version it was looked up in and
+    // the parts it had to load again.
+    struct PreparedHistory {
+        int32_t request = kHistoryNone;
+        uint64_t version = 0;
+        std::vector<LoadedPart> loaded;
+        std::string failure; // why a load failed; the step is then left undone
+        int attempts = 0;
+    };
+    void BeginHistoryStep(PreparedHistory step);
+    void ApplyPreparedHistory(PreparedHistory step);
+    void RequeueHistory(int32_t request);
     bool ApplyStepLocked(const std::vector<PlacedPartState>& current,
                          const std::vector<PlacedPartState>& target, std::vector<LoadedPart>& loaded,
                          RemovedGroup& removed);
     void RestoreSelectionLocked(const PlacementSelection& selection);
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
     UnwrittenSet CollectUnwrittenLocked() const;
+    // Takes what a write put into its files out of the lists, at the moment the write ends.
+    void TakeOutWrittenLocked(GridWriteReport& result, std::vector<std::unique_ptr<CPlacedModel>>& records);
     void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
     // Collects the unwritten set (taking the field's lock) for the journal
     // writer; call it without the lock.
@@ -374,38 +428,49 @@ private:
 
     std::array<CursorSlot, kCursorSlots> liveSlots_;
     uint32_t cursorPartCount_ = 0;
+    bool cursorReady_ = false;                    // the live parts are whole: none given to a placement yet
+    uint64_t cursorGeneration_ = 0;               // grows with each choice: older loads are dropped
+    std::optional<std::string> pendingPlaceCell_; // a click waiting for the cursor or the cell's names
+    CGridNameCache gridNames_;
 
-    // Written by the chooser, taken by the render thread; the flag orders them.
-    std::atomic<int> pending_{kPendingEmpty};
+    // Written by the background thread, taken by the render thread.
     std::array<CursorSlot, kCursorSlots> pendingSlots_;
     uint32_t pendingPartCount_ = 0;
+    std::atomic<bool> pending_{false};
 
     std::atomic<int32_t> editRequest_{kRequestNone};
     std::atomic<int32_t> gridState_{kGridIdle};
     std::atomic<bool> gridBusy_{false};
     std::atomic<bool> gridWriting_{false};
     std::atomic<bool> mouseMoved_{false};
-    std::vector<std::string> writtenNames_; // what the next clean-up may drop
+    bool writeInProgress_ = false; // under mutex_: requests wait until the write's step ends
+    GridLineWriter gridWriter_;    // under mutex_
+    // Entries taken out of the lists off the render thread; it destroys them.
+    std::vector<std::unique_ptr<CModelEntry>> retiredEntries_; // under mutex_
 
-    CEditHistory history_;       // under mutex_
-    std::string historyMessage_; // under mutex_
+    CEditHistory history_;                           // under mutex_
+    std::string historyMessage_;                     // under mutex_
+    std::optional<PreparedHistory> preparedHistory_; // under mutex_: loaded, waiting for a frame
+    bool historyLoading_ = false;                    // under mutex_: its loads are under way
     std::atomic<int32_t> historyRequest_{kHistoryNone};
 
+    // What an earlier run left unwritten, until restored or declined.
+    UnwrittenSet recoverable_; // under mutex_
     // The journal is written under its own lock, never under mutex_, and only
-    // by journalWriter_'s thread and the user's answers to the restore prompt.
+    // by journalWriter_'s thread and the user's answers.
     mutable std::mutex journalMutex_;
     std::unique_ptr<CRecoveryJournal> journal_; // under journalMutex_
-    UnwrittenSet recoverable_;                  // under journalMutex_
-    bool journalHeld_ = false;                  // under journalMutex_: recoverable_ awaits a decision
+    bool journalClosed_ = false;                // under journalMutex_: the user discarded everything
     uint64_t journalWrittenSerial_ = 0;         // under journalMutex_
     uint64_t journalSerial_ = 0;                // under mutex_: orders the collected sets
     std::string journalError_;                  // under journalMutex_
     std::function<void(const std::string&)> journalFailed_; // under journalMutex_
     std::atomic<bool> journalDue_{false};
     std::atomic<bool> journalOpen_{false}; // steps collect nothing for a journal never opened
-    // Last: destroyed first, writing what is queued while the rest still stands.
     CJournalWriter journalWriter_{
         [this](uint64_t serial, const UnwrittenSet& set) { WriteJournalSet(serial, set); }};
+    // Last: stopped first, while everything its jobs use still stands.
+    CBackgroundQueue background_{"モデルの読み込み"};
 };
 
 } // namespace quorvane

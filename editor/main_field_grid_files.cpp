@@ -1,5 +1,6 @@
 #include "editor/main_field.h"
 
+#include <exception>
 #include <unordered_set>
 #include <utility>
 
@@ -27,6 +28,8 @@ GridWriteBatch CMainField::PendingGridLines() const {
 
 bool CMainField::WriteGridFiles(GridWriteReport* report) {
     GridWriteReport result;
+    CFieldHookCalls calls;
+    std::vector<std::unique_ptr<CPlacedModel>> writtenRecords; // destroyed after the lock
     if (gridWriting_.exchange(true, std::memory_order_acq_rel)) {
         result.refused = true; // another thread is writing
     } else {
@@ -34,26 +37,70 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
         if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
             result.refused = true; // the previous write is not cleaned up yet
         } else {
-            // The records are copied under the lock and written without it.
-            result = WriteGridLines(gridRoot_, PendingGridLines());
-            std::lock_guard lock(mutex_);
-            writtenNames_ = result.writtenNames;
-            writtenNames_.insert(writtenNames_.end(), result.orphanNames.begin(), result.orphanNames.end());
-            if (!writtenNames_.empty()) {
-                gridState_.store(kGridWritten, std::memory_order_release);
-                // Written placements live in the files now; no step may take them back.
-                history_.Clear();
-                result.historyCleared = true;
-                MarkJournalDue();
+            // The moment the write begins: requests made from now on wait for its end.
+            GridWriteBatch batch;
+            GridLineWriter writer;
+            {
+                std::lock_guard lock(mutex_);
+                writeInProgress_ = true;
+                batch = CollectGridLines(lists_.placementRecords, lists_.placedModels);
+                writer = gridWriter_;
             }
+            try {
+                result = writer(gridRoot_, std::move(batch));
+            } catch (const std::exception& error) {
+                result = {};
+                result.failures.push_back({{}, {}, std::string("the write stopped: ") + error.what()});
+            }
+            std::lock_guard lock(mutex_);
+            TakeOutWrittenLocked(result, writtenRecords);
+            writeInProgress_ = false;
+            calls.RepaintList();
+            calls.RepaintMain();
         }
     }
+    RunHooks(calls);
     QueueJournalIfDue();
     const bool allWritten = result.AllWritten();
     if (report != nullptr) {
         *report = std::move(result);
     }
     return allWritten;
+}
+
+void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
+                                      std::vector<std::unique_ptr<CPlacedModel>>& records) {
+    std::unordered_set<std::string> gone(result.writtenNames.begin(), result.writtenNames.end());
+    gone.insert(result.orphanNames.begin(), result.orphanNames.end());
+    if (gone.empty()) {
+        return;
+    }
+    // What reached its file leaves the lists now, with the state the write saw;
+    // the rest stays for the next write.
+    records = lists_.placementRecords.ExtractIf(
+        [&gone](const CPlacedModel& record) { return gone.contains(record.uniqueName); });
+    std::vector<std::unique_ptr<CModelEntry>> entries = lists_.placedModels.ExtractIf(
+        [&gone](const CModelEntry& entry) { return gone.contains(entry.name); });
+    for (std::unique_ptr<CModelEntry>& entry : entries) {
+        retiredEntries_.push_back(std::move(entry)); // the render thread may still be drawing them
+    }
+    const std::unordered_set<std::string> written(result.writtenNames.begin(), result.writtenNames.end());
+    for (const std::unique_ptr<CPlacedModel>& record : records) {
+        if (written.contains(record->uniqueName)) {
+            const std::filesystem::path file =
+                GridFilePath(gridRoot_, record->lod, CellOfUniqueName(record->uniqueName));
+            gridNames_.AddWritten(file, record->uniqueName);
+        }
+    }
+    listModel_.ClampSelection(lists_.placementRecords.Count());
+    listModel_.ClampPage(lists_.placementRecords.Count());
+    // The loaded grid files are stale now: the render thread drops them and streaming reads them again.
+    gridState_.store(kGridWritten, std::memory_order_release);
+    // Written placements live in the files now; no step may take them back.
+    history_.Clear();
+    historyMessage_.clear();
+    result.historyCleared = true;
+    MarkJournalDue();
 }
 
 bool CMainField::ClearAfterWrite() {
@@ -64,25 +111,13 @@ bool CMainField::ClearAfterWrite() {
         // Taken out under the lock, destroyed after it.
         std::vector<std::unique_ptr<GridFileEntry>> files;
         std::vector<std::unique_ptr<CModelEntry>> shared;
-        std::vector<std::unique_ptr<CPlacedModel>> records;
-        std::vector<std::unique_ptr<CModelEntry>> entries;
         LockedStep([&](CFieldHookCalls& calls) {
             files = lists_.gridFiles.ExtractAll();
             for (const auto& file : files) {
                 DestroyGridFile(*file, lists_.sharedModels);
             }
             shared = lists_.sharedModels.ExtractAll();
-            // Only what reached its file goes; the rest stays for the next write.
-            const std::unordered_set<std::string> written(writtenNames_.begin(), writtenNames_.end());
-            writtenNames_.clear();
-            records = lists_.placementRecords.ExtractIf(
-                [&written](const CPlacedModel& record) { return written.contains(record.uniqueName); });
-            entries = lists_.placedModels.ExtractIf(
-                [&written](const CModelEntry& entry) { return written.contains(entry.name); });
-            listModel_.ClampSelection(lists_.placementRecords.Count());
-            listModel_.ClampPage(lists_.placementRecords.Count());
             calls.RepaintMain();
-            calls.RepaintList();
         });
         gridState_.store(kGridIdle, std::memory_order_release);
     }

@@ -1,6 +1,7 @@
 // Undo and redo of placement steps, and the recovery journal of the field.
 #include "editor/grid_map_line.h"
 #include "editor/main_field.h"
+#include "editor/unique_name.h"
 #include "platform/virtual_key_codes.h"
 
 #include <algorithm>
@@ -105,12 +106,8 @@ std::string CMainField::HistoryMessage() const {
 
 int32_t CMainField::UnwrittenPlacementCount() const {
     std::lock_guard lock(mutex_);
-    // Records written but not yet cleaned up are in their files already.
-    const std::unordered_set<std::string> written(writtenNames_.begin(), writtenNames_.end());
-    int32_t count = 0;
-    lists_.placementRecords.ForEach(
-        [&](const CPlacedModel& record) { count += written.contains(record.uniqueName) ? 0 : 1; });
-    return count;
+    // A write takes what it wrote out of the list as it ends.
+    return lists_.placementRecords.Count();
 }
 
 // ---- recording -----------------------------------------------------------------------
@@ -229,80 +226,144 @@ std::unique_ptr<CModelEntry> CMainField::LoadPartEntry(const CPlacedModel& recor
 }
 
 void CMainField::HandleHistoryRequest() {
-    const int32_t request = historyRequest_.exchange(kHistoryNone, std::memory_order_acq_rel);
-    if (request == kHistoryNone) {
+    // A step whose models have loaded on the background thread goes first.
+    std::optional<PreparedHistory> prepared;
+    {
+        std::lock_guard lock(mutex_);
+        if (historyLoading_) {
+            return; // a newer request waits until the step before it is applied
+        }
+        prepared.swap(preparedHistory_);
+    }
+    if (prepared) {
+        ApplyPreparedHistory(std::move(*prepared));
         return;
     }
-    const bool undo = request == kHistoryUndo;
-    // A placement on the UI thread may change the history while models load;
-    // then the step is looked up again.
-    constexpr int kAttempts = 3;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        EditStep step;
-        uint64_t version = 0;
-        std::vector<LoadedPart> loaded;
-        bool none = false;
-        LockedStep([&](CFieldHookCalls& calls) {
-            if (IsInModeGroup(editMode_)) {
-                CancelAdjustmentLocked(calls); // the step applies to the confirmed state
-            }
-            const EditStep* next = undo ? history_.NextUndo() : history_.NextRedo();
-            if (next == nullptr) {
-                none = true;
-                return;
-            }
-            step = *next;
-            version = history_.Version();
-            const std::vector<PlacedPartState>& target = undo ? step.before : step.after;
-            for (size_t i = 0; i < target.size(); ++i) {
-                if (!IsPlacedNameLocked(target[i].record.uniqueName)) {
-                    loaded.push_back({i, nullptr});
-                }
-            }
-        });
-        if (none) {
+    const int32_t request = historyRequest_.exchange(kHistoryNone, std::memory_order_acq_rel);
+    if (request != kHistoryNone) {
+        BeginHistoryStep({request, 0, {}, {}, 0});
+    }
+}
+
+void CMainField::RequeueHistory(int32_t request) {
+    // Unless a newer request came meanwhile.
+    int32_t none = kHistoryNone;
+    historyRequest_.compare_exchange_strong(none, request, std::memory_order_acq_rel);
+}
+
+void CMainField::BeginHistoryStep(PreparedHistory step) {
+    const bool undo = step.request == kHistoryUndo;
+    bool deferred = false;
+    bool found = false;
+    EditStep next;
+    LockedStep([&](CFieldHookCalls& calls) {
+        if (writeInProgress_) {
+            deferred = true; // the write goes first
             return;
         }
-        const std::vector<PlacedPartState>& target = undo ? step.before : step.after;
-        const std::vector<PlacedPartState>& current = undo ? step.after : step.before;
-        // Loads take long: without the lock, as placing does.
-        std::string failure;
-        for (LoadedPart& part : loaded) {
-            part.entry = LoadPartEntry(target[part.index].record, &failure);
+        if (IsInModeGroup(editMode_)) {
+            CancelAdjustmentLocked(calls); // the step applies to the confirmed state
+        }
+        const EditStep* candidate = undo ? history_.NextUndo() : history_.NextRedo();
+        if (candidate == nullptr) {
+            return;
+        }
+        found = true;
+        next = *candidate;
+        step.version = history_.Version();
+        const std::vector<PlacedPartState>& target = undo ? next.before : next.after;
+        step.loaded.clear();
+        for (size_t i = 0; i < target.size(); ++i) {
+            if (!IsPlacedNameLocked(target[i].record.uniqueName)) {
+                step.loaded.push_back({i, nullptr});
+            }
+        }
+        if (!step.loaded.empty()) {
+            historyLoading_ = true; // set with the lock held, before the frame lets go of it
+        }
+    });
+    if (deferred) {
+        RequeueHistory(step.request);
+        return;
+    }
+    if (!found) {
+        return;
+    }
+    if (step.loaded.empty()) {
+        ApplyPreparedHistory(std::move(step)); // nothing to load: this frame
+        return;
+    }
+    // Parts a delete took away load again on the background thread: never in
+    // the frame, which is the only thread that gives loader slots back.
+    auto target = std::make_shared<std::vector<PlacedPartState>>(undo ? next.before : next.after);
+    auto shared = std::make_shared<PreparedHistory>(std::move(step));
+    const bool posted = background_.Post([this, target, shared] {
+        for (LoadedPart& part : shared->loaded) {
+            part.entry = LoadPartEntry((*target)[part.index].record, &shared->failure);
             if (!part.entry) {
                 break;
             }
         }
-        RemovedGroup removed; // destroyed after the lock, on this thread
-        bool applied = false;
-        LockedStep([&](CFieldHookCalls& calls) {
-            if (!failure.empty()) {
-                historyMessage_ =
-                    (undo ? "undo" : "redo") + std::string(" left everything as it was: ") + failure;
-                applied = true; // nothing to retry
-                return;
-            }
-            if (history_.Version() != version || !ApplyStepLocked(current, target, loaded, removed)) {
-                return;
-            }
-            RestoreSelectionLocked(undo ? step.selectionBefore : step.selectionAfter);
-            if (undo) {
-                history_.MarkUndone();
-            } else {
-                history_.MarkRedone();
-            }
-            historyMessage_.clear();
-            MarkJournalDue();
-            applied = true;
-            calls.RepaintList();
-            calls.RepaintMain();
-        });
-        if (applied) {
+        std::lock_guard lock(mutex_);
+        preparedHistory_ = std::move(*shared);
+        historyLoading_ = false;
+    });
+    if (!posted) {
+        std::lock_guard lock(mutex_);
+        historyLoading_ = false; // the field is going: the request goes with it
+    }
+}
+
+void CMainField::ApplyPreparedHistory(PreparedHistory step) {
+    constexpr int kAttempts = 3;
+    const bool undo = step.request == kHistoryUndo;
+    RemovedGroup removed; // destroyed after the lock, on the render thread
+    enum class Outcome { Applied, Deferred, Changed } outcome = Outcome::Applied;
+    LockedStep([&](CFieldHookCalls& calls) {
+        if (writeInProgress_) {
+            outcome = Outcome::Deferred;
             return;
         }
+        if (!step.failure.empty()) {
+            historyMessage_ =
+                (undo ? "undo" : "redo") + std::string(" left everything as it was: ") + step.failure;
+            return;
+        }
+        const EditStep* next = undo ? history_.NextUndo() : history_.NextRedo();
+        if (next == nullptr || history_.Version() != step.version) {
+            outcome = Outcome::Changed; // a step came or went while the models loaded
+            return;
+        }
+        const EditStep applied = *next;
+        const std::vector<PlacedPartState>& target = undo ? applied.before : applied.after;
+        const std::vector<PlacedPartState>& current = undo ? applied.after : applied.before;
+        if (!ApplyStepLocked(current, target, step.loaded, removed)) {
+            outcome = Outcome::Changed;
+            return;
+        }
+        RestoreSelectionLocked(undo ? applied.selectionBefore : applied.selectionAfter);
+        if (undo) {
+            history_.MarkUndone();
+        } else {
+            history_.MarkRedone();
+        }
+        historyMessage_.clear();
+        MarkJournalDue();
+        calls.RepaintList();
+        calls.RepaintMain();
+    });
+    if (outcome == Outcome::Deferred) {
+        std::lock_guard lock(mutex_);
+        preparedHistory_ = std::move(step); // applied once the write has ended
+    } else if (outcome == Outcome::Changed) {
+        if (++step.attempts < kAttempts) {
+            step.loaded.clear();
+            BeginHistoryStep(std::move(step));
+        } else {
+            std::lock_guard lock(mutex_);
+            historyMessage_ = "the placements kept changing; try again";
+        }
     }
-    std::lock_guard lock(mutex_);
-    historyMessage_ = "the placements kept changing; try again";
 }
 
 bool CMainField::ApplyStepLocked(const std::vector<PlacedPartState>& current,
@@ -338,17 +399,19 @@ bool CMainField::ApplyStepLocked(const std::vector<PlacedPartState>& current,
 
     std::unordered_map<std::string, int32_t> recordPositions;
     std::unordered_map<std::string, int32_t> entryPositions;
+    std::unordered_map<std::string, const PlacedPartState*> targetByName;
     for (size_t i = 0; i < target.size(); ++i) {
         const PlacedPartState& part = target[i];
         const std::string& name = part.record.uniqueName;
-        CModelEntry* entry =
-            lists_.placedModels.FindFirst([&name](const CModelEntry& e) { return e.name == name; });
-        if (entry == nullptr) {
-            entry = lists_.placedModels.Append(std::move(loadedAt.at(i)->entry));
-        }
-        entry->placementSerial = part.placementSerial;
-        entry->transform = part.transform;
+        targetByName[name] = &part;
         entryPositions[name] = part.entryPosition;
+        if (const auto found = loadedAt.find(i); found != loadedAt.end() && found->second->entry) {
+            // Whole before it is listed: the render thread reads entries under the list's lock only.
+            std::unique_ptr<CModelEntry>& entry = found->second->entry;
+            entry->placementSerial = part.placementSerial;
+            entry->transform = part.transform;
+            lists_.placedModels.Append(std::move(entry));
+        }
 
         CPlacedModel* record = lists_.placementRecords.FindFirst(
             [&name](const CPlacedModel& r) { return r.uniqueName == name; });
@@ -361,6 +424,13 @@ bool CMainField::ApplyStepLocked(const std::vector<PlacedPartState>& current,
             recordPositions[name] = part.recordPosition;
         }
     }
+    // Listed entries change only under the list's lock, which the render thread reads them under.
+    lists_.placedModels.ForEach([&targetByName](CModelEntry& entry) {
+        if (const auto found = targetByName.find(entry.name); found != targetByName.end()) {
+            entry.placementSerial = found->second->placementSerial;
+            entry.transform = found->second->transform;
+        }
+    });
     PutAtPositions(lists_.placementRecords, recordPositions,
                    [](const CPlacedModel& record) -> const std::string& { return record.uniqueName; });
     PutAtPositions(lists_.placedModels, entryPositions,
@@ -400,18 +470,19 @@ void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {
 // threads may finish steps in any order because a set older than the one on
 // disk is simply not written.
 UnwrittenSet CMainField::CollectUnwrittenLocked() const {
-    const std::unordered_set<std::string> written(writtenNames_.begin(), writtenNames_.end());
     std::unordered_map<std::string, const CModelEntry*> entries;
     lists_.placedModels.ForEach(
         [&entries](const CModelEntry& entry) { entries.emplace(entry.name, &entry); });
     UnwrittenSet set;
     lists_.placementRecords.ForEach([&](const CPlacedModel& record) {
         const auto found = entries.find(record.uniqueName);
-        if (written.contains(record.uniqueName) || found == entries.end()) {
-            return; // in its file already, or nothing left to write
+        if (found == entries.end()) {
+            return; // nothing left to write
         }
         set.push_back({record, found->second->placementSerial, found->second->transform});
     });
+    // What an earlier run left stays journaled until the user answers for it.
+    set.insert(set.end(), recoverable_.begin(), recoverable_.end());
     return set;
 }
 
@@ -435,11 +506,16 @@ void CMainField::WriteJournalSet(uint64_t serial, const UnwrittenSet& set) {
     std::string message;
     {
         std::lock_guard journalLock(journalMutex_);
-        if (!journal_ || journalHeld_ || serial <= journalWrittenSerial_) {
+        if (!journal_ || journalClosed_ || serial <= journalWrittenSerial_) {
             return; // nothing to journal into, or a newer set is on disk already
         }
         journalWrittenSerial_ = serial;
-        const bool ok = set.empty() ? journal_->Clear(&message) : journal_->Append(set, &message);
+        bool ok = false;
+        try {
+            ok = set.empty() ? journal_->Clear(&message) : journal_->Append(set, &message);
+        } catch (const std::exception& error) {
+            message = error.what(); // told like any other failed write
+        }
         if (!ok && journalError_.empty()) {
             tell = journalFailed_;
         }
@@ -450,55 +526,80 @@ void CMainField::WriteJournalSet(uint64_t serial, const UnwrittenSet& set) {
     }
 }
 
-void CMainField::SetJournalFailureHandler(std::function<void(const std::string&)> handler) {
-    std::lock_guard journalLock(journalMutex_);
-    journalFailed_ = std::move(handler);
-}
-
 void CMainField::FlushJournal() {
     QueueJournalIfDue();
     journalWriter_.WaitIdle();
 }
 
-bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::string* message) {
+namespace {
+
+// The text a placement would have as a line of its grid map file.
+std::string LineTextOf(const UnwrittenPlacement& part) {
+    std::string ignored;
+    std::string text = FormatGridLine(GridLineOf(part.record, part.transform), &ignored).value_or("");
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::filesystem::path GridFileOf(const std::filesystem::path& root, const CPlacedModel& record) {
+    return GridFilePath(root, record.lod, CellOfUniqueName(record.uniqueName));
+}
+
+} // namespace
+
+bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::string* message,
+                                     std::function<void(const std::string&)> failureHandler) {
+    message->clear();
     auto journal = std::make_unique<CRecoveryJournal>(path);
     const JournalContents contents = journal->Read();
-    message->clear();
-    if (!contents.error.empty()) {
-        *message = contents.error;
-        return false;
-    }
-    if (contents.damagedTail) {
-        *message = "the end of " + path.string() + " was cut off or damaged and is ignored";
+    if (!contents.error.empty() || contents.damagedTail) {
+        // Kept whole for a person to look at; what could be read is restored
+        // from memory and journaled into a new file.
+        const std::string why = contents.error.empty()
+                                    ? "the end of " + path.string() + " was cut off or damaged"
+                                    : contents.error;
+        std::filesystem::path setAside;
+        std::string failure;
+        if (!journal->SetAside(&setAside, &failure)) {
+            *message = why + "; " + failure;
+            return false;
+        }
+        *message = why + "; the file is kept as " + setAside.string();
     }
     // A crash between a write and the journal's clearing leaves written
-    // placements in it; their names in the grid map files give them away.
+    // placements in it: their own lines in the grid map files give them away.
+    // A name alone proves nothing: the same name may have been used since.
     UnwrittenSet recoverable = contents.Latest();
-    std::map<std::filesystem::path, std::unordered_set<std::string>> namesInFiles;
+    std::map<std::filesystem::path, std::unordered_set<std::string>> linesInFiles;
     std::erase_if(recoverable, [&](const UnwrittenPlacement& part) {
-        const std::string& name = part.record.uniqueName;
-        const std::filesystem::path file = GridFilePath(gridRoot_, part.record.lod, CellOfUniqueName(name));
-        auto [names, fresh] = namesInFiles.try_emplace(file);
+        const std::filesystem::path file = GridFileOf(gridRoot_, part.record);
+        auto [lines, fresh] = linesInFiles.try_emplace(file);
         if (fresh) {
-            names->second = nameReader_(file);
+            lines->second = nameReader_(file).lines;
         }
-        return names->second.contains(name);
+        return lines->second.contains(LineTextOf(part));
     });
     {
         std::lock_guard journalLock(journalMutex_);
         journal_ = std::move(journal);
-        journalOpen_.store(true, std::memory_order_release);
-        recoverable_ = std::move(recoverable);
-        journalHeld_ = !recoverable_.empty();
+        journalFailed_ = std::move(failureHandler);
+        journalClosed_ = false;
         journalError_.clear();
     }
+    {
+        std::lock_guard lock(mutex_);
+        recoverable_ = std::move(recoverable);
+    }
+    journalOpen_.store(true, std::memory_order_release);
     MarkJournalDue();
     QueueJournalIfDue();
     return true;
 }
 
 UnwrittenSet CMainField::RecoverablePlacements() const {
-    std::lock_guard journalLock(journalMutex_);
+    std::lock_guard lock(mutex_);
     return recoverable_;
 }
 
@@ -506,8 +607,16 @@ int32_t CMainField::RestoreFromJournal(std::string* message) {
     message->clear();
     UnwrittenSet set;
     {
-        std::lock_guard journalLock(journalMutex_);
+        std::lock_guard lock(mutex_);
         set = recoverable_;
+    }
+    // Read before the lock: the names already in the cells' files.
+    std::map<std::filesystem::path, std::unordered_set<std::string>> namesInFiles;
+    for (const UnwrittenPlacement& part : set) {
+        const std::filesystem::path file = GridFileOf(gridRoot_, part.record);
+        if (!namesInFiles.contains(file)) {
+            namesInFiles[file] = nameReader_(file).names;
+        }
     }
     std::vector<std::string> problems;
     std::vector<std::unique_ptr<CModelEntry>> entries(set.size());
@@ -515,46 +624,69 @@ int32_t CMainField::RestoreFromJournal(std::string* message) {
         std::string failure;
         entries[i] = LoadPartEntry(set[i].record, &failure);
         if (!entries[i]) {
-            problems.push_back(failure);
+            problems.push_back(failure + "; it is kept for the next start");
         }
     }
     int32_t restored = 0;
     LockedStep([&](CFieldHookCalls& calls) {
         // Serials of the earlier run would clash with this run's: each group gets a new one.
         std::map<uint32_t, uint32_t> serials;
+        UnwrittenSet kept;
+        std::unordered_set<std::string> restoredNames;
         for (size_t i = 0; i < set.size(); ++i) {
+            UnwrittenPlacement part = set[i];
             if (!entries[i]) {
+                kept.push_back(std::move(part));
                 continue;
             }
-            const UnwrittenPlacement& part = set[i];
-            if (IsPlacedNameLocked(part.record.uniqueName)) {
-                problems.push_back(part.record.uniqueName + " is placed already");
-                continue;
+            const std::string cell(CellOfUniqueName(part.record.uniqueName));
+            const std::unordered_set<std::string>& inFile = namesInFiles[GridFileOf(gridRoot_, part.record)];
+            const auto taken = [&](const std::string& name) {
+                return IsPlacedNameLocked(name) || inFile.contains(name) || restoredNames.contains(name);
+            };
+            if (taken(part.record.uniqueName)) {
+                // Another placement has the name now: this one gets the next free one.
+                const auto takenOrWaiting = [&](const std::string& name) {
+                    return taken(name) || IsNameTakenLocked(name);
+                };
+                const std::string renamed = FirstFreeName(cell, part.record.modelId, {}, takenOrWaiting);
+                problems.push_back(part.record.uniqueName + " was taken and is restored as " + renamed);
+                part.record.uniqueName = renamed;
             }
             auto [serial, fresh] = serials.try_emplace(part.placementSerial, 0);
             if (fresh) {
                 serial->second = ++placementSerial_;
             }
+            entries[i]->name = part.record.uniqueName;
             entries[i]->placementSerial = serial->second;
             entries[i]->transform = part.transform;
+            restoredNames.insert(part.record.uniqueName);
             lists_.placedModels.Append(std::move(entries[i]));
             lists_.placementRecords.Append(std::make_unique<CPlacedModel>(part.record));
             ++restored;
         }
+        // What did not load stays recoverable, and journaled, for the next start.
+        recoverable_ = std::move(kept);
+        MarkJournalDue();
         calls.RepaintList();
         calls.RepaintMain();
     });
-    {
-        std::lock_guard journalLock(journalMutex_);
-        recoverable_.clear();
-        journalHeld_ = false;
-    }
     for (const std::string& problem : problems) {
         *message += (message->empty() ? "" : "; ") + problem;
     }
-    MarkJournalDue();
     QueueJournalIfDue();
     return restored;
+}
+
+bool CMainField::DiscardRecoverable(std::string* message) {
+    message->clear();
+    {
+        std::lock_guard lock(mutex_);
+        recoverable_.clear();
+        MarkJournalDue(); // this run's placements alone, at once
+    }
+    QueueJournalIfDue();
+    return true;
 }
 
 bool CMainField::DiscardUnwritten(std::string* message) {
@@ -562,12 +694,13 @@ bool CMainField::DiscardUnwritten(std::string* message) {
     uint64_t collected = 0;
     {
         std::lock_guard lock(mutex_);
+        recoverable_.clear();
         collected = journalSerial_;
     }
+    // Whatever the threads apply until they are joined is journaled no more.
+    journalOpen_.store(false, std::memory_order_release);
     std::lock_guard journalLock(journalMutex_);
-    recoverable_.clear();
-    journalHeld_ = false;
-    // Sets collected before the answer must not bring the discarded back.
+    journalClosed_ = true;
     journalWrittenSerial_ = std::max(journalWrittenSerial_, collected);
     return !journal_ || journal_->Clear(message);
 }

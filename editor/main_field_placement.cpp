@@ -11,22 +11,77 @@ namespace quorvane {
 
 // ---- choosing and the cursor hand-over ------------------------------------------
 
+namespace {
+
+// A cursor part becomes a placed model as it is: its drawable model and
+// colliders are built already, so placing reads no file and waits for no slot.
+std::unique_ptr<CModelEntry> TakeAsPlacedEntry(CCursorPart& part) {
+    auto entry = std::make_unique<CModelEntry>();
+    entry->modelId = part.modelId;
+    entry->bounds = part.bounds;
+    entry->hasDrawModel = true;
+    entry->payload = std::move(part.payload);
+    entry->hasColliders = part.colliderSet != nullptr && !part.colliderSet->colliders.empty();
+    entry->colliderSet = std::move(part.colliderSet);
+    SetEntryLoaded(*entry, true);
+    return entry;
+}
+
+} // namespace
+
 void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
-    // Load outside every lock: it takes long, and the new parts are ours alone until handed over.
+    CursorLoad load;
+    load.fromChoice = true;
+    const size_t parts = std::min<size_t>(definition.count, kCursorSlots);
+    for (size_t i = 0; i < parts; ++i) {
+        if (definition.lodValues[i] == 0) {
+            load.sources[i] = CursorPartSource{definition.paths[i],          definition.lodValues[i],
+                                               definition.shaderValues[i],   definition.listNumbers[i],
+                                               definition.animatedValues[i], definition.copyValues[i],
+                                               definition.filePath};
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        load.generation = ++cursorGeneration_;
+        pendingPlaceCell_.reset(); // a click made for the old choice is not made with the new one
+    }
+    // On the chooser's thread: the viewer's hand-off and the chooser run off the UI thread.
+    LoadCursorParts(load);
+}
+
+void CMainField::PostCursorLoadLocked(bool fromChoice) {
+    CursorLoad load;
+    load.fromChoice = fromChoice;
+    load.generation = cursorGeneration_;
+    for (size_t i = 0; i < kCursorSlots; ++i) {
+        if (!liveSlots_[i].source.path.empty()) {
+            load.sources[i] = liveSlots_[i].source;
+        }
+    }
+    background_.Post([this, load] { LoadCursorParts(load); });
+}
+
+void CMainField::LoadCursorParts(const CursorLoad& load) {
+    const auto stale = [this, &load] {
+        std::lock_guard lock(mutex_);
+        return load.generation != cursorGeneration_;
+    };
+    // Outside every lock: loads take long, and the parts are ours alone until handed over.
     std::array<CursorSlot, kCursorSlots> chosen;
     uint32_t count = 0;
     std::optional<Vector4> centredOffset;
-    const size_t parts = std::min<size_t>(definition.count, kCursorSlots);
-    for (size_t i = 0; i < parts; ++i) {
-        if (definition.lodValues[i] != 0) {
+    for (size_t i = 0; i < kCursorSlots; ++i) {
+        if (!load.sources[i]) {
             continue;
+        }
+        if (background_.Stopping() || stale()) {
+            return; // a newer choice, or the field is going
         }
         ++count;
         CursorSlot& slot = chosen[i];
-        slot.source = {definition.paths[i],       definition.lodValues[i],      definition.shaderValues[i],
-                       definition.listNumbers[i], definition.animatedValues[i], definition.copyValues[i],
-                       definition.filePath};
-        slot.part = loader_.LoadCursorPart(definition.paths[i]);
+        slot.source = *load.sources[i];
+        slot.part = loader_.LoadCursorPart(slot.source.path, slot.source.animated != 0);
         if (slot.part) {
             // Centred on the pick point: the offset is the box's horizontal centre.
             const CBoundingBox& box = slot.part->bounds;
@@ -34,24 +89,18 @@ void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
                                     (box.minimum.y + box.maximum.y) * 0.5f, 0.0f, 1.0f};
         }
     }
-
-    // Take the pending slots. A choice the render thread has not swapped in yet
-    // is replaced whole, so the cursor never mixes parts of two choices.
-    for (;;) {
-        int expected = kPendingEmpty;
-        if (pending_.compare_exchange_weak(expected, kPendingBusy, std::memory_order_acquire)) {
-            break;
-        }
-        expected = kPendingReady;
-        if (pending_.compare_exchange_weak(expected, kPendingBusy, std::memory_order_acquire)) {
-            break;
-        }
-        std::this_thread::yield(); // the render thread is swapping
+    // Replaced pending parts were never drawn: they may go on this thread, after the lock.
+    std::array<CursorSlot, kCursorSlots> replaced;
+    std::lock_guard lock(mutex_);
+    if (load.generation != cursorGeneration_) {
+        return;
     }
+    // A choice the render thread has not swapped in yet is replaced whole, so
+    // the cursor never mixes parts of two choices.
+    replaced = std::move(pendingSlots_);
     pendingSlots_ = std::move(chosen);
     pendingPartCount_ = count;
-    {
-        std::lock_guard lock(mutex_);
+    if (load.fromChoice) {
         if (centredOffset) {
             vectors_.cursorScale = {1.0f, 1.0f, 1.0f, 1.0f};
             vectors_.cursorOffset = *centredOffset;
@@ -60,107 +109,146 @@ void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
         }
         editMode_ = EditMode::ModePlace;
     }
-    pending_.store(kPendingReady, std::memory_order_release);
+    pending_.store(true, std::memory_order_release);
 }
 
 void CMainField::SwapInCursor() {
-    int expected = kPendingReady;
-    if (!pending_.compare_exchange_strong(expected, kPendingBusy, std::memory_order_acquire)) {
+    if (!pending_.load(std::memory_order_acquire)) {
         return;
     }
     // The old parts are destroyed here, on the thread that draws them, once the lock is released.
     std::array<CursorSlot, kCursorSlots> retired;
+    CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
+        if (!pending_.exchange(false, std::memory_order_acq_rel)) {
+            return;
+        }
         for (size_t i = 0; i < kCursorSlots; ++i) {
             retired[i] = std::move(liveSlots_[i]);
             liveSlots_[i] = std::move(pendingSlots_[i]);
             pendingSlots_[i] = {};
         }
         cursorPartCount_ = pendingPartCount_;
+        cursorReady_ = true;
         ApplyCursorTransformLocked();
+        TryPendingPlaceLocked(calls);
     }
-    pending_.store(kPendingEmpty, std::memory_order_release);
+    RunHooks(calls);
+}
+
+// ---- the names in the grid map files ------------------------------------------------
+
+void CMainField::RequestGridNamesLocked(const std::string& cell) {
+    const std::filesystem::path file = GridFilePath(gridRoot_, 0, cell);
+    if (gridNames_.BeginRead(file)) {
+        background_.Post([this, file] { ReadGridNames(file); });
+    }
+}
+
+void CMainField::ReadGridNames(const std::filesystem::path& file) {
+    GridFileLines contents;
+    try {
+        contents = nameReader_(file);
+    } catch (...) {
+        std::lock_guard lock(mutex_);
+        gridNames_.CancelRead(file); // the next request reads it again
+        throw;
+    }
+    std::lock_guard lock(mutex_);
+    gridNames_.EndRead(file, contents.names);
 }
 
 // ---- placing ----------------------------------------------------------------------
 
 int32_t CMainField::PlaceCursorModel() {
     CFieldHookCalls calls;
-    const int32_t placed = PlaceCursorModel(calls);
+    int32_t placed = 0;
+    {
+        std::lock_guard lock(mutex_);
+        placed = PlaceCursorModelLocked(calls);
+    }
     RunHooks(calls);
     QueueJournalIfDue();
     return placed;
 }
 
-int32_t CMainField::PlaceCursorModel(CFieldHookCalls& calls) {
-    // What to place is taken under the lock: the render thread may swap the cursor meanwhile.
-    std::vector<PartToPlace> parts;
-    std::string cell;
-    std::unordered_set<std::string> placedNames;
-    {
-        std::lock_guard lock(mutex_);
-        for (const CursorSlot& slot : liveSlots_) {
-            if (slot.part) {
-                parts.push_back({slot.source, slot.part->modelId, nullptr});
-            }
-        }
-        if (parts.empty()) {
-            return 0;
-        }
-        cell = cellName_;
-        lists_.placedModels.ForEach(
-            [&placedNames](const CModelEntry& entry) { placedNames.insert(entry.name); });
-    }
-
-    // Without the lock: one read of the cell's file serves every part, then the loads.
-    const std::unordered_set<std::string> written = nameReader_(GridFilePath(gridRoot_, 0, cell));
-    for (PartToPlace& part : parts) {
-        auto entry = std::make_unique<CModelEntry>();
-        // The loader may use the name; publishing checks it again.
-        entry->name = FirstFreeName(cell, part.modelId, written, [&placedNames](const std::string& name) {
-            return placedNames.contains(name);
-        });
-        placedNames.insert(entry->name);
-        entry->path = part.source.path;
-        entry->animated = part.source.animated != 0;
-        if (loader_.LoadEntry(*entry, part.source.path, entry->animated)) {
-            part.entry = std::move(entry);
-        }
-    }
-
+bool CMainField::PlacePending() const {
     std::lock_guard lock(mutex_);
-    return PublishPlacementLocked(parts, written, cell, calls);
+    return pendingPlaceCell_.has_value();
+}
+
+int32_t CMainField::PlaceCursorModelLocked(CFieldHookCalls& calls) {
+    pendingPlaceCell_ = cellName_;
+    return TryPendingPlaceLocked(calls);
+}
+
+int32_t CMainField::TryPendingPlaceLocked(CFieldHookCalls& calls) {
+    if (!pendingPlaceCell_) {
+        return 0;
+    }
+    if (editMode_ != EditMode::ModePlace) {
+        pendingPlaceCell_.reset(); // the user went on to something else
+        return 0;
+    }
+    const std::string cell = *pendingPlaceCell_;
+    const std::unordered_set<std::string>* written = gridNames_.Find(GridFilePath(gridRoot_, 0, cell));
+    if (written == nullptr) {
+        RequestGridNamesLocked(cell);
+        return 0;
+    }
+    if (!cursorReady_) {
+        return 0; // the cursor's next copies are loading; the swap-in places
+    }
+    pendingPlaceCell_.reset();
+    return PublishFromCursorLocked(cell, *written, calls);
 }
 
 bool CMainField::IsPlacedNameLocked(const std::string& name) const {
     return lists_.placedModels.FindFirst([&name](const CModelEntry& e) { return e.name == name; }) != nullptr;
 }
 
-int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
-                                           const std::unordered_set<std::string>& written,
-                                           const std::string& cell, CFieldHookCalls& calls) {
+bool CMainField::IsNameTakenLocked(const std::string& name) const {
+    return IsPlacedNameLocked(name) ||
+           std::any_of(recoverable_.begin(), recoverable_.end(),
+                       [&name](const UnwrittenPlacement& part) { return part.record.uniqueName == name; });
+}
+
+int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
+                                            const std::unordered_set<std::string>& written,
+                                            CFieldHookCalls& calls) {
     const PlacementSelection selectionBefore = CaptureSelectionLocked();
+    // Every name in use, gathered once: a walk of the list per candidate name
+    // would cost a pass over every placement for each counter tried.
+    std::unordered_set<std::string> taken;
+    lists_.placedModels.ForEach([&taken](const CModelEntry& entry) { taken.insert(entry.name); });
+    for (const UnwrittenPlacement& part : recoverable_) {
+        taken.insert(part.record.uniqueName);
+    }
     ++placementSerial_;
     int32_t placed = 0;
-    for (PartToPlace& part : parts) {
-        if (!part.entry) {
+    for (CursorSlot& slot : liveSlots_) {
+        if (!slot.part) {
             continue; // its load failed; the other parts are still placed
         }
-        const CursorPartSource& source = part.source;
-        // Another placement may have taken the name while this one loaded.
-        const std::string name = FirstFreeName(
-            cell, part.modelId, written, [this](const std::string& n) { return IsPlacedNameLocked(n); });
-        part.entry->name = name;
-        part.entry->placementSerial = placementSerial_;
-        CModelEntry* appended = lists_.placedModels.Append(std::move(part.entry));
-        if (appended->hasDrawModel) {
-            const Vector4& p = vectors_.selPosition;
-            const Vector4& r = vectors_.selRotation;
-            appended->transform.position = {p.x, p.y, p.z, appended->transform.position.w};
-            appended->transform.scale = vectors_.selScale;
-            appended->transform.rotation = {r.x, r.y, r.z, appended->transform.rotation.w};
-        }
+        const CursorPartSource& source = slot.source;
+        std::unique_ptr<CModelEntry> entry = TakeAsPlacedEntry(*slot.part);
+        slot.part.reset();
+        const std::string name = FirstFreeName(cell, entry->modelId, written,
+                                               [&taken](const std::string& n) { return taken.contains(n); });
+        taken.insert(name);
+        entry->name = name;
+        entry->path = source.path;
+        entry->animated = source.animated != 0;
+        entry->placementSerial = placementSerial_;
+        const Vector4& p = vectors_.selPosition;
+        const Vector4& r = vectors_.selRotation;
+        entry->transform.position = {p.x, p.y, p.z, entry->transform.position.w};
+        entry->transform.scale = vectors_.selScale;
+        entry->transform.rotation = {r.x, r.y, r.z, entry->transform.rotation.w};
+        // Whole before it is listed: the render thread reads entries under the list's lock only.
+        const std::string modelId = entry->modelId;
+        lists_.placedModels.Append(std::move(entry));
         auto record = std::make_unique<CPlacedModel>();
         record->lod = source.lod;
         record->copy = source.copy;
@@ -169,7 +257,7 @@ int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
         record->animated = source.animated;
         record->uniqueName = name;
         record->partPath = source.path;
-        record->modelId = appended->modelId;
+        record->modelId = modelId;
         record->sourcePath = source.path;
         record->definitionPath = source.definitionPath;
         lists_.placementRecords.Append(std::move(record));
@@ -179,6 +267,9 @@ int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
         selectedName_.clear(); // the previous placement's row must not be taken for this one
         return 0;
     }
+    // The cursor gave its models away: its next copies load in the background.
+    cursorReady_ = false;
+    PostCursorLoadLocked(false);
     listModel_.SelectLast(lists_.placementRecords.Count());
     if (const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected())) {
         SelectPlacedModelLocked(row->uniqueName);
@@ -188,15 +279,6 @@ int32_t CMainField::PublishPlacementLocked(std::vector<PartToPlace>& parts,
     calls.RepaintList();
     calls.RepaintMain();
     return placed;
-}
-
-std::string CMainField::MakeUniqueName(std::string_view baseName) const {
-    const std::string cell = CellName();
-    // Names written by earlier writes are never reused.
-    const std::unordered_set<std::string> written = nameReader_(GridFilePath(gridRoot_, 0, cell));
-    std::lock_guard lock(mutex_);
-    return FirstFreeName(cell, baseName, written,
-                         [this](const std::string& n) { return IsPlacedNameLocked(n); });
 }
 
 bool CMainField::SelectPlacedModel(const std::string& uniqueName) {
@@ -339,6 +421,9 @@ void CMainField::ResetSelectionFromCursorLocked() {
 void CMainField::HandleEditRequest() {
     RemovedGroup removed; // destroyed once the lock is released, still on the render thread
     LockedStep([&](CFieldHookCalls& calls) {
+        if (writeInProgress_) {
+            return; // the write goes first; the request waits for a later frame
+        }
         const int32_t request = editRequest_.exchange(kRequestNone, std::memory_order_acq_rel);
         if (request == kRequestNone) {
             return; // most frames
@@ -387,7 +472,20 @@ void CMainField::UpdateEditing() {
     HandleEditRequest();
     HandleHistoryRequest();
     SwapInCursor();
+    std::vector<std::unique_ptr<CModelEntry>> retired; // destroyed here, on the thread that draws them
+    LockedStep([&](CFieldHookCalls& calls) {
+        TryPendingPlaceLocked(calls);
+        retired.swap(retiredEntries_);
+    });
     QueueJournalIfDue();
+}
+
+void CMainField::WaitForBackgroundWork() {
+    background_.WaitIdle();
+}
+
+void CMainField::StopBackgroundWork() {
+    background_.Stop();
 }
 
 // ---- placement list window and delete button ------------------------------------------

@@ -7,13 +7,16 @@
 
 namespace quorvane {
 
-// A model loaded for the placement cursor: drawn under the mouse, not in any list.
+// A model loaded for the placement cursor: drawn under the mouse, not in any
+// list. Built whole, colliders included, so that a click places it as it is.
 struct CCursorPart {
     std::string modelId;
     CBoundingBox bounds;
     CModelTransform transform; // scale and rotation of the cursor; position unused
     Vector4 offset;            // drawn at the pick point minus this
     std::unique_ptr<CModelEntryPayload> payload;
+    // After the payload, so it goes first: its display data use the payload's drawable model.
+    std::unique_ptr<CColliderSet> colliderSet; // null when the model names none
 };
 
 // How the editor reaches model loading: a file in, a built model out.
@@ -28,8 +31,9 @@ public:
     virtual bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) = 0;
 
     // Loads one part of a chosen definition for the cursor, off the field view's
-    // render thread. Null when the path names no model format.
-    virtual std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path) = 0;
+    // render thread, as a placed model of it would be (animated or not, with
+    // its colliders). Null when the path names no model format.
+    virtual std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path, bool animated) = 0;
 };
 
 } // namespace quorvane

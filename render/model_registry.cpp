@@ -158,7 +158,7 @@ bool CModelRegistry::LoadEntryInSlot(CModelEntry& entry, CLoaderSlot slot) {
     return true;
 }
 
-std::unique_ptr<CCursorPart> CModelRegistry::LoadCursorPart(const std::string& path) {
+std::unique_ptr<CCursorPart> CModelRegistry::LoadCursorPart(const std::string& path, bool animated) {
     std::unique_ptr<CModel> model = ReadModel(path);
     if (!model) {
         return nullptr;
@@ -169,11 +169,13 @@ std::unique_ptr<CCursorPart> CModelRegistry::LoadCursorPart(const std::string& p
         return nullptr;
     }
     auto part = std::make_unique<CCursorPart>();
-    std::unique_ptr<CColliderSet> colliders; // the cursor does not collide
-    auto payload = BuildPayload(std::move(model), std::move(*slot), part->transform, false, false, colliders);
+    // The cursor does not collide, but the placement it becomes does.
+    std::unique_ptr<CColliderSet> colliders;
+    auto payload = BuildPayload(std::move(model), std::move(*slot), part->transform, animated, false, colliders);
     part->modelId = payload->model->id;
     part->bounds = BoundsOf(*payload->drawModel);
     part->payload = std::move(payload);
+    part->colliderSet = std::move(colliders);
     return part;
 }
 

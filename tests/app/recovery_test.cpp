@@ -204,7 +204,8 @@ TEST_F(UnwrittenPlacements, DecliningTheRestoreEmptiesTheJournal) {
     });
     ASSERT_TRUE(WaitFor([&] { return !asked.empty(); }, 180000)) << "the restore question never came";
     EXPECT_EQ(asked, std::vector<size_t>{2});
-    EXPECT_TRUE(journal.Read().Latest().empty());
+    // The journal writer's thread empties it, without the UI thread waiting for the disk.
+    EXPECT_TRUE(WaitFor([&] { return journal.Read().Latest().empty(); }, 30000));
     EXPECT_EQ(editor.View().Field()->PlacementRecordCount(), 0);
     EXPECT_FALSE(editor.View().RestoreFinished());
 }

@@ -73,13 +73,14 @@ TEST_F(Scenario, RightClickRightAfterPlacingRemovesTheWholeGroupOnTheNextFrame) 
     EXPECT_EQ(field->EditRequest(), CMainField::kRequestCancelPlacement);
     EXPECT_EQ(field->PlacedModelCount(), 3) << "removal waits for the render thread";
 
+    field->WaitForBackgroundWork(); // the cursor's next copies
     field->UpdateEditing();
     EXPECT_EQ(field->PlacedModelCount(), 0);
     EXPECT_EQ(field->PlacementRecordCount(), 0);
     EXPECT_EQ(field->EditRequest(), CMainField::kRequestNone);
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_EQ(field->Vectors().selPosition, field->Vectors().cursorOffset);
-    EXPECT_EQ(loader.livePayloads, 3) << "only the three cursor parts are left";
+    EXPECT_EQ(loader.livePayloads, 3) << "only the cursor's three next copies are left";
 
     // The placement is still pending, so leaving a cursor sub-mode returns to placing.
     Key('G');

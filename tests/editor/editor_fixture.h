@@ -65,7 +65,11 @@ protected:
         field->OnKeyUp(vk::Letter(letter));
     }
     void MoveTo(int x, int y) { field->OnMouseMove({x, y}); }
+    // As a person clicks: after the background thread has read the cell's
+    // names and the cursor's next copies have been swapped in.
     void LeftClick(int x = 0, int y = 0) {
+        field->WaitForBackgroundWork();
+        field->SwapInCursor();
         field->OnLButtonDown({x, y});
         field->OnLButtonUp();
     }

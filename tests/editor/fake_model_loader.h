@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ struct CountedPayload : CModelEntryPayload {
 class FakeModelLoader : public IModelLoader {
 public:
     bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) override {
-        entryLoads.push_back(path);
+        Record(entryLoads, path);
         if (whileLoading) {
             whileLoading(path);
         }
@@ -41,8 +42,11 @@ public:
         return true;
     }
 
-    std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path) override {
-        cursorLoads.push_back(path);
+    std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path, bool) override {
+        Record(cursorLoads, path);
+        if (whileLoading) {
+            whileLoading(path);
+        }
         if (failing.contains(path)) {
             return nullptr;
         }
@@ -67,12 +71,21 @@ public:
         return id;
     }
 
+    // Read them once the threads that load have been waited for.
     std::vector<std::string> entryLoads;
     std::vector<std::string> cursorLoads;
     std::set<std::string> failing;
     std::map<std::string, CBoundingBox> boxes;
     std::function<void(const std::string& path)> whileLoading; // runs inside LoadEntry
     std::atomic<int> livePayloads{0};
+
+private:
+    // Cursor parts load on the chooser's and the core's background thread at once.
+    void Record(std::vector<std::string>& loads, const std::string& path) {
+        std::lock_guard lock(recordMutex_);
+        loads.push_back(path);
+    }
+    std::mutex recordMutex_;
 };
 
 } // namespace quorvane::testing

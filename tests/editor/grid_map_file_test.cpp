@@ -199,7 +199,7 @@ TEST_F(GridMapFiles, ADirectoryOrUnreadableFileIsReportedWithItsReason) {
                 return loaded;
             },
             path));
-        EXPECT_TRUE(ReadGridFileNames(path).empty());
+        EXPECT_TRUE(ReadGridFileLines(path).names.empty());
     }
 }
 

@@ -27,13 +27,20 @@ protected:
         }
         field->OnKeyUp(vk::kControl);
     }
+    // The frame that takes the request, and the one after the background
+    // thread has loaded what a delete took away.
+    void ApplyHistory() {
+        field->UpdateEditing();
+        field->WaitForBackgroundWork();
+        field->UpdateEditing();
+    }
     void Undo() {
         CtrlKey('Z');
-        field->UpdateEditing();
+        ApplyHistory();
     }
     void Redo(bool withShiftZ = false) {
         withShiftZ ? CtrlKey('Z', true) : CtrlKey('Y');
-        field->UpdateEditing();
+        ApplyHistory();
     }
     void PickRow(int32_t row) { field->PickListRow((row - 1) * CPlacementListModel::kRowHeight); }
     Vector4 Position(const std::string& name) const { return Entry(name)->transform.position; }
@@ -212,6 +219,34 @@ TEST_F(UndoTest, ADeleteDuringAnAdjustmentIsUndoneToTheConfirmedPlace) {
     EXPECT_EQ(field->Vectors().selPosition, (Vector4{10, 20, 0, 1}));
 }
 
+// The frame update is the only thread that gives loader slots back: a model
+// that undoing a delete needs again loads on the background thread, never in it.
+TEST_F(UndoTest, UndoingADeleteLoadsItsModelsOffTheFrame) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    PickRow(1);
+    ASSERT_TRUE(field->RequestDelete());
+    field->UpdateEditing();
+    std::mutex threadsMutex;
+    std::vector<std::thread::id> loadThreads;
+    loader.whileLoading = [&](const std::string&) {
+        std::lock_guard lock(threadsMutex);
+        loadThreads.push_back(std::this_thread::get_id());
+    };
+    field->RequestUndo();
+    field->UpdateEditing(); // the frame asks for the load and goes on
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+    field->WaitForBackgroundWork();
+    field->UpdateEditing();
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
+    EXPECT_EQ(Position(kRock), (Vector4{10, 20, 0, 1}));
+    std::lock_guard lock(threadsMutex);
+    ASSERT_FALSE(loadThreads.empty());
+    for (const std::thread::id id : loadThreads) {
+        EXPECT_NE(id, std::this_thread::get_id());
+    }
+}
+
 TEST_F(UndoTest, AModelThatNoLongerLoadsLeavesEverythingAsItWas) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
@@ -220,7 +255,7 @@ TEST_F(UndoTest, AModelThatNoLongerLoadsLeavesEverythingAsItWas) {
     field->UpdateEditing();
     loader.failing.insert("rock.mdl");
     field->RequestUndo();
-    field->UpdateEditing();
+    ApplyHistory();
     EXPECT_EQ(field->PlacementRecordCount(), 0);
     EXPECT_EQ(field->PlacedModelCount(), 0);
     EXPECT_NE(field->HistoryMessage().find("rock.mdl"), std::string::npos) << field->HistoryMessage();
@@ -228,7 +263,7 @@ TEST_F(UndoTest, AModelThatNoLongerLoadsLeavesEverythingAsItWas) {
 
     loader.failing.clear();
     field->RequestUndo();
-    field->UpdateEditing();
+    ApplyHistory();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
     EXPECT_TRUE(field->HistoryMessage().empty());
 }
@@ -374,7 +409,11 @@ TEST_F(UndoTest, AnEarlierRunsPlacementsWaitUntilTheUserDecides) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     field->FlushJournal();
-    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest(), (UnwrittenSet{old})) << "not overwritten yet";
+    // Journaled with this run's: a crash before the answer loses neither.
+    const UnwrittenSet journaled = CRecoveryJournal(JournalPath()).Read().Latest();
+    ASSERT_EQ(journaled.size(), 2u);
+    EXPECT_EQ(journaled[0].record.uniqueName, kRock);
+    EXPECT_EQ(journaled[1], old);
 
     EXPECT_EQ(field->RestoreFromJournal(&message), 1);
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock, "p0p0_OLD_000"}));
@@ -415,46 +454,48 @@ TEST_F(UndoTest, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
     EXPECT_EQ(restarted.RecoverablePlacements(), (UnwrittenSet{later}));
 }
 
-TEST_F(UndoTest, DiscardingEmptiesTheJournal) {
+// Declining the restore forgets the earlier run's placements at once and
+// journals this run's; closing without writing forgets everything for good,
+// whatever the render thread applies before it is stopped.
+TEST_F(UndoTest, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsForGood) {
     UnwrittenPlacement old;
     old.record.uniqueName = "p0p0_OLD_000";
     old.record.partPath = "old.mdl";
     std::string message;
     ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({old}, &message)) << message;
     ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    ASSERT_TRUE(field->DiscardUnwritten(&message)) << message;
-    EXPECT_TRUE(field->RecoverablePlacements().empty());
-    EXPECT_TRUE(CRecoveryJournal(JournalPath()).Read().records.empty());
-    EXPECT_EQ(field->PlacementRecordCount(), 0);
-
-    // Closing without writing discards this run's placements too: sets still
-    // on their way to the disk must not bring them back.
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
+    ASSERT_TRUE(field->DiscardRecoverable(&message)) << message;
+    field->FlushJournal();
+    EXPECT_TRUE(field->RecoverablePlacements().empty());
+    const UnwrittenSet declined = CRecoveryJournal(JournalPath()).Read().Latest();
+    ASSERT_EQ(declined.size(), 1u) << "this run's placement, journaled without waiting for a step";
+    EXPECT_EQ(declined[0].record.uniqueName, kRock);
+
     LeftClick();
     PlaceAt(12.0f, 20.0f);
     ASSERT_TRUE(field->DiscardUnwritten(&message)) << message;
-    field->FlushJournal();
-    EXPECT_TRUE(CRecoveryJournal(JournalPath()).Read().Latest().empty());
-    // The placements stay in this run and are journaled with its next step.
+    Undo(); // the render thread still runs until it is joined
+    Redo();
     LeftClick();
     PlaceAt(14.0f, 20.0f);
     field->FlushJournal();
-    ASSERT_EQ(field->PlacementRecordCount(), 3);
-    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 3u);
+    EXPECT_EQ(field->PlacementRecordCount(), 3);
+    EXPECT_TRUE(CRecoveryJournal(JournalPath()).Read().Latest().empty())
+        << "the next start must not offer what the user discarded";
 }
 
 // A journal that cannot be written any more (here a folder took its place)
 // is told once per run of failures, so the user knows recovery is off.
 TEST_F(UndoTest, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
     std::mutex toldMutex;
     std::vector<std::string> told;
-    field->SetJournalFailureHandler([&](const std::string& what) {
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message, [&](const std::string& what) {
         std::lock_guard lock(toldMutex);
         told.push_back(what);
-    });
+    })) << message;
     const auto toldCount = [&] {
         std::lock_guard lock(toldMutex);
         return told.size();
@@ -493,18 +534,24 @@ TEST_F(UndoTest, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     std::filesystem::remove(JournalPath());
 }
 
-TEST_F(UndoTest, AForeignFileAtTheJournalPathIsNeitherUsedNorTouched) {
+// A file that cannot be read as a journal is kept, renamed, for a person to
+// look at; this run journals into a fresh one.
+TEST_F(UndoTest, AnUnreadableJournalIsSetAsideAndAFreshOneStarted) {
+    std::ofstream(dir / "recovery.journal.damaged") << "an earlier one, kept";
     {
         std::ofstream out(JournalPath(), std::ios::binary);
         out << "notes the user keeps\n";
     }
     std::string message;
-    EXPECT_FALSE(field->OpenRecoveryJournal(JournalPath(), &message));
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
     EXPECT_NE(message.find("not a recovery journal"), std::string::npos) << message;
+    EXPECT_NE(message.find("recovery.journal.damaged-2"), std::string::npos) << message;
+    EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged-2"), "notes the user keeps\n");
+    EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged"), "an earlier one, kept");
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
-    EXPECT_EQ(ReadFile(JournalPath()), "notes the user keeps\n");
-    EXPECT_EQ(field->PlacementRecordCount(), 1);
+    field->FlushJournal();
+    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 1u);
 }
 
 // ---- many random operations against a plain model ------------------------------------
@@ -655,7 +702,7 @@ public:
         entry.loaded = true;
         return true;
     }
-    std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path) override {
+    std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path, bool) override {
         auto part = std::make_unique<CCursorPart>();
         part->modelId = FakeModelLoader::IdOf(path);
         return part;

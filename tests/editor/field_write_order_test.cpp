@@ -1,0 +1,100 @@
+// A write is one step in the order of edits: what it writes, what it takes out
+// of the list and where the history ends come from the moment it begins, and
+// requests the render thread meets during the file work apply after it.
+#include "editor_fixture.h"
+
+namespace quorvane::testing {
+namespace {
+
+class WriteOrder : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        field->SetListHeight(100000);
+    }
+    // The file work of the next write runs duringFileWork first.
+    void HoldWriteWhile(std::function<void()> duringFileWork) {
+        field->SetGridLineWriter([duringFileWork](const std::filesystem::path& root, GridWriteBatch batch) {
+            duringFileWork();
+            return WriteGridLines(root, std::move(batch));
+        });
+    }
+    void TypeMoveX(const std::string& digits) {
+        Key('G');
+        Key('X');
+        for (const char digit : digits) {
+            field->OnKeyDown(vk::kDigit0 + (digit - '0'));
+        }
+        field->OnKeyDown(vk::kReturn);
+    }
+    std::string GridFile() const { return ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"); }
+};
+
+// The render thread's frame during the file work leaves the placements alone;
+// the undo then meets a history the write has ended, and nothing the user saw
+// undone comes back from the file.
+TEST_F(WriteOrder, AnUndoDuringTheFileWorkWaitsForTheWriteToEnd) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    TypeMoveX("5"); // 15 on x, one undoable step
+    ASSERT_EQ(Entry("p0p0_ROCK_000")->transform.position.x, 15.0f);
+    ASSERT_EQ(field->UndoCount(), 2u);
+
+    std::optional<float> xDuringWrite;
+    HoldWriteWhile([&] {
+        field->RequestUndo();
+        field->UpdateEditing(); // a frame of the render thread
+        xDuringWrite = Entry("p0p0_ROCK_000")->transform.position.x;
+    });
+    GridWriteReport report;
+    ASSERT_TRUE(field->WriteGridFiles(&report));
+    EXPECT_EQ(xDuringWrite, 15.0f) << "the undo must not change what the write is putting in the file";
+    EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryUndo) << "it waits for the write";
+    EXPECT_TRUE(report.historyCleared);
+
+    field->UpdateEditing();
+    EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
+    EXPECT_EQ(field->UndoCount(), 0u);
+    EXPECT_EQ(field->PlacedModelCount(), 0) << "written: it lives in its file now";
+    EXPECT_NE(GridFile().find("|15.000000|"), std::string::npos) << GridFile();
+}
+
+// A delete and the cancel of a fresh placement during the file work apply
+// after the write, to what it left: the written group is not deleted behind
+// the file's back, and the unwritten one placed meanwhile goes.
+TEST_F(WriteOrder, ADeleteDuringTheFileWorkAppliesToWhatTheWriteLeft) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick(); // confirmed
+    ASSERT_EQ(Mode(), EditMode::ModePlace);
+
+    HoldWriteWhile([&] {
+        field->PickListRow(0);
+        EXPECT_TRUE(field->RequestDelete());
+        field->UpdateEditing();
+        EXPECT_EQ(field->PlacedModelCount(), 1) << "the delete waits while the file work runs";
+    });
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    field->UpdateEditing();
+    EXPECT_EQ(field->EditRequest(), CMainField::kRequestNone);
+    EXPECT_EQ(field->UndoCount(), 0u) << "a delete of a written placement is no step";
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+    EXPECT_NE(GridFile().find("p0p0_ROCK_000"), std::string::npos);
+}
+
+// What is written, what leaves the list and what the journal keeps agree:
+// a placement that arrives while the file work runs stays unwritten.
+TEST_F(WriteOrder, APlacementMadeDuringTheFileWorkStaysForTheNextWrite) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick();
+    HoldWriteWhile([&] { PlaceAt(30.0f, 20.0f); });
+    GridWriteReport report;
+    ASSERT_TRUE(field->WriteGridFiles(&report));
+    EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_ROCK_000"}));
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001"}));
+    EXPECT_EQ(field->UnwrittenPlacementCount(), 1);
+}
+
+} // namespace
+} // namespace quorvane::testing
