@@ -53,6 +53,7 @@ void CFieldView::OnSurfaceReady() {
         return;
     }
     world_ = std::make_unique<CFieldViewWorld>(*Device());
+    fieldHandle_ = std::make_shared<CFieldHandle>(world_->field);
     walkHooks_ = CharacterWalkHooks(world_->registry);
     WireField(world_->field);
     PublishCamera();
@@ -165,8 +166,12 @@ void CFieldView::StopBackgroundWork() {
 
 void CFieldView::OnSurfaceLost() {
     // Loads and the timer end while the frame loop still frees loader slots;
-    // then the loop, the models and last the device.
+    // then the calls from other threads, the loop, the models and last the device.
     StopBackgroundWork();
+    if (fieldHandle_) {
+        fieldHandle_->Detach();
+        fieldHandle_.reset();
+    }
     StopRenderThread();
     world_.reset();
     ReleaseDevice();

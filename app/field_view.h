@@ -3,6 +3,7 @@
 #include "app/field_view_camera.h"
 #include "app/field_view_world.h"
 #include "editor/character_walk.h"
+#include "editor/field_handle.h"
 #include "platform/vulkan_surface_window.h"
 #include "render/disp_window.h"
 #include "ui/surface_window_present.h"
@@ -46,6 +47,8 @@ public:
 
     // UI thread. Null until the surface has appeared, and again after it went.
     CMainField* Field() const;
+    // For other threads: detached, after its calls in progress, when the surface goes.
+    std::shared_ptr<CFieldHandle> FieldHandle() const { return fieldHandle_; }
     CRegistryLists* Lists() const;
     bool StartupFinished() const;
     // UI thread, before the render thread is stopped: ends the start-up
@@ -114,6 +117,7 @@ private:
 
     // Built after the device, torn down before it.
     std::unique_ptr<CFieldViewWorld> world_;
+    std::shared_ptr<CFieldHandle> fieldHandle_; // UI thread; null while there is no world
 
     // Render thread only.
     CameraControl cameraControl_;

@@ -254,14 +254,18 @@ void CMainWindow::PostNotice(const QString& message) {
 }
 
 void CMainWindow::ChooseDefinition(const std::filesystem::path& definition) {
+    Field(); // wires a new core to the random fields
+    std::shared_ptr<CFieldHandle> field = fieldRenderer_ ? fieldRenderer_->FieldHandle() : nullptr;
     if (!viewer_) {
-        chooser_->Choose(Field(), definition);
+        chooser_->Choose(field, definition);
         return;
     }
-    CMainField* core = Field();
     CModelViewerWindow::HandOff handOff;
-    if (core != nullptr) {
-        handOff = [core](const CModelDefinition& chosen) { core->ChooseModelForPlacement(chosen); };
+    if (field) {
+        // The viewer's render thread hands over later: the core may have gone with its surface by then.
+        handOff = [field](const CModelDefinition& chosen) {
+            field->With([&chosen](CMainField& core) { core.ChooseModelForPlacement(chosen); });
+        };
     } else {
         PostNotice(QString::fromUtf8("フィールドビューの準備ができていないため、「%1」を選べませんでした。")
                        .arg(QString::fromStdString(definition.generic_string())));

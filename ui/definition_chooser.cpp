@@ -2,6 +2,7 @@
 
 #include "editor/main_field.h"
 #include "editor/model_definition.h"
+#include "platform/guarded_work.h"
 
 #include <QStringList>
 #include <system_error>
@@ -26,8 +27,9 @@ void CDefinitionChooser::Wait() {
     }
 }
 
-bool CDefinitionChooser::Choose(CMainField* field, const std::filesystem::path& definitionFile) {
-    if (field == nullptr) {
+bool CDefinitionChooser::Choose(std::shared_ptr<CFieldHandle> field,
+                                const std::filesystem::path& definitionFile) {
+    if (!field) {
         report_(QString::fromUtf8("フィールドビューの準備ができていないため、「%1」を選べませんでした。")
                     .arg(Shown(definitionFile)));
         return false;
@@ -38,8 +40,8 @@ bool CDefinitionChooser::Choose(CMainField* field, const std::filesystem::path& 
     }
     Wait(); // the previous worker has finished its run; only its thread is left
     try {
-        worker_ = std::thread([this, field, definitionFile] {
-            Run(*field, definitionFile);
+        worker_ = std::thread([this, field = std::move(field), definitionFile] {
+            RunGuarded("モデル定義の選択", [&] { Run(*field, definitionFile); });
             busy_.store(false, std::memory_order_release);
         });
     } catch (const std::system_error& error) {
@@ -51,7 +53,7 @@ bool CDefinitionChooser::Choose(CMainField* field, const std::filesystem::path& 
     return true;
 }
 
-void CDefinitionChooser::Run(CMainField& field, const std::filesystem::path& definitionFile) {
+void CDefinitionChooser::Run(CFieldHandle& field, const std::filesystem::path& definitionFile) {
     CModelDefinition definition;
     std::string error;
     if (!definition.Load(definitionFile, error)) {
@@ -72,7 +74,9 @@ void CDefinitionChooser::Run(CMainField& field, const std::filesystem::path& def
             missing << QString::fromStdString(definition.paths[i]);
         }
     }
-    field.ChooseModelForPlacement(definition);
+    if (!field.With([&definition](CMainField& core) { core.ChooseModelForPlacement(definition); })) {
+        return; // the field view went meanwhile
+    }
     if (!missing.isEmpty()) {
         report_(QString::fromUtf8("「%1」のモデルを読み込めませんでした: %2")
                     .arg(Shown(definitionFile), missing.join(QString::fromUtf8("、"))));

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "editor/field_handle.h"
+
 #include <QString>
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <thread>
 
 namespace quorvane {
-
-class CMainField;
 
 // Takes a model definition for placing: reads the file and has the editing
 // core load its models, on a worker thread so that neither the UI nor the
@@ -24,13 +25,13 @@ public:
     CDefinitionChooser& operator=(const CDefinitionChooser&) = delete;
 
     // UI thread. False when refused (busy, or no core to hand the definition to).
-    bool Choose(CMainField* field, const std::filesystem::path& definitionFile);
+    bool Choose(std::shared_ptr<CFieldHandle> field, const std::filesystem::path& definitionFile);
     bool Busy() const { return busy_.load(std::memory_order_acquire); }
     // Waits for the choice in progress; before the core goes away.
     void Wait();
 
 private:
-    void Run(CMainField& field, const std::filesystem::path& definitionFile);
+    void Run(CFieldHandle& field, const std::filesystem::path& definitionFile);
 
     std::function<void(const QString&)> report_;
     std::atomic<bool> busy_{false};

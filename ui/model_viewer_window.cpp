@@ -1,5 +1,6 @@
 #include "ui/model_viewer_window.h"
 
+#include "platform/guarded_work.h"
 #include "render/animation.h"
 #include "render/model_draw.h"
 #include "ui/model_viewer_set.h"
@@ -122,6 +123,8 @@ void CModelViewerWindow::OnSurfaceLost() {
     shownSet_.reset();
     pendingSet_.reset();
     pending_.store(0, std::memory_order_release);
+    // The dropped set will never be taken: a later load must not be refused for it.
+    busy_.store(false, std::memory_order_release);
     ReleaseDevice();
 }
 
@@ -132,6 +135,19 @@ bool CModelViewerWindow::LoadDefinition(const std::filesystem::path& path, HandO
     if (busy_.exchange(true, std::memory_order_acq_rel)) {
         return false;
     }
+    StopLoader(); // the previous worker has ended; only its thread is left
+    loader_ = std::jthread([this, path, handOff = std::move(handOff)](std::stop_token stop) mutable {
+        // A load that throws ends like one that failed: the next choice is taken again.
+        if (!RunGuarded("モデルビューの読み込み", [&] { LoadOnWorker(stop, path, std::move(handOff)); })) {
+            busy_.store(false, std::memory_order_release);
+        }
+    });
+    return true;
+}
+
+void CModelViewerWindow::LoadOnWorker(const std::stop_token& stop, const std::filesystem::path& path,
+                                      HandOff handOff) {
+    // The definition is read here, never on the UI thread.
     CModelDefinition definition;
     std::string error;
     const bool opened = definition.Load(path, error);
@@ -145,36 +161,32 @@ bool CModelViewerWindow::LoadDefinition(const std::filesystem::path& path, HandO
             report_(QString::fromUtf8("モデル定義ファイル「%1」を読み込めませんでした（%2）。")
                         .arg(Shown(path), QString::fromStdString(error)));
         }
-        return true;
+        return;
     }
-    StopLoader(); // the previous worker has ended; only its thread is left
-    loader_ = std::jthread([this, definition, handOff = std::move(handOff)](std::stop_token stop) mutable {
-        std::vector<std::string> failed;
-        auto set = BuildViewerModelSet(*Device(), definition, stop, failed);
-        const bool abandoned = set->abandoned;
-        pendingSet_ = std::move(set);
-        if (abandoned) {
-            return; // shutting down: released with the device
+    std::vector<std::string> failed;
+    auto set = BuildViewerModelSet(*Device(), definition, stop, failed);
+    if (set->abandoned) {
+        busy_.store(false, std::memory_order_release);
+        return; // shutting down: released with the device
+    }
+    pendingSet_ = std::move(set);
+    pendingHandOff_ = std::move(handOff);
+    pending_.store(1, std::memory_order_release);
+    if (!report_) {
+        return;
+    }
+    if (definition.count == 0) {
+        report_(QString::fromUtf8("モデル定義ファイル「%1」にはモデルが書かれていません。")
+                    .arg(Shown(definition.filePath)));
+    }
+    if (!failed.empty()) {
+        QStringList names;
+        for (const std::string& name : failed) {
+            names << QString::fromStdString(name);
         }
-        pendingHandOff_ = std::move(handOff);
-        pending_.store(1, std::memory_order_release);
-        if (!report_) {
-            return;
-        }
-        if (definition.count == 0) {
-            report_(QString::fromUtf8("モデル定義ファイル「%1」にはモデルが書かれていません。")
-                        .arg(Shown(definition.filePath)));
-        }
-        if (!failed.empty()) {
-            QStringList names;
-            for (const std::string& name : failed) {
-                names << QString::fromStdString(name);
-            }
-            report_(QString::fromUtf8("「%1」のモデルを読み込めませんでした: %2")
-                        .arg(Shown(definition.filePath), names.join(QString::fromUtf8("、"))));
-        }
-    });
-    return true;
+        report_(QString::fromUtf8("「%1」のモデルを読み込めませんでした: %2")
+                    .arg(Shown(definition.filePath), names.join(QString::fromUtf8("、"))));
+    }
 }
 
 CModelDefinition CModelViewerWindow::CurrentDefinition() const {

@@ -274,7 +274,8 @@ TEST_F(ViewerFixture, RefusesASecondLoadWhileTheFirstIsPendingAndKeepsTheCameraW
     // A file that cannot be opened changes nothing on screen and reaches nobody.
     const int swaps = viewer_->SwapCount();
     EXPECT_TRUE(viewer_->LoadDefinition("no_such_definition.mdf", log.Recorder()));
-    EXPECT_FALSE(viewer_->Busy());
+    // Read on the loader thread, never on the UI thread.
+    EXPECT_TRUE(WaitFor([&] { return !viewer_->Busy(); }, 30000));
     EXPECT_EQ(viewer_->CurrentDefinition().count, 0u);
     QTest::qWait(200);
     EXPECT_EQ(viewer_->SwapCount(), swaps);

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <dirent.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -270,6 +271,7 @@ TEST(DefinitionChooserTest, ReadsTheDefinitionAndTellsWhatFailed) {
     const std::filesystem::path gridRoot =
         std::filesystem::temp_directory_path() / "quorvane_ui_chooser_grid";
     CMainField field(loader, gridRoot);
+    auto handle = std::make_shared<CFieldHandle>(field);
     std::vector<QString> reports;
     std::mutex reportsMutex;
     CDefinitionChooser chooser([&](const QString& message) {
@@ -278,10 +280,10 @@ TEST(DefinitionChooserTest, ReadsTheDefinitionAndTellsWhatFailed) {
     });
 
     EXPECT_FALSE(chooser.Choose(nullptr, kDataRoot / "model" / "mdf"));
-    ASSERT_TRUE(chooser.Choose(&field, kDataRoot / "model" / "broken.mdf"));
+    ASSERT_TRUE(chooser.Choose(handle, kDataRoot / "model" / "broken.mdf"));
     chooser.Wait();
     EXPECT_EQ(loader.cursorLoads, std::vector<std::string>{"./model/missing_part.mdl"});
-    ASSERT_TRUE(chooser.Choose(&field, kDataRoot / "model" / "no_such.mdf"));
+    ASSERT_TRUE(chooser.Choose(handle, kDataRoot / "model" / "no_such.mdf"));
     chooser.Wait();
     EXPECT_FALSE(chooser.Busy());
     EXPECT_EQ(loader.cursorLoads.size(), 1u); // nothing chosen from a file that is not there
@@ -291,6 +293,38 @@ TEST(DefinitionChooserTest, ReadsTheDefinitionAndTellsWhatFailed) {
     EXPECT_TRUE(reports[0].contains(QString::fromUtf8("準備ができていない")));
     EXPECT_TRUE(reports[1].contains("missing_part.mdl"));
     EXPECT_TRUE(reports[2].contains("no_such.mdf"));
+}
+
+// The field view's surface may go while a choice loads: the core then waits
+// for that load before it goes, and a later choice reaches nothing.
+TEST(DefinitionChooserTest, AChoiceNeverReachesACoreThatHasGone) {
+    testing::FakeModelLoader loader;
+    auto field =
+        std::make_unique<CMainField>(loader, std::filesystem::temp_directory_path() / "quorvane_ui_gone");
+    auto handle = std::make_shared<CFieldHandle>(*field);
+    std::promise<void> loading;
+    std::promise<void> detaching;
+    std::shared_future<void> detachStarted = detaching.get_future().share();
+    loader.whileLoading = [&](const std::string&) {
+        loading.set_value();
+        // Detaching has begun on the other thread and must wait for this load.
+        detachStarted.wait();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    };
+    CDefinitionChooser chooser([](const QString&) {});
+    ASSERT_TRUE(chooser.Choose(handle, kDataRoot / "model" / "broken.mdf"));
+    loading.get_future().wait();
+    detaching.set_value();
+    handle->Detach();
+    EXPECT_EQ(field->CursorPartCount(), 0u);
+    EXPECT_TRUE(field->CursorPending()) << "the load in progress finished before the core could go";
+    field.reset();
+    loader.whileLoading = nullptr;
+    chooser.Wait();
+
+    ASSERT_TRUE(chooser.Choose(handle, kDataRoot / "model" / "broken.mdf"));
+    chooser.Wait();
+    EXPECT_EQ(loader.cursorLoads.size(), 1u) << "nothing was loaded for a core that has gone";
 }
 
 } // namespace
