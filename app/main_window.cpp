@@ -5,6 +5,7 @@
 #include "app/field_view.h"
 #include "app/title_text.h"
 #include "editor/main_field.h"
+#include "platform/guarded_work.h"
 #include "ui/check_box.h"
 #include "ui/definition_chooser.h"
 #include "ui/edit_window.h"
@@ -66,12 +67,17 @@ CloseChoice AskBeforeClosing(QWidget* parent, int32_t unwritten) {
 }
 
 bool AskToRestore(QWidget* parent, size_t recoverable) {
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        parent, "Quorvane",
-        QString::fromUtf8("前回の終了時に書き出されていない配置が %1 件あります。復元しますか？")
-            .arg(static_cast<qsizetype>(recoverable)),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    return answer == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, "Quorvane",
+                    QString::fromUtf8("前回の終了時に書き出されていない配置が %1 件あります。復元しますか？")
+                        .arg(static_cast<qsizetype>(recoverable)),
+                    QMessageBox::NoButton, parent);
+    QPushButton* restore = box.addButton(QString::fromUtf8("復元する"), QMessageBox::AcceptRole);
+    box.addButton(QString::fromUtf8("破棄する"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    // Escape must never throw placements away.
+    box.setEscapeButton(restore);
+    box.exec();
+    return box.clickedButton() == restore;
 }
 
 const char* const kCheckBoxLabels[5] = {"グリッド表示", "スケルトン視点", "コライダー表示", "垂直表示",
@@ -101,6 +107,14 @@ void CMainWindow::CreateChildren() {
     const FieldAccess field = [this] { return Field(); };
     // First, so that what goes wrong while the others start can be told.
     notices_ = new CNoticeBanner(this, scale_);
+    // Any thread whose work ends in an exception is told here; the banner posts.
+    CNoticeBanner* banner = notices_;
+    SetWorkFailureSink([banner](const std::string& work, const std::string& message) {
+        banner->Post(
+            NoticeKind::Error,
+            QString::fromUtf8("「%1」が予期しないエラーで中断されました。配置はそのまま残っています: %2")
+                .arg(QString::fromStdString(work), QString::fromStdString(message)));
+    });
     chooser_ = std::make_unique<CDefinitionChooser>([this](const QString& message) { PostNotice(message); });
 
     modelTree_ = new CModelTreeWindow(this, scale_);
@@ -199,6 +213,7 @@ void CMainWindow::CreateChildren() {
 }
 
 CMainWindow::~CMainWindow() {
+    SetWorkFailureSink({}); // the banner goes with this window
     // The chooser may still be handing a definition to the core.
     chooser_.reset();
     // The viewer's hand-off reaches into the core: it goes first.
