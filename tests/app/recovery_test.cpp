@@ -184,6 +184,25 @@ TEST_F(UnwrittenPlacements, AFailedWriteOnClosingKeepsTheWindowOpen) {
     std::filesystem::remove(root_ / "gridfile");
 }
 
+// The journal's very first write, queued as the editor opens it, already
+// has someone to tell when it fails.
+TEST_F(UnwrittenPlacements, AJournalThatCannotBeWrittenIsToldFromItsFirstWrite) {
+    ScopedWorkingDirectory inDemo(root_);
+    // The journal is written through a fresh file beside it: a folder there fails every write.
+    const std::filesystem::path blocker = root_ / (std::string(CRecoveryJournal::kDefaultFileName) + ".new");
+    std::filesystem::create_directories(blocker / "kept");
+    {
+        RunningEditor editor;
+        ASSERT_TRUE(editor.Started());
+        const CNoticeBanner& notices = *editor.Window().Notices();
+        EXPECT_TRUE(
+            WaitFor([&] { return notices.Message().contains(QString::fromUtf8("に書き込めません")); }, 30000))
+            << notices.Message().toStdString();
+        EXPECT_EQ(notices.Kind(), NoticeKind::Error);
+    }
+    std::filesystem::remove_all(blocker);
+}
+
 TEST_F(UnwrittenPlacements, DecliningTheRestoreEmptiesTheJournal) {
     ScopedWorkingDirectory inDemo(root_);
     CRecoveryJournal journal(root_ / CRecoveryJournal::kDefaultFileName);
