@@ -23,8 +23,9 @@ CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesys
 }
 
 CMainField::~CMainField() {
-    // Its jobs reach into the members below it: it ends before any of them goes.
+    // Their jobs reach into the members below them: they end before any of them goes.
     background_.Stop();
+    writer_.Stop();
 }
 
 void CMainField::SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {

@@ -238,6 +238,9 @@ public:
     // begins; undo, redo and delete requests made meanwhile apply after it.
     // Refused while another write or its clean-up is due.
     bool WriteGridFiles(GridWriteReport* report);
+    // The same on a thread of its own, so that the window never waits for the
+    // disk; done gets the report there. A write still running refuses it.
+    void WriteGridFilesInBackground(std::function<void(const GridWriteReport&)> done);
     GridWriteBatch PendingGridLines() const; // what a write would append now
     bool LoadGridFile(const std::filesystem::path& path, GridReadReport* report); // appends to the grid files
     void AddSharedModel(std::unique_ptr<CModelEntry> entry);
@@ -469,7 +472,8 @@ private:
     std::atomic<bool> journalOpen_{false}; // steps collect nothing for a journal never opened
     CJournalWriter journalWriter_{
         [this](uint64_t serial, const UnwrittenSet& set) { WriteJournalSet(serial, set); }};
-    // Last: stopped first, while everything its jobs use still stands.
+    // Last: stopped first, while everything their jobs use still stands.
+    CBackgroundQueue writer_{"グリッドマップファイルの書き出し"};
     CBackgroundQueue background_{"モデルの読み込み"};
 };
 

@@ -68,6 +68,21 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
     return allWritten;
 }
 
+void CMainField::WriteGridFilesInBackground(std::function<void(const GridWriteReport&)> done) {
+    const bool posted = writer_.Post([this, done] {
+        GridWriteReport report;
+        WriteGridFiles(&report);
+        if (done) {
+            done(report);
+        }
+    });
+    if (!posted && done) {
+        GridWriteReport refused;
+        refused.refused = true; // the field is going
+        done(refused);
+    }
+}
+
 void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
                                       std::vector<std::unique_ptr<CPlacedModel>>& records) {
     std::unordered_set<std::string> gone(result.writtenNames.begin(), result.writtenNames.end());

@@ -37,12 +37,14 @@ void CButtonWriteFile::OnClick() {
         }
         return;
     }
-    GridWriteReport report;
-    field->WriteGridFiles(&report);
-    if (notices_ != nullptr) {
-        const WriteReportText text = DescribeWriteReport(report);
-        notices_->Show(text.failed ? NoticeKind::Error : NoticeKind::Info, text.message);
-    }
+    // The files are written and synced off the UI thread; the banner posts the outcome back.
+    CNoticeBanner* notices = notices_;
+    field->WriteGridFilesInBackground([notices](const GridWriteReport& report) {
+        if (notices != nullptr) {
+            const WriteReportText text = DescribeWriteReport(report);
+            notices->Post(text.failed ? NoticeKind::Error : NoticeKind::Info, text.message);
+        }
+    });
 }
 
 } // namespace quorvane

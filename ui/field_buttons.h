@@ -26,8 +26,8 @@ private:
 };
 
 // "配置リストをファイルに書き出し": appends the placement list to the grid map
-// files; what could not be written is told in the notice banner and stays in
-// the list for a later try.
+// files on the core's writing thread; what could not be written is told in the
+// notice banner and stays in the list for a later try.
 class CButtonWriteFile : public CCustomButton {
 public:
     CButtonWriteFile(QWidget* parent, const UiScale& scale, FieldAccess field, CNoticeBanner* notices);

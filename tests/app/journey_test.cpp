@@ -562,6 +562,8 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         auto* writeButton = window.findChild<CButtonWriteFile*>("CLASS_BUTTONWRITEFILE");
         ASSERT_NE(writeButton, nullptr);
         QTest::mouseClick(writeButton, Qt::LeftButton, {}, writeButton->rect().center());
+        // Written on the core's writing thread: the window does not wait for the disk.
+        ASSERT_TRUE(WaitFor([&] { return field.UnwrittenPlacementCount() == 0; }, 30000));
         for (const auto& [file, lines] : expectedFiles) {
             ASSERT_TRUE(std::filesystem::exists(file)) << file;
             const std::vector<std::string> onDisk = FileLines(file);

@@ -3,6 +3,8 @@
 // requests the render thread meets during the file work apply after it.
 #include "editor_fixture.h"
 
+#include <future>
+
 namespace quorvane::testing {
 namespace {
 
@@ -94,6 +96,25 @@ TEST_F(WriteOrder, APlacementMadeDuringTheFileWorkStaysForTheNextWrite) {
     EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_ROCK_000"}));
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001"}));
     EXPECT_EQ(field->UnwrittenPlacementCount(), 1);
+}
+
+// The write button's write runs on a thread of its own: the window goes on
+// while the files are written and synced, and hears the outcome afterwards.
+TEST_F(WriteOrder, AWriteInTheBackgroundLeavesTheCallerFreeAndTellsItsOutcome) {
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    HoldWriteWhile([released] { released.wait(); });
+    std::promise<GridWriteReport> outcome;
+    field->WriteGridFilesInBackground([&outcome](const GridWriteReport& report) { outcome.set_value(report); });
+    std::future<GridWriteReport> told = outcome.get_future();
+    EXPECT_EQ(told.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust) << "the field answers while the files are written";
+    release.set_value();
+    const GridWriteReport report = told.get();
+    EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_ROCK_000"}));
+    EXPECT_NE(GridFile().find("p0p0_ROCK_000"), std::string::npos);
 }
 
 } // namespace
