@@ -295,6 +295,24 @@ TEST_F(ViewerFixture, ClosingWhileALoadIsPendingEnds) {
     EXPECT_LE(log.count.load(), 1);
 }
 
+// A set still loading when the surface goes is dropped with the device; the
+// viewer must take the next choice once it has a surface again.
+TEST_F(ViewerFixture, ALoadDroppedWithItsSurfaceDoesNotRefuseTheNextOne) {
+    const std::string tree = DefinitionEndingWith(".mdf");
+    ASSERT_FALSE(tree.empty());
+    HandOffLog log;
+    ASSERT_TRUE(viewer_->LoadDefinition(tree, log.Recorder()));
+    // The native window goes, and its surface with it, as on a reparent; then it comes back.
+    viewer_->SurfaceWindow()->destroy();
+    viewer_->Container()->hide();
+    viewer_->Container()->show();
+    const int swaps = viewer_->SwapCount();
+    bool accepted = false;
+    WaitFor([&] { return accepted || (accepted = viewer_->LoadDefinition(tree, log.Recorder())); }, 30000);
+    EXPECT_TRUE(accepted) << "the dropped set left the viewer busy";
+    EXPECT_TRUE(WaitFor([&] { return viewer_->SwapCount() > swaps && !viewer_->Busy(); }, 30000));
+}
+
 // The whole window: a choice goes through the viewer into the editing core.
 TEST(ModelViewerInMainWindow, TheFieldGetsTheViewersChoiceAndShutDownEnds) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb")
