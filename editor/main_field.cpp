@@ -22,11 +22,7 @@ CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesys
     RequestGridNamesLocked(cellName_);
 }
 
-CMainField::~CMainField() {
-    // Their jobs reach into the members below them: they end before any of them goes.
-    background_.Stop();
-    writer_.Stop();
-}
+CMainField::~CMainField() = default;
 
 void CMainField::SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {
     std::lock_guard lock(mutex_);

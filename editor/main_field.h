@@ -352,7 +352,7 @@ private:
     bool IsPlacedNameLocked(const std::string& name) const;
     bool IsNameTakenLocked(const std::string& name) const; // placed, or waiting to be recovered
     void LoadCursorParts(const CursorLoad& load);          // the chooser's or the background thread
-    void PostCursorLoadLocked(bool fromChoice);
+    void PostNextCursorCopiesLocked();                     // the same parts again, after a place took them
     void RequestGridNamesLocked(const std::string& cell);
     void ReadGridNames(const std::filesystem::path& file); // background thread
     void HandleEditRequest();

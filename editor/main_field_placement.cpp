@@ -50,9 +50,8 @@ void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
     LoadCursorParts(load);
 }
 
-void CMainField::PostCursorLoadLocked(bool fromChoice) {
+void CMainField::PostNextCursorCopiesLocked() {
     CursorLoad load;
-    load.fromChoice = fromChoice;
     load.generation = cursorGeneration_;
     for (size_t i = 0; i < kCursorSlots; ++i) {
         if (!liveSlots_[i].source.path.empty()) {
@@ -269,7 +268,7 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
     }
     // The cursor gave its models away: its next copies load in the background.
     cursorReady_ = false;
-    PostCursorLoadLocked(false);
+    PostNextCursorCopiesLocked();
     listModel_.SelectLast(lists_.placementRecords.Count());
     if (const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected())) {
         SelectPlacedModelLocked(row->uniqueName);
