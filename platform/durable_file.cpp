@@ -99,9 +99,22 @@ bool AppendDurably(const std::filesystem::path& path, std::string_view bytes, Ap
     return false;
 }
 
-bool ReplaceDurably(const std::filesystem::path& path, std::string_view bytes, std::string* message) {
+std::filesystem::path ReplaceTemporaryPath(const std::filesystem::path& path) {
     std::filesystem::path temporary = path;
     temporary += ".new";
+    return temporary;
+}
+
+bool ReplaceDurably(const std::filesystem::path& path, std::string_view bytes, std::string* message,
+                    const ReplaceStepObserver& observer) {
+    const auto stopsAt = [&](ReplaceStep step, const char* what) {
+        if (!observer || observer(step) == StepDecision::Continue) {
+            return false;
+        }
+        *message = "replacing " + path.string() + " stopped " + what;
+        return true;
+    };
+    const std::filesystem::path temporary = ReplaceTemporaryPath(path);
     CFileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!file.Valid()) {
         *message = SystemError("cannot create " + temporary.string());
@@ -113,9 +126,15 @@ bool ReplaceDurably(const std::filesystem::path& path, std::string_view bytes, s
         ::unlink(temporary.c_str());
         return false;
     }
+    if (stopsAt(ReplaceStep::TemporarySynced, "before the rename")) {
+        return false;
+    }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         *message = SystemError("cannot replace " + path.string());
         ::unlink(temporary.c_str());
+        return false;
+    }
+    if (stopsAt(ReplaceStep::Renamed, "before its folder was synced")) {
         return false;
     }
     SyncFolderOf(path);

@@ -1,0 +1,428 @@
+// Reading a cell file and writing it back: appended or rewritten whole, never
+// over a change someone else made on disk, never half written.
+#include "editor/grid_cell_store.h"
+#include "editor/grid_file.h"
+#include "editor/grid_map_line.h"
+#include "tests/file_faults.h"
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorvane::testing {
+namespace {
+
+const std::filesystem::path kData = QUORVANE_TEST_DATA "/grid_store";
+
+std::string Contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Put(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The disk, with the writes that reached it counted.
+class CCountingAccess final : public IGridFileAccess {
+public:
+    explicit CCountingAccess(ReplaceStepObserver observer = {}) : disk(std::move(observer)) {}
+
+    FileBytesRead ReadAll(const std::filesystem::path& path) override { return disk.ReadAll(path); }
+    bool Stamp(const std::filesystem::path& path, FileStamp* stamp, std::string* message) override {
+        return disk.Stamp(path, stamp, message);
+    }
+    bool AppendDurable(const std::filesystem::path& path, std::string_view bytes,
+                       std::string* message) override {
+        ++writes;
+        return disk.AppendDurable(path, bytes, message);
+    }
+    bool ReplaceDurable(const std::filesystem::path& path, std::string_view bytes,
+                        std::string* message) override {
+        ++writes;
+        return disk.ReplaceDurable(path, bytes, message);
+    }
+
+    CGridFileAccess disk;
+    int writes = 0;
+};
+
+// Parameterised names hold "/": one folder per test all the same.
+std::string TestName() {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    return name;
+}
+
+class GridCellStore : public ::testing::Test {
+protected:
+    test::CScratchDirectory dir{"quorvane_cell_store_" + TestName()};
+    std::filesystem::path root = dir / "gridfile";
+    std::filesystem::path cell = GridFilePath(root, 0, "p0p0");
+    CCountingAccess access;
+
+    CellRead MustRead(IGridFileAccess& from) {
+        CellRead read = ReadCell(from, cell);
+        EXPECT_TRUE(read.readable) << read.message;
+        return read;
+    }
+};
+
+TEST_F(GridCellStore, ARewriteAfterAMoveAndADeleteGivesTheHandWrittenFile) {
+    Put(cell, Contents(kData / "p0p0.gmf"));
+    const CellRead read = MustRead(access);
+    ASSERT_EQ(read.lines.size(), 3u);
+
+    // The editor moves the rock and deletes the third placement.
+    std::string why;
+    std::optional<GridLine> rock = ParseGridLine(read.lines[1], &why);
+    ASSERT_TRUE(rock) << why;
+    rock->position = {12.5f, -3.0f, 1.0f, 1.0f};
+    std::optional<std::string> moved = FormatGridLine(*rock, &why);
+    ASSERT_TRUE(moved) << why;
+    moved->resize(moved->size() - 2); // the store adds the line end
+
+    const CellWriteResult result =
+        WriteCell(access, {cell, CellRewrite{{read.lines[0], *moved}, read.stamp}});
+    ASSERT_EQ(result.outcome, CellWriteOutcome::Written) << result.message;
+    EXPECT_EQ(Contents(cell), Contents(kData / "p0p0_moved_and_deleted.gmf"));
+    EXPECT_FALSE(std::filesystem::exists(ReplaceTemporaryPath(cell)));
+    EXPECT_EQ(access.disk.ReadCount(), 1u);
+}
+
+TEST_F(GridCellStore, AnAppendKeepsTheOldLfBytesAndEndsTheNewLinesWithCrLf) {
+    Put(cell, Contents(kData / "p1p0_lf.gmf"));
+    const std::vector<std::string> added = {
+        "p1p0_BARREL_000|BARREL|0|2|1|0|model/props/barrel.mdl|model/props/barrel.mdl|54.000000|1.000000|"
+        "0.000000|1.000000|1.000000|1.000000|0.000000|0.000000|30.000000",
+        "p1p0_BARREL_001|BARREL|1|2|1|0|model/props/barrel.mdl|model/props/barrel.mdl|56.000000|1.000000|"
+        "0.000000|1.000000|1.000000|1.000000|0.000000|0.000000|60.000000",
+    };
+    const CellWriteResult result = WriteCell(access, {cell, CellAppend{added}});
+    ASSERT_EQ(result.outcome, CellWriteOutcome::Written) << result.message;
+    EXPECT_EQ(Contents(cell), Contents(kData / "p1p0_lf_appended.gmf"));
+    EXPECT_EQ(access.disk.ReadCount(), 0u);
+
+    const CellRead read = MustRead(access);
+    ASSERT_EQ(read.lines.size(), 4u);
+    EXPECT_EQ(read.lines[2], added[0]);
+    EXPECT_EQ(read.lines[3], added[1]);
+    ASSERT_TRUE(result.stamp);
+    EXPECT_EQ(read.stamp, *result.stamp);
+}
+
+struct SplitCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> lines;
+};
+
+void PrintTo(const SplitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CellLines : public GridCellStore, public ::testing::WithParamInterface<SplitCase> {};
+
+TEST_P(CellLines, AreTheStoredBytesWithoutTheirLineEnds) {
+    Put(cell, GetParam().bytes);
+    const CellRead read = MustRead(access);
+    EXPECT_EQ(read.lines, GetParam().lines);
+    EXPECT_TRUE(read.stamp.exists);
+    EXPECT_EQ(read.stamp.size, GetParam().bytes.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CellLines,
+    ::testing::Values(SplitCase{"CrLf", "a|b\r\nc|d\r\n", {"a|b", "c|d"}},
+                      SplitCase{"Lf", "a|b\nc|d\n", {"a|b", "c|d"}},
+                      SplitCase{"Mixed", "a\nb\r\nc\n", {"a", "b", "c"}},
+                      SplitCase{"LastLineWithoutEnd", "a\r\nb", {"a", "b"}},
+                      SplitCase{"BlankLinesKeepTheirPlace", "a\r\n\r\n\nb\r\n", {"a", "", "", "b"}},
+                      SplitCase{"CarriageReturnInsideALineStays", "a\rb\r\n", {"a\rb"}},
+                      SplitCase{"BlanksAtTheEndsStay", " a \t\r\n", {" a \t"}},
+                      SplitCase{"Cp932BytesStayUndecoded",
+                                "\x83\x65\x83\x58\x83\x67.mdl\r\n",
+                                {"\x83\x65\x83\x58\x83\x67.mdl"}},
+                      SplitCase{"Utf8", "p0p0_木_000\r\n", {"p0p0_木_000"}}, SplitCase{"Empty", "", {}}),
+    [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
+
+TEST_F(GridCellStore, ACellNeverWrittenReadsAsNoLinesAndAMissingStamp) {
+    const CellRead read = MustRead(access);
+    EXPECT_TRUE(read.lines.empty());
+    EXPECT_FALSE(read.stamp.exists);
+    EXPECT_EQ(read.stamp, FileStamp{});
+    EXPECT_EQ(access.disk.ReadCount(), 1u);
+}
+
+TEST_F(GridCellStore, AnUnreadableCellFileSaysWhichFile) {
+    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
+    for (const std::filesystem::path& path :
+         {dir.DirectoryNamed("p2p0.gmf"), dir.UnreadableNamed("p3p0.gmf")}) {
+        EXPECT_TRUE(test::FailsWithMessage(
+            [&](std::string& error) {
+                const CellRead read = ReadCell(access, path);
+                error = read.message;
+                return read.readable;
+            },
+            path));
+    }
+}
+
+struct ChangeCase {
+    const char* name;
+    const char* before; // the file when the editor reads it; null: missing
+    void (*change)(const std::filesystem::path&, const FileStamp&);
+    const char* after; // the file left by someone else; null: missing
+    const char* told;  // what the message says happened
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ChangedOnDisk : public GridCellStore, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ChangedOnDisk, IsToldAndNothingIsWritten) {
+    const ChangeCase& c = GetParam();
+    if (c.before != nullptr) {
+        Put(cell, c.before);
+    }
+    const CellRead read = MustRead(access);
+    c.change(cell, read.stamp);
+
+    const CellWriteResult result = WriteCell(access, {cell, CellRewrite{{"mine|1"}, read.stamp}});
+    EXPECT_EQ(result.outcome, CellWriteOutcome::ChangedOnDisk);
+    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find(c.told), std::string::npos) << result.message;
+    EXPECT_FALSE(result.stamp);
+    EXPECT_EQ(access.writes, 0);
+    if (c.after == nullptr) {
+        EXPECT_FALSE(std::filesystem::exists(cell));
+    } else {
+        EXPECT_EQ(Contents(cell), c.after);
+    }
+    EXPECT_FALSE(std::filesystem::exists(ReplaceTemporaryPath(cell)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedOnDisk,
+    ::testing::Values(
+        ChangeCase{"ALineAdded", "a|1\r\n",
+                   [](const std::filesystem::path& path, const FileStamp&) { Put(path, "a|1\r\nb|2\r\n"); },
+                   "a|1\r\nb|2\r\n", "5 bytes then, 10 now"},
+        // Version control may bring a file of the same size: only its time tells.
+        ChangeCase{"SameSizeModifiedLater", "a|1\r\n",
+                   [](const std::filesystem::path& path, const FileStamp& read) {
+                       Put(path, "z|9\r\n");
+                       std::filesystem::last_write_time(path, read.modified + std::chrono::seconds(1));
+                   },
+                   "z|9\r\n", "modified again"},
+        ChangeCase{"Deleted", "a|1\r\n",
+                   [](const std::filesystem::path& path, const FileStamp&) { std::filesystem::remove(path); },
+                   nullptr, "deleted"},
+        ChangeCase{"CreatedAfterItWasReadMissing", nullptr,
+                   [](const std::filesystem::path& path, const FileStamp&) { Put(path, "t|1\r\n"); },
+                   "t|1\r\n", "created"}),
+    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
+
+struct BadLineCase {
+    const char* name;
+    bool rewrite;
+    std::vector<std::string> lines;
+    const char* told;
+};
+
+void PrintTo(const BadLineCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LinesWithLineEnds : public GridCellStore, public ::testing::WithParamInterface<BadLineCase> {};
+
+TEST_P(LinesWithLineEnds, AreRefusedAndNothingIsWritten) {
+    const std::string original = "a|1\r\nb|2\r\n";
+    Put(cell, original);
+    const CellRead read = MustRead(access);
+    const BadLineCase& c = GetParam();
+    const CellWrite write =
+        c.rewrite ? CellWrite{cell, CellRewrite{c.lines, read.stamp}} : CellWrite{cell, CellAppend{c.lines}};
+    const CellWriteResult result = WriteCell(access, write);
+    EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
+    EXPECT_NE(result.message.find(c.told), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
+    EXPECT_EQ(access.writes, 0);
+    EXPECT_EQ(Contents(cell), original);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LinesWithLineEnds,
+    ::testing::Values(BadLineCase{"AppendWithLf", false, {"c|3", "d|\n4"}, "line 2 "},
+                      BadLineCase{"AppendWithCr", false, {"c|3\r"}, "line 1 "},
+                      BadLineCase{"RewriteWithCrLf", true, {"a|1", "b|2", "c|3\r\n"}, "line 3 "},
+                      BadLineCase{"RewriteWithCrInside", true, {"a|\r1"}, "line 1 "}),
+    [](const ::testing::TestParamInfo<BadLineCase>& info) { return std::string(info.param.name); });
+
+// The stamp each write hands back is all the next rewrite needs.
+TEST_F(GridCellStore, WritesWithKnownStampsReadNothing) {
+    struct Step {
+        CellWrite write;
+        const char* bytes; // the file afterwards
+    };
+    std::optional<FileStamp> stamp;
+    const auto rewrite = [&](std::vector<std::string> lines) {
+        return CellWrite{cell, CellRewrite{std::move(lines), stamp.value_or(FileStamp{})}};
+    };
+    const auto append = [&](std::vector<std::string> lines) {
+        return CellWrite{cell, CellAppend{std::move(lines)}};
+    };
+
+    const std::vector<std::function<Step()>> steps = {
+        [&] {
+            return Step{append({"a|1", "b|2"}), "a|1\r\nb|2\r\n"};
+        },
+        [&] {
+            return Step{rewrite({"b|2", "a|1"}), "b|2\r\na|1\r\n"};
+        },
+        [&] {
+            return Step{append({"c|3"}), "b|2\r\na|1\r\nc|3\r\n"};
+        },
+        [&] {
+            return Step{append({}), "b|2\r\na|1\r\nc|3\r\n"};
+        },
+        [&] {
+            return Step{rewrite({"c|3"}), "c|3\r\n"};
+        },
+        [&] {
+            return Step{rewrite({}), ""};
+        },
+        [&] {
+            return Step{append({"d|4"}), "d|4\r\n"};
+        },
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const Step step = steps[i]();
+        const CellWriteResult result = WriteCell(access, step.write);
+        ASSERT_EQ(result.outcome, CellWriteOutcome::Written) << "step " << i << ": " << result.message;
+        ASSERT_TRUE(result.stamp) << "step " << i;
+        EXPECT_TRUE(std::filesystem::is_regular_file(cell)) << "step " << i;
+        EXPECT_EQ(Contents(cell), step.bytes) << "step " << i;
+        stamp = result.stamp;
+    }
+    EXPECT_EQ(access.disk.ReadCount(), 0u);
+    EXPECT_EQ(MustRead(access).stamp, *stamp);
+    EXPECT_EQ(access.disk.ReadCount(), 1u);
+}
+
+TEST_F(GridCellStore, ARewriteToNoLinesLeavesAnEmptyFile) {
+    Put(cell, "a|1\r\n");
+    const CellWriteResult result = WriteCell(access, {cell, CellRewrite{{}, MustRead(access).stamp}});
+    ASSERT_EQ(result.outcome, CellWriteOutcome::Written) << result.message;
+    EXPECT_TRUE(std::filesystem::is_regular_file(cell));
+    EXPECT_EQ(Contents(cell), "");
+    ASSERT_TRUE(result.stamp);
+    EXPECT_TRUE(result.stamp->exists);
+    EXPECT_EQ(result.stamp->size, 0u);
+}
+
+TEST_F(GridCellStore, ARewriteOfACellNeverWrittenMakesItAndItsFolder) {
+    const CellWriteResult result = WriteCell(access, {cell, CellRewrite{{"a|1"}, MustRead(access).stamp}});
+    ASSERT_EQ(result.outcome, CellWriteOutcome::Written) << result.message;
+    EXPECT_EQ(Contents(cell), "a|1\r\n");
+}
+
+TEST_F(GridCellStore, AReplaceThatFailsKeepsTheOldFileAndSaysWhy) {
+    Put(cell, "a|1\r\n");
+    const CellRead read = MustRead(access);
+    // A folder where the temporary file goes: it cannot be created.
+    std::filesystem::create_directories(ReplaceTemporaryPath(cell) / "kept");
+    const CellWriteResult result = WriteCell(access, {cell, CellRewrite{{"b|2"}, read.stamp}});
+    EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
+    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
+    EXPECT_FALSE(result.stamp);
+    EXPECT_EQ(Contents(cell), "a|1\r\n");
+}
+
+TEST_F(GridCellStore, AnAppendWhoseFolderCannotBeMadeFails) {
+    Put(root, "a file where the folder should be");
+    const CellWriteResult result = WriteCell(access, {cell, CellAppend{{"a|1"}}});
+    EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
+    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
+    EXPECT_FALSE(result.stamp);
+}
+
+struct InterruptCase {
+    const char* name;
+    ReplaceStep crashAt;
+    bool newLinesAtPath; // else the old ones
+    bool temporaryLeft;  // "<cell>.gmf.new" holds the new bytes
+    CellWriteOutcome retryWithOldStamp;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class InterruptedRewrite : public GridCellStore, public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(InterruptedRewrite, LeavesTheWholeOldOrTheWholeNewCell) {
+    const InterruptCase& c = GetParam();
+    const std::string oldBytes = Contents(kData / "p0p0.gmf");
+    const std::string newBytes = Contents(kData / "p0p0_moved_and_deleted.gmf");
+    Put(cell, oldBytes);
+    const CellRead before = MustRead(access);
+    const std::vector<std::string> newLines = {
+        "p0p0_TREE_000|TREE|0|2|0|0|model/nature/tree.mdl|model/nature/tree.mdl|10.000000|20.000000|0.000000|"
+        "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000",
+        "p0p0_ROCK_000|ROCK|0|2|1|0|model/rocks/rock.mdl|model/rocks/rock.mdl|12.500000|-3.000000|1.000000|"
+        "1.200000|1.200000|1.200000|0.000000|0.000000|45.000000",
+    };
+
+    CCountingAccess crashing(
+        [&](ReplaceStep step) { return step == c.crashAt ? StepDecision::Stop : StepDecision::Continue; });
+    const CellWriteResult crashed = WriteCell(crashing, {cell, CellRewrite{newLines, before.stamp}});
+    EXPECT_EQ(crashed.outcome, CellWriteOutcome::Failed);
+    EXPECT_FALSE(crashed.stamp);
+
+    EXPECT_EQ(Contents(cell), c.newLinesAtPath ? newBytes : oldBytes);
+    const std::filesystem::path temporary = ReplaceTemporaryPath(cell);
+    EXPECT_EQ(std::filesystem::exists(temporary), c.temporaryLeft);
+    if (c.temporaryLeft) {
+        EXPECT_EQ(Contents(temporary), newBytes);
+    }
+    // Cells are found by the name the cell gives them: the leftover is never one.
+    EXPECT_NE(temporary.extension(), ".gmf");
+    GridReadReport report;
+    const auto loaded = LoadGridFile(cell, &report);
+    ASSERT_TRUE(loaded) << report.fileError;
+    EXPECT_EQ(loaded->lines.size(), c.newLinesAtPath ? 2u : 3u);
+    EXPECT_EQ(report.linesSkipped, 0);
+
+    // Trying again with the stamp of the first read only works while the old file is still there.
+    const CellWriteResult retried = WriteCell(access, {cell, CellRewrite{newLines, before.stamp}});
+    EXPECT_EQ(retried.outcome, c.retryWithOldStamp) << retried.message;
+    // The next rewrite from a fresh read puts the leftover to use.
+    const CellWriteResult next =
+        WriteCell(access, {cell, CellRewrite{{newLines[0]}, MustRead(access).stamp}});
+    ASSERT_EQ(next.outcome, CellWriteOutcome::Written) << next.message;
+    EXPECT_EQ(Contents(cell), newLines[0] + "\r\n");
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, InterruptedRewrite,
+    ::testing::Values(InterruptCase{"AfterTheTemporaryIsSynced", ReplaceStep::TemporarySynced, false, true,
+                                    CellWriteOutcome::Written},
+                      InterruptCase{"AfterTheRenameBeforeTheFolderSync", ReplaceStep::Renamed, true, false,
+                                    CellWriteOutcome::ChangedOnDisk}),
+    [](const ::testing::TestParamInfo<InterruptCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace quorvane::testing

@@ -1,0 +1,112 @@
+// Replacing a file so that a crash at any step leaves the old bytes or the new ones.
+#include "platform/durable_file.h"
+#include "tests/file_faults.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+namespace quorvane {
+namespace {
+
+const std::string kOld = "old line one\r\nold line two\r\n";
+const std::string kNew = "new\r\n";
+
+std::string Contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Put(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct CrashCase {
+    const char* name;
+    ReplaceStep stopAt;
+    std::string atPath;                   // what a reader finds at the path afterwards
+    std::optional<std::string> temporary; // what is left at "<path>.new", if anything
+};
+
+void PrintTo(const CrashCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ReplaceInterrupted : public ::testing::TestWithParam<CrashCase> {};
+
+TEST_P(ReplaceInterrupted, LeavesTheWholeOldOrTheWholeNewFile) {
+    const CrashCase& c = GetParam();
+    const test::CScratchDirectory dir(std::string("quorvane_replace_") + c.name);
+    const std::filesystem::path path = dir / "p0p0.gmf";
+    Put(path, kOld);
+
+    std::vector<ReplaceStep> seen;
+    std::string message;
+    EXPECT_FALSE(ReplaceDurably(path, kNew, &message, [&](ReplaceStep step) {
+        seen.push_back(step);
+        return step == c.stopAt ? StepDecision::Stop : StepDecision::Continue;
+    }));
+    EXPECT_EQ(seen.back(), c.stopAt);
+    EXPECT_NE(message.find(path.string()), std::string::npos) << message;
+    EXPECT_EQ(Contents(path), c.atPath);
+    const std::filesystem::path temporary = dir / "p0p0.gmf.new";
+    EXPECT_EQ(std::filesystem::exists(temporary), c.temporary.has_value());
+    if (c.temporary) {
+        EXPECT_EQ(Contents(temporary), *c.temporary);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ReplaceInterrupted,
+    ::testing::Values(CrashCase{"AfterTheTemporaryIsSynced", ReplaceStep::TemporarySynced, kOld, kNew},
+                      CrashCase{"AfterTheRename", ReplaceStep::Renamed, kNew, std::nullopt}),
+    [](const ::testing::TestParamInfo<CrashCase>& info) { return std::string(info.param.name); });
+
+TEST(ReplaceDurably, ReportsEveryStepInOrderAndEndsWithOnlyTheNewFile) {
+    const test::CScratchDirectory dir("quorvane_replace_steps");
+    const std::filesystem::path path = dir / "p0p0.gmf";
+    Put(path, kOld);
+    std::vector<ReplaceStep> seen;
+    std::string message;
+    ASSERT_TRUE(ReplaceDurably(path, kNew, &message, [&](ReplaceStep step) {
+        seen.push_back(step);
+        return StepDecision::Continue;
+    })) << message;
+    EXPECT_EQ(seen, (std::vector<ReplaceStep>{ReplaceStep::TemporarySynced, ReplaceStep::Renamed}));
+    EXPECT_EQ(Contents(path), kNew);
+    EXPECT_FALSE(std::filesystem::exists(dir / "p0p0.gmf.new"));
+}
+
+TEST(ReplaceDurably, TheTemporaryIsTheFileNameWithNewAfterIt) {
+    EXPECT_EQ(ReplaceTemporaryPath("grid/lod0/p0p0.gmf"), std::filesystem::path("grid/lod0/p0p0.gmf.new"));
+}
+
+// What a crash left behind, longer than the new bytes, must not show through.
+TEST(ReplaceDurably, ALeftoverTemporaryIsOverwrittenByTheNextReplace) {
+    const test::CScratchDirectory dir("quorvane_replace_leftover");
+    const std::filesystem::path path = dir / "p0p0.gmf";
+    Put(path, kOld);
+    Put(dir / "p0p0.gmf.new", std::string(4096, 'x'));
+    std::string message;
+    ASSERT_TRUE(ReplaceDurably(path, kNew, &message)) << message;
+    EXPECT_EQ(Contents(path), kNew);
+    EXPECT_FALSE(std::filesystem::exists(dir / "p0p0.gmf.new"));
+}
+
+TEST(ReplaceDurably, CreatesAMissingFileAndFailsInAMissingFolder) {
+    const test::CScratchDirectory dir("quorvane_replace_missing");
+    std::string message;
+    ASSERT_TRUE(ReplaceDurably(dir / "p1p0.gmf", "", &message)) << message;
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "p1p0.gmf"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "p1p0.gmf"), 0u);
+
+    EXPECT_FALSE(ReplaceDurably(dir / "lod3" / "p1p0.gmf", kNew, &message));
+    EXPECT_NE(message.find((dir / "lod3" / "p1p0.gmf.new").string()), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(dir / "lod3"));
+}
+
+} // namespace
+} // namespace quorvane
