@@ -1,0 +1,164 @@
+#include "editor/level_document.h"
+
+#include <unordered_map>
+#include <utility>
+
+namespace quorvane {
+
+std::optional<std::string> StoredGridLine(const GridLine& line) {
+    std::optional<std::string> text = FormatGridLine(line, nullptr);
+    if (text) {
+        while (!text->empty() && (text->back() == '\n' || text->back() == '\r')) {
+            text->pop_back();
+        }
+    }
+    return text;
+}
+
+void CLevelDocument::KeepCell(const std::filesystem::path& file, std::vector<std::string> linesAsRead,
+                              FileStamp stamp) {
+    cells_.try_emplace(KeyOf(file), Cell{std::move(linesAsRead), stamp});
+}
+
+std::optional<FileStamp> CLevelDocument::StampOf(const std::filesystem::path& file) const {
+    const auto cell = cells_.find(KeyOf(file));
+    if (cell == cells_.end()) {
+        return std::nullopt;
+    }
+    return cell->second.stamp;
+}
+
+bool CLevelDocument::HasCell(const std::filesystem::path& file) const {
+    return cells_.contains(KeyOf(file));
+}
+
+const std::string* CLevelDocument::LineNamed(const Cell& cell, const std::string& name) const {
+    for (const std::string& text : cell.lines) {
+        if (FirstGridField(text) == name) {
+            return &text;
+        }
+    }
+    return nullptr;
+}
+
+bool CLevelDocument::Set(const WrittenPart& part) {
+    const auto cell = cells_.find(KeyOf(part.file));
+    if (cell == cells_.end()) {
+        return false;
+    }
+    const std::string* written = LineNamed(cell->second, part.line.uniqueName);
+    if (written == nullptr) {
+        return false;
+    }
+    // Compared as values: the file may spell the same numbers otherwise.
+    const std::optional<GridLine> asWritten = ParseGridLine(*written, nullptr);
+    const std::optional<std::string> now = StoredGridLine(part.line);
+    const std::optional<std::string> was = asWritten ? StoredGridLine(*asWritten) : std::nullopt;
+    if (!part.deleted && now && was && *now == *was) {
+        edits_.erase(part.line.uniqueName);
+    } else {
+        edits_.insert_or_assign(part.line.uniqueName, part);
+    }
+    return true;
+}
+
+std::optional<WrittenPart> CLevelDocument::AsWritten(const std::filesystem::path& file,
+                                                     const std::string& name) const {
+    const auto cell = cells_.find(KeyOf(file));
+    if (cell == cells_.end()) {
+        return std::nullopt;
+    }
+    const std::string* written = LineNamed(cell->second, name);
+    if (written == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<GridLine> line = ParseGridLine(*written, nullptr);
+    if (!line) {
+        return std::nullopt;
+    }
+    return WrittenPart{file, std::move(*line), false};
+}
+
+std::optional<WrittenPart> CLevelDocument::Edited(const std::string& name) const {
+    const auto found = edits_.find(name);
+    if (found == edits_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::vector<WrittenPart> CLevelDocument::Edits() const {
+    std::vector<WrittenPart> edits;
+    edits.reserve(edits_.size());
+    for (const auto& [name, part] : edits_) {
+        edits.push_back(part);
+    }
+    return edits;
+}
+
+bool CLevelDocument::IsDirty(const std::filesystem::path& file) const {
+    const std::string key = KeyOf(file);
+    for (const auto& [name, part] : edits_) {
+        if (KeyOf(part.file) == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::filesystem::path> CLevelDocument::DirtyCells() const {
+    std::map<std::string, std::filesystem::path> files;
+    for (const auto& [name, part] : edits_) {
+        files.try_emplace(KeyOf(part.file), part.file);
+    }
+    std::vector<std::filesystem::path> dirty;
+    for (auto& [key, file] : files) {
+        dirty.push_back(std::move(file));
+    }
+    return dirty;
+}
+
+std::vector<std::string> CLevelDocument::LinesAfterEdits(const std::filesystem::path& file,
+                                                         const std::vector<std::string>& additions) const {
+    std::vector<std::string> lines;
+    const auto cell = cells_.find(KeyOf(file));
+    if (cell != cells_.end()) {
+        std::unordered_map<std::string, const WrittenPart*> edits;
+        for (const auto& [name, part] : edits_) {
+            if (KeyOf(part.file) == cell->first) {
+                edits.emplace(name, &part);
+            }
+        }
+        for (const std::string& text : cell->second.lines) {
+            const auto edit = edits.find(std::string(FirstGridField(text)));
+            if (edit == edits.end()) {
+                lines.push_back(text);
+                continue;
+            }
+            const WrittenPart& part = *edit->second;
+            edits.erase(edit); // a second line of the same name stays as it is
+            if (part.deleted) {
+                continue;
+            }
+            std::optional<std::string> now = StoredGridLine(part.line);
+            lines.push_back(now ? std::move(*now) : text);
+        }
+    }
+    lines.insert(lines.end(), additions.begin(), additions.end());
+    return lines;
+}
+
+void CLevelDocument::MarkWritten(const std::filesystem::path& file, std::vector<std::string> linesNow,
+                                 FileStamp stamp) {
+    const std::string key = KeyOf(file);
+    std::erase_if(edits_, [&key](const auto& edit) { return KeyOf(edit.second.file) == key; });
+    cells_.insert_or_assign(key, Cell{std::move(linesNow), stamp});
+}
+
+void CLevelDocument::Forget(const std::filesystem::path& file) {
+    const std::string key = KeyOf(file);
+    std::erase_if(edits_, [&key](const auto& edit) { return KeyOf(edit.second.file) == key; });
+    cells_.erase(key);
+}
+
+} // namespace quorvane

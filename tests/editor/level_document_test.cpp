@@ -1,0 +1,78 @@
+#include "editor/level_document.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane::testing {
+namespace {
+
+const std::filesystem::path kCell = "gridfile/lod0/p0p0.gmf";
+const std::string kHouse =
+    "p0p0_H|HOUSE|0|2|0|0|h.mdl|h.mdl|1.000000|2.000000|0.000000|1.000000|1.000000|1.000000|"
+    "0.000000|0.000000|0.000000";
+const std::string kHouseMoved =
+    "p0p0_H|HOUSE|0|2|0|0|h.mdl|h.mdl|4.000000|2.000000|0.000000|1.000000|1.000000|"
+    "1.000000|0.000000|0.000000|0.000000";
+// The same values, spelt otherwise by another tool.
+const std::string kTree = "p0p0_T|TREE|0|2|1|0|t.mdl|t.mdl|5|6|0|1|1|1|0|0|0";
+const std::string kDamaged = "not a grid line";
+
+CLevelDocument Kept() {
+    CLevelDocument document;
+    document.KeepCell(kCell, {kHouse, kDamaged, kTree, ""}, FileStamp{true, 1, {}});
+    return document;
+}
+
+WrittenPart Part(const CLevelDocument& document, const std::string& name) {
+    return *document.AsWritten(kCell, name);
+}
+
+TEST(LevelDocument, EditsReplaceTheirLinesInPlaceAndKeepWhatCannotBeRead) {
+    CLevelDocument document = Kept();
+    WrittenPart house = Part(document, "p0p0_H");
+    house.line.position.x = 4.0f;
+    ASSERT_TRUE(document.Set(house));
+    WrittenPart tree = Part(document, "p0p0_T");
+    tree.deleted = true;
+    ASSERT_TRUE(document.Set(tree));
+
+    const std::vector<std::string> expected = {kHouseMoved, kDamaged, "", "p0p0_N|added"};
+    EXPECT_EQ(document.LinesAfterEdits(kCell, {"p0p0_N|added"}), expected);
+    EXPECT_EQ(document.DirtyCells(), std::vector<std::filesystem::path>{kCell});
+}
+
+TEST(LevelDocument, AValueBackAsWrittenIsNoEditWhateverItsSpelling) {
+    CLevelDocument document = Kept();
+    WrittenPart tree = Part(document, "p0p0_T");
+    tree.line.position.x = 9.0f;
+    document.Set(tree);
+    ASSERT_TRUE(document.IsDirty(kCell));
+    tree.line.position.x = 5.0f;
+    document.Set(tree);
+    EXPECT_FALSE(document.IsDirty(kCell));
+    EXPECT_EQ(document.LinesAfterEdits(kCell, {}), (std::vector<std::string>{kHouse, kDamaged, kTree, ""}));
+}
+
+TEST(LevelDocument, APlacementOutsideTheKeptCellsCannotBeSet) {
+    CLevelDocument document = Kept();
+    WrittenPart stranger = Part(document, "p0p0_H");
+    stranger.line.uniqueName = "p0p0_X";
+    EXPECT_FALSE(document.Set(stranger));
+    stranger.file = "gridfile/lod0/p1p0.gmf";
+    EXPECT_FALSE(document.Set(stranger));
+    EXPECT_TRUE(document.Empty());
+}
+
+TEST(LevelDocument, AWrittenCellTakesItsNewLinesAndStampAsWritten) {
+    CLevelDocument document = Kept();
+    WrittenPart house = Part(document, "p0p0_H");
+    house.line.position.x = 4.0f;
+    document.Set(house);
+    const FileStamp after{true, 99, {}};
+    document.MarkWritten(kCell, {kHouseMoved}, after);
+    EXPECT_FALSE(document.IsDirty(kCell));
+    EXPECT_EQ(document.StampOf(kCell), after);
+    EXPECT_FLOAT_EQ(Part(document, "p0p0_H").line.position.x, 4.0f);
+}
+
+} // namespace
+} // namespace quorvane::testing
