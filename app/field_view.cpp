@@ -139,6 +139,18 @@ void CFieldView::WireField(CMainField& field) {
     field.SetGroundPlanePoint([this](PixelPoint client) {
         return GroundPointUnder(CameraSnapshot(), static_cast<float>(client.x), static_cast<float>(client.y));
     });
+    field.SetPickRay([this](PixelPoint client) -> std::optional<PickRay> {
+        const FieldCameraView view = CameraSnapshot();
+        const std::optional<ViewRay> ray =
+            ViewRayUnder(view.camera, view.clientWidth, view.clientHeight, static_cast<float>(client.x),
+                         static_cast<float>(client.y));
+        if (!ray) {
+            return std::nullopt;
+        }
+        const Vec3 direction = ray->farPoint - ray->nearPoint;
+        return PickRay{{ray->nearPoint.x, ray->nearPoint.y, ray->nearPoint.z, 1.0f},
+                       {direction.x, direction.y, direction.z, 0.0f}};
+    });
     FieldViewHooks hooks;
     // Both may come from the render thread: the callee posts to the UI thread.
     hooks.repaintList = [this] {

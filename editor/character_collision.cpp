@@ -211,7 +211,8 @@ void CollideCharacterWith(CModelEntry& character, const COwnedList<CModelEntry>&
         return;
     }
     list.ForEach([&character](const CModelEntry& entry) {
-        if (&entry != &character) {
+        // A deleted written copy is gone for the walker too.
+        if (&entry != &character && !entry.hidden.load(std::memory_order_relaxed)) {
             CollideCharacterWithEntry(character, entry);
         }
     });

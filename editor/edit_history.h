@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/edit_mode.h"
+#include "editor/level_document.h"
 #include "editor/model_entry.h"
 #include "editor/placed_model.h"
 #include "editor/placement_list_model.h"
@@ -9,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,7 @@ struct PlacedPartState {
 struct PlacementSelection {
     EditMode mode = EditMode::ModeNoModel;
     std::string selectedName;
+    std::optional<std::filesystem::path> writtenFile; // the selected placement is a written one of this file
     CPlacementListModel list;
     bool justPlaced = false;
     Vector4 selPosition;
@@ -45,6 +49,9 @@ struct EditStep {
     std::vector<PlacedPartState> after;
     PlacementSelection selectionBefore;
     PlacementSelection selectionAfter;
+    // Written placements the step changed, as they were and as they became.
+    std::vector<WrittenPart> writtenBefore;
+    std::vector<WrittenPart> writtenAfter;
 };
 
 // A linear undo history: steps up to the cursor are done, those after it can

@@ -330,6 +330,19 @@ void CFieldStreaming::UnloadFarGridFiles(const Centre& centre) {
     for (const CellIndex cell : GridKeepWindow(centre.x, centre.y, layout_).Cells()) {
         kept.insert(GridFilePath(gridRoot_, cell).string());
     }
+    // A cell with edits not yet written stays until they are. Asked outside
+    // the list's lock: the field takes its own lock before a list's.
+    std::vector<std::filesystem::path> far;
+    lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
+        if (!kept.contains(file.path.string())) {
+            far.push_back(file.path);
+        }
+    });
+    for (const std::filesystem::path& path : far) {
+        if (field_.HasUnwrittenEdits(path)) {
+            kept.insert(path.string());
+        }
+    }
     const std::vector<std::unique_ptr<GridFileEntry>> removed =
         lists_.gridFiles.ExtractIf([&kept](const GridFileEntry& file) {
             return file.loaded.load(std::memory_order_acquire) && !kept.contains(file.path.string());

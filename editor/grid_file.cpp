@@ -46,6 +46,9 @@ bool ForEachLine(const std::filesystem::path& path, const std::function<void(std
 std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {
     auto file = std::make_unique<GridFileEntry>();
     file->path = path;
+    // Before the read: a change made during it then shows as a changed file.
+    std::string ignored;
+    CGridFileAccess().Stamp(path, &file->stamp, &ignored);
     int32_t lineNumber = 0;
     std::string error;
     const bool opened = ForEachLine(

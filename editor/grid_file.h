@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/grid_file_access.h"
 #include "editor/model_entry.h"
 #include "editor/owned_list.h"
 
@@ -22,6 +23,7 @@ struct GridFileEntry {
     std::vector<std::unique_ptr<COwnedList<CModelEntry>>> groups; // index: list number
     std::vector<uint32_t> groupShaders;                           // the last line read for a group wins
     std::vector<std::string> lines; // as read, decoded to UTF-8, without line ends
+    FileStamp stamp;                // taken before the read: a later rewrite must find the file so
 };
 
 // What reading a file left out, so the caller can tell the user.

@@ -24,6 +24,7 @@ struct GridWriteReport {
     std::vector<std::string> orphanNames;   // records whose placed model is gone: nothing to write
     std::vector<GridWriteFailure> failures; // records kept for a later try
     bool historyCleared = false;            // the field's undo history ended with this write
+    std::vector<std::string> changedNames;  // written placements whose change or delete reached their file
 
     bool AllWritten() const { return !refused && failures.empty(); }
 };

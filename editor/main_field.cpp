@@ -9,7 +9,8 @@ namespace quorvane {
 CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, GridNameReader nameReader)
     : loader_(loader), ownedLists_(std::make_unique<CRegistryLists>()), lists_(*ownedLists_),
       gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
-      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines) {
+      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines),
+      fileAccess_(std::make_shared<CGridFileAccess>()) {
     std::lock_guard lock(mutex_);
     RequestGridNamesLocked(cellName_); // the cell a click places in before the mouse ever moved
 }
@@ -17,7 +18,8 @@ CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, Gri
 CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot,
                        GridNameReader nameReader)
     : loader_(loader), lists_(lists), gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
-      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines) {
+      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines),
+      fileAccess_(std::make_shared<CGridFileAccess>()) {
     std::lock_guard lock(mutex_);
     RequestGridNamesLocked(cellName_);
 }
@@ -47,6 +49,11 @@ void CMainField::SetClientOrigin(PixelPoint origin) {
 void CMainField::SetGridLineWriter(GridLineWriter writer) {
     std::lock_guard lock(mutex_);
     gridWriter_ = std::move(writer);
+}
+
+void CMainField::SetGridFileAccess(std::shared_ptr<IGridFileAccess> access) {
+    std::lock_guard lock(mutex_);
+    fileAccess_ = std::move(access);
 }
 
 Vector4 CMainField::GroundPlanePoint(PixelPoint client) const {
@@ -86,6 +93,15 @@ void CMainField::OnKeyDown(int virtualKey) {
             editKey = 0;
         }
         switch (editKey) {
+        case vk::kDelete:
+            RequestDeleteLocked();
+            break;
+        case vk::kEscape:
+            if (mode == EditMode::ModeAdjust && !input_.justPlaced) {
+                editMode_ = cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+                ClearFieldSelectionLocked(calls);
+            }
+            break;
         case vk::Letter('S'):
             input_.dragAnchor = input_.mouseClient;
             if (mode == EditMode::ModePlace) {
@@ -287,7 +303,13 @@ void CMainField::OnLButtonDown(PixelPoint client) {
         input_.leftHeld = true;
         calls.CaptureMouse(true);
         if (!input_.shiftHeld) { // with Shift, a camera pan
+            // With no model taken for placing, a click selects what lies under it.
+            const bool picks = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
+                               (editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
             LeftClickLocked(calls);
+            if (picks && pickRay_) {
+                pendingPick_ = pickRay_(client);
+            }
         }
     }
     RunHooks(calls);
@@ -423,6 +445,11 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
     }
     if (editMode_ == EditMode::ModeAdjust) {
         return;
+    }
+    if (selectedWrittenFile_) {
+        selectedName_.clear();
+        selectedWrittenFile_.reset();
+        calls.RepaintMain();
     }
     listModel_.ClearSelection();
     calls.RepaintList();

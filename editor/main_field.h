@@ -5,16 +5,19 @@
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
 #include "editor/field_view_hooks.h"
+#include "editor/grid_cell_store.h"
 #include "editor/grid_file.h"
 #include "editor/grid_name_cache.h"
 #include "editor/grid_writer.h"
 #include "editor/journal_writer.h"
+#include "editor/level_document.h"
 #include "editor/model_definition.h"
 #include "editor/model_entry.h"
 #include "editor/model_loader.h"
 #include "editor/owned_list.h"
 #include "editor/placed_model.h"
 #include "editor/placement_list_model.h"
+#include "editor/placement_pick.h"
 #include "editor/placement_random.h"
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
@@ -119,6 +122,7 @@ public:
     static constexpr int32_t kHistoryRedo = 2;
 
     using GroundPlanePointFunction = std::function<Vector4(PixelPoint client)>;
+    using PickRayFunction = std::function<std::optional<PickRay>(PixelPoint client)>;
     using RandomRangesFunction = std::function<RandomRanges()>;
     using GridNameReader = std::function<GridFileLines(const std::filesystem::path&)>;
     using GridLineWriter = std::function<GridWriteReport(const std::filesystem::path& root, GridWriteBatch)>;
@@ -135,11 +139,15 @@ public:
 
     // Wiring, before input starts.
     void SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint);
+    // The ray under a client pixel; without it a click in the field selects nothing.
+    void SetPickRay(PickRayFunction pickRay);
     void SetRandomRanges(RandomRangesFunction ranges);
     void SetHooks(FieldViewHooks hooks);
     void SetClientOrigin(PixelPoint origin); // screen position of the client area's corner
     // The file layer of WriteGridFiles (WriteGridLines unless replaced).
     void SetGridLineWriter(GridLineWriter writer);
+    // The file layer of the cell rewrites that written edits need (the disk unless replaced).
+    void SetGridFileAccess(std::shared_ptr<IGridFileAccess> access);
 
     // Input (UI thread), Win32 virtual-key codes and client points.
     void OnKeyDown(int virtualKey);
@@ -173,6 +181,17 @@ public:
     void SetGroupPosition(const std::string& uniqueName, const Vector4& position);
     void RemoveGroupRecords(const std::string& uniqueName);
     void RemoveGroupEntries(const std::string& uniqueName);
+
+    // Selecting in the field (main_field_select.cpp). A left click with no model
+    // taken for placing asks for the copy under the mouse, written or not; the
+    // next frame update picks it and selects it for G, S, R and delete, or
+    // clears the selection on a miss.
+    bool PickPending() const;
+    bool SelectedIsWritten() const;
+    // Written placements changed or deleted and not written since.
+    std::vector<WrittenPart> WrittenEdits() const;
+    // Streaming keeps such a cell in memory until its edits are written.
+    bool HasUnwrittenEdits(const std::filesystem::path& file) const;
 
     // Placement list window and delete button (UI thread).
     void PickListRow(int32_t clientY);
@@ -358,6 +377,18 @@ private:
     void HandleEditRequest();
     void HandleHistoryRequest();
 
+    // Selecting in the field and editing written placements (main_field_select.cpp).
+    void HandlePickRequest(); // render thread
+    bool RequestDeleteLocked();
+    bool SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry);
+    void ClearFieldSelectionLocked(CFieldHookCalls& calls);
+    std::optional<WrittenPart> SelectedWrittenLocked() const; // its state now
+    void ApplyWrittenTransformLocked();
+    bool DeleteSelectedWrittenLocked(const PlacementSelection& before);
+    void RecordWrittenAdjustmentLocked();
+    void SetWrittenLocked(const WrittenPart& part);
+    void SyncWrittenEntries(); // render thread: the edits onto the shown copies
+
     // History and journal helpers (main_field_history.cpp).
     std::vector<PlacedPartState> CaptureGroupLocked(int64_t serial) const;
     PlacementSelection CaptureSelectionLocked() const;
@@ -388,6 +419,18 @@ private:
     void RestoreSelectionLocked(const PlacementSelection& selection);
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
     UnwrittenSet CollectUnwrittenLocked() const;
+    // A cell whose written placements changed: its whole new text, and what it carries.
+    struct PlannedRewrite {
+        std::filesystem::path path;
+        std::vector<std::string> lines;
+        FileStamp expected;
+        std::vector<std::string> addedNames;  // new placements that go in with it
+        std::vector<std::string> editedNames; // written placements changed or deleted
+    };
+    // Takes the additions of the dirty cells out of the batch (main_field_grid_files.cpp).
+    std::vector<PlannedRewrite> PlanRewritesLocked(GridWriteBatch& batch) const;
+    void FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
+                              const std::vector<CellWriteResult>& results, GridWriteReport& report);
     // Takes what a write put into its files out of the lists, at the moment the write ends.
     void TakeOutWrittenLocked(GridWriteReport& result, std::vector<std::unique_ptr<CPlacedModel>>& records);
     void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
@@ -415,6 +458,16 @@ private:
     RandomRangesFunction randomRanges_;
     std::shared_ptr<const FieldViewHooks> hooks_; // copied out under the lock, called outside it
     PixelPoint origin_;
+    PickRayFunction pickRay_;
+    std::optional<PickRay> pendingPick_;
+    // The selected placement is a written one of this file; selectedName_ names it.
+    std::optional<std::filesystem::path> selectedWrittenFile_;
+    CLevelDocument document_;
+    uint64_t documentVersion_ = 1;       // grows with every edit, so the frame update syncs only on change
+    uint64_t syncedDocumentVersion_ = 0; // what the shown copies last took on
+    std::string syncedSelection_;
+    uint64_t syncedFileCount_ =
+        0; // the grid file list's version then: a file loaded since takes the edits too
     EditMode editMode_ = EditMode::ModeNoModel;
     EditVectors vectors_;
     InputState input_;
@@ -446,8 +499,9 @@ private:
     std::atomic<bool> gridBusy_{false};
     std::atomic<bool> gridWriting_{false};
     std::atomic<bool> mouseMoved_{false};
-    bool writeInProgress_ = false; // under mutex_: requests wait until the write's step ends
-    GridLineWriter gridWriter_;    // under mutex_
+    bool writeInProgress_ = false;                // under mutex_: requests wait until the write's step ends
+    GridLineWriter gridWriter_;                   // under mutex_
+    std::shared_ptr<IGridFileAccess> fileAccess_; // under mutex_
     // Entries taken out of the lists off the render thread; it destroys them.
     std::vector<std::unique_ptr<CModelEntry>> retiredEntries_; // under mutex_
 

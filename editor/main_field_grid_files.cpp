@@ -40,19 +40,29 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
             // The moment the write begins: requests made from now on wait for its end.
             GridWriteBatch batch;
             GridLineWriter writer;
+            std::vector<PlannedRewrite> rewrites;
+            std::shared_ptr<IGridFileAccess> access;
             {
                 std::lock_guard lock(mutex_);
                 writeInProgress_ = true;
                 batch = CollectGridLines(lists_.placementRecords, lists_.placedModels);
+                rewrites = PlanRewritesLocked(batch);
                 writer = gridWriter_;
+                access = fileAccess_;
             }
+            std::vector<CellWriteResult> rewritten;
             try {
                 result = writer(gridRoot_, std::move(batch));
+                for (const PlannedRewrite& rewrite : rewrites) {
+                    rewritten.push_back(
+                        WriteCell(*access, {rewrite.path, CellRewrite{rewrite.lines, rewrite.expected}}));
+                }
             } catch (const std::exception& error) {
                 result = {};
                 result.failures.push_back({{}, {}, std::string("the write stopped: ") + error.what()});
             }
             std::lock_guard lock(mutex_);
+            FinishRewritesLocked(rewrites, rewritten, result);
             TakeOutWrittenLocked(result, writtenRecords);
             writeInProgress_ = false;
             calls.RepaintList();
@@ -80,6 +90,65 @@ void CMainField::WriteGridFilesInBackground(std::function<void(const GridWriteRe
         GridWriteReport refused;
         refused.refused = true; // the field is going
         done(refused);
+    }
+}
+
+std::vector<CMainField::PlannedRewrite> CMainField::PlanRewritesLocked(GridWriteBatch& batch) const {
+    std::vector<PlannedRewrite> rewrites;
+    for (const std::filesystem::path& path : document_.DirtyCells()) {
+        PlannedRewrite& rewrite = rewrites.emplace_back();
+        rewrite.path = path;
+        rewrite.expected = document_.StampOf(path).value_or(FileStamp{});
+        std::vector<std::string> additions;
+        std::erase_if(batch.lines, [&](const PendingGridLine& pending) {
+            if (GridFilePath(gridRoot_, pending.lod, pending.cell).generic_string() !=
+                path.generic_string()) {
+                return false;
+            }
+            std::string error;
+            if (!FormatGridLine(pending.line, &error)) {
+                batch.failures.push_back({pending.line.uniqueName, path, error});
+                return true;
+            }
+            const std::optional<std::string> text = StoredGridLine(pending.line);
+            additions.push_back(*text);
+            rewrite.addedNames.push_back(pending.line.uniqueName);
+            return true;
+        });
+        rewrite.lines = document_.LinesAfterEdits(path, additions);
+        for (const WrittenPart& part : document_.Edits()) {
+            if (part.file.generic_string() == path.generic_string()) {
+                rewrite.editedNames.push_back(part.line.uniqueName);
+            }
+        }
+    }
+    return rewrites;
+}
+
+void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
+                                      const std::vector<CellWriteResult>& results, GridWriteReport& report) {
+    for (size_t i = 0; i < rewrites.size(); ++i) {
+        const PlannedRewrite& rewrite = rewrites[i];
+        const bool written = i < results.size() && results[i].outcome == CellWriteOutcome::Written;
+        if (written) {
+            if (results[i].stamp) {
+                document_.MarkWritten(rewrite.path, rewrite.lines, *results[i].stamp);
+            } else {
+                document_.Forget(rewrite.path); // read again before its next rewrite
+            }
+            ++documentVersion_;
+            report.writtenNames.insert(report.writtenNames.end(), rewrite.addedNames.begin(),
+                                       rewrite.addedNames.end());
+            report.changedNames.insert(report.changedNames.end(), rewrite.editedNames.begin(),
+                                       rewrite.editedNames.end());
+            continue;
+        }
+        const std::string message = i < results.size() ? results[i].message : "the write stopped";
+        for (const std::vector<std::string>* names : {&rewrite.addedNames, &rewrite.editedNames}) {
+            for (const std::string& name : *names) {
+                report.failures.push_back({name, rewrite.path, message});
+            }
+        }
     }
 }
 
@@ -127,7 +196,9 @@ bool CMainField::ClearAfterWrite() {
         std::vector<std::unique_ptr<GridFileEntry>> files;
         std::vector<std::unique_ptr<CModelEntry>> shared;
         LockedStep([&](CFieldHookCalls& calls) {
-            files = lists_.gridFiles.ExtractAll();
+            // A cell whose edits are not written stays as the user left it.
+            files = lists_.gridFiles.ExtractIf(
+                [this](const GridFileEntry& file) { return !document_.IsDirty(file.path); });
             for (const auto& file : files) {
                 DestroyGridFile(*file, lists_.sharedModels);
             }

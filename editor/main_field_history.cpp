@@ -153,6 +153,7 @@ PlacementSelection CMainField::CaptureSelectionLocked() const {
     PlacementSelection selection;
     selection.mode = OutsideModeGroups(editMode_);
     selection.selectedName = selectedName_;
+    selection.writtenFile = selectedWrittenFile_;
     selection.list = listModel_;
     selection.justPlaced = input_.justPlaced;
     selection.selPosition = vectors_.selPosition;
@@ -184,6 +185,10 @@ void CMainField::ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts
 // Called on the confirming click while the undo vectors still hold the values
 // from before the adjustment.
 void CMainField::RecordAdjustmentLocked() {
+    if (selectedWrittenFile_) {
+        RecordWrittenAdjustmentLocked();
+        return;
+    }
     std::vector<PlacedPartState> after = CaptureGroupLocked(SerialOfLocked(selectedName_));
     std::vector<PlacedPartState> before = after;
     ToConfirmedTransformsLocked(before);
@@ -201,14 +206,14 @@ void CMainField::RecordAdjustmentLocked() {
     selectionBefore.selPosition = v.selPositionUndo;
     selectionBefore.selScale = v.selScaleUndo;
     selectionBefore.selRotation = v.selRotationUndo;
-    PushStepLocked({std::move(before), std::move(after), selectionBefore, selectionAfter});
+    PushStepLocked({std::move(before), std::move(after), selectionBefore, selectionAfter, {}, {}});
 }
 
 void CMainField::RecordRemovalLocked(std::vector<PlacedPartState> parts, const PlacementSelection& before) {
     if (parts.empty()) {
         return;
     }
-    PushStepLocked({std::move(parts), {}, before, CaptureSelectionLocked()});
+    PushStepLocked({std::move(parts), {}, before, CaptureSelectionLocked(), {}, {}});
 }
 
 // ---- applying ------------------------------------------------------------------------
@@ -341,6 +346,9 @@ void CMainField::ApplyPreparedHistory(PreparedHistory step) {
             outcome = Outcome::Changed;
             return;
         }
+        for (const WrittenPart& part : undo ? applied.writtenBefore : applied.writtenAfter) {
+            SetWrittenLocked(part);
+        }
         RestoreSelectionLocked(undo ? applied.selectionBefore : applied.selectionAfter);
         if (undo) {
             history_.MarkUndone();
@@ -449,6 +457,20 @@ void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {
     v.selPosition = selection.selPosition;
     v.selScale = selection.selScale;
     v.selRotation = selection.selRotation;
+    selectedWrittenFile_ = selection.writtenFile;
+    if (selectedWrittenFile_) {
+        const std::optional<WrittenPart> part = SelectedWrittenLocked();
+        if (part && !part->deleted) {
+            v.selPositionUndo = v.selPosition = part->line.position;
+            v.selScaleUndo = v.selScale = part->line.scale;
+            v.selRotationUndo = v.selRotation = part->line.rotation;
+        } else {
+            selectedName_.clear();
+            selectedWrittenFile_.reset();
+            editMode_ = cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+        }
+        return;
+    }
     // The selected group's own transform wins: the next adjustment starts from it.
     const CModelEntry* entry =
         lists_.placedModels.FindFirst([this](const CModelEntry& e) { return e.name == selectedName_; });

@@ -274,7 +274,8 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
         SelectPlacedModelLocked(row->uniqueName);
     }
     input_.justPlaced = true;
-    PushStepLocked({{}, CaptureGroupLocked(placementSerial_), selectionBefore, CaptureSelectionLocked()});
+    PushStepLocked(
+        {{}, CaptureGroupLocked(placementSerial_), selectionBefore, CaptureSelectionLocked(), {}, {}});
     calls.RepaintList();
     calls.RepaintMain();
     return placed;
@@ -292,6 +293,7 @@ bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
         return false;
     }
     selectedName_ = uniqueName;
+    selectedWrittenFile_.reset();
     EditVectors& v = vectors_;
     if (entry->hasDrawModel) {
         v.selPosition = entry->transform.position;
@@ -352,6 +354,10 @@ void CMainField::ApplySelectionTransform() {
 }
 
 void CMainField::ApplySelectionTransformLocked() {
+    if (selectedWrittenFile_) {
+        ApplyWrittenTransformLocked();
+        return;
+    }
     const Vector4& scale = vectors_.selScale;
     const Vector4& rotation = vectors_.selRotation;
     const Vector4& position = vectors_.selPosition;
@@ -436,6 +442,10 @@ void CMainField::HandleEditRequest() {
             ResetSelectionFromCursorLocked();
             // justPlaced stays set, so the mode stays placing.
             RecordRemovalLocked(std::move(parts), before);
+        } else if (request == kRequestDeleteSelected && selectedWrittenFile_) {
+            if (deleteName_ != selectedName_ || !DeleteSelectedWrittenLocked(before)) {
+                return;
+            }
         } else if (request == kRequestDeleteSelected) {
             std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(deleteName_));
             if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12) &&
@@ -470,6 +480,8 @@ void CMainField::UpdateEditing() {
     }
     HandleEditRequest();
     HandleHistoryRequest();
+    HandlePickRequest();
+    SyncWrittenEntries();
     SwapInCursor();
     std::vector<std::unique_ptr<CModelEntry>> retired; // destroyed here, on the thread that draws them
     LockedStep([&](CFieldHookCalls& calls) {
@@ -515,8 +527,17 @@ void CMainField::SetListHeight(int32_t height) {
 
 bool CMainField::RequestDelete() {
     std::lock_guard lock(mutex_);
+    return RequestDeleteLocked();
+}
+
+bool CMainField::RequestDeleteLocked() {
     if (editMode_ == EditMode::ModePlace || editMode_ == EditMode::ModeMove) {
         return false;
+    }
+    if (selectedWrittenFile_) {
+        deleteName_ = selectedName_;
+        editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
+        return true;
     }
     const CPlacedModel* record = lists_.placementRecords.At(listModel_.Selected());
     if (record == nullptr) {

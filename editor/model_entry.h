@@ -66,6 +66,11 @@ struct CModelEntry {
     CModelEntry* source = nullptr; // an instance's shared entry, which outlives its instances
     int32_t gpuSlot = -1;          // loader slot held while the uploads are pending
     float frameValue = -10000.0f;  // the field view's per-entry value
+    // A written placement the user deleted and has not written yet: neither
+    // drawn nor walked on, and back as it was when the delete is undone.
+    std::atomic<bool> hidden{false};
+    // A written copy the user selected: drawn alone and tinted, not in its instanced batch.
+    std::atomic<bool> selected{false};
 
     bool hasDrawModel = false; // the loader built a drawable model; transform applies to it
     CModelTransform transform;

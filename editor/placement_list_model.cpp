@@ -30,6 +30,14 @@ void CPlacementListModel::SelectLast(int32_t count) {
     page_ = PageOf(selected_);
 }
 
+void CPlacementListModel::Select(int32_t row, int32_t count) {
+    if (row < 1 || row > count) {
+        return;
+    }
+    selected_ = row;
+    page_ = PageOf(selected_);
+}
+
 void CPlacementListModel::ClampSelection(int32_t count) {
     selected_ = std::min(selected_, count);
 }

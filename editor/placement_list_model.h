@@ -32,6 +32,8 @@ public:
 
     // Selects the last row and turns to its page (after a place).
     void SelectLast(int32_t count);
+    // Selects the row (1-based, within count) and turns to its page (a copy picked in the field).
+    void Select(int32_t row, int32_t count);
 
     void ClearSelection() { selected_ = -1; }
 

@@ -115,8 +115,8 @@ std::optional<ScreenPoint> ProjectToScreen(const CCamera& camera, const Vec3& po
     return ScreenPoint{(ndcX + 1.0f) * kImageWidth / 2.0f, (1.0f - ndcY) * kImageHeight / 2.0f};
 }
 
-std::optional<Vec4> PickGround(const CCamera& camera, int clientWidth, int clientHeight, float pixelX,
-                               float pixelY) {
+std::optional<ViewRay> ViewRayUnder(const CCamera& camera, int clientWidth, int clientHeight, float pixelX,
+                                    float pixelY) {
     if (clientWidth <= 0 || clientHeight <= 0 || Length(camera.target - camera.eye) == 0.0f) {
         return std::nullopt;
     }
@@ -140,6 +140,17 @@ std::optional<Vec4> PickGround(const CCamera& camera, int clientWidth, int clien
     if (!p0 || !p1) {
         return std::nullopt;
     }
+    return ViewRay{*p0, *p1};
+}
+
+std::optional<Vec4> PickGround(const CCamera& camera, int clientWidth, int clientHeight, float pixelX,
+                               float pixelY) {
+    const std::optional<ViewRay> ray = ViewRayUnder(camera, clientWidth, clientHeight, pixelX, pixelY);
+    if (!ray) {
+        return std::nullopt;
+    }
+    const Vec3* p0 = &ray->nearPoint;
+    const Vec3* p1 = &ray->farPoint;
     const float rise = p0->z - p1->z;
     const Vec3 segment = *p1 - *p0;
     const float length = Length(segment);

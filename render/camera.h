@@ -77,6 +77,15 @@ struct ScreenPoint {
 // overlay). Empty when the point lies on the eye plane.
 std::optional<ScreenPoint> ProjectToScreen(const CCamera& camera, const Vec3& point);
 
+// The line of sight under a pixel of a client area of the given size, from
+// the near plane to the far plane. Empty for a degenerate camera.
+struct ViewRay {
+    Vec3 nearPoint;
+    Vec3 farPoint;
+};
+std::optional<ViewRay> ViewRayUnder(const CCamera& camera, int clientWidth, int clientHeight, float pixelX,
+                                    float pixelY);
+
 // The point on z = 0 under a pixel of a client area of the given size. Empty
 // for a degenerate camera, a ray parallel to the ground, or ground behind the eye.
 std::optional<Vec4> PickGround(const CCamera& camera, int clientWidth, int clientHeight, float pixelX,

@@ -226,12 +226,20 @@ void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& l
     lists.gridFiles.ForEach([&](GridFileEntry& file) {
         for (auto& group : file.groups) {
             group->ForEach([&](CModelEntry& entry) {
+                if (entry.hidden.load(std::memory_order_relaxed)) {
+                    return;
+                }
+                const bool selected = entry.selected.load(std::memory_order_relaxed);
+                if (selected && entry.isInstance && entry.source != nullptr && !state.colliderDisplay) {
+                    DrawSelectedInstance(device, entry);
+                    return;
+                }
                 CDrawModel* model = entry.isInstance ? nullptr : ReadyModel(entry);
                 if (model == nullptr || !IsInViewCone(camera, *model)) {
                     return;
                 }
                 if (!state.colliderDisplay) {
-                    device.SetPipeline(kModelPipeline);
+                    device.SetPipeline(selected ? kSelectedPipeline : kModelPipeline);
                     DrawModel(*model, device);
                 } else if (entry.hasColliders && entry.colliderSet) {
                     device.SetPipeline(kColliderMeshPipeline);
@@ -262,6 +270,28 @@ void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& l
             DrawColliderMeshesInstanced(*entry.colliderSet, *model, device, instances.mainCount);
         }
     });
+}
+
+// A selected copy leaves its instanced batch and is drawn alone, tinted, with
+// its shared model placed where the copy stands for this one draw.
+void CFieldScene::DrawSelectedInstance(CCommonDevice& device, const CModelEntry& entry) {
+    CDrawModel* model = ReadyModel(*entry.source);
+    if (model == nullptr) {
+        return;
+    }
+    const Vec4 scale = model->scale;
+    const Vec4 rotation = model->rotation;
+    const Vec4 position = model->position;
+    model->scale = ToVec4(entry.transform.scale);
+    model->rotation = ToVec4(entry.transform.rotation);
+    model->position = ToVec4(entry.transform.position);
+    UpdateDrawModel(*model);
+    device.SetPipeline(kSelectedPipeline);
+    DrawModel(*model, device);
+    model->scale = scale;
+    model->rotation = rotation;
+    model->position = position;
+    UpdateDrawModel(*model);
 }
 
 void CFieldScene::DrawCursor(CCommonDevice& device, const FieldSceneState& state, const CMainField& field) {

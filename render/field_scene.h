@@ -84,6 +84,7 @@ private:
                                const FieldSceneState& state);
     void DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
                           const FieldSceneState& state);
+    void DrawSelectedInstance(CCommonDevice& device, const CModelEntry& entry);
     void DrawCursor(CCommonDevice& device, const FieldSceneState& state, const CMainField& field);
     void DrawOverlays(CCommonDevice& device, const FieldSceneState& state);
     void DrawCharacterColliders(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera);

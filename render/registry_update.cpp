@@ -206,7 +206,9 @@ bool CModelRegistry::RefreshInstanceData() {
     lists_.gridFiles.ForEach([&](GridFileEntry& file) {
         for (auto& group : file.groups) {
             group->ForEach([&](CModelEntry& entry) {
-                if (!entry.loaded.load(std::memory_order_acquire) || !entry.isInstance) {
+                if (!entry.loaded.load(std::memory_order_acquire) || !entry.isInstance ||
+                    entry.hidden.load(std::memory_order_relaxed) ||
+                    entry.selected.load(std::memory_order_relaxed)) {
                     return;
                 }
                 const auto found = sourceOf.find(entry.source);

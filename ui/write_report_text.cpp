@@ -22,7 +22,7 @@ WriteReportText DescribeWriteReport(const GridWriteReport& report) {
         return {true, QString::fromUtf8("前回の書き出しの後始末がまだ終わっていません。"
                                         "少し待ってから、もう一度書き出してください。")};
     }
-    const auto written = static_cast<qsizetype>(report.writtenNames.size());
+    const auto written = static_cast<qsizetype>(report.writtenNames.size() + report.changedNames.size());
     if (report.failures.empty()) {
         if (written == 0) {
             return {false, QString::fromUtf8("書き出す配置がありません。")};

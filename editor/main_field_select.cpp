@@ -1,0 +1,281 @@
+// Selecting copies in the field, and editing the ones already written.
+#include "editor/main_field.h"
+
+#include <utility>
+
+namespace quorvane {
+namespace {
+
+void SetLineTransform(GridLine& line, const Vector4& position, const Vector4& scale,
+                      const Vector4& rotation) {
+    line.position = {position.x, position.y, position.z, line.position.w};
+    line.scale = {scale.x, scale.y, scale.z, line.scale.w};
+    line.rotation = {rotation.x, rotation.y, rotation.z, line.rotation.w};
+}
+
+bool SameValues(const GridLine& a, const GridLine& b) {
+    return StoredGridLine(a) == StoredGridLine(b);
+}
+
+// Tells the instance refresh that a copy moved, hid or changed its tint.
+void CountEntryChange() {
+    EntryStateChanges().fetch_add(1, std::memory_order_release);
+}
+
+} // namespace
+
+void CMainField::SetPickRay(PickRayFunction pickRay) {
+    std::lock_guard lock(mutex_);
+    pickRay_ = std::move(pickRay);
+}
+
+bool CMainField::PickPending() const {
+    std::lock_guard lock(mutex_);
+    return pendingPick_.has_value();
+}
+
+bool CMainField::SelectedIsWritten() const {
+    std::lock_guard lock(mutex_);
+    return selectedWrittenFile_.has_value();
+}
+
+std::vector<WrittenPart> CMainField::WrittenEdits() const {
+    std::lock_guard lock(mutex_);
+    return document_.Edits();
+}
+
+bool CMainField::HasUnwrittenEdits(const std::filesystem::path& file) const {
+    std::lock_guard lock(mutex_);
+    return document_.IsDirty(file);
+}
+
+void CMainField::HandlePickRequest() {
+    std::optional<PickRay> ray;
+    {
+        std::lock_guard lock(mutex_);
+        ray.swap(pendingPick_);
+    }
+    if (!ray) {
+        return;
+    }
+    struct Target {
+        const CModelEntry* entry = nullptr;
+        const GridFileEntry* file = nullptr; // null for a placement not written yet
+    };
+    std::vector<PickCandidate> candidates;
+    std::vector<Target> targets;
+    LockedStep([&](CFieldHookCalls& calls) {
+        // A key pressed since the click started something else: the click only ended the adjustment.
+        if (editMode_ != EditMode::ModeNoModel && editMode_ != EditMode::ModeMove) {
+            return;
+        }
+        lists_.placedModels.ForEach([&](const CModelEntry& entry) {
+            if (entry.hasDrawModel && entry.loaded.load(std::memory_order_acquire)) {
+                candidates.push_back({entry.transform, entry.bounds});
+                targets.push_back({&entry, nullptr});
+            }
+        });
+        // The frame update is the only thread that changes the copies of a loaded file.
+        lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
+            if (!file.loaded.load(std::memory_order_acquire)) {
+                return;
+            }
+            for (const auto& group : file.groups) {
+                group->ForEach([&](const CModelEntry& entry) {
+                    if (entry.loaded.load(std::memory_order_acquire) &&
+                        !entry.hidden.load(std::memory_order_relaxed)) {
+                        candidates.push_back({entry.transform, entry.bounds});
+                        targets.push_back({&entry, &file});
+                    }
+                });
+            }
+        });
+        const std::optional<PickHit> hit = NearestPick(candidates, *ray);
+        if (!hit) {
+            ClearFieldSelectionLocked(calls);
+            return;
+        }
+        const Target& target = targets[hit->index];
+        if (target.file != nullptr) {
+            SelectWrittenLocked(*target.file, *target.entry);
+        } else if (SelectPlacedModelLocked(target.entry->name)) {
+            selectedWrittenFile_.reset();
+            input_.justPlaced = false;
+            // Its row is the one the placement list shows selected.
+            int32_t row = 0;
+            int32_t found = 0;
+            const std::string& name = target.entry->name;
+            lists_.placementRecords.ForEach([&](const CPlacedModel& record) {
+                ++row;
+                if (found == 0 && record.uniqueName == name) {
+                    found = row;
+                }
+            });
+            if (found > 0) {
+                listModel_.Select(found, lists_.placementRecords.Count());
+            }
+        }
+        calls.RepaintList();
+        calls.RepaintMain();
+    });
+}
+
+bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
+    if (!document_.IsDirty(file.path)) {
+        document_.Forget(file.path); // read again since: the file as it is now counts
+    }
+    document_.KeepCell(file.path, file.lines, file.stamp);
+    selectedWrittenFile_ = file.path;
+    selectedName_ = entry.name;
+    const std::optional<WrittenPart> part = SelectedWrittenLocked();
+    if (!part) {
+        selectedWrittenFile_.reset();
+        selectedName_.clear();
+        return false;
+    }
+    EditVectors& v = vectors_;
+    v.selPositionUndo = v.selPosition = part->line.position;
+    v.selScaleUndo = v.selScale = part->line.scale;
+    v.selRotationUndo = v.selRotation = part->line.rotation;
+    input_.justPlaced = false;
+    listModel_.ClearSelection();
+    editMode_ = EditMode::ModeAdjust;
+    return true;
+}
+
+void CMainField::ClearFieldSelectionLocked(CFieldHookCalls& calls) {
+    selectedName_.clear();
+    selectedWrittenFile_.reset();
+    listModel_.ClearSelection();
+    calls.RepaintList();
+    calls.RepaintMain();
+}
+
+std::optional<WrittenPart> CMainField::SelectedWrittenLocked() const {
+    if (!selectedWrittenFile_) {
+        return std::nullopt;
+    }
+    if (std::optional<WrittenPart> edited = document_.Edited(selectedName_)) {
+        return edited;
+    }
+    return document_.AsWritten(*selectedWrittenFile_, selectedName_);
+}
+
+void CMainField::SetWrittenLocked(const WrittenPart& part) {
+    if (document_.Set(part)) {
+        ++documentVersion_;
+    }
+}
+
+void CMainField::ApplyWrittenTransformLocked() {
+    std::optional<WrittenPart> part = SelectedWrittenLocked();
+    if (!part || part->deleted) {
+        return;
+    }
+    SetLineTransform(part->line, vectors_.selPosition, vectors_.selScale, vectors_.selRotation);
+    SetWrittenLocked(*part);
+}
+
+void CMainField::RecordWrittenAdjustmentLocked() {
+    const std::optional<WrittenPart> after = SelectedWrittenLocked();
+    if (!after || after->deleted) {
+        return;
+    }
+    const EditVectors& v = vectors_;
+    WrittenPart before = *after;
+    SetLineTransform(before.line, v.selPositionUndo, v.selScaleUndo, v.selRotationUndo);
+    if (SameValues(before.line, after->line)) {
+        return; // confirmed where it started
+    }
+    EditStep step;
+    step.selectionAfter = CaptureSelectionLocked();
+    step.selectionAfter.mode = EditMode::ModeAdjust;
+    step.selectionBefore = step.selectionAfter;
+    step.selectionBefore.selPosition = v.selPositionUndo;
+    step.selectionBefore.selScale = v.selScaleUndo;
+    step.selectionBefore.selRotation = v.selRotationUndo;
+    step.writtenBefore.push_back(std::move(before));
+    step.writtenAfter.push_back(*after);
+    PushStepLocked(std::move(step));
+}
+
+bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
+    const std::optional<WrittenPart> part = SelectedWrittenLocked();
+    if (!part || part->deleted) {
+        return false;
+    }
+    WrittenPart confirmed = *part;
+    if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12)) {
+        // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
+        const EditVectors& v = vectors_;
+        SetLineTransform(confirmed.line, v.selPositionUndo, v.selScaleUndo, v.selRotationUndo);
+    }
+    WrittenPart deleted = confirmed;
+    deleted.deleted = true;
+    SetWrittenLocked(deleted);
+    selectedName_.clear();
+    selectedWrittenFile_.reset();
+    ResetTypingLocked();
+    editMode_ = cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+    EditStep step;
+    step.selectionBefore = before;
+    step.selectionAfter = CaptureSelectionLocked();
+    step.writtenBefore.push_back(std::move(confirmed));
+    step.writtenAfter.push_back(std::move(deleted));
+    PushStepLocked(std::move(step));
+    return true;
+}
+
+void CMainField::SyncWrittenEntries() {
+    std::lock_guard lock(mutex_);
+    const std::string selected =
+        selectedWrittenFile_ ? selectedWrittenFile_->generic_string() + "|" + selectedName_ : "";
+    if (syncedDocumentVersion_ == documentVersion_ && syncedSelection_ == selected &&
+        syncedFileCount_ == lists_.gridFiles.Version()) {
+        return;
+    }
+    syncedDocumentVersion_ = documentVersion_;
+    syncedSelection_ = selected;
+    syncedFileCount_ = lists_.gridFiles.Version();
+    bool changed = false;
+    lists_.gridFiles.ForEach([&](GridFileEntry& file) {
+        if (!file.loaded.load(std::memory_order_acquire)) {
+            return;
+        }
+        const bool kept = document_.HasCell(file.path);
+        const bool selectedFile = selectedWrittenFile_ && *selectedWrittenFile_ == file.path;
+        for (const auto& group : file.groups) {
+            group->ForEach([&](CModelEntry& entry) {
+                const bool isSelected = selectedFile && entry.name == selectedName_;
+                if (entry.selected.exchange(isSelected, std::memory_order_relaxed) != isSelected) {
+                    changed = true;
+                }
+                if (!kept) {
+                    return;
+                }
+                std::optional<WrittenPart> part = document_.Edited(entry.name);
+                if (!part) {
+                    part = document_.AsWritten(file.path, entry.name);
+                }
+                if (!part) {
+                    return;
+                }
+                const CModelTransform transform{part->line.scale, part->line.rotation, part->line.position};
+                if (entry.transform.scale != transform.scale ||
+                    entry.transform.rotation != transform.rotation ||
+                    entry.transform.position != transform.position) {
+                    entry.transform = transform;
+                    changed = true;
+                }
+                if (entry.hidden.exchange(part->deleted, std::memory_order_relaxed) != part->deleted) {
+                    changed = true;
+                }
+            });
+        }
+    });
+    if (changed) {
+        CountEntryChange();
+    }
+}
+
+} // namespace quorvane

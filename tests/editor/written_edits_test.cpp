@@ -1,0 +1,229 @@
+// Selecting copies in the field and editing the ones already written: each
+// scenario ends in the cell file's bytes, compared with a hand-written file.
+#include "editor_fixture.h"
+
+#include <string_view>
+
+namespace quorvane::testing {
+namespace {
+
+const std::filesystem::path kData = std::filesystem::path(QUORVANE_TEST_DATA) / "level_edits";
+
+// Counts the reads a write makes; the disk does the rest.
+class CountingAccess final : public IGridFileAccess {
+public:
+    FileBytesRead ReadAll(const std::filesystem::path& path) override {
+        ++reads;
+        return disk.ReadAll(path);
+    }
+    bool Stamp(const std::filesystem::path& path, FileStamp* stamp, std::string* message) override {
+        return disk.Stamp(path, stamp, message);
+    }
+    bool AppendDurable(const std::filesystem::path& path, std::string_view bytes,
+                       std::string* message) override {
+        return disk.AppendDurable(path, bytes, message);
+    }
+    bool ReplaceDurable(const std::filesystem::path& path, std::string_view bytes,
+                        std::string* message) override {
+        return disk.ReplaceDurable(path, bytes, message);
+    }
+    int reads = 0;
+    CGridFileAccess disk;
+};
+
+class WrittenEdits : public EditorFixture {
+protected:
+    std::filesystem::path cellFile;
+    std::shared_ptr<CountingAccess> access = std::make_shared<CountingAccess>();
+
+    void SetUp() override {
+        EditorFixture::SetUp();
+        cellFile = dir / "gridfile" / "lod0" / "p0p0.gmf";
+        std::filesystem::create_directories(cellFile.parent_path());
+        std::filesystem::copy_file(kData / "p0p0.gmf", cellFile);
+        // Straight down onto the ground point the fixture maps the pixel to.
+        field->SetPickRay([](PixelPoint p) {
+            return PickRay{{static_cast<float>(p.x), static_cast<float>(-p.y), 100.0f, 1.0f}, {0, 0, -1, 0}};
+        });
+        field->SetGridFileAccess(access);
+        field->SetListHeight(100000);
+        GridReadReport report;
+        ASSERT_TRUE(field->LoadGridFile(cellFile, &report));
+        // As streaming leaves it: every copy loaded, two units wide.
+        field->Lists().gridFiles.ForEach([](GridFileEntry& file) {
+            for (auto& group : file.groups) {
+                group->ForEach([](CModelEntry& entry) {
+                    entry.bounds = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
+                    entry.hasDrawModel = true;
+                    SetEntryLoaded(entry, true);
+                });
+            }
+            file.loaded.store(true);
+        });
+    }
+
+    // A click at a ground point, and the frame that picks.
+    void ClickGround(float x, float y) {
+        LeftClick(static_cast<int>(x), static_cast<int>(-y));
+        field->UpdateEditing();
+    }
+    void Press(int key) {
+        field->OnKeyDown(key);
+        field->OnKeyUp(key);
+    }
+    void TypeDigit(int digit) { Press(vk::kDigit0 + digit); }
+    struct Shown {
+        CModelTransform transform;
+        bool hidden = false;
+        bool selected = false;
+    };
+    std::optional<Shown> Copy(const std::string& name) const {
+        std::optional<Shown> shown;
+        field->Lists().gridFiles.ForEach([&](const GridFileEntry& file) {
+            for (const auto& group : file.groups) {
+                group->ForEach([&](const CModelEntry& entry) {
+                    if (entry.name == name) {
+                        shown = Shown{entry.transform, entry.hidden.load(), entry.selected.load()};
+                    }
+                });
+            }
+        });
+        return shown;
+    }
+    std::string Expected(std::string_view name) const { return ReadFile(kData / name); }
+    GridWriteReport Write() {
+        GridWriteReport report;
+        field->WriteGridFiles(&report);
+        field->UpdateEditing();
+        return report;
+    }
+    void MoveSelectionAlongX(int digit) {
+        Key('G');
+        Key('X');
+        TypeDigit(digit);
+        Press(vk::kReturn);
+        field->UpdateEditing();
+    }
+    void UndoStep() {
+        field->RequestUndo();
+        field->UpdateEditing();
+    }
+    void RedoStep() {
+        field->RequestRedo();
+        field->UpdateEditing();
+    }
+};
+
+TEST_F(WrittenEdits, AClickSelectsTheWrittenCopyUnderItAndAMissClearsIt) {
+    ClickGround(30.5f, 5.0f);
+    EXPECT_EQ(field->SelectedName(), "p0p0_TREE_000");
+    EXPECT_TRUE(field->SelectedIsWritten());
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_TRUE(Copy("p0p0_TREE_000")->selected);
+    EXPECT_FALSE(Copy("p0p0_HOUSE_000")->selected);
+
+    ClickGround(-20.0f, -20.0f); // bare ground
+    EXPECT_EQ(field->SelectedName(), "");
+    EXPECT_FALSE(field->SelectedIsWritten());
+    EXPECT_FALSE(Copy("p0p0_TREE_000")->selected);
+}
+
+TEST_F(WrittenEdits, EscapeClearsTheSelection) {
+    ClickGround(10.0f, 20.0f);
+    ASSERT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
+    Press(vk::kEscape);
+    EXPECT_EQ(field->SelectedName(), "");
+    EXPECT_NE(Mode(), EditMode::ModeAdjust);
+}
+
+TEST_F(WrittenEdits, AnUnwrittenCopyIsPickedBeforeTheWrittenOneBehindIt) {
+    loader.boxes["model/a.mdl"] = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
+    Choose({"model/a.mdl"});
+    // Placed on top of the house, above it along the ray.
+    field->SetPickPoint({10.0f, 20.0f, 0.5f, 0.0f});
+    LeftClick();
+    LeftClick();  // confirms the place
+    RightClick(); // back to moving
+    ASSERT_EQ(RecordNames().size(), 1u);
+    ClickGround(10.0f, 20.0f);
+    EXPECT_EQ(field->SelectedName(), RecordNames().front());
+    EXPECT_FALSE(field->SelectedIsWritten());
+}
+
+TEST_F(WrittenEdits, AMovedWrittenCopyIsRewrittenInPlaceAndUndoneByAnotherWrite) {
+    ClickGround(10.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
+    EXPECT_TRUE(field->HasUnwrittenEdits(cellFile));
+
+    const GridWriteReport report = Write();
+    EXPECT_TRUE(report.AllWritten());
+    EXPECT_EQ(report.changedNames, std::vector<std::string>{"p0p0_HOUSE_000"});
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved.gmf"));
+    EXPECT_FALSE(field->HasUnwrittenEdits(cellFile));
+    EXPECT_EQ(access->reads, 0);
+
+    // The move is still undoable: undone, the old line goes back at the next write.
+    UndoStep();
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
+    Write();
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0.gmf"));
+}
+
+TEST_F(WrittenEdits, ADeletedWrittenCopyHidesLeavesTheFileAndComesBackWithUndo) {
+    ClickGround(10.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    ClickGround(30.0f, 5.0f);
+    Press(vk::kDelete);
+    field->UpdateEditing();
+    EXPECT_TRUE(Copy("p0p0_TREE_000")->hidden);
+    EXPECT_EQ(field->SelectedName(), "");
+
+    UndoStep();
+    EXPECT_FALSE(Copy("p0p0_TREE_000")->hidden);
+    RedoStep();
+    EXPECT_TRUE(Copy("p0p0_TREE_000")->hidden);
+
+    ClickGround(30.0f, 5.0f); // a hidden copy is not there to pick
+    EXPECT_EQ(field->SelectedName(), "");
+
+    EXPECT_TRUE(Write().AllWritten());
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_tree_deleted.gmf"));
+}
+
+TEST_F(WrittenEdits, ACancelledMoveLeavesNothingToWrite) {
+    ClickGround(10.0f, 20.0f);
+    Key('G');
+    Key('X');
+    TypeDigit(7);
+    field->UpdateEditing();
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 17.0f);
+    RightClick();
+    field->UpdateEditing();
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
+    EXPECT_TRUE(field->WrittenEdits().empty());
+    EXPECT_EQ(field->UndoCount(), 0u);
+}
+
+TEST_F(WrittenEdits, ACellChangedOnDiskIsNotOverwrittenAndTheEditStays) {
+    ClickGround(10.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    // A teammate appends meanwhile.
+    const std::string teammate =
+        Expected("p0p0.gmf") +
+        "p0p0_WELL_000|WELL|0|2|0|0|model/town/well.mdl|model/town/well.mdl|1.000000|1.000000|0.000000|"
+        "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
+    {
+        std::ofstream out(cellFile, std::ios::binary | std::ios::trunc);
+        out << teammate;
+    }
+    const GridWriteReport report = Write();
+    EXPECT_FALSE(report.AllWritten());
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].uniqueName, "p0p0_HOUSE_000");
+    EXPECT_EQ(ReadFile(cellFile), teammate);
+    EXPECT_TRUE(field->HasUnwrittenEdits(cellFile));
+}
+
+} // namespace
+} // namespace quorvane::testing
