@@ -5,14 +5,19 @@
 
 namespace quorvane {
 
-std::optional<std::string> StoredGridLine(const GridLine& line) {
-    std::optional<std::string> text = FormatGridLine(line, nullptr);
+std::optional<std::string> StoredGridLine(const GridLine& line, std::string* error) {
+    std::optional<std::string> text = FormatGridLine(line, error);
     if (text) {
         while (!text->empty() && (text->back() == '\n' || text->back() == '\r')) {
             text->pop_back();
         }
     }
     return text;
+}
+
+bool SameGridValues(const GridLine& a, const GridLine& b) {
+    const std::optional<std::string> left = StoredGridLine(a);
+    return left && left == StoredGridLine(b);
 }
 
 void CLevelDocument::KeepCell(const std::filesystem::path& file, std::vector<std::string> linesAsRead,
@@ -50,11 +55,8 @@ bool CLevelDocument::Set(const WrittenPart& part) {
     if (written == nullptr) {
         return false;
     }
-    // Compared as values: the file may spell the same numbers otherwise.
     const std::optional<GridLine> asWritten = ParseGridLine(*written, nullptr);
-    const std::optional<std::string> now = StoredGridLine(part.line);
-    const std::optional<std::string> was = asWritten ? StoredGridLine(*asWritten) : std::nullopt;
-    if (!part.deleted && now && was && *now == *was) {
+    if (!part.deleted && asWritten && SameGridValues(part.line, *asWritten)) {
         edits_.erase(part.line.uniqueName);
     } else {
         edits_.insert_or_assign(part.line.uniqueName, part);

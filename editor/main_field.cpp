@@ -98,7 +98,7 @@ void CMainField::OnKeyDown(int virtualKey) {
             break;
         case vk::kEscape:
             if (mode == EditMode::ModeAdjust && !input_.justPlaced) {
-                editMode_ = cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+                editMode_ = ModeWithoutSelectionLocked();
                 ClearFieldSelectionLocked(calls);
             }
             break;
@@ -447,9 +447,8 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
         return;
     }
     if (selectedWrittenFile_) {
-        selectedName_.clear();
-        selectedWrittenFile_.reset();
-        calls.RepaintMain();
+        ClearFieldSelectionLocked(calls);
+        return;
     }
     listModel_.ClearSelection();
     calls.RepaintList();

@@ -382,6 +382,7 @@ private:
     bool RequestDeleteLocked();
     bool SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry);
     void ClearFieldSelectionLocked(CFieldHookCalls& calls);
+    EditMode ModeWithoutSelectionLocked() const;              // moving, or nothing chosen yet
     std::optional<WrittenPart> SelectedWrittenLocked() const; // its state now
     void ApplyWrittenTransformLocked();
     bool DeleteSelectedWrittenLocked(const PlacementSelection& before);
@@ -466,7 +467,7 @@ private:
     uint64_t documentVersion_ = 1;       // grows with every edit, so the frame update syncs only on change
     uint64_t syncedDocumentVersion_ = 0; // what the shown copies last took on
     std::string syncedSelection_;
-    uint64_t syncedFileCount_ =
+    uint64_t syncedFileListVersion_ =
         0; // the grid file list's version then: a file loaded since takes the edits too
     EditMode editMode_ = EditMode::ModeNoModel;
     EditVectors vectors_;

@@ -106,12 +106,12 @@ std::vector<CMainField::PlannedRewrite> CMainField::PlanRewritesLocked(GridWrite
                 return false;
             }
             std::string error;
-            if (!FormatGridLine(pending.line, &error)) {
+            std::optional<std::string> text = StoredGridLine(pending.line, &error);
+            if (!text) {
                 batch.failures.push_back({pending.line.uniqueName, path, error});
                 return true;
             }
-            const std::optional<std::string> text = StoredGridLine(pending.line);
-            additions.push_back(*text);
+            additions.push_back(std::move(*text));
             rewrite.addedNames.push_back(pending.line.uniqueName);
             return true;
         });

@@ -467,7 +467,7 @@ void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {
         } else {
             selectedName_.clear();
             selectedWrittenFile_.reset();
-            editMode_ = cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+            editMode_ = ModeWithoutSelectionLocked();
         }
         return;
     }

@@ -13,10 +13,6 @@ void SetLineTransform(GridLine& line, const Vector4& position, const Vector4& sc
     line.rotation = {rotation.x, rotation.y, rotation.z, line.rotation.w};
 }
 
-bool SameValues(const GridLine& a, const GridLine& b) {
-    return StoredGridLine(a) == StoredGridLine(b);
-}
-
 // Tells the instance refresh that a copy moved, hid or changed its tint.
 void CountEntryChange() {
     EntryStateChanges().fetch_add(1, std::memory_order_release);
@@ -120,6 +116,10 @@ void CMainField::HandlePickRequest() {
     });
 }
 
+EditMode CMainField::ModeWithoutSelectionLocked() const {
+    return cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+}
+
 bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
     if (!document_.IsDirty(file.path)) {
         document_.Forget(file.path); // read again since: the file as it is now counts
@@ -184,7 +184,7 @@ void CMainField::RecordWrittenAdjustmentLocked() {
     const EditVectors& v = vectors_;
     WrittenPart before = *after;
     SetLineTransform(before.line, v.selPositionUndo, v.selScaleUndo, v.selRotationUndo);
-    if (SameValues(before.line, after->line)) {
+    if (SameGridValues(before.line, after->line)) {
         return; // confirmed where it started
     }
     EditStep step;
@@ -216,7 +216,7 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
     selectedName_.clear();
     selectedWrittenFile_.reset();
     ResetTypingLocked();
-    editMode_ = cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+    editMode_ = ModeWithoutSelectionLocked();
     EditStep step;
     step.selectionBefore = before;
     step.selectionAfter = CaptureSelectionLocked();
@@ -231,12 +231,12 @@ void CMainField::SyncWrittenEntries() {
     const std::string selected =
         selectedWrittenFile_ ? selectedWrittenFile_->generic_string() + "|" + selectedName_ : "";
     if (syncedDocumentVersion_ == documentVersion_ && syncedSelection_ == selected &&
-        syncedFileCount_ == lists_.gridFiles.Version()) {
+        syncedFileListVersion_ == lists_.gridFiles.Version()) {
         return;
     }
     syncedDocumentVersion_ = documentVersion_;
     syncedSelection_ = selected;
-    syncedFileCount_ = lists_.gridFiles.Version();
+    syncedFileListVersion_ = lists_.gridFiles.Version();
     bool changed = false;
     lists_.gridFiles.ForEach([&](GridFileEntry& file) {
         if (!file.loaded.load(std::memory_order_acquire)) {
