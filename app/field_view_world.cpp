@@ -63,7 +63,7 @@ void CFieldViewWorld::OpenJournal(const JournalHandlers& journal) {
     const bool opened =
         field.OpenRecoveryJournal(CRecoveryJournal::kDefaultFileName, &message, journal.writeFailed);
     if (journal.opened) {
-        journal.opened(opened, message, opened ? field.RecoverablePlacements().size() : 0);
+        journal.opened(opened, message, opened ? field.RecoverableCount() : 0);
     }
 }
 

@@ -23,6 +23,8 @@ struct GridLine {
     Vector4 position;
     Vector4 scale;
     Vector4 rotation;
+
+    friend bool operator==(const GridLine&, const GridLine&) = default;
 };
 
 inline constexpr size_t kGridLineFields = 17;

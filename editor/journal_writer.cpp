@@ -15,13 +15,13 @@ CJournalWriter::~CJournalWriter() {
     thread_.join();
 }
 
-void CJournalWriter::Queue(uint64_t serial, UnwrittenSet set) {
+void CJournalWriter::Queue(uint64_t serial, JournalRecord record) {
     {
         std::lock_guard lock(mutex_);
         if (serial <= takenSerial_ || (pending_ && serial <= pendingSerial_)) {
             return; // a newer set is being written, written or waiting
         }
-        pending_ = std::move(set);
+        pending_ = std::move(record);
         pendingSerial_ = serial;
         queuedSerial_ = std::max(queuedSerial_, serial);
     }
@@ -41,12 +41,12 @@ void CJournalWriter::Run() {
         if (!pending_) {
             return; // stopping with nothing left to write
         }
-        const UnwrittenSet set = std::move(*pending_);
+        const JournalRecord record = std::move(*pending_);
         const uint64_t serial = pendingSerial_;
         takenSerial_ = serial;
         pending_.reset();
         lock.unlock();
-        write_(serial, set);
+        write_(serial, record);
         lock.lock();
         doneSerial_ = std::max(doneSerial_, serial);
         idle_.notify_all();

@@ -17,14 +17,14 @@ namespace quorvane {
 // a set older than one already written is dropped.
 class CJournalWriter {
 public:
-    using WriteFunction = std::function<void(uint64_t serial, const UnwrittenSet& set)>;
+    using WriteFunction = std::function<void(uint64_t serial, const JournalRecord& record)>;
 
     explicit CJournalWriter(WriteFunction write);
     ~CJournalWriter(); // writes what is still queued, then joins
     CJournalWriter(const CJournalWriter&) = delete;
     CJournalWriter& operator=(const CJournalWriter&) = delete;
 
-    void Queue(uint64_t serial, UnwrittenSet set);
+    void Queue(uint64_t serial, JournalRecord record);
     // Returns once every set queued before the call is written or dropped.
     void WaitIdle();
 
@@ -35,13 +35,13 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    std::optional<UnwrittenSet> pending_; // under mutex_
-    uint64_t pendingSerial_ = 0;          // under mutex_
-    uint64_t queuedSerial_ = 0;           // under mutex_: the newest serial queued
-    uint64_t takenSerial_ = 0;            // under mutex_: the newest serial handed to write_
-    uint64_t doneSerial_ = 0;             // under mutex_: the newest serial written or dropped
-    bool stopping_ = false;               // under mutex_
-    std::thread thread_;                  // last: started once the rest is ready
+    std::optional<JournalRecord> pending_; // under mutex_
+    uint64_t pendingSerial_ = 0;           // under mutex_
+    uint64_t queuedSerial_ = 0;            // under mutex_: the newest serial queued
+    uint64_t takenSerial_ = 0;             // under mutex_: the newest serial handed to write_
+    uint64_t doneSerial_ = 0;              // under mutex_: the newest serial written or dropped
+    bool stopping_ = false;                // under mutex_
+    std::thread thread_;                   // last: started once the rest is ready
 };
 
 } // namespace quorvane

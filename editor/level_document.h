@@ -17,6 +17,8 @@ struct WrittenPart {
     std::filesystem::path file;
     GridLine line; // its values now; the name never changes
     bool deleted = false;
+
+    friend bool operator==(const WrittenPart&, const WrittenPart&) = default;
 };
 
 // The written side of the level: the cells whose placements the user changed

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -235,6 +236,9 @@ public:
     bool OpenRecoveryJournal(const std::filesystem::path& path, std::string* message,
                              std::function<void(const std::string&)> failureHandler = {});
     UnwrittenSet RecoverablePlacements() const;
+    // Changes and deletes of written placements an earlier run left unwritten.
+    std::vector<WrittenPart> RecoverableEdits() const;
+    size_t RecoverableCount() const; // placements and edits
     // Places the recoverable set again (loading its models without the lock);
     // returns the parts restored. A name taken since gets the next free one;
     // a part whose model does not load stays recoverable and journaled.
@@ -419,7 +423,12 @@ private:
                          RemovedGroup& removed);
     void RestoreSelectionLocked(const PlacementSelection& selection);
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
-    UnwrittenSet CollectUnwrittenLocked() const;
+    JournalRecord CollectJournalLocked() const;
+    // Puts an earlier run's edits back into the document; those whose
+    // placement is gone from its file are returned (main_field_recovery.cpp).
+    std::vector<WrittenPart> RestoreEditsLocked(const std::vector<WrittenPart>& edits,
+                                                const std::map<std::string, CellRead>& cells,
+                                                std::vector<std::string>& problems);
     // A cell whose written placements changed: its whole new text, and what it carries.
     struct PlannedRewrite {
         std::filesystem::path path;
@@ -438,7 +447,7 @@ private:
     // Collects the unwritten set (taking the field's lock) for the journal
     // writer; call it without the lock.
     void QueueJournalIfDue();
-    void WriteJournalSet(uint64_t serial, const UnwrittenSet& set); // the writer's thread
+    void WriteJournalSet(uint64_t serial, const JournalRecord& record); // the writer's thread
 
     void ResetSelectionFromCursorLocked();
     RemovedGroup ExtractGroupLocked(const std::string& uniqueName);
@@ -513,7 +522,8 @@ private:
     std::atomic<int32_t> historyRequest_{kHistoryNone};
 
     // What an earlier run left unwritten, until restored or declined.
-    UnwrittenSet recoverable_; // under mutex_
+    UnwrittenSet recoverable_;                  // under mutex_
+    std::vector<WrittenPart> recoverableEdits_; // under mutex_
     // The journal is written under its own lock, never under mutex_, and only
     // by journalWriter_'s thread and the user's answers.
     mutable std::mutex journalMutex_;
@@ -526,7 +536,7 @@ private:
     std::atomic<bool> journalDue_{false};
     std::atomic<bool> journalOpen_{false}; // steps collect nothing for a journal never opened
     CJournalWriter journalWriter_{
-        [this](uint64_t serial, const UnwrittenSet& set) { WriteJournalSet(serial, set); }};
+        [this](uint64_t serial, const JournalRecord& record) { WriteJournalSet(serial, record); }};
     // Last: stopped first, while everything their jobs use still stands.
     CBackgroundQueue writer_{"グリッドマップファイルの書き出し"};
     CBackgroundQueue background_{"モデルの読み込み"};

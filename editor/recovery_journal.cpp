@@ -15,6 +15,8 @@ namespace {
 constexpr size_t kCompactAbove = 8u * 1024u * 1024u;
 // The fewest bytes one part takes: five string lengths, six numbers, three vectors.
 constexpr size_t kMinPartBytes = 5 * 4 + 6 * 4 + 3 * 16;
+// One edit of a written placement: five string lengths, five numbers, three vectors.
+constexpr size_t kMinEditBytes = 5 * 4 + 5 * 4 + 3 * 16;
 
 bool SameVector(const Vector4& a, const Vector4& b) {
     return a == b;
@@ -60,6 +62,46 @@ void PutVector(std::string& out, const Vector4& v) {
     for (const float f : {v.x, v.y, v.z, v.w}) {
         PutFloat(out, f);
     }
+}
+
+void PutPath(std::string& out, const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    PutString(out, std::string(text.begin(), text.end()));
+}
+
+std::filesystem::path PathOf(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+void PutPlacement(std::string& out, const UnwrittenPlacement& part) {
+    const CPlacedModel& r = part.record;
+    PutString(out, r.uniqueName);
+    PutString(out, r.partPath);
+    PutString(out, r.modelId);
+    PutString(out, r.sourcePath);
+    PutPath(out, r.definitionPath);
+    for (const uint32_t value : {r.lod, r.copy, r.shader, r.listNumber, r.animated, part.placementSerial}) {
+        PutU32(out, value);
+    }
+    PutVector(out, part.transform.scale);
+    PutVector(out, part.transform.rotation);
+    PutVector(out, part.transform.position);
+}
+
+void PutEdit(std::string& out, const WrittenPart& edit) {
+    const GridLine& line = edit.line;
+    PutPath(out, edit.file);
+    PutU32(out, edit.deleted ? 1u : 0u);
+    PutString(out, line.uniqueName);
+    PutString(out, line.modelId);
+    PutString(out, line.partPath);
+    PutString(out, line.sourcePath);
+    for (const int32_t value : {line.copy, line.shader, line.listNumber, line.animated}) {
+        PutU32(out, static_cast<uint32_t>(value));
+    }
+    PutVector(out, line.position);
+    PutVector(out, line.scale);
+    PutVector(out, line.rotation);
 }
 
 // Reads the payload front to back; any read past its end fails the record.
@@ -112,37 +154,68 @@ uint32_t U32At(const std::string& bytes, size_t at) {
     return value;
 }
 
-std::optional<UnwrittenSet> DecodePayload(const std::string& payload) {
-    CPayloadReader in(payload);
+bool DecodePlacement(CPayloadReader& in, UnwrittenPlacement& part) {
+    CPlacedModel& r = part.record;
+    std::string definition;
+    const bool ok = in.String(r.uniqueName) && in.String(r.partPath) && in.String(r.modelId) &&
+                    in.String(r.sourcePath) && in.String(definition) && in.U32(r.lod) && in.U32(r.copy) &&
+                    in.U32(r.shader) && in.U32(r.listNumber) && in.U32(r.animated) &&
+                    in.U32(part.placementSerial) && in.Vector(part.transform.scale) &&
+                    in.Vector(part.transform.rotation) && in.Vector(part.transform.position);
+    r.definitionPath = PathOf(definition);
+    return ok;
+}
+
+bool DecodeEdit(CPayloadReader& in, WrittenPart& edit) {
+    std::string file;
+    uint32_t deleted = 0;
+    GridLine& line = edit.line;
+    uint32_t copy = 0;
+    uint32_t shader = 0;
+    uint32_t listNumber = 0;
+    uint32_t animated = 0;
+    const bool ok = in.String(file) && in.U32(deleted) && deleted <= 1 && in.String(line.uniqueName) &&
+                    in.String(line.modelId) && in.String(line.partPath) && in.String(line.sourcePath) &&
+                    in.U32(copy) && in.U32(shader) && in.U32(listNumber) && in.U32(animated) &&
+                    in.Vector(line.position) && in.Vector(line.scale) && in.Vector(line.rotation);
+    edit.file = PathOf(file);
+    edit.deleted = deleted == 1;
+    line.copy = static_cast<int32_t>(copy);
+    line.shader = static_cast<int32_t>(shader);
+    line.listNumber = static_cast<int32_t>(listNumber);
+    line.animated = static_cast<int32_t>(animated);
+    return ok;
+}
+
+// Counts the bytes cannot hold are lies; believed, they would reserve gigabytes.
+template <typename T, typename Decode>
+bool DecodeList(CPayloadReader& in, size_t minBytes, std::vector<T>& out, Decode decode) {
     uint32_t count = 0;
-    if (!in.U32(count)) {
-        return std::nullopt;
+    if (!in.U32(count) || count > in.Left() / minBytes) {
+        return false;
     }
-    UnwrittenSet set;
-    // A count the bytes cannot hold is a lie; believed, it would reserve gigabytes.
-    if (count > in.Left() / kMinPartBytes) {
-        return std::nullopt;
-    }
-    set.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        UnwrittenPlacement part;
-        CPlacedModel& r = part.record;
-        std::string definition;
-        const bool ok = in.String(r.uniqueName) && in.String(r.partPath) && in.String(r.modelId) &&
-                        in.String(r.sourcePath) && in.String(definition) && in.U32(r.lod) && in.U32(r.copy) &&
-                        in.U32(r.shader) && in.U32(r.listNumber) && in.U32(r.animated) &&
-                        in.U32(part.placementSerial) && in.Vector(part.transform.scale) &&
-                        in.Vector(part.transform.rotation) && in.Vector(part.transform.position);
-        if (!ok) {
-            return std::nullopt;
+    out.resize(count);
+    for (T& item : out) {
+        if (!decode(in, item)) {
+            return false;
         }
-        r.definitionPath = std::filesystem::path(std::u8string(definition.begin(), definition.end()));
-        set.push_back(std::move(part));
+    }
+    return true;
+}
+
+std::optional<JournalRecord> DecodePayload(const std::string& payload, bool olderFormat) {
+    CPayloadReader in(payload);
+    JournalRecord record;
+    if (!DecodeList(in, kMinPartBytes, record.placements, DecodePlacement)) {
+        return std::nullopt;
+    }
+    if (!olderFormat && !DecodeList(in, kMinEditBytes, record.edits, DecodeEdit)) {
+        return std::nullopt;
     }
     if (!in.AtEnd()) {
         return std::nullopt;
     }
-    return set;
+    return record;
 }
 
 } // namespace
@@ -161,28 +234,24 @@ bool operator==(const UnwrittenPlacement& a, const UnwrittenPlacement& b) {
 CRecoveryJournal::CRecoveryJournal(std::filesystem::path path) : path_(std::move(path)) {}
 
 const std::string& CRecoveryJournal::Header() {
+    static const std::string header("QVJRNL2\n", 8);
+    return header;
+}
+
+const std::string& CRecoveryJournal::OlderHeader() {
     static const std::string header("QVJRNL1\n", 8);
     return header;
 }
 
-std::string CRecoveryJournal::EncodeRecord(const UnwrittenSet& set) {
+std::string CRecoveryJournal::EncodeRecord(const JournalRecord& journaled) {
     std::string payload;
-    PutU32(payload, static_cast<uint32_t>(set.size()));
-    for (const UnwrittenPlacement& part : set) {
-        const CPlacedModel& r = part.record;
-        PutString(payload, r.uniqueName);
-        PutString(payload, r.partPath);
-        PutString(payload, r.modelId);
-        PutString(payload, r.sourcePath);
-        const std::u8string definition = r.definitionPath.u8string();
-        PutString(payload, std::string(definition.begin(), definition.end()));
-        for (const uint32_t value :
-             {r.lod, r.copy, r.shader, r.listNumber, r.animated, part.placementSerial}) {
-            PutU32(payload, value);
-        }
-        PutVector(payload, part.transform.scale);
-        PutVector(payload, part.transform.rotation);
-        PutVector(payload, part.transform.position);
+    PutU32(payload, static_cast<uint32_t>(journaled.placements.size()));
+    for (const UnwrittenPlacement& part : journaled.placements) {
+        PutPlacement(payload, part);
+    }
+    PutU32(payload, static_cast<uint32_t>(journaled.edits.size()));
+    for (const WrittenPart& edit : journaled.edits) {
+        PutEdit(payload, edit);
     }
     std::string record;
     PutU32(record, static_cast<uint32_t>(payload.size()));
@@ -211,7 +280,8 @@ JournalContents CRecoveryJournal::Read() const {
         contents.damagedTail = !bytes.empty() && contents.error.empty();
         return contents;
     }
-    if (bytes.compare(0, header.size(), header) != 0) {
+    contents.olderFormat = bytes.compare(0, header.size(), OlderHeader()) == 0;
+    if (!contents.olderFormat && bytes.compare(0, header.size(), header) != 0) {
         contents.error = path_.string() + " is not a recovery journal";
         return contents;
     }
@@ -229,15 +299,15 @@ JournalContents CRecoveryJournal::Read() const {
             break;
         }
         const std::string payload = bytes.substr(at + 8, length);
-        std::optional<UnwrittenSet> set;
+        std::optional<JournalRecord> record;
         if (Crc32(payload) == checksum) {
-            set = DecodePayload(payload);
+            record = DecodePayload(payload, contents.olderFormat);
         }
-        if (!set) {
+        if (!record) {
             contents.damagedTail = true;
             break;
         }
-        contents.records.push_back(std::move(*set));
+        contents.records.push_back(std::move(*record));
         at += 8 + length;
         contents.validLength = at;
     }
@@ -268,6 +338,7 @@ bool CRecoveryJournal::Prepare(std::string* message) {
     } else {
         length_ = contents.validLength;
     }
+    olderFormat_ = contents.olderFormat;
     prepared_ = true;
     return true;
 }
@@ -277,10 +348,11 @@ bool CRecoveryJournal::Rewrite(const std::string& bytes, std::string* message) {
         return false;
     }
     length_ = Header().size() + bytes.size();
+    olderFormat_ = false;
     return true;
 }
 
-bool CRecoveryJournal::Append(const UnwrittenSet& set, std::string* message) {
+bool CRecoveryJournal::Append(const JournalRecord& journaled, std::string* message) {
     std::error_code error;
     if (prepared_ && !std::filesystem::exists(path_, error)) {
         // Deleted while the editor ran: start it again rather than journal
@@ -290,8 +362,8 @@ bool CRecoveryJournal::Append(const UnwrittenSet& set, std::string* message) {
     if (!Prepare(message)) {
         return false;
     }
-    const std::string record = EncodeRecord(set);
-    if (length_ + record.size() > kCompactAbove) {
+    const std::string record = EncodeRecord(journaled);
+    if (olderFormat_ || length_ + record.size() > kCompactAbove) {
         // Every record holds the whole set, so the newest alone is enough.
         return Rewrite(record, message);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/level_document.h"
 #include "editor/model_entry.h"
 #include "editor/placed_model.h"
 
@@ -23,20 +24,33 @@ struct UnwrittenPlacement {
 
 using UnwrittenSet = std::vector<UnwrittenPlacement>; // in list order
 
-struct JournalContents {
-    std::vector<UnwrittenSet> records; // every complete record, oldest first
-    size_t validLength = 0;            // bytes up to the end of the last complete record
-    bool damagedTail = false;          // a cut or corrupt record followed them and was ignored
-    std::string error;                 // set when the file is not a journal at all
+// Everything a crash would lose: the placements not yet written, and the
+// changes and deletes of written ones.
+struct JournalRecord {
+    UnwrittenSet placements;
+    std::vector<WrittenPart> edits;
 
-    // What a restart should restore: the newest complete record, or nothing.
-    UnwrittenSet Latest() const { return records.empty() ? UnwrittenSet{} : records.back(); }
+    bool Empty() const { return placements.empty() && edits.empty(); }
+    friend bool operator==(const JournalRecord&, const JournalRecord&) = default;
 };
 
-// An append-only file of the unwritten placements. A record is its payload's
+struct JournalContents {
+    std::vector<JournalRecord> records; // every complete record, oldest first
+    size_t validLength = 0;             // bytes up to the end of the last complete record
+    bool damagedTail = false;           // a cut or corrupt record followed them and was ignored
+    std::string error;                  // set when the file is not a journal at all
+    bool olderFormat = false;           // written by an editor that journaled placements only
+
+    // What a restart should restore: the newest complete record, or nothing.
+    JournalRecord Newest() const { return records.empty() ? JournalRecord{} : records.back(); }
+    UnwrittenSet Latest() const { return Newest().placements; }
+};
+
+// An append-only file of what is not written yet. A record is its payload's
 // length and CRC-32, then the payload; each is on disk (fsync) before Append
 // returns, so a crash loses at most the record being written, which the reader
-// then skips.
+// then skips. Files of the older placements-only format read too; the first
+// append replaces such a file whole.
 class CRecoveryJournal {
 public:
     static constexpr const char* kDefaultFileName = "recovery.journal";
@@ -51,7 +65,7 @@ public:
 
     // Appends one record holding the whole set. The first append cuts a damaged
     // tail off; a file that is not a journal is never written over.
-    bool Append(const UnwrittenSet& set, std::string* message);
+    bool Append(const JournalRecord& record, std::string* message);
 
     // Leaves the header alone: nothing is left to recover.
     bool Clear(std::string* message);
@@ -62,8 +76,9 @@ public:
     bool SetAside(std::filesystem::path* setAsidePath, std::string* message);
 
     // The byte form of one record, for tests that cut or damage files.
-    static std::string EncodeRecord(const UnwrittenSet& set);
+    static std::string EncodeRecord(const JournalRecord& record);
     static const std::string& Header();
+    static const std::string& OlderHeader();
 
 private:
     bool Prepare(std::string* message);
@@ -72,7 +87,8 @@ private:
 
     std::filesystem::path path_;
     bool prepared_ = false;
-    size_t length_ = 0; // file length after our last write
+    bool olderFormat_ = false; // the file on disk has the older header: replace it, never append
+    size_t length_ = 0;        // file length after our last write
 };
 
 } // namespace quorvane

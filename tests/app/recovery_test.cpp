@@ -213,7 +213,7 @@ TEST_F(UnwrittenPlacements, DecliningTheRestoreEmptiesTheJournal) {
         p.record.partPath = p.record.sourcePath = "./model/props/crate/crate.mdl";
     }
     std::string message;
-    ASSERT_TRUE(journal.Append(left, &message)) << message;
+    ASSERT_TRUE(journal.Append({left, {}}, &message)) << message;
     RunningEditor editor;
     ASSERT_TRUE(editor.Started());
     std::vector<size_t> asked;

@@ -43,7 +43,7 @@ protected:
     }
     void LeaveJournal(const UnwrittenSet& set) const {
         std::string message;
-        ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append(set, &message)) << message;
+        ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({set, {}}, &message)) << message;
     }
     void Open() {
         std::string message;

@@ -11,10 +11,10 @@
 namespace quorvane {
 namespace {
 
-UnwrittenSet SetNamed(const std::string& name) {
+JournalRecord SetNamed(const std::string& name) {
     UnwrittenPlacement part;
     part.record.uniqueName = name;
-    return {part};
+    return {{part}, {}};
 }
 
 // Records what is written; the first write can be held until released, so
@@ -27,10 +27,10 @@ struct CRecordingDisk {
     bool holdFirst = false;
     bool released = false;
 
-    void Write(uint64_t serial, const UnwrittenSet& set) {
+    void Write(uint64_t serial, const JournalRecord& set) {
         std::unique_lock lock(mutex);
         serials.push_back(serial);
-        names.push_back(set.empty() ? "" : set[0].record.uniqueName);
+        names.push_back(set.placements.empty() ? "" : set.placements[0].record.uniqueName);
         changed.notify_all();
         if (holdFirst && serials.size() == 1) {
             changed.wait(lock, [&] { return released; });
@@ -50,7 +50,7 @@ struct CRecordingDisk {
 TEST(JournalWriter, WhileOneSetIsWrittenOnlyTheNewestOfTheWaitingOnesFollows) {
     CRecordingDisk disk;
     disk.holdFirst = true;
-    CJournalWriter writer([&](uint64_t serial, const UnwrittenSet& set) { disk.Write(serial, set); });
+    CJournalWriter writer([&](uint64_t serial, const JournalRecord& set) { disk.Write(serial, set); });
     writer.Queue(1, SetNamed("a"));
     disk.WaitForWrites(1);
     writer.Queue(3, SetNamed("c"));
@@ -65,7 +65,7 @@ TEST(JournalWriter, WhileOneSetIsWrittenOnlyTheNewestOfTheWaitingOnesFollows) {
 
 TEST(JournalWriter, ASetOlderThanTheWrittenOneIsDroppedAndWaitingForItEndsAtOnce) {
     CRecordingDisk disk;
-    CJournalWriter writer([&](uint64_t serial, const UnwrittenSet& set) { disk.Write(serial, set); });
+    CJournalWriter writer([&](uint64_t serial, const JournalRecord& set) { disk.Write(serial, set); });
     writer.Queue(5, SetNamed("e"));
     writer.WaitIdle();
     writer.Queue(4, SetNamed("d"));
@@ -82,7 +82,7 @@ TEST(JournalWriter, GoingAwayWritesWhatIsStillQueued) {
     disk.holdFirst = true;
     std::thread release;
     {
-        CJournalWriter writer([&](uint64_t serial, const UnwrittenSet& set) { disk.Write(serial, set); });
+        CJournalWriter writer([&](uint64_t serial, const JournalRecord& set) { disk.Write(serial, set); });
         writer.Queue(1, SetNamed("a"));
         disk.WaitForWrites(1);
         writer.Queue(2, SetNamed("b"));
@@ -102,7 +102,7 @@ TEST(JournalWriter, SetsFromTwoThreadsEndWithTheNewestOnDisk) {
     CRecordingDisk disk;
     std::atomic<uint64_t> serial{0};
     {
-        CJournalWriter writer([&](uint64_t s, const UnwrittenSet& set) { disk.Write(s, set); });
+        CJournalWriter writer([&](uint64_t s, const JournalRecord& set) { disk.Write(s, set); });
         const auto steps = [&] {
             for (int i = 0; i < 500; ++i) {
                 const uint64_t mine = ++serial;

@@ -402,7 +402,7 @@ TEST_F(UndoTest, AnEarlierRunsPlacementsWaitUntilTheUserDecides) {
     old.placementSerial = 7;
     old.transform.position = {3, 4, 0, 1};
     std::string message;
-    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({old}, &message)) << message;
+    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({{old}, {}}, &message)) << message;
 
     ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
     ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
@@ -447,7 +447,7 @@ TEST_F(UndoTest, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
     later.record.uniqueName = "p0p0_ROCK_002";
     later.record.partPath = "rock.mdl";
     newest.push_back(later);
-    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append(newest, &message)) << message;
+    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({newest, {}}, &message)) << message;
 
     CMainField restarted(loader, dir / "gridfile");
     ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
@@ -462,7 +462,7 @@ TEST_F(UndoTest, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsForGoo
     old.record.uniqueName = "p0p0_OLD_000";
     old.record.partPath = "old.mdl";
     std::string message;
-    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({old}, &message)) << message;
+    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({{old}, {}}, &message)) << message;
     ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);

@@ -59,18 +59,83 @@ TEST_F(RecoveryJournalTest, RecordsComeBackExactlyInOrder) {
     std::string message;
     const UnwrittenSet first{Part("p0p0_TRUNK_000", 10.0f, 1), Part("p0p0_LEAVES_000", 10.0f, 1)};
     const UnwrittenSet second{Part("p0p0_TRUNK_000", 40.0f, 1), Part("p1p0_ROCK_000", 55.5f, 2)};
-    ASSERT_TRUE(journal.Append(first, &message)) << message;
-    ASSERT_TRUE(journal.Append(second, &message)) << message;
+    ASSERT_TRUE(journal.Append({first, {}}, &message)) << message;
+    ASSERT_TRUE(journal.Append({second, {}}, &message)) << message;
 
     const JournalContents contents = CRecoveryJournal(path).Read();
     EXPECT_TRUE(contents.error.empty());
     EXPECT_FALSE(contents.damagedTail);
     ASSERT_EQ(contents.records.size(), 2u);
-    EXPECT_EQ(contents.records[0], first);
-    EXPECT_EQ(contents.records[1], second);
+    EXPECT_EQ(contents.records[0].placements, first);
+    EXPECT_EQ(contents.records[1].placements, second);
     EXPECT_EQ(contents.Latest(), second);
     EXPECT_EQ(contents.validLength, Bytes().size());
-    EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL1\n"));
+    EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL2\n"));
+}
+
+TEST_F(RecoveryJournalTest, EditsOfWrittenPlacementsComeBackExactly) {
+    const auto edit = [](const std::string& name, float x, bool deleted) {
+        WrittenPart part;
+        part.file = std::filesystem::path(u8"グリッド/lod0/p0m1.gmf");
+        part.deleted = deleted;
+        part.line = {name,
+                     "ID_" + name,
+                     1,
+                     2,
+                     3,
+                     1,
+                     "model/家.mdl",
+                     "src.mdl",
+                     {x, -2.5f, 1e-7f, 1.0f},
+                     {2.0f, 1.0f, 0.5f, 1.0f},
+                     {0.0f, -90.0f, 45.5f, 1.0f}};
+        return part;
+    };
+    const JournalRecord first{{Part("p0p0_A_000", 1.0f, 1)}, {edit("p0m1_HOUSE_000", 5.0f, false)}};
+    const JournalRecord second{{}, {edit("p0m1_HOUSE_000", 7.0f, false), edit("p0m1_TREE_002", 3.0f, true)}};
+    CRecoveryJournal journal(path);
+    std::string message;
+    ASSERT_TRUE(journal.Append(first, &message)) << message;
+    ASSERT_TRUE(journal.Append(second, &message)) << message;
+    const JournalContents contents = CRecoveryJournal(path).Read();
+    EXPECT_FALSE(contents.damagedTail);
+    ASSERT_EQ(contents.records.size(), 2u);
+    EXPECT_EQ(contents.records[0], first);
+    EXPECT_EQ(contents.records[1], second);
+}
+
+// Written by an editor that journaled unwritten placements only.
+TEST_F(RecoveryJournalTest, AnOlderJournalReadsAndTheFirstAppendReplacesItWhole) {
+    std::filesystem::copy_file(std::filesystem::path(QUORVANE_TEST_DATA) / "journal" / "older_format.journal",
+                               path);
+    JournalContents contents = CRecoveryJournal(path).Read();
+    ASSERT_TRUE(contents.error.empty()) << contents.error;
+    EXPECT_TRUE(contents.olderFormat);
+    EXPECT_FALSE(contents.damagedTail);
+    ASSERT_EQ(contents.records.size(), 1u);
+    ASSERT_EQ(contents.records[0].placements.size(), 1u);
+    const UnwrittenPlacement tree = contents.records[0].placements[0];
+    EXPECT_EQ(tree.record.uniqueName, "p0p0_TREE_000");
+    EXPECT_EQ(tree.record.partPath, "./model/tree/tree.mdl");
+    EXPECT_EQ(tree.record.modelId, "TREE");
+    EXPECT_EQ(tree.record.definitionPath, std::filesystem::path(u8"./model/森.mdf"));
+    EXPECT_EQ(tree.record.shader, 2u);
+    EXPECT_EQ(tree.placementSerial, 3u);
+    EXPECT_EQ(tree.transform.scale, (Vector4{1.5f, 1.5f, 1.5f, 1.0f}));
+    EXPECT_EQ(tree.transform.rotation, (Vector4{0.0f, 90.0f, 0.0f, 1.0f}));
+    EXPECT_EQ(tree.transform.position, (Vector4{12.5f, 0.0f, -4.0f, 1.0f}));
+    EXPECT_TRUE(contents.records[0].edits.empty());
+
+    // Appended behind the older header, the new record would not read back.
+    CRecoveryJournal journal(path);
+    std::string message;
+    const JournalRecord next{{tree, Part("p0p0_B_000", 2.0f, 4)}, {}};
+    ASSERT_TRUE(journal.Append(next, &message)) << message;
+    contents = CRecoveryJournal(path).Read();
+    EXPECT_FALSE(contents.olderFormat);
+    EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL2\n"));
+    ASSERT_EQ(contents.records.size(), 1u);
+    EXPECT_EQ(contents.records[0], next);
 }
 
 TEST_F(RecoveryJournalTest, RecordIsLengthAndChecksumBeforeItsPayload) {
@@ -80,9 +145,9 @@ TEST_F(RecoveryJournalTest, RecordIsLengthAndChecksumBeforeItsPayload) {
     part.record.modelId = "A";             // 1
     part.record.sourcePath = "a.mdl";      // 5
     part.record.definitionPath = "d.mdf";  // 5
-    const std::string record = CRecoveryJournal::EncodeRecord({part});
-    // count 4, five lengths 20, their 26 bytes, six numbers 24, twelve floats 48.
-    const uint32_t payload = 4 + 20 + 26 + 24 + 48;
+    const std::string record = CRecoveryJournal::EncodeRecord({{part}, {}});
+    // count 4, five lengths 20, their 26 bytes, six numbers 24, twelve floats 48, no edits 4.
+    const uint32_t payload = 4 + 20 + 26 + 24 + 48 + 4;
     ASSERT_EQ(record.size(), 8 + payload);
     EXPECT_EQ(static_cast<uint8_t>(record[0]), payload);
     EXPECT_EQ(record.substr(1, 3), std::string(3, '\0'));
@@ -97,17 +162,17 @@ TEST_F(RecoveryJournalTest, ACutAtAnyByteOfTheLastRecordLeavesTheEarlierOnes) {
     const UnwrittenSet third{Part("p0p0_B_000", 3.0f, 2)};
     {
         CRecoveryJournal journal(path);
-        ASSERT_TRUE(journal.Append(first, &message));
-        ASSERT_TRUE(journal.Append(second, &message));
+        ASSERT_TRUE(journal.Append({first, {}}, &message));
+        ASSERT_TRUE(journal.Append({second, {}}, &message));
     }
     const std::string complete = Bytes();
-    const std::string last = CRecoveryJournal::EncodeRecord(third);
+    const std::string last = CRecoveryJournal::EncodeRecord({third, {}});
     for (size_t cut = 0; cut < last.size(); ++cut) {
         WriteBytes(complete + last.substr(0, cut));
         const JournalContents contents = CRecoveryJournal(path).Read();
         ASSERT_TRUE(contents.error.empty()) << "cut at " << cut;
         ASSERT_EQ(contents.records.size(), 2u) << "cut at " << cut;
-        EXPECT_EQ(contents.records[1], second) << "cut at " << cut;
+        EXPECT_EQ(contents.records[1].placements, second) << "cut at " << cut;
         EXPECT_EQ(contents.damagedTail, cut > 0) << "cut at " << cut;
         EXPECT_EQ(contents.validLength, complete.size());
     }
@@ -122,9 +187,9 @@ TEST_F(RecoveryJournalTest, ABadChecksumAtTheEndIsIgnoredAndCutOffByTheNextAppen
     const UnwrittenSet later{Part("p0p0_C_000", 9.0f, 3)};
     {
         CRecoveryJournal journal(path);
-        ASSERT_TRUE(journal.Append(first, &message));
+        ASSERT_TRUE(journal.Append({first, {}}, &message));
     }
-    std::string damaged = CRecoveryJournal::EncodeRecord(later);
+    std::string damaged = CRecoveryJournal::EncodeRecord({later, {}});
     damaged.back() = static_cast<char>(damaged.back() ^ 0x01); // one flipped bit in the payload
     WriteBytes(Bytes() + damaged);
     JournalContents contents = CRecoveryJournal(path).Read();
@@ -133,7 +198,7 @@ TEST_F(RecoveryJournalTest, ABadChecksumAtTheEndIsIgnoredAndCutOffByTheNextAppen
 
     // Appending behind the damage would hide the new record: it goes first.
     CRecoveryJournal journal(path);
-    ASSERT_TRUE(journal.Append(later, &message)) << message;
+    ASSERT_TRUE(journal.Append({later, {}}, &message)) << message;
     contents = CRecoveryJournal(path).Read();
     EXPECT_FALSE(contents.damagedTail);
     ASSERT_EQ(contents.records.size(), 2u);
@@ -151,7 +216,7 @@ TEST_F(RecoveryJournalTest, AnyChangedByteDropsItsRecordAndEverythingAfterIt) {
             for (int part = 0; part <= i; ++part) {
                 set.push_back(Part("p0p0_P_00" + std::to_string(part), static_cast<float>(i), part));
             }
-            ASSERT_TRUE(journal.Append(set, &message));
+            ASSERT_TRUE(journal.Append({set, {}}, &message));
             sets.push_back(set);
             ends.push_back(Bytes().size());
         }
@@ -172,7 +237,7 @@ TEST_F(RecoveryJournalTest, AnyChangedByteDropsItsRecordAndEverythingAfterIt) {
         ASSERT_TRUE(contents.damagedTail) << "byte " << at;
         ASSERT_EQ(contents.records.size(), intact) << "byte " << at;
         for (size_t i = 0; i < intact; ++i) {
-            ASSERT_EQ(contents.records[i], sets[i]) << "byte " << at;
+            ASSERT_EQ(contents.records[i].placements, sets[i]) << "byte " << at;
         }
     }
 }
@@ -185,7 +250,7 @@ TEST_F(RecoveryJournalTest, AFileThatIsNoJournalIsRejectedAndLeftAlone) {
     EXPECT_NE(contents.error.find("not a recovery journal"), std::string::npos) << contents.error;
     EXPECT_TRUE(contents.records.empty());
     std::string message;
-    EXPECT_FALSE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message));
+    EXPECT_FALSE(journal.Append({{Part("p0p0_A_000", 1.0f, 1)}, {}}, &message));
     EXPECT_NE(message.find("not a recovery journal"), std::string::npos) << message;
     EXPECT_FALSE(journal.Clear(&message));
     EXPECT_EQ(Bytes(), foreign);
@@ -206,7 +271,7 @@ TEST_F(RecoveryJournalTest, AHugeLengthOrCountIsADamagedEndNotAnAllocation) {
     std::string message;
     {
         CRecoveryJournal journal(path);
-        ASSERT_TRUE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message));
+        ASSERT_TRUE(journal.Append({{Part("p0p0_A_000", 1.0f, 1)}, {}}, &message));
     }
     const std::string good = Bytes();
     WriteBytes(good + std::string("\xff\xff\xff\xff\0\0\0\0", 8));
@@ -217,21 +282,21 @@ TEST_F(RecoveryJournalTest, AHugeLengthOrCountIsADamagedEndNotAnAllocation) {
 TEST_F(RecoveryJournalTest, ClearLeavesAnEmptyJournalThatStillTakesRecords) {
     std::string message;
     CRecoveryJournal journal(path);
-    ASSERT_TRUE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message));
+    ASSERT_TRUE(journal.Append({{Part("p0p0_A_000", 1.0f, 1)}, {}}, &message));
     ASSERT_TRUE(journal.Clear(&message)) << message;
-    EXPECT_EQ(Bytes(), std::string("QVJRNL1\n"));
+    EXPECT_EQ(Bytes(), std::string("QVJRNL2\n"));
     EXPECT_TRUE(CRecoveryJournal(path).Read().records.empty());
-    ASSERT_TRUE(journal.Append({Part("p0p0_B_000", 2.0f, 2)}, &message));
+    ASSERT_TRUE(journal.Append({{Part("p0p0_B_000", 2.0f, 2)}, {}}, &message));
     EXPECT_EQ(CRecoveryJournal(path).Read().records.size(), 1u);
 }
 
 TEST_F(RecoveryJournalTest, AJournalDeletedWhileInUseIsStartedAgain) {
     std::string message;
     CRecoveryJournal journal(path);
-    ASSERT_TRUE(journal.Append({Part("p0p0_A_000", 1.0f, 1)}, &message)) << message;
+    ASSERT_TRUE(journal.Append({{Part("p0p0_A_000", 1.0f, 1)}, {}}, &message)) << message;
     std::filesystem::remove(path);
     const UnwrittenSet later{Part("p0p0_A_000", 1.0f, 1), Part("p0p0_B_000", 2.0f, 2)};
-    ASSERT_TRUE(journal.Append(later, &message)) << message;
+    ASSERT_TRUE(journal.Append({later, {}}, &message)) << message;
     const JournalContents contents = CRecoveryJournal(path).Read();
     ASSERT_EQ(contents.records.size(), 1u);
     EXPECT_EQ(contents.Latest(), later);

@@ -225,5 +225,58 @@ TEST_F(WrittenEdits, ACellChangedOnDiskIsNotOverwrittenAndTheEditStays) {
     EXPECT_TRUE(field->HasUnwrittenEdits(cellFile));
 }
 
+TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere) {
+    const std::filesystem::path journal = dir / "recovery.journal";
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
+    ClickGround(10.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    ClickGround(30.0f, 5.0f);
+    Press(vk::kDelete);
+    field->UpdateEditing();
+    field->FlushJournal();
+    std::filesystem::copy_file(journal, dir / "crashed.journal");
+
+    // The next start, before any cell was streamed in.
+    CMainField restarted(loader, dir / "gridfile");
+    restarted.SetGridFileAccess(access);
+    ASSERT_TRUE(restarted.OpenRecoveryJournal(journal, &message)) << message;
+    EXPECT_EQ(restarted.RecoverableCount(), 2u);
+    EXPECT_EQ(restarted.RestoreFromJournal(&message), 2) << message;
+    EXPECT_EQ(restarted.WrittenEdits().size(), 2u);
+    EXPECT_TRUE(restarted.HasUnwrittenEdits(cellFile));
+    GridWriteReport report;
+    ASSERT_TRUE(restarted.WriteGridFiles(&report));
+    EXPECT_TRUE(report.AllWritten());
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_tree_deleted.gmf"));
+
+    // A crash after that write, before the journal was emptied: the file holds the edits already.
+    restarted.FlushJournal();
+    std::filesystem::copy_file(dir / "crashed.journal", journal,
+                               std::filesystem::copy_options::overwrite_existing);
+    CMainField again(loader, dir / "gridfile");
+    ASSERT_TRUE(again.OpenRecoveryJournal(journal, &message)) << message;
+    EXPECT_EQ(again.RecoverableCount(), 0u);
+}
+
+TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
+    const std::filesystem::path journal = dir / "recovery.journal";
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
+    ClickGround(10.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    field->FlushJournal();
+    std::ofstream(cellFile, std::ios::binary | std::ios::trunc).close(); // a teammate emptied the cell
+    CMainField restarted(loader, dir / "gridfile");
+    restarted.SetGridFileAccess(access);
+    ASSERT_TRUE(restarted.OpenRecoveryJournal(journal, &message)) << message;
+    ASSERT_EQ(restarted.RecoverableCount(), 1u);
+    EXPECT_EQ(restarted.RestoreFromJournal(&message), 0);
+    EXPECT_NE(message.find("p0p0_HOUSE_000 is no longer in"), std::string::npos) << message;
+    EXPECT_EQ(restarted.RecoverableEdits().size(), 1u);
+    restarted.FlushJournal();
+    EXPECT_EQ(CRecoveryJournal(journal).Read().Newest().edits.size(), 1u);
+}
+
 } // namespace
 } // namespace quorvane::testing

@@ -1,0 +1,343 @@
+// The recovery journal of the field: what is not written yet, on disk after
+// each step, and put back after a crash.
+#include "editor/grid_map_line.h"
+#include "editor/main_field.h"
+#include "editor/unique_name.h"
+
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace quorvane {
+namespace {
+
+// The text a placement would have as a line of its grid map file.
+std::string LineTextOf(const UnwrittenPlacement& part) {
+    std::string ignored;
+    std::string text = FormatGridLine(GridLineOf(part.record, part.transform), &ignored).value_or("");
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::filesystem::path GridFileOf(const std::filesystem::path& root, const CPlacedModel& record) {
+    return GridFilePath(root, record.lod, CellOfUniqueName(record.uniqueName));
+}
+
+// The line of that name in the cell, read; nullopt when the cell holds none.
+template <typename Lines> std::optional<GridLine> LineNamed(const Lines& lines, const std::string& name) {
+    for (const std::string& text : lines) {
+        if (FirstGridField(text) == name) {
+            return ParseGridLine(text, nullptr);
+        }
+    }
+    return std::nullopt;
+}
+
+// A crash between a cell's rewrite and the journal's next record leaves edits
+// the file already holds.
+template <typename Lines> bool AlreadyInFile(const WrittenPart& edit, const Lines& lines) {
+    const std::optional<GridLine> line = LineNamed(lines, edit.line.uniqueName);
+    return edit.deleted ? !line : line && SameGridValues(*line, edit.line);
+}
+
+std::string FileKey(const std::filesystem::path& file) {
+    return file.generic_string();
+}
+
+} // namespace
+
+// Each journal record holds the whole unwritten state rather than a change:
+// it is emptied by every write and so stays small, a restart needs only the
+// newest complete record, a torn record costs only the last step, and two
+// threads may finish steps in any order because a record older than the one
+// on disk is simply not written.
+JournalRecord CMainField::CollectJournalLocked() const {
+    std::unordered_map<std::string, const CModelEntry*> entries;
+    lists_.placedModels.ForEach(
+        [&entries](const CModelEntry& entry) { entries.emplace(entry.name, &entry); });
+    JournalRecord record;
+    lists_.placementRecords.ForEach([&](const CPlacedModel& placed) {
+        const auto found = entries.find(placed.uniqueName);
+        if (found == entries.end()) {
+            return; // nothing left to write
+        }
+        record.placements.push_back({placed, found->second->placementSerial, found->second->transform});
+    });
+    record.edits = document_.Edits();
+    // What an earlier run left stays journaled until the user answers for it.
+    record.placements.insert(record.placements.end(), recoverable_.begin(), recoverable_.end());
+    record.edits.insert(record.edits.end(), recoverableEdits_.begin(), recoverableEdits_.end());
+    return record;
+}
+
+void CMainField::QueueJournalIfDue() {
+    if (!journalDue_.exchange(false, std::memory_order_acq_rel) ||
+        !journalOpen_.load(std::memory_order_acquire)) {
+        return;
+    }
+    JournalRecord record;
+    uint64_t serial = 0;
+    {
+        std::lock_guard lock(mutex_);
+        record = CollectJournalLocked();
+        serial = ++journalSerial_;
+    }
+    journalWriter_.Queue(serial, std::move(record));
+}
+
+void CMainField::WriteJournalSet(uint64_t serial, const JournalRecord& record) {
+    std::function<void(const std::string&)> tell;
+    std::string message;
+    {
+        std::lock_guard journalLock(journalMutex_);
+        if (!journal_ || journalClosed_ || serial <= journalWrittenSerial_) {
+            return; // nothing to journal into, or a newer record is on disk already
+        }
+        journalWrittenSerial_ = serial;
+        bool ok = false;
+        try {
+            ok = record.Empty() ? journal_->Clear(&message) : journal_->Append(record, &message);
+        } catch (const std::exception& error) {
+            message = error.what(); // told like any other failed write
+        }
+        if (!ok && journalError_.empty()) {
+            tell = journalFailed_;
+        }
+        journalError_ = ok ? std::string() : message;
+    }
+    if (tell) {
+        tell(message);
+    }
+}
+
+void CMainField::FlushJournal() {
+    QueueJournalIfDue();
+    journalWriter_.WaitIdle();
+}
+
+bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::string* message,
+                                     std::function<void(const std::string&)> failureHandler) {
+    message->clear();
+    auto journal = std::make_unique<CRecoveryJournal>(path);
+    const JournalContents contents = journal->Read();
+    if (!contents.error.empty() || contents.damagedTail) {
+        // Kept whole for a person to look at; what could be read is restored
+        // from memory and journaled into a new file.
+        const std::string why = contents.error.empty()
+                                    ? "the end of " + path.string() + " was cut off or damaged"
+                                    : contents.error;
+        std::filesystem::path setAside;
+        std::string failure;
+        if (!journal->SetAside(&setAside, &failure)) {
+            *message = why + "; " + failure;
+            return false;
+        }
+        *message = why + "; the file is kept as " + setAside.string();
+    }
+    // A crash between a write and the journal's clearing leaves written
+    // placements in it: their own lines in the grid map files give them away.
+    // A name alone proves nothing: the same name may have been used since.
+    JournalRecord recoverable = contents.Newest();
+    std::map<std::filesystem::path, GridFileLines> files;
+    const auto linesOf = [&](const std::filesystem::path& file) -> const GridFileLines& {
+        auto [lines, fresh] = files.try_emplace(file);
+        if (fresh) {
+            lines->second = nameReader_(file);
+        }
+        return lines->second;
+    };
+    std::erase_if(recoverable.placements, [&](const UnwrittenPlacement& part) {
+        return linesOf(GridFileOf(gridRoot_, part.record)).lines.contains(LineTextOf(part));
+    });
+    std::erase_if(recoverable.edits,
+                  [&](const WrittenPart& edit) { return AlreadyInFile(edit, linesOf(edit.file).lines); });
+    {
+        std::lock_guard journalLock(journalMutex_);
+        journal_ = std::move(journal);
+        journalFailed_ = std::move(failureHandler);
+        journalClosed_ = false;
+        journalError_.clear();
+    }
+    {
+        std::lock_guard lock(mutex_);
+        recoverable_ = std::move(recoverable.placements);
+        recoverableEdits_ = std::move(recoverable.edits);
+    }
+    journalOpen_.store(true, std::memory_order_release);
+    MarkJournalDue();
+    QueueJournalIfDue();
+    return true;
+}
+
+UnwrittenSet CMainField::RecoverablePlacements() const {
+    std::lock_guard lock(mutex_);
+    return recoverable_;
+}
+
+std::vector<WrittenPart> CMainField::RecoverableEdits() const {
+    std::lock_guard lock(mutex_);
+    return recoverableEdits_;
+}
+
+size_t CMainField::RecoverableCount() const {
+    std::lock_guard lock(mutex_);
+    return recoverable_.size() + recoverableEdits_.size();
+}
+
+std::vector<WrittenPart> CMainField::RestoreEditsLocked(const std::vector<WrittenPart>& edits,
+                                                        const std::map<std::string, CellRead>& cells,
+                                                        std::vector<std::string>& problems) {
+    std::vector<WrittenPart> kept;
+    for (const WrittenPart& edit : edits) {
+        const CellRead& cell = cells.at(FileKey(edit.file));
+        if (!cell.readable) {
+            problems.push_back(cell.message + "; the change of " + edit.line.uniqueName +
+                               " is kept for the next start");
+            kept.push_back(edit);
+            continue;
+        }
+        if (AlreadyInFile(edit, cell.lines)) {
+            continue;
+        }
+        if (!document_.IsDirty(edit.file)) {
+            document_.Forget(edit.file); // the file as it is now is what the edits change
+        }
+        document_.KeepCell(edit.file, cell.lines, cell.stamp);
+        if (!document_.Set(edit)) {
+            problems.push_back(edit.line.uniqueName + " is no longer in " + edit.file.string() +
+                               "; its change is kept for the next start");
+            kept.push_back(edit);
+            continue;
+        }
+        ++documentVersion_;
+    }
+    return kept;
+}
+
+int32_t CMainField::RestoreFromJournal(std::string* message) {
+    message->clear();
+    UnwrittenSet set;
+    std::vector<WrittenPart> edits;
+    std::shared_ptr<IGridFileAccess> access;
+    {
+        std::lock_guard lock(mutex_);
+        set = recoverable_;
+        edits = recoverableEdits_;
+        access = fileAccess_;
+    }
+    // Read before the lock: the names already in the cells' files, and the
+    // cells the edits change as they are now.
+    std::map<std::filesystem::path, std::unordered_set<std::string>> namesInFiles;
+    for (const UnwrittenPlacement& part : set) {
+        const std::filesystem::path file = GridFileOf(gridRoot_, part.record);
+        if (!namesInFiles.contains(file)) {
+            namesInFiles[file] = nameReader_(file).names;
+        }
+    }
+    std::map<std::string, CellRead> cells;
+    for (const WrittenPart& edit : edits) {
+        if (!cells.contains(FileKey(edit.file))) {
+            cells[FileKey(edit.file)] = ReadCell(*access, edit.file);
+        }
+    }
+    std::vector<std::string> problems;
+    std::vector<std::unique_ptr<CModelEntry>> entries(set.size());
+    for (size_t i = 0; i < set.size(); ++i) {
+        std::string failure;
+        entries[i] = LoadPartEntry(set[i].record, &failure);
+        if (!entries[i]) {
+            problems.push_back(failure + "; it is kept for the next start");
+        }
+    }
+    int32_t restored = 0;
+    LockedStep([&](CFieldHookCalls& calls) {
+        // Serials of the earlier run would clash with this run's: each group gets a new one.
+        std::map<uint32_t, uint32_t> serials;
+        UnwrittenSet kept;
+        std::unordered_set<std::string> restoredNames;
+        for (size_t i = 0; i < set.size(); ++i) {
+            UnwrittenPlacement part = set[i];
+            if (!entries[i]) {
+                kept.push_back(std::move(part));
+                continue;
+            }
+            const std::string cell(CellOfUniqueName(part.record.uniqueName));
+            const std::unordered_set<std::string>& inFile = namesInFiles[GridFileOf(gridRoot_, part.record)];
+            const auto taken = [&](const std::string& name) {
+                return IsPlacedNameLocked(name) || inFile.contains(name) || restoredNames.contains(name);
+            };
+            if (taken(part.record.uniqueName)) {
+                // Another placement has the name now: this one gets the next free one.
+                const auto takenOrWaiting = [&](const std::string& name) {
+                    return taken(name) || IsNameTakenLocked(name);
+                };
+                const std::string renamed = FirstFreeName(cell, part.record.modelId, {}, takenOrWaiting);
+                problems.push_back(part.record.uniqueName + " was taken and is restored as " + renamed);
+                part.record.uniqueName = renamed;
+            }
+            auto [serial, fresh] = serials.try_emplace(part.placementSerial, 0);
+            if (fresh) {
+                serial->second = ++placementSerial_;
+            }
+            entries[i]->name = part.record.uniqueName;
+            entries[i]->placementSerial = serial->second;
+            entries[i]->transform = part.transform;
+            restoredNames.insert(part.record.uniqueName);
+            lists_.placedModels.Append(std::move(entries[i]));
+            lists_.placementRecords.Append(std::make_unique<CPlacedModel>(part.record));
+            ++restored;
+        }
+        const size_t editsBefore = edits.size();
+        // What did not load stays recoverable, and journaled, for the next start.
+        recoverable_ = std::move(kept);
+        recoverableEdits_ = RestoreEditsLocked(edits, cells, problems);
+        restored += static_cast<int32_t>(editsBefore - recoverableEdits_.size());
+        MarkJournalDue();
+        calls.RepaintList();
+        calls.RepaintMain();
+    });
+    for (const std::string& problem : problems) {
+        *message += (message->empty() ? "" : "; ") + problem;
+    }
+    QueueJournalIfDue();
+    return restored;
+}
+
+bool CMainField::DiscardRecoverable(std::string* message) {
+    message->clear();
+    {
+        std::lock_guard lock(mutex_);
+        recoverable_.clear();
+        recoverableEdits_.clear();
+        MarkJournalDue(); // this run's placements alone, at once
+    }
+    QueueJournalIfDue();
+    return true;
+}
+
+bool CMainField::DiscardUnwritten(std::string* message) {
+    message->clear();
+    uint64_t collected = 0;
+    {
+        std::lock_guard lock(mutex_);
+        recoverable_.clear();
+        recoverableEdits_.clear();
+        collected = journalSerial_;
+    }
+    // Whatever the threads apply until they are joined is journaled no more.
+    journalOpen_.store(false, std::memory_order_release);
+    std::lock_guard journalLock(journalMutex_);
+    journalClosed_ = true;
+    journalWrittenSerial_ = std::max(journalWrittenSerial_, collected);
+    return !journal_ || journal_->Clear(message);
+}
+
+std::string CMainField::JournalError() const {
+    std::lock_guard journalLock(journalMutex_);
+    return journalError_;
+}
+
+} // namespace quorvane
