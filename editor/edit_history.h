@@ -29,11 +29,21 @@ struct PlacedPartState {
     int32_t entryPosition = 0;  // 1-based position in the placed models
 };
 
+// One copy of a selection of several: an unwritten placement (named by any
+// part of its click) or, with its file, a written one.
+struct SelectedCopy {
+    std::string name;
+    std::optional<std::filesystem::path> writtenFile;
+
+    friend bool operator==(const SelectedCopy&, const SelectedCopy&) = default;
+};
+
 // The selection and mode around a step, so undo and redo land where the user was.
 struct PlacementSelection {
     EditMode mode = EditMode::ModeNoModel;
     std::string selectedName;
     std::optional<std::filesystem::path> writtenFile; // the selected placement is a written one of this file
+    std::vector<SelectedCopy> group;                  // two or more copies selected together
     CPlacementListModel list;
     bool justPlaced = false;
     Vector4 selPosition;

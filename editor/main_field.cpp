@@ -183,6 +183,11 @@ void CMainField::OnMouseMove(PixelPoint client) {
         const PixelPoint screen = ToScreen(client);
         input_.mouseDelta = {input_.prevScreen.x - screen.x, input_.prevScreen.y - screen.y};
         input_.prevScreen = screen;
+        constexpr int kClickSlack = 4; // pixels a click may wander and still be a click
+        if (shiftPress_ && (std::abs(client.x - shiftPress_->x) > kClickSlack ||
+                            std::abs(client.y - shiftPress_->y) > kClickSlack)) {
+            shiftPress_.reset(); // a camera pan, not a click
+        }
         if (input_.shiftHeld || ModeValue(editMode_) <= ModeValue(EditMode::ModeAdjust)) {
             // The camera and the pick point follow on the next frame update.
             mouseMoved_.store(true, std::memory_order_release);
@@ -302,7 +307,10 @@ void CMainField::OnLButtonDown(PixelPoint client) {
         input_.buttonScreen = ToScreen(client);
         input_.leftHeld = true;
         calls.CaptureMouse(true);
-        if (!input_.shiftHeld) { // with Shift, a camera pan
+        shiftPress_.reset();
+        if (input_.shiftHeld) {
+            shiftPress_ = client; // a camera pan, or a Shift+click if it ends where it began
+        } else {
             // With no model taken for placing, a click selects what lies under it.
             const bool picks = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
                                (editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
@@ -457,6 +465,13 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
 void CMainField::OnLButtonUp() {
     LockedStep([this](CFieldHookCalls& calls) {
         input_.leftHeld = false;
+        const bool selecting = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
+                               (editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
+        if (shiftPress_ && input_.shiftHeld && selecting && pickRay_) {
+            pendingPick_ = pickRay_(*shiftPress_);
+            pendingPickToggles_ = true;
+        }
+        shiftPress_.reset();
         calls.CaptureMouse(false);
         calls.RepaintField();
     });

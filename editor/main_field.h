@@ -189,6 +189,9 @@ public:
     // clears the selection on a miss.
     bool PickPending() const;
     bool SelectedIsWritten() const;
+    // The copies selected together (Shift+click adds or removes one); empty
+    // unless two or more are. A move, scale or turn then acts about their centre.
+    std::vector<SelectedCopy> SelectedGroup() const;
     // Written placements changed or deleted and not written since.
     std::vector<WrittenPart> WrittenEdits() const;
     // Streaming keeps such a cell in memory until its edits are written.
@@ -394,6 +397,24 @@ private:
     void SetWrittenLocked(const WrittenPart& part);
     void SyncWrittenEntries(); // render thread: the edits onto the shown copies
 
+    // Copies selected together (main_field_group.cpp).
+    struct PickTarget {
+        const CModelEntry* entry = nullptr;
+        const GridFileEntry* file = nullptr; // null for a placement not written yet
+    };
+    bool GroupSelectedLocked() const { return group_.size() >= 2; }
+    void ToggleInSelectionLocked(const PickTarget& target);
+    void SelectOnlyLocked(const SelectedCopy& copy); // a selection of one
+    void SelectPickedLocked(const PickTarget& target);
+    std::optional<CModelTransform> TransformOfLocked(const SelectedCopy& copy) const;
+    // The copies' transforms now become the gesture's start, about their centre.
+    void ResetGroupLocked();
+    void ApplyGroupTransformLocked();
+    void RecordGroupAdjustmentLocked();
+    // One step: the unwritten copies' parts go, the written ones are marked deleted.
+    void DeleteGroupLocked(const PlacementSelection& before, RemovedGroup& removed);
+    bool KeepWrittenCellLocked(const GridFileEntry& file);
+
     // History and journal helpers (main_field_history.cpp).
     std::vector<PlacedPartState> CaptureGroupLocked(int64_t serial) const;
     PlacementSelection CaptureSelectionLocked() const;
@@ -470,12 +491,18 @@ private:
     PixelPoint origin_;
     PickRayFunction pickRay_;
     std::optional<PickRay> pendingPick_;
+    bool pendingPickToggles_ = false;         // Shift+click: the copy joins or leaves the selection
+    std::optional<PixelPoint> shiftPress_;    // where a Shift+press began: a click if it ends there
+    std::vector<SelectedCopy> group_;         // two or more copies selected together, else empty
+    std::vector<CModelTransform> groupStart_; // each one's transform when the gesture began
+    Vector4 groupCentre_;                     // their centre then
     // The selected placement is a written one of this file; selectedName_ names it.
     std::optional<std::filesystem::path> selectedWrittenFile_;
     CLevelDocument document_;
     uint64_t documentVersion_ = 1;       // grows with every edit, so the frame update syncs only on change
     uint64_t syncedDocumentVersion_ = 0; // what the shown copies last took on
     std::string syncedSelection_;
+    uint64_t syncedPlacedVersion_ = 0; // the placed models' list version then
     uint64_t syncedFileListVersion_ =
         0; // the grid file list's version then: a file loaded since takes the edits too
     EditMode editMode_ = EditMode::ModeNoModel;
@@ -541,5 +568,18 @@ private:
     CBackgroundQueue writer_{"グリッドマップファイルの書き出し"};
     CBackgroundQueue background_{"モデルの読み込み"};
 };
+
+// Changes the transform of every drawable part placed by the same click as uniqueName.
+template <typename F> void CMainField::ForEachInGroupLocked(const std::string& uniqueName, F change) {
+    const int64_t serial = SerialOfLocked(uniqueName);
+    if (serial < 0) {
+        return;
+    }
+    lists_.placedModels.ForEach([&](CModelEntry& entry) {
+        if (entry.placementSerial == serial && entry.hasDrawModel) {
+            change(entry.transform);
+        }
+    });
+}
 
 } // namespace quorvane

@@ -151,6 +151,7 @@ PlacementSelection CMainField::CaptureSelectionLocked() const {
     selection.mode = OutsideModeGroups(editMode_);
     selection.selectedName = selectedName_;
     selection.writtenFile = selectedWrittenFile_;
+    selection.group = group_;
     selection.list = listModel_;
     selection.justPlaced = input_.justPlaced;
     selection.selPosition = vectors_.selPosition;
@@ -182,6 +183,10 @@ void CMainField::ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts
 // Called on the confirming click while the undo vectors still hold the values
 // from before the adjustment.
 void CMainField::RecordAdjustmentLocked() {
+    if (GroupSelectedLocked()) {
+        RecordGroupAdjustmentLocked();
+        return;
+    }
     if (selectedWrittenFile_) {
         RecordWrittenAdjustmentLocked();
         return;
@@ -455,6 +460,11 @@ void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {
     v.selScale = selection.selScale;
     v.selRotation = selection.selRotation;
     selectedWrittenFile_ = selection.writtenFile;
+    group_ = selection.group;
+    if (!group_.empty()) {
+        ResetGroupLocked(); // about the copies' centre as they stand now
+        return;
+    }
     if (selectedWrittenFile_) {
         const std::optional<WrittenPart> part = SelectedWrittenLocked();
         if (part && !part->deleted) {

@@ -294,6 +294,8 @@ bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
     }
     selectedName_ = uniqueName;
     selectedWrittenFile_.reset();
+    group_.clear();
+    groupStart_.clear();
     EditVectors& v = vectors_;
     if (entry->hasDrawModel) {
         v.selPosition = entry->transform.position;
@@ -315,18 +317,6 @@ int64_t CMainField::SerialOfLocked(const std::string& uniqueName) const {
     const CModelEntry* entry =
         lists_.placedModels.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
     return entry != nullptr ? static_cast<int64_t>(entry->placementSerial) : -1;
-}
-
-template <typename F> void CMainField::ForEachInGroupLocked(const std::string& uniqueName, F change) {
-    const int64_t serial = SerialOfLocked(uniqueName);
-    if (serial < 0) {
-        return;
-    }
-    lists_.placedModels.ForEach([&](CModelEntry& entry) {
-        if (entry.placementSerial == serial && entry.hasDrawModel) {
-            change(entry.transform);
-        }
-    });
 }
 
 void CMainField::SetGroupScale(const std::string& uniqueName, const Vector4& scale) {
@@ -354,6 +344,10 @@ void CMainField::ApplySelectionTransform() {
 }
 
 void CMainField::ApplySelectionTransformLocked() {
+    if (GroupSelectedLocked()) {
+        ApplyGroupTransformLocked();
+        return;
+    }
     if (selectedWrittenFile_) {
         ApplyWrittenTransformLocked();
         return;
@@ -442,6 +436,8 @@ void CMainField::HandleEditRequest() {
             ResetSelectionFromCursorLocked();
             // justPlaced stays set, so the mode stays placing.
             RecordRemovalLocked(std::move(parts), before);
+        } else if (request == kRequestDeleteSelected && GroupSelectedLocked()) {
+            DeleteGroupLocked(before, removed);
         } else if (request == kRequestDeleteSelected && selectedWrittenFile_) {
             if (deleteName_ != selectedName_ || !DeleteSelectedWrittenLocked(before)) {
                 return;
@@ -534,7 +530,7 @@ bool CMainField::RequestDeleteLocked() {
     if (editMode_ == EditMode::ModePlace || editMode_ == EditMode::ModeMove) {
         return false;
     }
-    if (selectedWrittenFile_) {
+    if (selectedWrittenFile_ || GroupSelectedLocked()) {
         deleteName_ = selectedName_;
         editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
         return true;

@@ -1,6 +1,7 @@
 // Selecting copies in the field, and editing the ones already written.
 #include "editor/main_field.h"
 
+#include <unordered_set>
 #include <utility>
 
 namespace quorvane {
@@ -47,22 +48,22 @@ bool CMainField::HasUnwrittenEdits(const std::filesystem::path& file) const {
 
 void CMainField::HandlePickRequest() {
     std::optional<PickRay> ray;
+    bool toggles = false;
     {
         std::lock_guard lock(mutex_);
         ray.swap(pendingPick_);
+        toggles = std::exchange(pendingPickToggles_, false);
     }
     if (!ray) {
         return;
     }
-    struct Target {
-        const CModelEntry* entry = nullptr;
-        const GridFileEntry* file = nullptr; // null for a placement not written yet
-    };
     std::vector<PickCandidate> candidates;
-    std::vector<Target> targets;
+    std::vector<PickTarget> targets;
     LockedStep([&](CFieldHookCalls& calls) {
         // A key pressed since the click started something else: the click only ended the adjustment.
-        if (editMode_ != EditMode::ModeNoModel && editMode_ != EditMode::ModeMove) {
+        const bool selecting = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
+                               (toggles && editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
+        if (!selecting) {
             return;
         }
         lists_.placedModels.ForEach([&](const CModelEntry& entry) {
@@ -87,33 +88,44 @@ void CMainField::HandlePickRequest() {
             }
         });
         const std::optional<PickHit> hit = NearestPick(candidates, *ray);
-        if (!hit) {
-            ClearFieldSelectionLocked(calls);
-            return;
-        }
-        const Target& target = targets[hit->index];
-        if (target.file != nullptr) {
-            SelectWrittenLocked(*target.file, *target.entry);
-        } else if (SelectPlacedModelLocked(target.entry->name)) {
-            selectedWrittenFile_.reset();
-            input_.justPlaced = false;
-            // Its row is the one the placement list shows selected.
-            int32_t row = 0;
-            int32_t found = 0;
-            const std::string& name = target.entry->name;
-            lists_.placementRecords.ForEach([&](const CPlacedModel& record) {
-                ++row;
-                if (found == 0 && record.uniqueName == name) {
-                    found = row;
-                }
-            });
-            if (found > 0) {
-                listModel_.Select(found, lists_.placementRecords.Count());
+        if (toggles) {
+            if (hit) { // Shift+click on bare ground keeps the selection
+                ToggleInSelectionLocked(targets[hit->index]);
             }
+        } else if (!hit) {
+            ClearFieldSelectionLocked(calls);
+        } else {
+            SelectPickedLocked(targets[hit->index]);
         }
         calls.RepaintList();
         calls.RepaintMain();
     });
+}
+
+void CMainField::SelectPickedLocked(const PickTarget& target) {
+    group_.clear();
+    groupStart_.clear();
+    if (target.file != nullptr) {
+        SelectWrittenLocked(*target.file, *target.entry);
+        return;
+    }
+    if (!SelectPlacedModelLocked(target.entry->name)) {
+        return;
+    }
+    input_.justPlaced = false;
+    // Its row is the one the placement list shows selected.
+    int32_t row = 0;
+    int32_t found = 0;
+    const std::string& name = target.entry->name;
+    lists_.placementRecords.ForEach([&](const CPlacedModel& record) {
+        ++row;
+        if (found == 0 && record.uniqueName == name) {
+            found = row;
+        }
+    });
+    if (found > 0) {
+        listModel_.Select(found, lists_.placementRecords.Count());
+    }
 }
 
 EditMode CMainField::ModeWithoutSelectionLocked() const {
@@ -121,10 +133,7 @@ EditMode CMainField::ModeWithoutSelectionLocked() const {
 }
 
 bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
-    if (!document_.IsDirty(file.path)) {
-        document_.Forget(file.path); // read again since: the file as it is now counts
-    }
-    document_.KeepCell(file.path, file.lines, file.stamp);
+    KeepWrittenCellLocked(file);
     selectedWrittenFile_ = file.path;
     selectedName_ = entry.name;
     const std::optional<WrittenPart> part = SelectedWrittenLocked();
@@ -144,6 +153,8 @@ bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntr
 }
 
 void CMainField::ClearFieldSelectionLocked(CFieldHookCalls& calls) {
+    group_.clear();
+    groupStart_.clear();
     selectedName_.clear();
     selectedWrittenFile_.reset();
     listModel_.ClearSelection();
@@ -228,25 +239,51 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
 
 void CMainField::SyncWrittenEntries() {
     std::lock_guard lock(mutex_);
-    const std::string selected =
+    // What is selected, as one text: a change of it is a change to show.
+    std::string selected =
         selectedWrittenFile_ ? selectedWrittenFile_->generic_string() + "|" + selectedName_ : "";
+    std::unordered_set<std::string> writtenInGroup;
+    std::unordered_set<uint32_t> serialsInGroup;
+    for (const SelectedCopy& copy : group_) {
+        if (copy.writtenFile) {
+            writtenInGroup.insert(copy.writtenFile->generic_string() + "|" + copy.name);
+        } else if (const int64_t serial = SerialOfLocked(copy.name); serial >= 0) {
+            serialsInGroup.insert(static_cast<uint32_t>(serial));
+        }
+        selected.push_back('\n');
+        if (copy.writtenFile) {
+            selected.append(copy.writtenFile->generic_string());
+        }
+        selected.append("|").append(copy.name);
+    }
     if (syncedDocumentVersion_ == documentVersion_ && syncedSelection_ == selected &&
-        syncedFileListVersion_ == lists_.gridFiles.Version()) {
+        syncedFileListVersion_ == lists_.gridFiles.Version() &&
+        syncedPlacedVersion_ == lists_.placedModels.Version()) {
         return;
     }
     syncedDocumentVersion_ = documentVersion_;
     syncedSelection_ = selected;
     syncedFileListVersion_ = lists_.gridFiles.Version();
+    syncedPlacedVersion_ = lists_.placedModels.Version();
     bool changed = false;
+    lists_.placedModels.ForEach([&](CModelEntry& entry) {
+        const bool isSelected = serialsInGroup.contains(entry.placementSerial);
+        if (entry.selected.exchange(isSelected, std::memory_order_relaxed) != isSelected) {
+            changed = true;
+        }
+    });
     lists_.gridFiles.ForEach([&](GridFileEntry& file) {
         if (!file.loaded.load(std::memory_order_acquire)) {
             return;
         }
         const bool kept = document_.HasCell(file.path);
         const bool selectedFile = selectedWrittenFile_ && *selectedWrittenFile_ == file.path;
+        const std::string fileKey = file.path.generic_string() + "|";
         for (const auto& group : file.groups) {
             group->ForEach([&](CModelEntry& entry) {
-                const bool isSelected = selectedFile && entry.name == selectedName_;
+                const bool isSelected =
+                    (selectedFile && entry.name == selectedName_) ||
+                    (!writtenInGroup.empty() && writtenInGroup.contains(fileKey + entry.name));
                 if (entry.selected.exchange(isSelected, std::memory_order_relaxed) != isSelected) {
                     changed = true;
                 }

@@ -1,43 +1,11 @@
 #include "editor/model_frame.h"
 
-#include "modeldata/scalar_math.h"
+#include "editor/rotation_matrix.h"
 
 #include <cmath>
 
 namespace quorvane {
 namespace {
-
-using Matrix3 = std::array<std::array<float, 3>, 3>;
-
-Matrix3 Multiply(const Matrix3& a, const Matrix3& b) {
-    Matrix3 r{};
-    for (size_t i = 0; i < 3; ++i) {
-        for (size_t j = 0; j < 3; ++j) {
-            r[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
-        }
-    }
-    return r;
-}
-
-// The renderer's rotations for row vectors (p × R turns p by a positive angle
-// about the axis, counter-clockwise seen from the axis's positive end).
-Matrix3 RotationX(float degrees) {
-    const float c = std::cos(DegreesToRadiansFiveDigits(degrees));
-    const float s = std::sin(DegreesToRadiansFiveDigits(degrees));
-    return {{{1, 0, 0}, {0, c, s}, {0, -s, c}}};
-}
-
-Matrix3 RotationY(float degrees) {
-    const float c = std::cos(DegreesToRadiansFiveDigits(degrees));
-    const float s = std::sin(DegreesToRadiansFiveDigits(degrees));
-    return {{{c, 0, -s}, {0, 1, 0}, {s, 0, c}}};
-}
-
-Matrix3 RotationZ(float degrees) {
-    const float c = std::cos(DegreesToRadiansFiveDigits(degrees));
-    const float s = std::sin(DegreesToRadiansFiveDigits(degrees));
-    return {{{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};
-}
 
 bool IsFinite(const Vector4& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -57,8 +25,7 @@ std::optional<CModelFrame> CModelFrame::Of(const CModelTransform& transform) {
         }
     }
     CModelFrame frame;
-    frame.rotation_ = Multiply(Multiply(RotationX(transform.rotation.x), RotationY(transform.rotation.y)),
-                               RotationZ(transform.rotation.z));
+    frame.rotation_ = RotationOfAngles(transform.rotation);
     frame.scale_ = {s.x, s.y, s.z};
     frame.position_ = {transform.position.x, transform.position.y, transform.position.z};
     return frame;

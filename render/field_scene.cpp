@@ -214,7 +214,9 @@ void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists,
         if (!IsInViewCone(camera, *model)) {
             return;
         }
-        const bool selected = selectedSerial && entry.placementSerial == *selectedSerial;
+        // The field also marks each copy of a selection of several.
+        const bool selected = (selectedSerial && entry.placementSerial == *selectedSerial) ||
+                              entry.selected.load(std::memory_order_relaxed);
         device.SetPipeline(selected ? kSelectedPipeline : kModelPipeline);
         DrawModel(*model, device);
     });

@@ -67,6 +67,16 @@ protected:
         LeftClick(static_cast<int>(x), static_cast<int>(-y));
         field->UpdateEditing();
     }
+    // The same with Shift held; drag moves the mouse that far before the release.
+    void ShiftClickGround(float x, float y, int drag = 0) {
+        field->OnKeyDown(vk::kShift);
+        const PixelPoint at{static_cast<int>(x), static_cast<int>(-y)};
+        field->OnLButtonDown(at);
+        MoveTo(at.x + drag, at.y);
+        field->OnLButtonUp();
+        field->OnKeyUp(vk::kShift);
+        field->UpdateEditing();
+    }
     void Press(int key) {
         field->OnKeyDown(key);
         field->OnKeyUp(key);
@@ -223,6 +233,87 @@ TEST_F(WrittenEdits, ACellChangedOnDiskIsNotOverwrittenAndTheEditStays) {
     EXPECT_EQ(report.failures[0].uniqueName, "p0p0_HOUSE_000");
     EXPECT_EQ(ReadFile(cellFile), teammate);
     EXPECT_TRUE(field->HasUnwrittenEdits(cellFile));
+}
+
+TEST_F(WrittenEdits, ShiftClicksGatherCopiesThatTurnAboutTheirCentreInOneStep) {
+    ClickGround(10.0f, 20.0f);
+    ShiftClickGround(30.0f, 5.0f);
+    ASSERT_EQ(field->SelectedGroup().size(), 2u);
+    EXPECT_TRUE(Copy("p0p0_HOUSE_000")->selected);
+    EXPECT_TRUE(Copy("p0p0_TREE_000")->selected);
+    EXPECT_FALSE(Copy("p0p0_FENCE_000")->selected);
+
+    // A quarter turn about z of the pair, whose centre is (20, 12.5).
+    Key('R');
+    Key('Z');
+    TypeDigit(9);
+    TypeDigit(0);
+    Press(vk::kReturn);
+    field->UpdateEditing();
+    EXPECT_EQ(Copy("p0p0_HOUSE_000")->transform.position, (Vector4{12.5f, 2.5f, 0.0f, 1.0f}));
+    EXPECT_EQ(Copy("p0p0_TREE_000")->transform.position, (Vector4{27.5f, 22.5f, 0.0f, 1.0f}));
+    EXPECT_EQ(field->UndoCount(), 1u);
+    EXPECT_TRUE(Write().AllWritten());
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_group_turned.gmf"));
+
+    UndoStep();
+    EXPECT_EQ(Copy("p0p0_TREE_000")->transform.position, (Vector4{30.0f, 5.0f, 0.0f, 1.0f}));
+    EXPECT_EQ(field->SelectedGroup().size(), 2u) << "undo brings the selection back";
+    Write();
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0.gmf"));
+}
+
+TEST_F(WrittenEdits, AShiftClickOnASelectedCopyTakesItOutAndAShiftDragIsTheCamerasOnly) {
+    ClickGround(10.0f, 20.0f);
+    ShiftClickGround(30.0f, 5.0f, 40); // dragged: a camera pan
+    EXPECT_TRUE(field->SelectedGroup().empty());
+    EXPECT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
+    ShiftClickGround(30.0f, 5.0f, 2); // a hand's tremble is still a click
+    ASSERT_EQ(field->SelectedGroup().size(), 2u);
+    ShiftClickGround(10.0f, 20.0f);
+    EXPECT_TRUE(field->SelectedGroup().empty());
+    EXPECT_EQ(field->SelectedName(), "p0p0_TREE_000");
+    EXPECT_TRUE(field->SelectedIsWritten());
+    ShiftClickGround(-20.0f, -20.0f); // bare ground keeps the selection
+    EXPECT_EQ(field->SelectedName(), "p0p0_TREE_000");
+}
+
+TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
+    loader.boxes["model/a.mdl"] = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
+    Choose({"model/a.mdl"});
+    field->SetPickPoint({-10.0f, 0.0f, 0.0f, 0.0f});
+    LeftClick();
+    LeftClick();  // confirms the place
+    RightClick(); // back to moving
+    ASSERT_EQ(RecordNames().size(), 1u);
+    ClickGround(-10.0f, 0.0f);
+    ShiftClickGround(10.0f, 20.0f);
+    ASSERT_EQ(field->SelectedGroup().size(), 2u);
+
+    MoveSelectionAlongX(5);
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
+    float placedX = 0.0f;
+    field->ForEachPlacedModel([&](const CModelEntry& entry) { placedX = entry.transform.position.x; });
+    EXPECT_FLOAT_EQ(placedX, -5.0f);
+
+    Press(vk::kDelete);
+    field->UpdateEditing();
+    EXPECT_TRUE(RecordNames().empty());
+    EXPECT_TRUE(Copy("p0p0_HOUSE_000")->hidden);
+    EXPECT_TRUE(field->SelectedGroup().empty());
+    EXPECT_EQ(field->UndoCount(), 3u); // the place, the move, the delete
+
+    field->RequestUndo(); // the deleted copy's model loads again before the step applies
+    field->UpdateEditing();
+    field->WaitForBackgroundWork();
+    field->UpdateEditing();
+    EXPECT_EQ(RecordNames().size(), 1u);
+    EXPECT_FALSE(Copy("p0p0_HOUSE_000")->hidden);
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
+    UndoStep();
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
+    field->ForEachPlacedModel([&](const CModelEntry& entry) { placedX = entry.transform.position.x; });
+    EXPECT_FLOAT_EQ(placedX, -10.0f);
 }
 
 TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere) {

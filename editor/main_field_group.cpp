@@ -1,0 +1,282 @@
+// Copies selected together: Shift+click adds or removes one; a move, scale or
+// turn acts on all of them about their centre, and Delete takes them all, each
+// as one undo step.
+#include "editor/group_transform.h"
+#include "editor/main_field.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace quorvane {
+namespace {
+
+void SetLineTransform(GridLine& line, const CModelTransform& t) {
+    line.position = {t.position.x, t.position.y, t.position.z, line.position.w};
+    line.scale = {t.scale.x, t.scale.y, t.scale.z, line.scale.w};
+    line.rotation = {t.rotation.x, t.rotation.y, t.rotation.z, line.rotation.w};
+}
+
+} // namespace
+
+std::vector<SelectedCopy> CMainField::SelectedGroup() const {
+    std::lock_guard lock(mutex_);
+    return group_;
+}
+
+bool CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
+    if (!document_.IsDirty(file.path)) {
+        document_.Forget(file.path); // read again since: the file as it is now counts
+    }
+    document_.KeepCell(file.path, file.lines, file.stamp);
+    return document_.HasCell(file.path);
+}
+
+std::optional<CModelTransform> CMainField::TransformOfLocked(const SelectedCopy& copy) const {
+    if (copy.writtenFile) {
+        std::optional<WrittenPart> part = document_.Edited(copy.name);
+        if (!part) {
+            part = document_.AsWritten(*copy.writtenFile, copy.name);
+        }
+        if (!part || part->deleted) {
+            return std::nullopt;
+        }
+        return CModelTransform{part->line.scale, part->line.rotation, part->line.position};
+    }
+    const CModelEntry* entry =
+        lists_.placedModels.FindFirst([&copy](const CModelEntry& e) { return e.name == copy.name; });
+    if (entry == nullptr || !entry->hasDrawModel) {
+        return std::nullopt;
+    }
+    return entry->transform;
+}
+
+void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
+    SelectedCopy picked{target.entry->name, std::nullopt};
+    if (target.file != nullptr) {
+        picked.writtenFile = target.file->path;
+        KeepWrittenCellLocked(*target.file);
+    } else {
+        // A click's parts move together: the group is named by its first part, as the list does.
+        const uint32_t serial = target.entry->placementSerial;
+        const CModelEntry* first = lists_.placedModels.FindFirst(
+            [serial](const CModelEntry& e) { return e.placementSerial == serial; });
+        picked.name = first != nullptr ? first->name : target.entry->name;
+    }
+    std::vector<SelectedCopy> members = group_;
+    if (members.empty() && !selectedName_.empty()) {
+        SelectedCopy single{selectedName_, selectedWrittenFile_};
+        if (!single.writtenFile) {
+            const int64_t serial = SerialOfLocked(selectedName_);
+            const CModelEntry* first = lists_.placedModels.FindFirst(
+                [serial](const CModelEntry& e) { return static_cast<int64_t>(e.placementSerial) == serial; });
+            single.name = first != nullptr ? first->name : selectedName_;
+        }
+        members.push_back(std::move(single));
+    }
+    if (const auto found = std::ranges::find(members, picked); found != members.end()) {
+        members.erase(found);
+    } else {
+        members.push_back(std::move(picked));
+    }
+    group_.clear();
+    selectedName_.clear();
+    selectedWrittenFile_.reset();
+    listModel_.ClearSelection();
+    input_.justPlaced = false;
+    if (members.empty()) {
+        editMode_ = ModeWithoutSelectionLocked();
+        return;
+    }
+    if (members.size() == 1) {
+        SelectOnlyLocked(members.front());
+        return;
+    }
+    group_ = std::move(members);
+    editMode_ = EditMode::ModeAdjust;
+    ResetGroupLocked();
+}
+
+void CMainField::SelectOnlyLocked(const SelectedCopy& copy) {
+    group_.clear();
+    groupStart_.clear();
+    if (!copy.writtenFile) {
+        SelectPlacedModelLocked(copy.name);
+        return;
+    }
+    selectedWrittenFile_ = copy.writtenFile;
+    selectedName_ = copy.name;
+    const std::optional<WrittenPart> part = SelectedWrittenLocked();
+    if (!part || part->deleted) {
+        selectedWrittenFile_.reset();
+        selectedName_.clear();
+        editMode_ = ModeWithoutSelectionLocked();
+        return;
+    }
+    EditVectors& v = vectors_;
+    v.selPositionUndo = v.selPosition = part->line.position;
+    v.selScaleUndo = v.selScale = part->line.scale;
+    v.selRotationUndo = v.selRotation = part->line.rotation;
+    editMode_ = EditMode::ModeAdjust;
+}
+
+void CMainField::ResetGroupLocked() {
+    // A copy that has gone meanwhile (deleted, undone) leaves the group.
+    std::erase_if(group_, [this](const SelectedCopy& copy) { return !TransformOfLocked(copy); });
+    if (group_.size() < 2) {
+        if (group_.empty()) {
+            editMode_ = ModeWithoutSelectionLocked();
+            groupStart_.clear();
+            return;
+        }
+        const SelectedCopy only = group_.front();
+        SelectOnlyLocked(only);
+        return;
+    }
+    groupStart_.clear();
+    for (const SelectedCopy& copy : group_) {
+        groupStart_.push_back(*TransformOfLocked(copy));
+    }
+    groupCentre_ = CentreOf(groupStart_);
+    EditVectors& v = vectors_;
+    v.selPositionUndo = v.selPosition = groupCentre_;
+    v.selScaleUndo = v.selScale = {1.0f, 1.0f, 1.0f, 1.0f};
+    v.selRotationUndo = v.selRotation = {};
+    v.dragStartPosition = v.selPosition;
+}
+
+void CMainField::ApplyGroupTransformLocked() {
+    const EditVectors& v = vectors_;
+    const GroupGesture gesture{v.selPosition, v.selScale, v.selRotation};
+    for (size_t i = 0; i < group_.size(); ++i) {
+        const SelectedCopy& copy = group_[i];
+        const CModelTransform moved = MovedWithGroup(groupStart_[i], groupCentre_, gesture);
+        if (copy.writtenFile) {
+            std::optional<WrittenPart> part = document_.Edited(copy.name);
+            if (!part) {
+                part = document_.AsWritten(*copy.writtenFile, copy.name);
+            }
+            if (part && !part->deleted) {
+                SetLineTransform(part->line, moved);
+                SetWrittenLocked(*part);
+            }
+            continue;
+        }
+        ForEachInGroupLocked(copy.name, [&moved](CModelTransform& t) {
+            t.scale = moved.scale;
+            t.rotation = {moved.rotation.x, moved.rotation.y, moved.rotation.z, t.rotation.w};
+            t.position = {moved.position.x, moved.position.y, moved.position.z, t.position.w};
+        });
+    }
+}
+
+void CMainField::RecordGroupAdjustmentLocked() {
+    EditStep step;
+    step.selectionBefore = CaptureSelectionLocked();
+    step.selectionBefore.mode = EditMode::ModeAdjust;
+    bool changed = false;
+    for (size_t i = 0; i < group_.size(); ++i) {
+        const SelectedCopy& copy = group_[i];
+        const std::optional<CModelTransform> now = TransformOfLocked(copy);
+        if (!now) {
+            continue;
+        }
+        const CModelTransform& start = groupStart_[i];
+        if (now->position == start.position && now->scale == start.scale && now->rotation == start.rotation) {
+            continue;
+        }
+        changed = true;
+        if (copy.writtenFile) {
+            std::optional<WrittenPart> after = document_.Edited(copy.name);
+            if (!after) {
+                after = document_.AsWritten(*copy.writtenFile, copy.name); // back where it was written
+            }
+            if (!after) {
+                continue;
+            }
+            WrittenPart before = *after;
+            SetLineTransform(before.line, start);
+            step.writtenBefore.push_back(std::move(before));
+            step.writtenAfter.push_back(std::move(*after));
+            continue;
+        }
+        std::vector<PlacedPartState> after = CaptureGroupLocked(SerialOfLocked(copy.name));
+        std::vector<PlacedPartState> before = after;
+        for (PlacedPartState& part : before) {
+            part.transform.scale = start.scale;
+            part.transform.rotation = {start.rotation.x, start.rotation.y, start.rotation.z,
+                                       part.transform.rotation.w};
+            part.transform.position = {start.position.x, start.position.y, start.position.z,
+                                       part.transform.position.w};
+        }
+        step.before.insert(step.before.end(), before.begin(), before.end());
+        step.after.insert(step.after.end(), after.begin(), after.end());
+    }
+    // The gesture ends here: the next one starts from where the copies are now.
+    ResetGroupLocked();
+    if (!changed) {
+        return;
+    }
+    step.selectionAfter = CaptureSelectionLocked();
+    step.selectionAfter.mode = EditMode::ModeAdjust;
+    PushStepLocked(std::move(step));
+}
+
+void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGroup& removed) {
+    const bool midGesture = ModeInRange(editMode_, EditMode::ModePlacedMove, 12);
+    EditStep step;
+    step.selectionBefore = before;
+    step.selectionBefore.mode = EditMode::ModeAdjust;
+    for (size_t i = 0; i < group_.size(); ++i) {
+        const SelectedCopy& copy = group_[i];
+        // Deleted in the middle of an adjustment: undone, they come back unadjusted.
+        const CModelTransform& start = groupStart_[i];
+        if (copy.writtenFile) {
+            std::optional<WrittenPart> part = document_.Edited(copy.name);
+            if (!part) {
+                part = document_.AsWritten(*copy.writtenFile, copy.name);
+            }
+            if (!part || part->deleted) {
+                continue;
+            }
+            if (midGesture) {
+                SetLineTransform(part->line, start);
+            }
+            WrittenPart deleted = *part;
+            deleted.deleted = true;
+            SetWrittenLocked(deleted);
+            step.writtenBefore.push_back(std::move(*part));
+            step.writtenAfter.push_back(std::move(deleted));
+            continue;
+        }
+        std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(copy.name));
+        if (midGesture) {
+            for (PlacedPartState& part : parts) {
+                part.transform.scale = start.scale;
+                part.transform.rotation = {start.rotation.x, start.rotation.y, start.rotation.z,
+                                           part.transform.rotation.w};
+                part.transform.position = {start.position.x, start.position.y, start.position.z,
+                                           part.transform.position.w};
+            }
+        }
+        RemovedGroup taken = ExtractGroupLocked(copy.name);
+        std::ranges::move(taken.records, std::back_inserter(removed.records));
+        std::ranges::move(taken.entries, std::back_inserter(removed.entries));
+        step.before.insert(step.before.end(), parts.begin(), parts.end());
+    }
+    group_.clear();
+    groupStart_.clear();
+    selectedName_.clear();
+    selectedWrittenFile_.reset();
+    ResetTypingLocked();
+    listModel_.ClampSelection(lists_.placementRecords.Count());
+    listModel_.ClampPage(lists_.placementRecords.Count());
+    listModel_.ClearSelection();
+    editMode_ = ModeWithoutSelectionLocked();
+    if (step.before.empty() && step.writtenBefore.empty()) {
+        return;
+    }
+    step.selectionAfter = CaptureSelectionLocked();
+    PushStepLocked(std::move(step));
+}
+
+} // namespace quorvane
