@@ -8,6 +8,7 @@
 #include "render/model_loaders.h"
 #include "render/registry_payload.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace quorvane {
@@ -42,15 +43,31 @@ CModelRegistry::CModelRegistry(CCommonDevice& device, CRegistryLists& lists, Reg
 
 CModelRegistry::~CModelRegistry() {
     WaitForLoaderThreads();
+    {
+        std::lock_guard lock(loadMutex_);
+        stopping_ = true;
+    }
+    loadQueued_.notify_all();
+    for (std::thread& thread : loaderThreads_) {
+        thread.join();
+    }
 }
 
 std::string CModelRegistry::Resolve(const std::string& path) const {
     return ResolveModelPath(options_.modelRoot, path);
 }
 
-std::unique_ptr<CModel> CModelRegistry::ReadModel(const std::string& path) {
+std::unique_ptr<CModel> CModelRegistry::ReadOwnModel(const std::string& path, std::string& why) {
+    if (options_.onModelRead) {
+        options_.onModelRead(Resolve(path));
+    }
+    return ReadModelForPath(path, options_.modelRoot, why);
+}
+
+std::shared_ptr<const CModel> CModelRegistry::ReadModel(const std::string& path) {
     std::string why;
-    std::unique_ptr<CModel> model = ReadModelForPath(path, options_.modelRoot, why);
+    std::shared_ptr<const CModel> model = readCache_.Get(
+        Resolve(path), [&](std::string& reason) { return ReadOwnModel(path, reason); }, why);
     if (!model) {
         failures_.Report(path, why);
     }
@@ -69,8 +86,7 @@ DrawModelPlacement CModelRegistry::Placement() const {
     return options_.placement ? *options_.placement : ChooseDrawModelPlacement(device_);
 }
 
-std::unique_ptr<CRegistryPayload> CModelRegistry::BuildPayload(std::unique_ptr<CModel> model,
-                                                               CLoaderSlot slot,
+std::unique_ptr<CRegistryPayload> CModelRegistry::BuildPayload(const CModel& model, CLoaderSlot slot,
                                                                const CModelTransform& transform,
                                                                bool animated, bool alwaysColliders,
                                                                std::unique_ptr<CColliderSet>& colliders) {
@@ -81,11 +97,11 @@ std::unique_ptr<CRegistryPayload> CModelRegistry::BuildPayload(std::unique_ptr<C
     payload->slot = std::move(slot);
     CDrawModel& drawModel = *payload->drawModel;
     CopyTransform(transform, drawModel);
-    drawModel.Build(model.get(), Placement(), animated);
+    drawModel.Build(&model, Placement(), animated);
     UpdateDrawModel(drawModel);
 
-    if (!model->colliderFile.empty()) {
-        const std::string colliderPath = model->directory + model->colliderFile;
+    if (!model.colliderFile.empty()) {
+        const std::string colliderPath = model.directory + model.colliderFile;
         std::string why;
         colliders = LoadColliderSet(colliderPath, device_, why);
         if (!colliders) {
@@ -101,13 +117,13 @@ std::unique_ptr<CRegistryPayload> CModelRegistry::BuildPayload(std::unique_ptr<C
         UpdateColliderSet(*colliders, ColliderPoseOf(drawModel, palette), true, animated);
     }
     payload->appliedTransform = transform;
-    payload->model = std::move(model);
     return payload;
 }
 
-void CModelRegistry::Publish(CModelEntry& entry, std::unique_ptr<CRegistryPayload> payload,
+void CModelRegistry::Publish(CModelEntry& entry, const std::string& modelId,
+                             std::unique_ptr<CRegistryPayload> payload,
                              std::unique_ptr<CColliderSet> colliders, bool animated) {
-    entry.modelId = payload->model->id;
+    entry.modelId = modelId;
     entry.bounds = BoundsOf(*payload->drawModel);
     entry.animated = animated;
     entry.hasDrawModel = true;
@@ -126,7 +142,7 @@ bool CModelRegistry::LoadEntry(CModelEntry& entry, const std::string& path, bool
 
 bool CModelRegistry::LoadEntryByPath(CModelEntry& entry, const std::string& path, const std::string& name,
                                      bool animated) {
-    std::unique_ptr<CModel> model = ReadModel(path);
+    const std::shared_ptr<const CModel> model = ReadModel(path);
     if (!model) {
         return false;
     }
@@ -136,30 +152,28 @@ bool CModelRegistry::LoadEntryByPath(CModelEntry& entry, const std::string& path
         return false;
     }
     std::unique_ptr<CColliderSet> colliders;
-    auto payload =
-        BuildPayload(std::move(model), std::move(*slot), entry.transform, animated, false, colliders);
+    auto payload = BuildPayload(*model, std::move(*slot), entry.transform, animated, false, colliders);
     entry.path = path;
     entry.name = name;
-    Publish(entry, std::move(payload), std::move(colliders), animated);
+    Publish(entry, model->id, std::move(payload), std::move(colliders), animated);
     return true;
 }
 
 bool CModelRegistry::LoadEntryInSlot(CModelEntry& entry, CLoaderSlot slot) {
-    std::unique_ptr<CModel> model = ReadModel(entry.path);
+    const std::shared_ptr<const CModel> model = ReadModel(entry.path);
     if (!model) {
         slot.ReleaseNow(); // nothing was recorded in it
         entry.gpuSlot = -1;
         return false;
     }
     std::unique_ptr<CColliderSet> colliders;
-    auto payload =
-        BuildPayload(std::move(model), std::move(slot), entry.transform, entry.animated, false, colliders);
-    Publish(entry, std::move(payload), std::move(colliders), entry.animated);
+    auto payload = BuildPayload(*model, std::move(slot), entry.transform, entry.animated, false, colliders);
+    Publish(entry, model->id, std::move(payload), std::move(colliders), entry.animated);
     return true;
 }
 
 std::unique_ptr<CCursorPart> CModelRegistry::LoadCursorPart(const std::string& path, bool animated) {
-    std::unique_ptr<CModel> model = ReadModel(path);
+    const std::shared_ptr<const CModel> model = ReadModel(path);
     if (!model) {
         return nullptr;
     }
@@ -171,12 +185,25 @@ std::unique_ptr<CCursorPart> CModelRegistry::LoadCursorPart(const std::string& p
     auto part = std::make_unique<CCursorPart>();
     // The cursor does not collide, but the placement it becomes does.
     std::unique_ptr<CColliderSet> colliders;
-    auto payload = BuildPayload(std::move(model), std::move(*slot), part->transform, animated, false, colliders);
-    part->modelId = payload->model->id;
+    auto payload = BuildPayload(*model, std::move(*slot), part->transform, animated, false, colliders);
+    part->modelId = model->id;
     part->bounds = BoundsOf(*payload->drawModel);
     part->payload = std::move(payload);
     part->colliderSet = std::move(colliders);
     return part;
+}
+
+bool CModelRegistry::StartLoaderThreads(std::string& why) {
+    while (loaderThreads_.size() < kLoaderThreadCount) {
+        try {
+            loaderThreads_.emplace_back(
+                [this] { RunGuarded(kLoadWorkName, [this] { LoaderThreadLoop(); }); });
+        } catch (const std::system_error& error) {
+            why = error.what();
+            break; // fewer threads still load everything queued
+        }
+    }
+    return !loaderThreads_.empty();
 }
 
 bool CModelRegistry::StartLoaderThread(CModelEntry& entry) {
@@ -184,24 +211,49 @@ bool CModelRegistry::StartLoaderThread(CModelEntry& entry) {
     if (!slot) {
         return false;
     }
-    entry.gpuSlot = slot->Index();
-    auto run = std::make_unique<LoaderRun>();
-    run->entry = &entry;
-    LoaderRun* started = run.get();
-    try {
-        run->thread = std::thread([this, started, held = std::move(*slot)]() mutable {
-            started->loaded = LoadOnLoaderThread(*started->entry, std::move(held));
-            started->done.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error& error) {
-        // The lambda, and the slot with it, is gone; nothing was recorded.
-        entry.gpuSlot = -1;
-        failures_.Report(entry.path, std::string("no loader thread: ") + error.what());
+    std::string why;
+    {
+        std::lock_guard lock(loadMutex_);
+        if (StartLoaderThreads(why)) {
+            auto run = std::make_unique<LoaderRun>();
+            run->entry = &entry;
+            run->slot = std::move(*slot);
+            entry.gpuSlot = run->slot.Index();
+            runs_.push_back(std::move(run));
+        }
+    }
+    if (slot->Held()) {
+        slot->ReleaseNow(); // nothing was recorded in it
+        failures_.Report(entry.path, "no loader thread: " + why);
         return false;
     }
-    std::lock_guard lock(runsMutex_);
-    runs_.push_back(std::move(run));
+    loadQueued_.notify_one();
     return true;
+}
+
+CModelRegistry::LoaderRun* CModelRegistry::NextQueuedRun() {
+    const auto next = std::find_if(runs_.begin(), runs_.end(), [](const auto& run) { return !run->taken; });
+    return next != runs_.end() ? next->get() : nullptr;
+}
+
+void CModelRegistry::LoaderThreadLoop() {
+    std::unique_lock lock(loadMutex_);
+    while (true) {
+        loadQueued_.wait(lock, [this] { return stopping_ || NextQueuedRun() != nullptr; });
+        LoaderRun* next = NextQueuedRun();
+        if (next == nullptr) {
+            return; // stopping, and nothing is left to load
+        }
+        LoaderRun& run = *next;
+        run.taken = true;
+        CLoaderSlot slot = std::move(run.slot);
+        lock.unlock();
+        const bool loaded = LoadOnLoaderThread(*run.entry, std::move(slot));
+        lock.lock();
+        run.loaded = loaded;
+        run.done = true;
+        loadEnded_.notify_all();
+    }
 }
 
 bool CModelRegistry::LoadOnLoaderThread(CModelEntry& entry, CLoaderSlot slot) noexcept {
@@ -228,52 +280,41 @@ bool CModelRegistry::LoadOnLoaderThread(CModelEntry& entry, CLoaderSlot slot) no
 }
 
 bool CModelRegistry::IsLoading(const CModelEntry& entry) const {
-    std::lock_guard lock(runsMutex_);
-    for (const auto& run : runs_) {
-        if (run->entry == &entry) {
-            return true;
-        }
-    }
-    return false;
+    std::lock_guard lock(loadMutex_);
+    return std::any_of(runs_.begin(), runs_.end(),
+                       [&entry](const auto& run) { return run->entry == &entry; });
 }
 
-std::vector<LoaderOutcome> CModelRegistry::Join(std::vector<std::unique_ptr<LoaderRun>>& runs) {
+std::vector<LoaderOutcome> CModelRegistry::TakeEndedRuns() {
     std::vector<LoaderOutcome> outcomes;
-    for (auto& run : runs) {
-        run->thread.join();
-        outcomes.push_back({run->entry, run->loaded});
-    }
+    std::erase_if(runs_, [&outcomes](const std::unique_ptr<LoaderRun>& run) {
+        if (run->done) {
+            outcomes.push_back({run->entry, run->loaded});
+        }
+        return run->done;
+    });
     return outcomes;
 }
 
 std::vector<LoaderOutcome> CModelRegistry::JoinFinishedLoaderThreads() {
-    std::vector<std::unique_ptr<LoaderRun>> finished;
-    {
-        std::lock_guard lock(runsMutex_);
-        for (auto it = runs_.begin(); it != runs_.end();) {
-            if ((*it)->done.load(std::memory_order_acquire)) {
-                finished.push_back(std::move(*it));
-                it = runs_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    return Join(finished);
+    std::lock_guard lock(loadMutex_);
+    return TakeEndedRuns();
 }
 
 std::vector<LoaderOutcome> CModelRegistry::WaitForLoaderThreads() {
-    std::vector<std::unique_ptr<LoaderRun>> all;
-    {
-        std::lock_guard lock(runsMutex_);
-        all.swap(runs_);
-    }
-    return Join(all);
+    std::unique_lock lock(loadMutex_);
+    loadEnded_.wait(lock, [this] {
+        return std::all_of(runs_.begin(), runs_.end(), [](const auto& run) { return run->done; });
+    });
+    return TakeEndedRuns();
 }
 
 bool CModelRegistry::LoadCharacter(CModelEntry& entry) {
-    std::unique_ptr<CModel> model = ReadModel(kCharacterModelPath);
+    // Its own parse: its animations are added to the model after the build.
+    std::string why;
+    std::unique_ptr<CModel> model = ReadOwnModel(kCharacterModelPath, why);
     if (!model) {
+        failures_.Report(kCharacterModelPath, why);
         return false;
     }
     std::optional<CLoaderSlot> slot = AcquireSlot(kCharacterSlotPolicy);
@@ -282,16 +323,18 @@ bool CModelRegistry::LoadCharacter(CModelEntry& entry) {
         return false;
     }
     std::unique_ptr<CColliderSet> colliders;
-    auto payload = BuildPayload(std::move(model), std::move(*slot), entry.transform, true, true, colliders);
+    auto payload = BuildPayload(*model, std::move(*slot), entry.transform, true, true, colliders);
     entry.path = kCharacterModelPath;
-    entry.name = payload->model->id;
-    Publish(entry, std::move(payload), std::move(colliders), true);
+    entry.name = model->id;
+    payload->model = std::move(model);
+    Publish(entry, entry.name, std::move(payload), std::move(colliders), true);
     return true;
 }
 
 bool CModelRegistry::AddCharacterAnimations(CModelEntry& entry) {
     CRegistryPayload* payload = RegistryPayloadOf(entry.payload);
-    if (!entry.loaded.load(std::memory_order_acquire) || payload == nullptr || !payload->drawModel) {
+    if (!entry.loaded.load(std::memory_order_acquire) || payload == nullptr || !payload->drawModel ||
+        !payload->model) {
         return false;
     }
     // Only the loader side touches the model data; the files are read before

@@ -5,10 +5,13 @@
 #include "render/draw_model.h"
 #include "render/instance_buffers.h"
 #include "render/loader_slots.h"
+#include "render/model_read_cache.h"
 #include "render/registry_failure_log.h"
 
-#include <atomic>
+#include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,19 +33,22 @@ struct RegistryOptions {
     // How a loader waits between slot attempts; tests make it short.
     SleepFunction sleep = SleepThisThread;
     CLoadFailureLog::Sink failureSink = CLoadFailureLog::WriteToStderr;
+    // Called with the resolved path on the thread about to parse a model file.
+    std::function<void(const std::string& path)> onModelRead;
 };
 
-// How one loader thread ended.
+// How one queued load ended.
 struct LoaderOutcome {
     CModelEntry* entry = nullptr;
     bool loaded = false;
 };
 
 // Loads model files into registry entries with the device's loader slots,
-// runs the loader threads, and does the render thread's per-frame work on
-// the registry lists: finishing uploads, posing models and colliders, and
-// refreshing instance data. A failed load gives its slot back at once and
-// leaves nothing that looks loaded.
+// runs a few loader threads fed by a queue, and does the render thread's
+// per-frame work on the registry lists: finishing uploads, posing models and
+// colliders, and refreshing instance data. A failed load gives its slot back
+// at once and leaves nothing that looks loaded. Each model file is parsed
+// once while it stays unchanged; every copy builds from that one parse.
 class CModelRegistry : public IModelLoader {
 public:
     static constexpr const char* kCharacterModelPath = "./model/character/skelton/skelton.mdl";
@@ -50,9 +56,12 @@ public:
     static constexpr const char* kCharacterStandPath = "./model/character/skelton/stand.ani";
     // What a loader thread's work is called when a failure is told to the user.
     static constexpr const char* kLoadWorkName = "モデルの読み込み";
+    // Loader threads: a queued load holds a slot, so more threads than
+    // slots would only wait.
+    static constexpr size_t kLoaderThreadCount = std::min<size_t>(4, CUploadCommandPool::kEntryCount);
 
     CModelRegistry(CCommonDevice& device, CRegistryLists& lists, RegistryOptions options = {});
-    // Joins the loader threads still running.
+    // Waits for the queued loads, then ends and joins the loader threads.
     ~CModelRegistry() override;
     CModelRegistry(const CModelRegistry&) = delete;
     CModelRegistry& operator=(const CModelRegistry&) = delete;
@@ -67,14 +76,17 @@ public:
     // already held; the slot goes back at once when the load fails.
     bool LoadEntryInSlot(CModelEntry& entry, CLoaderSlot slot);
 
-    // Takes a free slot (one attempt) and loads the entry on a new thread.
-    // False, with nothing started, when no slot is free. The entry must stay
-    // alive (and in its list) until its thread has been joined. A load that
-    // throws is reported as a failure of kLoadWorkName and ends as a failed
-    // load: nothing built is kept and the slot goes back.
+    // Takes a free slot (one attempt) and queues the entry's load for the
+    // loader threads (started with the first load). False, with nothing
+    // queued, when no slot is free. The entry must stay alive (and in its
+    // list) until its outcome has been collected. A load that throws is
+    // reported as a failure of kLoadWorkName and ends as a failed load:
+    // nothing built is kept and the slot goes back.
     bool StartLoaderThread(CModelEntry& entry);
+    // From queueing until the outcome is collected.
     bool IsLoading(const CModelEntry& entry) const;
-    // Joins the loader threads that have ended, or all of them.
+    // The outcomes of the loads that have ended; or, waiting for every queued
+    // and running load, of all of them.
     std::vector<LoaderOutcome> JoinFinishedLoaderThreads();
     std::vector<LoaderOutcome> WaitForLoaderThreads();
 
@@ -118,25 +130,39 @@ public:
     CCommonDevice& Device() { return device_; }
 
 private:
+    // One queued load, from StartLoaderThread until its outcome is collected.
     struct LoaderRun {
         CModelEntry* entry = nullptr;
-        std::thread thread;
-        std::atomic<bool> done{false};
-        bool loaded = false; // written before done
+        CLoaderSlot slot; // handed to the load when a loader thread takes it
+        bool taken = false;
+        bool done = false;
+        bool loaded = false;
     };
 
     std::string Resolve(const std::string& path) const;
-    std::unique_ptr<CModel> ReadModel(const std::string& path);
+    // The shared parse of the file, or null (reported) when it is no model.
+    std::shared_ptr<const CModel> ReadModel(const std::string& path);
+    // An unshared parse: what the cache reads, and the character's model,
+    // which gets its animations after its build.
+    std::unique_ptr<CModel> ReadOwnModel(const std::string& path, std::string& why);
     std::optional<CLoaderSlot> AcquireSlot(const LoaderSlotPolicy& policy);
     DrawModelPlacement Placement() const;
-    // Builds the drawable model and the colliders into a new payload.
-    std::unique_ptr<CRegistryPayload> BuildPayload(std::unique_ptr<CModel> model, CLoaderSlot slot,
+    // Builds the drawable model and the colliders into a new payload; the
+    // model is only read, so copies may build from one model at once.
+    std::unique_ptr<CRegistryPayload> BuildPayload(const CModel& model, CLoaderSlot slot,
                                                    const CModelTransform& transform, bool animated,
                                                    bool alwaysColliders,
                                                    std::unique_ptr<CColliderSet>& colliders);
-    void Publish(CModelEntry& entry, std::unique_ptr<CRegistryPayload> payload,
+    void Publish(CModelEntry& entry, const std::string& modelId, std::unique_ptr<CRegistryPayload> payload,
                  std::unique_ptr<CColliderSet> colliders, bool animated);
-    static std::vector<LoaderOutcome> Join(std::vector<std::unique_ptr<LoaderRun>>& runs);
+    // Under loadMutex_: starts the loader threads not yet running. False when
+    // none runs.
+    bool StartLoaderThreads(std::string& why);
+    void LoaderThreadLoop();
+    // Under loadMutex_: the first run no loader thread has taken yet.
+    LoaderRun* NextQueuedRun();
+    // The outcomes of the ended runs, which leave runs_; under loadMutex_.
+    std::vector<LoaderOutcome> TakeEndedRuns();
     // A loader thread's whole load, inside its exception boundary.
     bool LoadOnLoaderThread(CModelEntry& entry, CLoaderSlot slot) noexcept;
 
@@ -150,8 +176,15 @@ private:
     CRegistryLists& lists_;
     RegistryOptions options_;
     CLoadFailureLog failures_;
-    mutable std::mutex runsMutex_;
+    CModelReadCache readCache_;
+    // Guards the runs and the stop flag; never held while a load runs.
+    mutable std::mutex loadMutex_;
+    std::condition_variable loadQueued_;
+    std::condition_variable loadEnded_;
+    // In the order they were queued, each until its outcome is collected.
     std::vector<std::unique_ptr<LoaderRun>> runs_;
+    bool stopping_ = false;
+    std::vector<std::thread> loaderThreads_;
     CInstanceRefreshCounter refreshCounter_;
     std::optional<uint64_t> walkedKey_; // InstanceContentKey at the last walk
 };

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -93,7 +94,23 @@ protected:
             std::lock_guard lock(reportMutex_);
             reports_.push_back(line);
         };
+        options.onModelRead = [this](const std::string& path) {
+            std::lock_guard lock(reportMutex_);
+            ++reads_[path];
+            readers_.insert(std::this_thread::get_id());
+        };
         registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
+    }
+
+    // Parses of the file at path ("./..." under the demo root, or absolute).
+    int ReadsOf(const std::string& path) {
+        const std::string tail = path.starts_with("./") ? path.substr(1) : path;
+        std::lock_guard lock(reportMutex_);
+        int count = 0;
+        for (const auto& [read, times] : reads_) {
+            count += read.ends_with(tail) ? times : 0;
+        }
+        return count;
     }
 
     // One frame as the field view runs it: uploads go with the frame.
@@ -134,6 +151,8 @@ protected:
     std::unique_ptr<CModelRegistry> registry_;
     std::mutex reportMutex_;
     std::vector<std::string> reports_;
+    std::map<std::string, int> reads_;
+    std::set<std::thread::id> readers_;
 };
 
 TEST(ModelPlacement, CpuVisibleAboveTheLimitWithoutABudgetOrOnUnifiedMemory) {
@@ -337,6 +356,91 @@ TEST_F(ModelRegistryTest, ManyLoadersShareTheSlotsWhileFramesRun) {
     EXPECT_EQ(lists_->fieldTiles.Count(), 30);
     lists_->fieldTiles.ForEach(
         [](const CModelEntry& entry) { EXPECT_TRUE(entry.ready.load()) << entry.name; });
+    EXPECT_EQ(FreeSlots(), 16);
+}
+
+// Sixteen copies of one model queued at once build from one parse of its
+// file; then forty more models, queued as fast as slots come back, are each
+// parsed once, and only by the registry's few loader threads.
+TEST_F(ModelRegistryTest, QueuedLoadsReadEachFileOnceOnTheLoaderThreads) {
+    std::vector<std::string> paths;
+    for (const auto& model : DemoManifest().models) {
+        if (model.path.find("model/main_field/field/") == 0 && paths.size() < 41) {
+            paths.push_back(DemoPath(model.path));
+        }
+    }
+    ASSERT_EQ(paths.size(), 41u);
+    std::vector<CModelEntry*> copies;
+    for (int i = 0; i < 16; ++i) {
+        copies.push_back(lists_->fieldTiles.Append(NewEntry("copy" + std::to_string(i), paths[0])));
+        ASSERT_TRUE(registry_->StartLoaderThread(*copies.back()));
+    }
+    const std::vector<LoaderOutcome> outcomes = registry_->WaitForLoaderThreads();
+    EXPECT_EQ(outcomes.size(), 16u);
+    EXPECT_TRUE(std::ranges::all_of(outcomes, &LoaderOutcome::loaded));
+    EXPECT_EQ(ReadsOf(paths[0]), 1);
+    RunFrames(2);
+    EXPECT_TRUE(std::ranges::all_of(copies, [](const CModelEntry* copy) { return copy->ready.load(); }));
+
+    std::vector<CModelEntry*> tiles;
+    for (size_t i = 1; i < paths.size(); ++i) {
+        tiles.push_back(lists_->fieldTiles.Append(NewEntry("tile" + std::to_string(i), paths[i])));
+    }
+    size_t queued = 0;
+    for (int round = 0; round < 40 && queued < tiles.size(); ++round) {
+        while (queued < tiles.size() && registry_->StartLoaderThread(*tiles[queued])) {
+            ++queued;
+        }
+        for (const LoaderOutcome& outcome : registry_->WaitForLoaderThreads()) {
+            EXPECT_TRUE(outcome.loaded) << outcome.entry->path;
+        }
+        RunFrame();
+    }
+    EXPECT_EQ(queued, tiles.size());
+    for (const std::string& path : paths) {
+        EXPECT_EQ(ReadsOf(path), 1) << path;
+    }
+    std::lock_guard lock(reportMutex_);
+    EXPECT_LE(readers_.size(), CModelRegistry::kLoaderThreadCount);
+    EXPECT_FALSE(readers_.contains(std::this_thread::get_id()));
+}
+
+// A file is parsed again only when it changed on disk (here its size), by
+// whichever load asks next; a file that is no model is never kept.
+TEST_F(ModelRegistryTest, ModelFileIsReadAgainOnlyOnceItChanged) {
+    const test::CModelFileCopies copies("quorvane_registry_reread");
+    const std::string path = copies.PathOf("changing.dae").string();
+    const struct {
+        std::optional<std::filesystem::path> write; // what the file becomes before the load
+        bool cursor;                                // loaded as the cursor's part, else as an entry
+        bool loads;
+        int reads;
+    } steps[] = {{test::kCubeDocument, false, true, 1},
+                 {std::nullopt, true, true, 1},
+                 {test::kTestData / "collada/ConcavePolygon.dae", false, true, 2},
+                 {test::kNotAModel, false, false, 3},
+                 {std::nullopt, true, false, 4}};
+    const auto extent = [](const CBoundingBox& box) {
+        return std::array{box.minimum.x, box.minimum.y, box.maximum.x, box.maximum.y};
+    };
+    std::array<float, 4> cubeExtent{};
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        if (steps[i].write) {
+            copies.Copy(*steps[i].write, "changing.dae");
+        }
+        CModelEntry entry;
+        const bool loaded = steps[i].cursor ? registry_->LoadCursorPart(path, false) != nullptr
+                                            : registry_->LoadEntry(entry, path, false);
+        EXPECT_EQ(loaded, steps[i].loads);
+        EXPECT_EQ(ReadsOf(path), steps[i].reads);
+        if (i == 0) {
+            cubeExtent = extent(entry.bounds);
+        } else if (steps[i].write && steps[i].loads) {
+            EXPECT_NE(extent(entry.bounds), cubeExtent) << "built from the file as it is now";
+        }
+    }
+    RunFrame();
     EXPECT_EQ(FreeSlots(), 16);
 }
 
