@@ -1,5 +1,6 @@
 #include "render/model_read_cache.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace quorvane {
@@ -18,6 +19,25 @@ std::optional<CModelReadCache::Stamp> CModelReadCache::StampOf(const std::string
     return stamp;
 }
 
+CModelReadCache::Kept& CModelReadCache::RecordFor(const std::string& key) {
+    if (const auto found = kept_.find(key); found != kept_.end()) {
+        return found->second;
+    }
+    if (kept_.size() >= sweepAt_) {
+        // Streamed tiles come and go by the hundred: drop what nobody holds.
+        std::erase_if(kept_, [](const auto& record) {
+            return record.second.callers == 0 && record.second.model.expired();
+        });
+        sweepAt_ = std::max(kFirstSweepAt, 2 * kept_.size());
+    }
+    return kept_[key];
+}
+
+std::size_t CModelReadCache::RecordCount() {
+    std::lock_guard lock(mutex_);
+    return kept_.size();
+}
+
 std::shared_ptr<const CModel> CModelReadCache::Get(const std::string& path, const Reader& read,
                                                    std::string& why) {
     // Taken before the read: a file changed while it is parsed reads as
@@ -28,10 +48,14 @@ std::shared_ptr<const CModel> CModelReadCache::Get(const std::string& path, cons
     }
     const std::string key = std::filesystem::path(path).lexically_normal().generic_string();
     std::unique_lock lock(mutex_);
-    Kept& kept = kept_[key];
+    Kept& kept = RecordFor(key);
+    ++kept.callers;
     readEnded_.wait(lock, [&kept] { return !kept.reading; });
-    if (kept.model && kept.stamp == *stamp) {
-        return kept.model;
+    if (kept.stamp == *stamp) {
+        if (std::shared_ptr<const CModel> model = kept.model.lock()) {
+            --kept.callers;
+            return model;
+        }
     }
     kept.reading = true;
     lock.unlock();
@@ -47,12 +71,13 @@ std::shared_ptr<const CModel> CModelReadCache::Get(const std::string& path, cons
     return model;
 }
 
-void CModelReadCache::EndRead(Kept& kept, std::shared_ptr<const CModel> model, const Stamp& stamp) {
+void CModelReadCache::EndRead(Kept& kept, const std::shared_ptr<const CModel>& model, const Stamp& stamp) {
     {
         std::lock_guard lock(mutex_);
-        kept.model = std::move(model);
+        kept.model = model;
         kept.stamp = stamp;
         kept.reading = false;
+        --kept.callers;
     }
     readEnded_.notify_all();
 }

@@ -153,6 +153,7 @@ bool CModelRegistry::LoadEntryByPath(CModelEntry& entry, const std::string& path
     }
     std::unique_ptr<CColliderSet> colliders;
     auto payload = BuildPayload(*model, std::move(*slot), entry.transform, animated, false, colliders);
+    payload->parsed = model;
     entry.path = path;
     entry.name = name;
     Publish(entry, model->id, std::move(payload), std::move(colliders), animated);
@@ -168,6 +169,7 @@ bool CModelRegistry::LoadEntryInSlot(CModelEntry& entry, CLoaderSlot slot) {
     }
     std::unique_ptr<CColliderSet> colliders;
     auto payload = BuildPayload(*model, std::move(slot), entry.transform, entry.animated, false, colliders);
+    payload->parsed = model;
     Publish(entry, model->id, std::move(payload), std::move(colliders), entry.animated);
     return true;
 }
@@ -186,6 +188,7 @@ std::unique_ptr<CCursorPart> CModelRegistry::LoadCursorPart(const std::string& p
     // The cursor does not collide, but the placement it becomes does.
     std::unique_ptr<CColliderSet> colliders;
     auto payload = BuildPayload(*model, std::move(*slot), part->transform, animated, false, colliders);
+    payload->parsed = model;
     part->modelId = model->id;
     part->bounds = BoundsOf(*payload->drawModel);
     part->payload = std::move(payload);

@@ -48,7 +48,8 @@ struct LoaderOutcome {
 // per-frame work on the registry lists: finishing uploads, posing models and
 // colliders, and refreshing instance data. A failed load gives its slot back
 // at once and leaves nothing that looks loaded. Each model file is parsed
-// once while it stays unchanged; every copy builds from that one parse.
+// once while it stays unchanged and some copy is loaded; every copy builds
+// from that one parse, and the parse goes with the last copy.
 class CModelRegistry : public IModelLoader {
 public:
     static constexpr const char* kCharacterModelPath = "./model/character/skelton/skelton.mdl";

@@ -30,7 +30,11 @@ public:
     CRegistryPayload& operator=(const CRegistryPayload&) = delete;
 
     CCommonDevice* device = nullptr;
+    // The character's own model, which gets its animations after the build.
     std::unique_ptr<CModel> model;
+    // The shared parse the drawable model was built from: while any payload
+    // holds it, the next copy of the file builds from it without a read.
+    std::shared_ptr<const CModel> parsed;
     std::unique_ptr<CDrawModel> drawModel;
     CLoaderSlot slot;
     CInstanceBuffers instanceBuffers;

@@ -2,6 +2,7 @@
 #include "editor/grid_file.h"
 #include "render/animation.h"
 #include "render/model_loaders.h"
+#include "render/model_read_cache.h"
 #include "render/model_registry.h"
 #include "render/registry_payload.h"
 #include "tests/model_file_copies.h"
@@ -406,42 +407,79 @@ TEST_F(ModelRegistryTest, QueuedLoadsReadEachFileOnceOnTheLoaderThreads) {
 }
 
 // A file is parsed again only when it changed on disk (here its size), by
-// whichever load asks next; a file that is no model is never kept.
+// whichever load asks next, or once every copy built from its parse is
+// released; a file that is no model is never kept.
 TEST_F(ModelRegistryTest, ModelFileIsReadAgainOnlyOnceItChanged) {
     const test::CModelFileCopies copies("quorvane_registry_reread");
     const std::string path = copies.PathOf("changing.dae").string();
     const struct {
         std::optional<std::filesystem::path> write; // what the file becomes before the load
+        bool dropKept;                              // the kept entries are released before the load
         bool cursor;                                // loaded as the cursor's part, else as an entry
+        bool keep;                                  // the entry stays loaded for the next steps
         bool loads;
         int reads;
-    } steps[] = {{test::kCubeDocument, false, true, 1},
-                 {std::nullopt, true, true, 1},
-                 {test::kTestData / "collada/ConcavePolygon.dae", false, true, 2},
-                 {test::kNotAModel, false, false, 3},
-                 {std::nullopt, true, false, 4}};
+    } steps[] = {{test::kCubeDocument, false, false, true, true, 1},
+                 {std::nullopt, false, true, false, true, 1},
+                 {std::nullopt, true, false, false, true, 2},
+                 {test::kTestData / "collada/ConcavePolygon.dae", false, false, true, true, 3},
+                 {test::kNotAModel, false, false, false, false, 4},
+                 {std::nullopt, false, true, false, false, 5}};
     const auto extent = [](const CBoundingBox& box) {
         return std::array{box.minimum.x, box.minimum.y, box.maximum.x, box.maximum.y};
     };
     std::array<float, 4> cubeExtent{};
+    std::vector<std::unique_ptr<CModelEntry>> kept;
     for (size_t i = 0; i < std::size(steps); ++i) {
         SCOPED_TRACE(i);
         if (steps[i].write) {
             copies.Copy(*steps[i].write, "changing.dae");
         }
-        CModelEntry entry;
+        if (steps[i].dropKept) {
+            for (const auto& entry : kept) {
+                CModelRegistry::ReleaseEntry(*entry);
+            }
+            kept.clear();
+            RunFrame();
+        }
+        auto entry = NewEntry("changing", "");
         const bool loaded = steps[i].cursor ? registry_->LoadCursorPart(path, false) != nullptr
-                                            : registry_->LoadEntry(entry, path, false);
+                                            : registry_->LoadEntry(*entry, path, false);
         EXPECT_EQ(loaded, steps[i].loads);
         EXPECT_EQ(ReadsOf(path), steps[i].reads);
         if (i == 0) {
-            cubeExtent = extent(entry.bounds);
+            cubeExtent = extent(entry->bounds);
         } else if (steps[i].write && steps[i].loads) {
-            EXPECT_NE(extent(entry.bounds), cubeExtent) << "built from the file as it is now";
+            EXPECT_NE(extent(entry->bounds), cubeExtent) << "built from the file as it is now";
+        }
+        if (steps[i].keep) {
+            kept.push_back(std::move(entry));
         }
     }
+    kept.clear();
     RunFrame();
     EXPECT_EQ(FreeSlots(), 16);
+}
+
+// Records of files whose models are all gone are dropped as more files come,
+// but a held model keeps its record through that.
+TEST(ModelReadCache, DropsRecordsOfModelsNoLongerHeld) {
+    const test::CModelFileCopies copies("quorvane_read_cache");
+    CModelReadCache cache;
+    int reads = 0;
+    const auto read = [&reads](std::string&) {
+        ++reads;
+        return std::make_unique<CModel>();
+    };
+    std::string why;
+    const std::string held = copies.Copy(test::kNotAModel, "held").string();
+    const std::shared_ptr<const CModel> model = cache.Get(held, read, why);
+    for (int i = 0; i < 300; ++i) {
+        EXPECT_NE(cache.Get(copies.Copy(test::kNotAModel, std::to_string(i)).string(), read, why), nullptr);
+    }
+    EXPECT_LT(cache.RecordCount(), 100u);
+    EXPECT_EQ(cache.Get(held, read, why), model);
+    EXPECT_EQ(reads, 301);
 }
 
 // A loader thread's load that throws ends as a failed load: nothing built is
