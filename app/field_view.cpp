@@ -151,6 +151,18 @@ void CFieldView::WireField(CMainField& field) {
         return PickRay{{ray->nearPoint.x, ray->nearPoint.y, ray->nearPoint.z, 1.0f},
                        {direction.x, direction.y, direction.z, 0.0f}};
     });
+    field.SetViewProjection([this] {
+        const FieldCameraView view = CameraSnapshot();
+        ProjectToView project = [view](const Vector4& world) -> std::optional<ViewPoint> {
+            const auto pixel = ProjectToClient(view.camera, view.clientWidth, view.clientHeight,
+                                               {world.x, world.y, world.z});
+            if (!pixel) {
+                return std::nullopt;
+            }
+            return ViewPoint{pixel->x, pixel->y};
+        };
+        return ViewProjection{std::move(project), view.clientWidth, view.clientHeight};
+    });
     FieldViewHooks hooks;
     // Both may come from the render thread: the callee posts to the UI thread.
     hooks.repaintList = [this] {

@@ -55,7 +55,7 @@ bool CFieldCameraDrag::Step(FieldCameraView& view, CameraControl& control, const
         Orbit(camera, control, static_cast<float>(input.latestScreen.x - lastPoint_.x),
               static_cast<float>(input.latestScreen.y - lastPoint_.y));
         moved = true;
-    } else if (input.leftHeld) {
+    } else if (input.leftHeld && !input.leftSelects) { // a drag from a selecting press draws a rectangle
         // Screen points back to client points: the ground pick works in the client area.
         const PixelPoint origin{input.latestScreen.x - input.mouseClient.x,
                                 input.latestScreen.y - input.mouseClient.y};

@@ -29,7 +29,8 @@ std::optional<Vector4> GroundHit(const FieldCameraView& view, PixelPoint client)
 Vector4 GroundPointUnder(const FieldCameraView& view, float pixelX, float pixelY);
 
 // Turns the editing core's mouse state into camera drags, one step per frame
-// in which the mouse moved: the right button orbits, else the left pans.
+// in which the mouse moved: the right button orbits, else the left pans
+// (unless its press may select, when its drag draws a selection rectangle).
 // Render thread only.
 class CFieldCameraDrag {
 public:

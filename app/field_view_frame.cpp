@@ -196,6 +196,18 @@ void CFieldView::DrawOverlay(COverlay2D& overlay) {
     }
     DrawProgressLine(overlay, line);
     DrawTransformLine(overlay, TransformStatusText(mode, field.TypedValueText(), field.Snapping()));
+    const InputState input = field.Input();
+    const auto width = static_cast<float>(window_->PixelWidth());
+    const auto height = static_cast<float>(window_->PixelHeight());
+    if (input.boxSelecting && width > 0.0f && height > 0.0f) {
+        // The overlay is drawn on the render image, which the client shows scaled.
+        const float sx = static_cast<float>(Camera().width) / width;
+        const float sy = static_cast<float>(Camera().height) / height;
+        const auto image = [&](PixelPoint p) {
+            return ScreenPoint{static_cast<float>(p.x) * sx, static_cast<float>(p.y) * sy};
+        };
+        DrawSelectionRectangle(overlay, image(input.boxAnchor), image(input.boxCorner));
+    }
 }
 
 } // namespace quorvane

@@ -99,4 +99,12 @@ void DrawTransformLine(COverlay2D& overlay, const std::string& text) {
     DrawBandLine(overlay, text, kTransformTop);
 }
 
+void DrawSelectionRectangle(COverlay2D& overlay, ScreenPoint a, ScreenPoint b) {
+    constexpr float kWidth = 2.0f;
+    overlay.Line(a.x, a.y, b.x, a.y, kWidth, kSelectionRectangle);
+    overlay.Line(b.x, a.y, b.x, b.y, kWidth, kSelectionRectangle);
+    overlay.Line(b.x, b.y, a.x, b.y, kWidth, kSelectionRectangle);
+    overlay.Line(a.x, b.y, a.x, a.y, kWidth, kSelectionRectangle);
+}
+
 } // namespace quorvane

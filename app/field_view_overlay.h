@@ -36,4 +36,9 @@ std::string TransformStatusText(EditMode mode, const std::string& typed, bool sn
 // The text centred below the progress line on the same kind of band.
 void DrawTransformLine(COverlay2D& overlay, const std::string& text);
 
+inline constexpr OverlayColor kSelectionRectangle{1.0f, 0.85f, 0.2f, 1.0f};
+
+// The outline of a selection rectangle between two corners (render-image pixels, any order).
+void DrawSelectionRectangle(COverlay2D& overlay, ScreenPoint a, ScreenPoint b);
+
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "platform/virtual_key_codes.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace quorvane {
@@ -188,6 +189,12 @@ void CMainField::OnMouseMove(PixelPoint client) {
                             std::abs(client.y - shiftPress_->y) > kClickSlack)) {
             shiftPress_.reset(); // a camera pan, not a click
         }
+        if (input_.leftHeld && input_.leftSelects) {
+            input_.boxCorner = client;
+            input_.boxSelecting = input_.boxSelecting ||
+                                  std::abs(client.x - input_.boxAnchor.x) > kClickSlack ||
+                                  std::abs(client.y - input_.boxAnchor.y) > kClickSlack;
+        }
         if (input_.shiftHeld || ModeValue(editMode_) <= ModeValue(EditMode::ModeAdjust)) {
             // The camera and the pick point follow on the next frame update.
             mouseMoved_.store(true, std::memory_order_release);
@@ -308,6 +315,8 @@ void CMainField::OnLButtonDown(PixelPoint client) {
         input_.leftHeld = true;
         calls.CaptureMouse(true);
         shiftPress_.reset();
+        input_.boxSelecting = false;
+        input_.leftSelects = false;
         if (input_.shiftHeld) {
             shiftPress_ = client; // a camera pan, or a Shift+click if it ends where it began
         } else {
@@ -317,6 +326,11 @@ void CMainField::OnLButtonDown(PixelPoint client) {
             LeftClickLocked(calls);
             if (picks && pickRay_) {
                 pendingPick_ = pickRay_(client);
+                pendingPickToggles_ = false;
+                pressPickHit_ = false;
+                // Dragged from bare ground, the press draws a selection rectangle.
+                input_.leftSelects = true;
+                input_.boxAnchor = input_.boxCorner = client;
             }
         }
     }
@@ -472,6 +486,15 @@ void CMainField::OnLButtonUp() {
             pendingPickToggles_ = true;
         }
         shiftPress_.reset();
+        if (input_.boxSelecting && viewProjection_) {
+            const auto at = [](PixelPoint p) {
+                return ViewPoint{static_cast<float>(p.x), static_cast<float>(p.y)};
+            };
+            pendingRectangle_ =
+                RectangleRequest{at(input_.boxAnchor), at(input_.boxCorner), viewProjection_()};
+        }
+        input_.boxSelecting = false;
+        input_.leftSelects = false;
         calls.CaptureMouse(false);
         calls.RepaintField();
     });

@@ -76,6 +76,11 @@ struct InputState {
     bool leftHeld = false;
     bool middleHeld = false;
     bool rightHeld = false;
+    // A left press that may draw a selection rectangle: its drag is not the camera's.
+    bool leftSelects = false;
+    bool boxSelecting = false; // the drag went far enough to be a rectangle
+    PixelPoint boxAnchor;      // client points of its corners
+    PixelPoint boxCorner;
 };
 
 // One definition part as the cursor keeps it, so that a place uses the parts
@@ -124,6 +129,8 @@ public:
 
     using GroundPlanePointFunction = std::function<Vector4(PixelPoint client)>;
     using PickRayFunction = std::function<std::optional<PickRay>(PixelPoint client)>;
+    // The camera as it is now, projecting into client pixels.
+    using ViewProjectionFunction = std::function<ViewProjection()>;
     using RandomRangesFunction = std::function<RandomRanges()>;
     using GridNameReader = std::function<GridFileLines(const std::filesystem::path&)>;
     using GridLineWriter = std::function<GridWriteReport(const std::filesystem::path& root, GridWriteBatch)>;
@@ -142,6 +149,8 @@ public:
     void SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint);
     // The ray under a client pixel; without it a click in the field selects nothing.
     void SetPickRay(PickRayFunction pickRay);
+    // Without it a drag from empty ground selects nothing.
+    void SetViewProjection(ViewProjectionFunction projection);
     void SetRandomRanges(RandomRangesFunction ranges);
     void SetHooks(FieldViewHooks hooks);
     void SetClientOrigin(PixelPoint origin); // screen position of the client area's corner
@@ -398,6 +407,11 @@ private:
     void SyncWrittenEntries(); // render thread: the edits onto the shown copies
 
     // Copies selected together (main_field_group.cpp).
+    struct RectangleRequest {
+        ViewPoint a;
+        ViewPoint b;
+        ViewProjection view;
+    };
     struct PickTarget {
         const CModelEntry* entry = nullptr;
         const GridFileEntry* file = nullptr; // null for a placement not written yet
@@ -406,6 +420,9 @@ private:
     void ToggleInSelectionLocked(const PickTarget& target);
     void SelectOnlyLocked(const SelectedCopy& copy); // a selection of one
     void SelectPickedLocked(const PickTarget& target);
+    void GatherPickTargetsLocked(std::vector<PickCandidate>& candidates,
+                                 std::vector<PickTarget>& targets) const;
+    void SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls);
     std::optional<CModelTransform> TransformOfLocked(const SelectedCopy& copy) const;
     // The copies' transforms now become the gesture's start, about their centre.
     void ResetGroupLocked();
@@ -490,6 +507,9 @@ private:
     std::shared_ptr<const FieldViewHooks> hooks_; // copied out under the lock, called outside it
     PixelPoint origin_;
     PickRayFunction pickRay_;
+    ViewProjectionFunction viewProjection_;
+    std::optional<RectangleRequest> pendingRectangle_;
+    bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
     bool pendingPickToggles_ = false;         // Shift+click: the copy joins or leaves the selection
     std::optional<PixelPoint> shiftPress_;    // where a Shift+press began: a click if it ends there

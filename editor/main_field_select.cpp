@@ -46,19 +46,49 @@ bool CMainField::HasUnwrittenEdits(const std::filesystem::path& file) const {
     return document_.IsDirty(file);
 }
 
+void CMainField::SetViewProjection(ViewProjectionFunction projection) {
+    std::lock_guard lock(mutex_);
+    viewProjection_ = std::move(projection);
+}
+
+void CMainField::GatherPickTargetsLocked(std::vector<PickCandidate>& candidates,
+                                         std::vector<PickTarget>& targets) const {
+    lists_.placedModels.ForEach([&](const CModelEntry& entry) {
+        if (entry.hasDrawModel && entry.loaded.load(std::memory_order_acquire)) {
+            candidates.push_back({entry.transform, entry.bounds});
+            targets.push_back({&entry, nullptr});
+        }
+    });
+    // The frame update is the only thread that changes the copies of a loaded file.
+    lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
+        if (!file.loaded.load(std::memory_order_acquire)) {
+            return;
+        }
+        for (const auto& group : file.groups) {
+            group->ForEach([&](const CModelEntry& entry) {
+                if (entry.loaded.load(std::memory_order_acquire) &&
+                    !entry.hidden.load(std::memory_order_relaxed)) {
+                    candidates.push_back({entry.transform, entry.bounds});
+                    targets.push_back({&entry, &file});
+                }
+            });
+        }
+    });
+}
+
 void CMainField::HandlePickRequest() {
     std::optional<PickRay> ray;
+    std::optional<RectangleRequest> rectangle;
     bool toggles = false;
     {
         std::lock_guard lock(mutex_);
         ray.swap(pendingPick_);
+        rectangle.swap(pendingRectangle_);
         toggles = std::exchange(pendingPickToggles_, false);
     }
-    if (!ray) {
+    if (!ray && !rectangle) {
         return;
     }
-    std::vector<PickCandidate> candidates;
-    std::vector<PickTarget> targets;
     LockedStep([&](CFieldHookCalls& calls) {
         // A key pressed since the click started something else: the click only ended the adjustment.
         const bool selecting = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
@@ -66,40 +96,61 @@ void CMainField::HandlePickRequest() {
         if (!selecting) {
             return;
         }
-        lists_.placedModels.ForEach([&](const CModelEntry& entry) {
-            if (entry.hasDrawModel && entry.loaded.load(std::memory_order_acquire)) {
-                candidates.push_back({entry.transform, entry.bounds});
-                targets.push_back({&entry, nullptr});
+        if (ray) {
+            std::vector<PickCandidate> candidates;
+            std::vector<PickTarget> targets;
+            GatherPickTargetsLocked(candidates, targets);
+            const std::optional<PickHit> hit = NearestPick(candidates, *ray);
+            if (toggles) {
+                if (hit) { // Shift+click on bare ground keeps the selection
+                    ToggleInSelectionLocked(targets[hit->index]);
+                }
+            } else {
+                pressPickHit_ = hit.has_value();
+                if (hit) {
+                    SelectPickedLocked(targets[hit->index]);
+                } else {
+                    ClearFieldSelectionLocked(calls);
+                }
             }
-        });
-        // The frame update is the only thread that changes the copies of a loaded file.
-        lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
-            if (!file.loaded.load(std::memory_order_acquire)) {
-                return;
-            }
-            for (const auto& group : file.groups) {
-                group->ForEach([&](const CModelEntry& entry) {
-                    if (entry.loaded.load(std::memory_order_acquire) &&
-                        !entry.hidden.load(std::memory_order_relaxed)) {
-                        candidates.push_back({entry.transform, entry.bounds});
-                        targets.push_back({&entry, &file});
-                    }
-                });
-            }
-        });
-        const std::optional<PickHit> hit = NearestPick(candidates, *ray);
-        if (toggles) {
-            if (hit) { // Shift+click on bare ground keeps the selection
-                ToggleInSelectionLocked(targets[hit->index]);
-            }
-        } else if (!hit) {
-            ClearFieldSelectionLocked(calls);
-        } else {
-            SelectPickedLocked(targets[hit->index]);
+        }
+        // A drag that began on a copy selected that copy; only one from bare ground draws a rectangle.
+        if (rectangle && !pressPickHit_) {
+            SelectInRectangleLocked(*rectangle, calls);
         }
         calls.RepaintList();
         calls.RepaintMain();
     });
+}
+
+void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls) {
+    std::vector<PickCandidate> candidates;
+    std::vector<PickTarget> targets;
+    GatherPickTargetsLocked(candidates, targets);
+    const std::vector<size_t> inside = SelectInRectangle(candidates, request.a, request.b, request.view.width,
+                                                         request.view.height, request.view.project);
+    ClearFieldSelectionLocked(calls);
+    std::vector<SelectedCopy> members;
+    std::unordered_set<uint32_t> serials; // a click's parts are one copy
+    for (const size_t index : inside) {
+        const PickTarget& target = targets[index];
+        if (target.file != nullptr) {
+            KeepWrittenCellLocked(*target.file);
+            members.push_back({target.entry->name, target.file->path});
+        } else if (serials.insert(target.entry->placementSerial).second) {
+            members.push_back({target.entry->name, std::nullopt});
+        }
+    }
+    if (members.empty()) {
+        editMode_ = ModeWithoutSelectionLocked();
+    } else if (members.size() == 1) {
+        SelectOnlyLocked(members.front());
+    } else {
+        group_ = std::move(members);
+        editMode_ = EditMode::ModeAdjust;
+        input_.justPlaced = false;
+        ResetGroupLocked();
+    }
 }
 
 void CMainField::SelectPickedLocked(const PickTarget& target) {

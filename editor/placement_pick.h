@@ -58,6 +58,13 @@ struct ViewPoint {
 // Projects a world point to view pixels; nullopt when it lies behind the camera.
 using ProjectToView = std::function<std::optional<ViewPoint>(const Vector4& world)>;
 
+// A projection with the view's size, taken when it is needed.
+struct ViewProjection {
+    ProjectToView project;
+    int width = 0;
+    int height = 0;
+};
+
 // Indices, in ascending order, of the copies whose world bounds' centre
 // projects inside the rectangle between corners a and b (any order, edges
 // included), the rectangle first clipped to the view [0, width) × [0, height).

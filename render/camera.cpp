@@ -115,6 +115,16 @@ std::optional<ScreenPoint> ProjectToScreen(const CCamera& camera, const Vec3& po
     return ScreenPoint{(ndcX + 1.0f) * kImageWidth / 2.0f, (1.0f - ndcY) * kImageHeight / 2.0f};
 }
 
+std::optional<ScreenPoint> ProjectToClient(const CCamera& camera, int clientWidth, int clientHeight,
+                                           const Vec3& point) {
+    const Vec4 clip = Transform({point.x, point.y, point.z, 1}, MappingViewProjection(camera));
+    if (clip.w <= 0.0f || clientWidth <= 0 || clientHeight <= 0) {
+        return std::nullopt;
+    }
+    return ScreenPoint{(clip.x / clip.w + 1.0f) * static_cast<float>(clientWidth) / 2.0f,
+                       (1.0f - clip.y / clip.w) * static_cast<float>(clientHeight) / 2.0f};
+}
+
 std::optional<ViewRay> ViewRayUnder(const CCamera& camera, int clientWidth, int clientHeight, float pixelX,
                                     float pixelY) {
     if (clientWidth <= 0 || clientHeight <= 0 || Length(camera.target - camera.eye) == 0.0f) {

@@ -77,6 +77,11 @@ struct ScreenPoint {
 // overlay). Empty when the point lies on the eye plane.
 std::optional<ScreenPoint> ProjectToScreen(const CCamera& camera, const Vec3& point);
 
+// A world point in pixels of a client area of the given size, as ViewRayUnder
+// takes them. Empty when it lies on or behind the eye plane, or for no area.
+std::optional<ScreenPoint> ProjectToClient(const CCamera& camera, int clientWidth, int clientHeight,
+                                           const Vec3& point);
+
 // The line of sight under a pixel of a client area of the given size, from
 // the near plane to the far plane. Empty for a degenerate camera.
 struct ViewRay {

@@ -194,6 +194,18 @@ TEST(FieldCameraDrag, PanIntoTheSkyLeavesTheCameraWhereItWas) {
     EXPECT_EQ(view.camera.target.y, before.target.y);
 }
 
+TEST(FieldCameraDrag, ALeftDragThatDrawsASelectionRectangleLeavesTheCameraAlone) {
+    FieldCameraView view{StartCamera(), 1600, 900};
+    CameraControl control{3.0f, 20.0f, -90.0f};
+    const CCamera before = view.camera;
+    InputState input = DragInput({500, 400}, {700, 500}, {0, 0}, true, false);
+    input.leftSelects = true;
+    CFieldCameraDrag drag;
+    EXPECT_FALSE(drag.Step(view, control, input));
+    EXPECT_EQ(view.camera.eye.x, before.eye.x);
+    EXPECT_EQ(view.camera.target.y, before.target.y);
+}
+
 TEST(FieldViewCharacter, OnlyALoadedCharacterWalksAndAModelessOneStartsNoAnimation) {
     CRegistryLists lists;
     EXPECT_EQ(LoadedCharacter(lists), nullptr);

@@ -316,6 +316,47 @@ TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
     EXPECT_FLOAT_EQ(placedX, -10.0f);
 }
 
+TEST_F(WrittenEdits, ADragFromBareGroundSelectsTheCopiesInsideItsRectangle) {
+    // A 1000-pixel view whose pixel (100, 100) looks straight down at the origin.
+    const auto pixel = [](float x, float y) {
+        return PixelPoint{static_cast<int>(x) + 100, 100 - static_cast<int>(y)};
+    };
+    field->SetPickRay([](PixelPoint p) {
+        return PickRay{{static_cast<float>(p.x - 100), static_cast<float>(100 - p.y), 100.0f, 1.0f},
+                       {0, 0, -1, 0}};
+    });
+    field->SetViewProjection([] {
+        return ViewProjection{[](const Vector4& w) {
+                                  return ViewPoint{w.x + 100.0f, 100.0f - w.y};
+                              },
+                              1000, 1000};
+    });
+    const auto drag = [&](float x0, float y0, float x1, float y1, bool frameMidway) {
+        field->OnLButtonDown(pixel(x0, y0));
+        if (frameMidway) {
+            field->UpdateEditing(); // the press's pick is done before the release
+        }
+        MoveTo(pixel(x1, y1).x, pixel(x1, y1).y);
+        EXPECT_TRUE(field->Input().leftSelects) << "the camera does not pan under a selection rectangle";
+        field->OnLButtonUp();
+        field->UpdateEditing();
+    };
+
+    drag(5.0f, 25.0f, 35.0f, 0.0f, true); // house and tree, not the fence at (40, 40)
+    ASSERT_EQ(field->SelectedGroup().size(), 2u);
+    EXPECT_TRUE(Copy("p0p0_HOUSE_000")->selected);
+    EXPECT_TRUE(Copy("p0p0_TREE_000")->selected);
+    EXPECT_FALSE(Copy("p0p0_FENCE_000")->selected);
+
+    drag(40.0f, 40.0f, 0.0f, 0.0f, false); // begun on the fence: the fence alone
+    EXPECT_TRUE(field->SelectedGroup().empty());
+    EXPECT_EQ(field->SelectedName(), "p0p0_FENCE_000");
+
+    drag(-50.0f, -50.0f, -40.0f, -40.0f, false); // nothing inside
+    EXPECT_EQ(field->SelectedName(), "");
+    EXPECT_FALSE(Copy("p0p0_FENCE_000")->selected);
+}
+
 TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere) {
     const std::filesystem::path journal = dir / "recovery.journal";
     std::string message;

@@ -100,6 +100,27 @@ TEST(Camera, PickGroundFindsTheProjectedGroundPoint) {
     EXPECT_NEAR(centre->y, 540, 0.01);
 }
 
+// A selection rectangle is drawn in client pixels: a point on the ray under a
+// pixel projects back onto that pixel, and a point behind the eye nowhere.
+TEST(Camera, ProjectToClientIsTheInverseOfTheRayUnderAPixel) {
+    const CCamera camera = FieldCamera();
+    for (const auto& [width, height] : {std::pair{1280, 720}, std::pair{333, 901}}) {
+        for (const auto& [x, y] :
+             {std::pair{10.0f, 20.0f}, std::pair{640.5f, 300.0f}, std::pair{200.0f, 700.0f}}) {
+            const auto ray = ViewRayUnder(camera, width, height, x, y);
+            ASSERT_TRUE(ray);
+            const Vec3 along = ray->nearPoint + (ray->farPoint - ray->nearPoint) * 0.01f;
+            const auto pixel = ProjectToClient(camera, width, height, along);
+            ASSERT_TRUE(pixel);
+            EXPECT_NEAR(pixel->x, x, 0.05f) << width << "x" << height;
+            EXPECT_NEAR(pixel->y, y, 0.05f) << width << "x" << height;
+        }
+    }
+    const Vec3 behind = camera.eye + (camera.eye - camera.target);
+    EXPECT_FALSE(ProjectToClient(camera, 1280, 720, behind));
+    EXPECT_FALSE(ProjectToClient(camera, 0, 720, camera.target));
+}
+
 TEST(Camera, PickGroundReportsNoHitInsteadOfDividingByZero) {
     CCamera degenerate = FieldCamera();
     degenerate.eye = degenerate.target;
