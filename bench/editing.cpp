@@ -3,17 +3,21 @@
 // are, so it reads no file and waits for nothing. Between clicks the slots are
 // given back so that the cursor's next copies can load.
 // First, without the device, how long a click takes to find the copy under
-// the cursor among a whole field of placed copies.
+// the cursor among a whole field of placed copies. Last, how many grid map
+// files are read after a write of 100 placements into a streamed cell, while
+// streaming goes on: none, since the cells in memory take what was written.
 #include "bench_demo_field.h"
 #include "bench_device.h"
 #include "editor/main_field.h"
 #include "editor/placement_pick.h"
 #include "render/model_registry.h"
 #include "render/registry_payload.h"
+#include "render/streaming_loader.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <random>
 #include <thread>
 #include <vector>
@@ -78,6 +82,7 @@ struct Editing {
     CCommonDevice1& device;
     CModelRegistry& registry;
     CMainField& field;
+    CFieldStreaming* streaming = nullptr;
 
     void Frame() {
         if (!device.BeginFrame()) {
@@ -86,6 +91,9 @@ struct Editing {
         std::vector<VkCommandBuffer> uploads = registry.FinishUploads();
         field.ForEachCursorPart([&](CCursorPart& part) { registry.AdvanceUploads(*part.payload, uploads); });
         field.UpdateEditing();
+        if (streaming != nullptr) {
+            streaming->CommitPhase();
+        }
         registry.UpdateEntries(1);
         device.ComposeFrame(nullptr);
         device.EndFrame(uploads);
@@ -119,7 +127,39 @@ struct Editing {
         field.OnLButtonDown({0, 0});
         field.OnLButtonUp();
     }
+
+    // The timer's pass and the render thread's turn, until the cells around the origin are in.
+    bool StreamIn() {
+        for (int pass = 0; pass < 200; ++pass) {
+            streaming->TimerPhase();
+            Frame();
+            if (field.GridFileCount() > 0 && streaming->Progress().Done()) {
+                return true;
+            }
+        }
+        return false;
+    }
 };
+
+// The cell at the origin as a teammate left it: one copy of each of the definition's parts.
+void SeedCell(const std::filesystem::path& gridRoot, const CModelDefinition& definition) {
+    std::string text;
+    for (uint32_t part = 0; part < definition.count; ++part) {
+        GridLine line;
+        line.uniqueName = "p0p0_SEED_00" + std::to_string(part);
+        line.modelId = "SEED";
+        line.shader = static_cast<int32_t>(definition.shaderValues[part]);
+        line.listNumber = static_cast<int32_t>(definition.listNumbers[part]);
+        line.partPath = line.sourcePath = definition.paths[part];
+        line.position = {-20.0f, 10.0f * static_cast<float>(part), 0.0f, 1.0f};
+        line.scale = {1.0f, 1.0f, 1.0f, 1.0f};
+        std::string error;
+        text += FormatGridLine(line, &error).value_or("");
+    }
+    const std::filesystem::path cell = GridFilePath(gridRoot, 0, "p0p0");
+    std::filesystem::create_directories(cell.parent_path());
+    std::ofstream(cell, std::ios::binary) << text;
+}
 
 } // namespace
 
@@ -141,13 +181,24 @@ int main(int argc, char** argv) {
     }
     double worstMs = 0.0;
     std::vector<double> clickMs;
+    uint64_t readsAfterWrite = 0;
+    SeedCell(gridRoot, house);
     {
         auto lists = std::make_unique<CRegistryLists>();
         RegistryOptions options;
         options.modelRoot = root;
         CModelRegistry registry(*device, *lists, options);
         CMainField field(registry, *lists, gridRoot);
-        Editing editing{*device, registry, field};
+        CRegistryStreamingLoader streamingLoader(registry);
+        CFieldStreaming streaming(*lists, field, streamingLoader, gridRoot);
+        streaming.SetProblemSink(
+            [](const std::string& problem) { std::fprintf(stderr, "%s\n", problem.c_str()); });
+        streaming.SetCentre(0.0f, 0.0f);
+        Editing editing{*device, registry, field, &streaming};
+        if (!editing.StreamIn()) {
+            std::fprintf(stderr, "bench_editing: the seeded cell never streamed in\n");
+            return 1;
+        }
         field.ChooseModelForPlacement(house);
         for (int click = 0; click < kClicks; ++click) {
             if (!editing.WaitForCursor()) {
@@ -169,10 +220,48 @@ int main(int argc, char** argv) {
             editing.Click(); // confirms
             held.clear();
         }
+        // On to 100 placements, then a write while streaming goes on.
+        while (field.PlacedModelCount() < 100) {
+            if (!editing.WaitForCursor()) {
+                std::fprintf(stderr, "bench_editing: the cursor's models never came back\n");
+                return 1;
+            }
+            editing.Click();
+            editing.Click();
+        }
+        const int32_t placed = field.PlacedModelCount();
+        const uint64_t readsBefore = field.GridFileReads();
+        GridWriteReport report;
+        const Clock::time_point writeStart = Clock::now();
+        if (!field.WriteGridFiles(&report)) {
+            std::fprintf(stderr, "bench_editing: the write failed\n");
+            return 1;
+        }
+        const double writeMs = std::chrono::duration<double, std::milli>(Clock::now() - writeStart).count();
+        for (int pass = 0; pass < 5; ++pass) {
+            streaming.TimerPhase();
+            editing.Frame();
+        }
+        readsAfterWrite = field.GridFileReads() - readsBefore;
+        int32_t inCell = 0;
+        lists->gridFiles.ForEach([&inCell](const GridFileEntry& file) {
+            for (const auto& group : file.groups) {
+                inCell += group->Count();
+            }
+        });
+        std::printf(
+            "wrote %zu placements in %.1f ms; the cells in memory hold %d copies, %d placements left\n",
+            report.writtenNames.size(), writeMs, inCell, field.PlacedModelCount());
+        if (report.writtenNames.size() != static_cast<size_t>(placed) ||
+            inCell != placed + static_cast<int32_t>(house.count)) {
+            std::fprintf(stderr, "bench_editing: the written copies did not join their cell\n");
+            return 1;
+        }
         field.StopBackgroundWork();
         device->WaitForGpu();
-        std::printf("placed %d copies of %s, %zu slots held during each click\n", field.PlacedModelCount(),
-                    house.filePath.generic_string().c_str(), size_t{CUploadCommandPool::kEntryCount});
+        std::printf("placed %d copies of %s, %zu slots held during each of the first %d clicks\n", placed,
+                    house.filePath.generic_string().c_str(), size_t{CUploadCommandPool::kEntryCount},
+                    kClicks);
     }
     std::filesystem::remove_all(gridRoot);
     std::sort(clickMs.begin(), clickMs.end());
@@ -180,5 +269,6 @@ int main(int argc, char** argv) {
     std::printf("RESULT click_place_ms=%.3f ms\n", clickMs[clickMs.size() / 2]);
     std::printf("RESULT click_place_worst_ms=%.3f ms\n", worstMs);
     std::printf("RESULT select_pick_ms=%.4f ms\n", pickTimes.meanMs);
+    std::printf("RESULT write_reload_reads=%llu files\n", static_cast<unsigned long long>(readsAfterWrite));
     return 0;
 }

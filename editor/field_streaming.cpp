@@ -129,7 +129,7 @@ void CFieldStreaming::CommitPhase() {
         }
     }
     if (field_.GridState() == CMainField::kGridWritten) {
-        if (field_.ClearAfterWrite()) {
+        if (field_.MergeAfterWrite()) {
             gridModelsLoading_.store(0, std::memory_order_release);
         }
         return;

@@ -12,7 +12,15 @@ namespace {
 struct PendingFile {
     std::string bytes;
     std::vector<std::string> names;
+    std::vector<std::string> lines;
 };
+
+std::string WithoutLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
 
 } // namespace
 
@@ -77,17 +85,29 @@ GridWriteReport WriteGridLines(const std::filesystem::path& root, GridWriteBatch
         PendingFile& file = files[path];
         file.bytes += *text;
         file.names.push_back(std::move(pending.line.uniqueName));
+        file.lines.push_back(WithoutLineEnd(*text));
     }
+    CGridFileAccess disk;
 
     for (auto& [path, pending] : files) {
         std::string message;
         std::error_code error;
         std::filesystem::create_directories(path.parent_path(), error);
         bool written = false;
+        AppendedCell appended{path, std::move(pending.lines), {}, std::nullopt};
+        std::string ignored;
+        const bool seenBefore = disk.Stamp(path, &appended.before, &ignored);
         if (error) {
             message = "cannot create the directory " + path.parent_path().string() + ": " + error.message();
         } else {
             written = AppendToFile(path, pending.bytes, &message);
+        }
+        if (written) {
+            FileStamp after;
+            if (seenBefore && disk.Stamp(path, &after, &ignored)) {
+                appended.after = after;
+            }
+            report.appended.push_back(std::move(appended));
         }
         for (std::string& name : pending.names) {
             if (written) {

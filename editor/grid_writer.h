@@ -1,11 +1,13 @@
 #pragma once
 
+#include "editor/grid_file_access.h"
 #include "editor/grid_map_line.h"
 #include "editor/model_entry.h"
 #include "editor/owned_list.h"
 #include "editor/placed_model.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,15 @@ struct GridWriteFailure {
     std::string message;
 };
 
+// A cell file a write appended to, so that a cell held in memory can take the
+// new lines without reading the file again.
+struct AppendedCell {
+    std::filesystem::path path;
+    std::vector<std::string> lines; // as appended, without line ends
+    FileStamp before;               // the file just before the append (exists false: the write made it)
+    std::optional<FileStamp> after; // just after; none when it could not be looked at
+};
+
 // The outcome of one write, for the user and for the clean-up that follows it.
 struct GridWriteReport {
     bool refused = false;                   // the previous write is still being cleaned up
@@ -25,6 +36,7 @@ struct GridWriteReport {
     std::vector<GridWriteFailure> failures; // records kept for a later try
     bool historyCleared = false;            // the field's undo history ended with this write
     std::vector<std::string> changedNames;  // written placements whose change or delete reached their file
+    std::vector<AppendedCell> appended;     // the files appended to, in the order written
 
     bool AllWritten() const { return !refused && failures.empty(); }
 };

@@ -279,10 +279,14 @@ public:
     GridWriteBatch PendingGridLines() const; // what a write would append now
     bool LoadGridFile(const std::filesystem::path& path, GridReadReport* report); // appends to the grid files
     void AddSharedModel(std::unique_ptr<CModelEntry> entry);
-    // Render thread: drops the loaded grid files once a write changed them, so
-    // that streaming reads them again. False, changing nothing, while a
-    // streaming pass holds the grid files.
-    bool ClearAfterWrite();
+    // Render thread, once a write changed grid map files: the cells in memory
+    // take what it wrote (its copies join their cell's groups, lines and
+    // stamps follow the files), so nothing is read back. Only a cell someone
+    // else changed on disk meanwhile is dropped, for streaming to read again.
+    // False, changing nothing, while a streaming pass holds the grid files.
+    bool MergeAfterWrite();
+    // Grid map files read into memory so far (streaming's and LoadGridFile's).
+    uint64_t GridFileReads() const { return gridFileReads_.load(std::memory_order_acquire); }
 
     // The grid files pass between the streaming timer and the render thread:
     // whoever takes the busy flag may touch the grid file list's entries, and
@@ -481,6 +485,20 @@ private:
                               const std::vector<CellWriteResult>& results, GridWriteReport& report);
     // Takes what a write put into its files out of the lists, at the moment the write ends.
     void TakeOutWrittenLocked(GridWriteReport& result, std::vector<std::unique_ptr<CPlacedModel>>& records);
+    // A written copy waiting to join its cell in memory.
+    struct WrittenCopy {
+        std::unique_ptr<CModelEntry> entry;
+        std::filesystem::path file;
+        uint32_t listNumber = 0;
+        uint32_t shader = 0;
+    };
+    struct RewrittenCell {
+        std::filesystem::path path;
+        std::vector<std::string> lines;
+        std::optional<FileStamp> stamp;
+    };
+    // Puts a written copy into its file's group; false when the file is not in memory.
+    static void JoinCell(GridFileEntry& file, WrittenCopy& copy);
     void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
     // Collects the unwritten set (taking the field's lock) for the journal
     // writer; call it without the lock.
@@ -561,6 +579,11 @@ private:
     std::shared_ptr<IGridFileAccess> fileAccess_; // under mutex_
     // Entries taken out of the lists off the render thread; it destroys them.
     std::vector<std::unique_ptr<CModelEntry>> retiredEntries_; // under mutex_
+    // What the last write changed, until MergeAfterWrite takes it into the cells in memory.
+    std::vector<WrittenCopy> writtenCopies_;    // under mutex_
+    std::vector<AppendedCell> appendedCells_;   // under mutex_
+    std::vector<RewrittenCell> rewrittenCells_; // under mutex_
+    std::atomic<uint64_t> gridFileReads_{0};
 
     CEditHistory history_;                           // under mutex_
     std::string historyMessage_;                     // under mutex_

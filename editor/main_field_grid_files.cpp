@@ -1,6 +1,8 @@
 #include "editor/main_field.h"
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
 #include <unordered_set>
 #include <utility>
 
@@ -136,6 +138,7 @@ void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrite
             } else {
                 document_.Forget(rewrite.path); // read again before its next rewrite
             }
+            rewrittenCells_.push_back({rewrite.path, rewrite.lines, results[i].stamp});
             ++documentVersion_;
             report.writtenNames.insert(report.writtenNames.end(), rewrite.addedNames.begin(),
                                        rewrite.addedNames.end());
@@ -154,9 +157,14 @@ void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrite
 
 void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
                                       std::vector<std::unique_ptr<CPlacedModel>>& records) {
+    appendedCells_ = result.appended;
     std::unordered_set<std::string> gone(result.writtenNames.begin(), result.writtenNames.end());
     gone.insert(result.orphanNames.begin(), result.orphanNames.end());
     if (gone.empty()) {
+        if (!rewrittenCells_.empty()) {
+            gridState_.store(kGridWritten,
+                             std::memory_order_release); // the cells in memory take the new text
+        }
         return;
     }
     // What reached its file leaves the lists now, with the state the write saw;
@@ -165,20 +173,29 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
         [&gone](const CPlacedModel& record) { return gone.contains(record.uniqueName); });
     std::vector<std::unique_ptr<CModelEntry>> entries = lists_.placedModels.ExtractIf(
         [&gone](const CModelEntry& entry) { return gone.contains(entry.name); });
-    for (std::unique_ptr<CModelEntry>& entry : entries) {
-        retiredEntries_.push_back(std::move(entry)); // the render thread may still be drawing them
-    }
     const std::unordered_set<std::string> written(result.writtenNames.begin(), result.writtenNames.end());
     for (const std::unique_ptr<CPlacedModel>& record : records) {
-        if (written.contains(record->uniqueName)) {
-            const std::filesystem::path file =
-                GridFilePath(gridRoot_, record->lod, CellOfUniqueName(record->uniqueName));
-            gridNames_.AddWritten(file, record->uniqueName);
+        if (!written.contains(record->uniqueName)) {
+            continue;
+        }
+        const std::filesystem::path file =
+            GridFilePath(gridRoot_, record->lod, CellOfUniqueName(record->uniqueName));
+        gridNames_.AddWritten(file, record->uniqueName);
+        for (std::unique_ptr<CModelEntry>& entry : entries) {
+            if (entry && entry->name == record->uniqueName) {
+                // It joins its cell in memory as what the file now holds.
+                writtenCopies_.push_back({std::move(entry), file, record->listNumber, record->shader});
+            }
+        }
+    }
+    for (std::unique_ptr<CModelEntry>& entry : entries) {
+        if (entry) {
+            retiredEntries_.push_back(std::move(entry)); // the render thread may still be drawing them
         }
     }
     listModel_.ClampSelection(lists_.placementRecords.Count());
     listModel_.ClampPage(lists_.placementRecords.Count());
-    // The loaded grid files are stale now: the render thread drops them and streaming reads them again.
+    // The cells in memory take what was written in the render thread's next turn.
     gridState_.store(kGridWritten, std::memory_order_release);
     // Written placements live in the files now; no step may take them back.
     history_.Clear();
@@ -187,24 +204,80 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
     MarkJournalDue();
 }
 
-bool CMainField::ClearAfterWrite() {
+void CMainField::JoinCell(GridFileEntry& file, WrittenCopy& copy) {
+    while (file.groups.size() <= copy.listNumber) {
+        file.groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
+        file.groupShaders.push_back(0);
+    }
+    copy.entry->selected.store(false, std::memory_order_relaxed);
+    file.groups[copy.listNumber]->Append(std::move(copy.entry));
+    file.groupShaders[copy.listNumber] = copy.shader;
+}
+
+bool CMainField::MergeAfterWrite() {
     if (!TryBeginGridPass()) {
-        return false; // a streaming pass is reading grid files; the next frame clears
+        return false; // a streaming pass is reading grid files; the next frame takes the write in
     }
     if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
         // Taken out under the lock, destroyed after it.
-        std::vector<std::unique_ptr<GridFileEntry>> files;
-        std::vector<std::unique_ptr<CModelEntry>> shared;
+        std::vector<std::unique_ptr<GridFileEntry>> dropped;
+        std::vector<std::unique_ptr<CModelEntry>> unplaced;
         LockedStep([&](CFieldHookCalls& calls) {
-            // A cell whose edits are not written stays as the user left it.
-            files = lists_.gridFiles.ExtractIf(
-                [this](const GridFileEntry& file) { return !document_.IsDirty(file.path); });
-            for (const auto& file : files) {
+            const auto fileAt = [this](const std::filesystem::path& path) {
+                return lists_.gridFiles.FindFirst([&path](const GridFileEntry& file) {
+                    return file.path.generic_string() == path.generic_string();
+                });
+            };
+            // Cells someone else changed on disk since they were read: read again.
+            std::unordered_set<std::string> stale;
+            for (RewrittenCell& cell : rewrittenCells_) {
+                if (GridFileEntry* file = fileAt(cell.path)) {
+                    if (cell.stamp) {
+                        file->lines = std::move(cell.lines);
+                        file->stamp = *cell.stamp;
+                    } else {
+                        stale.insert(cell.path.generic_string());
+                    }
+                }
+            }
+            for (AppendedCell& cell : appendedCells_) {
+                GridFileEntry* file = fileAt(cell.path);
+                if (file != nullptr && cell.after && file->stamp == cell.before) {
+                    std::ranges::move(cell.lines, std::back_inserter(file->lines));
+                    file->stamp = *cell.after;
+                } else if (file != nullptr) {
+                    stale.insert(cell.path.generic_string());
+                } else if (!cell.before.exists && cell.after) {
+                    // A cell the write began: its file holds just these lines.
+                    auto created = std::make_unique<GridFileEntry>();
+                    created->path = cell.path;
+                    created->lines = std::move(cell.lines);
+                    created->stamp = *cell.after;
+                    created->loaded.store(true, std::memory_order_release);
+                    lists_.gridFiles.Append(std::move(created));
+                }
+                // Any other cell is not in memory: streaming reads it when it comes near.
+            }
+            for (WrittenCopy& copy : writtenCopies_) {
+                GridFileEntry* file = fileAt(copy.file);
+                if (file != nullptr && !stale.contains(copy.file.generic_string())) {
+                    JoinCell(*file, copy);
+                } else {
+                    unplaced.push_back(std::move(copy.entry));
+                }
+            }
+            dropped = lists_.gridFiles.ExtractIf(
+                [&stale](const GridFileEntry& file) { return stale.contains(file.path.generic_string()); });
+            for (const auto& file : dropped) {
                 DestroyGridFile(*file, lists_.sharedModels);
             }
-            shared = lists_.sharedModels.ExtractAll();
+            writtenCopies_.clear();
+            appendedCells_.clear();
+            rewrittenCells_.clear();
+            ++documentVersion_; // the joined copies take their selection marks afresh
             calls.RepaintMain();
         });
+        EntryStateChanges().fetch_add(1, std::memory_order_release);
         gridState_.store(kGridIdle, std::memory_order_release);
     }
     EndGridPass();
@@ -231,6 +304,7 @@ bool CMainField::TakeBackGridFiles() {
 }
 
 bool CMainField::LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {
+    gridFileReads_.fetch_add(1, std::memory_order_acq_rel);
     std::unique_ptr<GridFileEntry> file = quorvane::LoadGridFile(path, report);
     if (!file) {
         return false;

@@ -24,8 +24,13 @@ std::vector<SelectedCopy> CMainField::SelectedGroup() const {
 }
 
 bool CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
-    if (!document_.IsDirty(file.path)) {
-        document_.Forget(file.path); // read again since: the file as it is now counts
+    // The cell as read counts, unless the document holds newer: edits, or a
+    // write the cell in memory has not taken in yet.
+    const bool documentNewer =
+        document_.IsDirty(file.path) ||
+        (document_.HasCell(file.path) && gridState_.load(std::memory_order_acquire) == kGridWritten);
+    if (!documentNewer) {
+        document_.Forget(file.path);
     }
     document_.KeepCell(file.path, file.lines, file.stamp);
     return document_.HasCell(file.path);

@@ -472,7 +472,7 @@ void CMainField::HandleEditRequest() {
 void CMainField::UpdateEditing() {
     if (gridState_.load(std::memory_order_acquire) == kGridWritten &&
         !gridBusy_.load(std::memory_order_acquire)) {
-        ClearAfterWrite();
+        MergeAfterWrite();
     }
     HandleEditRequest();
     HandleHistoryRequest();

@@ -270,7 +270,7 @@ TEST_F(FieldStreamingTest, CopiesShareOneLoadedSourceAndFailedOnesDoNotStallThei
     EXPECT_EQ(lists.sharedModels.Count(), 0);
 }
 
-TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommitClearsUp) {
+TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommitTakesItIn) {
     WriteGridFile("p0p0", {Line("p0p0_OLD_000", "OLD", 0, "old.mdl", "1.000000", "1.000000")});
     const auto place = [this](const std::string& name, Vector4 position) {
         auto record = std::make_unique<CPlacedModel>();
@@ -283,6 +283,7 @@ TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommi
         entry->name = name;
         entry->hasDrawModel = true;
         entry->transform.position = position;
+        SetEntryLoaded(*entry, true);
         lists.placedModels.Append(std::move(entry));
     };
     place("p0p0_TREE_000", {12.0f, 34.0f, 0.0f, 1.0f});
@@ -297,7 +298,7 @@ TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommi
         // turn comes meanwhile and must leave the grid files alone.
         EXPECT_TRUE(field->WriteGridFiles(nullptr));
         streaming->CommitPhase();
-        EXPECT_FALSE(field->ClearAfterWrite());
+        EXPECT_FALSE(field->MergeAfterWrite());
         EXPECT_EQ(GridFileNames().size(), 1u);
         EXPECT_EQ(field->PlacedModelCount(), 0) << "the written placement left the list with the write";
     };
@@ -307,27 +308,28 @@ TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommi
     streaming->TimerPhase(); // nothing to do until cleaned up
     EXPECT_EQ(loader.StartsOf("old.mdl"), 1);
 
+    // The written placement joins the cell the timer read, which is not read again.
     streaming->CommitPhase();
     EXPECT_EQ(field->GridState(), CMainField::kGridIdle);
-    EXPECT_EQ(field->GridFileCount(), 0);
+    EXPECT_EQ(field->GridFileCount(), 1);
     EXPECT_EQ(field->PlacedModelCount(), 0);
     EXPECT_EQ(field->PlacementRecordCount(), 0);
-
-    // The written placement comes back through the grid map file.
     streaming->TimerPhase();
+    EXPECT_EQ(field->GridFileReads(), 1u);
     std::vector<const CModelEntry*> entries = GridEntries();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1]->name, "p0p0_TREE_000");
     EXPECT_EQ(entries[1]->transform.position, (Vector4{12.0f, 34.0f, 0.0f, 1.0f}));
     EXPECT_TRUE(entries[1]->loaded.load());
 
-    // A write after the hand-over: the commit clears instead of unloading.
+    // A write after the hand-over: the commit takes it in instead of unloading.
     place("p0p0_TREE_001", {-5.0f, 6.0f, 0.0f, 1.0f});
     EXPECT_TRUE(field->WriteGridFiles(nullptr));
     streaming->CommitPhase();
     EXPECT_EQ(field->GridState(), CMainField::kGridIdle);
-    EXPECT_EQ(field->GridFileCount(), 0);
+    EXPECT_EQ(field->GridFileCount(), 1);
     streaming->TimerPhase();
+    EXPECT_EQ(field->GridFileReads(), 1u);
     entries = GridEntries();
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[2]->name, "p0p0_TREE_001");

@@ -107,7 +107,8 @@ TEST_F(WriteOrder, AWriteInTheBackgroundLeavesTheCallerFreeAndTellsItsOutcome) {
     std::shared_future<void> released = release.get_future().share();
     HoldWriteWhile([released] { released.wait(); });
     std::promise<GridWriteReport> outcome;
-    field->WriteGridFilesInBackground([&outcome](const GridWriteReport& report) { outcome.set_value(report); });
+    field->WriteGridFilesInBackground(
+        [&outcome](const GridWriteReport& report) { outcome.set_value(report); });
     std::future<GridWriteReport> told = outcome.get_future();
     EXPECT_EQ(told.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust) << "the field answers while the files are written";

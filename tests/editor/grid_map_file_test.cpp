@@ -296,17 +296,59 @@ TEST_F(GridMapFiles, DestroyingAFileGivesBackOnlyTheUsesItsInstancesHeld) {
     EXPECT_EQ(shared.Count(), 0);
 }
 
-TEST_F(GridMapFiles, TheCleanUpAfterAWriteDropsLoadedGridFilesAndSharedModels) {
+// After a write nothing is read back: the cells in memory take the written
+// copies and lines; only a cell someone else changed since it was read goes,
+// to be read again.
+TEST_F(GridMapFiles, AWriteJoinsTheCellsInMemoryWithoutReadingThem) {
+    const std::filesystem::path cell = dir / "gridfile" / "lod0" / "p0p0.gmf";
+    const auto entryNames = [this](const std::filesystem::path& path) {
+        std::vector<std::string> names;
+        field->Lists().gridFiles.ForEach([&](const GridFileEntry& file) {
+            if (file.path == path) {
+                for (const auto& group : file.groups) {
+                    group->ForEach([&](const CModelEntry& entry) { names.push_back(entry.name); });
+                }
+            }
+        });
+        return names;
+    };
     Choose({"tree.mdl"});
+
+    // A cell the write begins joins memory as a new file.
     PlaceAt(10, 20);
+    LeftClick(); // confirmed
     ASSERT_TRUE(field->WriteGridFiles(nullptr));
-    ASSERT_TRUE(field->LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr));
-    auto shared = std::make_unique<CModelEntry>();
-    shared->name = "TREE";
-    field->AddSharedModel(std::move(shared));
+    field->UpdateEditing();
+    EXPECT_EQ(entryNames(cell), (std::vector<std::string>{"p0p0_TREE_000"}));
+    EXPECT_EQ(field->GridFileReads(), 0u);
+
+    // A cell in memory takes the new copy, line and stamp: the next rewrite finds the file as it expects.
+    PlaceAt(10, 20);
+    LeftClick(); // confirmed
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    field->UpdateEditing();
+    EXPECT_EQ(entryNames(cell), (std::vector<std::string>{"p0p0_TREE_000", "p0p0_TREE_001"}));
+    field->Lists().gridFiles.ForEach([&](const GridFileEntry& file) {
+        EXPECT_EQ(file.lines.size(), 2u);
+        FileStamp now;
+        std::string message;
+        ASSERT_TRUE(CGridFileAccess().Stamp(cell, &now, &message)) << message;
+        EXPECT_EQ(file.stamp, now);
+    });
+    EXPECT_EQ(field->GridFileReads(), 0u);
+
+    // A teammate's line since: the cell goes and is read again by streaming.
+    {
+        std::ofstream out(cell, std::ios::binary | std::ios::app);
+        out << "p0p0_WELL_000|WELL|0|2|0|0|well.mdl|well.mdl|1.000000|1.000000|0.000000|"
+               "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
+    }
+    PlaceAt(10, 20);
+    LeftClick(); // confirmed
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
     field->UpdateEditing();
     EXPECT_EQ(field->GridFileCount(), 0);
-    EXPECT_EQ(field->SharedModelCount(), 0);
+    EXPECT_EQ(field->PlacedModelCount(), 0);
 }
 
 } // namespace

@@ -180,6 +180,17 @@ TEST_F(WrittenEdits, AMovedWrittenCopyIsRewrittenInPlaceAndUndoneByAnotherWrite)
     EXPECT_EQ(ReadFile(cellFile), Expected("p0p0.gmf"));
 }
 
+TEST_F(WrittenEdits, TheCellInMemoryFollowsItsRewriteSoTheNextEditIsWrittenToo) {
+    ClickGround(10.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    ASSERT_TRUE(Write().AllWritten());
+    ClickGround(15.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    EXPECT_TRUE(Write().AllWritten()) << "the cell's stamp is the rewrite's, not the first reading's";
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved_twice.gmf"));
+    EXPECT_EQ(access->reads, 0);
+}
+
 TEST_F(WrittenEdits, ADeletedWrittenCopyHidesLeavesTheFileAndComesBackWithUndo) {
     ClickGround(10.0f, 20.0f);
     MoveSelectionAlongX(5);
