@@ -58,13 +58,20 @@ std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, G
             if (tooLong) {
                 // Keep the line's place so later line numbers stay right; the build skips it.
                 file->lines.emplace_back();
+                file->notRewritable =
+                    "line " + std::to_string(lineNumber) + " of " + path.string() + " is too long to keep";
                 if (report != nullptr) {
                     ++report->linesSkipped;
                     report->problems.push_back("line " + std::to_string(lineNumber) + ": line too long");
                 }
                 return;
             }
-            file->lines.push_back(DecodeTextLine(StripCarriageReturn(line)));
+            const std::string_view stored = StripCarriageReturn(line);
+            file->lines.push_back(DecodeTextLine(stored));
+            if (file->notRewritable.empty() && file->lines.back() != stored) {
+                file->notRewritable =
+                    path.string() + " is not UTF-8 (line " + std::to_string(lineNumber) + ")";
+            }
         },
         error);
     if (!opened) {

@@ -24,6 +24,9 @@ struct GridFileEntry {
     std::vector<uint32_t> groupShaders;                           // the last line read for a group wins
     std::vector<std::string> lines; // as read, decoded to UTF-8, without line ends
     FileStamp stamp;                // taken before the read: a later rewrite must find the file so
+    // Why lines does not hold the file's bytes (a line in another encoding,
+    // or one too long to keep); empty when it does, so the cell can be rewritten.
+    std::string notRewritable;
 };
 
 // What reading a file left out, so the caller can tell the user.

@@ -21,8 +21,13 @@ bool SameGridValues(const GridLine& a, const GridLine& b) {
 }
 
 void CLevelDocument::KeepCell(const std::filesystem::path& file, std::vector<std::string> linesAsRead,
-                              FileStamp stamp) {
-    cells_.try_emplace(KeyOf(file), Cell{std::move(linesAsRead), stamp});
+                              FileStamp stamp, std::string notRewritable) {
+    cells_.try_emplace(KeyOf(file), Cell{std::move(linesAsRead), stamp, std::move(notRewritable)});
+}
+
+std::string CLevelDocument::WhyNotRewritable(const std::filesystem::path& file) const {
+    const auto cell = cells_.find(KeyOf(file));
+    return cell == cells_.end() ? std::string() : cell->second.notRewritable;
 }
 
 std::optional<FileStamp> CLevelDocument::StampOf(const std::filesystem::path& file) const {
@@ -154,7 +159,7 @@ void CLevelDocument::MarkWritten(const std::filesystem::path& file, std::vector<
                                  FileStamp stamp) {
     const std::string key = KeyOf(file);
     std::erase_if(edits_, [&key](const auto& edit) { return KeyOf(edit.second.file) == key; });
-    cells_.insert_or_assign(key, Cell{std::move(linesNow), stamp});
+    cells_.insert_or_assign(key, Cell{std::move(linesNow), stamp, {}});
 }
 
 void CLevelDocument::Forget(const std::filesystem::path& file) {

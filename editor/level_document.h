@@ -29,7 +29,12 @@ class CLevelDocument {
 public:
     // The cell file as read. Kept from the first edit of one of its placements
     // on; a cell kept already keeps its first reading, which the edits refer to.
-    void KeepCell(const std::filesystem::path& file, std::vector<std::string> linesAsRead, FileStamp stamp);
+    // notRewritable says why the file's bytes could not be kept (another
+    // encoding, a line too long to hold): its edits then stay unwritten.
+    void KeepCell(const std::filesystem::path& file, std::vector<std::string> linesAsRead, FileStamp stamp,
+                  std::string notRewritable = {});
+    // Why the cell cannot be rewritten; empty when it can (or is not kept).
+    std::string WhyNotRewritable(const std::filesystem::path& file) const;
     bool HasCell(const std::filesystem::path& file) const;
     // What the file looked like when its kept lines were read or last written.
     std::optional<FileStamp> StampOf(const std::filesystem::path& file) const;
@@ -59,6 +64,7 @@ private:
     struct Cell {
         std::vector<std::string> lines;
         FileStamp stamp;
+        std::string notRewritable;
     };
     static std::string KeyOf(const std::filesystem::path& file) { return file.generic_string(); }
     const std::string* LineNamed(const Cell& cell, const std::string& name) const;

@@ -98,6 +98,16 @@ void CMainField::WriteGridFilesInBackground(std::function<void(const GridWriteRe
 std::vector<CMainField::PlannedRewrite> CMainField::PlanRewritesLocked(GridWriteBatch& batch) const {
     std::vector<PlannedRewrite> rewrites;
     for (const std::filesystem::path& path : document_.DirtyCells()) {
+        if (const std::string why = document_.WhyNotRewritable(path); !why.empty()) {
+            // Rewritten, its other lines would lose their bytes: the edits wait, new lines are appended.
+            for (const WrittenPart& part : document_.Edits()) {
+                if (part.file.generic_string() == path.generic_string()) {
+                    batch.failures.push_back({part.line.uniqueName, path,
+                                              why + "; the editor does not rewrite it, to keep its bytes"});
+                }
+            }
+            continue;
+        }
         PlannedRewrite& rewrite = rewrites.emplace_back();
         rewrite.path = path;
         rewrite.expected = document_.StampOf(path).value_or(FileStamp{});

@@ -32,7 +32,7 @@ bool CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
     if (!documentNewer) {
         document_.Forget(file.path);
     }
-    document_.KeepCell(file.path, file.lines, file.stamp);
+    document_.KeepCell(file.path, file.lines, file.stamp, file.notRewritable);
     return document_.HasCell(file.path);
 }
 

@@ -40,13 +40,19 @@ protected:
         EditorFixture::SetUp();
         cellFile = dir / "gridfile" / "lod0" / "p0p0.gmf";
         std::filesystem::create_directories(cellFile.parent_path());
-        std::filesystem::copy_file(kData / "p0p0.gmf", cellFile);
         // Straight down onto the ground point the fixture maps the pixel to.
         field->SetPickRay([](PixelPoint p) {
             return PickRay{{static_cast<float>(p.x), static_cast<float>(-p.y), 100.0f, 1.0f}, {0, 0, -1, 0}};
         });
         field->SetGridFileAccess(access);
         field->SetListHeight(100000);
+        LoadCell("p0p0.gmf");
+    }
+
+    // The cell file from the test data, read as streaming reads it.
+    void LoadCell(const std::string& data) {
+        field->Lists().gridFiles.ExtractAll();
+        std::filesystem::copy_file(kData / data, cellFile, std::filesystem::copy_options::overwrite_existing);
         GridReadReport report;
         ASSERT_TRUE(field->LoadGridFile(cellFile, &report));
         // As streaming leaves it: every copy loaded, two units wide.
@@ -189,6 +195,20 @@ TEST_F(WrittenEdits, TheCellInMemoryFollowsItsRewriteSoTheNextEditIsWrittenToo) 
     EXPECT_TRUE(Write().AllWritten()) << "the cell's stamp is the rewrite's, not the first reading's";
     EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved_twice.gmf"));
     EXPECT_EQ(access->reads, 0);
+}
+
+// Rewritten, the other lines would turn into UTF-8: the edit waits, the bytes stay.
+TEST_F(WrittenEdits, ACellInAnotherEncodingIsNotRewrittenAndItsEditStays) {
+    LoadCell("p0p0_cp932.gmf");
+    ClickGround(10.0f, 20.0f);
+    ASSERT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
+    MoveSelectionAlongX(5);
+    const GridWriteReport report = Write();
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_NE(report.failures[0].message.find("is not UTF-8"), std::string::npos)
+        << report.failures[0].message;
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_cp932.gmf"));
+    EXPECT_TRUE(field->HasUnwrittenEdits(cellFile));
 }
 
 TEST_F(WrittenEdits, ADeletedWrittenCopyHidesLeavesTheFileAndComesBackWithUndo) {
