@@ -84,6 +84,20 @@ std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, G
     return file;
 }
 
+std::unique_ptr<CModelEntry> GridEntryOf(const GridLine& line) {
+    auto entry = std::make_unique<CModelEntry>();
+    entry->path = line.partPath;
+    entry->name = line.uniqueName;
+    entry->modelId = line.modelId;
+    entry->shader = static_cast<uint32_t>(line.shader);
+    entry->animated = line.animated != 0;
+    entry->copy = static_cast<uint32_t>(line.copy);
+    entry->transform.position = line.position;
+    entry->transform.scale = line.scale;
+    entry->transform.rotation = line.rotation;
+    return entry;
+}
+
 void BuildGridEntries(GridFileEntry& file, GridReadReport* report) {
     int32_t lineNumber = 0;
     for (const std::string& text : file.lines) {
@@ -103,17 +117,7 @@ void BuildGridEntries(GridFileEntry& file, GridReadReport* report) {
             }
             continue;
         }
-        auto entry = std::make_unique<CModelEntry>();
-        entry->path = line->partPath;
-        entry->name = line->uniqueName;
-        entry->modelId = line->modelId;
-        entry->shader = static_cast<uint32_t>(line->shader);
-        entry->animated = line->animated != 0;
-        entry->copy = static_cast<uint32_t>(line->copy);
-        entry->transform.position = line->position;
-        entry->transform.scale = line->scale;
-        entry->transform.rotation = line->rotation;
-
+        std::unique_ptr<CModelEntry> entry = GridEntryOf(*line);
         const auto group = static_cast<size_t>(line->listNumber);
         while (file.groups.size() <= group) {
             file.groups.push_back(std::make_unique<COwnedList<CModelEntry>>());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/grid_file_access.h"
+#include "editor/grid_map_line.h"
 #include "editor/model_entry.h"
 #include "editor/owned_list.h"
 
@@ -41,6 +42,9 @@ struct GridReadReport {
 // the file cannot be opened or read (null then, with fileError set). Damaged
 // lines are skipped and reported.
 std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, GridReadReport* report);
+
+// The entry of one line, not loaded yet.
+std::unique_ptr<CModelEntry> GridEntryOf(const GridLine& line);
 
 // Turns the stored lines into entries (not loaded yet) in the groups of their list numbers.
 void BuildGridEntries(GridFileEntry& file, GridReadReport* report);

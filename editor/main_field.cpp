@@ -103,55 +103,21 @@ void CMainField::OnKeyDown(int virtualKey) {
                 ClearFieldSelectionLocked(calls);
             }
             break;
-        case vk::Letter('S'):
-            input_.dragAnchor = input_.mouseClient;
-            if (mode == EditMode::ModePlace) {
-                v.cursorScaleUndo = v.cursorScale;
-                editMode_ = EditMode::ModeCursorScale;
-            } else if (mode == EditMode::ModeAdjust) {
-                v.selScaleUndo = v.selScale;
-                editMode_ = EditMode::ModePlacedScale;
-            }
-            break;
         case vk::Letter('G'):
-            input_.dragAnchor = input_.mouseClient;
-            v.dragStartOffset = v.cursorOffset;
-            v.dragStartPosition = v.selPosition;
-            if (mode == EditMode::ModePlace) {
-                v.cursorOffsetUndo = v.cursorOffset;
-                editMode_ = EditMode::ModeCursorMove;
-            } else if (mode == EditMode::ModeAdjust) {
-                v.selPositionUndo = v.selPosition;
-                editMode_ = EditMode::ModePlacedMove;
-            }
-            break;
+        case vk::Letter('S'):
         case vk::Letter('R'):
-            input_.dragAnchor = input_.mouseClient;
-            if (mode == EditMode::ModePlace) {
-                v.cursorRotationUndo = v.cursorRotation;
-                editMode_ = EditMode::ModeCursorRotate;
-            } else if (mode == EditMode::ModeAdjust) {
-                v.selRotationUndo = v.selRotation;
-                editMode_ = EditMode::ModePlacedRotate;
-            }
-            break;
         case vk::Letter('X'):
         case vk::Letter('Y'):
         case vk::Letter('Z'):
             input_.dragAnchor = input_.mouseClient;
-            if (IsInModeGroup(mode)) {
-                const uint32_t axis = static_cast<uint32_t>(virtualKey - vk::Letter('X')) + 1;
-                editMode_ = static_cast<EditMode>(ModeValue(GroupFirst(mode)) + axis);
-                if (!typed_.Empty()) {
-                    ApplyTypedValueLocked(); // the typed number moves to the new axis
-                }
+            editMode_ = gesture_.KeyPressed(editKey, mode, v);
+            if (IsInModeGroup(mode) && gesture_.Typing()) {
+                ApplySelectionTransformLocked(); // the typed number moved to the new axis
+                ApplyCursorTransformLocked();
             }
             break;
         default:
             break;
-        }
-        if (!IsInModeGroup(mode) && IsInModeGroup(editMode_)) {
-            ResetTypingLocked();
         }
     }
     calls.CharacterKey(virtualKey, true);
@@ -200,7 +166,7 @@ void CMainField::OnMouseMove(PixelPoint client) {
             mouseMoved_.store(true, std::memory_order_release);
             input_.latestScreen = screen;
             calls.RepaintField();
-        } else if (typed_.Empty()) { // a typed number holds the transform
+        } else if (!gesture_.Typing()) { // a typed number holds the transform
             DragEditLocked();
             ApplySelectionTransformLocked();
             ApplyCursorTransformLocked();
@@ -210,101 +176,9 @@ void CMainField::OnMouseMove(PixelPoint client) {
 }
 
 void CMainField::DragEditLocked() {
-    EditVectors& v = vectors_;
-    const Vector4 anchor = GroundPlanePoint(input_.dragAnchor);
-    const Vector4 current = GroundPlanePoint(input_.mouseClient);
-    const auto dy = static_cast<float>(input_.mouseDelta.y);
-    constexpr float kStep = 0.1f;
-    // Snapping shows a rounded value but the drag goes on from the unrounded one.
-    Vector4* const target = GroupVectorLocked();
-    if (target != nullptr && dragSnapped_) {
-        *target = dragRaw_;
-    }
-    // The cursor is drawn at pick point - offset, so its offset moves against
-    // the mouse while a placed model's position moves with it.
-    switch (editMode_) {
-    case EditMode::ModeCursorMove:
-        v.cursorOffset.x = v.dragStartOffset.x + anchor.x - current.x;
-        v.cursorOffset.y = v.dragStartOffset.y + anchor.y - current.y;
-        break;
-    case EditMode::ModeCursorMoveX:
-        v.cursorOffset.x = v.dragStartOffset.x + anchor.x - current.x;
-        break;
-    case EditMode::ModeCursorMoveY:
-        v.cursorOffset.y = v.dragStartOffset.y + anchor.y - current.y;
-        break;
-    case EditMode::ModeCursorMoveZ:
-        v.cursorOffset.z -= dy * kStep;
-        break;
-    case EditMode::ModeCursorScale:
-        v.cursorScale.x += dy * kStep;
-        v.cursorScale.y += dy * kStep;
-        v.cursorScale.z += dy * kStep;
-        break;
-    case EditMode::ModeCursorScaleX:
-        v.cursorScale.x += dy * kStep;
-        break;
-    case EditMode::ModeCursorScaleY:
-        v.cursorScale.y += dy * kStep;
-        break;
-    case EditMode::ModeCursorScaleZ:
-        v.cursorScale.z += dy * kStep;
-        break;
-    case EditMode::ModeCursorRotateX:
-        v.cursorRotation.x = WrapAngle(v.cursorRotation.x + dy);
-        break;
-    case EditMode::ModeCursorRotateY:
-        v.cursorRotation.y = WrapAngle(v.cursorRotation.y + dy);
-        break;
-    case EditMode::ModeCursorRotateZ:
-        v.cursorRotation.z = WrapAngle(v.cursorRotation.z + dy);
-        break;
-    case EditMode::ModePlacedMove:
-        v.selPosition.x = v.dragStartPosition.x + current.x - anchor.x;
-        v.selPosition.y = v.dragStartPosition.y + current.y - anchor.y;
-        break;
-    case EditMode::ModePlacedMoveX:
-        v.selPosition.x = v.dragStartPosition.x + current.x - anchor.x;
-        break;
-    case EditMode::ModePlacedMoveY:
-        v.selPosition.y = v.dragStartPosition.y + current.y - anchor.y;
-        break;
-    case EditMode::ModePlacedMoveZ:
-        v.selPosition.z += dy * kStep;
-        break;
-    case EditMode::ModePlacedScale:
-        v.selScale.x += dy * kStep;
-        v.selScale.y += dy * kStep;
-        v.selScale.z += dy * kStep;
-        break;
-    case EditMode::ModePlacedScaleX:
-        v.selScale.x += dy * kStep;
-        break;
-    case EditMode::ModePlacedScaleY:
-        v.selScale.y += dy * kStep;
-        break;
-    case EditMode::ModePlacedScaleZ:
-        v.selScale.z += dy * kStep;
-        break;
-    case EditMode::ModePlacedRotateX:
-        v.selRotation.x = WrapAngle(v.selRotation.x + dy);
-        break;
-    case EditMode::ModePlacedRotateY:
-        v.selRotation.y = WrapAngle(v.selRotation.y + dy);
-        break;
-    case EditMode::ModePlacedRotateZ:
-        v.selRotation.z = WrapAngle(v.selRotation.z + dy);
-        break;
-    default: // 12 and 24 wait for an axis
-        break;
-    }
-    if (target != nullptr) {
-        dragRaw_ = *target;
-        dragSnapped_ = input_.ctrlKeyDown;
-        if (dragSnapped_) {
-            SnapGroupVectorLocked(*target);
-        }
-    }
+    gesture_.Drag(editMode_, vectors_, GroundPlanePoint(input_.dragAnchor),
+                  GroundPlanePoint(input_.mouseClient), static_cast<float>(input_.mouseDelta.y),
+                  input_.ctrlKeyDown);
 }
 
 void CMainField::OnLButtonDown(PixelPoint client) {
@@ -430,7 +304,6 @@ void CMainField::RightClickLocked(PixelPoint client, CFieldHookCalls& calls) {
 
 void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
     pendingPlaceCell_.reset(); // a click still waiting to place is taken back too
-    EditVectors& v = vectors_;
     const EditMode mode = editMode_;
     if (mode == EditMode::ModePlace) {
         editMode_ = EditMode::ModeMove;
@@ -439,24 +312,8 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
         if (input_.justPlaced) {
             editRequest_.store(kRequestCancelPlacement, std::memory_order_release);
         }
-    } else if (ModeInRange(mode, EditMode::ModeCursorMove, 4)) {
-        v.cursorOffset = v.cursorOffsetUndo;
-        editMode_ = EditMode::ModePlace;
-    } else if (ModeInRange(mode, EditMode::ModeCursorScale, 4)) {
-        v.cursorScale = v.cursorScaleUndo;
-        editMode_ = EditMode::ModePlace;
-    } else if (ModeInRange(mode, EditMode::ModeCursorRotate, 4)) {
-        v.cursorRotation = v.cursorRotationUndo;
-        editMode_ = EditMode::ModePlace;
-    } else if (ModeInRange(mode, EditMode::ModePlacedMove, 4)) {
-        v.selPosition = v.selPositionUndo;
-        editMode_ = EditMode::ModeAdjust;
-    } else if (ModeInRange(mode, EditMode::ModePlacedScale, 4)) {
-        v.selScale = v.selScaleUndo;
-        editMode_ = EditMode::ModeAdjust;
-    } else if (ModeInRange(mode, EditMode::ModePlacedRotate, 4)) {
-        v.selRotation = v.selRotationUndo;
-        editMode_ = EditMode::ModeAdjust;
+    } else {
+        editMode_ = CTransformGesture::Cancel(mode, vectors_);
     }
     ResetTypingLocked();
     ApplySelectionTransformLocked();

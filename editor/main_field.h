@@ -4,12 +4,12 @@
 #include "editor/cell_name.h"
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
+#include "editor/field_journal.h"
 #include "editor/field_view_hooks.h"
 #include "editor/grid_cell_store.h"
 #include "editor/grid_file.h"
 #include "editor/grid_name_cache.h"
 #include "editor/grid_writer.h"
-#include "editor/journal_writer.h"
 #include "editor/level_document.h"
 #include "editor/model_definition.h"
 #include "editor/model_entry.h"
@@ -21,7 +21,7 @@
 #include "editor/placement_random.h"
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
-#include "editor/typed_value.h"
+#include "editor/transform_gesture.h"
 #include "editor/vector4.h"
 
 #include <array>
@@ -39,27 +39,6 @@
 #include <vector>
 
 namespace quorvane {
-
-// The vectors the edit modes change. Copied whole under the field's lock.
-struct EditVectors {
-    Vector4 cursorScale{1.0f, 1.0f, 1.0f, 1.0f};
-    Vector4 cursorScaleUndo{1.0f, 1.0f, 1.0f, 1.0f};
-    Vector4 baseScale{1.0f, 1.0f, 1.0f, 1.0f};
-    Vector4 cursorOffset;
-    Vector4 cursorOffsetUndo;
-    Vector4 cursorRotation;
-    Vector4 cursorRotationUndo;
-    Vector4 baseRotation;
-    Vector4 selScale;
-    Vector4 selScaleUndo;
-    Vector4 selPosition;
-    Vector4 selPositionUndo;
-    Vector4 selRotation;
-    Vector4 selRotationUndo;
-    Vector4 pickPoint;
-    Vector4 dragStartOffset;
-    Vector4 dragStartPosition;
-};
 
 // Mouse and key state of the field view.
 struct InputState {
@@ -369,13 +348,9 @@ private:
     void LeftClickLocked(CFieldHookCalls& calls);
     void RightClickLocked(PixelPoint client, CFieldHookCalls& calls);
     void DragEditLocked();
-    // Typed values, Enter, Escape and snapping (main_field_typing.cpp).
+    // Typed values, Enter and Escape in a move, scale or turn (main_field_typing.cpp).
     bool TransformKeyLocked(int virtualKey, CFieldHookCalls& calls); // true when the key was used
-    void ApplyTypedValueLocked();
     void ResetTypingLocked();
-    Vector4* GroupVectorLocked();          // what the running group changes; null outside one
-    Vector4 GroupEntryValueLocked() const; // its value when the group began
-    void SnapGroupVectorLocked(Vector4& value) const;
     void DrawNextPlacementLocked();
     void FinishLeftClickLocked(bool placed, CFieldHookCalls& calls);
     void CancelAdjustmentLocked(CFieldHookCalls& calls);           // what a right click undoes
@@ -489,21 +464,21 @@ private:
     struct WrittenCopy {
         std::unique_ptr<CModelEntry> entry;
         std::filesystem::path file;
-        uint32_t listNumber = 0;
-        uint32_t shader = 0;
+        GridLine line; // as written
     };
     struct RewrittenCell {
         std::filesystem::path path;
         std::vector<std::string> lines;
         std::optional<FileStamp> stamp;
     };
-    // Puts a written copy into its file's group; false when the file is not in memory.
-    static void JoinCell(GridFileEntry& file, WrittenCopy& copy);
+    // Puts a written copy into its file's group. One whose model is not in
+    // (still loading) joins as a fresh entry of its line, for streaming to
+    // load; the entry it replaces is returned, to be destroyed after the lock.
+    static std::unique_ptr<CModelEntry> JoinCell(GridFileEntry& file, WrittenCopy& copy);
     void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
     // Collects the unwritten set (taking the field's lock) for the journal
     // writer; call it without the lock.
     void QueueJournalIfDue();
-    void WriteJournalSet(uint64_t serial, const JournalRecord& record); // the writer's thread
 
     void ResetSelectionFromCursorLocked();
     RemovedGroup ExtractGroupLocked(const std::string& uniqueName);
@@ -553,9 +528,7 @@ private:
     CPlacementRandom random_;
     CPlacementListModel listModel_;
     uint32_t placementSerial_ = 0;
-    CTypedValue typed_;
-    Vector4 dragRaw_;          // the group's value before snapping
-    bool dragSnapped_ = false; // the group's vector holds a snapped dragRaw_
+    CTransformGesture gesture_;
 
     std::array<CursorSlot, kCursorSlots> liveSlots_;
     uint32_t cursorPartCount_ = 0;
@@ -594,19 +567,10 @@ private:
     // What an earlier run left unwritten, until restored or declined.
     UnwrittenSet recoverable_;                  // under mutex_
     std::vector<WrittenPart> recoverableEdits_; // under mutex_
-    // The journal is written under its own lock, never under mutex_, and only
-    // by journalWriter_'s thread and the user's answers.
-    mutable std::mutex journalMutex_;
-    std::unique_ptr<CRecoveryJournal> journal_; // under journalMutex_
-    bool journalClosed_ = false;                // under journalMutex_: the user discarded everything
-    uint64_t journalWrittenSerial_ = 0;         // under journalMutex_
-    uint64_t journalSerial_ = 0;                // under mutex_: orders the collected sets
-    std::string journalError_;                  // under journalMutex_
-    std::function<void(const std::string&)> journalFailed_; // under journalMutex_
+    uint64_t journalSerial_ = 0;                // under mutex_: orders the collected records
     std::atomic<bool> journalDue_{false};
     std::atomic<bool> journalOpen_{false}; // steps collect nothing for a journal never opened
-    CJournalWriter journalWriter_{
-        [this](uint64_t serial, const JournalRecord& record) { WriteJournalSet(serial, record); }};
+    CFieldJournal journal_;                // written on its own thread, never under mutex_
     // Last: stopped first, while everything their jobs use still stands.
     CBackgroundQueue writer_{"グリッドマップファイルの書き出し"};
     CBackgroundQueue background_{"モデルの読み込み"};

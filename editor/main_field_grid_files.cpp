@@ -194,7 +194,8 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
         for (std::unique_ptr<CModelEntry>& entry : entries) {
             if (entry && entry->name == record->uniqueName) {
                 // It joins its cell in memory as what the file now holds.
-                writtenCopies_.push_back({std::move(entry), file, record->listNumber, record->shader});
+                const CModelTransform transform = entry->transform;
+                writtenCopies_.push_back({std::move(entry), file, GridLineOf(*record, transform)});
             }
         }
     }
@@ -214,14 +215,20 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
     MarkJournalDue();
 }
 
-void CMainField::JoinCell(GridFileEntry& file, WrittenCopy& copy) {
-    while (file.groups.size() <= copy.listNumber) {
+std::unique_ptr<CModelEntry> CMainField::JoinCell(GridFileEntry& file, WrittenCopy& copy) {
+    const auto group = static_cast<size_t>(copy.line.listNumber);
+    while (file.groups.size() <= group) {
         file.groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
         file.groupShaders.push_back(0);
     }
+    std::unique_ptr<CModelEntry> replaced;
+    if (!copy.entry->loaded.load(std::memory_order_acquire)) {
+        replaced = std::exchange(copy.entry, GridEntryOf(copy.line));
+    }
     copy.entry->selected.store(false, std::memory_order_relaxed);
-    file.groups[copy.listNumber]->Append(std::move(copy.entry));
-    file.groupShaders[copy.listNumber] = copy.shader;
+    file.groups[group]->Append(std::move(copy.entry));
+    file.groupShaders[group] = static_cast<uint32_t>(copy.line.shader);
+    return replaced;
 }
 
 bool CMainField::MergeAfterWrite() {
@@ -271,7 +278,9 @@ bool CMainField::MergeAfterWrite() {
             for (WrittenCopy& copy : writtenCopies_) {
                 GridFileEntry* file = fileAt(copy.file);
                 if (file != nullptr && !stale.contains(copy.file.generic_string())) {
-                    JoinCell(*file, copy);
+                    if (std::unique_ptr<CModelEntry> replaced = JoinCell(*file, copy)) {
+                        unplaced.push_back(std::move(replaced));
+                    }
                 } else {
                     unplaced.push_back(std::move(copy.entry));
                 }

@@ -85,37 +85,12 @@ void CMainField::QueueJournalIfDue() {
         record = CollectJournalLocked();
         serial = ++journalSerial_;
     }
-    journalWriter_.Queue(serial, std::move(record));
-}
-
-void CMainField::WriteJournalSet(uint64_t serial, const JournalRecord& record) {
-    std::function<void(const std::string&)> tell;
-    std::string message;
-    {
-        std::lock_guard journalLock(journalMutex_);
-        if (!journal_ || journalClosed_ || serial <= journalWrittenSerial_) {
-            return; // nothing to journal into, or a newer record is on disk already
-        }
-        journalWrittenSerial_ = serial;
-        bool ok = false;
-        try {
-            ok = record.Empty() ? journal_->Clear(&message) : journal_->Append(record, &message);
-        } catch (const std::exception& error) {
-            message = error.what(); // told like any other failed write
-        }
-        if (!ok && journalError_.empty()) {
-            tell = journalFailed_;
-        }
-        journalError_ = ok ? std::string() : message;
-    }
-    if (tell) {
-        tell(message);
-    }
+    journal_.Queue(serial, std::move(record));
 }
 
 void CMainField::FlushJournal() {
     QueueJournalIfDue();
-    journalWriter_.WaitIdle();
+    journal_.WaitIdle();
 }
 
 bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::string* message,
@@ -154,13 +129,7 @@ bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::str
     });
     std::erase_if(recoverable.edits,
                   [&](const WrittenPart& edit) { return AlreadyInFile(edit, linesOf(edit.file).lines); });
-    {
-        std::lock_guard journalLock(journalMutex_);
-        journal_ = std::move(journal);
-        journalFailed_ = std::move(failureHandler);
-        journalClosed_ = false;
-        journalError_.clear();
-    }
+    journal_.Attach(std::move(journal), std::move(failureHandler));
     {
         std::lock_guard lock(mutex_);
         recoverable_ = std::move(recoverable.placements);
@@ -329,15 +298,11 @@ bool CMainField::DiscardUnwritten(std::string* message) {
     }
     // Whatever the threads apply until they are joined is journaled no more.
     journalOpen_.store(false, std::memory_order_release);
-    std::lock_guard journalLock(journalMutex_);
-    journalClosed_ = true;
-    journalWrittenSerial_ = std::max(journalWrittenSerial_, collected);
-    return !journal_ || journal_->Clear(message);
+    return journal_.Close(collected, message);
 }
 
 std::string CMainField::JournalError() const {
-    std::lock_guard journalLock(journalMutex_);
-    return journalError_;
+    return journal_.Error();
 }
 
 } // namespace quorvane
