@@ -572,7 +572,7 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         }
         SaveStage(window, "8-written");
 
-        // 9. The clean-up drops the placements, the streaming reads them back from their files.
+        // 9. The written placements join their cells in memory, with the files' lines.
         ASSERT_TRUE(WaitFor(
             [&] { return field.PlacedModelCount() == 0 && field.PlacementRecordCount() == 0; }, 30000))
             << "the written placements were not cleaned up";
@@ -606,10 +606,78 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         }
         EXPECT_TRUE(test::WaitForFrames(view, 3));
         SaveStage(window, "9-reloaded");
+
+        // 10. Out of placing, a click on a written copy selects it; typed, it moves 5 along x.
+        const auto [file, linesBefore] = *writtenFiles.begin();
+        const std::string chosen(FirstGridField(linesBefore.front()));
+        const Vector4 chosenAt = written[chosen].position;
+        QTest::mouseClick(surface, Qt::RightButton, {}, spots[0]);
+        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeMove; }, 30000));
+        const std::optional<QPoint> onCopy = ClientPointOf(view, chosenAt);
+        ASSERT_TRUE(onCopy.has_value());
+        ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, *onCopy));
+        QTest::mouseClick(surface, Qt::LeftButton, {}, *onCopy);
+        ASSERT_TRUE(WaitFor([&] { return !field.PickPending() && field.SelectedIsWritten(); }, 30000))
+            << "no written copy under " << Describe(view, chosenAt);
+        const std::string picked = field.SelectedName();
+        ASSERT_TRUE(written.contains(picked)) << picked;
+        for (const Qt::Key key : {Qt::Key_G, Qt::Key_X, Qt::Key_5, Qt::Key_Return}) {
+            QTest::keyClick(surface, key);
+        }
+        ASSERT_TRUE(
+            WaitFor([&] { return field.Mode() == EditMode::ModeAdjust && field.UndoCount() == 1; }, 30000));
+        // Its line alone changes, where it stands in the file: x, as written, grows by 5.
+        std::vector<std::string> linesMoved = writtenFiles[file];
+        for (std::string& line : linesMoved) {
+            if (FirstGridField(line) == picked) {
+                std::vector<std::string> fields;
+                std::stringstream in(line);
+                for (std::string field; std::getline(in, field, '|');) {
+                    fields.push_back(field);
+                }
+                ASSERT_EQ(fields.size(), 17u) << line;
+                written[picked].position.x = std::stof(fields[8]) + 5.0f;
+                fields[8] = SixDecimals(written[picked].position.x);
+                line = fields[0];
+                for (size_t i = 1; i < fields.size(); ++i) {
+                    line += "|" + fields[i];
+                }
+            }
+        }
+        QTest::mouseClick(writeButton, Qt::LeftButton, {}, writeButton->rect().center());
+        const bool rewritten = WaitFor([&] { return FileLines(file) == linesMoved; }, 30000);
+        ASSERT_TRUE(rewritten) << "the moved copy's line was not rewritten in place: "
+                               << ::testing::PrintToString(FileLines(file)) << " against "
+                               << ::testing::PrintToString(linesMoved);
+        writtenFiles[file] = linesMoved;
+        SaveStage(window, "10-moved");
+
+        // 11. Selected again where it stands now, Delete takes it out of the file.
+        const std::optional<QPoint> onMoved = ClientPointOf(view, written[picked].position);
+        ASSERT_TRUE(onMoved.has_value());
+        ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, *onMoved));
+        QTest::mouseClick(surface, Qt::LeftButton, {}, *onMoved);
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return !field.PickPending() && field.SelectedName() == picked &&
+                       field.Mode() == EditMode::ModeAdjust;
+            },
+            30000))
+            << field.SelectedName() << " selected instead of " << picked;
+        QTest::keyClick(surface, Qt::Key_Delete);
+        ASSERT_TRUE(WaitFor([&] { return !field.WrittenEdits().empty(); }, 30000));
+        std::vector<std::string> linesDeleted = linesMoved;
+        std::erase_if(linesDeleted, [&](const std::string& line) { return FirstGridField(line) == picked; });
+        QTest::mouseClick(writeButton, Qt::LeftButton, {}, writeButton->rect().center());
+        ASSERT_TRUE(WaitFor([&] { return FileLines(file) == linesDeleted; }, 30000))
+            << "the deleted copy's line is still in " << file;
+        writtenFiles[file] = linesDeleted;
+        written.erase(picked);
+        SaveStage(window, "11-deleted");
         editor.Stop();
     }
 
-    // 10. A fresh application object on the same folder draws them where they were placed.
+    // 12. A fresh application object on the same folder draws them where they were placed.
     {
         RunningEditor editor;
         ASSERT_TRUE(editor.Started());
@@ -648,7 +716,7 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         }
         EXPECT_EQ(copies.size(), 2u);
         EXPECT_EQ(drawnCopies, 2);
-        SaveStage(window, "10-restarted");
+        SaveStage(window, "12-restarted");
     }
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }

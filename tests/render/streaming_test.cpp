@@ -263,30 +263,39 @@ TEST_F(StreamingTest, WrittenPlacementsComeBackAsGridFileEntriesWithTheirTransfo
 
     GridWriteReport report;
     ASSERT_TRUE(field_->WriteGridFiles(&report));
-    // The next commit clears the placements; the timer then reads them back.
+    // The next commit takes the written copies into their cells as they are, reading nothing.
+    const uint64_t readsBefore = field_->GridFileReads();
     StartTimer();
     ASSERT_TRUE(FramesUntil([&] {
         return field_->PlacedModelCount() == 0 &&
                Settled(TileBlock(10, 16, 11, 17), {"p0p0.gmf", "p1p0.gmf"});
     }));
     timer_.Stop();
+    EXPECT_EQ(field_->GridFileReads(), readsBefore);
+    EXPECT_EQ(field_->PlacementRecordCount(), 0);
+    const auto expectWritten = [&](bool instanced) {
+        const std::vector<const CModelEntry*> entries = GridEntries();
+        ASSERT_EQ(entries.size(), placements.size());
+        for (size_t i = 0; i < placements.size(); ++i) {
+            const CModelEntry& entry = *entries[i];
+            EXPECT_EQ(entry.name, placements[i].name);
+            EXPECT_EQ(entry.modelId, placements[i].model->id);
+            EXPECT_EQ(entry.transform.position, placements[i].transform.position);
+            EXPECT_EQ(entry.transform.scale, placements[i].transform.scale);
+            EXPECT_EQ(entry.transform.rotation, placements[i].transform.rotation);
+            EXPECT_TRUE(entry.ready.load());
+            EXPECT_EQ(entry.isInstance, instanced && placements[i].copy == 1);
+        }
+    };
+    expectWritten(false);
+
+    // Away and back, the cells are read from their files: a copy shares its model.
+    MoveAndSettle(5000.0f, 5000.0f, {}, {});
+    MoveAndSettle(0.0f, 0.0f, TileBlock(10, 16, 11, 17), {"p0p0.gmf", "p1p0.gmf"});
     for (int frame = 0; frame < 3; ++frame) {
         RunFrame(); // the grid entries' uploads complete
     }
-    EXPECT_EQ(field_->PlacementRecordCount(), 0);
-
-    const std::vector<const CModelEntry*> entries = GridEntries();
-    ASSERT_EQ(entries.size(), placements.size());
-    for (size_t i = 0; i < placements.size(); ++i) {
-        const CModelEntry& entry = *entries[i];
-        EXPECT_EQ(entry.name, placements[i].name);
-        EXPECT_EQ(entry.modelId, placements[i].model->id);
-        EXPECT_EQ(entry.transform.position, placements[i].transform.position);
-        EXPECT_EQ(entry.transform.scale, placements[i].transform.scale);
-        EXPECT_EQ(entry.transform.rotation, placements[i].transform.rotation);
-        EXPECT_TRUE(entry.ready.load());
-        EXPECT_EQ(entry.isInstance, placements[i].copy == 1);
-    }
+    expectWritten(true);
     EXPECT_NE(Shared(copied.id), nullptr);
 
     MoveAndSettle(5000.0f, 5000.0f, {}, {});
