@@ -2,8 +2,11 @@
 // render thread committing and a user writing placements, all at once. Built
 // alone under ThreadSanitizer by scripts/run-tsan.sh.
 #include "editor/field_streaming.h"
+#include "editor/grid_map_line.h"
+#include "editor/main_field.h"
 #include "fake_model_loader.h"
 #include "platform/periodic_timer.h"
+#include "platform/virtual_key_codes.h"
 
 #include <array>
 #include <atomic>
@@ -320,6 +323,106 @@ TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
     EXPECT_EQ(loader.livePayloads.load(), 0);
     EXPECT_EQ(loader.destroyedWhileLoading.load(), 0);
     EXPECT_EQ(loader.startedTwice.load(), 0);
+}
+
+// The user selects written copies with clicks, moves and deletes them, undoes
+// and writes, while the timer streams cells in and out and the render thread
+// takes every write into the cells in memory.
+TEST_F(StreamingStressTest, EditingWrittenCopiesWhileStreamingRunsKeepsEveryCellWhole) {
+    constexpr int kCells = 3;
+    constexpr int kCopies = 8;
+    for (int cell = 0; cell < kCells; ++cell) {
+        std::ofstream out(dir / "gridfile" / "lod0" /
+                              (CellPrefix(cell).substr(0, CellPrefix(cell).size() - 1) + ".gmf"),
+                          std::ios::binary);
+        for (int copy = 0; copy < kCopies; ++copy) {
+            out << CellPrefix(cell) << "W_" << copy << "|W|0|2|0|0|w.mdl|w.mdl|" << cell * 50 + 5
+                << ".000000|" << copy * 5 + 2
+                << ".000000|0.000000|1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
+        }
+    }
+    field->SetGroundPlanePoint([](PixelPoint p) {
+        return Vector4{static_cast<float>(p.x), static_cast<float>(-p.y), 0.0f, 1.0f};
+    });
+    field->SetPickRay([](PixelPoint p) {
+        return PickRay{{static_cast<float>(p.x), static_cast<float>(-p.y), 100.0f, 1.0f}, {0, 0, -1, 0}};
+    });
+    SettleAt(60.0f, 20.0f);
+    // Copies two units wide, so a click on a copy's spot hits it.
+    lists.gridFiles.ForEach([](GridFileEntry& file) {
+        for (auto& group : file.groups) {
+            group->ForEach([](CModelEntry& entry) { entry.bounds = {{-1, -1, -1, 1}, {1, 1, 1, 1}}; });
+        }
+    });
+
+    std::atomic<bool> stop{false};
+    CPeriodicTimer timer;
+    ASSERT_TRUE(timer.Start(milliseconds(3), [this] { streaming->TimerPhase(); }));
+    std::thread render([&] {
+        for (int frame = 0; !stop.load(); ++frame) {
+            // Now and then the centre wanders far enough for the cells to go and come back.
+            streaming->SetCentre(frame % 200 < 150 ? 60.0f : 3000.0f, 20.0f);
+            FinishUploads(lists);
+            streaming->CommitPhase();
+            field->UpdateEditing();
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+    });
+    int changed = 0;
+    std::thread user([&] {
+        for (int round = 0; !stop.load(); ++round) {
+            const int cell = round % kCells;
+            const int copy = (round / kCells) % kCopies;
+            const PixelPoint at{cell * 50 + 5, -(copy * 5 + 2)};
+            field->OnLButtonDown(at);
+            field->OnLButtonUp();
+            std::this_thread::sleep_for(milliseconds(2)); // the frame picks
+            for (const int key : {vk::Letter('G'), vk::Letter('Y'), vk::kDigit0 + 1, vk::kReturn}) {
+                field->OnKeyDown(key);
+                field->OnKeyUp(key);
+            }
+            if (round % 5 == 4) {
+                field->OnKeyDown(vk::kDelete);
+                field->OnKeyUp(vk::kDelete);
+            }
+            if (round % 7 == 6) {
+                field->RequestUndo();
+            }
+            if (round % 3 == 2) {
+                GridWriteReport report;
+                field->WriteGridFiles(&report);
+                changed += static_cast<int>(report.changedNames.size());
+            }
+            field->OnKeyDown(vk::kEscape);
+            field->OnKeyUp(vk::kEscape);
+        }
+    });
+    std::this_thread::sleep_for(milliseconds(1500));
+    stop = true;
+    user.join();
+    render.join();
+    timer.Stop();
+    EXPECT_GT(changed, 0) << "no edit of a written copy reached its file";
+
+    // Every cell file still reads whole, each name once, and in memory each copy is there once.
+    field->UpdateEditing();
+    SettleAt(60.0f, 20.0f);
+    for (int cell = 0; cell < kCells; ++cell) {
+        GridReadReport report;
+        const std::filesystem::path path =
+            dir / "gridfile" / "lod0" / (CellPrefix(cell).substr(0, CellPrefix(cell).size() - 1) + ".gmf");
+        const std::unique_ptr<GridFileEntry> file = LoadGridFile(path, &report);
+        ASSERT_NE(file, nullptr) << path;
+        EXPECT_EQ(report.linesSkipped, 0) << path;
+        std::set<std::string> names;
+        for (const std::string& line : file->lines) {
+            EXPECT_TRUE(names.insert(std::string(FirstGridField(line))).second) << line;
+        }
+    }
+    const std::multiset<std::string> shown = GridEntryNames();
+    for (const std::string& name : shown) {
+        EXPECT_EQ(shown.count(name), 1u) << name;
+    }
 }
 
 } // namespace
