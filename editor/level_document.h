@@ -46,6 +46,11 @@ public:
     // The edited state; nullopt when the placement is as written.
     std::optional<WrittenPart> Edited(const std::string& name) const;
     std::vector<WrittenPart> Edits() const;
+    // The placement now: its edit, else its line as written; nullopt when its cell is not kept.
+    std::optional<WrittenPart> Current(const std::filesystem::path& file, const std::string& name) const {
+        std::optional<WrittenPart> edited = Edited(name);
+        return edited ? edited : AsWritten(file, name);
+    }
     bool Empty() const { return edits_.empty(); }
 
     bool IsDirty(const std::filesystem::path& file) const; // edits wait for a write

@@ -10,6 +10,17 @@
 namespace quorvane {
 namespace {
 
+// The parts as they stood at start; their w components stay.
+void PutAt(std::vector<PlacedPartState>& parts, const CModelTransform& start) {
+    for (PlacedPartState& part : parts) {
+        part.transform.scale = start.scale;
+        part.transform.rotation = {start.rotation.x, start.rotation.y, start.rotation.z,
+                                   part.transform.rotation.w};
+        part.transform.position = {start.position.x, start.position.y, start.position.z,
+                                   part.transform.position.w};
+    }
+}
+
 void SetLineTransform(GridLine& line, const CModelTransform& t) {
     line.position = {t.position.x, t.position.y, t.position.z, line.position.w};
     line.scale = {t.scale.x, t.scale.y, t.scale.z, line.scale.w};
@@ -38,10 +49,7 @@ bool CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
 
 std::optional<CModelTransform> CMainField::TransformOfLocked(const SelectedCopy& copy) const {
     if (copy.writtenFile) {
-        std::optional<WrittenPart> part = document_.Edited(copy.name);
-        if (!part) {
-            part = document_.AsWritten(*copy.writtenFile, copy.name);
-        }
+        const std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
         if (!part || part->deleted) {
             return std::nullopt;
         }
@@ -156,10 +164,7 @@ void CMainField::ApplyGroupTransformLocked() {
         const SelectedCopy& copy = group_[i];
         const CModelTransform moved = MovedWithGroup(groupStart_[i], groupCentre_, gesture);
         if (copy.writtenFile) {
-            std::optional<WrittenPart> part = document_.Edited(copy.name);
-            if (!part) {
-                part = document_.AsWritten(*copy.writtenFile, copy.name);
-            }
+            std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
             if (part && !part->deleted) {
                 SetLineTransform(part->line, moved);
                 SetWrittenLocked(*part);
@@ -191,10 +196,7 @@ void CMainField::RecordGroupAdjustmentLocked() {
         }
         changed = true;
         if (copy.writtenFile) {
-            std::optional<WrittenPart> after = document_.Edited(copy.name);
-            if (!after) {
-                after = document_.AsWritten(*copy.writtenFile, copy.name); // back where it was written
-            }
+            std::optional<WrittenPart> after = document_.Current(*copy.writtenFile, copy.name);
             if (!after) {
                 continue;
             }
@@ -206,13 +208,7 @@ void CMainField::RecordGroupAdjustmentLocked() {
         }
         std::vector<PlacedPartState> after = CaptureGroupLocked(SerialOfLocked(copy.name));
         std::vector<PlacedPartState> before = after;
-        for (PlacedPartState& part : before) {
-            part.transform.scale = start.scale;
-            part.transform.rotation = {start.rotation.x, start.rotation.y, start.rotation.z,
-                                       part.transform.rotation.w};
-            part.transform.position = {start.position.x, start.position.y, start.position.z,
-                                       part.transform.position.w};
-        }
+        PutAt(before, start);
         step.before.insert(step.before.end(), before.begin(), before.end());
         step.after.insert(step.after.end(), after.begin(), after.end());
     }
@@ -236,10 +232,7 @@ void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGrou
         // Deleted in the middle of an adjustment: undone, they come back unadjusted.
         const CModelTransform& start = groupStart_[i];
         if (copy.writtenFile) {
-            std::optional<WrittenPart> part = document_.Edited(copy.name);
-            if (!part) {
-                part = document_.AsWritten(*copy.writtenFile, copy.name);
-            }
+            std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
             if (!part || part->deleted) {
                 continue;
             }
@@ -255,13 +248,7 @@ void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGrou
         }
         std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(copy.name));
         if (midGesture) {
-            for (PlacedPartState& part : parts) {
-                part.transform.scale = start.scale;
-                part.transform.rotation = {start.rotation.x, start.rotation.y, start.rotation.z,
-                                           part.transform.rotation.w};
-                part.transform.position = {start.position.x, start.position.y, start.position.z,
-                                           part.transform.position.w};
-            }
+            PutAt(parts, start);
         }
         RemovedGroup taken = ExtractGroupLocked(copy.name);
         std::ranges::move(taken.records, std::back_inserter(removed.records));

@@ -217,10 +217,7 @@ std::optional<WrittenPart> CMainField::SelectedWrittenLocked() const {
     if (!selectedWrittenFile_) {
         return std::nullopt;
     }
-    if (std::optional<WrittenPart> edited = document_.Edited(selectedName_)) {
-        return edited;
-    }
-    return document_.AsWritten(*selectedWrittenFile_, selectedName_);
+    return document_.Current(*selectedWrittenFile_, selectedName_);
 }
 
 void CMainField::SetWrittenLocked(const WrittenPart& part) {
@@ -341,10 +338,7 @@ void CMainField::SyncWrittenEntries() {
                 if (!kept) {
                     return;
                 }
-                std::optional<WrittenPart> part = document_.Edited(entry.name);
-                if (!part) {
-                    part = document_.AsWritten(file.path, entry.name);
-                }
+                const std::optional<WrittenPart> part = document_.Current(file.path, entry.name);
                 if (!part) {
                     return;
                 }

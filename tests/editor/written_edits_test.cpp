@@ -120,6 +120,14 @@ protected:
         Press(vk::kReturn);
         field->UpdateEditing();
     }
+    // The editor started again on the same folder, the journal opened.
+    std::unique_ptr<CMainField> Restarted(const std::filesystem::path& journal) {
+        auto restarted = std::make_unique<CMainField>(loader, dir / "gridfile");
+        restarted->SetGridFileAccess(access);
+        std::string message;
+        EXPECT_TRUE(restarted->OpenRecoveryJournal(journal, &message)) << message;
+        return restarted;
+    }
     void UndoStep() {
         field->RequestUndo();
         field->UpdateEditing();
@@ -401,25 +409,21 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
     std::filesystem::copy_file(journal, dir / "crashed.journal");
 
     // The next start, before any cell was streamed in.
-    CMainField restarted(loader, dir / "gridfile");
-    restarted.SetGridFileAccess(access);
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(journal, &message)) << message;
-    EXPECT_EQ(restarted.RecoverableCount(), 2u);
-    EXPECT_EQ(restarted.RestoreFromJournal(&message), 2) << message;
-    EXPECT_EQ(restarted.WrittenEdits().size(), 2u);
-    EXPECT_TRUE(restarted.HasUnwrittenEdits(cellFile));
+    std::unique_ptr<CMainField> restarted = Restarted(journal);
+    EXPECT_EQ(restarted->RecoverableCount(), 2u);
+    EXPECT_EQ(restarted->RestoreFromJournal(&message), 2) << message;
+    EXPECT_EQ(restarted->WrittenEdits().size(), 2u);
+    EXPECT_TRUE(restarted->HasUnwrittenEdits(cellFile));
     GridWriteReport report;
-    ASSERT_TRUE(restarted.WriteGridFiles(&report));
+    ASSERT_TRUE(restarted->WriteGridFiles(&report));
     EXPECT_TRUE(report.AllWritten());
     EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_tree_deleted.gmf"));
 
     // A crash after that write, before the journal was emptied: the file holds the edits already.
-    restarted.FlushJournal();
+    restarted->FlushJournal();
     std::filesystem::copy_file(dir / "crashed.journal", journal,
                                std::filesystem::copy_options::overwrite_existing);
-    CMainField again(loader, dir / "gridfile");
-    ASSERT_TRUE(again.OpenRecoveryJournal(journal, &message)) << message;
-    EXPECT_EQ(again.RecoverableCount(), 0u);
+    EXPECT_EQ(Restarted(journal)->RecoverableCount(), 0u);
 }
 
 TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
@@ -430,14 +434,12 @@ TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
     MoveSelectionAlongX(5);
     field->FlushJournal();
     std::ofstream(cellFile, std::ios::binary | std::ios::trunc).close(); // a teammate emptied the cell
-    CMainField restarted(loader, dir / "gridfile");
-    restarted.SetGridFileAccess(access);
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(journal, &message)) << message;
-    ASSERT_EQ(restarted.RecoverableCount(), 1u);
-    EXPECT_EQ(restarted.RestoreFromJournal(&message), 0);
+    std::unique_ptr<CMainField> restarted = Restarted(journal);
+    ASSERT_EQ(restarted->RecoverableCount(), 1u);
+    EXPECT_EQ(restarted->RestoreFromJournal(&message), 0);
     EXPECT_NE(message.find("p0p0_HOUSE_000 is no longer in"), std::string::npos) << message;
-    EXPECT_EQ(restarted.RecoverableEdits().size(), 1u);
-    restarted.FlushJournal();
+    EXPECT_EQ(restarted->RecoverableEdits().size(), 1u);
+    restarted->FlushJournal();
     EXPECT_EQ(CRecoveryJournal(journal).Read().Newest().edits.size(), 1u);
 }
 
