@@ -23,6 +23,7 @@
 #include "editor/registry_lists.h"
 #include "editor/transform_gesture.h"
 #include "editor/vector4.h"
+#include "editor/write_merge.h"
 
 #include <array>
 #include <atomic>
@@ -460,21 +461,6 @@ private:
                               const std::vector<CellWriteResult>& results, GridWriteReport& report);
     // Takes what a write put into its files out of the lists, at the moment the write ends.
     void TakeOutWrittenLocked(GridWriteReport& result, std::vector<std::unique_ptr<CPlacedModel>>& records);
-    // A written copy waiting to join its cell in memory.
-    struct WrittenCopy {
-        std::unique_ptr<CModelEntry> entry;
-        std::filesystem::path file;
-        GridLine line; // as written
-    };
-    struct RewrittenCell {
-        std::filesystem::path path;
-        std::vector<std::string> lines;
-        std::optional<FileStamp> stamp;
-    };
-    // Puts a written copy into its file's group. One whose model is not in
-    // (still loading) joins as a fresh entry of its line, for streaming to
-    // load; the entry it replaces is returned, to be destroyed after the lock.
-    static std::unique_ptr<CModelEntry> JoinCell(GridFileEntry& file, WrittenCopy& copy);
     void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
     // Collects the unwritten set (taking the field's lock) for the journal
     // writer; call it without the lock.
@@ -553,9 +539,7 @@ private:
     // Entries taken out of the lists off the render thread; it destroys them.
     std::vector<std::unique_ptr<CModelEntry>> retiredEntries_; // under mutex_
     // What the last write changed, until MergeAfterWrite takes it into the cells in memory.
-    std::vector<WrittenCopy> writtenCopies_;    // under mutex_
-    std::vector<AppendedCell> appendedCells_;   // under mutex_
-    std::vector<RewrittenCell> rewrittenCells_; // under mutex_
+    CWriteMerge writeMerge_; // under mutex_
     std::atomic<uint64_t> gridFileReads_{0};
 
     CEditHistory history_;                           // under mutex_

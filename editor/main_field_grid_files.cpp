@@ -148,7 +148,7 @@ void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrite
             } else {
                 document_.Forget(rewrite.path); // read again before its next rewrite
             }
-            rewrittenCells_.push_back({rewrite.path, rewrite.lines, results[i].stamp});
+            writeMerge_.AddRewrite({rewrite.path, rewrite.lines, results[i].stamp});
             ++documentVersion_;
             report.writtenNames.insert(report.writtenNames.end(), rewrite.addedNames.begin(),
                                        rewrite.addedNames.end());
@@ -167,11 +167,11 @@ void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrite
 
 void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
                                       std::vector<std::unique_ptr<CPlacedModel>>& records) {
-    appendedCells_ = result.appended;
+    writeMerge_.SetAppended(result.appended);
     std::unordered_set<std::string> gone(result.writtenNames.begin(), result.writtenNames.end());
     gone.insert(result.orphanNames.begin(), result.orphanNames.end());
     if (gone.empty()) {
-        if (!rewrittenCells_.empty()) {
+        if (writeMerge_.HasRewrites()) {
             gridState_.store(kGridWritten,
                              std::memory_order_release); // the cells in memory take the new text
         }
@@ -195,7 +195,7 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
             if (entry && entry->name == record->uniqueName) {
                 // It joins its cell in memory as what the file now holds.
                 const CModelTransform transform = entry->transform;
-                writtenCopies_.push_back({std::move(entry), file, GridLineOf(*record, transform)});
+                writeMerge_.AddCopy({std::move(entry), file, GridLineOf(*record, transform)});
             }
         }
     }
@@ -215,84 +215,14 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
     MarkJournalDue();
 }
 
-std::unique_ptr<CModelEntry> CMainField::JoinCell(GridFileEntry& file, WrittenCopy& copy) {
-    const auto group = static_cast<size_t>(copy.line.listNumber);
-    while (file.groups.size() <= group) {
-        file.groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
-        file.groupShaders.push_back(0);
-    }
-    std::unique_ptr<CModelEntry> replaced;
-    if (!copy.entry->loaded.load(std::memory_order_acquire)) {
-        replaced = std::exchange(copy.entry, GridEntryOf(copy.line));
-    }
-    copy.entry->selected.store(false, std::memory_order_relaxed);
-    file.groups[group]->Append(std::move(copy.entry));
-    file.groupShaders[group] = static_cast<uint32_t>(copy.line.shader);
-    return replaced;
-}
-
 bool CMainField::MergeAfterWrite() {
     if (!TryBeginGridPass()) {
         return false; // a streaming pass is reading grid files; the next frame takes the write in
     }
     if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
-        // Taken out under the lock, destroyed after it.
-        std::vector<std::unique_ptr<GridFileEntry>> dropped;
-        std::vector<std::unique_ptr<CModelEntry>> unplaced;
+        CWriteMerge::Leftovers leftovers; // destroyed after the lock
         LockedStep([&](CFieldHookCalls& calls) {
-            const auto fileAt = [this](const std::filesystem::path& path) {
-                return lists_.gridFiles.FindFirst([&path](const GridFileEntry& file) {
-                    return file.path.generic_string() == path.generic_string();
-                });
-            };
-            // Cells someone else changed on disk since they were read: read again.
-            std::unordered_set<std::string> stale;
-            for (RewrittenCell& cell : rewrittenCells_) {
-                if (GridFileEntry* file = fileAt(cell.path)) {
-                    if (cell.stamp) {
-                        file->lines = std::move(cell.lines);
-                        file->stamp = *cell.stamp;
-                    } else {
-                        stale.insert(cell.path.generic_string());
-                    }
-                }
-            }
-            for (AppendedCell& cell : appendedCells_) {
-                GridFileEntry* file = fileAt(cell.path);
-                if (file != nullptr && cell.after && file->stamp == cell.before) {
-                    std::ranges::move(cell.lines, std::back_inserter(file->lines));
-                    file->stamp = *cell.after;
-                } else if (file != nullptr) {
-                    stale.insert(cell.path.generic_string());
-                } else if (!cell.before.exists && cell.after) {
-                    // A cell the write began: its file holds just these lines.
-                    auto created = std::make_unique<GridFileEntry>();
-                    created->path = cell.path;
-                    created->lines = std::move(cell.lines);
-                    created->stamp = *cell.after;
-                    created->loaded.store(true, std::memory_order_release);
-                    lists_.gridFiles.Append(std::move(created));
-                }
-                // Any other cell is not in memory: streaming reads it when it comes near.
-            }
-            for (WrittenCopy& copy : writtenCopies_) {
-                GridFileEntry* file = fileAt(copy.file);
-                if (file != nullptr && !stale.contains(copy.file.generic_string())) {
-                    if (std::unique_ptr<CModelEntry> replaced = JoinCell(*file, copy)) {
-                        unplaced.push_back(std::move(replaced));
-                    }
-                } else {
-                    unplaced.push_back(std::move(copy.entry));
-                }
-            }
-            dropped = lists_.gridFiles.ExtractIf(
-                [&stale](const GridFileEntry& file) { return stale.contains(file.path.generic_string()); });
-            for (const auto& file : dropped) {
-                DestroyGridFile(*file, lists_.sharedModels);
-            }
-            writtenCopies_.clear();
-            appendedCells_.clear();
-            rewrittenCells_.clear();
+            leftovers = writeMerge_.MergeInto(lists_.gridFiles, lists_.sharedModels);
             ++documentVersion_; // the joined copies take their selection marks afresh
             calls.RepaintMain();
         });
