@@ -388,13 +388,11 @@ void CMainField::ApplyCursorTransform() {
 }
 
 void CMainField::ApplyCursorTransformLocked() {
-    for (CursorSlot& slot : liveSlots_) {
-        if (slot.part) {
-            slot.part->transform.scale = vectors_.cursorScale;
-            slot.part->offset = vectors_.cursorOffset;
-            slot.part->transform.rotation = vectors_.cursorRotation;
-        }
-    }
+    cursor_.ForEachPart([this](CCursorPart& part) {
+        part.transform.scale = vectors_.cursorScale;
+        part.offset = vectors_.cursorOffset;
+        part.transform.rotation = vectors_.cursorRotation;
+    });
 }
 
 // ---- camera side and snapshots ---------------------------------------------------
@@ -442,7 +440,7 @@ std::string CMainField::CellName() const {
 
 uint32_t CMainField::CursorPartCount() const {
     std::lock_guard lock(mutex_);
-    return cursorPartCount_;
+    return cursor_.PartCount();
 }
 
 uint32_t CMainField::PlacementSerial() const {
@@ -451,7 +449,7 @@ uint32_t CMainField::PlacementSerial() const {
 }
 
 bool CMainField::CursorPending() const {
-    return pending_.load(std::memory_order_acquire);
+    return cursor_.HasPending();
 }
 
 CPlacementListModel CMainField::ListModel() const {

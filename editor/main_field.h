@@ -16,6 +16,7 @@
 #include "editor/model_loader.h"
 #include "editor/owned_list.h"
 #include "editor/placed_model.h"
+#include "editor/placement_cursor.h"
 #include "editor/placement_list_model.h"
 #include "editor/placement_pick.h"
 #include "editor/placement_random.h"
@@ -63,23 +64,6 @@ struct InputState {
     PixelPoint boxCorner;
 };
 
-// One definition part as the cursor keeps it, so that a place uses the parts
-// that are on screen even when a newer choice is still pending.
-struct CursorPartSource {
-    std::string path;
-    uint32_t lod = 0;
-    uint32_t shader = 0;
-    uint32_t listNumber = 0;
-    uint32_t animated = 0;
-    uint32_t copy = 0;
-    std::filesystem::path definitionPath;
-};
-
-struct CursorSlot {
-    std::unique_ptr<CCursorPart> part;
-    CursorPartSource source;
-};
-
 // The editing core of the field view: edit modes, input, the placement cursor,
 // placed models and their records, and the grid map files. It holds no window
 // and no GPU object: models come through IModelLoader, the ground point under a
@@ -96,7 +80,7 @@ struct CursorSlot {
 // writer's thread.
 class CMainField {
 public:
-    static constexpr size_t kCursorSlots = 8;
+    static constexpr size_t kCursorSlots = quorvane::kCursorSlots;
     static constexpr int32_t kRequestNone = 0;
     static constexpr int32_t kRequestCancelPlacement = 1;
     static constexpr int32_t kRequestDeleteSelected = 2;
@@ -313,21 +297,10 @@ public:
     }
     template <typename F> void ForEachCursorPart(F visit) const {
         std::lock_guard lock(mutex_);
-        for (const CursorSlot& slot : liveSlots_) {
-            if (slot.part) {
-                visit(*slot.part);
-            }
-        }
+        cursor_.ForEachPart(visit);
     }
 
 private:
-    // The parts of one choice for the background thread to load.
-    struct CursorLoad {
-        std::array<std::optional<CursorPartSource>, kCursorSlots> sources;
-        uint64_t generation = 0;
-        bool fromChoice = false; // a new choice centres the cursor and starts placing
-    };
-
     struct RemovedGroup {
         std::vector<std::unique_ptr<CPlacedModel>> records;
         std::vector<std::unique_ptr<CModelEntry>> entries;
@@ -516,17 +489,9 @@ private:
     uint32_t placementSerial_ = 0;
     CTransformGesture gesture_;
 
-    std::array<CursorSlot, kCursorSlots> liveSlots_;
-    uint32_t cursorPartCount_ = 0;
-    bool cursorReady_ = false;                    // the live parts are whole: none given to a placement yet
-    uint64_t cursorGeneration_ = 0;               // grows with each choice: older loads are dropped
+    CPlacementCursor cursor_;                     // under mutex_ (its pending flag also without)
     std::optional<std::string> pendingPlaceCell_; // a click waiting for the cursor or the cell's names
     CGridNameCache gridNames_;
-
-    // Written by the background thread, taken by the render thread.
-    std::array<CursorSlot, kCursorSlots> pendingSlots_;
-    uint32_t pendingPartCount_ = 0;
-    std::atomic<bool> pending_{false};
 
     std::atomic<int32_t> editRequest_{kRequestNone};
     std::atomic<int32_t> gridState_{kGridIdle};

@@ -31,19 +31,9 @@ std::unique_ptr<CModelEntry> TakeAsPlacedEntry(CCursorPart& part) {
 
 void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
     CursorLoad load;
-    load.fromChoice = true;
-    const size_t parts = std::min<size_t>(definition.count, kCursorSlots);
-    for (size_t i = 0; i < parts; ++i) {
-        if (definition.lodValues[i] == 0) {
-            load.sources[i] = CursorPartSource{definition.paths[i],          definition.lodValues[i],
-                                               definition.shaderValues[i],   definition.listNumbers[i],
-                                               definition.animatedValues[i], definition.copyValues[i],
-                                               definition.filePath};
-        }
-    }
     {
         std::lock_guard lock(mutex_);
-        load.generation = ++cursorGeneration_;
+        load = cursor_.Choose(definition);
         pendingPlaceCell_.reset(); // a click made for the old choice is not made with the new one
     }
     // On the chooser's thread: the viewer's hand-off and the chooser run off the UI thread.
@@ -51,54 +41,25 @@ void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
 }
 
 void CMainField::PostNextCursorCopiesLocked() {
-    CursorLoad load;
-    load.generation = cursorGeneration_;
-    for (size_t i = 0; i < kCursorSlots; ++i) {
-        if (!liveSlots_[i].source.path.empty()) {
-            load.sources[i] = liveSlots_[i].source;
-        }
-    }
-    background_.Post([this, load] { LoadCursorParts(load); });
+    background_.Post([this, load = cursor_.NextCopies()] { LoadCursorParts(load); });
 }
 
 void CMainField::LoadCursorParts(const CursorLoad& load) {
-    const auto stale = [this, &load] {
-        std::lock_guard lock(mutex_);
-        return load.generation != cursorGeneration_;
-    };
     // Outside every lock: loads take long, and the parts are ours alone until handed over.
-    std::array<CursorSlot, kCursorSlots> chosen;
-    uint32_t count = 0;
-    std::optional<Vector4> centredOffset;
-    for (size_t i = 0; i < kCursorSlots; ++i) {
-        if (!load.sources[i]) {
-            continue;
-        }
-        if (background_.Stopping() || stale()) {
-            return; // a newer choice, or the field is going
-        }
-        ++count;
-        CursorSlot& slot = chosen[i];
-        slot.source = *load.sources[i];
-        slot.part = loader_.LoadCursorPart(slot.source.path, slot.source.animated != 0);
-        if (slot.part) {
-            // Centred on the pick point: the offset is the box's horizontal centre.
-            const CBoundingBox& box = slot.part->bounds;
-            centredOffset = Vector4{(box.minimum.x + box.maximum.x) * 0.5f,
-                                    (box.minimum.y + box.maximum.y) * 0.5f, 0.0f, 1.0f};
-        }
-    }
-    // Replaced pending parts were never drawn: they may go on this thread, after the lock.
-    std::array<CursorSlot, kCursorSlots> replaced;
-    std::lock_guard lock(mutex_);
-    if (load.generation != cursorGeneration_) {
+    std::optional<LoadedCursor> loaded = CPlacementCursor::Load(load, loader_, [this, &load] {
+        std::lock_guard lock(mutex_);
+        return background_.Stopping() || !cursor_.IsCurrent(load); // a newer choice, or the field is going
+    });
+    if (!loaded) {
         return;
     }
-    // A choice the render thread has not swapped in yet is replaced whole, so
-    // the cursor never mixes parts of two choices.
-    replaced = std::move(pendingSlots_);
-    pendingSlots_ = std::move(chosen);
-    pendingPartCount_ = count;
+    const std::optional<Vector4> centredOffset = loaded->centredOffset;
+    CursorSlots replaced; // never drawn: they may go on this thread, after the lock
+    std::lock_guard lock(mutex_);
+    if (!cursor_.IsCurrent(load)) {
+        return;
+    }
+    replaced = cursor_.Offer(std::move(*loaded));
     if (load.fromChoice) {
         if (centredOffset) {
             vectors_.cursorScale = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -108,28 +69,21 @@ void CMainField::LoadCursorParts(const CursorLoad& load) {
         }
         editMode_ = EditMode::ModePlace;
     }
-    pending_.store(true, std::memory_order_release);
 }
 
 void CMainField::SwapInCursor() {
-    if (!pending_.load(std::memory_order_acquire)) {
+    if (!cursor_.HasPending()) {
         return;
     }
     // The old parts are destroyed here, on the thread that draws them, once the lock is released.
-    std::array<CursorSlot, kCursorSlots> retired;
+    std::optional<CursorSlots> retired;
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        if (!pending_.exchange(false, std::memory_order_acq_rel)) {
+        retired = cursor_.SwapIn();
+        if (!retired) {
             return;
         }
-        for (size_t i = 0; i < kCursorSlots; ++i) {
-            retired[i] = std::move(liveSlots_[i]);
-            liveSlots_[i] = std::move(pendingSlots_[i]);
-            pendingSlots_[i] = {};
-        }
-        cursorPartCount_ = pendingPartCount_;
-        cursorReady_ = true;
         ApplyCursorTransformLocked();
         TryPendingPlaceLocked(calls);
     }
@@ -196,7 +150,7 @@ int32_t CMainField::TryPendingPlaceLocked(CFieldHookCalls& calls) {
         RequestGridNamesLocked(cell);
         return 0;
     }
-    if (!cursorReady_) {
+    if (!cursor_.Ready()) {
         return 0; // the cursor's next copies are loading; the swap-in places
     }
     pendingPlaceCell_.reset();
@@ -225,49 +179,43 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
         taken.insert(part.record.uniqueName);
     }
     ++placementSerial_;
-    int32_t placed = 0;
-    for (CursorSlot& slot : liveSlots_) {
-        if (!slot.part) {
-            continue; // its load failed; the other parts are still placed
-        }
-        const CursorPartSource& source = slot.source;
-        std::unique_ptr<CModelEntry> entry = TakeAsPlacedEntry(*slot.part);
-        slot.part.reset();
-        const std::string name = FirstFreeName(cell, entry->modelId, written,
-                                               [&taken](const std::string& n) { return taken.contains(n); });
-        taken.insert(name);
-        entry->name = name;
-        entry->path = source.path;
-        entry->animated = source.animated != 0;
-        entry->placementSerial = placementSerial_;
-        const Vector4& p = vectors_.selPosition;
-        const Vector4& r = vectors_.selRotation;
-        entry->transform.position = {p.x, p.y, p.z, entry->transform.position.w};
-        entry->transform.scale = vectors_.selScale;
-        entry->transform.rotation = {r.x, r.y, r.z, entry->transform.rotation.w};
-        // Whole before it is listed: the render thread reads entries under the list's lock only.
-        const std::string modelId = entry->modelId;
-        lists_.placedModels.Append(std::move(entry));
-        auto record = std::make_unique<CPlacedModel>();
-        record->lod = source.lod;
-        record->copy = source.copy;
-        record->shader = source.shader;
-        record->listNumber = source.listNumber;
-        record->animated = source.animated;
-        record->uniqueName = name;
-        record->partPath = source.path;
-        record->modelId = modelId;
-        record->sourcePath = source.path;
-        record->definitionPath = source.definitionPath;
-        lists_.placementRecords.Append(std::move(record));
-        ++placed;
-    }
+    // A part whose load failed is left out; the other parts are still placed.
+    const int32_t placed =
+        cursor_.TakeParts([&](std::unique_ptr<CCursorPart> part, const CursorPartSource& source) {
+            std::unique_ptr<CModelEntry> entry = TakeAsPlacedEntry(*part);
+            const std::string name = FirstFreeName(
+                cell, entry->modelId, written, [&taken](const std::string& n) { return taken.contains(n); });
+            taken.insert(name);
+            entry->name = name;
+            entry->path = source.path;
+            entry->animated = source.animated != 0;
+            entry->placementSerial = placementSerial_;
+            const Vector4& p = vectors_.selPosition;
+            const Vector4& r = vectors_.selRotation;
+            entry->transform.position = {p.x, p.y, p.z, entry->transform.position.w};
+            entry->transform.scale = vectors_.selScale;
+            entry->transform.rotation = {r.x, r.y, r.z, entry->transform.rotation.w};
+            // Whole before it is listed: the render thread reads entries under the list's lock only.
+            const std::string modelId = entry->modelId;
+            lists_.placedModels.Append(std::move(entry));
+            auto record = std::make_unique<CPlacedModel>();
+            record->lod = source.lod;
+            record->copy = source.copy;
+            record->shader = source.shader;
+            record->listNumber = source.listNumber;
+            record->animated = source.animated;
+            record->uniqueName = name;
+            record->partPath = source.path;
+            record->modelId = modelId;
+            record->sourcePath = source.path;
+            record->definitionPath = source.definitionPath;
+            lists_.placementRecords.Append(std::move(record));
+        });
     if (placed == 0) {
         selectedName_.clear(); // the previous placement's row must not be taken for this one
         return 0;
     }
     // The cursor gave its models away: its next copies load in the background.
-    cursorReady_ = false;
     PostNextCursorCopiesLocked();
     listModel_.SelectLast(lists_.placementRecords.Count());
     if (const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected())) {

@@ -180,7 +180,7 @@ void CMainField::SelectPickedLocked(const PickTarget& target) {
 }
 
 EditMode CMainField::ModeWithoutSelectionLocked() const {
-    return cursorPartCount_ > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+    return cursor_.PartCount() > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
 }
 
 bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
