@@ -165,6 +165,8 @@ public:
     // The copies selected together (Shift+click adds or removes one); empty
     // unless two or more are. A move, scale or turn then acts about their centre.
     std::vector<SelectedCopy> SelectedGroup() const;
+    // The written copies selected now, which the placement list shows after the unwritten ones.
+    std::vector<std::string> SelectedWrittenNames() const;
     // Written placements changed or deleted and not written since.
     std::vector<WrittenPart> WrittenEdits() const;
     // Streaming keeps such a cell in memory until its edits are written.
@@ -373,6 +375,9 @@ private:
     void ToggleInSelectionLocked(const PickTarget& target);
     void SelectOnlyLocked(const SelectedCopy& copy); // a selection of one
     void SelectPickedLocked(const PickTarget& target);
+    std::vector<std::string> SelectedWrittenNamesLocked() const;
+    // The placement list's rows: the unwritten placements, then the selected written copies.
+    int32_t ListRowCountLocked() const;
     void GatherPickTargetsLocked(std::vector<PickCandidate>& candidates,
                                  std::vector<PickTarget>& targets) const;
     void SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls);

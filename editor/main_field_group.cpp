@@ -34,6 +34,28 @@ std::vector<SelectedCopy> CMainField::SelectedGroup() const {
     return group_;
 }
 
+std::vector<std::string> CMainField::SelectedWrittenNames() const {
+    std::lock_guard lock(mutex_);
+    return SelectedWrittenNamesLocked();
+}
+
+std::vector<std::string> CMainField::SelectedWrittenNamesLocked() const {
+    std::vector<std::string> names;
+    if (selectedWrittenFile_) {
+        names.push_back(selectedName_);
+    }
+    for (const SelectedCopy& copy : group_) {
+        if (copy.writtenFile) {
+            names.push_back(copy.name);
+        }
+    }
+    return names;
+}
+
+int32_t CMainField::ListRowCountLocked() const {
+    return lists_.placementRecords.Count() + static_cast<int32_t>(SelectedWrittenNamesLocked().size());
+}
+
 bool CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
     // The cell as read counts, unless the document holds newer: edits, or a
     // write the cell in memory has not taken in yet.

@@ -458,7 +458,7 @@ void CMainField::PickListRow(int32_t clientY) {
 
 void CMainField::WheelList(int32_t delta) {
     LockedStep([&](CFieldHookCalls& calls) {
-        listModel_.Wheel(delta, lists_.placementRecords.Count());
+        listModel_.Wheel(delta, ListRowCountLocked());
         calls.RepaintList();
         calls.RepaintMain();
     });

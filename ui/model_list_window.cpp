@@ -27,9 +27,13 @@ CModelListWindow::CModelListWindow(QWidget* parent, const UiScale& scale, IPlace
     poll_.start(kPollMs);
 }
 
+int32_t CModelListWindow::RowCount() const {
+    return static_cast<int32_t>(source_.Names().size() + source_.SelectedWritten().size());
+}
+
 CModelListWindow::Shown CModelListWindow::Current() const {
     CPlacementListModel model = source_.Model();
-    const auto count = static_cast<int32_t>(source_.Names().size());
+    const int32_t count = RowCount();
     model.ClampPage(count);
     return {count, model.Selected(), model.Page(), unwritten_ ? unwritten_() : 0};
 }
@@ -49,7 +53,7 @@ void CModelListWindow::Refresh() {
 
 QString CModelListWindow::CaptionSuffix() const {
     CPlacementListModel model = source_.Model();
-    const auto count = static_cast<int32_t>(source_.Names().size());
+    const int32_t count = RowCount();
     model.ClampPage(count);
     return PlacementCaptionSuffix(model.Page() + 1, model.LastPage(count) + 1, unwritten_ ? unwritten_() : 0);
 }
@@ -61,22 +65,29 @@ void CModelListWindow::paintEvent(QPaintEvent*) {
     painter.setFont(UiFont(kRowHeight * 0.5, scale_));
 
     const std::vector<std::string> names = source_.Names();
+    const std::vector<std::string> written = source_.SelectedWritten();
     CPlacementListModel model = source_.Model();
-    const auto count = static_cast<int32_t>(names.size());
+    const auto unwritten = static_cast<int32_t>(names.size());
+    const auto count = static_cast<int32_t>(names.size() + written.size());
     model.ClampPage(count);
     const int32_t rows = model.RowsPerPage();
     const int32_t first = model.Page() * rows + 1;
     for (int32_t i = first; i <= count && i < first + rows; ++i) {
         const int32_t top = kRowHeight * (i - first);
+        // After the unwritten placements, the written copies selected in the field, shown selected.
+        const bool isWritten = i > unwritten;
         QPainterPath face;
         face.addRoundedRect(QRectF(5, top + 4, width() - 10, kRowHeight - 4), 2, 2);
-        painter.fillPath(face, i == model.Selected() ? Argb(255, 240, 170, 170) : Argb(255, 200, 120, 120));
+        painter.fillPath(face, i == model.Selected() || isWritten ? Argb(255, 240, 170, 170)
+                                                                  : Argb(255, 200, 120, 120));
         painter.setPen(Argb(255, 255, 255, 255));
         painter.drawText(QRect(10, top + 2, width() - 10, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                         QString("%1. ").arg(i));
+                         isWritten ? QString::fromUtf8("済") : QString("%1. ").arg(i));
         painter.setPen(Argb(255, 130, 70, 70));
+        const std::string& name =
+            isWritten ? written[static_cast<size_t>(i - unwritten - 1)] : names[static_cast<size_t>(i - 1)];
         painter.drawText(QRect(50, top + 2, width() - 10, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                         QString::fromStdString(names[static_cast<size_t>(i - 1)]));
+                         QString::fromStdString(name));
     }
 }
 
@@ -85,7 +96,14 @@ void CModelListWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     source_.SetHeight(height());
-    source_.Pick(static_cast<int32_t>(event->position().y()));
+    const auto y = static_cast<int32_t>(event->position().y());
+    CPlacementListModel model = source_.Model();
+    model.ClampPage(RowCount());
+    const int32_t row = model.Page() * model.RowsPerPage() + y / kRowHeight + 1;
+    if (row > static_cast<int32_t>(source_.Names().size()) && !source_.SelectedWritten().empty()) {
+        return; // a written copy's row: it is selected in the field, not from here
+    }
+    source_.Pick(y);
     Refresh();
     repaint();
 }

@@ -39,6 +39,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int32_t RowCount() const; // the unwritten placements and the selected written copies
     struct Shown {
         int32_t count = 0;
         int32_t selected = 0;

@@ -19,6 +19,11 @@ std::vector<std::string> CFieldListSource::Names() const {
     return names;
 }
 
+std::vector<std::string> CFieldListSource::SelectedWritten() const {
+    CMainField* field = Field();
+    return field != nullptr ? field->SelectedWrittenNames() : std::vector<std::string>{};
+}
+
 void CFieldListSource::Pick(int32_t clientY) {
     if (CMainField* field = Field()) {
         SetHeight(height_);

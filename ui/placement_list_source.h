@@ -17,6 +17,8 @@ public:
     virtual ~IPlacementListSource() = default;
     virtual CPlacementListModel Model() const = 0;
     virtual std::vector<std::string> Names() const = 0;
+    // Written copies selected in the field, shown after the names and never picked.
+    virtual std::vector<std::string> SelectedWritten() const = 0;
     virtual void Pick(int32_t clientY) = 0;
     virtual void Wheel(int32_t delta) = 0;
     virtual void SetHeight(int32_t height) = 0;
@@ -29,6 +31,7 @@ public:
 
     CPlacementListModel Model() const override;
     std::vector<std::string> Names() const override;
+    std::vector<std::string> SelectedWritten() const override;
     void Pick(int32_t clientY) override;
     void Wheel(int32_t delta) override;
     void SetHeight(int32_t height) override;

@@ -328,6 +328,8 @@ TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
     ClickGround(-10.0f, 0.0f);
     ShiftClickGround(10.0f, 20.0f);
     ASSERT_EQ(field->SelectedGroup().size(), 2u);
+    EXPECT_EQ(field->SelectedWrittenNames(), std::vector<std::string>{"p0p0_HOUSE_000"})
+        << "the list shows the written one after the unwritten";
 
     MoveSelectionAlongX(5);
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);

@@ -18,6 +18,7 @@ public:
     }
     CPlacementListModel Model() const override { return model; }
     std::vector<std::string> Names() const override { return names; }
+    std::vector<std::string> SelectedWritten() const override { return written; }
     void Pick(int32_t clientY) override {
         model.ClickAt(clientY, static_cast<int32_t>(names.size()));
         picks.push_back(clientY);
@@ -26,6 +27,7 @@ public:
     void SetHeight(int32_t height) override { model.SetHeight(height); }
 
     std::vector<std::string> names;
+    std::vector<std::string> written;
     CPlacementListModel model;
     std::vector<int32_t> picks;
 };
@@ -109,6 +111,19 @@ TEST(ListWindowTest, EmptyListSelectsNothing) {
     EXPECT_EQ(window.CaptionSuffix(), " [1/1]");
     Wheel(window, -120);
     EXPECT_EQ(source.model.Page(), 0);
+}
+
+// Written copies selected in the field follow the unwritten rows, on the
+// pages the list counts, and a click on one picks nothing.
+TEST_F(ListFixture, SelectedWrittenCopiesFollowTheListAndAreNotPicked) {
+    source.names.resize(8);
+    source.written = {"p0p0_HOUSE_000", "p0p0_TREE_000"};
+    window.Refresh();
+    EXPECT_EQ(window.CaptionSuffix(), " [1/2]") << "ten rows over pages of nine";
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 8 * 22 + 5)); // the house's row
+    EXPECT_TRUE(source.picks.empty());
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 7 * 22 + 5));
+    EXPECT_EQ(source.model.Selected(), 8);
 }
 
 } // namespace
