@@ -1,5 +1,6 @@
 #include "editor/level_document.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 
@@ -49,6 +50,44 @@ const std::string* CLevelDocument::LineNamed(const Cell& cell, const std::string
         }
     }
     return nullptr;
+}
+
+std::vector<std::string> CLevelDocument::PlacedTogether(const std::filesystem::path& file,
+                                                        const std::string& name) const {
+    const auto cell = cells_.find(KeyOf(file));
+    const std::optional<WrittenPart> picked = Current(file, name);
+    if (cell == cells_.end() || !picked) {
+        return {name};
+    }
+    const std::vector<std::string>& lines = cell->second.lines;
+    const auto at = std::find_if(lines.begin(), lines.end(),
+                                 [&name](const std::string& text) { return FirstGridField(text) == name; });
+    if (at == lines.end()) {
+        return {name};
+    }
+    const GridLine& where = picked->line;
+    // 0: keep walking, 1: passed over, 2: the run ends here.
+    const auto step = [&](const std::string& text) {
+        const std::optional<WrittenPart> part = Current(file, std::string(FirstGridField(text)));
+        if (part && part->deleted) {
+            return 1;
+        }
+        return part && part->line.position == where.position && part->line.scale == where.scale &&
+                       part->line.rotation == where.rotation
+                   ? 0
+                   : 2;
+    };
+    std::vector<std::string> together;
+    auto first = at;
+    while (first != lines.begin() && step(*(first - 1)) != 2) {
+        --first;
+    }
+    for (auto it = first; it != lines.end() && (it == at || step(*it) != 2); ++it) {
+        if (it == at || step(*it) == 0) {
+            together.emplace_back(FirstGridField(*it));
+        }
+    }
+    return together;
 }
 
 bool CLevelDocument::Set(const WrittenPart& part) {

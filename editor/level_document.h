@@ -46,6 +46,10 @@ public:
     // The edited state; nullopt when the placement is as written.
     std::optional<WrittenPart> Edited(const std::string& name) const;
     std::vector<WrittenPart> Edits() const;
+    // The names of the lines next to name's, itself included, that stand
+    // exactly where it does now: the parts one click placed, written together.
+    // Deleted placements in between are passed over.
+    std::vector<std::string> PlacedTogether(const std::filesystem::path& file, const std::string& name) const;
     // The placement now: its edit, else its line as written; nullopt when its cell is not kept.
     std::optional<WrittenPart> Current(const std::filesystem::path& file, const std::string& name) const {
         std::optional<WrittenPart> edited = Edited(name);

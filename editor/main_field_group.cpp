@@ -86,16 +86,19 @@ std::optional<CModelTransform> CMainField::TransformOfLocked(const SelectedCopy&
 }
 
 void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
-    SelectedCopy picked{target.entry->name, std::nullopt};
+    // What the click placed goes in or out whole: a written part with the parts beside it.
+    std::vector<SelectedCopy> picked;
     if (target.file != nullptr) {
-        picked.writtenFile = target.file->path;
         KeepWrittenCellLocked(*target.file);
+        for (const std::string& name : document_.PlacedTogether(target.file->path, target.entry->name)) {
+            picked.push_back({name, target.file->path});
+        }
     } else {
         // A click's parts move together: the group is named by its first part, as the list does.
         const uint32_t serial = target.entry->placementSerial;
         const CModelEntry* first = lists_.placedModels.FindFirst(
             [serial](const CModelEntry& e) { return e.placementSerial == serial; });
-        picked.name = first != nullptr ? first->name : target.entry->name;
+        picked.push_back({first != nullptr ? first->name : target.entry->name, std::nullopt});
     }
     std::vector<SelectedCopy> members = group_;
     if (members.empty() && !selectedName_.empty()) {
@@ -108,10 +111,12 @@ void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
         }
         members.push_back(std::move(single));
     }
-    if (const auto found = std::ranges::find(members, picked); found != members.end()) {
-        members.erase(found);
+    if (std::ranges::find(members, picked.front()) != members.end()) {
+        std::erase_if(members, [&picked](const SelectedCopy& copy) {
+            return std::ranges::find(picked, copy) != picked.end();
+        });
     } else {
-        members.push_back(std::move(picked));
+        members.insert(members.end(), picked.begin(), picked.end());
     }
     group_.clear();
     selectedName_.clear();

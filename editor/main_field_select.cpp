@@ -157,7 +157,23 @@ void CMainField::SelectPickedLocked(const PickTarget& target) {
     group_.clear();
     groupStart_.clear();
     if (target.file != nullptr) {
-        SelectWrittenLocked(*target.file, *target.entry);
+        // A click on a written part takes every part its click placed, as it does for unwritten ones.
+        KeepWrittenCellLocked(*target.file);
+        const std::vector<std::string> together =
+            document_.PlacedTogether(target.file->path, target.entry->name);
+        if (together.size() < 2) {
+            SelectWrittenLocked(*target.file, *target.entry);
+            return;
+        }
+        for (const std::string& name : together) {
+            group_.push_back({name, target.file->path});
+        }
+        selectedName_.clear();
+        selectedWrittenFile_.reset();
+        listModel_.ClearSelection();
+        input_.justPlaced = false;
+        editMode_ = EditMode::ModeAdjust;
+        ResetGroupLocked();
         return;
     }
     if (!SelectPlacedModelLocked(target.entry->name)) {

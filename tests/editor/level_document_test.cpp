@@ -74,5 +74,32 @@ TEST(LevelDocument, AWrittenCellTakesItsNewLinesAndStampAsWritten) {
     EXPECT_FLOAT_EQ(Part(document, "p0p0_H").line.position.x, 4.0f);
 }
 
+// The parts one click placed are written one after another at one spot; a
+// neighbour elsewhere, or the same spot further on, is another copy.
+TEST(LevelDocument, PartsPlacedTogetherAreTheNeighboursAtTheSameSpot) {
+    const auto line = [](const std::string& name, const char* x) {
+        return name + "|M|0|2|0|0|m.mdl|m.mdl|" + x + "|2.000000|0.000000|1.000000|1.000000|1.000000|" +
+               "0.000000|0.000000|30.000000";
+    };
+    CLevelDocument document;
+    document.KeepCell(kCell,
+                      {line("p0p0_A", "1.000000"), line("p0p0_B", "1.0"), line("p0p0_C", "1.000000"),
+                       line("p0p0_D", "7.000000"), line("p0p0_E", "1.000000")},
+                      FileStamp{true, 1, {}});
+    const std::vector<std::string> abc{"p0p0_A", "p0p0_B", "p0p0_C"};
+    EXPECT_EQ(document.PlacedTogether(kCell, "p0p0_B"), abc);
+    EXPECT_EQ(document.PlacedTogether(kCell, "p0p0_D"), std::vector<std::string>{"p0p0_D"});
+    EXPECT_EQ(document.PlacedTogether(kCell, "p0p0_E"), std::vector<std::string>{"p0p0_E"});
+    // A deleted part between them is passed over; a moved one leaves the run.
+    WrittenPart b = Part(document, "p0p0_B");
+    b.deleted = true;
+    document.Set(b);
+    EXPECT_EQ(document.PlacedTogether(kCell, "p0p0_A"), (std::vector<std::string>{"p0p0_A", "p0p0_C"}));
+    WrittenPart c = Part(document, "p0p0_C");
+    c.line.position.x = 3.0f;
+    document.Set(c);
+    EXPECT_EQ(document.PlacedTogether(kCell, "p0p0_A"), std::vector<std::string>{"p0p0_A"});
+}
+
 } // namespace
 } // namespace quorvane::testing

@@ -219,6 +219,19 @@ TEST_F(WrittenEdits, ACellInAnotherEncodingIsNotRewrittenAndItsEditStays) {
     EXPECT_TRUE(field->HasUnwrittenEdits(cellFile));
 }
 
+TEST_F(WrittenEdits, AClickOnAWrittenPartTakesEveryPartItsClickPlaced) {
+    LoadCell("p0p0_house_parts.gmf");
+    ClickGround(10.0f, 20.0f);
+    ASSERT_EQ(field->SelectedGroup().size(), 3u)
+        << "walls, roof and door stand on one spot, written together";
+    MoveSelectionAlongX(5);
+    EXPECT_TRUE(Write().AllWritten());
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_parts_moved.gmf"));
+    ShiftClickGround(15.0f, 20.0f); // the whole house goes out of the selection again
+    EXPECT_TRUE(field->SelectedGroup().empty());
+    EXPECT_EQ(field->SelectedName(), "");
+}
+
 TEST_F(WrittenEdits, ADeletedWrittenCopyHidesLeavesTheFileAndComesBackWithUndo) {
     ClickGround(10.0f, 20.0f);
     MoveSelectionAlongX(5);
