@@ -23,6 +23,7 @@
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
 #include "editor/transform_gesture.h"
+#include "editor/unwritten_placements.h"
 #include "editor/vector4.h"
 #include "editor/write_merge.h"
 
@@ -303,10 +304,8 @@ public:
     }
 
 private:
-    struct RemovedGroup {
-        std::vector<std::unique_ptr<CPlacedModel>> records;
-        std::vector<std::unique_ptr<CModelEntry>> entries;
-    };
+    using RemovedGroup = CUnwrittenPlacements::Removed;
+    using LoadedPart = CUnwrittenPlacements::LoadedPart;
 
     // Every *Locked member expects mutex_ to be held by the caller.
     Vector4 GroundPlanePoint(PixelPoint client) const;
@@ -339,7 +338,6 @@ private:
     int32_t TryPendingPlaceLocked(CFieldHookCalls& calls);
     int32_t PublishFromCursorLocked(const std::string& cell, const std::unordered_set<std::string>& written,
                                     CFieldHookCalls& calls);
-    bool IsPlacedNameLocked(const std::string& name) const;
     bool IsNameTakenLocked(const std::string& name) const; // placed, or waiting to be recovered
     void LoadCursorParts(const CursorLoad& load);          // the chooser's or the background thread
     void PostNextCursorCopiesLocked();                     // the same parts again, after a place took them
@@ -391,17 +389,12 @@ private:
     bool KeepWrittenCellLocked(const GridFileEntry& file);
 
     // History and journal helpers (main_field_history.cpp).
-    std::vector<PlacedPartState> CaptureGroupLocked(int64_t serial) const;
     PlacementSelection CaptureSelectionLocked() const;
     // The selected group's parts as they were before the running adjustment.
     void ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts) const;
     void RecordAdjustmentLocked();
     void RecordRemovalLocked(std::vector<PlacedPartState> parts, const PlacementSelection& before);
     void PushStepLocked(EditStep step);
-    struct LoadedPart {
-        size_t index = 0; // in the target parts
-        std::unique_ptr<CModelEntry> entry;
-    };
     // An undo or redo on its way: the history version it was looked up in and
     // the parts it had to load again.
     struct PreparedHistory {
@@ -414,9 +407,6 @@ private:
     void BeginHistoryStep(PreparedHistory step);
     void ApplyPreparedHistory(PreparedHistory step);
     void RequeueHistory(int32_t request);
-    bool ApplyStepLocked(const std::vector<PlacedPartState>& current,
-                         const std::vector<PlacedPartState>& target, std::vector<LoadedPart>& loaded,
-                         RemovedGroup& removed);
     void RestoreSelectionLocked(const PlacementSelection& selection);
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
     JournalRecord CollectJournalLocked() const;
@@ -445,16 +435,12 @@ private:
     void QueueJournalIfDue();
 
     void ResetSelectionFromCursorLocked();
-    RemovedGroup ExtractGroupLocked(const std::string& uniqueName);
-    std::vector<std::unique_ptr<CPlacedModel>> ExtractGroupRecordsLocked(const std::string& uniqueName);
-    std::vector<std::unique_ptr<CModelEntry>> ExtractGroupEntriesLocked(const std::string& uniqueName);
-    int64_t SerialOfLocked(const std::string& uniqueName) const;
-    template <typename F> void ForEachInGroupLocked(const std::string& uniqueName, F change);
 
     IModelLoader& loader_;
     // The registry's lists: the field view's when it hands them in, else our own.
     std::unique_ptr<CRegistryLists> ownedLists_;
     CRegistryLists& lists_;
+    CUnwrittenPlacements unwritten_{lists_.placedModels, lists_.placementRecords}; // under mutex_
     const std::filesystem::path gridRoot_;
     const GridNameReader nameReader_;
 
@@ -529,18 +515,5 @@ private:
     CBackgroundQueue writer_{"グリッドマップファイルの書き出し"};
     CBackgroundQueue background_{"モデルの読み込み"};
 };
-
-// Changes the transform of every drawable part placed by the same click as uniqueName.
-template <typename F> void CMainField::ForEachInGroupLocked(const std::string& uniqueName, F change) {
-    const int64_t serial = SerialOfLocked(uniqueName);
-    if (serial < 0) {
-        return;
-    }
-    lists_.placedModels.ForEach([&](CModelEntry& entry) {
-        if (entry.placementSerial == serial && entry.hasDrawModel) {
-            change(entry.transform);
-        }
-    });
-}
 
 } // namespace quorvane

@@ -104,7 +104,7 @@ void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
     if (members.empty() && !selectedName_.empty()) {
         SelectedCopy single{selectedName_, selectedWrittenFile_};
         if (!single.writtenFile) {
-            const int64_t serial = SerialOfLocked(selectedName_);
+            const int64_t serial = unwritten_.SerialOf(selectedName_);
             const CModelEntry* first = lists_.placedModels.FindFirst(
                 [serial](const CModelEntry& e) { return static_cast<int64_t>(e.placementSerial) == serial; });
             single.name = first != nullptr ? first->name : selectedName_;
@@ -198,7 +198,7 @@ void CMainField::ApplyGroupTransformLocked() {
             }
             continue;
         }
-        ForEachInGroupLocked(copy.name, [&moved](CModelTransform& t) {
+        unwritten_.ForEachInGroup(copy.name, [&moved](CModelTransform& t) {
             t.scale = moved.scale;
             t.rotation = {moved.rotation.x, moved.rotation.y, moved.rotation.z, t.rotation.w};
             t.position = {moved.position.x, moved.position.y, moved.position.z, t.position.w};
@@ -233,7 +233,7 @@ void CMainField::RecordGroupAdjustmentLocked() {
             step.writtenAfter.push_back(std::move(*after));
             continue;
         }
-        std::vector<PlacedPartState> after = CaptureGroupLocked(SerialOfLocked(copy.name));
+        std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(copy.name));
         std::vector<PlacedPartState> before = after;
         PutAt(before, start);
         step.before.insert(step.before.end(), before.begin(), before.end());
@@ -273,11 +273,11 @@ void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGrou
             step.writtenAfter.push_back(std::move(deleted));
             continue;
         }
-        std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(copy.name));
+        std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(copy.name));
         if (midGesture) {
             PutAt(parts, start);
         }
-        RemovedGroup taken = ExtractGroupLocked(copy.name);
+        RemovedGroup taken = unwritten_.ExtractGroup(copy.name);
         std::ranges::move(taken.records, std::back_inserter(removed.records));
         std::ranges::move(taken.entries, std::back_inserter(removed.entries));
         step.before.insert(step.before.end(), parts.begin(), parts.end());

@@ -14,39 +14,6 @@ bool SameTransform(const CModelTransform& a, const CModelTransform& b) {
     return a.scale == b.scale && a.rotation == b.rotation && a.position == b.position;
 }
 
-// Moves the named elements to their 1-based positions, the others keeping their
-// order. The elements themselves stay where they are in memory.
-template <typename T, typename NameOf>
-void PutAtPositions(COwnedList<T>& list, const std::unordered_map<std::string, int32_t>& wanted,
-                    NameOf nameOf) {
-    bool inPlace = true;
-    int32_t position = 0;
-    list.ForEach([&](const T& element) {
-        ++position;
-        const auto found = wanted.find(nameOf(element));
-        if (found != wanted.end() && found->second != position) {
-            inPlace = false;
-        }
-    });
-    if (inPlace) {
-        return;
-    }
-    std::vector<std::unique_ptr<T>> moved =
-        list.ExtractIf([&](const T& element) { return wanted.contains(nameOf(element)); });
-    std::vector<std::unique_ptr<T>> all = list.ExtractAll();
-    std::sort(moved.begin(), moved.end(),
-              [&](const auto& a, const auto& b) { return wanted.at(nameOf(*a)) < wanted.at(nameOf(*b)); });
-    // In rising order each insert lands on its position: later ones go behind it.
-    for (std::unique_ptr<T>& element : moved) {
-        const auto at =
-            std::min<size_t>(static_cast<size_t>(std::max(wanted.at(nameOf(*element)), 1) - 1), all.size());
-        all.insert(all.begin() + static_cast<std::ptrdiff_t>(at), std::move(element));
-    }
-    for (std::unique_ptr<T>& element : all) {
-        list.Append(std::move(element));
-    }
-}
-
 EditMode OutsideModeGroups(EditMode mode) {
     if (ModeInRange(mode, EditMode::ModeCursorMove, 12)) {
         return EditMode::ModePlace;
@@ -109,43 +76,6 @@ int32_t CMainField::UnwrittenPlacementCount() const {
 
 // ---- recording -----------------------------------------------------------------------
 
-std::vector<PlacedPartState> CMainField::CaptureGroupLocked(int64_t serial) const {
-    std::vector<PlacedPartState> parts;
-    if (serial < 0) {
-        return parts;
-    }
-    int32_t position = 0;
-    lists_.placedModels.ForEach([&](const CModelEntry& entry) {
-        ++position;
-        if (entry.placementSerial != serial) {
-            return;
-        }
-        PlacedPartState& part = parts.emplace_back();
-        // Without a record the entry alone says how to load it again.
-        part.record.uniqueName = entry.name;
-        part.record.partPath = entry.path;
-        part.record.animated = entry.animated ? 1 : 0;
-        part.hasRecord = false;
-        part.placementSerial = entry.placementSerial;
-        part.hasDrawModel = entry.hasDrawModel;
-        part.transform = entry.transform;
-        part.entryPosition = position;
-    });
-    position = 0;
-    lists_.placementRecords.ForEach([&](const CPlacedModel& record) {
-        ++position;
-        for (PlacedPartState& part : parts) {
-            if (!part.hasRecord && part.record.uniqueName == record.uniqueName) {
-                part.record = record;
-                part.hasRecord = true;
-                part.recordPosition = position;
-                break;
-            }
-        }
-    });
-    return parts;
-}
-
 PlacementSelection CMainField::CaptureSelectionLocked() const {
     PlacementSelection selection;
     selection.mode = OutsideModeGroups(editMode_);
@@ -191,7 +121,7 @@ void CMainField::RecordAdjustmentLocked() {
         RecordWrittenAdjustmentLocked();
         return;
     }
-    std::vector<PlacedPartState> after = CaptureGroupLocked(SerialOfLocked(selectedName_));
+    std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(selectedName_));
     std::vector<PlacedPartState> before = after;
     ToConfirmedTransformsLocked(before);
     const EditVectors& v = vectors_;
@@ -281,7 +211,7 @@ void CMainField::BeginHistoryStep(PreparedHistory step) {
         const std::vector<PlacedPartState>& target = undo ? next.before : next.after;
         step.loaded.clear();
         for (size_t i = 0; i < target.size(); ++i) {
-            if (!IsPlacedNameLocked(target[i].record.uniqueName)) {
+            if (!unwritten_.IsPlaced(target[i].record.uniqueName)) {
                 step.loaded.push_back({i, nullptr});
             }
         }
@@ -344,7 +274,7 @@ void CMainField::ApplyPreparedHistory(PreparedHistory step) {
         const EditStep applied = *next;
         const std::vector<PlacedPartState>& target = undo ? applied.before : applied.after;
         const std::vector<PlacedPartState>& current = undo ? applied.after : applied.before;
-        if (!ApplyStepLocked(current, target, step.loaded, removed)) {
+        if (!unwritten_.ApplyStep(current, target, step.loaded, removed)) {
             outcome = Outcome::Changed;
             return;
         }
@@ -374,78 +304,6 @@ void CMainField::ApplyPreparedHistory(PreparedHistory step) {
             historyMessage_ = "the placements kept changing; try again";
         }
     }
-}
-
-bool CMainField::ApplyStepLocked(const std::vector<PlacedPartState>& current,
-                                 const std::vector<PlacedPartState>& target, std::vector<LoadedPart>& loaded,
-                                 RemovedGroup& removed) {
-    std::unordered_map<size_t, LoadedPart*> loadedAt;
-    for (LoadedPart& part : loaded) {
-        loadedAt[part.index] = &part;
-    }
-    std::unordered_set<std::string> targetNames;
-    for (size_t i = 0; i < target.size(); ++i) {
-        const std::string& name = target[i].record.uniqueName;
-        targetNames.insert(name);
-        const bool present = IsPlacedNameLocked(name);
-        const auto found = loadedAt.find(i);
-        const bool hasLoaded = found != loadedAt.end() && found->second->entry;
-        if (present == hasLoaded) {
-            return false; // changed since the loads began: look again
-        }
-    }
-
-    // Parts of the other side that the target does not have go.
-    std::unordered_set<std::string> dropped;
-    for (const PlacedPartState& part : current) {
-        if (!targetNames.contains(part.record.uniqueName)) {
-            dropped.insert(part.record.uniqueName);
-        }
-    }
-    removed.records = lists_.placementRecords.ExtractIf(
-        [&](const CPlacedModel& record) { return dropped.contains(record.uniqueName); });
-    removed.entries =
-        lists_.placedModels.ExtractIf([&](const CModelEntry& entry) { return dropped.contains(entry.name); });
-
-    std::unordered_map<std::string, int32_t> recordPositions;
-    std::unordered_map<std::string, int32_t> entryPositions;
-    std::unordered_map<std::string, const PlacedPartState*> targetByName;
-    for (size_t i = 0; i < target.size(); ++i) {
-        const PlacedPartState& part = target[i];
-        const std::string& name = part.record.uniqueName;
-        targetByName[name] = &part;
-        entryPositions[name] = part.entryPosition;
-        if (const auto found = loadedAt.find(i); found != loadedAt.end() && found->second->entry) {
-            // Whole before it is listed: the render thread reads entries under the list's lock only.
-            std::unique_ptr<CModelEntry>& entry = found->second->entry;
-            entry->placementSerial = part.placementSerial;
-            entry->transform = part.transform;
-            lists_.placedModels.Append(std::move(entry));
-        }
-
-        CPlacedModel* record = lists_.placementRecords.FindFirst(
-            [&name](const CPlacedModel& r) { return r.uniqueName == name; });
-        if (part.hasRecord) {
-            if (record == nullptr) {
-                lists_.placementRecords.Append(std::make_unique<CPlacedModel>(part.record));
-            } else {
-                *record = part.record;
-            }
-            recordPositions[name] = part.recordPosition;
-        }
-    }
-    // Listed entries change only under the list's lock, which the render thread reads them under.
-    lists_.placedModels.ForEach([&targetByName](CModelEntry& entry) {
-        if (const auto found = targetByName.find(entry.name); found != targetByName.end()) {
-            entry.placementSerial = found->second->placementSerial;
-            entry.transform = found->second->transform;
-        }
-    });
-    PutAtPositions(lists_.placementRecords, recordPositions,
-                   [](const CPlacedModel& record) -> const std::string& { return record.uniqueName; });
-    PutAtPositions(lists_.placedModels, entryPositions,
-                   [](const CModelEntry& entry) -> const std::string& { return entry.name; });
-    return true;
 }
 
 void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {

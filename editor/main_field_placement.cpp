@@ -157,12 +157,8 @@ int32_t CMainField::TryPendingPlaceLocked(CFieldHookCalls& calls) {
     return PublishFromCursorLocked(cell, *written, calls);
 }
 
-bool CMainField::IsPlacedNameLocked(const std::string& name) const {
-    return lists_.placedModels.FindFirst([&name](const CModelEntry& e) { return e.name == name; }) != nullptr;
-}
-
 bool CMainField::IsNameTakenLocked(const std::string& name) const {
-    return IsPlacedNameLocked(name) ||
+    return unwritten_.IsPlaced(name) ||
            std::any_of(recoverable_.begin(), recoverable_.end(),
                        [&name](const UnwrittenPlacement& part) { return part.record.uniqueName == name; });
 }
@@ -223,7 +219,7 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
     }
     input_.justPlaced = true;
     PushStepLocked(
-        {{}, CaptureGroupLocked(placementSerial_), selectionBefore, CaptureSelectionLocked(), {}, {}});
+        {{}, unwritten_.CaptureGroup(placementSerial_), selectionBefore, CaptureSelectionLocked(), {}, {}});
     calls.RepaintList();
     calls.RepaintMain();
     return placed;
@@ -261,27 +257,21 @@ bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
 
 // ---- groups -------------------------------------------------------------------------
 
-int64_t CMainField::SerialOfLocked(const std::string& uniqueName) const {
-    const CModelEntry* entry =
-        lists_.placedModels.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
-    return entry != nullptr ? static_cast<int64_t>(entry->placementSerial) : -1;
-}
-
 void CMainField::SetGroupScale(const std::string& uniqueName, const Vector4& scale) {
     std::lock_guard lock(mutex_);
-    ForEachInGroupLocked(uniqueName, [&scale](CModelTransform& t) { t.scale = scale; });
+    unwritten_.ForEachInGroup(uniqueName, [&scale](CModelTransform& t) { t.scale = scale; });
 }
 
 void CMainField::SetGroupRotation(const std::string& uniqueName, const Vector4& rotation) {
     std::lock_guard lock(mutex_);
-    ForEachInGroupLocked(uniqueName, [&rotation](CModelTransform& t) {
+    unwritten_.ForEachInGroup(uniqueName, [&rotation](CModelTransform& t) {
         t.rotation = {rotation.x, rotation.y, rotation.z, t.rotation.w};
     });
 }
 
 void CMainField::SetGroupPosition(const std::string& uniqueName, const Vector4& position) {
     std::lock_guard lock(mutex_);
-    ForEachInGroupLocked(uniqueName, [&position](CModelTransform& t) {
+    unwritten_.ForEachInGroup(uniqueName, [&position](CModelTransform& t) {
         t.position = {position.x, position.y, position.z, t.position.w};
     });
 }
@@ -303,58 +293,24 @@ void CMainField::ApplySelectionTransformLocked() {
     const Vector4& scale = vectors_.selScale;
     const Vector4& rotation = vectors_.selRotation;
     const Vector4& position = vectors_.selPosition;
-    ForEachInGroupLocked(selectedName_, [&](CModelTransform& t) {
+    unwritten_.ForEachInGroup(selectedName_, [&](CModelTransform& t) {
         t.scale = scale;
         t.rotation = {rotation.x, rotation.y, rotation.z, t.rotation.w};
         t.position = {position.x, position.y, position.z, t.position.w};
     });
 }
 
-std::vector<std::unique_ptr<CPlacedModel>>
-CMainField::ExtractGroupRecordsLocked(const std::string& uniqueName) {
-    const int64_t serial = SerialOfLocked(uniqueName);
-    if (serial < 0) {
-        return {};
-    }
-    std::unordered_set<std::string> names;
-    lists_.placedModels.ForEach([&](const CModelEntry& entry) {
-        if (entry.placementSerial == serial) {
-            names.insert(entry.name);
-        }
-    });
-    return lists_.placementRecords.ExtractIf(
-        [&names](const CPlacedModel& record) { return names.contains(record.uniqueName); });
-}
-
-std::vector<std::unique_ptr<CModelEntry>>
-CMainField::ExtractGroupEntriesLocked(const std::string& uniqueName) {
-    const int64_t serial = SerialOfLocked(uniqueName);
-    if (serial < 0) {
-        return {};
-    }
-    return lists_.placedModels.ExtractIf(
-        [serial](const CModelEntry& entry) { return entry.placementSerial == serial; });
-}
-
-CMainField::RemovedGroup CMainField::ExtractGroupLocked(const std::string& uniqueName) {
-    RemovedGroup removed;
-    // Records first: they are found through the entries.
-    removed.records = ExtractGroupRecordsLocked(uniqueName);
-    removed.entries = ExtractGroupEntriesLocked(uniqueName);
-    return removed;
-}
-
 // What is removed is destroyed after the lock is released.
 void CMainField::RemoveGroupRecords(const std::string& uniqueName) {
     std::vector<std::unique_ptr<CPlacedModel>> removed;
     std::lock_guard lock(mutex_);
-    removed = ExtractGroupRecordsLocked(uniqueName);
+    removed = unwritten_.ExtractGroupRecords(uniqueName);
 }
 
 void CMainField::RemoveGroupEntries(const std::string& uniqueName) {
     std::vector<std::unique_ptr<CModelEntry>> removed;
     std::lock_guard lock(mutex_);
-    removed = ExtractGroupEntriesLocked(uniqueName);
+    removed = unwritten_.ExtractGroupEntries(uniqueName);
 }
 
 // ---- requests (render thread) -----------------------------------------------------------
@@ -379,8 +335,8 @@ void CMainField::HandleEditRequest() {
         if (request == kRequestCancelPlacement) {
             // Undone, the placement waits for its confirmation again, as before the right click.
             before.mode = EditMode::ModeAdjust;
-            std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(selectedName_));
-            removed = ExtractGroupLocked(selectedName_);
+            std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(selectedName_));
+            removed = unwritten_.ExtractGroup(selectedName_);
             ResetSelectionFromCursorLocked();
             // justPlaced stays set, so the mode stays placing.
             RecordRemovalLocked(std::move(parts), before);
@@ -391,13 +347,13 @@ void CMainField::HandleEditRequest() {
                 return;
             }
         } else if (request == kRequestDeleteSelected) {
-            std::vector<PlacedPartState> parts = CaptureGroupLocked(SerialOfLocked(deleteName_));
+            std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(deleteName_));
             if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12) &&
-                SerialOfLocked(deleteName_) == SerialOfLocked(selectedName_)) {
+                unwritten_.SerialOf(deleteName_) == unwritten_.SerialOf(selectedName_)) {
                 // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
                 ToConfirmedTransformsLocked(parts);
             }
-            removed = ExtractGroupLocked(deleteName_);
+            removed = unwritten_.ExtractGroup(deleteName_);
             ResetSelectionFromCursorLocked();
             listModel_.ClampSelection(lists_.placementRecords.Count());
             listModel_.ClampPage(lists_.placementRecords.Count());

@@ -236,7 +236,7 @@ int32_t CMainField::RestoreFromJournal(std::string* message) {
             const std::string cell(CellOfUniqueName(part.record.uniqueName));
             const std::unordered_set<std::string>& inFile = namesInFiles[GridFileOf(gridRoot_, part.record)];
             const auto taken = [&](const std::string& name) {
-                return IsPlacedNameLocked(name) || inFile.contains(name) || restoredNames.contains(name);
+                return unwritten_.IsPlaced(name) || inFile.contains(name) || restoredNames.contains(name);
             };
             if (taken(part.record.uniqueName)) {
                 // Another placement has the name now: this one gets the next free one.

@@ -311,7 +311,7 @@ void CMainField::SyncWrittenEntries() {
     for (const SelectedCopy& copy : group_) {
         if (copy.writtenFile) {
             writtenInGroup.insert(copy.writtenFile->generic_string() + "|" + copy.name);
-        } else if (const int64_t serial = SerialOfLocked(copy.name); serial >= 0) {
+        } else if (const int64_t serial = unwritten_.SerialOf(copy.name); serial >= 0) {
             serialsInGroup.insert(static_cast<uint32_t>(serial));
         }
         selected.push_back('\n');
