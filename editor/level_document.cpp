@@ -23,7 +23,14 @@ bool SameGridValues(const GridLine& a, const GridLine& b) {
 
 void CLevelDocument::KeepCell(const std::filesystem::path& file, std::vector<std::string> linesAsRead,
                               FileStamp stamp, std::string notRewritable) {
-    cells_.try_emplace(KeyOf(file), Cell{std::move(linesAsRead), stamp, std::move(notRewritable)});
+    cells_.try_emplace(KeyOf(file), std::move(linesAsRead), stamp, std::move(notRewritable));
+}
+
+CLevelDocument::Cell::Cell(std::vector<std::string> linesNow, FileStamp stampNow, std::string why)
+    : lines(std::move(linesNow)), stamp(stampNow), notRewritable(std::move(why)) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        byName.try_emplace(std::string(FirstGridField(lines[i])), i);
+    }
 }
 
 std::string CLevelDocument::WhyNotRewritable(const std::filesystem::path& file) const {
@@ -44,12 +51,8 @@ bool CLevelDocument::HasCell(const std::filesystem::path& file) const {
 }
 
 const std::string* CLevelDocument::LineNamed(const Cell& cell, const std::string& name) const {
-    for (const std::string& text : cell.lines) {
-        if (FirstGridField(text) == name) {
-            return &text;
-        }
-    }
-    return nullptr;
+    const auto found = cell.byName.find(name);
+    return found == cell.byName.end() ? nullptr : &cell.lines[found->second];
 }
 
 std::vector<std::string> CLevelDocument::PlacedTogether(const std::filesystem::path& file,
@@ -60,11 +63,11 @@ std::vector<std::string> CLevelDocument::PlacedTogether(const std::filesystem::p
         return {name};
     }
     const std::vector<std::string>& lines = cell->second.lines;
-    const auto at = std::find_if(lines.begin(), lines.end(),
-                                 [&name](const std::string& text) { return FirstGridField(text) == name; });
-    if (at == lines.end()) {
+    const auto index = cell->second.byName.find(name);
+    if (index == cell->second.byName.end()) {
         return {name};
     }
+    const auto at = lines.begin() + static_cast<std::ptrdiff_t>(index->second);
     const GridLine& where = picked->line;
     // 0: keep walking, 1: passed over, 2: the run ends here.
     const auto step = [&](const std::string& text) {
@@ -123,6 +126,11 @@ std::optional<WrittenPart> CLevelDocument::AsWritten(const std::filesystem::path
         return std::nullopt;
     }
     return WrittenPart{file, std::move(*line), false};
+}
+
+const WrittenPart* CLevelDocument::EditOf(const std::string& name) const {
+    const auto found = edits_.find(name);
+    return found == edits_.end() ? nullptr : &found->second;
 }
 
 std::optional<WrittenPart> CLevelDocument::Edited(const std::string& name) const {
@@ -198,7 +206,7 @@ void CLevelDocument::MarkWritten(const std::filesystem::path& file, std::vector<
                                  FileStamp stamp) {
     const std::string key = KeyOf(file);
     std::erase_if(edits_, [&key](const auto& edit) { return KeyOf(edit.second.file) == key; });
-    cells_.insert_or_assign(key, Cell{std::move(linesNow), stamp, {}});
+    cells_.insert_or_assign(key, Cell(std::move(linesNow), stamp, {}));
 }
 
 void CLevelDocument::Forget(const std::filesystem::path& file) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvane {
@@ -45,6 +46,8 @@ public:
     std::optional<WrittenPart> AsWritten(const std::filesystem::path& file, const std::string& name) const;
     // The edited state; nullopt when the placement is as written.
     std::optional<WrittenPart> Edited(const std::string& name) const;
+    // The same without a copy; null when the placement is as written. Valid until the next change.
+    const WrittenPart* EditOf(const std::string& name) const;
     std::vector<WrittenPart> Edits() const;
     // The names of the lines next to name's, itself included, that stand
     // exactly where it does now: the parts one click placed, written together.
@@ -74,6 +77,9 @@ private:
         std::vector<std::string> lines;
         FileStamp stamp;
         std::string notRewritable;
+        std::unordered_map<std::string, size_t> byName; // each name's first line: found without a walk
+
+        Cell(std::vector<std::string> linesNow, FileStamp stampNow, std::string why);
     };
     static std::string KeyOf(const std::filesystem::path& file) { return file.generic_string(); }
     const std::string* LineNamed(const Cell& cell, const std::string& name) const;

@@ -38,6 +38,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -452,6 +453,9 @@ private:
     PickRayFunction pickRay_;
     ViewProjectionFunction viewProjection_;
     std::optional<RectangleRequest> pendingRectangle_;
+    // What the last pick gathered; kept so the next one allocates nothing (render thread).
+    std::vector<PickCandidate> pickCandidates_;
+    std::vector<PickTarget> pickTargets_;
     bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
     bool pendingPickToggles_ = false;         // Shift+click: the copy joins or leaves the selection
@@ -466,6 +470,8 @@ private:
     uint64_t syncedDocumentVersion_ = 0; // what the shown copies last took on
     std::string syncedSelection_;
     uint64_t syncedPlacedVersion_ = 0; // the placed models' list version then
+    // Written copies shown with an edit, which must show their line again once the edit is gone.
+    std::unordered_map<std::string, std::unordered_set<std::string>> shownEdited_; // by file
     uint64_t syncedFileListVersion_ =
         0; // the grid file list's version then: a file loaded since takes the edits too
     EditMode editMode_ = EditMode::ModeNoModel;

@@ -62,6 +62,9 @@ bool CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
     const bool documentNewer =
         document_.IsDirty(file.path) ||
         (document_.HasCell(file.path) && gridState_.load(std::memory_order_acquire) == kGridWritten);
+    if (!documentNewer && document_.StampOf(file.path) == file.stamp) {
+        return true; // kept already from this very reading
+    }
     if (!documentNewer) {
         document_.Forget(file.path);
     }

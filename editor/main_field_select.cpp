@@ -53,6 +53,8 @@ void CMainField::SetViewProjection(ViewProjectionFunction projection) {
 
 void CMainField::GatherPickTargetsLocked(std::vector<PickCandidate>& candidates,
                                          std::vector<PickTarget>& targets) const {
+    candidates.clear(); // their room is kept from one pick to the next
+    targets.clear();
     lists_.placedModels.ForEach([&](const CModelEntry& entry) {
         if (entry.hasDrawModel && entry.loaded.load(std::memory_order_acquire)) {
             candidates.push_back({entry.transform, entry.bounds});
@@ -97,8 +99,8 @@ void CMainField::HandlePickRequest() {
             return;
         }
         if (ray) {
-            std::vector<PickCandidate> candidates;
-            std::vector<PickTarget> targets;
+            std::vector<PickCandidate>& candidates = pickCandidates_;
+            std::vector<PickTarget>& targets = pickTargets_;
             GatherPickTargetsLocked(candidates, targets);
             const std::optional<PickHit> hit = NearestPick(candidates, *ray);
             if (toggles) {
@@ -124,8 +126,8 @@ void CMainField::HandlePickRequest() {
 }
 
 void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls) {
-    std::vector<PickCandidate> candidates;
-    std::vector<PickTarget> targets;
+    std::vector<PickCandidate>& candidates = pickCandidates_;
+    std::vector<PickTarget>& targets = pickTargets_;
     GatherPickTargetsLocked(candidates, targets);
     const std::vector<size_t> inside = SelectInRectangle(candidates, request.a, request.b, request.view.width,
                                                          request.view.height, request.view.project);
@@ -330,31 +332,38 @@ void CMainField::SyncWrittenEntries() {
     syncedFileListVersion_ = lists_.gridFiles.Version();
     syncedPlacedVersion_ = lists_.placedModels.Version();
     bool changed = false;
-    lists_.placedModels.ForEach([&](CModelEntry& entry) {
-        const bool isSelected = serialsInGroup.contains(entry.placementSerial);
-        if (entry.selected.exchange(isSelected, std::memory_order_relaxed) != isSelected) {
+    // The frame update alone writes the marks: a read first spares most copies a write.
+    const auto mark = [&changed](CModelEntry& entry, bool isSelected) {
+        if (entry.selected.load(std::memory_order_relaxed) != isSelected) {
+            entry.selected.store(isSelected, std::memory_order_relaxed);
             changed = true;
         }
-    });
+    };
+    lists_.placedModels.ForEach(
+        [&](CModelEntry& entry) { mark(entry, serialsInGroup.contains(entry.placementSerial)); });
     lists_.gridFiles.ForEach([&](GridFileEntry& file) {
         if (!file.loaded.load(std::memory_order_acquire)) {
             return;
         }
-        const bool kept = document_.HasCell(file.path);
         const bool selectedFile = selectedWrittenFile_ && *selectedWrittenFile_ == file.path;
         const std::string fileKey = file.path.generic_string() + "|";
+        // Only a copy that shows an edit, or showed one, can differ from its line as written.
+        std::unordered_set<std::string>& shown = shownEdited_[file.path.generic_string()];
+        const bool edits = document_.HasCell(file.path) && (!shown.empty() || document_.IsDirty(file.path));
         for (const auto& group : file.groups) {
             group->ForEach([&](CModelEntry& entry) {
-                const bool isSelected =
-                    (selectedFile && entry.name == selectedName_) ||
-                    (!writtenInGroup.empty() && writtenInGroup.contains(fileKey + entry.name));
-                if (entry.selected.exchange(isSelected, std::memory_order_relaxed) != isSelected) {
-                    changed = true;
-                }
-                if (!kept) {
+                mark(entry, (selectedFile && entry.name == selectedName_) ||
+                                (!writtenInGroup.empty() && writtenInGroup.contains(fileKey + entry.name)));
+                if (!edits) {
                     return;
                 }
-                const std::optional<WrittenPart> part = document_.Current(file.path, entry.name);
+                std::optional<WrittenPart> part;
+                if (const WrittenPart* edit = document_.EditOf(entry.name)) {
+                    part = *edit;
+                    shown.insert(entry.name);
+                } else if (shown.erase(entry.name) > 0) {
+                    part = document_.AsWritten(file.path, entry.name);
+                }
                 if (!part) {
                     return;
                 }
