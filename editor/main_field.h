@@ -377,8 +377,9 @@ private:
     std::vector<std::string> SelectedWrittenNamesLocked() const;
     // The placement list's rows: the unwritten placements, then the selected written copies.
     int32_t ListRowCountLocked() const;
-    void GatherPickTargetsLocked(std::vector<PickCandidate>& candidates,
-                                 std::vector<PickTarget>& targets) const;
+    // The copies a pick looks at: unwritten ones afresh, written ones when they changed.
+    void GatherPickTargetsLocked();
+    std::optional<PickTarget> PickLocked(const PickRay& ray); // the nearest copy on the ray
     void SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls);
     std::optional<CModelTransform> TransformOfLocked(const SelectedCopy& copy) const;
     // The copies' transforms now become the gesture's start, about their centre.
@@ -454,8 +455,19 @@ private:
     ViewProjectionFunction viewProjection_;
     std::optional<RectangleRequest> pendingRectangle_;
     // What the last pick gathered; kept so the next one allocates nothing (render thread).
-    std::vector<PickCandidate> pickCandidates_;
+    std::vector<PickCandidate> pickCandidates_; // the unwritten copies
     std::vector<PickTarget> pickTargets_;
+    // The loaded files' copies as last gathered, with the counts they were gathered at.
+    std::vector<PickCandidate> writtenCandidates_;
+    std::vector<PickTarget> writtenTargets_;
+    struct WrittenPickKey {
+        uint64_t fileList = ~uint64_t{0};
+        uint64_t entryStates = 0;
+        uint64_t files = 0; // each file's loaded flag and its groups' versions
+
+        bool operator==(const WrittenPickKey&) const = default;
+    };
+    WrittenPickKey writtenPickKey_;
     bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
     bool pendingPickToggles_ = false;         // Shift+click: the copy joins or leaves the selection

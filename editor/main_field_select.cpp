@@ -51,16 +51,31 @@ void CMainField::SetViewProjection(ViewProjectionFunction projection) {
     viewProjection_ = std::move(projection);
 }
 
-void CMainField::GatherPickTargetsLocked(std::vector<PickCandidate>& candidates,
-                                         std::vector<PickTarget>& targets) const {
-    candidates.clear(); // their room is kept from one pick to the next
-    targets.clear();
+void CMainField::GatherPickTargetsLocked() {
+    // Unwritten copies move under the mouse without a count: gathered afresh each time.
+    pickCandidates_.clear(); // their room is kept from one pick to the next
+    pickTargets_.clear();
     lists_.placedModels.ForEach([&](const CModelEntry& entry) {
         if (entry.hasDrawModel && entry.loaded.load(std::memory_order_acquire)) {
-            candidates.push_back({entry.transform, entry.bounds});
-            targets.push_back({&entry, nullptr});
+            pickCandidates_.push_back({entry.transform, entry.bounds});
+            pickTargets_.push_back({&entry, nullptr});
         }
     });
+    // Written copies only when a file came, went or finished loading, a group
+    // took a copy, or a copy moved, hid or loaded: each of those changes the key.
+    WrittenPickKey key{lists_.gridFiles.Version(), EntryStateChanges().load(std::memory_order_acquire), 0};
+    lists_.gridFiles.ForEach([&key](const GridFileEntry& file) {
+        key.files = key.files * 1000003u + (file.loaded.load(std::memory_order_acquire) ? 1u : 2u);
+        for (const auto& group : file.groups) {
+            key.files += group->Version();
+        }
+    });
+    if (key == writtenPickKey_) {
+        return;
+    }
+    writtenPickKey_ = key;
+    writtenCandidates_.clear();
+    writtenTargets_.clear();
     // The frame update is the only thread that changes the copies of a loaded file.
     lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
         if (!file.loaded.load(std::memory_order_acquire)) {
@@ -70,12 +85,26 @@ void CMainField::GatherPickTargetsLocked(std::vector<PickCandidate>& candidates,
             group->ForEach([&](const CModelEntry& entry) {
                 if (entry.loaded.load(std::memory_order_acquire) &&
                     !entry.hidden.load(std::memory_order_relaxed)) {
-                    candidates.push_back({entry.transform, entry.bounds});
-                    targets.push_back({&entry, &file});
+                    writtenCandidates_.push_back({entry.transform, entry.bounds});
+                    writtenTargets_.push_back({&entry, &file});
                 }
             });
         }
     });
+}
+
+std::optional<CMainField::PickTarget> CMainField::PickLocked(const PickRay& ray) {
+    GatherPickTargetsLocked();
+    const std::optional<PickHit> unwritten = NearestPick(pickCandidates_, ray);
+    const std::optional<PickHit> written = NearestPick(writtenCandidates_, ray);
+    // An unwritten copy standing exactly where a written one does wins.
+    if (unwritten && (!written || unwritten->distance <= written->distance)) {
+        return pickTargets_[unwritten->index];
+    }
+    if (written) {
+        return writtenTargets_[written->index];
+    }
+    return std::nullopt;
 }
 
 void CMainField::HandlePickRequest() {
@@ -99,18 +128,15 @@ void CMainField::HandlePickRequest() {
             return;
         }
         if (ray) {
-            std::vector<PickCandidate>& candidates = pickCandidates_;
-            std::vector<PickTarget>& targets = pickTargets_;
-            GatherPickTargetsLocked(candidates, targets);
-            const std::optional<PickHit> hit = NearestPick(candidates, *ray);
+            const std::optional<PickTarget> hit = PickLocked(*ray);
             if (toggles) {
                 if (hit) { // Shift+click on bare ground keeps the selection
-                    ToggleInSelectionLocked(targets[hit->index]);
+                    ToggleInSelectionLocked(*hit);
                 }
             } else {
                 pressPickHit_ = hit.has_value();
                 if (hit) {
-                    SelectPickedLocked(targets[hit->index]);
+                    SelectPickedLocked(*hit);
                 } else {
                     ClearFieldSelectionLocked(calls);
                 }
@@ -126,16 +152,23 @@ void CMainField::HandlePickRequest() {
 }
 
 void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls) {
-    std::vector<PickCandidate>& candidates = pickCandidates_;
-    std::vector<PickTarget>& targets = pickTargets_;
-    GatherPickTargetsLocked(candidates, targets);
-    const std::vector<size_t> inside = SelectInRectangle(candidates, request.a, request.b, request.view.width,
-                                                         request.view.height, request.view.project);
+    GatherPickTargetsLocked();
+    const auto inside = [&request](const std::vector<PickCandidate>& candidates) {
+        return SelectInRectangle(candidates, request.a, request.b, request.view.width, request.view.height,
+                                 request.view.project);
+    };
+    std::vector<const PickTarget*> found;
+    for (const size_t index : inside(pickCandidates_)) {
+        found.push_back(&pickTargets_[index]);
+    }
+    for (const size_t index : inside(writtenCandidates_)) {
+        found.push_back(&writtenTargets_[index]);
+    }
     ClearFieldSelectionLocked(calls);
     std::vector<SelectedCopy> members;
     std::unordered_set<uint32_t> serials; // a click's parts are one copy
-    for (const size_t index : inside) {
-        const PickTarget& target = targets[index];
+    for (const PickTarget* hit : found) {
+        const PickTarget& target = *hit;
         if (target.file != nullptr) {
             KeepWrittenCellLocked(*target.file);
             members.push_back({target.entry->name, target.file->path});

@@ -38,7 +38,7 @@ public:
         entry.bounds = BoxOf(path);
         entry.hasDrawModel = true;
         entry.payload = std::make_unique<CountedPayload>(livePayloads);
-        entry.loaded = true;
+        SetEntryLoaded(entry, true);
         return true;
     }
 

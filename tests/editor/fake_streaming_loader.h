@@ -42,7 +42,7 @@ public:
         for (CModelEntry* entry : running_) {
             if (OutcomeOf(entry->path) == Outcome::kLoads) {
                 entry->hasDrawModel = true;
-                entry->loaded = true;
+                SetEntryLoaded(*entry, true);
             }
         }
         running_.clear();
@@ -54,7 +54,7 @@ public:
         entry.sourceName = source.name;
         entry.hasDrawModel = source.hasDrawModel;
         ++source.useCount;
-        entry.loaded = true;
+        SetEntryLoaded(entry, true);
         return true;
     }
 

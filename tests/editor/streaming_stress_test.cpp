@@ -86,7 +86,7 @@ public:
                 failed = std::move(entry.payload); // its slot goes back below
             } else {
                 entry.hasDrawModel = true;
-                entry.loaded.store(true, std::memory_order_release);
+                SetEntryLoaded(entry, true);
             }
             std::lock_guard lock(mutex_);
             loading_.erase(&entry);
@@ -117,7 +117,7 @@ public:
         entry.source = &source;
         entry.sourceName = source.name;
         ++source.useCount;
-        entry.loaded.store(true, std::memory_order_release);
+        SetEntryLoaded(entry, true);
         return true;
     }
 
