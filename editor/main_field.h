@@ -484,6 +484,7 @@ private:
     uint64_t syncedPlacedVersion_ = 0; // the placed models' list version then
     // Written copies shown with an edit, which must show their line again once the edit is gone.
     std::unordered_map<std::string, std::unordered_set<std::string>> shownEdited_; // by file
+    std::unordered_set<std::string> markedFiles_; // files with a copy marked selected at the last sync
     uint64_t syncedFileListVersion_ =
         0; // the grid file list's version then: a file loaded since takes the edits too
     EditMode editMode_ = EditMode::ModeNoModel;

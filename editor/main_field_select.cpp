@@ -343,8 +343,13 @@ void CMainField::SyncWrittenEntries() {
         selectedWrittenFile_ ? selectedWrittenFile_->generic_string() + "|" + selectedName_ : "";
     std::unordered_set<std::string> writtenInGroup;
     std::unordered_set<uint32_t> serialsInGroup;
+    std::unordered_set<std::string> selectedFiles; // the files holding a selected copy
+    if (selectedWrittenFile_) {
+        selectedFiles.insert(selectedWrittenFile_->generic_string());
+    }
     for (const SelectedCopy& copy : group_) {
         if (copy.writtenFile) {
+            selectedFiles.insert(copy.writtenFile->generic_string());
             writtenInGroup.insert(copy.writtenFile->generic_string() + "|" + copy.name);
         } else if (const int64_t serial = unwritten_.SerialOf(copy.name); serial >= 0) {
             serialsInGroup.insert(static_cast<uint32_t>(serial));
@@ -374,15 +379,28 @@ void CMainField::SyncWrittenEntries() {
     };
     lists_.placedModels.ForEach(
         [&](CModelEntry& entry) { mark(entry, serialsInGroup.contains(entry.placementSerial)); });
+    std::unordered_set<std::string> markedNow;
     lists_.gridFiles.ForEach([&](GridFileEntry& file) {
         if (!file.loaded.load(std::memory_order_acquire)) {
             return;
         }
-        const bool selectedFile = selectedWrittenFile_ && *selectedWrittenFile_ == file.path;
-        const std::string fileKey = file.path.generic_string() + "|";
+        const std::string key = file.path.generic_string();
         // Only a copy that shows an edit, or showed one, can differ from its line as written.
-        std::unordered_set<std::string>& shown = shownEdited_[file.path.generic_string()];
-        const bool edits = document_.HasCell(file.path) && (!shown.empty() || document_.IsDirty(file.path));
+        const auto shownHere = shownEdited_.find(key);
+        const bool edits =
+            document_.HasCell(file.path) &&
+            ((shownHere != shownEdited_.end() && !shownHere->second.empty()) || document_.IsDirty(file.path));
+        // A file with no selected copy now, none marked before and no edits has nothing to change.
+        const bool selectsHere = selectedFiles.contains(key);
+        if (!edits && !selectsHere && !markedFiles_.contains(key)) {
+            return;
+        }
+        if (selectsHere) {
+            markedNow.insert(key);
+        }
+        const bool selectedFile = selectedWrittenFile_ && *selectedWrittenFile_ == file.path;
+        const std::string fileKey = key + "|";
+        std::unordered_set<std::string>& shown = shownEdited_[key];
         for (const auto& group : file.groups) {
             group->ForEach([&](CModelEntry& entry) {
                 mark(entry, (selectedFile && entry.name == selectedName_) ||
@@ -413,6 +431,7 @@ void CMainField::SyncWrittenEntries() {
             });
         }
     });
+    markedFiles_ = std::move(markedNow);
     if (changed) {
         CountEntryChange();
     }
