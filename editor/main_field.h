@@ -470,11 +470,13 @@ private:
     WrittenPickKey writtenPickKey_;
     bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
-    bool pendingPickToggles_ = false;         // Shift+click: the copy joins or leaves the selection
-    std::optional<PixelPoint> shiftPress_;    // where a Shift+press began: a click if it ends there
-    std::vector<SelectedCopy> group_;         // two or more copies selected together, else empty
-    std::vector<CModelTransform> groupStart_; // each one's transform when the gesture began
-    Vector4 groupCentre_;                     // their centre then
+    bool pendingPickToggles_ = false;      // Shift+click: the copy joins or leaves the selection
+    std::optional<PixelPoint> shiftPress_; // where a Shift+press began: a click if it ends there
+    std::vector<SelectedCopy> group_;      // two or more copies selected together, else empty
+    std::vector<CModelTransform> groupStart_;
+    std::vector<int64_t> groupSerials_; // each unwritten copy's click; -1 for a written one // each one's
+                                        // transform when the gesture began
+    Vector4 groupCentre_;               // their centre then
     // The selected placement is a written one of this file; selectedName_ names it.
     std::optional<std::filesystem::path> selectedWrittenFile_;
     CLevelDocument document_;

@@ -5,6 +5,7 @@
 #include "editor/main_field.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace quorvane {
@@ -163,8 +164,21 @@ void CMainField::SelectOnlyLocked(const SelectedCopy& copy) {
 }
 
 void CMainField::ResetGroupLocked() {
+    // One walk over the placed models, however many copies are selected.
+    std::unordered_map<std::string, const CModelEntry*> placed;
+    lists_.placedModels.ForEach([&placed](const CModelEntry& entry) { placed.emplace(entry.name, &entry); });
+    const auto transformOf = [&](const SelectedCopy& copy) -> std::optional<CModelTransform> {
+        if (copy.writtenFile) {
+            return TransformOfLocked(copy);
+        }
+        const auto found = placed.find(copy.name);
+        if (found == placed.end() || !found->second->hasDrawModel) {
+            return std::nullopt;
+        }
+        return found->second->transform;
+    };
     // A copy that has gone meanwhile (deleted, undone) leaves the group.
-    std::erase_if(group_, [this](const SelectedCopy& copy) { return !TransformOfLocked(copy); });
+    std::erase_if(group_, [&](const SelectedCopy& copy) { return !transformOf(copy); });
     if (group_.size() < 2) {
         if (group_.empty()) {
             editMode_ = ModeWithoutSelectionLocked();
@@ -176,8 +190,11 @@ void CMainField::ResetGroupLocked() {
         return;
     }
     groupStart_.clear();
+    groupSerials_.clear();
     for (const SelectedCopy& copy : group_) {
-        groupStart_.push_back(*TransformOfLocked(copy));
+        groupStart_.push_back(*transformOf(copy));
+        groupSerials_.push_back(
+            copy.writtenFile ? -1 : static_cast<int64_t>(placed.at(copy.name)->placementSerial));
     }
     groupCentre_ = CentreOf(groupStart_);
     EditVectors& v = vectors_;
@@ -190,23 +207,35 @@ void CMainField::ResetGroupLocked() {
 void CMainField::ApplyGroupTransformLocked() {
     const EditVectors& v = vectors_;
     const GroupGesture gesture{v.selPosition, v.selScale, v.selRotation};
+    // Each mouse move: the unwritten copies' parts are found by their click's serial in one walk.
+    std::unordered_map<int64_t, CModelTransform> movedBySerial;
     for (size_t i = 0; i < group_.size(); ++i) {
         const SelectedCopy& copy = group_[i];
         const CModelTransform moved = MovedWithGroup(groupStart_[i], groupCentre_, gesture);
-        if (copy.writtenFile) {
-            std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
-            if (part && !part->deleted) {
-                SetLineTransform(part->line, moved);
-                SetWrittenLocked(*part);
-            }
+        if (!copy.writtenFile) {
+            movedBySerial.emplace(groupSerials_[i], moved);
             continue;
         }
-        unwritten_.ForEachInGroup(copy.name, [&moved](CModelTransform& t) {
-            t.scale = moved.scale;
-            t.rotation = {moved.rotation.x, moved.rotation.y, moved.rotation.z, t.rotation.w};
-            t.position = {moved.position.x, moved.position.y, moved.position.z, t.position.w};
-        });
+        std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
+        if (part && !part->deleted) {
+            SetLineTransform(part->line, moved);
+            SetWrittenLocked(*part);
+        }
     }
+    if (movedBySerial.empty()) {
+        return;
+    }
+    lists_.placedModels.ForEach([&movedBySerial](CModelEntry& entry) {
+        const auto found = movedBySerial.find(entry.placementSerial);
+        if (found == movedBySerial.end() || !entry.hasDrawModel) {
+            return;
+        }
+        const CModelTransform& moved = found->second;
+        CModelTransform& t = entry.transform;
+        t.scale = moved.scale;
+        t.rotation = {moved.rotation.x, moved.rotation.y, moved.rotation.z, t.rotation.w};
+        t.position = {moved.position.x, moved.position.y, moved.position.z, t.position.w};
+    });
 }
 
 void CMainField::RecordGroupAdjustmentLocked() {
