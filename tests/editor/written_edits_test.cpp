@@ -152,6 +152,38 @@ TEST_F(WrittenEdits, AClickSelectsTheWrittenCopyUnderItAndAMissClearsIt) {
     EXPECT_FALSE(Copy("p0p0_TREE_000")->selected);
 }
 
+// A pick keeps the written copies it gathered until something changes: a
+// file that finishes loading, or a copy that moves, is seen by the next click.
+TEST_F(WrittenEdits, ThePickSeesCopiesThatLoadedOrMovedSinceTheLastOne) {
+    const std::filesystem::path other = dir / "gridfile" / "lod0" / "p1p0.gmf";
+    std::ofstream(other, std::ios::binary)
+        << "p1p0_WELL_000|WELL|0|2|0|0|model/town/well.mdl|model/town/well.mdl|70.000000|20.000000|0.000000|"
+           "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
+    ASSERT_TRUE(field->LoadGridFile(other, nullptr));
+    field->Lists().gridFiles.ForEach([&](GridFileEntry& file) {
+        for (auto& group : file.groups) {
+            group->ForEach([](CModelEntry& entry) {
+                entry.bounds = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
+                entry.hasDrawModel = true;
+                SetEntryLoaded(entry, true);
+            });
+        }
+    });
+    ClickGround(70.0f, 20.0f);
+    EXPECT_EQ(field->SelectedName(), "") << "a file still streaming in is not picked from";
+    field->Lists().gridFiles.ForEach([&](GridFileEntry& file) {
+        if (file.path == other) {
+            file.loaded.store(true); // nothing else changes when the last model of a file is in
+        }
+    });
+    ClickGround(70.0f, 20.0f);
+    ASSERT_EQ(field->SelectedName(), "p1p0_WELL_000");
+    MoveSelectionAlongX(9);
+    ClickGround(-20.0f, -20.0f);
+    ClickGround(79.0f, 20.0f);
+    EXPECT_EQ(field->SelectedName(), "p1p0_WELL_000") << "the moved copy is picked where it stands now";
+}
+
 TEST_F(WrittenEdits, EscapeClearsTheSelection) {
     ClickGround(10.0f, 20.0f);
     ASSERT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
