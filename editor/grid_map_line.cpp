@@ -103,6 +103,14 @@ std::optional<std::string> FormatGridLine(const GridLine& line, std::string* err
     return out;
 }
 
+std::optional<std::string> StoredGridLine(const GridLine& line, std::string* error) {
+    std::optional<std::string> text = FormatGridLine(line, error);
+    if (text) {
+        text->resize(text->size() - 2); // the CR LF FormatGridLine ends it with
+    }
+    return text;
+}
+
 std::optional<GridLine> ParseGridLine(std::string_view text, std::string* error) {
     const auto fail = [error](std::string why) -> std::optional<GridLine> {
         if (error != nullptr) {

@@ -41,6 +41,9 @@ std::string FormatFixed6(float value);
 // back as what was written.
 std::optional<std::string> FormatGridLine(const GridLine& line, std::string* error);
 
+// The same without its line end: the line as a file holds it.
+std::optional<std::string> StoredGridLine(const GridLine& line, std::string* error = nullptr);
+
 // Reads one line (CR LF or LF stripped already or not). Nullopt with the reason
 // when it does not hold seventeen non-empty fields with numbers where numbers go.
 std::optional<GridLine> ParseGridLine(std::string_view text, std::string* error);

@@ -15,13 +15,6 @@ struct PendingFile {
     std::vector<std::string> lines;
 };
 
-std::string WithoutLineEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-    }
-    return text;
-}
-
 } // namespace
 
 bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, std::string* message) {
@@ -76,7 +69,7 @@ GridWriteReport WriteGridLines(const std::filesystem::path& root, GridWriteBatch
     std::map<std::filesystem::path, PendingFile> files;
     for (PendingGridLine& pending : batch.lines) {
         std::string error;
-        const std::optional<std::string> text = FormatGridLine(pending.line, &error);
+        std::optional<std::string> text = StoredGridLine(pending.line, &error);
         const std::filesystem::path path = GridFilePath(root, pending.lod, pending.cell);
         if (!text) {
             report.failures.push_back({std::move(pending.line.uniqueName), path, error});
@@ -84,8 +77,9 @@ GridWriteReport WriteGridLines(const std::filesystem::path& root, GridWriteBatch
         }
         PendingFile& file = files[path];
         file.bytes += *text;
+        file.bytes += "\r\n";
         file.names.push_back(std::move(pending.line.uniqueName));
-        file.lines.push_back(WithoutLineEnd(*text));
+        file.lines.push_back(std::move(*text));
     }
     CGridFileAccess disk;
 

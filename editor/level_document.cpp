@@ -6,16 +6,6 @@
 
 namespace quorvane {
 
-std::optional<std::string> StoredGridLine(const GridLine& line, std::string* error) {
-    std::optional<std::string> text = FormatGridLine(line, error);
-    if (text) {
-        while (!text->empty() && (text->back() == '\n' || text->back() == '\r')) {
-            text->pop_back();
-        }
-    }
-    return text;
-}
-
 bool SameGridValues(const GridLine& a, const GridLine& b) {
     const std::optional<std::string> left = StoredGridLine(a);
     return left && left == StoredGridLine(b);

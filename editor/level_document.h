@@ -88,9 +88,6 @@ private:
     std::map<std::string, WrittenPart> edits_; // by unique name
 };
 
-// A line as the file holds it, without its line end; nullopt, with error
-// saying why, when the line cannot be written.
-std::optional<std::string> StoredGridLine(const GridLine& line, std::string* error = nullptr);
 // Whether two lines hold the same values, however their file spelt the numbers.
 bool SameGridValues(const GridLine& a, const GridLine& b);
 

@@ -14,12 +14,7 @@ namespace {
 
 // The text a placement would have as a line of its grid map file.
 std::string LineTextOf(const UnwrittenPlacement& part) {
-    std::string ignored;
-    std::string text = FormatGridLine(GridLineOf(part.record, part.transform), &ignored).value_or("");
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-    }
-    return text;
+    return StoredGridLine(GridLineOf(part.record, part.transform)).value_or("");
 }
 
 std::filesystem::path GridFileOf(const std::filesystem::path& root, const CPlacedModel& record) {

@@ -341,19 +341,7 @@ void CMainField::SyncWrittenEntries() {
     // What is selected, as one text: a change of it is a change to show.
     std::string selected =
         selectedWrittenFile_ ? selectedWrittenFile_->generic_string() + "|" + selectedName_ : "";
-    std::unordered_set<std::string> writtenInGroup;
-    std::unordered_set<uint32_t> serialsInGroup;
-    std::unordered_set<std::string> selectedFiles; // the files holding a selected copy
-    if (selectedWrittenFile_) {
-        selectedFiles.insert(selectedWrittenFile_->generic_string());
-    }
     for (const SelectedCopy& copy : group_) {
-        if (copy.writtenFile) {
-            selectedFiles.insert(copy.writtenFile->generic_string());
-            writtenInGroup.insert(copy.writtenFile->generic_string() + "|" + copy.name);
-        } else if (const int64_t serial = unwritten_.SerialOf(copy.name); serial >= 0) {
-            serialsInGroup.insert(static_cast<uint32_t>(serial));
-        }
         selected.push_back('\n');
         if (copy.writtenFile) {
             selected.append(copy.writtenFile->generic_string());
@@ -369,6 +357,22 @@ void CMainField::SyncWrittenEntries() {
     syncedSelection_ = selected;
     syncedFileListVersion_ = lists_.gridFiles.Version();
     syncedPlacedVersion_ = lists_.placedModels.Version();
+    // Looked up only when something changed: most frames end above.
+    std::unordered_set<std::string> writtenInGroup;
+    std::unordered_set<uint32_t> serialsInGroup;
+    std::unordered_set<std::string> selectedFiles; // the files holding a selected copy
+    if (selectedWrittenFile_) {
+        selectedFiles.insert(selectedWrittenFile_->generic_string());
+    }
+    for (size_t i = 0; i < group_.size(); ++i) {
+        const SelectedCopy& copy = group_[i];
+        if (copy.writtenFile) {
+            selectedFiles.insert(copy.writtenFile->generic_string());
+            writtenInGroup.insert(copy.writtenFile->generic_string() + "|" + copy.name);
+        } else if (i < groupSerials_.size() && groupSerials_[i] >= 0) {
+            serialsInGroup.insert(static_cast<uint32_t>(groupSerials_[i]));
+        }
+    }
     bool changed = false;
     // The frame update alone writes the marks: a read first spares most copies a write.
     const auto mark = [&changed](CModelEntry& entry, bool isSelected) {
