@@ -388,7 +388,7 @@ private:
     void RecordGroupAdjustmentLocked();
     // One step: the unwritten copies' parts go, the written ones are marked deleted.
     void DeleteGroupLocked(const PlacementSelection& before, RemovedGroup& removed);
-    bool KeepWrittenCellLocked(const GridFileEntry& file);
+    void KeepWrittenCellLocked(const GridFileEntry& file);
 
     // History and journal helpers (main_field_history.cpp).
     PlacementSelection CaptureSelectionLocked() const;

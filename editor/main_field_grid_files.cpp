@@ -1,8 +1,6 @@
 #include "editor/main_field.h"
 
-#include <algorithm>
 #include <exception>
-#include <iterator>
 #include <unordered_set>
 #include <utility>
 

@@ -57,20 +57,19 @@ int32_t CMainField::ListRowCountLocked() const {
     return lists_.placementRecords.Count() + static_cast<int32_t>(SelectedWrittenNamesLocked().size());
 }
 
-bool CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
+void CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
     // The cell as read counts, unless the document holds newer: edits, or a
     // write the cell in memory has not taken in yet.
     const bool documentNewer =
         document_.IsDirty(file.path) ||
         (document_.HasCell(file.path) && gridState_.load(std::memory_order_acquire) == kGridWritten);
     if (!documentNewer && document_.StampOf(file.path) == file.stamp) {
-        return true; // kept already from this very reading
+        return; // kept already from this very reading
     }
     if (!documentNewer) {
         document_.Forget(file.path);
     }
     document_.KeepCell(file.path, file.lines, file.stamp, file.notRewritable);
-    return document_.HasCell(file.path);
 }
 
 std::optional<CModelTransform> CMainField::TransformOfLocked(const SelectedCopy& copy) const {
