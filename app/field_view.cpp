@@ -171,7 +171,7 @@ void CFieldView::WireField(CMainField& field) {
         }
     };
     hooks.repaintMain = hooks.repaintList;
-    // UI thread, after the core has taken the key: the walker keeps arrow keys only.
+    // Render thread, once the core has applied the key: the walker keeps arrow keys only.
     hooks.characterKey = [this](int virtualKey, bool down) {
         if (down) {
             walker_.OnKeyDown(virtualKey);

@@ -131,6 +131,7 @@ void CFieldView::FrameUpdate() {
     if (!world_) {
         return;
     }
+    world_->field.ApplyPostedInput(); // the camera follows the input of this frame
     ApplyCameraInput();
     UpdateCameraAndPick();
     FollowGroundOrCharacter();

@@ -203,6 +203,7 @@ struct Editing {
     void Click() {
         field.OnLButtonDown({0, 0});
         field.OnLButtonUp();
+        field.ApplyPostedInput(); // as the frame update does
     }
 
     // The timer's pass and the render thread's turn, until the cells around the origin are in.

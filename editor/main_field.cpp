@@ -43,8 +43,7 @@ void CMainField::SetHooks(FieldViewHooks hooks) {
 }
 
 void CMainField::SetClientOrigin(PixelPoint origin) {
-    std::lock_guard lock(mutex_);
-    origin_ = origin;
+    inputs_.Post({FieldInput::Kind::ClientOrigin, 0, origin});
 }
 
 void CMainField::SetGridLineWriter(GridLineWriter writer) {
@@ -73,9 +72,111 @@ void CMainField::RunHooks(const CFieldHookCalls& calls) const {
     calls.Run(*hooks);
 }
 
-// ---- keys -------------------------------------------------------------------
+// ---- posted input ----------------------------------------------------------------
 
 void CMainField::OnKeyDown(int virtualKey) {
+    inputs_.Post({FieldInput::Kind::KeyDown, virtualKey, {}});
+}
+
+void CMainField::OnKeyUp(int virtualKey) {
+    inputs_.Post({FieldInput::Kind::KeyUp, virtualKey, {}});
+}
+
+void CMainField::OnLButtonDown(PixelPoint client) {
+    inputs_.Post({FieldInput::Kind::LButtonDown, 0, client});
+}
+
+void CMainField::OnLButtonUp() {
+    inputs_.Post({FieldInput::Kind::LButtonUp, 0, {}});
+}
+
+void CMainField::OnMButtonDown(PixelPoint client) {
+    inputs_.Post({FieldInput::Kind::MButtonDown, 0, client});
+}
+
+void CMainField::OnMButtonUp() {
+    inputs_.Post({FieldInput::Kind::MButtonUp, 0, {}});
+}
+
+void CMainField::OnRButtonDown(PixelPoint client) {
+    inputs_.Post({FieldInput::Kind::RButtonDown, 0, client});
+}
+
+void CMainField::OnRButtonUp() {
+    inputs_.Post({FieldInput::Kind::RButtonUp, 0, {}});
+}
+
+void CMainField::OnMouseMove(PixelPoint client) {
+    inputs_.Post({FieldInput::Kind::MouseMove, 0, client});
+}
+
+void CMainField::PickListRow(int32_t clientY) {
+    inputs_.Post({FieldInput::Kind::ListRow, clientY, {}});
+}
+
+void CMainField::WheelList(int32_t delta) {
+    inputs_.Post({FieldInput::Kind::ListWheel, delta, {}});
+}
+
+void CMainField::RequestDelete() {
+    inputs_.Post({FieldInput::Kind::Delete, 0, {}});
+}
+
+void CMainField::ApplyPostedInput() {
+    inputs_.Drain([this](const FieldInput& input) { ApplyInput(input); });
+}
+
+void CMainField::ApplyInput(const FieldInput& input) {
+    switch (input.kind) {
+    case FieldInput::Kind::KeyDown:
+        KeyDownNow(input.value);
+        break;
+    case FieldInput::Kind::KeyUp:
+        KeyUpNow(input.value);
+        break;
+    case FieldInput::Kind::LButtonDown:
+        LButtonDownNow(input.point);
+        break;
+    case FieldInput::Kind::LButtonUp:
+        LButtonUpNow();
+        break;
+    case FieldInput::Kind::MButtonDown:
+        MButtonDownNow(input.point);
+        break;
+    case FieldInput::Kind::MButtonUp:
+        MButtonUpNow();
+        break;
+    case FieldInput::Kind::RButtonDown:
+        RButtonDownNow(input.point);
+        break;
+    case FieldInput::Kind::RButtonUp:
+        RButtonUpNow();
+        break;
+    case FieldInput::Kind::MouseMove:
+        MouseMoveNow(input.point);
+        break;
+    case FieldInput::Kind::ClientOrigin: {
+        std::lock_guard lock(mutex_);
+        origin_ = input.point;
+        break;
+    }
+    case FieldInput::Kind::ListRow:
+        ListRowNow(input.value);
+        break;
+    case FieldInput::Kind::ListWheel:
+        ListWheelNow(input.value);
+        break;
+    case FieldInput::Kind::Delete: {
+        std::lock_guard lock(mutex_);
+        RequestDeleteLocked();
+        break;
+    }
+    }
+}
+
+// ---- keys -------------------------------------------------------------------
+
+void CMainField::KeyDownNow(int virtualKey) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
@@ -125,7 +226,7 @@ void CMainField::OnKeyDown(int virtualKey) {
     QueueJournalIfDue(); // Enter may have confirmed an adjustment
 }
 
-void CMainField::OnKeyUp(int virtualKey) {
+void CMainField::KeyUpNow(int virtualKey) {
     {
         std::lock_guard lock(mutex_);
         if (virtualKey == vk::kShift) {
@@ -142,7 +243,7 @@ void CMainField::OnKeyUp(int virtualKey) {
 
 // ---- mouse ------------------------------------------------------------------
 
-void CMainField::OnMouseMove(PixelPoint client) {
+void CMainField::MouseMoveNow(PixelPoint client) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
@@ -181,7 +282,7 @@ void CMainField::DragEditLocked() {
                   input_.ctrlKeyDown);
 }
 
-void CMainField::OnLButtonDown(PixelPoint client) {
+void CMainField::LButtonDownNow(PixelPoint client) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
@@ -272,7 +373,7 @@ void CMainField::FinishLeftClickLocked(bool placed, CFieldHookCalls& calls) {
     }
 }
 
-void CMainField::OnMButtonDown(PixelPoint client) {
+void CMainField::MButtonDownNow(PixelPoint client) {
     LockedStep([&](CFieldHookCalls& calls) {
         input_.buttonScreen = ToScreen(client);
         if (editMode_ != EditMode::ModeAdjust) {
@@ -288,7 +389,7 @@ void CMainField::OnMButtonDown(PixelPoint client) {
     });
 }
 
-void CMainField::OnRButtonDown(PixelPoint client) {
+void CMainField::RButtonDownNow(PixelPoint client) {
     LockedStep([&](CFieldHookCalls& calls) { RightClickLocked(client, calls); });
 }
 
@@ -333,7 +434,7 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
     calls.RepaintList();
 }
 
-void CMainField::OnLButtonUp() {
+void CMainField::LButtonUpNow() {
     LockedStep([this](CFieldHookCalls& calls) {
         input_.leftHeld = false;
         const bool selecting = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
@@ -357,7 +458,7 @@ void CMainField::OnLButtonUp() {
     });
 }
 
-void CMainField::OnMButtonUp() {
+void CMainField::MButtonUpNow() {
     LockedStep([this](CFieldHookCalls& calls) {
         input_.middleHeld = false;
         calls.CaptureMouse(false);
@@ -365,7 +466,7 @@ void CMainField::OnMButtonUp() {
     });
 }
 
-void CMainField::OnRButtonUp() {
+void CMainField::RButtonUpNow() {
     LockedStep([this](CFieldHookCalls& calls) {
         input_.rightHeld = false;
         calls.CaptureMouse(false);

@@ -4,6 +4,7 @@
 #include "editor/cell_name.h"
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
+#include "editor/field_input_queue.h"
 #include "editor/field_journal.h"
 #include "editor/field_view_hooks.h"
 #include "editor/grid_cell_store.h"
@@ -69,9 +70,10 @@ struct InputState {
 // The editing core of the field view: edit modes, input, the placement cursor,
 // placed models and their records, and the grid map files. It holds no window
 // and no GPU object: models come through IModelLoader, the ground point under a
-// pixel through an injected function. Input runs on the UI thread, the frame
-// update (UpdateEditing) on the field's render thread; one lock covers the
-// state they share. Model loads and grid map reads for the cursor run on the
+// pixel through an injected function. The window threads post their input
+// and the frame update (UpdateEditing, on the field's render thread) applies
+// it, so edits happen on one thread; the lock covers what other threads
+// read, the loads they hand in and the write's step. Model loads and grid map reads for the cursor run on the
 // core's own background thread, so a click never reads a file or waits for a
 // loader slot: it places the models the cursor holds, and the cursor loads
 // its next copies in the background. The lock is never held while models
@@ -119,13 +121,15 @@ public:
     void SetViewProjection(ViewProjectionFunction projection);
     void SetRandomRanges(RandomRangesFunction ranges);
     void SetHooks(FieldViewHooks hooks);
-    void SetClientOrigin(PixelPoint origin); // screen position of the client area's corner
+    void SetClientOrigin(PixelPoint origin); // screen position of the client area's corner; posted
     // The file layer of WriteGridFiles (WriteGridLines unless replaced).
     void SetGridLineWriter(GridLineWriter writer);
     // The file layer of the cell rewrites that written edits need (the disk unless replaced).
     void SetGridFileAccess(std::shared_ptr<IGridFileAccess> access);
 
-    // Input (UI thread), Win32 virtual-key codes and client points.
+    // Input, Win32 virtual-key codes and client points. Any thread posts it
+    // and goes on, never waiting for the field's lock; the frame update
+    // applies it in the order it came, so one thread changes the level.
     void OnKeyDown(int virtualKey);
     void OnKeyUp(int virtualKey);
     void OnLButtonDown(PixelPoint client);
@@ -135,6 +139,10 @@ public:
     void OnRButtonDown(PixelPoint client);
     void OnRButtonUp();
     void OnMouseMove(PixelPoint client);
+    // Render thread: applies what was posted so far. The frame update does
+    // it first; the field view also before the camera reads the input.
+    void ApplyPostedInput();
+    bool PostedInputApplied() const { return inputs_.AllApplied(); } // all input posted so far
 
     void ApplySelectionTransform();
     void ApplyCursorTransform();
@@ -174,11 +182,11 @@ public:
     // Streaming keeps such a cell in memory until its edits are written.
     bool HasUnwrittenEdits(const std::filesystem::path& file) const;
 
-    // Placement list window and delete button (UI thread).
+    // Placement list window and delete button, posted like the input above.
     void PickListRow(int32_t clientY);
     void WheelList(int32_t delta);
+    void RequestDelete(); // ignored while nothing is selected
     void SetListHeight(int32_t height);
-    bool RequestDelete(); // false when the click is ignored
 
     // Frame update, render thread: the edit request, undo or redo, the cursor
     // swap-in, a waiting place and the clean-up after a write.
@@ -321,6 +329,18 @@ private:
         }
         RunHooks(calls);
     }
+    void ApplyInput(const FieldInput& input);
+    void KeyDownNow(int virtualKey);
+    void KeyUpNow(int virtualKey);
+    void LButtonDownNow(PixelPoint client);
+    void LButtonUpNow();
+    void MButtonDownNow(PixelPoint client);
+    void MButtonUpNow();
+    void RButtonDownNow(PixelPoint client);
+    void RButtonUpNow();
+    void MouseMoveNow(PixelPoint client);
+    void ListRowNow(int32_t clientY);
+    void ListWheelNow(int32_t delta);
     void LeftClickLocked(CFieldHookCalls& calls);
     void RightClickLocked(PixelPoint client, CFieldHookCalls& calls);
     void DragEditLocked();
@@ -349,7 +369,7 @@ private:
 
     // Selecting in the field and editing written placements (main_field_select.cpp).
     void HandlePickRequest(); // render thread
-    bool RequestDeleteLocked();
+    void RequestDeleteLocked();
     bool SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry);
     void ClearFieldSelectionLocked(CFieldHookCalls& calls);
     EditMode ModeWithoutSelectionLocked() const;              // moving, or nothing chosen yet
@@ -446,6 +466,7 @@ private:
     const std::filesystem::path gridRoot_;
     const GridNameReader nameReader_;
 
+    CFieldInputQueue inputs_; // posted input, waiting for the frame update
     mutable std::mutex mutex_;
     GroundPlanePointFunction groundPlanePoint_;
     RandomRangesFunction randomRanges_;
@@ -503,6 +524,12 @@ private:
 
     CPlacementCursor cursor_;                     // under mutex_ (its pending flag also without)
     std::optional<std::string> pendingPlaceCell_; // a click waiting for the cursor or the cell's names
+    // A new choice's parts offered to the cursor: its centring and the place
+    // mode wait for the swap-in, so only the frame update changes the mode.
+    struct ArrivedChoice {
+        std::optional<Vector4> centredOffset;
+    };
+    std::optional<ArrivedChoice> arrivedChoice_;
     CGridNameCache gridNames_;
 
     std::atomic<int32_t> editRequest_{kRequestNone};

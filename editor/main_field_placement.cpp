@@ -35,6 +35,7 @@ void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
         std::lock_guard lock(mutex_);
         load = cursor_.Choose(definition);
         pendingPlaceCell_.reset(); // a click made for the old choice is not made with the new one
+        arrivedChoice_.reset();
     }
     // On the chooser's thread: the viewer's hand-off and the chooser run off the UI thread.
     LoadCursorParts(load);
@@ -61,13 +62,7 @@ void CMainField::LoadCursorParts(const CursorLoad& load) {
     }
     replaced = cursor_.Offer(std::move(*loaded));
     if (load.fromChoice) {
-        if (centredOffset) {
-            vectors_.cursorScale = {1.0f, 1.0f, 1.0f, 1.0f};
-            vectors_.cursorOffset = *centredOffset;
-            vectors_.cursorRotation = {};
-            vectors_.baseScale = {1.0f, 1.0f, 1.0f, 1.0f};
-        }
-        editMode_ = EditMode::ModePlace;
+        arrivedChoice_ = ArrivedChoice{centredOffset}; // placing starts when the parts go live
     }
 }
 
@@ -83,6 +78,16 @@ void CMainField::SwapInCursor() {
         retired = cursor_.SwapIn();
         if (!retired) {
             return;
+        }
+        if (arrivedChoice_) {
+            if (const std::optional<Vector4>& offset = arrivedChoice_->centredOffset) {
+                vectors_.cursorScale = {1.0f, 1.0f, 1.0f, 1.0f};
+                vectors_.cursorOffset = *offset;
+                vectors_.cursorRotation = {};
+                vectors_.baseScale = {1.0f, 1.0f, 1.0f, 1.0f};
+            }
+            editMode_ = EditMode::ModePlace;
+            arrivedChoice_.reset();
         }
         ApplyCursorTransformLocked();
         TryPendingPlaceLocked(calls);
@@ -378,6 +383,7 @@ void CMainField::UpdateEditing() {
         !gridBusy_.load(std::memory_order_acquire)) {
         MergeAfterWrite();
     }
+    ApplyPostedInput();
     HandleEditRequest();
     HandleHistoryRequest();
     HandlePickRequest();
@@ -401,7 +407,7 @@ void CMainField::StopBackgroundWork() {
 
 // ---- placement list window and delete button ------------------------------------------
 
-void CMainField::PickListRow(int32_t clientY) {
+void CMainField::ListRowNow(int32_t clientY) {
     LockedStep([&](CFieldHookCalls& calls) {
         const int32_t row = listModel_.ClickAt(clientY, lists_.placementRecords.Count());
         if (const CPlacedModel* record = lists_.placementRecords.At(row)) {
@@ -412,7 +418,7 @@ void CMainField::PickListRow(int32_t clientY) {
     });
 }
 
-void CMainField::WheelList(int32_t delta) {
+void CMainField::ListWheelNow(int32_t delta) {
     LockedStep([&](CFieldHookCalls& calls) {
         listModel_.Wheel(delta, ListRowCountLocked());
         calls.RepaintList();
@@ -425,27 +431,19 @@ void CMainField::SetListHeight(int32_t height) {
     listModel_.SetHeight(height);
 }
 
-bool CMainField::RequestDelete() {
-    std::lock_guard lock(mutex_);
-    return RequestDeleteLocked();
-}
-
-bool CMainField::RequestDeleteLocked() {
+void CMainField::RequestDeleteLocked() {
     if (editMode_ == EditMode::ModePlace || editMode_ == EditMode::ModeMove) {
-        return false;
+        return;
     }
     if (selectedWrittenFile_ || GroupSelectedLocked()) {
         deleteName_ = selectedName_;
         editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
-        return true;
+        return;
     }
-    const CPlacedModel* record = lists_.placementRecords.At(listModel_.Selected());
-    if (record == nullptr) {
-        return false;
+    if (const CPlacedModel* record = lists_.placementRecords.At(listModel_.Selected())) {
+        deleteName_ = record->uniqueName;
+        editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
     }
-    deleteName_ = record->uniqueName;
-    editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
-    return true;
 }
 
 } // namespace quorvane

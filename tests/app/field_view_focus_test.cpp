@@ -2,6 +2,7 @@
 // key-up to the view: losing the focus must let go of it in the core, or
 // Ctrl stays held and the next Z undoes. Needs an X display (xvfb-run).
 #include "tests/app/editor_session.h"
+#include "tests/app/settled_field.h"
 #include "tests/small_demo_field.h"
 
 #include <QWidget>
@@ -11,6 +12,7 @@ namespace quorvane {
 namespace {
 
 using test::WaitFor;
+using test::WaitForAppliedInput;
 
 TEST(FieldViewFocus, LosingTheKeyboardReleasesCtrlAndShift) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "needs an X display (run it through xvfb-run)";
@@ -27,6 +29,7 @@ TEST(FieldViewFocus, LosingTheKeyboardReleasesCtrlAndShift) {
 
     QTest::keyPress(surface, Qt::Key_Control);
     QTest::keyPress(surface, Qt::Key_Shift, Qt::ControlModifier);
+    ASSERT_TRUE(WaitForAppliedInput(field));
     ASSERT_TRUE(field.Input().ctrlKeyDown);
     ASSERT_TRUE(field.Input().shiftKeyDown);
 

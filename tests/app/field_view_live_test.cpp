@@ -30,6 +30,7 @@ namespace quorvane {
 namespace {
 
 using test::WaitFor;
+using test::WaitForAppliedInput;
 
 const std::filesystem::path& DemoRoot() {
     return test::SmallDemoRoot();
@@ -172,9 +173,11 @@ TEST(FieldViewLive, ChoosesMovesAlongXPlacesAndCancelsWithRealEvents) {
         // G, then X: a mouse move drags the cursor along x only.
         const EditVectors before = field.Vectors();
         QTest::keyClick(surface, Qt::Key_G);
-        EXPECT_EQ(field.Mode(), EditMode::ModeCursorMove);
+        EXPECT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeCursorMove; }, 30000))
+            << ModeValue(field.Mode());
         QTest::keyClick(surface, Qt::Key_X);
-        EXPECT_EQ(field.Mode(), EditMode::ModeCursorMoveX);
+        EXPECT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeCursorMoveX; }, 30000))
+            << ModeValue(field.Mode());
         const QPoint p2 = p1 + QPoint(200, 0);
         QTest::mouseMove(surface, p2);
         ASSERT_TRUE(WaitFor([&] { return field.Input().mouseClient == PixelPoint{p2.x(), p2.y()}; }, 30000));
@@ -245,6 +248,7 @@ TEST(FieldViewLive, ChoosesMovesAlongXPlacesAndCancelsWithRealEvents) {
         EXPECT_FLOAT_EQ(startAngles.yaw, -90.0f);
         EXPECT_FLOAT_EQ(startAngles.pitch, 20.0f);
         QTest::keyPress(surface, Qt::Key_Shift);
+        ASSERT_TRUE(WaitForAppliedInput(field));
         ASSERT_TRUE(field.Input().shiftHeld);
         QTest::mousePress(surface, Qt::RightButton, Qt::ShiftModifier, p2);
         QTest::mouseMove(surface, p2 + QPoint(50, -25));
@@ -257,6 +261,7 @@ TEST(FieldViewLive, ChoosesMovesAlongXPlacesAndCancelsWithRealEvents) {
             << view.CameraControlSnapshot().yaw << " " << view.CameraControlSnapshot().pitch;
         QTest::mouseRelease(surface, Qt::RightButton, Qt::ShiftModifier, p2 + QPoint(50, -25));
         QTest::keyRelease(surface, Qt::Key_Shift);
+        ASSERT_TRUE(WaitForAppliedInput(field));
         EXPECT_NEAR(distance(), 68.797f, 0.01f) << "orbiting keeps the eye's distance";
         EXPECT_EQ(field.Mode(), EditMode::ModePlace) << "a camera drag changes no mode";
 

@@ -362,7 +362,8 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         const EditVectors beforeMove = field.Vectors();
         QTest::keyClick(surface, Qt::Key_G);
         QTest::keyClick(surface, Qt::Key_X);
-        ASSERT_EQ(field.Mode(), EditMode::ModeCursorMoveX);
+        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeCursorMoveX; }, 30000))
+            << ModeValue(field.Mode());
         ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[0] + QPoint(60, 0)));
         const EditVectors moved = field.Vectors();
         EXPECT_NE(moved.cursorOffset.x, beforeMove.cursorOffset.x);
@@ -380,7 +381,8 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         const float scaleZBefore = field.Vectors().cursorScale.z;
         QTest::keyClick(surface, Qt::Key_S);
         QTest::keyClick(surface, Qt::Key_Z);
-        ASSERT_EQ(field.Mode(), EditMode::ModeCursorScaleZ);
+        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeCursorScaleZ; }, 30000))
+            << ModeValue(field.Mode());
         ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[0] + QPoint(0, -20)));
         EXPECT_NEAR(field.Vectors().cursorScale.z, scaleZBefore + 2.0f, 1e-4f);
         EXPECT_EQ(field.Vectors().cursorScale.x, 1.0f);
@@ -393,7 +395,8 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[0]));
         QTest::keyClick(surface, Qt::Key_R);
         QTest::keyClick(surface, Qt::Key_Z);
-        ASSERT_EQ(field.Mode(), EditMode::ModeCursorRotateZ);
+        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeCursorRotateZ; }, 30000))
+            << ModeValue(field.Mode());
         ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[0] + QPoint(0, 30)));
         EXPECT_NEAR(field.Vectors().cursorRotation.z, -30.0f, 1e-4f);
         QTest::mouseClick(surface, Qt::LeftButton, {}, spots[0] + QPoint(0, 30));
@@ -498,7 +501,8 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
                               QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
                               false);
             QCoreApplication::sendEvent(&list, &wheel);
-            ASSERT_EQ(field.ListModel().Page(), page - 1);
+            ASSERT_TRUE(WaitFor([&] { return field.ListModel().Page() == page - 1; }, 30000))
+                << field.ListModel().Page();
         }
 
         // 6. Select the second copy's first part from the list and move its group along y.
@@ -514,7 +518,8 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[1]));
         QTest::keyClick(surface, Qt::Key_G);
         QTest::keyClick(surface, Qt::Key_Y);
-        ASSERT_EQ(field.Mode(), EditMode::ModePlacedMoveY);
+        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModePlacedMoveY; }, 30000))
+            << ModeValue(field.Mode());
         ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[1] + QPoint(0, -40)));
         QTest::mouseClick(surface, Qt::LeftButton, {}, spots[1] + QPoint(0, -40));
         ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeAdjust; }, 30000));

@@ -7,6 +7,7 @@
 // field's ground and holding still.
 #include "app/field_view.h"
 #include "editor/field_streaming.h"
+#include "editor/main_field.h"
 #include "terrain.h"
 #include "tests/qt_wait.h"
 
@@ -53,6 +54,11 @@ inline bool WaitForSettledField(CFieldView& view, int stillMs = 500, int timeout
 inline bool WaitForFrames(CFieldView& view, uint64_t frames, int timeoutMs = 30000) {
     const uint64_t target = view.FramesSubmitted() + frames;
     return WaitFor([&] { return view.FramesSubmitted() >= target; }, timeoutMs);
+}
+
+// Input is posted to the field and applied by its next frame update.
+inline bool WaitForAppliedInput(const CMainField& field, int timeoutMs = 30000) {
+    return WaitFor([&] { return field.PostedInputApplied(); }, timeoutMs);
 }
 
 } // namespace quorvane::test

@@ -6,6 +6,7 @@
 #include "app/field_view_world.h"
 #include "editor/recovery_journal.h"
 #include "tests/app/editor_session.h"
+#include "tests/app/settled_field.h"
 #include "tests/small_demo_field.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ namespace quorvane {
 namespace {
 
 using test::WaitFor;
+using test::WaitForAppliedInput;
 
 TEST(TransformOverlay, NamesTheGroupAxisAndTypedNumber) {
     EXPECT_EQ(TransformStatusText(EditMode::ModePlacedMoveX, "2.5", false), "MOVE X: 2.5");
@@ -115,6 +117,7 @@ TEST(TypedValuesLive, KeysTypedIntoTheFieldViewMoveAndTurnTheNewPlacement) {
     for (Qt::Key key : {Qt::Key_G, Qt::Key_X, Qt::Key_2, Qt::Key_Period, Qt::Key_5}) {
         QTest::keyClick(surface, key);
     }
+    ASSERT_TRUE(WaitForAppliedInput(field));
     EXPECT_EQ(field.TypedValueText(), "2.5");
     QTest::keyClick(surface, Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeAdjust; }, 10000));
@@ -130,13 +133,15 @@ TEST(TypedValuesLive, KeysTypedIntoTheFieldViewMoveAndTurnTheNewPlacement) {
     for (Qt::Key key : {Qt::Key_Minus, Qt::Key_9, Qt::Key_0, Qt::Key_Enter}) {
         QTest::keyClick(surface, key, Qt::KeypadModifier);
     }
-    ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeAdjust; }, 10000));
+    ASSERT_TRUE(WaitForAppliedInput(field));
+    ASSERT_EQ(field.Mode(), EditMode::ModeAdjust);
     EXPECT_FLOAT_EQ(SelectedTransform(field)->rotation.z, WrapAngle(placed.rotation.z - 90.0f));
 
     // S 7 Escape: nothing changes and no step is made.
     QTest::keyClick(surface, Qt::Key_S);
     QTest::keyClick(surface, Qt::Key_7);
     QTest::keyClick(surface, Qt::Key_Escape);
+    ASSERT_TRUE(WaitForAppliedInput(field));
     EXPECT_EQ(field.Mode(), EditMode::ModeAdjust);
     EXPECT_EQ(SelectedTransform(field)->scale, placed.scale);
     EXPECT_EQ(field.UndoCount(), steps + 2);

@@ -240,12 +240,14 @@ TEST_F(Scenario, ShiftHandsTheMouseToTheCameraUntilAnotherKeyIsPressed) {
     Choose({"rock.mdl"});
     Key('G');
     field->OnKeyDown(vk::kShift);
+    field->ApplyPostedInput();
     field->TakeMouseMoved();
     MoveTo(30, 0);
     EXPECT_TRUE(field->TakeMouseMoved());
     EXPECT_EQ(field->Vectors().cursorOffset.x, 0.0f);
     field->OnLButtonDown({30, 0});
     field->OnLButtonUp();
+    field->ApplyPostedInput();
     EXPECT_EQ(Mode(), EditMode::ModeCursorMove) << "a press with Shift only pans";
 
     field->OnKeyDown(vk::Letter('X')); // Shift still down, but X clears it
@@ -255,6 +257,7 @@ TEST_F(Scenario, ShiftHandsTheMouseToTheCameraUntilAnotherKeyIsPressed) {
 
     field->OnKeyDown(vk::kShift);
     field->OnKeyUp(vk::kShift);
+    field->ApplyPostedInput();
     EXPECT_FALSE(field->Input().shiftHeld);
 }
 
@@ -280,7 +283,7 @@ TEST_F(Scenario, LeftClickOnAModelPickedFromTheListEndsInMoveMode) {
     Choose({"rock.mdl"});
     PlaceAt(0, 0);
     LeftClick();
-    field->PickListRow(0);
+    ListClick(0);
     ASSERT_EQ(Mode(), EditMode::ModeAdjust);
     ASSERT_FALSE(field->Input().justPlaced);
     LeftClick();
@@ -298,6 +301,7 @@ TEST_F(Scenario, MouseCaptureFollowsTheButtons) {
     field->SetHooks(hooks);
     field->SetClientOrigin({100, 200});
     field->OnRButtonDown({3, 4});
+    field->ApplyPostedInput();
     EXPECT_TRUE(field->Input().rightHeld);
     EXPECT_EQ(field->Input().buttonScreen, (PixelPoint{103, 204}));
     MoveTo(10, 10);
@@ -306,6 +310,7 @@ TEST_F(Scenario, MouseCaptureFollowsTheButtons) {
     field->OnRButtonUp();
     field->OnKeyDown(vk::kLeft);
     field->OnKeyUp(vk::kLeft);
+    field->ApplyPostedInput();
     EXPECT_EQ(captures, (std::vector<bool>{true, false}));
     EXPECT_EQ(keys, (std::vector<int>{vk::kLeft, -vk::kLeft}));
 }

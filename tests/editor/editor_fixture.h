@@ -60,11 +60,16 @@ protected:
         field->UpdateEditing();
     }
 
+    // Input is posted; the frame update applies it. These apply at once, as the next frame would.
     void Key(char letter) {
         field->OnKeyDown(vk::Letter(letter));
         field->OnKeyUp(vk::Letter(letter));
+        field->ApplyPostedInput();
     }
-    void MoveTo(int x, int y) { field->OnMouseMove({x, y}); }
+    void MoveTo(int x, int y) {
+        field->OnMouseMove({x, y});
+        field->ApplyPostedInput();
+    }
     // As a person clicks: after the background thread has read the cell's
     // names and the cursor's next copies have been swapped in.
     void LeftClick(int x = 0, int y = 0) {
@@ -72,14 +77,26 @@ protected:
         field->SwapInCursor();
         field->OnLButtonDown({x, y});
         field->OnLButtonUp();
+        field->ApplyPostedInput();
     }
     void RightClick(int x = 0, int y = 0) {
         field->OnRButtonDown({x, y});
         field->OnRButtonUp();
+        field->ApplyPostedInput();
     }
     void MiddleClick(int x = 0, int y = 0) {
         field->OnMButtonDown({x, y});
         field->OnMButtonUp();
+        field->ApplyPostedInput();
+    }
+    void ListClick(int32_t clientY) {
+        field->PickListRow(clientY);
+        field->ApplyPostedInput();
+    }
+    // The delete button, and the frame update that deletes.
+    void DeleteButton() {
+        field->RequestDelete();
+        field->UpdateEditing();
     }
     // Places at a ground point: the camera side sets the pick point, then a click.
     void PlaceAt(float x, float y) {

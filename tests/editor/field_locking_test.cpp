@@ -39,6 +39,52 @@ TEST_F(FieldLocking, ModelsLoadWhileOtherThreadsCanStillReadTheField) {
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
 }
 
+TEST_F(FieldLocking, WindowInputNeverWaitsForTheLockAndAppliesInOrderInTheFrameUpdate) {
+    Choose({"a.mdl"});
+    PlaceAt(10, 0);
+    LeftClick(); // confirmed: placing again, the first copy at x 10
+    RightClick();
+    ListClick(0); // the copy selected for adjusting
+    ASSERT_EQ(Mode(), EditMode::ModeAdjust);
+    ASSERT_TRUE(Entry("p0p0_A_000").has_value());
+    std::latch visiting(1);
+    std::latch posted(1);
+    bool returnedUnderLock = false;
+    std::thread frame([&] {
+        // The render thread holds the field's lock, as while it draws the placed models.
+        field->ForEachPlacedModel([&](const CModelEntry&) {
+            visiting.count_down();
+            const auto deadline = std::chrono::steady_clock::now() + 2s;
+            while (!posted.try_wait() && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(1ms);
+            }
+            returnedUnderLock = posted.try_wait();
+        });
+    });
+    visiting.wait();
+    for (const int key : {vk::Letter('G'), vk::Letter('X'), vk::kDigit0 + 5, vk::kReturn}) {
+        field->OnKeyDown(key);
+        field->OnKeyUp(key);
+    }
+    field->WheelList(-120);
+    field->RequestDelete();
+    posted.count_down();
+    frame.join();
+    EXPECT_TRUE(returnedUnderLock) << "the window thread waited for the field's lock";
+    EXPECT_EQ(Entry("p0p0_A_000")->transform.position.x, 10.0f) << "nothing applies before the frame update";
+    EXPECT_FALSE(field->PostedInputApplied());
+
+    field->UpdateEditing(); // the move, confirmed by Enter, then the delete of the moved copy
+    EXPECT_TRUE(field->PostedInputApplied());
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
+    field->RequestUndo();
+    field->UpdateEditing();
+    field->WaitForBackgroundWork();
+    field->UpdateEditing();
+    ASSERT_TRUE(Entry("p0p0_A_000").has_value());
+    EXPECT_EQ(Entry("p0p0_A_000")->transform.position.x, 15.0f) << "the delete came after the typed move";
+}
+
 TEST_F(FieldLocking, HooksRunAfterTheLockIsReleased) {
     FieldViewHooks hooks;
     std::vector<std::string> heldDuring;
@@ -68,6 +114,7 @@ TEST_F(FieldLocking, HooksRunAfterTheLockIsReleased) {
         MoveTo(4, 4); // a camera move repaints the field
         field->WheelList(-120);
         field->PickListRow(0);
+        field->ApplyPostedInput();
     });
     if (!finished) {
         // A thread is stuck inside the field: leave the field to it and fail.
@@ -114,6 +161,7 @@ TEST(FieldGridNames, AClickReadsNoFileAndEachVisitOfACellReadsItOnce) {
         const auto click = [&field] {
             field.OnLButtonDown({0, 0});
             field.OnLButtonUp();
+            field.ApplyPostedInput();
         };
         click(); // places
         EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 1}}));

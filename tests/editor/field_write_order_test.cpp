@@ -28,6 +28,7 @@ protected:
             field->OnKeyDown(vk::kDigit0 + (digit - '0'));
         }
         field->OnKeyDown(vk::kReturn);
+        field->ApplyPostedInput();
     }
     std::string GridFile() const { return ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"); }
 };
@@ -72,7 +73,7 @@ TEST_F(WriteOrder, ADeleteDuringTheFileWorkAppliesToWhatTheWriteLeft) {
 
     HoldWriteWhile([&] {
         field->PickListRow(0);
-        EXPECT_TRUE(field->RequestDelete());
+        field->RequestDelete();
         field->UpdateEditing();
         EXPECT_EQ(field->PlacedModelCount(), 1) << "the delete waits while the file work runs";
     });

@@ -26,6 +26,7 @@ protected:
             field->OnKeyUp(vk::kShift);
         }
         field->OnKeyUp(vk::kControl);
+        field->ApplyPostedInput();
     }
     // The frame that takes the request, and the one after the background
     // thread has loaded what a delete took away.
@@ -42,7 +43,7 @@ protected:
         withShiftZ ? CtrlKey('Z', true) : CtrlKey('Y');
         ApplyHistory();
     }
-    void PickRow(int32_t row) { field->PickListRow((row - 1) * CPlacementListModel::kRowHeight); }
+    void PickRow(int32_t row) { ListClick((row - 1) * CPlacementListModel::kRowHeight); }
     Vector4 Position(const std::string& name) const { return Entry(name)->transform.position; }
     Vector4 Rotation(const std::string& name) const { return Entry(name)->transform.rotation; }
     std::filesystem::path JournalPath() const { return dir / "recovery.journal"; }
@@ -72,8 +73,7 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     LeftClick();
     ASSERT_EQ(Position(kLeaves), (Vector4{40, 40, 0, 1}));
     ASSERT_EQ(Rotation(kLeaves), (Vector4{0, 0, 10, 1}));
-    ASSERT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
+    DeleteButton();
     ASSERT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
     ASSERT_EQ(field->SelectedName(), kRock);
     EXPECT_EQ(field->UndoCount(), 5u);
@@ -210,8 +210,7 @@ TEST_F(UndoTest, ADeleteDuringAnAdjustmentIsUndoneToTheConfirmedPlace) {
     Key('G');
     MoveTo(125, 100);
     ASSERT_EQ(Position(kRock), (Vector4{35, 20, 0, 1}));
-    ASSERT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
+    DeleteButton();
     ASSERT_EQ(field->PlacementRecordCount(), 0);
     Undo();
     EXPECT_EQ(Position(kRock), (Vector4{10, 20, 0, 1}));
@@ -225,8 +224,7 @@ TEST_F(UndoTest, UndoingADeleteLoadsItsModelsOffTheFrame) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     PickRow(1);
-    ASSERT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
+    DeleteButton();
     std::mutex threadsMutex;
     std::vector<std::thread::id> loadThreads;
     loader.whileLoading = [&](const std::string&) {
@@ -251,8 +249,7 @@ TEST_F(UndoTest, AModelThatNoLongerLoadsLeavesEverythingAsItWas) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     PickRow(1);
-    ASSERT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
+    DeleteButton();
     loader.failing.insert("rock.mdl");
     field->RequestUndo();
     ApplyHistory();
@@ -647,8 +644,7 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
         } else if (kind < 65 && count > 0) {
             const int row = pick(1, count);
             PickRow(row);
-            ASSERT_TRUE(field->RequestDelete()) << "op " << op;
-            field->UpdateEditing();
+            DeleteButton();
             const int group = list[static_cast<size_t>(row - 1)].group;
             std::erase_if(list, [group](const ModelRecord& record) { return record.group == group; });
             model.Push(list);

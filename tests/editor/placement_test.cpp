@@ -11,7 +11,7 @@ using Placement = EditorFixture;
 TEST_F(Placement, ChoosingCentresTheCursorOnTheBoxAndWaitsForTheFrameToSwapIn) {
     loader.boxes["crate.mdl"] = {{-1, 2, 0, 0}, {3, 6, 5, 0}};
     field->ChooseModelForPlacement(Definition({"crate.mdl"}));
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(Mode(), EditMode::ModeNoModel) << "only the frame update changes the mode";
     EXPECT_TRUE(field->CursorPending());
     int shown = 0;
     field->ForEachCursorPart([&](const CCursorPart&) { ++shown; });
@@ -19,6 +19,7 @@ TEST_F(Placement, ChoosingCentresTheCursorOnTheBoxAndWaitsForTheFrameToSwapIn) {
 
     field->UpdateEditing();
     EXPECT_FALSE(field->CursorPending());
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
     const EditVectors v = field->Vectors();
     EXPECT_EQ(v.cursorOffset, (Vector4{1, 4, 0, 1}));
     EXPECT_EQ(v.cursorScale, (Vector4{1, 1, 1, 1}));
@@ -146,11 +147,10 @@ TEST_F(Placement, CountersFillGapsAndNamesInTheLevelZeroFileAreAvoided) {
 
     // Delete the middle one through the list and the delete button.
     RightClick(); // move mode: the delete button is ignored here
-    field->PickListRow(CPlacementListModel::kRowHeight + 3);
+    ListClick(CPlacementListModel::kRowHeight + 3);
     EXPECT_EQ(field->SelectedName(), "m1p0_A_002");
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
-    EXPECT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
+    DeleteButton();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"m1p0_A_001", "m1p0_A_003"}));
     LeftClick();   // the row's adjustment ends
     MiddleClick(); // back to placing
@@ -172,24 +172,22 @@ TEST_F(Placement, DeletingKeepsTheListSelectionOnARowThatExistsAndEditsThatRow) 
 
     RightClick();
     ASSERT_EQ(Mode(), EditMode::ModeMove);
-    EXPECT_FALSE(field->RequestDelete()) << "ignored in move mode";
-    field->PickListRow(2 * CPlacementListModel::kRowHeight); // row 3
+    DeleteButton();
+    ASSERT_EQ(field->PlacementRecordCount(), 3) << "ignored in move mode";
+    ListClick(2 * CPlacementListModel::kRowHeight); // row 3
     ASSERT_EQ(field->ListModel().Selected(), 3);
-    ASSERT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
+    DeleteButton();
     EXPECT_EQ(field->ListModel().Selected(), 2);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     EXPECT_EQ(field->SelectedName(), "p0p0_A_001");
     EXPECT_FLOAT_EQ(field->Vectors().selPosition.x, 20.0f);
 
     // Delete the remaining two: the list empties and the mode falls back to moving.
-    ASSERT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
-    ASSERT_TRUE(field->RequestDelete());
-    field->UpdateEditing();
+    DeleteButton();
+    ASSERT_EQ(field->PlacementRecordCount(), 1);
+    DeleteButton();
     EXPECT_EQ(field->PlacementRecordCount(), 0);
     EXPECT_EQ(Mode(), EditMode::ModeMove);
-    EXPECT_FALSE(field->RequestDelete());
 }
 
 TEST_F(Placement, PickingARowSelectsItsPlacedModelAndEndsThePendingPlacement) {
@@ -198,7 +196,7 @@ TEST_F(Placement, PickingARowSelectsItsPlacedModelAndEndsThePendingPlacement) {
     LeftClick();
     PlaceAt(40, 5);
     ASSERT_TRUE(field->Input().justPlaced);
-    field->PickListRow(3); // row 1: the first placement's A
+    ListClick(3); // row 1: the first placement's A
     EXPECT_FALSE(field->Input().justPlaced);
     EXPECT_EQ(field->SelectedName(), "p0p0_A_000");
     EXPECT_EQ(field->Vectors().selPosition, (Vector4{10, 0, 0, 1}));

@@ -27,15 +27,23 @@ protected:
             field->OnKeyDown(key);
             field->OnKeyUp(key);
         }
+        field->ApplyPostedInput();
     }
     void Press(int key) {
         field->OnKeyDown(key);
         field->OnKeyUp(key);
+        field->ApplyPostedInput();
     }
     void Enter() { Press(vk::kReturn); }
     void Escape() { Press(vk::kEscape); }
-    void CtrlDown() { field->OnKeyDown(vk::kControl); }
-    void CtrlUp() { field->OnKeyUp(vk::kControl); }
+    void CtrlDown() {
+        field->OnKeyDown(vk::kControl);
+        field->ApplyPostedInput();
+    }
+    void CtrlUp() {
+        field->OnKeyUp(vk::kControl);
+        field->ApplyPostedInput();
+    }
     // The one placed rock, whichever cell named it.
     CModelTransform Rock() const {
         const std::vector<std::string> names = RecordNames();

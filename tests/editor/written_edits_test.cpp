@@ -86,6 +86,7 @@ protected:
     void Press(int key) {
         field->OnKeyDown(key);
         field->OnKeyUp(key);
+        field->ApplyPostedInput();
     }
     void TypeDigit(int digit) { Press(vk::kDigit0 + digit); }
     struct Shown {

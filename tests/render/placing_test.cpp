@@ -71,6 +71,7 @@ protected:
     void Click() {
         field_->OnLButtonDown({0, 0});
         field_->OnLButtonUp();
+        field_->ApplyPostedInput(); // as the frame update does
     }
 
     std::unique_ptr<CRegistryLists> lists_;
