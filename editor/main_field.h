@@ -2,6 +2,7 @@
 
 #include "editor/background_queue.h"
 #include "editor/cell_name.h"
+#include "editor/cell_rewrite_plan.h"
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
 #include "editor/field_input_queue.h"
@@ -16,6 +17,7 @@
 #include "editor/model_entry.h"
 #include "editor/model_loader.h"
 #include "editor/owned_list.h"
+#include "editor/pick_targets.h"
 #include "editor/placed_model.h"
 #include "editor/placement_cursor.h"
 #include "editor/placement_list_model.h"
@@ -23,6 +25,7 @@
 #include "editor/placement_random.h"
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
+#include "editor/shown_edits.h"
 #include "editor/transform_gesture.h"
 #include "editor/unwritten_placements.h"
 #include "editor/vector4.h"
@@ -386,10 +389,6 @@ private:
         ViewPoint b;
         ViewProjection view;
     };
-    struct PickTarget {
-        const CModelEntry* entry = nullptr;
-        const GridFileEntry* file = nullptr; // null for a placement not written yet
-    };
     bool GroupSelectedLocked() const { return group_.size() >= 2; }
     void ToggleInSelectionLocked(const PickTarget& target);
     void SelectOnlyLocked(const SelectedCopy& copy); // a selection of one
@@ -397,9 +396,6 @@ private:
     std::vector<std::string> SelectedWrittenNamesLocked() const;
     // The placement list's rows: the unwritten placements, then the selected written copies.
     int32_t ListRowCountLocked() const;
-    // The copies a pick looks at: unwritten ones afresh, written ones when they changed.
-    void GatherPickTargetsLocked();
-    std::optional<PickTarget> PickLocked(const PickRay& ray); // the nearest copy on the ray
     void SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls);
     std::optional<CModelTransform> TransformOfLocked(const SelectedCopy& copy) const;
     // The copies' transforms now become the gesture's start, about their centre.
@@ -437,16 +433,7 @@ private:
     std::vector<WrittenPart> RestoreEditsLocked(const std::vector<WrittenPart>& edits,
                                                 const std::map<std::string, CellRead>& cells,
                                                 std::vector<std::string>& problems);
-    // A cell whose written placements changed: its whole new text, and what it carries.
-    struct PlannedRewrite {
-        std::filesystem::path path;
-        std::vector<std::string> lines;
-        FileStamp expected;
-        std::vector<std::string> addedNames;  // new placements that go in with it
-        std::vector<std::string> editedNames; // written placements changed or deleted
-    };
-    // Takes the additions of the dirty cells out of the batch (main_field_grid_files.cpp).
-    std::vector<PlannedRewrite> PlanRewritesLocked(GridWriteBatch& batch) const;
+    // The rewrites' outcomes: the document and the merge take the written cells, the report every name.
     void FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
                               const std::vector<CellWriteResult>& results, GridWriteReport& report);
     // Takes what a write put into its files out of the lists, at the moment the write ends.
@@ -475,41 +462,19 @@ private:
     PickRayFunction pickRay_;
     ViewProjectionFunction viewProjection_;
     std::optional<RectangleRequest> pendingRectangle_;
-    // What the last pick gathered; kept so the next one allocates nothing (render thread).
-    std::vector<PickCandidate> pickCandidates_; // the unwritten copies
-    std::vector<PickTarget> pickTargets_;
-    // The loaded files' copies as last gathered, with the counts they were gathered at.
-    std::vector<PickCandidate> writtenCandidates_;
-    std::vector<PickTarget> writtenTargets_;
-    struct WrittenPickKey {
-        uint64_t fileList = ~uint64_t{0};
-        uint64_t entryStates = 0;
-        uint64_t files = 0; // each file's loaded flag and its groups' versions
-
-        bool operator==(const WrittenPickKey&) const = default;
-    };
-    WrittenPickKey writtenPickKey_;
+    CPickTargets pickTargets_;  // frame update
     bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
-    bool pendingPickToggles_ = false;      // Shift+click: the copy joins or leaves the selection
-    std::optional<PixelPoint> shiftPress_; // where a Shift+press began: a click if it ends there
-    std::vector<SelectedCopy> group_;      // two or more copies selected together, else empty
-    std::vector<CModelTransform> groupStart_;
-    std::vector<int64_t> groupSerials_; // each unwritten copy's click; -1 for a written one // each one's
-                                        // transform when the gesture began
-    Vector4 groupCentre_;               // their centre then
+    bool pendingPickToggles_ = false;         // Shift+click: the copy joins or leaves the selection
+    std::optional<PixelPoint> shiftPress_;    // where a Shift+press began: a click if it ends there
+    std::vector<SelectedCopy> group_;         // two or more copies selected together, else empty
+    std::vector<CModelTransform> groupStart_; // each one's transform when the gesture began
+    std::vector<int64_t> groupSerials_;       // each unwritten copy's click; -1 for a written one
+    Vector4 groupCentre_;                     // their centre then
     // The selected placement is a written one of this file; selectedName_ names it.
     std::optional<std::filesystem::path> selectedWrittenFile_;
     CLevelDocument document_;
-    uint64_t documentVersion_ = 1;       // grows with every edit, so the frame update syncs only on change
-    uint64_t syncedDocumentVersion_ = 0; // what the shown copies last took on
-    std::string syncedSelection_;
-    uint64_t syncedPlacedVersion_ = 0; // the placed models' list version then
-    // Written copies shown with an edit, which must show their line again once the edit is gone.
-    std::unordered_map<std::string, std::unordered_set<std::string>> shownEdited_; // by file
-    std::unordered_set<std::string> markedFiles_; // files with a copy marked selected at the last sync
-    uint64_t syncedFileListVersion_ =
-        0; // the grid file list's version then: a file loaded since takes the edits too
+    CShownEdits shownEdits_; // the document and the selection as the shown copies show them
     EditMode editMode_ = EditMode::ModeNoModel;
     EditVectors vectors_;
     InputState input_;

@@ -46,7 +46,7 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
                 std::lock_guard lock(mutex_);
                 writeInProgress_ = true;
                 batch = CollectGridLines(lists_.placementRecords, lists_.placedModels);
-                rewrites = PlanRewritesLocked(batch);
+                rewrites = PlanCellRewrites(document_, gridRoot_, batch);
                 writer = gridWriter_;
                 access = fileAccess_;
             }
@@ -93,48 +93,6 @@ void CMainField::WriteGridFilesInBackground(std::function<void(const GridWriteRe
     }
 }
 
-std::vector<CMainField::PlannedRewrite> CMainField::PlanRewritesLocked(GridWriteBatch& batch) const {
-    std::vector<PlannedRewrite> rewrites;
-    for (const std::filesystem::path& path : document_.DirtyCells()) {
-        if (const std::string why = document_.WhyNotRewritable(path); !why.empty()) {
-            // Rewritten, its other lines would lose their bytes: the edits wait, new lines are appended.
-            for (const WrittenPart& part : document_.Edits()) {
-                if (part.file.generic_string() == path.generic_string()) {
-                    batch.failures.push_back({part.line.uniqueName, path,
-                                              why + "; the editor does not rewrite it, to keep its bytes"});
-                }
-            }
-            continue;
-        }
-        PlannedRewrite& rewrite = rewrites.emplace_back();
-        rewrite.path = path;
-        rewrite.expected = document_.StampOf(path).value_or(FileStamp{});
-        std::vector<std::string> additions;
-        std::erase_if(batch.lines, [&](const PendingGridLine& pending) {
-            if (GridFilePath(gridRoot_, pending.lod, pending.cell).generic_string() !=
-                path.generic_string()) {
-                return false;
-            }
-            std::string error;
-            std::optional<std::string> text = StoredGridLine(pending.line, &error);
-            if (!text) {
-                batch.failures.push_back({pending.line.uniqueName, path, error});
-                return true;
-            }
-            additions.push_back(std::move(*text));
-            rewrite.addedNames.push_back(pending.line.uniqueName);
-            return true;
-        });
-        rewrite.lines = document_.LinesAfterEdits(path, additions);
-        for (const WrittenPart& part : document_.Edits()) {
-            if (part.file.generic_string() == path.generic_string()) {
-                rewrite.editedNames.push_back(part.line.uniqueName);
-            }
-        }
-    }
-    return rewrites;
-}
-
 void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
                                       const std::vector<CellWriteResult>& results, GridWriteReport& report) {
     for (size_t i = 0; i < rewrites.size(); ++i) {
@@ -147,7 +105,7 @@ void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrite
                 document_.Forget(rewrite.path); // read again before its next rewrite
             }
             writeMerge_.AddRewrite({rewrite.path, rewrite.lines, results[i].stamp});
-            ++documentVersion_;
+            shownEdits_.DocumentChanged();
             report.writtenNames.insert(report.writtenNames.end(), rewrite.addedNames.begin(),
                                        rewrite.addedNames.end());
             report.changedNames.insert(report.changedNames.end(), rewrite.editedNames.begin(),
@@ -221,7 +179,7 @@ bool CMainField::MergeAfterWrite() {
         CWriteMerge::Leftovers leftovers; // destroyed after the lock
         LockedStep([&](CFieldHookCalls& calls) {
             leftovers = writeMerge_.MergeInto(lists_.gridFiles, lists_.sharedModels);
-            ++documentVersion_; // the joined copies take their selection marks afresh
+            shownEdits_.DocumentChanged(); // the joined copies take their selection marks afresh
             calls.RepaintMain();
         });
         EntryStateChanges().fetch_add(1, std::memory_order_release);

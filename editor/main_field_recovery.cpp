@@ -176,7 +176,7 @@ std::vector<WrittenPart> CMainField::RestoreEditsLocked(const std::vector<Writte
             kept.push_back(edit);
             continue;
         }
-        ++documentVersion_;
+        shownEdits_.DocumentChanged();
     }
     return kept;
 }

@@ -51,62 +51,6 @@ void CMainField::SetViewProjection(ViewProjectionFunction projection) {
     viewProjection_ = std::move(projection);
 }
 
-void CMainField::GatherPickTargetsLocked() {
-    // Unwritten copies move under the mouse without a count: gathered afresh each time.
-    pickCandidates_.clear(); // their room is kept from one pick to the next
-    pickTargets_.clear();
-    lists_.placedModels.ForEach([&](const CModelEntry& entry) {
-        if (entry.hasDrawModel && entry.loaded.load(std::memory_order_acquire)) {
-            pickCandidates_.push_back({entry.transform, entry.bounds});
-            pickTargets_.push_back({&entry, nullptr});
-        }
-    });
-    // Written copies only when a file came, went or finished loading, a group
-    // took a copy, or a copy moved, hid or loaded: each of those changes the key.
-    WrittenPickKey key{lists_.gridFiles.Version(), EntryStateChanges().load(std::memory_order_acquire), 0};
-    lists_.gridFiles.ForEach([&key](const GridFileEntry& file) {
-        key.files = key.files * 1000003u + (file.loaded.load(std::memory_order_acquire) ? 1u : 2u);
-        for (const auto& group : file.groups) {
-            key.files += group->Version();
-        }
-    });
-    if (key == writtenPickKey_) {
-        return;
-    }
-    writtenPickKey_ = key;
-    writtenCandidates_.clear();
-    writtenTargets_.clear();
-    // The frame update is the only thread that changes the copies of a loaded file.
-    lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
-        if (!file.loaded.load(std::memory_order_acquire)) {
-            return;
-        }
-        for (const auto& group : file.groups) {
-            group->ForEach([&](const CModelEntry& entry) {
-                if (entry.loaded.load(std::memory_order_acquire) &&
-                    !entry.hidden.load(std::memory_order_relaxed)) {
-                    writtenCandidates_.push_back({entry.transform, entry.bounds});
-                    writtenTargets_.push_back({&entry, &file});
-                }
-            });
-        }
-    });
-}
-
-std::optional<CMainField::PickTarget> CMainField::PickLocked(const PickRay& ray) {
-    GatherPickTargetsLocked();
-    const std::optional<PickHit> unwritten = NearestPick(pickCandidates_, ray);
-    const std::optional<PickHit> written = NearestPick(writtenCandidates_, ray);
-    // An unwritten copy standing exactly where a written one does wins.
-    if (unwritten && (!written || unwritten->distance <= written->distance)) {
-        return pickTargets_[unwritten->index];
-    }
-    if (written) {
-        return writtenTargets_[written->index];
-    }
-    return std::nullopt;
-}
-
 void CMainField::HandlePickRequest() {
     std::optional<PickRay> ray;
     std::optional<RectangleRequest> rectangle;
@@ -128,7 +72,8 @@ void CMainField::HandlePickRequest() {
             return;
         }
         if (ray) {
-            const std::optional<PickTarget> hit = PickLocked(*ray);
+            pickTargets_.Gather(lists_);
+            const std::optional<PickTarget> hit = pickTargets_.Nearest(*ray);
             if (toggles) {
                 if (hit) { // Shift+click on bare ground keeps the selection
                     ToggleInSelectionLocked(*hit);
@@ -152,23 +97,12 @@ void CMainField::HandlePickRequest() {
 }
 
 void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls) {
-    GatherPickTargetsLocked();
-    const auto inside = [&request](const std::vector<PickCandidate>& candidates) {
-        return SelectInRectangle(candidates, request.a, request.b, request.view.width, request.view.height,
-                                 request.view.project);
-    };
-    std::vector<const PickTarget*> found;
-    for (const size_t index : inside(pickCandidates_)) {
-        found.push_back(&pickTargets_[index]);
-    }
-    for (const size_t index : inside(writtenCandidates_)) {
-        found.push_back(&writtenTargets_[index]);
-    }
+    pickTargets_.Gather(lists_);
+    const std::vector<PickTarget> found = pickTargets_.InRectangle(request.a, request.b, request.view);
     ClearFieldSelectionLocked(calls);
     std::vector<SelectedCopy> members;
     std::unordered_set<uint32_t> serials; // a click's parts are one copy
-    for (const PickTarget* hit : found) {
-        const PickTarget& target = *hit;
+    for (const PickTarget& target : found) {
         if (target.file != nullptr) {
             KeepWrittenCellLocked(*target.file);
             members.push_back({target.entry->name, target.file->path});
@@ -273,7 +207,7 @@ std::optional<WrittenPart> CMainField::SelectedWrittenLocked() const {
 
 void CMainField::SetWrittenLocked(const WrittenPart& part) {
     if (document_.Set(part)) {
-        ++documentVersion_;
+        shownEdits_.DocumentChanged();
     }
 }
 
@@ -338,105 +272,7 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
 
 void CMainField::SyncWrittenEntries() {
     std::lock_guard lock(mutex_);
-    // What is selected, as one text: a change of it is a change to show.
-    std::string selected =
-        selectedWrittenFile_ ? selectedWrittenFile_->generic_string() + "|" + selectedName_ : "";
-    for (const SelectedCopy& copy : group_) {
-        selected.push_back('\n');
-        if (copy.writtenFile) {
-            selected.append(copy.writtenFile->generic_string());
-        }
-        selected.append("|").append(copy.name);
-    }
-    if (syncedDocumentVersion_ == documentVersion_ && syncedSelection_ == selected &&
-        syncedFileListVersion_ == lists_.gridFiles.Version() &&
-        syncedPlacedVersion_ == lists_.placedModels.Version()) {
-        return;
-    }
-    syncedDocumentVersion_ = documentVersion_;
-    syncedSelection_ = selected;
-    syncedFileListVersion_ = lists_.gridFiles.Version();
-    syncedPlacedVersion_ = lists_.placedModels.Version();
-    // Looked up only when something changed: most frames end above.
-    std::unordered_set<std::string> writtenInGroup;
-    std::unordered_set<uint32_t> serialsInGroup;
-    std::unordered_set<std::string> selectedFiles; // the files holding a selected copy
-    if (selectedWrittenFile_) {
-        selectedFiles.insert(selectedWrittenFile_->generic_string());
-    }
-    for (size_t i = 0; i < group_.size(); ++i) {
-        const SelectedCopy& copy = group_[i];
-        if (copy.writtenFile) {
-            selectedFiles.insert(copy.writtenFile->generic_string());
-            writtenInGroup.insert(copy.writtenFile->generic_string() + "|" + copy.name);
-        } else if (i < groupSerials_.size() && groupSerials_[i] >= 0) {
-            serialsInGroup.insert(static_cast<uint32_t>(groupSerials_[i]));
-        }
-    }
-    bool changed = false;
-    // The frame update alone writes the marks: a read first spares most copies a write.
-    const auto mark = [&changed](CModelEntry& entry, bool isSelected) {
-        if (entry.selected.load(std::memory_order_relaxed) != isSelected) {
-            entry.selected.store(isSelected, std::memory_order_relaxed);
-            changed = true;
-        }
-    };
-    lists_.placedModels.ForEach(
-        [&](CModelEntry& entry) { mark(entry, serialsInGroup.contains(entry.placementSerial)); });
-    std::unordered_set<std::string> markedNow;
-    lists_.gridFiles.ForEach([&](GridFileEntry& file) {
-        if (!file.loaded.load(std::memory_order_acquire)) {
-            return;
-        }
-        const std::string key = file.path.generic_string();
-        // Only a copy that shows an edit, or showed one, can differ from its line as written.
-        const auto shownHere = shownEdited_.find(key);
-        const bool edits =
-            document_.HasCell(file.path) &&
-            ((shownHere != shownEdited_.end() && !shownHere->second.empty()) || document_.IsDirty(file.path));
-        // A file with no selected copy now, none marked before and no edits has nothing to change.
-        const bool selectsHere = selectedFiles.contains(key);
-        if (!edits && !selectsHere && !markedFiles_.contains(key)) {
-            return;
-        }
-        if (selectsHere) {
-            markedNow.insert(key);
-        }
-        const bool selectedFile = selectedWrittenFile_ && *selectedWrittenFile_ == file.path;
-        const std::string fileKey = key + "|";
-        std::unordered_set<std::string>& shown = shownEdited_[key];
-        for (const auto& group : file.groups) {
-            group->ForEach([&](CModelEntry& entry) {
-                mark(entry, (selectedFile && entry.name == selectedName_) ||
-                                (!writtenInGroup.empty() && writtenInGroup.contains(fileKey + entry.name)));
-                if (!edits) {
-                    return;
-                }
-                std::optional<WrittenPart> part;
-                if (const WrittenPart* edit = document_.EditOf(entry.name)) {
-                    part = *edit;
-                    shown.insert(entry.name);
-                } else if (shown.erase(entry.name) > 0) {
-                    part = document_.AsWritten(file.path, entry.name);
-                }
-                if (!part) {
-                    return;
-                }
-                const CModelTransform transform{part->line.scale, part->line.rotation, part->line.position};
-                if (entry.transform.scale != transform.scale ||
-                    entry.transform.rotation != transform.rotation ||
-                    entry.transform.position != transform.position) {
-                    entry.transform = transform;
-                    changed = true;
-                }
-                if (entry.hidden.exchange(part->deleted, std::memory_order_relaxed) != part->deleted) {
-                    changed = true;
-                }
-            });
-        }
-    });
-    markedFiles_ = std::move(markedNow);
-    if (changed) {
+    if (shownEdits_.Sync(lists_, document_, {selectedWrittenFile_, selectedName_, group_, groupSerials_})) {
         CountEntryChange();
     }
 }
