@@ -252,8 +252,10 @@ public:
     // begins; undo, redo and delete requests made meanwhile apply after it.
     // Refused while another write or its clean-up is due.
     bool WriteGridFiles(GridWriteReport* report);
-    // The same on a thread of its own, so that the window never waits for the
-    // disk; done gets the report there. A write still running refuses it.
+    // The write button's: posted, begun and ended by the frame update, the
+    // files written and synced on a thread of its own, so the window never
+    // waits for the disk. done gets the report on the render thread. Writes
+    // asked for while one runs follow it, one after the other.
     void WriteGridFilesInBackground(std::function<void(const GridWriteReport&)> done);
     GridWriteBatch PendingGridLines() const; // what a write would append now
     bool LoadGridFile(const std::filesystem::path& path, GridReadReport* report); // appends to the grid files
@@ -433,6 +435,21 @@ private:
     std::vector<WrittenPart> RestoreEditsLocked(const std::vector<WrittenPart>& edits,
                                                 const std::map<std::string, CellRead>& cells,
                                                 std::vector<std::string>& problems);
+    // A write's three steps: what it writes, taken under the lock (refusal
+    // says why not); the file work, without the lock; what it wrote, taken
+    // out of the lists under the lock.
+    struct WriteJob {
+        GridWriteBatch batch;
+        std::vector<PlannedRewrite> rewrites;
+        GridLineWriter writer;
+        std::shared_ptr<IGridFileAccess> access;
+        GridWriteReport appended; // the batch's outcome
+        std::vector<CellWriteResult> rewritten;
+    };
+    std::optional<WriteJob> BeginWrite(GridWriteReport& refusal);
+    void DoFileWork(WriteJob& job) const;
+    GridWriteReport FinishWrite(WriteJob& job);
+    void HandleWriteRequests(); // frame update: ends a finished write, begins a requested one
     // The rewrites' outcomes: the document and the merge take the written cells, the report every name.
     void FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
                               const std::vector<CellWriteResult>& results, GridWriteReport& report);
@@ -502,7 +519,16 @@ private:
     std::atomic<bool> gridBusy_{false};
     std::atomic<bool> gridWriting_{false};
     std::atomic<bool> mouseMoved_{false};
-    bool writeInProgress_ = false;                // under mutex_: requests wait until the write's step ends
+    bool writeInProgress_ = false; // under mutex_: requests wait until the write's step ends
+    // The write button's writes, waiting for the frame update, and the one whose file work ended.
+    struct FinishedWrite {
+        WriteJob job;
+        std::function<void(const GridWriteReport&)> done;
+    };
+    std::mutex writeRequestsMutex_; // never held with mutex_
+    std::vector<std::function<void(const GridWriteReport&)>> writeRequests_;
+    std::optional<FinishedWrite> finishedWrite_;
+    bool writeRunning_ = false;                   // its file work is under way
     GridLineWriter gridWriter_;                   // under mutex_
     std::shared_ptr<IGridFileAccess> fileAccess_; // under mutex_
     // Entries taken out of the lists off the render thread; it destroys them.

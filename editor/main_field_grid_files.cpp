@@ -5,22 +5,6 @@
 #include <utility>
 
 namespace quorvane {
-namespace {
-
-// Lets the next write in however this one ends.
-class CWriteTurn {
-public:
-    explicit CWriteTurn(std::atomic<bool>& writing) : writing_(writing) {}
-    ~CWriteTurn() { writing_.store(false, std::memory_order_release); }
-    CWriteTurn(const CWriteTurn&) = delete;
-    CWriteTurn& operator=(const CWriteTurn&) = delete;
-
-private:
-    std::atomic<bool>& writing_;
-};
-
-} // namespace
-
 GridWriteBatch CMainField::PendingGridLines() const {
     std::lock_guard lock(mutex_);
     return CollectGridLines(lists_.placementRecords, lists_.placedModels);
@@ -28,49 +12,10 @@ GridWriteBatch CMainField::PendingGridLines() const {
 
 bool CMainField::WriteGridFiles(GridWriteReport* report) {
     GridWriteReport result;
-    CFieldHookCalls calls;
-    std::vector<std::unique_ptr<CPlacedModel>> writtenRecords; // destroyed after the lock
-    if (gridWriting_.exchange(true, std::memory_order_acq_rel)) {
-        result.refused = true; // another thread is writing
-    } else {
-        CWriteTurn turn(gridWriting_);
-        if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
-            result.refused = true; // the previous write is not cleaned up yet
-        } else {
-            // The moment the write begins: requests made from now on wait for its end.
-            GridWriteBatch batch;
-            GridLineWriter writer;
-            std::vector<PlannedRewrite> rewrites;
-            std::shared_ptr<IGridFileAccess> access;
-            {
-                std::lock_guard lock(mutex_);
-                writeInProgress_ = true;
-                batch = CollectGridLines(lists_.placementRecords, lists_.placedModels);
-                rewrites = PlanCellRewrites(document_, gridRoot_, batch);
-                writer = gridWriter_;
-                access = fileAccess_;
-            }
-            std::vector<CellWriteResult> rewritten;
-            try {
-                result = writer(gridRoot_, std::move(batch));
-                for (const PlannedRewrite& rewrite : rewrites) {
-                    rewritten.push_back(
-                        WriteCell(*access, {rewrite.path, CellRewrite{rewrite.lines, rewrite.expected}}));
-                }
-            } catch (const std::exception& error) {
-                result = {};
-                result.failures.push_back({{}, {}, std::string("the write stopped: ") + error.what()});
-            }
-            std::lock_guard lock(mutex_);
-            FinishRewritesLocked(rewrites, rewritten, result);
-            TakeOutWrittenLocked(result, writtenRecords);
-            writeInProgress_ = false;
-            calls.RepaintList();
-            calls.RepaintMain();
-        }
+    if (std::optional<WriteJob> job = BeginWrite(result)) {
+        DoFileWork(*job);
+        result = FinishWrite(*job);
     }
-    RunHooks(calls);
-    QueueJournalIfDue();
     const bool allWritten = result.AllWritten();
     if (report != nullptr) {
         *report = std::move(result);
@@ -79,17 +24,116 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
 }
 
 void CMainField::WriteGridFilesInBackground(std::function<void(const GridWriteReport&)> done) {
-    const bool posted = writer_.Post([this, done] {
-        GridWriteReport report;
-        WriteGridFiles(&report);
-        if (done) {
-            done(report);
+    std::lock_guard lock(writeRequestsMutex_);
+    writeRequests_.push_back(std::move(done));
+}
+
+std::optional<CMainField::WriteJob> CMainField::BeginWrite(GridWriteReport& refusal) {
+    if (gridWriting_.exchange(true, std::memory_order_acq_rel)) {
+        refusal.refused = true; // another thread is writing
+        return std::nullopt;
+    }
+    if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
+        refusal.refused = true; // the previous write is not cleaned up yet
+        gridWriting_.store(false, std::memory_order_release);
+        return std::nullopt;
+    }
+    // The moment the write begins: requests made from now on wait for its end.
+    WriteJob job;
+    std::lock_guard lock(mutex_);
+    writeInProgress_ = true;
+    job.batch = CollectGridLines(lists_.placementRecords, lists_.placedModels);
+    job.rewrites = PlanCellRewrites(document_, gridRoot_, job.batch);
+    job.writer = gridWriter_;
+    job.access = fileAccess_;
+    return job;
+}
+
+void CMainField::DoFileWork(WriteJob& job) const {
+    try {
+        job.appended = job.writer(gridRoot_, std::move(job.batch));
+        for (const PlannedRewrite& rewrite : job.rewrites) {
+            job.rewritten.push_back(
+                WriteCell(*job.access, {rewrite.path, CellRewrite{rewrite.lines, rewrite.expected}}));
         }
+    } catch (const std::exception& error) {
+        job.appended = {};
+        job.appended.failures.push_back({{}, {}, std::string("the write stopped: ") + error.what()});
+    }
+}
+
+GridWriteReport CMainField::FinishWrite(WriteJob& job) {
+    GridWriteReport result = std::move(job.appended);
+    CFieldHookCalls calls;
+    std::vector<std::unique_ptr<CPlacedModel>> writtenRecords; // destroyed after the lock
+    {
+        std::lock_guard lock(mutex_);
+        FinishRewritesLocked(job.rewrites, job.rewritten, result);
+        TakeOutWrittenLocked(result, writtenRecords);
+        writeInProgress_ = false;
+        calls.RepaintList();
+        calls.RepaintMain();
+    }
+    gridWriting_.store(false, std::memory_order_release); // the next write may begin
+    RunHooks(calls);
+    QueueJournalIfDue();
+    return result;
+}
+
+void CMainField::HandleWriteRequests() {
+    std::optional<FinishedWrite> finished;
+    {
+        std::lock_guard lock(writeRequestsMutex_);
+        finished.swap(finishedWrite_);
+    }
+    if (finished) {
+        const GridWriteReport report = FinishWrite(finished->job);
+        if (finished->done) {
+            finished->done(report);
+        }
+    }
+    std::function<void(const GridWriteReport&)> done;
+    {
+        std::lock_guard lock(writeRequestsMutex_);
+        // One at a time, each after the cells in memory took the one before.
+        if (writeRequests_.empty() || writeRunning_ ||
+            gridState_.load(std::memory_order_acquire) == kGridWritten) {
+            return;
+        }
+        done = std::move(writeRequests_.front());
+        writeRequests_.erase(writeRequests_.begin());
+    }
+    GridWriteReport refusal;
+    std::optional<WriteJob> job = BeginWrite(refusal);
+    if (!job) {
+        if (done) {
+            done(refusal);
+        }
+        return;
+    }
+    {
+        std::lock_guard lock(writeRequestsMutex_);
+        writeRunning_ = true;
+    }
+    // The files are written and synced on the writing thread; the next frame update finishes the step.
+    const bool posted = writer_.Post([this, job = std::make_shared<WriteJob>(std::move(*job)), done] {
+        DoFileWork(*job);
+        std::lock_guard lock(writeRequestsMutex_);
+        finishedWrite_ = FinishedWrite{std::move(*job), done};
+        writeRunning_ = false;
     });
-    if (!posted && done) {
-        GridWriteReport refused;
-        refused.refused = true; // the field is going
-        done(refused);
+    if (!posted) {
+        // The field is going: nothing was written, and the lists keep everything.
+        WriteJob nothing;
+        FinishWrite(nothing);
+        {
+            std::lock_guard lock(writeRequestsMutex_);
+            writeRunning_ = false;
+        }
+        if (done) {
+            refusal.refused = true;
+            done(refusal);
+        }
     }
 }
 

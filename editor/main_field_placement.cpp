@@ -387,6 +387,7 @@ void CMainField::UpdateEditing() {
     HandleEditRequest();
     HandleHistoryRequest();
     HandlePickRequest();
+    HandleWriteRequests();
     SyncWrittenEntries();
     SwapInCursor();
     std::vector<std::unique_ptr<CModelEntry>> retired; // destroyed here, on the thread that draws them

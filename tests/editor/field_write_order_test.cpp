@@ -3,7 +3,9 @@
 // requests the render thread meets during the file work apply after it.
 #include "editor_fixture.h"
 
+#include <atomic>
 #include <future>
+#include <thread>
 
 namespace quorvane::testing {
 namespace {
@@ -99,8 +101,9 @@ TEST_F(WriteOrder, APlacementMadeDuringTheFileWorkStaysForTheNextWrite) {
     EXPECT_EQ(field->UnwrittenPlacementCount(), 1);
 }
 
-// The write button's write runs on a thread of its own: the window goes on
-// while the files are written and synced, and hears the outcome afterwards.
+// The write button's write is begun and ended by the frame update, its files
+// written and synced on a thread of its own: the window and the frames go on
+// meanwhile, and the outcome comes afterwards.
 TEST_F(WriteOrder, AWriteInTheBackgroundLeavesTheCallerFreeAndTellsItsOutcome) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
@@ -108,15 +111,29 @@ TEST_F(WriteOrder, AWriteInTheBackgroundLeavesTheCallerFreeAndTellsItsOutcome) {
     std::shared_future<void> released = release.get_future().share();
     HoldWriteWhile([released] { released.wait(); });
     std::promise<GridWriteReport> outcome;
-    field->WriteGridFilesInBackground(
-        [&outcome](const GridWriteReport& report) { outcome.set_value(report); });
-    std::future<GridWriteReport> told = outcome.get_future();
-    EXPECT_EQ(told.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    std::atomic<int> told{0};
+    const auto tellAndCount = [&](const GridWriteReport& report) {
+        if (told.fetch_add(1) == 0) {
+            outcome.set_value(report);
+        }
+    };
+    field->WriteGridFilesInBackground(tellAndCount);
+    field->WriteGridFilesInBackground(tellAndCount); // a second click waits for the first write
+    EXPECT_EQ(field->PlacementRecordCount(), 1) << "nothing is written before a frame update";
+    field->UpdateEditing(); // begins the write
+    field->UpdateEditing(); // a frame while the files are written
+    EXPECT_EQ(told.load(), 0);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust) << "the field answers while the files are written";
     release.set_value();
-    const GridWriteReport report = told.get();
-    EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_ROCK_000"}));
+    std::future<GridWriteReport> report = outcome.get_future();
+    for (int frame = 0; frame < 10000 && told.load() < 2; ++frame) {
+        field->UpdateEditing();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(told.load(), 2) << "each click hears its write's outcome";
+    EXPECT_EQ(report.get().writtenNames, (std::vector<std::string>{"p0p0_ROCK_000"}));
     EXPECT_NE(GridFile().find("p0p0_ROCK_000"), std::string::npos);
+    EXPECT_EQ(field->PlacementRecordCount(), 0);
 }
 
 } // namespace
