@@ -242,6 +242,16 @@ std::map<std::string, LoadedGridFile> LoadedGridFiles(const CRegistryLists& list
     return files;
 }
 
+// The sources that the grid files' copies are drawn as instances of: a copy
+// shows only once its source is uploaded, which may come frames after the copy.
+bool SharedModelsReady(const CRegistryLists& lists) {
+    bool ready = true;
+    lists.sharedModels.ForEach([&ready](const CModelEntry& entry) {
+        ready = ready && entry.loaded.load() && entry.ready.load();
+    });
+    return ready;
+}
+
 std::string NormalPath(const std::filesystem::path& path) {
     return path.lexically_normal().generic_string();
 }
@@ -701,7 +711,7 @@ TEST_F(Journey, ChoosePlaceAdjustDeleteWriteReloadAndRestart) {
         CFieldView& view = editor.View();
         ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0 && view.StartupFinished(); }, 60000));
         const auto reloaded = [&] {
-            if (!view.Progress().Done()) {
+            if (!view.Progress().Done() || !SharedModelsReady(*view.Lists())) {
                 return false;
             }
             const auto files = LoadedGridFiles(*view.Lists());
