@@ -426,7 +426,7 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
     if (editMode_ == EditMode::ModeAdjust) {
         return;
     }
-    if (selectedWrittenFile_) {
+    if (selection_.writtenFile) {
         ClearFieldSelectionLocked(calls);
         return;
     }
@@ -531,7 +531,7 @@ InputState CMainField::Input() const {
 
 std::string CMainField::SelectedName() const {
     std::lock_guard lock(mutex_);
-    return selectedName_;
+    return selection_.name;
 }
 
 std::string CMainField::CellName() const {

@@ -7,6 +7,7 @@
 #include "editor/edit_mode.h"
 #include "editor/field_input_queue.h"
 #include "editor/field_journal.h"
+#include "editor/field_selection.h"
 #include "editor/field_view_hooks.h"
 #include "editor/grid_cell_store.h"
 #include "editor/grid_file.h"
@@ -391,11 +392,9 @@ private:
         ViewPoint b;
         ViewProjection view;
     };
-    bool GroupSelectedLocked() const { return group_.size() >= 2; }
     void ToggleInSelectionLocked(const PickTarget& target);
     void SelectOnlyLocked(const SelectedCopy& copy); // a selection of one
     void SelectPickedLocked(const PickTarget& target);
-    std::vector<std::string> SelectedWrittenNamesLocked() const;
     // The placement list's rows: the unwritten placements, then the selected written copies.
     int32_t ListRowCountLocked() const;
     void SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls);
@@ -482,20 +481,14 @@ private:
     CPickTargets pickTargets_;  // frame update
     bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
-    bool pendingPickToggles_ = false;         // Shift+click: the copy joins or leaves the selection
-    std::optional<PixelPoint> shiftPress_;    // where a Shift+press began: a click if it ends there
-    std::vector<SelectedCopy> group_;         // two or more copies selected together, else empty
-    std::vector<CModelTransform> groupStart_; // each one's transform when the gesture began
-    std::vector<int64_t> groupSerials_;       // each unwritten copy's click; -1 for a written one
-    Vector4 groupCentre_;                     // their centre then
-    // The selected placement is a written one of this file; selectedName_ names it.
-    std::optional<std::filesystem::path> selectedWrittenFile_;
+    bool pendingPickToggles_ = false;      // Shift+click: the copy joins or leaves the selection
+    std::optional<PixelPoint> shiftPress_; // where a Shift+press began: a click if it ends there
+    FieldSelection selection_;
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
     EditMode editMode_ = EditMode::ModeNoModel;
     EditVectors vectors_;
     InputState input_;
-    std::string selectedName_;
     std::string deleteName_;
     CellIndex cell_;
     std::string cellName_ = "p0p0";

@@ -32,29 +32,16 @@ void SetLineTransform(GridLine& line, const CModelTransform& t) {
 
 std::vector<SelectedCopy> CMainField::SelectedGroup() const {
     std::lock_guard lock(mutex_);
-    return group_;
+    return selection_.group;
 }
 
 std::vector<std::string> CMainField::SelectedWrittenNames() const {
     std::lock_guard lock(mutex_);
-    return SelectedWrittenNamesLocked();
-}
-
-std::vector<std::string> CMainField::SelectedWrittenNamesLocked() const {
-    std::vector<std::string> names;
-    if (selectedWrittenFile_) {
-        names.push_back(selectedName_);
-    }
-    for (const SelectedCopy& copy : group_) {
-        if (copy.writtenFile) {
-            names.push_back(copy.name);
-        }
-    }
-    return names;
+    return selection_.WrittenNames();
 }
 
 int32_t CMainField::ListRowCountLocked() const {
-    return lists_.placementRecords.Count() + static_cast<int32_t>(SelectedWrittenNamesLocked().size());
+    return lists_.placementRecords.Count() + static_cast<int32_t>(selection_.WrittenNames().size());
 }
 
 void CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
@@ -103,14 +90,14 @@ void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
             [serial](const CModelEntry& e) { return e.placementSerial == serial; });
         picked.push_back({first != nullptr ? first->name : target.entry->name, std::nullopt});
     }
-    std::vector<SelectedCopy> members = group_;
-    if (members.empty() && !selectedName_.empty()) {
-        SelectedCopy single{selectedName_, selectedWrittenFile_};
+    std::vector<SelectedCopy> members = selection_.group;
+    if (members.empty() && !selection_.name.empty()) {
+        SelectedCopy single{selection_.name, selection_.writtenFile};
         if (!single.writtenFile) {
-            const int64_t serial = unwritten_.SerialOf(selectedName_);
+            const int64_t serial = unwritten_.SerialOf(selection_.name);
             const CModelEntry* first = lists_.placedModels.FindFirst(
                 [serial](const CModelEntry& e) { return static_cast<int64_t>(e.placementSerial) == serial; });
-            single.name = first != nullptr ? first->name : selectedName_;
+            single.name = first != nullptr ? first->name : selection_.name;
         }
         members.push_back(std::move(single));
     }
@@ -121,9 +108,9 @@ void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
     } else {
         members.insert(members.end(), picked.begin(), picked.end());
     }
-    group_.clear();
-    selectedName_.clear();
-    selectedWrittenFile_.reset();
+    selection_.group.clear();
+    selection_.name.clear();
+    selection_.writtenFile.reset();
     listModel_.ClearSelection();
     input_.justPlaced = false;
     if (members.empty()) {
@@ -134,24 +121,23 @@ void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
         SelectOnlyLocked(members.front());
         return;
     }
-    group_ = std::move(members);
+    selection_.group = std::move(members);
     editMode_ = EditMode::ModeAdjust;
     ResetGroupLocked();
 }
 
 void CMainField::SelectOnlyLocked(const SelectedCopy& copy) {
-    group_.clear();
-    groupStart_.clear();
+    selection_.ClearGroup();
     if (!copy.writtenFile) {
         SelectPlacedModelLocked(copy.name);
         return;
     }
-    selectedWrittenFile_ = copy.writtenFile;
-    selectedName_ = copy.name;
+    selection_.writtenFile = copy.writtenFile;
+    selection_.name = copy.name;
     const std::optional<WrittenPart> part = SelectedWrittenLocked();
     if (!part || part->deleted) {
-        selectedWrittenFile_.reset();
-        selectedName_.clear();
+        selection_.writtenFile.reset();
+        selection_.name.clear();
         editMode_ = ModeWithoutSelectionLocked();
         return;
     }
@@ -177,27 +163,27 @@ void CMainField::ResetGroupLocked() {
         return found->second->transform;
     };
     // A copy that has gone meanwhile (deleted, undone) leaves the group.
-    std::erase_if(group_, [&](const SelectedCopy& copy) { return !transformOf(copy); });
-    if (group_.size() < 2) {
-        if (group_.empty()) {
+    std::erase_if(selection_.group, [&](const SelectedCopy& copy) { return !transformOf(copy); });
+    if (selection_.group.size() < 2) {
+        if (selection_.group.empty()) {
             editMode_ = ModeWithoutSelectionLocked();
-            groupStart_.clear();
+            selection_.groupStart.clear();
             return;
         }
-        const SelectedCopy only = group_.front();
+        const SelectedCopy only = selection_.group.front();
         SelectOnlyLocked(only);
         return;
     }
-    groupStart_.clear();
-    groupSerials_.clear();
-    for (const SelectedCopy& copy : group_) {
-        groupStart_.push_back(*transformOf(copy));
-        groupSerials_.push_back(
+    selection_.groupStart.clear();
+    selection_.groupSerials.clear();
+    for (const SelectedCopy& copy : selection_.group) {
+        selection_.groupStart.push_back(*transformOf(copy));
+        selection_.groupSerials.push_back(
             copy.writtenFile ? -1 : static_cast<int64_t>(placed.at(copy.name)->placementSerial));
     }
-    groupCentre_ = CentreOf(groupStart_);
+    selection_.groupCentre = CentreOf(selection_.groupStart);
     EditVectors& v = vectors_;
-    v.selPositionUndo = v.selPosition = groupCentre_;
+    v.selPositionUndo = v.selPosition = selection_.groupCentre;
     v.selScaleUndo = v.selScale = {1.0f, 1.0f, 1.0f, 1.0f};
     v.selRotationUndo = v.selRotation = {};
     v.dragStartPosition = v.selPosition;
@@ -208,11 +194,12 @@ void CMainField::ApplyGroupTransformLocked() {
     const GroupGesture gesture{v.selPosition, v.selScale, v.selRotation};
     // Each mouse move: the unwritten copies' parts are found by their click's serial in one walk.
     std::unordered_map<int64_t, CModelTransform> movedBySerial;
-    for (size_t i = 0; i < group_.size(); ++i) {
-        const SelectedCopy& copy = group_[i];
-        const CModelTransform moved = MovedWithGroup(groupStart_[i], groupCentre_, gesture);
+    for (size_t i = 0; i < selection_.group.size(); ++i) {
+        const SelectedCopy& copy = selection_.group[i];
+        const CModelTransform moved =
+            MovedWithGroup(selection_.groupStart[i], selection_.groupCentre, gesture);
         if (!copy.writtenFile) {
-            movedBySerial.emplace(groupSerials_[i], moved);
+            movedBySerial.emplace(selection_.groupSerials[i], moved);
             continue;
         }
         std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
@@ -242,13 +229,13 @@ void CMainField::RecordGroupAdjustmentLocked() {
     step.selectionBefore = CaptureSelectionLocked();
     step.selectionBefore.mode = EditMode::ModeAdjust;
     bool changed = false;
-    for (size_t i = 0; i < group_.size(); ++i) {
-        const SelectedCopy& copy = group_[i];
+    for (size_t i = 0; i < selection_.group.size(); ++i) {
+        const SelectedCopy& copy = selection_.group[i];
         const std::optional<CModelTransform> now = TransformOfLocked(copy);
         if (!now) {
             continue;
         }
-        const CModelTransform& start = groupStart_[i];
+        const CModelTransform& start = selection_.groupStart[i];
         if (now->position == start.position && now->scale == start.scale && now->rotation == start.rotation) {
             continue;
         }
@@ -285,10 +272,10 @@ void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGrou
     EditStep step;
     step.selectionBefore = before;
     step.selectionBefore.mode = EditMode::ModeAdjust;
-    for (size_t i = 0; i < group_.size(); ++i) {
-        const SelectedCopy& copy = group_[i];
+    for (size_t i = 0; i < selection_.group.size(); ++i) {
+        const SelectedCopy& copy = selection_.group[i];
         // Deleted in the middle of an adjustment: undone, they come back unadjusted.
-        const CModelTransform& start = groupStart_[i];
+        const CModelTransform& start = selection_.groupStart[i];
         if (copy.writtenFile) {
             std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
             if (!part || part->deleted) {
@@ -313,10 +300,9 @@ void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGrou
         std::ranges::move(taken.entries, std::back_inserter(removed.entries));
         step.before.insert(step.before.end(), parts.begin(), parts.end());
     }
-    group_.clear();
-    groupStart_.clear();
-    selectedName_.clear();
-    selectedWrittenFile_.reset();
+    selection_.ClearGroup();
+    selection_.name.clear();
+    selection_.writtenFile.reset();
     ResetTypingLocked();
     listModel_.ClampSelection(lists_.placementRecords.Count());
     listModel_.ClampPage(lists_.placementRecords.Count());

@@ -79,9 +79,9 @@ int32_t CMainField::UnwrittenPlacementCount() const {
 PlacementSelection CMainField::CaptureSelectionLocked() const {
     PlacementSelection selection;
     selection.mode = OutsideModeGroups(editMode_);
-    selection.selectedName = selectedName_;
-    selection.writtenFile = selectedWrittenFile_;
-    selection.group = group_;
+    selection.selectedName = selection_.name;
+    selection.writtenFile = selection_.writtenFile;
+    selection.group = selection_.group;
     selection.list = listModel_;
     selection.justPlaced = input_.justPlaced;
     selection.selPosition = vectors_.selPosition;
@@ -113,15 +113,15 @@ void CMainField::ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts
 // Called on the confirming click while the undo vectors still hold the values
 // from before the adjustment.
 void CMainField::RecordAdjustmentLocked() {
-    if (GroupSelectedLocked()) {
+    if (selection_.IsGroup()) {
         RecordGroupAdjustmentLocked();
         return;
     }
-    if (selectedWrittenFile_) {
+    if (selection_.writtenFile) {
         RecordWrittenAdjustmentLocked();
         return;
     }
-    std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(selectedName_));
+    std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(selection_.name));
     std::vector<PlacedPartState> before = after;
     ToConfirmedTransformsLocked(before);
     const EditVectors& v = vectors_;
@@ -310,35 +310,35 @@ void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {
     const int32_t height = listModel_.Height(); // the window's, not the step's
     listModel_ = selection.list;
     listModel_.SetHeight(height);
-    selectedName_ = selection.selectedName;
+    selection_.name = selection.selectedName;
     input_.justPlaced = selection.justPlaced;
     editMode_ = selection.mode;
     EditVectors& v = vectors_;
     v.selPosition = selection.selPosition;
     v.selScale = selection.selScale;
     v.selRotation = selection.selRotation;
-    selectedWrittenFile_ = selection.writtenFile;
-    group_ = selection.group;
-    if (!group_.empty()) {
+    selection_.writtenFile = selection.writtenFile;
+    selection_.group = selection.group;
+    if (!selection_.group.empty()) {
         ResetGroupLocked(); // about the copies' centre as they stand now
         return;
     }
-    if (selectedWrittenFile_) {
+    if (selection_.writtenFile) {
         const std::optional<WrittenPart> part = SelectedWrittenLocked();
         if (part && !part->deleted) {
             v.selPositionUndo = v.selPosition = part->line.position;
             v.selScaleUndo = v.selScale = part->line.scale;
             v.selRotationUndo = v.selRotation = part->line.rotation;
         } else {
-            selectedName_.clear();
-            selectedWrittenFile_.reset();
+            selection_.name.clear();
+            selection_.writtenFile.reset();
             editMode_ = ModeWithoutSelectionLocked();
         }
         return;
     }
     // The selected group's own transform wins: the next adjustment starts from it.
     const CModelEntry* entry =
-        lists_.placedModels.FindFirst([this](const CModelEntry& e) { return e.name == selectedName_; });
+        lists_.placedModels.FindFirst([this](const CModelEntry& e) { return e.name == selection_.name; });
     if (entry != nullptr && entry->hasDrawModel) {
         v.selPosition = entry->transform.position;
         v.selScale = entry->transform.scale;

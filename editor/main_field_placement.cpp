@@ -213,7 +213,7 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
             lists_.placementRecords.Append(std::move(record));
         });
     if (placed == 0) {
-        selectedName_.clear(); // the previous placement's row must not be taken for this one
+        selection_.name.clear(); // the previous placement's row must not be taken for this one
         return 0;
     }
     // The cursor gave its models away: its next copies load in the background.
@@ -241,10 +241,9 @@ bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
     if (entry == nullptr) {
         return false;
     }
-    selectedName_ = uniqueName;
-    selectedWrittenFile_.reset();
-    group_.clear();
-    groupStart_.clear();
+    selection_.name = uniqueName;
+    selection_.writtenFile.reset();
+    selection_.ClearGroup();
     EditVectors& v = vectors_;
     if (entry->hasDrawModel) {
         v.selPosition = entry->transform.position;
@@ -287,18 +286,18 @@ void CMainField::ApplySelectionTransform() {
 }
 
 void CMainField::ApplySelectionTransformLocked() {
-    if (GroupSelectedLocked()) {
+    if (selection_.IsGroup()) {
         ApplyGroupTransformLocked();
         return;
     }
-    if (selectedWrittenFile_) {
+    if (selection_.writtenFile) {
         ApplyWrittenTransformLocked();
         return;
     }
     const Vector4& scale = vectors_.selScale;
     const Vector4& rotation = vectors_.selRotation;
     const Vector4& position = vectors_.selPosition;
-    unwritten_.ForEachInGroup(selectedName_, [&](CModelTransform& t) {
+    unwritten_.ForEachInGroup(selection_.name, [&](CModelTransform& t) {
         t.scale = scale;
         t.rotation = {rotation.x, rotation.y, rotation.z, t.rotation.w};
         t.position = {position.x, position.y, position.z, t.position.w};
@@ -340,21 +339,22 @@ void CMainField::HandleEditRequest() {
         if (request == kRequestCancelPlacement) {
             // Undone, the placement waits for its confirmation again, as before the right click.
             before.mode = EditMode::ModeAdjust;
-            std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(selectedName_));
-            removed = unwritten_.ExtractGroup(selectedName_);
+            std::vector<PlacedPartState> parts =
+                unwritten_.CaptureGroup(unwritten_.SerialOf(selection_.name));
+            removed = unwritten_.ExtractGroup(selection_.name);
             ResetSelectionFromCursorLocked();
             // justPlaced stays set, so the mode stays placing.
             RecordRemovalLocked(std::move(parts), before);
-        } else if (request == kRequestDeleteSelected && GroupSelectedLocked()) {
+        } else if (request == kRequestDeleteSelected && selection_.IsGroup()) {
             DeleteGroupLocked(before, removed);
-        } else if (request == kRequestDeleteSelected && selectedWrittenFile_) {
-            if (deleteName_ != selectedName_ || !DeleteSelectedWrittenLocked(before)) {
+        } else if (request == kRequestDeleteSelected && selection_.writtenFile) {
+            if (deleteName_ != selection_.name || !DeleteSelectedWrittenLocked(before)) {
                 return;
             }
         } else if (request == kRequestDeleteSelected) {
             std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(deleteName_));
             if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12) &&
-                unwritten_.SerialOf(deleteName_) == unwritten_.SerialOf(selectedName_)) {
+                unwritten_.SerialOf(deleteName_) == unwritten_.SerialOf(selection_.name)) {
                 // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
                 ToConfirmedTransformsLocked(parts);
             }
@@ -436,8 +436,8 @@ void CMainField::RequestDeleteLocked() {
     if (editMode_ == EditMode::ModePlace || editMode_ == EditMode::ModeMove) {
         return;
     }
-    if (selectedWrittenFile_ || GroupSelectedLocked()) {
-        deleteName_ = selectedName_;
+    if (selection_.writtenFile || selection_.IsGroup()) {
+        deleteName_ = selection_.name;
         editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
         return;
     }

@@ -33,7 +33,7 @@ bool CMainField::PickPending() const {
 
 bool CMainField::SelectedIsWritten() const {
     std::lock_guard lock(mutex_);
-    return selectedWrittenFile_.has_value();
+    return selection_.writtenFile.has_value();
 }
 
 std::vector<WrittenPart> CMainField::WrittenEdits() const {
@@ -115,7 +115,7 @@ void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CField
     } else if (members.size() == 1) {
         SelectOnlyLocked(members.front());
     } else {
-        group_ = std::move(members);
+        selection_.group = std::move(members);
         editMode_ = EditMode::ModeAdjust;
         input_.justPlaced = false;
         ResetGroupLocked();
@@ -123,8 +123,7 @@ void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CField
 }
 
 void CMainField::SelectPickedLocked(const PickTarget& target) {
-    group_.clear();
-    groupStart_.clear();
+    selection_.ClearGroup();
     if (target.file != nullptr) {
         // A click on a written part takes every part its click placed, as it does for unwritten ones.
         KeepWrittenCellLocked(*target.file);
@@ -135,10 +134,10 @@ void CMainField::SelectPickedLocked(const PickTarget& target) {
             return;
         }
         for (const std::string& name : together) {
-            group_.push_back({name, target.file->path});
+            selection_.group.push_back({name, target.file->path});
         }
-        selectedName_.clear();
-        selectedWrittenFile_.reset();
+        selection_.name.clear();
+        selection_.writtenFile.reset();
         listModel_.ClearSelection();
         input_.justPlaced = false;
         editMode_ = EditMode::ModeAdjust;
@@ -170,12 +169,12 @@ EditMode CMainField::ModeWithoutSelectionLocked() const {
 
 bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
     KeepWrittenCellLocked(file);
-    selectedWrittenFile_ = file.path;
-    selectedName_ = entry.name;
+    selection_.writtenFile = file.path;
+    selection_.name = entry.name;
     const std::optional<WrittenPart> part = SelectedWrittenLocked();
     if (!part) {
-        selectedWrittenFile_.reset();
-        selectedName_.clear();
+        selection_.writtenFile.reset();
+        selection_.name.clear();
         return false;
     }
     EditVectors& v = vectors_;
@@ -189,20 +188,19 @@ bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntr
 }
 
 void CMainField::ClearFieldSelectionLocked(CFieldHookCalls& calls) {
-    group_.clear();
-    groupStart_.clear();
-    selectedName_.clear();
-    selectedWrittenFile_.reset();
+    selection_.ClearGroup();
+    selection_.name.clear();
+    selection_.writtenFile.reset();
     listModel_.ClearSelection();
     calls.RepaintList();
     calls.RepaintMain();
 }
 
 std::optional<WrittenPart> CMainField::SelectedWrittenLocked() const {
-    if (!selectedWrittenFile_) {
+    if (!selection_.writtenFile) {
         return std::nullopt;
     }
-    return document_.Current(*selectedWrittenFile_, selectedName_);
+    return document_.Current(*selection_.writtenFile, selection_.name);
 }
 
 void CMainField::SetWrittenLocked(const WrittenPart& part) {
@@ -257,8 +255,8 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
     WrittenPart deleted = confirmed;
     deleted.deleted = true;
     SetWrittenLocked(deleted);
-    selectedName_.clear();
-    selectedWrittenFile_.reset();
+    selection_.name.clear();
+    selection_.writtenFile.reset();
     ResetTypingLocked();
     editMode_ = ModeWithoutSelectionLocked();
     EditStep step;
@@ -272,7 +270,7 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
 
 void CMainField::SyncWrittenEntries() {
     std::lock_guard lock(mutex_);
-    if (shownEdits_.Sync(lists_, document_, {selectedWrittenFile_, selectedName_, group_, groupSerials_})) {
+    if (shownEdits_.Sync(lists_, document_, selection_.Shown())) {
         CountEntryChange();
     }
 }
