@@ -1,6 +1,7 @@
 // The recovery journal of the field: what is not written yet, on disk after
 // each step, and put back after a crash.
 #include "editor/grid_map_line.h"
+#include "editor/journal_recovery.h"
 #include "editor/main_field.h"
 #include "editor/unique_name.h"
 
@@ -12,30 +13,8 @@
 namespace quorvane {
 namespace {
 
-// The text a placement would have as a line of its grid map file.
-std::string LineTextOf(const UnwrittenPlacement& part) {
-    return StoredGridLine(GridLineOf(part.record, part.transform)).value_or("");
-}
-
 std::filesystem::path GridFileOf(const std::filesystem::path& root, const CPlacedModel& record) {
     return GridFilePath(root, record.lod, CellOfUniqueName(record.uniqueName));
-}
-
-// The line of that name in the cell, read; nullopt when the cell holds none.
-template <typename Lines> std::optional<GridLine> LineNamed(const Lines& lines, const std::string& name) {
-    for (const std::string& text : lines) {
-        if (FirstGridField(text) == name) {
-            return ParseGridLine(text, nullptr);
-        }
-    }
-    return std::nullopt;
-}
-
-// A crash between a cell's rewrite and the journal's next record leaves edits
-// the file already holds.
-template <typename Lines> bool AlreadyInFile(const WrittenPart& edit, const Lines& lines) {
-    const std::optional<GridLine> line = LineNamed(lines, edit.line.uniqueName);
-    return edit.deleted ? !line : line && SameGridValues(*line, edit.line);
 }
 
 std::string FileKey(const std::filesystem::path& file) {
@@ -90,45 +69,16 @@ void CMainField::FlushJournal() {
 
 bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::string* message,
                                      std::function<void(const std::string&)> failureHandler) {
-    message->clear();
-    auto journal = std::make_unique<CRecoveryJournal>(path);
-    const JournalContents contents = journal->Read();
-    if (!contents.error.empty() || contents.damagedTail) {
-        // Kept whole for a person to look at; what could be read is restored
-        // from memory and journaled into a new file.
-        const std::string why = contents.error.empty()
-                                    ? "the end of " + path.string() + " was cut off or damaged"
-                                    : contents.error;
-        std::filesystem::path setAside;
-        std::string failure;
-        if (!journal->SetAside(&setAside, &failure)) {
-            *message = why + "; " + failure;
-            return false;
-        }
-        *message = why + "; the file is kept as " + setAside.string();
+    OpenedJournal opened = OpenJournalForRecovery(path, gridRoot_, nameReader_);
+    *message = std::move(opened.message);
+    if (!opened.journal) {
+        return false;
     }
-    // A crash between a write and the journal's clearing leaves written
-    // placements in it: their own lines in the grid map files give them away.
-    // A name alone proves nothing: the same name may have been used since.
-    JournalRecord recoverable = contents.Newest();
-    std::map<std::filesystem::path, GridFileLines> files;
-    const auto linesOf = [&](const std::filesystem::path& file) -> const GridFileLines& {
-        auto [lines, fresh] = files.try_emplace(file);
-        if (fresh) {
-            lines->second = nameReader_(file);
-        }
-        return lines->second;
-    };
-    std::erase_if(recoverable.placements, [&](const UnwrittenPlacement& part) {
-        return linesOf(GridFileOf(gridRoot_, part.record)).lines.contains(LineTextOf(part));
-    });
-    std::erase_if(recoverable.edits,
-                  [&](const WrittenPart& edit) { return AlreadyInFile(edit, linesOf(edit.file).lines); });
-    journal_.Attach(std::move(journal), std::move(failureHandler));
+    journal_.Attach(std::move(opened.journal), std::move(failureHandler));
     {
         std::lock_guard lock(mutex_);
-        recoverable_ = std::move(recoverable.placements);
-        recoverableEdits_ = std::move(recoverable.edits);
+        recoverable_ = std::move(opened.recoverable.placements);
+        recoverableEdits_ = std::move(opened.recoverable.edits);
     }
     journalOpen_.store(true, std::memory_order_release);
     MarkJournalDue();
@@ -163,7 +113,7 @@ std::vector<WrittenPart> CMainField::RestoreEditsLocked(const std::vector<Writte
             kept.push_back(edit);
             continue;
         }
-        if (AlreadyInFile(edit, cell.lines)) {
+        if (EditAlreadyInFile(edit, cell.lines)) {
             continue;
         }
         if (!document_.IsDirty(edit.file)) {
