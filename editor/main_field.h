@@ -13,6 +13,7 @@
 #include "editor/grid_file.h"
 #include "editor/grid_name_cache.h"
 #include "editor/grid_writer.h"
+#include "editor/history_runner.h"
 #include "editor/level_document.h"
 #include "editor/model_definition.h"
 #include "editor/model_entry.h"
@@ -86,7 +87,7 @@ struct InputState {
 // Places, confirmed adjustments and deletes are undoable steps; the placements
 // not yet written are journaled to disk after each of them, on the journal
 // writer's thread.
-class CMainField {
+class CMainField : private IHistoryHost {
 public:
     static constexpr size_t kCursorSlots = quorvane::kCursorSlots;
     static constexpr int32_t kRequestNone = 0;
@@ -95,9 +96,9 @@ public:
     static constexpr int32_t kGridIdle = 0;
     static constexpr int32_t kGridLoaded = 1;
     static constexpr int32_t kGridWritten = 3;
-    static constexpr int32_t kHistoryNone = 0;
-    static constexpr int32_t kHistoryUndo = 1;
-    static constexpr int32_t kHistoryRedo = 2;
+    static constexpr int32_t kHistoryNone = CHistoryRunner::kNone;
+    static constexpr int32_t kHistoryUndo = CHistoryRunner::kUndo;
+    static constexpr int32_t kHistoryRedo = CHistoryRunner::kRedo;
 
     using GroundPlanePointFunction = std::function<Vector4(PixelPoint client)>;
     using PickRayFunction = std::function<std::optional<PickRay>(PixelPoint client)>;
@@ -208,7 +209,7 @@ public:
     // scale or rotation is cancelled first.
     void RequestUndo();
     void RequestRedo();
-    int32_t HistoryRequest() const { return historyRequest_.load(std::memory_order_acquire); }
+    int32_t HistoryRequest() const { return history_.Pending(); }
     size_t UndoCount() const;
     size_t RedoCount() const;
     std::string HistoryMessage() const; // why the last undo or redo did nothing; empty when it worked
@@ -325,7 +326,7 @@ private:
     // Every *Locked member expects mutex_ to be held by the caller.
     Vector4 GroundPlanePoint(PixelPoint client) const;
     PixelPoint ToScreen(PixelPoint client) const { return {client.x + origin_.x, client.y + origin_.y}; }
-    void RunHooks(const CFieldHookCalls& calls) const;
+    void RunHooks(const CFieldHookCalls& calls) const override;
     // Runs step under the lock, then the hook calls it gathered.
     template <typename F> void LockedStep(F step) {
         CFieldHookCalls calls;
@@ -371,7 +372,6 @@ private:
     void RequestGridNamesLocked(const std::string& cell);
     void ReadGridNames(const std::filesystem::path& file); // background thread
     void HandleEditRequest();
-    void HandleHistoryRequest();
 
     // Selecting in the field and editing written placements (main_field_select.cpp).
     void HandlePickRequest(); // render thread
@@ -414,18 +414,14 @@ private:
     void RecordAdjustmentLocked();
     void RecordRemovalLocked(std::vector<PlacedPartState> parts, const PlacementSelection& before);
     void PushStepLocked(EditStep step);
-    // An undo or redo on its way: the history version it was looked up in and
-    // the parts it had to load again.
-    struct PreparedHistory {
-        int32_t request = kHistoryNone;
-        uint64_t version = 0;
-        std::vector<LoadedPart> loaded;
-        std::string failure; // why a load failed; the step is then left undone
-        int attempts = 0;
-    };
-    void BeginHistoryStep(PreparedHistory step);
-    void ApplyPreparedHistory(PreparedHistory step);
-    void RequeueHistory(int32_t request);
+    // Undo and redo, as the history runner asks (main_field_history.cpp).
+    bool WriteInProgressLocked() const override;
+    void EndAdjustmentLocked(CFieldHookCalls& calls) override;
+    bool IsPlacedLocked(const std::string& name) const override;
+    bool ApplyStepLocked(const EditStep& step, bool undo, std::vector<LoadedPart>& loaded,
+                         RemovedGroup& removed, CFieldHookCalls& calls) override;
+    std::unique_ptr<CModelEntry> LoadPart(const CPlacedModel& record, std::string* failure) override;
+    bool PostLoad(std::function<void()> job) override;
     void RestoreSelectionLocked(const PlacementSelection& selection);
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
     JournalRecord CollectJournalLocked() const;
@@ -530,11 +526,7 @@ private:
     CWriteMerge writeMerge_; // under mutex_
     std::atomic<uint64_t> gridFileReads_{0};
 
-    CEditHistory history_;                           // under mutex_
-    std::string historyMessage_;                     // under mutex_
-    std::optional<PreparedHistory> preparedHistory_; // under mutex_: loaded, waiting for a frame
-    bool historyLoading_ = false;                    // under mutex_: its loads are under way
-    std::atomic<int32_t> historyRequest_{kHistoryNone};
+    CHistoryRunner history_{mutex_, *this};
 
     // What an earlier run left unwritten, until restored or declined.
     UnwrittenSet recoverable_;                  // under mutex_

@@ -209,8 +209,7 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
     // The cells in memory take what was written in the render thread's next turn.
     gridState_.store(kGridWritten, std::memory_order_release);
     // Written placements live in the files now; no step may take them back.
-    history_.Clear();
-    historyMessage_.clear();
+    history_.ClearLocked();
     result.historyCleared = true;
     MarkJournalDue();
 }

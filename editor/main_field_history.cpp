@@ -41,31 +41,31 @@ bool CMainField::HistoryKeyLocked(int virtualKey, CFieldHookCalls& calls) {
         }
         return true;
     }
-    historyRequest_.store(redo ? kHistoryRedo : kHistoryUndo, std::memory_order_release);
+    history_.Request(redo ? kHistoryRedo : kHistoryUndo);
     return true;
 }
 
 void CMainField::RequestUndo() {
-    historyRequest_.store(kHistoryUndo, std::memory_order_release);
+    history_.Request(kHistoryUndo);
 }
 
 void CMainField::RequestRedo() {
-    historyRequest_.store(kHistoryRedo, std::memory_order_release);
+    history_.Request(kHistoryRedo);
 }
 
 size_t CMainField::UndoCount() const {
     std::lock_guard lock(mutex_);
-    return history_.UndoCount();
+    return history_.UndoCountLocked();
 }
 
 size_t CMainField::RedoCount() const {
     std::lock_guard lock(mutex_);
-    return history_.RedoCount();
+    return history_.RedoCountLocked();
 }
 
 std::string CMainField::HistoryMessage() const {
     std::lock_guard lock(mutex_);
-    return historyMessage_;
+    return history_.MessageLocked();
 }
 
 int32_t CMainField::UnwrittenPlacementCount() const {
@@ -91,8 +91,7 @@ PlacementSelection CMainField::CaptureSelectionLocked() const {
 }
 
 void CMainField::PushStepLocked(EditStep step) {
-    history_.Push(std::move(step));
-    historyMessage_.clear();
+    history_.PushLocked(std::move(step));
     MarkJournalDue();
 }
 
@@ -162,148 +161,43 @@ std::unique_ptr<CModelEntry> CMainField::LoadPartEntry(const CPlacedModel& recor
     return entry;
 }
 
-void CMainField::HandleHistoryRequest() {
-    // A step whose models have loaded on the background thread goes first.
-    std::optional<PreparedHistory> prepared;
-    {
-        std::lock_guard lock(mutex_);
-        if (historyLoading_) {
-            return; // a newer request waits until the step before it is applied
-        }
-        prepared.swap(preparedHistory_);
-    }
-    if (prepared) {
-        ApplyPreparedHistory(std::move(*prepared));
-        return;
-    }
-    const int32_t request = historyRequest_.exchange(kHistoryNone, std::memory_order_acq_rel);
-    if (request != kHistoryNone) {
-        BeginHistoryStep({request, 0, {}, {}, 0});
+bool CMainField::WriteInProgressLocked() const {
+    return writeInProgress_;
+}
+
+void CMainField::EndAdjustmentLocked(CFieldHookCalls& calls) {
+    if (IsInModeGroup(editMode_)) {
+        CancelAdjustmentLocked(calls);
     }
 }
 
-void CMainField::RequeueHistory(int32_t request) {
-    // Unless a newer request came meanwhile.
-    int32_t none = kHistoryNone;
-    historyRequest_.compare_exchange_strong(none, request, std::memory_order_acq_rel);
+bool CMainField::IsPlacedLocked(const std::string& name) const {
+    return unwritten_.IsPlaced(name);
 }
 
-void CMainField::BeginHistoryStep(PreparedHistory step) {
-    const bool undo = step.request == kHistoryUndo;
-    bool deferred = false;
-    bool found = false;
-    EditStep next;
-    LockedStep([&](CFieldHookCalls& calls) {
-        if (writeInProgress_) {
-            deferred = true; // the write goes first
-            return;
-        }
-        if (IsInModeGroup(editMode_)) {
-            CancelAdjustmentLocked(calls); // the step applies to the confirmed state
-        }
-        const EditStep* candidate = undo ? history_.NextUndo() : history_.NextRedo();
-        if (candidate == nullptr) {
-            return;
-        }
-        found = true;
-        next = *candidate;
-        step.version = history_.Version();
-        const std::vector<PlacedPartState>& target = undo ? next.before : next.after;
-        step.loaded.clear();
-        for (size_t i = 0; i < target.size(); ++i) {
-            if (!unwritten_.IsPlaced(target[i].record.uniqueName)) {
-                step.loaded.push_back({i, nullptr});
-            }
-        }
-        if (!step.loaded.empty()) {
-            historyLoading_ = true; // set with the lock held, before the frame lets go of it
-        }
-    });
-    if (deferred) {
-        RequeueHistory(step.request);
-        return;
+bool CMainField::ApplyStepLocked(const EditStep& step, bool undo, std::vector<LoadedPart>& loaded,
+                                 RemovedGroup& removed, CFieldHookCalls& calls) {
+    const std::vector<PlacedPartState>& target = undo ? step.before : step.after;
+    const std::vector<PlacedPartState>& current = undo ? step.after : step.before;
+    if (!unwritten_.ApplyStep(current, target, loaded, removed)) {
+        return false;
     }
-    if (!found) {
-        return;
+    for (const WrittenPart& part : undo ? step.writtenBefore : step.writtenAfter) {
+        SetWrittenLocked(part);
     }
-    if (step.loaded.empty()) {
-        ApplyPreparedHistory(std::move(step)); // nothing to load: this frame
-        return;
-    }
-    // Parts a delete took away load again on the background thread: never in
-    // the frame, which is the only thread that gives loader slots back.
-    auto target = std::make_shared<std::vector<PlacedPartState>>(undo ? next.before : next.after);
-    auto shared = std::make_shared<PreparedHistory>(std::move(step));
-    const bool posted = background_.Post([this, target, shared] {
-        for (LoadedPart& part : shared->loaded) {
-            part.entry = LoadPartEntry((*target)[part.index].record, &shared->failure);
-            if (!part.entry) {
-                break;
-            }
-        }
-        std::lock_guard lock(mutex_);
-        preparedHistory_ = std::move(*shared);
-        historyLoading_ = false;
-    });
-    if (!posted) {
-        std::lock_guard lock(mutex_);
-        historyLoading_ = false; // the field is going: the request goes with it
-    }
+    RestoreSelectionLocked(undo ? step.selectionBefore : step.selectionAfter);
+    MarkJournalDue();
+    calls.RepaintList();
+    calls.RepaintMain();
+    return true;
 }
 
-void CMainField::ApplyPreparedHistory(PreparedHistory step) {
-    constexpr int kAttempts = 3;
-    const bool undo = step.request == kHistoryUndo;
-    RemovedGroup removed; // destroyed after the lock, on the render thread
-    enum class Outcome { Applied, Deferred, Changed } outcome = Outcome::Applied;
-    LockedStep([&](CFieldHookCalls& calls) {
-        if (writeInProgress_) {
-            outcome = Outcome::Deferred;
-            return;
-        }
-        if (!step.failure.empty()) {
-            historyMessage_ =
-                (undo ? "undo" : "redo") + std::string(" left everything as it was: ") + step.failure;
-            return;
-        }
-        const EditStep* next = undo ? history_.NextUndo() : history_.NextRedo();
-        if (next == nullptr || history_.Version() != step.version) {
-            outcome = Outcome::Changed; // a step came or went while the models loaded
-            return;
-        }
-        const EditStep applied = *next;
-        const std::vector<PlacedPartState>& target = undo ? applied.before : applied.after;
-        const std::vector<PlacedPartState>& current = undo ? applied.after : applied.before;
-        if (!unwritten_.ApplyStep(current, target, step.loaded, removed)) {
-            outcome = Outcome::Changed;
-            return;
-        }
-        for (const WrittenPart& part : undo ? applied.writtenBefore : applied.writtenAfter) {
-            SetWrittenLocked(part);
-        }
-        RestoreSelectionLocked(undo ? applied.selectionBefore : applied.selectionAfter);
-        if (undo) {
-            history_.MarkUndone();
-        } else {
-            history_.MarkRedone();
-        }
-        historyMessage_.clear();
-        MarkJournalDue();
-        calls.RepaintList();
-        calls.RepaintMain();
-    });
-    if (outcome == Outcome::Deferred) {
-        std::lock_guard lock(mutex_);
-        preparedHistory_ = std::move(step); // applied once the write has ended
-    } else if (outcome == Outcome::Changed) {
-        if (++step.attempts < kAttempts) {
-            step.loaded.clear();
-            BeginHistoryStep(std::move(step));
-        } else {
-            std::lock_guard lock(mutex_);
-            historyMessage_ = "the placements kept changing; try again";
-        }
-    }
+std::unique_ptr<CModelEntry> CMainField::LoadPart(const CPlacedModel& record, std::string* failure) {
+    return LoadPartEntry(record, failure);
+}
+
+bool CMainField::PostLoad(std::function<void()> job) {
+    return background_.Post(std::move(job));
 }
 
 void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {

@@ -385,7 +385,7 @@ void CMainField::UpdateEditing() {
     }
     ApplyPostedInput();
     HandleEditRequest();
-    HandleHistoryRequest();
+    history_.Update();
     HandlePickRequest();
     HandleWriteRequests();
     SyncWrittenEntries();
