@@ -335,28 +335,11 @@ void CMainField::LeftClickLocked(CFieldHookCalls& calls) {
         v.selRotationUndo = v.selRotation;
         // From the models the cursor holds; adjusting starts once they are placed.
         placed = PlaceCursorModelLocked(calls) > 0;
-    } else if (ModeInRange(mode, EditMode::ModeCursorMove, 4)) {
-        v.cursorOffsetUndo = v.dragStartOffset = v.cursorOffset;
-        editMode_ = EditMode::ModePlace;
-    } else if (ModeInRange(mode, EditMode::ModeCursorScale, 4)) {
-        // A confirmed scaling becomes the centre of later random scales.
-        v.cursorScaleUndo = v.baseScale = v.cursorScale;
-        editMode_ = EditMode::ModePlace;
-    } else if (ModeInRange(mode, EditMode::ModeCursorRotateX, 3)) {
-        v.cursorRotationUndo = v.baseRotation = v.cursorRotation;
-        editMode_ = EditMode::ModePlace;
-    } else if (ModeInRange(mode, EditMode::ModePlacedMove, 4)) {
-        RecordAdjustmentLocked();
-        v.selPositionUndo = v.selPosition;
-        editMode_ = EditMode::ModeAdjust;
-    } else if (ModeInRange(mode, EditMode::ModePlacedScale, 4)) {
-        RecordAdjustmentLocked();
-        v.selScaleUndo = v.selScale;
-        editMode_ = EditMode::ModeAdjust;
-    } else if (ModeInRange(mode, EditMode::ModePlacedRotateX, 3)) {
-        RecordAdjustmentLocked();
-        v.selRotationUndo = v.selRotation;
-        editMode_ = EditMode::ModeAdjust;
+    } else if (CTransformGesture::Confirms(mode)) {
+        if (ModeInRange(mode, EditMode::ModePlacedMove, 12)) {
+            RecordAdjustmentLocked(); // while the undo vectors still hold where the adjustment began
+        }
+        editMode_ = CTransformGesture::Confirm(mode, v);
     }
     // 0, 2, 12 and 24: a rotation needs its axis before it can be confirmed.
     if (!IsInModeGroup(editMode_)) {

@@ -68,7 +68,8 @@ Vector4& TargetOf(EditMode mode, EditVectors& v) {
     return cursor ? v.cursorRotation : v.selRotation;
 }
 
-Vector4 EntryValueOf(EditMode mode, const EditVectors& v) {
+// The group's vector when it began: what a cancel puts back, what a confirm moves on.
+Vector4& EntryOf(EditMode mode, EditVectors& v) {
     const bool cursor = IsCursorGroup(mode);
     switch (KindOf(mode)) {
     case GroupKind::Move:
@@ -225,7 +226,7 @@ void CTransformGesture::Reset() {
 
 void CTransformGesture::ApplyTyped(EditMode mode, EditVectors& v) {
     Vector4& target = TargetOf(mode, v);
-    const Vector4 entry = EntryValueOf(mode, v);
+    const Vector4 entry = EntryOf(mode, v);
     target = entry;
     dragSnapped_ = false;
     const std::optional<float> value = typed_.Value();
@@ -289,8 +290,29 @@ EditMode CTransformGesture::Cancel(EditMode mode, EditVectors& v) {
     if (!IsInModeGroup(mode)) {
         return mode;
     }
-    TargetOf(mode, v) = EntryValueOf(mode, v);
+    TargetOf(mode, v) = EntryOf(mode, v);
     return IsCursorGroup(mode) ? EditMode::ModePlace : EditMode::ModeAdjust;
+}
+
+bool CTransformGesture::Confirms(EditMode mode) {
+    return IsInModeGroup(mode) && !(KindOf(mode) == GroupKind::Rotate && AxisOf(mode) == 0);
+}
+
+EditMode CTransformGesture::Confirm(EditMode mode, EditVectors& v) {
+    if (!Confirms(mode)) {
+        return mode;
+    }
+    const Vector4 value = TargetOf(mode, v);
+    EntryOf(mode, v) = value;
+    if (!IsCursorGroup(mode)) {
+        return EditMode::ModeAdjust;
+    }
+    if (KindOf(mode) == GroupKind::Scale) {
+        v.baseScale = value; // the centre of later random scales
+    } else if (KindOf(mode) == GroupKind::Rotate) {
+        v.baseRotation = value;
+    }
+    return EditMode::ModePlace;
 }
 
 } // namespace quorvane

@@ -48,6 +48,12 @@ public:
     // Back to where the group began: the mode that follows (placing or
     // adjusting), or mode itself outside the groups.
     static EditMode Cancel(EditMode mode, EditVectors& v);
+    // The change stays: it becomes where the next group begins, and a cursor
+    // scale or turn the centre of later random ones. The mode that follows,
+    // as for Cancel; a rotation with no axis yet, or a mode outside the
+    // groups, stays itself.
+    static EditMode Confirm(EditMode mode, EditVectors& v);
+    static bool Confirms(EditMode mode); // a click or Enter confirms the group now
     void Reset();
     bool Typing() const { return !typed_.Empty(); }
     const std::string& TypedText() const { return typed_.Text(); }
