@@ -12,6 +12,7 @@
 #include "editor/grid_cell_store.h"
 #include "editor/grid_file.h"
 #include "editor/grid_name_cache.h"
+#include "editor/grid_write_runner.h"
 #include "editor/grid_writer.h"
 #include "editor/history_runner.h"
 #include "editor/level_document.h"
@@ -87,15 +88,15 @@ struct InputState {
 // Places, confirmed adjustments and deletes are undoable steps; the placements
 // not yet written are journaled to disk after each of them, on the journal
 // writer's thread.
-class CMainField : private IHistoryHost {
+class CMainField : private IHistoryHost, private IGridWriteHost {
 public:
     static constexpr size_t kCursorSlots = quorvane::kCursorSlots;
     static constexpr int32_t kRequestNone = 0;
     static constexpr int32_t kRequestCancelPlacement = 1;
     static constexpr int32_t kRequestDeleteSelected = 2;
-    static constexpr int32_t kGridIdle = 0;
-    static constexpr int32_t kGridLoaded = 1;
-    static constexpr int32_t kGridWritten = 3;
+    static constexpr int32_t kGridIdle = CGridHandOver::kIdle;
+    static constexpr int32_t kGridLoaded = CGridHandOver::kLoaded;
+    static constexpr int32_t kGridWritten = CGridHandOver::kWritten;
     static constexpr int32_t kHistoryNone = CHistoryRunner::kNone;
     static constexpr int32_t kHistoryUndo = CHistoryRunner::kUndo;
     static constexpr int32_t kHistoryRedo = CHistoryRunner::kRedo;
@@ -291,7 +292,7 @@ public:
     std::string SelectedName() const;
     std::string CellName() const;
     int32_t EditRequest() const { return editRequest_.load(std::memory_order_acquire); }
-    int32_t GridState() const { return gridState_.load(std::memory_order_acquire); }
+    int32_t GridState() const { return gridHandOver_.State(); }
     bool CursorPending() const;
     uint32_t CursorPartCount() const;
     uint32_t PlacementSerial() const;
@@ -430,21 +431,11 @@ private:
     std::vector<WrittenPart> RestoreEditsLocked(const std::vector<WrittenPart>& edits,
                                                 const std::map<std::string, CellRead>& cells,
                                                 std::vector<std::string>& problems);
-    // A write's three steps: what it writes, taken under the lock (refusal
-    // says why not); the file work, without the lock; what it wrote, taken
-    // out of the lists under the lock.
-    struct WriteJob {
-        GridWriteBatch batch;
-        std::vector<PlannedRewrite> rewrites;
-        GridLineWriter writer;
-        std::shared_ptr<IGridFileAccess> access;
-        GridWriteReport appended; // the batch's outcome
-        std::vector<CellWriteResult> rewritten;
-    };
-    std::optional<WriteJob> BeginWrite(GridWriteReport& refusal);
-    void DoFileWork(WriteJob& job) const;
-    GridWriteReport FinishWrite(WriteJob& job);
-    void HandleWriteRequests(); // frame update: ends a finished write, begins a requested one
+    // The grid write's host (main_field_grid_files.cpp).
+    void CollectLocked(GridWriteJob& job) override;
+    void TakeOutLocked(const GridWriteJob& job, GridWriteReport& report,
+                       std::vector<std::unique_ptr<CPlacedModel>>& records, CFieldHookCalls& calls) override;
+    void AfterStep(const CFieldHookCalls& calls) override;
     // The rewrites' outcomes: the document and the merge take the written cells, the report every name.
     void FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
                               const std::vector<CellWriteResult>& results, GridWriteReport& report);
@@ -504,20 +495,8 @@ private:
     CGridNameCache gridNames_;
 
     std::atomic<int32_t> editRequest_{kRequestNone};
-    std::atomic<int32_t> gridState_{kGridIdle};
-    std::atomic<bool> gridBusy_{false};
-    std::atomic<bool> gridWriting_{false};
     std::atomic<bool> mouseMoved_{false};
-    bool writeInProgress_ = false; // under mutex_: requests wait until the write's step ends
-    // The write button's writes, waiting for the frame update, and the one whose file work ended.
-    struct FinishedWrite {
-        WriteJob job;
-        std::function<void(const GridWriteReport&)> done;
-    };
-    std::mutex writeRequestsMutex_; // never held with mutex_
-    std::vector<std::function<void(const GridWriteReport&)>> writeRequests_;
-    std::optional<FinishedWrite> finishedWrite_;
-    bool writeRunning_ = false;                   // its file work is under way
+    CGridHandOver gridHandOver_;
     GridLineWriter gridWriter_;                   // under mutex_
     std::shared_ptr<IGridFileAccess> fileAccess_; // under mutex_
     // Entries taken out of the lists off the render thread; it destroys them.
@@ -536,7 +515,7 @@ private:
     std::atomic<bool> journalOpen_{false}; // steps collect nothing for a journal never opened
     CFieldJournal journal_;                // written on its own thread, never under mutex_
     // Last: stopped first, while everything their jobs use still stands.
-    CBackgroundQueue writer_{"グリッドマップファイルの書き出し"};
+    CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
     CBackgroundQueue background_{"モデルの読み込み"};
 };
 

@@ -1,6 +1,5 @@
 #include "editor/main_field.h"
 
-#include <exception>
 #include <unordered_set>
 #include <utility>
 
@@ -11,11 +10,7 @@ GridWriteBatch CMainField::PendingGridLines() const {
 }
 
 bool CMainField::WriteGridFiles(GridWriteReport* report) {
-    GridWriteReport result;
-    if (std::optional<WriteJob> job = BeginWrite(result)) {
-        DoFileWork(*job);
-        result = FinishWrite(*job);
-    }
+    GridWriteReport result = gridWrites_.Write();
     const bool allWritten = result.AllWritten();
     if (report != nullptr) {
         *report = std::move(result);
@@ -24,117 +19,27 @@ bool CMainField::WriteGridFiles(GridWriteReport* report) {
 }
 
 void CMainField::WriteGridFilesInBackground(std::function<void(const GridWriteReport&)> done) {
-    std::lock_guard lock(writeRequestsMutex_);
-    writeRequests_.push_back(std::move(done));
+    gridWrites_.Request(std::move(done));
 }
 
-std::optional<CMainField::WriteJob> CMainField::BeginWrite(GridWriteReport& refusal) {
-    if (gridWriting_.exchange(true, std::memory_order_acq_rel)) {
-        refusal.refused = true; // another thread is writing
-        return std::nullopt;
-    }
-    if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
-        refusal.refused = true; // the previous write is not cleaned up yet
-        gridWriting_.store(false, std::memory_order_release);
-        return std::nullopt;
-    }
-    // The moment the write begins: requests made from now on wait for its end.
-    WriteJob job;
-    std::lock_guard lock(mutex_);
-    writeInProgress_ = true;
+void CMainField::CollectLocked(GridWriteJob& job) {
     job.batch = CollectGridLines(lists_.placementRecords, lists_.placedModels);
     job.rewrites = PlanCellRewrites(document_, gridRoot_, job.batch);
     job.writer = gridWriter_;
     job.access = fileAccess_;
-    return job;
 }
 
-void CMainField::DoFileWork(WriteJob& job) const {
-    try {
-        job.appended = job.writer(gridRoot_, std::move(job.batch));
-        for (const PlannedRewrite& rewrite : job.rewrites) {
-            job.rewritten.push_back(
-                WriteCell(*job.access, {rewrite.path, CellRewrite{rewrite.lines, rewrite.expected}}));
-        }
-    } catch (const std::exception& error) {
-        job.appended = {};
-        job.appended.failures.push_back({{}, {}, std::string("the write stopped: ") + error.what()});
-    }
+void CMainField::TakeOutLocked(const GridWriteJob& job, GridWriteReport& report,
+                               std::vector<std::unique_ptr<CPlacedModel>>& records, CFieldHookCalls& calls) {
+    FinishRewritesLocked(job.rewrites, job.rewritten, report);
+    TakeOutWrittenLocked(report, records);
+    calls.RepaintList();
+    calls.RepaintMain();
 }
 
-GridWriteReport CMainField::FinishWrite(WriteJob& job) {
-    GridWriteReport result = std::move(job.appended);
-    CFieldHookCalls calls;
-    std::vector<std::unique_ptr<CPlacedModel>> writtenRecords; // destroyed after the lock
-    {
-        std::lock_guard lock(mutex_);
-        FinishRewritesLocked(job.rewrites, job.rewritten, result);
-        TakeOutWrittenLocked(result, writtenRecords);
-        writeInProgress_ = false;
-        calls.RepaintList();
-        calls.RepaintMain();
-    }
-    gridWriting_.store(false, std::memory_order_release); // the next write may begin
+void CMainField::AfterStep(const CFieldHookCalls& calls) {
     RunHooks(calls);
     QueueJournalIfDue();
-    return result;
-}
-
-void CMainField::HandleWriteRequests() {
-    std::optional<FinishedWrite> finished;
-    {
-        std::lock_guard lock(writeRequestsMutex_);
-        finished.swap(finishedWrite_);
-    }
-    if (finished) {
-        const GridWriteReport report = FinishWrite(finished->job);
-        if (finished->done) {
-            finished->done(report);
-        }
-    }
-    std::function<void(const GridWriteReport&)> done;
-    {
-        std::lock_guard lock(writeRequestsMutex_);
-        // One at a time, each after the cells in memory took the one before.
-        if (writeRequests_.empty() || writeRunning_ ||
-            gridState_.load(std::memory_order_acquire) == kGridWritten) {
-            return;
-        }
-        done = std::move(writeRequests_.front());
-        writeRequests_.erase(writeRequests_.begin());
-    }
-    GridWriteReport refusal;
-    std::optional<WriteJob> job = BeginWrite(refusal);
-    if (!job) {
-        if (done) {
-            done(refusal);
-        }
-        return;
-    }
-    {
-        std::lock_guard lock(writeRequestsMutex_);
-        writeRunning_ = true;
-    }
-    // The files are written and synced on the writing thread; the next frame update finishes the step.
-    const bool posted = writer_.Post([this, job = std::make_shared<WriteJob>(std::move(*job)), done] {
-        DoFileWork(*job);
-        std::lock_guard lock(writeRequestsMutex_);
-        finishedWrite_ = FinishedWrite{std::move(*job), done};
-        writeRunning_ = false;
-    });
-    if (!posted) {
-        // The field is going: nothing was written, and the lists keep everything.
-        WriteJob nothing;
-        FinishWrite(nothing);
-        {
-            std::lock_guard lock(writeRequestsMutex_);
-            writeRunning_ = false;
-        }
-        if (done) {
-            refusal.refused = true;
-            done(refusal);
-        }
-    }
 }
 
 void CMainField::FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
@@ -172,8 +77,7 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
     gone.insert(result.orphanNames.begin(), result.orphanNames.end());
     if (gone.empty()) {
         if (writeMerge_.HasRewrites()) {
-            gridState_.store(kGridWritten,
-                             std::memory_order_release); // the cells in memory take the new text
+            gridHandOver_.MarkWritten(); // the cells in memory take the new text
         }
         return;
     }
@@ -207,7 +111,7 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
     listModel_.ClampSelection(lists_.placementRecords.Count());
     listModel_.ClampPage(lists_.placementRecords.Count());
     // The cells in memory take what was written in the render thread's next turn.
-    gridState_.store(kGridWritten, std::memory_order_release);
+    gridHandOver_.MarkWritten();
     // Written placements live in the files now; no step may take them back.
     history_.ClearLocked();
     result.historyCleared = true;
@@ -215,10 +119,10 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
 }
 
 bool CMainField::MergeAfterWrite() {
-    if (!TryBeginGridPass()) {
+    if (!gridHandOver_.TryBeginPass()) {
         return false; // a streaming pass is reading grid files; the next frame takes the write in
     }
-    if (gridState_.load(std::memory_order_acquire) == kGridWritten) {
+    if (gridHandOver_.Written()) {
         CWriteMerge::Leftovers leftovers; // destroyed after the lock
         LockedStep([&](CFieldHookCalls& calls) {
             leftovers = writeMerge_.MergeInto(lists_.gridFiles, lists_.sharedModels);
@@ -226,29 +130,26 @@ bool CMainField::MergeAfterWrite() {
             calls.RepaintMain();
         });
         EntryStateChanges().fetch_add(1, std::memory_order_release);
-        gridState_.store(kGridIdle, std::memory_order_release);
+        gridHandOver_.MarkMerged();
     }
-    EndGridPass();
+    gridHandOver_.EndPass();
     return true;
 }
 
 bool CMainField::TryBeginGridPass() {
-    bool expected = false;
-    return gridBusy_.compare_exchange_strong(expected, true, std::memory_order_acq_rel);
+    return gridHandOver_.TryBeginPass();
 }
 
 void CMainField::EndGridPass() {
-    gridBusy_.store(false, std::memory_order_release);
+    gridHandOver_.EndPass();
 }
 
 bool CMainField::HandOverGridFiles() {
-    int32_t expected = kGridIdle;
-    return gridState_.compare_exchange_strong(expected, kGridLoaded, std::memory_order_acq_rel);
+    return gridHandOver_.HandOver();
 }
 
 bool CMainField::TakeBackGridFiles() {
-    int32_t expected = kGridLoaded;
-    return gridState_.compare_exchange_strong(expected, kGridIdle, std::memory_order_acq_rel);
+    return gridHandOver_.TakeBack();
 }
 
 bool CMainField::LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {

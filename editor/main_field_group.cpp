@@ -48,8 +48,7 @@ void CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
     // The cell as read counts, unless the document holds newer: edits, or a
     // write the cell in memory has not taken in yet.
     const bool documentNewer =
-        document_.IsDirty(file.path) ||
-        (document_.HasCell(file.path) && gridState_.load(std::memory_order_acquire) == kGridWritten);
+        document_.IsDirty(file.path) || (document_.HasCell(file.path) && gridHandOver_.Written());
     if (!documentNewer && document_.StampOf(file.path) == file.stamp) {
         return; // kept already from this very reading
     }

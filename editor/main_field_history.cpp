@@ -162,7 +162,7 @@ std::unique_ptr<CModelEntry> CMainField::LoadPartEntry(const CPlacedModel& recor
 }
 
 bool CMainField::WriteInProgressLocked() const {
-    return writeInProgress_;
+    return gridWrites_.InProgressLocked();
 }
 
 void CMainField::EndAdjustmentLocked(CFieldHookCalls& calls) {

@@ -328,7 +328,7 @@ void CMainField::ResetSelectionFromCursorLocked() {
 void CMainField::HandleEditRequest() {
     RemovedGroup removed; // destroyed once the lock is released, still on the render thread
     LockedStep([&](CFieldHookCalls& calls) {
-        if (writeInProgress_) {
+        if (gridWrites_.InProgressLocked()) {
             return; // the write goes first; the request waits for a later frame
         }
         const int32_t request = editRequest_.exchange(kRequestNone, std::memory_order_acq_rel);
@@ -379,15 +379,14 @@ void CMainField::HandleEditRequest() {
 }
 
 void CMainField::UpdateEditing() {
-    if (gridState_.load(std::memory_order_acquire) == kGridWritten &&
-        !gridBusy_.load(std::memory_order_acquire)) {
+    if (gridHandOver_.Written() && !gridHandOver_.Busy()) {
         MergeAfterWrite();
     }
     ApplyPostedInput();
     HandleEditRequest();
     history_.Update();
     HandlePickRequest();
-    HandleWriteRequests();
+    gridWrites_.Update();
     SyncWrittenEntries();
     SwapInCursor();
     std::vector<std::unique_ptr<CModelEntry>> retired; // destroyed here, on the thread that draws them
