@@ -13,7 +13,7 @@ CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, Gri
       hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines),
       fileAccess_(std::make_shared<CGridFileAccess>()) {
     std::lock_guard lock(mutex_);
-    RequestGridNamesLocked(cellName_); // the cell a click places in before the mouse ever moved
+    placement_.ReadCellNamesLocked(); // the cell a click places in before the mouse ever moved
 }
 
 CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot,
@@ -22,7 +22,7 @@ CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesys
       hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines),
       fileAccess_(std::make_shared<CGridFileAccess>()) {
     std::lock_guard lock(mutex_);
-    RequestGridNamesLocked(cellName_);
+    placement_.ReadCellNamesLocked();
 }
 
 CMainField::~CMainField() = default;
@@ -387,7 +387,7 @@ void CMainField::RightClickLocked(PixelPoint client, CFieldHookCalls& calls) {
 }
 
 void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
-    pendingPlaceCell_.reset(); // a click still waiting to place is taken back too
+    placement_.CancelPlaceLocked(); // a click still waiting to place is taken back too
     const EditMode mode = editMode_;
     if (mode == EditMode::ModePlace) {
         editMode_ = EditMode::ModeMove;
@@ -459,7 +459,7 @@ void CMainField::RButtonUpNow() {
 
 void CMainField::DrawNextPlacementLocked() {
     const RandomRanges ranges = randomRanges_ ? randomRanges_() : RandomRanges{};
-    const CursorDraw next = DrawNextCursor(random_, ranges, vectors_.baseScale, vectors_.baseRotation);
+    const CursorDraw next = placement_.DrawNextLocked(ranges, vectors_.baseScale, vectors_.baseRotation);
     vectors_.cursorScale = next.scale;
     vectors_.cursorRotation = next.rotation;
 }
@@ -472,7 +472,7 @@ void CMainField::ApplyCursorTransform() {
 }
 
 void CMainField::ApplyCursorTransformLocked() {
-    cursor_.ForEachPart([this](CCursorPart& part) {
+    placement_.CursorLocked().ForEachPart([this](CCursorPart& part) {
         part.transform.scale = vectors_.cursorScale;
         part.offset = vectors_.cursorOffset;
         part.transform.rotation = vectors_.cursorRotation;
@@ -484,13 +484,7 @@ void CMainField::ApplyCursorTransformLocked() {
 void CMainField::SetPickPoint(const Vector4& point) {
     std::lock_guard lock(mutex_);
     vectors_.pickPoint = point;
-    cell_ = PickCell(point.x, point.y);
-    std::string cell = quorvane::CellName(cell_);
-    if (cell != cellName_) {
-        // Read again on every visit: a teammate may have written to it meanwhile.
-        RequestGridNamesLocked(cell);
-        cellName_ = std::move(cell);
-    }
+    placement_.SetCellLocked(quorvane::CellName(PickCell(point.x, point.y)));
 }
 
 bool CMainField::TakeMouseMoved() {
@@ -519,12 +513,12 @@ std::string CMainField::SelectedName() const {
 
 std::string CMainField::CellName() const {
     std::lock_guard lock(mutex_);
-    return cellName_;
+    return placement_.CellLocked();
 }
 
 uint32_t CMainField::CursorPartCount() const {
     std::lock_guard lock(mutex_);
-    return cursor_.PartCount();
+    return placement_.CursorLocked().PartCount();
 }
 
 uint32_t CMainField::PlacementSerial() const {
@@ -533,7 +527,7 @@ uint32_t CMainField::PlacementSerial() const {
 }
 
 bool CMainField::CursorPending() const {
-    return cursor_.HasPending();
+    return placement_.HasPending();
 }
 
 CPlacementListModel CMainField::ListModel() const {

@@ -26,6 +26,7 @@
 #include "editor/placement_list_model.h"
 #include "editor/placement_pick.h"
 #include "editor/placement_random.h"
+#include "editor/placement_tool.h"
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
 #include "editor/shown_edits.h"
@@ -317,7 +318,7 @@ public:
     }
     template <typename F> void ForEachCursorPart(F visit) const {
         std::lock_guard lock(mutex_);
-        cursor_.ForEachPart(visit);
+        placement_.CursorLocked().ForEachPart(visit);
     }
 
 private:
@@ -368,10 +369,6 @@ private:
     int32_t PublishFromCursorLocked(const std::string& cell, const std::unordered_set<std::string>& written,
                                     CFieldHookCalls& calls);
     bool IsNameTakenLocked(const std::string& name) const; // placed, or waiting to be recovered
-    void LoadCursorParts(const CursorLoad& load);          // the chooser's or the background thread
-    void PostNextCursorCopiesLocked();                     // the same parts again, after a place took them
-    void RequestGridNamesLocked(const std::string& cell);
-    void ReadGridNames(const std::filesystem::path& file); // background thread
     void HandleEditRequest();
 
     // Selecting in the field and editing written placements (main_field_select.cpp).
@@ -477,22 +474,11 @@ private:
     EditVectors vectors_;
     InputState input_;
     std::string deleteName_;
-    CellIndex cell_;
-    std::string cellName_ = "p0p0";
-    CPlacementRandom random_;
     CPlacementListModel listModel_;
     uint32_t placementSerial_ = 0;
     CTransformGesture gesture_;
 
-    CPlacementCursor cursor_;                     // under mutex_ (its pending flag also without)
-    std::optional<std::string> pendingPlaceCell_; // a click waiting for the cursor or the cell's names
-    // A new choice's parts offered to the cursor: its centring and the place
-    // mode wait for the swap-in, so only the frame update changes the mode.
-    struct ArrivedChoice {
-        std::optional<Vector4> centredOffset;
-    };
-    std::optional<ArrivedChoice> arrivedChoice_;
-    CGridNameCache gridNames_;
+    CPlacementTool placement_{mutex_, loader_, background_, gridRoot_, nameReader_};
 
     std::atomic<int32_t> editRequest_{kRequestNone};
     std::atomic<bool> mouseMoved_{false};

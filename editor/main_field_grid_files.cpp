@@ -94,7 +94,7 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
         }
         const std::filesystem::path file =
             GridFilePath(gridRoot_, record->lod, CellOfUniqueName(record->uniqueName));
-        gridNames_.AddWritten(file, record->uniqueName);
+        placement_.AddWrittenNameLocked(file, record->uniqueName);
         for (std::unique_ptr<CModelEntry>& entry : entries) {
             if (entry && entry->name == record->uniqueName) {
                 // It joins its cell in memory as what the file now holds.

@@ -30,91 +30,36 @@ std::unique_ptr<CModelEntry> TakeAsPlacedEntry(CCursorPart& part) {
 } // namespace
 
 void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
-    CursorLoad load;
-    {
-        std::lock_guard lock(mutex_);
-        load = cursor_.Choose(definition);
-        pendingPlaceCell_.reset(); // a click made for the old choice is not made with the new one
-        arrivedChoice_.reset();
-    }
     // On the chooser's thread: the viewer's hand-off and the chooser run off the UI thread.
-    LoadCursorParts(load);
-}
-
-void CMainField::PostNextCursorCopiesLocked() {
-    background_.Post([this, load = cursor_.NextCopies()] { LoadCursorParts(load); });
-}
-
-void CMainField::LoadCursorParts(const CursorLoad& load) {
-    // Outside every lock: loads take long, and the parts are ours alone until handed over.
-    std::optional<LoadedCursor> loaded = CPlacementCursor::Load(load, loader_, [this, &load] {
-        std::lock_guard lock(mutex_);
-        return background_.Stopping() || !cursor_.IsCurrent(load); // a newer choice, or the field is going
-    });
-    if (!loaded) {
-        return;
-    }
-    const std::optional<Vector4> centredOffset = loaded->centredOffset;
-    CursorSlots replaced; // never drawn: they may go on this thread, after the lock
-    std::lock_guard lock(mutex_);
-    if (!cursor_.IsCurrent(load)) {
-        return;
-    }
-    replaced = cursor_.Offer(std::move(*loaded));
-    if (load.fromChoice) {
-        arrivedChoice_ = ArrivedChoice{centredOffset}; // placing starts when the parts go live
-    }
+    placement_.Choose(definition);
 }
 
 void CMainField::SwapInCursor() {
-    if (!cursor_.HasPending()) {
+    if (!placement_.HasPending()) {
         return;
     }
     // The old parts are destroyed here, on the thread that draws them, once the lock is released.
-    std::optional<CursorSlots> retired;
+    std::optional<CPlacementTool::SwappedIn> swapped;
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        retired = cursor_.SwapIn();
-        if (!retired) {
+        swapped = placement_.SwapInLocked();
+        if (!swapped) {
             return;
         }
-        if (arrivedChoice_) {
-            if (const std::optional<Vector4>& offset = arrivedChoice_->centredOffset) {
+        if (swapped->choice) {
+            if (const std::optional<Vector4>& offset = swapped->choice->centredOffset) {
                 vectors_.cursorScale = {1.0f, 1.0f, 1.0f, 1.0f};
                 vectors_.cursorOffset = *offset;
                 vectors_.cursorRotation = {};
                 vectors_.baseScale = {1.0f, 1.0f, 1.0f, 1.0f};
             }
-            editMode_ = EditMode::ModePlace;
-            arrivedChoice_.reset();
+            editMode_ = EditMode::ModePlace; // only the frame update changes the mode
         }
         ApplyCursorTransformLocked();
         TryPendingPlaceLocked(calls);
     }
     RunHooks(calls);
-}
-
-// ---- the names in the grid map files ------------------------------------------------
-
-void CMainField::RequestGridNamesLocked(const std::string& cell) {
-    const std::filesystem::path file = GridFilePath(gridRoot_, 0, cell);
-    if (gridNames_.BeginRead(file)) {
-        background_.Post([this, file] { ReadGridNames(file); });
-    }
-}
-
-void CMainField::ReadGridNames(const std::filesystem::path& file) {
-    GridFileLines contents;
-    try {
-        contents = nameReader_(file);
-    } catch (...) {
-        std::lock_guard lock(mutex_);
-        gridNames_.CancelRead(file); // the next request reads it again
-        throw;
-    }
-    std::lock_guard lock(mutex_);
-    gridNames_.EndRead(file, contents.names);
 }
 
 // ---- placing ----------------------------------------------------------------------
@@ -133,33 +78,24 @@ int32_t CMainField::PlaceCursorModel() {
 
 bool CMainField::PlacePending() const {
     std::lock_guard lock(mutex_);
-    return pendingPlaceCell_.has_value();
+    return placement_.PlacePendingLocked();
 }
 
 int32_t CMainField::PlaceCursorModelLocked(CFieldHookCalls& calls) {
-    pendingPlaceCell_ = cellName_;
+    placement_.RequestPlaceLocked();
     return TryPendingPlaceLocked(calls);
 }
 
 int32_t CMainField::TryPendingPlaceLocked(CFieldHookCalls& calls) {
-    if (!pendingPlaceCell_) {
+    if (!placement_.PlacePendingLocked()) {
         return 0;
     }
     if (editMode_ != EditMode::ModePlace) {
-        pendingPlaceCell_.reset(); // the user went on to something else
+        placement_.CancelPlaceLocked(); // the user went on to something else
         return 0;
     }
-    const std::string cell = *pendingPlaceCell_;
-    const std::unordered_set<std::string>* written = gridNames_.Find(GridFilePath(gridRoot_, 0, cell));
-    if (written == nullptr) {
-        RequestGridNamesLocked(cell);
-        return 0;
-    }
-    if (!cursor_.Ready()) {
-        return 0; // the cursor's next copies are loading; the swap-in places
-    }
-    pendingPlaceCell_.reset();
-    return PublishFromCursorLocked(cell, *written, calls);
+    const std::optional<CPlacementTool::ReadyPlace> ready = placement_.TakeReadyPlaceLocked();
+    return ready ? PublishFromCursorLocked(ready->cell, *ready->written, calls) : 0;
 }
 
 bool CMainField::IsNameTakenLocked(const std::string& name) const {
@@ -182,7 +118,7 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
     ++placementSerial_;
     // A part whose load failed is left out; the other parts are still placed.
     const int32_t placed =
-        cursor_.TakeParts([&](std::unique_ptr<CCursorPart> part, const CursorPartSource& source) {
+        placement_.TakePartsLocked([&](std::unique_ptr<CCursorPart> part, const CursorPartSource& source) {
             std::unique_ptr<CModelEntry> entry = TakeAsPlacedEntry(*part);
             const std::string name = FirstFreeName(
                 cell, entry->modelId, written, [&taken](const std::string& n) { return taken.contains(n); });
@@ -216,8 +152,6 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
         selection_.name.clear(); // the previous placement's row must not be taken for this one
         return 0;
     }
-    // The cursor gave its models away: its next copies load in the background.
-    PostNextCursorCopiesLocked();
     listModel_.SelectLast(lists_.placementRecords.Count());
     if (const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected())) {
         SelectPlacedModelLocked(row->uniqueName);

@@ -164,7 +164,7 @@ void CMainField::SelectPickedLocked(const PickTarget& target) {
 }
 
 EditMode CMainField::ModeWithoutSelectionLocked() const {
-    return cursor_.PartCount() > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
+    return placement_.CursorLocked().PartCount() > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
 }
 
 bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
