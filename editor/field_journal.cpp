@@ -11,6 +11,7 @@ void CFieldJournal::Attach(std::unique_ptr<CRecoveryJournal> journal, FailureHan
     failed_ = std::move(failed);
     closed_ = false;
     error_.clear();
+    open_.store(true, std::memory_order_release);
 }
 
 void CFieldJournal::Write(uint64_t serial, const JournalRecord& record) {

@@ -438,7 +438,7 @@ private:
                               const std::vector<CellWriteResult>& results, GridWriteReport& report);
     // Takes what a write put into its files out of the lists, at the moment the write ends.
     void TakeOutWrittenLocked(GridWriteReport& result, std::vector<std::unique_ptr<CPlacedModel>>& records);
-    void MarkJournalDue() { journalDue_.store(true, std::memory_order_release); }
+    void MarkJournalDue() { journal_.MarkDue(); }
     // Collects the unwritten set (taking the field's lock) for the journal
     // writer; call it without the lock.
     void QueueJournalIfDue();
@@ -496,10 +496,7 @@ private:
     // What an earlier run left unwritten, until restored or declined.
     UnwrittenSet recoverable_;                  // under mutex_
     std::vector<WrittenPart> recoverableEdits_; // under mutex_
-    uint64_t journalSerial_ = 0;                // under mutex_: orders the collected records
-    std::atomic<bool> journalDue_{false};
-    std::atomic<bool> journalOpen_{false}; // steps collect nothing for a journal never opened
-    CFieldJournal journal_;                // written on its own thread, never under mutex_
+    CFieldJournal journal_;                     // written on its own thread, never under mutex_
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
     CBackgroundQueue background_{"モデルの読み込み"};

@@ -48,18 +48,7 @@ JournalRecord CMainField::CollectJournalLocked() const {
 }
 
 void CMainField::QueueJournalIfDue() {
-    if (!journalDue_.exchange(false, std::memory_order_acq_rel) ||
-        !journalOpen_.load(std::memory_order_acquire)) {
-        return;
-    }
-    JournalRecord record;
-    uint64_t serial = 0;
-    {
-        std::lock_guard lock(mutex_);
-        record = CollectJournalLocked();
-        serial = ++journalSerial_;
-    }
-    journal_.Queue(serial, std::move(record));
+    journal_.QueueIfDue(mutex_, [this] { return CollectJournalLocked(); });
 }
 
 void CMainField::FlushJournal() {
@@ -74,13 +63,12 @@ bool CMainField::OpenRecoveryJournal(const std::filesystem::path& path, std::str
     if (!opened.journal) {
         return false;
     }
-    journal_.Attach(std::move(opened.journal), std::move(failureHandler));
     {
         std::lock_guard lock(mutex_);
         recoverable_ = std::move(opened.recoverable.placements);
         recoverableEdits_ = std::move(opened.recoverable.edits);
     }
-    journalOpen_.store(true, std::memory_order_release);
+    journal_.Attach(std::move(opened.journal), std::move(failureHandler));
     MarkJournalDue();
     QueueJournalIfDue();
     return true;
@@ -239,11 +227,9 @@ bool CMainField::DiscardUnwritten(std::string* message) {
         std::lock_guard lock(mutex_);
         recoverable_.clear();
         recoverableEdits_.clear();
-        collected = journalSerial_;
+        collected = journal_.CollectedLocked();
     }
-    // Whatever the threads apply until they are joined is journaled no more.
-    journalOpen_.store(false, std::memory_order_release);
-    return journal_.Close(collected, message);
+    return journal_.Discard(collected, message);
 }
 
 std::string CMainField::JournalError() const {
