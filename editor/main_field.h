@@ -16,6 +16,7 @@
 #include "editor/grid_writer.h"
 #include "editor/history_runner.h"
 #include "editor/level_document.h"
+#include "editor/level_edits.h"
 #include "editor/model_definition.h"
 #include "editor/model_entry.h"
 #include "editor/model_loader.h"
@@ -396,7 +397,6 @@ private:
     // The placement list's rows: the unwritten placements, then the selected written copies.
     int32_t ListRowCountLocked() const;
     void SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls);
-    std::optional<CModelTransform> TransformOfLocked(const SelectedCopy& copy) const;
     // The copies' transforms now become the gesture's start, about their centre.
     void ResetGroupLocked();
     void ApplyGroupTransformLocked();
@@ -470,6 +470,7 @@ private:
     FieldSelection selection_;
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
+    CLevelEdits levelEdits_{document_, unwritten_, lists_, shownEdits_};
     EditMode editMode_ = EditMode::ModeNoModel;
     EditVectors vectors_;
     InputState input_;

@@ -9,26 +9,6 @@
 #include <utility>
 
 namespace quorvane {
-namespace {
-
-// The parts as they stood at start; their w components stay.
-void PutAt(std::vector<PlacedPartState>& parts, const CModelTransform& start) {
-    for (PlacedPartState& part : parts) {
-        part.transform.scale = start.scale;
-        part.transform.rotation = {start.rotation.x, start.rotation.y, start.rotation.z,
-                                   part.transform.rotation.w};
-        part.transform.position = {start.position.x, start.position.y, start.position.z,
-                                   part.transform.position.w};
-    }
-}
-
-void SetLineTransform(GridLine& line, const CModelTransform& t) {
-    line.position = {t.position.x, t.position.y, t.position.z, line.position.w};
-    line.scale = {t.scale.x, t.scale.y, t.scale.z, line.scale.w};
-    line.rotation = {t.rotation.x, t.rotation.y, t.rotation.z, line.rotation.w};
-}
-
-} // namespace
 
 std::vector<SelectedCopy> CMainField::SelectedGroup() const {
     std::lock_guard lock(mutex_);
@@ -56,22 +36,6 @@ void CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
         document_.Forget(file.path);
     }
     document_.KeepCell(file.path, file.lines, file.stamp, file.notRewritable);
-}
-
-std::optional<CModelTransform> CMainField::TransformOfLocked(const SelectedCopy& copy) const {
-    if (copy.writtenFile) {
-        const std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
-        if (!part || part->deleted) {
-            return std::nullopt;
-        }
-        return CModelTransform{part->line.scale, part->line.rotation, part->line.position};
-    }
-    const CModelEntry* entry =
-        lists_.placedModels.FindFirst([&copy](const CModelEntry& e) { return e.name == copy.name; });
-    if (entry == nullptr || !entry->hasDrawModel) {
-        return std::nullopt;
-    }
-    return entry->transform;
 }
 
 void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
@@ -153,7 +117,7 @@ void CMainField::ResetGroupLocked() {
     lists_.placedModels.ForEach([&placed](const CModelEntry& entry) { placed.emplace(entry.name, &entry); });
     const auto transformOf = [&](const SelectedCopy& copy) -> std::optional<CModelTransform> {
         if (copy.writtenFile) {
-            return TransformOfLocked(copy);
+            return levelEdits_.TransformOf(copy);
         }
         const auto found = placed.find(copy.name);
         if (found == placed.end() || !found->second->hasDrawModel) {
@@ -191,114 +155,35 @@ void CMainField::ResetGroupLocked() {
 void CMainField::ApplyGroupTransformLocked() {
     const EditVectors& v = vectors_;
     const GroupGesture gesture{v.selPosition, v.selScale, v.selRotation};
-    // Each mouse move: the unwritten copies' parts are found by their click's serial in one walk.
-    std::unordered_map<int64_t, CModelTransform> movedBySerial;
-    for (size_t i = 0; i < selection_.group.size(); ++i) {
-        const SelectedCopy& copy = selection_.group[i];
-        const CModelTransform moved =
-            MovedWithGroup(selection_.groupStart[i], selection_.groupCentre, gesture);
-        if (!copy.writtenFile) {
-            movedBySerial.emplace(selection_.groupSerials[i], moved);
-            continue;
-        }
-        std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
-        if (part && !part->deleted) {
-            SetLineTransform(part->line, moved);
-            SetWrittenLocked(*part);
-        }
+    std::vector<CModelTransform> moved;
+    moved.reserve(selection_.groupStart.size());
+    for (const CModelTransform& start : selection_.groupStart) {
+        moved.push_back(MovedWithGroup(start, selection_.groupCentre, gesture));
     }
-    if (movedBySerial.empty()) {
-        return;
-    }
-    lists_.placedModels.ForEach([&movedBySerial](CModelEntry& entry) {
-        const auto found = movedBySerial.find(entry.placementSerial);
-        if (found == movedBySerial.end() || !entry.hasDrawModel) {
-            return;
-        }
-        const CModelTransform& moved = found->second;
-        CModelTransform& t = entry.transform;
-        t.scale = moved.scale;
-        t.rotation = {moved.rotation.x, moved.rotation.y, moved.rotation.z, t.rotation.w};
-        t.position = {moved.position.x, moved.position.y, moved.position.z, t.position.w};
-    });
+    levelEdits_.MoveCopies(selection_.group, selection_.groupSerials, moved);
 }
 
 void CMainField::RecordGroupAdjustmentLocked() {
-    EditStep step;
-    step.selectionBefore = CaptureSelectionLocked();
-    step.selectionBefore.mode = EditMode::ModeAdjust;
-    bool changed = false;
-    for (size_t i = 0; i < selection_.group.size(); ++i) {
-        const SelectedCopy& copy = selection_.group[i];
-        const std::optional<CModelTransform> now = TransformOfLocked(copy);
-        if (!now) {
-            continue;
-        }
-        const CModelTransform& start = selection_.groupStart[i];
-        if (now->position == start.position && now->scale == start.scale && now->rotation == start.rotation) {
-            continue;
-        }
-        changed = true;
-        if (copy.writtenFile) {
-            std::optional<WrittenPart> after = document_.Current(*copy.writtenFile, copy.name);
-            if (!after) {
-                continue;
-            }
-            WrittenPart before = *after;
-            SetLineTransform(before.line, start);
-            step.writtenBefore.push_back(std::move(before));
-            step.writtenAfter.push_back(std::move(*after));
-            continue;
-        }
-        std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(copy.name));
-        std::vector<PlacedPartState> before = after;
-        PutAt(before, start);
-        step.before.insert(step.before.end(), before.begin(), before.end());
-        step.after.insert(step.after.end(), after.begin(), after.end());
-    }
+    const PlacementSelection before = CaptureSelectionLocked();
+    std::optional<EditStep> step = levelEdits_.MoveStep(selection_.group, selection_.groupStart);
     // The gesture ends here: the next one starts from where the copies are now.
     ResetGroupLocked();
-    if (!changed) {
+    if (!step) {
         return;
     }
-    step.selectionAfter = CaptureSelectionLocked();
-    step.selectionAfter.mode = EditMode::ModeAdjust;
-    PushStepLocked(std::move(step));
+    step->selectionBefore = before;
+    step->selectionBefore.mode = EditMode::ModeAdjust;
+    step->selectionAfter = CaptureSelectionLocked();
+    step->selectionAfter.mode = EditMode::ModeAdjust;
+    PushStepLocked(std::move(*step));
 }
 
 void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGroup& removed) {
+    // Deleted in the middle of an adjustment: undone, they come back unadjusted.
     const bool midGesture = ModeInRange(editMode_, EditMode::ModePlacedMove, 12);
-    EditStep step;
+    EditStep step = levelEdits_.DeleteCopies(selection_.group, selection_.groupStart, midGesture, removed);
     step.selectionBefore = before;
     step.selectionBefore.mode = EditMode::ModeAdjust;
-    for (size_t i = 0; i < selection_.group.size(); ++i) {
-        const SelectedCopy& copy = selection_.group[i];
-        // Deleted in the middle of an adjustment: undone, they come back unadjusted.
-        const CModelTransform& start = selection_.groupStart[i];
-        if (copy.writtenFile) {
-            std::optional<WrittenPart> part = document_.Current(*copy.writtenFile, copy.name);
-            if (!part || part->deleted) {
-                continue;
-            }
-            if (midGesture) {
-                SetLineTransform(part->line, start);
-            }
-            WrittenPart deleted = *part;
-            deleted.deleted = true;
-            SetWrittenLocked(deleted);
-            step.writtenBefore.push_back(std::move(*part));
-            step.writtenAfter.push_back(std::move(deleted));
-            continue;
-        }
-        std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(copy.name));
-        if (midGesture) {
-            PutAt(parts, start);
-        }
-        RemovedGroup taken = unwritten_.ExtractGroup(copy.name);
-        std::ranges::move(taken.records, std::back_inserter(removed.records));
-        std::ranges::move(taken.entries, std::back_inserter(removed.entries));
-        step.before.insert(step.before.end(), parts.begin(), parts.end());
-    }
     selection_.ClearGroup();
     selection_.name.clear();
     selection_.writtenFile.reset();

@@ -204,9 +204,7 @@ std::optional<WrittenPart> CMainField::SelectedWrittenLocked() const {
 }
 
 void CMainField::SetWrittenLocked(const WrittenPart& part) {
-    if (document_.Set(part)) {
-        shownEdits_.DocumentChanged();
-    }
+    levelEdits_.SetWritten(part);
 }
 
 void CMainField::ApplyWrittenTransformLocked() {
