@@ -80,4 +80,54 @@ OpenJournalForRecovery(const std::filesystem::path& path, const std::filesystem:
     return opened;
 }
 
+RestoreReads ReadForRestore(const JournalRecord& recoverable, const std::filesystem::path& gridRoot,
+                            const std::function<GridFileLines(const std::filesystem::path&)>& linesOf,
+                            IGridFileAccess& access) {
+    RestoreReads reads;
+    for (const UnwrittenPlacement& part : recoverable.placements) {
+        const std::filesystem::path file =
+            GridFilePath(gridRoot, part.record.lod, CellOfUniqueName(part.record.uniqueName));
+        if (!reads.namesInFiles.contains(file)) {
+            reads.namesInFiles[file] = linesOf(file).names;
+        }
+    }
+    for (const WrittenPart& edit : recoverable.edits) {
+        const std::string key = edit.file.generic_string();
+        if (!reads.cells.contains(key)) {
+            reads.cells[key] = ReadCell(access, edit.file);
+        }
+    }
+    return reads;
+}
+
+std::vector<WrittenPart> PutEditsBack(CLevelDocument& document, const std::vector<WrittenPart>& edits,
+                                      const std::map<std::string, CellRead>& cells,
+                                      std::vector<std::string>& problems, bool& changed) {
+    std::vector<WrittenPart> kept;
+    for (const WrittenPart& edit : edits) {
+        const CellRead& cell = cells.at(edit.file.generic_string());
+        if (!cell.readable) {
+            problems.push_back(cell.message + "; the change of " + edit.line.uniqueName +
+                               " is kept for the next start");
+            kept.push_back(edit);
+            continue;
+        }
+        if (AlreadyInFile(edit, cell.lines)) {
+            continue;
+        }
+        if (!document.IsDirty(edit.file)) {
+            document.Forget(edit.file); // the file as it is now is what the edits change
+        }
+        document.KeepCell(edit.file, cell.lines, cell.stamp);
+        if (!document.Set(edit)) {
+            problems.push_back(edit.line.uniqueName + " is no longer in " + edit.file.string() +
+                               "; its change is kept for the next start");
+            kept.push_back(edit);
+            continue;
+        }
+        changed = true;
+    }
+    return kept;
+}
+
 } // namespace quorvane

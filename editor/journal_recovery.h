@@ -1,13 +1,17 @@
 #pragma once
 
+#include "editor/grid_cell_store.h"
 #include "editor/grid_file.h"
+#include "editor/level_document.h"
 #include "editor/recovery_journal.h"
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace quorvane {
 
@@ -32,5 +36,23 @@ OpenJournalForRecovery(const std::filesystem::path& path, const std::filesystem:
 // edit says, or gone for a delete.
 bool EditAlreadyInFile(const WrittenPart& edit, const std::vector<std::string>& lines);
 bool EditAlreadyInFile(const WrittenPart& edit, const std::unordered_set<std::string>& lines);
+
+// What a restore reads before it takes the field's lock: the names already
+// in the cells of the placements, and the cells the edits change, as they are now.
+struct RestoreReads {
+    std::map<std::filesystem::path, std::unordered_set<std::string>> namesInFiles;
+    std::map<std::string, CellRead> cells; // by the file's generic path
+};
+RestoreReads ReadForRestore(const JournalRecord& recoverable, const std::filesystem::path& gridRoot,
+                            const std::function<GridFileLines(const std::filesystem::path&)>& linesOf,
+                            IGridFileAccess& access);
+
+// Puts an earlier run's edits back into the document, over their cells as
+// read now. An edit the file already holds is dropped; one whose cell cannot
+// be read, or whose placement has left its file, is returned with the reason
+// in problems, to be kept for the next start. changed: the document took one.
+std::vector<WrittenPart> PutEditsBack(CLevelDocument& document, const std::vector<WrittenPart>& edits,
+                                      const std::map<std::string, CellRead>& cells,
+                                      std::vector<std::string>& problems, bool& changed);
 
 } // namespace quorvane

@@ -423,11 +423,6 @@ private:
     void RestoreSelectionLocked(const PlacementSelection& selection);
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
     JournalRecord CollectJournalLocked() const;
-    // Puts an earlier run's edits back into the document; those whose
-    // placement is gone from its file are returned (main_field_recovery.cpp).
-    std::vector<WrittenPart> RestoreEditsLocked(const std::vector<WrittenPart>& edits,
-                                                const std::map<std::string, CellRead>& cells,
-                                                std::vector<std::string>& problems);
     // The grid write's host (main_field_grid_files.cpp).
     void CollectLocked(GridWriteJob& job) override;
     void TakeOutLocked(const GridWriteJob& job, GridWriteReport& report,

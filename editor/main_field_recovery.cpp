@@ -17,10 +17,6 @@ std::filesystem::path GridFileOf(const std::filesystem::path& root, const CPlace
     return GridFilePath(root, record.lod, CellOfUniqueName(record.uniqueName));
 }
 
-std::string FileKey(const std::filesystem::path& file) {
-    return file.generic_string();
-}
-
 } // namespace
 
 // Each journal record holds the whole unwritten state rather than a change:
@@ -89,62 +85,18 @@ size_t CMainField::RecoverableCount() const {
     return recoverable_.size() + recoverableEdits_.size();
 }
 
-std::vector<WrittenPart> CMainField::RestoreEditsLocked(const std::vector<WrittenPart>& edits,
-                                                        const std::map<std::string, CellRead>& cells,
-                                                        std::vector<std::string>& problems) {
-    std::vector<WrittenPart> kept;
-    for (const WrittenPart& edit : edits) {
-        const CellRead& cell = cells.at(FileKey(edit.file));
-        if (!cell.readable) {
-            problems.push_back(cell.message + "; the change of " + edit.line.uniqueName +
-                               " is kept for the next start");
-            kept.push_back(edit);
-            continue;
-        }
-        if (EditAlreadyInFile(edit, cell.lines)) {
-            continue;
-        }
-        if (!document_.IsDirty(edit.file)) {
-            document_.Forget(edit.file); // the file as it is now is what the edits change
-        }
-        document_.KeepCell(edit.file, cell.lines, cell.stamp);
-        if (!document_.Set(edit)) {
-            problems.push_back(edit.line.uniqueName + " is no longer in " + edit.file.string() +
-                               "; its change is kept for the next start");
-            kept.push_back(edit);
-            continue;
-        }
-        shownEdits_.DocumentChanged();
-    }
-    return kept;
-}
-
 int32_t CMainField::RestoreFromJournal(std::string* message) {
     message->clear();
-    UnwrittenSet set;
-    std::vector<WrittenPart> edits;
+    JournalRecord recoverable;
     std::shared_ptr<IGridFileAccess> access;
     {
         std::lock_guard lock(mutex_);
-        set = recoverable_;
-        edits = recoverableEdits_;
+        recoverable = {recoverable_, recoverableEdits_};
         access = fileAccess_;
     }
-    // Read before the lock: the names already in the cells' files, and the
-    // cells the edits change as they are now.
-    std::map<std::filesystem::path, std::unordered_set<std::string>> namesInFiles;
-    for (const UnwrittenPlacement& part : set) {
-        const std::filesystem::path file = GridFileOf(gridRoot_, part.record);
-        if (!namesInFiles.contains(file)) {
-            namesInFiles[file] = nameReader_(file).names;
-        }
-    }
-    std::map<std::string, CellRead> cells;
-    for (const WrittenPart& edit : edits) {
-        if (!cells.contains(FileKey(edit.file))) {
-            cells[FileKey(edit.file)] = ReadCell(*access, edit.file);
-        }
-    }
+    const UnwrittenSet& set = recoverable.placements;
+    const std::vector<WrittenPart>& edits = recoverable.edits;
+    RestoreReads reads = ReadForRestore(recoverable, gridRoot_, nameReader_, *access);
     std::vector<std::string> problems;
     std::vector<std::unique_ptr<CModelEntry>> entries(set.size());
     for (size_t i = 0; i < set.size(); ++i) {
@@ -167,7 +119,8 @@ int32_t CMainField::RestoreFromJournal(std::string* message) {
                 continue;
             }
             const std::string cell(CellOfUniqueName(part.record.uniqueName));
-            const std::unordered_set<std::string>& inFile = namesInFiles[GridFileOf(gridRoot_, part.record)];
+            const std::unordered_set<std::string>& inFile =
+                reads.namesInFiles[GridFileOf(gridRoot_, part.record)];
             const auto taken = [&](const std::string& name) {
                 return unwritten_.IsPlaced(name) || inFile.contains(name) || restoredNames.contains(name);
             };
@@ -195,7 +148,11 @@ int32_t CMainField::RestoreFromJournal(std::string* message) {
         const size_t editsBefore = edits.size();
         // What did not load stays recoverable, and journaled, for the next start.
         recoverable_ = std::move(kept);
-        recoverableEdits_ = RestoreEditsLocked(edits, cells, problems);
+        bool documentChanged = false;
+        recoverableEdits_ = PutEditsBack(document_, edits, reads.cells, problems, documentChanged);
+        if (documentChanged) {
+            shownEdits_.DocumentChanged();
+        }
         restored += static_cast<int32_t>(editsBefore - recoverableEdits_.size());
         MarkJournalDue();
         calls.RepaintList();
