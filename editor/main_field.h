@@ -75,21 +75,23 @@ struct InputState {
     PixelPoint boxCorner;
 };
 
-// The editing core of the field view: edit modes, input, the placement cursor,
-// placed models and their records, and the grid map files. It holds no window
-// and no GPU object: models come through IModelLoader, the ground point under a
-// pixel through an injected function. The window threads post their input
-// and the frame update (UpdateEditing, on the field's render thread) applies
-// it, so edits happen on one thread; the lock covers what other threads
-// read, the loads they hand in and the write's step. Model loads and grid map reads for the cursor run on the
-// core's own background thread, so a click never reads a file or waits for a
-// loader slot: it places the models the cursor holds, and the cursor loads
-// its next copies in the background. The lock is never held while models
-// load, grid map files are read or written, or window hooks run; what leaves
-// the field is a copy or a visit under the lock, never a list to lock by hand.
-// Places, confirmed adjustments and deletes are undoable steps; the placements
-// not yet written are journaled to disk after each of them, on the journal
-// writer's thread.
+// The editing core of the field view, and the face the windows call: the
+// edit modes and the input that drives them, the selection, and the steps
+// that tie its parts together. Each part has a class of its own: the
+// placement tool (cursor, choice, cell names), the unwritten placements and
+// the written cells' document with the edits of both, the history runner,
+// the grid write runner and the journal. It holds no window and no GPU
+// object: models come through IModelLoader, the ground point under a pixel
+// through an injected function. The window threads post their input and the
+// frame update (UpdateEditing, on the field's render thread) applies it, so
+// edits happen on one thread; the lock covers what other threads read, the
+// loads they hand in and a write's begin and end. Model loads and grid map
+// reads run on the core's background thread, so a click never reads a file
+// or waits for a loader slot. The lock is never held while models load, grid
+// map files are read or written, or window hooks run; what leaves the field
+// is a copy or a visit under the lock, never a list to lock by hand. Places,
+// confirmed adjustments and deletes are undoable steps; what is not written
+// yet is journaled to disk after each of them, on the journal's own thread.
 class CMainField : private IHistoryHost, private IGridWriteHost {
 public:
     static constexpr size_t kCursorSlots = quorvane::kCursorSlots;
