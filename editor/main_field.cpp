@@ -180,13 +180,7 @@ void CMainField::KeyDownNow(int virtualKey) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        // Any other key ends the Shift state, so G pressed while Shift is held still edits.
-        input_.shiftHeld = virtualKey == vk::kShift;
-        if (virtualKey == vk::kShift) {
-            input_.shiftKeyDown = true;
-        } else if (virtualKey == vk::kControl) {
-            input_.ctrlKeyDown = true;
-        }
+        input_.KeyDown(virtualKey);
         EditVectors& v = vectors_;
         const EditMode mode = editMode_;
         // With Ctrl, Z and Y undo and redo instead of choosing an axis.
@@ -229,12 +223,7 @@ void CMainField::KeyDownNow(int virtualKey) {
 void CMainField::KeyUpNow(int virtualKey) {
     {
         std::lock_guard lock(mutex_);
-        if (virtualKey == vk::kShift) {
-            input_.shiftHeld = false;
-            input_.shiftKeyDown = false;
-        } else if (virtualKey == vk::kControl) {
-            input_.ctrlKeyDown = false;
-        }
+        input_.KeyUp(virtualKey);
     }
     CFieldHookCalls calls;
     calls.CharacterKey(virtualKey, false);
@@ -247,21 +236,8 @@ void CMainField::MouseMoveNow(PixelPoint client) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        input_.mouseClient = client;
         const PixelPoint screen = ToScreen(client);
-        input_.mouseDelta = {input_.prevScreen.x - screen.x, input_.prevScreen.y - screen.y};
-        input_.prevScreen = screen;
-        constexpr int kClickSlack = 4; // pixels a click may wander and still be a click
-        if (shiftPress_ && (std::abs(client.x - shiftPress_->x) > kClickSlack ||
-                            std::abs(client.y - shiftPress_->y) > kClickSlack)) {
-            shiftPress_.reset(); // a camera pan, not a click
-        }
-        if (input_.leftHeld && input_.leftSelects) {
-            input_.boxCorner = client;
-            input_.boxSelecting = input_.boxSelecting ||
-                                  std::abs(client.x - input_.boxAnchor.x) > kClickSlack ||
-                                  std::abs(client.y - input_.boxAnchor.y) > kClickSlack;
-        }
+        input_.MovedTo(client, screen);
         if (input_.shiftHeld || ModeValue(editMode_) <= ModeValue(EditMode::ModeAdjust)) {
             // The camera and the pick point follow on the next frame update.
             mouseMoved_.store(true, std::memory_order_release);
@@ -286,15 +262,9 @@ void CMainField::LButtonDownNow(PixelPoint client) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        input_.buttonScreen = ToScreen(client);
-        input_.leftHeld = true;
+        input_.LeftPressed(ToScreen(client), client);
         calls.CaptureMouse(true);
-        shiftPress_.reset();
-        input_.boxSelecting = false;
-        input_.leftSelects = false;
-        if (input_.shiftHeld) {
-            shiftPress_ = client; // a camera pan, or a Shift+click if it ends where it began
-        } else {
+        if (!input_.shiftHeld) {
             // With no model taken for placing, a click selects what lies under it.
             const bool picks = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
                                (editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
@@ -303,9 +273,7 @@ void CMainField::LButtonDownNow(PixelPoint client) {
                 pendingPick_ = pickRay_(client);
                 pendingPickToggles_ = false;
                 pressPickHit_ = false;
-                // Dragged from bare ground, the press draws a selection rectangle.
-                input_.leftSelects = true;
-                input_.boxAnchor = input_.boxCorner = client;
+                input_.StartRectangle(client);
             }
         }
     }
@@ -419,14 +387,12 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
 
 void CMainField::LButtonUpNow() {
     LockedStep([this](CFieldHookCalls& calls) {
-        input_.leftHeld = false;
         const bool selecting = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
                                (editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
-        if (shiftPress_ && input_.shiftHeld && selecting && pickRay_) {
-            pendingPick_ = pickRay_(*shiftPress_);
+        if (const std::optional<PixelPoint> click = input_.LeftReleased(); click && selecting && pickRay_) {
+            pendingPick_ = pickRay_(*click);
             pendingPickToggles_ = true;
         }
-        shiftPress_.reset();
         if (input_.boxSelecting && viewProjection_) {
             const auto at = [](PixelPoint p) {
                 return ViewPoint{static_cast<float>(p.x), static_cast<float>(p.y)};

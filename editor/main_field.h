@@ -6,6 +6,7 @@
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
 #include "editor/field_input_queue.h"
+#include "editor/field_input_state.h"
 #include "editor/field_journal.h"
 #include "editor/field_selection.h"
 #include "editor/field_view_hooks.h"
@@ -52,28 +53,6 @@
 #include <vector>
 
 namespace quorvane {
-
-// Mouse and key state of the field view.
-struct InputState {
-    PixelPoint mouseClient;
-    PixelPoint dragAnchor;
-    PixelPoint mouseDelta;
-    PixelPoint prevScreen;
-    PixelPoint buttonScreen;   // last button-down, then the last camera step
-    PixelPoint latestScreen;   // latest mouse point for the camera
-    bool shiftHeld = false;    // the mouse belongs to the camera; any other key ends it
-    bool shiftKeyDown = false; // the Shift key itself, for key combinations
-    bool ctrlKeyDown = false;
-    bool justPlaced = false;
-    bool leftHeld = false;
-    bool middleHeld = false;
-    bool rightHeld = false;
-    // A left press that may draw a selection rectangle: its drag is not the camera's.
-    bool leftSelects = false;
-    bool boxSelecting = false; // the drag went far enough to be a rectangle
-    PixelPoint boxAnchor;      // client points of its corners
-    PixelPoint boxCorner;
-};
 
 // The editing core of the field view, and the face the windows call: the
 // edit modes and the input that drives them, the selection, and the steps
@@ -462,8 +441,7 @@ private:
     CPickTargets pickTargets_;  // frame update
     bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
-    bool pendingPickToggles_ = false;      // Shift+click: the copy joins or leaves the selection
-    std::optional<PixelPoint> shiftPress_; // where a Shift+press began: a click if it ends there
+    bool pendingPickToggles_ = false; // Shift+click: the copy joins or leaves the selection
     FieldSelection selection_;
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
