@@ -18,17 +18,17 @@ void PutAt(std::vector<PlacedPartState>& parts, const CModelTransform& start) {
     }
 }
 
-void SetLineTransform(GridLine& line, const CModelTransform& t) {
-    line.position = {t.position.x, t.position.y, t.position.z, line.position.w};
-    line.scale = {t.scale.x, t.scale.y, t.scale.z, line.scale.w};
-    line.rotation = {t.rotation.x, t.rotation.y, t.rotation.z, line.rotation.w};
-}
-
 bool SameTransform(const CModelTransform& a, const CModelTransform& b) {
     return a.position == b.position && a.scale == b.scale && a.rotation == b.rotation;
 }
 
 } // namespace
+
+void SetLineTransform(GridLine& line, const CModelTransform& t) {
+    line.position = {t.position.x, t.position.y, t.position.z, line.position.w};
+    line.scale = {t.scale.x, t.scale.y, t.scale.z, line.scale.w};
+    line.rotation = {t.rotation.x, t.rotation.y, t.rotation.z, line.rotation.w};
+}
 
 std::optional<CModelTransform> CLevelEdits::TransformOf(const SelectedCopy& copy) const {
     if (copy.writtenFile) {

@@ -13,6 +13,9 @@
 
 namespace quorvane {
 
+// A grid line takes a transform; its w components stay.
+void SetLineTransform(GridLine& line, const CModelTransform& transform);
+
 // Edits of copies in the level, written or not, and the undo steps that take
 // them back: a written copy's edit goes into the document, an unwritten
 // copy's into its placed models (all the parts its click placed). Copies are

@@ -7,13 +7,6 @@
 namespace quorvane {
 namespace {
 
-void SetLineTransform(GridLine& line, const Vector4& position, const Vector4& scale,
-                      const Vector4& rotation) {
-    line.position = {position.x, position.y, position.z, line.position.w};
-    line.scale = {scale.x, scale.y, scale.z, line.scale.w};
-    line.rotation = {rotation.x, rotation.y, rotation.z, line.rotation.w};
-}
-
 // Tells the instance refresh that a copy moved, hid or changed its tint.
 void CountEntryChange() {
     EntryStateChanges().fetch_add(1, std::memory_order_release);
@@ -212,7 +205,7 @@ void CMainField::ApplyWrittenTransformLocked() {
     if (!part || part->deleted) {
         return;
     }
-    SetLineTransform(part->line, vectors_.selPosition, vectors_.selScale, vectors_.selRotation);
+    SetLineTransform(part->line, {vectors_.selScale, vectors_.selRotation, vectors_.selPosition});
     SetWrittenLocked(*part);
 }
 
@@ -223,7 +216,7 @@ void CMainField::RecordWrittenAdjustmentLocked() {
     }
     const EditVectors& v = vectors_;
     WrittenPart before = *after;
-    SetLineTransform(before.line, v.selPositionUndo, v.selScaleUndo, v.selRotationUndo);
+    SetLineTransform(before.line, {v.selScaleUndo, v.selRotationUndo, v.selPositionUndo});
     if (SameGridValues(before.line, after->line)) {
         return; // confirmed where it started
     }
@@ -248,7 +241,7 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
     if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12)) {
         // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
         const EditVectors& v = vectors_;
-        SetLineTransform(confirmed.line, v.selPositionUndo, v.selScaleUndo, v.selRotationUndo);
+        SetLineTransform(confirmed.line, {v.selScaleUndo, v.selRotationUndo, v.selPositionUndo});
     }
     WrittenPart deleted = confirmed;
     deleted.deleted = true;
