@@ -180,9 +180,9 @@ void CMainField::KeyDownNow(int virtualKey) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        input_.KeyDown(virtualKey);
-        EditVectors& v = vectors_;
-        const EditMode mode = editMode_;
+        edit_.input.KeyDown(virtualKey);
+        EditVectors& v = edit_.vectors;
+        const EditMode mode = edit_.mode;
         // With Ctrl, Z and Y undo and redo instead of choosing an axis.
         int editKey = HistoryKeyLocked(virtualKey, calls) ? 0 : virtualKey;
         if (editKey != 0 && TransformKeyLocked(editKey, calls)) {
@@ -193,8 +193,8 @@ void CMainField::KeyDownNow(int virtualKey) {
             RequestDeleteLocked();
             break;
         case vk::kEscape:
-            if (mode == EditMode::ModeAdjust && !input_.justPlaced) {
-                editMode_ = ModeWithoutSelectionLocked();
+            if (mode == EditMode::ModeAdjust && !edit_.input.justPlaced) {
+                edit_.mode = ModeWithoutSelectionLocked();
                 ClearFieldSelectionLocked(calls);
             }
             break;
@@ -204,9 +204,9 @@ void CMainField::KeyDownNow(int virtualKey) {
         case vk::Letter('X'):
         case vk::Letter('Y'):
         case vk::Letter('Z'):
-            input_.dragAnchor = input_.mouseClient;
-            editMode_ = gesture_.KeyPressed(editKey, mode, v);
-            if (IsInModeGroup(mode) && gesture_.Typing()) {
+            edit_.input.dragAnchor = edit_.input.mouseClient;
+            edit_.mode = edit_.gesture.KeyPressed(editKey, mode, v);
+            if (IsInModeGroup(mode) && edit_.gesture.Typing()) {
                 ApplySelectionTransformLocked(); // the typed number moved to the new axis
                 ApplyCursorTransformLocked();
             }
@@ -223,7 +223,7 @@ void CMainField::KeyDownNow(int virtualKey) {
 void CMainField::KeyUpNow(int virtualKey) {
     {
         std::lock_guard lock(mutex_);
-        input_.KeyUp(virtualKey);
+        edit_.input.KeyUp(virtualKey);
     }
     CFieldHookCalls calls;
     calls.CharacterKey(virtualKey, false);
@@ -237,13 +237,13 @@ void CMainField::MouseMoveNow(PixelPoint client) {
     {
         std::lock_guard lock(mutex_);
         const PixelPoint screen = ToScreen(client);
-        input_.MovedTo(client, screen);
-        if (input_.shiftHeld || ModeValue(editMode_) <= ModeValue(EditMode::ModeAdjust)) {
+        edit_.input.MovedTo(client, screen);
+        if (edit_.input.shiftHeld || ModeValue(edit_.mode) <= ModeValue(EditMode::ModeAdjust)) {
             // The camera and the pick point follow on the next frame update.
             mouseMoved_.store(true, std::memory_order_release);
-            input_.latestScreen = screen;
+            edit_.input.latestScreen = screen;
             calls.RepaintField();
-        } else if (!gesture_.Typing()) { // a typed number holds the transform
+        } else if (!edit_.gesture.Typing()) { // a typed number holds the transform
             DragEditLocked();
             ApplySelectionTransformLocked();
             ApplyCursorTransformLocked();
@@ -253,27 +253,27 @@ void CMainField::MouseMoveNow(PixelPoint client) {
 }
 
 void CMainField::DragEditLocked() {
-    gesture_.Drag(editMode_, vectors_, GroundPlanePoint(input_.dragAnchor),
-                  GroundPlanePoint(input_.mouseClient), static_cast<float>(input_.mouseDelta.y),
-                  input_.ctrlKeyDown);
+    edit_.gesture.Drag(edit_.mode, edit_.vectors, GroundPlanePoint(edit_.input.dragAnchor),
+                       GroundPlanePoint(edit_.input.mouseClient),
+                       static_cast<float>(edit_.input.mouseDelta.y), edit_.input.ctrlKeyDown);
 }
 
 void CMainField::LButtonDownNow(PixelPoint client) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        input_.LeftPressed(ToScreen(client), client);
+        edit_.input.LeftPressed(ToScreen(client), client);
         calls.CaptureMouse(true);
-        if (!input_.shiftHeld) {
+        if (!edit_.input.shiftHeld) {
             // With no model taken for placing, a click selects what lies under it.
-            const bool picks = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
-                               (editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
+            const bool picks = edit_.mode == EditMode::ModeNoModel || edit_.mode == EditMode::ModeMove ||
+                               (edit_.mode == EditMode::ModeAdjust && !edit_.input.justPlaced);
             LeftClickLocked(calls);
             if (picks && pickRay_) {
                 pendingPick_ = pickRay_(client);
                 pendingPickToggles_ = false;
                 pressPickHit_ = false;
-                input_.StartRectangle(client);
+                edit_.input.StartRectangle(client);
             }
         }
     }
@@ -283,15 +283,15 @@ void CMainField::LButtonDownNow(PixelPoint client) {
 
 void CMainField::LeftClickLocked(CFieldHookCalls& calls) {
     bool placed = false;
-    EditVectors& v = vectors_;
-    const EditMode mode = editMode_;
+    EditVectors& v = edit_.vectors;
+    const EditMode mode = edit_.mode;
     if (mode == EditMode::ModeAdjust) {
-        if (input_.justPlaced) {
-            editMode_ = EditMode::ModePlace;
+        if (edit_.input.justPlaced) {
+            edit_.mode = EditMode::ModePlace;
             DrawNextPlacementLocked();
-            input_.justPlaced = false;
+            edit_.input.justPlaced = false;
         } else {
-            editMode_ = EditMode::ModeMove;
+            edit_.mode = EditMode::ModeMove;
         }
     } else if (mode == EditMode::ModePlace) {
         v.selPosition = {v.pickPoint.x - v.cursorOffset.x, v.pickPoint.y - v.cursorOffset.y,
@@ -307,10 +307,10 @@ void CMainField::LeftClickLocked(CFieldHookCalls& calls) {
         if (ModeInRange(mode, EditMode::ModePlacedMove, 12)) {
             RecordAdjustmentLocked(); // while the undo vectors still hold where the adjustment began
         }
-        editMode_ = CTransformGesture::Confirm(mode, v);
+        edit_.mode = CTransformGesture::Confirm(mode, v);
     }
     // 0, 2, 12 and 24: a rotation needs its axis before it can be confirmed.
-    if (!IsInModeGroup(editMode_)) {
+    if (!IsInModeGroup(edit_.mode)) {
         ResetTypingLocked();
     }
     FinishLeftClickLocked(placed, calls);
@@ -318,23 +318,23 @@ void CMainField::LeftClickLocked(CFieldHookCalls& calls) {
 
 void CMainField::FinishLeftClickLocked(bool placed, CFieldHookCalls& calls) {
     ApplyCursorTransformLocked();
-    if (editMode_ != EditMode::ModeAdjust && !placed) {
-        listModel_.ClearSelection();
+    if (edit_.mode != EditMode::ModeAdjust && !placed) {
+        edit_.list.ClearSelection();
         calls.RepaintList();
     }
 }
 
 void CMainField::MButtonDownNow(PixelPoint client) {
     LockedStep([&](CFieldHookCalls& calls) {
-        input_.buttonScreen = ToScreen(client);
-        if (editMode_ != EditMode::ModeAdjust) {
-            listModel_.ClearSelection();
+        edit_.input.buttonScreen = ToScreen(client);
+        if (edit_.mode != EditMode::ModeAdjust) {
+            edit_.list.ClearSelection();
             calls.RepaintList();
         }
-        input_.middleHeld = true;
+        edit_.input.middleHeld = true;
         calls.CaptureMouse(true);
-        if (!input_.shiftHeld && editMode_ == EditMode::ModeMove) {
-            editMode_ = EditMode::ModePlace;
+        if (!edit_.input.shiftHeld && edit_.mode == EditMode::ModeMove) {
+            edit_.mode = EditMode::ModePlace;
         }
         calls.RepaintField();
     });
@@ -345,10 +345,10 @@ void CMainField::RButtonDownNow(PixelPoint client) {
 }
 
 void CMainField::RightClickLocked(PixelPoint client, CFieldHookCalls& calls) {
-    input_.buttonScreen = ToScreen(client);
-    input_.rightHeld = true;
+    edit_.input.buttonScreen = ToScreen(client);
+    edit_.input.rightHeld = true;
     calls.CaptureMouse(true);
-    if (input_.shiftHeld) {
+    if (edit_.input.shiftHeld) {
         return; // a camera orbit
     }
     CancelAdjustmentLocked(calls);
@@ -356,52 +356,53 @@ void CMainField::RightClickLocked(PixelPoint client, CFieldHookCalls& calls) {
 
 void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
     placement_.CancelPlaceLocked(); // a click still waiting to place is taken back too
-    const EditMode mode = editMode_;
+    const EditMode mode = edit_.mode;
     if (mode == EditMode::ModePlace) {
-        editMode_ = EditMode::ModeMove;
+        edit_.mode = EditMode::ModeMove;
     } else if (mode == EditMode::ModeAdjust) {
-        editMode_ = EditMode::ModePlace;
-        if (input_.justPlaced) {
+        edit_.mode = EditMode::ModePlace;
+        if (edit_.input.justPlaced) {
             editRequest_.store(kRequestCancelPlacement, std::memory_order_release);
         }
     } else {
-        editMode_ = CTransformGesture::Cancel(mode, vectors_);
+        edit_.mode = CTransformGesture::Cancel(mode, edit_.vectors);
     }
     ResetTypingLocked();
     ApplySelectionTransformLocked();
     ApplyCursorTransformLocked();
     // Only a fresh placement waiting for its confirmation returns to placing.
-    if (editMode_ == EditMode::ModePlace && !input_.justPlaced) {
-        editMode_ = EditMode::ModeMove;
+    if (edit_.mode == EditMode::ModePlace && !edit_.input.justPlaced) {
+        edit_.mode = EditMode::ModeMove;
     }
-    if (editMode_ == EditMode::ModeAdjust) {
+    if (edit_.mode == EditMode::ModeAdjust) {
         return;
     }
-    if (selection_.writtenFile) {
+    if (edit_.selection.writtenFile) {
         ClearFieldSelectionLocked(calls);
         return;
     }
-    listModel_.ClearSelection();
+    edit_.list.ClearSelection();
     calls.RepaintList();
 }
 
 void CMainField::LButtonUpNow() {
     LockedStep([this](CFieldHookCalls& calls) {
-        const bool selecting = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
-                               (editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
-        if (const std::optional<PixelPoint> click = input_.LeftReleased(); click && selecting && pickRay_) {
+        const bool selecting = edit_.mode == EditMode::ModeNoModel || edit_.mode == EditMode::ModeMove ||
+                               (edit_.mode == EditMode::ModeAdjust && !edit_.input.justPlaced);
+        if (const std::optional<PixelPoint> click = edit_.input.LeftReleased();
+            click && selecting && pickRay_) {
             pendingPick_ = pickRay_(*click);
             pendingPickToggles_ = true;
         }
-        if (input_.boxSelecting && viewProjection_) {
+        if (edit_.input.boxSelecting && viewProjection_) {
             const auto at = [](PixelPoint p) {
                 return ViewPoint{static_cast<float>(p.x), static_cast<float>(p.y)};
             };
             pendingRectangle_ =
-                RectangleRequest{at(input_.boxAnchor), at(input_.boxCorner), viewProjection_()};
+                RectangleRequest{at(edit_.input.boxAnchor), at(edit_.input.boxCorner), viewProjection_()};
         }
-        input_.boxSelecting = false;
-        input_.leftSelects = false;
+        edit_.input.boxSelecting = false;
+        edit_.input.leftSelects = false;
         calls.CaptureMouse(false);
         calls.RepaintField();
     });
@@ -409,7 +410,7 @@ void CMainField::LButtonUpNow() {
 
 void CMainField::MButtonUpNow() {
     LockedStep([this](CFieldHookCalls& calls) {
-        input_.middleHeld = false;
+        edit_.input.middleHeld = false;
         calls.CaptureMouse(false);
         calls.RepaintField();
     });
@@ -417,7 +418,7 @@ void CMainField::MButtonUpNow() {
 
 void CMainField::RButtonUpNow() {
     LockedStep([this](CFieldHookCalls& calls) {
-        input_.rightHeld = false;
+        edit_.input.rightHeld = false;
         calls.CaptureMouse(false);
         calls.RepaintField();
     });
@@ -425,9 +426,10 @@ void CMainField::RButtonUpNow() {
 
 void CMainField::DrawNextPlacementLocked() {
     const RandomRanges ranges = randomRanges_ ? randomRanges_() : RandomRanges{};
-    const CursorDraw next = placement_.DrawNextLocked(ranges, vectors_.baseScale, vectors_.baseRotation);
-    vectors_.cursorScale = next.scale;
-    vectors_.cursorRotation = next.rotation;
+    const CursorDraw next =
+        placement_.DrawNextLocked(ranges, edit_.vectors.baseScale, edit_.vectors.baseRotation);
+    edit_.vectors.cursorScale = next.scale;
+    edit_.vectors.cursorRotation = next.rotation;
 }
 
 // ---- transforms ---------------------------------------------------------------
@@ -439,9 +441,9 @@ void CMainField::ApplyCursorTransform() {
 
 void CMainField::ApplyCursorTransformLocked() {
     placement_.CursorLocked().ForEachPart([this](CCursorPart& part) {
-        part.transform.scale = vectors_.cursorScale;
-        part.offset = vectors_.cursorOffset;
-        part.transform.rotation = vectors_.cursorRotation;
+        part.transform.scale = edit_.vectors.cursorScale;
+        part.offset = edit_.vectors.cursorOffset;
+        part.transform.rotation = edit_.vectors.cursorRotation;
     });
 }
 
@@ -449,7 +451,7 @@ void CMainField::ApplyCursorTransformLocked() {
 
 void CMainField::SetPickPoint(const Vector4& point) {
     std::lock_guard lock(mutex_);
-    vectors_.pickPoint = point;
+    edit_.vectors.pickPoint = point;
     placement_.SetCellLocked(quorvane::CellName(PickCell(point.x, point.y)));
 }
 
@@ -459,22 +461,22 @@ bool CMainField::TakeMouseMoved() {
 
 EditMode CMainField::Mode() const {
     std::lock_guard lock(mutex_);
-    return editMode_;
+    return edit_.mode;
 }
 
 EditVectors CMainField::Vectors() const {
     std::lock_guard lock(mutex_);
-    return vectors_;
+    return edit_.vectors;
 }
 
 InputState CMainField::Input() const {
     std::lock_guard lock(mutex_);
-    return input_;
+    return edit_.input;
 }
 
 std::string CMainField::SelectedName() const {
     std::lock_guard lock(mutex_);
-    return selection_.name;
+    return edit_.selection.name;
 }
 
 std::string CMainField::CellName() const {
@@ -498,7 +500,7 @@ bool CMainField::CursorPending() const {
 
 CPlacementListModel CMainField::ListModel() const {
     std::lock_guard lock(mutex_);
-    return listModel_;
+    return edit_.list;
 }
 
 int32_t CMainField::PlacedModelCount() const {

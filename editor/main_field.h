@@ -5,6 +5,7 @@
 #include "editor/cell_rewrite_plan.h"
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
+#include "editor/field_edit_state.h"
 #include "editor/field_input_queue.h"
 #include "editor/field_input_state.h"
 #include "editor/field_journal.h"
@@ -442,17 +443,12 @@ private:
     bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
     std::optional<PickRay> pendingPick_;
     bool pendingPickToggles_ = false; // Shift+click: the copy joins or leaves the selection
-    FieldSelection selection_;
+    FieldEditState edit_;             // what the user is doing: mode, vectors, pointer, selection, list rows
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
     CLevelEdits levelEdits_{document_, unwritten_, lists_, shownEdits_};
-    EditMode editMode_ = EditMode::ModeNoModel;
-    EditVectors vectors_;
-    InputState input_;
     std::string deleteName_;
-    CPlacementListModel listModel_;
     uint32_t placementSerial_ = 0;
-    CTransformGesture gesture_;
 
     CPlacementTool placement_{mutex_, loader_, background_, gridRoot_, nameReader_};
 

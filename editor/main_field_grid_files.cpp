@@ -108,8 +108,8 @@ void CMainField::TakeOutWrittenLocked(GridWriteReport& result,
             retiredEntries_.push_back(std::move(entry)); // the render thread may still be drawing them
         }
     }
-    listModel_.ClampSelection(lists_.placementRecords.Count());
-    listModel_.ClampPage(lists_.placementRecords.Count());
+    edit_.list.ClampSelection(lists_.placementRecords.Count());
+    edit_.list.ClampPage(lists_.placementRecords.Count());
     // The cells in memory take what was written in the render thread's next turn.
     gridHandOver_.MarkWritten();
     // Written placements live in the files now; no step may take them back.

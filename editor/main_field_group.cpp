@@ -12,16 +12,16 @@ namespace quorvane {
 
 std::vector<SelectedCopy> CMainField::SelectedGroup() const {
     std::lock_guard lock(mutex_);
-    return selection_.group;
+    return edit_.selection.group;
 }
 
 std::vector<std::string> CMainField::SelectedWrittenNames() const {
     std::lock_guard lock(mutex_);
-    return selection_.WrittenNames();
+    return edit_.selection.WrittenNames();
 }
 
 int32_t CMainField::ListRowCountLocked() const {
-    return lists_.placementRecords.Count() + static_cast<int32_t>(selection_.WrittenNames().size());
+    return lists_.placementRecords.Count() + static_cast<int32_t>(edit_.selection.WrittenNames().size());
 }
 
 void CMainField::KeepWrittenCellLocked(const GridFileEntry& file) {
@@ -53,14 +53,14 @@ void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
             [serial](const CModelEntry& e) { return e.placementSerial == serial; });
         picked.push_back({first != nullptr ? first->name : target.entry->name, std::nullopt});
     }
-    std::vector<SelectedCopy> members = selection_.group;
-    if (members.empty() && !selection_.name.empty()) {
-        SelectedCopy single{selection_.name, selection_.writtenFile};
+    std::vector<SelectedCopy> members = edit_.selection.group;
+    if (members.empty() && !edit_.selection.name.empty()) {
+        SelectedCopy single{edit_.selection.name, edit_.selection.writtenFile};
         if (!single.writtenFile) {
-            const int64_t serial = unwritten_.SerialOf(selection_.name);
+            const int64_t serial = unwritten_.SerialOf(edit_.selection.name);
             const CModelEntry* first = lists_.placedModels.FindFirst(
                 [serial](const CModelEntry& e) { return static_cast<int64_t>(e.placementSerial) == serial; });
-            single.name = first != nullptr ? first->name : selection_.name;
+            single.name = first != nullptr ? first->name : edit_.selection.name;
         }
         members.push_back(std::move(single));
     }
@@ -71,44 +71,44 @@ void CMainField::ToggleInSelectionLocked(const PickTarget& target) {
     } else {
         members.insert(members.end(), picked.begin(), picked.end());
     }
-    selection_.group.clear();
-    selection_.name.clear();
-    selection_.writtenFile.reset();
-    listModel_.ClearSelection();
-    input_.justPlaced = false;
+    edit_.selection.group.clear();
+    edit_.selection.name.clear();
+    edit_.selection.writtenFile.reset();
+    edit_.list.ClearSelection();
+    edit_.input.justPlaced = false;
     if (members.empty()) {
-        editMode_ = ModeWithoutSelectionLocked();
+        edit_.mode = ModeWithoutSelectionLocked();
         return;
     }
     if (members.size() == 1) {
         SelectOnlyLocked(members.front());
         return;
     }
-    selection_.group = std::move(members);
-    editMode_ = EditMode::ModeAdjust;
+    edit_.selection.group = std::move(members);
+    edit_.mode = EditMode::ModeAdjust;
     ResetGroupLocked();
 }
 
 void CMainField::SelectOnlyLocked(const SelectedCopy& copy) {
-    selection_.ClearGroup();
+    edit_.selection.ClearGroup();
     if (!copy.writtenFile) {
         SelectPlacedModelLocked(copy.name);
         return;
     }
-    selection_.writtenFile = copy.writtenFile;
-    selection_.name = copy.name;
+    edit_.selection.writtenFile = copy.writtenFile;
+    edit_.selection.name = copy.name;
     const std::optional<WrittenPart> part = SelectedWrittenLocked();
     if (!part || part->deleted) {
-        selection_.writtenFile.reset();
-        selection_.name.clear();
-        editMode_ = ModeWithoutSelectionLocked();
+        edit_.selection.writtenFile.reset();
+        edit_.selection.name.clear();
+        edit_.mode = ModeWithoutSelectionLocked();
         return;
     }
-    EditVectors& v = vectors_;
+    EditVectors& v = edit_.vectors;
     v.selPositionUndo = v.selPosition = part->line.position;
     v.selScaleUndo = v.selScale = part->line.scale;
     v.selRotationUndo = v.selRotation = part->line.rotation;
-    editMode_ = EditMode::ModeAdjust;
+    edit_.mode = EditMode::ModeAdjust;
 }
 
 void CMainField::ResetGroupLocked() {
@@ -126,46 +126,46 @@ void CMainField::ResetGroupLocked() {
         return found->second->transform;
     };
     // A copy that has gone meanwhile (deleted, undone) leaves the group.
-    std::erase_if(selection_.group, [&](const SelectedCopy& copy) { return !transformOf(copy); });
-    if (selection_.group.size() < 2) {
-        if (selection_.group.empty()) {
-            editMode_ = ModeWithoutSelectionLocked();
-            selection_.groupStart.clear();
+    std::erase_if(edit_.selection.group, [&](const SelectedCopy& copy) { return !transformOf(copy); });
+    if (edit_.selection.group.size() < 2) {
+        if (edit_.selection.group.empty()) {
+            edit_.mode = ModeWithoutSelectionLocked();
+            edit_.selection.groupStart.clear();
             return;
         }
-        const SelectedCopy only = selection_.group.front();
+        const SelectedCopy only = edit_.selection.group.front();
         SelectOnlyLocked(only);
         return;
     }
-    selection_.groupStart.clear();
-    selection_.groupSerials.clear();
-    for (const SelectedCopy& copy : selection_.group) {
-        selection_.groupStart.push_back(*transformOf(copy));
-        selection_.groupSerials.push_back(
+    edit_.selection.groupStart.clear();
+    edit_.selection.groupSerials.clear();
+    for (const SelectedCopy& copy : edit_.selection.group) {
+        edit_.selection.groupStart.push_back(*transformOf(copy));
+        edit_.selection.groupSerials.push_back(
             copy.writtenFile ? -1 : static_cast<int64_t>(placed.at(copy.name)->placementSerial));
     }
-    selection_.groupCentre = CentreOf(selection_.groupStart);
-    EditVectors& v = vectors_;
-    v.selPositionUndo = v.selPosition = selection_.groupCentre;
+    edit_.selection.groupCentre = CentreOf(edit_.selection.groupStart);
+    EditVectors& v = edit_.vectors;
+    v.selPositionUndo = v.selPosition = edit_.selection.groupCentre;
     v.selScaleUndo = v.selScale = {1.0f, 1.0f, 1.0f, 1.0f};
     v.selRotationUndo = v.selRotation = {};
     v.dragStartPosition = v.selPosition;
 }
 
 void CMainField::ApplyGroupTransformLocked() {
-    const EditVectors& v = vectors_;
+    const EditVectors& v = edit_.vectors;
     const GroupGesture gesture{v.selPosition, v.selScale, v.selRotation};
     std::vector<CModelTransform> moved;
-    moved.reserve(selection_.groupStart.size());
-    for (const CModelTransform& start : selection_.groupStart) {
-        moved.push_back(MovedWithGroup(start, selection_.groupCentre, gesture));
+    moved.reserve(edit_.selection.groupStart.size());
+    for (const CModelTransform& start : edit_.selection.groupStart) {
+        moved.push_back(MovedWithGroup(start, edit_.selection.groupCentre, gesture));
     }
-    levelEdits_.MoveCopies(selection_.group, selection_.groupSerials, moved);
+    levelEdits_.MoveCopies(edit_.selection.group, edit_.selection.groupSerials, moved);
 }
 
 void CMainField::RecordGroupAdjustmentLocked() {
     const PlacementSelection before = CaptureSelectionLocked();
-    std::optional<EditStep> step = levelEdits_.MoveStep(selection_.group, selection_.groupStart);
+    std::optional<EditStep> step = levelEdits_.MoveStep(edit_.selection.group, edit_.selection.groupStart);
     // The gesture ends here: the next one starts from where the copies are now.
     ResetGroupLocked();
     if (!step) {
@@ -180,18 +180,19 @@ void CMainField::RecordGroupAdjustmentLocked() {
 
 void CMainField::DeleteGroupLocked(const PlacementSelection& before, RemovedGroup& removed) {
     // Deleted in the middle of an adjustment: undone, they come back unadjusted.
-    const bool midGesture = ModeInRange(editMode_, EditMode::ModePlacedMove, 12);
-    EditStep step = levelEdits_.DeleteCopies(selection_.group, selection_.groupStart, midGesture, removed);
+    const bool midGesture = ModeInRange(edit_.mode, EditMode::ModePlacedMove, 12);
+    EditStep step =
+        levelEdits_.DeleteCopies(edit_.selection.group, edit_.selection.groupStart, midGesture, removed);
     step.selectionBefore = before;
     step.selectionBefore.mode = EditMode::ModeAdjust;
-    selection_.ClearGroup();
-    selection_.name.clear();
-    selection_.writtenFile.reset();
+    edit_.selection.ClearGroup();
+    edit_.selection.name.clear();
+    edit_.selection.writtenFile.reset();
     ResetTypingLocked();
-    listModel_.ClampSelection(lists_.placementRecords.Count());
-    listModel_.ClampPage(lists_.placementRecords.Count());
-    listModel_.ClearSelection();
-    editMode_ = ModeWithoutSelectionLocked();
+    edit_.list.ClampSelection(lists_.placementRecords.Count());
+    edit_.list.ClampPage(lists_.placementRecords.Count());
+    edit_.list.ClearSelection();
+    edit_.mode = ModeWithoutSelectionLocked();
     if (step.before.empty() && step.writtenBefore.empty()) {
         return;
     }

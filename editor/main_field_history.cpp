@@ -29,11 +29,11 @@ EditMode OutsideModeGroups(EditMode mode) {
 // ---- keys and requests ------------------------------------------------------------------
 
 bool CMainField::HistoryKeyLocked(int virtualKey, CFieldHookCalls& calls) {
-    if (!input_.ctrlKeyDown || (virtualKey != vk::Letter('Z') && virtualKey != vk::Letter('Y'))) {
+    if (!edit_.input.ctrlKeyDown || (virtualKey != vk::Letter('Z') && virtualKey != vk::Letter('Y'))) {
         return false;
     }
-    const bool redo = virtualKey == vk::Letter('Y') || input_.shiftKeyDown;
-    if (IsInModeGroup(editMode_)) {
+    const bool redo = virtualKey == vk::Letter('Y') || edit_.input.shiftKeyDown;
+    if (IsInModeGroup(edit_.mode)) {
         // Inside a move, scale or rotation the undo key only takes that back, as a
         // right click does; redo waits until the adjustment is over.
         if (!redo) {
@@ -78,15 +78,15 @@ int32_t CMainField::UnwrittenPlacementCount() const {
 
 PlacementSelection CMainField::CaptureSelectionLocked() const {
     PlacementSelection selection;
-    selection.mode = OutsideModeGroups(editMode_);
-    selection.selectedName = selection_.name;
-    selection.writtenFile = selection_.writtenFile;
-    selection.group = selection_.group;
-    selection.list = listModel_;
-    selection.justPlaced = input_.justPlaced;
-    selection.selPosition = vectors_.selPosition;
-    selection.selScale = vectors_.selScale;
-    selection.selRotation = vectors_.selRotation;
+    selection.mode = OutsideModeGroups(edit_.mode);
+    selection.selectedName = edit_.selection.name;
+    selection.writtenFile = edit_.selection.writtenFile;
+    selection.group = edit_.selection.group;
+    selection.list = edit_.list;
+    selection.justPlaced = edit_.input.justPlaced;
+    selection.selPosition = edit_.vectors.selPosition;
+    selection.selScale = edit_.vectors.selScale;
+    selection.selRotation = edit_.vectors.selRotation;
     return selection;
 }
 
@@ -96,7 +96,7 @@ void CMainField::PushStepLocked(EditStep step) {
 }
 
 void CMainField::ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts) const {
-    const EditVectors& v = vectors_;
+    const EditVectors& v = edit_.vectors;
     for (PlacedPartState& part : parts) {
         if (!part.hasDrawModel) {
             continue;
@@ -112,18 +112,18 @@ void CMainField::ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts
 // Called on the confirming click while the undo vectors still hold the values
 // from before the adjustment.
 void CMainField::RecordAdjustmentLocked() {
-    if (selection_.IsGroup()) {
+    if (edit_.selection.IsGroup()) {
         RecordGroupAdjustmentLocked();
         return;
     }
-    if (selection_.writtenFile) {
+    if (edit_.selection.writtenFile) {
         RecordWrittenAdjustmentLocked();
         return;
     }
-    std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(selection_.name));
+    std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(edit_.selection.name));
     std::vector<PlacedPartState> before = after;
     ToConfirmedTransformsLocked(before);
-    const EditVectors& v = vectors_;
+    const EditVectors& v = edit_.vectors;
     bool changed = false;
     for (size_t i = 0; i < before.size(); ++i) {
         changed = changed || !SameTransform(before[i].transform, after[i].transform);
@@ -166,7 +166,7 @@ bool CMainField::WriteInProgressLocked() const {
 }
 
 void CMainField::EndAdjustmentLocked(CFieldHookCalls& calls) {
-    if (IsInModeGroup(editMode_)) {
+    if (IsInModeGroup(edit_.mode)) {
         CancelAdjustmentLocked(calls);
     }
 }
@@ -201,38 +201,38 @@ bool CMainField::PostLoad(std::function<void()> job) {
 }
 
 void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {
-    const int32_t height = listModel_.Height(); // the window's, not the step's
-    listModel_ = selection.list;
-    listModel_.SetHeight(height);
-    selection_.name = selection.selectedName;
-    input_.justPlaced = selection.justPlaced;
-    editMode_ = selection.mode;
-    EditVectors& v = vectors_;
+    const int32_t height = edit_.list.Height(); // the window's, not the step's
+    edit_.list = selection.list;
+    edit_.list.SetHeight(height);
+    edit_.selection.name = selection.selectedName;
+    edit_.input.justPlaced = selection.justPlaced;
+    edit_.mode = selection.mode;
+    EditVectors& v = edit_.vectors;
     v.selPosition = selection.selPosition;
     v.selScale = selection.selScale;
     v.selRotation = selection.selRotation;
-    selection_.writtenFile = selection.writtenFile;
-    selection_.group = selection.group;
-    if (!selection_.group.empty()) {
+    edit_.selection.writtenFile = selection.writtenFile;
+    edit_.selection.group = selection.group;
+    if (!edit_.selection.group.empty()) {
         ResetGroupLocked(); // about the copies' centre as they stand now
         return;
     }
-    if (selection_.writtenFile) {
+    if (edit_.selection.writtenFile) {
         const std::optional<WrittenPart> part = SelectedWrittenLocked();
         if (part && !part->deleted) {
             v.selPositionUndo = v.selPosition = part->line.position;
             v.selScaleUndo = v.selScale = part->line.scale;
             v.selRotationUndo = v.selRotation = part->line.rotation;
         } else {
-            selection_.name.clear();
-            selection_.writtenFile.reset();
-            editMode_ = ModeWithoutSelectionLocked();
+            edit_.selection.name.clear();
+            edit_.selection.writtenFile.reset();
+            edit_.mode = ModeWithoutSelectionLocked();
         }
         return;
     }
     // The selected group's own transform wins: the next adjustment starts from it.
-    const CModelEntry* entry =
-        lists_.placedModels.FindFirst([this](const CModelEntry& e) { return e.name == selection_.name; });
+    const CModelEntry* entry = lists_.placedModels.FindFirst(
+        [this](const CModelEntry& e) { return e.name == edit_.selection.name; });
     if (entry != nullptr && entry->hasDrawModel) {
         v.selPosition = entry->transform.position;
         v.selScale = entry->transform.scale;

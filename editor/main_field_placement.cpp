@@ -49,12 +49,12 @@ void CMainField::SwapInCursor() {
         }
         if (swapped->choice) {
             if (const std::optional<Vector4>& offset = swapped->choice->centredOffset) {
-                vectors_.cursorScale = {1.0f, 1.0f, 1.0f, 1.0f};
-                vectors_.cursorOffset = *offset;
-                vectors_.cursorRotation = {};
-                vectors_.baseScale = {1.0f, 1.0f, 1.0f, 1.0f};
+                edit_.vectors.cursorScale = {1.0f, 1.0f, 1.0f, 1.0f};
+                edit_.vectors.cursorOffset = *offset;
+                edit_.vectors.cursorRotation = {};
+                edit_.vectors.baseScale = {1.0f, 1.0f, 1.0f, 1.0f};
             }
-            editMode_ = EditMode::ModePlace; // only the frame update changes the mode
+            edit_.mode = EditMode::ModePlace; // only the frame update changes the mode
         }
         ApplyCursorTransformLocked();
         TryPendingPlaceLocked(calls);
@@ -90,7 +90,7 @@ int32_t CMainField::TryPendingPlaceLocked(CFieldHookCalls& calls) {
     if (!placement_.PlacePendingLocked()) {
         return 0;
     }
-    if (editMode_ != EditMode::ModePlace) {
+    if (edit_.mode != EditMode::ModePlace) {
         placement_.CancelPlaceLocked(); // the user went on to something else
         return 0;
     }
@@ -127,10 +127,10 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
             entry->path = source.path;
             entry->animated = source.animated != 0;
             entry->placementSerial = placementSerial_;
-            const Vector4& p = vectors_.selPosition;
-            const Vector4& r = vectors_.selRotation;
+            const Vector4& p = edit_.vectors.selPosition;
+            const Vector4& r = edit_.vectors.selRotation;
             entry->transform.position = {p.x, p.y, p.z, entry->transform.position.w};
-            entry->transform.scale = vectors_.selScale;
+            entry->transform.scale = edit_.vectors.selScale;
             entry->transform.rotation = {r.x, r.y, r.z, entry->transform.rotation.w};
             // Whole before it is listed: the render thread reads entries under the list's lock only.
             const std::string modelId = entry->modelId;
@@ -149,14 +149,14 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
             lists_.placementRecords.Append(std::move(record));
         });
     if (placed == 0) {
-        selection_.name.clear(); // the previous placement's row must not be taken for this one
+        edit_.selection.name.clear(); // the previous placement's row must not be taken for this one
         return 0;
     }
-    listModel_.SelectLast(lists_.placementRecords.Count());
-    if (const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected())) {
+    edit_.list.SelectLast(lists_.placementRecords.Count());
+    if (const CPlacedModel* row = lists_.placementRecords.At(edit_.list.Selected())) {
         SelectPlacedModelLocked(row->uniqueName);
     }
-    input_.justPlaced = true;
+    edit_.input.justPlaced = true;
     PushStepLocked(
         {{}, unwritten_.CaptureGroup(placementSerial_), selectionBefore, CaptureSelectionLocked(), {}, {}});
     calls.RepaintList();
@@ -175,10 +175,10 @@ bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
     if (entry == nullptr) {
         return false;
     }
-    selection_.name = uniqueName;
-    selection_.writtenFile.reset();
-    selection_.ClearGroup();
-    EditVectors& v = vectors_;
+    edit_.selection.name = uniqueName;
+    edit_.selection.writtenFile.reset();
+    edit_.selection.ClearGroup();
+    EditVectors& v = edit_.vectors;
     if (entry->hasDrawModel) {
         v.selPosition = entry->transform.position;
         v.selScale = entry->transform.scale;
@@ -189,7 +189,7 @@ bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
     v.selPositionUndo = v.selPosition;
     v.selScaleUndo = v.selScale;
     v.selRotationUndo = v.selRotation;
-    editMode_ = EditMode::ModeAdjust;
+    edit_.mode = EditMode::ModeAdjust;
     return true;
 }
 
@@ -220,18 +220,18 @@ void CMainField::ApplySelectionTransform() {
 }
 
 void CMainField::ApplySelectionTransformLocked() {
-    if (selection_.IsGroup()) {
+    if (edit_.selection.IsGroup()) {
         ApplyGroupTransformLocked();
         return;
     }
-    if (selection_.writtenFile) {
+    if (edit_.selection.writtenFile) {
         ApplyWrittenTransformLocked();
         return;
     }
-    const Vector4& scale = vectors_.selScale;
-    const Vector4& rotation = vectors_.selRotation;
-    const Vector4& position = vectors_.selPosition;
-    unwritten_.ForEachInGroup(selection_.name, [&](CModelTransform& t) {
+    const Vector4& scale = edit_.vectors.selScale;
+    const Vector4& rotation = edit_.vectors.selRotation;
+    const Vector4& position = edit_.vectors.selPosition;
+    unwritten_.ForEachInGroup(edit_.selection.name, [&](CModelTransform& t) {
         t.scale = scale;
         t.rotation = {rotation.x, rotation.y, rotation.z, t.rotation.w};
         t.position = {position.x, position.y, position.z, t.position.w};
@@ -254,9 +254,9 @@ void CMainField::RemoveGroupEntries(const std::string& uniqueName) {
 // ---- requests (render thread) -----------------------------------------------------------
 
 void CMainField::ResetSelectionFromCursorLocked() {
-    vectors_.selPosition = vectors_.cursorOffset;
-    vectors_.selRotation = vectors_.cursorRotation;
-    vectors_.selScale = vectors_.cursorScale;
+    edit_.vectors.selPosition = edit_.vectors.cursorOffset;
+    edit_.vectors.selRotation = edit_.vectors.cursorRotation;
+    edit_.vectors.selScale = edit_.vectors.cursorScale;
 }
 
 void CMainField::HandleEditRequest() {
@@ -274,31 +274,31 @@ void CMainField::HandleEditRequest() {
             // Undone, the placement waits for its confirmation again, as before the right click.
             before.mode = EditMode::ModeAdjust;
             std::vector<PlacedPartState> parts =
-                unwritten_.CaptureGroup(unwritten_.SerialOf(selection_.name));
-            removed = unwritten_.ExtractGroup(selection_.name);
+                unwritten_.CaptureGroup(unwritten_.SerialOf(edit_.selection.name));
+            removed = unwritten_.ExtractGroup(edit_.selection.name);
             ResetSelectionFromCursorLocked();
             // justPlaced stays set, so the mode stays placing.
             RecordRemovalLocked(std::move(parts), before);
-        } else if (request == kRequestDeleteSelected && selection_.IsGroup()) {
+        } else if (request == kRequestDeleteSelected && edit_.selection.IsGroup()) {
             DeleteGroupLocked(before, removed);
-        } else if (request == kRequestDeleteSelected && selection_.writtenFile) {
-            if (deleteName_ != selection_.name || !DeleteSelectedWrittenLocked(before)) {
+        } else if (request == kRequestDeleteSelected && edit_.selection.writtenFile) {
+            if (deleteName_ != edit_.selection.name || !DeleteSelectedWrittenLocked(before)) {
                 return;
             }
         } else if (request == kRequestDeleteSelected) {
             std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(deleteName_));
-            if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12) &&
-                unwritten_.SerialOf(deleteName_) == unwritten_.SerialOf(selection_.name)) {
+            if (ModeInRange(edit_.mode, EditMode::ModePlacedMove, 12) &&
+                unwritten_.SerialOf(deleteName_) == unwritten_.SerialOf(edit_.selection.name)) {
                 // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
                 ToConfirmedTransformsLocked(parts);
             }
             removed = unwritten_.ExtractGroup(deleteName_);
             ResetSelectionFromCursorLocked();
-            listModel_.ClampSelection(lists_.placementRecords.Count());
-            listModel_.ClampPage(lists_.placementRecords.Count());
-            const CPlacedModel* row = lists_.placementRecords.At(listModel_.Selected());
+            edit_.list.ClampSelection(lists_.placementRecords.Count());
+            edit_.list.ClampPage(lists_.placementRecords.Count());
+            const CPlacedModel* row = lists_.placementRecords.At(edit_.list.Selected());
             if (row == nullptr) {
-                editMode_ = EditMode::ModeMove;
+                edit_.mode = EditMode::ModeMove;
             } else {
                 // The highlighted row is the one edited from now on.
                 SelectPlacedModelLocked(row->uniqueName);
@@ -343,18 +343,18 @@ void CMainField::StopBackgroundWork() {
 
 void CMainField::ListRowNow(int32_t clientY) {
     LockedStep([&](CFieldHookCalls& calls) {
-        const int32_t row = listModel_.ClickAt(clientY, lists_.placementRecords.Count());
+        const int32_t row = edit_.list.ClickAt(clientY, lists_.placementRecords.Count());
         if (const CPlacedModel* record = lists_.placementRecords.At(row)) {
             SelectPlacedModelLocked(record->uniqueName);
         }
-        input_.justPlaced = false;
+        edit_.input.justPlaced = false;
         calls.RepaintList();
     });
 }
 
 void CMainField::ListWheelNow(int32_t delta) {
     LockedStep([&](CFieldHookCalls& calls) {
-        listModel_.Wheel(delta, ListRowCountLocked());
+        edit_.list.Wheel(delta, ListRowCountLocked());
         calls.RepaintList();
         calls.RepaintMain();
     });
@@ -362,19 +362,19 @@ void CMainField::ListWheelNow(int32_t delta) {
 
 void CMainField::SetListHeight(int32_t height) {
     std::lock_guard lock(mutex_);
-    listModel_.SetHeight(height);
+    edit_.list.SetHeight(height);
 }
 
 void CMainField::RequestDeleteLocked() {
-    if (editMode_ == EditMode::ModePlace || editMode_ == EditMode::ModeMove) {
+    if (edit_.mode == EditMode::ModePlace || edit_.mode == EditMode::ModeMove) {
         return;
     }
-    if (selection_.writtenFile || selection_.IsGroup()) {
-        deleteName_ = selection_.name;
+    if (edit_.selection.writtenFile || edit_.selection.IsGroup()) {
+        deleteName_ = edit_.selection.name;
         editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
         return;
     }
-    if (const CPlacedModel* record = lists_.placementRecords.At(listModel_.Selected())) {
+    if (const CPlacedModel* record = lists_.placementRecords.At(edit_.list.Selected())) {
         deleteName_ = record->uniqueName;
         editRequest_.store(kRequestDeleteSelected, std::memory_order_release);
     }

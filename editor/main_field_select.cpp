@@ -26,7 +26,7 @@ bool CMainField::PickPending() const {
 
 bool CMainField::SelectedIsWritten() const {
     std::lock_guard lock(mutex_);
-    return selection_.writtenFile.has_value();
+    return edit_.selection.writtenFile.has_value();
 }
 
 std::vector<WrittenPart> CMainField::WrittenEdits() const {
@@ -59,8 +59,8 @@ void CMainField::HandlePickRequest() {
     }
     LockedStep([&](CFieldHookCalls& calls) {
         // A key pressed since the click started something else: the click only ended the adjustment.
-        const bool selecting = editMode_ == EditMode::ModeNoModel || editMode_ == EditMode::ModeMove ||
-                               (toggles && editMode_ == EditMode::ModeAdjust && !input_.justPlaced);
+        const bool selecting = edit_.mode == EditMode::ModeNoModel || edit_.mode == EditMode::ModeMove ||
+                               (toggles && edit_.mode == EditMode::ModeAdjust && !edit_.input.justPlaced);
         if (!selecting) {
             return;
         }
@@ -104,19 +104,19 @@ void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CField
         }
     }
     if (members.empty()) {
-        editMode_ = ModeWithoutSelectionLocked();
+        edit_.mode = ModeWithoutSelectionLocked();
     } else if (members.size() == 1) {
         SelectOnlyLocked(members.front());
     } else {
-        selection_.group = std::move(members);
-        editMode_ = EditMode::ModeAdjust;
-        input_.justPlaced = false;
+        edit_.selection.group = std::move(members);
+        edit_.mode = EditMode::ModeAdjust;
+        edit_.input.justPlaced = false;
         ResetGroupLocked();
     }
 }
 
 void CMainField::SelectPickedLocked(const PickTarget& target) {
-    selection_.ClearGroup();
+    edit_.selection.ClearGroup();
     if (target.file != nullptr) {
         // A click on a written part takes every part its click placed, as it does for unwritten ones.
         KeepWrittenCellLocked(*target.file);
@@ -127,20 +127,20 @@ void CMainField::SelectPickedLocked(const PickTarget& target) {
             return;
         }
         for (const std::string& name : together) {
-            selection_.group.push_back({name, target.file->path});
+            edit_.selection.group.push_back({name, target.file->path});
         }
-        selection_.name.clear();
-        selection_.writtenFile.reset();
-        listModel_.ClearSelection();
-        input_.justPlaced = false;
-        editMode_ = EditMode::ModeAdjust;
+        edit_.selection.name.clear();
+        edit_.selection.writtenFile.reset();
+        edit_.list.ClearSelection();
+        edit_.input.justPlaced = false;
+        edit_.mode = EditMode::ModeAdjust;
         ResetGroupLocked();
         return;
     }
     if (!SelectPlacedModelLocked(target.entry->name)) {
         return;
     }
-    input_.justPlaced = false;
+    edit_.input.justPlaced = false;
     // Its row is the one the placement list shows selected.
     int32_t row = 0;
     int32_t found = 0;
@@ -152,7 +152,7 @@ void CMainField::SelectPickedLocked(const PickTarget& target) {
         }
     });
     if (found > 0) {
-        listModel_.Select(found, lists_.placementRecords.Count());
+        edit_.list.Select(found, lists_.placementRecords.Count());
     }
 }
 
@@ -162,38 +162,38 @@ EditMode CMainField::ModeWithoutSelectionLocked() const {
 
 bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
     KeepWrittenCellLocked(file);
-    selection_.writtenFile = file.path;
-    selection_.name = entry.name;
+    edit_.selection.writtenFile = file.path;
+    edit_.selection.name = entry.name;
     const std::optional<WrittenPart> part = SelectedWrittenLocked();
     if (!part) {
-        selection_.writtenFile.reset();
-        selection_.name.clear();
+        edit_.selection.writtenFile.reset();
+        edit_.selection.name.clear();
         return false;
     }
-    EditVectors& v = vectors_;
+    EditVectors& v = edit_.vectors;
     v.selPositionUndo = v.selPosition = part->line.position;
     v.selScaleUndo = v.selScale = part->line.scale;
     v.selRotationUndo = v.selRotation = part->line.rotation;
-    input_.justPlaced = false;
-    listModel_.ClearSelection();
-    editMode_ = EditMode::ModeAdjust;
+    edit_.input.justPlaced = false;
+    edit_.list.ClearSelection();
+    edit_.mode = EditMode::ModeAdjust;
     return true;
 }
 
 void CMainField::ClearFieldSelectionLocked(CFieldHookCalls& calls) {
-    selection_.ClearGroup();
-    selection_.name.clear();
-    selection_.writtenFile.reset();
-    listModel_.ClearSelection();
+    edit_.selection.ClearGroup();
+    edit_.selection.name.clear();
+    edit_.selection.writtenFile.reset();
+    edit_.list.ClearSelection();
     calls.RepaintList();
     calls.RepaintMain();
 }
 
 std::optional<WrittenPart> CMainField::SelectedWrittenLocked() const {
-    if (!selection_.writtenFile) {
+    if (!edit_.selection.writtenFile) {
         return std::nullopt;
     }
-    return document_.Current(*selection_.writtenFile, selection_.name);
+    return document_.Current(*edit_.selection.writtenFile, edit_.selection.name);
 }
 
 void CMainField::SetWrittenLocked(const WrittenPart& part) {
@@ -205,7 +205,8 @@ void CMainField::ApplyWrittenTransformLocked() {
     if (!part || part->deleted) {
         return;
     }
-    SetLineTransform(part->line, {vectors_.selScale, vectors_.selRotation, vectors_.selPosition});
+    SetLineTransform(part->line,
+                     {edit_.vectors.selScale, edit_.vectors.selRotation, edit_.vectors.selPosition});
     SetWrittenLocked(*part);
 }
 
@@ -214,7 +215,7 @@ void CMainField::RecordWrittenAdjustmentLocked() {
     if (!after || after->deleted) {
         return;
     }
-    const EditVectors& v = vectors_;
+    const EditVectors& v = edit_.vectors;
     WrittenPart before = *after;
     SetLineTransform(before.line, {v.selScaleUndo, v.selRotationUndo, v.selPositionUndo});
     if (SameGridValues(before.line, after->line)) {
@@ -238,18 +239,18 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
         return false;
     }
     WrittenPart confirmed = *part;
-    if (ModeInRange(editMode_, EditMode::ModePlacedMove, 12)) {
+    if (ModeInRange(edit_.mode, EditMode::ModePlacedMove, 12)) {
         // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
-        const EditVectors& v = vectors_;
+        const EditVectors& v = edit_.vectors;
         SetLineTransform(confirmed.line, {v.selScaleUndo, v.selRotationUndo, v.selPositionUndo});
     }
     WrittenPart deleted = confirmed;
     deleted.deleted = true;
     SetWrittenLocked(deleted);
-    selection_.name.clear();
-    selection_.writtenFile.reset();
+    edit_.selection.name.clear();
+    edit_.selection.writtenFile.reset();
     ResetTypingLocked();
-    editMode_ = ModeWithoutSelectionLocked();
+    edit_.mode = ModeWithoutSelectionLocked();
     EditStep step;
     step.selectionBefore = before;
     step.selectionAfter = CaptureSelectionLocked();
@@ -261,7 +262,7 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
 
 void CMainField::SyncWrittenEntries() {
     std::lock_guard lock(mutex_);
-    if (shownEdits_.Sync(lists_, document_, selection_.Shown())) {
+    if (shownEdits_.Sync(lists_, document_, edit_.selection.Shown())) {
         CountEntryChange();
     }
 }

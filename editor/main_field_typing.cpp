@@ -5,7 +5,7 @@
 namespace quorvane {
 
 bool CMainField::TransformKeyLocked(int virtualKey, CFieldHookCalls& calls) {
-    if (!IsInModeGroup(editMode_)) {
+    if (!IsInModeGroup(edit_.mode)) {
         return false;
     }
     if (virtualKey == vk::kReturn) {
@@ -16,7 +16,7 @@ bool CMainField::TransformKeyLocked(int virtualKey, CFieldHookCalls& calls) {
         CancelAdjustmentLocked(calls);
         return true;
     }
-    if (input_.ctrlKeyDown || !gesture_.TypeKey(editMode_, vectors_, virtualKey)) {
+    if (edit_.input.ctrlKeyDown || !edit_.gesture.TypeKey(edit_.mode, edit_.vectors, virtualKey)) {
         return false;
     }
     ApplySelectionTransformLocked();
@@ -26,17 +26,17 @@ bool CMainField::TransformKeyLocked(int virtualKey, CFieldHookCalls& calls) {
 }
 
 void CMainField::ResetTypingLocked() {
-    gesture_.Reset();
+    edit_.gesture.Reset();
 }
 
 std::string CMainField::TypedValueText() const {
     std::lock_guard lock(mutex_);
-    return IsInModeGroup(editMode_) ? gesture_.TypedText() : std::string();
+    return IsInModeGroup(edit_.mode) ? edit_.gesture.TypedText() : std::string();
 }
 
 bool CMainField::Snapping() const {
     std::lock_guard lock(mutex_);
-    return IsInModeGroup(editMode_) && input_.ctrlKeyDown && !gesture_.Typing();
+    return IsInModeGroup(edit_.mode) && edit_.input.ctrlKeyDown && !edit_.gesture.Typing();
 }
 
 } // namespace quorvane
