@@ -194,8 +194,8 @@ void CMainField::KeyDownNow(int virtualKey) {
             break;
         case vk::kEscape:
             if (mode == EditMode::ModeAdjust && !edit_.input.justPlaced) {
-                edit_.mode = ModeWithoutSelectionLocked();
-                ClearFieldSelectionLocked(calls);
+                edit_.mode = selector_.ModeWithoutSelection();
+                selector_.Clear(calls);
             }
             break;
         case vk::Letter('G'):
@@ -378,7 +378,7 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
         return;
     }
     if (edit_.selection.writtenFile) {
-        ClearFieldSelectionLocked(calls);
+        selector_.Clear(calls);
         return;
     }
     edit_.list.ClearSelection();

@@ -10,6 +10,7 @@
 #include "editor/field_input_state.h"
 #include "editor/field_journal.h"
 #include "editor/field_selection.h"
+#include "editor/field_selector.h"
 #include "editor/field_view_hooks.h"
 #include "editor/grid_cell_store.h"
 #include "editor/grid_file.h"
@@ -345,7 +346,6 @@ private:
     bool HistoryKeyLocked(int virtualKey, CFieldHookCalls& calls); // true when the key was Ctrl+Z/Y
     void ApplySelectionTransformLocked();
     void ApplyCursorTransformLocked();
-    bool SelectPlacedModelLocked(const std::string& uniqueName);
     int32_t PlaceCursorModelLocked(CFieldHookCalls& calls);
     // Places once the cursor holds its parts and the cell's names are known.
     int32_t TryPendingPlaceLocked(CFieldHookCalls& calls);
@@ -357,10 +357,6 @@ private:
     // Selecting in the field and editing written placements (main_field_select.cpp).
     void HandlePickRequest(); // render thread
     void RequestDeleteLocked();
-    bool SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry);
-    void ClearFieldSelectionLocked(CFieldHookCalls& calls);
-    EditMode ModeWithoutSelectionLocked() const;              // moving, or nothing chosen yet
-    std::optional<WrittenPart> SelectedWrittenLocked() const; // its state now
     void ApplyWrittenTransformLocked();
     bool DeleteSelectedWrittenLocked(const PlacementSelection& before);
     void RecordWrittenAdjustmentLocked();
@@ -373,22 +369,14 @@ private:
         ViewPoint b;
         ViewProjection view;
     };
-    void ToggleInSelectionLocked(const PickTarget& target);
-    void SelectOnlyLocked(const SelectedCopy& copy); // a selection of one
-    void SelectPickedLocked(const PickTarget& target);
     // The placement list's rows: the unwritten placements, then the selected written copies.
     int32_t ListRowCountLocked() const;
-    void SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls);
-    // The copies' transforms now become the gesture's start, about their centre.
-    void ResetGroupLocked();
     void ApplyGroupTransformLocked();
     void RecordGroupAdjustmentLocked();
     // One step: the unwritten copies' parts go, the written ones are marked deleted.
     void DeleteGroupLocked(const PlacementSelection& before, RemovedGroup& removed);
-    void KeepWrittenCellLocked(const GridFileEntry& file);
 
     // History and journal helpers (main_field_history.cpp).
-    PlacementSelection CaptureSelectionLocked() const;
     // The selected group's parts as they were before the running adjustment.
     void ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts) const;
     void RecordAdjustmentLocked();
@@ -402,7 +390,6 @@ private:
                          RemovedGroup& removed, CFieldHookCalls& calls) override;
     std::unique_ptr<CModelEntry> LoadPart(const CPlacedModel& record, std::string* failure) override;
     bool PostLoad(std::function<void()> job) override;
-    void RestoreSelectionLocked(const PlacementSelection& selection);
     std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
     JournalRecord CollectJournalLocked() const;
     // The grid write's host (main_field_grid_files.cpp).
@@ -455,6 +442,7 @@ private:
     std::atomic<int32_t> editRequest_{kRequestNone};
     std::atomic<bool> mouseMoved_{false};
     CGridHandOver gridHandOver_;
+    CFieldSelector selector_{edit_, document_, levelEdits_, unwritten_, lists_, gridHandOver_, placement_};
     GridLineWriter gridWriter_;                   // under mutex_
     std::shared_ptr<IGridFileAccess> fileAccess_; // under mutex_
     // Entries taken out of the lists off the render thread; it destroys them.

@@ -76,20 +76,6 @@ int32_t CMainField::UnwrittenPlacementCount() const {
 
 // ---- recording -----------------------------------------------------------------------
 
-PlacementSelection CMainField::CaptureSelectionLocked() const {
-    PlacementSelection selection;
-    selection.mode = OutsideModeGroups(edit_.mode);
-    selection.selectedName = edit_.selection.name;
-    selection.writtenFile = edit_.selection.writtenFile;
-    selection.group = edit_.selection.group;
-    selection.list = edit_.list;
-    selection.justPlaced = edit_.input.justPlaced;
-    selection.selPosition = edit_.vectors.selPosition;
-    selection.selScale = edit_.vectors.selScale;
-    selection.selRotation = edit_.vectors.selRotation;
-    return selection;
-}
-
 void CMainField::PushStepLocked(EditStep step) {
     history_.PushLocked(std::move(step));
     MarkJournalDue();
@@ -131,7 +117,7 @@ void CMainField::RecordAdjustmentLocked() {
     if (!changed) {
         return; // confirmed where it started: nothing to take back
     }
-    PlacementSelection selectionAfter = CaptureSelectionLocked();
+    PlacementSelection selectionAfter = selector_.Capture();
     selectionAfter.mode = EditMode::ModeAdjust;
     PlacementSelection selectionBefore = selectionAfter;
     selectionBefore.selPosition = v.selPositionUndo;
@@ -144,7 +130,7 @@ void CMainField::RecordRemovalLocked(std::vector<PlacedPartState> parts, const P
     if (parts.empty()) {
         return;
     }
-    PushStepLocked({std::move(parts), {}, before, CaptureSelectionLocked(), {}, {}});
+    PushStepLocked({std::move(parts), {}, before, selector_.Capture(), {}, {}});
 }
 
 // ---- applying ------------------------------------------------------------------------
@@ -185,7 +171,7 @@ bool CMainField::ApplyStepLocked(const EditStep& step, bool undo, std::vector<Lo
     for (const WrittenPart& part : undo ? step.writtenBefore : step.writtenAfter) {
         SetWrittenLocked(part);
     }
-    RestoreSelectionLocked(undo ? step.selectionBefore : step.selectionAfter);
+    selector_.Restore(undo ? step.selectionBefore : step.selectionAfter);
     MarkJournalDue();
     calls.RepaintList();
     calls.RepaintMain();
@@ -198,49 +184,6 @@ std::unique_ptr<CModelEntry> CMainField::LoadPart(const CPlacedModel& record, st
 
 bool CMainField::PostLoad(std::function<void()> job) {
     return background_.Post(std::move(job));
-}
-
-void CMainField::RestoreSelectionLocked(const PlacementSelection& selection) {
-    const int32_t height = edit_.list.Height(); // the window's, not the step's
-    edit_.list = selection.list;
-    edit_.list.SetHeight(height);
-    edit_.selection.name = selection.selectedName;
-    edit_.input.justPlaced = selection.justPlaced;
-    edit_.mode = selection.mode;
-    EditVectors& v = edit_.vectors;
-    v.selPosition = selection.selPosition;
-    v.selScale = selection.selScale;
-    v.selRotation = selection.selRotation;
-    edit_.selection.writtenFile = selection.writtenFile;
-    edit_.selection.group = selection.group;
-    if (!edit_.selection.group.empty()) {
-        ResetGroupLocked(); // about the copies' centre as they stand now
-        return;
-    }
-    if (edit_.selection.writtenFile) {
-        const std::optional<WrittenPart> part = SelectedWrittenLocked();
-        if (part && !part->deleted) {
-            v.selPositionUndo = v.selPosition = part->line.position;
-            v.selScaleUndo = v.selScale = part->line.scale;
-            v.selRotationUndo = v.selRotation = part->line.rotation;
-        } else {
-            edit_.selection.name.clear();
-            edit_.selection.writtenFile.reset();
-            edit_.mode = ModeWithoutSelectionLocked();
-        }
-        return;
-    }
-    // The selected group's own transform wins: the next adjustment starts from it.
-    const CModelEntry* entry = lists_.placedModels.FindFirst(
-        [this](const CModelEntry& e) { return e.name == edit_.selection.name; });
-    if (entry != nullptr && entry->hasDrawModel) {
-        v.selPosition = entry->transform.position;
-        v.selScale = entry->transform.scale;
-        v.selRotation = entry->transform.rotation;
-    }
-    v.selPositionUndo = v.selPosition;
-    v.selScaleUndo = v.selScale;
-    v.selRotationUndo = v.selRotation;
 }
 
 } // namespace quorvane

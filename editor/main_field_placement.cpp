@@ -107,7 +107,7 @@ bool CMainField::IsNameTakenLocked(const std::string& name) const {
 int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
                                             const std::unordered_set<std::string>& written,
                                             CFieldHookCalls& calls) {
-    const PlacementSelection selectionBefore = CaptureSelectionLocked();
+    const PlacementSelection selectionBefore = selector_.Capture();
     // Every name in use, gathered once: a walk of the list per candidate name
     // would cost a pass over every placement for each counter tried.
     std::unordered_set<std::string> taken;
@@ -154,11 +154,11 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
     }
     edit_.list.SelectLast(lists_.placementRecords.Count());
     if (const CPlacedModel* row = lists_.placementRecords.At(edit_.list.Selected())) {
-        SelectPlacedModelLocked(row->uniqueName);
+        selector_.SelectPlaced(row->uniqueName);
     }
     edit_.input.justPlaced = true;
     PushStepLocked(
-        {{}, unwritten_.CaptureGroup(placementSerial_), selectionBefore, CaptureSelectionLocked(), {}, {}});
+        {{}, unwritten_.CaptureGroup(placementSerial_), selectionBefore, selector_.Capture(), {}, {}});
     calls.RepaintList();
     calls.RepaintMain();
     return placed;
@@ -166,31 +166,7 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
 
 bool CMainField::SelectPlacedModel(const std::string& uniqueName) {
     std::lock_guard lock(mutex_);
-    return SelectPlacedModelLocked(uniqueName);
-}
-
-bool CMainField::SelectPlacedModelLocked(const std::string& uniqueName) {
-    const CModelEntry* entry =
-        lists_.placedModels.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });
-    if (entry == nullptr) {
-        return false;
-    }
-    edit_.selection.name = uniqueName;
-    edit_.selection.writtenFile.reset();
-    edit_.selection.ClearGroup();
-    EditVectors& v = edit_.vectors;
-    if (entry->hasDrawModel) {
-        v.selPosition = entry->transform.position;
-        v.selScale = entry->transform.scale;
-        v.selRotation = entry->transform.rotation;
-    } else {
-        v.selPosition = v.selScale = v.selRotation = {};
-    }
-    v.selPositionUndo = v.selPosition;
-    v.selScaleUndo = v.selScale;
-    v.selRotationUndo = v.selRotation;
-    edit_.mode = EditMode::ModeAdjust;
-    return true;
+    return selector_.SelectPlaced(uniqueName);
 }
 
 // ---- groups -------------------------------------------------------------------------
@@ -269,7 +245,7 @@ void CMainField::HandleEditRequest() {
         if (request == kRequestNone) {
             return; // most frames
         }
-        PlacementSelection before = CaptureSelectionLocked();
+        PlacementSelection before = selector_.Capture();
         if (request == kRequestCancelPlacement) {
             // Undone, the placement waits for its confirmation again, as before the right click.
             before.mode = EditMode::ModeAdjust;
@@ -301,7 +277,7 @@ void CMainField::HandleEditRequest() {
                 edit_.mode = EditMode::ModeMove;
             } else {
                 // The highlighted row is the one edited from now on.
-                SelectPlacedModelLocked(row->uniqueName);
+                selector_.SelectPlaced(row->uniqueName);
             }
             RecordRemovalLocked(std::move(parts), before);
         } else {
@@ -345,7 +321,7 @@ void CMainField::ListRowNow(int32_t clientY) {
     LockedStep([&](CFieldHookCalls& calls) {
         const int32_t row = edit_.list.ClickAt(clientY, lists_.placementRecords.Count());
         if (const CPlacedModel* record = lists_.placementRecords.At(row)) {
-            SelectPlacedModelLocked(record->uniqueName);
+            selector_.SelectPlaced(record->uniqueName);
         }
         edit_.input.justPlaced = false;
         calls.RepaintList();

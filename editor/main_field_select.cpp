@@ -69,131 +69,26 @@ void CMainField::HandlePickRequest() {
             const std::optional<PickTarget> hit = pickTargets_.Nearest(*ray);
             if (toggles) {
                 if (hit) { // Shift+click on bare ground keeps the selection
-                    ToggleInSelectionLocked(*hit);
+                    selector_.Toggle(*hit);
                 }
             } else {
                 pressPickHit_ = hit.has_value();
                 if (hit) {
-                    SelectPickedLocked(*hit);
+                    selector_.SelectPicked(*hit);
                 } else {
-                    ClearFieldSelectionLocked(calls);
+                    selector_.Clear(calls);
                 }
             }
         }
         // A drag that began on a copy selected that copy; only one from bare ground draws a rectangle.
         if (rectangle && !pressPickHit_) {
-            SelectInRectangleLocked(*rectangle, calls);
+            pickTargets_.Gather(lists_);
+            selector_.SelectInRectangle(pickTargets_.InRectangle(rectangle->a, rectangle->b, rectangle->view),
+                                        calls);
         }
         calls.RepaintList();
         calls.RepaintMain();
     });
-}
-
-void CMainField::SelectInRectangleLocked(const RectangleRequest& request, CFieldHookCalls& calls) {
-    pickTargets_.Gather(lists_);
-    const std::vector<PickTarget> found = pickTargets_.InRectangle(request.a, request.b, request.view);
-    ClearFieldSelectionLocked(calls);
-    std::vector<SelectedCopy> members;
-    std::unordered_set<uint32_t> serials; // a click's parts are one copy
-    for (const PickTarget& target : found) {
-        if (target.file != nullptr) {
-            KeepWrittenCellLocked(*target.file);
-            members.push_back({target.entry->name, target.file->path});
-        } else if (serials.insert(target.entry->placementSerial).second) {
-            members.push_back({target.entry->name, std::nullopt});
-        }
-    }
-    if (members.empty()) {
-        edit_.mode = ModeWithoutSelectionLocked();
-    } else if (members.size() == 1) {
-        SelectOnlyLocked(members.front());
-    } else {
-        edit_.selection.group = std::move(members);
-        edit_.mode = EditMode::ModeAdjust;
-        edit_.input.justPlaced = false;
-        ResetGroupLocked();
-    }
-}
-
-void CMainField::SelectPickedLocked(const PickTarget& target) {
-    edit_.selection.ClearGroup();
-    if (target.file != nullptr) {
-        // A click on a written part takes every part its click placed, as it does for unwritten ones.
-        KeepWrittenCellLocked(*target.file);
-        const std::vector<std::string> together =
-            document_.PlacedTogether(target.file->path, target.entry->name);
-        if (together.size() < 2) {
-            SelectWrittenLocked(*target.file, *target.entry);
-            return;
-        }
-        for (const std::string& name : together) {
-            edit_.selection.group.push_back({name, target.file->path});
-        }
-        edit_.selection.name.clear();
-        edit_.selection.writtenFile.reset();
-        edit_.list.ClearSelection();
-        edit_.input.justPlaced = false;
-        edit_.mode = EditMode::ModeAdjust;
-        ResetGroupLocked();
-        return;
-    }
-    if (!SelectPlacedModelLocked(target.entry->name)) {
-        return;
-    }
-    edit_.input.justPlaced = false;
-    // Its row is the one the placement list shows selected.
-    int32_t row = 0;
-    int32_t found = 0;
-    const std::string& name = target.entry->name;
-    lists_.placementRecords.ForEach([&](const CPlacedModel& record) {
-        ++row;
-        if (found == 0 && record.uniqueName == name) {
-            found = row;
-        }
-    });
-    if (found > 0) {
-        edit_.list.Select(found, lists_.placementRecords.Count());
-    }
-}
-
-EditMode CMainField::ModeWithoutSelectionLocked() const {
-    return placement_.CursorLocked().PartCount() > 0 ? EditMode::ModeMove : EditMode::ModeNoModel;
-}
-
-bool CMainField::SelectWrittenLocked(const GridFileEntry& file, const CModelEntry& entry) {
-    KeepWrittenCellLocked(file);
-    edit_.selection.writtenFile = file.path;
-    edit_.selection.name = entry.name;
-    const std::optional<WrittenPart> part = SelectedWrittenLocked();
-    if (!part) {
-        edit_.selection.writtenFile.reset();
-        edit_.selection.name.clear();
-        return false;
-    }
-    EditVectors& v = edit_.vectors;
-    v.selPositionUndo = v.selPosition = part->line.position;
-    v.selScaleUndo = v.selScale = part->line.scale;
-    v.selRotationUndo = v.selRotation = part->line.rotation;
-    edit_.input.justPlaced = false;
-    edit_.list.ClearSelection();
-    edit_.mode = EditMode::ModeAdjust;
-    return true;
-}
-
-void CMainField::ClearFieldSelectionLocked(CFieldHookCalls& calls) {
-    edit_.selection.ClearGroup();
-    edit_.selection.name.clear();
-    edit_.selection.writtenFile.reset();
-    edit_.list.ClearSelection();
-    calls.RepaintList();
-    calls.RepaintMain();
-}
-
-std::optional<WrittenPart> CMainField::SelectedWrittenLocked() const {
-    if (!edit_.selection.writtenFile) {
-        return std::nullopt;
-    }
-    return document_.Current(*edit_.selection.writtenFile, edit_.selection.name);
 }
 
 void CMainField::SetWrittenLocked(const WrittenPart& part) {
@@ -201,7 +96,7 @@ void CMainField::SetWrittenLocked(const WrittenPart& part) {
 }
 
 void CMainField::ApplyWrittenTransformLocked() {
-    std::optional<WrittenPart> part = SelectedWrittenLocked();
+    std::optional<WrittenPart> part = selector_.SelectedWritten();
     if (!part || part->deleted) {
         return;
     }
@@ -211,7 +106,7 @@ void CMainField::ApplyWrittenTransformLocked() {
 }
 
 void CMainField::RecordWrittenAdjustmentLocked() {
-    const std::optional<WrittenPart> after = SelectedWrittenLocked();
+    const std::optional<WrittenPart> after = selector_.SelectedWritten();
     if (!after || after->deleted) {
         return;
     }
@@ -222,7 +117,7 @@ void CMainField::RecordWrittenAdjustmentLocked() {
         return; // confirmed where it started
     }
     EditStep step;
-    step.selectionAfter = CaptureSelectionLocked();
+    step.selectionAfter = selector_.Capture();
     step.selectionAfter.mode = EditMode::ModeAdjust;
     step.selectionBefore = step.selectionAfter;
     step.selectionBefore.selPosition = v.selPositionUndo;
@@ -234,7 +129,7 @@ void CMainField::RecordWrittenAdjustmentLocked() {
 }
 
 bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
-    const std::optional<WrittenPart> part = SelectedWrittenLocked();
+    const std::optional<WrittenPart> part = selector_.SelectedWritten();
     if (!part || part->deleted) {
         return false;
     }
@@ -250,10 +145,10 @@ bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
     edit_.selection.name.clear();
     edit_.selection.writtenFile.reset();
     ResetTypingLocked();
-    edit_.mode = ModeWithoutSelectionLocked();
+    edit_.mode = selector_.ModeWithoutSelection();
     EditStep step;
     step.selectionBefore = before;
-    step.selectionAfter = CaptureSelectionLocked();
+    step.selectionAfter = selector_.Capture();
     step.writtenBefore.push_back(std::move(confirmed));
     step.writtenAfter.push_back(std::move(deleted));
     PushStepLocked(std::move(step));
