@@ -207,7 +207,7 @@ void CMainField::KeyDownNow(int virtualKey) {
             edit_.input.dragAnchor = edit_.input.mouseClient;
             edit_.mode = edit_.gesture.KeyPressed(editKey, mode, v);
             if (IsInModeGroup(mode) && edit_.gesture.Typing()) {
-                ApplySelectionTransformLocked(); // the typed number moved to the new axis
+                selectionEdits_.ApplyTransform(); // the typed number moved to the new axis
                 ApplyCursorTransformLocked();
             }
             break;
@@ -245,7 +245,7 @@ void CMainField::MouseMoveNow(PixelPoint client) {
             calls.RepaintField();
         } else if (!edit_.gesture.Typing()) { // a typed number holds the transform
             DragEditLocked();
-            ApplySelectionTransformLocked();
+            selectionEdits_.ApplyTransform();
             ApplyCursorTransformLocked();
         }
     }
@@ -305,7 +305,8 @@ void CMainField::LeftClickLocked(CFieldHookCalls& calls) {
         placed = PlaceCursorModelLocked(calls) > 0;
     } else if (CTransformGesture::Confirms(mode)) {
         if (ModeInRange(mode, EditMode::ModePlacedMove, 12)) {
-            RecordAdjustmentLocked(); // while the undo vectors still hold where the adjustment began
+            selectionEdits_
+                .RecordAdjustment(); // while the undo vectors still hold where the adjustment began
         }
         edit_.mode = CTransformGesture::Confirm(mode, v);
     }
@@ -368,7 +369,7 @@ void CMainField::CancelAdjustmentLocked(CFieldHookCalls& calls) {
         edit_.mode = CTransformGesture::Cancel(mode, edit_.vectors);
     }
     ResetTypingLocked();
-    ApplySelectionTransformLocked();
+    selectionEdits_.ApplyTransform();
     ApplyCursorTransformLocked();
     // Only a fresh placement waiting for its confirmation returns to placing.
     if (edit_.mode == EditMode::ModePlace && !edit_.input.justPlaced) {

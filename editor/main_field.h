@@ -33,6 +33,7 @@
 #include "editor/placement_tool.h"
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
+#include "editor/selection_edits.h"
 #include "editor/shown_edits.h"
 #include "editor/transform_gesture.h"
 #include "editor/unwritten_placements.h"
@@ -344,7 +345,6 @@ private:
     void FinishLeftClickLocked(bool placed, CFieldHookCalls& calls);
     void CancelAdjustmentLocked(CFieldHookCalls& calls);           // what a right click undoes
     bool HistoryKeyLocked(int virtualKey, CFieldHookCalls& calls); // true when the key was Ctrl+Z/Y
-    void ApplySelectionTransformLocked();
     void ApplyCursorTransformLocked();
     int32_t PlaceCursorModelLocked(CFieldHookCalls& calls);
     // Places once the cursor holds its parts and the cell's names are known.
@@ -357,10 +357,6 @@ private:
     // Selecting in the field and editing written placements (main_field_select.cpp).
     void HandlePickRequest(); // render thread
     void RequestDeleteLocked();
-    void ApplyWrittenTransformLocked();
-    bool DeleteSelectedWrittenLocked(const PlacementSelection& before);
-    void RecordWrittenAdjustmentLocked();
-    void SetWrittenLocked(const WrittenPart& part);
     void SyncWrittenEntries(); // render thread: the edits onto the shown copies
 
     // Copies selected together (main_field_group.cpp).
@@ -371,17 +367,8 @@ private:
     };
     // The placement list's rows: the unwritten placements, then the selected written copies.
     int32_t ListRowCountLocked() const;
-    void ApplyGroupTransformLocked();
-    void RecordGroupAdjustmentLocked();
-    // One step: the unwritten copies' parts go, the written ones are marked deleted.
-    void DeleteGroupLocked(const PlacementSelection& before, RemovedGroup& removed);
 
     // History and journal helpers (main_field_history.cpp).
-    // The selected group's parts as they were before the running adjustment.
-    void ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts) const;
-    void RecordAdjustmentLocked();
-    void RecordRemovalLocked(std::vector<PlacedPartState> parts, const PlacementSelection& before);
-    void PushStepLocked(EditStep step);
     // Undo and redo, as the history runner asks (main_field_history.cpp).
     bool WriteInProgressLocked() const override;
     void EndAdjustmentLocked(CFieldHookCalls& calls) override;
@@ -457,6 +444,7 @@ private:
     UnwrittenSet recoverable_;                  // under mutex_
     std::vector<WrittenPart> recoverableEdits_; // under mutex_
     CFieldJournal journal_;                     // written on its own thread, never under mutex_
+    CSelectionEdits selectionEdits_{edit_, selector_, levelEdits_, unwritten_, lists_, history_, journal_};
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
     CBackgroundQueue background_{"モデルの読み込み"};

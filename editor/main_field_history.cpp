@@ -8,23 +8,6 @@
 #include <utility>
 
 namespace quorvane {
-namespace {
-
-bool SameTransform(const CModelTransform& a, const CModelTransform& b) {
-    return a.scale == b.scale && a.rotation == b.rotation && a.position == b.position;
-}
-
-EditMode OutsideModeGroups(EditMode mode) {
-    if (ModeInRange(mode, EditMode::ModeCursorMove, 12)) {
-        return EditMode::ModePlace;
-    }
-    if (ModeInRange(mode, EditMode::ModePlacedMove, 12)) {
-        return EditMode::ModeAdjust;
-    }
-    return mode;
-}
-
-} // namespace
 
 // ---- keys and requests ------------------------------------------------------------------
 
@@ -76,63 +59,6 @@ int32_t CMainField::UnwrittenPlacementCount() const {
 
 // ---- recording -----------------------------------------------------------------------
 
-void CMainField::PushStepLocked(EditStep step) {
-    history_.PushLocked(std::move(step));
-    MarkJournalDue();
-}
-
-void CMainField::ToConfirmedTransformsLocked(std::vector<PlacedPartState>& parts) const {
-    const EditVectors& v = edit_.vectors;
-    for (PlacedPartState& part : parts) {
-        if (!part.hasDrawModel) {
-            continue;
-        }
-        // What a right click would put back.
-        CModelTransform& t = part.transform;
-        t.scale = v.selScaleUndo;
-        t.rotation = {v.selRotationUndo.x, v.selRotationUndo.y, v.selRotationUndo.z, t.rotation.w};
-        t.position = {v.selPositionUndo.x, v.selPositionUndo.y, v.selPositionUndo.z, t.position.w};
-    }
-}
-
-// Called on the confirming click while the undo vectors still hold the values
-// from before the adjustment.
-void CMainField::RecordAdjustmentLocked() {
-    if (edit_.selection.IsGroup()) {
-        RecordGroupAdjustmentLocked();
-        return;
-    }
-    if (edit_.selection.writtenFile) {
-        RecordWrittenAdjustmentLocked();
-        return;
-    }
-    std::vector<PlacedPartState> after = unwritten_.CaptureGroup(unwritten_.SerialOf(edit_.selection.name));
-    std::vector<PlacedPartState> before = after;
-    ToConfirmedTransformsLocked(before);
-    const EditVectors& v = edit_.vectors;
-    bool changed = false;
-    for (size_t i = 0; i < before.size(); ++i) {
-        changed = changed || !SameTransform(before[i].transform, after[i].transform);
-    }
-    if (!changed) {
-        return; // confirmed where it started: nothing to take back
-    }
-    PlacementSelection selectionAfter = selector_.Capture();
-    selectionAfter.mode = EditMode::ModeAdjust;
-    PlacementSelection selectionBefore = selectionAfter;
-    selectionBefore.selPosition = v.selPositionUndo;
-    selectionBefore.selScale = v.selScaleUndo;
-    selectionBefore.selRotation = v.selRotationUndo;
-    PushStepLocked({std::move(before), std::move(after), selectionBefore, selectionAfter, {}, {}});
-}
-
-void CMainField::RecordRemovalLocked(std::vector<PlacedPartState> parts, const PlacementSelection& before) {
-    if (parts.empty()) {
-        return;
-    }
-    PushStepLocked({std::move(parts), {}, before, selector_.Capture(), {}, {}});
-}
-
 // ---- applying ------------------------------------------------------------------------
 
 std::unique_ptr<CModelEntry> CMainField::LoadPartEntry(const CPlacedModel& record, std::string* message) {
@@ -169,7 +95,7 @@ bool CMainField::ApplyStepLocked(const EditStep& step, bool undo, std::vector<Lo
         return false;
     }
     for (const WrittenPart& part : undo ? step.writtenBefore : step.writtenAfter) {
-        SetWrittenLocked(part);
+        levelEdits_.SetWritten(part);
     }
     selector_.Restore(undo ? step.selectionBefore : step.selectionAfter);
     MarkJournalDue();

@@ -157,7 +157,7 @@ int32_t CMainField::PublishFromCursorLocked(const std::string& cell,
         selector_.SelectPlaced(row->uniqueName);
     }
     edit_.input.justPlaced = true;
-    PushStepLocked(
+    selectionEdits_.Push(
         {{}, unwritten_.CaptureGroup(placementSerial_), selectionBefore, selector_.Capture(), {}, {}});
     calls.RepaintList();
     calls.RepaintMain();
@@ -192,26 +192,7 @@ void CMainField::SetGroupPosition(const std::string& uniqueName, const Vector4& 
 
 void CMainField::ApplySelectionTransform() {
     std::lock_guard lock(mutex_);
-    ApplySelectionTransformLocked();
-}
-
-void CMainField::ApplySelectionTransformLocked() {
-    if (edit_.selection.IsGroup()) {
-        ApplyGroupTransformLocked();
-        return;
-    }
-    if (edit_.selection.writtenFile) {
-        ApplyWrittenTransformLocked();
-        return;
-    }
-    const Vector4& scale = edit_.vectors.selScale;
-    const Vector4& rotation = edit_.vectors.selRotation;
-    const Vector4& position = edit_.vectors.selPosition;
-    unwritten_.ForEachInGroup(edit_.selection.name, [&](CModelTransform& t) {
-        t.scale = scale;
-        t.rotation = {rotation.x, rotation.y, rotation.z, t.rotation.w};
-        t.position = {position.x, position.y, position.z, t.position.w};
-    });
+    selectionEdits_.ApplyTransform();
 }
 
 // What is removed is destroyed after the lock is released.
@@ -254,11 +235,11 @@ void CMainField::HandleEditRequest() {
             removed = unwritten_.ExtractGroup(edit_.selection.name);
             ResetSelectionFromCursorLocked();
             // justPlaced stays set, so the mode stays placing.
-            RecordRemovalLocked(std::move(parts), before);
+            selectionEdits_.RecordRemoval(std::move(parts), before);
         } else if (request == kRequestDeleteSelected && edit_.selection.IsGroup()) {
-            DeleteGroupLocked(before, removed);
+            selectionEdits_.DeleteGroup(before, removed);
         } else if (request == kRequestDeleteSelected && edit_.selection.writtenFile) {
-            if (deleteName_ != edit_.selection.name || !DeleteSelectedWrittenLocked(before)) {
+            if (deleteName_ != edit_.selection.name || !selectionEdits_.DeleteWritten(before)) {
                 return;
             }
         } else if (request == kRequestDeleteSelected) {
@@ -266,7 +247,7 @@ void CMainField::HandleEditRequest() {
             if (ModeInRange(edit_.mode, EditMode::ModePlacedMove, 12) &&
                 unwritten_.SerialOf(deleteName_) == unwritten_.SerialOf(edit_.selection.name)) {
                 // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
-                ToConfirmedTransformsLocked(parts);
+                selectionEdits_.ToConfirmedTransforms(parts);
             }
             removed = unwritten_.ExtractGroup(deleteName_);
             ResetSelectionFromCursorLocked();
@@ -279,7 +260,7 @@ void CMainField::HandleEditRequest() {
                 // The highlighted row is the one edited from now on.
                 selector_.SelectPlaced(row->uniqueName);
             }
-            RecordRemovalLocked(std::move(parts), before);
+            selectionEdits_.RecordRemoval(std::move(parts), before);
         } else {
             return;
         }

@@ -1,4 +1,4 @@
-// Selecting copies in the field, and editing the ones already written.
+// Selecting in the field: the pick requests, and what the selection shows.
 #include "editor/main_field.h"
 
 #include <unordered_set>
@@ -91,75 +91,25 @@ void CMainField::HandlePickRequest() {
     });
 }
 
-void CMainField::SetWrittenLocked(const WrittenPart& part) {
-    levelEdits_.SetWritten(part);
-}
-
-void CMainField::ApplyWrittenTransformLocked() {
-    std::optional<WrittenPart> part = selector_.SelectedWritten();
-    if (!part || part->deleted) {
-        return;
-    }
-    SetLineTransform(part->line,
-                     {edit_.vectors.selScale, edit_.vectors.selRotation, edit_.vectors.selPosition});
-    SetWrittenLocked(*part);
-}
-
-void CMainField::RecordWrittenAdjustmentLocked() {
-    const std::optional<WrittenPart> after = selector_.SelectedWritten();
-    if (!after || after->deleted) {
-        return;
-    }
-    const EditVectors& v = edit_.vectors;
-    WrittenPart before = *after;
-    SetLineTransform(before.line, {v.selScaleUndo, v.selRotationUndo, v.selPositionUndo});
-    if (SameGridValues(before.line, after->line)) {
-        return; // confirmed where it started
-    }
-    EditStep step;
-    step.selectionAfter = selector_.Capture();
-    step.selectionAfter.mode = EditMode::ModeAdjust;
-    step.selectionBefore = step.selectionAfter;
-    step.selectionBefore.selPosition = v.selPositionUndo;
-    step.selectionBefore.selScale = v.selScaleUndo;
-    step.selectionBefore.selRotation = v.selRotationUndo;
-    step.writtenBefore.push_back(std::move(before));
-    step.writtenAfter.push_back(*after);
-    PushStepLocked(std::move(step));
-}
-
-bool CMainField::DeleteSelectedWrittenLocked(const PlacementSelection& before) {
-    const std::optional<WrittenPart> part = selector_.SelectedWritten();
-    if (!part || part->deleted) {
-        return false;
-    }
-    WrittenPart confirmed = *part;
-    if (ModeInRange(edit_.mode, EditMode::ModePlacedMove, 12)) {
-        // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
-        const EditVectors& v = edit_.vectors;
-        SetLineTransform(confirmed.line, {v.selScaleUndo, v.selRotationUndo, v.selPositionUndo});
-    }
-    WrittenPart deleted = confirmed;
-    deleted.deleted = true;
-    SetWrittenLocked(deleted);
-    edit_.selection.name.clear();
-    edit_.selection.writtenFile.reset();
-    ResetTypingLocked();
-    edit_.mode = selector_.ModeWithoutSelection();
-    EditStep step;
-    step.selectionBefore = before;
-    step.selectionAfter = selector_.Capture();
-    step.writtenBefore.push_back(std::move(confirmed));
-    step.writtenAfter.push_back(std::move(deleted));
-    PushStepLocked(std::move(step));
-    return true;
-}
-
 void CMainField::SyncWrittenEntries() {
     std::lock_guard lock(mutex_);
     if (shownEdits_.Sync(lists_, document_, edit_.selection.Shown())) {
         CountEntryChange();
     }
+}
+
+std::vector<SelectedCopy> CMainField::SelectedGroup() const {
+    std::lock_guard lock(mutex_);
+    return edit_.selection.group;
+}
+
+std::vector<std::string> CMainField::SelectedWrittenNames() const {
+    std::lock_guard lock(mutex_);
+    return edit_.selection.WrittenNames();
+}
+
+int32_t CMainField::ListRowCountLocked() const {
+    return lists_.placementRecords.Count() + static_cast<int32_t>(edit_.selection.WrittenNames().size());
 }
 
 } // namespace quorvane

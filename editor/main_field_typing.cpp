@@ -19,7 +19,7 @@ bool CMainField::TransformKeyLocked(int virtualKey, CFieldHookCalls& calls) {
     if (edit_.input.ctrlKeyDown || !edit_.gesture.TypeKey(edit_.mode, edit_.vectors, virtualKey)) {
         return false;
     }
-    ApplySelectionTransformLocked();
+    selectionEdits_.ApplyTransform();
     ApplyCursorTransformLocked();
     calls.RepaintField();
     return true;

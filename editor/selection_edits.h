@@ -1,0 +1,58 @@
+#pragma once
+
+#include "editor/edit_history.h"
+#include "editor/field_edit_state.h"
+#include "editor/field_journal.h"
+#include "editor/field_selector.h"
+#include "editor/history_runner.h"
+#include "editor/level_edits.h"
+#include "editor/registry_lists.h"
+#include "editor/unwritten_placements.h"
+
+#include <vector>
+
+namespace quorvane {
+
+// What G, S, R and Delete do to the selection, whatever it is: an unwritten
+// placement alone (all the parts its click placed), a written copy alone, or
+// copies together about their centre. A confirmed change or a delete is one
+// undo step, and the journal is told a step came. The field's lock is held throughout.
+class CSelectionEdits {
+public:
+    CSelectionEdits(FieldEditState& edit, CFieldSelector& selector, CLevelEdits& edits,
+                    CUnwrittenPlacements& unwritten, CRegistryLists& lists, CHistoryRunner& history,
+                    CFieldJournal& journal)
+        : edit_(edit), selector_(selector), edits_(edits), unwritten_(unwritten), lists_(lists),
+          history_(history), journal_(journal) {}
+
+    void Push(EditStep step);
+    // A removal of parts as one step; nothing when there are none.
+    void RecordRemoval(std::vector<PlacedPartState> parts, const PlacementSelection& before);
+    // The selected vectors onto the selection, as the gesture goes on.
+    void ApplyTransform();
+    // The selection's parts as they were before the running adjustment: what a right click would put back.
+    void ToConfirmedTransforms(std::vector<PlacedPartState>& parts) const;
+    // On the confirming click or Enter, while the undo vectors still hold
+    // where the adjustment began; nothing when it ends where it began.
+    void RecordAdjustment();
+    // The copies selected together go, as one step: unwritten parts into removed.
+    void DeleteGroup(const PlacementSelection& before, CUnwrittenPlacements::Removed& removed);
+    // The written copy selected alone is marked deleted; false when there is none.
+    bool DeleteWritten(const PlacementSelection& before);
+
+private:
+    void ApplyGroupTransform();
+    void ApplyWrittenTransform();
+    void RecordGroupAdjustment();
+    void RecordWrittenAdjustment();
+
+    FieldEditState& edit_;
+    CFieldSelector& selector_;
+    CLevelEdits& edits_;
+    CUnwrittenPlacements& unwritten_;
+    CRegistryLists& lists_;
+    CHistoryRunner& history_;
+    CFieldJournal& journal_;
+};
+
+} // namespace quorvane
