@@ -22,6 +22,52 @@ EditMode OutsideModeGroups(EditMode mode) {
 
 } // namespace
 
+void CFieldSelector::RequestPick(std::optional<PickRay> ray, bool toggles) {
+    pick_ = ray;
+    pickToggles_ = toggles;
+    if (!toggles) {
+        pressHit_ = false;
+    }
+}
+
+void CFieldSelector::HandleRequests(CFieldHookCalls& calls) {
+    std::optional<PickRay> ray = std::exchange(pick_, std::nullopt);
+    std::optional<RectangleRequest> rectangle = std::exchange(rectangle_, std::nullopt);
+    const bool toggles = std::exchange(pickToggles_, false);
+    if (!ray && !rectangle) {
+        return;
+    }
+    // A key pressed since the click started something else: the click only ended the adjustment.
+    const bool selecting = edit_.mode == EditMode::ModeNoModel || edit_.mode == EditMode::ModeMove ||
+                           (toggles && edit_.mode == EditMode::ModeAdjust && !edit_.input.justPlaced);
+    if (!selecting) {
+        return;
+    }
+    if (ray) {
+        targets_.Gather(lists_);
+        const std::optional<PickTarget> hit = targets_.Nearest(*ray);
+        if (toggles) {
+            if (hit) { // Shift+click on bare ground keeps the selection
+                Toggle(*hit);
+            }
+        } else {
+            pressHit_ = hit.has_value();
+            if (hit) {
+                SelectPicked(*hit);
+            } else {
+                Clear(calls);
+            }
+        }
+    }
+    // A drag that began on a copy selected that copy; only one from bare ground draws a rectangle.
+    if (rectangle && !pressHit_) {
+        targets_.Gather(lists_);
+        SelectInRectangle(targets_.InRectangle(rectangle->a, rectangle->b, rectangle->view), calls);
+    }
+    calls.RepaintList();
+    calls.RepaintMain();
+}
+
 PlacementSelection CFieldSelector::Capture() const {
     PlacementSelection selection;
     selection.mode = OutsideModeGroups(edit_.mode);

@@ -31,6 +31,21 @@ public:
         : edit_(edit), document_(document), edits_(edits), unwritten_(unwritten), lists_(lists),
           handOver_(handOver), placement_(placement) {}
 
+    // A click's pick, made by the next HandleRequests: toggles for a
+    // Shift+click, which adds or takes out instead of selecting alone. A ray
+    // of nullopt (none under the pixel) picks nothing.
+    void RequestPick(std::optional<PickRay> ray, bool toggles);
+    struct RectangleRequest {
+        ViewPoint a;
+        ViewPoint b;
+        ViewProjection view;
+    };
+    // A drag's rectangle; made only when the press that began it hit nothing.
+    void RequestRectangle(RectangleRequest rectangle) { rectangle_ = std::move(rectangle); }
+    bool PickPending() const { return pick_.has_value(); }
+    // Frame update: the pick and the rectangle asked for since the last time.
+    void HandleRequests(CFieldHookCalls& calls);
+
     // The selection as an undo step keeps it; a running gesture counts as the mode it began in.
     PlacementSelection Capture() const;
     // Puts a kept selection back, about the copies as they stand now.
@@ -51,6 +66,11 @@ public:
     void ResetGroup();
 
 private:
+    std::optional<PickRay> pick_;
+    bool pickToggles_ = false;
+    std::optional<RectangleRequest> rectangle_;
+    bool pressHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
+    CPickTargets targets_;  // kept from one pick to the next
     FieldEditState& edit_;
     CLevelDocument& document_;
     CLevelEdits& edits_;

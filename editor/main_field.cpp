@@ -270,9 +270,7 @@ void CMainField::LButtonDownNow(PixelPoint client) {
                                (edit_.mode == EditMode::ModeAdjust && !edit_.input.justPlaced);
             LeftClickLocked(calls);
             if (picks && pickRay_) {
-                pendingPick_ = pickRay_(client);
-                pendingPickToggles_ = false;
-                pressPickHit_ = false;
+                selector_.RequestPick(pickRay_(client), false);
                 edit_.input.StartRectangle(client);
             }
         }
@@ -392,15 +390,14 @@ void CMainField::LButtonUpNow() {
                                (edit_.mode == EditMode::ModeAdjust && !edit_.input.justPlaced);
         if (const std::optional<PixelPoint> click = edit_.input.LeftReleased();
             click && selecting && pickRay_) {
-            pendingPick_ = pickRay_(*click);
-            pendingPickToggles_ = true;
+            selector_.RequestPick(pickRay_(*click), true);
         }
         if (edit_.input.boxSelecting && viewProjection_) {
             const auto at = [](PixelPoint p) {
                 return ViewPoint{static_cast<float>(p.x), static_cast<float>(p.y)};
             };
-            pendingRectangle_ =
-                RectangleRequest{at(edit_.input.boxAnchor), at(edit_.input.boxCorner), viewProjection_()};
+            selector_.RequestRectangle(
+                {at(edit_.input.boxAnchor), at(edit_.input.boxCorner), viewProjection_()});
         }
         edit_.input.boxSelecting = false;
         edit_.input.leftSelects = false;

@@ -360,11 +360,6 @@ private:
     void SyncWrittenEntries(); // render thread: the edits onto the shown copies
 
     // Copies selected together (main_field_group.cpp).
-    struct RectangleRequest {
-        ViewPoint a;
-        ViewPoint b;
-        ViewProjection view;
-    };
     // The placement list's rows: the unwritten placements, then the selected written copies.
     int32_t ListRowCountLocked() const;
 
@@ -412,12 +407,7 @@ private:
     PixelPoint origin_;
     PickRayFunction pickRay_;
     ViewProjectionFunction viewProjection_;
-    std::optional<RectangleRequest> pendingRectangle_;
-    CPickTargets pickTargets_;  // frame update
-    bool pressPickHit_ = false; // the press that began a rectangle hit a copy: no rectangle then
-    std::optional<PickRay> pendingPick_;
-    bool pendingPickToggles_ = false; // Shift+click: the copy joins or leaves the selection
-    FieldEditState edit_;             // what the user is doing: mode, vectors, pointer, selection, list rows
+    FieldEditState edit_; // what the user is doing: mode, vectors, pointer, selection, list rows
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
     CLevelEdits levelEdits_{document_, unwritten_, lists_, shownEdits_};

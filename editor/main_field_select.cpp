@@ -21,7 +21,7 @@ void CMainField::SetPickRay(PickRayFunction pickRay) {
 
 bool CMainField::PickPending() const {
     std::lock_guard lock(mutex_);
-    return pendingPick_.has_value();
+    return selector_.PickPending();
 }
 
 bool CMainField::SelectedIsWritten() const {
@@ -45,50 +45,7 @@ void CMainField::SetViewProjection(ViewProjectionFunction projection) {
 }
 
 void CMainField::HandlePickRequest() {
-    std::optional<PickRay> ray;
-    std::optional<RectangleRequest> rectangle;
-    bool toggles = false;
-    {
-        std::lock_guard lock(mutex_);
-        ray.swap(pendingPick_);
-        rectangle.swap(pendingRectangle_);
-        toggles = std::exchange(pendingPickToggles_, false);
-    }
-    if (!ray && !rectangle) {
-        return;
-    }
-    LockedStep([&](CFieldHookCalls& calls) {
-        // A key pressed since the click started something else: the click only ended the adjustment.
-        const bool selecting = edit_.mode == EditMode::ModeNoModel || edit_.mode == EditMode::ModeMove ||
-                               (toggles && edit_.mode == EditMode::ModeAdjust && !edit_.input.justPlaced);
-        if (!selecting) {
-            return;
-        }
-        if (ray) {
-            pickTargets_.Gather(lists_);
-            const std::optional<PickTarget> hit = pickTargets_.Nearest(*ray);
-            if (toggles) {
-                if (hit) { // Shift+click on bare ground keeps the selection
-                    selector_.Toggle(*hit);
-                }
-            } else {
-                pressPickHit_ = hit.has_value();
-                if (hit) {
-                    selector_.SelectPicked(*hit);
-                } else {
-                    selector_.Clear(calls);
-                }
-            }
-        }
-        // A drag that began on a copy selected that copy; only one from bare ground draws a rectangle.
-        if (rectangle && !pressPickHit_) {
-            pickTargets_.Gather(lists_);
-            selector_.SelectInRectangle(pickTargets_.InRectangle(rectangle->a, rectangle->b, rectangle->view),
-                                        calls);
-        }
-        calls.RepaintList();
-        calls.RepaintMain();
-    });
+    LockedStep([this](CFieldHookCalls& calls) { selector_.HandleRequests(calls); });
 }
 
 void CMainField::SyncWrittenEntries() {
