@@ -6,6 +6,7 @@
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
 #include "editor/field_edit_state.h"
+#include "editor/field_input_handler.h"
 #include "editor/field_input_queue.h"
 #include "editor/field_input_state.h"
 #include "editor/field_journal.h"
@@ -74,7 +75,7 @@ namespace quorvane {
 // is a copy or a visit under the lock, never a list to lock by hand. Places,
 // confirmed adjustments and deletes are undoable steps; what is not written
 // yet is journaled to disk after each of them, on the journal's own thread.
-class CMainField : private IHistoryHost, private IGridWriteHost {
+class CMainField : private IHistoryHost, private IGridWriteHost, private IFieldInputHost {
 public:
     static constexpr size_t kCursorSlots = quorvane::kCursorSlots;
     static constexpr int32_t kRequestNone = 0;
@@ -311,8 +312,6 @@ private:
     using LoadedPart = CUnwrittenPlacements::LoadedPart;
 
     // Every *Locked member expects mutex_ to be held by the caller.
-    Vector4 GroundPlanePoint(PixelPoint client) const;
-    PixelPoint ToScreen(PixelPoint client) const { return {client.x + origin_.x, client.y + origin_.y}; }
     void RunHooks(const CFieldHookCalls& calls) const override;
     // Runs step under the lock, then the hook calls it gathered.
     template <typename F> void LockedStep(F step) {
@@ -324,28 +323,12 @@ private:
         RunHooks(calls);
     }
     void ApplyInput(const FieldInput& input);
-    void KeyDownNow(int virtualKey);
-    void KeyUpNow(int virtualKey);
-    void LButtonDownNow(PixelPoint client);
-    void LButtonUpNow();
-    void MButtonDownNow(PixelPoint client);
-    void MButtonUpNow();
-    void RButtonDownNow(PixelPoint client);
-    void RButtonUpNow();
-    void MouseMoveNow(PixelPoint client);
-    void ListRowNow(int32_t clientY);
-    void ListWheelNow(int32_t delta);
-    void LeftClickLocked(CFieldHookCalls& calls);
-    void RightClickLocked(PixelPoint client, CFieldHookCalls& calls);
-    void DragEditLocked();
-    // Typed values, Enter and Escape in a move, scale or turn (main_field_typing.cpp).
-    bool TransformKeyLocked(int virtualKey, CFieldHookCalls& calls); // true when the key was used
-    void ResetTypingLocked();
-    void DrawNextPlacementLocked();
-    void FinishLeftClickLocked(bool placed, CFieldHookCalls& calls);
-    void CancelAdjustmentLocked(CFieldHookCalls& calls);           // what a right click undoes
-    bool HistoryKeyLocked(int virtualKey, CFieldHookCalls& calls); // true when the key was Ctrl+Z/Y
-    void ApplyCursorTransformLocked();
+    void ListRowLocked(int32_t clientY, CFieldHookCalls& calls);
+    void ListWheelLocked(int32_t delta, CFieldHookCalls& calls);
+    // The input handler's host (main_field_placement.cpp).
+    int32_t PlaceLocked(CFieldHookCalls& calls) override;
+    void RequestDeleteLocked() override;
+    void RequestCancelPlacementLocked() override;
     int32_t PlaceCursorModelLocked(CFieldHookCalls& calls);
     // Places once the cursor holds its parts and the cell's names are known.
     int32_t TryPendingPlaceLocked(CFieldHookCalls& calls);
@@ -355,8 +338,7 @@ private:
     void HandleEditRequest();
 
     // Selecting in the field and editing written placements (main_field_select.cpp).
-    void HandlePickRequest(); // render thread
-    void RequestDeleteLocked();
+    void HandlePickRequest();  // render thread
     void SyncWrittenEntries(); // render thread: the edits onto the shown copies
 
     // Copies selected together (main_field_group.cpp).
@@ -401,12 +383,7 @@ private:
 
     CFieldInputQueue inputs_; // posted input, waiting for the frame update
     mutable std::mutex mutex_;
-    GroundPlanePointFunction groundPlanePoint_;
-    RandomRangesFunction randomRanges_;
     std::shared_ptr<const FieldViewHooks> hooks_; // copied out under the lock, called outside it
-    PixelPoint origin_;
-    PickRayFunction pickRay_;
-    ViewProjectionFunction viewProjection_;
     FieldEditState edit_; // what the user is doing: mode, vectors, pointer, selection, list rows
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
@@ -417,7 +394,6 @@ private:
     CPlacementTool placement_{mutex_, loader_, background_, gridRoot_, nameReader_};
 
     std::atomic<int32_t> editRequest_{kRequestNone};
-    std::atomic<bool> mouseMoved_{false};
     CGridHandOver gridHandOver_;
     CFieldSelector selector_{edit_, document_, levelEdits_, unwritten_, lists_, gridHandOver_, placement_};
     GridLineWriter gridWriter_;                   // under mutex_
@@ -435,6 +411,7 @@ private:
     std::vector<WrittenPart> recoverableEdits_; // under mutex_
     CFieldJournal journal_;                     // written on its own thread, never under mutex_
     CSelectionEdits selectionEdits_{edit_, selector_, levelEdits_, unwritten_, lists_, history_, journal_};
+    CFieldInputHandler input_{edit_, selector_, selectionEdits_, placement_, history_, *this};
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
     CBackgroundQueue background_{"モデルの読み込み"};

@@ -11,23 +11,6 @@ namespace quorvane {
 
 // ---- keys and requests ------------------------------------------------------------------
 
-bool CMainField::HistoryKeyLocked(int virtualKey, CFieldHookCalls& calls) {
-    if (!edit_.input.ctrlKeyDown || (virtualKey != vk::Letter('Z') && virtualKey != vk::Letter('Y'))) {
-        return false;
-    }
-    const bool redo = virtualKey == vk::Letter('Y') || edit_.input.shiftKeyDown;
-    if (IsInModeGroup(edit_.mode)) {
-        // Inside a move, scale or rotation the undo key only takes that back, as a
-        // right click does; redo waits until the adjustment is over.
-        if (!redo) {
-            CancelAdjustmentLocked(calls);
-        }
-        return true;
-    }
-    history_.Request(redo ? kHistoryRedo : kHistoryUndo);
-    return true;
-}
-
 void CMainField::RequestUndo() {
     history_.Request(kHistoryUndo);
 }
@@ -79,7 +62,7 @@ bool CMainField::WriteInProgressLocked() const {
 
 void CMainField::EndAdjustmentLocked(CFieldHookCalls& calls) {
     if (IsInModeGroup(edit_.mode)) {
-        CancelAdjustmentLocked(calls);
+        input_.CancelAdjustment(calls);
     }
 }
 

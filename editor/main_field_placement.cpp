@@ -56,7 +56,7 @@ void CMainField::SwapInCursor() {
             }
             edit_.mode = EditMode::ModePlace; // only the frame update changes the mode
         }
-        ApplyCursorTransformLocked();
+        input_.ApplyCursorTransform();
         TryPendingPlaceLocked(calls);
     }
     RunHooks(calls);
@@ -298,28 +298,32 @@ void CMainField::StopBackgroundWork() {
 
 // ---- placement list window and delete button ------------------------------------------
 
-void CMainField::ListRowNow(int32_t clientY) {
-    LockedStep([&](CFieldHookCalls& calls) {
-        const int32_t row = edit_.list.ClickAt(clientY, lists_.placementRecords.Count());
-        if (const CPlacedModel* record = lists_.placementRecords.At(row)) {
-            selector_.SelectPlaced(record->uniqueName);
-        }
-        edit_.input.justPlaced = false;
-        calls.RepaintList();
-    });
+void CMainField::ListRowLocked(int32_t clientY, CFieldHookCalls& calls) {
+    const int32_t row = edit_.list.ClickAt(clientY, lists_.placementRecords.Count());
+    if (const CPlacedModel* record = lists_.placementRecords.At(row)) {
+        selector_.SelectPlaced(record->uniqueName);
+    }
+    edit_.input.justPlaced = false;
+    calls.RepaintList();
 }
 
-void CMainField::ListWheelNow(int32_t delta) {
-    LockedStep([&](CFieldHookCalls& calls) {
-        edit_.list.Wheel(delta, ListRowCountLocked());
-        calls.RepaintList();
-        calls.RepaintMain();
-    });
+void CMainField::ListWheelLocked(int32_t delta, CFieldHookCalls& calls) {
+    edit_.list.Wheel(delta, ListRowCountLocked());
+    calls.RepaintList();
+    calls.RepaintMain();
 }
 
 void CMainField::SetListHeight(int32_t height) {
     std::lock_guard lock(mutex_);
     edit_.list.SetHeight(height);
+}
+
+int32_t CMainField::PlaceLocked(CFieldHookCalls& calls) {
+    return PlaceCursorModelLocked(calls);
+}
+
+void CMainField::RequestCancelPlacementLocked() {
+    editRequest_.store(kRequestCancelPlacement, std::memory_order_release);
 }
 
 void CMainField::RequestDeleteLocked() {

@@ -16,7 +16,7 @@ void CountEntryChange() {
 
 void CMainField::SetPickRay(PickRayFunction pickRay) {
     std::lock_guard lock(mutex_);
-    pickRay_ = std::move(pickRay);
+    input_.SetPickRay(std::move(pickRay));
 }
 
 bool CMainField::PickPending() const {
@@ -41,7 +41,7 @@ bool CMainField::HasUnwrittenEdits(const std::filesystem::path& file) const {
 
 void CMainField::SetViewProjection(ViewProjectionFunction projection) {
     std::lock_guard lock(mutex_);
-    viewProjection_ = std::move(projection);
+    input_.SetViewProjection(std::move(projection));
 }
 
 void CMainField::HandlePickRequest() {
