@@ -267,4 +267,14 @@ std::vector<CPlacedModel> CMainField::PlacementRecordSnapshot() const {
     return records;
 }
 
+std::string CMainField::TypedValueText() const {
+    std::lock_guard lock(mutex_);
+    return IsInModeGroup(edit_.mode) ? edit_.gesture.TypedText() : std::string();
+}
+
+bool CMainField::Snapping() const {
+    std::lock_guard lock(mutex_);
+    return IsInModeGroup(edit_.mode) && edit_.input.ctrlKeyDown && !edit_.gesture.Typing();
+}
+
 } // namespace quorvane

@@ -371,8 +371,6 @@ private:
     // writer; call it without the lock.
     void QueueJournalIfDue();
 
-    void ResetSelectionFromCursorLocked();
-
     IModelLoader& loader_;
     // The registry's lists: the field view's when it hands them in, else our own.
     std::unique_ptr<CRegistryLists> ownedLists_;

@@ -210,12 +210,6 @@ void CMainField::RemoveGroupEntries(const std::string& uniqueName) {
 
 // ---- requests (render thread) -----------------------------------------------------------
 
-void CMainField::ResetSelectionFromCursorLocked() {
-    edit_.vectors.selPosition = edit_.vectors.cursorOffset;
-    edit_.vectors.selRotation = edit_.vectors.cursorRotation;
-    edit_.vectors.selScale = edit_.vectors.cursorScale;
-}
-
 void CMainField::HandleEditRequest() {
     RemovedGroup removed; // destroyed once the lock is released, still on the render thread
     LockedStep([&](CFieldHookCalls& calls) {
@@ -226,16 +220,9 @@ void CMainField::HandleEditRequest() {
         if (request == kRequestNone) {
             return; // most frames
         }
-        PlacementSelection before = selector_.Capture();
+        const PlacementSelection before = selector_.Capture();
         if (request == kRequestCancelPlacement) {
-            // Undone, the placement waits for its confirmation again, as before the right click.
-            before.mode = EditMode::ModeAdjust;
-            std::vector<PlacedPartState> parts =
-                unwritten_.CaptureGroup(unwritten_.SerialOf(edit_.selection.name));
-            removed = unwritten_.ExtractGroup(edit_.selection.name);
-            ResetSelectionFromCursorLocked();
-            // justPlaced stays set, so the mode stays placing.
-            selectionEdits_.RecordRemoval(std::move(parts), before);
+            selectionEdits_.CancelPlacement(before, removed);
         } else if (request == kRequestDeleteSelected && edit_.selection.IsGroup()) {
             selectionEdits_.DeleteGroup(before, removed);
         } else if (request == kRequestDeleteSelected && edit_.selection.writtenFile) {
@@ -243,24 +230,7 @@ void CMainField::HandleEditRequest() {
                 return;
             }
         } else if (request == kRequestDeleteSelected) {
-            std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(deleteName_));
-            if (ModeInRange(edit_.mode, EditMode::ModePlacedMove, 12) &&
-                unwritten_.SerialOf(deleteName_) == unwritten_.SerialOf(edit_.selection.name)) {
-                // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
-                selectionEdits_.ToConfirmedTransforms(parts);
-            }
-            removed = unwritten_.ExtractGroup(deleteName_);
-            ResetSelectionFromCursorLocked();
-            edit_.list.ClampSelection(lists_.placementRecords.Count());
-            edit_.list.ClampPage(lists_.placementRecords.Count());
-            const CPlacedModel* row = lists_.placementRecords.At(edit_.list.Selected());
-            if (row == nullptr) {
-                edit_.mode = EditMode::ModeMove;
-            } else {
-                // The highlighted row is the one edited from now on.
-                selector_.SelectPlaced(row->uniqueName);
-            }
-            selectionEdits_.RecordRemoval(std::move(parts), before);
+            selectionEdits_.DeleteUnwritten(deleteName_, before, removed);
         } else {
             return;
         }

@@ -198,4 +198,40 @@ bool CSelectionEdits::DeleteWritten(const PlacementSelection& before) {
     return true;
 }
 
+void CSelectionEdits::ResetSelectionFromCursor() {
+    edit_.vectors.selPosition = edit_.vectors.cursorOffset;
+    edit_.vectors.selRotation = edit_.vectors.cursorRotation;
+    edit_.vectors.selScale = edit_.vectors.cursorScale;
+}
+
+void CSelectionEdits::CancelPlacement(PlacementSelection before, CUnwrittenPlacements::Removed& removed) {
+    // Undone, the placement waits for its confirmation again, as before the right click.
+    before.mode = EditMode::ModeAdjust;
+    std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(edit_.selection.name));
+    removed = unwritten_.ExtractGroup(edit_.selection.name);
+    ResetSelectionFromCursor();
+    // justPlaced stays set, so the mode stays placing.
+    RecordRemoval(std::move(parts), before);
+}
+
+void CSelectionEdits::DeleteUnwritten(const std::string& name, const PlacementSelection& before,
+                                      CUnwrittenPlacements::Removed& removed) {
+    std::vector<PlacedPartState> parts = unwritten_.CaptureGroup(unwritten_.SerialOf(name));
+    if (ModeInRange(edit_.mode, EditMode::ModePlacedMove, 12) &&
+        unwritten_.SerialOf(name) == unwritten_.SerialOf(edit_.selection.name)) {
+        // Deleted in the middle of an adjustment: undone, it comes back unadjusted.
+        ToConfirmedTransforms(parts);
+    }
+    removed = unwritten_.ExtractGroup(name);
+    ResetSelectionFromCursor();
+    edit_.list.ClampSelection(lists_.placementRecords.Count());
+    edit_.list.ClampPage(lists_.placementRecords.Count());
+    if (const CPlacedModel* row = lists_.placementRecords.At(edit_.list.Selected())) {
+        selector_.SelectPlaced(row->uniqueName); // the highlighted row is the one edited from now on
+    } else {
+        edit_.mode = EditMode::ModeMove;
+    }
+    RecordRemoval(std::move(parts), before);
+}
+
 } // namespace quorvane

@@ -9,6 +9,7 @@
 #include "editor/registry_lists.h"
 #include "editor/unwritten_placements.h"
 
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -39,8 +40,15 @@ public:
     void DeleteGroup(const PlacementSelection& before, CUnwrittenPlacements::Removed& removed);
     // The written copy selected alone is marked deleted; false when there is none.
     bool DeleteWritten(const PlacementSelection& before);
+    // The unwritten placement named (all its click's parts) goes, into removed;
+    // the list's row that is highlighted then is the one selected.
+    void DeleteUnwritten(const std::string& name, const PlacementSelection& before,
+                         CUnwrittenPlacements::Removed& removed);
+    // A right click on a placement waiting for its confirmation takes it back, into removed.
+    void CancelPlacement(PlacementSelection before, CUnwrittenPlacements::Removed& removed);
 
 private:
+    void ResetSelectionFromCursor(); // the selected vectors back to the cursor's
     void ApplyGroupTransform();
     void ApplyWrittenTransform();
     void RecordGroupAdjustment();
