@@ -59,8 +59,9 @@
 namespace quorvane {
 
 // The editing core of the field view, and the face the windows call: the
-// edit modes and the input that drives them, the selection, and the steps
-// that tie its parts together. Each part has a class of its own: the
+// posted input, the frame update's order of work, and the steps that tie
+// its parts together. Each part has a class of its own: the input
+// handler (the modes' machine), the selector and the selection's edits, the
 // placement tool (cursor, choice, cell names), the unwritten placements and
 // the written cells' document with the edits of both, the history runner,
 // the grid write runner and the journal. It holds no window and no GPU
