@@ -246,9 +246,8 @@ std::map<std::string, LoadedGridFile> LoadedGridFiles(const CRegistryLists& list
 // shows only once its source is uploaded, which may come frames after the copy.
 bool SharedModelsReady(const CRegistryLists& lists) {
     bool ready = true;
-    lists.sharedModels.ForEach([&ready](const CModelEntry& entry) {
-        ready = ready && entry.loaded.load() && entry.ready.load();
-    });
+    lists.sharedModels.ForEach(
+        [&ready](const CModelEntry& entry) { ready = ready && entry.loaded.load() && entry.ready.load(); });
     return ready;
 }
 
