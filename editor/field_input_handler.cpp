@@ -30,7 +30,7 @@ void CFieldInputHandler::KeyDown(int virtualKey, CFieldHookCalls& calls) {
     }
     switch (editKey) {
     case vk::kDelete:
-        host_.RequestDeleteLocked();
+        selectionEdits_.RequestDelete();
         break;
     case vk::kEscape:
         if (mode == EditMode::ModeAdjust && !edit_.input.justPlaced) {
@@ -48,7 +48,7 @@ void CFieldInputHandler::KeyDown(int virtualKey, CFieldHookCalls& calls) {
         edit_.mode = edit_.gesture.KeyPressed(editKey, mode, v);
         if (IsInModeGroup(mode) && edit_.gesture.Typing()) {
             selectionEdits_.ApplyTransform(); // the typed number moved to the new axis
-            ApplyCursorTransform();
+            placer_.ApplyCursorTransform();
         }
         break;
     default:
@@ -93,7 +93,7 @@ bool CFieldInputHandler::TransformKey(int virtualKey, CFieldHookCalls& calls) {
         return false;
     }
     selectionEdits_.ApplyTransform();
-    ApplyCursorTransform();
+    placer_.ApplyCursorTransform();
     calls.RepaintField();
     return true;
 }
@@ -111,7 +111,7 @@ void CFieldInputHandler::MouseMove(PixelPoint client, CFieldHookCalls& calls) {
     } else if (!edit_.gesture.Typing()) { // a typed number holds the transform
         DragEdit();
         selectionEdits_.ApplyTransform();
-        ApplyCursorTransform();
+        placer_.ApplyCursorTransform();
     }
 }
 
@@ -156,7 +156,7 @@ void CFieldInputHandler::LeftClick(CFieldHookCalls& calls) {
         v.selScaleUndo = v.selScale;
         v.selRotationUndo = v.selRotation;
         // From the models the cursor holds; adjusting starts once they are placed.
-        placed = host_.PlaceLocked(calls) > 0;
+        placed = placer_.Place(calls) > 0;
     } else if (CTransformGesture::Confirms(mode)) {
         if (ModeInRange(mode, EditMode::ModePlacedMove, 12)) {
             // While the undo vectors still hold where the adjustment began.
@@ -172,7 +172,7 @@ void CFieldInputHandler::LeftClick(CFieldHookCalls& calls) {
 }
 
 void CFieldInputHandler::FinishLeftClick(bool placed, CFieldHookCalls& calls) {
-    ApplyCursorTransform();
+    placer_.ApplyCursorTransform();
     if (edit_.mode != EditMode::ModeAdjust && !placed) {
         edit_.list.ClearSelection();
         calls.RepaintList();
@@ -240,14 +240,14 @@ void CFieldInputHandler::CancelAdjustment(CFieldHookCalls& calls) {
     } else if (mode == EditMode::ModeAdjust) {
         edit_.mode = EditMode::ModePlace;
         if (edit_.input.justPlaced) {
-            host_.RequestCancelPlacementLocked();
+            selectionEdits_.RequestCancelPlacement();
         }
     } else {
         edit_.mode = CTransformGesture::Cancel(mode, edit_.vectors);
     }
     edit_.gesture.Reset();
     selectionEdits_.ApplyTransform();
-    ApplyCursorTransform();
+    placer_.ApplyCursorTransform();
     // Only a fresh placement waiting for its confirmation returns to placing.
     if (edit_.mode == EditMode::ModePlace && !edit_.input.justPlaced) {
         edit_.mode = EditMode::ModeMove;
@@ -269,14 +269,6 @@ void CFieldInputHandler::DrawNextPlacement() {
         placement_.DrawNextLocked(ranges, edit_.vectors.baseScale, edit_.vectors.baseRotation);
     edit_.vectors.cursorScale = next.scale;
     edit_.vectors.cursorRotation = next.rotation;
-}
-
-void CFieldInputHandler::ApplyCursorTransform() {
-    placement_.CursorLocked().ForEachPart([this](CCursorPart& part) {
-        part.transform.scale = edit_.vectors.cursorScale;
-        part.offset = edit_.vectors.cursorOffset;
-        part.transform.rotation = edit_.vectors.cursorRotation;
-    });
 }
 
 } // namespace quorvane

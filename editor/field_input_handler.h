@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/cursor_placer.h"
 #include "editor/field_edit_state.h"
 #include "editor/field_selector.h"
 #include "editor/field_view_hooks.h"
@@ -16,21 +17,6 @@
 
 namespace quorvane {
 
-// What the input handler asks of the field, with its lock held.
-class IFieldInputHost {
-public:
-    // A click while placing: the cursor's models go down at the selected
-    // vectors; the parts placed (0 while the click waits for them).
-    virtual int32_t PlaceLocked(CFieldHookCalls& calls) = 0;
-    // Delete: the frame update deletes what is selected.
-    virtual void RequestDeleteLocked() = 0;
-    // A right click on a placement waiting for its confirmation: the frame update takes it back.
-    virtual void RequestCancelPlacementLocked() = 0;
-
-protected:
-    ~IFieldInputHost() = default;
-};
-
 // The edit modes' machine: what a key, a mouse move and each button do in
 // each of the 28 modes, typed numbers and Ctrl snapping included, with the
 // window's points turned into ground points, pick rays and the camera's
@@ -45,9 +31,9 @@ public:
     using RandomRangesFunction = std::function<RandomRanges()>;
 
     CFieldInputHandler(FieldEditState& edit, CFieldSelector& selector, CSelectionEdits& selectionEdits,
-                       CPlacementTool& placement, CHistoryRunner& history, IFieldInputHost& host)
+                       CPlacementTool& placement, CCursorPlacer& placer, CHistoryRunner& history)
         : edit_(edit), selector_(selector), selectionEdits_(selectionEdits), placement_(placement),
-          history_(history), host_(host) {}
+          placer_(placer), history_(history) {}
 
     // Wiring, with the field's lock held.
     void SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {
@@ -69,8 +55,6 @@ public:
     void RightUp(CFieldHookCalls& calls);
     // What a right click undoes: the running move, scale or turn, a fresh placement, the selection.
     void CancelAdjustment(CFieldHookCalls& calls);
-    // The cursor's parts take the cursor vectors.
-    void ApplyCursorTransform();
     // The mouse moved where the camera and the pick point follow it (any thread).
     bool TakeMouseMoved() { return mouseMoved_.exchange(false, std::memory_order_acq_rel); }
 
@@ -89,8 +73,8 @@ private:
     CFieldSelector& selector_;
     CSelectionEdits& selectionEdits_;
     CPlacementTool& placement_;
+    CCursorPlacer& placer_;
     CHistoryRunner& history_;
-    IFieldInputHost& host_;
     GroundPlanePointFunction groundPlanePoint_;
     PickRayFunction pickRay_;
     ViewProjectionFunction viewProjection_;

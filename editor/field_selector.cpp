@@ -382,4 +382,21 @@ void CFieldSelector::ResetGroup() {
     v.dragStartPosition = v.selPosition;
 }
 
+void CFieldSelector::ListRow(int32_t clientY, CFieldHookCalls& calls) {
+    const int32_t row = edit_.list.ClickAt(clientY, lists_.placementRecords.Count());
+    if (const CPlacedModel* record = lists_.placementRecords.At(row)) {
+        SelectPlaced(record->uniqueName);
+    }
+    edit_.input.justPlaced = false;
+    calls.RepaintList();
+}
+
+void CFieldSelector::ListWheel(int32_t delta, CFieldHookCalls& calls) {
+    // The rows: the unwritten placements, then the selected written copies.
+    edit_.list.Wheel(delta, lists_.placementRecords.Count() +
+                                static_cast<int32_t>(edit_.selection.WrittenNames().size()));
+    calls.RepaintList();
+    calls.RepaintMain();
+}
+
 } // namespace quorvane

@@ -64,6 +64,9 @@ public:
     void Clear(CFieldHookCalls& calls);
     // The copies' transforms now become the gesture's start, about their centre.
     void ResetGroup();
+    // A click on a row of the placement list selects its placement; the wheel scrolls the list.
+    void ListRow(int32_t clientY, CFieldHookCalls& calls);
+    void ListWheel(int32_t delta, CFieldHookCalls& calls);
 
 private:
     std::optional<PickRay> pick_;

@@ -10,8 +10,7 @@ namespace quorvane {
 CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, GridNameReader nameReader)
     : loader_(loader), ownedLists_(std::make_unique<CRegistryLists>()), lists_(*ownedLists_),
       gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
-      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines),
-      fileAccess_(std::make_shared<CGridFileAccess>()) {
+      hooks_(std::make_shared<const FieldViewHooks>()) {
     std::lock_guard lock(mutex_);
     placement_.ReadCellNamesLocked(); // the cell a click places in before the mouse ever moved
 }
@@ -19,8 +18,7 @@ CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, Gri
 CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot,
                        GridNameReader nameReader)
     : loader_(loader), lists_(lists), gridRoot_(std::move(gridRoot)), nameReader_(std::move(nameReader)),
-      hooks_(std::make_shared<const FieldViewHooks>()), gridWriter_(WriteGridLines),
-      fileAccess_(std::make_shared<CGridFileAccess>()) {
+      hooks_(std::make_shared<const FieldViewHooks>()) {
     std::lock_guard lock(mutex_);
     placement_.ReadCellNamesLocked();
 }
@@ -30,6 +28,16 @@ CMainField::~CMainField() = default;
 void CMainField::SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {
     std::lock_guard lock(mutex_);
     input_.SetGroundPlanePoint(std::move(groundPlanePoint));
+}
+
+void CMainField::SetPickRay(PickRayFunction pickRay) {
+    std::lock_guard lock(mutex_);
+    input_.SetPickRay(std::move(pickRay));
+}
+
+void CMainField::SetViewProjection(ViewProjectionFunction projection) {
+    std::lock_guard lock(mutex_);
+    input_.SetViewProjection(std::move(projection));
 }
 
 void CMainField::SetRandomRanges(RandomRangesFunction ranges) {
@@ -48,12 +56,12 @@ void CMainField::SetClientOrigin(PixelPoint origin) {
 
 void CMainField::SetGridLineWriter(GridLineWriter writer) {
     std::lock_guard lock(mutex_);
-    gridWriter_ = std::move(writer);
+    gridStore_.SetWriter(std::move(writer));
 }
 
 void CMainField::SetGridFileAccess(std::shared_ptr<IGridFileAccess> access) {
     std::lock_guard lock(mutex_);
-    fileAccess_ = std::move(access);
+    gridStore_.SetFileAccess(std::move(access));
 }
 
 void CMainField::RunHooks(const CFieldHookCalls& calls) const {
@@ -126,47 +134,7 @@ void CMainField::ApplyInput(const FieldInput& input) {
     CFieldHookCalls calls;
     {
         std::lock_guard lock(mutex_);
-        switch (input.kind) {
-        case FieldInput::Kind::KeyDown:
-            input_.KeyDown(input.value, calls);
-            break;
-        case FieldInput::Kind::KeyUp:
-            input_.KeyUp(input.value);
-            break;
-        case FieldInput::Kind::LButtonDown:
-            input_.LeftDown(input.point, calls);
-            break;
-        case FieldInput::Kind::LButtonUp:
-            input_.LeftUp(calls);
-            break;
-        case FieldInput::Kind::MButtonDown:
-            input_.MiddleDown(input.point, calls);
-            break;
-        case FieldInput::Kind::MButtonUp:
-            input_.MiddleUp(calls);
-            break;
-        case FieldInput::Kind::RButtonDown:
-            input_.RightDown(input.point, calls);
-            break;
-        case FieldInput::Kind::RButtonUp:
-            input_.RightUp(calls);
-            break;
-        case FieldInput::Kind::MouseMove:
-            input_.MouseMove(input.point, calls);
-            break;
-        case FieldInput::Kind::ClientOrigin:
-            input_.SetClientOrigin(input.point);
-            break;
-        case FieldInput::Kind::ListRow:
-            ListRowLocked(input.value, calls);
-            break;
-        case FieldInput::Kind::ListWheel:
-            ListWheelLocked(input.value, calls);
-            break;
-        case FieldInput::Kind::Delete:
-            RequestDeleteLocked();
-            break;
-        }
+        ApplyInputLocked(input, calls);
     }
     // The walking keys, once the core has taken the key.
     if (input.kind == FieldInput::Kind::KeyDown || input.kind == FieldInput::Kind::KeyUp) {
@@ -176,15 +144,106 @@ void CMainField::ApplyInput(const FieldInput& input) {
     QueueJournalIfDue(); // a click or Enter may have made a step
 }
 
-// ---- transforms ---------------------------------------------------------------
-
-void CMainField::ApplyCursorTransform() {
-    std::lock_guard lock(mutex_);
-    input_.ApplyCursorTransform();
+void CMainField::ApplyInputLocked(const FieldInput& input, CFieldHookCalls& calls) {
+    switch (input.kind) {
+    case FieldInput::Kind::KeyDown:
+        return input_.KeyDown(input.value, calls);
+    case FieldInput::Kind::KeyUp:
+        return input_.KeyUp(input.value);
+    case FieldInput::Kind::LButtonDown:
+        return input_.LeftDown(input.point, calls);
+    case FieldInput::Kind::LButtonUp:
+        return input_.LeftUp(calls);
+    case FieldInput::Kind::MButtonDown:
+        return input_.MiddleDown(input.point, calls);
+    case FieldInput::Kind::MButtonUp:
+        return input_.MiddleUp(calls);
+    case FieldInput::Kind::RButtonDown:
+        return input_.RightDown(input.point, calls);
+    case FieldInput::Kind::RButtonUp:
+        return input_.RightUp(calls);
+    case FieldInput::Kind::MouseMove:
+        return input_.MouseMove(input.point, calls);
+    case FieldInput::Kind::ClientOrigin:
+        return input_.SetClientOrigin(input.point);
+    case FieldInput::Kind::ListRow:
+        return selector_.ListRow(input.value, calls);
+    case FieldInput::Kind::ListWheel:
+        return selector_.ListWheel(input.value, calls);
+    case FieldInput::Kind::Delete:
+        return selectionEdits_.RequestDelete();
+    }
 }
 
-// ---- camera side and snapshots ---------------------------------------------------
+// ---- frame update (render thread) ------------------------------------------------
 
+void CMainField::UpdateEditing() {
+    if (gridHandOver_.Written() && !gridHandOver_.Busy()) {
+        MergeAfterWrite();
+    }
+    ApplyPostedInput();
+    HandleEditRequest();
+    history_.Update();
+    LockedStep([this](CFieldHookCalls& calls) { selector_.HandleRequests(calls); });
+    gridWrites_.Update();
+    {
+        std::lock_guard lock(mutex_);
+        if (shownEdits_.Sync(lists_, document_, edit_.selection.Shown())) {
+            EntryStateChanges().fetch_add(1, std::memory_order_release); // the instance refresh follows
+        }
+    }
+    SwapInCursor();
+    std::vector<std::unique_ptr<CModelEntry>> retired; // destroyed here, on the thread that draws them
+    LockedStep([&](CFieldHookCalls& calls) {
+        placer_.TryPending(calls);
+        retired = gridStore_.TakeRetired();
+    });
+    QueueJournalIfDue();
+}
+
+void CMainField::HandleEditRequest() {
+    RemovedGroup removed; // destroyed once the lock is released, still on the render thread
+    LockedStep([&](CFieldHookCalls& calls) {
+        // A write goes first; the request waits for a later frame.
+        if (!gridWrites_.InProgressLocked() && selectionEdits_.HandleRequest(removed)) {
+            calls.RepaintList();
+            calls.RepaintMain();
+        }
+    });
+}
+
+void CMainField::SwapInCursor() {
+    if (!placement_.HasPending()) {
+        return;
+    }
+    // The parts replaced are destroyed here, on the thread that draws them, once the lock is released.
+    std::optional<CPlacementTool::SwappedIn> swapped;
+    LockedStep([&](CFieldHookCalls& calls) { swapped = placer_.SwapIn(calls); });
+}
+
+void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
+    placement_.Choose(definition); // on the chooser's thread, never the UI thread
+}
+
+bool CMainField::PlacePending() const {
+    std::lock_guard lock(mutex_);
+    return placement_.PlacePendingLocked();
+}
+
+void CMainField::WaitForBackgroundWork() {
+    background_.WaitIdle();
+}
+
+void CMainField::StopBackgroundWork() {
+    background_.Stop();
+}
+
+void CMainField::SetListHeight(int32_t height) {
+    std::lock_guard lock(mutex_);
+    edit_.list.SetHeight(height);
+}
+
+// Set by the camera side each frame after the mouse moved.
 void CMainField::SetPickPoint(const Vector4& point) {
     std::lock_guard lock(mutex_);
     edit_.vectors.pickPoint = point;
@@ -193,88 +252,6 @@ void CMainField::SetPickPoint(const Vector4& point) {
 
 bool CMainField::TakeMouseMoved() {
     return input_.TakeMouseMoved();
-}
-
-EditMode CMainField::Mode() const {
-    std::lock_guard lock(mutex_);
-    return edit_.mode;
-}
-
-EditVectors CMainField::Vectors() const {
-    std::lock_guard lock(mutex_);
-    return edit_.vectors;
-}
-
-InputState CMainField::Input() const {
-    std::lock_guard lock(mutex_);
-    return edit_.input;
-}
-
-std::string CMainField::SelectedName() const {
-    std::lock_guard lock(mutex_);
-    return edit_.selection.name;
-}
-
-std::string CMainField::CellName() const {
-    std::lock_guard lock(mutex_);
-    return placement_.CellLocked();
-}
-
-uint32_t CMainField::CursorPartCount() const {
-    std::lock_guard lock(mutex_);
-    return placement_.CursorLocked().PartCount();
-}
-
-uint32_t CMainField::PlacementSerial() const {
-    std::lock_guard lock(mutex_);
-    return placementSerial_;
-}
-
-bool CMainField::CursorPending() const {
-    return placement_.HasPending();
-}
-
-CPlacementListModel CMainField::ListModel() const {
-    std::lock_guard lock(mutex_);
-    return edit_.list;
-}
-
-int32_t CMainField::PlacedModelCount() const {
-    std::lock_guard lock(mutex_);
-    return lists_.placedModels.Count();
-}
-
-int32_t CMainField::PlacementRecordCount() const {
-    std::lock_guard lock(mutex_);
-    return lists_.placementRecords.Count();
-}
-
-int32_t CMainField::GridFileCount() const {
-    std::lock_guard lock(mutex_);
-    return lists_.gridFiles.Count();
-}
-
-int32_t CMainField::SharedModelCount() const {
-    std::lock_guard lock(mutex_);
-    return lists_.sharedModels.Count();
-}
-
-std::vector<CPlacedModel> CMainField::PlacementRecordSnapshot() const {
-    std::lock_guard lock(mutex_);
-    std::vector<CPlacedModel> records;
-    records.reserve(static_cast<size_t>(lists_.placementRecords.Count()));
-    lists_.placementRecords.ForEach([&records](const CPlacedModel& record) { records.push_back(record); });
-    return records;
-}
-
-std::string CMainField::TypedValueText() const {
-    std::lock_guard lock(mutex_);
-    return IsInModeGroup(edit_.mode) ? edit_.gesture.TypedText() : std::string();
-}
-
-bool CMainField::Snapping() const {
-    std::lock_guard lock(mutex_);
-    return IsInModeGroup(edit_.mode) && edit_.input.ctrlKeyDown && !edit_.gesture.Typing();
 }
 
 } // namespace quorvane

@@ -3,6 +3,7 @@
 #include "editor/background_queue.h"
 #include "editor/cell_name.h"
 #include "editor/cell_rewrite_plan.h"
+#include "editor/cursor_placer.h"
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
 #include "editor/field_edit_state.h"
@@ -10,12 +11,14 @@
 #include "editor/field_input_queue.h"
 #include "editor/field_input_state.h"
 #include "editor/field_journal.h"
+#include "editor/field_recovery.h"
 #include "editor/field_selection.h"
 #include "editor/field_selector.h"
 #include "editor/field_view_hooks.h"
 #include "editor/grid_cell_store.h"
 #include "editor/grid_file.h"
 #include "editor/grid_name_cache.h"
+#include "editor/grid_store.h"
 #include "editor/grid_write_runner.h"
 #include "editor/grid_writer.h"
 #include "editor/history_runner.h"
@@ -59,12 +62,12 @@
 namespace quorvane {
 
 // The editing core of the field view, and the face the windows call: the
-// posted input, the frame update's order of work, and the steps that tie
-// its parts together. Each part has a class of its own: the input
-// handler (the modes' machine), the selector and the selection's edits, the
-// placement tool (cursor, choice, cell names), the unwritten placements and
-// the written cells' document with the edits of both, the history runner,
-// the grid write runner and the journal. It holds no window and no GPU
+// posted input, the frame update's order of work and the snapshots. Each
+// part has a class of its own: the input handler (the modes' machine), the
+// selector and the selection's edits, the placement tool (cursor, choice,
+// cell names) and the cursor placer, the unwritten placements and the
+// written cells' document with the edits of both, the history runner, the
+// grid store and its write runner, the journal and the recovery. It holds no window and no GPU
 // object: models come through IModelLoader, the ground point under a pixel
 // through an injected function. The window threads post their input and the
 // frame update (UpdateEditing, on the field's render thread) applies it, so
@@ -76,12 +79,12 @@ namespace quorvane {
 // is a copy or a visit under the lock, never a list to lock by hand. Places,
 // confirmed adjustments and deletes are undoable steps; what is not written
 // yet is journaled to disk after each of them, on the journal's own thread.
-class CMainField : private IHistoryHost, private IGridWriteHost, private IFieldInputHost {
+class CMainField : private IHistoryHost, private IGridWriteHost {
 public:
     static constexpr size_t kCursorSlots = quorvane::kCursorSlots;
-    static constexpr int32_t kRequestNone = 0;
-    static constexpr int32_t kRequestCancelPlacement = 1;
-    static constexpr int32_t kRequestDeleteSelected = 2;
+    static constexpr int32_t kRequestNone = CSelectionEdits::kRequestNone;
+    static constexpr int32_t kRequestCancelPlacement = CSelectionEdits::kRequestCancelPlacement;
+    static constexpr int32_t kRequestDeleteSelected = CSelectionEdits::kRequestDeleteSelected;
     static constexpr int32_t kGridIdle = CGridHandOver::kIdle;
     static constexpr int32_t kGridLoaded = CGridHandOver::kLoaded;
     static constexpr int32_t kGridWritten = CGridHandOver::kWritten;
@@ -138,29 +141,15 @@ public:
     void ApplyPostedInput();
     bool PostedInputApplied() const { return inputs_.AllApplied(); } // all input posted so far
 
-    void ApplySelectionTransform();
-    void ApplyCursorTransform();
-
     // Placement.
     // Loads the definition's level-0 parts on the calling thread (never the
     // UI thread's: the model viewer's render thread, the chooser's worker);
     // they reach the cursor with the next SwapInCursor.
     void ChooseModelForPlacement(const CModelDefinition& definition);
-    void SwapInCursor(); // render thread
-    // Places the cursor's models at the selection vectors; the parts placed.
-    // 0 when the cursor is empty, or when the cursor's next copies or the
-    // names in the cell's grid map file are still loading: the place is then
-    // made by the frame update that finds them there.
-    int32_t PlaceCursorModel();
+    void SwapInCursor();       // render thread
     bool PlacePending() const; // a click waits for the cursor or the cell's names
-    bool SelectPlacedModel(const std::string& uniqueName);
-    void SetGroupScale(const std::string& uniqueName, const Vector4& scale);
-    void SetGroupRotation(const std::string& uniqueName, const Vector4& rotation);
-    void SetGroupPosition(const std::string& uniqueName, const Vector4& position);
-    void RemoveGroupRecords(const std::string& uniqueName);
-    void RemoveGroupEntries(const std::string& uniqueName);
 
-    // Selecting in the field (main_field_select.cpp). A left click with no model
+    // Selecting in the field. A left click with no model
     // taken for placing asks for the copy under the mouse, written or not; the
     // next frame update picks it and selects it for G, S, R and delete, or
     // clears the selection on a miss.
@@ -279,7 +268,7 @@ public:
     InputState Input() const;
     std::string SelectedName() const;
     std::string CellName() const;
-    int32_t EditRequest() const { return editRequest_.load(std::memory_order_acquire); }
+    int32_t EditRequest() const { return selectionEdits_.Request(); }
     int32_t GridState() const { return gridHandOver_.State(); }
     bool CursorPending() const;
     uint32_t CursorPartCount() const;
@@ -324,29 +313,12 @@ private:
         RunHooks(calls);
     }
     void ApplyInput(const FieldInput& input);
-    void ListRowLocked(int32_t clientY, CFieldHookCalls& calls);
-    void ListWheelLocked(int32_t delta, CFieldHookCalls& calls);
-    // The input handler's host (main_field_placement.cpp).
-    int32_t PlaceLocked(CFieldHookCalls& calls) override;
-    void RequestDeleteLocked() override;
-    void RequestCancelPlacementLocked() override;
-    int32_t PlaceCursorModelLocked(CFieldHookCalls& calls);
-    // Places once the cursor holds its parts and the cell's names are known.
-    int32_t TryPendingPlaceLocked(CFieldHookCalls& calls);
-    int32_t PublishFromCursorLocked(const std::string& cell, const std::unordered_set<std::string>& written,
-                                    CFieldHookCalls& calls);
-    bool IsNameTakenLocked(const std::string& name) const; // placed, or waiting to be recovered
+    void ApplyInputLocked(const FieldInput& input, CFieldHookCalls& calls);
     void HandleEditRequest();
+    // Collects the unwritten set (taking the field's lock) for the journal
+    // writer; call it without the lock.
+    void QueueJournalIfDue();
 
-    // Selecting in the field and editing written placements (main_field_select.cpp).
-    void HandlePickRequest();  // render thread
-    void SyncWrittenEntries(); // render thread: the edits onto the shown copies
-
-    // Copies selected together (main_field_group.cpp).
-    // The placement list's rows: the unwritten placements, then the selected written copies.
-    int32_t ListRowCountLocked() const;
-
-    // History and journal helpers (main_field_history.cpp).
     // Undo and redo, as the history runner asks (main_field_history.cpp).
     bool WriteInProgressLocked() const override;
     void EndAdjustmentLocked(CFieldHookCalls& calls) override;
@@ -355,22 +327,11 @@ private:
                          RemovedGroup& removed, CFieldHookCalls& calls) override;
     std::unique_ptr<CModelEntry> LoadPart(const CPlacedModel& record, std::string* failure) override;
     bool PostLoad(std::function<void()> job) override;
-    std::unique_ptr<CModelEntry> LoadPartEntry(const CPlacedModel& record, std::string* message);
-    JournalRecord CollectJournalLocked() const;
     // The grid write's host (main_field_grid_files.cpp).
     void CollectLocked(GridWriteJob& job) override;
     void TakeOutLocked(const GridWriteJob& job, GridWriteReport& report,
                        std::vector<std::unique_ptr<CPlacedModel>>& records, CFieldHookCalls& calls) override;
     void AfterStep(const CFieldHookCalls& calls) override;
-    // The rewrites' outcomes: the document and the merge take the written cells, the report every name.
-    void FinishRewritesLocked(const std::vector<PlannedRewrite>& rewrites,
-                              const std::vector<CellWriteResult>& results, GridWriteReport& report);
-    // Takes what a write put into its files out of the lists, at the moment the write ends.
-    void TakeOutWrittenLocked(GridWriteReport& result, std::vector<std::unique_ptr<CPlacedModel>>& records);
-    void MarkJournalDue() { journal_.MarkDue(); }
-    // Collects the unwritten set (taking the field's lock) for the journal
-    // writer; call it without the lock.
-    void QueueJournalIfDue();
 
     IModelLoader& loader_;
     // The registry's lists: the field view's when it hands them in, else our own.
@@ -383,34 +344,30 @@ private:
     CFieldInputQueue inputs_; // posted input, waiting for the frame update
     mutable std::mutex mutex_;
     std::shared_ptr<const FieldViewHooks> hooks_; // copied out under the lock, called outside it
+    // Everything below is under mutex_ unless it says otherwise.
     FieldEditState edit_; // what the user is doing: mode, vectors, pointer, selection, list rows
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
     CLevelEdits levelEdits_{document_, unwritten_, lists_, shownEdits_};
-    std::string deleteName_;
-    uint32_t placementSerial_ = 0;
-
     CPlacementTool placement_{mutex_, loader_, background_, gridRoot_, nameReader_};
-
-    std::atomic<int32_t> editRequest_{kRequestNone};
-    CGridHandOver gridHandOver_;
+    CGridHandOver gridHandOver_; // without the lock
     CFieldSelector selector_{edit_, document_, levelEdits_, unwritten_, lists_, gridHandOver_, placement_};
-    GridLineWriter gridWriter_;                   // under mutex_
-    std::shared_ptr<IGridFileAccess> fileAccess_; // under mutex_
-    // Entries taken out of the lists off the render thread; it destroys them.
-    std::vector<std::unique_ptr<CModelEntry>> retiredEntries_; // under mutex_
-    // What the last write changed, until MergeAfterWrite takes it into the cells in memory.
-    CWriteMerge writeMerge_; // under mutex_
     std::atomic<uint64_t> gridFileReads_{0};
-
     CHistoryRunner history_{mutex_, *this};
-
-    // What an earlier run left unwritten, until restored or declined.
-    UnwrittenSet recoverable_;                  // under mutex_
-    std::vector<WrittenPart> recoverableEdits_; // under mutex_
-    CFieldJournal journal_;                     // written on its own thread, never under mutex_
+    CFieldJournal journal_; // written on its own thread, never under mutex_
+    CFieldRecovery recovery_{lists_, unwritten_, document_, shownEdits_, gridRoot_};
+    CGridStore gridStore_{
+        {lists_, document_, shownEdits_, placement_, edit_, gridHandOver_, history_, journal_}, gridRoot_};
     CSelectionEdits selectionEdits_{edit_, selector_, levelEdits_, unwritten_, lists_, history_, journal_};
-    CFieldInputHandler input_{edit_, selector_, selectionEdits_, placement_, history_, *this};
+    CCursorPlacer placer_{
+        edit_,
+        placement_,
+        unwritten_,
+        lists_,
+        selector_,
+        selectionEdits_,
+        [this](std::unordered_set<std::string>& taken) { recovery_.AddWaitingNames(taken); }};
+    CFieldInputHandler input_{edit_, selector_, selectionEdits_, placement_, placer_, history_};
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
     CBackgroundQueue background_{"モデルの読み込み"};

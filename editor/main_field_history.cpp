@@ -1,10 +1,6 @@
 // Undo and redo of placement steps.
 #include "editor/main_field.h"
-#include "platform/virtual_key_codes.h"
 
-#include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 namespace quorvane {
@@ -40,11 +36,9 @@ int32_t CMainField::UnwrittenPlacementCount() const {
     return lists_.placementRecords.Count();
 }
 
-// ---- recording -----------------------------------------------------------------------
-
 // ---- applying ------------------------------------------------------------------------
 
-std::unique_ptr<CModelEntry> CMainField::LoadPartEntry(const CPlacedModel& record, std::string* message) {
+std::unique_ptr<CModelEntry> CMainField::LoadPart(const CPlacedModel& record, std::string* message) {
     auto entry = std::make_unique<CModelEntry>();
     entry->name = record.uniqueName;
     entry->path = record.partPath;
@@ -81,14 +75,10 @@ bool CMainField::ApplyStepLocked(const EditStep& step, bool undo, std::vector<Lo
         levelEdits_.SetWritten(part);
     }
     selector_.Restore(undo ? step.selectionBefore : step.selectionAfter);
-    MarkJournalDue();
+    journal_.MarkDue();
     calls.RepaintList();
     calls.RepaintMain();
     return true;
-}
-
-std::unique_ptr<CModelEntry> CMainField::LoadPart(const CPlacedModel& record, std::string* failure) {
-    return LoadPartEntry(record, failure);
 }
 
 bool CMainField::PostLoad(std::function<void()> job) {

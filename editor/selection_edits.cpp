@@ -14,6 +14,40 @@ bool SameTransform(const CModelTransform& a, const CModelTransform& b) {
 
 } // namespace
 
+void CSelectionEdits::RequestDelete() {
+    if (edit_.mode == EditMode::ModePlace || edit_.mode == EditMode::ModeMove) {
+        return;
+    }
+    if (edit_.selection.writtenFile || edit_.selection.IsGroup()) {
+        deleteName_ = edit_.selection.name;
+        request_.store(kRequestDeleteSelected, std::memory_order_release);
+        return;
+    }
+    if (const CPlacedModel* record = lists_.placementRecords.At(edit_.list.Selected())) {
+        deleteName_ = record->uniqueName;
+        request_.store(kRequestDeleteSelected, std::memory_order_release);
+    }
+}
+
+bool CSelectionEdits::HandleRequest(CUnwrittenPlacements::Removed& removed) {
+    const int32_t request = request_.exchange(kRequestNone, std::memory_order_acq_rel);
+    if (request == kRequestNone) {
+        return false; // most frames
+    }
+    const PlacementSelection before = selector_.Capture();
+    if (request == kRequestCancelPlacement) {
+        CancelPlacement(before, removed);
+    } else if (edit_.selection.IsGroup()) {
+        DeleteGroup(before, removed);
+    } else if (edit_.selection.writtenFile) {
+        // The selection changed since Delete: a different copy is not deleted unasked.
+        return deleteName_ == edit_.selection.name && DeleteWritten(before);
+    } else {
+        DeleteUnwritten(deleteName_, before, removed);
+    }
+    return true;
+}
+
 void CSelectionEdits::Push(EditStep step) {
     history_.PushLocked(std::move(step));
     journal_.MarkDue();

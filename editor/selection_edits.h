@@ -9,6 +9,8 @@
 #include "editor/registry_lists.h"
 #include "editor/unwritten_placements.h"
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,17 @@ public:
                     CFieldJournal& journal)
         : edit_(edit), selector_(selector), edits_(edits), unwritten_(unwritten), lists_(lists),
           history_(history), journal_(journal) {}
+
+    // What the frame update is asked to do to the selection: Delete, or a
+    // right click on a fresh placement. Asked with the lock held; read by any thread.
+    static constexpr int32_t kRequestNone = 0;
+    static constexpr int32_t kRequestCancelPlacement = 1;
+    static constexpr int32_t kRequestDeleteSelected = 2;
+    void RequestCancelPlacement() { request_.store(kRequestCancelPlacement, std::memory_order_release); }
+    void RequestDelete(); // ignored while nothing is selected
+    int32_t Request() const { return request_.load(std::memory_order_acquire); }
+    // Answers the request, unwritten parts into removed; true when the selection or the level changed.
+    bool HandleRequest(CUnwrittenPlacements::Removed& removed);
 
     void Push(EditStep step);
     // A removal of parts as one step; nothing when there are none.
@@ -61,6 +74,8 @@ private:
     CRegistryLists& lists_;
     CHistoryRunner& history_;
     CFieldJournal& journal_;
+    std::atomic<int32_t> request_{kRequestNone};
+    std::string deleteName_; // the unwritten placement Delete was pressed on
 };
 
 } // namespace quorvane

@@ -54,8 +54,6 @@ public:
         });
     }
     Removed ExtractGroup(const std::string& uniqueName);
-    std::vector<std::unique_ptr<CPlacedModel>> ExtractGroupRecords(const std::string& uniqueName);
-    std::vector<std::unique_ptr<CModelEntry>> ExtractGroupEntries(const std::string& uniqueName);
     // Turns the parts of current into those of target: parts target lacks go
     // into removed, loaded ones join, every part gets its transform, record
     // and place in both lists. False, changing nothing, when the lists no
@@ -64,6 +62,8 @@ public:
                    std::vector<LoadedPart>& loaded, Removed& removed);
 
 private:
+    std::vector<std::unique_ptr<CPlacedModel>> ExtractGroupRecords(const std::string& uniqueName);
+    std::vector<std::unique_ptr<CModelEntry>> ExtractGroupEntries(const std::string& uniqueName);
     COwnedList<CModelEntry>& placedModels_;
     COwnedList<CPlacedModel>& records_;
 };

@@ -61,17 +61,16 @@ TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
 }
 
 TEST_F(GridMapFiles, ARecordKeepsTheCellItWasPlacedInAfterItsModelMoves) {
-    Choose({"tree.mdl"});
-    PlaceAt(10, 20);
-    field->SetGroupPosition("p0p0_TREE_000", {210, -75.5f, 3, 1});
-    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    COwnedList<CPlacedModel> records;
+    COwnedList<CModelEntry> placed;
+    records.Append(Record("p0p0_ROCK_000", 0, 0));
+    placed.Append(Placed("p0p0_ROCK_000", {210, -75.5f, 3, 1})); // now over cell p4m2
+    ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
     EXPECT_FALSE(std::filesystem::exists(dir / "gridfile" / "lod0" / "p4m2.gmf"));
-    GridReadReport read;
-    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", &read);
+    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);
     ASSERT_TRUE(file);
     ASSERT_EQ(file->groups.size(), 1u);
-    const CModelEntry& entry = *file->groups[0]->At(1);
-    EXPECT_EQ(entry.transform.position, (Vector4{210, -75.5f, 3, 1}));
+    EXPECT_EQ(file->groups[0]->At(1)->transform.position, (Vector4{210, -75.5f, 3, 1}));
 }
 
 TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
@@ -79,12 +78,16 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
     const test::CCommaLocale locale(LC_NUMERIC);
     ASSERT_TRUE(locale.InEffect());
 
-    Choose({"tree.mdl"});
-    PlaceAt(0, 0);
-    field->SetGroupPosition("p0p0_TREE_000", {1.2345678f, -0.0000004f, 123456.78f, 1});
-    field->SetGroupScale("p0p0_TREE_000", {1.0f, 0.5f, 2.25f, 1});
-    field->SetGroupRotation("p0p0_TREE_000", {-179.999f, 90.0f, 0.0000001f, 1});
-    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    COwnedList<CPlacedModel> records;
+    COwnedList<CModelEntry> placed;
+    auto record = Record("p0p0_ROCK_000", 0, 0);
+    record->shader = 2;
+    records.Append(std::move(record));
+    auto entry = Placed("p0p0_ROCK_000", {1.2345678f, -0.0000004f, 123456.78f, 1});
+    entry->transform.scale = {1.0f, 0.5f, 2.25f, 1};
+    entry->transform.rotation = {-179.999f, 90.0f, 0.0000001f, 1};
+    placed.Append(std::move(entry));
+    ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
     const std::string written = ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf");
     EXPECT_EQ(written.find(','), std::string::npos) << written;
     EXPECT_NE(written.find("|1.234568|"), std::string::npos) << written;
@@ -93,18 +96,18 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
     const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", &read);
     ASSERT_TRUE(file);
     EXPECT_EQ(read.linesSkipped, 0);
-    const CModelEntry& entry = *file->groups[0]->At(1);
-    EXPECT_EQ(entry.name, "p0p0_TREE_000");
-    EXPECT_EQ(entry.modelId, "TREE");
-    EXPECT_EQ(entry.path, "tree.mdl");
-    EXPECT_EQ(entry.shader, 2u);
-    EXPECT_FALSE(entry.loaded);
-    EXPECT_NEAR(entry.transform.position.x, 1.234568f, 1e-6);
-    EXPECT_EQ(entry.transform.position.y, 0.0f);
-    EXPECT_NEAR(entry.transform.position.z, 123456.78f, 0.01);
-    EXPECT_EQ(entry.transform.scale, (Vector4{1.0f, 0.5f, 2.25f, 1}));
-    EXPECT_NEAR(entry.transform.rotation.x, -179.999f, 1e-4);
-    EXPECT_EQ(entry.transform.rotation.z, 0.0f);
+    const CModelEntry& back = *file->groups[0]->At(1);
+    EXPECT_EQ(back.name, "p0p0_ROCK_000");
+    EXPECT_EQ(back.modelId, "ROCK");
+    EXPECT_EQ(back.path, "rock.mdl");
+    EXPECT_EQ(back.shader, 2u);
+    EXPECT_FALSE(back.loaded);
+    EXPECT_NEAR(back.transform.position.x, 1.234568f, 1e-6);
+    EXPECT_EQ(back.transform.position.y, 0.0f);
+    EXPECT_NEAR(back.transform.position.z, 123456.78f, 0.01);
+    EXPECT_EQ(back.transform.scale, (Vector4{1.0f, 0.5f, 2.25f, 1}));
+    EXPECT_NEAR(back.transform.rotation.x, -179.999f, 1e-4);
+    EXPECT_EQ(back.transform.rotation.z, 0.0f);
 }
 
 TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {

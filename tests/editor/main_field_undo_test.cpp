@@ -687,7 +687,7 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
 
 // ---- threads ---------------------------------------------------------------------------
 
-// Loads from two threads at once: the UI thread placing, the render thread redoing.
+// Loads from two threads at once: the core's background thread and the render thread redoing.
 class SharedLoader : public IModelLoader {
 public:
     bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) override {
@@ -719,7 +719,6 @@ TEST_F(UndoTest, PlacingWhileTheRenderThreadUndoesKeepsGroupsWholeAndTheJournalN
     threaded.SetPickPoint({5, 5, 0, 0});
 
     std::atomic<bool> running{true};
-    std::atomic<int> brokenGroups{0};
     std::thread render([&] {
         std::mt19937 random(7u);
         while (running) {
@@ -729,16 +728,27 @@ TEST_F(UndoTest, PlacingWhileTheRenderThreadUndoesKeepsGroupsWholeAndTheJournalN
                 threaded.RequestUndo();
             }
             threaded.UpdateEditing();
-            std::map<uint32_t, int> parts;
-            threaded.ForEachPlacedModel(
-                [&parts](const CModelEntry& entry) { ++parts[entry.placementSerial]; });
-            for (const auto& [serial, count] : parts) {
-                brokenGroups += count == 2 ? 0 : 1;
-            }
         }
     });
+    // The window thread clicks and reads while the render thread applies the clicks and the steps.
+    int brokenGroups = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (int i = 0; i < 150; ++i) {
-        threaded.PlaceCursorModel();
+        threaded.OnLButtonDown({0, 0});
+        threaded.OnLButtonUp();
+        // As a person clicks: the next click comes once this one placed or confirmed.
+        while ((!threaded.PostedInputApplied() || threaded.PlacePending()) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+        std::map<uint32_t, int> parts;
+        threaded.ForEachPlacedModel([&parts](const CModelEntry& entry) { ++parts[entry.placementSerial]; });
+        for (const auto& [serial, count] : parts) {
+            brokenGroups += count == 2 ? 0 : 1;
+        }
+    }
+    while (!threaded.PostedInputApplied()) {
+        std::this_thread::yield();
     }
     running = false;
     render.join();
@@ -753,6 +763,7 @@ TEST_F(UndoTest, PlacingWhileTheRenderThreadUndoesKeepsGroupsWholeAndTheJournalN
         recordNames.push_back(record.uniqueName);
     }
     EXPECT_EQ(entryNames, recordNames);
+    EXPECT_GT(threaded.PlacementSerial(), 30u) << "the clicks placed";
     threaded.FlushJournal();
     std::vector<std::string> journaled;
     for (const UnwrittenPlacement& part : CRecoveryJournal(JournalPath()).Read().Latest()) {

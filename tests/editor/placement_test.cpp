@@ -218,23 +218,6 @@ TEST_F(Placement, PickingARowSelectsItsPlacedModelAndEndsThePendingPlacement) {
     EXPECT_EQ(Mode(), EditMode::ModeMove);
 }
 
-TEST_F(Placement, SettersAndSelectionByAnUnknownNameChangeNothing) {
-    Choose({"a.mdl"});
-    PlaceAt(3, 4);
-    field->SetGroupPosition("nobody", {9, 9, 9, 9});
-    field->RemoveGroupRecords("nobody");
-    field->RemoveGroupEntries("nobody");
-    EXPECT_FALSE(field->SelectPlacedModel("nobody"));
-    EXPECT_EQ(Entry("p0p0_A_000")->transform.position, (Vector4{3, 4, 0, 1}));
-    EXPECT_EQ(field->PlacedModelCount(), 1);
-    EXPECT_EQ(field->PlacementRecordCount(), 1);
-
-    field->SetGroupScale("p0p0_A_000", {2, 3, 4, 5});
-    field->SetGroupRotation("p0p0_A_000", {10, 20, 30, 40});
-    EXPECT_EQ(Entry("p0p0_A_000")->transform.scale, (Vector4{2, 3, 4, 5}));
-    EXPECT_EQ(Entry("p0p0_A_000")->transform.rotation, (Vector4{10, 20, 30, 1}));
-}
-
 TEST_F(Placement, AMiddleClickOutsideAdjustmentClearsTheListSelection) {
     Choose({"a.mdl"});
     PlaceAt(0, 0);
