@@ -206,55 +206,5 @@ TEST_F(FieldLocking, TwoWritesAtOnceAppendEachLineOnce) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
 }
 
-// The UI thread places, moves and writes, the viewer's thread chooses, the render
-// thread updates and walks what it draws. Run under ThreadSanitizer as well.
-TEST_F(FieldLocking, ThreeThreadsShareTheFieldAndEveryPlacedModelKeepsItsRecord) {
-    Choose({"a.mdl"});
-    std::atomic<bool> running{true};
-    std::atomic<int> drawnUnloaded{0};
-    std::thread viewer([&] {
-        for (int i = 0; running; ++i) {
-            field->ChooseModelForPlacement(i % 2 == 0 ? Definition({"a.mdl"})
-                                                      : Definition({"b1.mdl", "b2.mdl"}));
-            std::this_thread::yield();
-        }
-    });
-    std::thread render([&] {
-        while (running) {
-            field->UpdateEditing();
-            // Only models whose load has finished are ever visible to the render thread.
-            field->ForEachPlacedModel([&drawnUnloaded](const CModelEntry& entry) {
-                if (!entry.loaded || !entry.payload) {
-                    ++drawnUnloaded;
-                }
-            });
-            field->ForEachCursorPart([](const CCursorPart& part) { (void)part.transform.scale.x; });
-        }
-    });
-    for (int i = 0; i < 60; ++i) {
-        PlaceAt(static_cast<float>(i), 0);
-        MoveTo(i, i);
-        Key('G');
-        MoveTo(i + 2, i);
-        LeftClick(); // confirms the move
-        if (i % 3 == 2) {
-            RightClick(); // leaves adjusting: nothing is removed
-        }
-        if (i % 10 == 9) {
-            field->WriteGridFiles(nullptr);
-        }
-    }
-    running = false;
-    viewer.join();
-    render.join();
-    field->UpdateEditing();
-
-    EXPECT_EQ(drawnUnloaded, 0);
-    std::vector<std::string> entryNames;
-    field->ForEachPlacedModel([&entryNames](const CModelEntry& entry) { entryNames.push_back(entry.name); });
-    EXPECT_EQ(entryNames, RecordNames()) << "every placed model has its record, in the same order";
-    EXPECT_GT(field->PlacementSerial(), 0u) << "something was placed";
-}
-
 } // namespace
 } // namespace quorvane::testing

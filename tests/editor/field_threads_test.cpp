@@ -1,11 +1,13 @@
 // The threads of the field view on the editing core at once, as they run in
-// the editor: the UI thread places, moves and writes; the render thread
-// applies undo, redo and deletes and reads every placed model under the
+// the editor: the UI thread places, moves and writes; the viewer's thread
+// chooses; the render thread applies undo, redo and deletes and reads every placed model under the
 // list's lock only, as the registry's update does. Built with
 // ThreadSanitizer by scripts/run-tsan.sh: any unguarded access is a failure.
+#include "editor/recovery_journal.h"
 #include "editor_fixture.h"
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 namespace quorvane::testing {
@@ -13,6 +15,7 @@ namespace {
 
 class FieldThreads : public EditorFixture {
 protected:
+    bool twoParts_ = true; // every definition chosen has two parts
     // The render thread: frame updates, history requests, and the reads of the
     // registry's per-frame update, which locks the list and not the field.
     std::thread RenderThread(std::atomic<bool>& running, std::atomic<int>& incomplete) {
@@ -24,21 +27,41 @@ protected:
                     field->RequestRedo();
                 }
                 field->UpdateEditing();
-                field->Lists().placedModels.ForEach([&incomplete](const CModelEntry& entry) {
+                std::map<uint32_t, int> parts;
+                field->Lists().placedModels.ForEach([&](const CModelEntry& entry) {
                     const CModelTransform transform = entry.transform;
-                    if (!entry.loaded.load() || entry.name.empty() || transform.scale.x == 0.0f) {
+                    if (!entry.loaded.load() || !entry.payload || entry.name.empty() ||
+                        transform.scale.x == 0.0f) {
                         ++incomplete;
                     }
+                    ++parts[entry.placementSerial];
                 });
+                for (const auto& [serial, count] : parts) {
+                    incomplete += count == 2 || !twoParts_ ? 0 : 1; // a click places both parts or none
+                }
+                field->ForEachCursorPart([](const CCursorPart& part) { (void)part.transform.scale.x; });
             }
         });
     }
 };
 
-TEST_F(FieldThreads, PlacingAndMovingWhileTheRenderThreadUndoesAndReads) {
+// The viewer's thread chooses two-part definitions meanwhile: every group
+// shows up whole, every placed model keeps its record, and the journal ends
+// with the newest set.
+TEST_F(FieldThreads, PlacingMovingAndChoosingWhileTheRenderThreadUndoesAndReads) {
+    const std::filesystem::path journal = dir / "recovery.journal";
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
     Choose({"a.mdl", "b.mdl"});
     std::atomic<bool> running{true};
     std::atomic<int> incomplete{0};
+    std::thread viewer([&] {
+        for (int i = 0; running; ++i) {
+            field->ChooseModelForPlacement(i % 2 == 0 ? Definition({"a.mdl", "b.mdl"})
+                                                      : Definition({"c1.mdl", "c2.mdl"}));
+            std::this_thread::yield();
+        }
+    });
     std::thread render = RenderThread(running, incomplete);
     for (int i = 0; i < 200; ++i) {
         PlaceAt(static_cast<float>(i), 0.0f);
@@ -49,12 +72,25 @@ TEST_F(FieldThreads, PlacingAndMovingWhileTheRenderThreadUndoesAndReads) {
         LeftClick(); // back to placing
     }
     running = false;
+    viewer.join();
     render.join();
-    EXPECT_EQ(incomplete.load(), 0) << "an entry was seen before it was whole";
+    field->UpdateEditing();
+
+    EXPECT_EQ(incomplete.load(), 0) << "an entry or a group was seen before it was whole";
     EXPECT_GT(field->PlacementSerial(), 0u);
+    std::vector<std::string> entryNames;
+    field->ForEachPlacedModel([&entryNames](const CModelEntry& entry) { entryNames.push_back(entry.name); });
+    EXPECT_EQ(entryNames, RecordNames()) << "every placed model has its record, in the same order";
+    field->FlushJournal();
+    std::vector<std::string> journaled;
+    for (const UnwrittenPlacement& part : CRecoveryJournal(journal).Read().Latest()) {
+        journaled.push_back(part.record.uniqueName);
+    }
+    EXPECT_EQ(journaled, RecordNames()) << "the newest set is the one on disk";
 }
 
 TEST_F(FieldThreads, WritingWhileTheRenderThreadUndoesAndDeletes) {
+    twoParts_ = false;
     Choose({"a.mdl"});
     std::atomic<bool> running{true};
     std::atomic<int> incomplete{0};
