@@ -27,10 +27,6 @@ constexpr float kGridLineWidthPixels = 1.5f;
 constexpr float kGridFadeDistance = 1200.0f;
 constexpr size_t kOverlayConstantCount = 5; // float4s in the material block
 
-Vec4 ToVec4(const Vector4& v) {
-    return {v.x, v.y, v.z, v.w};
-}
-
 // Two triangles, counter-clockwise seen from above like the terrain: the
 // overlay pipelines draw triangle lists.
 GpuBuffer CreateQuad(CCommonDevice& device, float half) {
@@ -284,9 +280,9 @@ void CFieldScene::DrawSelectedInstance(CCommonDevice& device, const CModelEntry&
     const Vec4 scale = model->scale;
     const Vec4 rotation = model->rotation;
     const Vec4 position = model->position;
-    model->scale = ToVec4(entry.transform.scale);
-    model->rotation = ToVec4(entry.transform.rotation);
-    model->position = ToVec4(entry.transform.position);
+    model->scale = entry.transform.scale;
+    model->rotation = entry.transform.rotation;
+    model->position = entry.transform.position;
     UpdateDrawModel(*model);
     device.SetPipeline(kSelectedPipeline);
     DrawModel(*model, device);
@@ -309,9 +305,9 @@ void CFieldScene::DrawCursor(CCommonDevice& device, const FieldSceneState& state
             return;
         }
         CDrawModel& model = *payload->drawModel;
-        model.scale = ToVec4(state.cursorScale);
+        model.scale = state.cursorScale;
         model.position = position;
-        model.rotation = ToVec4(state.cursorRotation);
+        model.rotation = state.cursorRotation;
         UpdateDrawModel(model);
         DrawModel(model, device);
     });

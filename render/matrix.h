@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/vector4.h"
+
 #include <array>
 #include <cstddef>
 
@@ -9,9 +11,8 @@ struct Vec3 {
     float x = 0, y = 0, z = 0;
 };
 
-struct Vec4 {
-    float x = 0, y = 0, z = 0, w = 0;
-};
+// The editor's transform vectors reach the GPU math as they are.
+using Vec4 = Vector4;
 
 // 4 x 4 floats, row-major, for row vectors: a point is transformed as p x M.
 struct Matrix4 {

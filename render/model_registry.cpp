@@ -14,14 +14,10 @@
 namespace quorvane {
 namespace {
 
-Vec4 ToVec4(const Vector4& v) {
-    return {v.x, v.y, v.z, v.w};
-}
-
 void CopyTransform(const CModelTransform& transform, CDrawModel& model) {
-    model.scale = ToVec4(transform.scale);
-    model.rotation = ToVec4(transform.rotation);
-    model.position = ToVec4(transform.position);
+    model.scale = transform.scale;
+    model.rotation = transform.rotation;
+    model.position = transform.position;
 }
 
 } // namespace

@@ -11,10 +11,6 @@
 namespace quorvane {
 namespace {
 
-Vec4 ToVec4(const Vector4& v) {
-    return {v.x, v.y, v.z, v.w};
-}
-
 bool SameTransform(const CModelTransform& a, const CModelTransform& b) {
     return a.scale == b.scale && a.rotation == b.rotation && a.position == b.position;
 }
@@ -109,9 +105,9 @@ void CModelRegistry::UpdateEntry(CModelEntry& entry, int32_t frameStep) {
     std::lock_guard lock(payload->poseMutex);
     CDrawModel& drawModel = *payload->drawModel;
     drawModel.frameCounter += frameStep;
-    drawModel.scale = ToVec4(entry.transform.scale);
-    drawModel.rotation = ToVec4(entry.transform.rotation);
-    drawModel.position = ToVec4(entry.transform.position);
+    drawModel.scale = entry.transform.scale;
+    drawModel.rotation = entry.transform.rotation;
+    drawModel.position = entry.transform.position;
     UpdateDrawModel(drawModel);
     if (entry.colliderSet) {
         if (TransformChanged(*payload, entry.transform)) {
@@ -144,10 +140,9 @@ void CModelRegistry::UpdateInstance(CModelEntry& instance) {
     }
     ColliderPose pose;
     pose.palette = palette;
-    pose.world = InstanceWorldMatrix(ToVec4(instance.transform.scale), ToVec4(instance.transform.rotation),
-                                     ToVec4(instance.transform.position));
-    pose.rotationScale =
-        InstanceRotationScale(ToVec4(instance.transform.scale), ToVec4(instance.transform.rotation));
+    pose.world = InstanceWorldMatrix(instance.transform.scale, instance.transform.rotation,
+                                     instance.transform.position);
+    pose.rotationScale = InstanceRotationScale(instance.transform.scale, instance.transform.rotation);
     UpdateColliderSet(*instance.colliderSet, pose, true, animated);
 }
 
@@ -217,9 +212,9 @@ bool CModelRegistry::RefreshInstanceData() {
                 }
                 InstanceReference reference;
                 reference.source = found->second;
-                reference.scale = ToVec4(entry.transform.scale);
-                reference.rotation = ToVec4(entry.transform.rotation);
-                reference.position = ToVec4(entry.transform.position);
+                reference.scale = entry.transform.scale;
+                reference.rotation = entry.transform.rotation;
+                reference.position = entry.transform.position;
                 reference.ready = entry.ready.load(std::memory_order_acquire);
                 ++found->second->referenceCount;
                 references.push_back(reference);
