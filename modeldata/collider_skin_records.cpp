@@ -41,19 +41,6 @@ void CopyWeights(const CCollider& collider, int64_t row, CSkinRecord& record) {
     }
 }
 
-int32_t ControlPointCount(ColliderType type) {
-    switch (type) {
-    case ColliderType::kSphere:
-    case ColliderType::kBox:
-        return 1;
-    case ColliderType::kCapsule:
-    case ColliderType::kRect:
-        return 2;
-    default:
-        return 0;
-    }
-}
-
 std::vector<CSkinRecord> ControlPointRecords(const CCollider& collider) {
     const CFloatArray* positions = FindArrayOrDefault(collider, kDefaultPositionId, kDefaultPositionId);
     std::vector<CSkinRecord> records(static_cast<size_t>(ControlPointCount(collider.type)));
@@ -103,6 +90,19 @@ void AppendPolygonRecords(const CCollider& collider, CColliderPolygon& polygon,
 }
 
 } // namespace
+
+int32_t ControlPointCount(ColliderType type) {
+    switch (type) {
+    case ColliderType::kSphere:
+    case ColliderType::kBox:
+        return 1;
+    case ColliderType::kCapsule:
+    case ColliderType::kRect:
+        return 2;
+    default:
+        return 0;
+    }
+}
 
 void BuildColliderSkinRecords(CCollider& collider) {
     std::vector<CSkinRecord> records;

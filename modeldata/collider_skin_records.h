@@ -2,6 +2,8 @@
 
 #include "modeldata/collider.h"
 
+#include <cstdint>
+
 namespace quorvane {
 
 // Builds each collider's rest skin records from its file data and sizes its
@@ -15,6 +17,9 @@ namespace quorvane {
 // Missing data leaves a point at the origin, a normal zero or a triangle out;
 // never fails.
 void BuildColliderSkinRecords(CColliderSet& set);
+// The points a shape collider keeps: A for a sphere or a box, A and B for a
+// capsule or a rectangle; 0 for a mesh, whose records are its polygons' corners.
+int32_t ControlPointCount(ColliderType type);
 void BuildColliderSkinRecords(CCollider& collider);
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #include "render/collider_skinning.h"
 
+#include "modeldata/collider_skin_records.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -40,21 +42,6 @@ struct BoundsGrower {
     }
 };
 
-int32_t ControlPointCount(ColliderType type) {
-    switch (type) {
-    case ColliderType::kSphere:
-    case ColliderType::kBox:
-        return 1;
-    case ColliderType::kCapsule:
-    case ColliderType::kRect:
-        return 2;
-    case ColliderType::kMesh:
-        return -1; // every record, no radius
-    default:
-        return 0;
-    }
-}
-
 void SkinCollider(CCollider& collider, const ColliderPose& pose, BoundsGrower& bounds) {
     if (!collider.restRecords) {
         collider.skinnedRecords.clear();
@@ -62,12 +49,10 @@ void SkinCollider(CCollider& collider, const ColliderPose& pose, BoundsGrower& b
     }
     const std::vector<CSkinRecord>& rest = *collider.restRecords;
     collider.skinnedRecords.resize(rest.size());
-    const int32_t pointCount = ControlPointCount(collider.type);
-    if (pointCount == 0) {
-        return;
-    }
-    const bool isMesh = pointCount < 0;
-    const size_t count = isMesh ? rest.size() : std::min(rest.size(), static_cast<size_t>(pointCount));
+    // A mesh skins every corner; a shape only its control points, grown by its radius.
+    const bool isMesh = collider.type == ColliderType::kMesh;
+    const size_t count =
+        isMesh ? rest.size() : std::min(rest.size(), static_cast<size_t>(ControlPointCount(collider.type)));
     const float margin = isMesh ? 0.0f : collider.radius;
     const Matrix4 local = ColliderMatrix(collider);
     for (size_t i = 0; i < count; ++i) {
