@@ -1,7 +1,5 @@
 #include "modeldata/collider_reader.h"
-#include "tests/file_faults.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -69,27 +67,6 @@ TEST(ColliderReaderTest, FloatArraysNeedWidthAndCountOfAtLeastOne) {
     ASSERT_NE(collider.weights, nullptr);
     EXPECT_EQ(collider.weightsSize, 1);
     EXPECT_FLOAT_EQ((*collider.weights)[0].influences[0].boneIndex, 2.00001f);
-}
-
-TEST(ColliderReaderTest, MissingFileLeavesTheSetUnchanged) {
-    CColliderSet set;
-    set.name = "kept";
-    EXPECT_FALSE(ReadColliderFile(set, "/nonexistent/rock.col"));
-    EXPECT_EQ(set.name, "kept");
-    EXPECT_TRUE(set.colliders.empty());
-}
-
-TEST(ColliderReaderTest, DirectoryOrUnreadableFileFailsWithAMessageAndLeavesTheSetUnchanged) {
-    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
-    const test::CScratchDirectory scratch("quorvane_collider_faults");
-    CColliderSet set;
-    set.name = "kept";
-    for (const auto& path : {scratch.DirectoryNamed("rock.col"), test::kUnreadableFile}) {
-        EXPECT_TRUE(test::FailsWithMessage(
-            [&](std::string& error) { return ReadColliderFile(set, path, error); }, path));
-    }
-    EXPECT_EQ(set.name, "kept");
-    EXPECT_TRUE(set.colliders.empty());
 }
 
 } // namespace

@@ -29,27 +29,12 @@ TEST(MdlReaderTest, IdOnlyFileGivesAnEmptyModelWithItsDirectory) {
     EXPECT_EQ(DirectoryOfPath("a.mdl"), "");
 }
 
-TEST(MdlReaderTest, FileThatCannotBeReadLeavesTheModelUnchanged) {
-    CModel model;
-    model.id = "kept";
-    EXPECT_FALSE(ReadModelFile(model, "/nonexistent/dir/x.mdl"));
-    EXPECT_FALSE(ReadModelFile(model, std::filesystem::temp_directory_path()));
-    EXPECT_EQ(model.id, "kept");
-    EXPECT_TRUE(model.directory.empty());
-
-    const auto path = std::filesystem::temp_directory_path() / "quorvane_mdl_reader_test.mdl";
-    std::ofstream(path, std::ios::binary) << "[MODEL_ID]\r\nrock\r\n[COLLIDER_FILE_PATH]\r\nrock.col\r\n";
-    EXPECT_TRUE(ReadModelFile(model, path));
-    EXPECT_EQ(model.id, "rock");
-    EXPECT_EQ(model.colliderFile, "rock.col");
-    EXPECT_EQ(model.directory, path.parent_path().string() + "/");
-    std::filesystem::remove(path);
-}
-
-TEST(MdlReaderTest, DirectoryOrUnreadableFileFailsWithAMessageAndLeavesTheModelUnchanged) {
-    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
-    const test::CScratchDirectory scratch("quorvane_mdl_faults");
-    for (const auto& path : {scratch.DirectoryNamed("tree.mdl"), test::kUnreadableFile}) {
+// The one end-to-end check of a reader over ReadFileBytes; the reasons a file
+// cannot be read are FileBytesTest's.
+TEST(MdlReaderTest, FileOnDiskGivesItsDirectoryAndAFailedReadChangesNothing) {
+    const test::CScratchDirectory scratch("quorvane_mdl_reader");
+    for (const auto& path :
+         {scratch.DirectoryNamed("tree.mdl"), test::kUnreadableFile, scratch / "none.mdl"}) {
         CModel model;
         model.id = "kept";
         EXPECT_TRUE(test::FailsWithMessage(
@@ -57,6 +42,13 @@ TEST(MdlReaderTest, DirectoryOrUnreadableFileFailsWithAMessageAndLeavesTheModelU
         EXPECT_EQ(model.id, "kept");
         EXPECT_TRUE(model.directory.empty());
     }
+    CModel model;
+    std::ofstream(scratch / "rock.mdl", std::ios::binary)
+        << "[MODEL_ID]\r\nrock\r\n[COLLIDER_FILE_PATH]\r\nrock.col\r\n";
+    ASSERT_TRUE(ReadModelFile(model, scratch / "rock.mdl"));
+    EXPECT_EQ(model.id, "rock");
+    EXPECT_EQ(model.colliderFile, "rock.col");
+    EXPECT_EQ(model.directory, scratch.Path().string() + "/");
 }
 
 TEST(FileBytesTest, ReadErrorsSayWhyAndNameThePath) {
