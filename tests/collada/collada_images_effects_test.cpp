@@ -5,10 +5,8 @@
 #include "collada_test_support.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
-#include <sstream>
 
 namespace quorvane {
 namespace {
@@ -39,10 +37,10 @@ const std::string kChain = "<newparam sid=\"bark-surface\"><surface type=\"2D\">
                            "</surface></newparam><newparam sid=\"bark-sampler\"><sampler2D>"
                            "<source>bark-surface</source></sampler2D></newparam>";
 
-const std::string kImages = "<library_images><image id=\"bark\"><init_from>bark.png</init_from></image>"
+const std::string kImages = "<library_images><image id=\"bark\"><init_from>\n  bark.png\n</init_from></image>"
                             "<image id=\"leaf\"><init_from>leaf.png</init_from></image></library_images>";
 
-TEST(ColladaEffects, BlinnAndConstantGiveTextureOrColourLikePhong) {
+TEST(ColladaEffects, EveryShadingModelGivesTextureOrColourLikePhong) {
     const std::string effects =
         "<library_effects>" +
         Effect("blinnTex", "blinn",
@@ -56,13 +54,18 @@ TEST(ColladaEffects, BlinnAndConstantGiveTextureOrColourLikePhong) {
         Effect("glowTex", "constant", "<emission><texture texture=\"bark-sampler\"/></emission>", kChain) +
         Effect("phongRed", "phong",
                "<emission><color>0 1 0 1</color></emission><diffuse><color>1 0 0 1</color></diffuse>") +
-        "</library_effects>";
+        Effect("lambertRed", "lambert", "<diffuse><color sid=\"diffuse\">0.8\n0.2 0.2 1</color></diffuse>") +
+        Effect("partial", "phong", "<diffuse><color>0.5 0.25</color></diffuse>") + "</library_effects>";
     const CModel model = test::ImportBody(kImages + effects +
-                                          Materials({"blinnTex", "blinnRed", "glow", "glowTex", "phongRed"}));
-    ASSERT_EQ(model.materials.size(), 5u);
+                                          Materials({"blinnTex", "blinnRed", "glow", "glowTex", "phongRed",
+                                                     "lambertRed", "lambertRed", "partial", "missing"}));
+    ASSERT_EQ(model.materials.size(), 9u);
     const CMaterial defaults;
 
+    EXPECT_EQ(model.textures.at(0)->fileName, "bark.png");
+    EXPECT_EQ(model.materials[0]->name, "m-blinnTex");
     EXPECT_EQ(model.materials[0]->textureId, "bark");
+    EXPECT_EQ(model.FindTextureIndex("bark"), 0);
     EXPECT_EQ(model.materials[0]->diffuse, defaults.diffuse); // emission is no diffuse colour
     EXPECT_TRUE(model.materials[1]->textureId.empty());
     EXPECT_EQ(model.materials[1]->diffuse, (Color4{0.5f, 0.25f, 0.125f, 1.0f}));
@@ -70,6 +73,15 @@ TEST(ColladaEffects, BlinnAndConstantGiveTextureOrColourLikePhong) {
     EXPECT_EQ(model.materials[2]->diffuse, (Color4{0.0f, 0.75f, 1.0f, 0.5f}));
     EXPECT_EQ(model.materials[3]->textureId, "bark");
     EXPECT_EQ(model.materials[4]->diffuse, (Color4{1.0f, 0.0f, 0.0f, 1.0f}));
+    // Two materials may share an effect; missing colour parts are zero.
+    for (const int i : {5, 6}) {
+        EXPECT_TRUE(model.materials[i]->textureId.empty()) << i;
+        EXPECT_EQ(model.materials[i]->diffuse, (Color4{0.8f, 0.2f, 0.2f, 1.0f})) << i;
+    }
+    EXPECT_EQ(model.materials[7]->diffuse, (Color4{0.5f, 0.25f, 0.0f, 0.0f}));
+    // A material whose effect is missing keeps the defaults.
+    EXPECT_TRUE(model.materials[8]->textureId.empty());
+    EXPECT_EQ(model.materials[8]->diffuse, defaults.diffuse);
 }
 
 TEST(ColladaEffects, SamplersNamingImagesDirectlyAndTechniquesWithAnySid) {
@@ -108,7 +120,7 @@ TEST(ColladaImages, LaterFormatSourcesEmptySourcesAndImagesInsideEffects) {
         "<image id=\"empty\"><init_from/></image>"
         "<image id=\"emptyRef\"><init_from><ref></ref></init_from></image>"
         "<image id=\"embedded\"><init_from><hex format=\"R8G8B8\">ff0000</hex></init_from></image>"
-        "</library_images>";
+        "<image id=\"noFile\"/></library_images>";
     const std::string effects =
         "<library_effects><effect id=\"fx\"><profile_COMMON>"
         "<image id=\"inEffect\"><init_from>stone.png</init_from></image>"
@@ -122,8 +134,8 @@ TEST(ColladaImages, LaterFormatSourcesEmptySourcesAndImagesInsideEffects) {
         read.emplace_back(texture->id, texture->fileName);
     }
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"ref", "maps/bark.png"}, {"nested", "leaf.tga"}, {"empty", ""},
-        {"emptyRef", ""},         {"embedded", ""},       {"inEffect", "stone.png"}};
+        {"ref", "maps/bark.png"}, {"nested", "leaf.tga"},   {"empty", ""}, {"emptyRef", ""}, {"embedded", ""},
+        {"noFile", ""},           {"inEffect", "stone.png"}};
     EXPECT_EQ(read, expected);
     ASSERT_EQ(model.materials.size(), 1u);
     EXPECT_EQ(model.materials[0]->textureId, "inEffect");
@@ -190,41 +202,6 @@ TEST(ColladaImages, ImportResolvesAgainstTheDocumentFolder) {
     EXPECT_EQ(model.textures[0]->fileName, existing);
     EXPECT_EQ(model.textures[1]->fileName, "duck skin.tga");
     EXPECT_EQ(model.textures[2]->fileName, "maps/a b.png");
-}
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The text between the first `open` after `from` and the next `close`.
-std::string Between(const std::string& text, const std::string& from, const std::string& open,
-                    const std::string& close) {
-    const size_t start = text.find(open, text.find(from));
-    if (start == std::string::npos) {
-        return {};
-    }
-    const size_t begin = start + open.size();
-    return text.substr(begin, text.find(close, begin) - begin);
-}
-
-TEST(ColladaImages, DuckBlinnMaterialUsesItsImageBesideTheDocument) {
-    const std::string document = ReadText(kDocuments / "duck.dae");
-    const std::string imageId = Between(document, "<library_images>", "<image id=\"", "\"");
-    const std::string imageFile = Between(document, "<library_images>", "<init_from>", "</init_from>");
-    ASSERT_FALSE(imageId.empty());
-    ASSERT_FALSE(imageFile.empty());
-
-    CModel model;
-    ASSERT_TRUE(LoadCollada(model, (kDocuments / "duck.dae").string()));
-    ASSERT_EQ(model.textures.size(), 1u);
-    EXPECT_EQ(model.textures[0]->id, imageId);
-    EXPECT_EQ(model.textures[0]->fileName, imageFile);
-    ASSERT_EQ(model.materials.size(), 1u);
-    EXPECT_EQ(model.materials[0]->textureId, imageId);
-    EXPECT_TRUE(std::filesystem::is_regular_file(model.directory + model.textures[0]->fileName));
 }
 
 } // namespace

@@ -2,10 +2,13 @@
 // rules: a decimal becomes the nearest double, then that double the nearest
 // float; integers stop at the first non-digit and saturate at the int32 range.
 #include "collada/number_lists.h"
+#include "modeldata/text_numbers.h"
 
+#include <bit>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace quorvane {
@@ -50,6 +53,7 @@ TEST(ColladaNumberListValues, FloatsOutsideTheRangeSaturateAndJunkReadsAsFarAsIt
     EXPECT_EQ(OnlyFloat("."), 0.0f);
     EXPECT_EQ(OnlyFloat("-"), 0.0f);
     EXPECT_EQ(OnlyFloat("--1"), 0.0f);
+    EXPECT_TRUE(std::isnan(OnlyFloat("NaN")));
 }
 
 TEST(ColladaNumberListValues, IntegersStopAtTheFirstNonDigitAndSaturate) {
@@ -74,6 +78,7 @@ TEST(ColladaNumberListSplitting, OnlyXmlWhiteSpaceSeparates) {
     EXPECT_EQ(ReadIntList("1\f2 3\v4"), (std::vector<int32_t>{1, 3}));
     EXPECT_EQ(ReadFloatList("\n\t 1.5 \r\n"), (std::vector<float>{1.5f}));
     EXPECT_TRUE(ReadFloatList("").empty());
+    EXPECT_EQ(SplitNameList("a\nb  c"), (std::vector<std::string_view>{"a", "b", "c"}));
 }
 
 TEST(ColladaNumberListSplitting, CountsLimitAndTheTextEndsWhereItsViewEnds) {
@@ -90,33 +95,49 @@ TEST(ColladaNumberListSplitting, CountsLimitAndTheTextEndsWhereItsViewEnds) {
               (std::vector<float>{10, 20, 30456, 7.25f}));
 }
 
-// Long lists with separators of every length: no entry lost, doubled or
-// joined with its neighbour wherever it falls in the text.
-TEST(ColladaNumberListSplitting, LongListsKeepEveryEntry) {
-    const std::string_view separators[] = {" ", "\n", "  ", "\r\n\t\t", "\t", "   \n      "};
-    std::string ints;
-    std::string floats;
-    constexpr int kEntries = 5000;
-    for (int i = 0; i < kEntries; ++i) {
-        const std::string_view separator = separators[static_cast<size_t>(i) % std::size(separators)];
-        const int value = (i % 3 == 0 ? -1 : 1) * i * 37;
-        ints += std::to_string(value);
-        ints += separator;
-        floats += std::to_string(value) + ".5";
-        floats += separator;
+// The list readers take shortcuts for plain numbers; every entry must still
+// read exactly as the atof/atoi rules read it on its own.
+TEST(ColladaNumberListSplitting, EveryEntryReadsAsItsOwnConversion) {
+    std::mt19937 random(7);
+    const std::string_view pieces[] = {"-", "+", ".", "e", "E-", "x", "nan", "inf", "\xc3\xa9", "0"};
+    const std::string_view blanks[] = {" ", "\n", "\t", "  \r\n\t"};
+    std::uniform_int_distribution<int> length(0, 21);
+    std::uniform_int_distribution<int> digit('0', '9');
+    std::uniform_int_distribution<int> choice(0, 31);
+    std::vector<std::string> tokens;
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        std::string token;
+        for (int part = 0; part < 3; ++part) {
+            const int pick = choice(random);
+            if (pick < 10) {
+                token += pieces[static_cast<size_t>(pick)];
+            }
+            for (int n = length(random) % (part == 0 ? 22 : 9); n > 0; --n) {
+                token += static_cast<char>(digit(random));
+            }
+        }
+        if (token.empty()) {
+            token.push_back('5');
+        }
+        tokens.push_back(token);
+        text.append(blanks[static_cast<size_t>(choice(random) % 4)]);
+        text.append(token);
     }
-    const std::vector<int32_t> readInts = ReadIntList(ints);
-    const std::vector<float> readFloats = ReadFloatList(floats);
-    ASSERT_EQ(readInts.size(), static_cast<size_t>(kEntries));
-    ASSERT_EQ(readFloats.size(), static_cast<size_t>(kEntries));
+    const std::vector<float> floats = ReadFloatList(text);
+    const std::vector<int32_t> ints = ReadIntList(text);
+    ASSERT_EQ(floats.size(), tokens.size());
+    ASSERT_EQ(ints.size(), tokens.size());
     // Index lists go into the model as read: no room beyond their entries.
-    EXPECT_EQ(readInts.capacity(), readInts.size());
-    for (int i = 0; i < kEntries; ++i) {
-        const int value = (i % 3 == 0 ? -1 : 1) * i * 37;
-        EXPECT_EQ(readInts[static_cast<size_t>(i)], value) << i;
-        // Halves of integers below 2^23 are exact floats.
-        const float expected = static_cast<float>(value) + (value < 0 ? -0.5f : 0.5f);
-        EXPECT_EQ(readFloats[static_cast<size_t>(i)], expected) << i;
+    EXPECT_EQ(ints.capacity(), ints.size());
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const float expected = ParseFloatLikeAtof(tokens[i]);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(floats[i])) << tokens[i];
+        } else {
+            EXPECT_EQ(std::bit_cast<uint32_t>(floats[i]), std::bit_cast<uint32_t>(expected)) << tokens[i];
+        }
+        EXPECT_EQ(ints[i], ParseIntLikeAtoi(tokens[i])) << tokens[i];
     }
 }
 

@@ -5,64 +5,6 @@
 namespace quorvane {
 namespace {
 
-const std::string kImages =
-    "<library_images><image id=\"img\"><init_from>\n  ./tex/bark.png\n</init_from></image>"
-    "<image id=\"noFile\"/></library_images>";
-
-std::string Effect(std::string_view id, std::string_view technique, std::string_view diffuse,
-                   std::string_view newparams = "") {
-    return "<effect id=\"" + std::string(id) + "\"><profile_COMMON>" + std::string(newparams) +
-           "<technique><" + std::string(technique) + "><diffuse>" + std::string(diffuse) + "</diffuse></" +
-           std::string(technique) + "></technique></profile_COMMON></effect>";
-}
-
-std::string Material(std::string_view id, std::string_view effect) {
-    return "<material id=\"" + std::string(id) + "\"><instance_effect url=\"#" + std::string(effect) +
-           "\"/></material>";
-}
-
-const std::string kNewparams = "<newparam sid=\"img-surface\"><surface type=\"2D\"><init_from>img</init_from>"
-                               "</surface></newparam><newparam sid=\"img-sampler\"><sampler2D>"
-                               "<source>img-surface</source></sampler2D></newparam>";
-
-TEST(ColladaMaterials, DiffuseTextureThroughSamplerAndSurface) {
-    const std::string effects =
-        "<library_effects>" +
-        Effect("textured", "phong", "<texture texture=\"img-sampler\" texcoord=\"uv\"/>", kNewparams) +
-        Effect("red", "lambert", "<color sid=\"diffuse\">0.8\n0.2 0.2 1</color>") +
-        Effect("partial", "phong", "<color>0.5 0.25</color>") +
-        Effect("blinn", "blinn", "<color>0.3 0.3 0.3 1</color>") +
-        Effect("brokenChain", "phong", "<texture texture=\"nowhere\"/>", kNewparams) + "</library_effects>";
-    const std::string materials =
-        "<library_materials>" + Material("bark", "textured") + Material("red1", "red") +
-        Material("red2", "red") + Material("half", "partial") + Material("shiny", "blinn") +
-        Material("lost", "missing") + Material("broken", "brokenChain") + "</library_materials>";
-    const CModel model = test::ImportBody(kImages + effects + materials);
-
-    ASSERT_EQ(model.textures.size(), 2u);
-    EXPECT_EQ(model.textures[0]->id, "img");
-    EXPECT_EQ(model.textures[0]->fileName, "./tex/bark.png");
-    EXPECT_TRUE(model.textures[1]->fileName.empty());
-
-    ASSERT_EQ(model.materials.size(), 7u);
-    const CMaterial& bark = *model.materials[0];
-    EXPECT_EQ(bark.name, "bark");
-    EXPECT_EQ(bark.textureId, "img");
-    EXPECT_EQ(model.FindTextureIndex(bark.textureId), 0);
-    for (const int i : {1, 2}) {
-        EXPECT_TRUE(model.materials[i]->textureId.empty());
-        EXPECT_EQ(model.materials[i]->diffuse, (Color4{0.8f, 0.2f, 0.2f, 1.0f}));
-    }
-    EXPECT_EQ(model.materials[3]->diffuse, (Color4{0.5f, 0.25f, 0.0f, 0.0f}));
-    EXPECT_TRUE(model.materials[4]->textureId.empty());
-    EXPECT_EQ(model.materials[4]->diffuse, (Color4{0.3f, 0.3f, 0.3f, 1.0f})); // blinn reads like phong
-    const CMaterial defaults;
-    for (const int i : {5, 6}) {
-        EXPECT_TRUE(model.materials[i]->textureId.empty()) << i;
-        EXPECT_EQ(model.materials[i]->diffuse, defaults.diffuse) << i;
-    }
-}
-
 const std::string kSkinnedBone =
     "<library_geometries><geometry id=\"g\"><mesh/></geometry></library_geometries>"
     "<library_controllers><controller><skin source=\"#g\"><source "
