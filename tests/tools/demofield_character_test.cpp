@@ -16,6 +16,18 @@ std::filesystem::path Folder() {
     return ReducedField().options.output / "model/character/skelton";
 }
 
+// The character with its walk and stand, read once.
+const CModel& Character() {
+    static const CModel model = [] {
+        CModel read;
+        EXPECT_TRUE(ReadModelFile(read, Folder() / "skelton.mdl"));
+        EXPECT_TRUE(ReadAnimationFile(read, Folder() / "walk.ani", "WALK"));
+        EXPECT_TRUE(ReadAnimationFile(read, Folder() / "stand.ani", "STAND"));
+        return read;
+    }();
+    return model;
+}
+
 Mat4 ToMat4(const Matrix4x4& m) {
     Mat4 out{};
     std::copy(m.begin(), m.end(), out.begin());
@@ -30,8 +42,7 @@ void ExpectIdentity(const Mat4& m, const std::string& what) {
 }
 
 TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
-    CModel model;
-    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
+    const CModel& model = Character();
     EXPECT_EQ(model.id, "SKELTON");
     ASSERT_GE(model.bones.size(), 15u);
     ASSERT_EQ(model.rootBones.size(), 1u);
@@ -72,10 +83,7 @@ TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
 }
 
 TEST(DemoFieldCharacter, AnimationsTargetTheCharacterBonesAndLoop) {
-    CModel model;
-    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
-    ASSERT_TRUE(ReadAnimationFile(model, Folder() / "walk.ani", "WALK"));
-    ASSERT_TRUE(ReadAnimationFile(model, Folder() / "stand.ani", "STAND"));
+    const CModel& model = Character();
     ASSERT_EQ(model.animations.size(), 2u);
     for (const auto& animation : model.animations) {
         SCOPED_TRACE(animation->name);
@@ -157,13 +165,13 @@ std::vector<Mat4> FinalMatrices(const CModel& model, const CAnimation& animation
 }
 
 TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndStrides) {
-    CModel model;
-    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
-    ASSERT_TRUE(ReadAnimationFile(model, Folder() / "walk.ani", "WALK"));
+    const CModel& model = Character();
+    ASSERT_EQ(model.geometries.size(), 1u);
     const CGeometry& body = *model.geometries[0];
     const CFloatArray* positions = body.FindFloatArray("position");
     ASSERT_NE(positions, nullptr);
-    const CAnimation& walk = *model.animations[0];
+    ASSERT_NE(model.FindAnimation("WALK"), nullptr);
+    const CAnimation& walk = *model.FindAnimation("WALK");
     double footMin = 1e9, footMax = -1e9;
     const CBone* foot = model.FindBoneById("foot_l");
     ASSERT_NE(foot, nullptr);
@@ -199,8 +207,7 @@ TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndStrides) {
 }
 
 TEST(DemoFieldCharacter, CapsulesFollowBodyAndLegBones) {
-    CModel model;
-    ASSERT_TRUE(ReadModelFile(model, Folder() / "skelton.mdl"));
+    const CModel& model = Character();
     CColliderSet set;
     ASSERT_TRUE(ReadColliderFile(set, model.directory + model.colliderFile));
     ASSERT_EQ(set.colliders.size(), 3u);

@@ -1,33 +1,16 @@
 #include "demofield_fixture.h"
 
+#include "tests/file_faults.h"
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace quorvane::demofield::testing {
 namespace {
 
-class CScratchRoot {
-public:
-    CScratchRoot()
-        : root_(std::filesystem::temp_directory_path() /
-                ("quorvane-demofield-test-" + std::to_string(getpid()))) {
-        std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_);
-    }
-    ~CScratchRoot() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    const std::filesystem::path& Path() const { return root_; }
-
-private:
-    std::filesystem::path root_;
-};
-
 const std::filesystem::path& ScratchRoot() {
-    static const CScratchRoot root;
+    static const test::CScratchDirectory root("quorvane-demofield-test");
     return root.Path();
 }
 
