@@ -200,6 +200,8 @@ TEST(MdlReaderTest, GeometryWithStreamsPolygonsAndWeights) {
     EXPECT_EQ(positions->width, 3);
     EXPECT_EQ(positions->VectorCount(), 3);
     EXPECT_EQ(positions->Vector(2)[1], 1.0f);
+    EXPECT_TRUE(positions->Vector(3).empty());
+    EXPECT_TRUE(positions->Vector(-1).empty());
     EXPECT_EQ(geometry.FindFloatArray("uv")->Vector(0)[1], 0.75f);
 
     ASSERT_EQ(geometry.polygons.size(), 1u);

@@ -32,35 +32,6 @@ TEST(ModelRecordsTest, CornerCountIgnoresATrailingPartialGroup) {
     EXPECT_EQ(polygon.CornerCount(), 0);
 }
 
-TEST(ModelRecordsTest, FloatArrayKeepsOnlyWidthsTwoToFour) {
-    CFloatArray array;
-    array.SetVectors(3, {1, 2, 3, 4, 5, 6, 7});
-    EXPECT_EQ(array.VectorCount(), 2);
-    EXPECT_EQ(array.Vector(1)[2], 6.0f);
-    EXPECT_TRUE(array.Vector(2).empty());
-    EXPECT_TRUE(array.Vector(-1).empty());
-    array.SetVectors(5, {1, 2, 3, 4, 5});
-    EXPECT_EQ(array.VectorCount(), 0);
-}
-
-TEST(ModelRecordsTest, BoneLookupsReturnTheFirstTableBoneAndSkipTreeOnlyBones) {
-    CModel model;
-    CBone* first = model.AddTableBone("hip");
-    first->id = "b0";
-    model.AddTableBone("hip")->id = "b1";
-    CBone* treeOnly = model.AddTreeOnlyBone("tail");
-    treeOnly->id = "b2";
-    model.AttachBone(nullptr, first);
-    model.AttachBone(first, treeOnly);
-    EXPECT_EQ(model.FindBoneByName("hip"), first);
-    EXPECT_EQ(model.FindBoneById("b1"), model.bones[1].get());
-    EXPECT_EQ(model.FindBoneByName("tail"), nullptr);
-    EXPECT_EQ(model.FindBoneById("b2"), nullptr);
-    EXPECT_EQ(treeOnly->parent, first);
-    ASSERT_EQ(model.rootBones.size(), 1u);
-    EXPECT_EQ(first->children.front(), treeOnly);
-}
-
 TEST(ModelRecordsTest, MaterialColoursFormOneBlockInOrder) {
     CMaterial material;
     material.diffuse = {1, 2, 3, 4};
