@@ -267,17 +267,6 @@ CModel Load(const char* file) {
     return model;
 }
 
-TEST(ColladaMesh, CubeOfStripsDocument) {
-    // Six strips of four corners (position, normal): two triangles each.
-    const CModel model = Load("cube_tristrips.dae");
-    const CPolygonData& block = *model.geometries[0]->polygons[0];
-    EXPECT_EQ(block.materialId, "BlueSG_material");
-    ASSERT_EQ(block.CornerCount(), 6 * 2 * 3);
-    // The first strip, 6 9 0 3, with every index written twice.
-    EXPECT_EQ(std::vector<int32_t>(block.indices.begin(), block.indices.begin() + 12),
-              (std::vector<int32_t>{6, 6, 9, 9, 0, 0, 0, 0, 9, 9, 3, 3}));
-}
-
 TEST(ColladaMesh, PolygonsPolylistAndTrianglesDocument) {
     const CModel model = Load("polygons_polylist_triangles.dae");
     ASSERT_EQ(model.geometries.size(), 3u);

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <limits>
 #include <random>
 #include <vector>
@@ -87,6 +88,28 @@ Points Star() {
     return star;
 }
 
+// Points in the plane z = 0 from x, y pairs.
+Points Flat(std::initializer_list<float> xy) {
+    Points points;
+    for (auto p = xy.begin(); p + 1 < xy.end(); p += 2) {
+        points.push_back({p[0], p[1], 0});
+    }
+    return points;
+}
+
+// A 4 x 4 square with a 2 x 2 hole, wound against the ring or with it.
+const Points kFrame = Flat({0, 0, 4, 0, 4, 4, 0, 4, 1, 1, 1, 3, 3, 3, 3, 1});
+const Points kFrameSameWay = Flat({0, 0, 4, 0, 4, 4, 0, 4, 1, 1, 3, 1, 3, 3, 1, 3});
+// Two holes stacked at the same x, one beside them: 6 x 6 minus three unit squares.
+const Points kThreeHoles =
+    Flat({0, 0, 6, 0, 6, 6, 0, 6, 1, 1, 1, 2, 2, 2, 2, 1, 1, 4, 1, 5, 2, 5, 2, 4, 4, 1, 4, 2, 5, 2, 5, 1});
+// A notch hangs between the hole and the far end of the edge its ray meets:
+// 10 x 10, minus the notch (area 4), minus the hole (0.5).
+const Points kNotched =
+    Flat({0, 0, 10, 0, 10, 10, 7, 10, 6, 6, 5, 10, 0, 10, 1, 5, 1.5, 5.5, 2, 5, 1.5, 4.5});
+// The ray from the hole runs exactly through an outer corner (5, 2).
+const Points kPentagon = Flat({0, 0, 4, 0, 5, 2, 4, 4, 0, 4, 1, 2, 2, 3, 3, 2, 2, 1});
+
 // Triangles of a face of n corners and h holes: n + 2 h - 2, as bridges add two corners per hole.
 TEST(FaceTriangulation, FacesAreCoveredExactlyAndHolesLeftOpen) {
     const FaceCase cases[] = {
@@ -94,71 +117,11 @@ TEST(FaceTriangulation, FacesAreCoveredExactlyAndHolesLeftOpen) {
         {"clockwise", Points(kL.rbegin(), kL.rend()), {}, 4, 3.0, {0, 0, -1}, {{1.5, 1.5}}},
         {"tilted", Tilted(kL), {}, 4, 3.0, {-0.8, 0, 0.6}, {}},
         {"star", Star(), {}, 78, 16.0 * std::sin(std::acos(-1.0) / 40.0), {0, 0, 1}, {}},
-        // A 4 x 4 square with a 2 x 2 hole, wound against the ring or with it.
-        {"frame",
-         {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {1, 1, 0}, {1, 3, 0}, {3, 3, 0}, {3, 1, 0}},
-         {4},
-         8,
-         12.0,
-         {0, 0, 1},
-         {{2, 2}, {1.2, 2.8}}},
-        {"hole wound like the ring",
-         {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {1, 1, 0}, {3, 1, 0}, {3, 3, 0}, {1, 3, 0}},
-         {4},
-         8,
-         12.0,
-         {0, 0, 1},
-         {{2, 2}}},
-        // Two holes stacked at the same x, one beside them: 6 x 6 minus three unit squares.
-        {"three holes",
-         {{0, 0, 0},
-          {6, 0, 0},
-          {6, 6, 0},
-          {0, 6, 0},
-          {1, 1, 0},
-          {1, 2, 0},
-          {2, 2, 0},
-          {2, 1, 0},
-          {1, 4, 0},
-          {1, 5, 0},
-          {2, 5, 0},
-          {2, 4, 0},
-          {4, 1, 0},
-          {4, 2, 0},
-          {5, 2, 0},
-          {5, 1, 0}},
-         {4, 8, 12},
-         20,
-         33.0,
-         {0, 0, 1},
-         {{1.5, 1.5}, {1.5, 4.5}, {4.5, 1.5}}},
-        // A notch hangs between the hole and the far end of the edge its ray
-        // meets: 10 x 10, minus the notch (area 4), minus the hole (0.5).
-        {"notch blocks the view",
-         {{0, 0, 0},
-          {10, 0, 0},
-          {10, 10, 0},
-          {7, 10, 0},
-          {6, 6, 0},
-          {5, 10, 0},
-          {0, 10, 0},
-          {1, 5, 0},
-          {1.5, 5.5f, 0},
-          {2, 5, 0},
-          {1.5, 4.5f, 0}},
-         {7},
-         11,
-         95.5,
-         {0, 0, 1},
-         {{6, 8}, {1.5, 5}}},
-        // The ray from the hole runs exactly through an outer corner (5, 2).
-        {"ray through a corner",
-         {{0, 0, 0}, {4, 0, 0}, {5, 2, 0}, {4, 4, 0}, {0, 4, 0}, {1, 2, 0}, {2, 3, 0}, {3, 2, 0}, {2, 1, 0}},
-         {5},
-         9,
-         16.0,
-         {0, 0, 1},
-         {{2, 2}}},
+        {"frame", kFrame, {4}, 8, 12.0, {0, 0, 1}, {{2, 2}, {1.2, 2.8}}},
+        {"hole wound like the ring", kFrameSameWay, {4}, 8, 12.0, {0, 0, 1}, {{2, 2}}},
+        {"three holes", kThreeHoles, {4, 8, 12}, 20, 33.0, {0, 0, 1}, {{1.5, 1.5}, {1.5, 4.5}, {4.5, 1.5}}},
+        {"notch blocks the view", kNotched, {7}, 11, 95.5, {0, 0, 1}, {{6, 8}, {1.5, 5}}},
+        {"ray through a corner", kPentagon, {5}, 9, 16.0, {0, 0, 1}, {{2, 2}}},
     };
     for (const FaceCase& c : cases) {
         SCOPED_TRACE(c.name);
