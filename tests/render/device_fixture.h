@@ -55,6 +55,15 @@ protected:
         return {rgba[at], rgba[at + 1], rgba[at + 2], rgba[at + 3]};
     }
 
+    // Upload slots no loader holds.
+    int FreeSlots() const {
+        int free = 0;
+        for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
+            free += device_->UploadPool().InUse(i) ? 0 : 1;
+        }
+        return free;
+    }
+
     std::unique_ptr<CCommonDevice1> device_;
     int errorsBefore_ = 0;
 };

@@ -1,4 +1,4 @@
-#include "device_fixture.h"
+#include "demo_registry_fixture.h"
 #include "editor/main_field.h"
 #include "render/field_scene.h"
 #include "render/model_registry.h"
@@ -85,29 +85,7 @@ TEST(ViewCone, CascadeBoxesFollowTheStoredProjections) {
 
 // --- frames of the demo field ---
 
-const std::filesystem::path& DemoRoot() {
-    return test::SmallDemoRoot();
-}
-
-const demofield::CManifest& DemoManifest() {
-    return test::SmallDemoManifest();
-}
-
-const demofield::CWrittenModel* ModelWithCollider(ColliderType type) {
-    for (const auto& model : DemoManifest().models) {
-        if (model.colliderFile.empty() || model.bones != 0 ||
-            model.path.find("main_field") != std::string::npos) {
-            continue;
-        }
-        const std::string colliderPath = model.path.substr(0, model.path.rfind('/') + 1) + model.colliderFile;
-        for (const auto& colliders : DemoManifest().colliders) {
-            if (colliders.path == colliderPath && colliders.countByType[static_cast<size_t>(type)] > 0) {
-                return &model;
-            }
-        }
-    }
-    return nullptr;
-}
+using test::DemoPropWithCollider;
 
 // The field view's camera as it starts: target at the origin, pitch 20 and
 // yaw -90 at 3^4 = 81 units, the light (1, -1, -1) at 0.8.
@@ -126,29 +104,22 @@ Vec3 OnGround(float x, float y) {
     return {x, y, static_cast<float>(demofield::GroundHeight(x, y))};
 }
 
-class FieldSceneTest : public test::HeadlessDeviceTest {
+class FieldSceneTest : public test::DemoRegistryTest {
 protected:
     void SetUp() override {
-        test::HeadlessDeviceTest::SetUp();
-        ASSERT_FALSE(DemoManifest().models.empty());
-        lists_ = std::make_unique<CRegistryLists>();
+        test::DemoRegistryTest::SetUp();
         RegistryOptions options;
-        options.modelRoot = DemoRoot();
         options.placement = DrawModelPlacement::CpuVisible;
-        registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
-        scene_ = std::make_unique<CFieldScene>(*device_, DemoRoot() / "pict");
-        field_ = std::make_unique<CMainField>(*registry_, *lists_, DemoRoot() / "gridfile");
+        MakeRegistry(options);
+        scene_ = std::make_unique<CFieldScene>(*device_, test::SmallDemoRoot() / "pict");
+        field_ = std::make_unique<CMainField>(*registry_, *lists_, test::SmallDemoRoot() / "gridfile");
         camera_ = StartCamera();
     }
 
     void TearDown() override {
         field_.reset();
         scene_.reset();
-        registry_.reset();
-        lists_.reset();
-        device_->WaitForGpu();
-        device_->ReleaseFinishedObjects();
-        test::HeadlessDeviceTest::TearDown();
+        test::DemoRegistryTest::TearDown();
     }
 
     CModelEntry* Load(COwnedList<CModelEntry>& list, const std::string& name, const std::string& path,
@@ -166,7 +137,7 @@ protected:
         Load(lists_->fieldTiles, "Field13-13", "model/main_field/field/Field13-13.mdl");
         Load(lists_->fieldTiles, "Field14-13", "model/main_field/field/Field14-13.mdl");
         Load(lists_->lowDetailField, "FIELD_LOW", "model/main_field/field_low/field_low.mdl");
-        const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+        const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
         ASSERT_NE(crate, nullptr);
         placed_ = Load(lists_->placedModels, "placed 1", crate->path, OnGround(-12, 6));
         placed_->placementSerial = 7;
@@ -203,8 +174,6 @@ protected:
         return point.value_or(ScreenPoint{});
     }
 
-    std::unique_ptr<CRegistryLists> lists_;
-    std::unique_ptr<CModelRegistry> registry_;
     std::unique_ptr<CFieldScene> scene_;
     std::unique_ptr<CMainField> field_;
     CCamera camera_;
@@ -316,7 +285,7 @@ TEST_F(FieldSceneTest, ShadowPassRunsOnlyInSkeletonViewWithoutColliderDisplay) {
 TEST_F(FieldSceneTest, SelectedPlacementIsDrawnWithTheHighlight) {
     LoadDemoScene();
     // A second part of the same click, and a part of another click.
-    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
     CModelEntry* sibling = Load(lists_->placedModels, "placed 2", crate->path, OnGround(-25, 2));
     sibling->placementSerial = 7;
     CModelEntry* other = Load(lists_->placedModels, "placed 3", crate->path, OnGround(-20, 14));
@@ -354,7 +323,7 @@ TEST_F(FieldSceneTest, SelectedPlacementIsDrawnWithTheHighlight) {
 
 TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
     LoadDemoScene();
-    const demofield::CWrittenModel* crate = ModelWithCollider(ColliderType::kBox);
+    const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
     CModelDefinition definition;
     definition.filePath = "./model/test.mdf";
     definition.paths[0] = "./" + crate->path;
@@ -387,7 +356,7 @@ TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
 
 TEST_F(FieldSceneTest, ColliderDisplayReplacesModelsWithTheirColliderMeshes) {
     LoadDemoScene();
-    const demofield::CWrittenModel* walled = ModelWithCollider(ColliderType::kMesh);
+    const demofield::CWrittenModel* walled = DemoPropWithCollider(ColliderType::kMesh);
     ASSERT_NE(walled, nullptr);
     CModelEntry* entry = Load(lists_->placedModels, "walled", walled->path, OnGround(10, -8));
     FieldSceneState state;

@@ -13,14 +13,6 @@ using std::chrono::milliseconds;
 class LoaderSlotsTest : public test::HeadlessDeviceTest {
 protected:
     CUploadCommandPool& Pool() { return device_->UploadPool(); }
-
-    int FreeSlots() {
-        int free = 0;
-        for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
-            free += Pool().InUse(i) ? 0 : 1;
-        }
-        return free;
-    }
 };
 
 TEST_F(LoaderSlotsTest, TakesTheFirstFreeSlotAndSleepsOnlyBetweenFailedAttempts) {

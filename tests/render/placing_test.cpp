@@ -1,6 +1,6 @@
 // A click places the models the cursor holds: no file read, no wait for a
 // loader slot, even while streaming holds every one of them.
-#include "device_fixture.h"
+#include "demo_registry_fixture.h"
 #include "editor/main_field.h"
 #include "render/model_registry.h"
 #include "render/registry_payload.h"
@@ -14,39 +14,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class PlacingTest : public test::HeadlessDeviceTest {
+class PlacingTest : public test::DemoRegistryTest {
 protected:
     void SetUp() override {
-        test::HeadlessDeviceTest::SetUp();
+        test::DemoRegistryTest::SetUp();
         test::EmptySmallDemoGridFolder();
-        lists_ = std::make_unique<CRegistryLists>();
-        RegistryOptions options;
-        options.modelRoot = test::SmallDemoRoot();
-        // The editor's own patience for a slot: about eleven seconds.
-        registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
         field_ = std::make_unique<CMainField>(*registry_, *lists_, test::SmallDemoRoot() / "gridfile");
     }
     void TearDown() override {
         field_.reset();
-        registry_.reset();
-        lists_.reset();
-        device_->WaitForGpu();
-        device_->ReleaseFinishedObjects();
-        test::HeadlessDeviceTest::TearDown();
+        test::DemoRegistryTest::TearDown();
     }
 
-    // One frame of the field view's render thread.
-    void RunFrame() {
-        ASSERT_TRUE(device_->BeginFrame());
-        std::vector<VkCommandBuffer> uploads = registry_->FinishUploads();
+    // The cursor's uploads go with the frame too, and the editing update runs.
+    void AddUploads(std::vector<VkCommandBuffer>& uploads) override {
         field_->ForEachCursorPart(
             [&](CCursorPart& part) { registry_->AdvanceUploads(*part.payload, uploads); });
         field_->UpdateEditing();
-        registry_->UpdateEntries(1);
-        device_->ComposeFrame(nullptr);
-        ASSERT_TRUE(device_->EndFrame(uploads));
-        device_->WaitForGpu();
-        device_->ReleaseFinishedObjects();
     }
 
     std::vector<CLoaderSlot> HoldEverySlot() {
@@ -74,8 +58,6 @@ protected:
         field_->ApplyPostedInput(); // as the frame update does
     }
 
-    std::unique_ptr<CRegistryLists> lists_;
-    std::unique_ptr<CModelRegistry> registry_;
     std::unique_ptr<CMainField> field_;
 };
 

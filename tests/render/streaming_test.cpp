@@ -1,6 +1,6 @@
 // Tile and grid-file streaming on the demo field through the GPU registry, a
 // timer thread loading and this thread running frames and commits.
-#include "device_fixture.h"
+#include "demo_registry_fixture.h"
 #include "editor/field_streaming.h"
 #include "platform/periodic_timer.h"
 #include "render/model_registry.h"
@@ -18,10 +18,6 @@ namespace quorvane {
 namespace {
 
 using std::chrono::milliseconds;
-
-const std::filesystem::path& DemoRoot() {
-    return test::SmallDemoRoot();
-}
 
 const demofield::CManifest& DemoManifest() {
     return test::SmallDemoManifest();
@@ -57,23 +53,21 @@ std::string Line(const std::string& name, const demofield::CWrittenModel& model,
            model.path + "|" + numbers + "|0.000000|1.000000|1.000000|1.000000|0.000000|0.000000|0.000000";
 }
 
-class StreamingTest : public test::HeadlessDeviceTest {
+class StreamingTest : public test::DemoRegistryTest {
 protected:
     void SetUp() override {
-        test::HeadlessDeviceTest::SetUp();
+        test::DemoRegistryTest::SetUp();
         ASSERT_GE(Props().size(), 2u);
-        gridRoot_ = DemoRoot() / "gridfile";
+        gridRoot_ = test::SmallDemoRoot() / "gridfile";
         std::filesystem::remove_all(gridRoot_);
         std::filesystem::create_directories(gridRoot_ / "lod0");
-        lists_ = std::make_unique<CRegistryLists>();
         RegistryOptions options;
-        options.modelRoot = DemoRoot();
         options.sleep = [](milliseconds) { std::this_thread::sleep_for(milliseconds(5)); };
         options.failureSink = [this](const std::string& line) {
             std::lock_guard lock(failureMutex_);
             failures_.push_back(line);
         };
-        registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
+        MakeRegistry(options);
         loader_ = std::make_unique<CRegistryStreamingLoader>(*registry_);
         field_ = std::make_unique<CMainField>(*registry_, *lists_, gridRoot_);
         streaming_ = std::make_unique<CFieldStreaming>(*lists_, *field_, *loader_, gridRoot_);
@@ -84,21 +78,7 @@ protected:
         streaming_.reset();
         field_.reset();
         loader_.reset();
-        registry_.reset();
-        lists_.reset();
-        device_->WaitForGpu();
-        device_->ReleaseFinishedObjects();
-        test::HeadlessDeviceTest::TearDown();
-    }
-
-    void RunFrame() {
-        ASSERT_TRUE(device_->BeginFrame());
-        const std::vector<VkCommandBuffer> uploads = registry_->FinishUploads();
-        registry_->UpdateEntries(1);
-        device_->ComposeFrame(nullptr);
-        ASSERT_TRUE(device_->EndFrame(uploads));
-        device_->WaitForGpu();
-        device_->ReleaseFinishedObjects();
+        test::DemoRegistryTest::TearDown();
     }
 
     // The render thread's side: frames with the commit, until done holds or
@@ -168,17 +148,7 @@ protected:
         return lists_->sharedModels.FindFirst([&id](const CModelEntry& entry) { return entry.name == id; });
     }
 
-    int FreeSlots() const {
-        int free = 0;
-        for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
-            free += device_->UploadPool().InUse(i) ? 0 : 1;
-        }
-        return free;
-    }
-
     std::filesystem::path gridRoot_;
-    std::unique_ptr<CRegistryLists> lists_;
-    std::unique_ptr<CModelRegistry> registry_;
     std::unique_ptr<CRegistryStreamingLoader> loader_;
     std::unique_ptr<CMainField> field_;
     std::unique_ptr<CFieldStreaming> streaming_;
