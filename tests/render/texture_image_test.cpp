@@ -174,43 +174,6 @@ TEST(TextureImage, MipChainHalvesWithABoxFilterDownToOnePixel) {
     EXPECT_TRUE(BuildMipChain(RgbaImage{}).empty());
 }
 
-TEST(TextureImage, FallbackIsAMagentaAndBlackChecker) {
-    const RgbaImage checker = FallbackCheckerImage();
-    ASSERT_TRUE(checker.IsValid());
-    EXPECT_EQ(checker.pixels[0], 255);
-    EXPECT_EQ(checker.pixels[1], 0);
-    EXPECT_EQ(checker.pixels[2], 255);
-    const size_t next = 8 * 4; // the next check along the row
-    EXPECT_EQ(checker.pixels[next], 0);
-    EXPECT_EQ(checker.pixels[next + 2], 0);
-    EXPECT_EQ(checker.pixels[next + 3], 255);
-}
-
-TEST(TextureImage, ReporterPostsOncePerPathFromAnyThread) {
-    std::vector<std::pair<std::string, std::string>> posted;
-    std::mutex mutex;
-    CTextureErrorReporter reporter([&](const std::string& caption, const std::string& text) {
-        std::lock_guard lock(mutex);
-        posted.emplace_back(caption, text);
-    });
-    std::vector<std::thread> loaders;
-    for (int i = 0; i < 4; ++i) {
-        loaders.emplace_back([&] {
-            reporter.Report("./model/tree/bark.png");
-            reporter.Report("./model/tree/leaf.png");
-        });
-    }
-    for (auto& loader : loaders) {
-        loader.join();
-    }
-    ASSERT_EQ(posted.size(), 2u);
-    EXPECT_EQ(reporter.ReportedCount(), 2u);
-    EXPECT_EQ(posted[0].first, "Error");
-    const std::string expected = "テクスチャ画像が見つかりません:\n\n ./model/tree/bark.png";
-    EXPECT_TRUE(posted[0].second == expected || posted[1].second == expected);
-    EXPECT_FALSE(reporter.Report("./model/tree/bark.png"));
-}
-
 TEST(TextureImage, DirectoryOrUnreadableImageFailsWithItsReason) {
     ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
     const test::CScratchDirectory scratch("quorvane_texture_faults");
