@@ -4,30 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 using namespace quorvane;
 
 namespace {
-
-// Each bone once in the trees, children pointing back at their parent.
-void CheckBoneForest(const CModel& model) {
-    std::unordered_set<const CBone*> seen;
-    std::vector<const CBone*> pending(model.rootBones.begin(), model.rootBones.end());
-    for (const CBone* root : model.rootBones) {
-        FUZZ_CHECK(root->parent == nullptr);
-    }
-    while (!pending.empty()) {
-        const CBone* bone = pending.back();
-        pending.pop_back();
-        FUZZ_CHECK(seen.insert(bone).second);
-        for (const CBone* child : bone->children) {
-            FUZZ_CHECK(child->parent == bone);
-            pending.push_back(child);
-        }
-    }
-}
 
 void CheckGeometry(const CGeometry& geometry, size_t boneCount) {
     for (const auto& array : geometry.floatArrays) {
