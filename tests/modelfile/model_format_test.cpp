@@ -18,18 +18,6 @@ std::string TextOf(const std::filesystem::path& path) {
     return text.str();
 }
 
-const char* NameOf(ModelFormat format) {
-    switch (format) {
-    case ModelFormat::None:
-        return "none";
-    case ModelFormat::TextModel:
-        return "text model";
-    case ModelFormat::Collada:
-        return "COLLADA";
-    }
-    return "?";
-}
-
 struct FormatCase {
     std::string name;
     std::string content;
@@ -80,9 +68,8 @@ TEST(ModelFormat, ExtensionInAnyCaseOrAColladaRootDecides) {
         {"cut_root.dae", cutRoot, ModelFormat::Collada},
     };
     for (const FormatCase& c : cases) {
-        const ModelFormat format = ModelFormatOf(c.name, c.content);
-        EXPECT_EQ(format, c.expected) << c.name << " holding \"" << c.content.substr(0, 40) << "\": got "
-                                      << NameOf(format) << ", expected " << NameOf(c.expected);
+        EXPECT_EQ(ModelFormatOf(c.name, c.content), c.expected)
+            << c.name << " holding \"" << c.content.substr(0, 40) << '"';
     }
 }
 
