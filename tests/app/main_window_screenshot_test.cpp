@@ -1,116 +1,39 @@
 // The whole main window on a generated demo field, photographed. Needs an X
-// display (xvfb-run): the field view renders through a Vulkan surface.
-#include "app/application.h"
-#include "app/field_view.h"
-#include "app/main_window.h"
-#include "demo_field.h"
-#include "editor/main_field.h"
-#include "tests/qt_wait.h"
+// display (xvfb-run): the field view renders through a Vulkan surface. The
+// panels' controls are checked in MainWindowTest.SideWindowsAreTheWorkingControls,
+// a click in the tree in Journey.ChoosePlaceAdjustDeleteWriteReloadAndRestart.
+#include "tests/app/editor_session.h"
+#include "tests/small_demo_field.h"
 #include "ui/info_window.h"
-#include "ui/model_list_window.h"
-#include "ui/model_tree_window.h"
-#include "ui/model_viewer_window.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace quorvane {
 namespace {
 
 using test::WaitFor;
 
-class ScopedDemoFolder {
-public:
-    ScopedDemoFolder()
-        : path_(std::filesystem::temp_directory_path() /
-                ("quorvane_screenshot_test_" + std::to_string(::getpid()))),
-          previous_(std::filesystem::current_path()) {
-        demofield::COptions options;
-        options.output = path_;
-        options.quadsPerTile = 4;
-        options.fieldTextureSize = 64;
-        options.modelTextureSize = 64;
-        std::filesystem::remove_all(path_);
-        manifest_ = demofield::GenerateDemoField(options);
-        std::filesystem::current_path(path_);
-    }
-    ~ScopedDemoFolder() {
-        std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const demofield::CManifest& Manifest() const { return manifest_; }
-
-private:
-    std::filesystem::path path_;
-    std::filesystem::path previous_;
-    demofield::CManifest manifest_;
-};
-
-QTreeWidgetItem* FirstDefinition(QTreeWidgetItem* item) {
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
-        QTreeWidgetItem* child = item->child(i);
-        if (CModelTreeWindow::KindOf(*child) == CModelTreeWindow::kDefinition) {
-            return child;
-        }
-    }
-    return nullptr;
-}
-
-QTreeWidgetItem* FindDefinition(CModelTreeWindow& tree, QTreeWidgetItem* folder, int depth) {
-    if (QTreeWidgetItem* found = FirstDefinition(folder)) {
-        return found;
-    }
-    for (int i = 0; depth > 0 && i < folder->childCount(); ++i) {
-        QTreeWidgetItem* child = folder->child(i);
-        if (CModelTreeWindow::KindOf(*child) == CModelTreeWindow::kDirectory) {
-            tree.Click(child); // lists it
-            if (QTreeWidgetItem* found = FindDefinition(tree, child, depth - 1)) {
-                return found;
-            }
-        }
-    }
-    return nullptr;
-}
-
 TEST(MainWindowScreenshot, WholeWindowWithEveryPanelPainted) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb")
         << "needs an X display (run it through test.sh or xvfb-run)";
-    ScopedDemoFolder demo;
-    CAppState state;
-    state.geometry = ComputeAppGeometry(ReadScreenMetrics(*QGuiApplication::primaryScreen()));
-    SetAppState(&state);
-    ASSERT_TRUE(InitApplication(state));
-    CMainWindow& window = *state.mainWindow;
-    ASSERT_NE(window.FieldView(), nullptr);
-    CFieldView& view = *window.FieldView();
+    const demofield::CWrittenDefinition* crate = test::SmallDemoDefinition("crate.mdf");
+    ASSERT_NE(crate, nullptr);
+    test::ScopedWorkingDirectory inDemo(test::SmallDemoRoot());
+    test::RunningEditor editor;
+    ASSERT_TRUE(editor.Started());
+    CMainWindow& window = editor.Window();
+    CFieldView& view = editor.View();
     ASSERT_TRUE(WaitFor([&] { return view.FrameRate() > 0.0 && view.StartupFinished(); }, 60000))
         << "frame rate " << view.FrameRate() << ", frames " << view.FramesSubmitted()
         << ", start-up loads ended: " << view.StartupFinished();
 
-    // Every panel is its working control.
-    EXPECT_NE(dynamic_cast<CModelTreeWindow*>(window.findChild<QWidget*>("CLASS_MODELTREEWINDOW")), nullptr);
-    EXPECT_NE(window.ModelViewer(), nullptr) << "the model viewer is still the empty panel";
-    EXPECT_NE(dynamic_cast<CInfoWindow*>(window.findChild<QWidget*>("CLASS_INFOWINDOW")), nullptr);
-    EXPECT_NE(dynamic_cast<CModelListWindow*>(window.findChild<QWidget*>("CLASS_MODELLISTWINDOW")), nullptr);
-
-    // A click on a definition in the tree takes it for placing.
-    CModelTreeWindow& tree = *window.ModelTree();
-    ASSERT_GT(tree.TopItem()->childCount(), 0) << "the demo field's model folder is empty";
-    QTreeWidgetItem* definition = FindDefinition(tree, tree.TopItem(), 3);
-    ASSERT_NE(definition, nullptr) << "no definition below ./model";
-    tree.Click(definition);
-    CMainField* field = window.Field();
-    ASSERT_NE(field, nullptr);
-    EXPECT_TRUE(WaitFor([&] { return field->Mode() == EditMode::ModePlace; }, 20000))
-        << "the definition was not taken for placing";
-    EXPECT_TRUE(WaitFor([&] { return window.InfoWindow()->Shown().mode == EditMode::ModePlace; }, 2000));
+    // A definition taken for placing shows in the info window.
+    window.ChooseDefinition("./" + crate->path);
+    EXPECT_TRUE(WaitFor([&] { return window.InfoWindow()->Shown().mode == EditMode::ModePlace; }, 20000));
 
     window.update();
     WaitFor([] { return false; }, 500); // a few frames and the repaints
@@ -130,7 +53,7 @@ TEST(MainWindowScreenshot, WholeWindowWithEveryPanelPainted) {
     // may still show a repaint in flight.
     const QImage painted = window.grab().toImage();
     ASSERT_EQ(painted.size(), window.size());
-    const MainLayout& m = state.layout;
+    const MainLayout& m = editor.State().layout;
     auto at = [&](int x, int y) { return painted.pixelColor(x, y).rgb(); };
     EXPECT_EQ(at(window.width() / 2, 5), QColor(100, 70, 70).rgb());
     EXPECT_EQ(at(m.modelTree.x - 1, m.modelTree.y + 50), QColor(220, 190, 190).rgb());
@@ -143,9 +66,6 @@ TEST(MainWindowScreenshot, WholeWindowWithEveryPanelPainted) {
         }
     }
     EXPECT_EQ(standIn, 0);
-    ShutdownApplication(state);
-    state.mainWindow.reset();
-    SetAppState(nullptr);
 }
 
 } // namespace
