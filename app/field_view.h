@@ -83,7 +83,7 @@ protected:
     void UpdateWithTime(int nowMs, int elapsedMs) override;
     void FrameUpdate() override;
     void DrawScene(CCommonDevice& device) override;
-    void CollectUploadLists(std::vector<VkCommandBuffer>& lists) override;
+    void CollectUploadCommands(std::vector<VkCommandBuffer>& lists) override;
     void DrawOverlay(COverlay2D& overlay) override;
 
 private:

@@ -165,7 +165,7 @@ void CFieldView::DrawScene(CCommonDevice& device) {
     world_->scene.Draw(device, world_->lists, world_->registry, Camera(), state, field);
 }
 
-void CFieldView::CollectUploadLists(std::vector<VkCommandBuffer>& lists) {
+void CFieldView::CollectUploadCommands(std::vector<VkCommandBuffer>& lists) {
     if (!world_) {
         return;
     }

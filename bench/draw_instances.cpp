@@ -112,14 +112,14 @@ int main(int argc, char** argv) {
     const auto instancedScene = [&](CCommonDevice& d) {
         d.CommitFrameConstants();
         d.BeginScenePass(true, true);
-        d.SetPipeline(12);
+        d.SetPipeline(PipelineId::Instances);
         d.SetVertexBuffer(1, instances.main.buffer);
         DrawModelInstanced(model, d, instances.mainCount);
     };
     const auto singleScene = [&](CCommonDevice& d) {
         d.CommitFrameConstants();
         d.BeginScenePass(true, true);
-        d.SetPipeline(0);
+        d.SetPipeline(PipelineId::Model);
         for (int i = 0; i < kCopies; ++i) {
             model.position = CopyPosition(i);
             model.rotation = CopyRotation(i);

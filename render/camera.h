@@ -26,7 +26,7 @@ struct CCamera {
     Vec3 eye{};
 };
 
-// Byte offsets of the 960-byte per-frame constant block (b0).
+// Byte offsets of the 960-byte frame uniform block.
 namespace frame_offset {
 inline constexpr size_t kView = 0;
 inline constexpr size_t kProjection = 64;

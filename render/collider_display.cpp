@@ -15,12 +15,9 @@
 
 namespace quorvane {
 
-static_assert(kColliderShapeListBytes == kConstantBlockBytes[3]);
+static_assert(kColliderShapeListBytes == kUniformBlockBytes[3]);
 namespace {
 
-constexpr int kShapeListParameter = 3;
-constexpr int kHighlightParameter = 4;
-constexpr int kModelBlockParameter = 2;
 constexpr size_t kInfoFirstFloat = 2040;
 constexpr uint32_t kQuadVertexCount = 4;
 // Points this close to the eye plane (or behind it) have no usable projection.
@@ -116,7 +113,7 @@ bool DrawMeshColliders(const CColliderSet& set, CDrawModel& owner, CCommonDevice
                 CDrawMesh colliderMesh;
                 colliderMesh.bindShapeMatrix = ColliderMatrix(*collider);
                 const size_t bytes = WriteModelBlock(owner, colliderMesh, block.data());
-                if (!device.SetConstantBuffer(kModelBlockParameter, block.data(), bytes)) {
+                if (!device.SetUniformBlock(UniformBlock::Model, block.data(), bytes)) {
                     return drew;
                 }
                 blockSet = true;
@@ -216,17 +213,17 @@ bool CreateColliderGpuData(CColliderSet& set, CCommonDevice& device) {
 }
 
 bool DrawColliders(const CColliderSet& set, CDrawModel& owner, CCommonDevice& device, const Matrix4& view,
-                   const Matrix4& projection, int pipelineShapes, int pipelineMeshes, bool flagA,
-                   bool flagB) {
+                   const Matrix4& projection, PipelineId pipelineShapes, PipelineId pipelineMeshes,
+                   bool flagA, bool flagB) {
     // Both pipelines read the highlight: the shapes and the meshes light up together.
     const float highlight[4] = {flagA ? 2.0f : flagB ? 1.0f : 0.0f, 0.0f, 0.0f, 0.0f};
-    device.SetConstantBuffer(kHighlightParameter, highlight, sizeof(highlight));
+    device.SetUniformBlock(UniformBlock::Highlight, highlight, sizeof(highlight));
     bool drew = false;
     if (device.SetPipeline(pipelineShapes)) {
         const ColliderShapeList list = BuildColliderShapeList(set, owner.scale.w, view, projection);
         // The quad covers the whole image: skip it when there is no shape to trace.
         if (list[kInfoFirstFloat] != 0.0f &&
-            device.SetConstantBuffer(kShapeListParameter, list.data(), kColliderShapeListBytes)) {
+            device.SetUniformBlock(UniformBlock::ColliderShapes, list.data(), kColliderShapeListBytes)) {
             drew = device.Draw(kQuadVertexCount);
         }
     }

@@ -63,13 +63,13 @@ void CCommonDevice::DestroyAll() {
             vkDestroyDescriptorSetLayout(device_, layout, nullptr);
         }
     }
-    for (VkSampler sampler : {staticSampler_, composeSampler_}) {
+    for (VkSampler sampler : {textureSampler_, composeSampler_}) {
         if (sampler != VK_NULL_HANDLE) {
             vkDestroySampler(device_, sampler, nullptr);
         }
     }
-    if (constantPool_ != VK_NULL_HANDLE) {
-        vkDestroyDescriptorPool(device_, constantPool_, nullptr);
+    if (uniformPool_ != VK_NULL_HANDLE) {
+        vkDestroyDescriptorPool(device_, uniformPool_, nullptr);
     }
     descriptors_.reset();
     uploadPool_.reset();
@@ -177,8 +177,8 @@ bool CCommonDevice::CreateHelpers() {
         std::fprintf(stderr, "render: the upload command pools could not be created\n");
         return false;
     }
-    descriptors_ = std::make_unique<CDescriptorAllocator>(device_);
-    if (!descriptors_->CanBuildTables()) {
+    descriptors_ = std::make_unique<CDescriptorCache>(device_);
+    if (!descriptors_->CanBuildSets()) {
         std::fprintf(stderr, "render: the descriptor slots could not be created\n");
         return false;
     }

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "render/camera.h"
-#include "render/descriptor_allocator.h"
+#include "render/descriptor_cache.h"
 #include "render/gpu_memory.h"
 #include "render/gpu_resources.h"
 #include "render/overlay_2d.h"
+#include "render/pipeline_id.h"
 #include "render/present_surface.h"
 #include "render/upload_command_pool.h"
 #include "render/vulkan_instance.h"
@@ -23,19 +24,18 @@
 
 namespace quorvane {
 
-// Root parameters of the one pipeline layout: 0-4 constant buffers b0-b4,
-// 5-7 the descriptor tables that draws bind, 8-11 declared only.
-inline constexpr int kRootConstantBufferCount = 5;
-// Bytes each constant buffer's shader block declares (b0 frame, b1 material,
-// b2 model with its palette, b3 collider shapes, b4 highlight). Each binding
-// covers exactly its block: drivers copy the whole range when an offset moves.
-inline constexpr std::array<uint32_t, kRootConstantBufferCount> kConstantBlockBytes = {960, 80, 8400, 12240,
-                                                                                       16};
-static_assert(kConstantBlockBytes[0] == FrameConstantsBlock::kBytes);
-inline constexpr int kFirstTableParameter = 5;
-inline constexpr int kTableParameterCount = 7;
-inline constexpr int kPipelineSlotCount = 32;
-inline constexpr int kUsedPipelineSlots = 18;
+// Set 0 of the one pipeline layout: the uniform blocks, bindings 0-4, as
+// dynamic uniform buffers in the frame's ring; then the texture sampler and
+// the composition's sampler.
+enum class UniformBlock : uint32_t { Frame = 0, Material = 1, Model = 2, ColliderShapes = 3, Highlight = 4 };
+inline constexpr uint32_t kUniformBlockCount = 5;
+// Bytes each uniform block declares (the model block with its palette). Each
+// binding covers exactly its block: drivers copy the whole range when an offset moves.
+inline constexpr std::array<uint32_t, kUniformBlockCount> kUniformBlockBytes = {960, 80, 8400, 12240, 16};
+static_assert(kUniformBlockBytes[0] == FrameConstantsBlock::kBytes);
+// Sets 1-3: the sampled images a draw binds, each a range of descriptor slots.
+enum class TextureSet : uint32_t { Model = 1, Terrain = 2, ShadowMap = 3 };
+inline constexpr uint32_t kTextureSetCount = 3;
 
 // "shader" in the working directory, or else beside the executable.
 std::filesystem::path DefaultShaderDirectory();
@@ -68,9 +68,9 @@ public:
     // Set-up with a window surface, or headless when surface is null. False,
     // with the reason on stderr and nothing left created, when any step fails.
     bool CreateDeviceObjects(IPresentSurface* surface);
-    virtual bool CreateRootSignature() { return true; }
+    virtual bool CreatePipelineLayout() { return true; }
     virtual bool LoadShaders() { return true; }
-    virtual bool CreatePipelineStates() { return true; }
+    virtual bool CreatePipelines() { return true; }
 
     // --- frame, render thread only ---
     // Starts the frame command buffer; in a window acquires the next image.
@@ -78,14 +78,14 @@ public:
     // device lost). A frame left unfinished by the turn before is dropped.
     bool BeginFrame();
     // Scene into the off-screen target (the callback may open passes), then
-    // the full-screen quad with pipeline 1 into the output image.
+    // the full-screen quad with the composition pipeline into the output image.
     void ComposeFrame(const std::function<void(CCommonDevice&)>& drawScene);
     // Records the overlay, ends the frame buffer and submits it together with
     // the extra (upload) buffers, then presents. False when the frame was lost.
     bool EndFrame(std::span<const VkCommandBuffer> extraCommandBuffers = {});
     // Waits until the last submission finished (or the device was lost).
     void WaitForGpu();
-    // Runs the release list (after WaitForGpu) and frees dropped tables.
+    // Runs the release list (after WaitForGpu) and frees dropped descriptor sets.
     void ReleaseFinishedObjects();
     // Queues a release to run after the GPU finished the current frame; any thread.
     void DeferRelease(std::function<void()> release);
@@ -96,17 +96,18 @@ public:
     void BeginShadowPass();
     void EndPass();
 
-    // Draw state, as root signature parameters.
-    bool SetPipeline(int slot);
-    bool SetConstantBuffer(int parameter, const void* data, size_t bytes);
-    bool SetDescriptorTable(int parameter, uint32_t baseSlot);
+    // Draw state: the pipeline, the uniform blocks (copied into the frame's
+    // ring) and the texture sets (descriptor slots from firstSlot on).
+    bool SetPipeline(PipelineId pipeline);
+    bool SetUniformBlock(UniformBlock block, const void* data, size_t bytes);
+    bool BindTextureSet(TextureSet set, uint32_t firstSlot);
     void SetVertexBuffer(uint32_t binding, VkBuffer buffer, VkDeviceSize offset = 0);
     // The full-screen quad (four QuadVertex, a triangle strip) on stream 0.
     void BindFullScreenQuad() { SetVertexBuffer(0, quadBuffer_.buffer); }
     // Skipped when no usable pipeline is set.
     bool Draw(uint32_t vertexCount, uint32_t instanceCount = 1, uint32_t firstVertex = 0,
               uint32_t firstInstance = 0);
-    // Writes the current frame constants into the frame buffer and binds them to b0.
+    // Writes the current frame constants into the frame buffer and the frame uniform block.
     void CommitFrameConstants();
 
     COverlay2D& Overlay() { return overlay_; }
@@ -145,11 +146,11 @@ public:
     uint32_t QueueFamily() const { return queueFamily_; }
     VkCommandBuffer FrameCommandBuffer() const { return frameCommands_; }
     CGpuMemory& Memory() { return *memory_; }
-    CDescriptorAllocator& Descriptors() { return *descriptors_; }
+    CDescriptorCache& Descriptors() { return *descriptors_; }
     CUploadCommandPool& UploadPool() { return *uploadPool_; }
     FrameConstantsBlock& FrameConstants() { return frameConstants_; }
     void* FrameMapped() const { return frameMapped_; }
-    VkPipeline Pipeline(int slot) const;
+    VkPipeline Pipeline(PipelineId pipeline) const;
     VkPipelineLayout Layout() const { return pipelineLayout_; }
 
     // Budget of the device-local heaps in bytes, 0 when the driver cannot tell
@@ -161,20 +162,21 @@ public:
     uint32_t width = kWidth;
     uint32_t height = kHeight;
     float videoMemoryLimit = 90.0f;
-    uint32_t frameCbvSlot = 0;
-    uint32_t shadowSrvSlot = 0;
-    uint32_t sceneSrvSlot = 0;
+    // Descriptor slots of the device's own images and buffer.
+    uint32_t frameBufferSlot = 0;
+    uint32_t shadowMapSlot = 0;
+    uint32_t sceneColorSlot = 0;
 
 protected:
-    // Root signature state, filled by the derived device.
-    std::array<VkDescriptorSetLayout, 1 + kTableParameterCount> setLayouts_{};
-    std::array<DescriptorTableShape, kTableParameterCount> tableShapes_{};
+    // The pipeline layout and the pipelines, made by the derived device.
+    std::array<VkDescriptorSetLayout, 1 + kTextureSetCount> setLayouts_{};
+    std::array<DescriptorSetShape, kTextureSetCount> textureSetShapes_{};
     VkPipelineLayout pipelineLayout_ = VK_NULL_HANDLE;
-    VkSampler staticSampler_ = VK_NULL_HANDLE;
+    VkSampler textureSampler_ = VK_NULL_HANDLE;
     VkSampler composeSampler_ = VK_NULL_HANDLE;
-    std::array<VkPipeline, kPipelineSlotCount> pipelines_{};
+    std::array<VkPipeline, kPipelineCount> pipelines_{};
     // Colour attachments of each pipeline as created (0 for the shadow pipelines).
-    std::array<uint32_t, kPipelineSlotCount> pipelineColorTargets_{};
+    std::array<uint32_t, kPipelineCount> pipelineColorTargets_{};
     VkPipeline overlayPipeline_ = VK_NULL_HANDLE;
     VkPipelineLayout overlayLayout_ = VK_NULL_HANDLE;
     Options options_;
@@ -185,7 +187,7 @@ protected:
     virtual VkPipeline CreateComposePipeline(VkFormat format) { return VK_NULL_HANDLE; }
     virtual VkPipeline CreateOverlayPipeline(VkFormat format) { return VK_NULL_HANDLE; }
     // Called once the layout exists, to give set 0 its ring buffer.
-    bool CreateConstantBufferSet();
+    bool CreateUniformSet();
 
 private:
     enum class Pass { None, Scene, Shadow, Output };
@@ -205,7 +207,7 @@ private:
     void ReportSwapchainFailure(const std::string& message, VkResult result);
     // Frame start and end (common_device_frame.cpp).
     bool StartFrameCommands();
-    bool AcquireBackBuffer();
+    bool AcquireSwapchainImage();
     bool WaitForDeviceIdle(std::string_view why);
     void DropAbandonedFrame();
     bool SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuffers);
@@ -215,7 +217,7 @@ private:
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
     VkPipeline OutputPipeline(bool overlay, VkFormat format);
     bool AllocateRing(size_t bytes, VkDeviceSize range, VkDeviceSize& outOffset, void*& outMapped);
-    VkDeviceSize ConstantRange(int parameter) const;
+    VkDeviceSize UniformRange(UniformBlock block) const;
     void MarkAllStateDirty();
     // Headless read-back (common_device_readback.cpp).
     void RecordReadbackCopy();
@@ -235,7 +237,7 @@ private:
     VkDeviceSize uniformRange_ = 65536;
 
     std::unique_ptr<CGpuMemory> memory_;
-    std::unique_ptr<CDescriptorAllocator> descriptors_;
+    std::unique_ptr<CDescriptorCache> descriptors_;
     std::unique_ptr<CUploadCommandPool> uploadPool_;
 
     // Frame command buffer and its fence.
@@ -267,27 +269,26 @@ private:
     bool readbackRecorded_ = false;
     bool readbackReady_ = false;
 
-    // Frame constants, the full-screen quad and the constant ring.
+    // Frame constants, the full-screen quad and the uniform ring.
     GpuBuffer frameBuffer_;
     void* frameMapped_ = nullptr;
     FrameConstantsBlock frameConstants_;
     GpuBuffer quadBuffer_;
     GpuBuffer ring_;
     VkDeviceSize ringHead_ = 0;
-    VkDescriptorPool constantPool_ = VK_NULL_HANDLE;
-    VkDescriptorSet constantSet_ = VK_NULL_HANDLE;
+    VkDescriptorPool uniformPool_ = VK_NULL_HANDLE;
+    VkDescriptorSet uniformSet_ = VK_NULL_HANDLE;
 
     // Draw state of the frame being recorded.
     Pass pass_ = Pass::None;
     bool scenePassDone_ = false;
-    int currentPipeline_ = -1;
     bool pipelineUsable_ = false;
-    std::array<uint32_t, kRootConstantBufferCount> constantOffsets_{};
-    std::array<VkDescriptorSet, kTableParameterCount> boundTables_{};
+    std::array<uint32_t, kUniformBlockCount> uniformOffsets_{};
+    std::array<VkDescriptorSet, kTextureSetCount> boundTextureSets_{};
     // What the next draw must bind again: set 0 when an offset moved, and the
-    // tables (bit t) whose set changed. A pipeline of the same layout keeps them.
-    bool constantsDirty_ = true;
-    uint32_t tablesDirty_ = ~0u;
+    // texture sets (bit t for set t + 1) that changed. A pipeline of the same layout keeps them.
+    bool uniformsDirty_ = true;
+    uint32_t textureSetsDirty_ = ~0u;
 
     // Release list; loader threads queue releases too.
     std::mutex releaseMutex_;
@@ -305,7 +306,7 @@ private:
     std::vector<VkImageView> swapchainViews_;
     std::vector<VkSemaphore> renderDone_;
     VkSemaphore imageAcquired_ = VK_NULL_HANDLE;
-    uint32_t backBufferIndex_ = 0;
+    uint32_t swapchainImageIndex_ = 0;
     bool swapchainStale_ = false;
     bool swapchainFailureTold_ = false; // once per run of failed re-creations
     struct OutputTarget {

@@ -10,78 +10,145 @@
 namespace quorvane {
 namespace {
 
-struct ShaderFile {
-    const char* name;
-    ShaderStage stage;
-    int entry;
+// One pipeline of the table: its shader files ("shader/<name>.spv") and how
+// it differs from the common state.
+struct PipelineRecipe {
+    PipelineId id;
+    const char* vertex;
+    const char* tessellationControl = nullptr; // with the evaluation stage: drawn in patches
+    const char* tessellationEvaluation = nullptr;
+    const char* geometry = nullptr;
+    const char* fragment = nullptr;
+    VertexLayout layout = VertexLayout::Color;
+    bool cullNone = false;
+    bool alphaToCoverage = false;
+    bool depthTest = true;
+    bool shadow = false;        // depth only, into the three-slice shadow map
+    bool triangleStrip = false; // the full-screen quads, four vertices each
 };
 
-// Every file with the table entry it fills; vs1 is read into two entries.
-constexpr ShaderFile kShaderFiles[] = {
-    {"vs1", ShaderStage::Vertex, 0},   {"ps1", ShaderStage::Pixel, 0},    {"vs2", ShaderStage::Vertex, 1},
-    {"ps2", ShaderStage::Pixel, 1},    {"vs1", ShaderStage::Vertex, 2},   {"ps1_1", ShaderStage::Pixel, 2},
-    {"vs3", ShaderStage::Vertex, 3},   {"ps3", ShaderStage::Pixel, 3},    {"vs4", ShaderStage::Vertex, 4},
-    {"ps4", ShaderStage::Pixel, 4},    {"vs5", ShaderStage::Vertex, 5},   {"ps5", ShaderStage::Pixel, 5},
-    {"vs6", ShaderStage::Vertex, 6},   {"ps6", ShaderStage::Pixel, 6},    {"vs7", ShaderStage::Vertex, 7},
-    {"gs7", ShaderStage::Geometry, 7}, {"ps7", ShaderStage::Pixel, 7},    {"vs8", ShaderStage::Vertex, 8},
-    {"ps8", ShaderStage::Pixel, 8},    {"vs9", ShaderStage::Vertex, 9},   {"ps9", ShaderStage::Pixel, 9},
-    {"vs10", ShaderStage::Vertex, 10}, {"ps10", ShaderStage::Pixel, 10},  {"hs10", ShaderStage::Hull, 10},
-    {"ds10", ShaderStage::Domain, 10}, {"vs11", ShaderStage::Vertex, 11}, {"ds11", ShaderStage::Domain, 11},
-    {"ps11", ShaderStage::Pixel, 11},  {"vs12", ShaderStage::Vertex, 12}, {"vs13", ShaderStage::Vertex, 13},
-    {"ps14", ShaderStage::Pixel, 14},  {"ds14", ShaderStage::Domain, 14}, {"ps15", ShaderStage::Pixel, 15},
-    {"ds17", ShaderStage::Domain, 17}, {"vs16", ShaderStage::Vertex, 16},
-};
+using enum PipelineId;
 
-struct StageRef {
-    ShaderStage stage;
-    int entry; // -1: none
-};
-
-struct PipelineRow {
-    int vs, hs, ds, gs, ps; // table entries, -1 for none
-    VertexLayout layout;
-    bool cullNone;
-    bool alphaToCoverage;
-    bool depthTest;
-    bool patches;
-    bool shadow; // depth only, into the three-slice shadow map
-};
-
-// The pipeline table: shaders by table entry, layout and the differences from the common state.
-constexpr PipelineRow kPipelines[kUsedPipelineSlots] = {
-    {0, -1, -1, -1, 0, VertexLayout::Color, true, true, true, false, false},
-    {1, -1, -1, -1, 1, VertexLayout::Quad, false, true, true, false, false},
-    {2, -1, -1, -1, 2, VertexLayout::Color, false, false, true, false, false},
-    {3, -1, -1, -1, 3, VertexLayout::Color, false, false, false, false, false},
-    {4, -1, -1, -1, 4, VertexLayout::Color, false, false, false, false, false},
-    {0, -1, -1, -1, 5, VertexLayout::Color, false, true, true, false, false},
-    {6, -1, -1, -1, 6, VertexLayout::Model, false, true, true, false, false},
-    {7, -1, -1, 7, 7, VertexLayout::Color, false, false, true, false, true},
-    {8, -1, -1, -1, 8, VertexLayout::Quad, false, false, false, false, false},
-    {9, -1, -1, -1, 9, VertexLayout::Model, false, false, true, false, false},
-    {10, 10, 10, -1, 10, VertexLayout::InstancedColor, true, true, true, true, false},
-    {11, 10, 11, -1, 11, VertexLayout::InstancedColor, false, false, true, true, true},
-    {12, -1, -1, -1, 0, VertexLayout::InstancedColor, false, true, true, false, false},
-    {13, -1, -1, -1, 0, VertexLayout::InstancedColor, false, false, true, false, false},
-    {10, 10, 14, -1, 14, VertexLayout::InstancedColor, false, true, true, true, false},
-    {0, -1, -1, -1, 15, VertexLayout::Color, false, false, true, false, false},
+constexpr PipelineRecipe kPipelines[kPipelineCount] = {
+    {.id = Model, .vertex = "vs1", .fragment = "fs1", .cullNone = true, .alphaToCoverage = true},
+    {.id = Compose,
+     .vertex = "vs2",
+     .fragment = "fs2",
+     .layout = VertexLayout::Quad,
+     .alphaToCoverage = true,
+     .triangleStrip = true},
+    {.id = UntexturedModel, .vertex = "vs1", .fragment = "fs1_1"},
+    {.id = Grid, .vertex = "vs3", .fragment = "fs3", .depthTest = false},
+    {.id = PickMarker, .vertex = "vs4", .fragment = "fs4", .depthTest = false},
+    {.id = SelectedModel, .vertex = "vs1", .fragment = "fs5", .alphaToCoverage = true},
+    {.id = ColliderMesh,
+     .vertex = "vs6",
+     .fragment = "fs6",
+     .layout = VertexLayout::Model,
+     .alphaToCoverage = true},
+    {.id = ModelShadow, .vertex = "vs7", .geometry = "gs7", .fragment = "fs7", .shadow = true},
+    {.id = ColliderShapes,
+     .vertex = "vs8",
+     .fragment = "fs8",
+     .layout = VertexLayout::Quad,
+     .depthTest = false,
+     .triangleStrip = true},
+    {.id = CharacterColliderMesh, .vertex = "vs9", .fragment = "fs9", .layout = VertexLayout::Model},
+    {.id = TessellatedInstances,
+     .vertex = "vs10",
+     .tessellationControl = "tcs10",
+     .tessellationEvaluation = "tes10",
+     .fragment = "fs10",
+     .layout = VertexLayout::InstancedColor,
+     .cullNone = true,
+     .alphaToCoverage = true},
+    {.id = InstanceShadow,
+     .vertex = "vs11",
+     .tessellationControl = "tcs10",
+     .tessellationEvaluation = "tes11",
+     .fragment = "fs11",
+     .layout = VertexLayout::InstancedColor,
+     .shadow = true},
+    {.id = Instances,
+     .vertex = "vs12",
+     .fragment = "fs1",
+     .layout = VertexLayout::InstancedColor,
+     .alphaToCoverage = true},
+    {.id = InstancedGroup, .vertex = "vs13", .fragment = "fs1", .layout = VertexLayout::InstancedColor},
+    {.id = TessellatedInstancesCulled,
+     .vertex = "vs10",
+     .tessellationControl = "tcs10",
+     .tessellationEvaluation = "tes14",
+     .fragment = "fs14",
+     .layout = VertexLayout::InstancedColor,
+     .alphaToCoverage = true},
+    {.id = Terrain, .vertex = "vs1", .fragment = "fs15"},
     // Collider meshes of instanced groups: their vertices are collider vertices, not model vertices.
-    {16, -1, -1, -1, 6, VertexLayout::InstancedModel, false, true, true, false, false},
-    {11, 10, 17, -1, 11, VertexLayout::InstancedColor, false, false, true, true, true},
+    {.id = InstanceColliderMesh,
+     .vertex = "vs16",
+     .fragment = "fs6",
+     .layout = VertexLayout::InstancedModel,
+     .alphaToCoverage = true},
+    {.id = InstanceShadowShaderFive,
+     .vertex = "vs11",
+     .tessellationControl = "tcs10",
+     .tessellationEvaluation = "tes17",
+     .fragment = "fs11",
+     .layout = VertexLayout::InstancedColor,
+     .shadow = true},
 };
+
+constexpr bool TableInOrder() {
+    for (int i = 0; i < kPipelineCount; ++i) {
+        if (static_cast<int>(kPipelines[i].id) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(TableInOrder(), "each pipeline at its own number");
+
+struct RecipeStage {
+    ShaderStage stage;
+    const char* file;
+};
+
+std::array<RecipeStage, kShaderStageCount> StagesOf(const PipelineRecipe& recipe) {
+    return {{{ShaderStage::Vertex, recipe.vertex},
+             {ShaderStage::TessellationControl, recipe.tessellationControl},
+             {ShaderStage::TessellationEvaluation, recipe.tessellationEvaluation},
+             {ShaderStage::Geometry, recipe.geometry},
+             {ShaderStage::Fragment, recipe.fragment}}};
+}
+
+VkShaderStageFlagBits VulkanStage(ShaderStage stage) {
+    switch (stage) {
+    case ShaderStage::Vertex:
+        return VK_SHADER_STAGE_VERTEX_BIT;
+    case ShaderStage::TessellationControl:
+        return VK_SHADER_STAGE_TESSELLATION_CONTROL_BIT;
+    case ShaderStage::TessellationEvaluation:
+        return VK_SHADER_STAGE_TESSELLATION_EVALUATION_BIT;
+    case ShaderStage::Geometry:
+        return VK_SHADER_STAGE_GEOMETRY_BIT;
+    case ShaderStage::Fragment:
+        return VK_SHADER_STAGE_FRAGMENT_BIT;
+    }
+    return VK_SHADER_STAGE_FRAGMENT_BIT;
+}
 
 const char* StageName(ShaderStage stage) {
     switch (stage) {
     case ShaderStage::Vertex:
         return "vertex";
-    case ShaderStage::Pixel:
-        return "pixel";
-    case ShaderStage::Hull:
-        return "hull";
-    case ShaderStage::Domain:
-        return "domain";
+    case ShaderStage::TessellationControl:
+        return "tessellation control";
+    case ShaderStage::TessellationEvaluation:
+        return "tessellation evaluation";
     case ShaderStage::Geometry:
         return "geometry";
+    case ShaderStage::Fragment:
+        return "fragment";
     }
     return "?";
 }
@@ -120,21 +187,21 @@ CCommonDevice1::~CCommonDevice1() {
 }
 
 bool CCommonDevice1::CreatePipelineObjects() {
-    if (!CreateRootSignature()) {
+    if (!CreatePipelineLayout()) {
         std::fprintf(stderr, "render: the pipeline layout could not be created\n");
         return false;
     }
     LoadShaders();
-    CreatePipelineStates();
+    CreatePipelines();
     return true;
 }
 
-bool CCommonDevice1::CreateRootSignature() {
+bool CCommonDevice1::CreatePipelineLayout() {
     if (Device() == VK_NULL_HANDLE || pipelineLayout_ != VK_NULL_HANDLE) {
         return false;
     }
     VkDevice device = Device();
-    // s0: anisotropic, wrap, LOD bias -0.5, anisotropy clamped to the device.
+    // The texture sampler: anisotropic, wrap, LOD bias -0.5, anisotropy clamped to the device.
     VkSamplerCreateInfo sampler{VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO};
     sampler.magFilter = VK_FILTER_LINEAR;
     sampler.minFilter = VK_FILTER_LINEAR;
@@ -148,7 +215,7 @@ bool CCommonDevice1::CreateRootSignature() {
     sampler.minLod = 0.0f;
     sampler.maxLod = VK_LOD_CLAMP_NONE;
     sampler.borderColor = VK_BORDER_COLOR_FLOAT_TRANSPARENT_BLACK;
-    if (vkCreateSampler(device, &sampler, nullptr, &staticSampler_) != VK_SUCCESS) {
+    if (vkCreateSampler(device, &sampler, nullptr, &textureSampler_) != VK_SUCCESS) {
         return false;
     }
 
@@ -163,15 +230,16 @@ bool CCommonDevice1::CreateRootSignature() {
         return false;
     }
 
-    // Set 0: b0-b4 as dynamic uniform buffers, s0 as binding 5, the composition sampler as 6.
-    std::array<VkDescriptorSetLayoutBinding, kRootConstantBufferCount + 2> constants{};
-    for (uint32_t i = 0; i < kRootConstantBufferCount; ++i) {
+    // Set 0: the uniform blocks as dynamic uniform buffers, then the texture
+    // sampler (binding 5) and the composition's sampler (binding 6), both immutable.
+    std::array<VkDescriptorSetLayoutBinding, kUniformBlockCount + 2> constants{};
+    for (uint32_t i = 0; i < kUniformBlockCount; ++i) {
         constants[i] = {i, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, 1, VK_SHADER_STAGE_ALL, nullptr};
     }
-    constants[kRootConstantBufferCount] = {kRootConstantBufferCount, VK_DESCRIPTOR_TYPE_SAMPLER, 1,
-                                           VK_SHADER_STAGE_ALL, &staticSampler_};
-    constants[kRootConstantBufferCount + 1] = {kRootConstantBufferCount + 1, VK_DESCRIPTOR_TYPE_SAMPLER, 1,
-                                               VK_SHADER_STAGE_ALL, &composeSampler_};
+    constants[kUniformBlockCount] = {kUniformBlockCount, VK_DESCRIPTOR_TYPE_SAMPLER, 1, VK_SHADER_STAGE_ALL,
+                                     &textureSampler_};
+    constants[kUniformBlockCount + 1] = {kUniformBlockCount + 1, VK_DESCRIPTOR_TYPE_SAMPLER, 1,
+                                         VK_SHADER_STAGE_ALL, &composeSampler_};
     VkDescriptorSetLayoutCreateInfo info{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO};
     info.bindingCount = static_cast<uint32_t>(constants.size());
     info.pBindings = constants.data();
@@ -179,11 +247,12 @@ bool CCommonDevice1::CreateRootSignature() {
         return false;
     }
 
-    // Sets 1-7: tables 5-11 (t16-t23, t32-t47, t48-t50, then t3, t4, t5, t6).
-    const std::array<uint32_t, kTableParameterCount> sizes = {8, 16, 3, 1, 1, 1, 1};
+    // Sets 1-3 of sampled images: the model's textures, the terrain's pictures
+    // and noise, the shadow map's slices with the noise.
+    const std::array<uint32_t, kTextureSetCount> sizes = {8, 16, 3};
     for (size_t t = 0; t < sizes.size(); ++t) {
-        DescriptorTableShape& shape = tableShapes_[t];
-        shape.rootParameter = static_cast<uint32_t>(kFirstTableParameter + t);
+        DescriptorSetShape& shape = textureSetShapes_[t];
+        shape.set = static_cast<uint32_t>(t + 1);
         shape.bindings.assign(sizes[t], VK_IMAGE_VIEW_TYPE_2D);
         if (t == 2) {
             shape.bindings[0] = VK_IMAGE_VIEW_TYPE_2D_ARRAY; // the shadow map's slices
@@ -210,10 +279,13 @@ bool CCommonDevice1::CreateRootSignature() {
         overlayLayout_ = VK_NULL_HANDLE;
         return false;
     }
-    return CreateConstantBufferSet();
+    return CreateUniformSet();
 }
 
 VkShaderModule CCommonDevice1::LoadShaderFile(const std::string& name) {
+    if (auto known = shaders_.find(name); known != shaders_.end()) {
+        return known->second;
+    }
     const std::filesystem::path path = options_.shaderDirectory / (name + ".spv");
     std::string error;
     const std::vector<uint32_t> words = ReadSpirv(path, error);
@@ -227,13 +299,10 @@ VkShaderModule CCommonDevice1::LoadShaderFile(const std::string& name) {
             error = path.string() + ": rejected by the device";
         }
     }
+    shaders_[name] = module; // a missing file is named once
     if (module == VK_NULL_HANDLE) {
-        // vs1 fills two entries: name a missing file once.
-        if (std::find(missingShaders_.begin(), missingShaders_.end(), path.string()) ==
-            missingShaders_.end()) {
-            std::fprintf(stderr, "render: shader file missing or unreadable: %s\n", error.c_str());
-            missingShaders_.push_back(path.string());
-        }
+        std::fprintf(stderr, "render: shader file missing or unreadable: %s\n", error.c_str());
+        missingShaders_.push_back(path.string());
         return VK_NULL_HANDLE;
     }
     ownedModules_.push_back(module);
@@ -244,95 +313,84 @@ bool CCommonDevice1::LoadShaders() {
     if (Device() == VK_NULL_HANDLE) {
         return true;
     }
-    for (const ShaderFile& file : kShaderFiles) {
-        shaders_[static_cast<size_t>(file.stage)][static_cast<size_t>(file.entry)] =
-            LoadShaderFile(file.name);
+    for (const PipelineRecipe& recipe : kPipelines) {
+        for (const RecipeStage& stage : StagesOf(recipe)) {
+            if (stage.file != nullptr) {
+                LoadShaderFile(stage.file);
+            }
+        }
     }
-    overlayVertex_ = LoadShaderFile("overlay_vs");
-    overlayPixel_ = LoadShaderFile("overlay_ps");
+    LoadShaderFile("overlay_vs");
+    LoadShaderFile("overlay_fs");
     return true;
 }
 
-VkShaderModule CCommonDevice1::Shader(ShaderStage stage, int entry) const {
-    if (entry < 0 || entry >= kPipelineSlotCount) {
-        return VK_NULL_HANDLE;
-    }
-    return shaders_[static_cast<size_t>(stage)][static_cast<size_t>(entry)];
+VkShaderModule CCommonDevice1::Shader(const std::string& name) const {
+    const auto found = shaders_.find(name);
+    return found != shaders_.end() ? found->second : VK_NULL_HANDLE;
 }
 
-bool CCommonDevice1::CreatePipelineStates() {
+bool CCommonDevice1::CreatePipelines() {
     if (pipelineLayout_ == VK_NULL_HANDLE) {
         return true;
     }
-    for (int slot = 0; slot < kUsedPipelineSlots; ++slot) {
-        const PipelineRow& row = kPipelines[slot];
+    for (const PipelineRecipe& recipe : kPipelines) {
+        const int number = static_cast<int>(recipe.id);
         PipelineDescription d;
         d.layout = pipelineLayout_;
-        d.vertexLayout = row.layout;
-        d.cullNone = row.cullNone;
-        d.alphaToCoverage = row.alphaToCoverage;
-        d.depthTest = row.depthTest;
-        d.patches = row.patches;
-        d.colorFormats = row.shadow ? std::vector<VkFormat>{} : std::vector<VkFormat>{kColorFormat};
+        d.vertexLayout = recipe.layout;
+        d.cullNone = recipe.cullNone;
+        d.alphaToCoverage = recipe.alphaToCoverage;
+        d.depthTest = recipe.depthTest;
+        d.patches = recipe.tessellationControl != nullptr;
+        d.colorFormats = recipe.shadow ? std::vector<VkFormat>{} : std::vector<VkFormat>{kColorFormat};
         d.depthFormat = kDepthFormat;
-        // The full-screen quads: composition and the collider shapes, four vertices each.
-        d.triangleStrip = slot == 1 || slot == 8;
-        const std::array<StageRef, kShaderStageCount> stages = {{{ShaderStage::Vertex, row.vs},
-                                                                 {ShaderStage::Hull, row.hs},
-                                                                 {ShaderStage::Domain, row.ds},
-                                                                 {ShaderStage::Geometry, row.gs},
-                                                                 {ShaderStage::Pixel, row.ps}}};
+        d.triangleStrip = recipe.triangleStrip;
         bool complete = true;
-        for (const StageRef& ref : stages) {
-            if (ref.entry < 0) {
+        for (const RecipeStage& stage : StagesOf(recipe)) {
+            if (stage.file == nullptr) {
                 continue;
             }
-            const VkShaderModule module = Shader(ref.stage, ref.entry);
+            const VkShaderModule module = Shader(stage.file);
             if (module == VK_NULL_HANDLE) {
-                std::fprintf(stderr, "render: pipeline %d not created: its %s shader (entry %d) is missing\n",
-                             slot, StageName(ref.stage), ref.entry);
+                std::fprintf(stderr, "render: pipeline %d not created: its %s shader %s is missing\n", number,
+                             StageName(stage.stage), stage.file);
                 complete = false;
                 break;
             }
-            d.Stage(ref.stage == ShaderStage::Vertex     ? VK_SHADER_STAGE_VERTEX_BIT
-                    : ref.stage == ShaderStage::Hull     ? VK_SHADER_STAGE_TESSELLATION_CONTROL_BIT
-                    : ref.stage == ShaderStage::Domain   ? VK_SHADER_STAGE_TESSELLATION_EVALUATION_BIT
-                    : ref.stage == ShaderStage::Geometry ? VK_SHADER_STAGE_GEOMETRY_BIT
-                                                         : VK_SHADER_STAGE_FRAGMENT_BIT,
-                    module);
+            d.Stage(VulkanStage(stage.stage), module);
         }
         if (!complete) {
             continue;
         }
-        if (row.shadow && row.patches && !hasShaderOutputLayer_) {
+        if (recipe.shadow && d.patches && !hasShaderOutputLayer_) {
             std::fprintf(stderr, "render: pipeline %d not created: no layer output from tessellation\n",
-                         slot);
+                         number);
             continue;
         }
-        pipelines_[static_cast<size_t>(slot)] = BuildGraphicsPipeline(Device(), d);
-        pipelineColorTargets_[static_cast<size_t>(slot)] = static_cast<uint32_t>(d.colorFormats.size());
-        if (pipelines_[static_cast<size_t>(slot)] == VK_NULL_HANDLE) {
-            std::fprintf(stderr, "render: pipeline %d could not be created\n", slot);
+        const auto index = static_cast<size_t>(number);
+        pipelines_[index] = BuildGraphicsPipeline(Device(), d);
+        pipelineColorTargets_[index] = static_cast<uint32_t>(d.colorFormats.size());
+        if (pipelines_[index] == VK_NULL_HANDLE) {
+            std::fprintf(stderr, "render: pipeline %d could not be created\n", number);
         }
     }
     return true;
 }
 
 int CCommonDevice1::CreatedPipelineCount() const {
-    int count = 0;
-    for (int slot = 0; slot < kUsedPipelineSlots; ++slot) {
-        count += Pipeline(slot) != VK_NULL_HANDLE ? 1 : 0;
-    }
-    return count;
+    return static_cast<int>(std::count_if(pipelines_.begin(), pipelines_.end(),
+                                          [](VkPipeline p) { return p != VK_NULL_HANDLE; }));
 }
 
 VkPipeline CCommonDevice1::CreateComposePipeline(VkFormat format) {
-    const VkShaderModule vs = Shader(ShaderStage::Vertex, 1);
-    const VkShaderModule ps = Shader(ShaderStage::Pixel, 1);
-    if (vs == VK_NULL_HANDLE || ps == VK_NULL_HANDLE || pipelineLayout_ == VK_NULL_HANDLE) {
+    const PipelineRecipe& compose = kPipelines[static_cast<size_t>(PipelineId::Compose)];
+    const VkShaderModule vertex = Shader(compose.vertex);
+    const VkShaderModule fragment = Shader(compose.fragment);
+    if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || pipelineLayout_ == VK_NULL_HANDLE) {
         return VK_NULL_HANDLE;
     }
-    // Pipeline 1 for the output image: no depth there, any colour format.
+    // The composition for the output image: no depth there, any colour format.
     PipelineDescription d;
     d.layout = pipelineLayout_;
     d.vertexLayout = VertexLayout::Quad;
@@ -344,14 +402,15 @@ VkPipeline CCommonDevice1::CreateComposePipeline(VkFormat format) {
     d.colorFormats = {format};
     d.depthFormat = VK_FORMAT_UNDEFINED;
     d.triangleStrip = true;
-    d.Stage(VK_SHADER_STAGE_VERTEX_BIT, vs);
-    d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, ps);
+    d.Stage(VK_SHADER_STAGE_VERTEX_BIT, vertex);
+    d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, fragment);
     return BuildGraphicsPipeline(Device(), d);
 }
 
 VkPipeline CCommonDevice1::CreateOverlayPipeline(VkFormat format) {
-    if (overlayVertex_ == VK_NULL_HANDLE || overlayPixel_ == VK_NULL_HANDLE ||
-        overlayLayout_ == VK_NULL_HANDLE) {
+    const VkShaderModule vertex = Shader("overlay_vs");
+    const VkShaderModule fragment = Shader("overlay_fs");
+    if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || overlayLayout_ == VK_NULL_HANDLE) {
         return VK_NULL_HANDLE;
     }
     PipelineDescription d;
@@ -361,8 +420,8 @@ VkPipeline CCommonDevice1::CreateOverlayPipeline(VkFormat format) {
     d.depthTest = false;
     d.colorFormats = {format};
     d.depthFormat = VK_FORMAT_UNDEFINED;
-    d.Stage(VK_SHADER_STAGE_VERTEX_BIT, overlayVertex_);
-    d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, overlayPixel_);
+    d.Stage(VK_SHADER_STAGE_VERTEX_BIT, vertex);
+    d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, fragment);
     return BuildGraphicsPipeline(Device(), d);
 }
 

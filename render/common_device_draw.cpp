@@ -1,5 +1,5 @@
 // Scene and shadow passes and the draw state a scene callback sets between
-// BeginFrame and EndFrame: pipeline, constant ring, descriptor tables.
+// BeginFrame and EndFrame: pipeline, uniform ring, texture sets.
 #include "modeldata/scalar_math.h"
 #include "render/common_device.h"
 #include "render/common_device_internal.h"
@@ -12,8 +12,9 @@ namespace quorvane {
 
 using common_device_detail::SetViewport;
 
-VkPipeline CCommonDevice::Pipeline(int slot) const {
-    return slot >= 0 && slot < kPipelineSlotCount ? pipelines_[static_cast<size_t>(slot)] : VK_NULL_HANDLE;
+VkPipeline CCommonDevice::Pipeline(PipelineId pipeline) const {
+    const auto index = static_cast<size_t>(pipeline);
+    return index < pipelines_.size() ? pipelines_[index] : VK_NULL_HANDLE;
 }
 
 bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize range, VkDeviceSize& outOffset,
@@ -29,43 +30,43 @@ bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize range, VkDeviceSize&
     return true;
 }
 
-bool CCommonDevice::SetConstantBuffer(int parameter, const void* data, size_t bytes) {
-    if (!recording_ || parameter < 0 || parameter >= kRootConstantBufferCount ||
-        bytes > ConstantRange(parameter) || (data == nullptr && bytes > 0)) {
+bool CCommonDevice::SetUniformBlock(UniformBlock block, const void* data, size_t bytes) {
+    const auto index = static_cast<size_t>(block);
+    if (!recording_ || index >= kUniformBlockCount || bytes > UniformRange(block) ||
+        (data == nullptr && bytes > 0)) {
         return false;
     }
     VkDeviceSize offset = 0;
     void* mapped = nullptr;
-    if (!AllocateRing(bytes, ConstantRange(parameter), offset, mapped)) {
-        std::fprintf(stderr, "render: the constant ring is full this frame\n");
+    if (!AllocateRing(bytes, UniformRange(block), offset, mapped)) {
+        std::fprintf(stderr, "render: the uniform ring is full this frame\n");
         return false;
     }
     std::memcpy(mapped, data, bytes);
-    constantOffsets_[static_cast<size_t>(parameter)] = static_cast<uint32_t>(offset);
-    constantsDirty_ = true;
+    uniformOffsets_[index] = static_cast<uint32_t>(offset);
+    uniformsDirty_ = true;
     return true;
 }
 
-bool CCommonDevice::SetDescriptorTable(int parameter, uint32_t baseSlot) {
-    const int table = parameter - kFirstTableParameter;
-    if (!recording_ || table < 0 || table >= kTableParameterCount) {
+bool CCommonDevice::BindTextureSet(TextureSet textureSet, uint32_t firstSlot) {
+    const size_t index = static_cast<size_t>(textureSet) - 1;
+    if (!recording_ || index >= kTextureSetCount) {
         return false;
     }
-    const auto index = static_cast<size_t>(table);
-    VkDescriptorSet set = descriptors_->GetTable(tableShapes_[index], setLayouts_[index + 1], baseSlot);
+    VkDescriptorSet set = descriptors_->GetSet(textureSetShapes_[index], setLayouts_[index + 1], firstSlot);
     if (set == VK_NULL_HANDLE) {
         return false;
     }
-    if (boundTables_[index] != set) {
-        boundTables_[index] = set;
-        tablesDirty_ |= 1u << index;
+    if (boundTextureSets_[index] != set) {
+        boundTextureSets_[index] = set;
+        textureSetsDirty_ |= 1u << index;
     }
     return true;
 }
 
 void CCommonDevice::CommitFrameConstants() {
     std::memcpy(frameMapped_, frameConstants_.Data(), FrameConstantsBlock::kBytes);
-    SetConstantBuffer(0, frameMapped_, FrameConstantsBlock::kBytes);
+    SetUniformBlock(UniformBlock::Frame, frameMapped_, FrameConstantsBlock::kBytes);
 }
 
 void CCommonDevice::SetVertexBuffer(uint32_t binding, VkBuffer buffer, VkDeviceSize offset) {
@@ -74,13 +75,13 @@ void CCommonDevice::SetVertexBuffer(uint32_t binding, VkBuffer buffer, VkDeviceS
     }
 }
 
-bool CCommonDevice::SetPipeline(int slot) {
-    currentPipeline_ = slot;
-    const VkPipeline pipeline = Pipeline(slot);
+bool CCommonDevice::SetPipeline(PipelineId id) {
+    const VkPipeline pipeline = Pipeline(id);
+    // A shadow pipeline writes depth only: it fits the shadow pass, every other one the scene pass.
     const uint32_t wantedTargets = pass_ == Pass::Shadow ? 0u : 1u;
     pipelineUsable_ = recording_ && pipeline != VK_NULL_HANDLE &&
                       (pass_ == Pass::Scene || pass_ == Pass::Shadow) &&
-                      pipelineColorTargets_[static_cast<size_t>(slot)] == wantedTargets;
+                      pipelineColorTargets_[static_cast<size_t>(id)] == wantedTargets;
     if (pipelineUsable_) {
         vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline);
     }
@@ -88,35 +89,35 @@ bool CCommonDevice::SetPipeline(int slot) {
 }
 
 void CCommonDevice::MarkAllStateDirty() {
-    constantsDirty_ = true;
-    tablesDirty_ = ~0u;
+    uniformsDirty_ = true;
+    textureSetsDirty_ = ~0u;
 }
 
-VkDeviceSize CCommonDevice::ConstantRange(int parameter) const {
-    return std::min<VkDeviceSize>(kConstantBlockBytes[static_cast<size_t>(parameter)], uniformRange_);
+VkDeviceSize CCommonDevice::UniformRange(UniformBlock block) const {
+    return std::min<VkDeviceSize>(kUniformBlockBytes[static_cast<size_t>(block)], uniformRange_);
 }
 
 void CCommonDevice::BindPendingState() {
-    if (pipelineLayout_ == VK_NULL_HANDLE || constantSet_ == VK_NULL_HANDLE) {
+    if (pipelineLayout_ == VK_NULL_HANDLE || uniformSet_ == VK_NULL_HANDLE) {
         return;
     }
-    if (constantsDirty_) {
+    if (uniformsDirty_) {
         vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_, 0, 1,
-                                &constantSet_, kRootConstantBufferCount, constantOffsets_.data());
-        constantsDirty_ = false;
+                                &uniformSet_, kUniformBlockCount, uniformOffsets_.data());
+        uniformsDirty_ = false;
     }
-    for (size_t t = 0; t < boundTables_.size(); ++t) {
-        if ((tablesDirty_ & (1u << t)) != 0 && boundTables_[t] != VK_NULL_HANDLE) {
+    for (size_t t = 0; t < boundTextureSets_.size(); ++t) {
+        if ((textureSetsDirty_ & (1u << t)) != 0 && boundTextureSets_[t] != VK_NULL_HANDLE) {
             vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_,
-                                    static_cast<uint32_t>(t + 1), 1, &boundTables_[t], 0, nullptr);
+                                    static_cast<uint32_t>(t + 1), 1, &boundTextureSets_[t], 0, nullptr);
         }
     }
-    tablesDirty_ = 0;
+    textureSetsDirty_ = 0;
 }
 
 bool CCommonDevice::Draw(uint32_t vertexCount, uint32_t instanceCount, uint32_t firstVertex,
                          uint32_t firstInstance) {
-    if (!pipelineUsable_ || constantSet_ == VK_NULL_HANDLE) {
+    if (!pipelineUsable_ || uniformSet_ == VK_NULL_HANDLE) {
         return false;
     }
     BindPendingState();
@@ -153,7 +154,6 @@ void CCommonDevice::BeginScenePass(bool clearColor, bool clearDepth) {
     SetViewport(frameCommands_, {kWidth, kHeight});
     pass_ = Pass::Scene;
     scenePassDone_ = true;
-    currentPipeline_ = -1;
     pipelineUsable_ = false;
 }
 
@@ -176,7 +176,6 @@ void CCommonDevice::BeginShadowPass() {
     vkCmdBeginRendering(frameCommands_, &info);
     SetViewport(frameCommands_, {kShadowSize, kShadowSize});
     pass_ = Pass::Shadow;
-    currentPipeline_ = -1;
     pipelineUsable_ = false;
 }
 

@@ -37,7 +37,7 @@ bool CCommonDevice::BeginFrame() {
     // The commands start before the image is acquired: a failed start leaves no
     // acquired image waiting, and a failed acquire leaves only a buffer that the
     // next start resets.
-    if (DeviceLost() || !StartFrameCommands() || (!IsHeadless() && !AcquireBackBuffer())) {
+    if (DeviceLost() || !StartFrameCommands() || (!IsHeadless() && !AcquireSwapchainImage())) {
         return false;
     }
     recording_ = true;
@@ -45,15 +45,12 @@ bool CCommonDevice::BeginFrame() {
     ringHead_ = kZeroHead;
     pass_ = Pass::None;
     scenePassDone_ = false;
-    currentPipeline_ = -1;
     pipelineUsable_ = false;
-    constantOffsets_.fill(0);
-    for (int t = 0; t < kTableParameterCount; ++t) {
-        boundTables_[static_cast<size_t>(t)] = VK_NULL_HANDLE;
-    }
-    // Every table starts at slot 0, so shaders never read an unbound set.
-    for (int parameter = kFirstTableParameter; parameter < kFirstTableParameter + 3; ++parameter) {
-        SetDescriptorTable(parameter, 0);
+    uniformOffsets_.fill(0);
+    boundTextureSets_.fill(VK_NULL_HANDLE);
+    // Every texture set starts at slot 0, so shaders never read an unbound set.
+    for (const TextureSet set : {TextureSet::Model, TextureSet::Terrain, TextureSet::ShadowMap}) {
+        BindTextureSet(set, 0);
     }
     MarkAllStateDirty(); // a new command buffer has nothing bound
     overlay_.Clear();
@@ -78,7 +75,7 @@ bool CCommonDevice::StartFrameCommands() {
     return true;
 }
 
-bool CCommonDevice::AcquireBackBuffer() {
+bool CCommonDevice::AcquireSwapchainImage() {
     const VkExtent2D size = surface_->PixelSize();
     if (size.width == 0 || size.height == 0) {
         return false;
@@ -94,7 +91,7 @@ bool CCommonDevice::AcquireBackBuffer() {
     }
     const VkResult acquired =
         CheckDeviceResult(vkAcquireNextImageKHR(device_, swapchain_, UINT64_MAX, imageAcquired_,
-                                                VK_NULL_HANDLE, &backBufferIndex_),
+                                                VK_NULL_HANDLE, &swapchainImageIndex_),
                           "acquiring the next window image");
     switch (acquired) {
     case VK_SUCCESS:
@@ -169,9 +166,9 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
         TransitionImage(frameCommands_, outputImage_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
         target = outputImage_.view;
     } else {
-        TransitionImage(frameCommands_, swapchainImages_[backBufferIndex_], VK_IMAGE_ASPECT_COLOR_BIT, 1,
+        TransitionImage(frameCommands_, swapchainImages_[swapchainImageIndex_], VK_IMAGE_ASPECT_COLOR_BIT, 1,
                         VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
-        target = swapchainViews_[backBufferIndex_];
+        target = swapchainViews_[swapchainImageIndex_];
         extent = swapchainExtent_;
         format = swapchainFormat_;
     }
@@ -193,7 +190,7 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
 
     if (VkPipeline compose = OutputPipeline(false, format); compose != VK_NULL_HANDLE) {
         vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, compose);
-        SetDescriptorTable(kFirstTableParameter, sceneSrvSlot);
+        BindTextureSet(TextureSet::Model, sceneColorSlot); // the scene image, where a model's texture goes
         MarkAllStateDirty();
         BindPendingState();
         const VkDeviceSize offset = 0;
@@ -241,7 +238,7 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
     if (IsHeadless()) {
         RecordReadbackCopy();
     } else {
-        TransitionImage(frameCommands_, swapchainImages_[backBufferIndex_], VK_IMAGE_ASPECT_COLOR_BIT, 1,
+        TransitionImage(frameCommands_, swapchainImages_[swapchainImageIndex_], VK_IMAGE_ASPECT_COLOR_BIT, 1,
                         VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR);
     }
     TransitionImage(frameCommands_, sceneColor_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
@@ -267,7 +264,7 @@ bool CCommonDevice::SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuf
         submit.pWaitSemaphores = &imageAcquired_;
         submit.pWaitDstStageMask = &waitStage;
         submit.signalSemaphoreCount = 1;
-        submit.pSignalSemaphores = &renderDone_[backBufferIndex_];
+        submit.pSignalSemaphores = &renderDone_[swapchainImageIndex_];
     }
     const VkResult real = vkQueueSubmit(queue_, 1, &submit, frameFence_);
     submitted_ = real == VK_SUCCESS;
@@ -281,10 +278,10 @@ bool CCommonDevice::SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuf
 bool CCommonDevice::PresentFrame() {
     VkPresentInfoKHR present{VK_STRUCTURE_TYPE_PRESENT_INFO_KHR};
     present.waitSemaphoreCount = 1;
-    present.pWaitSemaphores = &renderDone_[backBufferIndex_];
+    present.pWaitSemaphores = &renderDone_[swapchainImageIndex_];
     present.swapchainCount = 1;
     present.pSwapchains = &swapchain_;
-    present.pImageIndices = &backBufferIndex_;
+    present.pImageIndices = &swapchainImageIndex_;
     const VkResult presented = CheckDeviceResult(vkQueuePresentKHR(queue_, &present), "presenting the frame");
     switch (presented) {
     case VK_SUCCESS:

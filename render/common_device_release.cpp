@@ -20,7 +20,7 @@ void CCommonDevice::ReleaseFinishedObjects() {
         release();
     }
     if (descriptors_) {
-        descriptors_->CollectRetiredTables();
+        descriptors_->CollectRetiredSets();
     }
 }
 

@@ -55,7 +55,7 @@ bool CCommonDevice::CreateTargets() {
     // Slots in this order: frame constants, shadow map, scene colour.
     frameBuffer_ =
         CreateGpuBuffer(device_, memory, kFrameBufferBytes, VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT, true);
-    if (!frameBuffer_ || !descriptors_->AllocateOne(frameCbvSlot)) {
+    if (!frameBuffer_ || !descriptors_->AllocateOne(frameBufferSlot)) {
         return false;
     }
     frameMapped_ = frameBuffer_.Mapped();
@@ -64,7 +64,7 @@ bool CCommonDevice::CreateTargets() {
     frameView.kind = DescriptorView::Kind::Buffer;
     frameView.buffer = frameBuffer_.buffer;
     frameView.range = kFrameBufferBytes;
-    descriptors_->SetView(frameCbvSlot, frameView);
+    descriptors_->SetView(frameBufferSlot, frameView);
 
     quadBuffer_ = CreateGpuBuffer(device_, memory, sizeof(kQuad), VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
     if (!quadBuffer_) {
@@ -72,22 +72,22 @@ bool CCommonDevice::CreateTargets() {
     }
     std::memcpy(quadBuffer_.Mapped(), kQuad, sizeof(kQuad));
 
-    if (!descriptors_->AllocateOne(shadowSrvSlot)) {
+    if (!descriptors_->AllocateOne(shadowMapSlot)) {
         return false;
     }
     DescriptorView shadowView;
     shadowView.kind = DescriptorView::Kind::Image;
     shadowView.imageView = shadowMap_.view;
     shadowView.viewType = VK_IMAGE_VIEW_TYPE_2D_ARRAY;
-    descriptors_->SetView(shadowSrvSlot, shadowView);
+    descriptors_->SetView(shadowMapSlot, shadowView);
 
-    if (!descriptors_->AllocateOne(sceneSrvSlot)) {
+    if (!descriptors_->AllocateOne(sceneColorSlot)) {
         return false;
     }
     DescriptorView sceneView;
     sceneView.kind = DescriptorView::Kind::Image;
     sceneView.imageView = sceneColor_.view;
-    descriptors_->SetView(sceneSrvSlot, sceneView);
+    descriptors_->SetView(sceneColorSlot, sceneView);
 
     ring_ = CreateGpuBuffer(device_, memory, kRingBytes,
                             VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
@@ -134,8 +134,8 @@ bool CCommonDevice::InitialiseImages() {
     return !DeviceLost();
 }
 
-bool CCommonDevice::CreateConstantBufferSet() {
-    const VkDescriptorPoolSize size{VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, kRootConstantBufferCount};
+bool CCommonDevice::CreateUniformSet() {
+    const VkDescriptorPoolSize size{VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, kUniformBlockCount};
     VkDescriptorPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
     poolInfo.maxSets = 1;
     poolInfo.poolSizeCount = 1;
@@ -144,28 +144,28 @@ bool CCommonDevice::CreateConstantBufferSet() {
     const VkDescriptorPoolSize sizes[2] = {size, {VK_DESCRIPTOR_TYPE_SAMPLER, 2}};
     poolInfo.poolSizeCount = 2;
     poolInfo.pPoolSizes = sizes;
-    if (vkCreateDescriptorPool(device_, &poolInfo, nullptr, &constantPool_) != VK_SUCCESS) {
+    if (vkCreateDescriptorPool(device_, &poolInfo, nullptr, &uniformPool_) != VK_SUCCESS) {
         return false;
     }
     VkDescriptorSetAllocateInfo info{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};
-    info.descriptorPool = constantPool_;
+    info.descriptorPool = uniformPool_;
     info.descriptorSetCount = 1;
     info.pSetLayouts = &setLayouts_[0];
-    if (vkAllocateDescriptorSets(device_, &info, &constantSet_) != VK_SUCCESS) {
+    if (vkAllocateDescriptorSets(device_, &info, &uniformSet_) != VK_SUCCESS) {
         return false;
     }
-    std::array<VkDescriptorBufferInfo, kRootConstantBufferCount> buffers{};
-    std::array<VkWriteDescriptorSet, kRootConstantBufferCount> writes{};
-    for (uint32_t i = 0; i < kRootConstantBufferCount; ++i) {
-        buffers[i] = {ring_.buffer, 0, ConstantRange(static_cast<int>(i))};
+    std::array<VkDescriptorBufferInfo, kUniformBlockCount> buffers{};
+    std::array<VkWriteDescriptorSet, kUniformBlockCount> writes{};
+    for (uint32_t i = 0; i < kUniformBlockCount; ++i) {
+        buffers[i] = {ring_.buffer, 0, UniformRange(static_cast<UniformBlock>(i))};
         writes[i] = {VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET};
-        writes[i].dstSet = constantSet_;
+        writes[i].dstSet = uniformSet_;
         writes[i].dstBinding = i;
         writes[i].descriptorCount = 1;
         writes[i].descriptorType = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC;
         writes[i].pBufferInfo = &buffers[i];
     }
-    vkUpdateDescriptorSets(device_, kRootConstantBufferCount, writes.data(), 0, nullptr);
+    vkUpdateDescriptorSets(device_, kUniformBlockCount, writes.data(), 0, nullptr);
     return true;
 }
 

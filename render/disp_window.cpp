@@ -84,7 +84,7 @@ bool CDispWindow::DrawFrame() {
     DrawOverlay(device_->Overlay());
     // Last before the submit: uploads taken here must go with this frame.
     std::vector<VkCommandBuffer> uploads;
-    CollectUploadLists(uploads);
+    CollectUploadCommands(uploads);
     const bool submitted = device_->EndFrame(uploads);
     if (submitted) {
         framesSubmitted_.fetch_add(1, std::memory_order_acq_rel);
@@ -101,7 +101,7 @@ void CDispWindow::RunTurnWithoutGpu() {
     // Nothing reaches the GPU any more, yet loads keep recording uploads:
     // their lists are dropped, so the models count as ready and the slots come back.
     std::vector<VkCommandBuffer> dropped;
-    CollectUploadLists(dropped);
+    CollectUploadCommands(dropped);
     device_->ReleaseFinishedObjects();
 }
 

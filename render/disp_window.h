@@ -58,13 +58,13 @@ public:
 
 protected:
     // The per-frame operations, called on the render thread in this order.
-    // After a lost device only the first two run, and CollectUploadLists,
+    // After a lost device only the first two run, and CollectUploadCommands,
     // whose lists are dropped: the loads' slots still come back.
     virtual void UpdateWithTime(int nowMs, int elapsedMs) {}
     virtual void FrameUpdate() {}
     // Default: the scene is the background colour alone.
     virtual void DrawScene(CCommonDevice& device) { device.BeginScenePass(true, true); }
-    virtual void CollectUploadLists(std::vector<VkCommandBuffer>& lists) {}
+    virtual void CollectUploadCommands(std::vector<VkCommandBuffer>& lists) {}
     virtual void DrawOverlay(COverlay2D& overlay) {}
     virtual void AfterFrame() {}
 

@@ -17,7 +17,7 @@
 namespace quorvane {
 
 class CCommonDevice;
-class CDescriptorAllocator;
+class CDescriptorCache;
 class CModel;
 struct CGeometry;
 struct CPolygonData;
@@ -69,7 +69,7 @@ struct CDrawAnimation {
 // One polygon block's material: colours and texture, and a small buffer its
 // material block is assembled in.
 struct CMaterialBinding {
-    CDescriptorAllocator* descriptors = nullptr;
+    CDescriptorCache* descriptors = nullptr;
     GpuBuffer constantBuffer;
     void* mapped = nullptr;
     uint32_t slot = kNoTextureSlot; // the constant buffer's allocator slot
@@ -106,7 +106,7 @@ class CDrawModel {
 public:
     // Loader-slot form: uploads are recorded on commandList (an entry of the
     // device's upload pool) and reach the GPU with a frame (TakeUploadCommands).
-    // The form without a command list submits its copies on the device queue
+    // The form without a command buffer submits its copies on the device queue
     // at once: only for callers that own the queue then (tools, tests, a view
     // whose render thread is not running).
     CDrawModel(CCommonDevice* device, VkCommandBuffer commandList, int32_t loaderSlot);
@@ -124,7 +124,7 @@ public:
     void BuildCpu(const CModel& model);
     // 1 -> 2, false; 3 -> views created, uploads freed, 4, true; else false.
     bool Finalise();
-    // State 2: ends the upload command list and hands it over to be submitted
+    // State 2: ends the upload command buffer and hands it over to be submitted
     // with the frame (state 3). Null in any other state, and when the list
     // cannot be ended: then the model is emptied and counts as ready (state 4).
     VkCommandBuffer TakeUploadCommands();
@@ -147,7 +147,7 @@ public:
     std::string id;
     int32_t loaderSlot = -1;
     CCommonDevice* device = nullptr;
-    CDescriptorAllocator* descriptors = nullptr;
+    CDescriptorCache* descriptors = nullptr;
     VkCommandBuffer commandList = VK_NULL_HANDLE;
     int32_t splatMapCount = 0;
     int32_t splatMapTextureLayout = 0;

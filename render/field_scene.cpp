@@ -143,12 +143,12 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
         device.FrameConstants() = mainBlock;
         device.CommitFrameConstants();
     }
-    device.SetDescriptorTable(7, device.shadowSrvSlot);
+    device.BindTextureSet(TextureSet::ShadowMap, device.shadowMapSlot);
     device.BeginScenePass(true, true);
 
     // Background: no view-cone test, and the depth is cleared after it so
     // that it never hides anything.
-    device.SetPipeline(kModelPipeline);
+    device.SetPipeline(PipelineId::Model);
     lists.lowDetailField.ForEach([&](CModelEntry& entry) {
         if (CDrawModel* model = ReadyModel(entry); model != nullptr && !registry.IsLoading(entry)) {
             DrawModel(*model, device);
@@ -156,8 +156,8 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     });
     device.BeginScenePass(false, true);
 
-    device.SetPipeline(kTerrainPipeline);
-    device.SetDescriptorTable(6, textureSlot_);
+    device.SetPipeline(PipelineId::Terrain);
+    device.BindTextureSet(TextureSet::Terrain, textureSlot_);
     lists.fieldTiles.ForEach([&](CModelEntry& entry) {
         CDrawModel* model = ReadyModel(entry);
         if (model != nullptr && !registry.IsLoading(entry) && IsInViewCone(camera, *model)) {
@@ -169,7 +169,7 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     DrawPlacedModelGroups(device, lists, camera, state);
 
     if (shadows) {
-        device.SetPipeline(kModelPipeline);
+        device.SetPipeline(PipelineId::Model);
         lists.characters.ForEach([&](CModelEntry& entry) {
             if (CDrawModel* model = ReadyModel(entry); model != nullptr && IsInViewCone(camera, *model)) {
                 DrawModel(*model, device);
@@ -203,7 +203,7 @@ void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists,
             return;
         }
         if (state.colliderDisplay && entry.hasColliders && entry.colliderSet) {
-            device.SetPipeline(kColliderMeshPipeline);
+            device.SetPipeline(PipelineId::ColliderMesh);
             DrawColliderMeshes(*entry.colliderSet, *model, device);
             return;
         }
@@ -213,14 +213,14 @@ void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists,
         // The field also marks each copy of a selection of several.
         const bool selected = (selectedSerial && entry.placementSerial == *selectedSerial) ||
                               entry.selected.load(std::memory_order_relaxed);
-        device.SetPipeline(selected ? kSelectedPipeline : kModelPipeline);
+        device.SetPipeline(selected ? PipelineId::SelectedModel : PipelineId::Model);
         DrawModel(*model, device);
     });
 }
 
 void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
                                         const FieldSceneState& state) {
-    device.SetPipeline(kModelPipeline);
+    device.SetPipeline(PipelineId::Model);
     lists.gridFiles.ForEach([&](GridFileEntry& file) {
         for (auto& group : file.groups) {
             group->ForEach([&](CModelEntry& entry) {
@@ -237,10 +237,10 @@ void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& l
                     return;
                 }
                 if (!state.colliderDisplay) {
-                    device.SetPipeline(selected ? kSelectedPipeline : kModelPipeline);
+                    device.SetPipeline(selected ? PipelineId::SelectedModel : PipelineId::Model);
                     DrawModel(*model, device);
                 } else if (entry.hasColliders && entry.colliderSet) {
-                    device.SetPipeline(kColliderMeshPipeline);
+                    device.SetPipeline(PipelineId::ColliderMesh);
                     DrawColliderMeshes(*entry.colliderSet, *model, device);
                 }
             });
@@ -259,11 +259,11 @@ void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& l
             return;
         }
         if (!state.colliderDisplay) {
-            device.SetPipeline(kInstancedPipeline);
+            device.SetPipeline(PipelineId::Instances);
             device.SetVertexBuffer(1, instances.main.buffer);
             DrawModelInstanced(*model, device, instances.mainCount);
         } else if (entry.colliderSet) {
-            device.SetPipeline(kInstancedColliderPipeline);
+            device.SetPipeline(PipelineId::InstanceColliderMesh);
             device.SetVertexBuffer(1, instances.main.buffer);
             DrawColliderMeshesInstanced(*entry.colliderSet, *model, device, instances.mainCount);
         }
@@ -284,7 +284,7 @@ void CFieldScene::DrawSelectedInstance(CCommonDevice& device, const CModelEntry&
     model->rotation = entry.transform.rotation;
     model->position = entry.transform.position;
     UpdateDrawModel(*model);
-    device.SetPipeline(kSelectedPipeline);
+    device.SetPipeline(PipelineId::SelectedModel);
     DrawModel(*model, device);
     model->scale = scale;
     model->rotation = rotation;
@@ -296,7 +296,7 @@ void CFieldScene::DrawCursor(CCommonDevice& device, const FieldSceneState& state
     if (!ShowsCursor(state.mode)) {
         return;
     }
-    device.SetPipeline(kModelPipeline);
+    device.SetPipeline(PipelineId::Model);
     const Vec4 position{state.pickPoint.x - state.cursorOffset.x, state.pickPoint.y - state.cursorOffset.y,
                         state.pickPoint.z - state.cursorOffset.z, 1.0f};
     field.ForEachCursorPart([&](const CCursorPart& part) {
@@ -316,7 +316,7 @@ void CFieldScene::DrawCursor(CCommonDevice& device, const FieldSceneState& state
 void CFieldScene::DrawOverlays(CCommonDevice& device, const FieldSceneState& state) {
     const Vec4 pick{state.pickPoint.x, state.pickPoint.y, state.pickPoint.z, state.pickPoint.w};
     if (state.gridDisplay) {
-        device.SetPipeline(kGridPipeline);
+        device.SetPipeline(PipelineId::Grid);
         device.SetVertexBuffer(0, gridQuad_.buffer);
         const std::array<Vec4, kOverlayConstantCount> grid = {
             {{1, 1, 1, 0},
@@ -324,16 +324,16 @@ void CFieldScene::DrawOverlays(CCommonDevice& device, const FieldSceneState& sta
              {1, 1, 0, 1},
              {1, 0.4f, 0.4f, 1},
              pick}};
-        device.SetConstantBuffer(1, grid.data(), sizeof(grid));
+        device.SetUniformBlock(UniformBlock::Material, grid.data(), sizeof(grid));
         device.Draw(6);
         markerFlag_ = true;
     }
-    device.SetPipeline(kMarkerPipeline);
+    device.SetPipeline(PipelineId::PickMarker);
     if (markerFlag_) {
         device.SetVertexBuffer(0, markerQuad_.buffer);
         const std::array<Vec4, kOverlayConstantCount> marker = {
             {{pick.x, pick.y, pick.z, 0}, {1, 1, 1, 0}, {state.markerValue, 0, 0, 0}, {0, 0, 1, 0.6f}, {}}};
-        device.SetConstantBuffer(1, marker.data(), sizeof(marker));
+        device.SetUniformBlock(UniformBlock::Material, marker.data(), sizeof(marker));
         device.Draw(6);
     }
 }
@@ -348,7 +348,7 @@ void CFieldScene::DrawCharacterColliders(CCommonDevice& device, CRegistryLists& 
             return;
         }
         DrawColliders(*entry.colliderSet, *model, device, camera.view, camera.projection,
-                      kColliderShapePipeline, kColliderMeshDisplayPipeline, false, false);
+                      PipelineId::ColliderShapes, PipelineId::CharacterColliderMesh, false, false);
     });
 }
 

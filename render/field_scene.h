@@ -42,20 +42,6 @@ struct FieldSceneState {
 class CFieldScene {
 public:
     static constexpr int kFieldTextureCount = 9;
-    // Pipeline slots the scene binds.
-    static constexpr int kModelPipeline = 0;
-    static constexpr int kGridPipeline = 3;
-    static constexpr int kMarkerPipeline = 4;
-    static constexpr int kSelectedPipeline = 5;
-    static constexpr int kColliderMeshPipeline = 6;
-    static constexpr int kShadowPipeline = 7;
-    static constexpr int kColliderShapePipeline = 8;
-    static constexpr int kColliderMeshDisplayPipeline = 9;
-    static constexpr int kShadowPatchPipeline = 11;
-    static constexpr int kInstancedPipeline = 12;
-    static constexpr int kTerrainPipeline = 15;
-    static constexpr int kInstancedColliderPipeline = 16;
-    static constexpr int kShadowPatchPipelineKind5 = 17;
 
     // Creates the grid and marker quads and loads the nine terrain pictures
     // and the noise picture of pictRoot/MainField (a missing picture is named
@@ -72,7 +58,7 @@ public:
     bool MarkerShown() const { return markerFlag_; }
     // The skeleton view clears the marker when it switches the grid off.
     void ClearMarker() { markerFlag_ = false; }
-    // First slot of the terrain table: nine pictures, then the noise.
+    // First descriptor slot of the terrain set: nine pictures, then the noise.
     uint32_t TerrainTableSlot() const { return textureSlot_; }
     // Shadow passes recorded so far.
     uint64_t ShadowPassCount() const { return shadowPasses_; }

@@ -51,7 +51,7 @@ void CFieldScene::DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, c
     SetShadowPassValues(device, 0);
 
     // Pipeline 7 sends each of the three instances into its cascade.
-    device.SetPipeline(kShadowPipeline);
+    device.SetPipeline(PipelineId::ModelShadow);
     lists.fieldTiles.ForEach([&](CModelEntry& entry) {
         if (CDrawModel* model = ReadyShadowModel(entry); model != nullptr && IsInViewCone(camera, *model)) {
             DrawModelInstanced(*model, device, CInstanceBuffers::kShadowRecords);
@@ -75,7 +75,7 @@ void CFieldScene::DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, c
 }
 
 void CFieldScene::DrawShadowGroups(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera) {
-    device.SetPipeline(kShadowPipeline);
+    device.SetPipeline(PipelineId::ModelShadow);
     lists.gridFiles.ForEach([&](GridFileEntry& file) {
         for (auto& group : file.groups) {
             group->ForEach([&](CModelEntry& entry) {
@@ -90,7 +90,7 @@ void CFieldScene::DrawShadowGroups(CCommonDevice& device, CRegistryLists& lists,
     // Shared models draw their copies from the shadow records (one per
     // instance and cascade it reaches). Only the tessellated pipelines read
     // instance records in this pass, so every draw kind goes through them:
-    // 5 with its own domain shader, any other kind like 4.
+    // 5 with its own tessellation evaluation shader, any other kind like 4.
     lists.sharedModels.ForEach([&](CModelEntry& entry) {
         CDrawModel* model = entry.isInstance ? nullptr : ReadyShadowModel(entry);
         CRegistryPayload* payload = RegistryPayloadOf(entry.payload);
@@ -98,7 +98,8 @@ void CFieldScene::DrawShadowGroups(CCommonDevice& device, CRegistryLists& lists,
             payload->instanceBuffers.shadowCount == 0) {
             return;
         }
-        const int pipeline = entry.shader == 5 ? kShadowPatchPipelineKind5 : kShadowPatchPipeline;
+        const PipelineId pipeline =
+            entry.shader == 5 ? PipelineId::InstanceShadowShaderFive : PipelineId::InstanceShadow;
         if (device.Pipeline(pipeline) == VK_NULL_HANDLE) {
             if (!patchWarningGiven_) {
                 std::fprintf(stderr, "field scene: no tessellated shadow pipeline on this device; "
@@ -111,7 +112,7 @@ void CFieldScene::DrawShadowGroups(CCommonDevice& device, CRegistryLists& lists,
         device.SetVertexBuffer(1, payload->instanceBuffers.shadow.buffer);
         DrawModelInstanced(*model, device, payload->instanceBuffers.shadowCount);
     });
-    device.SetPipeline(kShadowPipeline);
+    device.SetPipeline(PipelineId::ModelShadow);
 }
 
 void CFieldScene::CullInstances(CRegistryLists& lists, const CCamera& camera, bool refreshed, bool shadows) {

@@ -42,7 +42,7 @@ bool DrawParts(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount,
             }
             if (!blockWritten) {
                 const size_t bytes = WriteModelBlock(model, *mesh, block);
-                if (!device.SetConstantBuffer(2, block, bytes)) {
+                if (!device.SetUniformBlock(UniformBlock::Model, block, bytes)) {
                     return drew;
                 }
                 blockWritten = true;
@@ -53,7 +53,7 @@ bool DrawParts(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount,
                                          ? static_cast<uint8_t*>(binding->mapped)
                                          : material;
             WriteMaterialBlock(model, *mesh, binding, instanced, materialBlock);
-            device.SetConstantBuffer(1, materialBlock, kMaterialBlockBytes);
+            device.SetUniformBlock(UniformBlock::Material, materialBlock, kMaterialBlockBytes);
             // A material without a texture (or no material) samples the white
             // default texture rather than whatever was bound before.
             const uint32_t textureSlot =
@@ -61,7 +61,7 @@ bool DrawParts(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount,
                     ? binding->textureSlot
                     : model.emptyTextureSlot;
             if (textureSlot != kNoTextureSlot) {
-                device.SetDescriptorTable(5, textureSlot);
+                device.BindTextureSet(TextureSet::Model, textureSlot);
             }
             drew = device.Draw(part.vertexCount, instanceCount) || drew;
         }
@@ -71,7 +71,7 @@ bool DrawParts(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount,
 
 } // namespace
 
-static_assert(kModelBlockBytes == kConstantBlockBytes[2] && kMaterialBlockBytes == kConstantBlockBytes[1]);
+static_assert(kModelBlockBytes == kUniformBlockBytes[2] && kMaterialBlockBytes == kUniformBlockBytes[1]);
 
 size_t WriteModelBlock(CDrawModel& model, const CDrawMesh& mesh, uint8_t* out) {
     size_t count = model.bones.size();

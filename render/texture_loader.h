@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/descriptor_allocator.h"
+#include "render/descriptor_cache.h"
 #include "render/gpu_resources.h"
 #include "render/texture_image.h"
 

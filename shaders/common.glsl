@@ -41,9 +41,9 @@ layout(set = 0, binding = 4, std140) uniform HighlightBlock {
     vec4 value;
 } highlight;
 
-layout(set = 0, binding = 5) uniform sampler s0;
+layout(set = 0, binding = 5) uniform sampler textureSampler;
 
-// Table 5 (t16-t23), table 6 (t32-t47), table 7 (t48-t50).
+// Set 1: the model's textures; set 2: the terrain pictures; set 3: the shadow map and noise.
 layout(set = 1, binding = 0) uniform texture2D modelTexture;
 layout(set = 2, binding = 0) uniform texture2D terrain0;
 layout(set = 2, binding = 1) uniform texture2D terrain1;

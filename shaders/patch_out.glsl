@@ -1,4 +1,4 @@
-// Control points of the instanced tessellation pipelines (vs10, vs11 -> hs10).
+// Control points of the instanced tessellation pipelines (vs10, vs11 -> tcs10).
 layout(location = 0) out vec4 cColor;
 layout(location = 1) out vec2 cUv;
 layout(location = 2) out vec3 cNormal;

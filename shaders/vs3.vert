@@ -4,7 +4,7 @@
 #include "vertex_color_in.glsl"
 #include "surface_out.glsl"
 
-// The grid quad lies in world space as it is; its look comes from b1.
+// The grid quad lies in world space as it is; its look comes from the material block.
 void main() {
     vec4 world = vec4(inPosition, 1.0);
     vColor = material.diffuse;

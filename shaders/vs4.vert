@@ -4,7 +4,7 @@
 #include "vertex_color_in.glsl"
 #include "surface_out.glsl"
 
-// b1 as the marker writes it: diffuse = centre (the pick point), ambient =
+// The material block as the marker writes it: diffuse = centre (the pick point), ambient =
 // axis scale, specular.x = radius in world units, materialValue = colour.
 // The quad's corners lie at +-1000, so they are scaled to the radius.
 void main() {

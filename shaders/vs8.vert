@@ -4,7 +4,7 @@
 #include "quad_in.glsl"
 #include "surface_out.glsl"
 
-// Collider shapes: a full-screen quad; the pixel shader draws the shapes.
+// Collider shapes: a full-screen quad; the fragment shader draws the shapes.
 void main() {
     vColor = vec4(1.0);
     vUv = inUv;

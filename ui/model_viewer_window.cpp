@@ -13,8 +13,6 @@
 namespace quorvane {
 namespace {
 
-constexpr uint32_t kModelPipeline = 0;
-
 QString Shown(const std::filesystem::path& path) {
     return QString::fromStdString(path.generic_string());
 }
@@ -199,7 +197,7 @@ ViewerCameraView CModelViewerWindow::CameraSnapshot() const {
     return cameraView_;
 }
 
-void CModelViewerWindow::CollectUploadLists(std::vector<VkCommandBuffer>& lists) {
+void CModelViewerWindow::CollectUploadCommands(std::vector<VkCommandBuffer>& lists) {
     if (pending_.load(std::memory_order_acquire) == 1 && pendingSet_) {
         AdvanceViewerUploads(*pendingSet_, lists);
     }
@@ -260,7 +258,7 @@ void CModelViewerWindow::FrameUpdate() {
 void CModelViewerWindow::DrawScene(CCommonDevice& device) {
     device.CommitFrameConstants();
     device.BeginScenePass(true, true);
-    device.SetPipeline(kModelPipeline);
+    device.SetPipeline(PipelineId::Model);
     if (!shownSet_) {
         return;
     }

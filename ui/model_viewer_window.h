@@ -67,7 +67,7 @@ public:
 protected:
     void FrameUpdate() override;
     void DrawScene(CCommonDevice& device) override;
-    void CollectUploadLists(std::vector<VkCommandBuffer>& lists) override;
+    void CollectUploadCommands(std::vector<VkCommandBuffer>& lists) override;
 
 private:
     CModelViewerWindow();

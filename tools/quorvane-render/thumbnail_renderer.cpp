@@ -81,7 +81,7 @@ bool IsTerrain(const CDrawModel& model) {
                        [](const auto& mesh) { return mesh->isSplatMapLayout != 0; });
 }
 
-// The nine terrain pictures the field view samples (t32 onward), in
+// The nine terrain pictures the field view samples (the terrain set), in
 // consecutive slots from first.
 struct FieldTextures {
     uint32_t first = 0;
@@ -185,7 +185,7 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
         message += "no Vulkan device\n";
         return false;
     }
-    if (device.Pipeline(0) == VK_NULL_HANDLE) {
+    if (device.Pipeline(PipelineId::Model) == VK_NULL_HANDLE) {
         message += "the model pipeline is missing (shader files not found)\n";
         return false;
     }
@@ -228,10 +228,10 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
         d.BeginScenePass(true, true);
         for (const auto& drawModel : drawModels) {
             if (IsTerrain(*drawModel) && !field.textures.empty()) {
-                d.SetPipeline(15);
-                d.SetDescriptorTable(6, field.first);
+                d.SetPipeline(PipelineId::Terrain);
+                d.BindTextureSet(TextureSet::Terrain, field.first);
             } else {
-                d.SetPipeline(0);
+                d.SetPipeline(PipelineId::Model);
             }
             DrawModel(*drawModel, d);
         }

@@ -3,7 +3,7 @@
 #include "common.glsl"
 #include "surface_in.glsl"
 
-// The rest of the terrain table (t35 onward): pictures 4 to 9, then the noise.
+// The rest of the terrain set (binding 3 onward): pictures 4 to 9, then the noise.
 layout(set = 2, binding = 3) uniform texture2D terrain3;
 layout(set = 2, binding = 4) uniform texture2D terrain4;
 layout(set = 2, binding = 5) uniform texture2D terrain5;
@@ -15,15 +15,15 @@ layout(set = 2, binding = 9) uniform texture2D terrainNoise;
 // Explicit gradients: the pictures are sampled only where their weight counts.
 vec3 Picture(int i, vec2 uv, vec2 dx, vec2 dy) {
     switch (i) {
-    case 0: return textureGrad(sampler2D(terrain0, s0), uv, dx, dy).rgb;
-    case 1: return textureGrad(sampler2D(terrain1, s0), uv, dx, dy).rgb;
-    case 2: return textureGrad(sampler2D(terrain2, s0), uv, dx, dy).rgb;
-    case 3: return textureGrad(sampler2D(terrain3, s0), uv, dx, dy).rgb;
-    case 4: return textureGrad(sampler2D(terrain4, s0), uv, dx, dy).rgb;
-    case 5: return textureGrad(sampler2D(terrain5, s0), uv, dx, dy).rgb;
-    case 6: return textureGrad(sampler2D(terrain6, s0), uv, dx, dy).rgb;
-    case 7: return textureGrad(sampler2D(terrain7, s0), uv, dx, dy).rgb;
-    default: return textureGrad(sampler2D(terrain8, s0), uv, dx, dy).rgb;
+    case 0: return textureGrad(sampler2D(terrain0, textureSampler), uv, dx, dy).rgb;
+    case 1: return textureGrad(sampler2D(terrain1, textureSampler), uv, dx, dy).rgb;
+    case 2: return textureGrad(sampler2D(terrain2, textureSampler), uv, dx, dy).rgb;
+    case 3: return textureGrad(sampler2D(terrain3, textureSampler), uv, dx, dy).rgb;
+    case 4: return textureGrad(sampler2D(terrain4, textureSampler), uv, dx, dy).rgb;
+    case 5: return textureGrad(sampler2D(terrain5, textureSampler), uv, dx, dy).rgb;
+    case 6: return textureGrad(sampler2D(terrain6, textureSampler), uv, dx, dy).rgb;
+    case 7: return textureGrad(sampler2D(terrain7, textureSampler), uv, dx, dy).rgb;
+    default: return textureGrad(sampler2D(terrain8, textureSampler), uv, dx, dy).rgb;
     }
 }
 
@@ -39,8 +39,8 @@ void main() {
     vec3 weights = sum > 0.0001 ? vColor.rgb / sum : vec3(1.0, 0.0, 0.0);
     int pictures = material.splat.x > 0.0 ? clamp(int(material.splat.x), 3, 9) : 9;
 
-    float noiseA = texture(sampler2D(terrainNoise, s0), vWorld.xy / 700.0).r;
-    float noiseB = texture(sampler2D(terrainNoise, s0), vWorld.xy / 310.0 + vec2(0.37, 0.61)).r;
+    float noiseA = texture(sampler2D(terrainNoise, textureSampler), vWorld.xy / 700.0).r;
+    float noiseB = texture(sampler2D(terrainNoise, textureSampler), vWorld.xy / 310.0 + vec2(0.37, 0.61)).r;
     float variant1 = pictures >= 6 ? smoothstep(0.55, 0.7, noiseA) : 0.0;
     float variant2 = pictures >= 9 ? smoothstep(0.6, 0.75, noiseB) * (1.0 - variant1) : 0.0;
     float base = 1.0 - variant1 - variant2;

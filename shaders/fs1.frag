@@ -5,7 +5,7 @@
 
 // Textured, lit by light 0.
 void main() {
-    vec4 base = texture(sampler2D(modelTexture, s0), vUv) * vColor * MaterialDiffuse();
+    vec4 base = texture(sampler2D(modelTexture, textureSampler), vUv) * vColor * MaterialDiffuse();
     float light = 0.4 + 0.6 * Lambert(vNormal) * frame.lightColor[0].w;
     outColor = vec4(base.rgb * light, base.a);
 }

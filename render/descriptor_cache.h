@@ -22,28 +22,28 @@ struct DescriptorView {
     VkDeviceSize range = 0;
 };
 
-// The binding list of one descriptor table (root parameters 5 to 11).
-struct DescriptorTableShape {
-    uint32_t rootParameter = 0;
-    std::vector<VkImageViewType> bindings; // one sampled image per register
+// The bindings of one texture set: its set number and one sampled image per binding.
+struct DescriptorSetShape {
+    uint32_t set = 0;
+    std::vector<VkImageViewType> bindings;
 };
 
-// The device's 20000 descriptor slots. Allocation is first-free under a busy
-// byte polled every 10 ms. A descriptor table is a descriptor set built from
-// the views of its range and kept until a slot in that range changes; empty
-// slots and mismatched views read the 1 x 1 default texture.
-class CDescriptorAllocator {
+// The device's 20000 descriptor slots, and the descriptor sets built from
+// them. Allocation is first-free under a busy byte polled every 10 ms. A set
+// is built from the views of a range of slots and kept until a slot in that
+// range changes; empty slots and mismatched views read the 1 x 1 default texture.
+class CDescriptorCache {
 public:
     static constexpr uint32_t kSlotCount = 20000;
 
-    // device may be null: then only the slot bookkeeping works (no tables).
-    explicit CDescriptorAllocator(VkDevice device);
-    ~CDescriptorAllocator();
-    CDescriptorAllocator(const CDescriptorAllocator&) = delete;
-    CDescriptorAllocator& operator=(const CDescriptorAllocator&) = delete;
+    // device may be null: then only the slot bookkeeping works (no sets).
+    explicit CDescriptorCache(VkDevice device);
+    ~CDescriptorCache();
+    CDescriptorCache(const CDescriptorCache&) = delete;
+    CDescriptorCache& operator=(const CDescriptorCache&) = delete;
 
     // False when the device was given but its descriptor pool could not be made.
-    bool CanBuildTables() const { return pool_ != VK_NULL_HANDLE; }
+    bool CanBuildSets() const { return pool_ != VK_NULL_HANDLE; }
     bool AllocateOne(uint32_t& outSlot);
     bool AllocateRange(uint32_t& outFirstSlot, uint32_t count);
     // Frees the allocation that starts at firstSlot (all its slots).
@@ -57,20 +57,19 @@ public:
 
     // Defaults for empty slots, one per view type.
     void SetDefaultViews(VkImageView view2D, VkImageView view2DArray);
-    // The table's descriptor set for a range starting at baseSlot; built on
+    // The set of shape for the range starting at baseSlot; built on
     // first use. Render thread only. Null on failure or a range past the end.
-    VkDescriptorSet GetTable(const DescriptorTableShape& shape, VkDescriptorSetLayout layout,
-                             uint32_t baseSlot);
+    VkDescriptorSet GetSet(const DescriptorSetShape& shape, VkDescriptorSetLayout layout, uint32_t baseSlot);
     // Frees sets dropped by slot changes; call once the GPU finished the frame.
-    void CollectRetiredTables();
-    size_t CachedTableCount() const;
+    void CollectRetiredSets();
+    size_t CachedSetCount() const;
 
 private:
-    void InvalidateTablesCovering(uint32_t first, uint32_t count); // lock held
-    VkDescriptorSet BuildTable(const DescriptorTableShape& shape, VkDescriptorSetLayout layout,
-                               uint32_t baseSlot); // lock held
+    void InvalidateSetsCovering(uint32_t first, uint32_t count); // lock held
+    VkDescriptorSet BuildSet(const DescriptorSetShape& shape, VkDescriptorSetLayout layout,
+                             uint32_t baseSlot); // lock held
 
-    struct CachedTable {
+    struct CachedSet {
         VkDescriptorSet set = VK_NULL_HANDLE;
         uint32_t count = 0;
     };
@@ -82,7 +81,7 @@ private:
     std::vector<DescriptorView> views_;
     VkImageView default2D_ = VK_NULL_HANDLE;
     VkImageView default2DArray_ = VK_NULL_HANDLE;
-    std::map<std::pair<uint32_t, uint32_t>, CachedTable> tables_; // (parameter, base slot)
+    std::map<std::pair<uint32_t, uint32_t>, CachedSet> sets_; // (set number, base slot)
     std::vector<VkDescriptorSet> retired_;
 };
 

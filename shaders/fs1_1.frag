@@ -3,8 +3,8 @@
 #include "common.glsl"
 #include "surface_in.glsl"
 
-// Tessellated instanced models.
+// Untextured variant of fs1.
 void main() {
-    vec4 base = texture(sampler2D(modelTexture, s0), vUv) * vColor * MaterialDiffuse();
+    vec4 base = vColor * MaterialDiffuse();
     outColor = vec4(base.rgb * (0.4 + 0.6 * Lambert(vNormal)), base.a);
 }

@@ -5,6 +5,6 @@
 
 // Tessellated instanced models.
 void main() {
-    vec4 base = texture(sampler2D(modelTexture, s0), vUv) * vColor * MaterialDiffuse();
+    vec4 base = texture(sampler2D(modelTexture, textureSampler), vUv) * vColor * MaterialDiffuse();
     outColor = vec4(base.rgb * (0.4 + 0.6 * Lambert(vNormal)), base.a);
 }

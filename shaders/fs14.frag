@@ -3,8 +3,8 @@
 #include "common.glsl"
 #include "surface_in.glsl"
 
-// Untextured variant of ps1.
+// Tessellated instanced models.
 void main() {
-    vec4 base = vColor * MaterialDiffuse();
+    vec4 base = texture(sampler2D(modelTexture, textureSampler), vUv) * vColor * MaterialDiffuse();
     outColor = vec4(base.rgb * (0.4 + 0.6 * Lambert(vNormal)), base.a);
 }

@@ -1,4 +1,4 @@
-#include "render/descriptor_allocator.h"
+#include "render/descriptor_cache.h"
 
 #include "render/vulkan_result.h"
 
@@ -7,40 +7,40 @@
 namespace quorvane {
 namespace {
 constexpr std::chrono::milliseconds kLockPoll{10};
-constexpr uint32_t kMaxTableSets = 4096;
-constexpr uint32_t kMaxTableImages = kMaxTableSets * 16;
+constexpr uint32_t kMaxCachedSets = 4096;
+constexpr uint32_t kMaxCachedImages = kMaxCachedSets * 16;
 } // namespace
 
-CDescriptorAllocator::CDescriptorAllocator(VkDevice device)
+CDescriptorCache::CDescriptorCache(VkDevice device)
     : device_(device), busy_(kLockPoll), tag_(kSlotCount, 0), views_(kSlotCount) {
     if (device_ == VK_NULL_HANDLE) {
         return;
     }
-    const VkDescriptorPoolSize size{VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, kMaxTableImages};
+    const VkDescriptorPoolSize size{VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, kMaxCachedImages};
     VkDescriptorPoolCreateInfo info{VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
     info.flags = VK_DESCRIPTOR_POOL_CREATE_FREE_DESCRIPTOR_SET_BIT;
-    info.maxSets = kMaxTableSets;
+    info.maxSets = kMaxCachedSets;
     info.poolSizeCount = 1;
     info.pPoolSizes = &size;
     if (const VkResult created = vkCreateDescriptorPool(device_, &info, nullptr, &pool_);
         created != VK_SUCCESS) {
         std::fprintf(stderr, "render: %s\n",
-                     DescribeVulkanFailure("creating the descriptor table pool", created).c_str());
+                     DescribeVulkanFailure("creating the descriptor pool", created).c_str());
         pool_ = VK_NULL_HANDLE;
     }
 }
 
-CDescriptorAllocator::~CDescriptorAllocator() {
+CDescriptorCache::~CDescriptorCache() {
     if (pool_ != VK_NULL_HANDLE) {
         vkDestroyDescriptorPool(device_, pool_, nullptr);
     }
 }
 
-bool CDescriptorAllocator::AllocateOne(uint32_t& outSlot) {
+bool CDescriptorCache::AllocateOne(uint32_t& outSlot) {
     return AllocateRange(outSlot, 1);
 }
 
-bool CDescriptorAllocator::AllocateRange(uint32_t& outFirstSlot, uint32_t count) {
+bool CDescriptorCache::AllocateRange(uint32_t& outFirstSlot, uint32_t count) {
     if (count == 0 || count > kSlotCount) {
         return false;
     }
@@ -59,7 +59,7 @@ bool CDescriptorAllocator::AllocateRange(uint32_t& outFirstSlot, uint32_t count)
                 tag_[k] = first + 1;
                 views_[k] = {};
             }
-            InvalidateTablesCovering(first, count);
+            InvalidateSetsCovering(first, count);
             outFirstSlot = first;
             return true;
         }
@@ -68,7 +68,7 @@ bool CDescriptorAllocator::AllocateRange(uint32_t& outFirstSlot, uint32_t count)
     return false;
 }
 
-bool CDescriptorAllocator::Release(uint32_t firstSlot) {
+bool CDescriptorCache::Release(uint32_t firstSlot) {
     if (firstSlot >= kSlotCount) {
         return false;
     }
@@ -82,11 +82,11 @@ bool CDescriptorAllocator::Release(uint32_t firstSlot) {
         views_[end] = {};
         ++end;
     }
-    InvalidateTablesCovering(firstSlot, end - firstSlot);
+    InvalidateSetsCovering(firstSlot, end - firstSlot);
     return true;
 }
 
-bool CDescriptorAllocator::SetView(uint32_t slot, const DescriptorView& view) {
+bool CDescriptorCache::SetView(uint32_t slot, const DescriptorView& view) {
     if (slot >= kSlotCount) {
         return false;
     }
@@ -95,11 +95,11 @@ bool CDescriptorAllocator::SetView(uint32_t slot, const DescriptorView& view) {
         return false;
     }
     views_[slot] = view;
-    InvalidateTablesCovering(slot, 1);
+    InvalidateSetsCovering(slot, 1);
     return true;
 }
 
-DescriptorView CDescriptorAllocator::View(uint32_t slot) const {
+DescriptorView CDescriptorCache::View(uint32_t slot) const {
     if (slot >= kSlotCount) {
         return {};
     }
@@ -107,7 +107,7 @@ DescriptorView CDescriptorAllocator::View(uint32_t slot) const {
     return views_[slot];
 }
 
-uint32_t CDescriptorAllocator::Tag(uint32_t slot) const {
+uint32_t CDescriptorCache::Tag(uint32_t slot) const {
     if (slot >= kSlotCount) {
         return 0;
     }
@@ -115,45 +115,45 @@ uint32_t CDescriptorAllocator::Tag(uint32_t slot) const {
     return tag_[slot];
 }
 
-void CDescriptorAllocator::SetDefaultViews(VkImageView view2D, VkImageView view2DArray) {
+void CDescriptorCache::SetDefaultViews(VkImageView view2D, VkImageView view2DArray) {
     CBusyFlagGuard lock(busy_);
     default2D_ = view2D;
     default2DArray_ = view2DArray;
-    InvalidateTablesCovering(0, kSlotCount);
+    InvalidateSetsCovering(0, kSlotCount);
 }
 
-void CDescriptorAllocator::InvalidateTablesCovering(uint32_t first, uint32_t count) {
-    for (auto it = tables_.begin(); it != tables_.end();) {
+void CDescriptorCache::InvalidateSetsCovering(uint32_t first, uint32_t count) {
+    for (auto it = sets_.begin(); it != sets_.end();) {
         const uint32_t base = it->first.second;
         if (base < first + count && first < base + it->second.count) {
             retired_.push_back(it->second.set);
-            it = tables_.erase(it);
+            it = sets_.erase(it);
         } else {
             ++it;
         }
     }
 }
 
-VkDescriptorSet CDescriptorAllocator::GetTable(const DescriptorTableShape& shape,
-                                               VkDescriptorSetLayout layout, uint32_t baseSlot) {
+VkDescriptorSet CDescriptorCache::GetSet(const DescriptorSetShape& shape, VkDescriptorSetLayout layout,
+                                         uint32_t baseSlot) {
     const auto count = static_cast<uint32_t>(shape.bindings.size());
     if (pool_ == VK_NULL_HANDLE || layout == VK_NULL_HANDLE || baseSlot >= kSlotCount) {
         return VK_NULL_HANDLE;
     }
     CBusyFlagGuard lock(busy_);
-    const auto key = std::make_pair(shape.rootParameter, baseSlot);
-    if (auto it = tables_.find(key); it != tables_.end()) {
+    const auto key = std::make_pair(shape.set, baseSlot);
+    if (auto it = sets_.find(key); it != sets_.end()) {
         return it->second.set;
     }
-    VkDescriptorSet set = BuildTable(shape, layout, baseSlot);
+    VkDescriptorSet set = BuildSet(shape, layout, baseSlot);
     if (set != VK_NULL_HANDLE) {
-        tables_[key] = {set, count};
+        sets_[key] = {set, count};
     }
     return set;
 }
 
-VkDescriptorSet CDescriptorAllocator::BuildTable(const DescriptorTableShape& shape,
-                                                 VkDescriptorSetLayout layout, uint32_t baseSlot) {
+VkDescriptorSet CDescriptorCache::BuildSet(const DescriptorSetShape& shape, VkDescriptorSetLayout layout,
+                                           uint32_t baseSlot) {
     if (default2D_ == VK_NULL_HANDLE || default2DArray_ == VK_NULL_HANDLE) {
         return VK_NULL_HANDLE;
     }
@@ -164,7 +164,7 @@ VkDescriptorSet CDescriptorAllocator::BuildTable(const DescriptorTableShape& sha
     VkDescriptorSet set = VK_NULL_HANDLE;
     if (vkAllocateDescriptorSets(device_, &info, &set) != VK_SUCCESS) {
         // A full pool: drop what is retired later, but report the miss now.
-        std::fprintf(stderr, "render: descriptor table pool exhausted\n");
+        std::fprintf(stderr, "render: descriptor pool exhausted\n");
         return VK_NULL_HANDLE;
     }
     std::vector<VkDescriptorImageInfo> images(shape.bindings.size());
@@ -191,7 +191,7 @@ VkDescriptorSet CDescriptorAllocator::BuildTable(const DescriptorTableShape& sha
     return set;
 }
 
-void CDescriptorAllocator::CollectRetiredTables() {
+void CDescriptorCache::CollectRetiredSets() {
     CBusyFlagGuard lock(busy_);
     if (!retired_.empty() && pool_ != VK_NULL_HANDLE) {
         vkFreeDescriptorSets(device_, pool_, static_cast<uint32_t>(retired_.size()), retired_.data());
@@ -199,9 +199,9 @@ void CDescriptorAllocator::CollectRetiredTables() {
     retired_.clear();
 }
 
-size_t CDescriptorAllocator::CachedTableCount() const {
+size_t CDescriptorCache::CachedSetCount() const {
     CBusyFlagGuard lock(busy_);
-    return tables_.size();
+    return sets_.size();
 }
 
 } // namespace quorvane

@@ -5,7 +5,7 @@
 
 layout(set = 0, binding = 6) uniform sampler composeSampler;
 
-// Copies the off-screen scene (table 5, first texture), stretched to the output.
+// Copies the off-screen scene (set 1, binding 0), stretched to the output.
 void main() {
     outColor = textureLod(sampler2D(modelTexture, composeSampler), vUv, 0.0);
 }

@@ -3,7 +3,7 @@
 #include "common.glsl"
 #include "surface_in.glsl"
 
-// b1 as the grid writes it: diffuse = line colour, ambient = (cell size,
+// The material block as the grid writes it: diffuse = line colour, ambient = (cell size,
 // line width in pixels, fade distance from the eye, 0), specular = axis
 // colour, materialValue = colour of the picked cell's border, splat = pick point.
 float LineCoverage(vec2 distanceInPixels, float width) {
