@@ -34,7 +34,7 @@ void CCommonDevice::DestroyAll() {
     submitted_ = false;
     recording_ = false;
     ReleaseFinishedObjects();
-    DestroySwapchain();
+    swapchain_.reset();
     for (auto& [format, pipeline] : outputPipelines_) {
         vkDestroyPipeline(device_, pipeline, nullptr);
     }
@@ -122,7 +122,10 @@ bool CCommonDevice::CreateDeviceObjects(IPresentSurface* surface) {
         return false;
     }
     // A window may have no size yet: the first frame tries again.
-    if (surface_ != nullptr && !CreateSwapchain()) {
+    if (surface_ != nullptr) {
+        swapchain_ = std::make_unique<CSwapchain>(*this, *surface_);
+    }
+    if (swapchain_ && !swapchain_->Create()) {
         std::fprintf(stderr, "render: the swapchain could not be created\n");
     }
     return true;

@@ -7,6 +7,7 @@
 #include "render/overlay_2d.h"
 #include "render/pipeline_id.h"
 #include "render/present_surface.h"
+#include "render/swapchain.h"
 #include "render/upload_command_pool.h"
 #include "render/vulkan_instance.h"
 
@@ -134,6 +135,8 @@ public:
     // Test seam: the next result CheckDeviceResult sees becomes VK_ERROR_DEVICE_LOST,
     // whatever the driver said.
     void TreatNextResultAsDeviceLost() { forceDeviceLost_.store(true, std::memory_order_release); }
+    // Render thread: waits until the device is idle; false, the device marked lost, when it cannot.
+    bool WaitForDeviceIdle(std::string_view why);
 
     // --- state ---
     bool IsHeadless() const { return surface_ == nullptr; }
@@ -200,18 +203,10 @@ private:
     bool CreateHelpers();
     bool CreateTargets();
     bool InitialiseImages();
-    // Window output (common_device_swapchain.cpp).
-    bool CreateSwapchain();
-    bool CreateSwapchainImageObjects();
-    void DestroySwapchain();
-    void ReportSwapchainFailure(const std::string& message, VkResult result);
     // Frame start and end (common_device_frame.cpp).
     bool StartFrameCommands();
-    bool AcquireSwapchainImage();
-    bool WaitForDeviceIdle(std::string_view why);
     void DropAbandonedFrame();
     bool SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuffers);
-    bool PresentFrame();
     // Frame and draw state (common_device_frame.cpp, common_device_draw.cpp).
     void BindPendingState();
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
@@ -298,17 +293,8 @@ private:
     COverlay2D overlay_;
 
     // Window output.
-    VkSwapchainKHR swapchain_ = VK_NULL_HANDLE;
-    VkFormat swapchainFormat_ = VK_FORMAT_UNDEFINED;
-    VkExtent2D swapchainExtent_{};
-    VkExtent2D swapchainRequested_{}; // window size when it was made
-    std::vector<VkImage> swapchainImages_;
-    std::vector<VkImageView> swapchainViews_;
-    std::vector<VkSemaphore> renderDone_;
+    std::unique_ptr<CSwapchain> swapchain_; // null when headless
     VkSemaphore imageAcquired_ = VK_NULL_HANDLE;
-    uint32_t swapchainImageIndex_ = 0;
-    bool swapchainStale_ = false;
-    bool swapchainFailureTold_ = false; // once per run of failed re-creations
     struct OutputTarget {
         VkImageView view = VK_NULL_HANDLE;
         VkExtent2D extent{};

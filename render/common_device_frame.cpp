@@ -37,7 +37,7 @@ bool CCommonDevice::BeginFrame() {
     // The commands start before the image is acquired: a failed start leaves no
     // acquired image waiting, and a failed acquire leaves only a buffer that the
     // next start resets.
-    if (DeviceLost() || !StartFrameCommands() || (!IsHeadless() && !AcquireSwapchainImage())) {
+    if (DeviceLost() || !StartFrameCommands() || (!IsHeadless() && !swapchain_->Acquire(imageAcquired_))) {
         return false;
     }
     recording_ = true;
@@ -75,39 +75,6 @@ bool CCommonDevice::StartFrameCommands() {
     return true;
 }
 
-bool CCommonDevice::AcquireSwapchainImage() {
-    const VkExtent2D size = surface_->PixelSize();
-    if (size.width == 0 || size.height == 0) {
-        return false;
-    }
-    // Compare with the size the swapchain was made for: the surface may
-    // report a slightly different extent, which must not re-create it every frame.
-    if (swapchain_ == VK_NULL_HANDLE || swapchainStale_ || size.width != swapchainRequested_.width ||
-        size.height != swapchainRequested_.height) {
-        if (!WaitForDeviceIdle("waiting for the device before the swapchain is made again") ||
-            !CreateSwapchain()) {
-            return false;
-        }
-    }
-    const VkResult acquired =
-        CheckDeviceResult(vkAcquireNextImageKHR(device_, swapchain_, UINT64_MAX, imageAcquired_,
-                                                VK_NULL_HANDLE, &swapchainImageIndex_),
-                          "acquiring the next window image");
-    switch (acquired) {
-    case VK_SUCCESS:
-        return true;
-    case VK_SUBOPTIMAL_KHR:
-        swapchainStale_ = true; // draw this one, re-create before the next
-        return true;
-    case VK_ERROR_OUT_OF_DATE_KHR:
-        swapchainStale_ = true;
-        return false;
-    default:
-        MarkDeviceLost(DescribeVulkanFailure("acquiring the next window image", acquired));
-        return false;
-    }
-}
-
 bool CCommonDevice::WaitForDeviceIdle(std::string_view why) {
     const VkResult idle = CheckDeviceResult(vkDeviceWaitIdle(device_), why);
     if (idle != VK_SUCCESS) {
@@ -141,7 +108,7 @@ void CCommonDevice::DropAbandonedFrame() {
     if (const VkResult seen = CheckDeviceResult(real, "dropping an unfinished frame"); seen != VK_SUCCESS) {
         MarkDeviceLost(DescribeVulkanFailure("dropping an unfinished frame", seen));
     }
-    swapchainStale_ = true;
+    swapchain_->MarkStale();
 }
 
 void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& drawScene) {
@@ -166,11 +133,11 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
         TransitionImage(frameCommands_, outputImage_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
         target = outputImage_.view;
     } else {
-        TransitionImage(frameCommands_, swapchainImages_[swapchainImageIndex_], VK_IMAGE_ASPECT_COLOR_BIT, 1,
+        TransitionImage(frameCommands_, swapchain_->Image(), VK_IMAGE_ASPECT_COLOR_BIT, 1,
                         VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
-        target = swapchainViews_[swapchainImageIndex_];
-        extent = swapchainExtent_;
-        format = swapchainFormat_;
+        target = swapchain_->View();
+        extent = swapchain_->Extent();
+        format = swapchain_->Format();
     }
     VkRenderingAttachmentInfo color{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
     color.imageView = target;
@@ -238,7 +205,7 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
     if (IsHeadless()) {
         RecordReadbackCopy();
     } else {
-        TransitionImage(frameCommands_, swapchainImages_[swapchainImageIndex_], VK_IMAGE_ASPECT_COLOR_BIT, 1,
+        TransitionImage(frameCommands_, swapchain_->Image(), VK_IMAGE_ASPECT_COLOR_BIT, 1,
                         VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR);
     }
     TransitionImage(frameCommands_, sceneColor_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
@@ -249,7 +216,7 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
         MarkDeviceLost(DescribeVulkanFailure("recording the frame", ended));
         return false;
     }
-    return SubmitFrame(extraCommandBuffers) && (IsHeadless() || PresentFrame());
+    return SubmitFrame(extraCommandBuffers) && (IsHeadless() || swapchain_->Present(queue_));
 }
 
 bool CCommonDevice::SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuffers) {
@@ -259,12 +226,14 @@ bool CCommonDevice::SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuf
     submit.commandBufferCount = static_cast<uint32_t>(buffers.size());
     submit.pCommandBuffers = buffers.data();
     const VkPipelineStageFlags waitStage = VK_PIPELINE_STAGE_ALL_COMMANDS_BIT;
+    VkSemaphore renderDone = VK_NULL_HANDLE;
     if (!IsHeadless()) {
         submit.waitSemaphoreCount = 1;
         submit.pWaitSemaphores = &imageAcquired_;
         submit.pWaitDstStageMask = &waitStage;
         submit.signalSemaphoreCount = 1;
-        submit.pSignalSemaphores = &renderDone_[swapchainImageIndex_];
+        renderDone = swapchain_->RenderDone();
+        submit.pSignalSemaphores = &renderDone;
     }
     const VkResult real = vkQueueSubmit(queue_, 1, &submit, frameFence_);
     submitted_ = real == VK_SUCCESS;
@@ -273,27 +242,6 @@ bool CCommonDevice::SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuf
         return false;
     }
     return true;
-}
-
-bool CCommonDevice::PresentFrame() {
-    VkPresentInfoKHR present{VK_STRUCTURE_TYPE_PRESENT_INFO_KHR};
-    present.waitSemaphoreCount = 1;
-    present.pWaitSemaphores = &renderDone_[swapchainImageIndex_];
-    present.swapchainCount = 1;
-    present.pSwapchains = &swapchain_;
-    present.pImageIndices = &swapchainImageIndex_;
-    const VkResult presented = CheckDeviceResult(vkQueuePresentKHR(queue_, &present), "presenting the frame");
-    switch (presented) {
-    case VK_SUCCESS:
-        return true;
-    case VK_SUBOPTIMAL_KHR:
-    case VK_ERROR_OUT_OF_DATE_KHR:
-        swapchainStale_ = true; // the frame was drawn; the next one re-creates
-        return true;
-    default:
-        MarkDeviceLost(DescribeVulkanFailure("presenting the frame", presented));
-        return false;
-    }
 }
 
 void CCommonDevice::WaitForGpu() {
