@@ -68,16 +68,14 @@ void CCommonDevice::DestroyAll() {
             vkDestroySampler(device_, sampler, nullptr);
         }
     }
-    if (uniformPool_ != VK_NULL_HANDLE) {
-        vkDestroyDescriptorPool(device_, uniformPool_, nullptr);
-    }
+    uniforms_.Destroy(memory_.get());
     descriptors_.reset();
     uploadPool_.reset();
     if (memory_) {
         for (GpuImage* image : {&sceneColor_, &depthBuffer_, &shadowMap_, &defaultTexture_, &outputImage_}) {
             DestroyGpuImage(device_, *memory_, *image);
         }
-        for (GpuBuffer* buffer : {&readbackBuffer_, &frameBuffer_, &quadBuffer_, &ring_}) {
+        for (GpuBuffer* buffer : {&readbackBuffer_, &frameBuffer_, &quadBuffer_}) {
             DestroyGpuBuffer(device_, *memory_, *buffer);
         }
     }

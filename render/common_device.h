@@ -8,6 +8,7 @@
 #include "render/pipeline_id.h"
 #include "render/present_surface.h"
 #include "render/swapchain.h"
+#include "render/uniform_ring.h"
 #include "render/upload_command_pool.h"
 #include "render/vulkan_instance.h"
 
@@ -25,14 +26,6 @@
 
 namespace quorvane {
 
-// Set 0 of the one pipeline layout: the uniform blocks, bindings 0-4, as
-// dynamic uniform buffers in the frame's ring; then the texture sampler and
-// the composition's sampler.
-enum class UniformBlock : uint32_t { Frame = 0, Material = 1, Model = 2, ColliderShapes = 3, Highlight = 4 };
-inline constexpr uint32_t kUniformBlockCount = 5;
-// Bytes each uniform block declares (the model block with its palette). Each
-// binding covers exactly its block: drivers copy the whole range when an offset moves.
-inline constexpr std::array<uint32_t, kUniformBlockCount> kUniformBlockBytes = {960, 80, 8400, 12240, 16};
 static_assert(kUniformBlockBytes[0] == FrameConstantsBlock::kBytes);
 // Sets 1-3: the sampled images a draw binds, each a range of descriptor slots.
 enum class TextureSet : uint32_t { Model = 1, Terrain = 2, ShadowMap = 3 };
@@ -211,8 +204,6 @@ private:
     void BindPendingState();
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
     VkPipeline OutputPipeline(bool overlay, VkFormat format);
-    bool AllocateRing(size_t bytes, VkDeviceSize range, VkDeviceSize& outOffset, void*& outMapped);
-    VkDeviceSize UniformRange(UniformBlock block) const;
     void MarkAllStateDirty();
     // Headless read-back (common_device_readback.cpp).
     void RecordReadbackCopy();
@@ -269,20 +260,15 @@ private:
     void* frameMapped_ = nullptr;
     FrameConstantsBlock frameConstants_;
     GpuBuffer quadBuffer_;
-    GpuBuffer ring_;
-    VkDeviceSize ringHead_ = 0;
-    VkDescriptorPool uniformPool_ = VK_NULL_HANDLE;
-    VkDescriptorSet uniformSet_ = VK_NULL_HANDLE;
+    CUniformRing uniforms_;
 
     // Draw state of the frame being recorded.
     Pass pass_ = Pass::None;
     bool scenePassDone_ = false;
     bool pipelineUsable_ = false;
-    std::array<uint32_t, kUniformBlockCount> uniformOffsets_{};
     std::array<VkDescriptorSet, kTextureSetCount> boundTextureSets_{};
-    // What the next draw must bind again: set 0 when an offset moved, and the
-    // texture sets (bit t for set t + 1) that changed. A pipeline of the same layout keeps them.
-    bool uniformsDirty_ = true;
+    // The texture sets (bit t for set t + 1) the next draw must bind again. A
+    // pipeline of the same layout keeps them; the uniform ring tracks set 0.
     uint32_t textureSetsDirty_ = ~0u;
 
     // Release list; loader threads queue releases too.

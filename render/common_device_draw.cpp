@@ -17,35 +17,8 @@ VkPipeline CCommonDevice::Pipeline(PipelineId pipeline) const {
     return index < pipelines_.size() ? pipelines_[index] : VK_NULL_HANDLE;
 }
 
-bool CCommonDevice::AllocateRing(size_t bytes, VkDeviceSize range, VkDeviceSize& outOffset,
-                                 void*& outMapped) {
-    const VkDeviceSize start = AlignUp(ringHead_, uniformAlignment_);
-    // Keep the whole binding range inside the buffer past the offset.
-    if (start + std::max<VkDeviceSize>(bytes, range) > ring_.size) {
-        return false;
-    }
-    ringHead_ = start + bytes;
-    outOffset = start;
-    outMapped = static_cast<char*>(ring_.Mapped()) + start;
-    return true;
-}
-
 bool CCommonDevice::SetUniformBlock(UniformBlock block, const void* data, size_t bytes) {
-    const auto index = static_cast<size_t>(block);
-    if (!recording_ || index >= kUniformBlockCount || bytes > UniformRange(block) ||
-        (data == nullptr && bytes > 0)) {
-        return false;
-    }
-    VkDeviceSize offset = 0;
-    void* mapped = nullptr;
-    if (!AllocateRing(bytes, UniformRange(block), offset, mapped)) {
-        std::fprintf(stderr, "render: the uniform ring is full this frame\n");
-        return false;
-    }
-    std::memcpy(mapped, data, bytes);
-    uniformOffsets_[index] = static_cast<uint32_t>(offset);
-    uniformsDirty_ = true;
-    return true;
+    return recording_ && uniforms_.SetBlock(block, data, bytes);
 }
 
 bool CCommonDevice::BindTextureSet(TextureSet textureSet, uint32_t firstSlot) {
@@ -89,23 +62,15 @@ bool CCommonDevice::SetPipeline(PipelineId id) {
 }
 
 void CCommonDevice::MarkAllStateDirty() {
-    uniformsDirty_ = true;
+    uniforms_.MarkDirty();
     textureSetsDirty_ = ~0u;
 }
 
-VkDeviceSize CCommonDevice::UniformRange(UniformBlock block) const {
-    return std::min<VkDeviceSize>(kUniformBlockBytes[static_cast<size_t>(block)], uniformRange_);
-}
-
 void CCommonDevice::BindPendingState() {
-    if (pipelineLayout_ == VK_NULL_HANDLE || uniformSet_ == VK_NULL_HANDLE) {
+    if (pipelineLayout_ == VK_NULL_HANDLE || !uniforms_.Ready()) {
         return;
     }
-    if (uniformsDirty_) {
-        vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_, 0, 1,
-                                &uniformSet_, kUniformBlockCount, uniformOffsets_.data());
-        uniformsDirty_ = false;
-    }
+    uniforms_.Bind(frameCommands_, pipelineLayout_);
     for (size_t t = 0; t < boundTextureSets_.size(); ++t) {
         if ((textureSetsDirty_ & (1u << t)) != 0 && boundTextureSets_[t] != VK_NULL_HANDLE) {
             vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_,
@@ -117,7 +82,7 @@ void CCommonDevice::BindPendingState() {
 
 bool CCommonDevice::Draw(uint32_t vertexCount, uint32_t instanceCount, uint32_t firstVertex,
                          uint32_t firstInstance) {
-    if (!pipelineUsable_ || uniformSet_ == VK_NULL_HANDLE) {
+    if (!pipelineUsable_ || !uniforms_.Ready()) {
         return false;
     }
     BindPendingState();

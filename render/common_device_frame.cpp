@@ -9,7 +9,6 @@
 
 namespace quorvane {
 
-using common_device_detail::kZeroHead;
 using common_device_detail::SetViewport;
 
 VkPipeline CCommonDevice::OutputPipeline(bool overlay, VkFormat format) {
@@ -42,11 +41,10 @@ bool CCommonDevice::BeginFrame() {
     }
     recording_ = true;
     layoutsAtFrameStart_ = {sceneColor_.layout, depthBuffer_.layout, shadowMap_.layout, outputImage_.layout};
-    ringHead_ = kZeroHead;
+    uniforms_.StartFrame();
     pass_ = Pass::None;
     scenePassDone_ = false;
     pipelineUsable_ = false;
-    uniformOffsets_.fill(0);
     boundTextureSets_.fill(VK_NULL_HANDLE);
     // Every texture set starts at slot 0, so shaders never read an unbound set.
     for (const TextureSet set : {TextureSet::Model, TextureSet::Terrain, TextureSet::ShadowMap}) {
@@ -179,13 +177,14 @@ void CCommonDevice::RecordOverlay(VkImageView, VkExtent2D, VkFormat format) {
     const size_t bytes = vertices.size() * sizeof(OverlayVertex);
     VkDeviceSize offset = 0;
     void* mapped = nullptr;
-    if (bytes > ring_.size / 2 || !AllocateRing(bytes, 0, offset, mapped)) {
+    if (bytes > uniforms_.Size() / 2 || !uniforms_.Allocate(bytes, 0, offset, mapped)) {
         std::fprintf(stderr, "render: the overlay does not fit this frame\n");
         return;
     }
     std::memcpy(mapped, vertices.data(), bytes);
     vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline);
-    vkCmdBindVertexBuffers(frameCommands_, 0, 1, &ring_.buffer, &offset);
+    const VkBuffer ring = uniforms_.Buffer();
+    vkCmdBindVertexBuffers(frameCommands_, 0, 1, &ring, &offset);
     vkCmdDraw(frameCommands_, static_cast<uint32_t>(vertices.size()), 1, 0, 0);
 }
 

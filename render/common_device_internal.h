@@ -5,10 +5,6 @@
 
 namespace quorvane::common_device_detail {
 
-// The constant ring starts with a block that stays zero: parameters not set
-// this frame read it.
-inline constexpr VkDeviceSize kZeroHead = 65536;
-
 // Viewport and scissor covering the whole extent.
 inline void SetViewport(VkCommandBuffer commands, VkExtent2D extent) {
     const VkViewport viewport{0, 0, static_cast<float>(extent.width), static_cast<float>(extent.height),

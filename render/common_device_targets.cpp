@@ -1,5 +1,5 @@
 // Off-screen targets, the default texture, the fixed descriptor slots and the
-// constant ring with its descriptor set.
+// uniform ring.
 #include "render/common_device.h"
 #include "render/common_device_internal.h"
 #include "render/vulkan_result.h"
@@ -9,11 +9,8 @@
 
 namespace quorvane {
 
-using common_device_detail::kZeroHead;
-
 namespace {
 
-constexpr VkDeviceSize kRingBytes = 16ull << 20;
 constexpr float kQuad[4][8] = {
     {-1, 1, 0, 0, 0, 0, 0, 0},
     {-1, -1, 0, 0, 0, 0, 0, 1},
@@ -89,13 +86,7 @@ bool CCommonDevice::CreateTargets() {
     sceneView.imageView = sceneColor_.view;
     descriptors_->SetView(sceneColorSlot, sceneView);
 
-    ring_ = CreateGpuBuffer(device_, memory, kRingBytes,
-                            VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, true);
-    if (!ring_) {
-        return false;
-    }
-    std::memset(ring_.Mapped(), 0, kZeroHead);
-    return true;
+    return uniforms_.Create(device_, memory, uniformAlignment_, uniformRange_);
 }
 
 bool CCommonDevice::InitialiseImages() {
@@ -135,38 +126,7 @@ bool CCommonDevice::InitialiseImages() {
 }
 
 bool CCommonDevice::CreateUniformSet() {
-    const VkDescriptorPoolSize size{VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, kUniformBlockCount};
-    VkDescriptorPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
-    poolInfo.maxSets = 1;
-    poolInfo.poolSizeCount = 1;
-    poolInfo.pPoolSizes = &size;
-    // The immutable sampler takes a pool entry on some drivers.
-    const VkDescriptorPoolSize sizes[2] = {size, {VK_DESCRIPTOR_TYPE_SAMPLER, 2}};
-    poolInfo.poolSizeCount = 2;
-    poolInfo.pPoolSizes = sizes;
-    if (vkCreateDescriptorPool(device_, &poolInfo, nullptr, &uniformPool_) != VK_SUCCESS) {
-        return false;
-    }
-    VkDescriptorSetAllocateInfo info{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};
-    info.descriptorPool = uniformPool_;
-    info.descriptorSetCount = 1;
-    info.pSetLayouts = &setLayouts_[0];
-    if (vkAllocateDescriptorSets(device_, &info, &uniformSet_) != VK_SUCCESS) {
-        return false;
-    }
-    std::array<VkDescriptorBufferInfo, kUniformBlockCount> buffers{};
-    std::array<VkWriteDescriptorSet, kUniformBlockCount> writes{};
-    for (uint32_t i = 0; i < kUniformBlockCount; ++i) {
-        buffers[i] = {ring_.buffer, 0, UniformRange(static_cast<UniformBlock>(i))};
-        writes[i] = {VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET};
-        writes[i].dstSet = uniformSet_;
-        writes[i].dstBinding = i;
-        writes[i].descriptorCount = 1;
-        writes[i].descriptorType = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC;
-        writes[i].pBufferInfo = &buffers[i];
-    }
-    vkUpdateDescriptorSets(device_, kUniformBlockCount, writes.data(), 0, nullptr);
-    return true;
+    return uniforms_.CreateSet(setLayouts_[0]);
 }
 
 } // namespace quorvane
