@@ -83,11 +83,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_draw_instances: no oak under %s\n", field.string().c_str());
         return 1;
     }
-    const std::unique_ptr<CCommonDevice1> devicePtr = MakeBenchDevice("bench_draw_instances");
+    const std::unique_ptr<CCommonDevice> devicePtr = MakeBenchDevice("bench_draw_instances");
     if (!devicePtr) {
         return 1;
     }
-    CCommonDevice1& device = *devicePtr;
+    CCommonDevice& device = *devicePtr;
     CDrawModel model(&device);
     model.Build(&oak, DrawModelPlacement::CpuVisible, false);
     constexpr int kCopies = kSide * kSide;

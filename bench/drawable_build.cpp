@@ -54,11 +54,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_drawable_build: no terrain tiles under %s\n", field.string().c_str());
         return 1;
     }
-    const std::unique_ptr<CCommonDevice1> devicePtr = MakeBenchDevice("bench_drawable_build");
+    const std::unique_ptr<CCommonDevice> devicePtr = MakeBenchDevice("bench_drawable_build");
     if (!devicePtr) {
         return 1;
     }
-    CCommonDevice1& device = *devicePtr;
+    CCommonDevice& device = *devicePtr;
     size_t cpuBuilt = 0;
     const double cpuRate = Rate(seconds / 3, cpuBuilt, [&](size_t i) {
         CDrawModel model(nullptr);

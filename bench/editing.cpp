@@ -156,7 +156,7 @@ double MeasureFieldPicking() {
 }
 
 struct Editing {
-    CCommonDevice1& device;
+    CCommonDevice& device;
     CModelRegistry& registry;
     CMainField& field;
     CFieldStreaming* streaming = nullptr;
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
     const PickTimes pickTimes = MeasurePicking();
     const double framePickMs = MeasureFieldPicking();
     const std::filesystem::path root = BenchDemoField(argc, argv);
-    std::unique_ptr<CCommonDevice1> device = MakeBenchDevice("bench_editing");
+    std::unique_ptr<CCommonDevice> device = MakeBenchDevice("bench_editing");
     if (!device) {
         return 1;
     }

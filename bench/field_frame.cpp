@@ -42,7 +42,7 @@ CCamera StartCamera() {
 }
 
 struct Bench {
-    CCommonDevice1& device;
+    CCommonDevice& device;
     CRegistryLists& lists;
     CModelRegistry& registry;
     CFieldScene& scene;
@@ -98,11 +98,11 @@ std::unique_ptr<CModelEntry> NewEntry(const std::string& name) {
 
 int main(int argc, char** argv) {
     const std::filesystem::path root = BenchDemoField(argc, argv);
-    const std::unique_ptr<CCommonDevice1> devicePtr = MakeBenchDevice("bench_field_frame");
+    const std::unique_ptr<CCommonDevice> devicePtr = MakeBenchDevice("bench_field_frame");
     if (!devicePtr) {
         return 1;
     }
-    CCommonDevice1& device = *devicePtr;
+    CCommonDevice& device = *devicePtr;
     auto lists = std::make_unique<CRegistryLists>();
     RegistryOptions options;
     options.modelRoot = root;

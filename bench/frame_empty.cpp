@@ -9,11 +9,11 @@ using namespace quorvane;
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-    const std::unique_ptr<CCommonDevice1> devicePtr = MakeBenchDevice("bench_frame_empty");
+    const std::unique_ptr<CCommonDevice> devicePtr = MakeBenchDevice("bench_frame_empty");
     if (!devicePtr) {
         return 1;
     }
-    CCommonDevice1& device = *devicePtr;
+    CCommonDevice& device = *devicePtr;
     auto frame = [&device] {
         if (!device.BeginFrame()) {
             return false;

@@ -35,39 +35,7 @@ void CCommonDevice::DestroyAll() {
     recording_ = false;
     ReleaseFinishedObjects();
     swapchain_.reset();
-    for (auto& [format, pipeline] : outputPipelines_) {
-        vkDestroyPipeline(device_, pipeline, nullptr);
-    }
-    for (auto& [format, pipeline] : overlayPipelines_) {
-        vkDestroyPipeline(device_, pipeline, nullptr);
-    }
-    outputPipelines_.clear();
-    overlayPipelines_.clear();
-    for (VkPipeline& pipeline : pipelines_) {
-        if (pipeline != VK_NULL_HANDLE) {
-            vkDestroyPipeline(device_, pipeline, nullptr);
-            pipeline = VK_NULL_HANDLE;
-        }
-    }
-    if (overlayPipeline_ != VK_NULL_HANDLE) {
-        vkDestroyPipeline(device_, overlayPipeline_, nullptr);
-    }
-    if (overlayLayout_ != VK_NULL_HANDLE) {
-        vkDestroyPipelineLayout(device_, overlayLayout_, nullptr);
-    }
-    if (pipelineLayout_ != VK_NULL_HANDLE) {
-        vkDestroyPipelineLayout(device_, pipelineLayout_, nullptr);
-    }
-    for (VkDescriptorSetLayout& layout : setLayouts_) {
-        if (layout != VK_NULL_HANDLE) {
-            vkDestroyDescriptorSetLayout(device_, layout, nullptr);
-        }
-    }
-    for (VkSampler sampler : {textureSampler_, composeSampler_}) {
-        if (sampler != VK_NULL_HANDLE) {
-            vkDestroySampler(device_, sampler, nullptr);
-        }
-    }
+    pipelineSet_.reset();
     uniforms_.Destroy(memory_.get());
     descriptors_.reset();
     uploadPool_.reset();
@@ -96,6 +64,21 @@ void CCommonDevice::DestroyAll() {
     }
     vkDestroyDevice(device_, nullptr);
     device_ = VK_NULL_HANDLE;
+}
+
+bool CCommonDevice::CreatePipelineObjects() {
+    if (device_ == VK_NULL_HANDLE || pipelineSet_) {
+        return false;
+    }
+    pipelineSet_ = std::make_unique<CPipelineSet>(
+        device_, CPipelineSet::Options{options_.shaderDirectory, kColorFormat, kDepthFormat,
+                                       hasShaderOutputLayer_, maxAnisotropy_});
+    if (!pipelineSet_->CreateLayouts() || !uniforms_.CreateSet(pipelineSet_->UniformSetLayout())) {
+        std::fprintf(stderr, "render: the pipeline layout could not be created\n");
+        return false;
+    }
+    pipelineSet_->CreatePipelines();
+    return true;
 }
 
 bool CCommonDevice::CreateDeviceObjects(IPresentSurface* surface) {

@@ -6,6 +6,7 @@
 #include "render/gpu_resources.h"
 #include "render/overlay_2d.h"
 #include "render/pipeline_id.h"
+#include "render/pipeline_set.h"
 #include "render/present_surface.h"
 #include "render/swapchain.h"
 #include "render/uniform_ring.h"
@@ -27,9 +28,6 @@
 namespace quorvane {
 
 static_assert(kUniformBlockBytes[0] == FrameConstantsBlock::kBytes);
-// Sets 1-3: the sampled images a draw binds, each a range of descriptor slots.
-enum class TextureSet : uint32_t { Model = 1, Terrain = 2, ShadowMap = 3 };
-inline constexpr uint32_t kTextureSetCount = 3;
 
 // "shader" in the working directory, or else beside the executable.
 std::filesystem::path DefaultShaderDirectory();
@@ -62,9 +60,10 @@ public:
     // Set-up with a window surface, or headless when surface is null. False,
     // with the reason on stderr and nothing left created, when any step fails.
     bool CreateDeviceObjects(IPresentSurface* surface);
-    virtual bool CreatePipelineLayout() { return true; }
-    virtual bool LoadShaders() { return true; }
-    virtual bool CreatePipelines() { return true; }
+    // Then the pipeline layout, the shaders and the pipelines. False when the
+    // layout could not be made: the device cannot draw. A pipeline whose
+    // shader file is missing is named on stderr and not made.
+    bool CreatePipelineObjects();
 
     // --- frame, render thread only ---
     // Starts the frame command buffer; in a window acquires the next image.
@@ -147,7 +146,11 @@ public:
     FrameConstantsBlock& FrameConstants() { return frameConstants_; }
     void* FrameMapped() const { return frameMapped_; }
     VkPipeline Pipeline(PipelineId pipeline) const;
-    VkPipelineLayout Layout() const { return pipelineLayout_; }
+    VkPipelineLayout Layout() const { return pipelineSet_ ? pipelineSet_->Layout() : VK_NULL_HANDLE; }
+    VkShaderModule Shader(const std::string& name) const;
+    int CreatedPipelineCount() const { return pipelineSet_ ? pipelineSet_->CreatedCount() : 0; }
+    // Shader files that could not be read.
+    const std::vector<std::string>& MissingShaderFiles() const;
 
     // Budget of the device-local heaps in bytes, 0 when the driver cannot tell
     // (no VK_EXT_memory_budget); then loaders take the host-visible path.
@@ -162,28 +165,6 @@ public:
     uint32_t frameBufferSlot = 0;
     uint32_t shadowMapSlot = 0;
     uint32_t sceneColorSlot = 0;
-
-protected:
-    // The pipeline layout and the pipelines, made by the derived device.
-    std::array<VkDescriptorSetLayout, 1 + kTextureSetCount> setLayouts_{};
-    std::array<DescriptorSetShape, kTextureSetCount> textureSetShapes_{};
-    VkPipelineLayout pipelineLayout_ = VK_NULL_HANDLE;
-    VkSampler textureSampler_ = VK_NULL_HANDLE;
-    VkSampler composeSampler_ = VK_NULL_HANDLE;
-    std::array<VkPipeline, kPipelineCount> pipelines_{};
-    // Colour attachments of each pipeline as created (0 for the shadow pipelines).
-    std::array<uint32_t, kPipelineCount> pipelineColorTargets_{};
-    VkPipeline overlayPipeline_ = VK_NULL_HANDLE;
-    VkPipelineLayout overlayLayout_ = VK_NULL_HANDLE;
-    Options options_;
-    bool hasShaderOutputLayer_ = false;
-    float maxAnisotropy_ = 1.0f;
-
-    // Creates the compose and overlay pipelines for an output format.
-    virtual VkPipeline CreateComposePipeline(VkFormat format) { return VK_NULL_HANDLE; }
-    virtual VkPipeline CreateOverlayPipeline(VkFormat format) { return VK_NULL_HANDLE; }
-    // Called once the layout exists, to give set 0 its ring buffer.
-    bool CreateUniformSet();
 
 private:
     enum class Pass { None, Scene, Shadow, Output };
@@ -203,7 +184,6 @@ private:
     // Frame and draw state (common_device_frame.cpp, common_device_draw.cpp).
     void BindPendingState();
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
-    VkPipeline OutputPipeline(bool overlay, VkFormat format);
     void MarkAllStateDirty();
     // Headless read-back (common_device_readback.cpp).
     void RecordReadbackCopy();
@@ -222,7 +202,11 @@ private:
     VkDeviceSize uniformAlignment_ = 256;
     VkDeviceSize uniformRange_ = 65536;
 
+    Options options_;
+    bool hasShaderOutputLayer_ = false;
+    float maxAnisotropy_ = 1.0f;
     std::unique_ptr<CGpuMemory> memory_;
+    std::unique_ptr<CPipelineSet> pipelineSet_;
     std::unique_ptr<CDescriptorCache> descriptors_;
     std::unique_ptr<CUploadCommandPool> uploadPool_;
 
@@ -286,8 +270,6 @@ private:
         VkExtent2D extent{};
         VkFormat format = VK_FORMAT_UNDEFINED;
     } outputTarget_;
-    std::vector<std::pair<VkFormat, VkPipeline>> outputPipelines_;
-    std::vector<std::pair<VkFormat, VkPipeline>> overlayPipelines_;
 };
 
 // The camera into the device's frame constants and its frame buffer.

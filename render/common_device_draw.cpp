@@ -13,8 +13,16 @@ namespace quorvane {
 using common_device_detail::SetViewport;
 
 VkPipeline CCommonDevice::Pipeline(PipelineId pipeline) const {
-    const auto index = static_cast<size_t>(pipeline);
-    return index < pipelines_.size() ? pipelines_[index] : VK_NULL_HANDLE;
+    return pipelineSet_ ? pipelineSet_->Pipeline(pipeline) : VK_NULL_HANDLE;
+}
+
+VkShaderModule CCommonDevice::Shader(const std::string& name) const {
+    return pipelineSet_ ? pipelineSet_->Shader(name) : VK_NULL_HANDLE;
+}
+
+const std::vector<std::string>& CCommonDevice::MissingShaderFiles() const {
+    static const std::vector<std::string> kNone;
+    return pipelineSet_ ? pipelineSet_->MissingShaderFiles() : kNone;
 }
 
 bool CCommonDevice::SetUniformBlock(UniformBlock block, const void* data, size_t bytes) {
@@ -23,10 +31,11 @@ bool CCommonDevice::SetUniformBlock(UniformBlock block, const void* data, size_t
 
 bool CCommonDevice::BindTextureSet(TextureSet textureSet, uint32_t firstSlot) {
     const size_t index = static_cast<size_t>(textureSet) - 1;
-    if (!recording_ || index >= kTextureSetCount) {
+    if (!recording_ || index >= kTextureSetCount || !pipelineSet_) {
         return false;
     }
-    VkDescriptorSet set = descriptors_->GetSet(textureSetShapes_[index], setLayouts_[index + 1], firstSlot);
+    VkDescriptorSet set = descriptors_->GetSet(pipelineSet_->TextureSetShape(textureSet),
+                                               pipelineSet_->TextureSetLayout(textureSet), firstSlot);
     if (set == VK_NULL_HANDLE) {
         return false;
     }
@@ -54,7 +63,7 @@ bool CCommonDevice::SetPipeline(PipelineId id) {
     const uint32_t wantedTargets = pass_ == Pass::Shadow ? 0u : 1u;
     pipelineUsable_ = recording_ && pipeline != VK_NULL_HANDLE &&
                       (pass_ == Pass::Scene || pass_ == Pass::Shadow) &&
-                      pipelineColorTargets_[static_cast<size_t>(id)] == wantedTargets;
+                      pipelineSet_->ColorTargets(id) == wantedTargets;
     if (pipelineUsable_) {
         vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline);
     }
@@ -67,13 +76,14 @@ void CCommonDevice::MarkAllStateDirty() {
 }
 
 void CCommonDevice::BindPendingState() {
-    if (pipelineLayout_ == VK_NULL_HANDLE || !uniforms_.Ready()) {
+    const VkPipelineLayout layout = Layout();
+    if (layout == VK_NULL_HANDLE || !uniforms_.Ready()) {
         return;
     }
-    uniforms_.Bind(frameCommands_, pipelineLayout_);
+    uniforms_.Bind(frameCommands_, layout);
     for (size_t t = 0; t < boundTextureSets_.size(); ++t) {
         if ((textureSetsDirty_ & (1u << t)) != 0 && boundTextureSets_[t] != VK_NULL_HANDLE) {
-            vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipelineLayout_,
+            vkCmdBindDescriptorSets(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layout,
                                     static_cast<uint32_t>(t + 1), 1, &boundTextureSets_[t], 0, nullptr);
         }
     }

@@ -11,18 +11,6 @@ namespace quorvane {
 
 using common_device_detail::SetViewport;
 
-VkPipeline CCommonDevice::OutputPipeline(bool overlay, VkFormat format) {
-    auto& cache = overlay ? overlayPipelines_ : outputPipelines_;
-    for (const auto& [f, pipeline] : cache) {
-        if (f == format) {
-            return pipeline;
-        }
-    }
-    VkPipeline pipeline = overlay ? CreateOverlayPipeline(format) : CreateComposePipeline(format);
-    cache.emplace_back(format, pipeline); // a failure is remembered too: no retry every frame
-    return pipeline;
-}
-
 bool CCommonDevice::BeginFrame() {
     if (device_ == VK_NULL_HANDLE || DeviceLost()) {
         return false;
@@ -153,7 +141,8 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
     SetViewport(frameCommands_, extent);
     pass_ = Pass::Output;
 
-    if (VkPipeline compose = OutputPipeline(false, format); compose != VK_NULL_HANDLE) {
+    if (VkPipeline compose = (pipelineSet_ ? pipelineSet_->Output(false, format) : VK_NULL_HANDLE);
+        compose != VK_NULL_HANDLE) {
         vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, compose);
         BindTextureSet(TextureSet::Model, sceneColorSlot); // the scene image, where a model's texture goes
         MarkAllStateDirty();
@@ -170,7 +159,7 @@ void CCommonDevice::RecordOverlay(VkImageView, VkExtent2D, VkFormat format) {
     if (vertices.empty()) {
         return;
     }
-    VkPipeline pipeline = OutputPipeline(true, format);
+    VkPipeline pipeline = pipelineSet_ ? pipelineSet_->Output(true, format) : VK_NULL_HANDLE;
     if (pipeline == VK_NULL_HANDLE) {
         return;
     }

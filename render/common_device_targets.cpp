@@ -125,8 +125,4 @@ bool CCommonDevice::InitialiseImages() {
     return !DeviceLost();
 }
 
-bool CCommonDevice::CreateUniformSet() {
-    return uniforms_.CreateSet(setLayouts_[0]);
-}
-
 } // namespace quorvane

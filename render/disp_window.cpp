@@ -23,7 +23,7 @@ bool CDispWindow::CreateDevice(IPresentSurface* surface, CCommonDevice::Options 
     if (device_) {
         return false;
     }
-    auto device = std::make_unique<CCommonDevice1>(std::move(options));
+    auto device = std::make_unique<CCommonDevice>(std::move(options));
     if (!device->CreateDeviceObjects(surface) || !device->CreatePipelineObjects()) {
         return false;
     }

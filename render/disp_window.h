@@ -2,7 +2,7 @@
 
 #include "platform/render_thread.h"
 #include "render/camera.h"
-#include "render/common_device1.h"
+#include "render/common_device.h"
 #include "render/frame_timer.h"
 
 #include <atomic>
@@ -53,7 +53,7 @@ public:
     double FrameRate() const { return frameRate_.load(std::memory_order_acquire); }
     // Frames handed to the queue so far (any thread).
     uint64_t FramesSubmitted() const { return framesSubmitted_.load(std::memory_order_acquire); }
-    CCommonDevice1* Device() { return device_.get(); }
+    CCommonDevice* Device() { return device_.get(); }
     CCamera& Camera() { return camera_; }
 
 protected:
@@ -73,7 +73,7 @@ private:
     void RunTurnWithoutGpu();
     void TellDeviceFailure();
 
-    std::unique_ptr<CCommonDevice1> device_;
+    std::unique_ptr<CCommonDevice> device_;
     DeviceFailureHandler deviceFailureHandler_;
     bool deviceFailureTold_ = false;
     CCamera camera_;

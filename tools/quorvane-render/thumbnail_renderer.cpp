@@ -5,7 +5,7 @@
 #include "modeldata/scalar_math.h"
 #include "modelfile/model_file.h"
 #include "render/animation.h"
-#include "render/common_device1.h"
+#include "render/common_device.h"
 #include "render/model_draw.h"
 #include "render/png_writer.h"
 #include "render/viewer_camera.h"
@@ -180,7 +180,7 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
     if (models.empty()) {
         return false;
     }
-    CCommonDevice1 device;
+    CCommonDevice device;
     if (!device.CreateDeviceObjects(nullptr) || !device.CreatePipelineObjects()) {
         message += "no Vulkan device\n";
         return false;

@@ -1,4 +1,4 @@
-#include "render/common_device1.h"
+#include "render/pipeline_set.h"
 
 #include "modeldata/file_bytes.h"
 #include "render/pipeline_builder.h"
@@ -176,31 +176,30 @@ std::vector<uint32_t> ReadSpirv(const std::filesystem::path& path, std::string& 
 
 } // namespace
 
-CCommonDevice1::~CCommonDevice1() {
-    if (Device() == VK_NULL_HANDLE) {
-        return;
+CPipelineSet::~CPipelineSet() {
+    for (const OutputPipeline& output : outputs_) {
+        vkDestroyPipeline(device_, output.pipeline, nullptr);
     }
-    vkDeviceWaitIdle(Device());
+    for (VkPipeline pipeline : pipelines_) {
+        vkDestroyPipeline(device_, pipeline, nullptr); // a null handle is ignored
+    }
     for (VkShaderModule module : ownedModules_) {
-        vkDestroyShaderModule(Device(), module, nullptr);
+        vkDestroyShaderModule(device_, module, nullptr);
     }
+    vkDestroyPipelineLayout(device_, overlayLayout_, nullptr);
+    vkDestroyPipelineLayout(device_, layout_, nullptr);
+    for (VkDescriptorSetLayout setLayout : setLayouts_) {
+        vkDestroyDescriptorSetLayout(device_, setLayout, nullptr);
+    }
+    vkDestroySampler(device_, textureSampler_, nullptr);
+    vkDestroySampler(device_, composeSampler_, nullptr);
 }
 
-bool CCommonDevice1::CreatePipelineObjects() {
-    if (!CreatePipelineLayout()) {
-        std::fprintf(stderr, "render: the pipeline layout could not be created\n");
+bool CPipelineSet::CreateLayouts() {
+    if (device_ == VK_NULL_HANDLE || layout_ != VK_NULL_HANDLE) {
         return false;
     }
-    LoadShaders();
-    CreatePipelines();
-    return true;
-}
-
-bool CCommonDevice1::CreatePipelineLayout() {
-    if (Device() == VK_NULL_HANDLE || pipelineLayout_ != VK_NULL_HANDLE) {
-        return false;
-    }
-    VkDevice device = Device();
+    VkDevice device = device_;
     // The texture sampler: anisotropic, wrap, LOD bias -0.5, anisotropy clamped to the device.
     VkSamplerCreateInfo sampler{VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO};
     sampler.magFilter = VK_FILTER_LINEAR;
@@ -208,8 +207,8 @@ bool CCommonDevice1::CreatePipelineLayout() {
     sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
     sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
     sampler.mipLodBias = -0.5f;
-    sampler.anisotropyEnable = maxAnisotropy_ > 1.0f ? VK_TRUE : VK_FALSE;
-    sampler.maxAnisotropy = maxAnisotropy_;
+    sampler.anisotropyEnable = options_.maxAnisotropy > 1.0f ? VK_TRUE : VK_FALSE;
+    sampler.maxAnisotropy = options_.maxAnisotropy;
     sampler.compareEnable = VK_FALSE;
     sampler.compareOp = VK_COMPARE_OP_NEVER;
     sampler.minLod = 0.0f;
@@ -270,8 +269,8 @@ bool CCommonDevice1::CreatePipelineLayout() {
     VkPipelineLayoutCreateInfo layoutInfo{VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO};
     layoutInfo.setLayoutCount = static_cast<uint32_t>(setLayouts_.size());
     layoutInfo.pSetLayouts = setLayouts_.data();
-    if (vkCreatePipelineLayout(device, &layoutInfo, nullptr, &pipelineLayout_) != VK_SUCCESS) {
-        pipelineLayout_ = VK_NULL_HANDLE;
+    if (vkCreatePipelineLayout(device, &layoutInfo, nullptr, &layout_) != VK_SUCCESS) {
+        layout_ = VK_NULL_HANDLE;
         return false;
     }
     VkPipelineLayoutCreateInfo overlayInfo{VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO};
@@ -279,10 +278,10 @@ bool CCommonDevice1::CreatePipelineLayout() {
         overlayLayout_ = VK_NULL_HANDLE;
         return false;
     }
-    return CreateUniformSet();
+    return true;
 }
 
-VkShaderModule CCommonDevice1::LoadShaderFile(const std::string& name) {
+VkShaderModule CPipelineSet::LoadShaderFile(const std::string& name) {
     if (auto known = shaders_.find(name); known != shaders_.end()) {
         return known->second;
     }
@@ -294,7 +293,7 @@ VkShaderModule CCommonDevice1::LoadShaderFile(const std::string& name) {
         VkShaderModuleCreateInfo info{VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO};
         info.codeSize = words.size() * sizeof(uint32_t);
         info.pCode = words.data();
-        if (vkCreateShaderModule(Device(), &info, nullptr, &module) != VK_SUCCESS) {
+        if (vkCreateShaderModule(device_, &info, nullptr, &module) != VK_SUCCESS) {
             module = VK_NULL_HANDLE;
             error = path.string() + ": rejected by the device";
         }
@@ -302,17 +301,14 @@ VkShaderModule CCommonDevice1::LoadShaderFile(const std::string& name) {
     shaders_[name] = module; // a missing file is named once
     if (module == VK_NULL_HANDLE) {
         std::fprintf(stderr, "render: shader file missing or unreadable: %s\n", error.c_str());
-        missingShaders_.push_back(path.string());
+        missing_.push_back(path.string());
         return VK_NULL_HANDLE;
     }
     ownedModules_.push_back(module);
     return module;
 }
 
-bool CCommonDevice1::LoadShaders() {
-    if (Device() == VK_NULL_HANDLE) {
-        return true;
-    }
+void CPipelineSet::LoadShaders() {
     for (const PipelineRecipe& recipe : kPipelines) {
         for (const RecipeStage& stage : StagesOf(recipe)) {
             if (stage.file != nullptr) {
@@ -322,29 +318,30 @@ bool CCommonDevice1::LoadShaders() {
     }
     LoadShaderFile("overlay_vs");
     LoadShaderFile("overlay_fs");
-    return true;
 }
 
-VkShaderModule CCommonDevice1::Shader(const std::string& name) const {
+VkShaderModule CPipelineSet::Shader(const std::string& name) const {
     const auto found = shaders_.find(name);
     return found != shaders_.end() ? found->second : VK_NULL_HANDLE;
 }
 
-bool CCommonDevice1::CreatePipelines() {
-    if (pipelineLayout_ == VK_NULL_HANDLE) {
-        return true;
+void CPipelineSet::CreatePipelines() {
+    if (layout_ == VK_NULL_HANDLE) {
+        return;
     }
+    LoadShaders();
     for (const PipelineRecipe& recipe : kPipelines) {
         const int number = static_cast<int>(recipe.id);
         PipelineDescription d;
-        d.layout = pipelineLayout_;
+        d.layout = layout_;
         d.vertexLayout = recipe.layout;
         d.cullNone = recipe.cullNone;
         d.alphaToCoverage = recipe.alphaToCoverage;
         d.depthTest = recipe.depthTest;
         d.patches = recipe.tessellationControl != nullptr;
-        d.colorFormats = recipe.shadow ? std::vector<VkFormat>{} : std::vector<VkFormat>{kColorFormat};
-        d.depthFormat = kDepthFormat;
+        d.colorFormats =
+            recipe.shadow ? std::vector<VkFormat>{} : std::vector<VkFormat>{options_.colorFormat};
+        d.depthFormat = options_.depthFormat;
         d.triangleStrip = recipe.triangleStrip;
         bool complete = true;
         for (const RecipeStage& stage : StagesOf(recipe)) {
@@ -363,36 +360,56 @@ bool CCommonDevice1::CreatePipelines() {
         if (!complete) {
             continue;
         }
-        if (recipe.shadow && d.patches && !hasShaderOutputLayer_) {
+        if (recipe.shadow && d.patches && !options_.shaderOutputLayer) {
             std::fprintf(stderr, "render: pipeline %d not created: no layer output from tessellation\n",
                          number);
             continue;
         }
         const auto index = static_cast<size_t>(number);
-        pipelines_[index] = BuildGraphicsPipeline(Device(), d);
-        pipelineColorTargets_[index] = static_cast<uint32_t>(d.colorFormats.size());
+        pipelines_[index] = BuildGraphicsPipeline(device_, d);
+        colorTargets_[index] = static_cast<uint32_t>(d.colorFormats.size());
         if (pipelines_[index] == VK_NULL_HANDLE) {
             std::fprintf(stderr, "render: pipeline %d could not be created\n", number);
         }
     }
-    return true;
 }
 
-int CCommonDevice1::CreatedPipelineCount() const {
+VkPipeline CPipelineSet::Pipeline(PipelineId id) const {
+    const auto index = static_cast<size_t>(id);
+    return index < pipelines_.size() ? pipelines_[index] : VK_NULL_HANDLE;
+}
+
+uint32_t CPipelineSet::ColorTargets(PipelineId id) const {
+    const auto index = static_cast<size_t>(id);
+    return index < colorTargets_.size() ? colorTargets_[index] : 0;
+}
+
+VkPipeline CPipelineSet::Output(bool overlay, VkFormat format) {
+    for (const OutputPipeline& known : outputs_) {
+        if (known.overlay == overlay && known.format == format) {
+            return known.pipeline;
+        }
+    }
+    VkPipeline pipeline = overlay ? CreateOverlayPipeline(format) : CreateComposePipeline(format);
+    outputs_.push_back({overlay, format, pipeline}); // a failure is remembered too: no retry every frame
+    return pipeline;
+}
+
+int CPipelineSet::CreatedCount() const {
     return static_cast<int>(std::count_if(pipelines_.begin(), pipelines_.end(),
                                           [](VkPipeline p) { return p != VK_NULL_HANDLE; }));
 }
 
-VkPipeline CCommonDevice1::CreateComposePipeline(VkFormat format) {
+VkPipeline CPipelineSet::CreateComposePipeline(VkFormat format) {
     const PipelineRecipe& compose = kPipelines[static_cast<size_t>(PipelineId::Compose)];
     const VkShaderModule vertex = Shader(compose.vertex);
     const VkShaderModule fragment = Shader(compose.fragment);
-    if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || pipelineLayout_ == VK_NULL_HANDLE) {
+    if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || layout_ == VK_NULL_HANDLE) {
         return VK_NULL_HANDLE;
     }
     // The composition for the output image: no depth there, any colour format.
     PipelineDescription d;
-    d.layout = pipelineLayout_;
+    d.layout = layout_;
     d.vertexLayout = VertexLayout::Quad;
     // The scene's alpha is always 1 (cleared opaque, blended with "one"), so
     // blending and alpha-to-coverage would change nothing here but the cost.
@@ -404,10 +421,10 @@ VkPipeline CCommonDevice1::CreateComposePipeline(VkFormat format) {
     d.triangleStrip = true;
     d.Stage(VK_SHADER_STAGE_VERTEX_BIT, vertex);
     d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, fragment);
-    return BuildGraphicsPipeline(Device(), d);
+    return BuildGraphicsPipeline(device_, d);
 }
 
-VkPipeline CCommonDevice1::CreateOverlayPipeline(VkFormat format) {
+VkPipeline CPipelineSet::CreateOverlayPipeline(VkFormat format) {
     const VkShaderModule vertex = Shader("overlay_vs");
     const VkShaderModule fragment = Shader("overlay_fs");
     if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || overlayLayout_ == VK_NULL_HANDLE) {
@@ -422,7 +439,7 @@ VkPipeline CCommonDevice1::CreateOverlayPipeline(VkFormat format) {
     d.depthFormat = VK_FORMAT_UNDEFINED;
     d.Stage(VK_SHADER_STAGE_VERTEX_BIT, vertex);
     d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, fragment);
-    return BuildGraphicsPipeline(Device(), d);
+    return BuildGraphicsPipeline(device_, d);
 }
 
 } // namespace quorvane
