@@ -152,9 +152,9 @@ bool CDrawModel::CreateGpuBuffers(DrawModelPlacement placement, VkCommandBuffer 
             if (part.binding) {
                 CMaterialBinding& binding = *part.binding;
                 binding.descriptors = descriptors;
-                if (CreateConstantBuffer(*device, kMaterialBufferBytes, binding.constantBuffer,
+                if (CreateConstantBuffer(*device, kMaterialBufferBytes, binding.materialBuffer,
                                          binding.slot)) {
-                    binding.mapped = binding.constantBuffer.Mapped();
+                    binding.mapped = binding.materialBuffer.Mapped();
                 }
                 for (size_t t = 0; t < texturePositions.size(); ++t) {
                     if (texturePositions[t] == binding.texturePosition) {
@@ -293,8 +293,8 @@ void CDrawModel::Release() {
                 if (part.vertexBuffer) {
                     owned.buffers.push_back(part.vertexBuffer);
                 }
-                if (part.binding && part.binding->constantBuffer) {
-                    owned.buffers.push_back(part.binding->constantBuffer);
+                if (part.binding && part.binding->materialBuffer) {
+                    owned.buffers.push_back(part.binding->materialBuffer);
                 }
                 if (part.binding && part.binding->slot != kNoTextureSlot) {
                     owned.slots.push_back(part.binding->slot);

@@ -70,9 +70,9 @@ struct CDrawAnimation {
 // material block is assembled in.
 struct CMaterialBinding {
     CDescriptorCache* descriptors = nullptr;
-    GpuBuffer constantBuffer;
+    GpuBuffer materialBuffer;
     void* mapped = nullptr;
-    uint32_t slot = kNoTextureSlot; // the constant buffer's allocator slot
+    uint32_t slot = kNoTextureSlot; // the material buffer's descriptor slot
     std::array<Vec4, 4> colours{};  // diffuse, ambient, emission, specular
     int32_t texturePosition = -1;   // position of the material's texture in the model's textures
     const GpuTexture* texture = nullptr;

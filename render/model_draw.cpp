@@ -25,7 +25,7 @@ bool DrawParts(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount,
         return false;
     }
     // The object buffer is where the block is assembled; each draw then gets
-    // its own copy in the frame's constant ring.
+    // its own copy in the frame's uniform ring.
     std::vector<uint8_t> local;
     uint8_t* block = static_cast<uint8_t*>(model.objectMapped);
     if (block == nullptr) {

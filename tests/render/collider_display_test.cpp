@@ -236,7 +236,9 @@ TEST_F(ColliderDisplayTest, ShapesAreDrawnWhereTheyProjectAndRoundAtThisAspect) 
         return RenderFrame(*device_, [&](CCommonDevice& device) {
             BeginScene(device);
             device.BindFullScreenQuad();
-            EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(), 8, 9, flagA, false));
+            EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(),
+                                      PipelineId::ColliderShapes, PipelineId::CharacterColliderMesh, flagA,
+                                      false));
         });
     };
     const auto pixels = draw(false);
@@ -302,7 +304,8 @@ TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
 
     const auto list = RenderFrame(*device_, [&](CCommonDevice& device) {
         BeginScene(device);
-        EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(), 8, 9, false, false));
+        EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(), PipelineId::ColliderShapes,
+                                  PipelineId::CharacterColliderMesh, false, false));
     });
     for (const auto& p : {inside, nearCorner}) {
         const Rgba pixel = Pixel(list, p[0], p[1]);
@@ -314,7 +317,7 @@ TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
     // The same with pipeline 6, set by the caller.
     const auto single = RenderFrame(*device_, [&](CCommonDevice& device) {
         BeginScene(device);
-        ASSERT_TRUE(device.SetPipeline(6));
+        ASSERT_TRUE(device.SetPipeline(PipelineId::ColliderMesh));
         EXPECT_TRUE(DrawColliderMeshes(set, *owner, device));
     });
     const Rgba green = Pixel(single, inside[0], inside[1]);
@@ -330,7 +333,7 @@ TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
     ASSERT_TRUE(AppendInstance(instances, {-3, 0, 0, 1}, Translation(-3, 0, 0), Identity()));
     const auto instanced = RenderFrame(*device_, [&](CCommonDevice& device) {
         BeginScene(device);
-        ASSERT_TRUE(device.SetPipeline(16));
+        ASSERT_TRUE(device.SetPipeline(PipelineId::InstanceColliderMesh));
         device.SetVertexBuffer(1, instances.main.buffer);
         EXPECT_TRUE(DrawColliderMeshesInstanced(set, *owner, device, 2));
     });
@@ -346,7 +349,7 @@ TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
     owner->loadState.store(1);
     const auto none = RenderFrame(*device_, [&](CCommonDevice& device) {
         BeginScene(device);
-        ASSERT_TRUE(device.SetPipeline(6));
+        ASSERT_TRUE(device.SetPipeline(PipelineId::ColliderMesh));
         EXPECT_FALSE(DrawColliderMeshes(set, *owner, device));
     });
     EXPECT_TRUE(IsGrey(Pixel(none, inside[0], inside[1])));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/common_device1.h"
+#include "render/common_device.h"
 #include "render/vulkan_instance.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +11,10 @@ namespace quorvane::test {
 // A headless device with its pipelines; validation errors fail the test.
 class HeadlessDeviceTest : public ::testing::Test {
 public:
-    static std::unique_ptr<CCommonDevice1> MakeDevice(const std::filesystem::path& shaders) {
+    static std::unique_ptr<CCommonDevice> MakeDevice(const std::filesystem::path& shaders) {
         CCommonDevice::Options options;
         options.shaderDirectory = shaders;
-        auto device = std::make_unique<CCommonDevice1>(options);
+        auto device = std::make_unique<CCommonDevice>(options);
         if (!device->CreateDeviceObjects(nullptr) || !device->CreatePipelineObjects()) {
             return nullptr;
         }
@@ -64,7 +64,7 @@ protected:
         return free;
     }
 
-    std::unique_ptr<CCommonDevice1> device_;
+    std::unique_ptr<CCommonDevice> device_;
     int errorsBefore_ = 0;
 };
 

@@ -27,17 +27,15 @@ TEST_F(HeadlessDeviceTest, CreatesTheDeviceSlotsAndAllPipelines) {
     EXPECT_EQ(device_->height, 1080u);
     EXPECT_FLOAT_EQ(device_->videoMemoryLimit, 90.0f);
     // Frame constants, shadow map and scene colour take the first three slots.
-    EXPECT_EQ(device_->frameCbvSlot, 0u);
-    EXPECT_EQ(device_->shadowSrvSlot, 1u);
-    EXPECT_EQ(device_->sceneSrvSlot, 2u);
+    EXPECT_EQ(device_->frameBufferSlot, 0u);
+    EXPECT_EQ(device_->shadowMapSlot, 1u);
+    EXPECT_EQ(device_->sceneColorSlot, 2u);
     EXPECT_EQ(device_->Descriptors().Tag(3), 0u);
-    EXPECT_EQ(device_->CreatedPipelineCount(), kUsedPipelineSlots);
+    EXPECT_EQ(device_->CreatedPipelineCount(), kPipelineCount);
     EXPECT_TRUE(device_->MissingShaderFiles().empty());
-    // vs1 fills two vertex entries.
-    EXPECT_NE(device_->Shader(ShaderStage::Vertex, 0), VK_NULL_HANDLE);
-    EXPECT_NE(device_->Shader(ShaderStage::Vertex, 2), VK_NULL_HANDLE);
-    EXPECT_NE(device_->Shader(ShaderStage::Vertex, 5), VK_NULL_HANDLE);
-    EXPECT_EQ(device_->Pipeline(18), VK_NULL_HANDLE);
+    // Shaders load by file name, a file shared by pipelines once.
+    EXPECT_NE(device_->Shader("vs1"), VK_NULL_HANDLE);
+    EXPECT_NE(device_->Shader("tcs10"), VK_NULL_HANDLE);
     // Without VK_EXT_memory_budget the budget reads 0, and the CPU device is unified.
     const VkDeviceSize budget = device_->VideoMemoryBudget();
     EXPECT_TRUE(budget == 0 || budget >= device_->VideoMemoryUsage());
@@ -102,8 +100,8 @@ TEST_F(HeadlessDeviceTest, SceneDrawnWithAPipelineReachesTheOutput) {
         frame.SetVec4(frame_offset::kLightColors, {1, 1, 1, 1});
         device.CommitFrameConstants();
         device.BeginScenePass(true, true);
-        ASSERT_TRUE(device.SetPipeline(2));
-        EXPECT_TRUE(device.SetConstantBuffer(2, &modelBlock, sizeof(modelBlock)));
+        ASSERT_TRUE(device.SetPipeline(PipelineId::UntexturedModel));
+        EXPECT_TRUE(device.SetUniformBlock(UniformBlock::Model, &modelBlock, sizeof(modelBlock)));
         device.SetVertexBuffer(0, vertices.buffer);
         EXPECT_TRUE(device.Draw(3));
     });
@@ -115,11 +113,11 @@ TEST_F(HeadlessDeviceTest, SceneDrawnWithAPipelineReachesTheOutput) {
     // Shadow pipelines are refused in the main pass and the others in the shadow pass.
     ASSERT_TRUE(device_->BeginFrame());
     device_->BeginScenePass(true, true);
-    EXPECT_FALSE(device_->SetPipeline(7));
+    EXPECT_FALSE(device_->SetPipeline(PipelineId::ModelShadow));
     EXPECT_FALSE(device_->Draw(3));
     device_->BeginShadowPass();
-    EXPECT_TRUE(device_->SetPipeline(7));
-    EXPECT_FALSE(device_->SetPipeline(0));
+    EXPECT_TRUE(device_->SetPipeline(PipelineId::ModelShadow));
+    EXPECT_FALSE(device_->SetPipeline(PipelineId::Model));
     device_->EndPass();
     EXPECT_TRUE(device_->EndFrame());
     device_->WaitForGpu();
@@ -138,51 +136,50 @@ TEST_F(HeadlessDeviceTest, FrameConstantsReachTheMappedFrameBuffer) {
 }
 
 TEST_F(HeadlessDeviceTest, TablesAreCachedUntilASlotInTheirRangeChanges) {
-    CDescriptorAllocator& slots = device_->Descriptors();
+    CDescriptorCache& slots = device_->Descriptors();
     ASSERT_TRUE(device_->BeginFrame());
     uint32_t first = 0;
     ASSERT_TRUE(slots.AllocateRange(first, 9));
-    const size_t before = slots.CachedTableCount();
-    EXPECT_TRUE(device_->SetDescriptorTable(6, first));
-    EXPECT_EQ(slots.CachedTableCount(), before + 1);
-    EXPECT_TRUE(device_->SetDescriptorTable(6, first));
-    EXPECT_EQ(slots.CachedTableCount(), before + 1);
+    const size_t before = slots.CachedSetCount();
+    EXPECT_TRUE(device_->BindTextureSet(TextureSet::Terrain, first));
+    EXPECT_EQ(slots.CachedSetCount(), before + 1);
+    EXPECT_TRUE(device_->BindTextureSet(TextureSet::Terrain, first));
+    EXPECT_EQ(slots.CachedSetCount(), before + 1);
     // The scene colour view in the range drops the cached table.
-    ASSERT_TRUE(slots.SetView(first + 3, slots.View(device_->sceneSrvSlot)));
-    EXPECT_EQ(slots.CachedTableCount(), before);
-    EXPECT_TRUE(device_->SetDescriptorTable(6, first));
-    EXPECT_FALSE(device_->SetDescriptorTable(4, first));
-    EXPECT_FALSE(device_->SetDescriptorTable(6, CDescriptorAllocator::kSlotCount));
+    ASSERT_TRUE(slots.SetView(first + 3, slots.View(device_->sceneColorSlot)));
+    EXPECT_EQ(slots.CachedSetCount(), before);
+    EXPECT_TRUE(device_->BindTextureSet(TextureSet::Terrain, first));
+    EXPECT_FALSE(device_->BindTextureSet(TextureSet::Terrain, CDescriptorCache::kSlotCount));
     EXPECT_TRUE(device_->EndFrame());
     device_->WaitForGpu();
     EXPECT_TRUE(slots.Release(first));
     device_->ReleaseFinishedObjects();
 }
 
-// Fills the constant ring with blocks of the whole binding range of parameter 2.
-int FillConstantRing(CCommonDevice& device, const std::vector<uint8_t>& block) {
+// Fills the uniform ring with blocks of the whole binding range of the model block.
+int FillUniformRing(CCommonDevice& device, const std::vector<uint8_t>& block) {
     constexpr int kEnough = 100000;
     int accepted = 0;
-    while (accepted < kEnough && device.SetConstantBuffer(2, block.data(), block.size())) {
+    while (accepted < kEnough && device.SetUniformBlock(UniformBlock::Model, block.data(), block.size())) {
         ++accepted;
     }
     return accepted;
 }
 
-TEST_F(HeadlessDeviceTest, ConstantRingRefusesWhenFullAndEmptiesEachFrame) {
+TEST_F(HeadlessDeviceTest, UniformRingRefusesWhenFullAndEmptiesEachFrame) {
     const int errorsBefore = CVulkanInstance::ValidationErrorCount();
-    // One whole model block, the largest parameter 2 takes.
+    // One whole model block, the largest the model block takes.
     const std::vector<uint8_t> block(8400, 0x5A);
-    EXPECT_FALSE(device_->SetConstantBuffer(2, block.data(), 16)); // no frame recording
+    EXPECT_FALSE(device_->SetUniformBlock(UniformBlock::Model, block.data(), 16)); // no frame recording
     ASSERT_TRUE(device_->BeginFrame());
-    EXPECT_FALSE(device_->SetConstantBuffer(2, block.data(), block.size() + 1)); // past one binding
-    EXPECT_FALSE(device_->SetConstantBuffer(5, block.data(), 16));               // not a constant buffer
-    EXPECT_FALSE(device_->SetConstantBuffer(-1, block.data(), 16));
-    EXPECT_FALSE(device_->SetConstantBuffer(2, nullptr, 16));
+    EXPECT_FALSE(
+        device_->SetUniformBlock(UniformBlock::Model, block.data(), block.size() + 1)); // past one binding
+    EXPECT_FALSE(device_->SetUniformBlock(UniformBlock::Model, nullptr, 16));
     testing::internal::CaptureStderr();
-    const int firstFrame = FillConstantRing(*device_, block);
-    EXPECT_FALSE(device_->SetConstantBuffer(3, block.data(), 16)); // full for small blocks too
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("constant ring is full"), std::string::npos);
+    const int firstFrame = FillUniformRing(*device_, block);
+    EXPECT_FALSE(device_->SetUniformBlock(UniformBlock::ColliderShapes, block.data(),
+                                          16)); // full for small blocks too
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("uniform ring is full"), std::string::npos);
     EXPECT_GT(firstFrame, 1);
     EXPECT_LT(firstFrame, 100000);
     testing::internal::CaptureStderr();
@@ -192,7 +189,7 @@ TEST_F(HeadlessDeviceTest, ConstantRingRefusesWhenFullAndEmptiesEachFrame) {
 
     ASSERT_TRUE(device_->BeginFrame());
     testing::internal::CaptureStderr();
-    EXPECT_EQ(FillConstantRing(*device_, block), firstFrame);
+    EXPECT_EQ(FillUniformRing(*device_, block), firstFrame);
     EXPECT_TRUE(device_->EndFrame());
     testing::internal::GetCapturedStderr();
     device_->WaitForGpu();
@@ -295,22 +292,23 @@ TEST(MissingShader, PipelinesNeedingItAreSkippedAndNamedOnce) {
         }
     }
     // A truncated module is as good as missing.
-    std::ofstream(dir / "ps4.spv", std::ios::binary | std::ios::trunc) << "junk";
+    std::ofstream(dir / "fs4.spv", std::ios::binary | std::ios::trunc) << "junk";
     {
         auto device = test::HeadlessDeviceTest::MakeDevice(dir);
         ASSERT_TRUE(device);
         ASSERT_EQ(device->MissingShaderFiles().size(), 2u);
         EXPECT_NE(device->MissingShaderFiles()[0].find("vs1.spv"), std::string::npos);
-        EXPECT_NE(device->MissingShaderFiles()[1].find("ps4.spv"), std::string::npos);
-        for (int slot : {0, 2, 4, 5, 15}) {
-            EXPECT_EQ(device->Pipeline(slot), VK_NULL_HANDLE) << slot;
+        EXPECT_NE(device->MissingShaderFiles()[1].find("fs4.spv"), std::string::npos);
+        for (PipelineId id : {PipelineId::Model, PipelineId::UntexturedModel, PipelineId::PickMarker,
+                              PipelineId::SelectedModel, PipelineId::Terrain}) {
+            EXPECT_EQ(device->Pipeline(id), VK_NULL_HANDLE) << static_cast<int>(id);
         }
-        EXPECT_EQ(device->CreatedPipelineCount(), kUsedPipelineSlots - 5);
+        EXPECT_EQ(device->CreatedPipelineCount(), kPipelineCount - 5);
         // Drawing with a missing pipeline is skipped; the frame still composes.
         ASSERT_TRUE(device->BeginFrame());
         device->ComposeFrame([](CCommonDevice& d) {
             d.BeginScenePass(true, true);
-            EXPECT_FALSE(d.SetPipeline(0));
+            EXPECT_FALSE(d.SetPipeline(PipelineId::Model));
             EXPECT_FALSE(d.Draw(3));
         });
         EXPECT_TRUE(device->EndFrame());
@@ -413,7 +411,7 @@ protected:
         device.EndPass();
         device.BeginScenePass(true, true);
     }
-    void CollectUploadLists(std::vector<VkCommandBuffer>&) override { ++uploadCollections; }
+    void CollectUploadCommands(std::vector<VkCommandBuffer>&) override { ++uploadCollections; }
 };
 
 class DispWindowTest : public ::testing::Test {

@@ -28,7 +28,7 @@ protected:
     }
 
     // Identity camera: model coordinates are clip coordinates; light head-on.
-    static void BeginScene(CCommonDevice& device, int pipeline) {
+    static void BeginScene(CCommonDevice& device, PipelineId pipeline) {
         FrameConstantsBlock& frame = device.FrameConstants();
         frame.SetMatrix(frame_offset::kView, Identity());
         frame.SetMatrix(frame_offset::kProjection, Identity());
@@ -107,7 +107,7 @@ TEST_F(ModelDrawTest, TexturedQuadShowsItsTextureAndUntexturedMaterialsShowTheir
     EXPECT_FALSE(drawModel.textures[0].fallback);
     UpdateDrawModel(drawModel);
     const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, 0);
+        BeginScene(device, PipelineId::Model);
         EXPECT_TRUE(DrawModel(drawModel, device));
     });
     EXPECT_EQ(Pixel(pixels, 240, 540), (Rgba{255, 0, 0, 255}));
@@ -139,7 +139,7 @@ TEST_F(ModelDrawTest, MissingTextureShowsTheCheckerAndIsReportedOnce) {
     EXPECT_TRUE(first.textures[0].fallback);
     UpdateDrawModel(first);
     const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, 0);
+        BeginScene(device, PipelineId::Model);
         EXPECT_TRUE(DrawModel(first, device));
     });
     // 8 x 8 checks of 8 texels over 1920 x 1080: each check is 240 x 135 pixels.
@@ -169,7 +169,7 @@ TEST_F(ModelDrawTest, NothingIsDrawnBeforeTheUploadsFinish) {
     // The frame that draws nothing yet carries the uploads.
     ASSERT_TRUE(device_->BeginFrame());
     device_->ComposeFrame([&](CCommonDevice& device) {
-        BeginScene(device, 0);
+        BeginScene(device, PipelineId::Model);
         EXPECT_FALSE(DrawModel(drawModel, device));
     });
     const VkCommandBuffer uploads[] = {drawModel.TakeUploadCommands()};
@@ -185,7 +185,7 @@ TEST_F(ModelDrawTest, NothingIsDrawnBeforeTheUploadsFinish) {
 
     UpdateDrawModel(drawModel);
     const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, 0);
+        BeginScene(device, PipelineId::Model);
         EXPECT_TRUE(DrawModel(drawModel, device));
     });
     EXPECT_EQ(Pixel(pixels, 480, 540), (Rgba{255, 0, 0, 255}));
@@ -225,7 +225,7 @@ TEST_F(ModelDrawTest, SkinnedArmFollowsItsAnimationPose) {
         drawModel.frameCounter = frame;
         EXPECT_TRUE(UpdateDrawModel(drawModel));
         return RenderFrame(*device_, [&](CCommonDevice& device) {
-            BeginScene(device, 0);
+            BeginScene(device, PipelineId::Model);
             EXPECT_TRUE(DrawModel(drawModel, device));
         });
     };
@@ -263,12 +263,12 @@ TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
                                    RotationScaleMatrix(scale, rotation)));
     }
     const auto instanced = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, 12);
+        BeginScene(device, PipelineId::Instances);
         device.SetVertexBuffer(1, instances.main.buffer);
         EXPECT_TRUE(DrawModelInstanced(drawModel, device, kCopies));
     });
     const auto single = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, 0);
+        BeginScene(device, PipelineId::Model);
         for (const auto& [position, rotation] : placements) {
             drawModel.scale = scale;
             drawModel.rotation = rotation;
@@ -385,7 +385,7 @@ TEST_F(ModelDrawTest, EachMeshIsDrawnWithItsOwnBindShapeMatrix) {
     ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
     UpdateDrawModel(drawModel);
     const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, 0);
+        BeginScene(device, PipelineId::Model);
         EXPECT_TRUE(DrawModel(drawModel, device));
     });
     const Rgba white{255, 255, 255, 255};
@@ -412,7 +412,7 @@ TEST_F(ModelDrawTest, LoaderThreadBuildsWhileTheRenderThreadFinalisesAndDraws) {
         const bool ready = drawModel.LoadState() == 4;
         ASSERT_TRUE(device_->BeginFrame());
         device_->ComposeFrame([&](CCommonDevice& device) {
-            BeginScene(device, 0);
+            BeginScene(device, PipelineId::Model);
             EXPECT_EQ(DrawModel(drawModel, device), ready);
         });
         std::vector<VkCommandBuffer> uploads;

@@ -120,21 +120,21 @@ TEST(ShaderFiles, AFolderOrUnreadableFileInPlaceOfAShaderIsNamedAndSkipped) {
     const test::CScratchDirectory shaders("quorvane_shader_faults");
     for (const auto& entry : std::filesystem::directory_iterator(QUORVANE_SHADER_DIR)) {
         const auto name = entry.path().filename();
-        if (name != "vs1.spv" && name != "ps4.spv") {
+        if (name != "vs1.spv" && name != "fs4.spv") {
             std::filesystem::copy_file(entry.path(), shaders / name);
         }
     }
     shaders.DirectoryNamed("vs1.spv");
-    shaders.UnreadableNamed("ps4.spv");
+    shaders.UnreadableNamed("fs4.spv");
     {
         const auto device = test::HeadlessDeviceTest::MakeDevice(shaders.Path());
         ASSERT_TRUE(device);
         ASSERT_EQ(device->MissingShaderFiles().size(), 2u);
         EXPECT_EQ(device->MissingShaderFiles()[0], (shaders / "vs1.spv").string());
-        EXPECT_EQ(device->MissingShaderFiles()[1], (shaders / "ps4.spv").string());
-        EXPECT_EQ(device->Pipeline(0), VK_NULL_HANDLE);
-        EXPECT_EQ(device->Pipeline(4), VK_NULL_HANDLE);
-        EXPECT_NE(device->Pipeline(1), VK_NULL_HANDLE);
+        EXPECT_EQ(device->MissingShaderFiles()[1], (shaders / "fs4.spv").string());
+        EXPECT_EQ(device->Pipeline(PipelineId::Model), VK_NULL_HANDLE);
+        EXPECT_EQ(device->Pipeline(PipelineId::PickMarker), VK_NULL_HANDLE);
+        EXPECT_NE(device->Pipeline(PipelineId::Compose), VK_NULL_HANDLE);
     }
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }

@@ -1,4 +1,4 @@
-#include "render/descriptor_allocator.h"
+#include "render/descriptor_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@ namespace quorvane {
 namespace {
 
 TEST(DescriptorAllocator, FirstFreeReusesTheLowestReleasedSlot) {
-    CDescriptorAllocator slots(VK_NULL_HANDLE);
+    CDescriptorCache slots(VK_NULL_HANDLE);
     uint32_t slot = 99;
     for (uint32_t expected = 0; expected < 3; ++expected) {
         ASSERT_TRUE(slots.AllocateOne(slot));
@@ -20,7 +20,7 @@ TEST(DescriptorAllocator, FirstFreeReusesTheLowestReleasedSlot) {
 }
 
 TEST(DescriptorAllocator, RangeSkipsPastAUsedSlotAndTagsItsFirst) {
-    CDescriptorAllocator slots(VK_NULL_HANDLE);
+    CDescriptorCache slots(VK_NULL_HANDLE);
     uint32_t first = 0;
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(slots.AllocateOne(first));
@@ -42,27 +42,27 @@ TEST(DescriptorAllocator, RangeSkipsPastAUsedSlotAndTagsItsFirst) {
         EXPECT_EQ(slots.Tag(s), 0u);
     }
     EXPECT_FALSE(slots.Release(7));
-    EXPECT_FALSE(slots.Release(CDescriptorAllocator::kSlotCount));
+    EXPECT_FALSE(slots.Release(CDescriptorCache::kSlotCount));
 }
 
 TEST(DescriptorAllocator, FullHeapRefusesAndBadCountsAreRejected) {
-    CDescriptorAllocator slots(VK_NULL_HANDLE);
+    CDescriptorCache slots(VK_NULL_HANDLE);
     uint32_t first = 0;
     EXPECT_FALSE(slots.AllocateRange(first, 0));
-    EXPECT_FALSE(slots.AllocateRange(first, CDescriptorAllocator::kSlotCount + 1));
-    ASSERT_TRUE(slots.AllocateRange(first, CDescriptorAllocator::kSlotCount - 1));
+    EXPECT_FALSE(slots.AllocateRange(first, CDescriptorCache::kSlotCount + 1));
+    ASSERT_TRUE(slots.AllocateRange(first, CDescriptorCache::kSlotCount - 1));
     ASSERT_TRUE(slots.AllocateOne(first));
-    EXPECT_EQ(first, CDescriptorAllocator::kSlotCount - 1);
+    EXPECT_EQ(first, CDescriptorCache::kSlotCount - 1);
     EXPECT_FALSE(slots.AllocateOne(first));
     EXPECT_FALSE(slots.AllocateRange(first, 1));
     // Views cannot be set on free or out-of-range slots.
     ASSERT_TRUE(slots.Release(0));
-    EXPECT_EQ(slots.Tag(CDescriptorAllocator::kSlotCount - 2), 0u);
+    EXPECT_EQ(slots.Tag(CDescriptorCache::kSlotCount - 2), 0u);
     EXPECT_FALSE(slots.SetView(0, {}));
-    EXPECT_FALSE(slots.SetView(CDescriptorAllocator::kSlotCount, {}));
+    EXPECT_FALSE(slots.SetView(CDescriptorCache::kSlotCount, {}));
     // Only the last slot is still taken: the longest run left is one short of the heap.
-    EXPECT_FALSE(slots.AllocateRange(first, CDescriptorAllocator::kSlotCount));
-    ASSERT_TRUE(slots.AllocateRange(first, CDescriptorAllocator::kSlotCount - 1));
+    EXPECT_FALSE(slots.AllocateRange(first, CDescriptorCache::kSlotCount));
+    ASSERT_TRUE(slots.AllocateRange(first, CDescriptorCache::kSlotCount - 1));
     EXPECT_EQ(first, 0u);
 }
 
