@@ -4,6 +4,7 @@
 #include "render/instance_buffers.h"
 #include "render/model_draw.h"
 #include "render/png_writer.h"
+#include "tests/file_faults.h"
 
 #include <chrono>
 #include <filesystem>
@@ -17,16 +18,6 @@ using Rgba = std::array<uint8_t, 4>;
 
 class ModelDrawTest : public test::HeadlessDeviceTest {
 protected:
-    void SetUp() override {
-        HeadlessDeviceTest::SetUp();
-        directory_ = std::filesystem::temp_directory_path() / "quorvane_model_draw_test";
-        std::filesystem::create_directories(directory_);
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(directory_);
-        HeadlessDeviceTest::TearDown();
-    }
-
     // Identity camera: model coordinates are clip coordinates; light head-on.
     static void BeginScene(CCommonDevice& device, PipelineId pipeline) {
         FrameConstantsBlock& frame = device.FrameConstants();
@@ -39,7 +30,9 @@ protected:
         ASSERT_TRUE(device.SetPipeline(pipeline));
     }
 
-    std::filesystem::path directory_;
+    // Per process: ctest runs the cases side by side.
+    test::CScratchDirectory scratch_{"quorvane_model_draw_test"};
+    const std::filesystem::path& directory_ = scratch_.Path();
 };
 
 CFloatArray* AddStream(CGeometry& geometry, const std::string& id, int32_t width, std::vector<float> values) {
