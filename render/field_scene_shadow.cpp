@@ -90,7 +90,7 @@ void CFieldScene::DrawShadowGroups(CCommonDevice& device, CRegistryLists& lists,
     // Shared models draw their copies from the shadow records (one per
     // instance and cascade it reaches). Only the tessellated pipelines read
     // instance records in this pass, so every draw kind goes through them:
-    // 5 with its own tessellation evaluation shader, any other kind like 4.
+    // 5 with a pipeline of its own (today of the same shaders), any other kind like 4.
     lists.sharedModels.ForEach([&](CModelEntry& entry) {
         CDrawModel* model = entry.isInstance ? nullptr : ReadyShadowModel(entry);
         CRegistryPayload* payload = RegistryPayloadOf(entry.payload);

@@ -1,4 +1,0 @@
-#version 450
-// Depth only.
-void main() {
-}
