@@ -400,46 +400,41 @@ int CPipelineSet::CreatedCount() const {
                                           [](VkPipeline p) { return p != VK_NULL_HANDLE; }));
 }
 
-VkPipeline CPipelineSet::CreateComposePipeline(VkFormat format) {
-    const PipelineRecipe& compose = kPipelines[static_cast<size_t>(PipelineId::Compose)];
-    const VkShaderModule vertex = Shader(compose.vertex);
-    const VkShaderModule fragment = Shader(compose.fragment);
-    if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || layout_ == VK_NULL_HANDLE) {
+VkPipeline CPipelineSet::CreateOutputPipeline(VkShaderModule vertex, VkShaderModule fragment,
+                                              VkPipelineLayout layout, VertexLayout vertices,
+                                              VkFormat format) {
+    if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || layout == VK_NULL_HANDLE) {
         return VK_NULL_HANDLE;
     }
-    // The composition for the output image: no depth there, any colour format.
+    // Into the output image: no depth there, any colour format.
     PipelineDescription d;
-    d.layout = layout_;
-    d.vertexLayout = VertexLayout::Quad;
-    // The scene's alpha is always 1 (cleared opaque, blended with "one"), so
-    // blending and alpha-to-coverage would change nothing here but the cost.
-    d.alphaToCoverage = false;
-    d.blend = false;
+    d.layout = layout;
+    d.vertexLayout = vertices;
     d.depthTest = false;
     d.colorFormats = {format};
     d.depthFormat = VK_FORMAT_UNDEFINED;
-    d.triangleStrip = true;
     d.Stage(VK_SHADER_STAGE_VERTEX_BIT, vertex);
     d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, fragment);
+    if (vertices == VertexLayout::Quad) {
+        // The scene's alpha is always 1 (cleared opaque, blended with "one"), so
+        // blending and alpha-to-coverage would change nothing here but the cost.
+        d.blend = false;
+        d.triangleStrip = true;
+    } else {
+        d.cullNone = true;
+    }
     return BuildGraphicsPipeline(device_, d);
 }
 
+VkPipeline CPipelineSet::CreateComposePipeline(VkFormat format) {
+    const PipelineRecipe& compose = kPipelines[static_cast<size_t>(PipelineId::Compose)];
+    return CreateOutputPipeline(Shader(compose.vertex), Shader(compose.fragment), layout_, VertexLayout::Quad,
+                                format);
+}
+
 VkPipeline CPipelineSet::CreateOverlayPipeline(VkFormat format) {
-    const VkShaderModule vertex = Shader("overlay_vs");
-    const VkShaderModule fragment = Shader("overlay_fs");
-    if (vertex == VK_NULL_HANDLE || fragment == VK_NULL_HANDLE || overlayLayout_ == VK_NULL_HANDLE) {
-        return VK_NULL_HANDLE;
-    }
-    PipelineDescription d;
-    d.layout = overlayLayout_;
-    d.vertexLayout = VertexLayout::Overlay;
-    d.cullNone = true;
-    d.depthTest = false;
-    d.colorFormats = {format};
-    d.depthFormat = VK_FORMAT_UNDEFINED;
-    d.Stage(VK_SHADER_STAGE_VERTEX_BIT, vertex);
-    d.Stage(VK_SHADER_STAGE_FRAGMENT_BIT, fragment);
-    return BuildGraphicsPipeline(device_, d);
+    return CreateOutputPipeline(Shader("overlay_vs"), Shader("overlay_fs"), overlayLayout_,
+                                VertexLayout::Overlay, format);
 }
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/descriptor_cache.h"
+#include "render/pipeline_builder.h"
 #include "render/pipeline_id.h"
 #include "render/uniform_ring.h"
 
@@ -75,6 +76,8 @@ private:
 
     void LoadShaders();
     VkShaderModule LoadShaderFile(const std::string& name);
+    VkPipeline CreateOutputPipeline(VkShaderModule vertex, VkShaderModule fragment, VkPipelineLayout layout,
+                                    VertexLayout vertices, VkFormat format);
     VkPipeline CreateComposePipeline(VkFormat format);
     VkPipeline CreateOverlayPipeline(VkFormat format);
 
