@@ -91,10 +91,8 @@ int32_t CCursorPlacer::Publish(const std::string& cell, const std::unordered_set
     // would cost a pass over every placement for each counter tried.
     std::unordered_set<std::string> taken;
     lists_.placedModels.ForEach([&taken](const CModelEntry& entry) { taken.insert(entry.name); });
-    if (waiting_) {
-        waiting_(taken);
-    }
-    const uint32_t serial = NextSerial();
+    recovery_.AddWaitingNames(taken);
+    const uint32_t serial = unwritten_.NewSerial();
     // A part whose load failed is left out; the other parts are still placed.
     const int32_t placed =
         placement_.TakePartsLocked([&](std::unique_ptr<CCursorPart> part, const CursorPartSource& source) {

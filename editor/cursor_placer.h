@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/field_edit_state.h"
+#include "editor/field_recovery.h"
 #include "editor/field_selector.h"
 #include "editor/field_view_hooks.h"
 #include "editor/placement_tool.h"
@@ -9,7 +10,6 @@
 #include "editor/unwritten_placements.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -23,14 +23,11 @@ namespace quorvane {
 // cell, and the place is one undo step. The field's lock is held throughout.
 class CCursorPlacer {
 public:
-    // Names that are taken though no copy carries them yet (an earlier run's, waiting to be restored).
-    using WaitingNames = std::function<void(std::unordered_set<std::string>& taken)>;
-
     CCursorPlacer(FieldEditState& edit, CPlacementTool& placement, CUnwrittenPlacements& unwritten,
                   CRegistryLists& lists, CFieldSelector& selector, CSelectionEdits& selectionEdits,
-                  WaitingNames waiting)
+                  const CFieldRecovery& recovery)
         : edit_(edit), placement_(placement), unwritten_(unwritten), lists_(lists), selector_(selector),
-          selectionEdits_(selectionEdits), waiting_(std::move(waiting)) {}
+          selectionEdits_(selectionEdits), recovery_(recovery) {}
 
     // The parts placed; 0 while the place waits for the cursor or the cell's names.
     int32_t Place(CFieldHookCalls& calls);
@@ -43,10 +40,6 @@ public:
     // The cursor's parts take the cursor vectors.
     void ApplyCursorTransform();
 
-    // Every click's parts share a serial, which makes them one group.
-    uint32_t Serial() const { return serial_; }
-    uint32_t NextSerial() { return ++serial_; }
-
 private:
     int32_t Publish(const std::string& cell, const std::unordered_set<std::string>& written,
                     CFieldHookCalls& calls);
@@ -57,8 +50,7 @@ private:
     CRegistryLists& lists_;
     CFieldSelector& selector_;
     CSelectionEdits& selectionEdits_;
-    WaitingNames waiting_;
-    uint32_t serial_ = 0;
+    const CFieldRecovery& recovery_; // its names wait to be restored: no new copy takes one
 };
 
 } // namespace quorvane

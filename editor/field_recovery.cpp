@@ -39,8 +39,7 @@ JournalRecord CFieldRecovery::Collect() const {
 }
 
 int32_t CFieldRecovery::PutBack(const JournalRecord& left, std::vector<std::unique_ptr<CModelEntry>>& entries,
-                                RestoreReads& reads, const std::function<uint32_t()>& nextSerial,
-                                std::vector<std::string>& problems) {
+                                RestoreReads& reads, std::vector<std::string>& problems) {
     std::unordered_set<std::string> waiting;
     AddWaitingNames(waiting);
     // Serials of the earlier run would clash with this run's: each group gets a new one.
@@ -71,7 +70,7 @@ int32_t CFieldRecovery::PutBack(const JournalRecord& left, std::vector<std::uniq
         }
         auto [serial, fresh] = serials.try_emplace(part.placementSerial, 0);
         if (fresh) {
-            serial->second = nextSerial();
+            serial->second = unwritten_.NewSerial();
         }
         entries[i]->name = part.record.uniqueName;
         entries[i]->placementSerial = serial->second;

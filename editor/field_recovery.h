@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -46,8 +45,7 @@ public:
     // stay waiting for the next start; problems names them. The parts and
     // edits restored.
     int32_t PutBack(const JournalRecord& left, std::vector<std::unique_ptr<CModelEntry>>& entries,
-                    RestoreReads& reads, const std::function<uint32_t()>& nextSerial,
-                    std::vector<std::string>& problems);
+                    RestoreReads& reads, std::vector<std::string>& problems);
 
 private:
     CRegistryLists& lists_;

@@ -359,14 +359,7 @@ private:
     CGridStore gridStore_{
         {lists_, document_, shownEdits_, placement_, edit_, gridHandOver_, history_, journal_}, gridRoot_};
     CSelectionEdits selectionEdits_{edit_, selector_, levelEdits_, unwritten_, lists_, history_, journal_};
-    CCursorPlacer placer_{
-        edit_,
-        placement_,
-        unwritten_,
-        lists_,
-        selector_,
-        selectionEdits_,
-        [this](std::unordered_set<std::string>& taken) { recovery_.AddWaitingNames(taken); }};
+    CCursorPlacer placer_{edit_, placement_, unwritten_, lists_, selector_, selectionEdits_, recovery_};
     CFieldInputHandler input_{edit_, selector_, selectionEdits_, placement_, placer_, history_};
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};

@@ -70,8 +70,7 @@ int32_t CMainField::RestoreFromJournal(std::string* message) {
     }
     int32_t restored = 0;
     LockedStep([&](CFieldHookCalls& calls) {
-        restored = recovery_.PutBack(
-            left, entries, reads, [this] { return placer_.NextSerial(); }, problems);
+        restored = recovery_.PutBack(left, entries, reads, problems);
         journal_.MarkDue();
         calls.RepaintList();
         calls.RepaintMain();

@@ -35,7 +35,7 @@ uint32_t CMainField::CursorPartCount() const {
 
 uint32_t CMainField::PlacementSerial() const {
     std::lock_guard lock(mutex_);
-    return placer_.Serial();
+    return unwritten_.LastSerial();
 }
 
 bool CMainField::CursorPending() const {

@@ -37,6 +37,9 @@ public:
         : placedModels_(placedModels), records_(records) {}
 
     bool IsPlaced(const std::string& name) const;
+    // Every click's parts, and every restored group, share a serial of their own.
+    uint32_t NewSerial() { return ++serial_; }
+    uint32_t LastSerial() const { return serial_; }
     // The serial of the click that placed name; -1 when none did.
     int64_t SerialOf(const std::string& uniqueName) const;
     // The click's parts as a step remembers them, with their list positions.
@@ -66,6 +69,7 @@ private:
     std::vector<std::unique_ptr<CModelEntry>> ExtractGroupEntries(const std::string& uniqueName);
     COwnedList<CModelEntry>& placedModels_;
     COwnedList<CPlacedModel>& records_;
+    uint32_t serial_ = 0;
 };
 
 } // namespace quorvane
