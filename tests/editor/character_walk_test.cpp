@@ -1,68 +1,26 @@
-#include "demo_field.h"
+#include "collider_scene.h"
 #include "editor/character_walk.h"
 #include "editor/ground_height.h"
-#include "modeldata/collider_reader.h"
-#include "modeldata/collider_skin_records.h"
 #include "platform/virtual_key_codes.h"
-#include "render/collider_skinning.h"
 #include "terrain.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <memory>
-#include <string>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
-namespace quorvane {
+namespace quorvane::testing {
 namespace {
 
 constexpr float kPi = 3.14159f;
 
-// The demo field, generated once for this process and removed at its end.
-struct DemoField {
-    std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                 ("quorvane_character_walk_test_" + std::to_string(::getpid()));
-    demofield::CManifest manifest;
-
-    DemoField() {
-        demofield::COptions options;
-        options.output = root;
-        options.quadsPerTile = 4;
-        options.fieldTextureSize = 16;
-        options.modelTextureSize = 16;
-        manifest = demofield::GenerateDemoField(options);
-    }
-    ~DemoField() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-
-    std::filesystem::path Collider(const std::string& fileName) const {
-        for (const auto& written : manifest.colliders) {
-            if (written.path.ends_with("/" + fileName)) {
-                return root / written.path;
-            }
+int32_t CharacterBones() {
+    for (const auto& model : Demo().manifest.models) {
+        if (model.colliderFile == "skelton.col") {
+            return model.bones;
         }
-        return {};
     }
-    int32_t CharacterBones() const {
-        for (const auto& model : manifest.models) {
-            if (model.colliderFile == "skelton.col") {
-                return model.bones;
-            }
-        }
-        return 0;
-    }
-};
-
-const DemoField& Demo() {
-    static const DemoField demo;
-    return demo;
+    return 0;
 }
 
 // World and rotation-scale matrices of a transform whose only rotation is about z.
@@ -79,34 +37,14 @@ ColliderPose PoseOf(const CModelTransform& transform, std::span<const Matrix4> p
     return pose;
 }
 
-// A ready mesh entry skinned in place from corners given in world space.
-std::unique_ptr<CModelEntry> MeshEntry(const std::string& name, std::vector<CSkinRecord> corners) {
-    auto entry = std::make_unique<CModelEntry>();
-    entry->name = name;
-    entry->ready = true;
-    entry->loaded = true;
-    entry->colliderSet = std::make_unique<CColliderSet>();
-    auto mesh = std::make_unique<CCollider>();
-    mesh->type = ColliderType::kMesh;
-    mesh->skinnedRecords.resize(corners.size());
-    mesh->restRecords = std::make_shared<const std::vector<CSkinRecord>>(std::move(corners));
-    entry->colliderSet->colliders.push_back(std::move(mesh));
-    UpdateColliderSet(*entry->colliderSet, ColliderPose{}, true, false);
-    return entry;
-}
-
-void AddQuad(std::vector<CSkinRecord>& corners, const std::array<std::array<float, 3>, 4>& quad,
-             const std::array<float, 3>& normal) {
+void AddQuad(std::vector<CSkinRecord>& corners, const std::array<Xyz, 4>& quad, const Xyz& normal) {
     for (int index : {0, 1, 2, 0, 2, 3}) {
-        CSkinRecord record;
-        record.position = quad[static_cast<size_t>(index)];
-        record.normal = normal;
-        corners.push_back(record);
+        corners.push_back(Corner(quad[static_cast<size_t>(index)], normal));
     }
 }
 
 // An axis-aligned box with outward normals: a step, a wall or a platform.
-std::unique_ptr<CModelEntry> Box(const std::string& name, std::array<float, 3> lo, std::array<float, 3> hi) {
+std::unique_ptr<CModelEntry> Box(const std::string& name, Xyz lo, Xyz hi) {
     std::vector<CSkinRecord> corners;
     const auto [x0, y0, z0] = lo;
     const auto [x1, y1, z1] = hi;
@@ -136,7 +74,7 @@ struct AnimationCall {
 class WalkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        palette_.assign(static_cast<size_t>(std::max(Demo().CharacterBones(), 1)), Identity());
+        palette_.assign(static_cast<size_t>(std::max(CharacterBones(), 1)), Identity());
         auto character = std::make_unique<CModelEntry>();
         character->name = "SKELTON";
         character->transform.scale = {0.5f, 0.5f, 0.5f, 0.5f};
@@ -408,14 +346,8 @@ TEST_F(WalkTest, FallsFromAColliderTopOntoTheGround) {
 
 TEST_F(WalkTest, NeverBelowTheDemoFieldGround) {
     // The tile south-east of the origin: rolling ground above 1.
-    const std::string tileName = demofield::TileName(14, 14);
-    auto tile = std::make_unique<CModelEntry>();
-    tile->name = tileName;
-    tile->ready = true;
-    tile->colliderSet = std::make_unique<CColliderSet>();
-    ASSERT_TRUE(ReadColliderFile(*tile->colliderSet, Demo().Collider(tileName + ".col")));
-    BuildColliderSkinRecords(*tile->colliderSet);
-    UpdateColliderSet(*tile->colliderSet, ColliderPose{}, true, false);
+    auto tile = Demo().ColliderEntry(demofield::TileName(14, 14));
+    ASSERT_NE(tile, nullptr);
     const float left = tile->colliderSet->boundsMin[0];
     const float bottom = tile->colliderSet->boundsMin[1];
     lists_.fieldTiles.Append(std::move(tile));
@@ -490,4 +422,4 @@ TEST(SkeletonCameraTest, PlacesTheEyeBehindTheCharacter) {
 }
 
 } // namespace
-} // namespace quorvane
+} // namespace quorvane::testing
