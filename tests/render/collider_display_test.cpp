@@ -148,15 +148,7 @@ protected:
                 static_cast<int>(std::lround((1.0f - ndcY) * 0.5f * 1080.0f))};
     }
 
-    static void BeginScene(CCommonDevice& device) {
-        FrameConstantsBlock& frame = device.FrameConstants();
-        frame.SetMatrix(frame_offset::kView, Identity());
-        frame.SetMatrix(frame_offset::kProjection, Projection());
-        frame.SetVec4(frame_offset::kLightPositions, {0, 0, -1, 0});
-        frame.SetVec4(frame_offset::kLightColors, {1, 1, 1, 1});
-        device.CommitFrameConstants();
-        device.BeginScenePass(true, true);
-    }
+    static void BeginScene(CCommonDevice& device) { BeginLitScene(device, Projection()); }
 
     std::unique_ptr<CDrawModel> ReadyOwner() {
         auto owner = std::make_unique<CDrawModel>(device_.get());

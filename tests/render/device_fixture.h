@@ -50,6 +50,17 @@ protected:
         return pixels;
     }
 
+    // View identity, the given projection, light head-on; opens the scene pass.
+    static void BeginLitScene(CCommonDevice& device, const Matrix4& projection = Identity()) {
+        FrameConstantsBlock& frame = device.FrameConstants();
+        frame.SetMatrix(frame_offset::kView, Identity());
+        frame.SetMatrix(frame_offset::kProjection, projection);
+        frame.SetVec4(frame_offset::kLightPositions, {0, 0, -1, 0});
+        frame.SetVec4(frame_offset::kLightColors, {1, 1, 1, 1});
+        device.CommitFrameConstants();
+        device.BeginScenePass(true, true);
+    }
+
     static std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& rgba, int x, int y) {
         const size_t at = (static_cast<size_t>(y) * CCommonDevice::kWidth + static_cast<size_t>(x)) * 4;
         return {rgba[at], rgba[at + 1], rgba[at + 2], rgba[at + 3]};

@@ -16,25 +16,6 @@ namespace {
 
 using Rgba = std::array<uint8_t, 4>;
 
-class ModelDrawTest : public test::HeadlessDeviceTest {
-protected:
-    // Identity camera: model coordinates are clip coordinates; light head-on.
-    static void BeginScene(CCommonDevice& device, PipelineId pipeline) {
-        FrameConstantsBlock& frame = device.FrameConstants();
-        frame.SetMatrix(frame_offset::kView, Identity());
-        frame.SetMatrix(frame_offset::kProjection, Identity());
-        frame.SetVec4(frame_offset::kLightPositions, {0, 0, -1, 0});
-        frame.SetVec4(frame_offset::kLightColors, {1, 1, 1, 1});
-        device.CommitFrameConstants();
-        device.BeginScenePass(true, true);
-        ASSERT_TRUE(device.SetPipeline(pipeline));
-    }
-
-    // Per process: ctest runs the cases side by side.
-    test::CScratchDirectory scratch_{"quorvane_model_draw_test"};
-    const std::filesystem::path& directory_ = scratch_.Path();
-};
-
 CFloatArray* AddStream(CGeometry& geometry, const std::string& id, int32_t width, std::vector<float> values) {
     auto stream = std::make_unique<CFloatArray>();
     stream->id = id;
@@ -82,6 +63,35 @@ void WriteSplitTexture(const std::filesystem::path& path) {
     ASSERT_TRUE(WritePng(path, 64, 64, pixels));
 }
 
+class ModelDrawTest : public test::HeadlessDeviceTest {
+protected:
+    // Identity camera: model coordinates are clip coordinates; light head-on.
+    static void BeginScene(CCommonDevice& device, PipelineId pipeline) {
+        BeginLitScene(device);
+        ASSERT_TRUE(device.SetPipeline(pipeline));
+    }
+
+    // A full-view quad whose one material shows the named file of the test's folder.
+    void AddTexturedQuad(CModel& model, const std::string& file) {
+        model.directory = directory_.string() + "/";
+        model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", file}));
+        AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
+        AddQuad(model, -1, -1, 1, 1, "textured");
+    }
+
+    // One frame drawing the model (updated by the caller) with the model pipeline.
+    std::vector<uint8_t> Draw(CDrawModel& drawModel) {
+        return RenderFrame(*device_, [&](CCommonDevice& device) {
+            BeginScene(device, PipelineId::Model);
+            EXPECT_TRUE(DrawModel(drawModel, device));
+        });
+    }
+
+    // Per process: ctest runs the cases side by side.
+    test::CScratchDirectory scratch_{"quorvane_model_draw_test"};
+    const std::filesystem::path& directory_ = scratch_.Path();
+};
+
 TEST_F(ModelDrawTest, TexturedQuadShowsItsTextureAndUntexturedMaterialsShowTheirColour) {
     WriteSplitTexture(directory_ / "split.png");
     CModel model;
@@ -99,10 +109,7 @@ TEST_F(ModelDrawTest, TexturedQuadShowsItsTextureAndUntexturedMaterialsShowTheir
     EXPECT_EQ(drawModel.textures[0].mipLevels, 7u);
     EXPECT_FALSE(drawModel.textures[0].fallback);
     UpdateDrawModel(drawModel);
-    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, PipelineId::Model);
-        EXPECT_TRUE(DrawModel(drawModel, device));
-    });
+    const auto pixels = Draw(drawModel);
     EXPECT_EQ(Pixel(pixels, 240, 540), (Rgba{255, 0, 0, 255}));
     EXPECT_EQ(Pixel(pixels, 720, 300), (Rgba{0, 0, 255, 255}));
     // The untextured material reads the white default, not the texture bound before.
@@ -118,10 +125,7 @@ TEST_F(ModelDrawTest, MissingTextureShowsTheCheckerAndIsReportedOnce) {
         messages.push_back(caption + "|" + text);
     });
     CModel model;
-    model.directory = directory_.string() + "/";
-    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "missing.png"}));
-    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
-    AddQuad(model, -1, -1, 1, 1, "textured");
+    AddTexturedQuad(model, "missing.png");
     CDrawModel first(device_.get());
     ASSERT_TRUE(first.Build(&model, DrawModelPlacement::CpuVisible, false, reporter));
     CDrawModel second(device_.get());
@@ -131,10 +135,7 @@ TEST_F(ModelDrawTest, MissingTextureShowsTheCheckerAndIsReportedOnce) {
     ASSERT_EQ(first.textures.size(), 1u);
     EXPECT_TRUE(first.textures[0].fallback);
     UpdateDrawModel(first);
-    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, PipelineId::Model);
-        EXPECT_TRUE(DrawModel(first, device));
-    });
+    const auto pixels = Draw(first);
     // 8 x 8 checks of 8 texels over 1920 x 1080: each check is 240 x 135 pixels.
     EXPECT_EQ(Pixel(pixels, 120, 67), (Rgba{255, 0, 255, 255}));
     EXPECT_EQ(Pixel(pixels, 360, 67), (Rgba{0, 0, 0, 255}));
@@ -144,10 +145,7 @@ TEST_F(ModelDrawTest, MissingTextureShowsTheCheckerAndIsReportedOnce) {
 TEST_F(ModelDrawTest, NothingIsDrawnBeforeTheUploadsFinish) {
     WriteSplitTexture(directory_ / "split.png");
     CModel model;
-    model.directory = directory_.string() + "/";
-    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
-    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
-    AddQuad(model, -1, -1, 1, 1, "textured");
+    AddTexturedQuad(model, "split.png");
     const auto entry = device_->UploadPool().TryAcquire();
     ASSERT_TRUE(entry);
     CDrawModel drawModel(device_.get(), device_->UploadPool().Buffer(*entry), static_cast<int32_t>(*entry));
@@ -177,10 +175,7 @@ TEST_F(ModelDrawTest, NothingIsDrawnBeforeTheUploadsFinish) {
     device_->UploadPool().Release(*entry);
 
     UpdateDrawModel(drawModel);
-    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, PipelineId::Model);
-        EXPECT_TRUE(DrawModel(drawModel, device));
-    });
+    const auto pixels = Draw(drawModel);
     EXPECT_EQ(Pixel(pixels, 480, 540), (Rgba{255, 0, 0, 255}));
     EXPECT_EQ(Pixel(pixels, 1440, 540), (Rgba{0, 0, 255, 255}));
 }
@@ -217,10 +212,7 @@ TEST_F(ModelDrawTest, SkinnedArmFollowsItsAnimationPose) {
     auto render = [&](int64_t frame) {
         drawModel.frameCounter = frame;
         EXPECT_TRUE(UpdateDrawModel(drawModel));
-        return RenderFrame(*device_, [&](CCommonDevice& device) {
-            BeginScene(device, PipelineId::Model);
-            EXPECT_TRUE(DrawModel(drawModel, device));
-        });
+        return Draw(drawModel);
     };
     const auto rest = render(0);
     const auto raised = render(50); // 1 s: the second key
@@ -286,11 +278,8 @@ TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
 TEST_F(ModelDrawTest, ReleaseGivesBackEverySlotAndAllMemory) {
     WriteSplitTexture(directory_ / "split.png");
     CModel model;
-    model.directory = directory_.string() + "/";
-    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
+    AddTexturedQuad(model, "split.png");
     model.textures.push_back(nullptr); // a null entry keeps its slot unused
-    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
-    AddQuad(model, -1, -1, 1, 1, "textured");
     AddQuad(model, -1, -1, 0, 0, "textured");
     device_->ReleaseFinishedObjects();
     const VkDeviceSize usedBefore = device_->Memory().UsedDeviceLocalBytes();
@@ -377,10 +366,7 @@ TEST_F(ModelDrawTest, EachMeshIsDrawnWithItsOwnBindShapeMatrix) {
     CDrawModel drawModel(device_.get());
     ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
     UpdateDrawModel(drawModel);
-    const auto pixels = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, PipelineId::Model);
-        EXPECT_TRUE(DrawModel(drawModel, device));
-    });
+    const auto pixels = Draw(drawModel);
     const Rgba white{255, 255, 255, 255};
     EXPECT_EQ(Pixel(pixels, 672, 540), white);  // clip x -0.3: the first mesh
     EXPECT_EQ(Pixel(pixels, 1440, 540), white); // clip x 0.5: the second, moved by 0.8
@@ -390,10 +376,7 @@ TEST_F(ModelDrawTest, EachMeshIsDrawnWithItsOwnBindShapeMatrix) {
 TEST_F(ModelDrawTest, LoaderThreadBuildsWhileTheRenderThreadFinalisesAndDraws) {
     WriteSplitTexture(directory_ / "split.png");
     CModel model;
-    model.directory = directory_.string() + "/";
-    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
-    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
-    AddQuad(model, -1, -1, 1, 1, "textured");
+    AddTexturedQuad(model, "split.png");
     const auto entry = device_->UploadPool().TryAcquire();
     ASSERT_TRUE(entry);
     CDrawModel drawModel(device_.get(), device_->UploadPool().Buffer(*entry), static_cast<int32_t>(*entry));

@@ -59,35 +59,23 @@ TEST(RenderThumbnail, ResampleAveragesTheCoveredPixels) {
     EXPECT_TRUE(ResampleBox(image, 3, 2, 1, 1).empty());
 }
 
-TEST(RenderThumbnail, ColladaCubeBecomesASquarePngWithTheModelInTheMiddle) {
-    const std::filesystem::path cube = QUORVANE_COLLADA_DOCUMENTS "/cube_UTF8BOM.dae";
-    ASSERT_TRUE(std::filesystem::exists(cube)) << "COLLADA document missing at " << cube;
-    const auto out = std::filesystem::temp_directory_path() / "quorvane_render_cube.png";
-    std::filesystem::remove(out);
+// Renders the document 64 pixels square from the yaw, as the tool writes it;
+// what the tool said goes to told.
+RgbaImage RenderPicture(const std::filesystem::path& document, float angle, std::string& told) {
+    const auto out =
+        std::filesystem::temp_directory_path() / ("quorvane_render_" + document.stem().string() + ".png");
     RenderOptions options;
-    options.input = cube.string();
+    options.input = document.string();
     options.out = out.string();
     options.size = 64;
-    std::string message;
-    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
-    ASSERT_TRUE(RenderThumbnail(options, message)) << message;
-    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+    options.angle = angle;
+    told.clear();
+    EXPECT_TRUE(RenderThumbnail(options, told)) << told;
     RgbaImage image;
     std::string error;
-    ASSERT_TRUE(DecodeImageFile(out, image, error)) << error;
-    EXPECT_EQ(image.width, 64u);
-    EXPECT_EQ(image.height, 64u);
-    // The corner shows the cleared background (0.8 grey); the centre the lit cube.
-    EXPECT_EQ(image.pixels[0], 204);
-    const size_t centre = (32 * 64 + 32) * 4;
-    EXPECT_NE(image.pixels[centre], 204);
-    EXPECT_EQ(image.pixels[centre + 3], 255);
+    EXPECT_TRUE(DecodeImageFile(out, image, error)) << document << ": " << error;
     std::filesystem::remove(out);
-
-    options.input = "no/such/model.mdl";
-    message.clear();
-    EXPECT_FALSE(RenderThumbnail(options, message));
-    EXPECT_NE(message.find("no/such/model.mdl"), std::string::npos);
+    return image;
 }
 
 // Pixels of a thumbnail that are not the cleared 0.8 grey background, and
@@ -97,27 +85,9 @@ struct CPictureCounts {
     size_t magenta = 0;
 };
 
-CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle,
-                              std::string* told = nullptr) {
-    const auto out =
-        std::filesystem::temp_directory_path() / ("quorvane_render_" + document.stem().string() + ".png");
-    RenderOptions options;
-    options.input = document.string();
-    options.out = out.string();
-    options.size = 64;
-    options.angle = angle;
-    std::string message;
-    EXPECT_TRUE(RenderThumbnail(options, message)) << message;
-    if (told != nullptr) {
-        *told = message;
-    }
-    RgbaImage image;
-    std::string error;
+CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle, std::string& told) {
+    const RgbaImage image = RenderPicture(document, angle, told);
     CPictureCounts counts;
-    if (!DecodeImageFile(out, image, error)) {
-        ADD_FAILURE() << document << ": " << error;
-        return counts;
-    }
     for (size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
         const uint8_t r = image.pixels[i];
         const uint8_t g = image.pixels[i + 1];
@@ -126,8 +96,28 @@ CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle
         // Shading darkens the checks, so judge the hue: red and blue well above green.
         counts.magenta += (r > g + 60 && b > g + 60) ? 1 : 0;
     }
-    std::filesystem::remove(out);
     return counts;
+}
+
+TEST(RenderThumbnail, ColladaCubeBecomesASquarePngWithTheModelInTheMiddle) {
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
+    std::string told;
+    const RgbaImage image = RenderPicture(QUORVANE_COLLADA_DOCUMENTS "/cube_UTF8BOM.dae", -90.0f, told);
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+    EXPECT_EQ(image.width, 64u);
+    EXPECT_EQ(image.height, 64u);
+    // The corner shows the cleared background (0.8 grey); the centre the lit cube.
+    ASSERT_EQ(image.pixels.size(), 64u * 64u * 4u);
+    EXPECT_EQ(image.pixels[0], 204);
+    const size_t centre = (32 * 64 + 32) * 4;
+    EXPECT_NE(image.pixels[centre], 204);
+    EXPECT_EQ(image.pixels[centre + 3], 255);
+
+    RenderOptions options;
+    options.input = "no/such/model.mdl";
+    options.out = (std::filesystem::temp_directory_path() / "quorvane_render_none.png").string();
+    EXPECT_FALSE(RenderThumbnail(options, told));
+    EXPECT_NE(told.find("no/such/model.mdl"), std::string::npos);
 }
 
 // Documents from many exporters, each drawn from the viewer's starting view:
@@ -146,14 +136,14 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
             // One flat face in a plane the default yaw looks along: seen
             // edge-on it covers no pixel; a quarter turn shows all of it.
             std::string told;
-            EXPECT_EQ(RenderAndCount(entry.path(), -90.0f, &told).model, 0u);
+            EXPECT_EQ(RenderAndCount(entry.path(), -90.0f, told).model, 0u);
             EXPECT_NE(told.find("nothing of the model is in view from yaw -90"), std::string::npos) << told;
-            EXPECT_GT(RenderAndCount(entry.path(), 0.0f, &told).model, 200u);
+            EXPECT_GT(RenderAndCount(entry.path(), 0.0f, told).model, 200u);
             EXPECT_EQ(told.find("nothing of the model"), std::string::npos) << told;
             continue;
         }
         std::string told;
-        const CPictureCounts counts = RenderAndCount(entry.path(), -90.0f, &told);
+        const CPictureCounts counts = RenderAndCount(entry.path(), -90.0f, told);
         EXPECT_GT(counts.model, 100u);
         EXPECT_EQ(told.find("nothing of the model"), std::string::npos) << told;
         // These two name image files their exporters' suites did not ship.
@@ -172,11 +162,11 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
 // walked in ModelRegistryTest.ColladaDocumentsLoadUnderEveryNameWithTheIdOfTheirStem.
 TEST(RenderThumbnail, ColladaDocumentsRenderWithoutAModelExtension) {
     const test::CModelFileCopies copies("quorvane_render_names");
-    EXPECT_GT(RenderAndCount(copies.Copy(test::kCubeDocument, "rock"), -90.0f).model, 100u);
+    std::string message;
+    EXPECT_GT(RenderAndCount(copies.Copy(test::kCubeDocument, "rock"), -90.0f, message).model, 100u);
     RenderOptions options;
     options.input = copies.Copy(test::kNotAModel, "notes.txt").string();
     options.out = (std::filesystem::temp_directory_path() / "quorvane_render_notes.png").string();
-    std::string message;
     EXPECT_FALSE(RenderThumbnail(options, message));
     EXPECT_NE(message.find(options.input + " " + test::kNeitherFormat), std::string::npos) << message;
     EXPECT_FALSE(std::filesystem::exists(options.out));

@@ -174,17 +174,6 @@ TEST(TextureImage, MipChainHalvesWithABoxFilterDownToOnePixel) {
     EXPECT_TRUE(BuildMipChain(RgbaImage{}).empty());
 }
 
-TEST(TextureImage, DirectoryOrUnreadableImageFailsWithItsReason) {
-    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
-    const test::CScratchDirectory scratch("quorvane_texture_faults");
-    for (const auto& path : {scratch.Path(), scratch.UnreadableNamed("bark.png")}) {
-        RgbaImage image;
-        EXPECT_TRUE(test::FailsWithMessage(
-            [&](std::string& error) { return DecodeImageFile(path, image, error); }, path));
-        EXPECT_FALSE(image.IsValid());
-    }
-}
-
 TEST(TextureImage, LoaderThreadsGiveTheCheckerAndOneMessageForAFolderOrUnreadableImage) {
     ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
     // A folder is what a model's directory alone would name.

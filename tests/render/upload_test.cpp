@@ -1,6 +1,5 @@
 #include "device_fixture.h"
 #include "render/gpu_resources.h"
-#include "tests/file_faults.h"
 
 #include <atomic>
 #include <cstring>
@@ -93,12 +92,6 @@ TEST_F(UploadTest, TwoViewsShareTheInstanceAndRenderIndependently) {
     EXPECT_EQ(Pixel(other, 50, 50)[1], 204);
 }
 
-} // namespace
-} // namespace quorvane
-
-namespace quorvane {
-namespace {
-
 TEST_F(UploadTest, ReleasesQueuedFromAnyThreadRunAfterTheFrame) {
     std::atomic<int> released{0};
     ASSERT_TRUE(device_->BeginFrame());
@@ -112,31 +105,6 @@ TEST_F(UploadTest, ReleasesQueuedFromAnyThreadRunAfterTheFrame) {
     EXPECT_EQ(released.load(), 2);
     device_->ReleaseFinishedObjects();
     EXPECT_EQ(released.load(), 2);
-}
-
-TEST(ShaderFiles, AFolderOrUnreadableFileInPlaceOfAShaderIsNamedAndSkipped) {
-    ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
-    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
-    const test::CScratchDirectory shaders("quorvane_shader_faults");
-    for (const auto& entry : std::filesystem::directory_iterator(QUORVANE_SHADER_DIR)) {
-        const auto name = entry.path().filename();
-        if (name != "vs1.spv" && name != "fs4.spv") {
-            std::filesystem::copy_file(entry.path(), shaders / name);
-        }
-    }
-    shaders.DirectoryNamed("vs1.spv");
-    shaders.UnreadableNamed("fs4.spv");
-    {
-        const auto device = test::HeadlessDeviceTest::MakeDevice(shaders.Path());
-        ASSERT_TRUE(device);
-        ASSERT_EQ(device->MissingShaderFiles().size(), 2u);
-        EXPECT_EQ(device->MissingShaderFiles()[0], (shaders / "vs1.spv").string());
-        EXPECT_EQ(device->MissingShaderFiles()[1], (shaders / "fs4.spv").string());
-        EXPECT_EQ(device->Pipeline(PipelineId::Model), VK_NULL_HANDLE);
-        EXPECT_EQ(device->Pipeline(PipelineId::PickMarker), VK_NULL_HANDLE);
-        EXPECT_NE(device->Pipeline(PipelineId::Compose), VK_NULL_HANDLE);
-    }
-    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
 
 } // namespace
