@@ -1,5 +1,5 @@
 // The small rules the editing core is built from: angles, the random draw,
-// cells, mode groups and the placement list's paging.
+// cells, mode guides and the placement list's paging.
 #include "editor/cell_name.h"
 #include "editor/edit_mode.h"
 #include "editor/grid_map_line.h"
@@ -74,13 +74,7 @@ TEST(Cells, NamesCarryTheSignThenTheMagnitude) {
     EXPECT_EQ(CellOfUniqueName("p3m12_TREE_000"), "p3m12");
 }
 
-TEST(EditModes, HeadersAndGuidesFollowTheGroups) {
-    EXPECT_EQ(EditModeHeader(EditMode::ModePlace), "<モデル配置モード>");
-    EXPECT_EQ(EditModeHeader(EditMode::ModeAdjust), "<配置モデル調整モード>");
-    EXPECT_EQ(EditModeHeader(EditMode::ModeCursorMoveZ), "<Z軸移動モード>");
-    EXPECT_EQ(EditModeHeader(EditMode::ModePlacedScaleY), "<Y軸スケーリングモード>");
-    EXPECT_EQ(EditModeHeader(EditMode::ModePlacedRotate), "<回転モード>");
-
+TEST(EditModes, GuidesFollowTheGroups) {
     EXPECT_FALSE(GuidesForMode(EditMode::ModeAdjust));
     const auto all = GuidesForMode(EditMode::ModeCursorScale);
     ASSERT_TRUE(all);

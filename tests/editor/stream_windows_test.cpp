@@ -78,11 +78,6 @@ TEST(TileWindows, FarOutsideTheFieldNothingIsLoadedAndNothingBreaks) {
     EXPECT_TRUE(TileLoadWindow(infinity, -infinity).Tiles().empty());
 }
 
-TEST(TileWindows, NamesAndPaths) {
-    EXPECT_EQ(TileName({3, 25}), "Field3-25");
-    EXPECT_EQ(TilePath("Field3-25"), "./model/main_field/field/Field3-25.mdl");
-}
-
 TEST(GridWindows, TheCentreCellIsLoweredOnlyForANegativeQuotient) {
     EXPECT_EQ(StreamCellIndex(0.0f), 0);
     EXPECT_EQ(StreamCellIndex(49.9f), 0);
@@ -122,11 +117,6 @@ TEST(GridWindows, WindowsAreShiftedOneCellTowardsPlusXAndMinusY) {
     EXPECT_EQ(shifted.lastX, 9);
     EXPECT_EQ(shifted.firstY, -13);
     EXPECT_EQ(shifted.lastY, 7);
-}
-
-TEST(GridWindows, FilePathsUseTheCellName) {
-    EXPECT_EQ(GridFilePath("./gridfile", {3, -12}), std::filesystem::path("./gridfile/lod0/p3m12.gmf"));
-    EXPECT_EQ(GridFilePath("root", {-1, 0}), std::filesystem::path("root/lod0/m1p0.gmf"));
 }
 
 } // namespace
