@@ -1,6 +1,6 @@
 // The live field view on a generated demo field, driven by real Qt events:
 // the wheel, a camera drag and the skeleton view's keys reach the core. The
-// placing keys and clicks are driven in Journey.ChoosePlaceAdjustDeleteWriteReloadAndRestart,
+// placing keys and clicks are driven in Journey.ChoosePlaceDeleteWriteReloadMoveAndRestart,
 // the camera arithmetic is in FieldViewCamera and FieldCameraDrag. Needs an X
 // display (xvfb-run): the view renders through a Vulkan surface.
 #include "editor/registry_lists.h"

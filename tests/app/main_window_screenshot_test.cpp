@@ -1,7 +1,7 @@
 // The whole main window on a generated demo field, photographed. Needs an X
 // display (xvfb-run): the field view renders through a Vulkan surface. The
 // panels' controls are checked in MainWindowTest.SideWindowsAreTheWorkingControls,
-// a click in the tree in Journey.ChoosePlaceAdjustDeleteWriteReloadAndRestart.
+// a click in the tree in Journey.ChoosePlaceDeleteWriteReloadMoveAndRestart.
 #include "tests/app/editor_session.h"
 #include "tests/small_demo_field.h"
 #include "ui/info_window.h"

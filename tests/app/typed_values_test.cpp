@@ -1,5 +1,5 @@
 // The overlay line that shows a typed value. Typed keys reaching the core
-// through the view are driven in Journey.ChoosePlaceAdjustDeleteWriteReloadAndRestart.
+// through the view are driven in Journey.ChoosePlaceDeleteWriteReloadMoveAndRestart.
 #include "app/field_view_overlay.h"
 #include "app/field_view_stroke_text.h"
 
