@@ -86,8 +86,9 @@ TEST(InfoWindowTest, RepaintsWhenTheValuesChange) {
 
     // Background, and the value panel near the bottom (h = 6 + 36 x 0.3 = 16).
     const QImage image = window.grab().toImage();
-    EXPECT_EQ(image.pixelColor(3, 3), QColor(100, 80, 80));
-    EXPECT_EQ(image.pixelColor(240, 308 - 9 * 16 + 2), QColor(70, 50, 50));
+    const QColor background = image.pixelColor(3, 3);
+    EXPECT_EQ(image.pixelColor(240, 308 - 9 * 16 - 2), background);
+    EXPECT_NE(image.pixelColor(240, 308 - 9 * 16 + 2), background);
 }
 
 TEST(WriteReportTextTest, SaysWhatWasWrittenAndWhatNot) {

