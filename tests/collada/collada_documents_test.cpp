@@ -1,6 +1,7 @@
 // Documents written by other tools. Every expected count below was read from
 // the document itself (element counts, vcount lists, float_array counts).
 #include "collada/collada_import.h"
+#include "collada_test_support.h"
 
 #include <cmath>
 #include <filesystem>
@@ -82,6 +83,27 @@ TEST_F(ColladaDocuments, EveryDocumentLoadsWithTheCountsItHolds) {
         documents += extension == ".dae" || extension == ".DAE";
     }
     EXPECT_EQ(documents, kExpected.size());
+}
+
+TEST_F(ColladaDocuments, FacesAreSplitInsideTheirOutline) {
+    const CModel model = Load("polygons_polylist_triangles.dae");
+    ASSERT_EQ(model.geometries.size(), 3u);
+    // A polygons element with the square 0 1 2 3, 50 wide.
+    const CGeometry& square = *model.geometries[0];
+    EXPECT_EQ(square.polygons[0]->indices, (std::vector<int32_t>{0, 1, 2, 0, 2, 3}));
+    EXPECT_DOUBLE_EQ(test::AreaFacing(test::CornersOf(square, *square.polygons[0]), {0, 0, 1}), 2500.0);
+    EXPECT_EQ(model.geometries[1]->polygons[0]->indices, (std::vector<int32_t>{0, 1, 2}));
+    // The convex hexagon of the polylist stays a fan.
+    EXPECT_EQ(model.geometries[2]->polygons[0]->indices,
+              (std::vector<int32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5}));
+
+    // The one face of 66 corners (64 points) lies in the plane x = -1.146;
+    // its shoelace area in (y, z), worked out from the file, is 0.2454966872
+    // and positive, so the triangles turn about +x.
+    const CModel concave = Load("ConcavePolygon.dae");
+    const CGeometry& geometry = *concave.geometries[0];
+    EXPECT_NEAR(test::AreaFacing(test::CornersOf(geometry, *geometry.polygons[0]), {1, 0, 0}), 0.2454966872,
+                1e-5);
 }
 
 TEST_F(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {

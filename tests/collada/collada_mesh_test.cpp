@@ -1,14 +1,11 @@
 // Mesh sources and every primitive element a mesh may hold, faces split in their plane.
 #include "collada_test_support.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 
 namespace quorvane {
 namespace {
-
-const std::filesystem::path kDocuments = QUORVANE_COLLADA_DOCUMENTS;
 
 std::string Source(std::string_view id, int count, int stride, std::string_view numbers) {
     return "<source id=\"" + std::string(id) + "\"><float_array count=\"" + std::to_string(count) + "\">" +
@@ -42,21 +39,6 @@ std::string Primitive(std::string_view name, std::string_view body, std::string_
         " material=\"m\"><input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/>");
     element.append(extraInputs).append(body).append("</").append(name).append(">");
     return element;
-}
-
-test::Corners CornersOf(const CGeometry& geometry, const CPolygonData& block) {
-    test::Corners corners;
-    const CFloatArray* positions = geometry.FindFloatArray(block.vertexId);
-    for (int64_t corner = 0; positions != nullptr && corner < block.CornerCount(); ++corner) {
-        const std::span<const float> p = positions->Vector(
-            block.indices[static_cast<size_t>(corner * block.GroupLength() + block.vertexOffset)]);
-        if (p.size() != 3) {
-            ADD_FAILURE() << "corner " << corner << " has no position";
-            return {};
-        }
-        corners.push_back({p[0], p[1], p[2]});
-    }
-    return corners;
 }
 
 const std::string kCube = "0 0 0 1 0 0 1 1 0 0 1 0\n0 0 1 1 0 1 1 1 1 0 1 1";
@@ -215,7 +197,7 @@ TEST(ColladaMesh, PolygonsGiveOneFaceForEveryP) {
 TEST(ColladaMesh, PolygonWithHoleLeavesTheHoleOpen) {
     const CModel model = Import(kFrame, Primitive("polygons", "<ph><p>0 1 2 3</p><h>4 5 6 7</h></ph>"));
     const CGeometry& geometry = *model.geometries[0];
-    const test::Corners corners = CornersOf(geometry, *geometry.polygons[0]);
+    const test::Corners corners = test::CornersOf(geometry, *geometry.polygons[0]);
     // 4 + 4 corners and two for the bridge to the hole: 8 triangles.
     ASSERT_EQ(corners.size(), 8u * 3u);
     EXPECT_NEAR(test::AreaFacing(corners, {0, 0, 1}), 16.0 - 4.0, 1e-9);
@@ -231,7 +213,8 @@ TEST(ColladaMesh, ConcaveFacesAreSplitInsideTheirOutline) {
     const std::string polylist = Primitive("polylist", "<vcount>6</vcount><p>0 1 2 3 4 5</p>");
     for (const std::string& primitive : {polygons, polylist}) {
         const CModel model = Import(kL, primitive);
-        const test::Corners corners = CornersOf(*model.geometries[0], *model.geometries[0]->polygons[0]);
+        const test::Corners corners =
+            test::CornersOf(*model.geometries[0], *model.geometries[0]->polygons[0]);
         ASSERT_EQ(corners.size(), 4u * 3u);
         EXPECT_NEAR(test::AreaFacing(corners, {0, 0, 1}), 3.0, 1e-9);
         EXPECT_FALSE(test::CoversXY(corners, 1.5, 1.5));
@@ -259,37 +242,6 @@ TEST(ColladaMesh, StripsAndFans) {
                                  "<input semantic=\"TEXCOORD\" source=\"#t\" offset=\"1\" set=\"0\"/>"));
     EXPECT_EQ(paired.geometries[0]->polygons[0]->indices,
               (std::vector<int32_t>{0, 10, 1, 11, 2, 12, 2, 12, 1, 11, 3, 13}));
-}
-
-CModel Load(const char* file) {
-    CModel model;
-    EXPECT_TRUE(LoadCollada(model, (kDocuments / file).string())) << file;
-    return model;
-}
-
-TEST(ColladaMesh, PolygonsPolylistAndTrianglesDocument) {
-    const CModel model = Load("polygons_polylist_triangles.dae");
-    ASSERT_EQ(model.geometries.size(), 3u);
-    // A polygons element with the square 0 1 2 3, 50 wide.
-    const CGeometry& square = *model.geometries[0];
-    ASSERT_EQ(square.polygons.size(), 1u);
-    EXPECT_EQ(square.polygons[0]->indices, (std::vector<int32_t>{0, 1, 2, 0, 2, 3}));
-    EXPECT_DOUBLE_EQ(test::AreaFacing(CornersOf(square, *square.polygons[0]), {0, 0, 1}), 2500.0);
-    EXPECT_EQ(model.geometries[1]->polygons[0]->indices, (std::vector<int32_t>{0, 1, 2}));
-    // The convex hexagon of the polylist stays a fan.
-    EXPECT_EQ(model.geometries[2]->polygons[0]->indices,
-              (std::vector<int32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5}));
-}
-
-TEST(ColladaMesh, ConcavePolygonDocumentIsCoveredExactly) {
-    // The document's one face of 66 corners (64 points) lies in the plane
-    // x = -1.146; its shoelace area in (y, z), worked out from the file, is
-    // 0.2454966872 and positive, so the triangles turn about +x.
-    const CModel model = Load("ConcavePolygon.dae");
-    const CGeometry& geometry = *model.geometries[0];
-    const test::Corners corners = CornersOf(geometry, *geometry.polygons[0]);
-    EXPECT_EQ(corners.size(), 64u * 3u);
-    EXPECT_NEAR(test::AreaFacing(corners, {1, 0, 0}), 0.2454966872, 1e-5);
 }
 
 } // namespace

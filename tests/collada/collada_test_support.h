@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,22 @@ inline std::array<double, 3> TriangleNormal(const Corners& corners, size_t first
     const std::array<double, 3> e1 = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
     const std::array<double, 3> e2 = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
     return {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+}
+
+// The positions of a block's corners; every corner must have one.
+inline Corners CornersOf(const CGeometry& geometry, const CPolygonData& block) {
+    Corners corners;
+    const CFloatArray* positions = geometry.FindFloatArray(block.vertexId);
+    for (int64_t corner = 0; positions != nullptr && corner < block.CornerCount(); ++corner) {
+        const std::span<const float> p = positions->Vector(
+            block.indices[static_cast<size_t>(corner * block.GroupLength() + block.vertexOffset)]);
+        if (p.size() != 3) {
+            ADD_FAILURE() << "corner " << corner << " has no position";
+            return {};
+        }
+        corners.push_back({p[0], p[1], p[2]});
+    }
+    return corners;
 }
 
 // Summed area; every triangle must turn about `facing` (a flat one fails).
