@@ -104,7 +104,20 @@ protected:
         LeftClick();
     }
 
+    // An undo or redo as the render thread applies it: the frame that takes
+    // the request, and the one after the background thread has loaded what
+    // the step brings back.
+    void UndoStep() { ApplyHistoryStep(true); }
+    void RedoStep() { ApplyHistoryStep(false); }
+    void ApplyHistoryStep(bool undo) {
+        undo ? field->RequestUndo() : field->RequestRedo();
+        field->UpdateEditing();
+        field->WaitForBackgroundWork();
+        field->UpdateEditing();
+    }
+
     EditMode Mode() const { return field->Mode(); }
+    std::filesystem::path JournalPath() const { return dir / "recovery.journal"; }
 
     // What a test reads of a placed model, copied while the field is locked.
     struct PlacedView {

@@ -77,10 +77,7 @@ TEST_F(FieldLocking, WindowInputNeverWaitsForTheLockAndAppliesInOrderInTheFrameU
     field->UpdateEditing(); // the move, confirmed by Enter, then the delete of the moved copy
     EXPECT_TRUE(field->PostedInputApplied());
     EXPECT_EQ(field->PlacementRecordCount(), 0);
-    field->RequestUndo();
-    field->UpdateEditing();
-    field->WaitForBackgroundWork();
-    field->UpdateEditing();
+    UndoStep();
     ASSERT_TRUE(Entry("p0p0_A_000").has_value());
     EXPECT_EQ(Entry("p0p0_A_000")->transform.position.x, 15.0f) << "the delete came after the typed move";
 }

@@ -1,9 +1,13 @@
-// Opening, restoring and declining what an earlier run left unwritten: nothing
-// offered for restore is lost without the user saying so.
+// The recovery journal driven through the field view: what is journaled after
+// steps, undos and writes, and opening, restoring and declining what an
+// earlier run left unwritten. Nothing offered for restore is lost without the
+// user saying so.
 #include "editor/recovery_journal.h"
 #include "editor_fixture.h"
 
+#include <map>
 #include <mutex>
+#include <tuple>
 
 namespace quorvane::testing {
 namespace {
@@ -30,8 +34,10 @@ std::string U32(uint32_t value) {
 
 class FieldRecovery : public EditorFixture {
 protected:
-    std::filesystem::path JournalPath() const { return dir / "recovery.journal"; }
-
+    void SetUp() override {
+        EditorFixture::SetUp();
+        field->SetListHeight(100000); // every row on the first page
+    }
     static UnwrittenPlacement Old(const std::string& name, const std::string& path, float x) {
         UnwrittenPlacement part;
         part.record.uniqueName = name;
@@ -49,29 +55,208 @@ protected:
         std::string message;
         ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
     }
-    std::vector<std::string> JournaledNames() const {
+    UnwrittenSet Journaled() const {
         field->FlushJournal();
+        return CRecoveryJournal(JournalPath()).Read().Latest();
+    }
+    std::vector<std::string> JournaledNames() const {
         std::vector<std::string> names;
-        for (const UnwrittenPlacement& part : CRecoveryJournal(JournalPath()).Read().Latest()) {
+        for (const UnwrittenPlacement& part : Journaled()) {
             names.push_back(part.record.uniqueName);
         }
         return names;
     }
+    // Placing the chosen model again after the last one was confirmed.
+    void PlaceAnotherAt(float x) {
+        LeftClick();
+        PlaceAt(x, 20.0f);
+    }
 };
 
-// Names waiting to be recovered are taken: this run's rock does not get the
-// earlier run's name, and restoring then brings both.
-TEST_F(FieldRecovery, NamesWaitingToBeRestoredAreNotGivenToNewPlacements) {
-    LeaveJournal({Old("p0p0_ROCK_000", "rock.mdl", 3.0f)});
+const std::string kTrunk = "p0p0_TRUNK_000";
+const std::string kLeaves = "p0p0_LEAVES_000";
+const std::string kRock = "p0p0_ROCK_000";
+
+TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
+    Open();
+    EXPECT_TRUE(field->RecoverablePlacements().empty());
+    Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    LeftClick();
+    Choose({"rock.mdl"});
+    PlaceAt(30.0f, 5.0f);
+    // The tree moved by (30, 20) on the ground.
+    ListClick(0);
+    MoveTo(100, 100);
+    Key('G');
+    MoveTo(130, 80);
+    LeftClick();
+    const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
+    field->FlushJournal();
+
+    // The crash: this field is never written; another one starts on the same journal.
+    CMainField restarted(loader, dir / "gridfile");
+    std::string message;
+    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
+    ASSERT_EQ(restarted.RecoverablePlacements().size(), 3u);
+    EXPECT_EQ(restarted.RestoreFromJournal(&message), 3);
+    EXPECT_TRUE(message.empty()) << message;
+
+    const auto fields = [](const CPlacedModel& r) {
+        return std::tie(r.uniqueName, r.partPath, r.modelId, r.sourcePath, r.definitionPath, r.lod, r.copy,
+                        r.shader, r.listNumber, r.animated);
+    };
+    const std::vector<CPlacedModel> back = restarted.PlacementRecordSnapshot();
+    ASSERT_EQ(back.size(), records.size());
+    for (size_t i = 0; i < back.size(); ++i) {
+        EXPECT_EQ(fields(back[i]), fields(records[i])) << "row " << i + 1;
+    }
+    std::map<std::string, PlacedView> restored;
+    restarted.ForEachPlacedModel([&](const CModelEntry& e) {
+        restored[e.name] = {e.placementSerial, e.transform};
+    });
+    ASSERT_EQ(restored.size(), 3u);
+    EXPECT_EQ(restored[kTrunk].transform.position, (Vector4{40, 40, 0, 1}));
+    EXPECT_EQ(restored[kLeaves].transform.position, (Vector4{40, 40, 0, 1}));
+    EXPECT_EQ(restored[kRock].transform.position, (Vector4{30, 5, 0, 1}));
+    EXPECT_EQ(restored[kTrunk].transform.scale, (Vector4{1, 1, 1, 1}));
+    EXPECT_EQ(restored[kTrunk].placementSerial, restored[kLeaves].placementSerial);
+    EXPECT_NE(restored[kTrunk].placementSerial, restored[kRock].placementSerial);
+    EXPECT_EQ(restarted.UnwrittenPlacementCount(), 3);
+}
+
+TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
     Open();
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
+    PlaceAnotherAt(12.0f);
+    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock, "p0p0_ROCK_001"}));
+    UndoStep();
+    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock}));
+    RedoStep();
+    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock, "p0p0_ROCK_001"}));
+
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    field->FlushJournal();
+    const JournalContents afterWrite = CRecoveryJournal(JournalPath()).Read();
+    EXPECT_TRUE(afterWrite.records.empty());
+    EXPECT_TRUE(afterWrite.error.empty());
+    EXPECT_TRUE(field->JournalError().empty());
+}
+
+// An earlier run's placements wait, journaled with this run's, until the user
+// decides; their names are taken meanwhile, so this run's rock does not get the
+// earlier run's name, and restoring then brings both.
+TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDecides) {
+    const UnwrittenPlacement old = Old(kRock, "rock.mdl", 3.0f);
+    LeaveJournal({old});
+    Open();
+    ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001"}));
+    // A crash before the answer loses neither.
+    const UnwrittenSet journaled = Journaled();
+    ASSERT_EQ(journaled.size(), 2u);
+    EXPECT_EQ(journaled[0].record.uniqueName, "p0p0_ROCK_001");
+    EXPECT_EQ(journaled[1], old);
+
     std::string message;
     EXPECT_EQ(field->RestoreFromJournal(&message), 1);
     EXPECT_TRUE(message.empty()) << message;
-    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001", "p0p0_ROCK_000"}));
-    EXPECT_EQ(Entry("p0p0_ROCK_000")->transform.position.x, 3.0f);
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001", kRock}));
+    EXPECT_EQ(Entry(kRock)->transform.position, (Vector4{3, 4, 0, 1}));
+    EXPECT_NE(Entry(kRock)->placementSerial, Entry("p0p0_ROCK_001")->placementSerial);
+    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_ROCK_001", kRock}));
+    EXPECT_TRUE(field->RecoverablePlacements().empty());
+}
+
+TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
+    Open();
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    PlaceAnotherAt(12.0f);
+    field->FlushJournal();
+    const std::string journaled = ReadFile(JournalPath());
+    ASSERT_TRUE(field->WriteGridFiles(nullptr));
+    field->FlushJournal();
+    // The crash came after the lines were appended, before the journal was emptied.
+    std::ofstream(JournalPath(), std::ios::binary | std::ios::trunc) << journaled;
+    // And one more placement came after the write.
+    UnwrittenSet newest = CRecoveryJournal(JournalPath()).Read().Latest();
+    ASSERT_EQ(newest.size(), 2u);
+    const UnwrittenPlacement later = Old("p0p0_ROCK_002", "rock.mdl", 1.0f);
+    newest.push_back(later);
+    LeaveJournal(newest);
+
+    CMainField restarted(loader, dir / "gridfile");
+    std::string message;
+    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
+    EXPECT_EQ(restarted.RecoverablePlacements(), (UnwrittenSet{later}));
+}
+
+// Declining the restore forgets the earlier run's placements at once and
+// journals this run's; closing without writing forgets everything for good,
+// whatever the render thread applies before it is stopped.
+TEST_F(FieldRecovery, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsForGood) {
+    LeaveJournal({Old("p0p0_OLD_000", "old.mdl", 3.0f)});
+    Open();
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    std::string message;
+    ASSERT_TRUE(field->DiscardRecoverable(&message)) << message;
+    EXPECT_TRUE(field->RecoverablePlacements().empty());
+    EXPECT_EQ(JournaledNames(), std::vector<std::string>{kRock})
+        << "this run's placement, journaled without waiting for a step";
+
+    PlaceAnotherAt(12.0f);
+    ASSERT_TRUE(field->DiscardUnwritten(&message)) << message;
+    UndoStep(); // the render thread still runs until it is joined
+    RedoStep();
+    PlaceAnotherAt(14.0f);
+    EXPECT_EQ(field->PlacementRecordCount(), 3);
+    EXPECT_TRUE(Journaled().empty()) << "the next start must not offer what the user discarded";
+}
+
+// A journal that cannot be written (here a file stands where its folder
+// should be) is told once per run of failures, so the user knows recovery is
+// off; the handler comes with the opening, so even the first write, queued by
+// the opening itself, is told.
+TEST_F(FieldRecovery, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
+    const std::filesystem::path occupied = dir / "occupied";
+    std::ofstream(occupied) << "a file where the journal's folder should be";
+    std::mutex toldMutex;
+    std::vector<std::string> told;
+    std::string message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(occupied / "recovery.journal", &message,
+                                           [&](const std::string& what) {
+                                               std::lock_guard lock(toldMutex);
+                                               told.push_back(what);
+                                           }))
+        << message;
+    const auto toldAfterFlush = [&] {
+        field->FlushJournal();
+        std::lock_guard lock(toldMutex);
+        return told;
+    };
+    ASSERT_EQ(toldAfterFlush().size(), 1u);
+    EXPECT_NE(told[0].find("occupied"), std::string::npos) << told[0];
+    EXPECT_EQ(field->JournalError(), told[0]);
+    Choose({"rock.mdl"});
+    PlaceAt(10.0f, 20.0f);
+    EXPECT_EQ(toldAfterFlush().size(), 1u) << "still failing: not told again";
+
+    std::filesystem::remove(occupied);
+    std::filesystem::create_directory(occupied);
+    PlaceAnotherAt(12.0f);
+    EXPECT_EQ(toldAfterFlush().size(), 1u);
+    EXPECT_TRUE(field->JournalError().empty()) << field->JournalError();
+    EXPECT_EQ(CRecoveryJournal(occupied / "recovery.journal").Read().Latest().size(), 2u);
+
+    std::filesystem::remove_all(occupied);
+    std::ofstream(occupied) << "in the way again";
+    PlaceAnotherAt(14.0f);
+    EXPECT_EQ(toldAfterFlush().size(), 2u) << "failing again after it worked";
 }
 
 // A name taken before the journal was read (or in a teammate's file since)
@@ -83,7 +268,7 @@ TEST_F(FieldRecovery, AClashGetsTheNextFreeNameAndNothingIsDropped) {
         << "p0p0_TREE_000|TREE|0|0|0|0|tree.mdl|tree.mdl|99|0|0|1|1|1|0|0|0\r\n";
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f); // p0p0_ROCK_000, before the journal is open
-    LeaveJournal({Old("p0p0_ROCK_000", "rock.mdl", 3.0f), Old("p0p0_TREE_000", "tree.mdl", 5.0f)});
+    LeaveJournal({Old(kRock, "rock.mdl", 3.0f), Old("p0p0_TREE_000", "tree.mdl", 5.0f)});
     Open();
     ASSERT_EQ(field->RecoverablePlacements().size(), 2u) << "a name in the file proves nothing by itself";
 
@@ -93,18 +278,18 @@ TEST_F(FieldRecovery, AClashGetsTheNextFreeNameAndNothingIsDropped) {
         << message;
     EXPECT_NE(message.find("p0p0_TREE_000 was taken and is restored as p0p0_TREE_001"), std::string::npos)
         << message;
-    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_000", "p0p0_ROCK_001", "p0p0_TREE_001"}));
+    const std::vector<std::string> names{kRock, "p0p0_ROCK_001", "p0p0_TREE_001"};
+    EXPECT_EQ(RecordNames(), names);
     EXPECT_EQ(Entry("p0p0_ROCK_001")->transform.position.x, 3.0f);
     EXPECT_EQ(Entry("p0p0_TREE_001")->transform.position.x, 5.0f);
-    EXPECT_EQ(JournaledNames(),
-              (std::vector<std::string>{"p0p0_ROCK_000", "p0p0_ROCK_001", "p0p0_TREE_001"}));
+    EXPECT_EQ(JournaledNames(), names);
 }
 
 // A part whose model does not load now stays recoverable, journaled, and is
 // offered again by the next start.
 TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
     const UnwrittenPlacement broken = Old("p0p0_BROKEN_000", "broken.mdl", 1.0f);
-    LeaveJournal({Old("p0p0_ROCK_000", "rock.mdl", 3.0f), broken});
+    LeaveJournal({Old(kRock, "rock.mdl", 3.0f), broken});
     loader.failing.insert("broken.mdl");
     Open();
     std::string message;
@@ -112,7 +297,7 @@ TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
     EXPECT_NE(message.find("broken.mdl"), std::string::npos) << message;
     EXPECT_NE(message.find("kept for the next start"), std::string::npos) << message;
     EXPECT_EQ(field->RecoverablePlacements(), (UnwrittenSet{broken}));
-    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_ROCK_000", "p0p0_BROKEN_000"}));
+    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock, "p0p0_BROKEN_000"}));
 
     CMainField restarted(loader, dir / "gridfile");
     ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
@@ -120,46 +305,26 @@ TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
 }
 
 // A record whose checksum holds but whose count the bytes cannot hold: the
-// file is set aside whole, what came before it is still offered, and the
-// start goes on with a fresh journal.
+// file is set aside whole, beside an earlier one kept the same way, what came
+// before it is still offered, and the start goes on with a fresh journal.
 TEST_F(FieldRecovery, AHugeCountWithAValidChecksumSetsTheFileAsideAndTheStartGoesOn) {
-    const UnwrittenPlacement good = Old("p0p0_ROCK_000", "rock.mdl", 3.0f);
+    std::ofstream(dir / "recovery.journal.damaged") << "an earlier one, kept";
+    const UnwrittenPlacement good = Old(kRock, "rock.mdl", 3.0f);
     LeaveJournal({good});
     const std::string payload = U32(0x00FFFFFFu) + std::string(4096, 'x');
-    const std::string huge = U32(static_cast<uint32_t>(payload.size())) + U32(Crc32(payload)) + payload;
-    {
-        std::ofstream out(JournalPath(), std::ios::binary | std::ios::app);
-        out << huge;
-    }
+    std::ofstream(JournalPath(), std::ios::binary | std::ios::app)
+        << U32(static_cast<uint32_t>(payload.size())) + U32(Crc32(payload)) + payload;
     const std::string before = ReadFile(JournalPath());
 
     std::string message;
     ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    EXPECT_NE(message.find("recovery.journal.damaged"), std::string::npos) << message;
-    EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged"), before) << "kept byte for byte";
+    EXPECT_NE(message.find("recovery.journal.damaged-2"), std::string::npos) << message;
+    EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged-2"), before) << "kept byte for byte";
+    EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged"), "an earlier one, kept");
     EXPECT_EQ(field->RecoverablePlacements(), (UnwrittenSet{good}));
     Choose({"tree.mdl"});
     PlaceAt(10.0f, 20.0f);
-    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_TREE_000", "p0p0_ROCK_000"}));
-}
-
-// The failure handler comes with the opening, so even the first write, queued
-// by the opening itself, is told.
-TEST_F(FieldRecovery, TheFirstWriteThatFailsIsTold) {
-    std::ofstream(dir / "occupied") << "a file where the journal's folder should be";
-    std::mutex toldMutex;
-    std::vector<std::string> told;
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(dir / "occupied" / "recovery.journal", &message,
-                                           [&](const std::string& failure) {
-                                               std::lock_guard lock(toldMutex);
-                                               told.push_back(failure);
-                                           }))
-        << message;
-    field->FlushJournal();
-    std::lock_guard lock(toldMutex);
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_NE(told[0].find("occupied"), std::string::npos) << told[0];
+    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_TREE_000", kRock}));
 }
 
 } // namespace

@@ -46,7 +46,6 @@ protected:
     void PickRow(int32_t row) { ListClick((row - 1) * CPlacementListModel::kRowHeight); }
     Vector4 Position(const std::string& name) const { return Entry(name)->transform.position; }
     Vector4 Rotation(const std::string& name) const { return Entry(name)->transform.rotation; }
-    std::filesystem::path JournalPath() const { return dir / "recovery.journal"; }
 };
 
 const std::string kTrunk = "p0p0_TRUNK_000";
@@ -251,16 +250,14 @@ TEST_F(UndoTest, AModelThatNoLongerLoadsLeavesEverythingAsItWas) {
     PickRow(1);
     DeleteButton();
     loader.failing.insert("rock.mdl");
-    field->RequestUndo();
-    ApplyHistory();
+    UndoStep();
     EXPECT_EQ(field->PlacementRecordCount(), 0);
     EXPECT_EQ(field->PlacedModelCount(), 0);
     EXPECT_NE(field->HistoryMessage().find("rock.mdl"), std::string::npos) << field->HistoryMessage();
     EXPECT_EQ(field->UndoCount(), 2u);
 
     loader.failing.clear();
-    field->RequestUndo();
-    ApplyHistory();
+    UndoStep();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
     EXPECT_TRUE(field->HistoryMessage().empty());
 }
@@ -303,252 +300,6 @@ TEST_F(UndoTest, OnlyTheNewest256StepsCanBeUndone) {
     EXPECT_EQ(RecordNames(),
               (std::vector<std::string>{"p0p0_ROCK_000", "p0p0_ROCK_001", "p0p0_ROCK_002", "p0p0_ROCK_003"}));
     EXPECT_EQ(field->RedoCount(), 256u);
-}
-
-// ---- the journal ------------------------------------------------------------------------
-
-TEST_F(UndoTest, ARestartRestoresTheUnwrittenPlacementsExactly) {
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    EXPECT_TRUE(field->RecoverablePlacements().empty());
-    Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    LeftClick();
-    Choose({"rock.mdl"});
-    PlaceAt(30.0f, 5.0f);
-    PickRow(1);
-    MoveTo(100, 100);
-    Key('G');
-    MoveTo(130, 80);
-    LeftClick();
-    const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
-    const std::optional<PlacedView> trunk = Entry(kTrunk);
-    const std::optional<PlacedView> rock = Entry(kRock);
-    field->FlushJournal();
-
-    // The crash: this field is never written; another one starts on the same journal.
-    CMainField restarted(loader, dir / "gridfile");
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
-    const UnwrittenSet recoverable = restarted.RecoverablePlacements();
-    ASSERT_EQ(recoverable.size(), 3u);
-    EXPECT_EQ(recoverable[0].transform.position, (Vector4{40, 40, 0, 1}));
-    EXPECT_EQ(recoverable[2].transform.position, (Vector4{30, 5, 0, 1}));
-    EXPECT_EQ(restarted.RestoreFromJournal(&message), 3);
-    EXPECT_TRUE(message.empty()) << message;
-
-    const std::vector<CPlacedModel> back = restarted.PlacementRecordSnapshot();
-    ASSERT_EQ(back.size(), records.size());
-    for (size_t i = 0; i < back.size(); ++i) {
-        EXPECT_EQ(back[i].uniqueName, records[i].uniqueName);
-        EXPECT_EQ(back[i].partPath, records[i].partPath);
-        EXPECT_EQ(back[i].modelId, records[i].modelId);
-        EXPECT_EQ(back[i].sourcePath, records[i].sourcePath);
-        EXPECT_EQ(back[i].definitionPath, records[i].definitionPath);
-        EXPECT_EQ(back[i].lod, records[i].lod);
-        EXPECT_EQ(back[i].copy, records[i].copy);
-        EXPECT_EQ(back[i].shader, records[i].shader);
-        EXPECT_EQ(back[i].listNumber, records[i].listNumber);
-        EXPECT_EQ(back[i].animated, records[i].animated);
-    }
-    std::map<std::string, PlacedView> restored;
-    restarted.ForEachPlacedModel([&](const CModelEntry& e) {
-        restored[e.name] = {e.placementSerial, e.transform};
-    });
-    ASSERT_EQ(restored.size(), 3u);
-    EXPECT_EQ(restored[kTrunk].transform.position, trunk->transform.position);
-    EXPECT_EQ(restored[kLeaves].transform.position, trunk->transform.position);
-    EXPECT_EQ(restored[kRock].transform.position, rock->transform.position);
-    EXPECT_EQ(restored[kTrunk].transform.scale, trunk->transform.scale);
-    EXPECT_EQ(restored[kTrunk].placementSerial, restored[kLeaves].placementSerial);
-    EXPECT_NE(restored[kTrunk].placementSerial, restored[kRock].placementSerial);
-    EXPECT_EQ(restarted.UnwrittenPlacementCount(), 3);
-}
-
-TEST_F(UndoTest, TheJournalFollowsStepsUndosAndWrites) {
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    const auto latest = [this] {
-        field->FlushJournal();
-        return CRecoveryJournal(JournalPath()).Read().Latest();
-    };
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    LeftClick();
-    PlaceAt(12.0f, 20.0f);
-    EXPECT_EQ(latest().size(), 2u);
-    Undo();
-    ASSERT_EQ(latest().size(), 1u);
-    EXPECT_EQ(latest()[0].record.uniqueName, kRock);
-    Redo();
-    EXPECT_EQ(latest().size(), 2u);
-
-    GridWriteReport report;
-    ASSERT_TRUE(field->WriteGridFiles(&report));
-    field->FlushJournal();
-    const JournalContents afterWrite = CRecoveryJournal(JournalPath()).Read();
-    EXPECT_TRUE(afterWrite.records.empty());
-    EXPECT_TRUE(afterWrite.error.empty());
-    EXPECT_TRUE(field->JournalError().empty());
-}
-
-TEST_F(UndoTest, AnEarlierRunsPlacementsWaitUntilTheUserDecides) {
-    UnwrittenPlacement old;
-    old.record.uniqueName = "p0p0_OLD_000";
-    old.record.partPath = old.record.sourcePath = "old.mdl";
-    old.record.modelId = "OLD";
-    old.placementSerial = 7;
-    old.transform.position = {3, 4, 0, 1};
-    std::string message;
-    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({{old}, {}}, &message)) << message;
-
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    field->FlushJournal();
-    // Journaled with this run's: a crash before the answer loses neither.
-    const UnwrittenSet journaled = CRecoveryJournal(JournalPath()).Read().Latest();
-    ASSERT_EQ(journaled.size(), 2u);
-    EXPECT_EQ(journaled[0].record.uniqueName, kRock);
-    EXPECT_EQ(journaled[1], old);
-
-    EXPECT_EQ(field->RestoreFromJournal(&message), 1);
-    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock, "p0p0_OLD_000"}));
-    EXPECT_EQ(Position("p0p0_OLD_000"), (Vector4{3, 4, 0, 1}));
-    EXPECT_NE(Entry("p0p0_OLD_000")->placementSerial, Entry(kRock)->placementSerial);
-    field->FlushJournal();
-    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 2u);
-    EXPECT_TRUE(field->RecoverablePlacements().empty());
-}
-
-TEST_F(UndoTest, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    LeftClick();
-    PlaceAt(12.0f, 20.0f);
-    field->FlushJournal();
-    const std::string journaled = ReadFile(JournalPath());
-    ASSERT_TRUE(field->WriteGridFiles(nullptr));
-    field->FlushJournal();
-    // The crash came after the lines were appended, before the journal was emptied.
-    {
-        std::ofstream out(JournalPath(), std::ios::binary | std::ios::trunc);
-        out << journaled;
-    }
-    // And one more placement came after the write.
-    UnwrittenSet newest = CRecoveryJournal(JournalPath()).Read().Latest();
-    ASSERT_EQ(newest.size(), 2u);
-    UnwrittenPlacement later;
-    later.record.uniqueName = "p0p0_ROCK_002";
-    later.record.partPath = "rock.mdl";
-    newest.push_back(later);
-    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({newest, {}}, &message)) << message;
-
-    CMainField restarted(loader, dir / "gridfile");
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
-    EXPECT_EQ(restarted.RecoverablePlacements(), (UnwrittenSet{later}));
-}
-
-// Declining the restore forgets the earlier run's placements at once and
-// journals this run's; closing without writing forgets everything for good,
-// whatever the render thread applies before it is stopped.
-TEST_F(UndoTest, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsForGood) {
-    UnwrittenPlacement old;
-    old.record.uniqueName = "p0p0_OLD_000";
-    old.record.partPath = "old.mdl";
-    std::string message;
-    ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({{old}, {}}, &message)) << message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    ASSERT_TRUE(field->DiscardRecoverable(&message)) << message;
-    field->FlushJournal();
-    EXPECT_TRUE(field->RecoverablePlacements().empty());
-    const UnwrittenSet declined = CRecoveryJournal(JournalPath()).Read().Latest();
-    ASSERT_EQ(declined.size(), 1u) << "this run's placement, journaled without waiting for a step";
-    EXPECT_EQ(declined[0].record.uniqueName, kRock);
-
-    LeftClick();
-    PlaceAt(12.0f, 20.0f);
-    ASSERT_TRUE(field->DiscardUnwritten(&message)) << message;
-    Undo(); // the render thread still runs until it is joined
-    Redo();
-    LeftClick();
-    PlaceAt(14.0f, 20.0f);
-    field->FlushJournal();
-    EXPECT_EQ(field->PlacementRecordCount(), 3);
-    EXPECT_TRUE(CRecoveryJournal(JournalPath()).Read().Latest().empty())
-        << "the next start must not offer what the user discarded";
-}
-
-// A journal that cannot be written any more (here a folder took its place)
-// is told once per run of failures, so the user knows recovery is off.
-TEST_F(UndoTest, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
-    std::string message;
-    std::mutex toldMutex;
-    std::vector<std::string> told;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message, [&](const std::string& what) {
-        std::lock_guard lock(toldMutex);
-        told.push_back(what);
-    })) << message;
-    const auto toldCount = [&] {
-        std::lock_guard lock(toldMutex);
-        return told.size();
-    };
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    field->FlushJournal();
-    EXPECT_EQ(toldCount(), 0u);
-    EXPECT_TRUE(field->JournalError().empty());
-
-    std::filesystem::remove(JournalPath());
-    std::filesystem::create_directory(JournalPath());
-    LeftClick();
-    PlaceAt(12.0f, 20.0f);
-    field->FlushJournal();
-    ASSERT_EQ(toldCount(), 1u);
-    EXPECT_NE(told[0].find(JournalPath().string()), std::string::npos) << told[0];
-    EXPECT_EQ(field->JournalError(), told[0]);
-    LeftClick();
-    PlaceAt(14.0f, 20.0f);
-    field->FlushJournal();
-    EXPECT_EQ(toldCount(), 1u) << "still failing: not told again";
-
-    std::filesystem::remove(JournalPath());
-    LeftClick();
-    PlaceAt(16.0f, 20.0f);
-    field->FlushJournal();
-    EXPECT_TRUE(field->JournalError().empty()) << field->JournalError();
-    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 4u);
-    std::filesystem::remove(JournalPath());
-    std::filesystem::create_directory(JournalPath());
-    LeftClick();
-    PlaceAt(18.0f, 20.0f);
-    field->FlushJournal();
-    EXPECT_EQ(toldCount(), 2u) << "failing again after it worked";
-    std::filesystem::remove(JournalPath());
-}
-
-// A file that cannot be read as a journal is kept, renamed, for a person to
-// look at; this run journals into a fresh one.
-TEST_F(UndoTest, AnUnreadableJournalIsSetAsideAndAFreshOneStarted) {
-    std::ofstream(dir / "recovery.journal.damaged") << "an earlier one, kept";
-    {
-        std::ofstream out(JournalPath(), std::ios::binary);
-        out << "notes the user keeps\n";
-    }
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    EXPECT_NE(message.find("not a recovery journal"), std::string::npos) << message;
-    EXPECT_NE(message.find("recovery.journal.damaged-2"), std::string::npos) << message;
-    EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged-2"), "notes the user keeps\n");
-    EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged"), "an earlier one, kept");
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    field->FlushJournal();
-    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Latest().size(), 1u);
 }
 
 // ---- many random operations against a plain model ------------------------------------
@@ -684,8 +435,6 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
         }
     }
 }
-
-// ---- threads ---------------------------------------------------------------------------
 
 } // namespace
 } // namespace quorvane::testing

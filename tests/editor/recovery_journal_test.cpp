@@ -1,5 +1,6 @@
 // The recovery journal file: round trips, cut and damaged ends, foreign files.
 #include "editor/recovery_journal.h"
+#include "tests/file_faults.h"
 
 #include <filesystem>
 #include <fstream>
@@ -7,23 +8,15 @@
 #include <iterator>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace quorvane {
 namespace {
 
 class RecoveryJournalTest : public ::testing::Test {
 protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("quorvane_journal_" + std::to_string(::getpid()) + "_" +
-                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    test::CScratchDirectory dir{std::string("quorvane_journal_") +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name()};
     std::filesystem::path path = dir / "recovery.journal";
-
-    void SetUp() override {
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     std::string Bytes() const {
         std::ifstream in(path, std::ios::binary);
@@ -54,26 +47,7 @@ protected:
     }
 };
 
-TEST_F(RecoveryJournalTest, RecordsComeBackExactlyInOrder) {
-    CRecoveryJournal journal(path);
-    std::string message;
-    const UnwrittenSet first{Part("p0p0_TRUNK_000", 10.0f, 1), Part("p0p0_LEAVES_000", 10.0f, 1)};
-    const UnwrittenSet second{Part("p0p0_TRUNK_000", 40.0f, 1), Part("p1p0_ROCK_000", 55.5f, 2)};
-    ASSERT_TRUE(journal.Append({first, {}}, &message)) << message;
-    ASSERT_TRUE(journal.Append({second, {}}, &message)) << message;
-
-    const JournalContents contents = CRecoveryJournal(path).Read();
-    EXPECT_TRUE(contents.error.empty());
-    EXPECT_FALSE(contents.damagedTail);
-    ASSERT_EQ(contents.records.size(), 2u);
-    EXPECT_EQ(contents.records[0].placements, first);
-    EXPECT_EQ(contents.records[1].placements, second);
-    EXPECT_EQ(contents.Latest(), second);
-    EXPECT_EQ(contents.validLength, Bytes().size());
-    EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL2\n"));
-}
-
-TEST_F(RecoveryJournalTest, EditsOfWrittenPlacementsComeBackExactly) {
+TEST_F(RecoveryJournalTest, RecordsOfPlacementsAndEditsComeBackExactlyInOrder) {
     const auto edit = [](const std::string& name, float x, bool deleted) {
         WrittenPart part;
         part.file = std::filesystem::path(u8"グリッド/lod0/p0m1.gmf");
@@ -91,17 +65,24 @@ TEST_F(RecoveryJournalTest, EditsOfWrittenPlacementsComeBackExactly) {
                      {0.0f, -90.0f, 45.5f, 1.0f}};
         return part;
     };
-    const JournalRecord first{{Part("p0p0_A_000", 1.0f, 1)}, {edit("p0m1_HOUSE_000", 5.0f, false)}};
-    const JournalRecord second{{}, {edit("p0m1_HOUSE_000", 7.0f, false), edit("p0m1_TREE_002", 3.0f, true)}};
+    const JournalRecord first{{Part("p0p0_TRUNK_000", 10.0f, 1), Part("p0p0_LEAVES_000", 10.0f, 1)},
+                              {edit("p0m1_HOUSE_000", 5.0f, false)}};
+    const JournalRecord second{{Part("p0p0_TRUNK_000", 40.0f, 1), Part("p1p0_ROCK_000", 55.5f, 2)},
+                               {edit("p0m1_HOUSE_000", 7.0f, false), edit("p0m1_TREE_002", 3.0f, true)}};
     CRecoveryJournal journal(path);
     std::string message;
     ASSERT_TRUE(journal.Append(first, &message)) << message;
     ASSERT_TRUE(journal.Append(second, &message)) << message;
+
     const JournalContents contents = CRecoveryJournal(path).Read();
+    EXPECT_TRUE(contents.error.empty());
     EXPECT_FALSE(contents.damagedTail);
     ASSERT_EQ(contents.records.size(), 2u);
     EXPECT_EQ(contents.records[0], first);
     EXPECT_EQ(contents.records[1], second);
+    EXPECT_EQ(contents.Latest(), second.placements);
+    EXPECT_EQ(contents.validLength, Bytes().size());
+    EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL2\n"));
 }
 
 // Written by an editor that journaled unwritten placements only.

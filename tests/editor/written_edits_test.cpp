@@ -9,32 +9,11 @@ namespace {
 
 const std::filesystem::path kData = std::filesystem::path(QUORVANE_TEST_DATA) / "level_edits";
 
-// Counts the reads a write makes; the disk does the rest.
-class CountingAccess final : public IGridFileAccess {
-public:
-    FileBytesRead ReadAll(const std::filesystem::path& path) override {
-        ++reads;
-        return disk.ReadAll(path);
-    }
-    bool Stamp(const std::filesystem::path& path, FileStamp* stamp, std::string* message) override {
-        return disk.Stamp(path, stamp, message);
-    }
-    bool AppendDurable(const std::filesystem::path& path, std::string_view bytes,
-                       std::string* message) override {
-        return disk.AppendDurable(path, bytes, message);
-    }
-    bool ReplaceDurable(const std::filesystem::path& path, std::string_view bytes,
-                        std::string* message) override {
-        return disk.ReplaceDurable(path, bytes, message);
-    }
-    int reads = 0;
-    CGridFileAccess disk;
-};
-
 class WrittenEdits : public EditorFixture {
 protected:
     std::filesystem::path cellFile;
-    std::shared_ptr<CountingAccess> access = std::make_shared<CountingAccess>();
+    // Its read count proves that a write needed no read.
+    std::shared_ptr<CGridFileAccess> access = std::make_shared<CGridFileAccess>();
 
     void SetUp() override {
         EditorFixture::SetUp();
@@ -55,8 +34,15 @@ protected:
         std::filesystem::copy_file(kData / data, cellFile, std::filesystem::copy_options::overwrite_existing);
         GridReadReport report;
         ASSERT_TRUE(field->LoadGridFile(cellFile, &report));
-        // As streaming leaves it: every copy loaded, two units wide.
-        field->Lists().gridFiles.ForEach([](GridFileEntry& file) {
+        MarkLoaded(cellFile);
+    }
+    // As streaming leaves a file: every copy loaded, two units wide; the file
+    // itself counts as loaded only when fileLoaded says so.
+    void MarkLoaded(const std::filesystem::path& path, bool fileLoaded = true) {
+        field->Lists().gridFiles.ForEach([&](GridFileEntry& file) {
+            if (file.path != path) {
+                return;
+            }
             for (auto& group : file.groups) {
                 group->ForEach([](CModelEntry& entry) {
                     entry.bounds = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
@@ -64,7 +50,7 @@ protected:
                     SetEntryLoaded(entry, true);
                 });
             }
-            file.loaded.store(true);
+            file.loaded.store(fileLoaded);
         });
     }
 
@@ -129,14 +115,6 @@ protected:
         EXPECT_TRUE(restarted->OpenRecoveryJournal(journal, &message)) << message;
         return restarted;
     }
-    void UndoStep() {
-        field->RequestUndo();
-        field->UpdateEditing();
-    }
-    void RedoStep() {
-        field->RequestRedo();
-        field->UpdateEditing();
-    }
 };
 
 TEST_F(WrittenEdits, AClickSelectsTheWrittenCopyUnderItAndAMissClearsIt) {
@@ -151,6 +129,12 @@ TEST_F(WrittenEdits, AClickSelectsTheWrittenCopyUnderItAndAMissClearsIt) {
     EXPECT_EQ(field->SelectedName(), "");
     EXPECT_FALSE(field->SelectedIsWritten());
     EXPECT_FALSE(Copy("p0p0_TREE_000")->selected);
+
+    ClickGround(10.0f, 20.0f);
+    ASSERT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
+    Press(vk::kEscape);
+    EXPECT_EQ(field->SelectedName(), "");
+    EXPECT_NE(Mode(), EditMode::ModeAdjust);
 }
 
 // A pick keeps the written copies it gathered until something changes: a
@@ -161,36 +145,16 @@ TEST_F(WrittenEdits, ThePickSeesCopiesThatLoadedOrMovedSinceTheLastOne) {
         << "p1p0_WELL_000|WELL|0|2|0|0|model/town/well.mdl|model/town/well.mdl|70.000000|20.000000|0.000000|"
            "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
     ASSERT_TRUE(field->LoadGridFile(other, nullptr));
-    field->Lists().gridFiles.ForEach([&](GridFileEntry& file) {
-        for (auto& group : file.groups) {
-            group->ForEach([](CModelEntry& entry) {
-                entry.bounds = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
-                entry.hasDrawModel = true;
-                SetEntryLoaded(entry, true);
-            });
-        }
-    });
+    MarkLoaded(other, false);
     ClickGround(70.0f, 20.0f);
     EXPECT_EQ(field->SelectedName(), "") << "a file still streaming in is not picked from";
-    field->Lists().gridFiles.ForEach([&](GridFileEntry& file) {
-        if (file.path == other) {
-            file.loaded.store(true); // nothing else changes when the last model of a file is in
-        }
-    });
+    MarkLoaded(other); // nothing else changes when the last model of a file is in
     ClickGround(70.0f, 20.0f);
     ASSERT_EQ(field->SelectedName(), "p1p0_WELL_000");
     MoveSelectionAlongX(9);
     ClickGround(-20.0f, -20.0f);
     ClickGround(79.0f, 20.0f);
     EXPECT_EQ(field->SelectedName(), "p1p0_WELL_000") << "the moved copy is picked where it stands now";
-}
-
-TEST_F(WrittenEdits, EscapeClearsTheSelection) {
-    ClickGround(10.0f, 20.0f);
-    ASSERT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
-    Press(vk::kEscape);
-    EXPECT_EQ(field->SelectedName(), "");
-    EXPECT_NE(Mode(), EditMode::ModeAdjust);
 }
 
 TEST_F(WrittenEdits, AnUnwrittenCopyIsPickedBeforeTheWrittenOneBehindIt) {
@@ -218,24 +182,22 @@ TEST_F(WrittenEdits, AMovedWrittenCopyIsRewrittenInPlaceAndUndoneByAnotherWrite)
     EXPECT_EQ(report.changedNames, std::vector<std::string>{"p0p0_HOUSE_000"});
     EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved.gmf"));
     EXPECT_FALSE(field->HasUnwrittenEdits(cellFile));
-    EXPECT_EQ(access->reads, 0);
 
-    // The move is still undoable: undone, the old line goes back at the next write.
+    // The cell in memory follows its rewrite: its stamp is the rewrite's, so the next edit is written too.
+    ClickGround(15.0f, 20.0f);
+    MoveSelectionAlongX(5);
+    EXPECT_TRUE(Write().AllWritten());
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved_twice.gmf"));
+    EXPECT_EQ(access->ReadCount(), 0u);
+
+    // The moves are still undoable: undone, the old lines go back at the next writes.
+    UndoStep();
+    Write();
+    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved.gmf"));
     UndoStep();
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
     Write();
     EXPECT_EQ(ReadFile(cellFile), Expected("p0p0.gmf"));
-}
-
-TEST_F(WrittenEdits, TheCellInMemoryFollowsItsRewriteSoTheNextEditIsWrittenToo) {
-    ClickGround(10.0f, 20.0f);
-    MoveSelectionAlongX(5);
-    ASSERT_TRUE(Write().AllWritten());
-    ClickGround(15.0f, 20.0f);
-    MoveSelectionAlongX(5);
-    EXPECT_TRUE(Write().AllWritten()) << "the cell's stamp is the rewrite's, not the first reading's";
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved_twice.gmf"));
-    EXPECT_EQ(access->reads, 0);
 }
 
 // Rewritten, the other lines would turn into UTF-8: the edit waits, the bytes stay.
@@ -390,10 +352,7 @@ TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
     EXPECT_TRUE(field->SelectedGroup().empty());
     EXPECT_EQ(field->UndoCount(), 3u); // the place, the move, the delete
 
-    field->RequestUndo(); // the deleted copy's model loads again before the step applies
-    field->UpdateEditing();
-    field->WaitForBackgroundWork();
-    field->UpdateEditing();
+    UndoStep(); // the deleted copy's model loads again before the step applies
     EXPECT_EQ(RecordNames().size(), 1u);
     EXPECT_FALSE(Copy("p0p0_HOUSE_000")->hidden);
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
@@ -445,7 +404,7 @@ TEST_F(WrittenEdits, ADragFromBareGroundSelectsTheCopiesInsideItsRectangle) {
 }
 
 TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere) {
-    const std::filesystem::path journal = dir / "recovery.journal";
+    const std::filesystem::path journal = JournalPath();
     std::string message;
     ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
     ClickGround(10.0f, 20.0f);
@@ -475,7 +434,7 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
 }
 
 TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
-    const std::filesystem::path journal = dir / "recovery.journal";
+    const std::filesystem::path journal = JournalPath();
     std::string message;
     ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
     ClickGround(10.0f, 20.0f);
