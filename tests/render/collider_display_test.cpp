@@ -1,4 +1,5 @@
 #include "device_fixture.h"
+#include "render/animation.h"
 #include "render/collider_display.h"
 #include "render/draw_model.h"
 #include "render/instance_buffers.h"
@@ -35,14 +36,6 @@ Matrix4 HandProjection(float a, float b, float q, float nearPlane) {
     p(2, 3) = 1;
     p(3, 2) = -q * nearPlane;
     return p;
-}
-
-Matrix4 Translation(float x, float y, float z) {
-    Matrix4 m = Identity();
-    m(3, 0) = x;
-    m(3, 1) = y;
-    m(3, 2) = z;
-    return m;
 }
 
 void ExpectVec4(const ColliderShapeList& list, size_t firstFloat, std::array<float, 4> expected,

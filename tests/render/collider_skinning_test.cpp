@@ -59,12 +59,6 @@ TEST_F(ColliderSkinningTest, WeightedBonesThenWorld) {
     EXPECT_EQ(out.influences[1].weight, 0.75f);
 }
 
-TEST_F(ColliderSkinningTest, BoneZeroIsTheFirstBone) {
-    // (1,2,4) + (4,0,0) = (5,2,4); world (20,24,38).
-    const CSkinRecord out = SkinColliderPoint(Record({1, 2, 3}, {}, {{0.0f, 1.0f}}), local, pose);
-    ExpectXyz(out.position, 20, 24, 38);
-}
-
 TEST_F(ColliderSkinningTest, UnusableInfluencesLeaveOnlyLocalAndWorld) {
     // (1,2,4) through the world alone: (12,24,38).
     const std::vector<std::vector<CBoneWeight>> unusable = {

@@ -1,6 +1,5 @@
 #include "device_fixture.h"
 #include "render/disp_window.h"
-#include "render/png_writer.h"
 #include "render/texture_loader.h"
 #include "render/vertex_formats.h"
 #include "tests/file_faults.h"
@@ -184,19 +183,6 @@ TEST_F(HeadlessDeviceTest, UniformRingRefusesWhenFullAndEmptiesEachFrame) {
     testing::internal::GetCapturedStderr();
     device_->WaitForGpu();
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
-}
-
-TEST_F(HeadlessDeviceTest, ComposedFrameIsWrittenAsPng) {
-    const auto pixels = RenderFrame(*device_);
-    const auto path = std::filesystem::temp_directory_path() / "quorvane_frame_test.png";
-    ASSERT_TRUE(WritePng(path, 1920, 1080, pixels));
-    std::ifstream file(path, std::ios::binary);
-    char signature[8] = {};
-    file.read(signature, 8);
-    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
-    std::filesystem::remove(path);
-    EXPECT_FALSE(WritePng(path, 1920, 1079, pixels));
-    EXPECT_FALSE(WritePng(path, 0, 0, {}));
 }
 
 // Each case runs a step whose result the device is told to take as

@@ -168,10 +168,15 @@ protected:
         return pixels;
     }
 
-    ScreenPoint OnScreen(const Vec3& p) const {
-        const std::optional<ScreenPoint> point = ProjectToScreen(camera_, p);
+    // The pixel under the centre of the entry's model box.
+    std::array<int, 2> CentrePixel(const CModelEntry& entry) const {
+        const CDrawModel* model = DrawModelOf(entry);
+        const std::optional<ScreenPoint> point = ProjectToScreen(
+            camera_, {model->worldMatrix(3, 0) + model->center.x, model->worldMatrix(3, 1) + model->center.y,
+                      model->worldMatrix(3, 2) + model->center.z});
         EXPECT_TRUE(point.has_value());
-        return point.value_or(ScreenPoint{});
+        return {static_cast<int>(point.value_or(ScreenPoint{}).x),
+                static_cast<int>(point.value_or(ScreenPoint{}).y)};
     }
 
     std::unique_ptr<CFieldScene> scene_;
@@ -301,24 +306,16 @@ TEST_F(FieldSceneTest, SelectedPlacementIsDrawnWithTheHighlight) {
 
     // ps5 mixes the lit colour half and half with orange (1, 0.5, 0).
     for (const CModelEntry* entry : {placed_, sibling}) {
-        const CDrawModel* model = DrawModelOf(*entry);
-        const Vec3 centre = {model->worldMatrix(3, 0) + model->center.x,
-                             model->worldMatrix(3, 1) + model->center.y,
-                             model->worldMatrix(3, 2) + model->center.z};
-        const ScreenPoint p = OnScreen(centre);
-        const auto before = Pixel(plain, static_cast<int>(p.x), static_cast<int>(p.y));
-        const auto after = Pixel(selected, static_cast<int>(p.x), static_cast<int>(p.y));
+        const auto [x, y] = CentrePixel(*entry);
+        const auto before = Pixel(plain, x, y);
+        const auto after = Pixel(selected, x, y);
         // Orange at half weight gives red - blue = 127.5 + (lit red - lit blue) / 2,
         // at least 127 for the crate's brown (red above blue).
         EXPECT_GE(after[0] - after[2], 120) << entry->name;
         EXPECT_LT(before[0] - before[2], 60) << entry->name;
     }
-    const CDrawModel* model = DrawModelOf(*other);
-    const ScreenPoint p = OnScreen(
-        {model->worldMatrix(3, 0), model->worldMatrix(3, 1), model->worldMatrix(3, 2) + model->center.z});
-    EXPECT_EQ(Pixel(plain, static_cast<int>(p.x), static_cast<int>(p.y)),
-              Pixel(selected, static_cast<int>(p.x), static_cast<int>(p.y)))
-        << "another click's part keeps its colour";
+    const auto [x, y] = CentrePixel(*other);
+    EXPECT_EQ(Pixel(plain, x, y), Pixel(selected, x, y)) << "another click's part keeps its colour";
 }
 
 TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
@@ -371,12 +368,8 @@ TEST_F(FieldSceneTest, ColliderDisplayReplacesModelsWithTheirColliderMeshes) {
 
     // The box-collider model has no mesh collider: it disappears. The other
     // shows its collider mesh in translucent green.
-    const CDrawModel* crate = DrawModelOf(*placed_);
-    const ScreenPoint c =
-        OnScreen({crate->worldMatrix(3, 0) + crate->center.x, crate->worldMatrix(3, 1) + crate->center.y,
-                  crate->worldMatrix(3, 2) + crate->center.z});
-    EXPECT_NE(Pixel(models, static_cast<int>(c.x), static_cast<int>(c.y)),
-              Pixel(colliders, static_cast<int>(c.x), static_cast<int>(c.y)));
+    const auto [x, y] = CentrePixel(*placed_);
+    EXPECT_NE(Pixel(models, x, y), Pixel(colliders, x, y));
     size_t green = 0;
     for (size_t i = 0; i + 3 < colliders.size(); i += 4) {
         const int r = colliders[i], g = colliders[i + 1], b = colliders[i + 2];

@@ -26,10 +26,6 @@ using std::chrono::milliseconds;
 using test::DemoPropWithCollider;
 using test::NewEntry;
 
-const demofield::CManifest& DemoManifest() {
-    return test::SmallDemoManifest();
-}
-
 class ModelRegistryTest : public test::DemoRegistryTest {
 protected:
     void SetUp() override {
@@ -106,19 +102,7 @@ TEST_F(ModelRegistryTest, RefusedAndMissingModelsBuildNothingAndKeepNoSlot) {
         EXPECT_FALSE(entry.loaded.load());
     }
     EXPECT_EQ(ReportsNaming(missing), 1);
-
-    // The same through a loader thread: the slot is back without any frame.
-    CModelEntry* tile =
-        lists_->fieldTiles.Append(NewEntry("Field99-99", "./model/main_field/field/Field99-99.mdl"));
-    ASSERT_TRUE(registry_->StartLoaderThread(*tile));
-    const std::vector<LoaderOutcome> outcomes = registry_->WaitForLoaderThreads();
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].entry, tile);
-    EXPECT_FALSE(outcomes[0].loaded);
-    EXPECT_FALSE(tile->loaded.load());
-    EXPECT_EQ(tile->gpuSlot, -1);
     EXPECT_EQ(FreeSlots(), 16);
-    EXPECT_EQ(ReportsNaming("Field99-99.mdl"), 1);
 }
 
 // What the model viewer previews must also be placeable: every name a COLLADA
@@ -204,7 +188,7 @@ TEST_F(ModelRegistryTest, EntryDroppedBeforeItsUploadsFinishStillGivesItsSlotBac
 
 TEST_F(ModelRegistryTest, ManyLoadersShareTheSlotsWhileFramesRun) {
     std::vector<std::string> paths;
-    for (const auto& model : DemoManifest().models) {
+    for (const auto& model : test::SmallDemoManifest().models) {
         if (model.path.find("model/main_field/field/") == 0 && paths.size() < 30) {
             paths.push_back(DemoPath(model.path));
         }
@@ -246,48 +230,14 @@ TEST_F(ModelRegistryTest, ManyLoadersShareTheSlotsWhileFramesRun) {
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(ReportsNaming("gone" + std::to_string(k) + ".mdl"), 1);
     }
-
-    // Through loader threads as streaming starts them: every good tile ends
-    // ready, the broken ones are left out by their owner.
-    lists_->placedModels.DestroyAll();
-    for (size_t i = 0; i < paths.size(); ++i) {
-        lists_->fieldTiles.Append(NewEntry("tile" + std::to_string(i), paths[i]));
-    }
-    std::set<const CModelEntry*> failed;
-    for (int round = 0; round < 40; ++round) {
-        lists_->fieldTiles.ForEach([&](CModelEntry& entry) {
-            if (!entry.loaded.load() && !failed.contains(&entry) && !registry_->IsLoading(entry)) {
-                registry_->StartLoaderThread(entry);
-            }
-        });
-        for (const LoaderOutcome& outcome : registry_->WaitForLoaderThreads()) {
-            if (!outcome.loaded) {
-                failed.insert(outcome.entry);
-            }
-        }
-        RunFrame();
-        int pending = 0;
-        lists_->fieldTiles.ForEach([&](const CModelEntry& entry) {
-            pending += failed.contains(&entry) || entry.ready.load() ? 0 : 1;
-        });
-        if (pending == 0) {
-            break;
-        }
-    }
-    lists_->fieldTiles.ExtractIf([&failed](const CModelEntry& entry) { return failed.contains(&entry); });
-    EXPECT_EQ(failed.size(), 10u);
-    EXPECT_EQ(lists_->fieldTiles.Count(), 30);
-    lists_->fieldTiles.ForEach(
-        [](const CModelEntry& entry) { EXPECT_TRUE(entry.ready.load()) << entry.name; });
-    EXPECT_EQ(FreeSlots(), 16);
 }
 
 // Sixteen copies of one model queued at once build from one parse of its
-// file; then forty more models, queued as fast as slots come back, are each
+// file; then fifty more models, queued as fast as slots come back, are each
 // parsed once, and only by the registry's few loader threads.
 TEST_F(ModelRegistryTest, QueuedLoadsReadEachFileOnceOnTheLoaderThreads) {
     std::vector<std::string> paths;
-    for (const auto& model : DemoManifest().models) {
+    for (const auto& model : test::SmallDemoManifest().models) {
         if (model.path.find("model/main_field/field/") == 0 && paths.size() < 41) {
             paths.push_back(DemoPath(model.path));
         }
@@ -305,21 +255,35 @@ TEST_F(ModelRegistryTest, QueuedLoadsReadEachFileOnceOnTheLoaderThreads) {
     RunFrames(2);
     EXPECT_TRUE(std::ranges::all_of(copies, [](const CModelEntry* copy) { return copy->ready.load(); }));
 
+    // Ten of them missing files: those fail, every good one ends ready.
     std::vector<CModelEntry*> tiles;
     for (size_t i = 1; i < paths.size(); ++i) {
         tiles.push_back(lists_->fieldTiles.Append(NewEntry("tile" + std::to_string(i), paths[i])));
     }
+    for (int k = 0; k < 10; ++k) {
+        tiles.push_back(lists_->fieldTiles.Append(
+            NewEntry("gone" + std::to_string(k), "./model/missing/gone" + std::to_string(k % 3) + ".mdl")));
+    }
     size_t queued = 0;
+    int failed = 0;
     for (int round = 0; round < 40 && queued < tiles.size(); ++round) {
         while (queued < tiles.size() && registry_->StartLoaderThread(*tiles[queued])) {
             ++queued;
         }
         for (const LoaderOutcome& outcome : registry_->WaitForLoaderThreads()) {
-            EXPECT_TRUE(outcome.loaded) << outcome.entry->path;
+            EXPECT_EQ(outcome.loaded, !outcome.entry->path.starts_with("./model/missing/"))
+                << outcome.entry->path;
+            failed += outcome.loaded ? 0 : 1;
         }
         RunFrame();
     }
+    RunFrames(2);
     EXPECT_EQ(queued, tiles.size());
+    EXPECT_EQ(failed, 10);
+    for (const CModelEntry* tile : tiles) {
+        EXPECT_EQ(tile->ready.load(), !tile->path.starts_with("./model/missing/")) << tile->path;
+    }
+    EXPECT_EQ(FreeSlots(), 16);
     for (const std::string& path : paths) {
         EXPECT_EQ(ReadsOf(path), 1) << path;
     }
@@ -547,7 +511,7 @@ TEST_F(ModelRegistryTest, InstancesShareTheirSourceAndTheLastOneFreesIt) {
 
 TEST_F(ModelRegistryTest, InstanceOfASourceWithoutCollidersHasNone) {
     const demofield::CWrittenModel* plain = nullptr;
-    for (const auto& model : DemoManifest().models) {
+    for (const auto& model : test::SmallDemoManifest().models) {
         if (model.colliderFile.empty() && model.path.ends_with(".mdl") && model.bones == 0) {
             plain = &model;
             break;
@@ -579,9 +543,9 @@ TEST_F(ModelRegistryTest, EveryKindOfDemoModelLoadsIntoItsList) {
         props[type] = lists_->sharedModels.Append(NewEntry(model->id, DemoPath(model->path)));
         ASSERT_TRUE(registry_->StartLoaderThread(*props[type]));
     }
-    ASSERT_FALSE(DemoManifest().colladaDocuments.empty());
-    CModelEntry* collada =
-        lists_->sharedModels.Append(NewEntry("dae", DemoPath(DemoManifest().colladaDocuments.front())));
+    ASSERT_FALSE(test::SmallDemoManifest().colladaDocuments.empty());
+    CModelEntry* collada = lists_->sharedModels.Append(
+        NewEntry("dae", DemoPath(test::SmallDemoManifest().colladaDocuments.front())));
     ASSERT_TRUE(registry_->StartLoaderThread(*collada));
     for (const LoaderOutcome& outcome : registry_->WaitForLoaderThreads()) {
         EXPECT_TRUE(outcome.loaded) << outcome.entry->path;

@@ -19,14 +19,10 @@ namespace {
 
 using std::chrono::milliseconds;
 
-const demofield::CManifest& DemoManifest() {
-    return test::SmallDemoManifest();
-}
-
 // Placeable models: neither terrain nor character, without bones.
 std::vector<const demofield::CWrittenModel*> Props() {
     std::vector<const demofield::CWrittenModel*> props;
-    for (const auto& model : DemoManifest().models) {
+    for (const auto& model : test::SmallDemoManifest().models) {
         if (model.path.starts_with("model/") && model.path.ends_with(".mdl") &&
             model.path.find("main_field") == std::string::npos &&
             model.path.find("character") == std::string::npos && model.bones == 0) {

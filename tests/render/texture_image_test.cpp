@@ -38,6 +38,9 @@ TEST(TextureImage, PngRoundTripsThroughTheDecoder) {
     EXPECT_EQ(decoded.height, 2u);
     EXPECT_EQ(decoded.pixels, image.pixels);
     std::filesystem::remove(path);
+    // Pixels that do not fill the size, or no size at all, write nothing.
+    EXPECT_FALSE(WritePng(path, 3, 3, image.pixels));
+    EXPECT_FALSE(WritePng(path, 0, 0, {}));
 
     EXPECT_FALSE(DecodeImageFile(path, decoded, error));
     EXPECT_FALSE(error.empty());
