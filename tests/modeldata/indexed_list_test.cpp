@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <latch>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -20,21 +19,14 @@ struct Item {
 
 class IndexedListTest : public ::testing::Test {
 protected:
-    Item a{'A'}, b{'B'}, c{'C'}, d{'D'};
+    Item items[4] = {{'A'}, {'B'}, {'C'}, {'D'}};
+    Item &a = items[0], &b = items[1], &c = items[2], &d = items[3];
     CIndexedList<Item> list;
 
     void Append(std::string_view names) {
         for (char name : names) {
-            list.Append(&ItemNamed(name));
+            list.Append(&items[name - 'A']);
         }
-    }
-    Item& ItemNamed(char name) {
-        for (Item* item : {&a, &b, &c, &d}) {
-            if (item->name == name) {
-                return *item;
-            }
-        }
-        throw std::invalid_argument("no such item");
     }
     // The names by position, the way callers walk the list.
     std::string Names() const {
