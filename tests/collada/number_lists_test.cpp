@@ -20,9 +20,11 @@ float OnlyFloat(std::string_view text) {
     return values.empty() ? std::numeric_limits<float>::quiet_NaN() : values[0];
 }
 
+// The one entry, which atoi's rules read alike on their own.
 int32_t OnlyInt(std::string_view text) {
     const std::vector<int32_t> values = ReadIntList(text);
     EXPECT_EQ(values.size(), 1u) << text;
+    EXPECT_EQ(ParseIntLikeAtoi(text), values.empty() ? -12345 : values[0]) << text;
     return values.empty() ? -12345 : values[0];
 }
 

