@@ -151,28 +151,20 @@ TEST_F(TreeFixture, ClickingAFolderListsItAndThreeLevelsBelow) {
     EXPECT_EQ(ChildTexts(*deep4), std::vector<std::string>{"far.mdf"});
 }
 
-TEST_F(TreeFixture, ClickingADefinitionChoosesItAndResetsTheRandomFields) {
+TEST_F(TreeFixture, ClickingADefinitionInTheViewChoosesItAndResetsTheRandomFields) {
     QTreeWidgetItem* crate = Child(tree.TopItem(), "crate.v2.mdf");
     ASSERT_NE(crate, nullptr);
     EXPECT_EQ(CModelTreeWindow::KindOf(*crate), CModelTreeWindow::kDefinition);
-    tree.Click(crate);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    const QRect box = tree.Tree()->visualItemRect(crate);
+    QTest::mouseClick(tree.Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_EQ(chosen[0], std::filesystem::path("model/crate.v2.mdf"));
     EXPECT_EQ(tree.Tree()->currentItem(), crate);
     for (const CEditWindow* field : fields) {
         EXPECT_FLOAT_EQ(field->Value(), 0.0f);
     }
-}
-
-TEST_F(TreeFixture, ClickOnAnItemThroughTheTreeView) {
-    QTreeWidgetItem* mdf = Child(tree.TopItem(), "mdf");
-    ASSERT_NE(mdf, nullptr);
-    parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
-    const QRect box = tree.Tree()->visualItemRect(mdf);
-    QTest::mouseClick(tree.Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
-    ASSERT_EQ(chosen.size(), 1u);
-    EXPECT_EQ(chosen[0], std::filesystem::path("model/mdf"));
 }
 
 TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
