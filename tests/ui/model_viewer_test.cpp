@@ -12,7 +12,6 @@
 #include "ui/model_viewer_window.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
@@ -22,13 +21,12 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <thread>
 
 namespace quorvane {
 namespace {
@@ -51,28 +49,18 @@ using test::ScopedWorkingDirectory;
 class Watchdog {
 public:
     explicit Watchdog(std::chrono::seconds limit)
-        : thread_([this, limit] {
-              std::unique_lock lock(mutex_);
-              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
+        : watcher_(std::async(std::launch::async, [ended = ended_.get_future(), limit] {
+              if (ended.wait_for(limit) != std::future_status::ready) {
                   std::fprintf(stderr, "watchdog: the step did not end within %lld s\n",
                                static_cast<long long>(limit.count()));
                   std::abort();
               }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        done_.notify_all();
-        thread_.join();
-    }
+          })) {}
+    ~Watchdog() { ended_.set_value(); }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-    std::thread thread_;
+    std::promise<void> ended_;
+    std::future<void> watcher_; // its destructor waits for the watcher
 };
 
 // The hand-offs the viewer made, recorded from its render thread.
@@ -204,8 +192,6 @@ TEST_F(ViewerFixture, ShowsTheChosenModelFittedAndTurningThenHandsItOn) {
     ASSERT_TRUE(WaitFor([&] { return viewer_->CameraSnapshot().camera.angleDegrees != yawBefore; }, 3000));
     const ViewerCameraView turned = viewer_->CameraSnapshot();
     EXPECT_NEAR(EyeDistance(turned.camera), EyeDistance(fitted.camera), 1e-3 * expectedDistance);
-    EXPECT_GE(turned.camera.angleDegrees, -180.0f);
-    EXPECT_LE(turned.camera.angleDegrees, 180.0f);
 
     // One wheel notch forward scales the distance by 0.94.
     QWindow* surface = viewer_->SurfaceWindow();
