@@ -10,6 +10,17 @@
 
 namespace quorvane::testing {
 
+// An instance of a loaded source, as the registry makes one: ready with its source.
+inline bool MakeFakeInstance(CModelEntry& entry, CModelEntry& source) {
+    entry.isInstance = true;
+    entry.source = &source;
+    entry.sourceName = source.name;
+    entry.hasDrawModel = source.hasDrawModel;
+    ++source.useCount;
+    SetEntryLoaded(entry, true);
+    return true;
+}
+
 // Loads on the caller's thread, as the test says per path: a load succeeds,
 // fails, finds no slot, or is held in flight until the test finishes it
 // (as if a wait had been cut short).
@@ -49,13 +60,7 @@ public:
     }
 
     bool MakeInstance(CModelEntry& entry, CModelEntry& source) override {
-        entry.isInstance = true;
-        entry.source = &source;
-        entry.sourceName = source.name;
-        entry.hasDrawModel = source.hasDrawModel;
-        ++source.useCount;
-        SetEntryLoaded(entry, true);
-        return true;
+        return MakeFakeInstance(entry, source);
     }
 
     // Ends the held loads, loading them or not.

@@ -5,13 +5,14 @@
 #include "editor/grid_map_line.h"
 #include "editor/main_field.h"
 #include "fake_model_loader.h"
+#include "fake_streaming_loader.h"
 #include "platform/periodic_timer.h"
 #include "platform/virtual_key_codes.h"
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <random>
@@ -35,8 +36,7 @@ public:
     // Holds the slot of a loaded entry until its upload is done.
     class SlotPayload : public CModelEntryPayload {
     public:
-        SlotPayload(ThreadedFakeLoader& loader, const CModelEntry& entry, int slot)
-            : loader_(loader), entry_(entry), slot_(slot) {
+        SlotPayload(ThreadedFakeLoader& loader, const CModelEntry& entry) : loader_(loader), entry_(entry) {
             ++loader_.livePayloads;
         }
         ~SlotPayload() override {
@@ -50,35 +50,34 @@ public:
         SlotPayload& operator=(const SlotPayload&) = delete;
 
         void GiveSlotBack() {
-            if (slot_ >= 0) {
-                loader_.ReleaseSlot(slot_);
-                slot_ = -1;
+            if (holdsSlot_) {
+                --loader_.usedSlots;
+                holdsSlot_ = false;
             }
         }
 
     private:
         ThreadedFakeLoader& loader_;
         const CModelEntry& entry_;
-        int slot_;
+        bool holdsSlot_ = true;
     };
 
     ~ThreadedFakeLoader() override { WaitForLoads(); }
 
     bool StartLoad(CModelEntry& entry) override {
-        const int slot = AcquireSlot();
-        if (slot < 0) {
-            return false;
-        }
+        milliseconds delay{};
         {
             std::lock_guard lock(mutex_);
-            if (loading_.contains(&entry)) {
-                ++startedTwice;
+            if (usedSlots == kSlots) {
+                return false;
             }
+            ++usedSlots;
+            startedTwice += loading_.contains(&entry) ? 1 : 0;
             loading_.insert(&entry);
+            delay = milliseconds(random_() % 3);
         }
-        entry.payload = std::make_unique<SlotPayload>(*this, entry, slot);
+        entry.payload = std::make_unique<SlotPayload>(*this, entry);
         const bool fails = entry.path.find("broken") != std::string::npos;
-        const auto delay = milliseconds(NextDelay());
         std::thread thread([this, &entry, fails, delay] {
             std::this_thread::sleep_for(delay);
             std::unique_ptr<CModelEntryPayload> failed;
@@ -113,49 +112,16 @@ public:
     }
 
     bool MakeInstance(CModelEntry& entry, CModelEntry& source) override {
-        entry.isInstance = true;
-        entry.source = &source;
-        entry.sourceName = source.name;
-        ++source.useCount;
-        SetEntryLoaded(entry, true);
-        return true;
+        return MakeFakeInstance(entry, source);
     }
 
-    int FreeSlots() const {
-        std::lock_guard lock(mutex_);
-        int free = 0;
-        for (const bool used : slots_) {
-            free += used ? 0 : 1;
-        }
-        return free;
-    }
-
+    std::atomic<int> usedSlots{0};
     std::atomic<int> livePayloads{0};
     std::atomic<int> destroyedWhileLoading{0};
     std::atomic<int> startedTwice{0};
 
 private:
-    int AcquireSlot() {
-        std::lock_guard lock(mutex_);
-        for (int i = 0; i < kSlots; ++i) {
-            if (!slots_[i]) {
-                slots_[i] = true;
-                return i;
-            }
-        }
-        return -1;
-    }
-    void ReleaseSlot(int slot) {
-        std::lock_guard lock(mutex_);
-        slots_[slot] = false;
-    }
-    int NextDelay() {
-        std::lock_guard lock(mutex_);
-        return static_cast<int>(random_() % 3);
-    }
-
     mutable std::mutex mutex_;
-    std::array<bool, kSlots> slots_{};
     std::set<const CModelEntry*> loading_;
     std::vector<std::thread> threads_;
     std::minstd_rand random_{7};
@@ -219,6 +185,12 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
+    std::filesystem::path CellFile(int x) const {
+        std::string name = CellPrefix(x);
+        name.back() = '.';
+        return dir / "gridfile" / "lod0" / (name + "gmf");
+    }
+
     // Frames and passes on this thread until the streaming has settled.
     void SettleAt(float x, float y) {
         streaming->SetCentre(x, y);
@@ -227,6 +199,38 @@ protected:
             FinishUploads(lists);
             streaming->CommitPhase();
         }
+    }
+
+    // For a second and a half the timer streams, a render thread runs frames
+    // around the centre it is given for each, and a user thread repeats its
+    // step; returns the number of frames.
+    int RunTogether(const std::function<std::pair<float, float>(int)>& centre,
+                    const std::function<void()>& userStep) {
+        std::atomic<bool> stop{false};
+        std::atomic<int> frames{0};
+        CPeriodicTimer timer;
+        EXPECT_TRUE(timer.Start(milliseconds(3), [this] { streaming->TimerPhase(); }));
+        std::thread render([&] {
+            for (; !stop.load(); ++frames) {
+                const auto [x, y] = centre(frames.load());
+                streaming->SetCentre(x, y);
+                FinishUploads(lists);
+                streaming->CommitPhase();
+                field->UpdateEditing();
+                std::this_thread::sleep_for(milliseconds(1));
+            }
+        });
+        std::thread user([&] {
+            while (!stop.load()) {
+                userStep();
+            }
+        });
+        std::this_thread::sleep_for(milliseconds(1500));
+        stop = true;
+        user.join();
+        render.join();
+        timer.Stop();
+        return frames.load();
     }
 
     std::multiset<std::string> GridEntryNames() const {
@@ -241,63 +245,41 @@ protected:
 };
 
 TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
-    std::atomic<bool> stop{false};
-    std::atomic<int> frames{0};
-
-    CPeriodicTimer timer;
-    ASSERT_TRUE(timer.Start(milliseconds(3), [this] { streaming->TimerPhase(); }));
-
     // The camera wanders between the centre and the east, so tiles and files
-    // enter and leave the windows all the time.
-    std::thread render([&] {
-        for (int frame = 0; !stop.load(); ++frame) {
-            const float x = static_cast<float>((frame * 37) % 2400) - 400.0f;
-            streaming->SetCentre(x, static_cast<float>((frame * 11) % 300));
-            FinishUploads(lists);
-            streaming->CommitPhase();
-            field->UpdateEditing();
-            ++frames;
-            std::this_thread::sleep_for(milliseconds(1));
-        }
-    });
-
-    // The user places models in a few cells and writes them out.
+    // enter and leave the windows all the time, while the user places models
+    // in a few cells and writes them out.
     std::multiset<std::string> written;
-    std::thread user([&] {
-        int serial = 0;
-        while (!stop.load()) {
-            for (int part = 0; part < 2; ++part, ++serial) {
-                const int cell = serial % 4;
-                std::string name = CellPrefix(cell * 10);
-                name += "S_";
-                name += std::to_string(serial);
-                auto record = std::make_unique<CPlacedModel>();
-                record->uniqueName = name;
-                record->modelId = serial % 3 == 0 ? "ROCK" : "S_" + std::to_string(serial);
-                record->copy = serial % 3 == 0 ? 1 : 0;
-                record->partPath = serial % 5 == 4 ? "broken.mdl" : record->modelId + ".mdl";
-                record->sourcePath = record->partPath;
-                lists.placementRecords.Append(std::move(record));
-                auto entry = std::make_unique<CModelEntry>();
-                entry->name = name;
-                entry->hasDrawModel = true;
-                entry->transform.position = {static_cast<float>(cell * 500 + 1), 1.0f, 0.0f, 1.0f};
-                lists.placedModels.Append(std::move(entry));
-            }
-            GridWriteReport report;
-            field->WriteGridFiles(&report); // refused while the last write awaits its clean-up
-            written.insert(report.writtenNames.begin(), report.writtenNames.end());
-            (void)streaming->Progress();
-            std::this_thread::sleep_for(milliseconds(5));
+    int serial = 0;
+    const auto wander = [](int frame) {
+        return std::pair{static_cast<float>((frame * 37) % 2400) - 400.0f,
+                         static_cast<float>((frame * 11) % 300)};
+    };
+    const int frames = RunTogether(wander, [&] {
+        for (int part = 0; part < 2; ++part, ++serial) {
+            const int cell = serial % 4;
+            std::string name = CellPrefix(cell * 10);
+            name += "S_";
+            name += std::to_string(serial);
+            auto record = std::make_unique<CPlacedModel>();
+            record->uniqueName = name;
+            record->modelId = serial % 3 == 0 ? "ROCK" : "S_" + std::to_string(serial);
+            record->copy = serial % 3 == 0 ? 1 : 0;
+            record->partPath = serial % 5 == 4 ? "broken.mdl" : record->modelId + ".mdl";
+            record->sourcePath = record->partPath;
+            lists.placementRecords.Append(std::move(record));
+            auto entry = std::make_unique<CModelEntry>();
+            entry->name = name;
+            entry->hasDrawModel = true;
+            entry->transform.position = {static_cast<float>(cell * 500 + 1), 1.0f, 0.0f, 1.0f};
+            lists.placedModels.Append(std::move(entry));
         }
+        GridWriteReport report;
+        field->WriteGridFiles(&report); // refused while the last write awaits its clean-up
+        written.insert(report.writtenNames.begin(), report.writtenNames.end());
+        (void)streaming->Progress();
+        std::this_thread::sleep_for(milliseconds(5));
     });
-
-    std::this_thread::sleep_for(milliseconds(1500));
-    stop = true;
-    user.join();
-    render.join();
-    timer.Stop();
-    EXPECT_GT(frames.load(), 10);
+    EXPECT_GT(frames, 10);
     ASSERT_FALSE(written.empty());
 
     // Everything written comes back once, from the files, around each cell.
@@ -319,7 +301,7 @@ TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
     EXPECT_EQ(lists.fieldTiles.Count(), 0);
     EXPECT_EQ(lists.gridFiles.Count(), 0);
     EXPECT_EQ(lists.sharedModels.Count(), 0);
-    EXPECT_EQ(loader.FreeSlots(), ThreadedFakeLoader::kSlots);
+    EXPECT_EQ(loader.usedSlots.load(), 0);
     EXPECT_EQ(loader.livePayloads.load(), 0);
     EXPECT_EQ(loader.destroyedWhileLoading.load(), 0);
     EXPECT_EQ(loader.startedTwice.load(), 0);
@@ -332,9 +314,7 @@ TEST_F(StreamingStressTest, EditingWrittenCopiesWhileStreamingRunsKeepsEveryCell
     constexpr int kCells = 3;
     constexpr int kCopies = 8;
     for (int cell = 0; cell < kCells; ++cell) {
-        std::ofstream out(dir / "gridfile" / "lod0" /
-                              (CellPrefix(cell).substr(0, CellPrefix(cell).size() - 1) + ".gmf"),
-                          std::ios::binary);
+        std::ofstream out(CellFile(cell), std::ios::binary);
         for (int copy = 0; copy < kCopies; ++copy) {
             out << CellPrefix(cell) << "W_" << copy << "|W|0|2|0|0|w.mdl|w.mdl|" << cell * 50 + 5
                 << ".000000|" << copy * 5 + 2
@@ -355,53 +335,37 @@ TEST_F(StreamingStressTest, EditingWrittenCopiesWhileStreamingRunsKeepsEveryCell
         }
     });
 
-    std::atomic<bool> stop{false};
-    CPeriodicTimer timer;
-    ASSERT_TRUE(timer.Start(milliseconds(3), [this] { streaming->TimerPhase(); }));
-    std::thread render([&] {
-        for (int frame = 0; !stop.load(); ++frame) {
-            // Now and then the centre wanders far enough for the cells to go and come back.
-            streaming->SetCentre(frame % 200 < 150 ? 60.0f : 3000.0f, 20.0f);
-            FinishUploads(lists);
-            streaming->CommitPhase();
-            field->UpdateEditing();
-            std::this_thread::sleep_for(milliseconds(1));
-        }
-    });
+    // Now and then the centre wanders far enough for the cells to go and come back.
+    const auto wander = [](int frame) { return std::pair{frame % 200 < 150 ? 60.0f : 3000.0f, 20.0f}; };
     int changed = 0;
-    std::thread user([&] {
-        for (int round = 0; !stop.load(); ++round) {
-            const int cell = round % kCells;
-            const int copy = (round / kCells) % kCopies;
-            const PixelPoint at{cell * 50 + 5, -(copy * 5 + 2)};
-            field->OnLButtonDown(at);
-            field->OnLButtonUp();
-            std::this_thread::sleep_for(milliseconds(2)); // the frame picks
-            for (const int key : {vk::Letter('G'), vk::Letter('Y'), vk::kDigit0 + 1, vk::kReturn}) {
-                field->OnKeyDown(key);
-                field->OnKeyUp(key);
-            }
-            if (round % 5 == 4) {
-                field->OnKeyDown(vk::kDelete);
-                field->OnKeyUp(vk::kDelete);
-            }
-            if (round % 7 == 6) {
-                field->RequestUndo();
-            }
-            if (round % 3 == 2) {
-                GridWriteReport report;
-                field->WriteGridFiles(&report);
-                changed += static_cast<int>(report.changedNames.size());
-            }
-            field->OnKeyDown(vk::kEscape);
-            field->OnKeyUp(vk::kEscape);
+    int round = 0;
+    RunTogether(wander, [&] {
+        const int cell = round % kCells;
+        const int copy = (round / kCells) % kCopies;
+        const PixelPoint at{cell * 50 + 5, -(copy * 5 + 2)};
+        field->OnLButtonDown(at);
+        field->OnLButtonUp();
+        std::this_thread::sleep_for(milliseconds(2)); // the frame picks
+        for (const int key : {vk::Letter('G'), vk::Letter('Y'), vk::kDigit0 + 1, vk::kReturn}) {
+            field->OnKeyDown(key);
+            field->OnKeyUp(key);
         }
+        if (round % 5 == 4) {
+            field->OnKeyDown(vk::kDelete);
+            field->OnKeyUp(vk::kDelete);
+        }
+        if (round % 7 == 6) {
+            field->RequestUndo();
+        }
+        if (round % 3 == 2) {
+            GridWriteReport report;
+            field->WriteGridFiles(&report);
+            changed += static_cast<int>(report.changedNames.size());
+        }
+        field->OnKeyDown(vk::kEscape);
+        field->OnKeyUp(vk::kEscape);
+        ++round;
     });
-    std::this_thread::sleep_for(milliseconds(1500));
-    stop = true;
-    user.join();
-    render.join();
-    timer.Stop();
     EXPECT_GT(changed, 0) << "no edit of a written copy reached its file";
 
     // Every cell file still reads whole, each name once, and in memory each copy is there once.
@@ -409,8 +373,7 @@ TEST_F(StreamingStressTest, EditingWrittenCopiesWhileStreamingRunsKeepsEveryCell
     SettleAt(60.0f, 20.0f);
     for (int cell = 0; cell < kCells; ++cell) {
         GridReadReport report;
-        const std::filesystem::path path =
-            dir / "gridfile" / "lod0" / (CellPrefix(cell).substr(0, CellPrefix(cell).size() - 1) + ".gmf");
+        const std::filesystem::path path = CellFile(cell);
         const std::unique_ptr<GridFileEntry> file = LoadGridFile(path, &report);
         ASSERT_NE(file, nullptr) << path;
         EXPECT_EQ(report.linesSkipped, 0) << path;

@@ -13,25 +13,25 @@ protected:
         EditorFixture::SetUp();
         field->SetListHeight(100000);
     }
-    // Types text on the main keyboard; '<' is Backspace.
+    // Types on the main keyboard: capitals are letter keys, '<' is Backspace
+    // and '\n' Enter; the keys apply in order, as a frame applies them.
     void Type(std::string_view text) {
         for (char c : text) {
             int key = vk::kDigit0 + (c - '0');
-            if (c == '-') {
+            if (c >= 'A' && c <= 'Z') {
+                key = vk::Letter(c);
+            } else if (c == '-') {
                 key = vk::kOemMinus;
             } else if (c == '.') {
                 key = vk::kOemPeriod;
             } else if (c == '<') {
                 key = vk::kBack;
+            } else if (c == '\n') {
+                key = vk::kReturn;
             }
             field->OnKeyDown(key);
             field->OnKeyUp(key);
         }
-        field->ApplyPostedInput();
-    }
-    void Press(int key) {
-        field->OnKeyDown(key);
-        field->OnKeyUp(key);
         field->ApplyPostedInput();
     }
     void Enter() { Press(vk::kReturn); }
@@ -102,9 +102,7 @@ TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
     PlaceRock(10.0f, 20.0f);
     const size_t steps = field->UndoCount();
     MoveTo(100, 100);
-    Key('G');
-    Key('X');
-    Type("2.5");
+    Type("GX2.5");
     EXPECT_EQ(field->TypedValueText(), "2.5");
     EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
     Enter();
@@ -123,10 +121,7 @@ TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
 TEST_F(TypedValues, CursorMoveOnXMovesThePlacedModelTheSameWay) {
     Choose({"rock.mdl"});
     field->SetPickPoint({10.0f, 20.0f, 0.0f, 0.0f});
-    Key('G');
-    Key('X');
-    Type("2.5");
-    Enter();
+    Type("GX2.5\n");
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     LeftClick(); // places at the unchanged pick point
     EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
@@ -137,13 +132,7 @@ TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
     std::string message;
     ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
     PlaceRock(10.0f, 20.0f);
-    Key('G');
-    Key('Y');
-    Type("-4");
-    Enter();
-    Key('G');
-    Key('X');
-    Type("9");
+    Type("GY-4\nGX9");
     Escape();
     field->FlushJournal();
 
@@ -157,43 +146,26 @@ TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
 
 TEST_F(TypedValues, RotateAboutZByMinusNinety) {
     PlaceRock(0.0f, 0.0f);
-    Key('R');
-    Key('Z');
-    Type("-90");
-    Enter();
+    Type("RZ-90\n");
     EXPECT_EQ(Rock().rotation, (Vector4{0, 0, -90, 1}));
 
     // A second turn adds to the first and wraps past 180.
-    Key('R');
-    Key('Z');
-    Type("-100");
-    Enter();
+    Type("RZ-100\n");
     EXPECT_FLOAT_EQ(Rock().rotation.z, 170.0f);
 
     LeftClick(); // confirm the placement: back to placing
-    Key('R');
-    Key('Z');
-    Type("-90");
-    Enter();
+    Type("RZ-90\n");
     EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.z, -90.0f);
     EXPECT_FLOAT_EQ(field->Vectors().baseRotation.z, -90.0f) << "confirmed as a click confirms";
 }
 
 TEST_F(TypedValues, ScaleFactorsMultiplyTheEntryScale) {
     PlaceRock(0.0f, 0.0f);
-    Key('S');
-    Key('Y');
-    Type("3");
-    Enter();
-    Key('S');
-    Type("2");
-    Enter();
+    Type("SY3\nS2\n");
     EXPECT_EQ(Rock().scale, (Vector4{2, 6, 2, 1}));
 
     LeftClick();
-    Key('S');
-    Type("2");
-    Enter();
+    Type("S2\n");
     EXPECT_EQ(field->Vectors().cursorScale, (Vector4{2, 2, 2, 1}));
     EXPECT_EQ(field->Vectors().baseScale, (Vector4{2, 2, 2, 1}));
 }
@@ -201,9 +173,7 @@ TEST_F(TypedValues, ScaleFactorsMultiplyTheEntryScale) {
 TEST_F(TypedValues, BackspaceEditsAndAnEmptyTextGivesTheMouseBack) {
     PlaceRock(10.0f, 20.0f);
     MoveTo(100, 100);
-    Key('G');
-    Key('Y');
-    Type("12<5");
+    Type("GY12<5");
     EXPECT_EQ(field->TypedValueText(), "15");
     EXPECT_EQ(Rock().position, (Vector4{10, 35, 0, 1}));
     Type("<<");
@@ -215,8 +185,7 @@ TEST_F(TypedValues, BackspaceEditsAndAnEmptyTextGivesTheMouseBack) {
 TEST_F(TypedValues, IncompleteNumbersApplyNothingAndTheMouseIsIgnoredWhileTyping) {
     PlaceRock(10.0f, 20.0f);
     MoveTo(100, 100);
-    Key('G');
-    Key('X');
+    Type("GX");
     MoveTo(140, 100); // the mouse moved first: the number counts from the entry value
     Type("-");
     EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
@@ -235,8 +204,7 @@ TEST_F(TypedValues, IncompleteNumbersApplyNothingAndTheMouseIsIgnoredWhileTyping
 
 TEST_F(TypedValues, FreeMoveAndRotateKeepTheNumberUntilAnAxisIsChosen) {
     PlaceRock(10.0f, 20.0f);
-    Key('G');
-    Type("4");
+    Type("G4");
     EXPECT_EQ(field->TypedValueText(), "4");
     EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
     Key('Y');
@@ -244,12 +212,10 @@ TEST_F(TypedValues, FreeMoveAndRotateKeepTheNumberUntilAnAxisIsChosen) {
     EXPECT_EQ(Rock().position, (Vector4{10, 24, 0, 1}));
     Enter();
 
-    Key('R');
-    Type("30");
+    Type("R30");
     Enter(); // as a click: a rotation waits for its axis
     EXPECT_EQ(Mode(), EditMode::ModePlacedRotate);
-    Key('X');
-    Enter();
+    Type("X\n");
     EXPECT_EQ(Rock().rotation, (Vector4{30, 0, 0, 1}));
 }
 
@@ -258,8 +224,7 @@ TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     const size_t steps = field->UndoCount();
     for (char group : {'G', 'S', 'R'}) {
         Key(group);
-        Key('X');
-        Type("7");
+        Type("X7");
         Escape();
         EXPECT_EQ(Mode(), EditMode::ModeAdjust) << group;
         EXPECT_EQ(field->TypedValueText(), "") << group;
@@ -273,9 +238,7 @@ TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     MiddleClick(); // back to placing with the cursor
     ASSERT_EQ(Mode(), EditMode::ModePlace);
     const EditVectors before = field->Vectors();
-    Key('G');
-    Key('Z');
-    Type("3");
+    Type("GZ3");
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, -3.0f);
     Escape();
     EXPECT_EQ(field->Vectors().cursorOffset, before.cursorOffset);
@@ -309,12 +272,7 @@ TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
     Escape();
 
     // Vertical steps of 0.1 add up under the rounding instead of sticking to it.
-    Key('G');
-    Key('Z');
-    Type("-3.37");
-    Enter();
-    Key('G');
-    Key('Z');
+    Type("GZ-3.37\nGZ");
     CtrlDown();
     MoveTo(100, 99); // raw -3.27
     EXPECT_FLOAT_EQ(Rock().position.z, -3.0f);
@@ -330,12 +288,7 @@ TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
 TEST_F(TypedValues, CtrlDragSnapsAnglesToFifteenAndScalesToTenths) {
     PlaceRock(0.0f, 0.0f);
     MoveTo(0, 100);
-    Key('R');
-    Key('X');
-    Type("7.3");
-    Enter();
-    Key('R');
-    Key('X');
+    Type("RX7.3\nRX");
     CtrlDown();
     MoveTo(0, 95); // raw 12.3
     EXPECT_FLOAT_EQ(Rock().rotation.x, 15.0f);
@@ -346,10 +299,7 @@ TEST_F(TypedValues, CtrlDragSnapsAnglesToFifteenAndScalesToTenths) {
     CtrlUp();
     Enter();
 
-    Key('S');
-    Type("1234.56");
-    Enter();
-    Key('S');
+    Type("S1234.56\nS");
     CtrlDown();
     MoveTo(0, 83); // raw 1234.66 on every axis
     EXPECT_NEAR(Rock().scale.x, 1234.7f, 1e-3);
