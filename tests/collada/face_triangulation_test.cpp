@@ -45,13 +45,17 @@ std::vector<int32_t> Fan(int32_t corners) {
 // whole shape, so a fan would leave it.
 const Points kL = {{2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}, {0, 0, 0}};
 
-TEST(FaceTriangulation, TrianglesAndConvexFacesAreFansAroundTheFirstCorner) {
+TEST(FaceTriangulation, ConvexFacesAreFansAroundTheFirstCornerAndTooFewCornersNothing) {
     EXPECT_EQ(Triangulate({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), (std::vector<int32_t>{0, 1, 2}));
     EXPECT_EQ(Triangulate({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}), Fan(4));
     // A straight corner along an edge is still convex.
     EXPECT_EQ(Triangulate({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}}), Fan(5));
     // Holes of fewer than three corners leave nothing out.
     EXPECT_EQ(Triangulate({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {1, 1, 0}, {2, 2, 0}}, {4}), Fan(4));
+    // Fewer than three corners give nothing; the outer ring ends where the first hole starts.
+    EXPECT_TRUE(Triangulate({}).empty());
+    EXPECT_TRUE(Triangulate({{0, 0, 0}, {1, 0, 0}}).empty());
+    EXPECT_TRUE(Triangulate({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {2}).empty());
 }
 
 struct FaceCase {
@@ -133,13 +137,6 @@ TEST(FaceTriangulation, FacesAreCoveredExactlyAndHolesLeftOpen) {
             EXPECT_FALSE(test::CoversXY(corners, x, y)) << x << ", " << y;
         }
     }
-}
-
-TEST(FaceTriangulation, FewerThanThreeCornersGiveNothing) {
-    EXPECT_TRUE(Triangulate({}).empty());
-    EXPECT_TRUE(Triangulate({{0, 0, 0}, {1, 0, 0}}).empty());
-    // The outer ring ends where the first hole starts.
-    EXPECT_TRUE(Triangulate({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {2}).empty());
 }
 
 double ShoelaceXY(const Points& ring) {
