@@ -149,7 +149,7 @@ TEST_F(WalkTest, WalksNinetyAndAHalfUnitsInAHundredFramesOnFlatGround) {
     EXPECT_FLOAT_EQ(animations_[0].blend, 10.0f);
 }
 
-TEST_F(WalkTest, StoppingStandsAndSlowsToStandingSpeed) {
+TEST_F(WalkTest, StoppingStandsSlowsToStandingSpeedAndWalkingAgainStartsFromIt) {
     lists_.fieldTiles.Append(FlatTile());
     walker_.OnKeyDown(vk::kUp);
     Frames(30);
@@ -166,15 +166,12 @@ TEST_F(WalkTest, StoppingStandsAndSlowsToStandingSpeed) {
     EXPECT_FLOAT_EQ(Position().x, x) << "standing still";
     EXPECT_NEAR(walker_.WalkSpeed(), 0.3f, 1e-5f);
     EXPECT_EQ(animations_.size(), 2u) << "STAND starts once";
-}
 
-TEST_F(WalkTest, StandingFirstStartsFromStandingSpeed) {
-    lists_.fieldTiles.Append(FlatTile());
-    Frame(); // standing: 0 becomes 0.3
+    // Walking again starts from the standing speed: 0.35 ... 1.0 over 14
+    // frames (9.45 in all), then 86 frames at 1.0.
     walker_.OnKeyDown(vk::kUp);
     Frames(100);
-    // 0.35 ... 1.0 over 14 frames (9.45 in all), then 86 frames at 1.0.
-    EXPECT_NEAR(Position().x, 95.45f, 1e-3f);
+    EXPECT_NEAR(Position().x, x + 95.45f, 1e-3f);
 }
 
 TEST_F(WalkTest, SteeringTurnsThreeDegreesAFrame) {
