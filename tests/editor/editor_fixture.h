@@ -61,10 +61,22 @@ protected:
     }
 
     // Input is posted; the frame update applies it. These apply at once, as the next frame would.
-    void Key(char letter) {
-        field->OnKeyDown(vk::Letter(letter));
-        field->OnKeyUp(vk::Letter(letter));
+    void Press(int key) {
+        field->OnKeyDown(key);
+        field->OnKeyUp(key);
         field->ApplyPostedInput();
+    }
+    void Key(char letter) { Press(vk::Letter(letter)); }
+    // A typed adjustment of the selection: G, S or R, an axis, the digits and
+    // Enter, and the frame that applies it.
+    void Typed(char what, char axis, const std::string& digits) {
+        Key(what);
+        Key(axis);
+        for (const char digit : digits) {
+            Press(vk::kDigit0 + (digit - '0'));
+        }
+        Press(vk::kReturn);
+        field->UpdateEditing();
     }
     void MoveTo(int x, int y) {
         field->OnMouseMove({x, y});

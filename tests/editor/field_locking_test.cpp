@@ -125,10 +125,7 @@ TEST_F(FieldLocking, HooksRunAfterTheLockIsReleased) {
 
 // A click reads no file: the names in a cell's file are read off the input
 // thread, once per visit of the cell, whatever the placements and parts.
-TEST(FieldGridNames, AClickReadsNoFileAndEachVisitOfACellReadsItOnce) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("quorvane_gridnames_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
+TEST_F(FieldLocking, AClickReadsNoFileAndEachVisitOfACellReadsItOnce) {
     std::filesystem::create_directories(dir / "gridfile" / "lod0");
     const std::filesystem::path p0p0 = dir / "gridfile" / "lod0" / "p0p0.gmf";
     const std::filesystem::path p1p0 = dir / "gridfile" / "lod0" / "p1p0.gmf";
@@ -140,46 +137,26 @@ TEST(FieldGridNames, AClickReadsNoFileAndEachVisitOfACellReadsItOnce) {
         std::lock_guard lock(readsMutex);
         return reads;
     };
-    FakeModelLoader loader;
-    {
-        CMainField field(loader, dir / "gridfile", [&](const std::filesystem::path& path) {
-            std::lock_guard lock(readsMutex);
-            ++reads[path];
-            return ReadGridFileLines(path);
-        });
-        CModelDefinition definition;
-        for (const char* path : {"a.mdl", "b.mdl", "c.mdl"}) {
-            definition.paths[definition.count++] = path;
-        }
-        field.ChooseModelForPlacement(definition);
-        field.UpdateEditing();
-        field.SetPickPoint({1, 1, 0, 0});
-        field.WaitForBackgroundWork();
-        const auto click = [&field] {
-            field.OnLButtonDown({0, 0});
-            field.OnLButtonUp();
-            field.ApplyPostedInput();
-        };
-        click(); // places
-        EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 1}}));
-        click(); // confirms
-        field.WaitForBackgroundWork();
-        field.UpdateEditing(); // the cursor's next copies
-        click();
-        EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 1}}));
-        std::vector<std::string> names;
-        for (const CPlacedModel& record : field.PlacementRecordSnapshot()) {
-            names.push_back(record.uniqueName);
-        }
-        EXPECT_EQ(names, (std::vector<std::string>{"p0p0_A_001", "p0p0_B_000", "p0p0_C_001", "p0p0_A_002",
-                                                   "p0p0_B_001", "p0p0_C_002"}));
+    field = std::make_unique<CMainField>(loader, dir / "gridfile", [&](const std::filesystem::path& path) {
+        std::lock_guard lock(readsMutex);
+        ++reads[path];
+        return ReadGridFileLines(path);
+    });
+    Choose({"a.mdl", "b.mdl", "c.mdl"});
+    field->SetPickPoint({1, 1, 0, 0});
+    LeftClick(); // places
+    EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 1}}));
+    LeftClick(); // confirms
+    LeftClick();
+    EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 1}}));
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_A_001", "p0p0_B_000", "p0p0_C_001", "p0p0_A_002",
+                                                       "p0p0_B_001", "p0p0_C_002"}));
 
-        field.SetPickPoint({60, 1, 0, 0}); // another cell, then back: a teammate may have written meanwhile
-        field.SetPickPoint({1, 1, 0, 0});
-        field.WaitForBackgroundWork();
-        EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 2}, {p1p0, 1}}));
-    }
-    std::filesystem::remove_all(dir);
+    field->SetPickPoint({60, 1, 0, 0}); // another cell, then back: a teammate may have written meanwhile
+    field->SetPickPoint({1, 1, 0, 0});
+    field->WaitForBackgroundWork();
+    EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 2}, {p1p0, 1}}));
+    field.reset(); // before the reads it counts into
 }
 
 TEST_F(FieldLocking, TwoWritesAtOnceAppendEachLineOnce) {

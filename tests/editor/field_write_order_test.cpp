@@ -23,15 +23,6 @@ protected:
             return WriteGridLines(root, std::move(batch));
         });
     }
-    void TypeMoveX(const std::string& digits) {
-        Key('G');
-        Key('X');
-        for (const char digit : digits) {
-            field->OnKeyDown(vk::kDigit0 + (digit - '0'));
-        }
-        field->OnKeyDown(vk::kReturn);
-        field->ApplyPostedInput();
-    }
     std::string GridFile() const { return ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"); }
 };
 
@@ -41,7 +32,7 @@ protected:
 TEST_F(WriteOrder, AnUndoDuringTheFileWorkWaitsForTheWriteToEnd) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
-    TypeMoveX("5"); // 15 on x, one undoable step
+    Typed('G', 'X', "5"); // 15 on x, one undoable step
     ASSERT_EQ(Entry("p0p0_ROCK_000")->transform.position.x, 15.0f);
     ASSERT_EQ(field->UndoCount(), 2u);
 

@@ -155,14 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"Utf8", "p0p0_木_000\r\n", {"p0p0_木_000"}}, SplitCase{"Empty", "", {}}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
-TEST_F(GridCellStore, ACellNeverWrittenReadsAsNoLinesAndAMissingStamp) {
-    const CellRead read = MustRead(access);
-    EXPECT_TRUE(read.lines.empty());
-    EXPECT_FALSE(read.stamp.exists);
-    EXPECT_EQ(read.stamp, FileStamp{});
-    EXPECT_EQ(access.disk.ReadCount(), 1u);
-}
-
 TEST_F(GridCellStore, AnUnreadableCellFileSaysWhichFile) {
     ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
     for (const std::filesystem::path& path :
@@ -325,24 +317,22 @@ TEST_F(GridCellStore, WritesWithKnownStampsReadNothing) {
     EXPECT_EQ(access.disk.ReadCount(), 1u);
 }
 
-TEST_F(GridCellStore, AReplaceThatFailsKeepsTheOldFileAndSaysWhy) {
+TEST_F(GridCellStore, AWriteThatCannotBeMadeKeepsTheOldFileAndSaysWhy) {
     Put(cell, "a|1\r\n");
     const CellRead read = MustRead(access);
     // A folder where the temporary file goes: it cannot be created.
     std::filesystem::create_directories(ReplaceTemporaryPath(cell) / "kept");
-    const CellWriteResult result = WriteCell(access, {cell, CellRewrite{{"b|2"}, read.stamp}});
-    EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
-    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
-    EXPECT_FALSE(result.stamp);
+    // A file where an appended cell's folder should be.
+    Put(dir / "occupied", "a file where the folder should be");
+    const std::filesystem::path folderless = GridFilePath(dir / "occupied", 0, "p0p0");
+    for (const CellWrite& write :
+         {CellWrite{cell, CellRewrite{{"b|2"}, read.stamp}}, CellWrite{folderless, CellAppend{{"a|1"}}}}) {
+        const CellWriteResult result = WriteCell(access, write);
+        EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
+        EXPECT_NE(result.message.find(write.path.string()), std::string::npos) << result.message;
+        EXPECT_FALSE(result.stamp);
+    }
     EXPECT_EQ(Contents(cell), "a|1\r\n");
-}
-
-TEST_F(GridCellStore, AnAppendWhoseFolderCannotBeMadeFails) {
-    Put(root, "a file where the folder should be");
-    const CellWriteResult result = WriteCell(access, {cell, CellAppend{{"a|1"}}});
-    EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
-    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
-    EXPECT_FALSE(result.stamp);
 }
 
 struct InterruptCase {

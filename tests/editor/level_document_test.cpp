@@ -62,18 +62,6 @@ TEST(LevelDocument, APlacementOutsideTheKeptCellsCannotBeSet) {
     EXPECT_TRUE(document.Empty());
 }
 
-TEST(LevelDocument, AWrittenCellTakesItsNewLinesAndStampAsWritten) {
-    CLevelDocument document = Kept();
-    WrittenPart house = Part(document, "p0p0_H");
-    house.line.position.x = 4.0f;
-    document.Set(house);
-    const FileStamp after{true, 99, {}};
-    document.MarkWritten(kCell, {kHouseMoved}, after);
-    EXPECT_FALSE(document.IsDirty(kCell));
-    EXPECT_EQ(document.StampOf(kCell), after);
-    EXPECT_FLOAT_EQ(Part(document, "p0p0_H").line.position.x, 4.0f);
-}
-
 // The parts one click placed are written one after another at one spot; a
 // neighbour elsewhere, or the same spot further on, is another copy.
 TEST(LevelDocument, PartsPlacedTogetherAreTheNeighboursAtTheSameSpot) {

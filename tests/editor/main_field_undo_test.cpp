@@ -84,8 +84,6 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     EXPECT_EQ(loader.entryLoads.size(), loadsBefore + 2);
     EXPECT_EQ(Position(kTrunk), (Vector4{40, 40, 0, 1}));
     EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
-    EXPECT_EQ(Entry(kTrunk)->placementSerial, Entry(kLeaves)->placementSerial);
-    EXPECT_NE(Entry(kTrunk)->placementSerial, Entry(kRock)->placementSerial);
     EXPECT_EQ(field->SelectedName(), kTrunk);
     EXPECT_EQ(field->ListModel().Selected(), 1);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
@@ -97,8 +95,6 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     Undo(); // the move
     EXPECT_EQ(Position(kTrunk), (Vector4{10, 20, 0, 1}));
     EXPECT_EQ(Position(kLeaves), (Vector4{10, 20, 0, 1}));
-    EXPECT_EQ(Position(kRock), (Vector4{30, 5, 0, 1}));
-    EXPECT_EQ(field->Vectors().selPosition, (Vector4{10, 20, 0, 1}));
     EXPECT_EQ(field->UndoCount(), 2u);
     EXPECT_EQ(field->RedoCount(), 3u);
 
@@ -111,10 +107,7 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     // A new placement drops the delete that could still be redone.
     Choose({"rock.mdl"});
     PlaceAt(20.0f, 20.0f);
-    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock, "p0p0_ROCK_001"}));
     EXPECT_EQ(field->RedoCount(), 0u);
-    Redo();
-    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock, "p0p0_ROCK_001"}));
 
     // Undoing that placement returns to placing with the tree still selected in the list.
     Undo();

@@ -69,12 +69,6 @@ protected:
         field->OnKeyUp(vk::kShift);
         field->UpdateEditing();
     }
-    void Press(int key) {
-        field->OnKeyDown(key);
-        field->OnKeyUp(key);
-        field->ApplyPostedInput();
-    }
-    void TypeDigit(int digit) { Press(vk::kDigit0 + digit); }
     struct Shown {
         CModelTransform transform;
         bool hidden = false;
@@ -100,12 +94,16 @@ protected:
         field->UpdateEditing();
         return report;
     }
-    void MoveSelectionAlongX(int digit) {
-        Key('G');
-        Key('X');
-        TypeDigit(digit);
-        Press(vk::kReturn);
-        field->UpdateEditing();
+    void MoveSelectionAlongX(int digit) { Typed('G', 'X', std::to_string(digit)); }
+    // One unwritten copy of a two-unit box, placed and confirmed, the cursor back to moving.
+    void PlaceUnwrittenAt(Vector4 point) {
+        loader.boxes["model/a.mdl"] = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
+        Choose({"model/a.mdl"});
+        field->SetPickPoint(point);
+        LeftClick();
+        LeftClick();  // confirms the place
+        RightClick(); // back to moving
+        ASSERT_EQ(RecordNames().size(), 1u);
     }
     // The editor started again on the same folder, the journal opened.
     std::unique_ptr<CMainField> Restarted(const std::filesystem::path& journal) {
@@ -158,14 +156,7 @@ TEST_F(WrittenEdits, ThePickSeesCopiesThatLoadedOrMovedSinceTheLastOne) {
 }
 
 TEST_F(WrittenEdits, AnUnwrittenCopyIsPickedBeforeTheWrittenOneBehindIt) {
-    loader.boxes["model/a.mdl"] = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
-    Choose({"model/a.mdl"});
-    // Placed on top of the house, above it along the ray.
-    field->SetPickPoint({10.0f, 20.0f, 0.5f, 0.0f});
-    LeftClick();
-    LeftClick();  // confirms the place
-    RightClick(); // back to moving
-    ASSERT_EQ(RecordNames().size(), 1u);
+    PlaceUnwrittenAt({10.0f, 20.0f, 0.5f, 0.0f}); // on top of the house, above it along the ray
     ClickGround(10.0f, 20.0f);
     EXPECT_EQ(field->SelectedName(), RecordNames().front());
     EXPECT_FALSE(field->SelectedIsWritten());
@@ -252,7 +243,7 @@ TEST_F(WrittenEdits, ACancelledMoveLeavesNothingToWrite) {
     ClickGround(10.0f, 20.0f);
     Key('G');
     Key('X');
-    TypeDigit(7);
+    Press(vk::kDigit0 + 7);
     field->UpdateEditing();
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 17.0f);
     RightClick();
@@ -291,12 +282,7 @@ TEST_F(WrittenEdits, ShiftClicksGatherCopiesThatTurnAboutTheirCentreInOneStep) {
     EXPECT_FALSE(Copy("p0p0_FENCE_000")->selected);
 
     // A quarter turn about z of the pair, whose centre is (20, 12.5).
-    Key('R');
-    Key('Z');
-    TypeDigit(9);
-    TypeDigit(0);
-    Press(vk::kReturn);
-    field->UpdateEditing();
+    Typed('R', 'Z', "90");
     EXPECT_EQ(Copy("p0p0_HOUSE_000")->transform.position, (Vector4{12.5f, 2.5f, 0.0f, 1.0f}));
     EXPECT_EQ(Copy("p0p0_TREE_000")->transform.position, (Vector4{27.5f, 22.5f, 0.0f, 1.0f}));
     EXPECT_EQ(field->UndoCount(), 1u);
@@ -326,13 +312,7 @@ TEST_F(WrittenEdits, AShiftClickOnASelectedCopyTakesItOutAndAShiftDragIsTheCamer
 }
 
 TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
-    loader.boxes["model/a.mdl"] = {{-1, -1, -1, 1}, {1, 1, 1, 1}};
-    Choose({"model/a.mdl"});
-    field->SetPickPoint({-10.0f, 0.0f, 0.0f, 0.0f});
-    LeftClick();
-    LeftClick();  // confirms the place
-    RightClick(); // back to moving
-    ASSERT_EQ(RecordNames().size(), 1u);
+    PlaceUnwrittenAt({-10.0f, 0.0f, 0.0f, 0.0f});
     ClickGround(-10.0f, 0.0f);
     ShiftClickGround(10.0f, 20.0f);
     ASSERT_EQ(field->SelectedGroup().size(), 2u);
