@@ -11,22 +11,12 @@ namespace quorvane {
 namespace {
 
 // What splitting the line into tokens and converting each one gives.
-std::vector<double> SplitThenConvertDoubles(std::string_view line) {
-    std::vector<double> out;
+template <typename Convert> auto SplitThenConvert(std::string_view line, Convert convert) {
+    std::vector<decltype(convert(line))> out;
     CTokens tokens(line, kValueDelimiters);
     std::string_view token;
     while (tokens.Next(token)) {
-        out.push_back(ParseDoubleLikeAtof(token));
-    }
-    return out;
-}
-
-std::vector<int32_t> SplitThenConvertInts(std::string_view line) {
-    std::vector<int32_t> out;
-    CTokens tokens(line, kValueDelimiters);
-    std::string_view token;
-    while (tokens.Next(token)) {
-        out.push_back(ParseIntLikeAtoi(token));
+        out.push_back(convert(token));
     }
     return out;
 }
@@ -66,7 +56,7 @@ TEST(NumberLineTest, OnePassGivesWhatSplittingAndConvertingGives) {
         const std::string line = RandomLine(random);
         std::vector<double> doubles;
         ForEachDoubleOnLine(line, SIZE_MAX, [&](double value) { doubles.push_back(value); });
-        const std::vector<double> expectedDoubles = SplitThenConvertDoubles(line);
+        const std::vector<double> expectedDoubles = SplitThenConvert(line, ParseDoubleLikeAtof);
         ASSERT_EQ(doubles.size(), expectedDoubles.size()) << line;
         for (size_t k = 0; k < doubles.size(); ++k) {
             // Bitwise, so -0 and 0 differ.
@@ -74,7 +64,7 @@ TEST(NumberLineTest, OnePassGivesWhatSplittingAndConvertingGives) {
         }
         std::vector<int32_t> ints;
         ForEachIntOnLine(line, SIZE_MAX, [&](int32_t value) { ints.push_back(value); });
-        ASSERT_EQ(ints, SplitThenConvertInts(line)) << line;
+        ASSERT_EQ(ints, SplitThenConvert(line, ParseIntLikeAtoi)) << line;
     }
 }
 
