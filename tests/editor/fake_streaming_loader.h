@@ -21,6 +21,17 @@ inline bool MakeFakeInstance(CModelEntry& entry, CModelEntry& source) {
     return true;
 }
 
+// Every entry of every grid map file in the lists, file by file, group by group.
+inline std::vector<const CModelEntry*> GridEntriesOf(const CRegistryLists& lists) {
+    std::vector<const CModelEntry*> entries;
+    lists.gridFiles.ForEach([&entries](const GridFileEntry& file) {
+        for (const auto& group : file.groups) {
+            group->ForEach([&entries](const CModelEntry& entry) { entries.push_back(&entry); });
+        }
+    });
+    return entries;
+}
+
 // Loads on the caller's thread, as the test says per path: a load succeeds,
 // fails, finds no slot, or is held in flight until the test finishes it
 // (as if a wait had been cut short).

@@ -87,16 +87,6 @@ protected:
         return lists.gridFiles.FindFirst(
             [&cell](const GridFileEntry& file) { return file.path.filename() == cell + ".gmf"; });
     }
-    // Every entry of every loaded grid file.
-    std::vector<const CModelEntry*> GridEntries() const {
-        std::vector<const CModelEntry*> entries;
-        lists.gridFiles.ForEach([&entries](const GridFileEntry& file) {
-            for (const auto& group : file.groups) {
-                group->ForEach([&entries](const CModelEntry& entry) { entries.push_back(&entry); });
-            }
-        });
-        return entries;
-    }
     const CModelEntry* Shared(const std::string& id) const {
         return lists.sharedModels.FindFirst([&id](const CModelEntry& entry) { return entry.name == id; });
     }
@@ -183,7 +173,7 @@ TEST_F(FieldStreamingTest, GridFilesOfTheLoadWindowAreReadAndTheirModelsLoaded) 
         ASSERT_NE(GridFile(cell), nullptr);
         EXPECT_TRUE(GridFile(cell)->loaded.load()) << cell;
     }
-    const std::vector<const CModelEntry*> entries = GridEntries();
+    const std::vector<const CModelEntry*> entries = GridEntriesOf(lists);
     ASSERT_EQ(entries.size(), 4u);
     for (const CModelEntry* entry : entries) {
         EXPECT_TRUE(entry->loaded.load()) << entry->name;
@@ -240,7 +230,7 @@ TEST_F(FieldStreamingTest, CopiesShareOneLoadedSourceAndFailedOnesDoNotStallThei
     EXPECT_EQ(rock->copy, 0u);
     EXPECT_EQ(rock->useCount, 4);
     int instances = 0;
-    for (const CModelEntry* entry : GridEntries()) {
+    for (const CModelEntry* entry : GridEntriesOf(lists)) {
         if (entry->modelId == "ROCK") {
             EXPECT_TRUE(entry->isInstance) << entry->name;
             EXPECT_EQ(entry->source, rock);
@@ -316,7 +306,7 @@ TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommi
     EXPECT_EQ(field->PlacementRecordCount(), 0);
     streaming->TimerPhase();
     EXPECT_EQ(field->GridFileReads(), 1u);
-    std::vector<const CModelEntry*> entries = GridEntries();
+    std::vector<const CModelEntry*> entries = GridEntriesOf(lists);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1]->name, "p0p0_TREE_000");
     EXPECT_EQ(entries[1]->transform.position, (Vector4{12.0f, 34.0f, 0.0f, 1.0f}));
@@ -330,7 +320,7 @@ TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommi
     EXPECT_EQ(field->GridFileCount(), 1);
     streaming->TimerPhase();
     EXPECT_EQ(field->GridFileReads(), 1u);
-    entries = GridEntries();
+    entries = GridEntriesOf(lists);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[2]->name, "p0p0_TREE_001");
     EXPECT_EQ(entries[2]->transform.position, (Vector4{-5.0f, 6.0f, 0.0f, 1.0f}));
@@ -340,8 +330,8 @@ TEST_F(FieldStreamingTest, DamagedLinesAreReportedAndTheRestOfTheFileLoads) {
     WriteGridFile("p0p0", {Line("p0p0_TREE_000", "TREE", 0, "tree.mdl", "1.000000", "1.000000"),
                            "not a grid map line"});
     streaming->TimerPhase();
-    ASSERT_EQ(GridEntries().size(), 1u);
-    EXPECT_TRUE(GridEntries()[0]->loaded.load());
+    ASSERT_EQ(GridEntriesOf(lists).size(), 1u);
+    EXPECT_TRUE(GridEntriesOf(lists)[0]->loaded.load());
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("p0p0.gmf"), std::string::npos) << problems[0];
     EXPECT_NE(problems[0].find("line 2"), std::string::npos) << problems[0];

@@ -235,11 +235,9 @@ protected:
 
     std::multiset<std::string> GridEntryNames() const {
         std::multiset<std::string> names;
-        lists.gridFiles.ForEach([&names](const GridFileEntry& file) {
-            for (const auto& group : file.groups) {
-                group->ForEach([&names](const CModelEntry& entry) { names.insert(entry.name); });
-            }
-        });
+        for (const CModelEntry* entry : GridEntriesOf(lists)) {
+            names.insert(entry->name);
+        }
         return names;
     }
 };
