@@ -7,8 +7,14 @@
 #include "tests/small_demo_field.h"
 
 #include <array>
+#include <chrono>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quorvane::test {
@@ -69,6 +75,25 @@ protected:
         registry_ = std::make_unique<CModelRegistry>(*device_, *lists_, options);
     }
 
+    // A registry that records its failure reports and the files it parses, on which threads.
+    void MakeRecordingRegistry(std::optional<DrawModelPlacement> placement) {
+        RegistryOptions options;
+        options.placement = placement;
+        options.sleep = [](std::chrono::milliseconds) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        };
+        options.failureSink = [this](const std::string& line) {
+            std::lock_guard lock(reportMutex_);
+            reports_.push_back(line);
+        };
+        options.onModelRead = [this](const std::string& path) {
+            std::lock_guard lock(reportMutex_);
+            ++reads_[path];
+            readers_.insert(std::this_thread::get_id());
+        };
+        MakeRegistry(options);
+    }
+
     // Uploads a frame carries besides the registry's own.
     virtual void AddUploads(std::vector<VkCommandBuffer>&) {}
 
@@ -94,6 +119,10 @@ protected:
 
     std::unique_ptr<CRegistryLists> lists_;
     std::unique_ptr<CModelRegistry> registry_;
+    std::mutex reportMutex_;
+    std::vector<std::string> reports_;
+    std::map<std::string, int> reads_;
+    std::set<std::thread::id> readers_;
 };
 
 } // namespace quorvane::test

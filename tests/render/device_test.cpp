@@ -306,11 +306,19 @@ TEST(ShaderFiles, PipelinesNeedingABadFileAreSkippedAndTheFileIsNamedOnce) {
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
 
+// Counts every per-frame operation; the update and the scene may be told to throw.
 class CountingView : public CDispWindow {
 public:
-    int updates = 0;
-    int overlays = 0;
-    int afterFrames = 0;
+    ~CountingView() override { StopRenderThread(); }
+
+    std::atomic<int> updates{0};
+    std::atomic<int> overlays{0};
+    std::atomic<int> afterFrames{0};
+    std::atomic<int> frameUpdates{0};
+    std::atomic<int> scenes{0};
+    std::atomic<int> uploadCollections{0};
+    std::atomic<bool> updateThrows{false};
+    std::atomic<bool> sceneThrowsOnce{false};
 
 protected:
     void UpdateWithTime(int, int) override { ++updates; }
@@ -319,69 +327,6 @@ protected:
         overlay.FillCircle(960, 540, 10, {0, 1, 0, 1});
     }
     void AfterFrame() override { ++afterFrames; }
-};
-
-TEST(DispWindow, HeadlessLoopRunsTheFrameOperationsAndHonoursPause) {
-    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
-    {
-        CountingView view;
-        CCommonDevice::Options options;
-        options.shaderDirectory = QUORVANE_SHADER_DIR;
-        ASSERT_TRUE(view.CreateDevice(nullptr, options));
-        EXPECT_TRUE(view.RunOneFrame());
-        EXPECT_TRUE(view.RunOneFrame());
-        view.SetPaused(true);
-        EXPECT_FALSE(view.RunOneFrame());
-        EXPECT_EQ(view.updates, 2);
-        EXPECT_EQ(view.overlays, 2);
-        EXPECT_EQ(view.afterFrames, 2);
-        view.SetPaused(false);
-        ASSERT_TRUE(view.StartRenderThread());
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        view.StopRenderThread();
-        EXPECT_GT(view.updates, 2);
-    }
-    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
-}
-
-// Two views, as the field view and the model viewer: each measures its own
-// frame rate. With one timer for the program the views' frames were counted
-// together, and only the view whose frame crossed each second got a rate.
-TEST(DispWindow, TwoViewsEachMeasureTheirOwnFrameRate) {
-    CountingView first;
-    CountingView second;
-    CCommonDevice::Options options;
-    options.shaderDirectory = QUORVANE_SHADER_DIR;
-    ASSERT_TRUE(first.CreateDevice(nullptr, options));
-    ASSERT_TRUE(second.CreateDevice(nullptr, options));
-    // Turns in step, so each view runs about half the frames of the two.
-    const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(2500) ||
-           first.FrameRate() <= 0.0 || second.FrameRate() <= 0.0) {
-        ASSERT_TRUE(first.RunOneFrame());
-        ASSERT_TRUE(second.RunOneFrame());
-        ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    for (const CountingView* view : {&first, &second}) {
-        const double ownRate = view->updates / seconds;
-        EXPECT_GT(view->FrameRate(), 0.5 * ownRate);
-        EXPECT_LT(view->FrameRate(), 1.5 * ownRate) << "counts the other view's frames too";
-    }
-}
-
-// Counts every per-frame operation; each may be told to throw.
-class FaultyView : public CDispWindow {
-public:
-    ~FaultyView() override { StopRenderThread(); }
-
-    std::atomic<int> frameUpdates{0};
-    std::atomic<int> scenes{0};
-    std::atomic<int> uploadCollections{0};
-    std::atomic<bool> updateThrows{false};
-    std::atomic<bool> sceneThrowsOnce{false};
-
-protected:
     void FrameUpdate() override {
         ++frameUpdates;
         if (updateThrows.load()) {
@@ -406,18 +351,58 @@ class DispWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         errorsBefore_ = CVulkanInstance::ValidationErrorCount();
-        CCommonDevice::Options options;
-        options.shaderDirectory = QUORVANE_SHADER_DIR;
-        ASSERT_TRUE(view_.CreateDevice(nullptr, options));
+        ASSERT_TRUE(CreateDevice(view_));
     }
     void TearDown() override {
         view_.ReleaseDevice();
         EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore_) << "Vulkan validation errors";
     }
+    static bool CreateDevice(CDispWindow& view) {
+        CCommonDevice::Options options;
+        options.shaderDirectory = QUORVANE_SHADER_DIR;
+        return view.CreateDevice(nullptr, options);
+    }
 
-    FaultyView view_;
+    CountingView view_;
     int errorsBefore_ = 0;
 };
+
+TEST_F(DispWindowTest, HeadlessLoopRunsTheFrameOperationsAndHonoursPause) {
+    EXPECT_TRUE(view_.RunOneFrame());
+    EXPECT_TRUE(view_.RunOneFrame());
+    view_.SetPaused(true);
+    EXPECT_FALSE(view_.RunOneFrame());
+    EXPECT_EQ(view_.updates.load(), 2);
+    EXPECT_EQ(view_.overlays.load(), 2);
+    EXPECT_EQ(view_.afterFrames.load(), 2);
+    view_.SetPaused(false);
+    ASSERT_TRUE(view_.StartRenderThread());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    view_.StopRenderThread();
+    EXPECT_GT(view_.updates.load(), 2);
+}
+
+// Two views, as the field view and the model viewer: each measures its own
+// frame rate. With one timer for the program the views' frames were counted
+// together, and only the view whose frame crossed each second got a rate.
+TEST_F(DispWindowTest, TwoViewsEachMeasureTheirOwnFrameRate) {
+    CountingView second;
+    ASSERT_TRUE(CreateDevice(second));
+    // Turns in step, so each view runs about half the frames of the two.
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(2500) ||
+           view_.FrameRate() <= 0.0 || second.FrameRate() <= 0.0) {
+        ASSERT_TRUE(view_.RunOneFrame());
+        ASSERT_TRUE(second.RunOneFrame());
+        ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (const CountingView* view : {&view_, &second}) {
+        const double ownRate = view->updates.load() / seconds;
+        EXPECT_GT(view->FrameRate(), 0.5 * ownRate);
+        EXPECT_LT(view->FrameRate(), 1.5 * ownRate) << "counts the other view's frames too";
+    }
+}
 
 TEST_F(DispWindowTest, AfterALostDeviceFramesStillUpdateButNothingIsDrawnOrSubmitted) {
     std::vector<std::string> told;

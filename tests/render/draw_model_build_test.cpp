@@ -93,13 +93,6 @@ TEST(DrawModelBuild, StreamsOutOfRangeAndColoursAndWeightsFillTheirFields) {
 }
 
 TEST(DrawModelBuild, BoxesKeepTheirCornerOrderAndSpheresFollow) {
-    const BoxCorners empty = EmptyBoxCorners();
-    EXPECT_EQ(empty[0].x, 10000.0f);
-    EXPECT_EQ(empty[6].z, -10000.0f);
-    EXPECT_EQ(empty[1].y, -10000.0f);
-    EXPECT_EQ(empty[1].x, 10000.0f);
-    EXPECT_EQ(empty[3].w, 0.0f);
-
     CModel model;
     AddTriangleGeometry(model);
     CDrawModel drawModel(nullptr);

@@ -108,9 +108,7 @@ class FieldSceneTest : public test::DemoRegistryTest {
 protected:
     void SetUp() override {
         test::DemoRegistryTest::SetUp();
-        RegistryOptions options;
-        options.placement = DrawModelPlacement::CpuVisible;
-        MakeRegistry(options);
+        MakeRecordingRegistry(DrawModelPlacement::CpuVisible);
         scene_ = std::make_unique<CFieldScene>(*device_, test::SmallDemoRoot() / "pict");
         field_ = std::make_unique<CMainField>(*registry_, *lists_, test::SmallDemoRoot() / "gridfile");
         camera_ = StartCamera();

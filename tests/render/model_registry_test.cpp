@@ -13,15 +13,12 @@
 #include <atomic>
 #include <map>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
 namespace quorvane {
 namespace {
-
-using std::chrono::milliseconds;
 
 using test::DemoPropWithCollider;
 using test::NewEntry;
@@ -31,23 +28,6 @@ protected:
     void SetUp() override {
         test::DemoRegistryTest::SetUp();
         MakeRecordingRegistry({});
-    }
-
-    // A registry that records its failure reports and the files it parses, on which threads.
-    void MakeRecordingRegistry(std::optional<DrawModelPlacement> placement) {
-        RegistryOptions options;
-        options.placement = placement;
-        options.sleep = [](milliseconds) { std::this_thread::sleep_for(milliseconds(5)); };
-        options.failureSink = [this](const std::string& line) {
-            std::lock_guard lock(reportMutex_);
-            reports_.push_back(line);
-        };
-        options.onModelRead = [this](const std::string& path) {
-            std::lock_guard lock(reportMutex_);
-            ++reads_[path];
-            readers_.insert(std::this_thread::get_id());
-        };
-        MakeRegistry(options);
     }
 
     // Parses of the file at path ("./..." under the demo root, or absolute).
@@ -67,11 +47,6 @@ protected:
             std::count_if(reports_.begin(), reports_.end(),
                           [&path](const std::string& line) { return line.find(path) != std::string::npos; }));
     }
-
-    std::mutex reportMutex_;
-    std::vector<std::string> reports_;
-    std::map<std::string, int> reads_;
-    std::set<std::thread::id> readers_;
 };
 
 TEST(ModelPlacement, CpuVisibleAboveTheLimitWithoutABudgetOrOnUnifiedMemory) {

@@ -57,13 +57,7 @@ protected:
         gridRoot_ = test::SmallDemoRoot() / "gridfile";
         std::filesystem::remove_all(gridRoot_);
         std::filesystem::create_directories(gridRoot_ / "lod0");
-        RegistryOptions options;
-        options.sleep = [](milliseconds) { std::this_thread::sleep_for(milliseconds(5)); };
-        options.failureSink = [this](const std::string& line) {
-            std::lock_guard lock(failureMutex_);
-            failures_.push_back(line);
-        };
-        MakeRegistry(options);
+        MakeRecordingRegistry({});
         loader_ = std::make_unique<CRegistryStreamingLoader>(*registry_);
         field_ = std::make_unique<CMainField>(*registry_, *lists_, gridRoot_);
         streaming_ = std::make_unique<CFieldStreaming>(*lists_, *field_, *loader_, gridRoot_);
@@ -149,8 +143,6 @@ protected:
     std::unique_ptr<CMainField> field_;
     std::unique_ptr<CFieldStreaming> streaming_;
     CPeriodicTimer timer_;
-    std::mutex failureMutex_;
-    std::vector<std::string> failures_;
 };
 
 TEST_F(StreamingTest, MovingAcrossTheFieldLoadsAndDropsTilesAndGridFiles) {
@@ -189,8 +181,8 @@ TEST_F(StreamingTest, MovingAcrossTheFieldLoadsAndDropsTilesAndGridFiles) {
     EXPECT_EQ(lists_->sharedModels.Count(), 0);
     EXPECT_EQ(FreeSlots(), 16);
     EXPECT_TRUE(streaming_->Progress().Done());
-    std::lock_guard lock(failureMutex_);
-    EXPECT_TRUE(failures_.empty()) << failures_.front();
+    std::lock_guard lock(reportMutex_);
+    EXPECT_TRUE(reports_.empty()) << reports_.front();
 }
 
 TEST_F(StreamingTest, WrittenPlacementsComeBackAsGridFileEntriesWithTheirTransforms) {
