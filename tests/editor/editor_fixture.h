@@ -130,6 +130,13 @@ protected:
 
     EditMode Mode() const { return field->Mode(); }
     std::filesystem::path JournalPath() const { return dir / "recovery.journal"; }
+    // The editor started again on the same folder, the journal opened.
+    std::unique_ptr<CMainField> Restarted() {
+        auto restarted = std::make_unique<CMainField>(loader, dir / "gridfile");
+        std::string message;
+        EXPECT_TRUE(restarted->OpenRecoveryJournal(JournalPath(), &message)) << message;
+        return restarted;
+    }
 
     // What a test reads of a placed model, copied while the field is locked.
     struct PlacedView {

@@ -95,24 +95,23 @@ TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
     field->FlushJournal();
 
     // The crash: this field is never written; another one starts on the same journal.
-    CMainField restarted(loader, dir / "gridfile");
+    const std::unique_ptr<CMainField> restarted = Restarted();
     std::string message;
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
-    ASSERT_EQ(restarted.RecoverablePlacements().size(), 3u);
-    EXPECT_EQ(restarted.RestoreFromJournal(&message), 3);
+    ASSERT_EQ(restarted->RecoverablePlacements().size(), 3u);
+    EXPECT_EQ(restarted->RestoreFromJournal(&message), 3);
     EXPECT_TRUE(message.empty()) << message;
 
     const auto fields = [](const CPlacedModel& r) {
         return std::tie(r.uniqueName, r.partPath, r.modelId, r.sourcePath, r.definitionPath, r.lod, r.copy,
                         r.shader, r.listNumber, r.animated);
     };
-    const std::vector<CPlacedModel> back = restarted.PlacementRecordSnapshot();
+    const std::vector<CPlacedModel> back = restarted->PlacementRecordSnapshot();
     ASSERT_EQ(back.size(), records.size());
     for (size_t i = 0; i < back.size(); ++i) {
         EXPECT_EQ(fields(back[i]), fields(records[i])) << "row " << i + 1;
     }
     std::map<std::string, PlacedView> restored;
-    restarted.ForEachPlacedModel([&](const CModelEntry& e) {
+    restarted->ForEachPlacedModel([&](const CModelEntry& e) {
         restored[e.name] = {e.placementSerial, e.transform};
     });
     ASSERT_EQ(restored.size(), 3u);
@@ -122,7 +121,7 @@ TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
     EXPECT_EQ(restored[kTrunk].transform.scale, (Vector4{1, 1, 1, 1}));
     EXPECT_EQ(restored[kTrunk].placementSerial, restored[kLeaves].placementSerial);
     EXPECT_NE(restored[kTrunk].placementSerial, restored[kRock].placementSerial);
-    EXPECT_EQ(restarted.UnwrittenPlacementCount(), 3);
+    EXPECT_EQ(restarted->UnwrittenPlacementCount(), 3);
 }
 
 TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
@@ -189,10 +188,7 @@ TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
     newest.push_back(later);
     LeaveJournal(newest);
 
-    CMainField restarted(loader, dir / "gridfile");
-    std::string message;
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
-    EXPECT_EQ(restarted.RecoverablePlacements(), (UnwrittenSet{later}));
+    EXPECT_EQ(Restarted()->RecoverablePlacements(), (UnwrittenSet{later}));
 }
 
 // Declining the restore forgets the earlier run's placements at once and
@@ -299,9 +295,7 @@ TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
     EXPECT_EQ(field->RecoverablePlacements(), (UnwrittenSet{broken}));
     EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock, "p0p0_BROKEN_000"}));
 
-    CMainField restarted(loader, dir / "gridfile");
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(JournalPath(), &message)) << message;
-    EXPECT_EQ(restarted.RecoverablePlacements().size(), 2u) << "the rock is unwritten too";
+    EXPECT_EQ(Restarted()->RecoverablePlacements().size(), 2u) << "the rock is unwritten too";
 }
 
 // A record whose checksum holds but whose count the bytes cannot hold: the

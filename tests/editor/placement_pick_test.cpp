@@ -41,23 +41,6 @@ PickRay Ray(Vector4 origin, Vector4 direction) {
 
 constexpr PickRay kDown{{0, 0, 20, 1}, {0, 0, -2, 0}}; // straight down the z axis, not unit length
 
-TEST(PickNearest, NearestOfTwoOnTheRayWinsInEitherOrder) {
-    // Tops at z = 1 and z = 6: the ray from z = 20 meets the high one after 14.
-    const PickCandidate low = Copy({0, 0, 0, 1});
-    const PickCandidate high = Copy({0, 0, 5, 1});
-    struct Case {
-        std::vector<PickCandidate> candidates;
-        size_t nearest;
-    };
-    for (const Case& c : {Case{{low, high}, 1}, Case{{high, low}, 0}}) {
-        SCOPED_TRACE(c.nearest);
-        const std::optional<PickHit> hit = NearestPick(c.candidates, kDown);
-        ASSERT_TRUE(hit);
-        EXPECT_EQ(hit->index, c.nearest);
-        EXPECT_NEAR(hit->distance, 14.0f, 1e-5f);
-    }
-}
-
 TEST(PickNearest, MissesBehindAndInside) {
     struct Case {
         const char* what;

@@ -105,14 +105,6 @@ protected:
         RightClick(); // back to moving
         ASSERT_EQ(RecordNames().size(), 1u);
     }
-    // The editor started again on the same folder, the journal opened.
-    std::unique_ptr<CMainField> Restarted(const std::filesystem::path& journal) {
-        auto restarted = std::make_unique<CMainField>(loader, dir / "gridfile");
-        restarted->SetGridFileAccess(access);
-        std::string message;
-        EXPECT_TRUE(restarted->OpenRecoveryJournal(journal, &message)) << message;
-        return restarted;
-    }
 };
 
 TEST_F(WrittenEdits, AClickSelectsTheWrittenCopyUnderItAndAMissClearsIt) {
@@ -393,7 +385,7 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
     std::filesystem::copy_file(journal, dir / "crashed.journal");
 
     // The next start, before any cell was streamed in.
-    std::unique_ptr<CMainField> restarted = Restarted(journal);
+    std::unique_ptr<CMainField> restarted = Restarted();
     EXPECT_EQ(restarted->RecoverableCount(), 2u);
     EXPECT_EQ(restarted->RestoreFromJournal(&message), 2) << message;
     EXPECT_EQ(restarted->WrittenEdits().size(), 2u);
@@ -407,7 +399,7 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
     restarted->FlushJournal();
     std::filesystem::copy_file(dir / "crashed.journal", journal,
                                std::filesystem::copy_options::overwrite_existing);
-    EXPECT_EQ(Restarted(journal)->RecoverableCount(), 0u);
+    EXPECT_EQ(Restarted()->RecoverableCount(), 0u);
 }
 
 TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
@@ -418,7 +410,7 @@ TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
     MoveSelectionAlongX(5);
     field->FlushJournal();
     std::ofstream(cellFile, std::ios::binary | std::ios::trunc).close(); // a teammate emptied the cell
-    std::unique_ptr<CMainField> restarted = Restarted(journal);
+    std::unique_ptr<CMainField> restarted = Restarted();
     ASSERT_EQ(restarted->RecoverableCount(), 1u);
     EXPECT_EQ(restarted->RestoreFromJournal(&message), 0);
     EXPECT_NE(message.find("p0p0_HOUSE_000 is no longer in"), std::string::npos) << message;
