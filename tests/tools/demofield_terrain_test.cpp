@@ -1,4 +1,5 @@
 #include "demofield_fixture.h"
+#include "editor/stream_windows.h"
 #include "modeldata/collider_reader.h"
 #include "modeldata/mdl_reader.h"
 #include "terrain.h"
@@ -69,11 +70,10 @@ const std::map<std::pair<int, int>, CTile>& Tiles() {
     return tiles;
 }
 
-// The keep window of the tile streaming: which tile a point belongs to.
+// The tile the streaming keeps a point in, as the index of Tiles().
 std::pair<int, int> TileOfPoint(double x, double y) {
-    const int i = kTiles - static_cast<int>((y / 2000) * kTiles * 0.5 + kTiles * 0.5);
-    const int j = static_cast<int>((x / 2000) * kTiles * 0.5 + kTiles * 0.5) + 1;
-    return {i, j};
+    const TileIndex tile = TileKeepWindow(static_cast<float>(x), static_cast<float>(y)).centre;
+    return {tile.i, tile.j};
 }
 
 // Points on one edge of a tile, sorted along the edge.
