@@ -41,21 +41,13 @@ const std::vector<CExpected> kExpected = {
     {"animation_channel_matrix_00.dae", 1, {792 * 3}, 1, 0, 0, 1, 402, 0},
 };
 
-class ColladaDocuments : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(std::filesystem::is_directory(kDocuments))
-            << "COLLADA documents missing at " << kDocuments;
-    }
+CModel Load(const char* file) {
+    CModel model;
+    EXPECT_TRUE(LoadCollada(model, (kDocuments / file).string())) << file;
+    return model;
+}
 
-    static CModel Load(const char* file) {
-        CModel model;
-        EXPECT_TRUE(LoadCollada(model, (kDocuments / file).string())) << file;
-        return model;
-    }
-};
-
-TEST_F(ColladaDocuments, EveryDocumentLoadsWithTheCountsItHolds) {
+TEST(ColladaDocuments, EveryDocumentLoadsWithTheCountsItHolds) {
     for (const CExpected& expected : kExpected) {
         SCOPED_TRACE(expected.file);
         const CModel model = Load(expected.file);
@@ -85,7 +77,7 @@ TEST_F(ColladaDocuments, EveryDocumentLoadsWithTheCountsItHolds) {
     EXPECT_EQ(documents, kExpected.size());
 }
 
-TEST_F(ColladaDocuments, FacesAreSplitInsideTheirOutline) {
+TEST(ColladaDocuments, FacesAreSplitInsideTheirOutline) {
     const CModel model = Load("polygons_polylist_triangles.dae");
     ASSERT_EQ(model.geometries.size(), 3u);
     // A polygons element with the square 0 1 2 3, 50 wide.
@@ -106,7 +98,7 @@ TEST_F(ColladaDocuments, FacesAreSplitInsideTheirOutline) {
                 1e-5);
 }
 
-TEST_F(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
+TEST(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
     const CModel model = Load("duck.dae");
     EXPECT_EQ(model.id, "duck");
     ASSERT_EQ(model.textures.size(), 1u);
@@ -135,7 +127,7 @@ TEST_F(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
     EXPECT_EQ(duck.materialSymbols, (std::vector<std::string>{"blinn3SG"}));
 }
 
-TEST_F(ColladaDocuments, TwoTextureSetsAndVertexColours) {
+TEST(ColladaDocuments, TwoTextureSetsAndVertexColours) {
     const CModel twoSets = Load("cube_with_2UVs.DAE");
     EXPECT_EQ(twoSets.id, "cube_with_2UVs");
     const CPolygonData& block = *twoSets.geometries[0]->polygons[0];
@@ -153,7 +145,7 @@ TEST_F(ColladaDocuments, TwoTextureSetsAndVertexColours) {
     EXPECT_EQ(coloured.textures[1]->fileName, "./../X/bottom.tga");
 }
 
-TEST_F(ColladaDocuments, SpecialCharactersAndByteOrderMark) {
+TEST(ColladaDocuments, SpecialCharactersAndByteOrderMark) {
     const CModel special = Load("cube_xmlspecialchars.dae");
     EXPECT_EQ(special.geometries[0]->id, "\"&<box-lib>&\"");
     EXPECT_NE(special.geometries[0]->FindFloatArray("\"&<box-lib-vertices>&\""), nullptr);
@@ -164,7 +156,7 @@ TEST_F(ColladaDocuments, SpecialCharactersAndByteOrderMark) {
     EXPECT_EQ(bom.rootBones.size(), 5u);
 }
 
-TEST_F(ColladaDocuments, NaNValuesAreKeptAsNumbers) {
+TEST(ColladaDocuments, NaNValuesAreKeptAsNumbers) {
     const CModel model = Load("float_array_NaN.dae");
     const CFloatArray* uv = model.geometries[0]->FindFloatArray("cube-map1");
     ASSERT_NE(uv, nullptr);
@@ -173,7 +165,7 @@ TEST_F(ColladaDocuments, NaNValuesAreKeptAsNumbers) {
     EXPECT_EQ(model.textures[0]->fileName, "fullRed.png");
 }
 
-TEST_F(ColladaDocuments, SkinsWithNamedAndNodeIdJoints) {
+TEST(ColladaDocuments, SkinsWithNamedAndNodeIdJoints) {
     const CModel named = Load("bind_shape_non_identity.dae");
     const CGeometry& pipe = *named.geometries[0];
     EXPECT_EQ(pipe.bindShapeMatrix, (Matrix4x4{0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1}));
@@ -201,7 +193,7 @@ TEST_F(ColladaDocuments, SkinsWithNamedAndNodeIdJoints) {
     }
 }
 
-TEST_F(ColladaDocuments, NestedAnimationDrivesTheSkinJoint) {
+TEST(ColladaDocuments, NestedAnimationDrivesTheSkinJoint) {
     const CModel model = Load("box_nested_animation.dae");
     ASSERT_EQ(model.bones.size(), 1u);
     const CBone& bone = *model.bones[0];
