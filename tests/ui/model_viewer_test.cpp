@@ -96,11 +96,6 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return viewer_->FrameRate() > 0.0; }, 30000))
             << "the viewer draws no frames";
     }
-    void TearDown() override {
-        viewer_.reset();
-        host_.reset();
-        inDemo_.reset();
-    }
 
     QImage Grab() const {
         QWidget* container = viewer_->Container();
@@ -118,6 +113,7 @@ protected:
         return WaitFor([&] { return viewer_->SwapCount() == swaps + 1 && !viewer_->Busy(); }, 30000);
     }
 
+    // Declared in the order they are made: the viewer goes first, the folder last.
     std::unique_ptr<ScopedWorkingDirectory> inDemo_;
     std::unique_ptr<QWidget> host_;
     std::unique_ptr<CModelViewerWindow> viewer_;
