@@ -139,30 +139,31 @@ protected:
         ASSERT_NE(crate, nullptr);
         placed_ = Load(lists_->placedModels, "placed 1", crate->path, OnGround(-12, 6));
         placed_->placementSerial = 7;
-        for (int frame = 0; frame < 4; ++frame) {
-            DrawFrame({});
-        }
+        DrawFrame({}, 4);
         lists_->placedModels.ForEach([](const CModelEntry& e) { EXPECT_TRUE(e.ready.load()) << e.name; });
     }
 
-    std::vector<uint8_t> DrawFrame(const FieldSceneState& state) {
+    // Frames as the field view runs them, uploads with each; the last one's pixels.
+    std::vector<uint8_t> DrawFrame(const FieldSceneState& state, int frames = 1) {
         std::vector<uint8_t> pixels;
-        EXPECT_TRUE(device_->BeginFrame());
-        std::vector<VkCommandBuffer> uploads = registry_->FinishUploads();
-        field_->ForEachCursorPart([&](const CCursorPart& part) {
-            if (part.payload) {
-                registry_->AdvanceUploads(*part.payload, uploads);
-            }
-        });
-        registry_->UpdateEntries(1);
-        UpdateCameraAndFrameConstants(camera_, *device_);
-        device_->ComposeFrame(
-            [&](CCommonDevice& d) { scene_->Draw(d, *lists_, *registry_, camera_, state, *field_); });
-        device_->RequestReadback();
-        EXPECT_TRUE(device_->EndFrame(uploads));
-        device_->WaitForGpu();
-        device_->ReleaseFinishedObjects();
-        EXPECT_TRUE(device_->TakeReadback(pixels));
+        for (int frame = 0; frame < frames; ++frame) {
+            EXPECT_TRUE(device_->BeginFrame());
+            std::vector<VkCommandBuffer> uploads = registry_->FinishUploads();
+            field_->ForEachCursorPart([&](const CCursorPart& part) {
+                if (part.payload) {
+                    registry_->AdvanceUploads(*part.payload, uploads);
+                }
+            });
+            registry_->UpdateEntries(1);
+            UpdateCameraAndFrameConstants(camera_, *device_);
+            device_->ComposeFrame(
+                [&](CCommonDevice& d) { scene_->Draw(d, *lists_, *registry_, camera_, state, *field_); });
+            device_->RequestReadback();
+            EXPECT_TRUE(device_->EndFrame(uploads));
+            device_->WaitForGpu();
+            device_->ReleaseFinishedObjects();
+            EXPECT_TRUE(device_->TakeReadback(pixels));
+        }
         return pixels;
     }
 
@@ -295,10 +296,7 @@ TEST_F(FieldSceneTest, SelectedPlacementIsDrawnWithTheHighlight) {
     other->placementSerial = 8;
     FieldSceneState state;
     state.gridDisplay = false;
-    for (int frame = 0; frame < 3; ++frame) {
-        DrawFrame(state);
-    }
-    const std::vector<uint8_t> plain = DrawFrame(state);
+    const std::vector<uint8_t> plain = DrawFrame(state, 4);
     state.selectedName = "placed 1";
     const std::vector<uint8_t> selected = DrawFrame(state);
 
@@ -333,10 +331,7 @@ TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
     state.gridDisplay = false;
     state.pickPoint = {15, 8, OnGround(15, 8).z, 1};
     state.cursorOffset = field_->Vectors().cursorOffset;
-    for (int frame = 0; frame < 3; ++frame) {
-        DrawFrame(state); // the cursor's uploads
-    }
-    const std::vector<uint8_t> without = DrawFrame(state);
+    const std::vector<uint8_t> without = DrawFrame(state, 4); // after the cursor's uploads
     for (uint32_t mode = 0; mode < kEditModeCount; ++mode) {
         state.mode = static_cast<EditMode>(mode);
         const bool shown = mode == 1 || (mode >= 4 && mode <= 15);
@@ -356,11 +351,8 @@ TEST_F(FieldSceneTest, ColliderDisplayReplacesModelsWithTheirColliderMeshes) {
     CModelEntry* entry = Load(lists_->placedModels, "walled", walled->path, OnGround(10, -8));
     FieldSceneState state;
     state.gridDisplay = false;
-    for (int frame = 0; frame < 3; ++frame) {
-        DrawFrame(state);
-    }
+    const std::vector<uint8_t> models = DrawFrame(state, 4);
     ASSERT_NE(entry->colliderSet, nullptr);
-    const std::vector<uint8_t> models = DrawFrame(state);
     state.colliderDisplay = true;
     const std::vector<uint8_t> colliders = DrawFrame(state);
 
