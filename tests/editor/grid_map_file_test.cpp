@@ -59,19 +59,6 @@ TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_TREE_001"}));
 }
 
-TEST_F(GridMapFiles, ARecordKeepsTheCellItWasPlacedInAfterItsModelMoves) {
-    COwnedList<CPlacedModel> records;
-    COwnedList<CModelEntry> placed;
-    records.Append(Record("p0p0_ROCK_000", 0, 0));
-    placed.Append(Placed("p0p0_ROCK_000", {210, -75.5f, 3, 1})); // now over cell p4m2
-    ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
-    EXPECT_FALSE(std::filesystem::exists(dir / "gridfile" / "lod0" / "p4m2.gmf"));
-    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);
-    ASSERT_TRUE(file);
-    ASSERT_EQ(file->groups.size(), 1u);
-    EXPECT_EQ(file->groups[0]->At(1)->transform.position, (Vector4{210, -75.5f, 3, 1}));
-}
-
 TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
     // A decimal comma locale must neither leak into the file nor change how it reads back.
     const test::CCommaLocale locale(LC_NUMERIC);
@@ -122,15 +109,23 @@ TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {
     EXPECT_EQ(file->groups[0]->At(1)->name, file->groups[0]->At(2)->name);
 }
 
-TEST_F(GridMapFiles, NegativeCellsAndHigherLevelsGetTheirOwnDirectories) {
+// A record goes to the file of the cell it was placed in, even after its model
+// moved; negative cells and higher levels get their own directories.
+TEST_F(GridMapFiles, ARecordGoesToTheCellAndLevelItWasPlacedIn) {
     COwnedList<CPlacedModel> records;
     COwnedList<CModelEntry> placed;
+    records.Append(Record("p0p0_ROCK_000", 0, 0));
     records.Append(Record("m1p0_ROCK_000", 2, 0));
     records.Append(Record("p3m12_ROCK_000", 0, 0));
+    placed.Append(Placed("p0p0_ROCK_000", {210, -75.5f, 3, 1})); // now over cell p4m2
     placed.Append(Placed("m1p0_ROCK_000", {-10, 5, 0, 1}));
     placed.Append(Placed("p3m12_ROCK_000", {160, -590, 0, 1}));
-    const GridWriteReport report = WriteGridRecords(dir / "gridfile", records, placed);
-    EXPECT_TRUE(report.AllWritten());
+    ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
+    EXPECT_FALSE(std::filesystem::exists(dir / "gridfile" / "lod0" / "p4m2.gmf"));
+    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->groups.size(), 1u);
+    EXPECT_EQ(file->groups[0]->At(1)->transform.position, (Vector4{210, -75.5f, 3, 1}));
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "gridfile" / "lod2" / "m1p0.gmf"));
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "gridfile" / "lod0" / "p3m12.gmf"));
 }

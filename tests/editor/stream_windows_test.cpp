@@ -19,13 +19,8 @@ std::vector<TileIndex> Block(int32_t firstI, int32_t lastI, int32_t firstJ, int3
 
 TEST(TileWindows, CentreOfTheFieldLoadsField10_11ToField16_17) {
     const TileWindow load = TileLoadWindow(0.0f, 0.0f);
-    EXPECT_EQ(load.centre, (TileIndex{13, 14})); // 26 - 13 and 13 + 1
-    const std::vector<TileIndex> tiles = load.Tiles();
-    EXPECT_EQ(tiles, Block(10, 16, 11, 17));
-    ASSERT_EQ(tiles.size(), 49u);
-    EXPECT_EQ(TileName(tiles.front()), "Field10-11");
-    EXPECT_EQ(TileName(tiles[1]), "Field11-11"); // j outer, i inner
-    EXPECT_EQ(TileName(tiles.back()), "Field16-17");
+    EXPECT_EQ(load.centre, (TileIndex{13, 14}));    // 26 - 13 and 13 + 1
+    EXPECT_EQ(load.Tiles(), Block(10, 16, 11, 17)); // j outer, i inner
 
     const TileWindow keep = TileKeepWindow(0.0f, 0.0f);
     EXPECT_EQ(keep.centre, (TileIndex{13, 14}));
