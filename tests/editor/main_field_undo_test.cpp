@@ -118,6 +118,8 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
 }
 
+// Ctrl+Z inside an adjustment only cancels it; a delete during one is undone
+// to the confirmed place; the next Ctrl+Z outside one undoes.
 TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
@@ -134,6 +136,17 @@ TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
     EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
     field->UpdateEditing();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
+
+    MoveTo(100, 100);
+    Key('G');
+    MoveTo(125, 100);
+    ASSERT_EQ(Position(kRock), (Vector4{35, 20, 0, 1}));
+    DeleteButton();
+    ASSERT_EQ(field->PlacementRecordCount(), 0);
+    Undo();
+    EXPECT_EQ(Position(kRock), (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(field->Vectors().selPosition, (Vector4{10, 20, 0, 1}));
 
     CtrlKey('Z');
     EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryUndo);
@@ -192,22 +205,6 @@ TEST_F(UndoTest, UndoingACancelledPlacementBringsItBackAwaitingConfirmation) {
     EXPECT_EQ(field->SelectedName(), "p0p0_ROOF_000");
     LeftClick();
     EXPECT_EQ(Mode(), EditMode::ModePlace);
-}
-
-TEST_F(UndoTest, ADeleteDuringAnAdjustmentIsUndoneToTheConfirmedPlace) {
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    PickRow(1);
-    MoveTo(100, 100);
-    Key('G');
-    MoveTo(125, 100);
-    ASSERT_EQ(Position(kRock), (Vector4{35, 20, 0, 1}));
-    DeleteButton();
-    ASSERT_EQ(field->PlacementRecordCount(), 0);
-    Undo();
-    EXPECT_EQ(Position(kRock), (Vector4{10, 20, 0, 1}));
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
-    EXPECT_EQ(field->Vectors().selPosition, (Vector4{10, 20, 0, 1}));
 }
 
 // The frame update is the only thread that gives loader slots back: a model
