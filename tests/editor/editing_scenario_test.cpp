@@ -194,7 +194,7 @@ TEST_F(Scenario, RotationNeedsAnAxisBeforeItCanBeConfirmed) {
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
 }
 
-TEST_F(Scenario, CancellingACursorAxisModeAfterAConfirmedPlacementEndsInMoveMode) {
+TEST_F(Scenario, CancellingACursorAxisModeOrClickingAListedModelAfterAConfirmedPlacementEndsInMoveMode) {
     Choose({"rock.mdl"});
     PlaceAt(0, 0);
     LeftClick();
@@ -210,6 +210,15 @@ TEST_F(Scenario, CancellingACursorAxisModeAfterAConfirmedPlacementEndsInMoveMode
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     RightClick();
     EXPECT_EQ(Mode(), EditMode::ModeMove);
+
+    // A left click on the model picked from the list ends in move mode too.
+    ListClick(0);
+    ASSERT_EQ(Mode(), EditMode::ModeAdjust);
+    ASSERT_FALSE(field->Input().justPlaced);
+    LeftClick();
+    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    EXPECT_EQ(field->ListModel().Selected(), -1);
+    EXPECT_EQ(field->PlacedModelCount(), 1);
 }
 
 TEST_F(Scenario, ModeKeysOutsideTheirModesOnlyMoveTheAnchor) {
@@ -277,19 +286,6 @@ TEST_F(Scenario, ShiftedButtonsChangeNoMode) {
     field->OnKeyDown(vk::kShift);
     MiddleClick();
     EXPECT_EQ(Mode(), EditMode::ModeMove);
-}
-
-TEST_F(Scenario, LeftClickOnAModelPickedFromTheListEndsInMoveMode) {
-    Choose({"rock.mdl"});
-    PlaceAt(0, 0);
-    LeftClick();
-    ListClick(0);
-    ASSERT_EQ(Mode(), EditMode::ModeAdjust);
-    ASSERT_FALSE(field->Input().justPlaced);
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
-    EXPECT_EQ(field->ListModel().Selected(), -1);
-    EXPECT_EQ(field->PlacedModelCount(), 1);
 }
 
 TEST_F(Scenario, MouseCaptureFollowsTheButtons) {
