@@ -11,7 +11,7 @@ namespace {
 
 using UploadTest = test::HeadlessDeviceTest;
 
-TEST_F(UploadTest, SixteenEntriesThenNoneUntilOneIsGivenBack) {
+TEST_F(UploadTest, RacingLoadersGetSixteenDifferentEntriesThenNone) {
     CUploadCommandPool& pool = device_->UploadPool();
     ASSERT_TRUE(pool.IsValid());
     // Loader threads race for entries: each gets a different one.
@@ -30,12 +30,7 @@ TEST_F(UploadTest, SixteenEntriesThenNoneUntilOneIsGivenBack) {
         loader.join();
     }
     EXPECT_EQ(taken.size(), 16u);
-    EXPECT_FALSE(pool.TryAcquire());
-    pool.Release(5);
-    EXPECT_FALSE(pool.InUse(5));
-    const auto again = pool.TryAcquire();
-    ASSERT_TRUE(again);
-    EXPECT_EQ(*again, 5u);
+    EXPECT_FALSE(pool.TryAcquire()); // a given-back entry comes again: LoaderSlotsTest
     for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
         pool.Release(i);
     }
