@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/model_loader.h"
+#include "editor/placed_model.h"
 
 #include <atomic>
 #include <cctype>
@@ -13,6 +14,24 @@
 #include <vector>
 
 namespace quorvane::testing {
+
+// A placement as a click leaves it: its record, and its placed entry at a position.
+inline std::unique_ptr<CPlacedModel> PlacementRecord(const std::string& name, const std::string& modelId,
+                                                     const std::string& path) {
+    auto record = std::make_unique<CPlacedModel>();
+    record->uniqueName = name;
+    record->modelId = modelId;
+    record->partPath = path;
+    record->sourcePath = path;
+    return record;
+}
+inline std::unique_ptr<CModelEntry> PlacedEntry(const std::string& name, Vector4 position) {
+    auto entry = std::make_unique<CModelEntry>();
+    entry->name = name;
+    entry->hasDrawModel = true;
+    entry->transform.position = position;
+    return entry;
+}
 
 // Counts live payloads so tests see when cursor parts and entries are destroyed.
 struct CountedPayload : CModelEntryPayload {

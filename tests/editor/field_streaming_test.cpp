@@ -263,16 +263,8 @@ TEST_F(FieldStreamingTest, CopiesShareOneLoadedSourceAndFailedOnesDoNotStallThei
 TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommitTakesItIn) {
     WriteGridFile("p0p0", {Line("p0p0_OLD_000", "OLD", 0, "old.mdl", "1.000000", "1.000000")});
     const auto place = [this](const std::string& name, Vector4 position) {
-        auto record = std::make_unique<CPlacedModel>();
-        record->uniqueName = name;
-        record->modelId = "TREE";
-        record->partPath = "tree.mdl";
-        record->sourcePath = "tree.mdl";
-        lists.placementRecords.Append(std::move(record));
-        auto entry = std::make_unique<CModelEntry>();
-        entry->name = name;
-        entry->hasDrawModel = true;
-        entry->transform.position = position;
+        lists.placementRecords.Append(PlacementRecord(name, "TREE", "tree.mdl"));
+        auto entry = PlacedEntry(name, position);
         SetEntryLoaded(*entry, true);
         lists.placedModels.Append(std::move(entry));
     };

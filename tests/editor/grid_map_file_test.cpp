@@ -14,23 +14,11 @@ using GridMapFiles = EditorFixture;
 const char* const kTreeLine = "p0p0_TREE_000|TREE|0|2|0|0|tree.mdl|tree.mdl|10.000000|20.000000|0.000000|"
                               "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
 
-std::unique_ptr<CPlacedModel> Record(const std::string& name, uint32_t lod, uint32_t listNumber) {
-    auto record = std::make_unique<CPlacedModel>();
-    record->uniqueName = name;
-    record->modelId = "ROCK";
-    record->partPath = "rock.mdl";
-    record->sourcePath = "rock.mdl";
+// A rock placed in the given cell, to be written at a level.
+std::unique_ptr<CPlacedModel> Rock(const std::string& name, uint32_t lod) {
+    auto record = PlacementRecord(name, "ROCK", "rock.mdl");
     record->lod = lod;
-    record->listNumber = listNumber;
     return record;
-}
-
-std::unique_ptr<CModelEntry> Placed(const std::string& name, Vector4 position) {
-    auto entry = std::make_unique<CModelEntry>();
-    entry->name = name;
-    entry->hasDrawModel = true;
-    entry->transform.position = position;
-    return entry;
 }
 
 TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
@@ -66,10 +54,10 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
 
     COwnedList<CPlacedModel> records;
     COwnedList<CModelEntry> placed;
-    auto record = Record("p0p0_ROCK_000", 0, 0);
+    auto record = Rock("p0p0_ROCK_000", 0);
     record->shader = 2;
     records.Append(std::move(record));
-    auto entry = Placed("p0p0_ROCK_000", {1.2345678f, -0.0000004f, 123456.78f, 1});
+    auto entry = PlacedEntry("p0p0_ROCK_000", {1.2345678f, -0.0000004f, 123456.78f, 1});
     entry->transform.scale = {1.0f, 0.5f, 2.25f, 1};
     entry->transform.rotation = {-179.999f, 90.0f, 0.0000001f, 1};
     placed.Append(std::move(entry));
@@ -114,12 +102,12 @@ TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {
 TEST_F(GridMapFiles, ARecordGoesToTheCellAndLevelItWasPlacedIn) {
     COwnedList<CPlacedModel> records;
     COwnedList<CModelEntry> placed;
-    records.Append(Record("p0p0_ROCK_000", 0, 0));
-    records.Append(Record("m1p0_ROCK_000", 2, 0));
-    records.Append(Record("p3m12_ROCK_000", 0, 0));
-    placed.Append(Placed("p0p0_ROCK_000", {210, -75.5f, 3, 1})); // now over cell p4m2
-    placed.Append(Placed("m1p0_ROCK_000", {-10, 5, 0, 1}));
-    placed.Append(Placed("p3m12_ROCK_000", {160, -590, 0, 1}));
+    records.Append(Rock("p0p0_ROCK_000", 0));
+    records.Append(Rock("m1p0_ROCK_000", 2));
+    records.Append(Rock("p3m12_ROCK_000", 0));
+    placed.Append(PlacedEntry("p0p0_ROCK_000", {210, -75.5f, 3, 1})); // now over cell p4m2
+    placed.Append(PlacedEntry("m1p0_ROCK_000", {-10, 5, 0, 1}));
+    placed.Append(PlacedEntry("p3m12_ROCK_000", {160, -590, 0, 1}));
     ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
     EXPECT_FALSE(std::filesystem::exists(dir / "gridfile" / "lod0" / "p4m2.gmf"));
     const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);

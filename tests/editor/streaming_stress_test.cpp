@@ -258,18 +258,12 @@ TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
             std::string name = CellPrefix(cell * 10);
             name += "S_";
             name += std::to_string(serial);
-            auto record = std::make_unique<CPlacedModel>();
-            record->uniqueName = name;
-            record->modelId = serial % 3 == 0 ? "ROCK" : "S_" + std::to_string(serial);
+            const std::string id = serial % 3 == 0 ? "ROCK" : "S_" + std::to_string(serial);
+            auto record = PlacementRecord(name, id, serial % 5 == 4 ? "broken.mdl" : id + ".mdl");
             record->copy = serial % 3 == 0 ? 1 : 0;
-            record->partPath = serial % 5 == 4 ? "broken.mdl" : record->modelId + ".mdl";
-            record->sourcePath = record->partPath;
             lists.placementRecords.Append(std::move(record));
-            auto entry = std::make_unique<CModelEntry>();
-            entry->name = name;
-            entry->hasDrawModel = true;
-            entry->transform.position = {static_cast<float>(cell * 500 + 1), 1.0f, 0.0f, 1.0f};
-            lists.placedModels.Append(std::move(entry));
+            lists.placedModels.Append(
+                PlacedEntry(name, {static_cast<float>(cell * 500 + 1), 1.0f, 0.0f, 1.0f}));
         }
         GridWriteReport report;
         field->WriteGridFiles(&report); // refused while the last write awaits its clean-up
