@@ -1,23 +1,34 @@
 #pragma once
 
 // A running editor on a demo field folder for window tests and their child
-// processes: the application object, a working directory of its own, and
-// placing copies with real mouse events on the field view.
+// processes: the application object, a working directory of its own, waiting
+// for the field to settle, placing copies with real mouse events on the field
+// view, and a report of the placements a killed child had made.
 #include "app/application.h"
 #include "app/field_view.h"
 #include "app/main_window.h"
+#include "editor/field_streaming.h"
 #include "editor/main_field.h"
-#include "tests/app/settled_field.h"
+#include "terrain.h"
 #include "tests/qt_wait.h"
 #include "tests/working_directory.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <map>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace quorvane::test {
 
@@ -49,6 +60,64 @@ private:
     CAppState state_;
     bool started_ = false;
 };
+
+// The field view settles after start-up: tiles stream in, and once the tile
+// under the camera is ready the camera rises to the ground height there. A
+// pick made before that no longer lies under the mouse, so interaction tests
+// wait for a field that has streamed in, a camera standing on the demo
+// field's ground and holding still.
+inline bool SameCamera(const CCamera& a, const CCamera& b) {
+    return a.eye.x == b.eye.x && a.eye.y == b.eye.y && a.eye.z == b.eye.z && a.target.x == b.target.x &&
+           a.target.y == b.target.y && a.target.z == b.target.z;
+}
+
+// The tiles hold the ground as rounded grid heights: near enough to the smooth ground.
+inline bool OnDemoGround(const CCamera& camera) {
+    constexpr double kTolerance = 0.5;
+    return std::abs(camera.target.z - demofield::GroundHeight(camera.target.x, camera.target.y)) < kTolerance;
+}
+
+inline bool WaitForSettledField(CFieldView& view, int stillMs = 500, int timeoutMs = 60000) {
+    QElapsedTimer overall;
+    overall.start();
+    if (!WaitFor([&] { return view.Progress().Done() && view.Field() != nullptr; }, timeoutMs)) {
+        return false;
+    }
+    CCamera last = view.CameraSnapshot().camera;
+    QElapsedTimer still;
+    still.start();
+    return WaitFor(
+        [&] {
+            const CCamera now = view.CameraSnapshot().camera;
+            if (!SameCamera(now, last)) {
+                last = now;
+                still.restart();
+            }
+            return OnDemoGround(now) && still.elapsed() >= stillMs;
+        },
+        static_cast<int>(std::max<qint64>(timeoutMs - overall.elapsed(), stillMs * 2)));
+}
+
+// Waits until the view has submitted `frames` more frames: what became ready
+// in one frame is drawn in the next, and frames come slowly without a GPU.
+inline bool WaitForFrames(CFieldView& view, uint64_t frames, int timeoutMs = 30000) {
+    const uint64_t target = view.FramesSubmitted() + frames;
+    return WaitFor([&] { return view.FramesSubmitted() >= target; }, timeoutMs);
+}
+
+// What the screen shows of the field view.
+inline QImage GrabView(CFieldView& view) {
+    QWidget* container = view.Container();
+    const QPoint origin = container->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
+        .toImage();
+}
+
+// Input is posted to the field and applied by its next frame update.
+inline bool WaitForAppliedInput(const CMainField& field, int timeoutMs = 30000) {
+    return WaitFor([&] { return field.PostedInputApplied(); }, timeoutMs);
+}
 
 // Waits for frames, the start-up loads and a settled field; false with why in `why`.
 inline bool WaitForReadyEditor(RunningEditor& editor, std::string& why) {
@@ -104,6 +173,54 @@ inline bool PlaceCopies(CFieldView& view, int copies, int parts, std::string& wh
         }
     }
     return true;
+}
+
+// The placements of a field as one sorted line each, written by a child
+// process before it is killed and compared with what the next start
+// restores. Floats go out with nine significant digits, which tell any two
+// floats apart.
+inline std::vector<std::string> ReportPlacements(const CMainField& field) {
+    std::map<std::string, CModelTransform> transforms;
+    field.ForEachPlacedModel([&transforms](const CModelEntry& e) { transforms[e.name] = e.transform; });
+    std::vector<std::string> lines;
+    for (const CPlacedModel& record : field.PlacementRecordSnapshot()) {
+        std::ostringstream line;
+        line << record.uniqueName << '\t' << record.partPath << '\t' << record.sourcePath << '\t'
+             << std::setprecision(9);
+        const CModelTransform& t = transforms[record.uniqueName];
+        for (const Vector4* v : {&t.position, &t.scale, &t.rotation}) {
+            line << ' ' << v->x << ' ' << v->y << ' ' << v->z;
+        }
+        lines.push_back(line.str());
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Written beside and renamed into place, so a reader never sees half a report.
+inline bool WritePlacementReport(const std::filesystem::path& path, const std::vector<std::string>& lines) {
+    const std::filesystem::path partial = path.string() + ".partial";
+    {
+        std::ofstream out(partial);
+        for (const std::string& line : lines) {
+            out << line << '\n';
+        }
+        if (!out) {
+            return false;
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, path, error);
+    return !error;
+}
+
+inline std::vector<std::string> ReadPlacementReport(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 } // namespace quorvane::test

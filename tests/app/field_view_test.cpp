@@ -5,13 +5,10 @@
 #include "app/main_window.h"
 #include "editor/main_field.h"
 #include "editor/registry_lists.h"
-#include "tests/qt_wait.h"
+#include "tests/app/editor_session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QPixmap>
-#include <QScreen>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -47,17 +44,10 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
         EXPECT_EQ(view.Lists()->lowDetailField.Count(), 0);
         EXPECT_EQ(view.Field()->Mode(), EditMode::ModeNoModel);
         // The grey background reaches the screen, stretched over the whole view.
-        QWidget* container = view.Container();
-        const QPoint origin = container->mapToGlobal(QPoint(0, 0));
-        auto grabbed = [&] {
-            return QGuiApplication::primaryScreen()
-                ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
-                .toImage();
-        };
         const QColor background(204, 204, 204);
         EXPECT_TRUE(WaitFor(
             [&] {
-                const QImage image = grabbed();
+                const QImage image = test::GrabView(view);
                 return !image.isNull() && image.pixelColor(2, 2) == background &&
                        image.pixelColor(image.width() - 3, image.height() - 3) == background;
             },
@@ -70,7 +60,9 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
         EXPECT_GT(view.FrameRate(), 0.0);
 
         ShutdownApplication(state);
-        EXPECT_FALSE(state.renderThreads[0]->IsRunning());
+        for (const CRenderThread* thread : state.renderThreads) {
+            EXPECT_FALSE(thread->IsRunning());
+        }
         state.mainWindow.reset();
         EXPECT_TRUE(state.renderThreads.empty());
         SetAppState(nullptr);

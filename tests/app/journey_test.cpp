@@ -1,10 +1,11 @@
 // The placement journey through the real windows on a generated demo field:
-// choose a definition in the tree, move the cursor with the keys, place three
-// copies, page and select in the list, delete with the button, write, see the
-// placements come back from their files, move a written copy with typed keys,
-// restart and see them drawn again. The rules behind each step are checked
-// headless in tests/editor; here each piece of wiring is driven once. Needs an
-// X display (xvfb-run): the field view renders through a Vulkan surface.
+// choose a definition in the tree and see every panel painted, move the cursor
+// with the keys, place three copies, page and select in the list, delete with
+// the button, write, see the placements come back from their files, move a
+// written copy with typed keys, restart and see them drawn again. The rules
+// behind each step are checked headless in tests/editor; here each piece of
+// wiring is driven once. Needs an X display (xvfb-run): the field view renders
+// through a Vulkan surface.
 #include "app/application.h"
 #include "app/field_view.h"
 #include "app/main_window.h"
@@ -13,16 +14,15 @@
 #include "editor/registry_lists.h"
 #include "render/vulkan_instance.h"
 #include "tests/app/editor_session.h"
-#include "tests/app/settled_field.h"
 #include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
 #include "ui/field_buttons.h"
+#include "ui/info_window.h"
 #include "ui/model_list_window.h"
 #include "ui/model_tree_window.h"
 #include "ui/model_viewer_window.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
@@ -31,13 +31,13 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <sstream>
+#include <utility>
 
 namespace quorvane {
 namespace {
@@ -62,14 +62,6 @@ QImage GrabWindow(CMainWindow& window) {
     WaitFor([] { return false; }, 100); // the side windows' repaints
     QImage shot = QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage();
     return shot.isNull() ? window.grab().toImage() : shot;
-}
-
-QImage GrabView(CFieldView& view) {
-    QWidget* container = view.Container();
-    const QPoint origin = container->mapToGlobal(QPoint(0, 0));
-    return QGuiApplication::primaryScreen()
-        ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
-        .toImage();
 }
 
 void SaveStage(CMainWindow& window, const std::string& stage) {
@@ -126,12 +118,6 @@ double ChangedShare(const QImage& a, const QImage& b, const QPoint& centre, int 
     return total == 0 ? 0.0 : static_cast<double>(changed) / total;
 }
 
-// A value read back from its six decimals is within their rounding of the value written.
-bool AsWritten(const Vector4& read, const Vector4& written) {
-    const auto near = [](float a, float b) { return std::fabs(a - b) <= 1e-6f + 1e-6f * std::fabs(b); };
-    return near(read.x, written.x) && near(read.y, written.y) && near(read.z, written.z);
-}
-
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream in(line);
@@ -182,73 +168,49 @@ std::string FileBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The grid files loaded now: path -> (lines, names with their transforms, every entry ready).
-struct LoadedGridFile {
-    std::vector<std::string> lines;
-    std::map<std::string, CModelTransform> transforms;
-    bool allReady = true;
-};
-
-std::map<std::string, LoadedGridFile> LoadedGridFiles(const CRegistryLists& lists) {
-    std::map<std::string, LoadedGridFile> files;
-    lists.gridFiles.ForEach([&files](const GridFileEntry& file) {
-        LoadedGridFile& loaded = files[file.path.lexically_normal().generic_string()];
-        loaded.lines = file.lines;
-        loaded.allReady = file.loaded.load();
-        for (const auto& group : file.groups) {
-            if (!group) {
-                continue;
-            }
-            group->ForEach([&loaded](const CModelEntry& entry) {
-                loaded.transforms[entry.name] = entry.transform;
-                loaded.allReady = loaded.allReady && entry.loaded.load() && entry.ready.load();
-            });
-        }
-    });
-    return files;
-}
-
-// Every written file is loaded with the lines it has on disk; with `shared`,
-// the sources its copies are drawn as instances of are uploaded too.
+// Every written file is loaded with the lines it has on disk and its copies
+// are ready; with `shared`, the sources they are drawn as instances of too.
 bool WrittenFilesLoaded(const CRegistryLists& lists,
                         const std::map<std::string, std::vector<std::string>>& written, bool shared) {
     bool ready = true;
+    const auto entryReady = [&ready](const CModelEntry& e) {
+        ready = ready && e.loaded.load() && e.ready.load();
+    };
     if (shared) {
-        lists.sharedModels.ForEach([&ready](const CModelEntry& entry) {
-            ready = ready && entry.loaded.load() && entry.ready.load();
-        });
+        lists.sharedModels.ForEach(entryReady);
     }
-    const auto files = LoadedGridFiles(lists);
-    return ready && std::all_of(written.begin(), written.end(), [&files](const auto& file) {
-               const auto found = files.find(file.first);
-               return found != files.end() && found->second.allReady && found->second.lines == file.second;
-           });
-}
-
-QTreeWidgetItem* ChildNamed(QTreeWidgetItem* parent, const QString& name) {
-    for (int i = 0; parent != nullptr && i < parent->childCount(); ++i) {
-        if (parent->child(i)->text(0) == name) {
-            return parent->child(i);
+    std::set<std::string> loaded;
+    lists.gridFiles.ForEach([&](const GridFileEntry& file) {
+        const auto found = written.find(file.path.lexically_normal().generic_string());
+        if (found == written.end()) {
+            return;
         }
-    }
-    return nullptr;
+        loaded.insert(found->first);
+        ready = ready && file.loaded.load() && file.lines == found->second;
+        for (const auto& group : file.groups) {
+            if (group) {
+                group->ForEach(entryReady);
+            }
+        }
+    });
+    return ready && loaded.size() == written.size();
 }
 
-// Clicks buildings and then buildings/<name> in the tree.
+// Clicks buildings, then buildings/<name>, in the tree.
 void ClickBuilding(CModelTreeWindow& tree, const QString& name) {
     QTreeWidget* widget = tree.Tree();
-    QTreeWidgetItem* parent = tree.TopItem();
+    QTreeWidgetItem* item = tree.TopItem();
     for (const QString& step : {QString("buildings"), name}) {
-        QTreeWidgetItem* item = ChildNamed(parent, step);
-        ASSERT_NE(item, nullptr) << step.toStdString();
-        for (QTreeWidgetItem* up = item->parent(); up != nullptr; up = up->parent()) {
-            widget->expandItem(up);
+        widget->expandItem(item);
+        QTreeWidgetItem* parent = std::exchange(item, nullptr);
+        for (int i = 0; i < parent->childCount(); ++i) {
+            item = parent->child(i)->text(0) == step ? parent->child(i) : item;
         }
+        ASSERT_NE(item, nullptr) << step.toStdString();
         widget->scrollToItem(item);
         const QRect rect = widget->visualItemRect(item);
         ASSERT_TRUE(rect.isValid()) << step.toStdString();
         QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rect.center());
-        parent = item;
     }
 }
 
@@ -299,7 +261,7 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         ASSERT_GT(size.width(), 600);
         ASSERT_GT(size.height(), 300);
         EXPECT_EQ(field.Mode(), EditMode::ModeNoModel);
-        emptyView = GrabView(view);
+        emptyView = test::GrabView(view);
         SaveStage(window, "0-empty");
 
         // 1. A click on the house in the tree: three level-0 parts under the cursor.
@@ -307,7 +269,24 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         ASSERT_TRUE(WaitFor(
             [&] { return field.Mode() == EditMode::ModePlace && field.CursorPartCount() == 3; }, 30000))
             << "the house was not taken for placing";
+        EXPECT_TRUE(WaitFor([&] { return window.InfoWindow()->Shown().mode == EditMode::ModePlace; }, 20000));
         SaveStage(window, "1-chosen");
+        // The title band, the tree's frame and the info window's face from the
+        // widgets' own painting: a screen grab on a loaded machine may still show
+        // a repaint in flight. No panel is left in the light stand-in colour.
+        const QImage painted = window.grab().toImage();
+        const MainLayout& m = editor.State().layout;
+        const auto at = [&](int x, int y) { return painted.pixelColor(x, y).rgb(); };
+        EXPECT_EQ(at(window.width() / 2, 5), QColor(100, 70, 70).rgb());
+        EXPECT_EQ(at(m.modelTree.x - 1, m.modelTree.y + 50), QColor(220, 190, 190).rgb());
+        EXPECT_EQ(at(m.infoWindow.x + m.infoWindow.width - 3, m.infoWindow.y + 3), QColor(100, 80, 80).rgb());
+        int standIn = 0;
+        for (int y = 0; y < painted.height(); y += 2) {
+            for (int x = 0; x < painted.width(); x += 2) {
+                standIn += at(x, y) == QColor(245, 235, 235).rgb() ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(standIn, 0);
 
         // 2. The cursor follows the mouse on the ground.
         const int row = size.height() * 2 / 3;
@@ -318,7 +297,7 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         ASSERT_TRUE(WaitFor([&] { return PickUnder(view, field.Vectors().pickPoint, spots[0]); }, 30000))
             << "the pick point did not come under the mouse";
         SaveStage(window, "2-cursor");
-        const int redBefore = GuideRedPixels(GrabView(view));
+        const int redBefore = GuideRedPixels(test::GrabView(view));
 
         // 3. G, X: a move along x with its red guide on the screen, confirmed with a left click.
         const float offsetBefore = field.Vectors().cursorOffset.x;
@@ -328,7 +307,7 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
             << ModeValue(field.Mode());
         ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[0] + QPoint(60, 0)));
         EXPECT_NE(field.Vectors().cursorOffset.x, offsetBefore);
-        EXPECT_TRUE(WaitFor([&] { return GuideRedPixels(GrabView(view)) > redBefore + 100; }, 30000))
+        EXPECT_TRUE(WaitFor([&] { return GuideRedPixels(test::GrabView(view)) > redBefore + 100; }, 30000))
             << "no axis guide while moving along x";
         SaveStage(window, "3-guides");
         QTest::mouseClick(surface, Qt::LeftButton, {}, spots[0] + QPoint(60, 0));
@@ -409,24 +388,12 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         EXPECT_EQ(onDisk, kept);
         SaveStage(window, "7-written");
 
-        // 8. The written placements join their cells in memory, with the files'
-        // lines, and read back as placed.
+        // 8. The written placements join their cells in memory, with the files' lines.
         ASSERT_TRUE(WaitFor(
             [&] { return field.PlacedModelCount() == 0 && field.PlacementRecordCount() == 0; }, 30000))
             << "the written placements were not cleaned up";
         ASSERT_TRUE(WaitFor([&] { return WrittenFilesLoaded(lists, writtenFiles, false); }, 30000))
             << "the written grid files did not come back";
-        for (const auto& [file, loaded] : LoadedGridFiles(lists)) {
-            if (!writtenFiles.contains(file)) {
-                continue;
-            }
-            for (const auto& [name, transform] : loaded.transforms) {
-                ASSERT_TRUE(written.contains(name)) << name;
-                EXPECT_TRUE(AsWritten(transform.position, written[name].position)) << name;
-                EXPECT_TRUE(AsWritten(transform.scale, written[name].scale)) << name;
-                EXPECT_TRUE(AsWritten(transform.rotation, written[name].rotation)) << name;
-            }
-        }
         EXPECT_TRUE(test::WaitForFrames(view, 3));
         SaveStage(window, "8-reloaded");
 
@@ -487,7 +454,7 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         // The same view as the empty one, and a few frames with the models drawn.
         ASSERT_TRUE(test::WaitForSettledField(view));
         ASSERT_TRUE(test::WaitForFrames(view, 3));
-        const QImage restartedView = GrabView(view);
+        const QImage restartedView = test::GrabView(view);
         std::set<std::pair<float, float>> copies;
         for (const auto& [name, transform] : written) {
             if (!copies.insert({transform.position.x, transform.position.y}).second) {
@@ -531,10 +498,7 @@ TEST_F(Journey, ClosingWhileTilesStreamEndsCleanly) {
             60000))
             << "the streaming never started";
         EXPECT_FALSE(view.Progress().Done()) << "the field streamed in before it could be closed";
-        QElapsedTimer closing;
-        closing.start();
         editor.Stop();
-        std::printf("closed while streaming in %lld ms\n", static_cast<long long>(closing.elapsed()));
     }
     EXPECT_EQ(FileBytes(file), bytes) << "closing changed a grid map file";
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
@@ -554,10 +518,7 @@ TEST_F(Journey, ClosingWhileTheViewerLoadsEndsCleanly) {
     ASSERT_TRUE(WaitFor([&] { return viewer->FrameRate() > 0.0; }, 60000)) << "the viewer never drew";
     ASSERT_NO_FATAL_FAILURE(ClickBuilding(*window.ModelTree(), "windmill.mdf"));
     EXPECT_TRUE(viewer->Busy()) << "the click did not start a load";
-    QElapsedTimer closing;
-    closing.start();
     editor.Stop();
-    std::printf("closed while the viewer loads in %lld ms\n", static_cast<long long>(closing.elapsed()));
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
 
