@@ -87,9 +87,6 @@ protected:
         return lists.gridFiles.FindFirst(
             [&cell](const GridFileEntry& file) { return file.path.filename() == cell + ".gmf"; });
     }
-    const CModelEntry* Shared(const std::string& id) const {
-        return lists.sharedModels.FindFirst([&id](const CModelEntry& entry) { return entry.name == id; });
-    }
 };
 
 TEST_F(FieldStreamingTest, TilesOfTheLoadWindowLoadOnceAndStayUntilTheyLeaveTheKeepWindow) {
@@ -224,7 +221,8 @@ TEST_F(FieldStreamingTest, CopiesShareOneLoadedSourceAndFailedOnesDoNotStallThei
 
     streaming->TimerPhase();
     EXPECT_EQ(lists.sharedModels.Count(), 2); // ROCK and BROKEN, once each
-    const CModelEntry* rock = Shared("ROCK");
+    const CModelEntry* rock =
+        lists.sharedModels.FindFirst([](const CModelEntry& entry) { return entry.name == "ROCK"; });
     ASSERT_NE(rock, nullptr);
     EXPECT_EQ(rock->path, "rock.mdl");
     EXPECT_EQ(rock->copy, 0u);

@@ -18,10 +18,6 @@ std::filesystem::path Root() {
     return ReducedField().options.output;
 }
 
-bool HasExtension(const std::string& path, std::string_view extension) {
-    return path.size() > extension.size() && path.ends_with(extension);
-}
-
 TEST(DemoFieldOutput, EveryFileIsAccountedForAndEveryListedFileExists) {
     const CManifest& manifest = ReducedField().manifest;
     std::map<std::string, std::string> expected; // path -> kind
@@ -247,7 +243,7 @@ TEST(DemoFieldOutput, PicturesDecodeAtTheirSizes) {
         unsigned char* pixels = stbi_load((Root() / path).string().c_str(), &w, &h, &channels, 4);
         ASSERT_NE(pixels, nullptr);
         EXPECT_EQ(w, h);
-        if (path.starts_with("pict/") && HasExtension(path, ".png")) {
+        if (path.starts_with("pict/") && path.ends_with(".png")) {
             // Control pictures keep transparent corners and an opaque middle.
             EXPECT_LT(pixels[3], 255);
             const size_t middle =
