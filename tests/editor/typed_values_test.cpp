@@ -84,7 +84,7 @@ TEST(TypedValueText, DigitsPointMinusBackspaceAndBoundedLength) {
     for (int i = 0; i < 40; ++i) {
         EXPECT_TRUE(typed.Key(vk::kDigit0 + 9));
     }
-    EXPECT_EQ(typed.Text().size(), CTypedValue::kMaxLength);
+    EXPECT_EQ(typed.Text().size(), 12u);
 }
 
 TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
