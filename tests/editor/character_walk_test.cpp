@@ -57,20 +57,13 @@ std::unique_ptr<CModelEntry> Box(const std::string& name, Xyz lo, Xyz hi) {
     return MeshEntry(name, std::move(corners));
 }
 
-// Flat ground at z = 0 over -500..500.
-std::unique_ptr<CModelEntry> FlatTile() {
-    std::vector<CSkinRecord> corners;
-    AddQuad(corners, {{{-500, -500, 0}, {500, -500, 0}, {500, 500, 0}, {-500, 500, 0}}}, {0, 0, 1});
-    return MeshEntry("Field0-0", std::move(corners));
-}
-
 struct AnimationCall {
     std::string animation;
     float blend = 0.0f;
 };
 
 // The character "SKELTON" of the demo field, its capsules posed on the CPU
-// with an identity palette, standing in its registry lists.
+// with an identity palette, standing in its registry lists on flat ground.
 class WalkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,6 +79,10 @@ protected:
         character->loaded = true;
         character->ready = true;
         character_ = lists_.characters.Append(std::move(character));
+        // Flat ground at z = 0 over -500..500, unless a test lays its own.
+        std::vector<CSkinRecord> ground;
+        AddQuad(ground, {{{-500, -500, 0}, {500, -500, 0}, {500, 500, 0}, {-500, 500, 0}}}, {0, 0, 1});
+        lists_.fieldTiles.Append(MeshEntry("Field0-0", std::move(ground)));
 
         hooks_.updatePose = [this](CModelEntry& entry) {
             if (entry.colliderSet) {
@@ -134,7 +131,6 @@ TEST_F(WalkTest, ArrowKeysSetTheWalkingInput) {
 }
 
 TEST_F(WalkTest, WalksNinetyAndAHalfUnitsInAHundredFramesOnFlatGround) {
-    lists_.fieldTiles.Append(FlatTile());
     walker_.OnKeyDown(vk::kUp);
     Frames(100);
     // Speeds 0.05, 0.10, ... 1.00 over the first 20 frames (10.5 in all),
@@ -150,7 +146,6 @@ TEST_F(WalkTest, WalksNinetyAndAHalfUnitsInAHundredFramesOnFlatGround) {
 }
 
 TEST_F(WalkTest, StoppingStandsSlowsToStandingSpeedAndWalkingAgainStartsFromIt) {
-    lists_.fieldTiles.Append(FlatTile());
     walker_.OnKeyDown(vk::kUp);
     Frames(30);
     walker_.OnKeyUp(vk::kUp);
@@ -175,7 +170,6 @@ TEST_F(WalkTest, StoppingStandsSlowsToStandingSpeedAndWalkingAgainStartsFromIt) 
 }
 
 TEST_F(WalkTest, SteeringTurnsThreeDegreesAFrame) {
-    lists_.fieldTiles.Append(FlatTile());
     walker_.OnKeyDown(vk::kRight);
     Frame();
     EXPECT_FLOAT_EQ(walker_.Heading(), 357.0f) << "wrapped into 0..360";
@@ -187,7 +181,6 @@ TEST_F(WalkTest, SteeringTurnsThreeDegreesAFrame) {
 }
 
 TEST_F(WalkTest, ShortDownPressTurnsRoundInThirtyThreeFrames) {
-    lists_.fieldTiles.Append(FlatTile());
     walker_.OnKeyDown(vk::kUp);
     Frames(20); // at full speed: 10.5 along +x
     walker_.OnKeyDown(vk::kDown);
@@ -248,7 +241,6 @@ TEST_F(WalkTest, HoldingDownKeepsSpinning) {
 }
 
 TEST_F(WalkTest, WallMakesTheCharacterSlideAlongIt) {
-    lists_.fieldTiles.Append(FlatTile());
     lists_.placedModels.Append(Box("wall", {20, -100, 0}, {22, 300, 10}));
     walker_.SetHeading(45.0f);
     walker_.OnKeyDown(vk::kUp);
@@ -270,7 +262,6 @@ TEST_F(WalkTest, WallMakesTheCharacterSlideAlongIt) {
 
 TEST_F(WalkTest, HeadOnIntoAWallStaysInFrontOfIt) {
     // Nothing to slide along: the character is pushed back instead.
-    lists_.fieldTiles.Append(FlatTile());
     lists_.placedModels.Append(Box("wall", {20, -100, 0}, {22, 100, 10}));
     walker_.OnKeyDown(vk::kUp);
     for (int frame = 0; frame < 80; ++frame) {
@@ -287,6 +278,7 @@ TEST_F(WalkTest, FollowsTheGroundDownhillUnderABridge) {
     // the ground holds the character up all the way.
     std::vector<CSkinRecord> corners;
     AddQuad(corners, {{{-50, -400, 5}, {150, -400, -15}, {150, 600, -15}, {-50, 600, 5}}}, {0.1f, 0, 1});
+    lists_.fieldTiles.DestroyAll();
     lists_.fieldTiles.Append(MeshEntry("Field0-0", std::move(corners)));
     lists_.placedModels.Append(Box("bridge", {10, -5, 6}, {40, 5, 7}));
     walker_.OnKeyDown(vk::kUp);
@@ -298,7 +290,6 @@ TEST_F(WalkTest, FollowsTheGroundDownhillUnderABridge) {
 }
 
 TEST_F(WalkTest, ClimbsAStepOfOneAndAHalf) {
-    lists_.fieldTiles.Append(FlatTile());
     lists_.placedModels.Append(Box("step", {10, -20, 0}, {60, 20, 1.5f}));
     walker_.OnKeyDown(vk::kUp);
     Frames(60);
@@ -307,7 +298,6 @@ TEST_F(WalkTest, ClimbsAStepOfOneAndAHalf) {
 }
 
 TEST_F(WalkTest, StopsAtAStepOfTwoAndAHalf) {
-    lists_.fieldTiles.Append(FlatTile());
     lists_.placedModels.Append(Box("step", {10, -20, 0}, {60, 20, 2.5f}));
     walker_.OnKeyDown(vk::kUp);
     for (int frame = 0; frame < 60; ++frame) {
@@ -318,7 +308,6 @@ TEST_F(WalkTest, StopsAtAStepOfTwoAndAHalf) {
 }
 
 TEST_F(WalkTest, FallsFromAColliderTopOntoTheGround) {
-    lists_.fieldTiles.Append(FlatTile());
     lists_.placedModels.Append(Box("platform", {-10, -10, 0}, {10, 10, 3}));
     PlaceAt(0.0f, 0.0f, 3.1f);
     walker_.OnKeyDown(vk::kUp);
@@ -347,6 +336,7 @@ TEST_F(WalkTest, NeverBelowTheDemoFieldGround) {
     ASSERT_NE(tile, nullptr);
     const float left = tile->colliderSet->boundsMin[0];
     const float bottom = tile->colliderSet->boundsMin[1];
+    lists_.fieldTiles.DestroyAll();
     lists_.fieldTiles.Append(std::move(tile));
 
     PlaceAt(left + 5.0f, bottom + 20.0f, -50.0f);
@@ -362,7 +352,6 @@ TEST_F(WalkTest, NeverBelowTheDemoFieldGround) {
 }
 
 TEST_F(WalkTest, CharacterWithoutCollidersOrNotLoadedStillWalks) {
-    lists_.fieldTiles.Append(FlatTile());
     lists_.placedModels.Append(Box("wall", {5, -100, 0}, {7, 100, 10}));
     character_->colliderSet.reset();
     character_->loaded = false;
@@ -377,7 +366,6 @@ TEST_F(WalkTest, CharacterWithoutCollidersOrNotLoadedStillWalks) {
 }
 
 TEST_F(WalkTest, KeysFromTheUiThreadWhileWalking) {
-    lists_.fieldTiles.Append(FlatTile());
     std::thread ui([this] {
         for (int press = 0; press < 2000; ++press) {
             const int key = press % 3 == 0 ? vk::kLeft : vk::kUp;
