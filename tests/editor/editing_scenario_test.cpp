@@ -65,29 +65,6 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     EXPECT_EQ(field->PlacedModelCount(), 3);
 }
 
-TEST_F(Scenario, RightClickRightAfterPlacingRemovesTheWholeGroupOnTheNextFrame) {
-    Choose({"house/walls.mdl", "house/roof.mdl", "house/door.mdl"});
-    PlaceAt(5.0f, 5.0f);
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
-    EXPECT_EQ(field->EditRequest(), CMainField::kRequestCancelPlacement);
-    EXPECT_EQ(field->PlacedModelCount(), 3) << "removal waits for the render thread";
-
-    field->WaitForBackgroundWork(); // the cursor's next copies
-    field->UpdateEditing();
-    EXPECT_EQ(field->PlacedModelCount(), 0);
-    EXPECT_EQ(field->PlacementRecordCount(), 0);
-    EXPECT_EQ(field->EditRequest(), CMainField::kRequestNone);
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
-    EXPECT_EQ(field->Vectors().selPosition, field->Vectors().cursorOffset);
-    EXPECT_EQ(loader.livePayloads, 3) << "only the cursor's three next copies are left";
-
-    // The placement is still pending, so leaving a cursor sub-mode returns to placing.
-    Key('G');
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
-}
-
 TEST_F(Scenario, AxisKeyDuringACursorDragKeepsTheOffsetFromTheGPress) {
     Choose({"rock.mdl"});
     MoveTo(50, 50);

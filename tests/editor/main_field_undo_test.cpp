@@ -191,18 +191,33 @@ TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
     EXPECT_EQ(Entry(kRock)->transform.scale, (Vector4{1, 1, 1, 1}));
 }
 
-TEST_F(UndoTest, UndoingACancelledPlacementBringsItBackAwaitingConfirmation) {
-    Choose({"house/walls.mdl", "house/roof.mdl"});
+// A right click right after placing removes the whole group on the next
+// frame; undoing brings it back awaiting confirmation.
+TEST_F(UndoTest, ACancelledPlacementGoesOnTheNextFrameAndUndoBringsItBackAwaitingConfirmation) {
+    Choose({"house/walls.mdl", "house/roof.mdl", "house/door.mdl"});
     PlaceAt(5.0f, 5.0f);
     RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->EditRequest(), CMainField::kRequestCancelPlacement);
+    EXPECT_EQ(field->PlacedModelCount(), 3) << "removal waits for the render thread";
+    field->WaitForBackgroundWork(); // the cursor's next copies
     field->UpdateEditing();
+    EXPECT_EQ(field->PlacedModelCount(), 0);
     ASSERT_EQ(field->PlacementRecordCount(), 0);
+    EXPECT_EQ(field->EditRequest(), CMainField::kRequestNone);
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->Vectors().selPosition, field->Vectors().cursorOffset);
+    EXPECT_EQ(loader.livePayloads, 3) << "only the cursor's three next copies are left";
+    // The placement is still pending, so leaving a cursor sub-mode returns to placing.
+    Key('G');
+    RightClick();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
 
     Undo();
-    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_WALLS_000", "p0p0_ROOF_000"}));
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_WALLS_000", "p0p0_ROOF_000", "p0p0_DOOR_000"}));
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     EXPECT_TRUE(field->Input().justPlaced);
-    EXPECT_EQ(field->SelectedName(), "p0p0_ROOF_000");
+    EXPECT_EQ(field->SelectedName(), "p0p0_DOOR_000");
     LeftClick();
     EXPECT_EQ(Mode(), EditMode::ModePlace);
 }
