@@ -1,11 +1,10 @@
 // The placement journey through the real windows on a generated demo field:
-// choose a definition in the tree and see every panel painted, move the cursor
-// with the keys, place three copies, page and select in the list, delete with
-// the button, write, see the placements come back from their files, move a
-// written copy with typed keys, restart and see them drawn again. The rules
-// behind each step are checked headless in tests/editor; here each piece of
-// wiring is driven once. Needs an X display (xvfb-run): the field view renders
-// through a Vulkan surface.
+// choose a definition in the tree and see every panel painted, place three
+// copies, page and select in the list, delete with the button, write, see the
+// placements come back from their files, move a written copy with typed keys,
+// restart and see them drawn again. The rules behind each step are checked
+// headless in tests/editor; here each piece of wiring is driven once. Needs an
+// X display (xvfb-run): the field view renders through a Vulkan surface.
 #include "app/application.h"
 #include "app/field_view.h"
 #include "app/main_window.h"
@@ -297,23 +296,8 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         ASSERT_TRUE(WaitFor([&] { return PickUnder(view, field.Vectors().pickPoint, spots[0]); }, 30000))
             << "the pick point did not come under the mouse";
         SaveStage(window, "2-cursor");
-        const int redBefore = GuideRedPixels(test::GrabView(view));
 
-        // 3. G, X: a move along x with its red guide on the screen, confirmed with a left click.
-        const float offsetBefore = field.Vectors().cursorOffset.x;
-        QTest::keyClick(surface, Qt::Key_G);
-        QTest::keyClick(surface, Qt::Key_X);
-        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModeCursorMoveX; }, 30000))
-            << ModeValue(field.Mode());
-        ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spots[0] + QPoint(60, 0)));
-        EXPECT_NE(field.Vectors().cursorOffset.x, offsetBefore);
-        EXPECT_TRUE(WaitFor([&] { return GuideRedPixels(test::GrabView(view)) > redBefore + 100; }, 30000))
-            << "no axis guide while moving along x";
-        SaveStage(window, "3-guides");
-        QTest::mouseClick(surface, Qt::LeftButton, {}, spots[0] + QPoint(60, 0));
-        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModePlace; }, 30000));
-
-        // 4. Three copies, each placed with a left click and confirmed with another.
+        // 3. Three copies, each placed with a left click and confirmed with another.
         for (int copy = 0; copy < 3; ++copy) {
             const QPoint spot = spots[static_cast<size_t>(copy)];
             ASSERT_NO_FATAL_FAILURE(MoveMouse(field, surface, spot));
@@ -332,14 +316,14 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
             return ready;
         };
         EXPECT_TRUE(WaitFor(allPlacedReady, 30000)) << "a placed part never finished its uploads";
-        SaveStage(window, "4-placed");
+        SaveStage(window, "3-placed");
         // The README's picture: the whole window with the placed copies, scaled down.
         // Small enough to commit.
         const QImage small = GrabWindow(window).scaledToWidth(560, Qt::SmoothTransformation);
         EXPECT_TRUE(
             small.save(QString::fromStdString((ScreenshotFolder() / "journey-editor-small.png").string())));
 
-        // 5. The list shows the page of the last placement; one wheel notch away
+        // 4. The list shows the page of the last placement; one wheel notch away
         // from the user turns back a page.
         const std::vector<CPlacedModel> records = field.PlacementRecordSnapshot();
         ASSERT_EQ(records.size(), 9u);
@@ -357,7 +341,7 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
                 << field.ListModel().Page();
         }
 
-        // 6. The first row selected in the list and deleted with the button: its copy's three parts go.
+        // 5. The first row selected in the list and deleted with the button: its copy's three parts go.
         QTest::mouseClick(&list, Qt::LeftButton, {}, QPoint(list.width() / 2, 11));
         ASSERT_TRUE(WaitFor([&] { return field.SelectedName() == records[0].uniqueName; }, 30000));
         EXPECT_EQ(field.Mode(), EditMode::ModeAdjust);
@@ -365,9 +349,9 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         ASSERT_TRUE(WaitFor(
             [&] { return field.PlacedModelCount() == 6 && field.PlacementRecordCount() == 6; }, 30000))
             << "the delete button did not remove the first copy";
-        SaveStage(window, "6-deleted");
+        SaveStage(window, "5-deleted");
 
-        // 7. Write: every remaining part has a CR LF line in a file of gridfile/lod0.
+        // 6. Write: every remaining part has a CR LF line in a file of gridfile/lod0.
         std::multiset<std::string> kept;
         field.ForEachPlacedModel([&](const CModelEntry& e) {
             kept.insert(e.name);
@@ -386,20 +370,21 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
             }
         }
         EXPECT_EQ(onDisk, kept);
-        SaveStage(window, "7-written");
+        SaveStage(window, "6-written");
 
-        // 8. The written placements join their cells in memory, with the files' lines.
+        // 7. The written placements join their cells in memory, with the files' lines.
         ASSERT_TRUE(WaitFor(
             [&] { return field.PlacedModelCount() == 0 && field.PlacementRecordCount() == 0; }, 30000))
             << "the written placements were not cleaned up";
         ASSERT_TRUE(WaitFor([&] { return WrittenFilesLoaded(lists, writtenFiles, false); }, 30000))
             << "the written grid files did not come back";
         EXPECT_TRUE(test::WaitForFrames(view, 3));
-        SaveStage(window, "8-reloaded");
+        SaveStage(window, "7-reloaded");
 
-        // 9. Out of placing, a click on a written copy selects the parts its click
-        // placed; G, X, 5, Return typed into the view move them 5 along x, and the
-        // next write changes their lines alone, in place.
+        // 8. Out of placing, a click on a written copy selects the parts its click
+        // placed; G, X, 5, Return typed into the view move them 5 along x, with
+        // the red guide on the screen, and the next write changes their lines
+        // alone, in place.
         const auto [file, linesBefore] = *writtenFiles.begin();
         const Vector4 chosenAt = written[std::string(FirstGridField(linesBefore.front()))].position;
         QTest::mouseClick(surface, Qt::RightButton, {}, spots[0]);
@@ -421,9 +406,16 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
             EXPECT_EQ(written[copy.name].position, chosenAt) << copy.name << " is another copy's";
             picked.insert(copy.name);
         }
-        for (const Qt::Key key : {Qt::Key_G, Qt::Key_X, Qt::Key_5, Qt::Key_Return}) {
-            QTest::keyClick(surface, key);
-        }
+        const int redBefore = GuideRedPixels(test::GrabView(view));
+        QTest::keyClick(surface, Qt::Key_G);
+        QTest::keyClick(surface, Qt::Key_X);
+        ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModePlacedMoveX; }, 30000))
+            << ModeValue(field.Mode());
+        EXPECT_TRUE(WaitFor([&] { return GuideRedPixels(test::GrabView(view)) > redBefore + 100; }, 30000))
+            << "no axis guide while moving along x";
+        SaveStage(window, "8-guides");
+        QTest::keyClick(surface, Qt::Key_5);
+        QTest::keyClick(surface, Qt::Key_Return);
         ASSERT_TRUE(
             WaitFor([&] { return field.Mode() == EditMode::ModeAdjust && field.UndoCount() == 1; }, 30000));
         ASSERT_NO_FATAL_FAILURE(Click(writeButton));
@@ -435,11 +427,11 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         for (const std::string& name : picked) {
             written[name].position.x += 5.0f;
         }
-        SaveStage(window, "9-moved");
+        SaveStage(window, "8-moved");
         editor.Stop();
     }
 
-    // 10. A fresh application object on the same folder draws them where they were placed.
+    // 9. A fresh application object on the same folder draws them where they were placed.
     {
         RunningEditor editor;
         ASSERT_TRUE(editor.Started());
@@ -466,7 +458,7 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
                 << name << " is not drawn at " << at->x() << ", " << at->y();
         }
         EXPECT_EQ(copies.size(), 2u) << "two of the three copies were kept";
-        SaveStage(window, "10-restarted");
+        SaveStage(window, "9-restarted");
     }
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
