@@ -35,7 +35,7 @@ void CFieldView::ApplyCameraInput() {
     const uint32_t width = window_->PixelWidth();
     const uint32_t height = window_->PixelHeight();
     if (width > 0 && height > 0) {
-        // The 1920 x 1080 image is stretched over the client area: draw for its shape.
+        // The render image has the client area's size: the projection takes its shape.
         camera.aspect = static_cast<float>(width) / static_cast<float>(height);
     }
 }
@@ -201,7 +201,8 @@ void CFieldView::DrawOverlay(COverlay2D& overlay) {
     const auto width = static_cast<float>(window_->PixelWidth());
     const auto height = static_cast<float>(window_->PixelHeight());
     if (input.boxSelecting && width > 0.0f && height > 0.0f) {
-        // The overlay is drawn on the render image, which the client shows scaled.
+        // The overlay is in the render image's pixels, which differ from the
+        // client's only for a frame after a resize.
         const float sx = static_cast<float>(Camera().width) / width;
         const float sy = static_cast<float>(Camera().height) / height;
         const auto image = [&](PixelPoint p) {

@@ -1,7 +1,7 @@
 #include "app/field_view_overlay.h"
 
 #include "app/field_view_stroke_text.h"
-#include "render/common_device.h"
+#include "render/overlay_2d.h"
 
 #include <optional>
 
@@ -38,7 +38,7 @@ void DrawBandLine(COverlay2D& overlay, const std::string& text, float top) {
         return;
     }
     const float width = CStrokeText::Width(text, kTextHeight);
-    const float left = (static_cast<float>(CCommonDevice::kWidth) - width) * 0.5f;
+    const float left = (overlay.ImageWidth() - width) * 0.5f;
     overlay.FillRect(left - kBandPadding, top - kBandPadding, left + width + kBandPadding,
                      top + kTextHeight + kBandPadding, kBandColor);
     CStrokeText::Draw(overlay, text, left, top, kTextHeight, kTextStroke, kTextColor);

@@ -12,8 +12,6 @@ constexpr float kMappingNear = 0.1f;
 constexpr float kMappingFar = 10000.0f;
 constexpr float kRenderDepthScale = 3000.0f / 2999.0f;
 constexpr Vec3 kUp{0, 0, 1};
-constexpr int kImageWidth = 1920;
-constexpr int kImageHeight = 1080;
 
 Matrix4 MirrorX() {
     return Diagonal(-1, 1, 1, 1);
@@ -83,6 +81,8 @@ void BuildCameraAndFrameConstants(CCamera& camera, int deviceWidth, int deviceHe
     using namespace frame_offset;
     const Matrix4 lightView =
         Multiply(LookTo(camera.light, camera.lightTarget - camera.light, kUp), MirrorX());
+    camera.width = deviceWidth;
+    camera.height = deviceHeight;
     camera.view = CameraView(camera, true);
     camera.projection = RenderProjection(camera);
 
@@ -112,7 +112,8 @@ std::optional<ScreenPoint> ProjectToScreen(const CCamera& camera, const Vec3& po
     }
     const float ndcX = clip.x / clip.w;
     const float ndcY = clip.y / clip.w;
-    return ScreenPoint{(ndcX + 1.0f) * kImageWidth / 2.0f, (1.0f - ndcY) * kImageHeight / 2.0f};
+    return ScreenPoint{(ndcX + 1.0f) * static_cast<float>(camera.width) / 2.0f,
+                       (1.0f - ndcY) * static_cast<float>(camera.height) / 2.0f};
 }
 
 std::optional<ScreenPoint> ProjectToClient(const CCamera& camera, int clientWidth, int clientHeight,

@@ -13,6 +13,7 @@ namespace quorvane {
 struct CCamera {
     Matrix4 view;
     Matrix4 projection;
+    // The render image's size, as the last frame constants were built for.
     int width = 1920;
     int height = 1080;
     float aspect = 0.5625f;
@@ -63,8 +64,8 @@ Matrix4 RenderProjection(const CCamera& camera);
 // Fixed shadow cascade projection (0..2), in its stored (transposed) form.
 Matrix4 StoredCascadeProjection(int cascade);
 
-// Fills camera.view / camera.projection and writes the whole block for a
-// device of the given size.
+// Fills camera.view / camera.projection, takes the device's size and writes
+// the whole block.
 void BuildCameraAndFrameConstants(CCamera& camera, int deviceWidth, int deviceHeight,
                                   FrameConstantsBlock& block);
 
@@ -73,8 +74,8 @@ struct ScreenPoint {
     float y = 0;
 };
 
-// A world point in pixels of the 1920 x 1080 render image (and of the 2D
-// overlay). Empty when the point lies on the eye plane.
+// A world point in pixels of the render image (camera.width x camera.height)
+// and of the 2D overlay. Empty when the point lies on the eye plane.
 std::optional<ScreenPoint> ProjectToScreen(const CCamera& camera, const Vec3& point);
 
 // A world point in pixels of a client area of the given size, as ViewRayUnder

@@ -170,7 +170,7 @@ bool CCommonDevice::CreateHelpers() {
 }
 
 void UpdateCameraAndFrameConstants(CCamera& camera, CCommonDevice& device) {
-    BuildCameraAndFrameConstants(camera, static_cast<int>(device.width), static_cast<int>(device.height),
+    BuildCameraAndFrameConstants(camera, static_cast<int>(device.Width()), static_cast<int>(device.Height()),
                                  device.FrameConstants());
     if (device.FrameMapped() != nullptr) {
         std::memcpy(device.FrameMapped(), device.FrameConstants().Data(), FrameConstantsBlock::kBytes);

@@ -106,9 +106,22 @@ public:
     COverlay2D& Overlay() { return overlay_; }
     // Headless: copy the composed image to memory during the next EndFrame.
     void RequestReadback() { readbackRequested_ = true; }
-    // RGBA, kWidth x kHeight, top row first; valid after WaitForGpu. False
+    // RGBA, Width() x Height(), top row first; valid after WaitForGpu. False
     // when no finished frame holds one, and always once the device is lost.
     bool TakeReadback(std::vector<uint8_t>& rgba);
+
+    // The size of the scene and output targets in pixels. A window's follow
+    // its swapchain, so a view shades the pixels it shows; headless targets
+    // keep 1920 x 1080 until SetRenderSize asks for another size, which the
+    // next BeginFrame applies (before creation: the size they are made at).
+    // Sides past the device's image limit are cut to it.
+    void SetRenderSize(uint32_t width, uint32_t height);
+    // Render thread, between frames: the targets take the view's size now,
+    // so that the camera set up before BeginFrame already has it. A size the
+    // memory refused is not tried again until the view's size changes.
+    void FollowViewSize();
+    uint32_t Width() const { return renderSize_.width; }
+    uint32_t Height() const { return renderSize_.height; }
 
     // --- loss, any thread ---
     // True once the device is lost (VK_ERROR_DEVICE_LOST from any call) or a
@@ -158,8 +171,6 @@ public:
     VkDeviceSize VideoMemoryUsage() const;
 
     bool uma = false;
-    uint32_t width = kWidth;
-    uint32_t height = kHeight;
     float videoMemoryLimit = 90.0f;
     // Descriptor slots of the device's own images and buffer.
     uint32_t frameBufferSlot = 0;
@@ -176,6 +187,12 @@ private:
     bool CreateFrameObjects();
     bool CreateHelpers();
     bool CreateTargets();
+    // The targets whose size follows the view: colour, depth and, headless,
+    // the output image and its read-back buffer.
+    bool CreateSizedTargets();
+    void DestroySizedTargets();
+    // Between frames, with the last one finished: the sized targets again at size.
+    bool ResizeTargets(VkExtent2D size);
     bool InitialiseImages();
     // Frame start and end (common_device_frame.cpp).
     bool StartFrameCommands();
@@ -205,6 +222,7 @@ private:
     Options options_;
     bool hasShaderOutputLayer_ = false;
     float maxAnisotropy_ = 1.0f;
+    uint32_t maxImageSide_ = 4096; // the least every device allows
     std::unique_ptr<CGpuMemory> memory_;
     std::unique_ptr<CPipelineSet> pipelineSet_;
     std::unique_ptr<CDescriptorCache> descriptors_;
@@ -238,6 +256,9 @@ private:
     bool readbackRequested_ = false;
     bool readbackRecorded_ = false;
     bool readbackReady_ = false;
+    VkExtent2D renderSize_{kWidth, kHeight};
+    VkExtent2D requestedSize_{kWidth, kHeight};
+    VkExtent2D refusedSize_{}; // not tried again until the view changes size
 
     // Frame constants, the full-screen quad and the uniform ring.
     GpuBuffer frameBuffer_;

@@ -154,6 +154,7 @@ void CCommonDevice::QueryLimits() {
     uniformAlignment_ = std::max<VkDeviceSize>(16, props.limits.minUniformBufferOffsetAlignment);
     uniformRange_ = std::min<VkDeviceSize>(65536, props.limits.maxUniformBufferRange);
     maxAnisotropy_ = std::min(maxAnisotropy_, props.limits.maxSamplerAnisotropy);
+    maxImageSide_ = props.limits.maxImageDimension2D;
 }
 
 namespace {

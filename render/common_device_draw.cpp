@@ -120,13 +120,13 @@ void CCommonDevice::BeginScenePass(bool clearColor, bool clearDepth) {
     depth.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
     depth.clearValue.depthStencil = {1.0f, 0};
     VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
-    info.renderArea = {{0, 0}, {kWidth, kHeight}};
+    info.renderArea = {{0, 0}, renderSize_};
     info.layerCount = 1;
     info.colorAttachmentCount = 1;
     info.pColorAttachments = &color;
     info.pDepthAttachment = &depth;
     vkCmdBeginRendering(frameCommands_, &info);
-    SetViewport(frameCommands_, {kWidth, kHeight});
+    SetViewport(frameCommands_, renderSize_);
     pass_ = Pass::Scene;
     scenePassDone_ = true;
     pipelineUsable_ = false;

@@ -3,6 +3,7 @@
 #include "render/common_device_internal.h"
 #include "render/vulkan_result.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -21,6 +22,7 @@ bool CCommonDevice::BeginFrame() {
     if (submitted_) {
         WaitForGpu();
     }
+    FollowViewSize();
     // The commands start before the image is acquired: a failed start leaves no
     // acquired image waiting, and a failed acquire leaves only a buffer that the
     // next start resets.
@@ -40,9 +42,28 @@ bool CCommonDevice::BeginFrame() {
     }
     MarkAllStateDirty(); // a new command buffer has nothing bound
     overlay_.Clear();
+    overlay_.SetImageSize(static_cast<float>(renderSize_.width), static_cast<float>(renderSize_.height));
     readbackRecorded_ = false;
     readbackReady_ = false;
     return true;
+}
+
+void CCommonDevice::FollowViewSize() {
+    if (device_ == VK_NULL_HANDLE || DeviceLost() || recording_) {
+        return;
+    }
+    VkExtent2D wanted = IsHeadless() ? requestedSize_ : surface_->PixelSize();
+    wanted = {std::min(wanted.width, maxImageSide_), std::min(wanted.height, maxImageSide_)};
+    const auto same = [](VkExtent2D a, VkExtent2D b) { return a.width == b.width && a.height == b.height; };
+    if (wanted.width == 0 || wanted.height == 0 || same(wanted, renderSize_) || same(wanted, refusedSize_)) {
+        return; // minimised, unchanged, or a size the memory refused
+    }
+    if (submitted_) {
+        WaitForGpu(); // the targets are the last frame's until it finished
+    }
+    if (!ResizeTargets(wanted)) {
+        refusedSize_ = wanted;
+    }
 }
 
 bool CCommonDevice::StartFrameCommands() {
@@ -113,7 +134,7 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
     TransitionImage(frameCommands_, sceneColor_, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
 
     VkImageView target = VK_NULL_HANDLE;
-    VkExtent2D extent{kWidth, kHeight};
+    VkExtent2D extent = renderSize_;
     VkFormat format = kColorFormat;
     if (IsHeadless()) {
         TransitionImage(frameCommands_, outputImage_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
@@ -137,7 +158,8 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
     info.colorAttachmentCount = 1;
     info.pColorAttachments = &color;
     vkCmdBeginRendering(frameCommands_, &info);
-    // The 1920 x 1080 image is stretched over whatever size the output has.
+    // The scene has the output's size, but for a frame after a resize or a
+    // size the memory refused: then it is stretched over the output.
     SetViewport(frameCommands_, extent);
     pass_ = Pass::Output;
 
@@ -170,7 +192,14 @@ void CCommonDevice::RecordOverlay(VkImageView, VkExtent2D, VkFormat format) {
         std::fprintf(stderr, "render: the overlay does not fit this frame\n");
         return;
     }
-    std::memcpy(mapped, vertices.data(), bytes);
+    // Pixels of the render image to clip space; the viewport maps that onto
+    // the output, stretched if the two sizes differ for a frame.
+    auto* out = static_cast<OverlayVertex*>(mapped);
+    const float sx = 2.0f / static_cast<float>(renderSize_.width);
+    const float sy = 2.0f / static_cast<float>(renderSize_.height);
+    for (const OverlayVertex& vertex : vertices) {
+        *out++ = {vertex.x * sx - 1.0f, vertex.y * sy - 1.0f, vertex.color};
+    }
     vkCmdBindPipeline(frameCommands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline);
     const VkBuffer ring = uniforms_.Buffer();
     vkCmdBindVertexBuffers(frameCommands_, 0, 1, &ring, &offset);

@@ -10,7 +10,7 @@ void CCommonDevice::RecordReadbackCopy() {
     TransitionImage(frameCommands_, outputImage_, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
     VkBufferImageCopy region{};
     region.imageSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-    region.imageExtent = {kWidth, kHeight, 1};
+    region.imageExtent = {renderSize_.width, renderSize_.height, 1};
     vkCmdCopyImageToBuffer(frameCommands_, outputImage_.image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
                            readbackBuffer_.buffer, 1, &region);
     readbackRequested_ = false;
@@ -22,7 +22,7 @@ bool CCommonDevice::TakeReadback(std::vector<uint8_t>& rgba) {
         return false;
     }
     const auto* bytes = static_cast<const uint8_t*>(readbackBuffer_.Mapped());
-    rgba.assign(bytes, bytes + size_t{kWidth} * kHeight * 4);
+    rgba.assign(bytes, bytes + size_t{renderSize_.width} * renderSize_.height * 4);
     readbackReady_ = false;
     return true;
 }

@@ -4,8 +4,10 @@
 #include "render/common_device_internal.h"
 #include "render/vulkan_result.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace quorvane {
 
@@ -20,18 +22,89 @@ constexpr float kQuad[4][8] = {
 
 } // namespace
 
+bool CCommonDevice::CreateSizedTargets() {
+    CGpuMemory& memory = *memory_;
+    depthBuffer_ = CreateGpuImage(device_, memory, kDepthFormat, renderSize_, 1,
+                                  VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
+    sceneColor_ = CreateGpuImage(device_, memory, kColorFormat, renderSize_, 1,
+                                 VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
+    if (!depthBuffer_ || !sceneColor_) {
+        return false;
+    }
+    if (IsHeadless()) {
+        outputImage_ = CreateGpuImage(device_, memory, kColorFormat, renderSize_, 1,
+                                      VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT);
+        readbackBuffer_ =
+            CreateGpuBuffer(device_, memory, VkDeviceSize{renderSize_.width} * renderSize_.height * 4,
+                            VK_BUFFER_USAGE_TRANSFER_DST_BIT, true);
+        if (!outputImage_ || !readbackBuffer_) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CCommonDevice::DestroySizedTargets() {
+    for (GpuImage* image : {&sceneColor_, &depthBuffer_, &outputImage_}) {
+        DestroyGpuImage(device_, *memory_, *image);
+    }
+    DestroyGpuBuffer(device_, *memory_, readbackBuffer_);
+}
+
+void CCommonDevice::SetRenderSize(uint32_t width, uint32_t height) {
+    requestedSize_ = {std::max(width, 1u), std::max(height, 1u)};
+    if (device_ == VK_NULL_HANDLE) {
+        renderSize_ = requestedSize_;
+    }
+}
+
+bool CCommonDevice::ResizeTargets(VkExtent2D size) {
+    // The new targets are made before the old go: a size the memory cannot
+    // hold leaves the view drawing at the old one, stretched.
+    GpuImage oldColor = std::exchange(sceneColor_, {});
+    GpuImage oldDepth = std::exchange(depthBuffer_, {});
+    GpuImage oldOutput = std::exchange(outputImage_, {});
+    GpuBuffer oldReadback = std::exchange(readbackBuffer_, {});
+    const VkExtent2D oldSize = std::exchange(renderSize_, size);
+    if (!CreateSizedTargets()) {
+        DestroySizedTargets();
+        std::fprintf(stderr,
+                     "render: the view's images of %u x %u pixels could not be made; it stays at %u x %u\n",
+                     size.width, size.height, oldSize.width, oldSize.height);
+        sceneColor_ = oldColor;
+        depthBuffer_ = oldDepth;
+        outputImage_ = oldOutput;
+        readbackBuffer_ = oldReadback;
+        renderSize_ = oldSize;
+        return false;
+    }
+    for (GpuImage* image : {&oldColor, &oldDepth, &oldOutput}) {
+        DestroyGpuImage(device_, *memory_, *image);
+    }
+    DestroyGpuBuffer(device_, *memory_, oldReadback);
+    readbackReady_ = false; // its picture had the old size
+    refusedSize_ = {};
+    DescriptorView sceneView;
+    sceneView.kind = DescriptorView::Kind::Image;
+    sceneView.imageView = sceneColor_.view;
+    descriptors_->SetView(sceneColorSlot, sceneView);
+    return true;
+}
+
 bool CCommonDevice::CreateTargets() {
     CGpuMemory& memory = *memory_;
-    const VkExtent2D size{kWidth, kHeight};
-    depthBuffer_ =
-        CreateGpuImage(device_, memory, kDepthFormat, size, 1, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
+    if (const VkExtent2D view = IsHeadless() ? VkExtent2D{} : surface_->PixelSize();
+        view.width > 0 && view.height > 0) {
+        renderSize_ = {std::min(view.width, maxImageSide_), std::min(view.height, maxImageSide_)};
+    }
+    if (!CreateSizedTargets()) {
+        return false;
+    }
     shadowMap_ = CreateGpuImage(device_, memory, kDepthFormat, {kShadowSize, kShadowSize}, kShadowSlices,
                                 VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
-    sceneColor_ = CreateGpuImage(device_, memory, kColorFormat, size, 1,
-                                 VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
     defaultTexture_ = CreateGpuImage(device_, memory, kColorFormat, {1, 1}, 1,
                                      VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT);
-    if (!depthBuffer_ || !shadowMap_ || !sceneColor_ || !defaultTexture_) {
+    if (!shadowMap_ || !defaultTexture_) {
         return false;
     }
     defaultArrayView_ = CreateImageView(device_, defaultTexture_, VK_IMAGE_VIEW_TYPE_2D_ARRAY);
@@ -39,15 +112,6 @@ bool CCommonDevice::CreateTargets() {
         return false;
     }
     descriptors_->SetDefaultViews(defaultTexture_.view, defaultArrayView_);
-    if (IsHeadless()) {
-        outputImage_ = CreateGpuImage(device_, memory, kColorFormat, size, 1,
-                                      VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT);
-        readbackBuffer_ = CreateGpuBuffer(device_, memory, VkDeviceSize{kWidth} * kHeight * 4,
-                                          VK_BUFFER_USAGE_TRANSFER_DST_BIT, true);
-        if (!outputImage_ || !readbackBuffer_) {
-            return false;
-        }
-    }
 
     // Slots in this order: frame constants, shadow map, scene colour.
     frameBuffer_ =

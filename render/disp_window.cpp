@@ -63,7 +63,9 @@ bool CDispWindow::RunOneFrame() {
     }
     UpdateWithTime(tick.nowMs, tick.accumulatedMs);
     FrameUpdate();
-    // The camera's matrices are kept up to date for picking even without drawing.
+    // The camera's matrices are kept up to date for picking even without
+    // drawing, for the size this frame renders at.
+    device_->FollowViewSize();
     UpdateCameraAndFrameConstants(camera_, *device_);
     if (device_->DeviceLost()) {
         RunTurnWithoutGpu();

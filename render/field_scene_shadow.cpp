@@ -20,9 +20,9 @@ CDrawModel* ReadyShadowModel(const CModelEntry& entry) {
 }
 
 void SetShadowPassValues(CCommonDevice& device, float instancedGroups) {
-    device.FrameConstants().SetVec4(frame_offset::kPassValues,
-                                    {1, static_cast<float>(CCommonDevice::kWidth),
-                                     static_cast<float>(CCommonDevice::kHeight), instancedGroups});
+    device.FrameConstants().SetVec4(
+        frame_offset::kPassValues,
+        {1, static_cast<float>(device.Width()), static_cast<float>(device.Height()), instancedGroups});
     device.CommitFrameConstants();
 }
 

@@ -9,7 +9,7 @@ struct OverlayColor {
 };
 
 struct OverlayVertex {
-    float x, y; // pixels of the 1920 x 1080 image
+    float x, y; // pixels of the render image
     OverlayColor color;
 };
 
@@ -26,8 +26,18 @@ public:
     const std::vector<OverlayVertex>& Vertices() const { return vertices_; }
     bool Empty() const { return vertices_.empty(); }
 
+    // The render image's size in pixels; the device sets it each frame.
+    void SetImageSize(float width, float height) {
+        imageWidth_ = width;
+        imageHeight_ = height;
+    }
+    float ImageWidth() const { return imageWidth_; }
+    float ImageHeight() const { return imageHeight_; }
+
 private:
     std::vector<OverlayVertex> vertices_;
+    float imageWidth_ = 1920;
+    float imageHeight_ = 1080;
 };
 
 } // namespace quorvane

@@ -217,18 +217,19 @@ TEST(FieldViewOverlay, ProgressLineNamesBothCountsVanishesWhenDoneAndSitsAboveTh
     EXPECT_TRUE(none.Empty());
 
     COverlay2D line;
+    line.SetImageSize(763, 731); // the field view's own size in the default window
     DrawProgressLine(line, text);
     ASSERT_FALSE(line.Empty());
-    // Centred at the top of the 1920 x 1080 image.
+    // Centred at the top of the image.
     float left = 1e9f, right = -1e9f, bottom = -1e9f;
     for (const OverlayVertex& v : line.Vertices()) {
         left = std::min(left, v.x);
         right = std::max(right, v.x);
         bottom = std::max(bottom, v.y);
     }
-    EXPECT_NEAR((left + right) / 2, 960.0f, 1.0f);
+    EXPECT_NEAR((left + right) / 2, 381.5f, 1.0f);
     EXPECT_GT(left, 0.0f);
-    EXPECT_LT(right, 1920.0f);
+    EXPECT_LT(right, 763.0f);
     EXPECT_LT(bottom, 100.0f);
 
     // The typed value's line sits below the progress band.

@@ -52,9 +52,21 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
                        image.pixelColor(image.width() - 3, image.height() - 3) == background;
             },
             5000));
-        // A new size re-creates the swapchain; frames keep coming.
+        // The view renders at its own size in pixels, and again at the new
+        // size once resized; frames keep coming.
+        QWindow& surface = *view.SurfaceWindow();
+        const auto rendersAtViewSize = [&] {
+            const CCamera camera = view.CameraSnapshot().camera;
+            const qreal ratio = surface.devicePixelRatio();
+            return camera.width == qRound(surface.width() * ratio) &&
+                   camera.height == qRound(surface.height() * ratio) && camera.width != 1920;
+        };
+        EXPECT_TRUE(WaitFor(rendersAtViewSize, 5000)) << view.CameraSnapshot().camera.width;
+        const QSize sizeBefore = surface.size();
         window.setGeometry(0, 0, 900, 600);
         window.Relayout();
+        ASSERT_TRUE(WaitFor([&] { return surface.size() != sizeBefore; }, 5000));
+        EXPECT_TRUE(WaitFor(rendersAtViewSize, 5000)) << view.CameraSnapshot().camera.width;
         const double before = view.FrameRate();
         EXPECT_TRUE(WaitFor([&] { return view.FrameRate() != before; }, 5000));
         EXPECT_GT(view.FrameRate(), 0.0);

@@ -82,13 +82,13 @@ int GuideRedPixels(const QImage& image) {
 // The view's client point of a world point, through the camera the last frame used.
 std::optional<QPoint> ClientPointOf(CFieldView& view, const Vector4& point) {
     const FieldCameraView snapshot = view.CameraSnapshot();
-    const std::optional<ScreenPoint> screen = ProjectToScreen(snapshot.camera, {point.x, point.y, point.z});
-    if (!screen) {
+    const QSize size = view.SurfaceWindow()->size();
+    const std::optional<ScreenPoint> client =
+        ProjectToClient(snapshot.camera, size.width(), size.height(), {point.x, point.y, point.z});
+    if (!client) {
         return std::nullopt;
     }
-    const QSize size = view.SurfaceWindow()->size();
-    return QPoint(static_cast<int>(screen->x * static_cast<float>(size.width()) / 1920.0f),
-                  static_cast<int>(screen->y * static_cast<float>(size.height()) / 1080.0f));
+    return QPoint(static_cast<int>(client->x), static_cast<int>(client->y));
 }
 
 // The pick point, taken down to z = 0, projects within two pixels of the mouse.

@@ -61,8 +61,9 @@ protected:
         device.BeginScenePass(true, true);
     }
 
-    static std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& rgba, int x, int y) {
-        const size_t at = (static_cast<size_t>(y) * CCommonDevice::kWidth + static_cast<size_t>(x)) * 4;
+    static std::array<uint8_t, 4> Pixel(const std::vector<uint8_t>& rgba, int x, int y,
+                                        uint32_t width = CCommonDevice::kWidth) {
+        const size_t at = (static_cast<size_t>(y) * width + static_cast<size_t>(x)) * 4;
         return {rgba[at], rgba[at + 1], rgba[at + 2], rgba[at + 3]};
     }
 

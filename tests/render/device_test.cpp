@@ -5,12 +5,14 @@
 #include "tests/file_faults.h"
 #include "tests/work_failures.h"
 
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
+#include <string>
 
 namespace quorvane {
 namespace {
@@ -70,6 +72,46 @@ TEST_F(HeadlessDeviceTest, OverlayDrawsARedLineWhereAsked) {
     EXPECT_EQ(Pixel(pixels, 960, 400)[0], 204);
     EXPECT_EQ(Pixel(pixels, 960, 510)[1], 204);
     EXPECT_EQ(Pixel(pixels, 50, 500)[1], 204); // before the line starts
+}
+
+// A view's own sizes: one pixel, odd, portrait, larger than the default and
+// back. The background must reach the far corners (the scene pass covers the
+// whole target) and the overlay's pixels are the image's.
+TEST_F(HeadlessDeviceTest, TargetsTakeTheAskedSizeFromTheNextFrame) {
+    struct Size {
+        uint32_t width, height;
+    };
+    const std::array<uint8_t, 4> background{204, 204, 204, 255};
+    const std::array<uint8_t, 4> red{255, 0, 0, 255};
+    for (const auto [width, height] :
+         {Size{1, 1}, Size{333, 77}, Size{260, 701}, Size{2561, 1440}, Size{1920, 1080}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        device_->SetRenderSize(width, height);
+        const auto w = static_cast<float>(width);
+        const auto h = static_cast<float>(height);
+        const auto pixels = RenderFrame(*device_, nullptr, [&](COverlay2D& overlay) {
+            EXPECT_EQ(overlay.ImageWidth(), w);
+            EXPECT_EQ(overlay.ImageHeight(), h);
+            overlay.FillRect(w - 1, h - 1, w, h, {1, 0, 0, 1});
+        });
+        EXPECT_EQ(device_->Width(), width);
+        EXPECT_EQ(device_->Height(), height);
+        ASSERT_EQ(pixels.size(), size_t{width} * height * 4);
+        const int right = static_cast<int>(width) - 1;
+        const int bottom = static_cast<int>(height) - 1;
+        EXPECT_EQ(Pixel(pixels, right, bottom, width), red);
+        if (width > 1) {
+            EXPECT_EQ(Pixel(pixels, right, 0, width), background);
+            EXPECT_EQ(Pixel(pixels, 0, bottom, width), background);
+            EXPECT_EQ(Pixel(pixels, right - 1, bottom, width), background);
+        }
+    }
+    VkPhysicalDeviceProperties properties{};
+    vkGetPhysicalDeviceProperties(device_->PhysicalDevice(), &properties);
+    device_->SetRenderSize(100000, 50);
+    const auto wide = RenderFrame(*device_);
+    EXPECT_EQ(device_->Width(), properties.limits.maxImageDimension2D) << "cut to the device's limit";
+    EXPECT_EQ(wide.size(), size_t{device_->Width()} * 50 * 4);
 }
 
 TEST_F(HeadlessDeviceTest, SceneDrawnWithAPipelineReachesTheOutput) {

@@ -252,9 +252,8 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
     for (GpuTexture& texture : field.textures) {
         DestroyTexture(device, texture);
     }
-    // The viewer's square window shows the whole image stretched.
-    const auto image =
-        ResampleBox(pixels, CCommonDevice::kWidth, CCommonDevice::kHeight, options.size, options.size);
+    // Drawn square-shaped at the headless size, then averaged down: smooth edges.
+    const auto image = ResampleBox(pixels, device.Width(), device.Height(), options.size, options.size);
     if (!WritePng(options.out, options.size, options.size, image)) {
         message += options.out + ": cannot be written\n";
         return false;
