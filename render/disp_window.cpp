@@ -31,6 +31,11 @@ bool CDispWindow::CreateDevice(IPresentSurface* surface, CCommonDevice::Options 
     return true;
 }
 
+void CDispWindow::SetFrameRateLimit(double framesPerSecond) {
+    frameIntervalUs_.store(framesPerSecond > 0.0 ? static_cast<int64_t>(1e6 / framesPerSecond) : 0,
+                           std::memory_order_release);
+}
+
 void CDispWindow::ReleaseDevice() {
     renderThread_.Stop();
     device_.reset();
@@ -43,10 +48,14 @@ bool CDispWindow::StartRenderThread(std::string workName) {
     return renderThread_.Start([this, workName = std::move(workName)](const std::atomic<bool>& quit) {
         CGuardedTurns turns(workName);
         while (!quit.load(std::memory_order_acquire)) {
+            const auto start = std::chrono::steady_clock::now();
             bool drew = false;
             turns.Run([this, &drew] { drew = RunOneFrame(); });
             if (!drew) {
                 std::this_thread::sleep_for(kIdleSleep);
+            } else if (const int64_t interval = frameIntervalUs_.load(std::memory_order_acquire);
+                       interval > 0) {
+                std::this_thread::sleep_until(start + std::chrono::microseconds(interval));
             }
         }
         RunGuarded(workName, [this] { device_->WaitForGpu(); });

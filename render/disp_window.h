@@ -48,6 +48,11 @@ public:
     // Set before StartRenderThread.
     void SetDeviceFailureHandler(DeviceFailureHandler handler) { deviceFailureHandler_ = std::move(handler); }
 
+    // At most this many frames a second (0: as many as the device gives), so
+    // that a small view does not take the cores the other view and the UI
+    // need. Any thread.
+    void SetFrameRateLimit(double framesPerSecond);
+
     void SetPaused(bool paused) { paused_.store(paused, std::memory_order_release); }
     bool IsPaused() const { return paused_.load(std::memory_order_acquire); }
     double FrameRate() const { return frameRate_.load(std::memory_order_acquire); }
@@ -78,6 +83,7 @@ private:
     bool deviceFailureTold_ = false;
     CCamera camera_;
     CRenderThread renderThread_;
+    std::atomic<int64_t> frameIntervalUs_{0};
     std::atomic<bool> paused_{false};
     std::atomic<double> frameRate_{0.0};
     std::atomic<uint64_t> framesSubmitted_{0};

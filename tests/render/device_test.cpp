@@ -424,6 +424,18 @@ TEST_F(DispWindowTest, HeadlessLoopRunsTheFrameOperationsAndHonoursPause) {
     EXPECT_GT(view_.updates.load(), 2);
 }
 
+// The model viewer's limit: its loop spaces the frames, though a small image
+// would let it run hundreds a second.
+TEST_F(DispWindowTest, AFrameRateLimitSpacesTheLoopsFrames) {
+    view_.Device()->SetRenderSize(64, 64);
+    view_.SetFrameRateLimit(10);
+    ASSERT_TRUE(view_.StartRenderThread());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    view_.StopRenderThread();
+    EXPECT_GE(view_.updates.load(), 1);
+    EXPECT_LE(view_.updates.load(), 12);
+}
+
 // Two views, as the field view and the model viewer: each measures its own
 // frame rate. With one timer for the program the views' frames were counted
 // together, and only the view whose frame crossed each second got a rate.
