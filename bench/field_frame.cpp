@@ -9,6 +9,7 @@
 #include "render/model_registry.h"
 #include "terrain.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -49,6 +50,20 @@ struct Bench {
     CMainField& field;
     CCamera camera = StartCamera();
     FieldSceneState state;
+    // GPU milliseconds a frame by pass, over the frames the last Measure timed.
+    std::vector<PassTime> passes;
+    bool measuring = false;
+
+    void AddPassTimes() {
+        for (const PassTime& time : device.LastPassTimes()) {
+            const auto same = [&](const PassTime& p) { return p.name == time.name; };
+            if (auto found = std::find_if(passes.begin(), passes.end(), same); found != passes.end()) {
+                found->milliseconds += time.milliseconds;
+            } else {
+                passes.push_back(time);
+            }
+        }
+    }
 
     bool Frame() {
         if (!device.BeginFrame()) {
@@ -60,6 +75,9 @@ struct Bench {
         device.ComposeFrame([&](CCommonDevice& d) { scene.Draw(d, lists, registry, camera, state, field); });
         const bool ok = device.EndFrame(uploads);
         device.WaitForGpu();
+        if (measuring) {
+            AddPassTimes();
+        }
         device.ReleaseFinishedObjects();
         return ok;
     }
@@ -79,8 +97,14 @@ struct Bench {
         Frame();
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = ThreadSeconds();
+        passes.clear();
+        measuring = true;
         for (int i = 0; i < kMeasuredFrames; ++i) {
             Frame();
+        }
+        measuring = false;
+        for (PassTime& pass : passes) {
+            pass.milliseconds /= kMeasuredFrames;
         }
         const double cpu = ThreadSeconds() - cpuStart;
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -127,7 +151,7 @@ int main(int argc, char** argv) {
     }
     load(lists->lowDetailField, "FIELD_LOW", "./model/main_field/field_low/field_low.mdl", {0, 0, 0, 1});
 
-    Bench bench{device, *lists, *registry, *scene, *field, StartCamera(), FieldSceneState{}};
+    Bench bench{device, *lists, *registry, *scene, *field, StartCamera(), FieldSceneState{}, {}, false};
     bench.state.pickPoint = {0, 0, 0, 1};
     const auto [emptyFps, emptyCpu] = bench.Measure();
 
@@ -194,6 +218,7 @@ int main(int argc, char** argv) {
         }
     }
     const auto [fullFps, fullCpu] = bench.Measure();
+    const std::vector<PassTime> fullPasses = bench.passes;
     // What every frame pays to learn that the instance data is still current.
     for (int i = 0; i < kRefreshFrames && !registry->RefreshInstanceData(); ++i) {
     }
@@ -217,6 +242,12 @@ int main(int argc, char** argv) {
     std::printf("instance refresh checks: %d of %d refreshed\n", refreshed, kChecks);
     std::printf("RESULT instance_refresh_check_50k=%.1f us\n", checkUs);
     std::printf("RESULT field_cpu_50k=%.2f ms\n", fullCpu);
+    if (fullPasses.empty()) {
+        std::printf("no pass times: the device writes no timestamps\n");
+    }
+    for (const PassTime& pass : fullPasses) {
+        std::printf("RESULT pass_%s_ms=%.3f ms\n", pass.name.c_str(), pass.milliseconds);
+    }
     (void)emptyCpu;
 
     field.reset();

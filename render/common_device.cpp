@@ -53,6 +53,7 @@ void CCommonDevice::DestroyAll() {
         }
     }
     memory_.reset();
+    passTimer_.Destroy();
     if (imageAcquired_ != VK_NULL_HANDLE) {
         vkDestroySemaphore(device_, imageAcquired_, nullptr);
     }
@@ -146,6 +147,7 @@ bool CCommonDevice::CreateFrameObjects() {
         frameFence_ = VK_NULL_HANDLE;
         return false;
     }
+    passTimer_.Create(device_, physical_, queueFamily_); // without timestamps there are no pass times
     VkSemaphoreCreateInfo semaphoreInfo{VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO};
     if (!Created(vkCreateSemaphore(device_, &semaphoreInfo, nullptr, &imageAcquired_),
                  "creating the image semaphore")) {

@@ -3,6 +3,7 @@
 #include "render/camera.h"
 #include "render/descriptor_cache.h"
 #include "render/gpu_memory.h"
+#include "render/gpu_pass_timer.h"
 #include "render/gpu_resources.h"
 #include "render/overlay_2d.h"
 #include "render/pipeline_id.h"
@@ -104,6 +105,11 @@ public:
     void CommitFrameConstants();
 
     COverlay2D& Overlay() { return overlay_; }
+    // GPU time: the view marks where its passes start (the device marks
+    // "scene" at the start, then "composition", "overlay" and the end); the
+    // times of the last finished frame, in order, empty without timestamps.
+    void MarkPass(std::string_view name);
+    const std::vector<PassTime>& LastPassTimes() const { return passTimer_.LastFrame(); }
     // Headless: copy the composed image to memory during the next EndFrame.
     void RequestReadback() { readbackRequested_ = true; }
     // RGBA, Width() x Height(), top row first; valid after WaitForGpu. False
@@ -228,6 +234,7 @@ private:
     std::unique_ptr<CDescriptorCache> descriptors_;
     std::unique_ptr<CUploadCommandPool> uploadPool_;
 
+    CGpuPassTimer passTimer_;
     // Frame command buffer and its fence.
     VkCommandPool framePool_ = VK_NULL_HANDLE;
     VkCommandBuffer frameCommands_ = VK_NULL_HANDLE;

@@ -30,6 +30,8 @@ bool CCommonDevice::BeginFrame() {
         return false;
     }
     recording_ = true;
+    passTimer_.StartFrame(frameCommands_);
+    passTimer_.Mark(frameCommands_, "scene");
     layoutsAtFrameStart_ = {sceneColor_.layout, depthBuffer_.layout, shadowMap_.layout, outputImage_.layout};
     uniforms_.StartFrame();
     pass_ = Pass::None;
@@ -66,6 +68,12 @@ void CCommonDevice::FollowViewSize() {
     }
 }
 
+void CCommonDevice::MarkPass(std::string_view name) {
+    if (recording_) {
+        passTimer_.Mark(frameCommands_, name);
+    }
+}
+
 bool CCommonDevice::StartFrameCommands() {
     if (const VkResult reset = vkResetCommandPool(device_, framePool_, 0); reset != VK_SUCCESS) {
         std::fprintf(stderr, "render: %s\n",
@@ -95,6 +103,7 @@ void CCommonDevice::DropAbandonedFrame() {
     // Its commands are reset with the next start; only what it did outside
     // them needs undoing.
     recording_ = false;
+    passTimer_.Discard();
     pass_ = Pass::None;
     sceneColor_.layout = layoutsAtFrameStart_[0];
     depthBuffer_.layout = layoutsAtFrameStart_[1];
@@ -132,6 +141,7 @@ void CCommonDevice::ComposeFrame(const std::function<void(CCommonDevice&)>& draw
         EndPass();
     }
     TransitionImage(frameCommands_, sceneColor_, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+    MarkPass("composition");
 
     VkImageView target = VK_NULL_HANDLE;
     VkExtent2D extent = renderSize_;
@@ -217,6 +227,7 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
     if (pass_ != Pass::Output) {
         ComposeFrame(nullptr);
     }
+    MarkPass("overlay");
     RecordOverlay(outputTarget_.view, outputTarget_.extent, outputTarget_.format);
     EndPass();
     if (IsHeadless()) {
@@ -226,6 +237,7 @@ bool CCommonDevice::EndFrame(std::span<const VkCommandBuffer> extraCommandBuffer
                         VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR);
     }
     TransitionImage(frameCommands_, sceneColor_, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
+    MarkPass("end");
     const VkResult ended = vkEndCommandBuffer(frameCommands_);
     recording_ = false;
     if (ended != VK_SUCCESS) {
@@ -273,6 +285,8 @@ void CCommonDevice::WaitForGpu() {
         MarkDeviceLost(DescribeVulkanFailure("waiting for the frame", seen));
     } else if (const VkResult reset = vkResetFences(device_, 1, &frameFence_); reset != VK_SUCCESS) {
         MarkDeviceLost(DescribeVulkanFailure("resetting the frame fence", reset));
+    } else {
+        passTimer_.Collect();
     }
     readbackReady_ = readbackRecorded_ && !DeviceLost();
     readbackRecorded_ = false;

@@ -4,6 +4,13 @@
 #include "render/frame_timer.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <string_view>
 #include <thread>
 
 namespace quorvane {
@@ -11,7 +18,10 @@ namespace {
 constexpr std::chrono::milliseconds kIdleSleep{16};
 }
 
-CDispWindow::CDispWindow() = default;
+CDispWindow::CDispWindow() {
+    const char* frameTimes = std::getenv("QUORVANE_FRAME_TIMES");
+    reportFrameTimes_ = frameTimes != nullptr && std::string_view(frameTimes) == "1";
+}
 
 CDispWindow::~CDispWindow() {
     // The loop calls virtual operations: derived views stop it in their own
@@ -45,6 +55,7 @@ bool CDispWindow::StartRenderThread(std::string workName) {
     if (!device_) {
         return false;
     }
+    workName_ = workName;
     return renderThread_.Start([this, workName = std::move(workName)](const std::atomic<bool>& quit) {
         CGuardedTurns turns(workName);
         while (!quit.load(std::memory_order_acquire)) {
@@ -84,7 +95,29 @@ bool CDispWindow::RunOneFrame() {
     if (device_->DeviceLost()) {
         TellDeviceFailure();
     }
+    if (reportFrameTimes_ && tick.framesPerSecond) {
+        ReportFrameTimes(*tick.framesPerSecond);
+    }
     return drew;
+}
+
+void CDispWindow::ReportFrameTimes(double framesPerSecond) const {
+    const auto figure = [](double value) {
+        std::ostringstream out;
+        out.imbue(std::locale::classic());
+        out << std::fixed << std::setprecision(2) << value;
+        return out.str();
+    };
+    std::string line = workName_ + ": " + figure(framesPerSecond) + " frames/s at " +
+                       std::to_string(device_->Width()) + " x " + std::to_string(device_->Height()) +
+                       ", GPU ms:";
+    double total = 0;
+    for (const PassTime& pass : device_->LastPassTimes()) {
+        line += " " + pass.name + " " + figure(pass.milliseconds);
+        total += pass.milliseconds;
+    }
+    line += " (total " + figure(total) + ")\n";
+    std::fputs(line.c_str(), stderr);
 }
 
 bool CDispWindow::DrawFrame() {

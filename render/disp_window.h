@@ -75,6 +75,7 @@ protected:
 
 private:
     bool DrawFrame();
+    void ReportFrameTimes(double framesPerSecond) const;
     void RunTurnWithoutGpu();
     void TellDeviceFailure();
 
@@ -84,6 +85,9 @@ private:
     CCamera camera_;
     CRenderThread renderThread_;
     std::atomic<int64_t> frameIntervalUs_{0};
+    // QUORVANE_FRAME_TIMES=1: the last frame's GPU time by pass on stderr, once a second.
+    bool reportFrameTimes_ = false;
+    std::string workName_;
     std::atomic<bool> paused_{false};
     std::atomic<double> frameRate_{0.0};
     std::atomic<uint64_t> framesSubmitted_{0};

@@ -138,12 +138,14 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     SetMainPassConstants(device, camera);
     if (shadows) {
         const FrameConstantsBlock mainBlock = device.FrameConstants();
+        device.MarkPass("shadow");
         DrawShadowPass(device, lists, camera);
         // Back to the main pass's own constants for everything after.
         device.FrameConstants() = mainBlock;
         device.CommitFrameConstants();
     }
     device.BindTextureSet(TextureSet::ShadowMap, device.shadowMapSlot);
+    device.MarkPass("low_detail_field");
     device.BeginScenePass(true, true);
 
     // Background: no view-cone test, and the depth is cleared after it so
@@ -156,6 +158,7 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     });
     device.BeginScenePass(false, true);
 
+    device.MarkPass("terrain");
     device.SetPipeline(PipelineId::Terrain);
     device.BindTextureSet(TextureSet::Terrain, textureSlot_);
     lists.fieldTiles.ForEach([&](CModelEntry& entry) {
@@ -165,10 +168,13 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
         }
     });
 
+    device.MarkPass("placed_models");
     DrawPlacedModels(device, lists, camera, state);
+    device.MarkPass("instanced_models");
     DrawPlacedModelGroups(device, lists, camera, state);
 
     if (shadows) {
+        device.MarkPass("character");
         device.SetPipeline(PipelineId::Model);
         lists.characters.ForEach([&](CModelEntry& entry) {
             if (CDrawModel* model = ReadyModel(entry); model != nullptr && IsInViewCone(camera, *model)) {
@@ -176,9 +182,11 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
             }
         });
     }
+    device.MarkPass("cursor_and_guides");
     DrawCursor(device, state, field);
     DrawOverlays(device, state);
 
+    device.MarkPass("colliders");
     device.BeginScenePass(false, true);
     device.BindFullScreenQuad();
     if (state.skeletonView && state.colliderDisplay) {

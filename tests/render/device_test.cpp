@@ -7,12 +7,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -72,6 +74,42 @@ TEST_F(HeadlessDeviceTest, OverlayDrawsARedLineWhereAsked) {
     EXPECT_EQ(Pixel(pixels, 960, 400)[0], 204);
     EXPECT_EQ(Pixel(pixels, 960, 510)[1], 204);
     EXPECT_EQ(Pixel(pixels, 50, 500)[1], 204); // before the line starts
+}
+
+// GPU time by pass: the device's marks frame the view's, in order, and the
+// times add up to no more than the frame took on the wall clock.
+TEST_F(HeadlessDeviceTest, PassTimesNameEachMarkedPassOfTheLastFrame) {
+    const auto start = std::chrono::steady_clock::now();
+    RenderFrame(*device_, [](CCommonDevice& device) {
+        device.MarkPass("clear");
+        device.BeginScenePass(true, true);
+        device.MarkPass("again");
+        device.BeginScenePass(true, true);
+    });
+    const double wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::vector<std::string> names;
+    double total = 0;
+    for (const PassTime& pass : device_->LastPassTimes()) {
+        names.push_back(pass.name);
+        EXPECT_GE(pass.milliseconds, 0.0) << pass.name;
+        total += pass.milliseconds;
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"scene", "clear", "again", "composition", "overlay"}));
+    EXPECT_LE(total, wallMs);
+
+    // The marks of a frame dropped unfinished do not reach the next.
+    ASSERT_TRUE(device_->BeginFrame());
+    device_->MarkPass("dropped");
+    ASSERT_TRUE(device_->BeginFrame());
+    device_->ComposeFrame(nullptr);
+    ASSERT_TRUE(device_->EndFrame());
+    device_->WaitForGpu();
+    names.clear();
+    for (const PassTime& pass : device_->LastPassTimes()) {
+        names.push_back(pass.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"scene", "composition", "overlay"}));
 }
 
 // A view's own sizes: one pixel, odd, portrait, larger than the default and
