@@ -174,6 +174,9 @@ public:
     // Budget of the device-local heaps in bytes, 0 when the driver cannot tell
     // (no VK_EXT_memory_budget); then loaders take the host-visible path.
     VkDeviceSize VideoMemoryBudget() const;
+    // The texture sampler's anisotropy: 16 where the GPU filters so, 1 on a
+    // rasteriser on the CPU, where it would cost most of the terrain's time.
+    float MaxAnisotropy() const { return maxAnisotropy_; }
     VkDeviceSize VideoMemoryUsage() const;
 
     bool uma = false;
@@ -228,6 +231,7 @@ private:
     Options options_;
     bool hasShaderOutputLayer_ = false;
     float maxAnisotropy_ = 1.0f;
+    bool softwareDevice_ = false;  // a rasteriser on the CPU (lavapipe)
     uint32_t maxImageSide_ = 4096; // the least every device allows
     std::unique_ptr<CGpuMemory> memory_;
     std::unique_ptr<CPipelineSet> pipelineSet_;

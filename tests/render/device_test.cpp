@@ -5,6 +5,7 @@
 #include "tests/file_faults.h"
 #include "tests/work_failures.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -74,6 +75,17 @@ TEST_F(HeadlessDeviceTest, OverlayDrawsARedLineWhereAsked) {
     EXPECT_EQ(Pixel(pixels, 960, 400)[0], 204);
     EXPECT_EQ(Pixel(pixels, 960, 510)[1], 204);
     EXPECT_EQ(Pixel(pixels, 50, 500)[1], 204); // before the line starts
+}
+
+// Anisotropic filtering where a GPU does it, none on a rasteriser on the CPU.
+TEST_F(HeadlessDeviceTest, AnisotropyOnlyOnAGpu) {
+    VkPhysicalDeviceProperties properties{};
+    vkGetPhysicalDeviceProperties(device_->PhysicalDevice(), &properties);
+    VkPhysicalDeviceFeatures features{};
+    vkGetPhysicalDeviceFeatures(device_->PhysicalDevice(), &features);
+    const bool gpu = properties.deviceType != VK_PHYSICAL_DEVICE_TYPE_CPU;
+    EXPECT_EQ(device_->MaxAnisotropy() > 1.0f, gpu && features.samplerAnisotropy == VK_TRUE);
+    EXPECT_LE(device_->MaxAnisotropy(), std::max(1.0f, properties.limits.maxSamplerAnisotropy));
 }
 
 // GPU time by pass: the device's marks frame the view's, in order, and the
