@@ -135,8 +135,11 @@ void CModelRegistry::UpdateInstance(CModelEntry& instance) {
     bool animated = false;
     {
         std::lock_guard lock(sourcePayload->poseMutex);
-        ColliderPoseOf(*sourcePayload->drawModel, palette);
         animated = sourcePayload->drawModel->animated;
+        if (instance.colliderSet->needsUpdate == 0 && !animated) {
+            return; // unmoved and still: its skinned colliders stand as they are
+        }
+        ColliderPoseOf(*sourcePayload->drawModel, palette);
     }
     ColliderPose pose;
     pose.palette = palette;
