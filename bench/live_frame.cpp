@@ -3,18 +3,14 @@
 // Waits until start-up has loaded and the field has streamed in, then counts
 // the frames both views hand to the display over a span (30 s unless
 // `--seconds N`). Needs an X display (xvfb-run).
-#include "app/application.h"
 #include "app/field_view.h"
-#include "app/main_window.h"
-#include "demo_field.h"
+#include "editor_bench.h"
 #include "ui/model_viewer_window.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -48,38 +44,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_live_frame [--seconds N]   (N > 0)\n");
         return 2;
     }
-    if (std::getenv("DISPLAY") == nullptr || *std::getenv("DISPLAY") == '\0') {
-        std::fprintf(stderr, "bench_live_frame: skipped, no X display (run it under xvfb-run)\n");
+    if (!bench::PrepareEditorBench("bench_live_frame")) {
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    // The same generated field as bench_startup's.
-    const std::filesystem::path root = std::filesystem::temp_directory_path() / "quorvane_bench_startup";
-    demofield::COptions options;
-    options.output = root;
-    if (!std::filesystem::exists(root / "model")) {
-        std::fprintf(stderr, "bench_live_frame: generating the demo field in %s\n", root.string().c_str());
-        demofield::GenerateDemoField(options);
-    }
-    std::filesystem::current_path(root);
-
     QApplication application(argc, argv);
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        std::fprintf(stderr, "bench_live_frame: no screen\n");
+    CAppState state;
+    if (!bench::StartEditor(state, "bench_live_frame") || state.mainWindow->ModelViewer() == nullptr) {
+        bench::StopEditor(state);
         return 1;
     }
-    CAppState state;
-    state.currentDirectory = std::filesystem::current_path();
-    state.geometry = ComputeAppGeometry(ReadScreenMetrics(*screen));
-    SetAppState(&state);
-    InitApplication(state);
     CFieldView* view = state.mainWindow->FieldView();
     CModelViewerWindow* viewer = state.mainWindow->ModelViewer();
-    if (view == nullptr || viewer == nullptr) {
-        std::fprintf(stderr, "bench_live_frame: no Vulkan window on this display\n");
-        return 1;
-    }
     const bool settled = RunUntil(
         [&] { return view->FramesSubmitted() > 0 && view->StartupFinished() && view->Progress().Done(); },
         Clock::now() + std::chrono::minutes(5));
@@ -102,8 +77,6 @@ int main(int argc, char** argv) {
                     static_cast<double>(viewer->FramesSubmitted() - viewerBefore) / elapsed);
         result = 0;
     }
-    ShutdownApplication(state);
-    state.mainWindow.reset();
-    SetAppState(nullptr);
+    bench::StopEditor(state);
     return result;
 }
