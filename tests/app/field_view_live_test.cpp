@@ -58,8 +58,16 @@ TEST(FieldViewLive, WheelCameraDragAndSkeletonWalkReachTheCameraAndLosingFocusRe
         QCoreApplication::sendEvent(surface, &wheel);
         EXPECT_TRUE(WaitFor([&] { return std::fabs(distance() - 68.797f) < 0.01f; }, 30000)) << distance();
 
-        // Shift and a right drag of 50 pixels right, 25 up: yaw -90 - 10, pitch 20 + 5.
+        // However slow the frames, a key reaches the core in the event that
+        // brought it: with the frames stopped it is posted at once, then
+        // applied by the next frame. Nothing on the window thread waits for one.
+        view.SetPaused(true);
+        QTest::qWait(300); // a frame under way when the pause came ends
+        ASSERT_TRUE(field.PostedInputApplied());
         QTest::keyPress(surface, Qt::Key_Shift);
+        EXPECT_FALSE(field.PostedInputApplied()) << "the key waited for a frame";
+        view.SetPaused(false);
+        // Shift and a right drag of 50 pixels right, 25 up: yaw -90 - 10, pitch 20 + 5.
         ASSERT_TRUE(WaitForAppliedInput(field));
         ASSERT_TRUE(field.Input().shiftHeld);
         QTest::mousePress(surface, Qt::RightButton, Qt::ShiftModifier, p);
