@@ -9,6 +9,10 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("DISPLAY") ? "xcb" : "offscreen");
     }
+#ifdef QUORVANE_TEST_SCALE_FACTOR
+    // This build of the suite runs as on a high-density screen.
+    qputenv("QT_SCALE_FACTOR", QUORVANE_TEST_SCALE_FACTOR);
+#endif
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -29,7 +30,10 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
         ASSERT_NE(window.FieldView(), nullptr);
         // The field view's and the model viewer's render loops, both stopped by shut-down.
         ASSERT_EQ(state.renderThreads.size(), 2u);
-        window.setGeometry(0, 0, 1280, 720);
+        // Sized from the screen, so that it fits at any scale factor: 1280 x 720
+        // on a 1920 x 1080 screen.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        window.setGeometry(0, 0, screen.width() * 2 / 3, screen.height() * 2 / 3);
         window.Relayout();
         window.show();
 
@@ -53,8 +57,12 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
             },
             5000));
         // The view renders at its own size in pixels, and again at the new
-        // size once resized; frames keep coming.
+        // size once resized; frames keep coming. The same test runs scaled by
+        // QT_SCALE_FACTOR=2, where the pixels are twice the client size.
         QWindow& surface = *view.SurfaceWindow();
+        if (const QByteArray factor = qgetenv("QT_SCALE_FACTOR"); !factor.isEmpty()) {
+            EXPECT_EQ(surface.devicePixelRatio(), factor.toDouble());
+        }
         const auto rendersAtViewSize = [&] {
             const CCamera camera = view.CameraSnapshot().camera;
             const qreal ratio = surface.devicePixelRatio();
@@ -63,7 +71,7 @@ TEST(FieldView, PresentsWithFrameRateSurvivesResizeAndShutsDownCleanly) {
         };
         EXPECT_TRUE(WaitFor(rendersAtViewSize, 5000)) << view.CameraSnapshot().camera.width;
         const QSize sizeBefore = surface.size();
-        window.setGeometry(0, 0, 900, 600);
+        window.setGeometry(0, 0, screen.width() / 2, screen.height() / 2);
         window.Relayout();
         ASSERT_TRUE(WaitFor([&] { return surface.size() != sizeBefore; }, 5000));
         EXPECT_TRUE(WaitFor(rendersAtViewSize, 5000)) << view.CameraSnapshot().camera.width;
