@@ -174,10 +174,10 @@ public:
     // Budget of the device-local heaps in bytes, 0 when the driver cannot tell
     // (no VK_EXT_memory_budget); then loaders take the host-visible path.
     VkDeviceSize VideoMemoryBudget() const;
+    VkDeviceSize VideoMemoryUsage() const;
     // The texture sampler's anisotropy: 16 where the GPU filters so, 1 on a
     // rasteriser on the CPU, where it would cost most of the terrain's time.
     float MaxAnisotropy() const { return maxAnisotropy_; }
-    VkDeviceSize VideoMemoryUsage() const;
 
     bool uma = false;
     float videoMemoryLimit = 90.0f;
@@ -202,6 +202,8 @@ private:
     void DestroySizedTargets();
     // Between frames, with the last one finished: the sized targets again at size.
     bool ResizeTargets(VkExtent2D size);
+    // The view's size (the surface's, or the one asked for headless), cut to the image limit.
+    VkExtent2D WantedSize() const;
     bool InitialiseImages();
     // Frame start and end (common_device_frame.cpp).
     bool StartFrameCommands();

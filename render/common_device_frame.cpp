@@ -54,8 +54,7 @@ void CCommonDevice::FollowViewSize() {
     if (device_ == VK_NULL_HANDLE || DeviceLost() || recording_) {
         return;
     }
-    VkExtent2D wanted = IsHeadless() ? requestedSize_ : surface_->PixelSize();
-    wanted = {std::min(wanted.width, maxImageSide_), std::min(wanted.height, maxImageSide_)};
+    const VkExtent2D wanted = WantedSize();
     const auto same = [](VkExtent2D a, VkExtent2D b) { return a.width == b.width && a.height == b.height; };
     if (wanted.width == 0 || wanted.height == 0 || same(wanted, renderSize_) || same(wanted, refusedSize_)) {
         return; // minimised, unchanged, or a size the memory refused

@@ -53,9 +53,11 @@ void CCommonDevice::DestroySizedTargets() {
 
 void CCommonDevice::SetRenderSize(uint32_t width, uint32_t height) {
     requestedSize_ = {std::max(width, 1u), std::max(height, 1u)};
-    if (device_ == VK_NULL_HANDLE) {
-        renderSize_ = requestedSize_;
-    }
+}
+
+VkExtent2D CCommonDevice::WantedSize() const {
+    const VkExtent2D wanted = IsHeadless() ? requestedSize_ : surface_->PixelSize();
+    return {std::min(wanted.width, maxImageSide_), std::min(wanted.height, maxImageSide_)};
 }
 
 bool CCommonDevice::ResizeTargets(VkExtent2D size) {
@@ -93,9 +95,8 @@ bool CCommonDevice::ResizeTargets(VkExtent2D size) {
 
 bool CCommonDevice::CreateTargets() {
     CGpuMemory& memory = *memory_;
-    if (const VkExtent2D view = IsHeadless() ? VkExtent2D{} : surface_->PixelSize();
-        view.width > 0 && view.height > 0) {
-        renderSize_ = {std::min(view.width, maxImageSide_), std::min(view.height, maxImageSide_)};
+    if (const VkExtent2D wanted = WantedSize(); wanted.width > 0 && wanted.height > 0) {
+        renderSize_ = wanted;
     }
     if (!CreateSizedTargets()) {
         return false;

@@ -52,12 +52,12 @@ void CDispWindow::ReleaseDevice() {
 }
 
 bool CDispWindow::StartRenderThread(std::string workName) {
-    if (!device_) {
-        return false;
+    if (!device_ || renderThread_.IsRunning()) {
+        return false; // the running loop reads workName_
     }
-    workName_ = workName;
-    return renderThread_.Start([this, workName = std::move(workName)](const std::atomic<bool>& quit) {
-        CGuardedTurns turns(workName);
+    workName_ = std::move(workName);
+    return renderThread_.Start([this](const std::atomic<bool>& quit) {
+        CGuardedTurns turns(workName_);
         while (!quit.load(std::memory_order_acquire)) {
             const auto start = std::chrono::steady_clock::now();
             bool drew = false;
@@ -69,7 +69,7 @@ bool CDispWindow::StartRenderThread(std::string workName) {
                 std::this_thread::sleep_until(start + std::chrono::microseconds(interval));
             }
         }
-        RunGuarded(workName, [this] { device_->WaitForGpu(); });
+        RunGuarded(workName_, [this] { device_->WaitForGpu(); });
     });
 }
 
