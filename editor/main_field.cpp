@@ -189,7 +189,7 @@ void CMainField::UpdateEditing() {
     {
         std::lock_guard lock(mutex_);
         if (shownEdits_.Sync(lists_, document_, edit_.selection.Shown())) {
-            EntryStateChanges().fetch_add(1, std::memory_order_release); // the instance refresh follows
+            EntryStateChanges().fetch_add(1, std::memory_order_release); // the frame's walks follow
         }
     }
     SwapInCursor();

@@ -171,7 +171,7 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     device.MarkPass("placed_models");
     DrawPlacedModels(device, lists, camera, state);
     device.MarkPass("instanced_models");
-    DrawPlacedModelGroups(device, lists, camera, state);
+    DrawPlacedModelGroups(device, lists, registry, camera, state);
 
     if (shadows) {
         device.MarkPass("character");
@@ -226,33 +226,38 @@ void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists,
     });
 }
 
-void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
+void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists,
+                                        CModelRegistry& registry, const CCamera& camera,
                                         const FieldSceneState& state) {
     device.SetPipeline(PipelineId::Model);
-    lists.gridFiles.ForEach([&](GridFileEntry& file) {
-        for (auto& group : file.groups) {
-            group->ForEach([&](CModelEntry& entry) {
-                if (entry.hidden.load(std::memory_order_relaxed)) {
-                    return;
-                }
-                const bool selected = entry.selected.load(std::memory_order_relaxed);
-                if (selected && entry.isInstance && entry.source != nullptr && !state.colliderDisplay) {
-                    DrawSelectedInstance(device, entry);
-                    return;
-                }
-                CDrawModel* model = entry.isInstance ? nullptr : ReadyModel(entry);
-                if (model == nullptr || !IsInViewCone(camera, *model)) {
-                    return;
-                }
-                if (!state.colliderDisplay) {
-                    device.SetPipeline(selected ? PipelineId::SelectedModel : PipelineId::Model);
-                    DrawModel(*model, device);
-                } else if (entry.hasColliders && entry.colliderSet) {
-                    device.SetPipeline(PipelineId::ColliderMesh);
-                    DrawColliderMeshes(*entry.colliderSet, *model, device);
-                }
-            });
+    // Copies in their instanced batches are drawn below; what is drawn alone
+    // changes only with the content key (hiding and selecting count too).
+    singlesWalk_.Run(lists, registry.GridContentKey(), [&](CModelEntry& entry) {
+        if (entry.hidden.load(std::memory_order_relaxed)) {
+            return false;
         }
+        const bool selected = entry.selected.load(std::memory_order_relaxed);
+        if (entry.isInstance && (!selected || entry.source == nullptr)) {
+            return false;
+        }
+        if (entry.isInstance) {
+            if (!state.colliderDisplay) {
+                DrawSelectedInstance(device, entry);
+            }
+            return true;
+        }
+        CDrawModel* model = ReadyModel(entry);
+        if (model == nullptr || !IsInViewCone(camera, *model)) {
+            return true;
+        }
+        if (!state.colliderDisplay) {
+            device.SetPipeline(selected ? PipelineId::SelectedModel : PipelineId::Model);
+            DrawModel(*model, device);
+        } else if (entry.hasColliders && entry.colliderSet) {
+            device.SetPipeline(PipelineId::ColliderMesh);
+            DrawColliderMeshes(*entry.colliderSet, *model, device);
+        }
+        return true;
     });
 
     lists.sharedModels.ForEach([&](CModelEntry& entry) {

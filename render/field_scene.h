@@ -5,6 +5,7 @@
 #include "editor/vector4.h"
 #include "render/camera.h"
 #include "render/gpu_resources.h"
+#include "render/grid_entry_walk.h"
 #include "render/instance_buffers.h"
 #include "render/texture_loader.h"
 
@@ -66,8 +67,8 @@ public:
 private:
     void DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera);
     void DrawShadowGroups(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera);
-    void DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
-                               const FieldSceneState& state);
+    void DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, CModelRegistry& registry,
+                               const CCamera& camera, const FieldSceneState& state);
     void DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
                           const FieldSceneState& state);
     void DrawSelectedInstance(CCommonDevice& device, const CModelEntry& entry);
@@ -92,6 +93,7 @@ private:
     bool cullCaptured_ = false;
     InstanceCullView lastCull_;
     bool lastCullValid_ = false;
+    CGridEntryWalk singlesWalk_; // the grid files' entries drawn one by one
 };
 
 } // namespace quorvane

@@ -3,6 +3,7 @@
 #include "editor/model_loader.h"
 #include "editor/registry_lists.h"
 #include "render/draw_model.h"
+#include "render/grid_entry_walk.h"
 #include "render/instance_buffers.h"
 #include "render/loader_slots.h"
 #include "render/model_read_cache.h"
@@ -126,6 +127,10 @@ public:
     // goes or changes its loaded or ready state. False on the calls that do
     // nothing; those cost no walk over the entries.
     bool RefreshInstanceData();
+    // Changes whenever a grid file or one of its entries comes or goes, an
+    // entry's loaded or ready state changes, or the editor changes a written
+    // copy; the same key means the grid files' entries stand as they were.
+    uint64_t GridContentKey() const;
 
     const CLoadFailureLog& Failures() const { return failures_; }
     CCommonDevice& Device() { return device_; }
@@ -168,10 +173,10 @@ private:
     bool LoadOnLoaderThread(CModelEntry& entry, CLoaderSlot slot) noexcept;
 
     // Render-thread steps (registry_update.cpp).
-    void FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands);
+    // Each true while the entry needs the step again next frame.
+    bool FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands);
     void UpdateEntry(CModelEntry& entry, int32_t frameStep);
-    void UpdateInstance(CModelEntry& instance);
-    uint64_t InstanceContentKey() const;
+    bool UpdateInstance(CModelEntry& instance);
 
     CCommonDevice& device_;
     CRegistryLists& lists_;
@@ -187,7 +192,9 @@ private:
     bool stopping_ = false;
     std::vector<std::thread> loaderThreads_;
     CInstanceRefreshCounter refreshCounter_;
-    std::optional<uint64_t> walkedKey_; // InstanceContentKey at the last walk
+    std::optional<uint64_t> walkedKey_; // GridContentKey at the last instance walk
+    CGridEntryWalk uploadWalk_;
+    CGridEntryWalk updateWalk_;
 };
 
 } // namespace quorvane

@@ -24,43 +24,45 @@ bool TransformChanged(CRegistryPayload& payload, const CModelTransform& transfor
     return true;
 }
 
-// Every model entry list, in the order the frame visits them, then the
-// entries of every group of every grid file (a grid file before its groups).
-template <typename Visit> void ForEachRegistryEntry(CRegistryLists& lists, Visit visit) {
+// Every model entry list but the grid files' groups, in the order the frame visits them.
+template <typename Visit> void ForEachListEntry(CRegistryLists& lists, Visit visit) {
     for (COwnedList<CModelEntry>* list : {&lists.characters, &lists.fieldTiles, &lists.lowDetailField,
                                           &lists.placedModels, &lists.sharedModels}) {
         list->ForEach(visit);
     }
-    lists.gridFiles.ForEach([&visit](GridFileEntry& file) {
-        for (auto& group : file.groups) {
-            group->ForEach(visit);
-        }
-    });
 }
 
 } // namespace
 
 std::vector<VkCommandBuffer> CModelRegistry::FinishUploads() {
     std::vector<VkCommandBuffer> commands;
-    ForEachRegistryEntry(lists_, [&](CModelEntry& entry) { FinishEntryUploads(entry, commands); });
+    const uint64_t key = GridContentKey();
+    ForEachListEntry(lists_, [&](CModelEntry& entry) { FinishEntryUploads(entry, commands); });
+    uploadWalk_.Run(lists_, key, [&](CModelEntry& entry) { return FinishEntryUploads(entry, commands); });
     return commands;
 }
 
-void CModelRegistry::FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands) {
+bool CModelRegistry::FinishEntryUploads(CModelEntry& entry, std::vector<VkCommandBuffer>& commands) {
+    // Loading and readiness changes are counted, so a settled entry stays
+    // settled until the content key changes.
     if (!entry.loaded.load(std::memory_order_acquire)) {
-        return;
+        return false;
     }
     if (entry.isInstance) {
         const bool sourceReady =
             entry.source != nullptr && entry.source->ready.load(std::memory_order_acquire);
         SetEntryReady(entry, sourceReady);
-        return;
+        return false;
     }
-    if (entry.payload && AdvanceUploads(*entry.payload, commands) &&
-        !entry.ready.load(std::memory_order_relaxed)) {
+    if (entry.ready.load(std::memory_order_acquire)) {
+        return false;
+    }
+    if (entry.payload && AdvanceUploads(*entry.payload, commands)) {
         entry.gpuSlot = -1;
         SetEntryReady(entry, true);
+        return false;
     }
+    return true;
 }
 
 bool CModelRegistry::AdvanceUploads(CModelEntryPayload& payload, std::vector<VkCommandBuffer>& commands) {
@@ -77,17 +79,20 @@ bool CModelRegistry::AdvanceUploads(CModelEntryPayload& payload, std::vector<VkC
 }
 
 void CModelRegistry::UpdateEntries(int32_t frameStep) {
+    const uint64_t key = GridContentKey();
+    // True for an entry that needs this work again next frame.
     const auto update = [this, frameStep](CModelEntry& entry) {
         if (!entry.loaded.load(std::memory_order_acquire)) {
-            return;
+            return false;
         }
         if (entry.isInstance) {
-            UpdateInstance(entry);
-        } else {
-            UpdateEntry(entry, frameStep);
+            return UpdateInstance(entry);
         }
+        UpdateEntry(entry, frameStep);
+        return true; // its animation time moves every frame
     };
-    ForEachRegistryEntry(lists_, update);
+    ForEachListEntry(lists_, update);
+    updateWalk_.Run(lists_, key, update);
 }
 
 void CModelRegistry::UpdateEntryPose(CModelEntry& entry) {
@@ -118,15 +123,15 @@ void CModelRegistry::UpdateEntry(CModelEntry& entry, int32_t frameStep) {
     }
 }
 
-void CModelRegistry::UpdateInstance(CModelEntry& instance) {
+bool CModelRegistry::UpdateInstance(CModelEntry& instance) {
     CModelEntry* source = instance.source;
     CRegistryPayload* own = RegistryPayloadOf(instance.payload);
     if (!instance.colliderSet || source == nullptr || own == nullptr) {
-        return;
+        return false;
     }
     CRegistryPayload* sourcePayload = RegistryPayloadOf(source->payload);
     if (sourcePayload == nullptr || !sourcePayload->drawModel) {
-        return;
+        return false;
     }
     if (TransformChanged(*own, instance.transform)) {
         instance.colliderSet->needsUpdate = 1;
@@ -137,7 +142,7 @@ void CModelRegistry::UpdateInstance(CModelEntry& instance) {
         std::lock_guard lock(sourcePayload->poseMutex);
         animated = sourcePayload->drawModel->animated;
         if (instance.colliderSet->needsUpdate == 0 && !animated) {
-            return; // unmoved and still: its skinned colliders stand as they are
+            return false; // unmoved and still: its skinned colliders stand as they are
         }
         ColliderPoseOf(*sourcePayload->drawModel, palette);
     }
@@ -147,12 +152,15 @@ void CModelRegistry::UpdateInstance(CModelEntry& instance) {
                                      instance.transform.position);
     pose.rotationScale = InstanceRotationScale(instance.transform.scale, instance.transform.rotation);
     UpdateColliderSet(*instance.colliderSet, pose, true, animated);
+    // A still copy moves only when the editor changes its transform, and
+    // that is counted.
+    return animated;
 }
 
 // Read before the walk: a change made during it shows as a new key next
 // frame. Mixed, not summed: a group that goes with its file must not cancel
 // another's growth.
-uint64_t CModelRegistry::InstanceContentKey() const {
+uint64_t CModelRegistry::GridContentKey() const {
     uint64_t key = 1469598103934665603ull;
     const auto mix = [&key](uint64_t value) {
         key ^= value;
@@ -174,7 +182,7 @@ uint64_t CModelRegistry::InstanceContentKey() const {
 bool CModelRegistry::RefreshInstanceData() {
     // Nobody came, went or changed state since the last walk: its content
     // signature would be the same, so only the periodic refresh can be due.
-    const uint64_t key = InstanceContentKey();
+    const uint64_t key = GridContentKey();
     const bool unchanged = walkedKey_ == key;
     if (unchanged && !refreshCounter_.TickUnchanged()) {
         return false;

@@ -314,6 +314,46 @@ TEST_F(FieldSceneTest, SelectedPlacementIsDrawnWithTheHighlight) {
     EXPECT_EQ(Pixel(plain, x, y), Pixel(selected, x, y)) << "another click's part keeps its colour";
 }
 
+// A written copy leaves its instanced batch while selected and is drawn
+// tinted, comes back when unselected and is gone while hidden, however many
+// frames it stood still before each change.
+TEST_F(FieldSceneTest, AWrittenCopyIsTintedWhileSelectedAndGoneWhileHidden) {
+    LoadDemoScene();
+    const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
+    CModelEntry* source = Load(lists_->sharedModels, crate->id, crate->path);
+    FieldSceneState state;
+    state.gridDisplay = false;
+    const std::vector<uint8_t> empty = DrawFrame(state, 3);
+    auto file = std::make_unique<GridFileEntry>();
+    file->groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
+    CModelEntry* copy = file->groups[0]->Append(test::NewEntry("written 1", ""));
+    const Vec3 at = OnGround(-18, -4);
+    copy->transform.position = {at.x, at.y, at.z, 1};
+    ASSERT_TRUE(registry_->MakeInstance(*copy, *source, "written 1", crate->id));
+    lists_->gridFiles.Append(std::move(file));
+
+    const Vec3 centre = at + DrawModelOf(*source)->center;
+    const std::optional<ScreenPoint> point = ProjectToScreen(camera_, centre);
+    ASSERT_TRUE(point.has_value());
+    const int x = static_cast<int>(point->x);
+    const int y = static_cast<int>(point->y);
+    // As the editor shows a change to a written copy: the flag, then the count.
+    const auto show = [](std::atomic<bool>& flag, bool value) {
+        flag.store(value);
+        EntryStateChanges().fetch_add(1);
+    };
+    const auto plain = Pixel(DrawFrame(state, 3), x, y);
+    EXPECT_NE(plain, Pixel(empty, x, y)) << "the copy is drawn in its batch";
+    show(copy->selected, true);
+    const auto tinted = Pixel(DrawFrame(state, 3), x, y);
+    EXPECT_GE(tinted[0] - tinted[2], 120);
+    EXPECT_LT(plain[0] - plain[2], 60);
+    show(copy->selected, false);
+    EXPECT_EQ(Pixel(DrawFrame(state, 3), x, y), plain);
+    show(copy->hidden, true);
+    EXPECT_EQ(Pixel(DrawFrame(state, 3), x, y), Pixel(empty, x, y));
+}
+
 TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
     LoadDemoScene();
     const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);

@@ -454,8 +454,11 @@ TEST_F(ModelRegistryTest, InstancesShareTheirSourceAndTheLastOneFreesIt) {
     EXPECT_TRUE(registry_->RefreshInstanceData());
     EXPECT_EQ(buffers.mainCount, 3u);
 
-    // Moving an instance moves its colliders with the next update.
+    // Moving a copy that stood still for frames, counted as the editor counts
+    // its changes, moves its colliders with the next update.
+    RunFrames(3);
     instances[2]->transform.position = {7, 0, 0, 1};
+    EntryStateChanges().fetch_add(1);
     registry_->UpdateEntries(1);
     EXPECT_FLOAT_EQ(instances[2]->colliderSet->colliders[0]->skinnedRecords.at(0).position[0],
                     source->colliderSet->colliders[0]->skinnedRecords.at(0).position[0] + 7.0f);
