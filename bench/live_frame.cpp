@@ -8,6 +8,8 @@
 #include "ui/model_viewer_window.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,14 +23,24 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Runs the event loop until done() or the deadline; false on the deadline.
+// The window thread sleeps between events, as in the editor's own loop: a
+// loop that polls would take a core from the frames.
 bool RunUntil(const std::function<bool()>& done, Clock::time_point deadline) {
-    while (!done()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    bool finished = done();
+    if (finished) {
+        return true;
     }
-    return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        finished = done();
+        if (finished || Clock::now() > deadline) {
+            loop.quit();
+        }
+    });
+    poll.start(20);
+    loop.exec();
+    return finished;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "render/disp_window.h"
 
 #include "platform/guarded_turns.h"
+#include "platform/thread_priority.h"
 #include "render/frame_timer.h"
 
 #include <chrono>
@@ -33,8 +34,16 @@ bool CDispWindow::CreateDevice(IPresentSurface* surface, CCommonDevice::Options 
     if (device_) {
         return false;
     }
-    auto device = std::make_unique<CCommonDevice>(std::move(options));
-    if (!device->CreateDeviceObjects(surface) || !device->CreatePipelineObjects()) {
+    // A CPU rasteriser starts its worker threads with the device, at the
+    // priority of the thread that creates it: below the window thread's.
+    std::unique_ptr<CCommonDevice> device;
+    RunAtLowerPriority([&] {
+        auto created = std::make_unique<CCommonDevice>(std::move(options));
+        if (created->CreateDeviceObjects(surface) && created->CreatePipelineObjects()) {
+            device = std::move(created);
+        }
+    });
+    if (!device) {
         return false;
     }
     device_ = std::move(device);
@@ -57,6 +66,7 @@ bool CDispWindow::StartRenderThread(std::string workName) {
     }
     workName_ = std::move(workName);
     return renderThread_.Start([this](const std::atomic<bool>& quit) {
+        LowerThisThreadPriority(); // refused: frames run at the normal priority
         CGuardedTurns turns(workName_);
         while (!quit.load(std::memory_order_acquire)) {
             const auto start = std::chrono::steady_clock::now();

@@ -1,4 +1,5 @@
 #include "device_fixture.h"
+#include "platform/thread_priority.h"
 #include "render/disp_window.h"
 #include "render/texture_loader.h"
 #include "render/vertex_formats.h"
@@ -13,8 +14,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quorvane {
@@ -411,9 +417,13 @@ public:
     std::atomic<int> uploadCollections{0};
     std::atomic<bool> updateThrows{false};
     std::atomic<bool> sceneThrowsOnce{false};
+    std::atomic<int> frameThreadNice{0};
 
 protected:
-    void UpdateWithTime(int, int) override { ++updates; }
+    void UpdateWithTime(int, int) override {
+        ++updates;
+        frameThreadNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))));
+    }
     void DrawOverlay(COverlay2D& overlay) override {
         ++overlays;
         overlay.FillCircle(960, 540, 10, {0, 1, 0, 1});
@@ -472,6 +482,49 @@ TEST_F(DispWindowTest, HeadlessLoopRunsTheFrameOperationsAndHonoursPause) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     view_.StopRenderThread();
     EXPECT_GT(view_.updates.load(), 2);
+}
+
+// The process's threads by id, each with its nice value.
+std::map<std::string, int> ThreadNiceValues() {
+    std::map<std::string, int> nice;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream stat(task.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // Field 19; the fields after the name in parentheses start at field 3.
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string field;
+        for (int i = 3; i <= 19 && fields >> field; ++i) {
+        }
+        nice[task.path().filename().string()] = std::stoi(field);
+    }
+    return nice;
+}
+
+// Busy frames leave the window thread its share of the cores: the frame
+// loop and whatever threads the device started (a CPU rasteriser's) run
+// below the thread that made the view.
+TEST_F(DispWindowTest, TheFrameLoopAndTheDevicesThreadsRunBelowTheWindowThread) {
+    const int windowNice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    const int lowered = std::min(windowNice + kLowerPriorityStep, 19);
+    const std::map<std::string, int> before = ThreadNiceValues();
+    CountingView second;
+    ASSERT_TRUE(CreateDevice(second));
+    for (const auto& [thread, nice] : ThreadNiceValues()) {
+        if (!before.contains(thread)) {
+            EXPECT_EQ(nice, lowered) << "thread " << thread << " started with the device";
+        }
+    }
+    ASSERT_TRUE(second.StartRenderThread());
+    const auto start = std::chrono::steady_clock::now();
+    while (second.updates.load() == 0 &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    second.StopRenderThread();
+    ASSERT_GT(second.updates.load(), 0);
+    EXPECT_EQ(second.frameThreadNice.load(), lowered);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), windowNice);
 }
 
 // The model viewer's limit: its loop spaces the frames, though a small image
