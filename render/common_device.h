@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/camera.h"
+#include "render/copy_merger.h"
 #include "render/descriptor_cache.h"
 #include "render/gpu_memory.h"
 #include "render/gpu_pass_timer.h"
@@ -103,6 +104,14 @@ public:
               uint32_t firstInstance = 0);
     // Writes the current frame constants into the frame buffer and the frame uniform block.
     void CommitFrameConstants();
+    // A copy of a still model for the current pipeline, merged with the
+    // copies of the same model drawn just before it into one instanced draw
+    // (CCopyMerger). False when it cannot merge: draw it on its own then.
+    bool MergeCopy(CDrawModel& model);
+    // Room for bytes in the frame's ring, which vertex stream bindings may
+    // read (FrameBytesBuffer at offset); false when the frame's ring is full.
+    bool AllocateFrameBytes(size_t bytes, VkDeviceSize& offset, void*& mapped);
+    VkBuffer FrameBytesBuffer() const { return uniforms_.Buffer(); }
 
     COverlay2D& Overlay() { return overlay_; }
     // GPU time: the view marks where its passes start (the device marks
@@ -211,6 +220,12 @@ private:
     bool SubmitFrame(std::span<const VkCommandBuffer> extraCommandBuffers);
     // Frame and draw state (common_device_frame.cpp, common_device_draw.cpp).
     void BindPendingState();
+    // Every recording call first records the merged copies waiting.
+    void FlushCopies() {
+        if (copies_.Waiting()) {
+            copies_.Flush(*this);
+        }
+    }
     void RecordOverlay(VkImageView target, VkExtent2D extent, VkFormat format);
     void MarkAllStateDirty();
     // Headless read-back (common_device_readback.cpp).
@@ -284,6 +299,8 @@ private:
     Pass pass_ = Pass::None;
     bool scenePassDone_ = false;
     bool pipelineUsable_ = false;
+    PipelineId pipeline_ = PipelineId::Model; // the last one set
+    CCopyMerger copies_;
     std::array<VkDescriptorSet, kTextureSetCount> boundTextureSets_{};
     // The texture sets (bit t for set t + 1) the next draw must bind again. A
     // pipeline of the same layout keeps them; the uniform ring tracks set 0.

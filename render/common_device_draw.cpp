@@ -26,10 +26,12 @@ const std::vector<std::string>& CCommonDevice::MissingShaderFiles() const {
 }
 
 bool CCommonDevice::SetUniformBlock(UniformBlock block, const void* data, size_t bytes) {
+    FlushCopies();
     return recording_ && uniforms_.SetBlock(block, data, bytes);
 }
 
 bool CCommonDevice::BindTextureSet(TextureSet textureSet, uint32_t firstSlot) {
+    FlushCopies();
     const size_t index = static_cast<size_t>(textureSet) - 1;
     if (!recording_ || index >= kTextureSetCount || !pipelineSet_) {
         return false;
@@ -47,20 +49,32 @@ bool CCommonDevice::BindTextureSet(TextureSet textureSet, uint32_t firstSlot) {
 }
 
 void CCommonDevice::CommitFrameConstants() {
+    FlushCopies();
     std::memcpy(frameMapped_, frameConstants_.Data(), FrameConstantsBlock::kBytes);
     SetUniformBlock(UniformBlock::Frame, frameMapped_, FrameConstantsBlock::kBytes);
 }
 
+bool CCommonDevice::MergeCopy(CDrawModel& model) {
+    return recording_ && pipelineUsable_ && copies_.Add(*this, model, pipeline_);
+}
+
+bool CCommonDevice::AllocateFrameBytes(size_t bytes, VkDeviceSize& offset, void*& mapped) {
+    return recording_ && uniforms_.Allocate(bytes, 0, offset, mapped);
+}
+
 void CCommonDevice::SetVertexBuffer(uint32_t binding, VkBuffer buffer, VkDeviceSize offset) {
+    FlushCopies();
     if (recording_ && buffer != VK_NULL_HANDLE) {
         vkCmdBindVertexBuffers(frameCommands_, binding, 1, &buffer, &offset);
     }
 }
 
 bool CCommonDevice::SetPipeline(PipelineId id) {
+    FlushCopies();
     const VkPipeline pipeline = Pipeline(id);
     // A shadow pipeline writes depth only: it fits the shadow pass, every other one the scene pass.
     const uint32_t wantedTargets = pass_ == Pass::Shadow ? 0u : 1u;
+    pipeline_ = id;
     pipelineUsable_ = recording_ && pipeline != VK_NULL_HANDLE &&
                       (pass_ == Pass::Scene || pass_ == Pass::Shadow) &&
                       pipelineSet_->ColorTargets(id) == wantedTargets;
@@ -92,6 +106,7 @@ void CCommonDevice::BindPendingState() {
 
 bool CCommonDevice::Draw(uint32_t vertexCount, uint32_t instanceCount, uint32_t firstVertex,
                          uint32_t firstInstance) {
+    FlushCopies();
     if (!pipelineUsable_ || !uniforms_.Ready()) {
         return false;
     }
@@ -101,6 +116,7 @@ bool CCommonDevice::Draw(uint32_t vertexCount, uint32_t instanceCount, uint32_t 
 }
 
 void CCommonDevice::BeginScenePass(bool clearColor, bool clearDepth) {
+    FlushCopies();
     if (!recording_) {
         return;
     }
@@ -133,6 +149,7 @@ void CCommonDevice::BeginScenePass(bool clearColor, bool clearDepth) {
 }
 
 void CCommonDevice::BeginShadowPass() {
+    FlushCopies();
     if (!recording_) {
         return;
     }
@@ -155,6 +172,7 @@ void CCommonDevice::BeginShadowPass() {
 }
 
 void CCommonDevice::EndPass() {
+    FlushCopies();
     if (pass_ == Pass::None) {
         return;
     }

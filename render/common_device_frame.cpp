@@ -30,6 +30,7 @@ bool CCommonDevice::BeginFrame() {
         return false;
     }
     recording_ = true;
+    copies_.Drop();
     passTimer_.StartFrame(frameCommands_);
     passTimer_.Mark(frameCommands_, "scene");
     layoutsAtFrameStart_ = {sceneColor_.layout, depthBuffer_.layout, shadowMap_.layout, outputImage_.layout};
@@ -68,6 +69,7 @@ void CCommonDevice::FollowViewSize() {
 }
 
 void CCommonDevice::MarkPass(std::string_view name) {
+    FlushCopies(); // their time counts to the pass they were drawn in
     if (recording_) {
         passTimer_.Mark(frameCommands_, name);
     }
@@ -102,6 +104,7 @@ void CCommonDevice::DropAbandonedFrame() {
     // Its commands are reset with the next start; only what it did outside
     // them needs undoing.
     recording_ = false;
+    copies_.Drop();
     passTimer_.Discard();
     pass_ = Pass::None;
     sceneColor_.layout = layoutsAtFrameStart_[0];

@@ -8,16 +8,6 @@
 namespace quorvane {
 namespace {
 
-InstanceRecord MakeRecord(const Vec4& position, float cascade, const Matrix4& world,
-                          const Matrix4& rotationScale) {
-    InstanceRecord record{};
-    record.data0 = {position.x, position.y, position.z, position.w};
-    record.data1 = {cascade, 0, 0, 0};
-    record.matrix = Transpose(world).m;
-    record.normalMatrix = Transpose(rotationScale).m;
-    return record;
-}
-
 bool Appends(const InstanceReference& reference) {
     const InstancedSource* source = reference.source;
     return reference.ready && reference.visible && source != nullptr && source->ready &&
@@ -108,17 +98,27 @@ void BeginInstanceRefresh(CInstanceBuffers& buffers) {
     buffers.refreshed.clear();
 }
 
+InstanceRecord MakeInstanceRecord(const Vec4& position, float cascade, const Matrix4& world,
+                                  const Matrix4& rotationScale) {
+    InstanceRecord record{};
+    record.data0 = {position.x, position.y, position.z, position.w};
+    record.data1 = {cascade, 0, 0, 0};
+    record.matrix = Transpose(world).m;
+    record.normalMatrix = Transpose(rotationScale).m;
+    return record;
+}
+
 bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matrix4& world,
                     const Matrix4& rotationScale) {
     if (!buffers.HasBuffers() || buffers.mainCount >= buffers.capacity) {
         return false;
     }
-    const InstanceRecord record = MakeRecord(position, 0.0f, world, rotationScale);
+    const InstanceRecord record = MakeInstanceRecord(position, 0.0f, world, rotationScale);
     buffers.mainMapped[buffers.mainCount++] = record;
     buffers.refreshed.push_back(record);
     for (uint32_t c = 0; c < CInstanceBuffers::kShadowRecords; ++c) {
         buffers.shadowMapped[buffers.shadowCount++] =
-            MakeRecord(position, static_cast<float>(c), world, rotationScale);
+            MakeInstanceRecord(position, static_cast<float>(c), world, rotationScale);
     }
     return true;
 }

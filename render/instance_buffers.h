@@ -46,6 +46,10 @@ void ReleaseInstanceBuffers(CCommonDevice& device, CInstanceBuffers& buffers);
 
 // Starts a refresh: both counts to zero.
 void BeginInstanceRefresh(CInstanceBuffers& buffers);
+// The record the instanced vertex shaders read: position, shadow cascade and
+// the two matrices.
+InstanceRecord MakeInstanceRecord(const Vec4& position, float cascade, const Matrix4& world,
+                                  const Matrix4& rotationScale);
 // One instance: a main record and three shadow records (cascades 0, 1, 2).
 // False when the main buffer is full (or there are no buffers).
 bool AppendInstance(CInstanceBuffers& buffers, const Vec4& position, const Matrix4& world,

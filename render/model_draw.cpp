@@ -115,7 +115,14 @@ void WriteMaterialBlock(const CDrawModel& model, const CDrawMesh& mesh, const CM
 }
 
 bool DrawModel(CDrawModel& model, CCommonDevice& device) {
+    if (model.LoadState() == 4 && device.MergeCopy(model)) {
+        return true;
+    }
     return DrawParts(model, device, 1, false);
+}
+
+bool DrawModelParts(CDrawModel& model, CCommonDevice& device, uint32_t copies) {
+    return DrawParts(model, device, copies, false);
 }
 
 bool DrawModelInstanced(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount) {

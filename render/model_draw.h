@@ -15,8 +15,13 @@ inline constexpr size_t kMaterialBlockBytes = 80;
 
 // Draws every part of a ready (state 4) drawable model into the device's
 // current pass with the pipeline the caller set. Each draw gets its own copy
-// of the model and material blocks. False when nothing was drawn.
+// of the model and material blocks. False when nothing was drawn. Copies of
+// one still model drawn one after another may be merged into one instanced
+// draw, recorded when the device is next asked for anything else.
 bool DrawModel(CDrawModel& model, CCommonDevice& device);
+// Every part at once, now, for copies instances of the model (instance
+// records bound by the caller), with the single draw's material blocks.
+bool DrawModelParts(CDrawModel& model, CCommonDevice& device, uint32_t copies);
 // The same with instanceCount instances (instance data bound by the caller).
 bool DrawModelInstanced(CDrawModel& model, CCommonDevice& device, uint32_t instanceCount);
 

@@ -23,7 +23,22 @@ enum class PipelineId : int {
     Terrain = 15,                  // terrain tiles
     InstanceColliderMesh = 16,     // collider meshes of shared models' instances
     InstanceShadowShaderFive = 17, // shadow map of instances whose shader value is 5
+    ModelCopies = 18,              // Model's copies of one model, merged into one instanced draw
+    SelectedModelCopies = 19,      // SelectedModel's, merged likewise
 };
-inline constexpr int kPipelineCount = 18;
+inline constexpr int kPipelineCount = 20;
+
+// The pipeline that draws many copies of one model at once for a pipeline
+// that draws models one by one; itself where there is none.
+constexpr PipelineId CopiesPipelineOf(PipelineId pipeline) {
+    switch (pipeline) {
+    case PipelineId::Model:
+        return PipelineId::ModelCopies;
+    case PipelineId::SelectedModel:
+        return PipelineId::SelectedModelCopies;
+    default:
+        return pipeline;
+    }
+}
 
 } // namespace quorvane

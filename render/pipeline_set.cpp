@@ -96,6 +96,18 @@ constexpr PipelineRecipe kPipelines[kPipelineCount] = {
      .fragment = "fs7",
      .layout = VertexLayout::InstancedColor,
      .shadow = true},
+    // As Model and SelectedModel, culling included, for copies merged into one draw.
+    {.id = ModelCopies,
+     .vertex = "vs18",
+     .fragment = "fs1",
+     .layout = VertexLayout::InstancedColor,
+     .cullNone = true,
+     .alphaToCoverage = true},
+    {.id = SelectedModelCopies,
+     .vertex = "vs18",
+     .fragment = "fs5",
+     .layout = VertexLayout::InstancedColor,
+     .alphaToCoverage = true},
 };
 
 constexpr bool TableInOrder() {

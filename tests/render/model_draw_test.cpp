@@ -6,6 +6,7 @@
 #include "render/png_writer.h"
 #include "tests/file_faults.h"
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -220,10 +221,15 @@ TEST_F(ModelDrawTest, SkinnedArmFollowsItsAnimationPose) {
     EXPECT_NE(Pixel(raised, 1536, 540), white);
 }
 
+// Copies drawn one by one are merged into instanced draws by the device;
+// whether merged, drawn each on its own (any other state between them
+// records each at once) or drawn from instance buffers, the picture is the
+// same, and so is a run of tinted copies among plain ones.
 TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
     CModel model;
     AddMaterial(model, "m", {1, 0.5f, 0.25f, 1}, "");
     AddQuad(model, -0.5f, -0.5f, 0.5f, 0.5f, "m");
+    model.geometries[0]->bindShapeMatrix = {1, 0, 0, 0.25f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     CDrawModel drawModel(device_.get());
     ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
     constexpr int kCopies = 1000;
@@ -247,26 +253,45 @@ TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
         device.SetVertexBuffer(1, instances.main.buffer);
         EXPECT_TRUE(DrawModelInstanced(drawModel, device, kCopies));
     });
-    const auto single = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device, PipelineId::Model);
-        for (const auto& [position, rotation] : placements) {
-            drawModel.scale = scale;
-            drawModel.rotation = rotation;
-            drawModel.position = position;
-            UpdateDrawModel(drawModel);
-            EXPECT_TRUE(DrawModel(drawModel, device));
+    const std::array<float, 4> noHighlight{};
+    // Runs of 100 copies tinted when tint says so.
+    const auto single = [&](bool eachOnItsOwn, bool tint) {
+        return RenderFrame(*device_, [&](CCommonDevice& device) {
+            BeginScene(device, PipelineId::Model);
+            for (int i = 0; i < kCopies; ++i) {
+                if (tint) {
+                    device.SetPipeline(i / 100 % 2 == 1 ? PipelineId::SelectedModel : PipelineId::Model);
+                }
+                drawModel.scale = scale;
+                drawModel.rotation = placements[static_cast<size_t>(i)].second;
+                drawModel.position = placements[static_cast<size_t>(i)].first;
+                UpdateDrawModel(drawModel);
+                EXPECT_TRUE(DrawModel(drawModel, device));
+                if (eachOnItsOwn) {
+                    device.SetUniformBlock(UniformBlock::Highlight, noHighlight.data(), sizeof(noHighlight));
+                }
+            }
+        });
+    };
+    const auto differing = [](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+        size_t count = 0;
+        for (size_t i = 0; i < a.size(); i += 4) {
+            count += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
         }
-    });
-    EXPECT_EQ(Pixel(single, 960, 540), (Rgba{255, 128, 64, 255}));
-    size_t differing = 0;
+        return count;
+    };
+    const auto merged = single(false, false);
+    EXPECT_EQ(Pixel(merged, 960, 540), (Rgba{255, 128, 64, 255}));
     size_t covered = 0;
-    for (size_t i = 0; i < single.size(); i += 4) {
-        differing += single[i] != instanced[i] || single[i + 1] != instanced[i + 1] ||
-                     single[i + 2] != instanced[i + 2];
-        covered += single[i] == 255 && single[i + 1] == 128;
+    for (size_t i = 0; i < merged.size(); i += 4) {
+        covered += merged[i] == 255 && merged[i + 1] == 128;
     }
-    EXPECT_EQ(differing, 0u);
     EXPECT_GT(covered, 100000u);
+    EXPECT_EQ(differing(merged, instanced), 0u);
+    EXPECT_EQ(differing(single(true, false), instanced), 0u);
+    const auto tinted = single(false, true);
+    EXPECT_GT(differing(tinted, merged), 10000u);
+    EXPECT_EQ(differing(tinted, single(true, true)), 0u);
     ReleaseInstanceBuffers(*device_, instances);
 }
 
