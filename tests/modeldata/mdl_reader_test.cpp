@@ -103,16 +103,10 @@ TEST(FileBytesTest, WholeFileIsReadWhateverSizeTheFileSystemReports) {
 }
 
 TEST(MdlReaderTest, MaterialsTexturesAndTopLevelNumbers) {
-    const CModel model = ReadText("SPLAT_MAP_COUNT 3\n"
-                                  "SPLAT_MAP_TEXTURE_LAYOUT 2x\n"
-                                  "MATERIAL_BEGIN\n"
-                                  "<MATERIAL_NAME> bark extra\n"
-                                  "<TEXTURE_NAME> tex0\n"
-                                  "<DIFFUSE>\n0.5 0.25 1 1 9\n"
-                                  "<AMBIENT>\n0.1\n"
-                                  "<EMMITION>\nabc 2\n"
-                                  "<SPECULAR>\n1 2 3 4\n"
-                                  "MATERIAL_END\n"
+    const CModel model = ReadText("SPLAT_MAP_COUNT 3\nSPLAT_MAP_TEXTURE_LAYOUT 2x\n"
+                                  "MATERIAL_BEGIN\n<MATERIAL_NAME> bark extra\n<TEXTURE_NAME> tex0\n"
+                                  "<DIFFUSE>\n0.5 0.25 1 1 9\n<AMBIENT>\n0.1\n<EMMITION>\nabc 2\n"
+                                  "<SPECULAR>\n1 2 3 4\nMATERIAL_END\n"
                                   "TEXTURE_BEGIN\nTEXTURE_ID tex0\nTEXTURE_NAME bark.png\nTEXTURE_END\n");
     EXPECT_EQ(model.splatMapCount, 3);
     EXPECT_EQ(model.splatMapTextureLayout, 2);
@@ -141,47 +135,18 @@ TEST(MdlReaderTest, BlocksCutOffByTheEndOfTheFileAreDropped) {
 }
 
 constexpr std::string_view kGeometry =
-    "GEOMETRY_BEGIN\n"
-    "<GEOMETRY_ID> body\n"
-    "<VERTEX_COUNT> 3\n"
-    "<IS_SPLAT_MAP_LAYOUT>\n"
-    "<SPLAT_MAP_DECAL_TEXTURE_NUM> 4\n"
-    "<BIND_SHAPE_MATRIX>\n"
-    "2 0 0 0 0 2 0 0 0 0 2 0 1 2 3 1\n"
-    "FLOAT_ARRAY_BEGIN\n"
-    "<FLOAT_ARRAY_ID> [pos]\n"
-    "<FLOAT_ARRAY_FLOAT_COUNT> 3\n"
-    "<FLOAT_ARRAY_COUNT> 3\n"
-    "<FLOAT_ARRAY>\n"
-    "0 0 0 1 0 0 0 1 0\n"
-    "FLOAT_ARRAY_END\n"
-    "FLOAT_ARRAY_BEGIN\n"
-    "FLOAT_ARRAY_ID uv\n"
-    "FLOAT_ARRAY_FLOAT_COUNT 2\n"
-    "FLOAT_ARRAY_COUNT 1\n"
-    "FLOAT_ARRAY\n"
-    "0.5 0.75\n"
-    "FLOAT_ARRAY_END\n"
-    "POLYGON_DATA_BEGIN\n"
-    "MATERIAL_ID bark\n"
-    "VERTEX_ID [pos]\n"
-    "NORMAL_ID n\n"
-    "COLOR_ID c\n"
-    "TEX_ID 2\n"
-    "uv extra\n"
-    "uv2\n"
-    "VERTEX_OFFSET 0\n"
-    "NORMAL_OFFSET -1\n"
-    "TEX_OFFSET 1\n"
-    "POLYGON_INDEX_COUNT 4\n"
-    "0 0 1 0 2 0\n"
-    "POLYGON_DATA_END\n"
-    "WEIGHTS_BEGIN\n"
-    "WEIGHTS_SIZE 2\n"
-    "APPLY_BONE_NUM 8\n"
+    "GEOMETRY_BEGIN\n<GEOMETRY_ID> body\n<VERTEX_COUNT> 3\n<IS_SPLAT_MAP_LAYOUT>\n"
+    "<SPLAT_MAP_DECAL_TEXTURE_NUM> 4\n<BIND_SHAPE_MATRIX>\n2 0 0 0 0 2 0 0 0 0 2 0 1 2 3 1\n"
+    "FLOAT_ARRAY_BEGIN\n<FLOAT_ARRAY_ID> [pos]\n<FLOAT_ARRAY_FLOAT_COUNT> 3\n<FLOAT_ARRAY_COUNT> 3\n"
+    "<FLOAT_ARRAY>\n0 0 0 1 0 0 0 1 0\nFLOAT_ARRAY_END\n"
+    "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID uv\nFLOAT_ARRAY_FLOAT_COUNT 2\nFLOAT_ARRAY_COUNT 1\n"
+    "FLOAT_ARRAY\n0.5 0.75\nFLOAT_ARRAY_END\n"
+    "POLYGON_DATA_BEGIN\nMATERIAL_ID bark\nVERTEX_ID [pos]\nNORMAL_ID n\nCOLOR_ID c\n"
+    "TEX_ID 2\nuv extra\nuv2\nVERTEX_OFFSET 0\nNORMAL_OFFSET -1\nTEX_OFFSET 1\n"
+    "POLYGON_INDEX_COUNT 4\n0 0 1 0 2 0\nPOLYGON_DATA_END\n"
+    "WEIGHTS_BEGIN\nWEIGHTS_SIZE 2\nAPPLY_BONE_NUM 8\n"
     "0 1 1 0.5 2 0.5 0 0 0 0 0 0 0 0 0 0 3 0.25 0 0 0 0 0 0 0 0 0 0 0 0 0 0 7 7\n"
-    "WEIGHTS_END\n"
-    "GEOMETRY_END\n";
+    "WEIGHTS_END\nGEOMETRY_END\n";
 
 TEST(MdlReaderTest, GeometryWithStreamsPolygonsAndWeights) {
     const CModel model = ReadText(kGeometry);
@@ -310,22 +275,14 @@ TEST(MdlReaderTest, WeightRowsAlwaysHoldEightInfluences) {
 }
 
 TEST(MdlReaderTest, BoneListAndTrees) {
-    const CModel model = ReadText("BONE_ARRAY\n"
-                                  "hip spine hip\n"
-                                  "BONE\n"
-                                  "\tBONE_NAME\thip\n"
-                                  "\tBONE_ID\tid_hip\n"
-                                  "\tBONE_TYPE\t2\n"
-                                  "\tJOINT_MATRIX\n1 0 0 0 0 1 0 0 0 0 1 0 0 0 5 1\n"
-                                  "\tCHILD_COUNT\t2\n"
-                                  "\t\tBONE_NAME\tspine\n"
-                                  "\t\tBONE_ID\tid_spine\n"
-                                  "\t\tINV_BIND_MATRIX\n2\n"
-                                  "\t\tCHILD_COUNT\t0\n"
-                                  "\t\tBONE_NAME\ttail\n"
-                                  "\t\tBONE_ID\tid_tail\n"
-                                  "\t\tCHILD_COUNT\t0\n"
-                                  "MODEL_ID\nm\n");
+    // The tree: hip with the children spine and tail.
+    const CModel model =
+        ReadText("BONE_ARRAY\nhip spine hip\n"
+                 "BONE\n\tBONE_NAME\thip\n\tBONE_ID\tid_hip\n\tBONE_TYPE\t2\n"
+                 "\tJOINT_MATRIX\n1 0 0 0 0 1 0 0 0 0 1 0 0 0 5 1\n\tCHILD_COUNT\t2\n"
+                 "\t\tBONE_NAME\tspine\n\t\tBONE_ID\tid_spine\n\t\tINV_BIND_MATRIX\n2\n\t\tCHILD_COUNT\t0\n"
+                 "\t\tBONE_NAME\ttail\n\t\tBONE_ID\tid_tail\n\t\tCHILD_COUNT\t0\n"
+                 "MODEL_ID\nm\n");
     ASSERT_EQ(model.bones.size(), 3u);
     CBone* hip = model.bones[0].get();
     EXPECT_EQ(model.FindBoneByName("hip"), hip); // the first of two
