@@ -105,13 +105,16 @@ inline bool WaitForFrames(CFieldView& view, uint64_t frames, int timeoutMs = 300
     return WaitFor([&] { return view.FramesSubmitted() >= target; }, timeoutMs);
 }
 
-// What the screen shows of the field view.
-inline QImage GrabView(CFieldView& view) {
-    QWidget* container = view.Container();
+// What the screen shows of a Vulkan view's container: grab() would miss the frames.
+inline QImage GrabView(const QWidget* container) {
     const QPoint origin = container->mapToGlobal(QPoint(0, 0));
     return QGuiApplication::primaryScreen()
         ->grabWindow(0, origin.x(), origin.y(), container->width(), container->height())
         .toImage();
+}
+
+inline QImage GrabView(CFieldView& view) {
+    return GrabView(view.Container());
 }
 
 // Input is posted to the field and applied by its next frame update.

@@ -8,10 +8,7 @@ namespace quorvane {
 namespace {
 
 double EyeDistance(const CCamera& camera) {
-    const double x = camera.eye.x - camera.target.x;
-    const double y = camera.eye.y - camera.target.y;
-    const double z = camera.eye.z - camera.target.z;
-    return std::sqrt(x * x + y * y + z * z);
+    return Length(camera.eye - camera.target);
 }
 
 TEST(ViewerCamera, StartsAndFitsAsTheViewerDoes) {
