@@ -1,11 +1,18 @@
 #pragma once
 
 #include "editor/field_streaming.h"
+#include "editor/main_field.h"
+#include "fake_model_loader.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
+#include <mutex>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace quorvane::testing {
@@ -100,6 +107,54 @@ public:
 private:
     std::vector<CModelEntry*> running_;
     std::vector<CModelEntry*> held_;
+};
+
+// A grid map line as the writer writes it, at (x, y, 0) with scale 1 and no rotation.
+inline std::string Line(const std::string& name, const std::string& id, int copy, const std::string& path,
+                        const std::string& x, const std::string& y) {
+    return name + "|" + id + "|" + std::to_string(copy) + "|2|0|0|" + path + "|" + path + "|" + x + "|" + y +
+           "|0.000000|1.000000|1.000000|1.000000|0.000000|0.000000|0.000000";
+}
+
+// A field streaming through the given loader, over a folder of its own.
+template <class Loader> class StreamingFixture : public ::testing::Test {
+protected:
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("quorvane_streaming_" + std::to_string(::getpid()) + "_" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    CRegistryLists lists;
+    FakeModelLoader modelLoader;
+    Loader loader;
+    std::unique_ptr<CMainField> field;
+    std::unique_ptr<CFieldStreaming> streaming;
+    std::mutex problemsMutex; // the sink is called from the timer's thread too
+    std::vector<std::string> problems;
+
+    void SetUp() override {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir / "gridfile" / "lod0");
+        field = std::make_unique<CMainField>(modelLoader, lists, dir / "gridfile");
+        streaming = std::make_unique<CFieldStreaming>(lists, *field, loader, dir / "gridfile");
+        streaming->SetProblemSink([this](const std::string& message) {
+            std::lock_guard lock(problemsMutex);
+            problems.push_back(message);
+        });
+    }
+    void TearDown() override {
+        streaming.reset();
+        field.reset();
+        std::filesystem::remove_all(dir);
+    }
+
+    std::filesystem::path CellFile(const std::string& cell) const {
+        return dir / "gridfile" / "lod0" / (cell + ".gmf");
+    }
+    void WriteGridFile(const std::string& cell, const std::vector<std::string>& lines) {
+        std::ofstream out(CellFile(cell), std::ios::binary);
+        for (const std::string& line : lines) {
+            out << line << "\r\n";
+        }
+    }
 };
 
 } // namespace quorvane::testing

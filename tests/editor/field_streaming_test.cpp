@@ -1,13 +1,8 @@
 // The streaming's timer and commit passes over tiles and grid map files, with a fake loader.
-#include "editor/field_streaming.h"
-#include "fake_model_loader.h"
 #include "fake_streaming_loader.h"
 
 #include <cmath>
-#include <fstream>
-#include <gtest/gtest.h>
 #include <set>
-#include <unistd.h>
 
 namespace quorvane::testing {
 namespace {
@@ -28,48 +23,11 @@ std::set<std::string> TileBlock(int firstI, int lastI, int firstJ, int lastJ) {
     return names;
 }
 
-// A grid map line as the writer writes it, at (x, y, 0) with scale 1 and no rotation.
-std::string Line(const std::string& name, const std::string& id, int copy, const std::string& path,
-                 const std::string& x, const std::string& y) {
-    return name + "|" + id + "|" + std::to_string(copy) + "|2|0|0|" + path + "|" + path + "|" + x + "|" + y +
-           "|0.000000|1.000000|1.000000|1.000000|0.000000|0.000000|0.000000";
-}
-
-class FieldStreamingTest : public ::testing::Test {
+class FieldStreamingTest : public StreamingFixture<FakeStreamingLoader> {
 protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("quorvane_streaming_" + std::to_string(::getpid()) + "_" +
-                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    CRegistryLists lists;
-    FakeModelLoader modelLoader;
-    FakeStreamingLoader loader;
-    std::unique_ptr<CMainField> field;
-    std::unique_ptr<CFieldStreaming> streaming;
-    std::vector<std::string> problems;
-
-    void SetUp() override {
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir / "gridfile" / "lod0");
-        field = std::make_unique<CMainField>(modelLoader, lists, dir / "gridfile");
-        streaming = std::make_unique<CFieldStreaming>(lists, *field, loader, dir / "gridfile");
-        streaming->SetProblemSink([this](const std::string& message) { problems.push_back(message); });
-    }
-    void TearDown() override {
-        streaming.reset();
-        field.reset();
-        std::filesystem::remove_all(dir);
-    }
-
     void Round() {
         streaming->TimerPhase();
         streaming->CommitPhase();
-    }
-
-    void WriteGridFile(const std::string& cell, const std::vector<std::string>& lines) {
-        std::ofstream out(dir / "gridfile" / "lod0" / (cell + ".gmf"), std::ios::binary);
-        for (const std::string& line : lines) {
-            out << line << "\r\n";
-        }
     }
 
     std::set<std::string> TileNames() const {
