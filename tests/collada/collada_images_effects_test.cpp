@@ -20,15 +20,12 @@ std::string Effect(std::string_view id, std::string_view shading, std::string_vi
            std::string(terms) + "</" + std::string(shading) + "></technique></profile_COMMON></effect>";
 }
 
-std::string Material(std::string_view id, std::string_view effect) {
-    return "<material id=\"" + std::string(id) + "\"><instance_effect url=\"#" + std::string(effect) +
-           "\"/></material>";
-}
-
+// A material m-<effect> for each effect.
 std::string Materials(const std::vector<std::string_view>& effects) {
     std::string text = "<library_materials>";
     for (const std::string_view effect : effects) {
-        text += Material(std::string("m-") + std::string(effect), effect);
+        text += "<material id=\"m-" + std::string(effect) + "\"><instance_effect url=\"#" +
+                std::string(effect) + "\"/></material>";
     }
     return text + "</library_materials>";
 }

@@ -34,11 +34,9 @@ CModel Import(const std::string& positions, const std::string& primitives) {
 }
 
 std::string Primitive(std::string_view name, std::string_view body, std::string_view extraInputs = "") {
-    std::string element = "<";
-    element.append(name).append(
-        " material=\"m\"><input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/>");
-    element.append(extraInputs).append(body).append("</").append(name).append(">");
-    return element;
+    const std::string tag(name);
+    return "<" + tag + " material=\"m\"><input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/>" +
+           std::string(extraInputs) + std::string(body) + "</" + tag + ">";
 }
 
 const std::string kCube = "0 0 0 1 0 0 1 1 0 0 1 0\n0 0 1 1 0 1 1 1 1 0 1 1";

@@ -12,21 +12,21 @@ const std::string kGeometry =
     "<vertices id=\"v\"><input semantic=\"POSITION\" source=\"#p\"/></vertices></mesh></geometry>"
     "</library_geometries>";
 
+// A skin of body; every @ in the sources' ids becomes id.
 std::string Skin(std::string_view id, std::string_view joints, std::string_view weights,
                  std::string_view vcount, std::string_view v, std::string_view extra = "") {
-    return "<controller id=\"" + std::string(id) + "\"><skin source=\"#body\">" + std::string(extra) +
-           "<source id=\"" + std::string(id) + "-joints\"><Name_array>" + std::string(joints) +
-           "</Name_array></source>"
-           "<source id=\"" +
-           std::string(id) + "-w\"><float_array count=\"100\">" + std::string(weights) +
-           "</float_array></source>"
-           "<joints><input semantic=\"JOINT\" source=\"#" +
-           std::string(id) +
-           "-joints\"/></joints>"
-           "<vertex_weights count=\"3\"><input semantic=\"JOINT\" source=\"#" +
-           std::string(id) + "-joints\" offset=\"0\"/><input semantic=\"WEIGHT\" source=\"#" +
-           std::string(id) + "-w\" offset=\"1\"/><vcount>" + std::string(vcount) + "</vcount><v>" +
-           std::string(v) + "</v></vertex_weights></skin></controller>";
+    std::string text =
+        "<controller id=\"@\"><skin source=\"#body\">" + std::string(extra) +
+        "<source id=\"@-joints\"><Name_array>" + std::string(joints) +
+        "</Name_array></source><source id=\"@-w\"><float_array count=\"100\">" + std::string(weights) +
+        "</float_array></source><joints><input semantic=\"JOINT\" source=\"#@-joints\"/></joints>"
+        "<vertex_weights count=\"3\"><input semantic=\"JOINT\" source=\"#@-joints\" offset=\"0\"/>"
+        "<input semantic=\"WEIGHT\" source=\"#@-w\" offset=\"1\"/><vcount>" +
+        std::string(vcount) + "</vcount><v>" + std::string(v) + "</v></vertex_weights></skin></controller>";
+    for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at)) {
+        text.replace(at, 1, id);
+    }
+    return text;
 }
 
 std::string Controllers(std::string_view controllers) {
@@ -191,14 +191,12 @@ TEST(ColladaScene, BlocksNamedBySymbolTakeTheBoundMaterial) {
 }
 
 TEST(ColladaScene, DeepNestingIsCutOffInsteadOfOverflowing) {
-    std::string nodes;
+    std::string open, close;
     for (int i = 0; i < 5000; ++i) {
-        nodes += "<node>";
+        open += "<node>";
+        close += "</node>";
     }
-    for (int i = 0; i < 5000; ++i) {
-        nodes += "</node>";
-    }
-    const CModel model = test::ImportBody("<library_visual_scenes><visual_scene>" + nodes +
+    const CModel model = test::ImportBody("<library_visual_scenes><visual_scene>" + open + close +
                                           "</visual_scene></library_visual_scenes>");
     ASSERT_EQ(model.rootBones.size(), 1u);
     int depth = 1;

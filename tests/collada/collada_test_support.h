@@ -24,15 +24,6 @@ inline CModel ImportBody(std::string_view body, std::string_view path = "./model
 // Corner positions of triangles, three at a time.
 using Corners = std::vector<std::array<double, 3>>;
 
-inline std::array<double, 3> TriangleNormal(const Corners& corners, size_t first) {
-    const auto& a = corners[first];
-    const auto& b = corners[first + 1];
-    const auto& c = corners[first + 2];
-    const std::array<double, 3> e1 = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-    const std::array<double, 3> e2 = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-    return {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-}
-
 // The positions of a block's corners; every corner must have one.
 inline Corners CornersOf(const CGeometry& geometry, const CPolygonData& block) {
     Corners corners;
@@ -54,7 +45,11 @@ inline double AreaFacing(const Corners& corners, std::array<double, 3> facing) {
     EXPECT_EQ(corners.size() % 3, 0u);
     double sum = 0.0;
     for (size_t i = 0; i + 2 < corners.size(); i += 3) {
-        const auto n = TriangleNormal(corners, i);
+        const auto &a = corners[i], &b = corners[i + 1], &c = corners[i + 2];
+        const std::array<double, 3> e1 = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+        const std::array<double, 3> e2 = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const std::array<double, 3> n = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                                         e1[0] * e2[1] - e1[1] * e2[0]};
         EXPECT_GT(n[0] * facing[0] + n[1] * facing[1] + n[2] * facing[2], 0.0)
             << "triangle " << i / 3 << " is flat or turned over";
         sum += std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / 2.0;

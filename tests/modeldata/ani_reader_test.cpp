@@ -20,17 +20,12 @@ CModel Skeleton() {
     return model;
 }
 
-constexpr std::string_view kWalk = "<TARGET_MODEL_ID>\nSKELTON\n"
-                                   "<ANIMATION_ID>\nwalk_01\n"
-                                   "<ANIMATION_BEGIN>\n"
-                                   "<TARGET> b_knee\n"
-                                   "<KEY_TIME>\n0 0.5 1\n"
-                                   "<POSE_MATRIX>\n"
-                                   "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1\n"
-                                   "2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 1 99\n"
-                                   "3 4\n"
-                                   "<POSE_MATRIX_END>\n"
-                                   "<ANIMATION_END>\n"
+// Three channels: b_knee with three keys (one pose row too long, one too short),
+// b_knee again, and a target that names no bone.
+constexpr std::string_view kWalk = "<TARGET_MODEL_ID>\nSKELTON\n<ANIMATION_ID>\nwalk_01\n"
+                                   "<ANIMATION_BEGIN>\n<TARGET> b_knee\n<KEY_TIME>\n0 0.5 1\n<POSE_MATRIX>\n"
+                                   "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1\n2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 1 99\n"
+                                   "3 4\n<POSE_MATRIX_END>\n<ANIMATION_END>\n"
                                    "ANIMATION_BEGIN\nTARGET b_knee\nKEY_TIME\n0\nANIMATION_END\n"
                                    "ANIMATION_BEGIN\nTARGET nobody\nANIMATION_END\n";
 
