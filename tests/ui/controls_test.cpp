@@ -126,11 +126,9 @@ TEST(NumericTextTest, TypingSequence) {
     }
     EXPECT_EQ(text.Text(), "1.2.3");
     EXPECT_FLOAT_EQ(text.Value(), 1.2f);
-    text.OnKey(vk::kBack);
-    text.OnKey(vk::kBack);
-    text.OnKey(vk::kBack);
-    text.OnKey(vk::kBack);
-    text.OnKey(vk::kBack); // on an empty text: nothing
+    for (int i = 0; i < 6; ++i) {
+        text.OnKey(vk::kBack); // the last on an empty text: nothing
+    }
     EXPECT_EQ(text.Text(), "");
 }
 

@@ -51,16 +51,12 @@ QTreeWidgetItem* Child(QTreeWidgetItem* item, const QString& text) {
 }
 
 TEST(ModelDirectoryTest, DefinitionNameRule) {
-    EXPECT_TRUE(IsDefinitionName("tree.mdf"));
-    EXPECT_TRUE(IsDefinitionName("crate.v2.mdf"));
-    EXPECT_TRUE(IsDefinitionName("mdf"));
-    EXPECT_TRUE(IsDefinitionName(".hidden.mdf"));
-    EXPECT_FALSE(IsDefinitionName("upper.MDF"));
-    EXPECT_FALSE(IsDefinitionName("backup.mdf.bak"));
-    EXPECT_FALSE(IsDefinitionName("tree.mdf."));
-    EXPECT_FALSE(IsDefinitionName("readme"));
-    EXPECT_FALSE(IsDefinitionName("."));
-    EXPECT_FALSE(IsDefinitionName(".."));
+    for (const char* name : {"tree.mdf", "crate.v2.mdf", "mdf", ".hidden.mdf"}) {
+        EXPECT_TRUE(IsDefinitionName(name)) << name;
+    }
+    for (const char* name : {"upper.MDF", "backup.mdf.bak", "tree.mdf.", "readme", ".", ".."}) {
+        EXPECT_FALSE(IsDefinitionName(name)) << name;
+    }
 }
 
 // What the folder lists shows in the tree: TreeFixture.
