@@ -38,55 +38,49 @@ Matrix4 HandProjection(float a, float b, float q, float nearPlane) {
     return p;
 }
 
-void ExpectVec4(const ColliderShapeList& list, size_t firstFloat, std::array<float, 4> expected,
-                const char* what) {
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_NEAR(list[firstFloat + i], expected[i], 1e-6f) << what << " component " << i;
+constexpr size_t kInfo = 2040;
+
+// Every float of the list: the given vectors at their first floats, zero elsewhere.
+void ExpectShapeList(const ColliderShapeList& list,
+                     const std::vector<std::pair<size_t, std::array<float, 4>>>& vectors) {
+    std::vector<float> expected(list.size(), 0.0f);
+    for (const auto& [first, values] : vectors) {
+        std::copy(values.begin(), values.end(), expected.begin() + static_cast<std::ptrdiff_t>(first));
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        EXPECT_NEAR(list[i], expected[i], 1e-6f) << "float " << i;
     }
 }
-
-constexpr size_t kInfo = 2040;
 
 TEST(ColliderShapeList, ProjectsEachShapeKindAsWorkedOutByHand) {
     CColliderSet set;
     set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 2, 5)}));
-    auto mesh = Shape(ColliderType::kMesh, 1.0f, {At(0, 0, 5), At(1, 0, 5), At(0, 1, 5)});
-    set.colliders.push_back(std::move(mesh));
+    set.colliders.push_back(Shape(ColliderType::kMesh, 1.0f, {At(0, 0, 5), At(1, 0, 5), At(0, 1, 5)}));
     set.colliders.push_back(Shape(ColliderType::kCapsule, 1.0f, {At(0, 0, 5), At(-2, 1, 15)}));
     set.colliders.push_back(Shape(ColliderType::kBox, 3.0f, {At(4, -4, 35)}));
     set.colliders.push_back(Shape(ColliderType::kRect, 1.0f, {At(0, 0, 15), At(2, 2, 15)}));
 
     // The view moves everything 5 further away; a = 1, b = 2, q = 1, near 1.
-    const ColliderShapeList list =
-        BuildColliderShapeList(set, 2.0f, Translation(0, 0, 5), HandProjection(1, 2, 1, 1));
-
-    // Sphere: view (1, 2, 10), clip (1, 4, 9, 10); radius 2 * 0.5 / 10.
-    ExpectVec4(list, 0, {0.1f, 0.4f, 0.9f, 1}, "sphere A");
-    ExpectVec4(list, 4, {0, 0, 0, 0}, "sphere B");
-    ExpectVec4(list, kInfo, {1, 0.1f, 0, 0}, "sphere info");
-    // The mesh is not a shape. Capsule: A clip (0, 0, 9, 10), B view (-2, 1, 20)
-    // clip (-2, 2, 19, 20); radius 2 * 1 / w of A.
-    ExpectVec4(list, 8, {0, 0, 0.9f, 1}, "capsule A");
-    ExpectVec4(list, 12, {-0.1f, 0.1f, 0.95f, 1}, "capsule B");
-    ExpectVec4(list, kInfo + 4, {3, 0.2f, 0, 0}, "capsule info");
-    // Box: view (4, -4, 40), clip (4, -8, 39, 40); radius 2 * 3 / 40.
-    ExpectVec4(list, 16, {0.1f, -0.2f, 0.975f, 1}, "box A");
-    ExpectVec4(list, 20, {0, 0, 0, 0}, "box B");
-    ExpectVec4(list, kInfo + 8, {2, 0.15f, 0, 0}, "box info");
-    // Rectangle: A clip (0, 0, 19, 20), B clip (2, 4, 19, 20); radius 2 / 20.
-    ExpectVec4(list, 24, {0, 0, 0.95f, 1}, "rectangle A");
-    ExpectVec4(list, 28, {0.1f, 0.2f, 0.95f, 1}, "rectangle B");
-    ExpectVec4(list, kInfo + 12, {4, 0.1f, 0, 0}, "rectangle info");
-
-    size_t nonZeroAfter = 0;
-    for (size_t i = 32; i < kInfo; ++i) {
-        nonZeroAfter += list[i] != 0.0f ? 1 : 0;
-    }
-    for (size_t i = kInfo + 16; i < list.size(); ++i) {
-        nonZeroAfter += list[i] != 0.0f ? 1 : 0;
-    }
-    EXPECT_EQ(nonZeroAfter, 0u);
-    EXPECT_EQ(sizeof(list), 12240u);
+    // Two points (A, B) of eight floats per shape, then an info vector (type, radius) each.
+    ExpectShapeList(BuildColliderShapeList(set, 2.0f, Translation(0, 0, 5), HandProjection(1, 2, 1, 1)),
+                    {
+                        // Sphere: view (1, 2, 10), clip (1, 4, 9, 10); radius 2 * 0.5 / 10; no B.
+                        {0, {0.1f, 0.4f, 0.9f, 1}},
+                        {kInfo, {1, 0.1f, 0, 0}},
+                        // The mesh is not a shape. Capsule: A clip (0, 0, 9, 10), B view (-2, 1, 20)
+                        // clip (-2, 2, 19, 20); radius 2 * 1 / w of A.
+                        {8, {0, 0, 0.9f, 1}},
+                        {12, {-0.1f, 0.1f, 0.95f, 1}},
+                        {kInfo + 4, {3, 0.2f, 0, 0}},
+                        // Box: view (4, -4, 40), clip (4, -8, 39, 40); radius 2 * 3 / 40; no B.
+                        {16, {0.1f, -0.2f, 0.975f, 1}},
+                        {kInfo + 8, {2, 0.15f, 0, 0}},
+                        // Rectangle: A clip (0, 0, 19, 20), B clip (2, 4, 19, 20); radius 2 / 20.
+                        {24, {0, 0, 0.95f, 1}},
+                        {28, {0.1f, 0.2f, 0.95f, 1}},
+                        {kInfo + 12, {4, 0.1f, 0, 0}},
+                    });
+    EXPECT_EQ(sizeof(ColliderShapeList), 12240u);
 }
 
 TEST(ColliderShapeList, KeepsTheFirst255Shapes) {
@@ -112,16 +106,9 @@ TEST(ColliderShapeList, LeavesOutShapesBehindTheEyeOrNotYetSkinned) {
     set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {}));           // not skinned
     set.colliders.push_back(Shape(ColliderType::kRect, 0.5f, {At(0, 0, 10)})); // one point only
     set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 2, 10)}));
-    const ColliderShapeList list = BuildColliderShapeList(set, 1.0f, Identity(), HandProjection(1, 1, 1, 1));
-
-    for (float value : list) {
-        ASSERT_TRUE(std::isfinite(value));
-    }
-    // Only the last sphere: clip (1, 2, 9, 10), radius 0.5 / 10.
-    ExpectVec4(list, 0, {0.1f, 0.2f, 0.9f, 1}, "visible sphere");
-    ExpectVec4(list, kInfo, {1, 0.05f, 0, 0}, "visible sphere info");
-    ExpectVec4(list, 8, {0, 0, 0, 0}, "nothing after it");
-    ExpectVec4(list, kInfo + 4, {0, 0, 0, 0}, "nothing after it");
+    // Only the last sphere, nothing after it (and nothing not finite): clip (1, 2, 9, 10), radius 0.5 / 10.
+    ExpectShapeList(BuildColliderShapeList(set, 1.0f, Identity(), HandProjection(1, 1, 1, 1)),
+                    {{0, {0.1f, 0.2f, 0.9f, 1}}, {kInfo, {1, 0.05f, 0, 0}}});
 }
 
 // --- on the device ---

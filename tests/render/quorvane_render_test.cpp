@@ -74,15 +74,18 @@ RgbaImage RenderPicture(const std::filesystem::path& document, float angle, std:
     RgbaImage image;
     std::string error;
     EXPECT_TRUE(DecodeImageFile(out, image, error)) << document << ": " << error;
+    EXPECT_EQ(image.width, 64u);
+    EXPECT_EQ(image.height, 64u);
     std::filesystem::remove(out);
     return image;
 }
 
-// Pixels of a thumbnail that are not the cleared 0.8 grey background, and
-// those in the magenta of a texture that could not be read.
+// Pixels of a thumbnail that are not the cleared 0.8 grey background, those
+// in the magenta of a texture that could not be read, and those not opaque.
 struct CPictureCounts {
     size_t model = 0;
     size_t magenta = 0;
+    size_t translucent = 0;
 };
 
 CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle, std::string& told) {
@@ -95,34 +98,15 @@ CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle
         counts.model += (r != 204 || g != 204 || b != 204) ? 1 : 0;
         // Shading darkens the checks, so judge the hue: red and blue well above green.
         counts.magenta += (r > g + 60 && b > g + 60) ? 1 : 0;
+        counts.translucent += image.pixels[i + 3] != 255 ? 1 : 0;
     }
     return counts;
-}
-
-TEST(RenderThumbnail, ColladaCubeBecomesASquarePngWithTheModelInTheMiddle) {
-    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
-    std::string told;
-    const RgbaImage image = RenderPicture(QUORVANE_COLLADA_DOCUMENTS "/cube_UTF8BOM.dae", -90.0f, told);
-    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
-    EXPECT_EQ(image.width, 64u);
-    EXPECT_EQ(image.height, 64u);
-    // The corner shows the cleared background (0.8 grey); the centre the lit cube.
-    ASSERT_EQ(image.pixels.size(), 64u * 64u * 4u);
-    EXPECT_EQ(image.pixels[0], 204);
-    const size_t centre = (32 * 64 + 32) * 4;
-    EXPECT_NE(image.pixels[centre], 204);
-    EXPECT_EQ(image.pixels[centre + 3], 255);
-
-    RenderOptions options;
-    options.input = "no/such/model.mdl";
-    options.out = (std::filesystem::temp_directory_path() / "quorvane_render_none.png").string();
-    EXPECT_FALSE(RenderThumbnail(options, told));
-    EXPECT_NE(told.find("no/such/model.mdl"), std::string::npos);
 }
 
 // Documents from many exporters, each drawn from the viewer's starting view:
 // none may come out empty or lose its textures.
 TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
     size_t documents = 0;
     for (const auto& entry : std::filesystem::directory_iterator(QUORVANE_COLLADA_DOCUMENTS)) {
         const std::string extension = entry.path().extension().string();
@@ -134,7 +118,8 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
         const std::string name = entry.path().filename().string();
         if (name == "ConcavePolygon.dae") {
             // One flat face in a plane the default yaw looks along: seen
-            // edge-on it covers no pixel; a quarter turn shows all of it.
+            // edge-on it covers no pixel (so the background is the clear
+            // colour everywhere); a quarter turn shows all of it.
             std::string told;
             EXPECT_EQ(RenderAndCount(entry.path(), -90.0f, told).model, 0u);
             EXPECT_NE(told.find("nothing of the model is in view from yaw -90"), std::string::npos) << told;
@@ -145,6 +130,7 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
         std::string told;
         const CPictureCounts counts = RenderAndCount(entry.path(), -90.0f, told);
         EXPECT_GT(counts.model, 100u);
+        EXPECT_EQ(counts.translucent, 0u);
         EXPECT_EQ(told.find("nothing of the model"), std::string::npos) << told;
         // These two name image files their exporters' suites did not ship.
         const bool imageMissing = name == "float_array_NaN.dae" || name == "kwxport_test_vcolors.dae";
@@ -155,21 +141,31 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
         }
     }
     EXPECT_GE(documents, 14u);
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
 
 // The tool opens model files as the field does: a document without a model
 // extension is known by its root element. Every name the field reads is
 // walked in ModelRegistryTest.ColladaDocumentsLoadUnderEveryNameWithTheIdOfTheirStem.
-TEST(RenderThumbnail, ColladaDocumentsRenderWithoutAModelExtension) {
+// An input that gives no picture is named and no file is written.
+TEST(RenderThumbnail, DocumentsAreKnownByContentAndInputsGivingNoPictureAreNamed) {
     const test::CModelFileCopies copies("quorvane_render_names");
-    std::string message;
-    EXPECT_GT(RenderAndCount(copies.Copy(test::kCubeDocument, "rock"), -90.0f, message).model, 100u);
-    RenderOptions options;
-    options.input = copies.Copy(test::kNotAModel, "notes.txt").string();
-    options.out = (std::filesystem::temp_directory_path() / "quorvane_render_notes.png").string();
-    EXPECT_FALSE(RenderThumbnail(options, message));
-    EXPECT_NE(message.find(options.input + " " + test::kNeitherFormat), std::string::npos) << message;
-    EXPECT_FALSE(std::filesystem::exists(options.out));
+    std::string told;
+    // The cube from the starting view covers the middle of the picture.
+    const RgbaImage rock = RenderPicture(copies.Copy(test::kCubeDocument, "rock"), -90.0f, told);
+    ASSERT_EQ(rock.pixels.size(), 64u * 64u * 4u);
+    EXPECT_NE(rock.pixels[(32 * 64 + 32) * 4], 204);
+    const std::string notes = copies.Copy(test::kNotAModel, "notes.txt").string();
+    for (const auto& [input, said] :
+         {std::pair<std::string, std::string>{"no/such/model.mdl", "no/such/model.mdl"},
+          {notes, notes + " " + test::kNeitherFormat}}) {
+        RenderOptions options;
+        options.input = input;
+        options.out = (std::filesystem::temp_directory_path() / "quorvane_render_none.png").string();
+        EXPECT_FALSE(RenderThumbnail(options, told));
+        EXPECT_NE(told.find(said), std::string::npos) << told;
+        EXPECT_FALSE(std::filesystem::exists(options.out));
+    }
 }
 
 } // namespace

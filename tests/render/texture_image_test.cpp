@@ -75,54 +75,30 @@ std::vector<Pixel> PixelsOf(const RgbaImage& image) {
 }
 
 TEST(TextureImage, TgaAndBmpDecodeTopRowFirst) {
-    struct CCase {
+    // RGBA bytes, top row first.
+    const struct {
         const char* file;
-        uint32_t width;
-        uint32_t height;
-        std::vector<Pixel> pixels;
-    };
-    const std::vector<CCase> cases = {
+        uint32_t width, height;
+        std::vector<uint8_t> pixels;
+    } cases[] = {
         // 32-bit uncompressed, stored bottom row first, alpha kept.
-        {"rgba_3x2.tga",
-         3,
-         2,
-         {{255, 0, 0, 255},
-          {0, 255, 0, 128},
-          {0, 0, 255, 255},
-          {255, 255, 255, 255},
-          {0, 0, 0, 0},
-          {128, 64, 32, 200}}},
-        // 24-bit run-length packets (3 red runs, 1 raw green, 4 blue runs), top row first.
-        {"rle_4x2.tga",
-         4,
-         2,
-         {{255, 0, 0, 255},
-          {255, 0, 0, 255},
-          {255, 0, 0, 255},
-          {0, 255, 0, 255},
-          {0, 0, 255, 255},
-          {0, 0, 255, 255},
-          {0, 0, 255, 255},
-          {0, 0, 255, 255}}},
+        {"rgba_3x2.tga", 3, 2, {255, 0,   0,   255, 0, 255, 0, 128, 0,   0,  255, 255,
+                                255, 255, 255, 255, 0, 0,   0, 0,   128, 64, 32,  200}},
+        // 24-bit run-length packets (3 red runs, 1 raw green, 4 blue runs), stored top row first.
+        {"rle_4x2.tga", 4, 2, {255, 0, 0,   255, 255, 0, 0,   255, 255, 0, 0,   255, 0, 255, 0,   255,
+                               0,   0, 255, 255, 0,   0, 255, 255, 0,   0, 255, 255, 0, 0,   255, 255}},
         // 24-bit BMP, bottom row first, rows padded to four bytes; opaque.
-        {"rgb_3x2.bmp",
-         3,
-         2,
-         {{255, 0, 0, 255},
-          {0, 255, 0, 255},
-          {0, 0, 255, 255},
-          {255, 255, 255, 255},
-          {0, 0, 0, 255},
-          {128, 64, 32, 255}}},
+        {"rgb_3x2.bmp", 3, 2, {255, 0,   0,   255, 0, 255, 0, 255, 0,   0,  255, 255,
+                               255, 255, 255, 255, 0, 0,   0, 255, 128, 64, 32,  255}},
     };
-    for (const CCase& expected : cases) {
+    for (const auto& expected : cases) {
         SCOPED_TRACE(expected.file);
         RgbaImage image;
         std::string error;
         ASSERT_TRUE(DecodeImageFile(kTextures / expected.file, image, error)) << error;
         EXPECT_EQ(image.width, expected.width);
         EXPECT_EQ(image.height, expected.height);
-        EXPECT_EQ(PixelsOf(image), expected.pixels);
+        EXPECT_EQ(image.pixels, expected.pixels);
     }
 }
 

@@ -3,38 +3,12 @@
 
 #include <atomic>
 #include <cstring>
-#include <set>
 #include <thread>
 
 namespace quorvane {
 namespace {
 
 using UploadTest = test::HeadlessDeviceTest;
-
-TEST_F(UploadTest, RacingLoadersGetSixteenDifferentEntriesThenNone) {
-    CUploadCommandPool& pool = device_->UploadPool();
-    ASSERT_TRUE(pool.IsValid());
-    // Loader threads race for entries: each gets a different one.
-    std::vector<std::thread> loaders;
-    std::mutex mutex;
-    std::set<uint32_t> taken;
-    for (int i = 0; i < 16; ++i) {
-        loaders.emplace_back([&] {
-            const auto entry = pool.TryAcquire();
-            std::lock_guard lock(mutex);
-            ASSERT_TRUE(entry);
-            taken.insert(*entry);
-        });
-    }
-    for (auto& loader : loaders) {
-        loader.join();
-    }
-    EXPECT_EQ(taken.size(), 16u);
-    EXPECT_FALSE(pool.TryAcquire()); // a given-back entry comes again: LoaderSlotsTest
-    for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
-        pool.Release(i);
-    }
-}
 
 TEST_F(UploadTest, UploadListRidesAlongWithTheFrame) {
     CUploadCommandPool& pool = device_->UploadPool();
