@@ -83,11 +83,10 @@ TEST(ColliderSkinRecordsTest, MeshRecordsOnePerCornerWithNormalsOfTheNormalIndex
     const CCollider& mesh = *set.colliders.at(0);
     ASSERT_EQ(mesh.restRecords->size(), 6u);
     EXPECT_EQ(mesh.skinnedRecords.size(), 6u);
-    const std::array<float, 3> expectedX = {0, 10, 20};
-    for (size_t c = 0; c < 3; ++c) {
-        EXPECT_EQ((*mesh.restRecords)[c].position, (std::array<float, 3>{expectedX[c], 1, 2}));
+    const float cornerX[] = {0, 10, 20, 30, 20, 10};
+    for (size_t c = 0; c < 6; ++c) {
+        EXPECT_EQ((*mesh.restRecords)[c].position, (std::array<float, 3>{cornerX[c], 1, 2})) << c;
     }
-    EXPECT_EQ((*mesh.restRecords)[3].position, (std::array<float, 3>{30, 1, 2}));
     EXPECT_EQ((*mesh.restRecords)[0].normal, (std::array<float, 3>{0, 0, 1}));
     EXPECT_EQ((*mesh.restRecords)[2].normal, (std::array<float, 3>{1, 0, 0}));
     EXPECT_EQ(mesh.polygons.at(0)->firstRecord, 0);

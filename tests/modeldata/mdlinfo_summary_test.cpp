@@ -1,4 +1,5 @@
 #include "modeldata/collider_reader.h"
+#include "modeldata/file_bytes.h"
 #include "modeldata/mdl_reader.h"
 #include "tests/file_faults.h"
 #include "tools/mdlinfo/summary.h"
@@ -6,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace quorvane::mdlinfo {
 namespace {
@@ -25,20 +25,13 @@ TEST(MdlinfoSummaryTest, KindFromExtensionThenFromContent) {
 const std::filesystem::path kColladaDocuments =
     std::filesystem::path(__FILE__).parent_path() / "../data/collada";
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Expected lines read from duck.dae: one material blinn3 whose effect samples
 // image file2, which names ./duckCM.tga.
 TEST(MdlinfoSummaryTest, ColladaDocumentsAreSummarisedLikeTextModels) {
     const std::string path = (kColladaDocuments / "duck.dae").string();
     std::string description;
     std::string error;
-    ASSERT_TRUE(DescribeColladaFile(path, ReadText(path), description, error)) << error;
+    ASSERT_TRUE(DescribeColladaFile(path, ReadFileBytes(path).Text(), description, error)) << error;
     for (const char* line : {"model id: duck\n", "geometries: 1 (", "materials: 1\n  blinn3 texture file2\n",
                              "textures: 1\n  file2: ./duckCM.tga\n", "animations: 1\n"}) {
         EXPECT_NE(description.find(line), std::string::npos) << line << "\n" << description;

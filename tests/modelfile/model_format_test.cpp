@@ -1,10 +1,9 @@
 // Which reader opens a model file: one table over names and contents.
+#include "modeldata/file_bytes.h"
 #include "modelfile/model_format.h"
 #include "tests/model_file_copies.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,10 +11,7 @@ namespace quorvane {
 namespace {
 
 std::string TextOf(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(ReadFileBytes(path).Text());
 }
 
 struct FormatCase {

@@ -34,11 +34,11 @@ Mat4 ToMat4(const Matrix4x4& m) {
     return out;
 }
 
-void ExpectIdentity(const Mat4& m, const std::string& what) {
-    const Mat4 identity = Identity();
-    for (size_t k = 0; k < 16; ++k) {
-        EXPECT_NEAR(m[k], identity[k], 1e-4) << what << " element " << k;
-    }
+// Where the bone sits in the model's bone table.
+size_t IndexOf(const CModel& model, const CBone* bone) {
+    const auto found = std::find_if(model.bones.begin(), model.bones.end(),
+                                    [bone](const auto& listed) { return listed.get() == bone; });
+    return static_cast<size_t>(found - model.bones.begin());
 }
 
 TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
@@ -53,7 +53,10 @@ TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
         EXPECT_TRUE(seen.insert(bone).second) << bone->name;
         EXPECT_FALSE(bone->id.empty());
         const Mat4 world = Multiply(parentWorld, ToMat4(bone->jointMatrix));
-        ExpectIdentity(Multiply(ToMat4(bone->inverseBindMatrix), world), bone->name);
+        const Mat4 bound = Multiply(ToMat4(bone->inverseBindMatrix), world);
+        for (size_t k = 0; k < 16; ++k) {
+            EXPECT_NEAR(bound[k], Identity()[k], 1e-4) << bone->name << " element " << k;
+        }
         for (const CBone* child : bone->children) {
             EXPECT_EQ(child->parent, bone);
             visit(child, world);
@@ -140,11 +143,7 @@ std::vector<Mat4> FinalMatrices(const CModel& model, const CAnimation& animation
             Multiply(Multiply(RigidInverse(inverseBind), RigidInverse(ToMat4(bone->jointMatrix))),
                      Multiply(pose, inverseBind));
         const Mat4 final = Multiply(parentFinal, local);
-        for (size_t b = 0; b < model.bones.size(); ++b) {
-            if (model.bones[b].get() == bone) {
-                finals[b] = final;
-            }
-        }
+        finals.at(IndexOf(model, bone)) = final;
         for (const CBone* child : bone->children) {
             visit(child, final);
         }
@@ -162,8 +161,8 @@ TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndStrides) {
     ASSERT_NE(model.FindAnimation("WALK"), nullptr);
     const CAnimation& walk = *model.FindAnimation("WALK");
     double footMin = 1e9, footMax = -1e9;
-    const CBone* foot = model.FindBoneById("foot_l");
-    ASSERT_NE(foot, nullptr);
+    const size_t foot = IndexOf(model, model.FindBoneById("foot_l"));
+    ASSERT_LT(foot, model.bones.size());
     for (size_t key = 0; key < walk.channels[0]->poses.size(); ++key) {
         const auto finals = FinalMatrices(model, walk, key);
         double lowest = 1e9, highest = -1e9;
@@ -182,13 +181,9 @@ TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndStrides) {
         // One foot always carries the body: the lowest point stays at the ground.
         EXPECT_NEAR(lowest, 0.0, 0.5) << "key " << key;
         EXPECT_GT(highest, 10.0) << "key " << key;
-        for (size_t b = 0; b < model.bones.size(); ++b) {
-            if (model.bones[b].get() == foot) {
-                const Vec3 ankle = TransformPoint(finals[b], {0.6, 0, 0.6});
-                footMin = std::min(footMin, ankle.y);
-                footMax = std::max(footMax, ankle.y);
-            }
-        }
+        const Vec3 ankle = TransformPoint(finals[foot], {0.6, 0, 0.6});
+        footMin = std::min(footMin, ankle.y);
+        footMax = std::max(footMax, ankle.y);
     }
     // The left foot swings forwards and back by a stride.
     EXPECT_GT(footMax - footMin, 2.0);
