@@ -93,10 +93,7 @@ TEST_F(Scenario, AxisKeyDuringACursorDragKeepsTheOffsetFromTheGPress) {
 
 TEST_F(Scenario, CursorZMoveAndScaleFollowTheVerticalMouseMotion) {
     Choose({"rock.mdl"});
-    MoveTo(0, 100);
-    Key('G');
-    Key('Z');
-    MoveTo(0, 80); // up 20 pixels raises the model: the offset goes down
+    Drag('G', {0, 100}, {0, 80}, 'Z'); // up 20 pixels raises the model: the offset goes down
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, -2.0f);
     RightClick();
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, 0.0f);
@@ -113,9 +110,7 @@ TEST_F(Scenario, CursorZMoveAndScaleFollowTheVerticalMouseMotion) {
 
 TEST_F(Scenario, ConfirmedCursorScaleAndRotationBecomeTheCentreOfTheNextDraw) {
     Choose({"rock.mdl"});
-    MoveTo(0, 0);
-    Key('S');
-    MoveTo(0, 5); // down 5 pixels: -0.5
+    Drag('S', {0, 0}, {0, 5}); // down 5 pixels: -0.5
     LeftClick();
     EXPECT_EQ(field->Vectors().baseScale, (Vector4{0.5f, 0.5f, 0.5f, 1}));
     Key('R');

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/main_field.h"
+#include "editor/recovery_journal.h"
 #include "fake_model_loader.h"
 #include "platform/virtual_key_codes.h"
 
@@ -82,6 +83,16 @@ protected:
         field->OnMouseMove({x, y});
         field->ApplyPostedInput();
     }
+    // G, S or R pressed with the mouse at from, then an axis key if given, and
+    // the drag to to, not yet confirmed.
+    void Drag(char what, PixelPoint from, PixelPoint to, char axis = 0) {
+        MoveTo(from.x, from.y);
+        Key(what);
+        if (axis != 0) {
+            Key(axis);
+        }
+        MoveTo(to.x, to.y);
+    }
     // As a person clicks: after the background thread has read the cell's
     // names and the cursor's next copies have been swapped in.
     void LeftClick(int x = 0, int y = 0) {
@@ -123,13 +134,36 @@ protected:
     void RedoStep() { ApplyHistoryStep(false); }
     void ApplyHistoryStep(bool undo) {
         undo ? field->RequestUndo() : field->RequestRedo();
+        FinishHistoryStep();
+    }
+    void FinishHistoryStep() {
         field->UpdateEditing();
         field->WaitForBackgroundWork();
         field->UpdateEditing();
     }
 
     EditMode Mode() const { return field->Mode(); }
+    // A cell's grid map file at level 0.
+    std::filesystem::path CellPath(const std::string& cell = "p0p0") const {
+        return dir / "gridfile" / "lod0" / (cell + ".gmf");
+    }
     std::filesystem::path JournalPath() const { return dir / "recovery.journal"; }
+    void OpenJournal() {
+        std::string message;
+        ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    }
+    // The unwritten placements on disk once the journal writer has caught up.
+    UnwrittenSet Journaled() const {
+        field->FlushJournal();
+        return CRecoveryJournal(JournalPath()).Read().Latest();
+    }
+    std::vector<std::string> JournaledNames() const {
+        std::vector<std::string> names;
+        for (const UnwrittenPlacement& part : Journaled()) {
+            names.push_back(part.record.uniqueName);
+        }
+        return names;
+    }
     // The editor started again on the same folder, the journal opened.
     std::unique_ptr<CMainField> Restarted() {
         auto restarted = std::make_unique<CMainField>(loader, dir / "gridfile");

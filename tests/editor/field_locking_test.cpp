@@ -126,9 +126,8 @@ TEST_F(FieldLocking, HooksRunAfterTheLockIsReleased) {
 // A click reads no file: the names in a cell's file are read off the input
 // thread, once per visit of the cell, whatever the placements and parts.
 TEST_F(FieldLocking, AClickReadsNoFileAndEachVisitOfACellReadsItOnce) {
-    std::filesystem::create_directories(dir / "gridfile" / "lod0");
-    const std::filesystem::path p0p0 = dir / "gridfile" / "lod0" / "p0p0.gmf";
-    const std::filesystem::path p1p0 = dir / "gridfile" / "lod0" / "p1p0.gmf";
+    const std::filesystem::path p0p0 = CellPath();
+    std::filesystem::create_directories(p0p0.parent_path());
     std::ofstream(p0p0, std::ios::binary) << "p0p0_A_000|A|0|0|0|0|a.mdl|a.mdl|0|0|0|1|1|1|0|0|0\r\n"
                                              "p0p0_C_000|C|0|0|0|0|c.mdl|c.mdl|0|0|0|1|1|1|0|0|0\r\n";
     std::mutex readsMutex;
@@ -155,7 +154,7 @@ TEST_F(FieldLocking, AClickReadsNoFileAndEachVisitOfACellReadsItOnce) {
     field->SetPickPoint({60, 1, 0, 0}); // another cell, then back: a teammate may have written meanwhile
     field->SetPickPoint({1, 1, 0, 0});
     field->WaitForBackgroundWork();
-    EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 2}, {p1p0, 1}}));
+    EXPECT_EQ(readsNow(), (std::map<std::filesystem::path, int>{{p0p0, 2}, {CellPath("p1p0"), 1}}));
     field.reset(); // before the reads it counts into
 }
 
@@ -176,7 +175,7 @@ TEST_F(FieldLocking, TwoWritesAtOnceAppendEachLineOnce) {
     first.join();
     second.join();
     EXPECT_EQ(written, 1);
-    const std::string text = ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf");
+    const std::string text = ReadFile(CellPath());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
 }
 

@@ -51,21 +51,6 @@ protected:
         std::string message;
         ASSERT_TRUE(CRecoveryJournal(JournalPath()).Append({set, {}}, &message)) << message;
     }
-    void Open() {
-        std::string message;
-        ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
-    }
-    UnwrittenSet Journaled() const {
-        field->FlushJournal();
-        return CRecoveryJournal(JournalPath()).Read().Latest();
-    }
-    std::vector<std::string> JournaledNames() const {
-        std::vector<std::string> names;
-        for (const UnwrittenPlacement& part : Journaled()) {
-            names.push_back(part.record.uniqueName);
-        }
-        return names;
-    }
     // Placing the chosen model again after the last one was confirmed.
     void PlaceAnotherAt(float x) {
         LeftClick();
@@ -78,7 +63,7 @@ const std::string kLeaves = "p0p0_LEAVES_000";
 const std::string kRock = "p0p0_ROCK_000";
 
 TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
-    Open();
+    OpenJournal();
     EXPECT_TRUE(field->RecoverablePlacements().empty());
     Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
     PlaceAt(10.0f, 20.0f);
@@ -87,9 +72,7 @@ TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
     PlaceAt(30.0f, 5.0f);
     // The tree moved by (30, 20) on the ground.
     ListClick(0);
-    MoveTo(100, 100);
-    Key('G');
-    MoveTo(130, 80);
+    Drag('G', {100, 100}, {130, 80});
     LeftClick();
     const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
     field->FlushJournal();
@@ -125,7 +108,7 @@ TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
 }
 
 TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
-    Open();
+    OpenJournal();
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     PlaceAnotherAt(12.0f);
@@ -149,7 +132,7 @@ TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
 TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDecides) {
     const UnwrittenPlacement old = Old(kRock, "rock.mdl", 3.0f);
     LeaveJournal({old});
-    Open();
+    OpenJournal();
     ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
@@ -171,7 +154,7 @@ TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDe
 }
 
 TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
-    Open();
+    OpenJournal();
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     PlaceAnotherAt(12.0f);
@@ -196,7 +179,7 @@ TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
 // whatever the render thread applies before it is stopped.
 TEST_F(FieldRecovery, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsForGood) {
     LeaveJournal({Old("p0p0_OLD_000", "old.mdl", 3.0f)});
-    Open();
+    OpenJournal();
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     std::string message;
@@ -260,12 +243,12 @@ TEST_F(FieldRecovery, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
 TEST_F(FieldRecovery, AClashGetsTheNextFreeNameAndNothingIsDropped) {
     std::filesystem::create_directories(dir / "gridfile" / "lod0");
     // Another placement under the same name, written since: a different line.
-    std::ofstream(dir / "gridfile" / "lod0" / "p0p0.gmf", std::ios::binary)
+    std::ofstream(CellPath(), std::ios::binary)
         << "p0p0_TREE_000|TREE|0|0|0|0|tree.mdl|tree.mdl|99|0|0|1|1|1|0|0|0\r\n";
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f); // p0p0_ROCK_000, before the journal is open
     LeaveJournal({Old(kRock, "rock.mdl", 3.0f), Old("p0p0_TREE_000", "tree.mdl", 5.0f)});
-    Open();
+    OpenJournal();
     ASSERT_EQ(field->RecoverablePlacements().size(), 2u) << "a name in the file proves nothing by itself";
 
     std::string message;
@@ -287,7 +270,7 @@ TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
     const UnwrittenPlacement broken = Old("p0p0_BROKEN_000", "broken.mdl", 1.0f);
     LeaveJournal({Old(kRock, "rock.mdl", 3.0f), broken});
     loader.failing.insert("broken.mdl");
-    Open();
+    OpenJournal();
     std::string message;
     EXPECT_EQ(field->RestoreFromJournal(&message), 1);
     EXPECT_NE(message.find("broken.mdl"), std::string::npos) << message;

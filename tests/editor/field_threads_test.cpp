@@ -3,7 +3,6 @@
 // chooses; the render thread applies undo, redo and deletes and reads every placed model under the
 // list's lock only, as the registry's update does. Built with
 // ThreadSanitizer by scripts/run-tsan.sh: any unguarded access is a failure.
-#include "editor/recovery_journal.h"
 #include "editor_fixture.h"
 
 #include <algorithm>
@@ -44,9 +43,7 @@ protected:
 // shows up whole, every placed model keeps its record, and the journal ends
 // with the newest set.
 TEST_F(FieldThreads, PlacingMovingAndChoosingWhileTheRenderThreadUndoesAndReads) {
-    const std::filesystem::path journal = dir / "recovery.journal";
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
+    OpenJournal();
     Choose({"a.mdl", "b.mdl"});
     std::atomic<bool> running{true};
     std::atomic<int> incomplete{0};
@@ -61,9 +58,7 @@ TEST_F(FieldThreads, PlacingMovingAndChoosingWhileTheRenderThreadUndoesAndReads)
     int brokenGroups = 0;
     for (int i = 0; i < 200; ++i) {
         PlaceAt(static_cast<float>(i), 0.0f);
-        MoveTo(i, i);
-        Key('G');
-        MoveTo(i + 3, i);
+        Drag('G', {i, i}, {i + 3, i});
         LeftClick(); // confirms the move, an undoable step
         LeftClick(); // back to placing
         // Seen through the field, a click's parts are there together or not at all.
@@ -83,12 +78,7 @@ TEST_F(FieldThreads, PlacingMovingAndChoosingWhileTheRenderThreadUndoesAndReads)
     std::vector<std::string> entryNames;
     field->ForEachPlacedModel([&entryNames](const CModelEntry& entry) { entryNames.push_back(entry.name); });
     EXPECT_EQ(entryNames, RecordNames()) << "every placed model has its record, in the same order";
-    field->FlushJournal();
-    std::vector<std::string> journaled;
-    for (const UnwrittenPlacement& part : CRecoveryJournal(journal).Read().Latest()) {
-        journaled.push_back(part.record.uniqueName);
-    }
-    EXPECT_EQ(journaled, RecordNames()) << "the newest set is the one on disk";
+    EXPECT_EQ(JournaledNames(), RecordNames()) << "the newest set is the one on disk";
 }
 
 TEST_F(FieldThreads, WritingWhileTheRenderThreadUndoesAndDeletes) {
@@ -114,7 +104,7 @@ TEST_F(FieldThreads, WritingWhileTheRenderThreadUndoesAndDeletes) {
     render.join();
     field->UpdateEditing();
     EXPECT_EQ(incomplete.load(), 0);
-    const std::string text = ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf");
+    const std::string text = ReadFile(CellPath());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), written) << "each written line once";
 }
 

@@ -23,7 +23,6 @@ protected:
             return WriteGridLines(root, std::move(batch));
         });
     }
-    std::string GridFile() const { return ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"); }
 };
 
 // The render thread's frame during the file work leaves the placements alone;
@@ -52,7 +51,7 @@ TEST_F(WriteOrder, AnUndoDuringTheFileWorkWaitsForTheWriteToEnd) {
     EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
     EXPECT_EQ(field->UndoCount(), 0u);
     EXPECT_EQ(field->PlacedModelCount(), 0) << "written: it lives in its file now";
-    EXPECT_NE(GridFile().find("|15.000000|"), std::string::npos) << GridFile();
+    EXPECT_NE(ReadFile(CellPath()).find("|15.000000|"), std::string::npos) << ReadFile(CellPath());
 }
 
 // A delete and the cancel of a fresh placement during the file work apply
@@ -75,7 +74,7 @@ TEST_F(WriteOrder, ADeleteDuringTheFileWorkAppliesToWhatTheWriteLeft) {
     EXPECT_EQ(field->EditRequest(), CMainField::kRequestNone);
     EXPECT_EQ(field->UndoCount(), 0u) << "a delete of a written placement is no step";
     EXPECT_EQ(field->PlacementRecordCount(), 0);
-    EXPECT_NE(GridFile().find("p0p0_ROCK_000"), std::string::npos);
+    EXPECT_NE(ReadFile(CellPath()).find("p0p0_ROCK_000"), std::string::npos);
 }
 
 // What is written, what leaves the list and what the journal keeps agree:
@@ -123,7 +122,7 @@ TEST_F(WriteOrder, AWriteInTheBackgroundLeavesTheCallerFreeAndTellsItsOutcome) {
     }
     ASSERT_EQ(told.load(), 2) << "each click hears its write's outcome";
     EXPECT_EQ(report.get().writtenNames, (std::vector<std::string>{"p0p0_ROCK_000"}));
-    EXPECT_NE(GridFile().find("p0p0_ROCK_000"), std::string::npos);
+    EXPECT_NE(ReadFile(CellPath()).find("p0p0_ROCK_000"), std::string::npos);
     EXPECT_EQ(field->PlacementRecordCount(), 0);
 }
 

@@ -8,11 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -126,10 +124,6 @@ struct SplitCase {
     std::vector<std::string> lines;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class CellLines : public GridCellStore, public ::testing::WithParamInterface<SplitCase> {};
 
 TEST_P(CellLines, AreTheStoredBytesWithoutTheirLineEnds) {
@@ -171,10 +165,6 @@ struct ChangeCase {
     const char* after; // the file left by someone else; null: missing
     const char* told;  // what the message says happened
 };
-
-void PrintTo(const ChangeCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ChangedOnDisk : public GridCellStore, public ::testing::WithParamInterface<ChangeCase> {};
 
@@ -228,10 +218,6 @@ struct BadLineCase {
     const char* told;
 };
 
-void PrintTo(const BadLineCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class LinesWithLineEnds : public GridCellStore, public ::testing::WithParamInterface<BadLineCase> {};
 
 TEST_P(LinesWithLineEnds, AreRefusedAndNothingIsWritten) {
@@ -257,58 +243,38 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLineCase{"RewriteWithCrInside", true, {"a|\r1"}, "line 1 "}),
     [](const ::testing::TestParamInfo<BadLineCase>& info) { return std::string(info.param.name); });
 
-// The stamp each write hands back is all the next rewrite needs.
+// The stamp each write hands back is all the next rewrite needs; the first
+// rewrite finds no cell and makes it and its folder.
 TEST_F(GridCellStore, WritesWithKnownStampsReadNothing) {
     struct Step {
-        CellWrite write;
+        bool rewrite; // else an append
+        std::vector<std::string> lines;
         const char* bytes; // the file afterwards
     };
-    std::optional<FileStamp> stamp;
-    const auto rewrite = [&](std::vector<std::string> lines) {
-        return CellWrite{cell, CellRewrite{std::move(lines), stamp.value_or(FileStamp{})}};
+    const std::vector<Step> steps = {
+        {true, {"a|1"}, "a|1\r\n"},
+        {false, {"b|2"}, "a|1\r\nb|2\r\n"},
+        {true, {"b|2", "a|1"}, "b|2\r\na|1\r\n"},
+        {false, {"c|3"}, "b|2\r\na|1\r\nc|3\r\n"},
+        {false, {}, "b|2\r\na|1\r\nc|3\r\n"},
+        {true, {"c|3"}, "c|3\r\n"},
+        {true, {}, ""},
+        {true, {"d|4"}, "d|4\r\n"}, // the empty file's stamp holds
     };
-    const auto append = [&](std::vector<std::string> lines) {
-        return CellWrite{cell, CellAppend{std::move(lines)}};
-    };
-
-    // The first rewrite finds no cell and makes it and its folder.
-    const std::vector<std::function<Step()>> steps = {
-        [&] {
-            return Step{rewrite({"a|1"}), "a|1\r\n"};
-        },
-        [&] {
-            return Step{append({"b|2"}), "a|1\r\nb|2\r\n"};
-        },
-        [&] {
-            return Step{rewrite({"b|2", "a|1"}), "b|2\r\na|1\r\n"};
-        },
-        [&] {
-            return Step{append({"c|3"}), "b|2\r\na|1\r\nc|3\r\n"};
-        },
-        [&] {
-            return Step{append({}), "b|2\r\na|1\r\nc|3\r\n"};
-        },
-        [&] {
-            return Step{rewrite({"c|3"}), "c|3\r\n"};
-        },
-        [&] {
-            return Step{rewrite({}), ""};
-        },
-        [&] {
-            return Step{rewrite({"d|4"}), "d|4\r\n"}; // the empty file's stamp holds
-        },
-    };
+    FileStamp stamp; // no cell yet
     for (size_t i = 0; i < steps.size(); ++i) {
-        const Step step = steps[i]();
-        const CellWriteResult result = WriteCell(access, step.write);
+        const Step& step = steps[i];
+        const CellWriteResult result =
+            WriteCell(access, step.rewrite ? CellWrite{cell, CellRewrite{step.lines, stamp}}
+                                           : CellWrite{cell, CellAppend{step.lines}});
         ASSERT_EQ(result.outcome, CellWriteOutcome::Written) << "step " << i << ": " << result.message;
         ASSERT_TRUE(result.stamp) << "step " << i;
         EXPECT_TRUE(std::filesystem::is_regular_file(cell)) << "step " << i;
         EXPECT_EQ(Contents(cell), step.bytes) << "step " << i;
-        stamp = result.stamp;
+        stamp = *result.stamp;
     }
     EXPECT_EQ(access.disk.ReadCount(), 0u);
-    EXPECT_EQ(MustRead(access).stamp, *stamp);
+    EXPECT_EQ(MustRead(access).stamp, stamp);
     EXPECT_EQ(access.disk.ReadCount(), 1u);
 }
 
@@ -337,10 +303,6 @@ struct InterruptCase {
     bool temporaryLeft;  // "<cell>.gmf.new" holds the new bytes
     CellWriteOutcome retryWithOldStamp;
 };
-
-void PrintTo(const InterruptCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class InterruptedRewrite : public GridCellStore, public ::testing::WithParamInterface<InterruptCase> {};
 

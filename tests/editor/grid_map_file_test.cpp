@@ -29,13 +29,13 @@ TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
     ASSERT_TRUE(field->WriteGridFiles(&report))
         << (report.failures.empty() ? "" : report.failures[0].message);
     EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_TREE_000"}));
-    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), kTreeLine);
+    EXPECT_EQ(ReadFile(CellPath()), kTreeLine);
     EXPECT_EQ(field->GridState(), CMainField::kGridWritten);
 
     // Until the render thread has cleaned up, a second write is refused and writes nothing.
     EXPECT_FALSE(field->WriteGridFiles(&report));
     EXPECT_TRUE(report.refused);
-    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), kTreeLine);
+    EXPECT_EQ(ReadFile(CellPath()), kTreeLine);
 
     field->UpdateEditing();
     EXPECT_EQ(field->GridState(), CMainField::kGridIdle);
@@ -62,12 +62,12 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
     entry->transform.rotation = {-179.999f, 90.0f, 0.0000001f, 1};
     placed.Append(std::move(entry));
     ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
-    const std::string written = ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf");
+    const std::string written = ReadFile(CellPath());
     EXPECT_EQ(written.find(','), std::string::npos) << written;
     EXPECT_NE(written.find("|1.234568|"), std::string::npos) << written;
 
     GridReadReport read;
-    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", &read);
+    const auto file = LoadGridFile(CellPath(), &read);
     ASSERT_TRUE(file);
     EXPECT_EQ(read.linesSkipped, 0);
     const CModelEntry& back = *file->groups[0]->At(1);
@@ -90,8 +90,8 @@ TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {
     const auto first = WriteGridLines(dir / "gridfile", field->PendingGridLines());
     const auto second = WriteGridLines(dir / "gridfile", field->PendingGridLines());
     ASSERT_TRUE(first.AllWritten() && second.AllWritten());
-    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), std::string(kTreeLine) + kTreeLine);
-    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);
+    EXPECT_EQ(ReadFile(CellPath()), std::string(kTreeLine) + kTreeLine);
+    const auto file = LoadGridFile(CellPath(), nullptr);
     ASSERT_TRUE(file);
     ASSERT_EQ(file->groups[0]->Count(), 2);
     EXPECT_EQ(file->groups[0]->At(1)->name, file->groups[0]->At(2)->name);
@@ -109,13 +109,13 @@ TEST_F(GridMapFiles, ARecordGoesToTheCellAndLevelItWasPlacedIn) {
     placed.Append(PlacedEntry("m1p0_ROCK_000", {-10, 5, 0, 1}));
     placed.Append(PlacedEntry("p3m12_ROCK_000", {160, -590, 0, 1}));
     ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
-    EXPECT_FALSE(std::filesystem::exists(dir / "gridfile" / "lod0" / "p4m2.gmf"));
-    const auto file = LoadGridFile(dir / "gridfile" / "lod0" / "p0p0.gmf", nullptr);
+    EXPECT_FALSE(std::filesystem::exists(CellPath("p4m2")));
+    const auto file = LoadGridFile(CellPath(), nullptr);
     ASSERT_TRUE(file);
     ASSERT_EQ(file->groups.size(), 1u);
     EXPECT_EQ(file->groups[0]->At(1)->transform.position, (Vector4{210, -75.5f, 3, 1}));
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "gridfile" / "lod2" / "m1p0.gmf"));
-    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "gridfile" / "lod0" / "p3m12.gmf"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(CellPath("p3m12")));
 }
 
 TEST_F(GridMapFiles, LinesOfSeveralListNumbersFillEveryGroupUpToTheHighest) {
@@ -198,7 +198,7 @@ TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {
 }
 
 TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
-    std::filesystem::create_directories(dir / "gridfile" / "lod0" / "p1p0.gmf"); // cannot be opened as a file
+    std::filesystem::create_directories(CellPath("p1p0")); // cannot be opened as a file
     Choose({"tree.mdl"});
     PlaceAt(10, 20);
     LeftClick();
@@ -207,7 +207,7 @@ TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
     EXPECT_FALSE(field->WriteGridFiles(&report));
     EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_TREE_000"}));
     ASSERT_EQ(report.failures.size(), 1u);
-    EXPECT_EQ(report.failures[0].path, dir / "gridfile" / "lod0" / "p1p0.gmf");
+    EXPECT_EQ(report.failures[0].path, CellPath("p1p0"));
     field->UpdateEditing();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p1p0_TREE_000"}));
     EXPECT_TRUE(Entry("p1p0_TREE_000").has_value());
@@ -221,7 +221,7 @@ TEST_F(GridMapFiles, ATextFieldThatWouldBreakTheLineIsRefusedWithAReason) {
     ASSERT_EQ(report.failures.size(), 1u);
     EXPECT_EQ(report.failures[0].uniqueName, "p0p0_ODD|NAME_000");
     EXPECT_NE(report.failures[0].message.find("\"|\""), std::string::npos);
-    EXPECT_EQ(ReadFile(dir / "gridfile" / "lod0" / "p0p0.gmf"), kTreeLine);
+    EXPECT_EQ(ReadFile(CellPath()), kTreeLine);
     field->UpdateEditing();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ODD|NAME_000"}));
 
@@ -273,7 +273,6 @@ TEST_F(GridMapFiles, DestroyingAFileGivesBackOnlyTheUsesItsInstancesHeld) {
 // copies and lines; only a cell someone else changed since it was read goes,
 // to be read again.
 TEST_F(GridMapFiles, AWriteJoinsTheCellsInMemoryWithoutReadingThem) {
-    const std::filesystem::path cell = dir / "gridfile" / "lod0" / "p0p0.gmf";
     const auto entryNames = [this](const std::filesystem::path& path) {
         std::vector<std::string> names;
         field->Lists().gridFiles.ForEach([&](const GridFileEntry& file) {
@@ -285,41 +284,37 @@ TEST_F(GridMapFiles, AWriteJoinsTheCellsInMemoryWithoutReadingThem) {
         });
         return names;
     };
+    // A tree placed, confirmed and written.
+    const auto writeATree = [this] {
+        PlaceAt(10, 20);
+        LeftClick();
+        ASSERT_TRUE(field->WriteGridFiles(nullptr));
+        field->UpdateEditing();
+    };
     Choose({"tree.mdl"});
 
     // A cell the write begins joins memory as a new file.
-    PlaceAt(10, 20);
-    LeftClick(); // confirmed
-    ASSERT_TRUE(field->WriteGridFiles(nullptr));
-    field->UpdateEditing();
-    EXPECT_EQ(entryNames(cell), (std::vector<std::string>{"p0p0_TREE_000"}));
+    writeATree();
+    EXPECT_EQ(entryNames(CellPath()), (std::vector<std::string>{"p0p0_TREE_000"}));
     EXPECT_EQ(field->GridFileReads(), 0u);
 
     // A cell in memory takes the new copy, line and stamp: the next rewrite finds the file as it expects.
-    PlaceAt(10, 20);
-    LeftClick(); // confirmed
-    ASSERT_TRUE(field->WriteGridFiles(nullptr));
-    field->UpdateEditing();
-    EXPECT_EQ(entryNames(cell), (std::vector<std::string>{"p0p0_TREE_000", "p0p0_TREE_001"}));
+    writeATree();
+    EXPECT_EQ(entryNames(CellPath()), (std::vector<std::string>{"p0p0_TREE_000", "p0p0_TREE_001"}));
     field->Lists().gridFiles.ForEach([&](const GridFileEntry& file) {
         EXPECT_EQ(file.lines.size(), 2u);
         FileStamp now;
         std::string message;
-        ASSERT_TRUE(CGridFileAccess().Stamp(cell, &now, &message)) << message;
+        ASSERT_TRUE(CGridFileAccess().Stamp(CellPath(), &now, &message)) << message;
         EXPECT_EQ(file.stamp, now);
     });
     EXPECT_EQ(field->GridFileReads(), 0u);
 
     // A teammate's line since: the cell goes and is read again by streaming.
-    {
-        std::ofstream out(cell, std::ios::binary | std::ios::app);
-        out << "p0p0_WELL_000|WELL|0|2|0|0|well.mdl|well.mdl|1.000000|1.000000|0.000000|"
-               "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
-    }
-    PlaceAt(10, 20);
-    LeftClick(); // confirmed
-    ASSERT_TRUE(field->WriteGridFiles(nullptr));
-    field->UpdateEditing();
+    std::ofstream(CellPath(), std::ios::binary | std::ios::app)
+        << "p0p0_WELL_000|WELL|0|2|0|0|well.mdl|well.mdl|1.000000|1.000000|0.000000|"
+           "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
+    writeATree();
     EXPECT_EQ(field->GridFileCount(), 0);
     EXPECT_EQ(field->PlacedModelCount(), 0);
 }

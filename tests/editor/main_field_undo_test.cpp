@@ -2,6 +2,8 @@
 #include "editor/recovery_journal.h"
 #include "editor_fixture.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <random>
@@ -28,20 +30,13 @@ protected:
         field->OnKeyUp(vk::kControl);
         field->ApplyPostedInput();
     }
-    // The frame that takes the request, and the one after the background
-    // thread has loaded what a delete took away.
-    void ApplyHistory() {
-        field->UpdateEditing();
-        field->WaitForBackgroundWork();
-        field->UpdateEditing();
-    }
     void Undo() {
         CtrlKey('Z');
-        ApplyHistory();
+        FinishHistoryStep();
     }
     void Redo(bool withShiftZ = false) {
         withShiftZ ? CtrlKey('Z', true) : CtrlKey('Y');
-        ApplyHistory();
+        FinishHistoryStep();
     }
     void PickRow(int32_t row) { ListClick((row - 1) * CPlacementListModel::kRowHeight); }
     Vector4 Position(const std::string& name) const { return Entry(name)->transform.position; }
@@ -62,9 +57,7 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
 
     // Move the tree by (30, 20) on the ground, then turn it 10 degrees about z.
     PickRow(1);
-    MoveTo(100, 100);
-    Key('G');
-    MoveTo(130, 80);
+    Drag('G', {100, 100}, {130, 80});
     LeftClick();
     Key('R');
     Key('Z');
@@ -124,10 +117,7 @@ TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
     Choose({"rock.mdl"});
     PlaceAt(10.0f, 20.0f);
     PickRow(1);
-    MoveTo(100, 100);
-    Key('G');
-    Key('X');
-    MoveTo(110, 100);
+    Drag('G', {100, 100}, {110, 100}, 'X');
     ASSERT_EQ(Position(kRock), (Vector4{20, 20, 0, 1}));
 
     CtrlKey('Z');
@@ -137,9 +127,7 @@ TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
     field->UpdateEditing();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
 
-    MoveTo(100, 100);
-    Key('G');
-    MoveTo(125, 100);
+    Drag('G', {100, 100}, {125, 100});
     ASSERT_EQ(Position(kRock), (Vector4{35, 20, 0, 1}));
     DeleteButton();
     ASSERT_EQ(field->PlacementRecordCount(), 0);
@@ -159,9 +147,7 @@ TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
 TEST_F(UndoTest, CtrlZInACursorAdjustmentEndsItAsARightClickDoes) {
     Choose({"rock.mdl"});
     const Vector4 offset = field->Vectors().cursorOffset;
-    MoveTo(100, 100);
-    Key('G');
-    MoveTo(120, 100);
+    Drag('G', {100, 100}, {120, 100});
     ASSERT_NE(field->Vectors().cursorOffset, offset);
     CtrlKey('Z');
     EXPECT_EQ(field->Vectors().cursorOffset, offset);
@@ -174,9 +160,7 @@ TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
     PlaceAt(10.0f, 20.0f);
     PickRow(1);
     ASSERT_EQ(field->UndoCount(), 1u);
-    MoveTo(100, 100);
-    Key('G');
-    MoveTo(140, 100);
+    Drag('G', {100, 100}, {140, 100});
     RightClick();
     EXPECT_EQ(field->UndoCount(), 1u);
     Key('S');
@@ -329,16 +313,12 @@ private:
     size_t at_ = 0;
 };
 
+// The lowest number not taken, as the editor fills gaps.
 std::string FreeName(const ModelList& list, const std::string& base) {
     for (int n = 0;; ++n) {
-        std::string digits = std::to_string(n);
-        digits.insert(0, digits.size() < 3 ? 3 - digits.size() : 0, '0');
-        const std::string name = "p0p0_" + base + "_" + digits;
-        bool taken = false;
-        for (const ModelRecord& record : list) {
-            taken = taken || record.name == name;
-        }
-        if (!taken) {
+        char name[32];
+        std::snprintf(name, sizeof name, "p0p0_%s_%03d", base.c_str(), n);
+        if (std::ranges::none_of(list, [&](const ModelRecord& record) { return record.name == name; })) {
             return name;
         }
     }
@@ -375,9 +355,7 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
             const int dx = pick(-3, 3);
             const int dy = pick(-3, 3);
             PickRow(row);
-            MoveTo(100, 100);
-            Key('G');
-            MoveTo(100 + dx, 100 + dy);
+            Drag('G', {100, 100}, {100 + dx, 100 + dy});
             LeftClick();
             if (dx != 0 || dy != 0) { // an unchanged confirm is no step
                 const int group = list[static_cast<size_t>(row - 1)].group;

@@ -22,10 +22,7 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    void WriteBytes(const std::string& bytes) const {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
+    void WriteBytes(const std::string& bytes) const { std::ofstream(path, std::ios::binary) << bytes; }
 
     static UnwrittenPlacement Part(const std::string& name, float x, uint32_t serial) {
         UnwrittenPlacement part;
@@ -52,17 +49,10 @@ TEST_F(RecoveryJournalTest, RecordsOfPlacementsAndEditsComeBackExactlyInOrder) {
         WrittenPart part;
         part.file = std::filesystem::path(u8"グリッド/lod0/p0m1.gmf");
         part.deleted = deleted;
-        part.line = {name,
-                     "ID_" + name,
-                     1,
-                     2,
-                     3,
-                     1,
-                     "model/家.mdl",
-                     "src.mdl",
-                     {x, -2.5f, 1e-7f, 1.0f},
-                     {2.0f, 1.0f, 0.5f, 1.0f},
-                     {0.0f, -90.0f, 45.5f, 1.0f}};
+        part.line = {name, "ID_" + name, 1, 2, 3, 1, "model/家.mdl", "src.mdl", {}, {}, {}};
+        part.line.position = {x, -2.5f, 1e-7f, 1.0f};
+        part.line.scale = {2.0f, 1.0f, 0.5f, 1.0f};
+        part.line.rotation = {0.0f, -90.0f, 45.5f, 1.0f};
         return part;
     };
     const JournalRecord first{{Part("p0p0_TRUNK_000", 10.0f, 1), Part("p0p0_LEAVES_000", 10.0f, 1)},

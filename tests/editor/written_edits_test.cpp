@@ -94,6 +94,11 @@ protected:
         field->UpdateEditing();
         return report;
     }
+    // Writes, and the cell holds the hand-written file.
+    void ExpectWrittenAs(std::string_view expected) {
+        EXPECT_TRUE(Write().AllWritten());
+        EXPECT_EQ(ReadFile(cellFile), Expected(expected));
+    }
     void MoveSelectionAlongX(int digit) { Typed('G', 'X', std::to_string(digit)); }
     // One unwritten copy of a two-unit box, placed and confirmed, the cursor back to moving.
     void PlaceUnwrittenAt(Vector4 point) {
@@ -169,18 +174,15 @@ TEST_F(WrittenEdits, AMovedWrittenCopyIsRewrittenInPlaceAndUndoneByAnotherWrite)
     // The cell in memory follows its rewrite: its stamp is the rewrite's, so the next edit is written too.
     ClickGround(15.0f, 20.0f);
     MoveSelectionAlongX(5);
-    EXPECT_TRUE(Write().AllWritten());
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved_twice.gmf"));
+    ExpectWrittenAs("p0p0_house_moved_twice.gmf");
     EXPECT_EQ(access->ReadCount(), 0u);
 
     // The moves are still undoable: undone, the old lines go back at the next writes.
     UndoStep();
-    Write();
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_moved.gmf"));
+    ExpectWrittenAs("p0p0_house_moved.gmf");
     UndoStep();
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
-    Write();
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0.gmf"));
+    ExpectWrittenAs("p0p0.gmf");
 }
 
 // Rewritten, the other lines would turn into UTF-8: the edit waits, the bytes stay.
@@ -203,8 +205,7 @@ TEST_F(WrittenEdits, AClickOnAWrittenPartTakesEveryPartItsClickPlaced) {
     ASSERT_EQ(field->SelectedGroup().size(), 3u)
         << "walls, roof and door stand on one spot, written together";
     MoveSelectionAlongX(5);
-    EXPECT_TRUE(Write().AllWritten());
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_house_parts_moved.gmf"));
+    ExpectWrittenAs("p0p0_house_parts_moved.gmf");
     ShiftClickGround(15.0f, 20.0f); // the whole house goes out of the selection again
     EXPECT_TRUE(field->SelectedGroup().empty());
     EXPECT_EQ(field->SelectedName(), "");
@@ -227,8 +228,7 @@ TEST_F(WrittenEdits, ADeletedWrittenCopyHidesLeavesTheFileAndComesBackWithUndo) 
     ClickGround(30.0f, 5.0f); // a hidden copy is not there to pick
     EXPECT_EQ(field->SelectedName(), "");
 
-    EXPECT_TRUE(Write().AllWritten());
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_tree_deleted.gmf"));
+    ExpectWrittenAs("p0p0_tree_deleted.gmf");
 }
 
 TEST_F(WrittenEdits, ACancelledMoveLeavesNothingToWrite) {
@@ -253,10 +253,7 @@ TEST_F(WrittenEdits, ACellChangedOnDiskIsNotOverwrittenAndTheEditStays) {
         Expected("p0p0.gmf") +
         "p0p0_WELL_000|WELL|0|2|0|0|model/town/well.mdl|model/town/well.mdl|1.000000|1.000000|0.000000|"
         "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
-    {
-        std::ofstream out(cellFile, std::ios::binary | std::ios::trunc);
-        out << teammate;
-    }
+    std::ofstream(cellFile, std::ios::binary | std::ios::trunc) << teammate;
     const GridWriteReport report = Write();
     EXPECT_FALSE(report.AllWritten());
     ASSERT_EQ(report.failures.size(), 1u);
@@ -283,14 +280,12 @@ TEST_F(WrittenEdits, ShiftClicksGatherCopiesThatTurnAboutTheirCentreInOneStep) {
     EXPECT_EQ(Copy("p0p0_HOUSE_000")->transform.position, (Vector4{12.5f, 2.5f, 0.0f, 1.0f}));
     EXPECT_EQ(Copy("p0p0_TREE_000")->transform.position, (Vector4{27.5f, 22.5f, 0.0f, 1.0f}));
     EXPECT_EQ(field->UndoCount(), 1u);
-    EXPECT_TRUE(Write().AllWritten());
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0_group_turned.gmf"));
+    ExpectWrittenAs("p0p0_group_turned.gmf");
 
     UndoStep();
     EXPECT_EQ(Copy("p0p0_TREE_000")->transform.position, (Vector4{30.0f, 5.0f, 0.0f, 1.0f}));
     EXPECT_EQ(field->SelectedGroup().size(), 2u) << "undo brings the selection back";
-    Write();
-    EXPECT_EQ(ReadFile(cellFile), Expected("p0p0.gmf"));
+    ExpectWrittenAs("p0p0.gmf");
 
     ShiftClickGround(10.0f, 20.0f);
     EXPECT_TRUE(field->SelectedGroup().empty());
@@ -374,8 +369,7 @@ TEST_F(WrittenEdits, ADragFromBareGroundSelectsTheCopiesInsideItsRectangle) {
 
 TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere) {
     const std::filesystem::path journal = JournalPath();
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
+    OpenJournal();
     ClickGround(10.0f, 20.0f);
     MoveSelectionAlongX(5);
     ClickGround(30.0f, 5.0f);
@@ -386,6 +380,7 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
 
     // The next start, before any cell was streamed in.
     std::unique_ptr<CMainField> restarted = Restarted();
+    std::string message;
     EXPECT_EQ(restarted->RecoverableCount(), 2u);
     EXPECT_EQ(restarted->RestoreFromJournal(&message), 2) << message;
     EXPECT_EQ(restarted->WrittenEdits().size(), 2u);
@@ -404,13 +399,13 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
 
 TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
     const std::filesystem::path journal = JournalPath();
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
+    OpenJournal();
     ClickGround(10.0f, 20.0f);
     MoveSelectionAlongX(5);
     field->FlushJournal();
     std::ofstream(cellFile, std::ios::binary | std::ios::trunc).close(); // a teammate emptied the cell
     std::unique_ptr<CMainField> restarted = Restarted();
+    std::string message;
     ASSERT_EQ(restarted->RecoverableCount(), 1u);
     EXPECT_EQ(restarted->RestoreFromJournal(&message), 0);
     EXPECT_NE(message.find("p0p0_HOUSE_000 is no longer in"), std::string::npos) << message;
