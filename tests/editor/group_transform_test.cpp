@@ -4,16 +4,15 @@
 
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 
 namespace quorvane {
 namespace {
 
-constexpr float kNear = 2e-4f;
-
-void ExpectNear(const Vector4& actual, const Vector4& expected, const char* what) {
-    EXPECT_NEAR(actual.x, expected.x, kNear) << what;
-    EXPECT_NEAR(actual.y, expected.y, kNear) << what;
-    EXPECT_NEAR(actual.z, expected.z, kNear) << what;
+void ExpectNear(const Vector4& actual, const Vector4& expected, const std::string& what, float near = 2e-4f) {
+    EXPECT_NEAR(actual.x, expected.x, near) << what;
+    EXPECT_NEAR(actual.y, expected.y, near) << what;
+    EXPECT_NEAR(actual.z, expected.z, near) << what;
 }
 
 CModelTransform At(float x, float y, float z) {
@@ -87,20 +86,15 @@ TEST(GroupTransform, ATurnMovesEachCopyAsOneRigidBody) {
         const auto before = CModelFrame::Of(start);
         const auto after = CModelFrame::Of(moved);
         // The group as one body: the centre to the gesture's position, turned by its angles.
-        CModelTransform body;
-        body.scale = {1, 1, 1, 1};
+        CModelTransform body = At(gesture.position.x, gesture.position.y, gesture.position.z);
         body.rotation = gesture.rotation;
-        body.position = gesture.position;
         const auto group = CModelFrame::Of(body);
         ASSERT_TRUE(before && after && group);
         for (const Vector4 local : {Vector4{1, 0, 0, 1}, Vector4{0, 2, 0, 1}, Vector4{0, 0, -3, 1}}) {
             const Vector4 world = before->PointToWorld(local);
             const Vector4 expected =
                 group->PointToWorld({world.x - centre.x, world.y - centre.y, world.z - centre.z, 1.0f});
-            const Vector4 actual = after->PointToWorld(local);
-            EXPECT_NEAR(actual.x, expected.x, 2e-3f) << "trial " << trial;
-            EXPECT_NEAR(actual.y, expected.y, 2e-3f) << "trial " << trial;
-            EXPECT_NEAR(actual.z, expected.z, 2e-3f) << "trial " << trial;
+            ExpectNear(after->PointToWorld(local), expected, "trial " + std::to_string(trial), 2e-3f);
         }
     }
 }

@@ -1,6 +1,7 @@
 // Which tiles and grid map files the streaming loads and keeps around a centre.
 #include "editor/stream_windows.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -15,6 +16,11 @@ std::vector<TileIndex> Block(int32_t firstI, int32_t lastI, int32_t firstJ, int3
         }
     }
     return tiles;
+}
+
+// A cell window's first and last x, then its first and last y.
+std::array<int32_t, 4> Span(const CellWindow& window) {
+    return {window.firstX, window.lastX, window.firstY, window.lastY};
 }
 
 TEST(TileWindows, CentreOfTheFieldLoadsField10_11ToField16_17) {
@@ -89,10 +95,7 @@ TEST(GridWindows, TheCentreCellIsLoweredOnlyForANegativeQuotient) {
 
 TEST(GridWindows, WindowsAreShiftedOneCellTowardsPlusXAndMinusY) {
     const CellWindow load = GridLoadWindow(0.0f, 0.0f);
-    EXPECT_EQ(load.firstX, -9);
-    EXPECT_EQ(load.lastX, 11);
-    EXPECT_EQ(load.firstY, -11);
-    EXPECT_EQ(load.lastY, 9);
+    EXPECT_EQ(Span(load), (std::array{-9, 11, -11, 9}));
     const std::vector<CellIndex> cells = load.Cells();
     ASSERT_EQ(cells.size(), 21u * 21u);
     EXPECT_EQ(cells[0], (CellIndex{-9, -11}));
@@ -107,11 +110,7 @@ TEST(GridWindows, WindowsAreShiftedOneCellTowardsPlusXAndMinusY) {
     EXPECT_FALSE(keep.Contains({0, 15}));
 
     // Centre (-60, -60): cell (-2, -2); load x -11..9, y -13..7.
-    const CellWindow shifted = GridLoadWindow(-60.0f, -60.0f);
-    EXPECT_EQ(shifted.firstX, -11);
-    EXPECT_EQ(shifted.lastX, 9);
-    EXPECT_EQ(shifted.firstY, -13);
-    EXPECT_EQ(shifted.lastY, 7);
+    EXPECT_EQ(Span(GridLoadWindow(-60.0f, -60.0f)), (std::array{-11, 9, -13, 7}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "editor/typed_value.h"
 #include "editor_fixture.h"
 
+#include <map>
 #include <string_view>
 
 namespace quorvane::testing {
@@ -16,19 +17,12 @@ protected:
     // Types on the main keyboard: capitals are letter keys, '<' is Backspace
     // and '\n' Enter; the keys apply in order, as a frame applies them.
     void Type(std::string_view text) {
+        static const std::map<char, int> kSigns{
+            {'-', vk::kOemMinus}, {'.', vk::kOemPeriod}, {'<', vk::kBack}, {'\n', vk::kReturn}};
         for (char c : text) {
-            int key = vk::kDigit0 + (c - '0');
-            if (c >= 'A' && c <= 'Z') {
-                key = vk::Letter(c);
-            } else if (c == '-') {
-                key = vk::kOemMinus;
-            } else if (c == '.') {
-                key = vk::kOemPeriod;
-            } else if (c == '<') {
-                key = vk::kBack;
-            } else if (c == '\n') {
-                key = vk::kReturn;
-            }
+            const int key = (c >= 'A' && c <= 'Z') ? vk::Letter(c)
+                            : kSigns.contains(c)   ? kSigns.at(c)
+                                                   : vk::kDigit0 + (c - '0');
             field->OnKeyDown(key);
             field->OnKeyUp(key);
         }
@@ -117,18 +111,14 @@ TEST_F(TypedValues, CursorMoveOnXMovesThePlacedModelTheSameWay) {
 }
 
 TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
-    const std::filesystem::path journal = dir / "recovery.journal";
     std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(journal, &message)) << message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
     PlaceRock(10.0f, 20.0f);
     Type("GY-4\nGX9");
     Escape();
     field->FlushJournal();
 
-    // Another field on the same journal, as after a crash.
-    CMainField restarted(loader, dir / "gridfile");
-    ASSERT_TRUE(restarted.OpenRecoveryJournal(journal, &message)) << message;
-    const UnwrittenSet recoverable = restarted.RecoverablePlacements();
+    const UnwrittenSet recoverable = Restarted()->RecoverablePlacements(); // as after a crash
     ASSERT_EQ(recoverable.size(), 1u);
     EXPECT_EQ(recoverable[0].transform.position, (Vector4{10, 16, 0, 1}));
 }
