@@ -67,6 +67,16 @@ protected:
         return {rgba[at], rgba[at + 1], rgba[at + 2], rgba[at + 3]};
     }
 
+    // Pixels whose colour differs between two read-back images of one size.
+    static size_t ChangedPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+        EXPECT_EQ(a.size(), b.size());
+        size_t changed = 0;
+        for (size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4) {
+            changed += (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2]) ? 1 : 0;
+        }
+        return changed;
+    }
+
     // Upload slots no loader holds.
     int FreeSlots() const {
         int free = 0;

@@ -18,11 +18,9 @@ namespace {
 
 // Axis-aligned bounds of points on x, y and z; a non-finite component is no coordinate.
 struct Bounds {
-    std::array<float, 3> low{std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
-                             std::numeric_limits<float>::infinity()};
-    std::array<float, 3> high{-std::numeric_limits<float>::infinity(),
-                              -std::numeric_limits<float>::infinity(),
-                              -std::numeric_limits<float>::infinity()};
+    static constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    std::array<float, 3> low{kInfinity, kInfinity, kInfinity};
+    std::array<float, 3> high{-kInfinity, -kInfinity, -kInfinity};
 
     bool Empty() const { return low[0] > high[0]; }
 
@@ -37,11 +35,10 @@ struct Bounds {
         }
     }
 
+    // Empty bounds add nothing: their corners are not finite.
     void Add(const Bounds& other) {
-        for (size_t axis = 0; axis < 3; ++axis) {
-            low[axis] = std::min(low[axis], other.low[axis]);
-            high[axis] = std::max(high[axis], other.high[axis]);
-        }
+        Add(other.low);
+        Add(other.high);
     }
 };
 

@@ -72,12 +72,13 @@ protected:
         ASSERT_TRUE(device.SetPipeline(pipeline));
     }
 
-    // A full-view quad whose one material shows the named file of the test's folder.
-    void AddTexturedQuad(CModel& model, const std::string& file) {
+    // A full-height quad from the left edge to right whose one material shows
+    // the named file of the test's folder.
+    void AddTexturedQuad(CModel& model, const std::string& file, float right = 1) {
         model.directory = directory_.string() + "/";
         model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", file}));
         AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
-        AddQuad(model, -1, -1, 1, 1, "textured");
+        AddQuad(model, -1, -1, right, 1, "textured");
     }
 
     // One frame drawing the model (updated by the caller) with the model pipeline.
@@ -97,11 +98,8 @@ TEST_F(ModelDrawTest, TexturedQuadShowsItsTextureAndUntexturedMaterialsShowTheir
     WriteSplitTexture(directory_ / "split.png");
     CModel model;
     model.id = "QUAD";
-    model.directory = directory_.string() + "/";
-    model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex", "split.png"}));
-    AddMaterial(model, "textured", {1, 1, 1, 1}, "tex");
+    AddTexturedQuad(model, "split.png", 0);
     AddMaterial(model, "plain", {0, 1, 0, 1}, "");
-    AddQuad(model, -1, -1, 0, 1, "textured");
     AddQuad(model, 0, -1, 1, 1, "plain");
     CDrawModel drawModel(device_.get());
     ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
@@ -273,13 +271,6 @@ TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
             }
         });
     };
-    const auto differing = [](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-        size_t count = 0;
-        for (size_t i = 0; i < a.size(); i += 4) {
-            count += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
-        }
-        return count;
-    };
     const auto merged = single(false, false);
     EXPECT_EQ(Pixel(merged, 960, 540), (Rgba{255, 128, 64, 255}));
     size_t covered = 0;
@@ -287,11 +278,11 @@ TEST_F(ModelDrawTest, InstancedCopiesMatchSingleDrawsPixelForPixel) {
         covered += merged[i] == 255 && merged[i + 1] == 128;
     }
     EXPECT_GT(covered, 100000u);
-    EXPECT_EQ(differing(merged, instanced), 0u);
-    EXPECT_EQ(differing(single(true, false), instanced), 0u);
+    EXPECT_EQ(ChangedPixels(merged, instanced), 0u);
+    EXPECT_EQ(ChangedPixels(single(true, false), instanced), 0u);
     const auto tinted = single(false, true);
-    EXPECT_GT(differing(tinted, merged), 10000u);
-    EXPECT_EQ(differing(tinted, single(true, true)), 0u);
+    EXPECT_GT(ChangedPixels(tinted, merged), 10000u);
+    EXPECT_EQ(ChangedPixels(tinted, single(true, true)), 0u);
     ReleaseInstanceBuffers(*device_, instances);
 }
 

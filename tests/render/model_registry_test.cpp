@@ -5,6 +5,7 @@
 #include "render/model_read_cache.h"
 #include "render/model_registry.h"
 #include "render/registry_payload.h"
+#include "tests/file_faults.h"
 #include "tests/model_file_copies.h"
 #include "tests/small_demo_field.h"
 #include "tests/work_failures.h"
@@ -41,6 +42,17 @@ protected:
         return count;
     }
 
+    // The first count field tiles of the demo field.
+    static std::vector<std::string> FieldTilePaths(size_t count) {
+        std::vector<std::string> paths;
+        for (const auto& model : test::SmallDemoManifest().models) {
+            if (model.path.starts_with("model/main_field/field/") && paths.size() < count) {
+                paths.push_back(DemoPath(model.path));
+            }
+        }
+        return paths;
+    }
+
     int ReportsNaming(const std::string& path) {
         std::lock_guard lock(reportMutex_);
         return static_cast<int>(
@@ -59,20 +71,10 @@ TEST(ModelPlacement, CpuVisibleAboveTheLimitWithoutABudgetOrOnUnifiedMemory) {
     EXPECT_EQ(ChooseDrawModelPlacement(600, kBudget, 50.0f, false), DrawModelPlacement::CpuVisible);
 }
 
-// Missing files are the many-loaders test's.
-TEST_F(ModelRegistryTest, RefusedModelsBuildNothingAndKeepNoSlot) {
-    for (const std::string path : {"x.md", ".mdl", "./model/rocks/boulder.obj"}) {
-        CModelEntry entry;
-        EXPECT_FALSE(registry_->LoadEntry(entry, path, false)) << path;
-        EXPECT_FALSE(entry.loaded.load());
-        EXPECT_EQ(entry.payload, nullptr) << path;
-        EXPECT_FALSE(entry.hasDrawModel);
-    }
-    EXPECT_EQ(FreeSlots(), 16);
-}
-
 // What the model viewer previews must also be placeable: every name a COLLADA
 // document may carry loads, and "rock.DAE" gets the model ID "rock.dae" gets.
+// Names of no model format build nothing and keep no slot (missing files are
+// the many-loaders test's).
 TEST_F(ModelRegistryTest, ColladaDocumentsLoadUnderEveryNameWithTheIdOfTheirStem) {
     const test::CModelFileCopies copies("quorvane_registry_names");
     for (const test::ColladaName& document : test::kColladaNames) {
@@ -86,9 +88,14 @@ TEST_F(ModelRegistryTest, ColladaDocumentsLoadUnderEveryNameWithTheIdOfTheirStem
         EXPECT_TRUE(drawModel != nullptr && !drawModel->meshes.empty());
     }
     const std::string notes = copies.Copy(test::kNotAModel, "notes.txt").string();
-    CModelEntry refused;
-    EXPECT_FALSE(registry_->LoadEntry(refused, notes, false));
-    EXPECT_EQ(refused.payload, nullptr);
+    for (const std::string& path :
+         {std::string("x.md"), std::string(".mdl"), notes, std::string("./model/rocks/boulder.obj")}) {
+        CModelEntry refused;
+        EXPECT_FALSE(registry_->LoadEntry(refused, path, false)) << path;
+        EXPECT_FALSE(refused.loaded.load());
+        EXPECT_EQ(refused.payload, nullptr) << path;
+        EXPECT_FALSE(refused.hasDrawModel);
+    }
     EXPECT_EQ(ReportsNaming(notes + " " + test::kNeitherFormat), 1);
     RunFrame();
     EXPECT_EQ(FreeSlots(), 16);
@@ -145,12 +152,7 @@ TEST_F(ModelRegistryTest, LoadedEntryBecomesReadyGivesItsSlotBackAndReleasesEver
 }
 
 TEST_F(ModelRegistryTest, ManyLoadersShareTheSlotsWhileFramesRun) {
-    std::vector<std::string> paths;
-    for (const auto& model : test::SmallDemoManifest().models) {
-        if (model.path.find("model/main_field/field/") == 0 && paths.size() < 30) {
-            paths.push_back(DemoPath(model.path));
-        }
-    }
+    std::vector<std::string> paths = FieldTilePaths(30);
     for (int k = 0; k < 10; ++k) {
         paths.push_back("./model/missing/gone" + std::to_string(k % 3) + ".mdl");
     }
@@ -194,12 +196,7 @@ TEST_F(ModelRegistryTest, ManyLoadersShareTheSlotsWhileFramesRun) {
 // file; then fifty more models, queued as fast as slots come back, are each
 // parsed once, and only by the registry's few loader threads.
 TEST_F(ModelRegistryTest, QueuedLoadsReadEachFileOnceOnTheLoaderThreads) {
-    std::vector<std::string> paths;
-    for (const auto& model : test::SmallDemoManifest().models) {
-        if (model.path.find("model/main_field/field/") == 0 && paths.size() < 41) {
-            paths.push_back(DemoPath(model.path));
-        }
-    }
+    const std::vector<std::string> paths = FieldTilePaths(41);
     ASSERT_EQ(paths.size(), 41u);
     std::vector<CModelEntry*> copies;
     for (int i = 0; i < 16; ++i) {
@@ -334,9 +331,8 @@ TEST(ModelReadCache, DropsRecordsOfModelsNoLongerHeld) {
 TEST_F(ModelRegistryTest, LoaderThreadWhoseLoadThrowsEndsAsAFailedLoadAndGivesItsSlotBack) {
     const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
     ASSERT_NE(crate, nullptr);
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quorvane_thrown_load";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const test::CScratchDirectory scratch("quorvane_thrown_load");
+    const std::filesystem::path& folder = scratch.Path();
     // The crate's folder (its textures too), without its collider file.
     for (const auto& file :
          std::filesystem::directory_iterator((test::SmallDemoRoot() / crate->path).parent_path())) {
@@ -380,7 +376,6 @@ TEST_F(ModelRegistryTest, LoaderThreadWhoseLoadThrowsEndsAsAFailedLoadAndGivesIt
         EXPECT_EQ(ReportsNaming(load.path + "\": the load stopped: the notice queue is full"), 1);
         lists_->fieldTiles.DestroyAll();
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(ModelRegistryTest, InstancesShareTheirSourceAndTheLastOneFreesIt) {

@@ -113,9 +113,7 @@ protected:
         const bool settled = FramesUntil([&] { return Settled(tiles, files); });
         timer_.Stop();
         ASSERT_TRUE(settled) << "centre " << x << ", " << y;
-        for (int frame = 0; frame < 3; ++frame) {
-            RunFrame(); // the last uploads finish and give their slots back
-        }
+        RunFrames(3); // the last uploads finish and give their slots back
     }
 
     void WriteGridFile(const std::string& cell, const std::vector<std::string>& lines) {
@@ -204,8 +202,7 @@ TEST_F(StreamingTest, WrittenPlacementsComeBackAsGridFileEntriesWithTheirTransfo
          1,
          {{1.0f, 1.0f, 1.0f, 1.0f}, {10.0f, 0.0f, 0.0f, 1.0f}, {60.0f, 1.0f, 0.0f, 1.0f}}}};
     for (const Placement& placement : placements) {
-        auto entry = std::make_unique<CModelEntry>();
-        entry->name = placement.name;
+        auto entry = test::NewEntry(placement.name, "");
         entry->transform = placement.transform;
         ASSERT_TRUE(registry_->LoadEntry(*entry, "./" + placement.model->path, false));
         lists_->placedModels.Append(std::move(entry));
@@ -250,9 +247,7 @@ TEST_F(StreamingTest, WrittenPlacementsComeBackAsGridFileEntriesWithTheirTransfo
     // Away and back, the cells are read from their files: a copy shares its model.
     MoveAndSettle(5000.0f, 5000.0f, {}, {});
     MoveAndSettle(0.0f, 0.0f, TileBlock(10, 16, 11, 17), {"p0p0.gmf", "p1p0.gmf"});
-    for (int frame = 0; frame < 3; ++frame) {
-        RunFrame(); // the grid entries' uploads complete
-    }
+    RunFrames(3); // the grid entries' uploads complete
     expectWritten(true);
     EXPECT_NE(Shared(copied.id), nullptr);
 
