@@ -281,38 +281,29 @@ TEST_F(HeadlessDeviceTest, UniformRingRefusesWhenFullAndEmptiesEachFrame) {
     device_->WaitForGpu();
 }
 
-// Each case runs a step whose result the device is told to take as
-// VK_ERROR_DEVICE_LOST; a frame with a read-back is on its way meanwhile.
+// Each case, with a frame and its read-back begun, runs a step whose result
+// the device is told to take as VK_ERROR_DEVICE_LOST.
 struct DeviceLossCase {
     const char* name;
     void (*lose)(CCommonDevice& device);
     const char* reason;
 };
 
-void BeginFrameWithReadback(CCommonDevice& device) {
-    ASSERT_TRUE(device.BeginFrame());
-    device.ComposeFrame(nullptr);
-    device.RequestReadback();
-}
-
 const DeviceLossCase kDeviceLossCases[] = {
     {"FenceWait",
      [](CCommonDevice& device) {
-         BeginFrameWithReadback(device);
          EXPECT_TRUE(device.EndFrame());
          device.TreatNextResultAsDeviceLost();
      },
      "waiting for the frame failed: VK_ERROR_DEVICE_LOST"},
     {"FrameSubmit",
      [](CCommonDevice& device) {
-         BeginFrameWithReadback(device);
          device.TreatNextResultAsDeviceLost();
          EXPECT_FALSE(device.EndFrame());
      },
      "submitting the frame failed: VK_ERROR_DEVICE_LOST"},
     {"OneOffSubmit",
      [](CCommonDevice& device) {
-         BeginFrameWithReadback(device);
          EXPECT_TRUE(device.EndFrame());
          device.TreatNextResultAsDeviceLost();
          EXPECT_FALSE(SubmitImmediately(device, [](VkCommandBuffer) {}));
@@ -328,6 +319,9 @@ TEST_P(DeviceLossTest, ReadbackFailsAndNothingIsDrawnAfterALostDevice) {
     EXPECT_FALSE(device_->DeviceLost());
     EXPECT_EQ(device_->DeviceLostReason(), "");
 
+    ASSERT_TRUE(device_->BeginFrame());
+    device_->ComposeFrame(nullptr);
+    device_->RequestReadback();
     testing::internal::CaptureStderr();
     GetParam().lose(*device_);
     device_->WaitForGpu();
