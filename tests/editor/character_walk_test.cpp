@@ -37,12 +37,6 @@ ColliderPose PoseOf(const CModelTransform& transform, std::span<const Matrix4> p
     return pose;
 }
 
-void AddQuad(std::vector<CSkinRecord>& corners, const std::array<Xyz, 4>& quad, const Xyz& normal) {
-    for (int index : {0, 1, 2, 0, 2, 3}) {
-        corners.push_back(Corner(quad[static_cast<size_t>(index)], normal));
-    }
-}
-
 // An axis-aligned box with outward normals: a step, a wall or a platform.
 std::unique_ptr<CModelEntry> Box(const std::string& name, Xyz lo, Xyz hi) {
     std::vector<CSkinRecord> corners;

@@ -26,6 +26,13 @@ inline CSkinRecord Corner(const Xyz& position, const Xyz& normal) {
     return record;
 }
 
+// Two triangles 0-1-2 and 0-2-3 of the quad, every corner with the normal.
+inline void AddQuad(std::vector<CSkinRecord>& corners, const std::array<Xyz, 4>& quad, const Xyz& normal) {
+    for (int index : {0, 1, 2, 0, 2, 3}) {
+        corners.push_back(Corner(quad[static_cast<size_t>(index)], normal));
+    }
+}
+
 // A ready entry whose one mesh collider holds the corners (three a triangle),
 // skinned in place so that its bounds are the corners' box.
 inline std::unique_ptr<CModelEntry> MeshEntry(const std::string& name, std::vector<CSkinRecord> corners) {

@@ -7,37 +7,30 @@
 namespace quorvane::testing {
 namespace {
 
-// A ready tile holding the square -half..half around (cx, cy) as two triangles,
-// its height given per corner, each triangle with its own normal (t1 - t0) x (t2 - t0).
-std::unique_ptr<CModelEntry> Square(const std::string& name, float cx, float cy, float half, float z00,
-                                    float z10, float z11, float z01) {
-    const Xyz c00{cx - half, cy - half, z00}, c10{cx + half, cy - half, z10};
-    const Xyz c11{cx + half, cy + half, z11}, c01{cx - half, cy + half, z01};
+// A ready tile holding the square -half..half around (cx, cy) as two
+// triangles of the plane z = z0 + slope x, whose normal (-slope, 0, 1) every corner has.
+std::unique_ptr<CModelEntry> Square(const std::string& name, float cx, float cy, float half, float z0,
+                                    float slope = 0.0f) {
+    const auto at = [&](float x, float y) { return Xyz{x, y, z0 + slope * x}; };
     std::vector<CSkinRecord> corners;
-    for (const auto& [t0, t1, t2] : {std::array{c00, c10, c11}, std::array{c00, c11, c01}}) {
-        const Xyz u{t1[0] - t0[0], t1[1] - t0[1], t1[2] - t0[2]};
-        const Xyz v{t2[0] - t0[0], t2[1] - t0[1], t2[2] - t0[2]};
-        const Xyz normal{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-        for (const Xyz& corner : {t0, t1, t2}) {
-            corners.push_back(Corner(corner, normal));
-        }
-    }
+    AddQuad(corners,
+            {at(cx - half, cy - half), at(cx + half, cy - half), at(cx + half, cy + half),
+             at(cx - half, cy + half)},
+            {-slope, 0, 1});
     return MeshEntry(name, std::move(corners));
 }
 
 TEST(GroundHeightTest, FlatLowAndSlopedGroundIsFoundUnderThePoint) {
     struct Case {
         const char* what;
-        std::array<float, 4> heights; // at the corners 00, 10, 11, 01 of -50..50
+        float z0, slope; // of the tile over -50..50
         float x, y, z;
     };
-    for (const Case& c :
-         {Case{"flat at zero", {0, 0, 0, 0}, 3, -7, 0}, Case{"below zero", {-5, -5, -5, -5}, 1, -2, -5},
-          Case{"z = 0.5 x + 2", {-23, 27, 27, -23}, 3, 4, 3.5f}}) {
+    for (const Case& c : {Case{"flat at zero", 0, 0, 3, -7, 0}, Case{"below zero", -5, 0, 1, -2, -5},
+                          Case{"z = 0.5 x + 2", 2, 0.5f, 3, 4, 3.5f}}) {
         SCOPED_TRACE(c.what);
         CRegistryLists lists;
-        const auto [z00, z10, z11, z01] = c.heights;
-        lists.fieldTiles.Append(Square("Field0-0", 0, 0, 50, z00, z10, z11, z01));
+        lists.fieldTiles.Append(Square("Field0-0", 0, 0, 50, c.z0, c.slope));
         const auto ground = GroundHeight(lists, c.x, c.y);
         ASSERT_TRUE(ground.has_value());
         EXPECT_FLOAT_EQ(ground->x, c.x);
@@ -62,9 +55,9 @@ TEST(GroundHeightTest, TheCornerNormalsAreAveraged) {
 
 TEST(GroundHeightTest, HighestOfOverlappingTilesWins) {
     CRegistryLists lists;
-    lists.fieldTiles.Append(Square("Field0-0", 0, 0, 50, 2, 2, 2, 2));
-    lists.fieldTiles.Append(Square("Field0-1", 10, 10, 5, 6, 6, 6, 6));
-    lists.fieldTiles.Append(Square("Field0-2", 0, 0, 50, 4, 4, 4, 4));
+    lists.fieldTiles.Append(Square("Field0-0", 0, 0, 50, 2));
+    lists.fieldTiles.Append(Square("Field0-1", 10, 10, 5, 6));
+    lists.fieldTiles.Append(Square("Field0-2", 0, 0, 50, 4));
 
     EXPECT_NEAR(GroundHeight(lists, 9.0f, 11.0f)->z, 6.0f, 1e-5f);
     EXPECT_NEAR(GroundHeight(lists, -20.0f, 0.5f)->z, 4.0f, 1e-5f);
@@ -74,24 +67,18 @@ TEST(GroundHeightTest, NothingOffTheFieldOrOnTilesThatCannotAnswer) {
     CRegistryLists lists;
     EXPECT_FALSE(GroundHeight(lists, 3.0f, -1.0f).has_value()) << "no tiles at all";
 
-    lists.fieldTiles.Append(Square("Field0-0", 0, 0, 50, 1, 1, 1, 1));
+    lists.fieldTiles.Append(Square("Field0-0", 0, 0, 50, 1));
     EXPECT_FALSE(GroundHeight(lists, 60.0f, 0.0f).has_value()) << "beyond the tile's rectangle";
     EXPECT_FALSE(GroundHeight(lists, 0.0f, -50.5f).has_value()) << "beyond the tile's rectangle";
 
-    auto loading = Square("Field0-1", 200, 0, 50, 1, 1, 1, 1);
-    loading->ready = false;
-    lists.fieldTiles.Append(std::move(loading));
+    lists.fieldTiles.Append(Square("Field0-1", 200, 0, 50, 1))->ready = false;
     EXPECT_FALSE(GroundHeight(lists, 203.0f, -1.0f).has_value()) << "a tile still loading";
 
-    auto capsuleOnly = Square("Field0-2", 400, 0, 50, 1, 1, 1, 1);
-    capsuleOnly->colliderSet->colliders.front()->type = ColliderType::kCapsule;
-    lists.fieldTiles.Append(std::move(capsuleOnly));
+    lists.fieldTiles.Append(Square("Field0-2", 400, 0, 50, 1))->colliderSet->colliders.front()->type =
+        ColliderType::kCapsule;
     EXPECT_FALSE(GroundHeight(lists, 403.0f, -1.0f).has_value()) << "only mesh colliders are ground";
 
-    auto bare = std::make_unique<CModelEntry>();
-    bare->name = "Field0-3";
-    bare->ready = true;
-    lists.fieldTiles.Append(std::move(bare));
+    lists.fieldTiles.Append(Square("Field0-3", 600, 0, 50, 1))->colliderSet.reset();
     EXPECT_FALSE(GroundHeight(lists, 603.0f, -1.0f).has_value()) << "a tile without colliders";
 
     const auto kept = GroundHeight(lists, 3.0f, -1.0f);
