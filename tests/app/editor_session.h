@@ -61,11 +61,9 @@ private:
     bool started_ = false;
 };
 
-// The field view settles after start-up: tiles stream in, and once the tile
-// under the camera is ready the camera rises to the ground height there. A
-// pick made before that no longer lies under the mouse, so interaction tests
-// wait for a field that has streamed in, a camera standing on the demo
-// field's ground and holding still.
+// Once the tile under the camera streams in the camera rises to the ground
+// there, and a pick made before no longer lies under the mouse: interaction
+// tests wait for a streamed-in field and a camera still on the demo ground.
 inline bool SameCamera(const CCamera& a, const CCamera& b) {
     return a.eye.x == b.eye.x && a.eye.y == b.eye.y && a.eye.z == b.eye.z && a.target.x == b.target.x &&
            a.target.y == b.target.y && a.target.z == b.target.z;
@@ -136,6 +134,14 @@ inline bool WaitForReadyEditor(RunningEditor& editor, std::string& why) {
     return true;
 }
 
+// Moves the mouse over the view and waits until the core has seen it. Qt drops
+// a move to where the pointer already is: an earlier step may have left it there.
+inline bool MoveMouse(const CMainField& field, QWindow* surface, const QPoint& to, int timeoutMs = 60000) {
+    QTest::mouseMove(surface, to - QPoint(0, 7));
+    QTest::mouseMove(surface, to);
+    return WaitFor([&] { return field.Input().mouseClient == PixelPoint{to.x(), to.y()}; }, timeoutMs);
+}
+
 // Places `copies` copies of the definition chosen at start-up, `parts` parts
 // each, clicking along a row of the view: a click places, another confirms.
 inline bool PlaceCopies(CFieldView& view, int copies, int parts, std::string& why) {
@@ -157,10 +163,7 @@ inline bool PlaceCopies(CFieldView& view, int copies, int parts, std::string& wh
     const int placedBefore = field->PlacedModelCount();
     for (int copy = 0; copy < copies; ++copy) {
         const QPoint spot(size.width() / 4 + copy * size.width() / (2 * copies), size.height() * 2 / 3);
-        // Qt drops a move to where the pointer already is (an earlier run may have left it there).
-        QTest::mouseMove(surface, spot - QPoint(0, 7));
-        QTest::mouseMove(surface, spot);
-        if (!WaitFor([&] { return field->Input().mouseClient == PixelPoint{spot.x(), spot.y()}; }, 60000)) {
+        if (!MoveMouse(*field, surface, spot)) {
             why = "the core never saw the mouse move";
             return false;
         }
@@ -178,10 +181,8 @@ inline bool PlaceCopies(CFieldView& view, int copies, int parts, std::string& wh
     return true;
 }
 
-// The placements of a field as one sorted line each, written by a child
-// process before it is killed and compared with what the next start
-// restores. Floats go out with nine significant digits, which tell any two
-// floats apart.
+// The placements of a field as one sorted line each, as a child reports them
+// before it is killed; nine significant digits tell any two floats apart.
 inline std::vector<std::string> ReportPlacements(const CMainField& field) {
     std::map<std::string, CModelTransform> transforms;
     field.ForEachPlacedModel([&transforms](const CModelEntry& e) { transforms[e.name] = e.transform; });

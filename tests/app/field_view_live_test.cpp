@@ -42,10 +42,7 @@ TEST(FieldViewLive, WheelCameraDragAndSkeletonWalkReachTheCameraAndLosingFocusRe
 
         QWindow* surface = view.SurfaceWindow();
         const QPoint p(surface->width() / 2, surface->height() * 2 / 3);
-        // Qt drops a move to where the pointer already is.
-        QTest::mouseMove(surface, p - QPoint(0, 7));
-        QTest::mouseMove(surface, p);
-        ASSERT_TRUE(WaitFor([&] { return field.Input().mouseClient == PixelPoint{p.x(), p.y()}; }, 30000));
+        ASSERT_TRUE(test::MoveMouse(field, surface, p));
 
         // One wheel notch forward brings the eye from 81 to 2.88^4 units.
         const auto distance = [&] {

@@ -116,17 +116,9 @@ TEST_F(MainWindowTest, SideWindowsAreTheWorkingControls) {
     EXPECT_EQ(window.RandomFields()[4]->geometry(), QRect(1201, 484, 60, 20));
     EXPECT_EQ(window.CheckBoxes()[4]->geometry(), QRect(m.checkBoxes[4].x, m.checkBoxes[4].y, 18, 18));
 
-    // The display boxes reach the shared toggles; 4 and 5 exclude each other.
-    QTest::mouseClick(window.CheckBoxes()[4], Qt::LeftButton);
+    // The display boxes reach the shared toggles; which exclude each other is CheckBoxTest's.
     QTest::mouseClick(window.CheckBoxes()[3], Qt::LeftButton);
     EXPECT_TRUE(window.DisplayToggles().IsChecked(4));
-    EXPECT_FALSE(window.DisplayToggles().IsChecked(5));
-
-    // Typed ranges are what the next copy draws from; choosing a definition resets them.
-    CEditWindow* scaleX = window.RandomFields()[0];
-    QTest::mouseClick(scaleX, Qt::LeftButton);
-    QTest::keyClick(scaleX, Qt::Key_3);
-    EXPECT_FLOAT_EQ(scaleX->Value(), 3.0f);
 
     // Writing without an editing core says so in the window and closes nothing.
     auto* write = window.findChild<QWidget*>("CLASS_BUTTONWRITEFILE");
