@@ -80,14 +80,16 @@ std::unique_ptr<CModelEntry> Character() {
 // The list owns the entries, which must outlive the results that point at them.
 struct Scene {
     COwnedList<CModelEntry> list;
+    std::unique_ptr<CModelEntry> character = Character();
 
     CModelEntry* Add(std::unique_ptr<CModelEntry> entry) { return list.Append(std::move(entry)); }
 
-    CCollisionResults Collide(CModelEntry& character) const {
-        character.collision = CCollisionResults{};
-        CollideCharacterWith(character, list);
-        return character.collision;
+    CCollisionResults Collide(CModelEntry& who) const {
+        who.collision = CCollisionResults{};
+        CollideCharacterWith(who, list);
+        return who.collision;
     }
+    CCollisionResults Collide() const { return Collide(*character); }
 };
 
 bool AllFinite(const Vector4& v) {
@@ -96,10 +98,9 @@ bool AllFinite(const Vector4& v) {
 
 TEST(CharacterCollisionTest, FloorUnderTheCapsuleIsNeverAWall) {
     // The floor at z = 2 cuts the capsule A-B; as a wall it would block.
-    auto character = Character();
     Scene entries;
     const CModelEntry* floorEntry = entries.Add(MeshEntry("floor", {Floor(2.0f)}));
-    const CCollisionResults results = entries.Collide(*character);
+    const CCollisionResults results = entries.Collide();
     EXPECT_TRUE(results.floorHit);
     EXPECT_NEAR(results.floorTop, 2.0f, 1e-4f);
     EXPECT_NEAR(results.floorPoint.z, 2.0f, 1e-4f);
@@ -113,7 +114,6 @@ TEST(CharacterCollisionTest, FloorUnderTheCapsuleIsNeverAWall) {
 TEST(CharacterCollisionTest, HigherOfTwoOverlappingFloorsWins) {
     for (const bool higherFirst : {true, false}) {
         SCOPED_TRACE(higherFirst);
-        auto character = Character();
         std::vector<TestTriangle> floors = {Floor(0.5f), Floor(0.8f)};
         if (higherFirst) {
             std::swap(floors[0], floors[1]);
@@ -121,7 +121,7 @@ TEST(CharacterCollisionTest, HigherOfTwoOverlappingFloorsWins) {
         Scene entries;
         entries.Add(MeshEntry("low", {floors[0]}));
         entries.Add(MeshEntry("high", {floors[1]}));
-        const CCollisionResults results = entries.Collide(*character);
+        const CCollisionResults results = entries.Collide();
         EXPECT_TRUE(results.floorHit);
         EXPECT_NEAR(results.floorTop, 0.8f, 1e-4f);
         ASSERT_NE(results.floorEntry, nullptr);
@@ -144,10 +144,9 @@ TEST(CharacterCollisionTest, SlopeAtTheWallLimitIsAWallAndSteeperUpIsNot) {
     };
     for (const Case& c : {Case{0.85, 1.0f, true}, Case{0.86, 1.0f, false}, Case{0.8, 2.0f, true}}) {
         SCOPED_TRACE(c.cosine);
-        auto character = Character();
         Scene entries;
         entries.Add(MeshEntry("slope", {slope(c.cosine, c.scale)}));
-        const CCollisionResults results = entries.Collide(*character);
+        const CCollisionResults results = entries.Collide();
         EXPECT_EQ(results.blocked, c.wall);
         EXPECT_TRUE(results.floorHit); // the probes meet it either way
         EXPECT_NEAR(results.floorTop, 2.0f, 1e-4f);
@@ -173,8 +172,7 @@ TEST(CharacterCollisionTest, SkippedEntriesGiveNothing) {
     CModelEntry* apart = entries.Add(floorEntry("sphere apart"));
     apart->colliderSet->center = {52.0f, 0, 2};
     apart->colliderSet->radius = 50.0f; // centres 52 apart, radii sum 52: no overlap
-    auto character = Character();
-    const CCollisionResults results = entries.Collide(*character);
+    const CCollisionResults results = entries.Collide();
     EXPECT_FALSE(results.floorHit);
     EXPECT_FALSE(results.blocked);
     EXPECT_EQ(results.floorTop, -10000.0f);
@@ -182,7 +180,7 @@ TEST(CharacterCollisionTest, SkippedEntriesGiveNothing) {
     // Control: the same entry under another name collides.
     Scene control;
     control.Add(floorEntry("rock"));
-    const CCollisionResults hit = control.Collide(*character);
+    const CCollisionResults hit = control.Collide();
     EXPECT_TRUE(hit.floorHit);
     EXPECT_TRUE(hit.blocked);
 }
@@ -194,8 +192,7 @@ TEST(CharacterCollisionTest, DegenerateTrianglesGiveNothingAndNoNaN) {
     entries.Add(MeshEntry("zero area", {{{-10, 0, 2}, {0, 0, 2}, {10, 0, 2}, {0, 0, 1}},
                                         {{0, -10, 2}, {0, -10, 2}, {0, -10, 2}, {1, 0, 0}},
                                         {{0, 0, -5}, {0, 0, 2}, {0, 0, 10}, {1, 0, 0}}}));
-    auto character = Character();
-    const CCollisionResults results = entries.Collide(*character);
+    const CCollisionResults results = entries.Collide();
     EXPECT_FALSE(results.floorHit);
     EXPECT_FALSE(results.blocked);
     EXPECT_EQ(results.floorTop, -10000.0f);
@@ -238,11 +235,10 @@ TEST(CharacterCollisionTest, CapsuleRadiusFollowsTheCharacterScale) {
     // The wall at x = -0.8 is beyond the capsule radius 0.5, within 2 * 0.5.
     for (const float scale : {1.0f, 2.0f}) {
         SCOPED_TRACE(scale);
-        auto character = Character();
-        character->transform.scale.w = scale;
         Scene entries;
+        entries.character->transform.scale.w = scale;
         entries.Add(MeshEntry("wall", {WallAtX(-0.8f)}));
-        const CCollisionResults results = entries.Collide(*character);
+        const CCollisionResults results = entries.Collide();
         EXPECT_EQ(results.blocked, scale > 1.0f);
         if (results.blocked) {
             EXPECT_FLOAT_EQ(results.nearestWall, 0.8f);

@@ -220,9 +220,7 @@ TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommi
     WriteGridFile("p0p0", {Line("p0p0_OLD_000", "OLD", 0, "old.mdl", "1.000000", "1.000000")});
     const auto place = [this](const std::string& name, Vector4 position) {
         lists.placementRecords.Append(PlacementRecord(name, "TREE", "tree.mdl"));
-        auto entry = PlacedEntry(name, position);
-        SetEntryLoaded(*entry, true);
-        lists.placedModels.Append(std::move(entry));
+        SetEntryLoaded(*lists.placedModels.Append(PlacedEntry(name, position)), true);
     };
     place("p0p0_TREE_000", {12.0f, 34.0f, 0.0f, 1.0f});
 

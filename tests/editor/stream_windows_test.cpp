@@ -88,8 +88,6 @@ TEST(GridWindows, TheCentreCellIsLoweredOnlyForANegativeQuotient) {
     EXPECT_EQ(StreamCellIndex(-50.0f), -2); // trunc(-1) = -1, lowered
     EXPECT_EQ(StreamCellIndex(-75.0f), -2);
     EXPECT_EQ(StreamCellIndex(-100.0f), -3);
-    // The pick cell differs between -50 and 0.
-    EXPECT_EQ(PickCellIndex(-10.0f), -1);
     EXPECT_EQ(StreamCentreCell(-10.0f, 120.0f), (CellIndex{0, 2}));
 }
 

@@ -216,7 +216,7 @@ TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
             const std::string name = Cell(cell * 10) + "_S_" + std::to_string(serial);
             const std::string id = serial % 3 == 0 ? "ROCK" : "S_" + std::to_string(serial);
             auto record = PlacementRecord(name, id, serial % 5 == 4 ? "broken.mdl" : id + ".mdl");
-            record->copy = serial % 3 == 0 ? 1 : 0;
+            record->copy = serial % 3 == 0 ? 1 : 0; // before the render thread can see it
             lists.placementRecords.Append(std::move(record));
             lists.placedModels.Append(
                 PlacedEntry(name, {static_cast<float>(cell * 500 + 1), 1.0f, 0.0f, 1.0f}));

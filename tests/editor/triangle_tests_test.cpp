@@ -49,8 +49,8 @@ TEST(SphereTriangle, ProjectionOutsideMissesAndOnAnEdgeHits) {
     SphereTriangleContact contact;
     EXPECT_FALSE(TestSphereTriangle({9, 9, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // x + y > 10
     EXPECT_FALSE(TestSphereTriangle({-1, 1, 2.5f, 5}, kT0, kT1, kT2, kUp, contact));
-    EXPECT_FALSE(
-        TestSphereTriangle({11, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // on the edge's line, past t1
+    // On the line of the edge t0-t1 but past t1.
+    EXPECT_FALSE(TestSphereTriangle({11, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact));
     EXPECT_TRUE(TestSphereTriangle({5, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // on the edge t0-t1
     EXPECT_TRUE(TestSphereTriangle({0, 0, 2.5f, 5}, kT0, kT1, kT2, kUp, contact)); // on the corner t0
 }
