@@ -100,9 +100,7 @@ TEST_F(Scenario, CursorZMoveAndScaleFollowTheVerticalMouseMotion) {
     EXPECT_EQ(Mode(), EditMode::ModeMove) << "no placement is pending";
 
     MiddleClick();
-    Key('S');
-    Key('Y');
-    MoveTo(0, 60);
+    Drag('S', {0, 80}, {0, 60}, 'Y');
     const EditVectors v = field->Vectors();
     EXPECT_FLOAT_EQ(v.cursorScale.y, 3.0f);
     EXPECT_FLOAT_EQ(v.cursorScale.x, 1.0f);
@@ -113,9 +111,7 @@ TEST_F(Scenario, ConfirmedCursorScaleAndRotationBecomeTheCentreOfTheNextDraw) {
     Drag('S', {0, 0}, {0, 5}); // down 5 pixels: -0.5
     LeftClick();
     EXPECT_EQ(field->Vectors().baseScale, (Vector4{0.5f, 0.5f, 0.5f, 1}));
-    Key('R');
-    Key('X');
-    MoveTo(0, 35); // down 30 pixels: -30 degrees
+    Drag('R', {0, 5}, {0, 35}, 'X'); // down 30 pixels: -30 degrees
     LeftClick();
     EXPECT_FLOAT_EQ(field->Vectors().baseRotation.x, -30.0f);
 

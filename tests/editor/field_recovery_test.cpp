@@ -39,11 +39,7 @@ protected:
         field->SetListHeight(100000); // every row on the first page
     }
     static UnwrittenPlacement Old(const std::string& name, const std::string& path, float x) {
-        UnwrittenPlacement part;
-        part.record.uniqueName = name;
-        part.record.partPath = part.record.sourcePath = path;
-        part.record.modelId = FakeModelLoader::IdOf(path);
-        part.placementSerial = 7;
+        UnwrittenPlacement part{{0, 0, 0, 0, 0, name, path, FakeModelLoader::IdOf(path), path, {}}, 7, {}};
         part.transform.position = {x, 4.0f, 0.0f, 1.0f};
         return part;
     }

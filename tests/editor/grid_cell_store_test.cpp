@@ -64,8 +64,7 @@ std::string TestName() {
 class GridCellStore : public ::testing::Test {
 protected:
     test::CScratchDirectory dir{"quorvane_cell_store_" + TestName()};
-    std::filesystem::path root = dir / "gridfile";
-    std::filesystem::path cell = GridFilePath(root, 0, "p0p0");
+    std::filesystem::path cell = GridFilePath(dir / "gridfile", 0, "p0p0");
     CCountingAccess access;
 
     CellRead MustRead(IGridFileAccess& from) {

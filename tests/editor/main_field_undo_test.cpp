@@ -59,9 +59,7 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     PickRow(1);
     Drag('G', {100, 100}, {130, 80});
     LeftClick();
-    Key('R');
-    Key('Z');
-    MoveTo(130, 70);
+    Drag('R', {130, 80}, {130, 70}, 'Z');
     LeftClick();
     ASSERT_EQ(Position(kLeaves), (Vector4{40, 40, 0, 1}));
     ASSERT_EQ(Rotation(kLeaves), (Vector4{0, 0, 10, 1}));
@@ -285,33 +283,13 @@ TEST_F(UndoTest, OnlyTheNewest256StepsCanBeUndone) {
 
 // ---- many random operations against a plain model ------------------------------------
 
-// The model keeps the whole record list after every step, so undo and redo are
-// just a cursor in a list of copies.
+// The model keeps the whole record list after every step.
 struct ModelRecord {
     std::string name;
     int group = 0;
     Vector4 position;
 };
 using ModelList = std::vector<ModelRecord>;
-
-class ModelHistory {
-public:
-    const ModelList& Current() const { return states_[at_]; }
-    void Push(ModelList list) {
-        states_.resize(at_ + 1);
-        states_.push_back(std::move(list));
-        if (states_.size() > 257) { // 256 steps between 257 states
-            states_.erase(states_.begin());
-        }
-        at_ = states_.size() - 1;
-    }
-    void Undo() { at_ -= at_ > 0 ? 1 : 0; }
-    void Redo() { at_ += at_ + 1 < states_.size() ? 1 : 0; }
-
-private:
-    std::vector<ModelList> states_{ModelList{}};
-    size_t at_ = 0;
-};
 
 // The lowest number not taken, as the editor fills gaps.
 std::string FreeName(const ModelList& list, const std::string& base) {
@@ -329,10 +307,20 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
     const auto pick = [&random](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    ModelHistory model;
+    // Every state of the list; undo and redo only move the index.
+    std::vector<ModelList> states{ModelList{}};
+    size_t at = 0;
+    const auto push = [&](const ModelList& list) {
+        states.resize(at + 1);
+        states.push_back(list);
+        if (states.size() > 257) { // 256 steps between 257 states
+            states.erase(states.begin());
+        }
+        at = states.size() - 1;
+    };
     int nextGroup = 0;
     for (int op = 0; op < 10000; ++op) {
-        ModelList list = model.Current();
+        ModelList list = states[at];
         const int count = static_cast<int>(list.size());
         int kind = pick(0, 99);
         if (kind < 30 && count > 40) {
@@ -349,40 +337,39 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
                 list.push_back({FreeName(list, base), nextGroup, {float(x), float(y), 0, 1}});
             }
             ++nextGroup;
-            model.Push(list);
-        } else if (kind < 50 && count > 0) {
-            const int row = pick(1, count);
-            const int dx = pick(-3, 3);
-            const int dy = pick(-3, 3);
-            PickRow(row);
-            Drag('G', {100, 100}, {100 + dx, 100 + dy});
-            LeftClick();
-            if (dx != 0 || dy != 0) { // an unchanged confirm is no step
-                const int group = list[static_cast<size_t>(row - 1)].group;
-                for (ModelRecord& record : list) {
-                    if (record.group == group) {
-                        record.position.x += static_cast<float>(dx);
-                        record.position.y -= static_cast<float>(dy); // up the screen is +y
-                    }
-                }
-                model.Push(list);
-            }
+            push(list);
         } else if (kind < 65 && count > 0) {
             const int row = pick(1, count);
-            PickRow(row);
-            DeleteButton();
             const int group = list[static_cast<size_t>(row - 1)].group;
-            std::erase_if(list, [group](const ModelRecord& record) { return record.group == group; });
-            model.Push(list);
+            PickRow(row);
+            if (kind >= 50) {
+                DeleteButton();
+                std::erase_if(list, [group](const ModelRecord& record) { return record.group == group; });
+                push(list);
+            } else {
+                const int dx = pick(-3, 3);
+                const int dy = pick(-3, 3);
+                Drag('G', {100, 100}, {100 + dx, 100 + dy});
+                LeftClick();
+                if (dx != 0 || dy != 0) { // an unchanged confirm is no step
+                    for (ModelRecord& record : list) {
+                        if (record.group == group) {
+                            record.position.x += static_cast<float>(dx);
+                            record.position.y -= static_cast<float>(dy); // up the screen is +y
+                        }
+                    }
+                    push(list);
+                }
+            }
         } else if (kind < 85) {
             Undo();
-            model.Undo();
+            at -= at > 0 ? 1 : 0;
         } else {
             Redo(kind % 2 == 0);
-            model.Redo();
+            at += at + 1 < states.size() ? 1 : 0;
         }
 
-        const ModelList& expected = model.Current();
+        const ModelList& expected = states[at];
         std::map<std::string, PlacedView> placed;
         field->ForEachPlacedModel([&](const CModelEntry& e) {
             placed[e.name] = {e.placementSerial, e.transform};

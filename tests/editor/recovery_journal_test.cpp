@@ -25,17 +25,11 @@ protected:
     void WriteBytes(const std::string& bytes) const { std::ofstream(path, std::ios::binary) << bytes; }
 
     static UnwrittenPlacement Part(const std::string& name, float x, uint32_t serial) {
+        const std::string path = "model/木/" + name + ".mdl";
         UnwrittenPlacement part;
-        part.record.uniqueName = name;
-        part.record.partPath = "model/木/" + name + ".mdl";
-        part.record.sourcePath = part.record.partPath;
-        part.record.modelId = "ID_" + name;
-        part.record.definitionPath = std::filesystem::path(u8"./model/森.mdf");
-        part.record.lod = 1;
-        part.record.copy = 2;
-        part.record.shader = 3;
-        part.record.listNumber = 4;
-        part.record.animated = 1;
+        // Level 1, copy 2, shader 3, list number 4, animated.
+        part.record = {
+            1, 2, 3, 4, 1, name, path, "ID_" + name, path, std::filesystem::path(u8"./model/森.mdf")};
         part.placementSerial = serial;
         part.transform.scale = {1.5f, 2.0f, 0.25f, 1.0f};
         part.transform.rotation = {-170.0f, 0.0f, 33.5f, 1.0f};

@@ -368,7 +368,6 @@ TEST_F(WrittenEdits, ADragFromBareGroundSelectsTheCopiesInsideItsRectangle) {
 }
 
 TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere) {
-    const std::filesystem::path journal = JournalPath();
     OpenJournal();
     ClickGround(10.0f, 20.0f);
     MoveSelectionAlongX(5);
@@ -376,7 +375,7 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
     Press(vk::kDelete);
     field->UpdateEditing();
     field->FlushJournal();
-    std::filesystem::copy_file(journal, dir / "crashed.journal");
+    std::filesystem::copy_file(JournalPath(), dir / "crashed.journal");
 
     // The next start, before any cell was streamed in.
     std::unique_ptr<CMainField> restarted = Restarted();
@@ -392,13 +391,12 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
 
     // A crash after that write, before the journal was emptied: the file holds the edits already.
     restarted->FlushJournal();
-    std::filesystem::copy_file(dir / "crashed.journal", journal,
+    std::filesystem::copy_file(dir / "crashed.journal", JournalPath(),
                                std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(Restarted()->RecoverableCount(), 0u);
 }
 
 TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
-    const std::filesystem::path journal = JournalPath();
     OpenJournal();
     ClickGround(10.0f, 20.0f);
     MoveSelectionAlongX(5);
@@ -411,7 +409,7 @@ TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
     EXPECT_NE(message.find("p0p0_HOUSE_000 is no longer in"), std::string::npos) << message;
     EXPECT_EQ(restarted->RecoverableEdits().size(), 1u);
     restarted->FlushJournal();
-    EXPECT_EQ(CRecoveryJournal(journal).Read().Newest().edits.size(), 1u);
+    EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Newest().edits.size(), 1u);
 }
 
 } // namespace
