@@ -142,6 +142,19 @@ protected:
         field->UpdateEditing();
     }
 
+    // A two-part tree at (10, 20) and a rock at (30, 5); then the tree, picked
+    // in the list's first row, dragged by (30, 20) on the ground to (40, 40).
+    void PlaceTreeAndRockThenMoveTheTree() {
+        Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
+        PlaceAt(10.0f, 20.0f);
+        LeftClick(); // confirmed, placing again
+        Choose({"rock.mdl"});
+        PlaceAt(30.0f, 5.0f);
+        ListClick(0);
+        Drag('G', {100, 100}, {130, 80});
+        LeftClick();
+    }
+
     EditMode Mode() const { return field->Mode(); }
     // A cell's grid map file at level 0.
     std::filesystem::path CellPath(const std::string& cell = "p0p0") const {

@@ -61,15 +61,7 @@ const std::string kRock = "p0p0_ROCK_000";
 TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
     OpenJournal();
     EXPECT_TRUE(field->RecoverablePlacements().empty());
-    Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    LeftClick();
-    Choose({"rock.mdl"});
-    PlaceAt(30.0f, 5.0f);
-    // The tree moved by (30, 20) on the ground.
-    ListClick(0);
-    Drag('G', {100, 100}, {130, 80});
-    LeftClick();
+    PlaceTreeAndRockThenMoveTheTree();
     const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
     field->FlushJournal();
 

@@ -15,10 +15,13 @@ namespace {
 
 class FieldThreads : public EditorFixture {
 protected:
+    std::atomic<bool> running{true};
+    std::atomic<int> incomplete{0}; // entries the render thread saw before they were whole
+
     // The render thread: frame updates, history requests, and the reads of the
     // registry's per-frame update, which locks the list and not the field.
-    std::thread RenderThread(std::atomic<bool>& running, std::atomic<int>& incomplete) {
-        return std::thread([this, &running, &incomplete] {
+    std::thread RenderThread() {
+        return std::thread([this] {
             for (int frame = 0; running; ++frame) {
                 if (frame % 7 == 3) {
                     field->RequestUndo();
@@ -26,7 +29,7 @@ protected:
                     field->RequestRedo();
                 }
                 field->UpdateEditing();
-                field->Lists().placedModels.ForEach([&incomplete](const CModelEntry& entry) {
+                field->Lists().placedModels.ForEach([this](const CModelEntry& entry) {
                     const CModelTransform transform = entry.transform;
                     if (!entry.loaded.load() || !entry.payload || entry.name.empty() ||
                         transform.scale.x == 0.0f) {
@@ -45,8 +48,6 @@ protected:
 TEST_F(FieldThreads, PlacingMovingAndChoosingWhileTheRenderThreadUndoesAndReads) {
     OpenJournal();
     Choose({"a.mdl", "b.mdl"});
-    std::atomic<bool> running{true};
-    std::atomic<int> incomplete{0};
     std::thread viewer([&] {
         for (int i = 0; running; ++i) {
             field->ChooseModelForPlacement(i % 2 == 0 ? Definition({"a.mdl", "b.mdl"})
@@ -54,7 +55,7 @@ TEST_F(FieldThreads, PlacingMovingAndChoosingWhileTheRenderThreadUndoesAndReads)
             std::this_thread::yield();
         }
     });
-    std::thread render = RenderThread(running, incomplete);
+    std::thread render = RenderThread();
     int brokenGroups = 0;
     for (int i = 0; i < 200; ++i) {
         PlaceAt(static_cast<float>(i), 0.0f);
@@ -83,9 +84,7 @@ TEST_F(FieldThreads, PlacingMovingAndChoosingWhileTheRenderThreadUndoesAndReads)
 
 TEST_F(FieldThreads, WritingWhileTheRenderThreadUndoesAndDeletes) {
     Choose({"a.mdl"});
-    std::atomic<bool> running{true};
-    std::atomic<int> incomplete{0};
-    std::thread render = RenderThread(running, incomplete);
+    std::thread render = RenderThread();
     int written = 0;
     for (int i = 0; i < 30; ++i) {
         PlaceAt(static_cast<float>(i), 5.0f);

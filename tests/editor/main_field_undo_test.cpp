@@ -48,18 +48,9 @@ const std::string kLeaves = "p0p0_LEAVES_000";
 const std::string kRock = "p0p0_ROCK_000";
 
 TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
-    Choose({"tree/trunk.mdl", "tree/leaves.mdl"});
-    PlaceAt(10.0f, 20.0f);
-    LeftClick(); // confirmed, placing again
-    Choose({"rock.mdl"});
-    PlaceAt(30.0f, 5.0f);
+    PlaceTreeAndRockThenMoveTheTree();
     ASSERT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock}));
-
-    // Move the tree by (30, 20) on the ground, then turn it 10 degrees about z.
-    PickRow(1);
-    Drag('G', {100, 100}, {130, 80});
-    LeftClick();
-    Drag('R', {130, 80}, {130, 70}, 'Z');
+    Drag('R', {130, 80}, {130, 70}, 'Z'); // a turn of 10 degrees about z
     LeftClick();
     ASSERT_EQ(Position(kLeaves), (Vector4{40, 40, 0, 1}));
     ASSERT_EQ(Rotation(kLeaves), (Vector4{0, 0, 10, 1}));

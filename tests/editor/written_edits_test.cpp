@@ -11,13 +11,12 @@ const std::filesystem::path kData = std::filesystem::path(QUORVANE_TEST_DATA) / 
 
 class WrittenEdits : public EditorFixture {
 protected:
-    std::filesystem::path cellFile;
+    const std::filesystem::path cellFile = CellPath();
     // Its read count proves that a write needed no read.
     std::shared_ptr<CGridFileAccess> access = std::make_shared<CGridFileAccess>();
 
     void SetUp() override {
         EditorFixture::SetUp();
-        cellFile = dir / "gridfile" / "lod0" / "p0p0.gmf";
         std::filesystem::create_directories(cellFile.parent_path());
         // Straight down onto the ground point the fixture maps the pixel to.
         field->SetPickRay([](PixelPoint p) {
@@ -135,7 +134,7 @@ TEST_F(WrittenEdits, AClickSelectsTheWrittenCopyUnderItAndAMissClearsIt) {
 // A pick keeps the written copies it gathered until something changes: a
 // file that finishes loading, or a copy that moves, is seen by the next click.
 TEST_F(WrittenEdits, ThePickSeesCopiesThatLoadedOrMovedSinceTheLastOne) {
-    const std::filesystem::path other = dir / "gridfile" / "lod0" / "p1p0.gmf";
+    const std::filesystem::path other = CellPath("p1p0");
     std::ofstream(other, std::ios::binary)
         << "p1p0_WELL_000|WELL|0|2|0|0|model/town/well.mdl|model/town/well.mdl|70.000000|20.000000|0.000000|"
            "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
