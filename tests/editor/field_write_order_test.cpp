@@ -12,10 +12,6 @@ namespace {
 
 class WriteOrder : public EditorFixture {
 protected:
-    void SetUp() override {
-        EditorFixture::SetUp();
-        field->SetListHeight(100000);
-    }
     // The file work of the next write runs duringFileWork first.
     void HoldWriteWhile(std::function<void()> duringFileWork) {
         field->SetGridLineWriter([duringFileWork](const std::filesystem::path& root, GridWriteBatch batch) {

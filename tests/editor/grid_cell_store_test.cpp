@@ -306,12 +306,9 @@ TEST_P(InterruptedRewrite, LeavesTheWholeOldOrTheWholeNewCell) {
     const std::string newBytes = Contents(kData / "p0p0_moved_and_deleted.gmf");
     Put(cell, oldBytes);
     const CellRead before = MustRead(access);
-    const std::vector<std::string> newLines = {
-        "p0p0_TREE_000|TREE|0|2|0|0|model/nature/tree.mdl|model/nature/tree.mdl|10.000000|20.000000|0.000000|"
-        "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000",
-        "p0p0_ROCK_000|ROCK|0|2|1|0|model/rocks/rock.mdl|model/rocks/rock.mdl|12.500000|-3.000000|1.000000|"
-        "1.200000|1.200000|1.200000|0.000000|0.000000|45.000000",
-    };
+    // The lines of the hand-written result, as a read hands them over.
+    const std::vector<std::string> newLines = ReadCell(access, kData / "p0p0_moved_and_deleted.gmf").lines;
+    ASSERT_EQ(newLines.size(), 2u);
 
     CCountingAccess crashing(
         [&](ReplaceStep step) { return step == c.crashAt ? StepDecision::Stop : StepDecision::Continue; });

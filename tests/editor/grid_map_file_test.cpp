@@ -119,7 +119,6 @@ TEST_F(GridMapFiles, ARecordGoesToTheCellAndLevelItWasPlacedIn) {
 }
 
 TEST_F(GridMapFiles, LinesOfSeveralListNumbersFillEveryGroupUpToTheHighest) {
-    std::filesystem::create_directories(dir);
     std::ofstream(dir / "p0p0.gmf", std::ios::binary)
         << "p0p0_A_000|A|0|4|3|0|a.mdl|a.mdl|0|0|0|1|1|1|0|0|0\r\n"
            "p0p0_B_000|B|0|1|0|1|b.mdl|b.mdl|0|0|0|1|1|1|0|0|0\n" // LF alone is read too
