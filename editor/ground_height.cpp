@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace quorvane {
 namespace {
@@ -29,7 +30,16 @@ bool OutsideXYRange(const CSkinRecord& a, const CSkinRecord& b, const CSkinRecor
            outside(y, a.position[1], b.position[1], c.position[1]);
 }
 
-void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<Vector4>& best) {
+Vector4 UpwardUnit(const Vector4& normal) {
+    const float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+    if (!(length > 0.0f) || !std::isfinite(length)) {
+        return {0.0f, 0.0f, 1.0f, 0.0f};
+    }
+    const float sign = normal.z < 0.0f ? -1.0f : 1.0f;
+    return {sign * normal.x / length, sign * normal.y / length, sign * normal.z / length, 0.0f};
+}
+
+void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<GroundHit>& best) {
     const Vector4 bottom{x, y, kProbeBottom, 0.0f};
     const Vector4 top{x, y, kProbeTop, 0.0f};
     const std::vector<CSkinRecord>& records = mesh.skinnedRecords;
@@ -45,8 +55,8 @@ void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<Vector4>& 
                              (a.normal[2] + b.normal[2] + c.normal[2]) / 3.0f, 0.0f};
         Vector4 crossing;
         if (TestSegmentTriangle(bottom, top, CornerOf(a), CornerOf(b), CornerOf(c), normal, crossing) &&
-            (!best || crossing.z > best->z)) {
-            best = Vector4{x, y, crossing.z, 0.0f};
+            (!best || crossing.z > best->point.z)) {
+            best = GroundHit{{x, y, crossing.z, 0.0f}, UpwardUnit(normal)};
         }
     }
 }
@@ -54,7 +64,12 @@ void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<Vector4>& 
 } // namespace
 
 std::optional<Vector4> GroundHeight(const CRegistryLists& lists, float x, float y) {
-    std::optional<Vector4> best;
+    const std::optional<GroundHit> hit = GroundAt(lists, x, y);
+    return hit ? std::optional<Vector4>(hit->point) : std::nullopt;
+}
+
+std::optional<GroundHit> GroundAt(const CRegistryLists& lists, float x, float y) {
+    std::optional<GroundHit> best;
     lists.fieldTiles.ForEach([&](const CModelEntry& tile) {
         if (!tile.ready || !tile.colliderSet || !RectangleHolds(*tile.colliderSet, x, y)) {
             return;

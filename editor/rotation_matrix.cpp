@@ -82,4 +82,17 @@ Vector4 TurnRow(const Vector4& v, const Matrix3& r) {
             v.x * r[0][2] + v.y * r[1][2] + v.z * r[2][2], v.w};
 }
 
+Vector4 AnglesStandingOn(const Vector4& normal, float yawDegrees) {
+    const float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+    const Vector4 up = length > 0.0f && std::isfinite(length)
+                           ? Vector4{normal.x / length, normal.y / length, normal.z / length, 0.0f}
+                           : Vector4{0.0f, 0.0f, 1.0f, 0.0f};
+    // Up × Rx(a) × Ry(b) = (cos a sin b, -sin a, cos a cos b): the tilt
+    // before the yaw is the normal turned back by it.
+    const Vector4 tilt = TurnRow(up, RotationOfAngles({0.0f, 0.0f, -yawDegrees, 0.0f}));
+    const float a = std::asin(std::clamp(-tilt.y, -1.0f, 1.0f));
+    const float b = std::atan2(tilt.x, tilt.z);
+    return {Degrees(a), Degrees(b), yawDegrees, 0.0f};
+}
+
 } // namespace quorvane

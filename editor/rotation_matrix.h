@@ -19,5 +19,9 @@ Matrix3 ExactRotationOfAngles(const Vector4& degrees);
 Vector4 AnglesOfRotation(const Matrix3& r);
 // v × r, for the x, y and z of v.
 Vector4 TurnRow(const Vector4& v, const Matrix3& r);
+// The angles (w 0) that stand a model on ground of the given normal: its up
+// axis lands on the normal, and z keeps yawDegrees, the turn about the
+// world's up axis that comes last. A normal without length counts as up.
+Vector4 AnglesStandingOn(const Vector4& normal, float yawDegrees);
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 #include "editor/ground_height.h"
 #include "terrain.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace quorvane::testing {
@@ -37,6 +38,13 @@ TEST(GroundHeightTest, FlatLowAndSlopedGroundIsFoundUnderThePoint) {
         EXPECT_FLOAT_EQ(ground->y, c.y);
         EXPECT_NEAR(ground->z, c.z, 1e-4f);
         EXPECT_EQ(ground->w, 0.0f);
+        // The plane's normal (-slope, 0, 1), of unit length.
+        const auto hit = GroundAt(lists, c.x, c.y);
+        ASSERT_TRUE(hit.has_value());
+        const float length = std::sqrt(c.slope * c.slope + 1.0f);
+        EXPECT_NEAR(hit->normal.x, -c.slope / length, 1e-5f);
+        EXPECT_NEAR(hit->normal.y, 0.0f, 1e-6f);
+        EXPECT_NEAR(hit->normal.z, 1.0f / length, 1e-5f);
     }
 }
 
@@ -51,6 +59,18 @@ TEST(GroundHeightTest, TheCornerNormalsAreAveraged) {
     const auto ground = GroundHeight(lists, 12.0f, 6.0f);
     ASSERT_TRUE(ground.has_value());
     EXPECT_NEAR(ground->z, -0.2f, 1e-4f);
+    // The same mean, of unit length; corners wound or written upside down still point it up.
+    const auto hit = GroundAt(lists, 12.0f, 6.0f);
+    ASSERT_TRUE(hit.has_value());
+    EXPECT_NEAR(hit->normal.x, 0.1f / std::sqrt(1.01f), 1e-5f);
+    EXPECT_NEAR(hit->normal.z, 1.0f / std::sqrt(1.01f), 1e-5f);
+    CRegistryLists downward;
+    downward.fieldTiles.Append(
+        MeshEntry("Field0-0", {Corner({0, 0, 0}, {0, 0, -1}), Corner({30, 0, 0}, {0, 0, -1}),
+                               Corner({0, 30, 0}, {0, 0, -1})}));
+    const auto flipped = GroundAt(downward, 12.0f, 6.0f);
+    ASSERT_TRUE(flipped.has_value());
+    EXPECT_FLOAT_EQ(flipped->normal.z, 1.0f);
 }
 
 TEST(GroundHeightTest, HighestOfOverlappingTilesWins) {

@@ -1,4 +1,5 @@
 #include "editor/paint_stroke.h"
+#include "editor/rotation_matrix.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -170,6 +171,32 @@ TEST(PaintStroke, BrushesThatCannotPaintPaintNothingAndHugeOnesStayBounded) {
     far.MoveTo(0, 0);
     // Across any field: at most 4,096 places along the jump, and it ends.
     EXPECT_LE(far.MoveTo(1e7f, 0).size(), 4096u);
+}
+
+// "Align to normal": the copy's up axis stands along the ground's normal,
+// whatever yaw it drew.
+TEST(AlignToGround, TheUpAxisLandsOnTheNormalAndTheYawStays) {
+    for (const Vector4& normal : {Vector4{0, 0, 1, 0}, Vector4{-0.5f, 0, 1, 0}, Vector4{0.3f, -0.4f, 1, 0},
+                                  Vector4{1, 1, 0.2f, 0}, Vector4{0, 0, 0, 0}}) {
+        const float length = std::hypot(normal.x, normal.y, normal.z);
+        const Vector4 unit = length > 0 ? Vector4{normal.x / length, normal.y / length, normal.z / length, 0}
+                                        : Vector4{0, 0, 1, 0};
+        for (const float yaw : {0.0f, 37.0f, -120.0f, 180.0f}) {
+            const Vector4 angles = AnglesStandingOn(normal, yaw);
+            EXPECT_EQ(angles.z, yaw);
+            const Vector4 up = TurnRow({0, 0, 1, 0}, RotationOfAngles(angles));
+            EXPECT_NEAR(up.x, unit.x, 1e-4f) << normal.x << " " << normal.y << " yaw " << yaw;
+            EXPECT_NEAR(up.y, unit.y, 1e-4f);
+            EXPECT_NEAR(up.z, unit.z, 1e-4f);
+        }
+    }
+    // By hand: the ramp z = 0.5 x tilts about y by -atan(0.5); flat ground tilts nothing.
+    const Vector4 ramp = AnglesStandingOn({-0.5f, 0, 1, 0}, 0.0f);
+    EXPECT_NEAR(ramp.x, 0.0f, 1e-4f);
+    EXPECT_NEAR(ramp.y, -26.5651f, 1e-3f);
+    const Vector4 flat = AnglesStandingOn({0, 0, 3, 0}, 25.0f);
+    EXPECT_NEAR(flat.x, 0.0f, 1e-6f);
+    EXPECT_NEAR(flat.y, 0.0f, 1e-6f);
 }
 
 } // namespace
