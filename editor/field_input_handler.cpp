@@ -32,6 +32,9 @@ void CFieldInputHandler::KeyDown(int virtualKey, CFieldHookCalls& calls) {
     case vk::kDelete:
         selectionEdits_.RequestDelete();
         break;
+    case vk::kEnd:
+        selectionEdits_.RequestDrop(edit_.input.shiftKeyDown);
+        break;
     case vk::kEscape:
         if (mode == EditMode::ModeAdjust && !edit_.input.justPlaced) {
             edit_.mode = selector_.ModeWithoutSelection();

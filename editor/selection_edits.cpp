@@ -1,7 +1,9 @@
 #include "editor/selection_edits.h"
 
 #include "editor/grid_map_line.h"
+#include "editor/ground_height.h"
 #include "editor/group_transform.h"
+#include "editor/rotation_matrix.h"
 
 #include <utility>
 
@@ -37,6 +39,8 @@ bool CSelectionEdits::HandleRequest(CUnwrittenPlacements::Removed& removed) {
     const PlacementSelection before = selector_.Capture();
     if (request == kRequestCancelPlacement) {
         CancelPlacement(before, removed);
+    } else if (request == kRequestDropToGround || request == kRequestDropAndTilt) {
+        DropToGround(request == kRequestDropAndTilt, before);
     } else if (edit_.selection.IsGroup()) {
         DeleteGroup(before, removed);
     } else if (edit_.selection.writtenFile) {
@@ -46,6 +50,69 @@ bool CSelectionEdits::HandleRequest(CUnwrittenPlacements::Removed& removed) {
         DeleteUnwritten(deleteName_, before, removed);
     }
     return true;
+}
+
+void CSelectionEdits::RequestDrop(bool tilt) {
+    if (edit_.mode != EditMode::ModeAdjust) {
+        return; // placing, or inside a move, scale or rotation
+    }
+    request_.store(tilt ? kRequestDropAndTilt : kRequestDropToGround, std::memory_order_release);
+}
+
+void CSelectionEdits::DropToGround(bool tilt, const PlacementSelection& before) {
+    const FieldSelection& selection = edit_.selection;
+    std::vector<SelectedCopy> selected;
+    std::vector<int64_t> selectedSerials;
+    if (selection.IsGroup()) {
+        selected = selection.group;
+        selectedSerials = selection.groupSerials;
+    } else if (!selection.name.empty()) {
+        selected.push_back({selection.name, selection.writtenFile});
+        selectedSerials.push_back(selection.writtenFile ? -1 : unwritten_.SerialOf(selection.name));
+    }
+    std::vector<SelectedCopy> copies;
+    std::vector<int64_t> serials;
+    std::vector<CModelTransform> starts;
+    std::vector<CModelTransform> targets;
+    for (size_t i = 0; i < selected.size() && i < selectedSerials.size(); ++i) {
+        const std::optional<CModelTransform> now = edits_.TransformOf(selected[i]);
+        if (!now) {
+            continue;
+        }
+        const std::optional<GroundHit> ground = GroundAt(lists_, now->position.x, now->position.y);
+        if (!ground) {
+            continue; // off the field: nothing to stand on
+        }
+        CModelTransform target = *now;
+        target.position.z = ground->point.z;
+        if (tilt) {
+            const Vector4 angles = AnglesStandingOn(ground->normal, now->rotation.z);
+            target.rotation = {angles.x, angles.y, angles.z, now->rotation.w};
+        }
+        copies.push_back(selected[i]);
+        serials.push_back(selectedSerials[i]);
+        starts.push_back(*now);
+        targets.push_back(target);
+    }
+    if (copies.empty()) {
+        return;
+    }
+    edits_.MoveCopies(copies, serials, targets);
+    std::optional<EditStep> step = edits_.MoveStep(copies, starts);
+    if (selection.IsGroup()) {
+        selector_.ResetGroup(); // the next gesture starts from where they stand now
+    } else {
+        edit_.vectors.selPosition = targets.front().position;
+        edit_.vectors.selRotation = targets.front().rotation;
+    }
+    if (!step) {
+        return; // already on the ground
+    }
+    step->selectionBefore = before;
+    step->selectionBefore.mode = EditMode::ModeAdjust;
+    step->selectionAfter = selector_.Capture();
+    step->selectionAfter.mode = EditMode::ModeAdjust;
+    Push(std::move(*step));
 }
 
 void CSelectionEdits::Push(EditStep step) {

@@ -33,8 +33,12 @@ public:
     static constexpr int32_t kRequestNone = 0;
     static constexpr int32_t kRequestCancelPlacement = 1;
     static constexpr int32_t kRequestDeleteSelected = 2;
+    static constexpr int32_t kRequestDropToGround = 3;
+    static constexpr int32_t kRequestDropAndTilt = 4;
     void RequestCancelPlacement() { request_.store(kRequestCancelPlacement, std::memory_order_release); }
     void RequestDelete(); // ignored while nothing is selected
+    // End, or Shift+End to tilt too: ignored unless a selection stands still.
+    void RequestDrop(bool tilt);
     int32_t Request() const { return request_.load(std::memory_order_acquire); }
     // Answers the request, unwritten parts into removed; true when the selection or the level changed.
     bool HandleRequest(CUnwrittenPlacements::Removed& removed);
@@ -59,6 +63,10 @@ public:
                          CUnwrittenPlacements::Removed& removed);
     // A right click on a placement waiting for its confirmation takes it back, into removed.
     void CancelPlacement(PlacementSelection before, CUnwrittenPlacements::Removed& removed);
+    // Each selected copy down (or up) onto the ground under its position,
+    // tilted to the ground's normal when asked, as one step; copies off the
+    // field stay where they are.
+    void DropToGround(bool tilt, const PlacementSelection& before);
 
 private:
     void ResetSelectionFromCursor(); // the selected vectors back to the cursor's

@@ -1,7 +1,9 @@
 // Selecting copies in the field and editing the ones already written: each
 // scenario ends in the cell file's bytes, compared with a hand-written file.
+#include "editor/rotation_matrix.h"
 #include "editor_fixture.h"
 
+#include <cmath>
 #include <string_view>
 
 namespace quorvane::testing {
@@ -409,6 +411,85 @@ TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
     EXPECT_EQ(restarted->RecoverableEdits().size(), 1u);
     restarted->FlushJournal();
     EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Newest().edits.size(), 1u);
+}
+
+// A ready tile over -100..100 whose one mesh collider is the plane
+// z = 3 + 0.5 x, every corner with its normal (-0.5, 0, 1).
+std::unique_ptr<CModelEntry> SlopedGroundTile() {
+    auto collider = std::make_unique<CCollider>();
+    collider->type = ColliderType::kMesh;
+    const auto corner = [&](float x, float y) {
+        CSkinRecord record;
+        record.position = {x, y, 3.0f + 0.5f * x};
+        record.normal = {-0.5f, 0.0f, 1.0f};
+        collider->skinnedRecords.push_back(record);
+    };
+    for (const auto& [x, y] :
+         {std::pair{-100, -100}, {100, -100}, {100, 100}, {-100, -100}, {100, 100}, {-100, 100}}) {
+        corner(static_cast<float>(x), static_cast<float>(y));
+    }
+    auto tile = std::make_unique<CModelEntry>();
+    tile->name = "Field0-0";
+    tile->colliderSet = std::make_unique<CColliderSet>();
+    tile->colliderSet->boundsMin = {-100, -100, -100};
+    tile->colliderSet->boundsMax = {100, 100, 100};
+    tile->colliderSet->colliders.push_back(std::move(collider));
+    SetEntryReady(*tile, true);
+    return tile;
+}
+
+// End stands the selection on the ground under each copy, Shift+End also
+// tilts it to the ground's normal; each is one step that undo takes back.
+TEST_F(WrittenEdits, EndDropsTheSelectionOntoTheGroundAndShiftEndTiltsIt) {
+    field->Lists().fieldTiles.Append(SlopedGroundTile());
+    const auto end = [this](bool shift) {
+        if (shift) {
+            field->OnKeyDown(vk::kShift);
+        }
+        Press(vk::kEnd);
+        if (shift) {
+            field->OnKeyUp(vk::kShift);
+            field->ApplyPostedInput();
+        }
+        field->UpdateEditing();
+    };
+    ClickGround(10.0f, 20.0f);
+    ASSERT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
+    end(false);
+    const auto houseZ = [this] { return Copy("p0p0_HOUSE_000")->transform.position.z; };
+    EXPECT_NEAR(houseZ(), 8.0f, 1e-4f);
+    const Vector4 turned = Copy("p0p0_HOUSE_000")->transform.rotation;
+    EXPECT_TRUE(turned.x == 0 && turned.y == 0 && turned.z == 0) << "End alone tilts nothing";
+    EXPECT_NEAR(field->Vectors().selPosition.z, 8.0f, 1e-4f) << "the fields show where it stands";
+    UndoStep();
+    EXPECT_EQ(houseZ(), 0.0f);
+    RedoStep();
+    EXPECT_NEAR(houseZ(), 8.0f, 1e-4f);
+
+    // The house with the tree, and an unwritten copy beside them.
+    PlaceUnwrittenAt({-20.0f, 0.0f, 40.0f, 0.0f});
+    const std::string unwritten = RecordNames().front();
+    ClickGround(10.0f, 20.0f);
+    ShiftClickGround(30.0f, 5.0f);
+    ShiftClickGround(-20.0f, 0.0f);
+    end(true);
+    const float length = std::sqrt(1.25f);
+    const auto expectStanding = [&](const CModelTransform& t, float x, float yaw) {
+        EXPECT_NEAR(t.position.z, 3.0f + 0.5f * x, 1e-4f);
+        EXPECT_NEAR(t.rotation.z, yaw, 1e-4f);
+        const Vector4 up = TurnRow({0, 0, 1, 0}, RotationOfAngles(t.rotation));
+        EXPECT_NEAR(up.x, -0.5f / length, 1e-4f);
+        EXPECT_NEAR(up.y, 0.0f, 1e-4f);
+        EXPECT_NEAR(up.z, 1.0f / length, 1e-4f);
+    };
+    expectStanding(Copy("p0p0_HOUSE_000")->transform, 10.0f, 0.0f);
+    expectStanding(Copy("p0p0_TREE_000")->transform, 30.0f, 90.0f);
+    expectStanding(Entry(unwritten)->transform, -20.0f, 0.0f);
+    UndoStep();
+    EXPECT_FLOAT_EQ(Copy("p0p0_TREE_000")->transform.position.z, 0.0f);
+    EXPECT_EQ(Copy("p0p0_TREE_000")->transform.rotation.z, 90.0f);
+    EXPECT_NEAR(houseZ(), 8.0f, 1e-4f) << "the earlier drop stays";
+    EXPECT_FLOAT_EQ(Entry(unwritten)->transform.position.z, 40.0f);
 }
 
 } // namespace
