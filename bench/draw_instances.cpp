@@ -120,31 +120,26 @@ int main(int argc, char** argv) {
         d.SetVertexBuffer(1, instances.main.buffer);
         DrawModelInstanced(model, d, instances.mainCount);
     };
-    const auto singleScene = [&](CCommonDevice& d) {
-        d.CommitFrameConstants();
-        d.BeginScenePass(true, true);
-        d.SetPipeline(PipelineId::Model);
-        for (int i = 0; i < kCopies; ++i) {
-            model.position = CopyPosition(i);
-            model.rotation = CopyRotation(i);
-            UpdateDrawModel(model);
-            DrawModel(model, d);
-        }
-    };
     const std::array<float, 4> noHighlight{};
-    const auto unmergedScene = [&](CCommonDevice& d) {
-        d.CommitFrameConstants();
-        d.BeginScenePass(true, true);
-        d.SetPipeline(PipelineId::Model);
-        for (int i = 0; i < kCopies; ++i) {
-            model.position = CopyPosition(i);
-            model.rotation = CopyRotation(i);
-            UpdateDrawModel(model);
-            DrawModel(model, d);
-            // Any other state in between records each copy on its own.
-            d.SetUniformBlock(UniformBlock::Highlight, noHighlight.data(), sizeof(noHighlight));
-        }
+    // The copies one by one; with any other state in between, each is recorded on its own.
+    const auto copiesScene = [&](bool eachOnItsOwn) {
+        return [&, eachOnItsOwn](CCommonDevice& d) {
+            d.CommitFrameConstants();
+            d.BeginScenePass(true, true);
+            d.SetPipeline(PipelineId::Model);
+            for (int i = 0; i < kCopies; ++i) {
+                model.position = CopyPosition(i);
+                model.rotation = CopyRotation(i);
+                UpdateDrawModel(model);
+                DrawModel(model, d);
+                if (eachOnItsOwn) {
+                    d.SetUniformBlock(UniformBlock::Highlight, noHighlight.data(), sizeof(noHighlight));
+                }
+            }
+        };
     };
+    const auto singleScene = copiesScene(false);
+    const auto unmergedScene = copiesScene(true);
     // Alternate the two so that load from elsewhere on the machine falls on both.
     FrameRate instanced = MeasureFrames(device, seconds, 3, instancedScene);
     const FrameRate single = MeasureFrames(device, seconds, 3, singleScene);
