@@ -39,7 +39,7 @@ Vector4 UpwardUnit(const Vector4& normal) {
     return {sign * normal.x / length, sign * normal.y / length, sign * normal.z / length, 0.0f};
 }
 
-void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<GroundHit>& best) {
+void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<GroundContact>& best) {
     const Vector4 bottom{x, y, kProbeBottom, 0.0f};
     const Vector4 top{x, y, kProbeTop, 0.0f};
     const std::vector<CSkinRecord>& records = mesh.skinnedRecords;
@@ -56,7 +56,7 @@ void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<GroundHit>
         Vector4 crossing;
         if (TestSegmentTriangle(bottom, top, CornerOf(a), CornerOf(b), CornerOf(c), normal, crossing) &&
             (!best || crossing.z > best->point.z)) {
-            best = GroundHit{{x, y, crossing.z, 0.0f}, UpwardUnit(normal)};
+            best = GroundContact{{x, y, crossing.z, 0.0f}, UpwardUnit(normal)};
         }
     }
 }
@@ -64,12 +64,12 @@ void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<GroundHit>
 } // namespace
 
 std::optional<Vector4> GroundHeight(const CRegistryLists& lists, float x, float y) {
-    const std::optional<GroundHit> hit = GroundAt(lists, x, y);
+    const std::optional<GroundContact> hit = GroundAt(lists, x, y);
     return hit ? std::optional<Vector4>(hit->point) : std::nullopt;
 }
 
-std::optional<GroundHit> GroundAt(const CRegistryLists& lists, float x, float y) {
-    std::optional<GroundHit> best;
+std::optional<GroundContact> GroundAt(const CRegistryLists& lists, float x, float y) {
+    std::optional<GroundContact> best;
     lists.fieldTiles.ForEach([&](const CModelEntry& tile) {
         if (!tile.ready || !tile.colliderSet || !RectangleHolds(*tile.colliderSet, x, y)) {
             return;

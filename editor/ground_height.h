@@ -15,10 +15,10 @@ std::optional<Vector4> GroundHeight(const CRegistryLists& lists, float x, float 
 
 // The ground there and its normal: the mean of the met triangle's corner
 // normals, of unit length and pointing up (straight up when they cancel).
-struct GroundHit {
+struct GroundContact {
     Vector4 point;  // (x, y, z, 0), as GroundHeight gives it
     Vector4 normal; // (nx, ny, nz, 0)
 };
-std::optional<GroundHit> GroundAt(const CRegistryLists& lists, float x, float y);
+std::optional<GroundContact> GroundAt(const CRegistryLists& lists, float x, float y);
 
 } // namespace quorvane

@@ -79,7 +79,7 @@ void CSelectionEdits::DropToGround(bool tilt, const PlacementSelection& before) 
         if (!now) {
             continue;
         }
-        const std::optional<GroundHit> ground = GroundAt(lists_, now->position.x, now->position.y);
+        const std::optional<GroundContact> ground = GroundAt(lists_, now->position.x, now->position.y);
         if (!ground) {
             continue; // off the field: nothing to stand on
         }
