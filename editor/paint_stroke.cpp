@@ -27,45 +27,12 @@ float SlopeDegrees(const Vector4& normal) {
 }
 
 CPaintStroke::CPaintStroke(const BrushSettings& brush, GroundQuery ground, CSpacingGrid& taken, uint32_t seed)
-    : brush_(brush), ground_(std::move(ground)), taken_(taken), random_(seed) {}
+    : brush_(brush), ground_(std::move(ground)), taken_(taken), random_(seed), covered_(brush.radius) {}
 
 float CPaintStroke::Uniform() {
     // 24 bits of the engine's output: the same floats on every platform,
     // which the standard distributions do not promise.
     return static_cast<float>(random_() >> 8) * (1.0f / 16777216.0f);
-}
-
-uint64_t CPaintStroke::DabCellKey(float x, float y) const {
-    const auto cell = [this](float v) {
-        return static_cast<int64_t>(std::floor(static_cast<double>(v) / brush_.radius));
-    };
-    return (static_cast<uint64_t>(cell(x)) << 32) ^ (static_cast<uint64_t>(cell(y)) & 0xFFFFFFFFull);
-}
-
-bool CPaintStroke::CoveredBefore(float x, float y) const {
-    const float limit = brush_.radius * brush_.radius;
-    const auto cell = [this](float v) {
-        return static_cast<int64_t>(std::floor(static_cast<double>(v) / brush_.radius));
-    };
-    const int64_t column = cell(x);
-    const int64_t row = cell(y);
-    for (int64_t c = column - 1; c <= column + 1; ++c) {
-        for (int64_t r = row - 1; r <= row + 1; ++r) {
-            const auto found =
-                dabCells_.find((static_cast<uint64_t>(c) << 32) ^ (static_cast<uint64_t>(r) & 0xFFFFFFFFull));
-            if (found == dabCells_.end()) {
-                continue;
-            }
-            for (const uint32_t index : found->second) {
-                const float dx = dabs_[index].x - x;
-                const float dy = dabs_[index].y - y;
-                if (dx * dx + dy * dy < limit) {
-                    return true;
-                }
-            }
-        }
-    }
-    return false;
 }
 
 void CPaintStroke::DabAt(float x, float y, std::vector<PaintedSpot>& out) {
@@ -81,7 +48,7 @@ void CPaintStroke::DabAt(float x, float y, std::vector<PaintedSpot>& out) {
         const float angle = 2.0f * std::numbers::pi_v<float> * Uniform();
         const float px = x + distance * std::cos(angle);
         const float py = y + distance * std::sin(angle);
-        if (CoveredBefore(px, py) || taken_.HasWithin(px, py)) {
+        if (covered_.HasWithin(px, py) || taken_.HasWithin(px, py)) {
             continue;
         }
         const std::optional<GroundPoint> ground = ground_(px, py);
@@ -92,8 +59,8 @@ void CPaintStroke::DabAt(float x, float y, std::vector<PaintedSpot>& out) {
         taken_.Add(px, py);
         out.push_back({{px, py, ground->height, 1.0f}, ground->normal});
     }
-    dabCells_[DabCellKey(x, y)].push_back(static_cast<uint32_t>(dabs_.size()));
-    dabs_.push_back({x, y});
+    covered_.Add(x, y);
+    last_ = Dab{x, y};
 }
 
 std::vector<PaintedSpot> CPaintStroke::MoveTo(float x, float y) {
@@ -104,11 +71,11 @@ std::vector<PaintedSpot> CPaintStroke::MoveTo(float x, float y) {
     if (!usable) {
         return spots;
     }
-    if (dabs_.empty()) {
+    if (!last_) {
         DabAt(x, y, spots);
         return spots;
     }
-    const Dab last = dabs_.back();
+    const Dab last = *last_;
     const float dx = x - last.x;
     const float dy = y - last.y;
     const float length = std::sqrt(dx * dx + dy * dy);

@@ -7,7 +7,6 @@
 #include <functional>
 #include <optional>
 #include <random>
-#include <unordered_map>
 #include <vector>
 
 namespace quorvane {
@@ -60,17 +59,15 @@ private:
         float y;
     };
     void DabAt(float x, float y, std::vector<PaintedSpot>& out);
-    bool CoveredBefore(float x, float y) const;
     float Uniform(); // [0, 1)
-    uint64_t DabCellKey(float x, float y) const;
 
     BrushSettings brush_;
     GroundQuery ground_;
     CSpacingGrid& taken_;
     std::mt19937 random_;
-    std::vector<Dab> dabs_;
-    // Dabs by squares one radius wide: a dart looks at the nine around it.
-    std::unordered_map<uint64_t, std::vector<uint32_t>> dabCells_;
+    // The places the brush reached: ground within a radius of one is covered.
+    CSpacingGrid covered_;
+    std::optional<Dab> last_;
 };
 
 } // namespace quorvane

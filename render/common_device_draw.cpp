@@ -49,7 +49,6 @@ bool CCommonDevice::BindTextureSet(TextureSet textureSet, uint32_t firstSlot) {
 }
 
 void CCommonDevice::CommitFrameConstants() {
-    FlushCopies();
     std::memcpy(frameMapped_, frameConstants_.Data(), FrameConstantsBlock::kBytes);
     SetUniformBlock(UniformBlock::Frame, frameMapped_, FrameConstantsBlock::kBytes);
 }

@@ -104,7 +104,6 @@ void CCommonDevice::DropAbandonedFrame() {
     // Its commands are reset with the next start; only what it did outside
     // them needs undoing.
     recording_ = false;
-    copies_.Drop();
     passTimer_.Discard();
     pass_ = Pass::None;
     sceneColor_.layout = layoutsAtFrameStart_[0];

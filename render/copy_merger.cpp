@@ -29,7 +29,8 @@ void CCopyMerger::Flush(CCommonDevice& device) {
     }
     // Emptied first: the device calls below come back here.
     CDrawModel& model = *std::exchange(model_, nullptr);
-    const std::vector<Copy> copies = std::exchange(copies_, {});
+    flushing_.swap(copies_);
+    const std::vector<Copy>& copies = flushing_;
     VkDeviceSize offset = 0;
     void* mapped = nullptr;
     const size_t bytes = copies.size() * sizeof(InstanceRecord);
@@ -44,6 +45,7 @@ void CCopyMerger::Flush(CCommonDevice& device) {
         }
         model.worldMatrix = world;
         model.rotationScale = rotationScale;
+        flushing_.clear();
         return;
     }
     auto* records = static_cast<InstanceRecord*>(mapped);
@@ -58,6 +60,7 @@ void CCopyMerger::Flush(CCommonDevice& device) {
         DrawModelParts(model, device, static_cast<uint32_t>(copies.size()));
     }
     device.SetPipeline(pipeline_);
+    flushing_.clear();
 }
 
 void CCopyMerger::Drop() {

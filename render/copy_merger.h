@@ -38,6 +38,7 @@ private:
     CDrawModel* model_ = nullptr;
     PipelineId pipeline_ = PipelineId::Model;
     std::vector<Copy> copies_;
+    std::vector<Copy> flushing_; // what Flush records; kept to keep its room
 };
 
 } // namespace quorvane
