@@ -85,6 +85,7 @@ class CNoModels final : public IModelLoader {
 public:
     bool LoadEntry(CModelEntry&, const std::string&, bool) override { return false; }
     std::unique_ptr<CCursorPart> LoadCursorPart(const std::string&, bool) override { return nullptr; }
+    bool MakeCopy(CModelEntry&, CModelEntry&) override { return false; }
 };
 
 // A click's whole pick, as the field's frame update makes it: the copies of 20

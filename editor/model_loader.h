@@ -34,6 +34,13 @@ public:
     // render thread, as a placed model of it would be (animated or not, with
     // its colliders). Null when the path names no model format.
     virtual std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path, bool animated) = 0;
+
+    // Makes entry a copy that draws source's model (source was loaded with
+    // LoadEntry and is in the shared models): no file is read and no loader
+    // slot taken, so a stroke can place thousands at once. Counts a use of
+    // source and gives entry its bounds and its own colliders. entry.name is
+    // kept. False when source is not loaded.
+    virtual bool MakeCopy(CModelEntry& entry, CModelEntry& source) = 0;
 };
 
 } // namespace quorvane

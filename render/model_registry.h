@@ -73,6 +73,9 @@ public:
     // eleven seconds for a slot. The entry's name is kept.
     bool LoadEntry(CModelEntry& entry, const std::string& path, bool animated) override;
     std::unique_ptr<CCursorPart> LoadCursorPart(const std::string& path, bool animated) override;
+    bool MakeCopy(CModelEntry& entry, CModelEntry& source) override {
+        return MakeInstance(entry, source, entry.name, source.name);
+    }
     bool LoadEntryByPath(CModelEntry& entry, const std::string& path, const std::string& name, bool animated);
     // From the entry's own path, transform and animated flag, in a slot
     // already held; the slot goes back at once when the load fails.

@@ -76,6 +76,22 @@ public:
         return part;
     }
 
+    bool MakeCopy(CModelEntry& entry, CModelEntry& source) override {
+        if (!source.loaded.load(std::memory_order_acquire)) {
+            return false;
+        }
+        entry.isInstance = true;
+        entry.source = &source;
+        entry.sourceName = source.name;
+        entry.modelId = source.modelId;
+        entry.bounds = source.bounds;
+        entry.hasDrawModel = source.hasDrawModel;
+        ++source.useCount;
+        ++copiesMade;
+        SetEntryLoaded(entry, true);
+        return true;
+    }
+
     // Read only, so that loads from several threads may look boxes up at once.
     CBoundingBox BoxOf(const std::string& path) const {
         const auto found = boxes.find(path);
@@ -97,6 +113,7 @@ public:
     std::map<std::string, CBoundingBox> boxes;
     std::function<void(const std::string& path)> whileLoading; // runs inside LoadEntry
     std::atomic<int> livePayloads{0};
+    std::atomic<int> copiesMade{0};
 
 private:
     // Cursor parts load on the chooser's and the core's background thread at once.
