@@ -1,5 +1,6 @@
 #include "editor/cursor_placer.h"
 
+#include "editor/copy_placer.h"
 #include "editor/unique_name.h"
 
 #include <memory>
@@ -24,17 +25,9 @@ std::unique_ptr<CModelEntry> TakeAsPlacedEntry(CCursorPart& part) {
 
 std::unique_ptr<CPlacedModel> RecordOf(const CursorPartSource& source, const std::string& name,
                                        const std::string& modelId) {
-    auto record = std::make_unique<CPlacedModel>();
-    record->lod = source.lod;
-    record->copy = source.copy;
-    record->shader = source.shader;
-    record->listNumber = source.listNumber;
-    record->animated = source.animated;
+    auto record = std::make_unique<CPlacedModel>(RecordOfSource(source));
     record->uniqueName = name;
-    record->partPath = source.path;
     record->modelId = modelId;
-    record->sourcePath = source.path;
-    record->definitionPath = source.definitionPath;
     return record;
 }
 

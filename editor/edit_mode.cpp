@@ -20,6 +20,8 @@ std::string_view EditModeHeader(EditMode mode) {
         return "<モデル配置モード>";
     case EditMode::ModeAdjust:
         return "<配置モデル調整モード>";
+    case EditMode::ModePaint:
+        return "<ペイントモード>";
     default:
         break;
     }

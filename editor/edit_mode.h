@@ -38,9 +38,10 @@ enum class EditMode : uint32_t {
     ModePlacedRotateX = 25,
     ModePlacedRotateY = 26,
     ModePlacedRotateZ = 27,
+    ModePaint = 28, // the brush paints copies of the definition taken for placing
 };
 
-inline constexpr uint32_t kEditModeCount = 28;
+inline constexpr uint32_t kEditModeCount = 29;
 
 constexpr uint32_t ModeValue(EditMode mode) {
     return static_cast<uint32_t>(mode);
@@ -48,7 +49,7 @@ constexpr uint32_t ModeValue(EditMode mode) {
 
 // True for 4..27, the six groups of sub-modes.
 constexpr bool IsInModeGroup(EditMode mode) {
-    return ModeValue(mode) >= 4 && ModeValue(mode) < kEditModeCount;
+    return ModeValue(mode) >= 4 && ModeValue(mode) < ModeValue(EditMode::ModePaint);
 }
 
 // The free member of the mode's group (4, 8, ..., 24); only for modes inside a group.

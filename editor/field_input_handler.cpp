@@ -25,7 +25,7 @@ void CFieldInputHandler::KeyDown(int virtualKey, CFieldHookCalls& calls) {
     const EditMode mode = edit_.mode;
     // With Ctrl, Z and Y undo and redo instead of choosing an axis.
     int editKey = HistoryKey(virtualKey, calls) ? 0 : virtualKey;
-    if (editKey != 0 && TransformKey(editKey, calls)) {
+    if (editKey != 0 && (PaintKey(editKey, calls) || TransformKey(editKey, calls))) {
         editKey = 0;
     }
     switch (editKey) {
@@ -80,6 +80,36 @@ bool CFieldInputHandler::HistoryKey(int virtualKey, CFieldHookCalls& calls) {
     return true;
 }
 
+bool CFieldInputHandler::PaintKey(int virtualKey, CFieldHookCalls& calls) {
+    if (virtualKey == vk::Letter('P') && !edit_.input.ctrlKeyDown) {
+        paint_.Toggle(calls);
+        return true;
+    }
+    if (edit_.mode != EditMode::ModePaint) {
+        return false;
+    }
+    switch (virtualKey) {
+    case vk::kOemOpenBracket:
+    case vk::kOemCloseBracket:
+        paint_.StepRadius(virtualKey == vk::kOemCloseBracket);
+        calls.RepaintField();
+        calls.RepaintMain();
+        return true;
+    case vk::kEscape:
+        paint_.Toggle(calls);
+        return true;
+    case vk::Letter('G'):
+    case vk::Letter('S'):
+    case vk::Letter('R'):
+    case vk::Letter('X'):
+    case vk::Letter('Y'):
+    case vk::Letter('Z'):
+        return true; // the brush has nothing to move, scale or turn
+    default:
+        return false;
+    }
+}
+
 bool CFieldInputHandler::TransformKey(int virtualKey, CFieldHookCalls& calls) {
     if (!IsInModeGroup(edit_.mode)) {
         return false;
@@ -106,7 +136,8 @@ bool CFieldInputHandler::TransformKey(int virtualKey, CFieldHookCalls& calls) {
 void CFieldInputHandler::MouseMove(PixelPoint client, CFieldHookCalls& calls) {
     const PixelPoint screen = ToScreen(client);
     edit_.input.MovedTo(client, screen);
-    if (edit_.input.shiftHeld || ModeValue(edit_.mode) <= ModeValue(EditMode::ModeAdjust)) {
+    if (edit_.input.shiftHeld || ModeValue(edit_.mode) <= ModeValue(EditMode::ModeAdjust) ||
+        edit_.mode == EditMode::ModePaint) {
         // The camera and the pick point follow on the next frame update.
         mouseMoved_.store(true, std::memory_order_release);
         edit_.input.latestScreen = screen;
@@ -129,6 +160,10 @@ void CFieldInputHandler::LeftDown(PixelPoint client, CFieldHookCalls& calls) {
     calls.CaptureMouse(true);
     if (edit_.input.shiftHeld) {
         return; // a camera pan, or a Shift+click if it ends where it began
+    }
+    if (edit_.mode == EditMode::ModePaint) {
+        paint_.Begin(edit_.input.ctrlKeyDown, randomRanges_ ? randomRanges_() : RandomRanges{}, calls);
+        return;
     }
     const bool picks = Selects(edit_);
     LeftClick(calls);
@@ -183,6 +218,7 @@ void CFieldInputHandler::FinishLeftClick(bool placed, CFieldHookCalls& calls) {
 }
 
 void CFieldInputHandler::LeftUp(CFieldHookCalls& calls) {
+    paint_.End();
     const bool selecting = Selects(edit_);
     if (const std::optional<PixelPoint> click = edit_.input.LeftReleased(); click && selecting && pickRay_) {
         selector_.RequestPick(pickRay_(*click), true);
@@ -223,8 +259,8 @@ void CFieldInputHandler::RightDown(PixelPoint client, CFieldHookCalls& calls) {
     edit_.input.buttonScreen = ToScreen(client);
     edit_.input.rightHeld = true;
     calls.CaptureMouse(true);
-    if (edit_.input.shiftHeld) {
-        return; // a camera orbit
+    if (edit_.input.shiftHeld || edit_.mode == EditMode::ModePaint) {
+        return; // a camera orbit; a brush has nothing to cancel
     }
     CancelAdjustment(calls);
 }

@@ -5,6 +5,7 @@
 #include "editor/field_selector.h"
 #include "editor/field_view_hooks.h"
 #include "editor/history_runner.h"
+#include "editor/paint_tool.h"
 #include "editor/placement_pick.h"
 #include "editor/placement_random.h"
 #include "editor/placement_tool.h"
@@ -18,7 +19,7 @@
 namespace quorvane {
 
 // The edit modes' machine: what a key, a mouse move and each button do in
-// each of the 28 modes, typed numbers and Ctrl snapping included, with the
+// each of the 29 modes, typed numbers and Ctrl snapping included, with the
 // window's points turned into ground points, pick rays and the camera's
 // projection through the injected functions. The frame update applies posted
 // input through it, with the field's lock held; calls gathers the window
@@ -31,9 +32,10 @@ public:
     using RandomRangesFunction = std::function<RandomRanges()>;
 
     CFieldInputHandler(FieldEditState& edit, CFieldSelector& selector, CSelectionEdits& selectionEdits,
-                       CPlacementTool& placement, CCursorPlacer& placer, CHistoryRunner& history)
+                       CPlacementTool& placement, CCursorPlacer& placer, CHistoryRunner& history,
+                       CPaintTool& paint)
         : edit_(edit), selector_(selector), selectionEdits_(selectionEdits), placement_(placement),
-          placer_(placer), history_(history) {}
+          placer_(placer), history_(history), paint_(paint) {}
 
     // Wiring, with the field's lock held.
     void SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {
@@ -67,6 +69,7 @@ private:
     // Typed values, Enter and Escape in a move, scale or turn; true when the key was used.
     bool TransformKey(int virtualKey, CFieldHookCalls& calls);
     bool HistoryKey(int virtualKey, CFieldHookCalls& calls); // true when the key was Ctrl+Z/Y
+    bool PaintKey(int virtualKey, CFieldHookCalls& calls);   // true when paint mode used the key
     void DrawNextPlacement();
 
     FieldEditState& edit_;
@@ -75,6 +78,7 @@ private:
     CPlacementTool& placement_;
     CCursorPlacer& placer_;
     CHistoryRunner& history_;
+    CPaintTool& paint_;
     GroundPlanePointFunction groundPlanePoint_;
     PickRayFunction pickRay_;
     ViewProjectionFunction viewProjection_;

@@ -83,6 +83,7 @@ void CLevelEdits::MoveCopies(std::span<const SelectedCopy> copies, std::span<con
         t.rotation = {moved.rotation.x, moved.rotation.y, moved.rotation.z, t.rotation.w};
         t.position = {moved.position.x, moved.position.y, moved.position.z, t.position.w};
     });
+    CountPlacedChange();
 }
 
 std::optional<EditStep> CLevelEdits::MoveStep(std::span<const SelectedCopy> copies,

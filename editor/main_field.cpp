@@ -183,6 +183,10 @@ void CMainField::UpdateEditing() {
     }
     ApplyPostedInput();
     HandleEditRequest();
+    {
+        RemovedGroup erased; // destroyed once the lock is released, still on the render thread
+        LockedStep([&](CFieldHookCalls& calls) { paint_.Update(erased, calls); });
+    }
     history_.Update();
     LockedStep([this](CFieldHookCalls& calls) { selector_.HandleRequests(calls); });
     gridWrites_.Update();
@@ -228,6 +232,21 @@ void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
 bool CMainField::PlacePending() const {
     std::lock_guard lock(mutex_);
     return placement_.PlacePendingLocked();
+}
+
+BrushSettings CMainField::Brush() const {
+    std::lock_guard lock(mutex_);
+    return paint_.Brush();
+}
+
+void CMainField::SetBrush(const BrushSettings& brush) {
+    std::lock_guard lock(mutex_);
+    paint_.SetBrush(brush);
+}
+
+bool CMainField::Painting() const {
+    std::lock_guard lock(mutex_);
+    return paint_.Stroking();
 }
 
 void CMainField::WaitForBackgroundWork() {

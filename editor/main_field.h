@@ -3,6 +3,7 @@
 #include "editor/background_queue.h"
 #include "editor/cell_name.h"
 #include "editor/cell_rewrite_plan.h"
+#include "editor/copy_placer.h"
 #include "editor/cursor_placer.h"
 #include "editor/edit_history.h"
 #include "editor/edit_mode.h"
@@ -28,6 +29,7 @@
 #include "editor/model_entry.h"
 #include "editor/model_loader.h"
 #include "editor/owned_list.h"
+#include "editor/paint_tool.h"
 #include "editor/pick_targets.h"
 #include "editor/placed_model.h"
 #include "editor/placement_cursor.h"
@@ -38,6 +40,7 @@
 #include "editor/recovery_journal.h"
 #include "editor/registry_lists.h"
 #include "editor/selection_edits.h"
+#include "editor/shared_sources.h"
 #include "editor/shown_edits.h"
 #include "editor/transform_gesture.h"
 #include "editor/unwritten_placements.h"
@@ -148,6 +151,12 @@ public:
     void ChooseModelForPlacement(const CModelDefinition& definition);
     void SwapInCursor();       // render thread
     bool PlacePending() const; // a click waits for the cursor or the cell's names
+
+    // Paint mode's brush (P with a definition taken for placing). The panel
+    // sets it; [ and ] change its radius, so the panel reads it back.
+    BrushSettings Brush() const;
+    void SetBrush(const BrushSettings& brush);
+    bool Painting() const; // a stroke is under way, or still placing its last copies
 
     // Selecting in the field. A left click with no model
     // taken for placing asks for the copy under the mouse, written or not; the
@@ -360,7 +369,11 @@ private:
         {lists_, document_, shownEdits_, placement_, edit_, gridHandOver_, history_, journal_}, gridRoot_};
     CSelectionEdits selectionEdits_{edit_, selector_, levelEdits_, unwritten_, lists_, history_, journal_};
     CCursorPlacer placer_{edit_, placement_, unwritten_, lists_, selector_, selectionEdits_, recovery_};
-    CFieldInputHandler input_{edit_, selector_, selectionEdits_, placement_, placer_, history_};
+    CSharedSources sharedSources_{mutex_, loader_, background_, lists_.sharedModels};
+    CCopyPlacer copyPlacer_{placement_, sharedSources_, unwritten_, lists_, recovery_};
+    CPaintTool paint_{edit_,       placement_, copyPlacer_, sharedSources_, unwritten_,
+                      levelEdits_, lists_,     selector_,   selectionEdits_};
+    CFieldInputHandler input_{edit_, selector_, selectionEdits_, placement_, placer_, history_, paint_};
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
     CBackgroundQueue background_{"モデルの読み込み"};

@@ -39,6 +39,14 @@ int32_t CMainField::UnwrittenPlacementCount() const {
 // ---- applying ------------------------------------------------------------------------
 
 std::unique_ptr<CModelEntry> CMainField::LoadPart(const CPlacedModel& record, std::string* message) {
+    // A still part whose file has a shared model comes back as a copy of it:
+    // a stroke's thousands of copies come back at once, reading nothing.
+    if (record.animated == 0 && sharedSources_.Obtain(record.partPath) != nullptr) {
+        if (std::unique_ptr<CModelEntry> copy = sharedSources_.MakeCopy(record.partPath, record.uniqueName)) {
+            copy->modelId = record.modelId.empty() ? copy->modelId : record.modelId;
+            return copy;
+        }
+    }
     auto entry = std::make_unique<CModelEntry>();
     entry->name = record.uniqueName;
     entry->path = record.partPath;

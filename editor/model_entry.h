@@ -61,11 +61,11 @@ struct CModelEntry {
     uint32_t shader = 0;
     uint32_t copy = 0; // 1: draws a shared model loaded once per model ID
     bool animated = false;
-    bool isInstance = false;       // counted in its source's useCount
-    int32_t useCount = 0;          // instances drawing this shared entry
-    CModelEntry* source = nullptr; // an instance's shared entry, which outlives its instances
-    int32_t gpuSlot = -1;          // loader slot held while the uploads are pending
-    float frameValue = -10000.0f;  // the field view's per-entry value
+    bool isInstance = false;          // counted in its source's useCount
+    std::atomic<int32_t> useCount{0}; // instances drawing this shared entry, from any thread
+    CModelEntry* source = nullptr;    // an instance's shared entry, which outlives its instances
+    int32_t gpuSlot = -1;             // loader slot held while the uploads are pending
+    float frameValue = -10000.0f;     // the field view's per-entry value
     // A written placement the user deleted and has not written yet: neither
     // drawn nor walked on, and back as it was when the delete is undone.
     std::atomic<bool> hidden{false};

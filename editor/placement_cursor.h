@@ -88,6 +88,14 @@ public:
         ready_ = ready_ && taken == 0;
         return taken;
     }
+    // The live parts' sources, whether their parts are whole or taken.
+    template <typename F> void ForEachSource(F visit) const {
+        for (const CursorSlot& slot : live_) {
+            if (!slot.source.path.empty()) {
+                visit(slot.source);
+            }
+        }
+    }
     template <typename F> void ForEachPart(F visit) const {
         for (const CursorSlot& slot : live_) {
             if (slot.part) {

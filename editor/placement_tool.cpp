@@ -79,6 +79,14 @@ std::optional<CPlacementTool::ReadyPlace> CPlacementTool::TakeReadyPlaceLocked()
     return ready;
 }
 
+const std::unordered_set<std::string>* CPlacementTool::WrittenNamesLocked(const std::string& cell) {
+    const std::unordered_set<std::string>* written = names_.Find(GridFilePath(gridRoot_, 0, cell));
+    if (written == nullptr) {
+        RequestNamesLocked(cell);
+    }
+    return written;
+}
+
 void CPlacementTool::RequestNamesLocked(const std::string& cell) {
     const std::filesystem::path file = GridFilePath(gridRoot_, 0, cell);
     if (names_.BeginRead(file)) {

@@ -5,8 +5,8 @@ namespace quorvane {
 bool CShownEdits::Sync(CRegistryLists& lists, const CLevelDocument& document,
                        const ShownSelection& selection) {
     // What is selected, as one text: a change of it is a change to show.
-    std::string selected =
-        selection.writtenFile ? selection.writtenFile->generic_string() + "|" + selection.name : "";
+    std::string selected = (selection.writtenFile ? selection.writtenFile->generic_string() : std::string()) +
+                           "|" + selection.name;
     for (const SelectedCopy& copy : selection.group) {
         selected.push_back('\n');
         if (copy.writtenFile) {
@@ -39,6 +39,15 @@ bool CShownEdits::Sync(CRegistryLists& lists, const CLevelDocument& document,
             serialsInGroup.insert(static_cast<uint32_t>(selection.groupSerials[i]));
         }
     }
+    // An unwritten copy selected alone: every part its click placed.
+    std::optional<uint32_t> aloneSerial;
+    if (!selection.writtenFile && !selection.name.empty()) {
+        lists.placedModels.ForEach([&](const CModelEntry& entry) {
+            if (!aloneSerial && entry.name == selection.name) {
+                aloneSerial = entry.placementSerial;
+            }
+        });
+    }
     bool changed = false;
     // The frame update alone writes the marks: a read first spares most copies a write.
     const auto mark = [&changed](CModelEntry& entry, bool isSelected) {
@@ -47,8 +56,9 @@ bool CShownEdits::Sync(CRegistryLists& lists, const CLevelDocument& document,
             changed = true;
         }
     };
-    lists.placedModels.ForEach(
-        [&](CModelEntry& entry) { mark(entry, serialsInGroup.contains(entry.placementSerial)); });
+    lists.placedModels.ForEach([&](CModelEntry& entry) {
+        mark(entry, serialsInGroup.contains(entry.placementSerial) || aloneSerial == entry.placementSerial);
+    });
     std::unordered_set<std::string> markedNow;
     lists.gridFiles.ForEach([&](GridFileEntry& file) {
         if (!file.loaded.load(std::memory_order_acquire)) {

@@ -44,16 +44,23 @@ void PutAtPositions(COwnedList<T>& list, const std::unordered_map<std::string, i
 } // namespace
 
 std::vector<PlacedPartState> CUnwrittenPlacements::CaptureGroup(int64_t serial) const {
-    std::vector<PlacedPartState> parts;
     if (serial < 0) {
-        return parts;
+        return {};
     }
+    return CaptureGroups({static_cast<uint32_t>(serial)});
+}
+
+std::vector<PlacedPartState>
+CUnwrittenPlacements::CaptureGroups(const std::unordered_set<uint32_t>& serials) const {
+    std::vector<PlacedPartState> parts;
+    std::unordered_map<std::string, size_t> partNamed;
     int32_t position = 0;
     placedModels_.ForEach([&](const CModelEntry& entry) {
         ++position;
-        if (entry.placementSerial != serial) {
+        if (!serials.contains(entry.placementSerial)) {
             return;
         }
+        partNamed.emplace(entry.name, parts.size());
         PlacedPartState& part = parts.emplace_back();
         // Without a record the entry alone says how to load it again.
         part.record.uniqueName = entry.name;
@@ -68,14 +75,14 @@ std::vector<PlacedPartState> CUnwrittenPlacements::CaptureGroup(int64_t serial) 
     position = 0;
     records_.ForEach([&](const CPlacedModel& record) {
         ++position;
-        for (PlacedPartState& part : parts) {
-            if (!part.hasRecord && part.record.uniqueName == record.uniqueName) {
-                part.record = record;
-                part.hasRecord = true;
-                part.recordPosition = position;
-                break;
-            }
+        const auto found = partNamed.find(record.uniqueName);
+        if (found == partNamed.end() || parts[found->second].hasRecord) {
+            return;
         }
+        PlacedPartState& part = parts[found->second];
+        part.record = record;
+        part.hasRecord = true;
+        part.recordPosition = position;
     });
     return parts;
 }
@@ -87,11 +94,14 @@ bool CUnwrittenPlacements::ApplyStep(const std::vector<PlacedPartState>& current
     for (LoadedPart& part : loaded) {
         loadedAt[part.index] = &part;
     }
+    // Gathered once: a step may hold thousands of parts, a stroke's.
+    std::unordered_set<std::string> placedNames;
+    placedModels_.ForEach([&placedNames](const CModelEntry& entry) { placedNames.insert(entry.name); });
     std::unordered_set<std::string> targetNames;
     for (size_t i = 0; i < target.size(); ++i) {
         const std::string& name = target[i].record.uniqueName;
         targetNames.insert(name);
-        const bool present = IsPlaced(name);
+        const bool present = placedNames.contains(name);
         const auto found = loadedAt.find(i);
         const bool hasLoaded = found != loadedAt.end() && found->second->entry;
         if (present == hasLoaded) {
@@ -111,6 +121,9 @@ bool CUnwrittenPlacements::ApplyStep(const std::vector<PlacedPartState>& current
     removed.entries =
         placedModels_.ExtractIf([&](const CModelEntry& entry) { return dropped.contains(entry.name); });
 
+    std::unordered_map<std::string, CPlacedModel*> recordNamed;
+    records_.ForEach(
+        [&recordNamed](CPlacedModel& record) { recordNamed.emplace(record.uniqueName, &record); });
     std::unordered_map<std::string, int32_t> recordPositions;
     std::unordered_map<std::string, int32_t> entryPositions;
     std::unordered_map<std::string, const PlacedPartState*> targetByName;
@@ -127,13 +140,11 @@ bool CUnwrittenPlacements::ApplyStep(const std::vector<PlacedPartState>& current
             placedModels_.Append(std::move(entry));
         }
 
-        CPlacedModel* record =
-            records_.FindFirst([&name](const CPlacedModel& r) { return r.uniqueName == name; });
         if (part.hasRecord) {
-            if (record == nullptr) {
+            if (const auto found = recordNamed.find(name); found == recordNamed.end()) {
                 records_.Append(std::make_unique<CPlacedModel>(part.record));
             } else {
-                *record = part.record;
+                *found->second = part.record;
             }
             recordPositions[name] = part.recordPosition;
         }
@@ -145,6 +156,7 @@ bool CUnwrittenPlacements::ApplyStep(const std::vector<PlacedPartState>& current
             entry.transform = found->second->transform;
         }
     });
+    CountPlacedChange();
     PutAtPositions(records_, recordPositions,
                    [](const CPlacedModel& record) -> const std::string& { return record.uniqueName; });
     PutAtPositions(placedModels_, entryPositions,

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace quorvane {
@@ -20,6 +21,12 @@ namespace quorvane {
 // field's lock guards every call; the lists lock themselves for the render
 // thread, which reads entries under the list's lock only, so entries are
 // whole before they are listed and change only under that lock.
+// Copies drawn instanced are redrawn from their transforms only when a
+// change is counted: whatever moves a placed copy counts it.
+inline void CountPlacedChange() {
+    EntryStateChanges().fetch_add(1, std::memory_order_release);
+}
+
 class CUnwrittenPlacements {
 public:
     // What a step took out of the lists, destroyed after the field's lock.
@@ -44,6 +51,8 @@ public:
     int64_t SerialOf(const std::string& uniqueName) const;
     // The click's parts as a step remembers them, with their list positions.
     std::vector<PlacedPartState> CaptureGroup(int64_t serial) const;
+    // The parts of every click named, in one walk.
+    std::vector<PlacedPartState> CaptureGroups(const std::unordered_set<uint32_t>& serials) const;
     // Changes the transform of every drawable part placed by the same click as uniqueName.
     template <typename F> void ForEachInGroup(const std::string& uniqueName, F change) {
         const int64_t serial = SerialOf(uniqueName);
@@ -55,6 +64,7 @@ public:
                 change(entry.transform);
             }
         });
+        CountPlacedChange();
     }
     Removed ExtractGroup(const std::string& uniqueName);
     // Turns the parts of current into those of target: parts target lacks go

@@ -36,6 +36,8 @@ inline constexpr int kOemPlus = 0xBB;
 inline constexpr int kOemComma = 0xBC;
 inline constexpr int kOemMinus = 0xBD;
 inline constexpr int kOemPeriod = 0xBE;
+inline constexpr int kOemOpenBracket = 0xDB;  // [
+inline constexpr int kOemCloseBracket = 0xDD; // ]
 
 // The code of an upper-case letter key, 'A'..'Z'.
 constexpr int Letter(char upper) {

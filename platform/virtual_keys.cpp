@@ -91,6 +91,12 @@ int ToVirtualKey(int qtKey, Qt::KeyboardModifiers modifiers) {
         return vk::kOemMinus;
     case Qt::Key_Period:
         return vk::kOemPeriod;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft:
+        return vk::kOemOpenBracket;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight:
+        return vk::kOemCloseBracket;
     default:
         return 0;
     }

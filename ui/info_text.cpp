@@ -66,6 +66,10 @@ QStringList InfoHelpLines(EditMode mode) {
         return {U("<配置モデル調整モード>"), U("[G]: モデル移動"),        U("[S]: モデル拡大・縮小"),
                 U("[R]: モデル回転"),        U("[左クリック]: 配置決定"), U("[右クリック]: キャンセル"),
                 U("[+Shift]: カメラ操作")};
+    case EditMode::ModePaint:
+        return {U("<ペイントモード>"),    U("[左ドラッグ]: ペイント"), U("[Ctrl+左ドラッグ]: 消去"),
+                U("[ [ ] ]: ブラシ半径"), U("[P]: モデル配置モード"),  U("[Ctrl+Z]: 元に戻す"),
+                U("[+Shift]: カメラ操作")};
     default:
         break;
     }
