@@ -190,6 +190,17 @@ void CFieldView::DrawOverlay(COverlay2D& overlay) {
         DrawAxisGuides(overlay, Camera(), *guides,
                        guides->atSelection ? vectors.selPosition : vectors.pickPoint);
     }
+    if (mode == EditMode::ModePaint) {
+        const InputState input = field.Input();
+        const bool erasing = input.ctrlKeyDown;
+        const CRegistryLists& lists = world_->lists;
+        DrawBrushCircle(overlay, Camera(), field.Vectors().pickPoint, field.Brush().radius,
+                        erasing ? kEraseCircle : kBrushCircle,
+                        [&lists](float x, float y) -> std::optional<float> {
+                            const std::optional<Vector4> ground = GroundHeight(lists, x, y);
+                            return ground ? std::optional<float>(ground->z) : std::nullopt;
+                        });
+    }
     const StreamingProgress progress = world_->streaming.Progress();
     std::string line = StreamingProgressText(progress.tilesLoading, progress.gridModelsLoading);
     if (characterMissing_) {

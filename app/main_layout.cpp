@@ -26,12 +26,19 @@ MainLayout ComputeMainLayout(const LayoutInput& in) {
 
     m.infoWindow = {W - 280, T + 40, 260, static_cast<int32_t>(H / 2.5)};
     const int32_t S = m.infoWindow.Bottom() + 40;
+    constexpr int32_t kRowPitch = 48; // a row of fields and the captions above the next
     const std::array<int32_t, 3> fieldX{W - 260, W - 170, W - 80};
     for (std::size_t i = 0; i < fieldX.size(); ++i) {
         m.randomScaleFields[i] = {fieldX[i], S, 60, 20};
-        m.randomRotationFields[i] = {fieldX[i], S + 60, 60, 20};
+        m.randomRotationFields[i] = {fieldX[i], S + kRowPitch, 60, 20};
     }
-    m.placementList = {W - 280, S + 60 + 60, 260, H / 6};
+    // The brush row under the random ranges; the list gives up some height.
+    const int32_t brushY = S + 2 * kRowPitch;
+    for (std::size_t i = 0; i < m.brushFields.size(); ++i) {
+        m.brushFields[i] = {W - 280 + 58 * static_cast<int32_t>(i), brushY, 50, 20};
+    }
+    m.brushAlignBox = {W - 44, brushY + 1, 18, 18};
+    m.placementList = {W - 280, brushY + kRowPitch, 260, H / 6 - (3 * kRowPitch - 120)};
     m.deleteButton = {W - 140, m.placementList.Bottom() + 10, 120, 28};
     m.writeButton = {W - 280, H - 50, 260, 35};
 

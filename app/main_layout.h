@@ -24,6 +24,8 @@ struct MainLayout {
     LayoutRect infoWindow;
     std::array<LayoutRect, 3> randomScaleFields{};
     std::array<LayoutRect, 3> randomRotationFields{};
+    std::array<LayoutRect, 4> brushFields{}; // radius, density, spacing, largest slope
+    LayoutRect brushAlignBox;
     LayoutRect placementList;
     LayoutRect deleteButton;
     LayoutRect writeButton;

@@ -6,6 +6,7 @@
 #include "app/title_text.h"
 #include "editor/main_field.h"
 #include "platform/guarded_work.h"
+#include "ui/brush_panel.h"
 #include "ui/check_box.h"
 #include "ui/definition_chooser.h"
 #include "ui/edit_window.h"
@@ -146,6 +147,12 @@ void CMainWindow::CreateChildren() {
     for (CEditWindow*& edit : randomFields_) {
         edit = new CEditWindow(this, scale_);
     }
+    brush_ = std::make_unique<CBrushPanel>(this, scale_, BrushSettings{});
+    brush_->SetChangeHandler([this] {
+        if (CMainField* core = Field()) {
+            core->SetBrush(brush_->Read());
+        }
+    });
     writeButton_ = new CButtonWriteFile(this, scale_, field, notices_);
 
     fieldRenderer_ = CFieldView::Create(this);
@@ -161,6 +168,7 @@ void CMainWindow::CreateChildren() {
                 qApp,
                 [self] {
                     if (self) {
+                        self->ShowBrush();
                         self->update();
                     }
                 },
@@ -233,6 +241,7 @@ CMainField* CMainWindow::Field() {
         wiredField_ = core;
         if (core != nullptr) {
             core->SetRandomRanges([this] { return ReadRandomRanges(); });
+            core->SetBrush(brush_->Read());
             ApplyDisplayToggles();
         }
     }
@@ -243,6 +252,12 @@ RandomRanges CMainWindow::ReadRandomRanges() const {
     // Any thread: the fields publish their values atomically.
     auto value = [this](size_t i) { return randomFields_[i]->Value(); };
     return {.scale = {value(0), value(1), value(2), 0.0f}, .rotation = {value(3), value(4), value(5), 0.0f}};
+}
+
+void CMainWindow::ShowBrush() {
+    if (CMainField* core = Field()) {
+        brush_->Show(core->Brush());
+    }
 }
 
 void CMainWindow::ApplyDisplayToggles() {
@@ -345,6 +360,10 @@ void CMainWindow::Relayout() {
         Place(randomFields_[i], m.randomScaleFields[i]);
         Place(randomFields_[i + 3], m.randomRotationFields[i]);
     }
+    for (size_t i = 0; i < m.brushFields.size(); ++i) {
+        Place(brush_->Fields()[i], m.brushFields[i]);
+    }
+    Place(brush_->AlignBox(), m.brushAlignBox);
     Place(placementList_, m.placementList);
     Place(deleteButton_, m.deleteButton);
     Place(writeButton_, m.writeButton);
@@ -377,6 +396,9 @@ void CMainWindow::paintEvent(QPaintEvent*) {
         for (const LayoutRect& r : row) {
             painter.fillRect(r.x - 2, r.y - 2, 64, 24, panel);
         }
+    }
+    for (const LayoutRect& r : m.brushFields) {
+        painter.fillRect(ToQRect(r).adjusted(-2, -2, 2, 2), panel);
     }
 
     painter.setPen(QPen(dark, 8));
@@ -429,6 +451,16 @@ void CMainWindow::PaintCaptions(QPainter& painter) {
             painter.drawText(QRect(r.x - 25, r.y, 25, 20), flags, axes[i]);
         }
     }
+    // Each brush value is named above its field.
+    const LayoutRect& firstBrush = m.brushFields[0];
+    const int captionY = firstBrush.y - small - static_cast<int>(6 * D);
+    for (size_t i = 0; i < m.brushFields.size(); ++i) {
+        const LayoutRect& r = m.brushFields[i];
+        painter.drawText(QRect(r.x, captionY, r.width + 8, small + 6), flags,
+                         QString::fromUtf8(CBrushPanel::kCaptions[i]));
+    }
+    painter.drawText(QRect(m.brushAlignBox.x - 6, captionY, 40, small + 6), flags,
+                     QString::fromUtf8(CBrushPanel::kAlignCaption));
 }
 
 void CMainWindow::resizeEvent(QResizeEvent*) {

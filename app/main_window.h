@@ -21,6 +21,7 @@ class CModelViewerWindow;
 class CCheckBox;
 class CInfoWindow;
 class CEditWindow;
+class CBrushPanel;
 class CModelListWindow;
 class CFieldListSource;
 class CButtonDelete;
@@ -82,6 +83,7 @@ public:
     CNoticeBanner* Notices() const { return notices_; }
     const std::array<CEditWindow*, 6>& RandomFields() const { return randomFields_; }
     const std::array<CCheckBox*, 5>& CheckBoxes() const { return checkBoxes_; }
+    CBrushPanel& Brush() { return *brush_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -99,6 +101,8 @@ private:
     // True when closing may go on: nothing unwritten, or written or discarded as asked.
     bool SettleUnwrittenBeforeClose();
     RandomRanges ReadRandomRanges() const;
+    // The brush panel shows what the field editor's brush is now.
+    void ShowBrush();
 
     CAppState& state_;
     UiScale scale_;
@@ -121,6 +125,7 @@ private:
     std::array<CCheckBox*, 5> checkBoxes_{};
     CInfoWindow* infoWindow_ = nullptr;
     std::array<CEditWindow*, 6> randomFields_{}; // scale X, Y, Z, rotation X, Y, Z
+    std::unique_ptr<CBrushPanel> brush_;
     CModelListWindow* placementList_ = nullptr;
     CButtonDelete* deleteButton_ = nullptr;
     CButtonWriteFile* writeButton_ = nullptr;

@@ -38,6 +38,7 @@ void CEditWindow::mousePressEvent(QMouseEvent* event) {
     text_.Clear();
     Publish();
     update();
+    Changed();
 }
 
 void CEditWindow::keyPressEvent(QKeyEvent* event) {
@@ -47,6 +48,7 @@ void CEditWindow::keyPressEvent(QKeyEvent* event) {
     Publish();
     repaint();
     event->accept();
+    Changed();
 }
 
 void CEditWindow::focusInEvent(QFocusEvent*) {

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <atomic>
+#include <functional>
 
 namespace quorvane {
 
@@ -21,6 +22,8 @@ public:
     const CNumericText& Text() const { return text_; }
     QColor Background() const { return hasFocus() ? Argb(255, 150, 80, 80) : Argb(255, 100, 80, 80); }
     void SetScale(const UiScale& scale) { scale_ = scale; }
+    // Called on the UI thread after each change the user makes (not SetValue's).
+    void SetChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,10 +35,16 @@ protected:
 
 private:
     void Publish() { value_.store(text_.Value(), std::memory_order_release); }
+    void Changed() {
+        if (changed_) {
+            changed_();
+        }
+    }
 
     UiScale scale_;
     CNumericText text_;
     std::atomic<float> value_{0.0f};
+    std::function<void()> changed_;
 };
 
 } // namespace quorvane

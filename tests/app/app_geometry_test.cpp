@@ -60,7 +60,8 @@ TEST(MainLayoutTest, OtherWindowSizeAndMaximized) {
     EXPECT_EQ(m.modelViewer, (LayoutRect{20, 315, 260, 260}));
     EXPECT_EQ(m.infoWindow, (LayoutRect{695, 65, 260, 219}));
     EXPECT_EQ(m.randomScaleFields[1], (LayoutRect{805, 324, 60, 20}));
-    EXPECT_EQ(m.placementList, (LayoutRect{695, 444, 260, 91}));
+    EXPECT_EQ(m.brushFields[3], (LayoutRect{869, 420, 50, 20}));
+    EXPECT_EQ(m.placementList, (LayoutRect{695, 468, 260, 67}));
     EXPECT_EQ(m.writeButton, (LayoutRect{695, 498, 260, 35}));
     EXPECT_EQ(m.closeButton, (LayoutRect{943, 2, 20, 20}));
 
@@ -94,6 +95,8 @@ TEST(MainLayoutTest, PanelsStayInsideTheWindowAndApartFromEachOther) {
         panels.insert(panels.end(), m.checkBoxes.begin(), m.checkBoxes.end());
         panels.insert(panels.end(), m.randomScaleFields.begin(), m.randomScaleFields.end());
         panels.insert(panels.end(), m.randomRotationFields.begin(), m.randomRotationFields.end());
+        panels.insert(panels.end(), m.brushFields.begin(), m.brushFields.end());
+        panels.push_back(m.brushAlignBox);
         for (size_t i = 0; i < panels.size(); ++i) {
             EXPECT_TRUE(Inside(panels[i], g.windowWidth, g.windowHeight)) << "panel " << i;
             EXPECT_GT(panels[i].width, 0) << "panel " << i;

@@ -15,6 +15,7 @@
 #include "tests/app/editor_session.h"
 #include "tests/qt_wait.h"
 #include "tests/small_demo_field.h"
+#include "ui/brush_panel.h"
 #include "ui/field_buttons.h"
 #include "ui/info_window.h"
 #include "ui/model_list_window.h"
@@ -191,11 +192,11 @@ bool WrittenFilesLoaded(const CRegistryLists& lists,
     return ready && loaded.size() == written.size();
 }
 
-// Clicks buildings, then buildings/<name>, in the tree.
-void ClickBuilding(CModelTreeWindow& tree, const QString& name) {
+// Clicks folder, then folder/<name>, in the tree.
+void ClickDefinition(CModelTreeWindow& tree, const QString& folder, const QString& name) {
     QTreeWidget* widget = tree.Tree();
     QTreeWidgetItem* item = tree.TopItem();
-    for (const QString& step : {QString("buildings"), name}) {
+    for (const QString& step : {folder, name}) {
         widget->expandItem(item);
         QTreeWidgetItem* parent = std::exchange(item, nullptr);
         for (int i = 0; i < parent->childCount(); ++i) {
@@ -207,6 +208,10 @@ void ClickBuilding(CModelTreeWindow& tree, const QString& name) {
         ASSERT_TRUE(rect.isValid()) << step.toStdString();
         QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rect.center());
     }
+}
+
+void ClickBuilding(CModelTreeWindow& tree, const QString& name) {
+    ClickDefinition(tree, "buildings", name);
 }
 
 void Click(QWidget* button) {
@@ -436,6 +441,58 @@ TEST_F(Journey, ChoosePlaceDeleteWriteReloadMoveAndRestart) {
         EXPECT_EQ(copies.size(), 2u) << "two of the three copies were kept";
         SaveStage(window, "9-restarted");
     }
+    EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
+}
+
+// P paints pines while the left button drags the brush over the ground, ]
+// widens the brush and the panel shows it, and Ctrl+Z takes the stroke back.
+TEST_F(Journey, PaintPinesWithTheBrushAndUndoTheStroke) {
+    ScopedWorkingDirectory inDemo(root_);
+    const int errorsBefore = CVulkanInstance::ValidationErrorCount();
+    RunningEditor editor;
+    ASSERT_TRUE(editor.Started());
+    CMainWindow& window = editor.Window();
+    CFieldView& view = editor.View();
+    std::string why;
+    ASSERT_TRUE(test::WaitForReadyEditor(editor, why)) << why;
+    CMainField& field = *window.Field();
+    QWindow* surface = view.SurfaceWindow();
+    const QSize size = surface->size();
+
+    ASSERT_NO_FATAL_FAILURE(ClickDefinition(*window.ModelTree(), "nature", "pine.mdf"));
+    ASSERT_TRUE(WaitFor([&] { return field.Mode() == EditMode::ModePlace; }, 30000));
+    const QPoint start(size.width() / 2 - 150, size.height() * 2 / 3);
+    ASSERT_TRUE(test::MoveMouse(field, surface, start));
+    QTest::keyClick(surface, Qt::Key_P);
+    ASSERT_TRUE(WaitFor([&] { return window.InfoWindow()->Shown().mode == EditMode::ModePaint; }, 20000));
+    const float radius = field.Brush().radius;
+    QTest::keyClick(surface, Qt::Key_BracketRight);
+    ASSERT_TRUE(WaitFor([&] { return field.Brush().radius > radius; }, 20000));
+    EXPECT_TRUE(WaitFor([&] { return window.Brush().Fields()[0]->Value() == field.Brush().radius; }, 20000))
+        << "the panel does not show the wider brush";
+
+    QTest::mousePress(surface, Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 6; ++step) {
+        const QPoint at = start + QPoint(50 * step, 0);
+        ASSERT_TRUE(test::MoveMouse(field, surface, at));
+        ASSERT_TRUE(WaitFor([&] { return PickUnder(view, field.Vectors().pickPoint, at); }, 30000));
+    }
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, start + QPoint(300, 0));
+    ASSERT_TRUE(WaitFor([&] { return !field.Painting() && field.PlacedModelCount() > 20; }, 30000))
+        << "the stroke painted " << field.PlacedModelCount() << " pines";
+    const auto drawnInstanced = [&] {
+        bool all = true;
+        field.ForEachPlacedModel(
+            [&all](const CModelEntry& e) { all = all && e.isInstance && e.ready.load(); });
+        return all;
+    };
+    EXPECT_TRUE(WaitFor(drawnInstanced, 30000)) << "a painted pine does not draw its shared model";
+    EXPECT_EQ(field.PlacementRecordCount(), field.PlacedModelCount());
+    SaveStage(window, "paint-stroke");
+
+    QTest::keyClick(surface, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(WaitFor([&] { return field.PlacedModelCount() == 0; }, 30000)) << "undo left the stroke";
+    editor.Stop();
     EXPECT_EQ(CVulkanInstance::ValidationErrorCount(), errorsBefore);
 }
 

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/main_window.h"
+#include "ui/brush_panel.h"
 #include "render/texture_image.h"
 #include "ui/check_box.h"
 #include "ui/edit_window.h"
@@ -45,7 +46,7 @@ TEST_F(MainWindowTest, StartsWithComputedGeometryAndShutsDownCleanly) {
     ASSERT_NE(fieldView, nullptr);
     const LayoutRect f = state.layout.fieldView;
     EXPECT_EQ(fieldView->geometry(), QRect(f.x, f.y, f.width, f.height));
-    EXPECT_EQ(window.findChildren<QWidget*>("CLASS_EDITWINDOW").size(), 6);
+    EXPECT_EQ(window.findChildren<QWidget*>("CLASS_EDITWINDOW").size(), 6 + 4) << "random ranges, brush";
 
     // Resizing relayouts the children.
     window.resize(g.windowWidth + 100, g.windowHeight);
@@ -112,8 +113,9 @@ TEST_F(MainWindowTest, SideWindowsAreTheWorkingControls) {
     }
     const MainLayout& m = state.layout;
     EXPECT_EQ(window.InfoWindow()->geometry(), QRect(1091, 76, 260, 308));
-    EXPECT_EQ(window.PlacementList()->geometry(), QRect(1091, 544, 260, 128));
-    EXPECT_EQ(window.RandomFields()[4]->geometry(), QRect(1201, 484, 60, 20));
+    EXPECT_EQ(window.PlacementList()->geometry(), QRect(1091, 568, 260, 104));
+    EXPECT_EQ(window.Brush().Fields()[1]->geometry(), QRect(1149, 520, 50, 20));
+    EXPECT_EQ(window.RandomFields()[4]->geometry(), QRect(1201, 472, 60, 20));
     EXPECT_EQ(window.CheckBoxes()[4]->geometry(), QRect(m.checkBoxes[4].x, m.checkBoxes[4].y, 18, 18));
 
     // The display boxes reach the shared toggles; which exclude each other is CheckBoxTest's.
