@@ -25,7 +25,7 @@ void CFieldInputHandler::KeyDown(int virtualKey, CFieldHookCalls& calls) {
     const EditMode mode = edit_.mode;
     // With Ctrl, Z and Y undo and redo instead of choosing an axis.
     int editKey = HistoryKey(virtualKey, calls) ? 0 : virtualKey;
-    if (editKey != 0 && (PaintKey(editKey, calls) || TransformKey(editKey, calls))) {
+    if (editKey != 0 && (ArrangeKey(editKey) || PaintKey(editKey, calls) || TransformKey(editKey, calls))) {
         editKey = 0;
     }
     switch (editKey) {
@@ -77,6 +77,19 @@ bool CFieldInputHandler::HistoryKey(int virtualKey, CFieldHookCalls& calls) {
         return true;
     }
     history_.Request(redo ? CHistoryRunner::kRedo : CHistoryRunner::kUndo);
+    return true;
+}
+
+bool CFieldInputHandler::ArrangeKey(int virtualKey) {
+    const InputState& input = edit_.input;
+    if (virtualKey == vk::Letter('D') && input.shiftKeyDown && !input.ctrlKeyDown) {
+        arrange_.Duplicate();
+        return true;
+    }
+    if (!input.ctrlKeyDown || (virtualKey != vk::Letter('C') && virtualKey != vk::Letter('V'))) {
+        return false;
+    }
+    virtualKey == vk::Letter('C') ? arrange_.Copy() : arrange_.Paste();
     return true;
 }
 
@@ -196,11 +209,14 @@ void CFieldInputHandler::LeftClick(CFieldHookCalls& calls) {
         // From the models the cursor holds; adjusting starts once they are placed.
         placed = placer_.Place(calls) > 0;
     } else if (CTransformGesture::Confirms(mode)) {
-        if (ModeInRange(mode, EditMode::ModePlacedMove, 12)) {
+        if (ModeInRange(mode, EditMode::ModePlacedMove, 12) && !arrange_.Duplicating()) {
             // While the undo vectors still hold where the adjustment began.
             selectionEdits_.RecordAdjustment();
         }
         edit_.mode = CTransformGesture::Confirm(mode, v);
+        if (!IsInModeGroup(edit_.mode)) {
+            arrange_.ConfirmDuplicate(); // fresh duplicates are made where they stand
+        }
     }
     // 0, 2, 12 and 24: a rotation needs its axis before it can be confirmed.
     if (!IsInModeGroup(edit_.mode)) {
@@ -273,6 +289,9 @@ void CFieldInputHandler::RightUp(CFieldHookCalls& calls) {
 
 void CFieldInputHandler::CancelAdjustment(CFieldHookCalls& calls) {
     placement_.CancelPlaceLocked(); // a click still waiting to place is taken back too
+    if (IsInModeGroup(edit_.mode)) {
+        arrange_.CancelDuplicate(); // duplicates whose move is cancelled go
+    }
     const EditMode mode = edit_.mode;
     if (mode == EditMode::ModePlace) {
         edit_.mode = EditMode::ModeMove;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/arrange_tool.h"
 #include "editor/cursor_placer.h"
 #include "editor/field_edit_state.h"
 #include "editor/field_selector.h"
@@ -33,9 +34,9 @@ public:
 
     CFieldInputHandler(FieldEditState& edit, CFieldSelector& selector, CSelectionEdits& selectionEdits,
                        CPlacementTool& placement, CCursorPlacer& placer, CHistoryRunner& history,
-                       CPaintTool& paint)
+                       CPaintTool& paint, CArrangeTool& arrange)
         : edit_(edit), selector_(selector), selectionEdits_(selectionEdits), placement_(placement),
-          placer_(placer), history_(history), paint_(paint) {}
+          placer_(placer), history_(history), paint_(paint), arrange_(arrange) {}
 
     // Wiring, with the field's lock held.
     void SetGroundPlanePoint(GroundPlanePointFunction groundPlanePoint) {
@@ -70,6 +71,7 @@ private:
     bool TransformKey(int virtualKey, CFieldHookCalls& calls);
     bool HistoryKey(int virtualKey, CFieldHookCalls& calls); // true when the key was Ctrl+Z/Y
     bool PaintKey(int virtualKey, CFieldHookCalls& calls);   // true when paint mode used the key
+    bool ArrangeKey(int virtualKey); // true when the key was Shift+D, Ctrl+C or Ctrl+V
     void DrawNextPlacement();
 
     FieldEditState& edit_;
@@ -79,6 +81,7 @@ private:
     CCursorPlacer& placer_;
     CHistoryRunner& history_;
     CPaintTool& paint_;
+    CArrangeTool& arrange_;
     GroundPlanePointFunction groundPlanePoint_;
     PickRayFunction pickRay_;
     ViewProjectionFunction viewProjection_;

@@ -320,6 +320,10 @@ void CFieldSelector::SelectInRectangle(const std::vector<PickTarget>& found, CFi
             members.push_back({target.entry->name, std::nullopt});
         }
     }
+    SelectCopies(std::move(members));
+}
+
+void CFieldSelector::SelectCopies(std::vector<SelectedCopy> members) {
     if (members.empty()) {
         edit_.mode = ModeWithoutSelection();
     } else if (members.size() == 1) {

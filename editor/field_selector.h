@@ -61,6 +61,8 @@ public:
     void SelectPicked(const PickTarget& target);
     void Toggle(const PickTarget& target); // Shift+click: the copy joins or leaves the selection
     void SelectInRectangle(const std::vector<PickTarget>& found, CFieldHookCalls& calls);
+    // The copies become the selection: one alone, several together, none clears it.
+    void SelectCopies(std::vector<SelectedCopy> members);
     void Clear(CFieldHookCalls& calls);
     // The copies' transforms now become the gesture's start, about their centre.
     void ResetGroup();

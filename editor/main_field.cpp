@@ -185,7 +185,10 @@ void CMainField::UpdateEditing() {
     HandleEditRequest();
     {
         RemovedGroup erased; // destroyed once the lock is released, still on the render thread
-        LockedStep([&](CFieldHookCalls& calls) { paint_.Update(erased, calls); });
+        LockedStep([&](CFieldHookCalls& calls) {
+            paint_.Update(erased, calls);
+            arrange_.Update(erased, calls);
+        });
     }
     history_.Update();
     LockedStep([this](CFieldHookCalls& calls) { selector_.HandleRequests(calls); });

@@ -373,7 +373,9 @@ private:
     CCopyPlacer copyPlacer_{placement_, sharedSources_, unwritten_, lists_, recovery_};
     CPaintTool paint_{edit_,       placement_, copyPlacer_, sharedSources_, unwritten_,
                       levelEdits_, lists_,     selector_,   selectionEdits_};
-    CFieldInputHandler input_{edit_, selector_, selectionEdits_, placement_, placer_, history_, paint_};
+    CArrangeTool arrange_{edit_, selector_, selectionEdits_, copyPlacer_, unwritten_, document_};
+    CFieldInputHandler input_{edit_,   selector_, selectionEdits_, placement_,
+                              placer_, history_,  paint_,          arrange_};
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
     CBackgroundQueue background_{"モデルの読み込み"};

@@ -4,6 +4,7 @@
 #include "editor_fixture.h"
 
 #include <cmath>
+#include <map>
 #include <string_view>
 
 namespace quorvane::testing {
@@ -490,6 +491,78 @@ TEST_F(WrittenEdits, EndDropsTheSelectionOntoTheGroundAndShiftEndTiltsIt) {
     EXPECT_EQ(Copy("p0p0_TREE_000")->transform.rotation.z, 90.0f);
     EXPECT_NEAR(houseZ(), 8.0f, 1e-4f) << "the earlier drop stays";
     EXPECT_FLOAT_EQ(Entry(unwritten)->transform.position.z, 40.0f);
+}
+
+// Shift+D makes the selected copy again where it stands and moves it; the
+// confirming click makes it one step, a right click drops it.
+TEST_F(WrittenEdits, ShiftDDuplicatesTheSelectionIntoAMoveAndARightClickDropsIt) {
+    const auto duplicate = [this] {
+        field->OnKeyDown(vk::kShift);
+        Press(vk::Letter('D'));
+        field->OnKeyUp(vk::kShift);
+        field->ApplyPostedInput();
+        field->UpdateEditing(); // asks for the house's shared model
+        field->WaitForBackgroundWork();
+        field->UpdateEditing(); // makes the copy and starts the move
+    };
+    ClickGround(10.0f, 20.0f);
+    const size_t undoBefore = field->UndoCount();
+    MoveTo(10, -20);
+    duplicate();
+    ASSERT_EQ(RecordNames(), std::vector<std::string>{"p0p0_HOUSE_001"}) << "the next free name of its cell";
+    EXPECT_EQ(field->SelectedName(), "p0p0_HOUSE_001");
+    EXPECT_EQ(Mode(), EditMode::ModePlacedMove);
+    MoveTo(40, -30);
+    LeftClick(40, -30);
+    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    const Vector4 moved = Entry("p0p0_HOUSE_001")->transform.position;
+    EXPECT_FLOAT_EQ(moved.x, 40.0f);
+    EXPECT_FLOAT_EQ(moved.y, 30.0f);
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f) << "the original stays";
+    EXPECT_EQ(field->UndoCount(), undoBefore + 1) << "made and moved in one step";
+    EXPECT_TRUE(field->WrittenEdits().empty());
+    UndoStep();
+    EXPECT_TRUE(RecordNames().empty());
+
+    ClickGround(10.0f, 20.0f);
+    duplicate();
+    ASSERT_EQ(RecordNames().size(), 1u);
+    RightClick(40, -30);
+    field->UpdateEditing();
+    EXPECT_TRUE(RecordNames().empty()) << "the cancelled duplicate stays";
+    EXPECT_EQ(field->SelectedName(), "p0p0_HOUSE_000");
+    EXPECT_EQ(field->UndoCount(), undoBefore);
+}
+
+// Ctrl+C copies the selection, Ctrl+V puts the layout's centre at the pick
+// point as one step.
+TEST_F(WrittenEdits, CtrlCAndCtrlVPasteTheLayoutAroundThePickPoint) {
+    PlaceUnwrittenAt({-20.0f, 0.0f, 4.0f, 0.0f});
+    ClickGround(10.0f, 20.0f);
+    ShiftClickGround(-20.0f, 0.0f);
+    ASSERT_EQ(field->SelectedGroup().size(), 2u);
+    field->OnKeyDown(vk::kControl);
+    Press(vk::Letter('C'));
+    field->SetPickPoint({100.0f, 100.0f, 2.0f, 0.0f});
+    Press(vk::Letter('V'));
+    field->OnKeyUp(vk::kControl);
+    field->ApplyPostedInput();
+    field->UpdateEditing();
+    field->WaitForBackgroundWork();
+    field->UpdateEditing();
+    // The centre of (10, 20, 0) and (-20, 0, 4) is (-5, 10, 2).
+    std::map<std::string, Vector4> pasted;
+    for (const std::string& name : RecordNames()) {
+        pasted[name] = Entry(name)->transform.position;
+    }
+    ASSERT_EQ(pasted.size(), 3u);
+    ASSERT_TRUE(pasted.contains("p2p2_HOUSE_000"));
+    EXPECT_EQ(pasted["p2p2_HOUSE_000"], (Vector4{115.0f, 110.0f, 0.0f, 1.0f}));
+    ASSERT_TRUE(pasted.contains("p1p1_A_000"));
+    EXPECT_EQ(pasted["p1p1_A_000"], (Vector4{85.0f, 90.0f, 4.0f, 1.0f}));
+    EXPECT_EQ(field->SelectedGroup().size(), 2u) << "the pasted copies are selected";
+    UndoStep();
+    EXPECT_EQ(RecordNames().size(), 1u);
 }
 
 } // namespace
