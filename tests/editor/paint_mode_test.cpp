@@ -154,6 +154,23 @@ TEST_F(PaintMode, AStrokeOnARampPaintsTheFlatSideAsOneStep) {
     EXPECT_EQ(std::count(loader.entryLoads.begin(), loader.entryLoads.end(), "tree.mdl"), 1)
         << "every copy draws the one shared model";
     EXPECT_EQ(field->Mode(), EditMode::ModePaint);
+
+    // Written like any placement: a line each in the cell its name gives.
+    GridWriteReport report;
+    ASSERT_TRUE(field->WriteGridFiles(&report));
+    field->UpdateEditing();
+    EXPECT_TRUE(report.AllWritten());
+    size_t lines = 0;
+    for (const auto& file : std::filesystem::directory_iterator(dir / "gridfile" / "lod0")) {
+        const std::string cell = file.path().stem().string();
+        for (const std::string& name : ReadGridFileLines(file.path()).names) {
+            EXPECT_EQ(name.rfind(cell + "_TREE_", 0), 0u) << name;
+            EXPECT_TRUE(painted.contains(name)) << name;
+            ++lines;
+        }
+    }
+    EXPECT_EQ(lines, painted.size());
+    EXPECT_EQ(field->UnwrittenPlacementCount(), 0);
 }
 
 // Each copy takes the random ranges; aligned to the normal it stands on the
