@@ -136,9 +136,10 @@ void DestroyGridFile(GridFileEntry& file, COwnedList<CModelEntry>& sharedModels)
             if (!entry.isInstance) {
                 return;
             }
+            // By pointer: two shared entries may carry the same model ID.
             for (int32_t i = 1; i <= sharedModels.Count(); ++i) {
                 CModelEntry* shared = sharedModels.At(i);
-                if (shared->name == entry.modelId) {
+                if (shared == entry.source) {
                     if (--shared->useCount < 1) {
                         sharedModels.RemoveAt(i);
                     }

@@ -251,21 +251,29 @@ TEST_F(GridMapFiles, DestroyingAFileGivesBackOnlyTheUsesItsInstancesHeld) {
     auto b = LoadGridFile(dir / "b.gmf", nullptr);
     ASSERT_TRUE(a && b);
     COwnedList<CModelEntry> shared;
+    // Another shared entry of the same model ID, listed first: its uses are not the copies'.
+    auto other = std::make_unique<CModelEntry>();
+    other->name = "ROCK";
+    other->useCount = 1;
+    CModelEntry* otherRock = shared.Append(std::move(other));
     auto rock = std::make_unique<CModelEntry>();
     rock->name = "ROCK";
-    // Two of a's copies and b's copy became instances; a's third still waits for the model.
-    a->groups[0]->At(1)->isInstance = true;
-    a->groups[1]->At(1)->isInstance = true;
-    b->groups[0]->At(1)->isInstance = true;
     rock->useCount = 3;
     CModelEntry* source = shared.Append(std::move(rock));
+    // Two of a's copies and b's copy became instances; a's third still waits for the model.
+    for (CModelEntry* copy : {a->groups[0]->At(1), a->groups[1]->At(1), b->groups[0]->At(1)}) {
+        copy->isInstance = true;
+        copy->source = source;
+    }
 
     DestroyGridFile(*a, shared);
     EXPECT_TRUE(a->groups.empty());
-    ASSERT_EQ(shared.Count(), 1);
+    ASSERT_EQ(shared.Count(), 2);
     EXPECT_EQ(source->useCount, 1);
+    EXPECT_EQ(otherRock->useCount, 1);
     DestroyGridFile(*b, shared);
-    EXPECT_EQ(shared.Count(), 0);
+    ASSERT_EQ(shared.Count(), 1);
+    EXPECT_EQ(shared.At(1), otherRock);
 }
 
 // After a write nothing is read back: the cells in memory take the written
