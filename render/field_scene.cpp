@@ -132,6 +132,8 @@ CFieldScene::~CFieldScene() {
 void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegistry& registry,
                        const CCamera& camera, const FieldSceneState& state, const CMainField& field) {
     const bool shadows = state.skeletonView && !state.colliderDisplay;
+    // Before the walks below: what changes while they run brings a new key.
+    const uint64_t key = registry.GridContentKey();
     const bool refreshed = registry.RefreshInstanceData();
     CullInstances(lists, camera, refreshed, shadows);
 
@@ -139,7 +141,7 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     if (shadows) {
         const FrameConstantsBlock mainBlock = device.FrameConstants();
         device.MarkPass("shadow");
-        DrawShadowPass(device, lists, camera);
+        DrawShadowPass(device, lists, key, camera);
         // Back to the main pass's own constants for everything after.
         device.FrameConstants() = mainBlock;
         device.CommitFrameConstants();
@@ -169,9 +171,9 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     });
 
     device.MarkPass("placed_models");
-    DrawPlacedModels(device, lists, camera, state);
+    DrawPlacedModels(device, lists, key, camera, state);
     device.MarkPass("instanced_models");
-    DrawPlacedModelGroups(device, lists, registry, camera, state);
+    DrawPlacedModelGroups(device, lists, key, camera, state);
 
     if (shadows) {
         device.MarkPass("character");
@@ -194,8 +196,8 @@ void CFieldScene::Draw(CCommonDevice& device, CRegistryLists& lists, CModelRegis
     }
 }
 
-void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
-                                   const FieldSceneState& state) {
+void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists, uint64_t key,
+                                   const CCamera& camera, const FieldSceneState& state) {
     // Every part placed by the selected row's click shares its placement serial.
     std::optional<uint32_t> selectedSerial;
     if (!state.selectedName.empty()) {
@@ -205,34 +207,49 @@ void CFieldScene::DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists,
             }
         });
     }
-    lists.placedModels.ForEach([&](CModelEntry& entry) {
+    // Copies of shared models draw in their instanced batches, colliders
+    // included; one leaves its batch while selected, as a written copy does,
+    // and only a counted change moves it in or out.
+    placedWalk_.Run(lists, key, [&](CModelEntry& entry) {
+        if (entry.isInstance) {
+            if (entry.hidden.load(std::memory_order_relaxed) ||
+                !entry.selected.load(std::memory_order_relaxed) || entry.source == nullptr) {
+                return false;
+            }
+            if (!state.colliderDisplay) {
+                DrawSelectedInstance(device, entry);
+            }
+            return true;
+        }
+        // A model of its own is looked at every frame: the camera and the
+        // selected row decide how it is drawn.
         CDrawModel* model = ReadyModel(entry);
         if (model == nullptr) {
-            return;
+            return true;
         }
         if (state.colliderDisplay && entry.hasColliders && entry.colliderSet) {
             device.SetPipeline(PipelineId::ColliderMesh);
             DrawColliderMeshes(*entry.colliderSet, *model, device);
-            return;
+            return true;
         }
         if (!IsInViewCone(camera, *model)) {
-            return;
+            return true;
         }
         // The field also marks each copy of a selection of several.
         const bool selected = (selectedSerial && entry.placementSerial == *selectedSerial) ||
                               entry.selected.load(std::memory_order_relaxed);
         device.SetPipeline(selected ? PipelineId::SelectedModel : PipelineId::Model);
         DrawModel(*model, device);
+        return true;
     });
 }
 
-void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists,
-                                        CModelRegistry& registry, const CCamera& camera,
-                                        const FieldSceneState& state) {
+void CFieldScene::DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, uint64_t key,
+                                        const CCamera& camera, const FieldSceneState& state) {
     device.SetPipeline(PipelineId::Model);
     // Copies in their instanced batches are drawn below; what is drawn alone
     // changes only with the content key (hiding and selecting count too).
-    singlesWalk_.Run(lists, registry.GridContentKey(), [&](CModelEntry& entry) {
+    singlesWalk_.Run(lists, key, [&](CModelEntry& entry) {
         if (entry.hidden.load(std::memory_order_relaxed)) {
             return false;
         }

@@ -65,11 +65,12 @@ public:
     uint64_t ShadowPassCount() const { return shadowPasses_; }
 
 private:
-    void DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera);
+    // key: the registry's GridContentKey, read as the frame's drawing began.
+    void DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, uint64_t key, const CCamera& camera);
     void DrawShadowGroups(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera);
-    void DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, CModelRegistry& registry,
+    void DrawPlacedModelGroups(CCommonDevice& device, CRegistryLists& lists, uint64_t key,
                                const CCamera& camera, const FieldSceneState& state);
-    void DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera,
+    void DrawPlacedModels(CCommonDevice& device, CRegistryLists& lists, uint64_t key, const CCamera& camera,
                           const FieldSceneState& state);
     void DrawSelectedInstance(CCommonDevice& device, const CModelEntry& entry);
     void DrawCursor(CCommonDevice& device, const FieldSceneState& state, const CMainField& field);
@@ -94,6 +95,8 @@ private:
     InstanceCullView lastCull_;
     bool lastCullValid_ = false;
     CGridEntryWalk singlesWalk_; // the grid files' entries drawn one by one
+    CGridEntryWalk placedWalk_{CGridEntryWalk::Lists::PlacedModels};       // placed models drawn one by one
+    CGridEntryWalk placedShadowWalk_{CGridEntryWalk::Lists::PlacedModels}; // and their shadows
 };
 
 } // namespace quorvane

@@ -34,7 +34,8 @@ bool SameView(const InstanceCullView& a, const InstanceCullView& b) {
 
 } // namespace
 
-void CFieldScene::DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, const CCamera& camera) {
+void CFieldScene::DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, uint64_t key,
+                                 const CCamera& camera) {
     using namespace frame_offset;
     device.BeginShadowPass();
     ++shadowPasses_;
@@ -57,10 +58,16 @@ void CFieldScene::DrawShadowPass(CCommonDevice& device, CRegistryLists& lists, c
             DrawModelInstanced(*model, device, CInstanceBuffers::kShadowRecords);
         }
     });
-    lists.placedModels.ForEach([&](CModelEntry& entry) {
+    // A copy of a shared model casts its shadow with its batch, or none while
+    // drawn alone, as a written copy does.
+    placedShadowWalk_.Run(lists, key, [&](CModelEntry& entry) {
+        if (entry.isInstance) {
+            return false;
+        }
         if (CDrawModel* model = ReadyShadowModel(entry)) {
             DrawModelInstanced(*model, device, CInstanceBuffers::kShadowRecords);
         }
+        return true;
     });
 
     SetShadowPassValues(device, 1);

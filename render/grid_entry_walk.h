@@ -8,16 +8,21 @@
 
 namespace quorvane {
 
-// A frame's walk over the grid files' entries that skips the settled ones.
-// Tens of thousands of written copies sit still for most frames; only a few
-// (loading, animated, drawn singly) need the frame's work. The first walk
-// under a content key visits every entry and keeps those whose visit asked
-// to come again; later walks under the same key visit only those. The key
-// must change whenever an entry comes, goes or changes what the visit looks
-// at, and entries may leave the lists only on the walking thread, so a kept
-// pointer stays valid while the key holds.
+// A frame's walk over the grid files' entries, the placed models or both,
+// that skips the settled ones. Tens of thousands of written or painted copies
+// sit still for most frames; only a few (loading, animated, drawn singly)
+// need the frame's work. The first walk under a content key visits every
+// entry and keeps those whose visit asked to come again; later walks under
+// the same key visit only those. The key must change whenever an entry
+// comes, goes or changes what the visit looks at, and entries may leave the
+// lists only on the walking thread, so a kept pointer stays valid while the
+// key holds.
 class CGridEntryWalk {
 public:
+    enum class Lists { GridFiles, PlacedModels, PlacedModelsAndGridFiles };
+
+    explicit CGridEntryWalk(Lists walked = Lists::GridFiles) : walked_(walked) {}
+
     // visit(CModelEntry&) returns true to be called again next frame. Read
     // key before anything the visit looks at, so a change made meanwhile
     // brings a full walk next time.
@@ -27,15 +32,21 @@ public:
             return;
         }
         kept_.clear();
-        lists.gridFiles.ForEach([&](GridFileEntry& file) {
-            for (auto& group : file.groups) {
-                group->ForEach([&](CModelEntry& entry) {
-                    if (visit(entry)) {
-                        kept_.push_back(&entry);
-                    }
-                });
+        const auto keep = [&](CModelEntry& entry) {
+            if (visit(entry)) {
+                kept_.push_back(&entry);
             }
-        });
+        };
+        if (walked_ != Lists::GridFiles) {
+            lists.placedModels.ForEach(keep);
+        }
+        if (walked_ != Lists::PlacedModels) {
+            lists.gridFiles.ForEach([&](GridFileEntry& file) {
+                for (auto& group : file.groups) {
+                    group->ForEach(keep);
+                }
+            });
+        }
         walkedKey_ = key;
     }
 
@@ -43,6 +54,7 @@ public:
     size_t KeptCount() const { return kept_.size(); }
 
 private:
+    Lists walked_;
     std::optional<uint64_t> walkedKey_;
     std::vector<CModelEntry*> kept_;
 };

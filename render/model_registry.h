@@ -125,14 +125,16 @@ public:
     // its colliders skinned, without advancing its animation time. For an entry
     // moved mid-frame (the walking character) before it is tested for collisions.
     void UpdateEntryPose(CModelEntry& entry);
-    // Refreshes the instance data of the shared models from the grid files'
-    // loaded instances: every 100th call, and at once when an entry comes,
-    // goes or changes its loaded or ready state. False on the calls that do
-    // nothing; those cost no walk over the entries.
+    // Refreshes the instance data of the shared models from the loaded
+    // instances in the grid files and the placed models: every 100th call,
+    // and at once when an entry comes, goes or changes its loaded or ready
+    // state. False on the calls that do nothing; those cost no walk over the
+    // entries.
     bool RefreshInstanceData();
-    // Changes whenever a grid file or one of its entries comes or goes, an
-    // entry's loaded or ready state changes, or the editor changes a written
-    // copy; the same key means the grid files' entries stand as they were.
+    // Changes whenever a grid file or one of its entries comes or goes, a
+    // placed model comes or goes, an entry's loaded or ready state changes,
+    // or the editor changes a copy; the same key means the grid files'
+    // entries and the placed models stand as they were.
     uint64_t GridContentKey() const;
 
     const CLoadFailureLog& Failures() const { return failures_; }
@@ -196,8 +198,8 @@ private:
     std::vector<std::thread> loaderThreads_;
     CInstanceRefreshCounter refreshCounter_;
     std::optional<uint64_t> walkedKey_; // GridContentKey at the last instance walk
-    CGridEntryWalk uploadWalk_;
-    CGridEntryWalk updateWalk_;
+    CGridEntryWalk uploadWalk_{CGridEntryWalk::Lists::PlacedModelsAndGridFiles};
+    CGridEntryWalk updateWalk_{CGridEntryWalk::Lists::PlacedModelsAndGridFiles};
 };
 
 } // namespace quorvane

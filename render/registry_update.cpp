@@ -24,10 +24,12 @@ bool TransformChanged(CRegistryPayload& payload, const CModelTransform& transfor
     return true;
 }
 
-// Every model entry list but the grid files' groups, in the order the frame visits them.
+// The few entries walked whole every frame; the placed models and the grid
+// files' groups, thousands of copies that mostly stand still, go through a
+// CGridEntryWalk after them.
 template <typename Visit> void ForEachListEntry(CRegistryLists& lists, Visit visit) {
-    for (COwnedList<CModelEntry>* list : {&lists.characters, &lists.fieldTiles, &lists.lowDetailField,
-                                          &lists.placedModels, &lists.sharedModels}) {
+    for (COwnedList<CModelEntry>* list :
+         {&lists.characters, &lists.fieldTiles, &lists.lowDetailField, &lists.sharedModels}) {
         list->ForEach(visit);
     }
 }
@@ -168,6 +170,7 @@ uint64_t CModelRegistry::GridContentKey() const {
     };
     mix(EntryStateChanges().load(std::memory_order_acquire));
     mix(lists_.sharedModels.Version());
+    mix(lists_.placedModels.Version());
     mix(lists_.gridFiles.Version());
     lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
         mix(reinterpret_cast<uintptr_t>(&file));
@@ -209,27 +212,30 @@ bool CModelRegistry::RefreshInstanceData() {
     }
 
     std::vector<InstanceReference> references;
+    // Written and unwritten copies alike: a copy drawn alone (selected) or
+    // not at all (hidden) stays out of its batch.
+    const auto take = [&](const CModelEntry& entry) {
+        if (!entry.loaded.load(std::memory_order_acquire) || !entry.isInstance ||
+            entry.hidden.load(std::memory_order_relaxed) || entry.selected.load(std::memory_order_relaxed)) {
+            return;
+        }
+        const auto found = sourceOf.find(entry.source);
+        if (found == sourceOf.end()) {
+            return;
+        }
+        InstanceReference reference;
+        reference.source = found->second;
+        reference.scale = entry.transform.scale;
+        reference.rotation = entry.transform.rotation;
+        reference.position = entry.transform.position;
+        reference.ready = entry.ready.load(std::memory_order_acquire);
+        ++found->second->referenceCount;
+        references.push_back(reference);
+    };
+    lists_.placedModels.ForEach(take);
     lists_.gridFiles.ForEach([&](GridFileEntry& file) {
         for (auto& group : file.groups) {
-            group->ForEach([&](CModelEntry& entry) {
-                if (!entry.loaded.load(std::memory_order_acquire) || !entry.isInstance ||
-                    entry.hidden.load(std::memory_order_relaxed) ||
-                    entry.selected.load(std::memory_order_relaxed)) {
-                    return;
-                }
-                const auto found = sourceOf.find(entry.source);
-                if (found == sourceOf.end()) {
-                    return;
-                }
-                InstanceReference reference;
-                reference.source = found->second;
-                reference.scale = entry.transform.scale;
-                reference.rotation = entry.transform.rotation;
-                reference.position = entry.transform.position;
-                reference.ready = entry.ready.load(std::memory_order_acquire);
-                ++found->second->referenceCount;
-                references.push_back(reference);
-            });
+            group->ForEach(take);
         }
     });
     if (unchanged) {

@@ -299,44 +299,81 @@ TEST_F(FieldSceneTest, SelectedPlacementIsDrawnWithTheHighlight) {
     EXPECT_EQ(Pixel(plain, x, y), Pixel(selected, x, y)) << "another click's part keeps its colour";
 }
 
-// A written copy leaves its instanced batch while selected and is drawn
-// tinted, comes back when unselected and is gone while hidden, however many
+// A copy of a shared model, written (in a grid file's group) or not yet
+// (placed with MakeCopy), is one record of its model's instanced batch; it
+// leaves the batch while selected and is drawn tinted, comes back when
+// unselected, is gone while hidden, and leaves with its list, however many
 // frames it stood still before each change.
-TEST_F(FieldSceneTest, AWrittenCopyIsTintedWhileSelectedAndGoneWhileHidden) {
+TEST_F(FieldSceneTest, ACopyIsInItsBatchTintedWhileSelectedAndGoneWhileHiddenOrRemoved) {
     LoadDemoScene();
     const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
     CModelEntry* source = Load(lists_->sharedModels, crate->id, crate->path);
     FieldSceneState state;
     state.gridDisplay = false;
     const std::vector<uint8_t> empty = DrawFrame(state, 3);
-    auto file = std::make_unique<GridFileEntry>();
-    file->groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
-    CModelEntry* copy = file->groups[0]->Append(test::NewEntry("written 1", ""));
-    const Vec3 at = OnGround(-18, -4);
-    copy->transform.position = {at.x, at.y, at.z, 1};
-    ASSERT_TRUE(registry_->MakeInstance(*copy, *source, "written 1", crate->id));
-    lists_->gridFiles.Append(std::move(file));
+    const CInstanceBuffers& batch = RegistryPayloadOf(source->payload)->instanceBuffers;
+    ASSERT_EQ(batch.mainCount, 0u);
 
-    const Vec3 centre = at + DrawModelOf(*source)->center;
-    const std::optional<ScreenPoint> point = ProjectToScreen(camera_, centre);
-    ASSERT_TRUE(point.has_value());
-    const int x = static_cast<int>(point->x);
-    const int y = static_cast<int>(point->y);
-    // As the editor shows a change to a written copy: the flag, then the count.
-    const auto show = [](std::atomic<bool>& flag, bool value) {
-        flag.store(value);
-        EntryStateChanges().fetch_add(1);
+    struct Case {
+        const char* name;
+        bool written;
     };
-    const auto plain = Pixel(DrawFrame(state, 3), x, y);
-    EXPECT_NE(plain, Pixel(empty, x, y)) << "the copy is drawn in its batch";
-    show(copy->selected, true);
-    const auto tinted = Pixel(DrawFrame(state, 3), x, y);
-    EXPECT_GE(tinted[0] - tinted[2], 120);
-    EXPECT_LT(plain[0] - plain[2], 60);
-    show(copy->selected, false);
-    EXPECT_EQ(Pixel(DrawFrame(state, 3), x, y), plain);
-    show(copy->hidden, true);
-    EXPECT_EQ(Pixel(DrawFrame(state, 3), x, y), Pixel(empty, x, y));
+    for (const Case& c : {Case{"written", true}, Case{"unwritten", false}}) {
+        SCOPED_TRACE(c.name);
+        auto owned = test::NewEntry(c.name, "");
+        const Vec3 at = OnGround(-18, -4);
+        owned->transform.position = {at.x, at.y, at.z, 1};
+        ASSERT_TRUE(registry_->MakeCopy(*owned, *source));
+        CModelEntry* copy = owned.get();
+        COwnedList<CModelEntry>* list = &lists_->placedModels;
+        if (c.written) {
+            auto file = std::make_unique<GridFileEntry>();
+            file->groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
+            list = lists_->gridFiles.Append(std::move(file))->groups[0].get();
+        }
+        list->Append(std::move(owned));
+
+        const std::optional<ScreenPoint> point = ProjectToScreen(camera_, at + DrawModelOf(*source)->center);
+        ASSERT_TRUE(point.has_value());
+        const int x = static_cast<int>(point->x);
+        const int y = static_cast<int>(point->y);
+        // As the editor shows a change to a copy: the flag, then the count.
+        const auto show = [](std::atomic<bool>& flag, bool value) {
+            flag.store(value);
+            EntryStateChanges().fetch_add(1);
+        };
+        const auto plain = Pixel(DrawFrame(state, 3), x, y);
+        EXPECT_NE(plain, Pixel(empty, x, y)) << "the copy is drawn";
+        EXPECT_EQ(batch.mainCount, 1u) << "in its batch";
+        // The source stands unturned at the origin: the copy's colliders are the source's moved by at.
+        ASSERT_NE(copy->colliderSet, nullptr);
+        const auto& own = copy->colliderSet->colliders[0]->skinnedRecords.at(0).position;
+        const auto& shared = source->colliderSet->colliders[0]->skinnedRecords.at(0).position;
+        EXPECT_FLOAT_EQ(own[0], shared[0] + at.x);
+        EXPECT_FLOAT_EQ(own[1], shared[1] + at.y);
+        EXPECT_FLOAT_EQ(own[2], shared[2] + at.z);
+        show(copy->selected, true);
+        const auto tinted = Pixel(DrawFrame(state, 3), x, y);
+        EXPECT_EQ(batch.mainCount, 0u) << "drawn alone";
+        EXPECT_GE(tinted[0] - tinted[2], 120);
+        EXPECT_LT(plain[0] - plain[2], 60);
+        show(copy->selected, false);
+        EXPECT_EQ(Pixel(DrawFrame(state, 3), x, y), plain);
+        EXPECT_EQ(batch.mainCount, 1u);
+        show(copy->hidden, true);
+        EXPECT_EQ(Pixel(DrawFrame(state, 3), x, y), Pixel(empty, x, y));
+        EXPECT_EQ(batch.mainCount, 0u);
+        show(copy->hidden, false);
+        EXPECT_EQ(Pixel(DrawFrame(state, 3), x, y), plain);
+
+        // Out of its list, not yet freed: the batch lets it go on the next refresh.
+        std::unique_ptr<CModelEntry> removed = list->RemoveAt(list->Count());
+        ASSERT_EQ(removed.get(), copy);
+        EXPECT_EQ(Pixel(DrawFrame(state, 1), x, y), Pixel(empty, x, y));
+        EXPECT_EQ(batch.mainCount, 0u);
+        --source->useCount;
+        CModelRegistry::ReleaseEntry(*removed);
+    }
 }
 
 TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
