@@ -1,6 +1,7 @@
 #include "editor/copy_placer.h"
 
 #include "editor/cell_name.h"
+#include "editor/grid_map_line.h"
 #include "editor/unique_name.h"
 
 namespace quorvane {
@@ -40,9 +41,26 @@ CCopyPlacer::Readiness CCopyPlacer::Check(const NewCopy& copy) {
     return readiness;
 }
 
+const std::unordered_set<std::string>& CCopyPlacer::NamesInMemory(const std::string& cell) {
+    auto [names, added] = inMemory_.try_emplace(cell);
+    if (added) {
+        const std::string file = GridFilePath(placement_.GridRoot(), 0, cell).generic_string();
+        lists_.gridFiles.ForEach([&](const GridFileEntry& entry) {
+            if (entry.path.generic_string() != file) {
+                return;
+            }
+            for (const auto& group : entry.groups) {
+                group->ForEach([&](const CModelEntry& copy) { names->second.insert(copy.name); });
+            }
+        });
+    }
+    return names->second;
+}
+
 void CCopyPlacer::BeginBatch() {
     taken_.clear();
     nextCounter_.clear();
+    inMemory_.clear();
     lists_.placedModels.ForEach([this](const CModelEntry& entry) { taken_.insert(entry.name); });
     recovery_.AddWaitingNames(taken_);
 }
@@ -60,8 +78,10 @@ uint32_t CCopyPlacer::Place(const NewCopy& copy) {
         const std::string modelId = !part.record.modelId.empty() ? part.record.modelId : entry->modelId;
         const std::string prefix = cell + "_" + modelId + "_";
         uint32_t& counter = nextCounter_[prefix];
+        const std::unordered_set<std::string>& inMemory = NamesInMemory(cell);
         const std::string name = FirstFreeName(
-            cell, modelId, *written, [this](const std::string& n) { return taken_.contains(n); }, counter);
+            cell, modelId, *written,
+            [&](const std::string& n) { return taken_.contains(n) || inMemory.contains(n); }, counter);
         taken_.insert(name);
         entry->name = name;
         entry->modelId = modelId;

@@ -47,6 +47,10 @@ public:
     uint32_t Place(const NewCopy& copy);
 
 private:
+    // The names in the cell's file as the level holds it in memory: what a
+    // write merged in is known before the cell's names are read again.
+    const std::unordered_set<std::string>& NamesInMemory(const std::string& cell);
+
     CPlacementTool& placement_;
     CSharedSources& sources_;
     CUnwrittenPlacements& unwritten_;
@@ -54,6 +58,7 @@ private:
     const CFieldRecovery& recovery_;
     std::unordered_set<std::string> taken_;
     std::map<std::string, uint32_t> nextCounter_; // by name prefix: every lower counter is taken
+    std::map<std::string, std::unordered_set<std::string>> inMemory_; // by cell, gathered once a batch
 };
 
 // A placement's record of a definition part, its name and model ID not given yet.

@@ -39,26 +39,53 @@ Vector4 UpwardUnit(const Vector4& normal) {
     return {sign * normal.x / length, sign * normal.y / length, sign * normal.z / length, 0.0f};
 }
 
-void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<GroundContact>& best) {
+void ProbeTriangle(const CSkinRecord& a, const CSkinRecord& b, const CSkinRecord& c, float x, float y,
+                   std::optional<GroundContact>& best) {
+    if (OutsideXYRange(a, b, c, x, y)) {
+        return;
+    }
+    const Vector4 normal{(a.normal[0] + b.normal[0] + c.normal[0]) / 3.0f,
+                         (a.normal[1] + b.normal[1] + c.normal[1]) / 3.0f,
+                         (a.normal[2] + b.normal[2] + c.normal[2]) / 3.0f, 0.0f};
     const Vector4 bottom{x, y, kProbeBottom, 0.0f};
     const Vector4 top{x, y, kProbeTop, 0.0f};
+    Vector4 crossing;
+    if (TestSegmentTriangle(bottom, top, CornerOf(a), CornerOf(b), CornerOf(c), normal, crossing) &&
+        (!best || crossing.z > best->point.z)) {
+        best = GroundContact{{x, y, crossing.z, 0.0f}, UpwardUnit(normal)};
+    }
+}
+
+void ProbeMesh(const CCollider& mesh, float x, float y, std::optional<GroundContact>& best) {
     const std::vector<CSkinRecord>& records = mesh.skinnedRecords;
     for (size_t first = 0; first + 3 <= records.size(); first += 3) {
-        const CSkinRecord& a = records[first];
-        const CSkinRecord& b = records[first + 1];
-        const CSkinRecord& c = records[first + 2];
-        if (OutsideXYRange(a, b, c, x, y)) {
-            continue;
-        }
-        const Vector4 normal{(a.normal[0] + b.normal[0] + c.normal[0]) / 3.0f,
-                             (a.normal[1] + b.normal[1] + c.normal[1]) / 3.0f,
-                             (a.normal[2] + b.normal[2] + c.normal[2]) / 3.0f, 0.0f};
-        Vector4 crossing;
-        if (TestSegmentTriangle(bottom, top, CornerOf(a), CornerOf(b), CornerOf(c), normal, crossing) &&
-            (!best || crossing.z > best->point.z)) {
-            best = GroundContact{{x, y, crossing.z, 0.0f}, UpwardUnit(normal)};
-        }
+        ProbeTriangle(records[first], records[first + 1], records[first + 2], x, y, best);
     }
+}
+
+// The tiles' mesh colliders that can answer for a point of the rectangle, each triangle once.
+template <typename Visit>
+void ForEachGroundTriangle(const CRegistryLists& lists, float minX, float minY, float maxX, float maxY,
+                           Visit visit) {
+    lists.fieldTiles.ForEach([&](const CModelEntry& tile) {
+        if (!tile.ready || !tile.colliderSet) {
+            return;
+        }
+        const CColliderSet& set = *tile.colliderSet;
+        if (set.boundsMin[0] > maxX || set.boundsMax[0] < minX || set.boundsMin[1] > maxY ||
+            set.boundsMax[1] < minY) {
+            return;
+        }
+        for (const auto& collider : set.colliders) {
+            if (!collider || collider->type != ColliderType::kMesh) {
+                continue;
+            }
+            const std::vector<CSkinRecord>& records = collider->skinnedRecords;
+            for (size_t first = 0; first + 3 <= records.size(); first += 3) {
+                visit(set, records[first], records[first + 1], records[first + 2]);
+            }
+        }
+    });
 }
 
 } // namespace
@@ -80,6 +107,47 @@ std::optional<GroundContact> GroundAt(const CRegistryLists& lists, float x, floa
             }
         }
     });
+    return best;
+}
+
+uint64_t CGroundBlocks::KeyOf(int64_t column, int64_t row) {
+    return (static_cast<uint64_t>(column) << 32) ^ (static_cast<uint64_t>(row) & 0xFFFFFFFFull);
+}
+
+std::optional<GroundContact> CGroundBlocks::At(float x, float y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) {
+        return std::nullopt;
+    }
+    const auto column = static_cast<int64_t>(std::floor(x / kBlockSize));
+    const auto row = static_cast<int64_t>(std::floor(y / kBlockSize));
+    auto [block, added] = blocks_.try_emplace(KeyOf(column, row));
+    if (added) {
+        const float minX = static_cast<float>(column) * kBlockSize;
+        const float minY = static_cast<float>(row) * kBlockSize;
+        const float maxX = minX + kBlockSize;
+        const float maxY = minY + kBlockSize;
+        ForEachGroundTriangle(
+            lists_, minX, minY, maxX, maxY,
+            [&](const CColliderSet& set, const CSkinRecord& a, const CSkinRecord& b, const CSkinRecord& c) {
+                const auto beyond = [](float low, float high, float u, float v, float w) {
+                    return (u > high && v > high && w > high) || (u < low && v < low && w < low);
+                };
+                if (beyond(minX, maxX, a.position[0], b.position[0], c.position[0]) ||
+                    beyond(minY, maxY, a.position[1], b.position[1], c.position[1])) {
+                    return;
+                }
+                block->second.push_back(
+                    {{a, b, c}, {set.boundsMin[0], set.boundsMin[1]}, {set.boundsMax[0], set.boundsMax[1]}});
+            });
+    }
+    std::optional<GroundContact> best;
+    for (const Triangle& triangle : block->second) {
+        // As GroundAt: only a tile whose collider rectangle holds the point answers.
+        if (triangle.tileMin[0] <= x && x <= triangle.tileMax[0] && triangle.tileMin[1] <= y &&
+            y <= triangle.tileMax[1]) {
+            ProbeTriangle(triangle.corners[0], triangle.corners[1], triangle.corners[2], x, y, best);
+        }
+    }
     return best;
 }
 

@@ -55,18 +55,21 @@ std::unique_ptr<CSpacingGrid> CPaintTool::LevelSpacing() const {
     if (brush_.spacing <= 0.0f) {
         return taken;
     }
+    std::vector<CSpacingGrid::Point> level;
+    level.reserve(static_cast<size_t>(lists_.placedModels.Count()));
     lists_.placedModels.ForEach([&](const CModelEntry& entry) {
-        taken->Add(entry.transform.position.x, entry.transform.position.y);
+        level.push_back({entry.transform.position.x, entry.transform.position.y});
     });
     lists_.gridFiles.ForEach([&](const GridFileEntry& file) {
         for (const auto& group : file.groups) {
             group->ForEach([&](const CModelEntry& entry) {
                 if (!entry.hidden.load(std::memory_order_relaxed)) {
-                    taken->Add(entry.transform.position.x, entry.transform.position.y);
+                    level.push_back({entry.transform.position.x, entry.transform.position.y});
                 }
             });
         }
     });
+    taken->AddAll(level);
     return taken;
 }
 
@@ -89,9 +92,12 @@ void CPaintTool::Begin(bool erase, const RandomRanges& ranges, CFieldHookCalls& 
     });
     if (!erase) {
         stroke->taken = LevelSpacing();
-        const CRegistryLists& lists = lists_;
-        GroundQuery ground = [&lists](float x, float y) -> std::optional<GroundPoint> {
-            const std::optional<GroundContact> contact = GroundAt(lists, x, y);
+        // A stroke spans a few tiles: its blocks of ground are gathered once,
+        // as copies, so a tile dropped meanwhile leaves nothing dangling and
+        // one streamed in meanwhile is ground for the next stroke.
+        auto blocks = std::make_shared<CGroundBlocks>(lists_);
+        GroundQuery ground = [blocks](float x, float y) -> std::optional<GroundPoint> {
+            const std::optional<GroundContact> contact = blocks->At(x, y);
             if (!contact) {
                 return std::nullopt;
             }

@@ -68,6 +68,7 @@ public:
     // The names in the cell's grid map file once read; null, asking for
     // them, before. Valid until the next name request.
     const std::unordered_set<std::string>* WrittenNamesLocked(const std::string& cell);
+    const std::filesystem::path& GridRoot() const { return gridRoot_; }
     // Gives each whole live part, with its source, to take; the same sources
     // then load again on the background thread. The parts taken.
     template <typename F> int32_t TakePartsLocked(F take) {

@@ -56,9 +56,15 @@ bool CShownEdits::Sync(CRegistryLists& lists, const CLevelDocument& document,
             changed = true;
         }
     };
-    lists.placedModels.ForEach([&](CModelEntry& entry) {
-        mark(entry, serialsInGroup.contains(entry.placementSerial) || aloneSerial == entry.placementSerial);
-    });
+    // New copies come unmarked: with nothing placed selected now or at the
+    // last sync, a stroke's thousands of copies need no walk per frame.
+    const bool placedSelected = !serialsInGroup.empty() || aloneSerial.has_value();
+    if (placedSelected || placedMarked_) {
+        lists.placedModels.ForEach([&](CModelEntry& entry) {
+            mark(entry, serialsInGroup.contains(entry.placementSerial) || aloneSerial == entry.placementSerial);
+        });
+    }
+    placedMarked_ = placedSelected;
     std::unordered_set<std::string> markedNow;
     lists.gridFiles.ForEach([&](GridFileEntry& file) {
         if (!file.loaded.load(std::memory_order_acquire)) {

@@ -1,5 +1,6 @@
 #include "editor/spacing_grid.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -23,25 +24,47 @@ void CSpacingGrid::Add(float x, float y) {
     }
 }
 
+void CSpacingGrid::AddAll(const std::vector<Point>& points) {
+    count_ += points.size();
+    if (spacing_ <= 0.0f) {
+        return;
+    }
+    sorted_.reserve(sorted_.size() + points.size());
+    for (const Point& p : points) {
+        sorted_.push_back({KeyOf(CellOf(p.x), CellOf(p.y)), p});
+    }
+    std::sort(sorted_.begin(), sorted_.end(),
+              [](const KeyedPoint& a, const KeyedPoint& b) { return a.key < b.key; });
+}
+
+bool CSpacingGrid::NearIn(uint64_t key, float x, float y) const {
+    const float limit = spacing_ * spacing_;
+    const auto near = [&](const Point& p) {
+        const float dx = p.x - x;
+        const float dy = p.y - y;
+        return dx * dx + dy * dy < limit;
+    };
+    auto at = std::lower_bound(sorted_.begin(), sorted_.end(), key,
+                               [](const KeyedPoint& a, uint64_t k) { return a.key < k; });
+    for (; at != sorted_.end() && at->key == key; ++at) {
+        if (near(at->point)) {
+            return true;
+        }
+    }
+    const auto found = cells_.find(key);
+    return found != cells_.end() && std::ranges::any_of(found->second, near);
+}
+
 bool CSpacingGrid::HasWithin(float x, float y) const {
     if (spacing_ <= 0.0f) {
         return false;
     }
     const int64_t column = CellOf(x);
     const int64_t row = CellOf(y);
-    const float limit = spacing_ * spacing_;
     for (int64_t c = column - 1; c <= column + 1; ++c) {
         for (int64_t r = row - 1; r <= row + 1; ++r) {
-            const auto found = cells_.find(KeyOf(c, r));
-            if (found == cells_.end()) {
-                continue;
-            }
-            for (const Point& p : found->second) {
-                const float dx = p.x - x;
-                const float dy = p.y - y;
-                if (dx * dx + dy * dy < limit) {
-                    return true;
-                }
+            if (NearIn(KeyOf(c, r), x, y)) {
+                return true;
             }
         }
     }

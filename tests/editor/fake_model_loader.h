@@ -88,6 +88,7 @@ public:
         entry.hasDrawModel = source.hasDrawModel;
         ++source.useCount;
         ++copiesMade;
+        entry.payload = std::make_unique<CountedPayload>(livePayloads); // as the registry gives each copy
         SetEntryLoaded(entry, true);
         return true;
     }

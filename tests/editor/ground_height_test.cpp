@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace quorvane::testing {
 namespace {
@@ -134,6 +135,32 @@ TEST(GroundHeightTest, DemoFieldTileMatchesItsHeightGrid) {
     EXPECT_NEAR(ground->z, flat, 0.05);
     EXPECT_FALSE(GroundHeight(lists, static_cast<float>(x) + 400.0f, static_cast<float>(y)).has_value())
         << "the next tiles are not loaded";
+}
+
+// A stroke's blocks of ground answer as GroundAt does, point for point:
+// overlapping tiles, a tile edge, blocks reached from either side, and off the field.
+TEST(GroundHeightTest, GroundBlocksAnswerAsGroundAt) {
+    CRegistryLists lists;
+    lists.fieldTiles.Append(Square("Field0-0", 0, 0, 50, 2, 0.3f));
+    lists.fieldTiles.Append(Square("Field0-1", 10, 10, 5, 6));
+    lists.fieldTiles.Append(Square("Field0-2", 100, 0, 50, 1, -0.2f));
+    CGroundBlocks blocks(lists);
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> anywhere(-80.0f, 180.0f);
+    int met = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const float x = anywhere(random);
+        const float y = anywhere(random) * 0.5f;
+        const std::optional<GroundContact> expected = GroundAt(lists, x, y);
+        const std::optional<GroundContact> found = blocks.At(x, y);
+        ASSERT_EQ(found.has_value(), expected.has_value()) << x << " " << y;
+        if (expected) {
+            ++met;
+            ASSERT_EQ(found->point, expected->point) << x << " " << y;
+            ASSERT_EQ(found->normal, expected->normal) << x << " " << y;
+        }
+    }
+    EXPECT_GT(met, 1000) << "most points lie on the tiles";
 }
 
 } // namespace
