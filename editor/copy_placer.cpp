@@ -42,7 +42,8 @@ CCopyPlacer::Readiness CCopyPlacer::Check(const NewCopy& copy) {
 }
 
 const std::unordered_set<std::string>& CCopyPlacer::NamesInMemory(const std::string& cell) {
-    auto [names, added] = inMemory_.try_emplace(cell);
+    const auto [found, added] = inMemory_.try_emplace(cell);
+    std::unordered_set<std::string>& names = found->second;
     if (added) {
         const std::string file = GridFilePath(placement_.GridRoot(), 0, cell).generic_string();
         lists_.gridFiles.ForEach([&](const GridFileEntry& entry) {
@@ -50,11 +51,11 @@ const std::unordered_set<std::string>& CCopyPlacer::NamesInMemory(const std::str
                 return;
             }
             for (const auto& group : entry.groups) {
-                group->ForEach([&](const CModelEntry& copy) { names->second.insert(copy.name); });
+                group->ForEach([&](const CModelEntry& copy) { names.insert(copy.name); });
             }
         });
     }
-    return names->second;
+    return names;
 }
 
 void CCopyPlacer::BeginBatch() {

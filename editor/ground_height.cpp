@@ -120,7 +120,8 @@ std::optional<GroundContact> CGroundBlocks::At(float x, float y) {
     }
     const auto column = static_cast<int64_t>(std::floor(x / kBlockSize));
     const auto row = static_cast<int64_t>(std::floor(y / kBlockSize));
-    auto [block, added] = blocks_.try_emplace(KeyOf(column, row));
+    const auto [block, added] = blocks_.try_emplace(KeyOf(column, row));
+    std::vector<Triangle>& triangles = block->second;
     if (added) {
         const float minX = static_cast<float>(column) * kBlockSize;
         const float minY = static_cast<float>(row) * kBlockSize;
@@ -136,12 +137,12 @@ std::optional<GroundContact> CGroundBlocks::At(float x, float y) {
                     beyond(minY, maxY, a.position[1], b.position[1], c.position[1])) {
                     return;
                 }
-                block->second.push_back(
+                triangles.push_back(
                     {{a, b, c}, {set.boundsMin[0], set.boundsMin[1]}, {set.boundsMax[0], set.boundsMax[1]}});
             });
     }
     std::optional<GroundContact> best;
-    for (const Triangle& triangle : block->second) {
+    for (const Triangle& triangle : triangles) {
         // As GroundAt: only a tile whose collider rectangle holds the point answers.
         if (triangle.tileMin[0] <= x && x <= triangle.tileMax[0] && triangle.tileMin[1] <= y &&
             y <= triangle.tileMax[1]) {
