@@ -95,6 +95,7 @@ private:
     void AnswerRecovery(const CFieldViewWorld* world, size_t recoverable);
     void Tell(bool error, const QString& message) const;
     void ApplyCameraInput();
+    void ApplyBookmarks(); // a digit's request: keep the camera, or glide back to a kept one
     void PublishCamera();
     void UpdateCameraAndPick();
     void FollowGroundOrCharacter();
@@ -112,6 +113,7 @@ private:
     std::function<void()> gridSwitchedOff_;
     std::function<bool(size_t)> recoveryQuestion_;
     std::function<void(bool, const QString&)> notice_;
+    std::string toldBookmarkMessage_; // render thread: the bookmark trouble told last
     // Calls posted to the UI thread die with the view.
     QObject uiCalls_;
 
@@ -122,6 +124,7 @@ private:
     // Render thread only.
     CameraControl cameraControl_;
     CFieldCameraDrag cameraDrag_;
+    CCameraGlide glide_;
     Vec3 streamCentre_{};
     float centreGroundHeight_ = 0.0f; // the last height found at the stream centre
     bool characterMissing_ = false;   // skeleton view asked for without a character

@@ -5,6 +5,8 @@
 #include "app/field_view_world.h"
 #include "editor/ground_height.h"
 
+#include <chrono>
+
 namespace quorvane {
 namespace {
 
@@ -37,6 +39,33 @@ void CFieldView::ApplyCameraInput() {
     if (width > 0 && height > 0) {
         // The render image has the client area's size: the projection takes its shape.
         camera.aspect = static_cast<float>(width) / static_cast<float>(height);
+    }
+}
+
+void CFieldView::ApplyBookmarks() {
+    CMainField& field = world_->field;
+    CCamera& camera = Camera();
+    const double now =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    if (const std::optional<BookmarkRequest> request = field.TakeBookmarkRequest()) {
+        if (request->store) {
+            field.StoreBookmark(request->digit, {{camera.target.x, camera.target.y, camera.target.z, 1.0f},
+                                                 cameraControl_.yaw,
+                                                 cameraControl_.pitch,
+                                                 cameraControl_.zoom});
+        } else if (const std::optional<CameraBookmark> mark = field.Bookmark(request->digit)) {
+            glide_.Start(camera, cameraControl_, {mark->target.x, mark->target.y, mark->target.z},
+                         {mark->zoom, mark->pitch, mark->yaw}, now);
+        }
+    }
+    if (glide_.Step(camera, cameraControl_, now)) {
+        cameraBusy_ = true;
+    }
+    if (std::string message = field.BookmarkMessage(); message != toldBookmarkMessage_) {
+        toldBookmarkMessage_ = message;
+        if (!message.empty()) {
+            Tell(true, QString::fromStdString(message));
+        }
     }
 }
 
@@ -133,6 +162,7 @@ void CFieldView::FrameUpdate() {
     }
     world_->field.ApplyPostedInput(); // the camera follows the input of this frame
     ApplyCameraInput();
+    ApplyBookmarks();
     UpdateCameraAndPick();
     FollowGroundOrCharacter();
     PublishCamera();

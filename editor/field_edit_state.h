@@ -1,10 +1,13 @@
 #pragma once
 
+#include "editor/camera_bookmarks.h"
 #include "editor/edit_mode.h"
 #include "editor/field_input_state.h"
 #include "editor/field_selection.h"
 #include "editor/placement_list_model.h"
 #include "editor/transform_gesture.h"
+
+#include <optional>
 
 namespace quorvane {
 
@@ -19,6 +22,7 @@ struct FieldEditState {
     InputState input;
     FieldSelection selection;
     CPlacementListModel list;
+    std::optional<BookmarkRequest> bookmark; // for the field view's camera, taken by its next frame
 };
 
 } // namespace quorvane

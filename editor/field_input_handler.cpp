@@ -25,7 +25,8 @@ void CFieldInputHandler::KeyDown(int virtualKey, CFieldHookCalls& calls) {
     const EditMode mode = edit_.mode;
     // With Ctrl, Z and Y undo and redo instead of choosing an axis.
     int editKey = HistoryKey(virtualKey, calls) ? 0 : virtualKey;
-    if (editKey != 0 && (ArrangeKey(editKey) || PaintKey(editKey, calls) || TransformKey(editKey, calls))) {
+    if (editKey != 0 && (ArrangeKey(editKey) || PaintKey(editKey, calls) || TransformKey(editKey, calls) ||
+                         BookmarkKey(editKey))) {
         editKey = 0;
     }
     switch (editKey) {
@@ -77,6 +78,16 @@ bool CFieldInputHandler::HistoryKey(int virtualKey, CFieldHookCalls& calls) {
         return true;
     }
     history_.Request(redo ? CHistoryRunner::kRedo : CHistoryRunner::kUndo);
+    return true;
+}
+
+bool CFieldInputHandler::BookmarkKey(int virtualKey) {
+    // Inside a move, scale or turn a digit is part of the typed value, taken before this.
+    if (virtualKey <= vk::kDigit0 || virtualKey > vk::kDigit0 + CCameraBookmarks::kCount ||
+        IsInModeGroup(edit_.mode)) {
+        return false;
+    }
+    edit_.bookmark = BookmarkRequest{virtualKey - vk::kDigit0, edit_.input.ctrlKeyDown};
     return true;
 }
 

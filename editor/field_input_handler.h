@@ -71,7 +71,8 @@ private:
     bool TransformKey(int virtualKey, CFieldHookCalls& calls);
     bool HistoryKey(int virtualKey, CFieldHookCalls& calls); // true when the key was Ctrl+Z/Y
     bool PaintKey(int virtualKey, CFieldHookCalls& calls);   // true when paint mode used the key
-    bool ArrangeKey(int virtualKey); // true when the key was Shift+D, Ctrl+C or Ctrl+V
+    bool ArrangeKey(int virtualKey);  // true when the key was Shift+D, Ctrl+C or Ctrl+V
+    bool BookmarkKey(int virtualKey); // true when a digit asked for a camera bookmark
     void DrawNextPlacement();
 
     FieldEditState& edit_;

@@ -13,6 +13,7 @@ CMainField::CMainField(IModelLoader& loader, std::filesystem::path gridRoot, Gri
       hooks_(std::make_shared<const FieldViewHooks>()) {
     std::lock_guard lock(mutex_);
     placement_.ReadCellNamesLocked(); // the cell a click places in before the mouse ever moved
+    background_.Post([this] { ReadBookmarks(); });
 }
 
 CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesystem::path gridRoot,
@@ -21,6 +22,7 @@ CMainField::CMainField(IModelLoader& loader, CRegistryLists& lists, std::filesys
       hooks_(std::make_shared<const FieldViewHooks>()) {
     std::lock_guard lock(mutex_);
     placement_.ReadCellNamesLocked();
+    background_.Post([this] { ReadBookmarks(); });
 }
 
 CMainField::~CMainField() = default;

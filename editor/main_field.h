@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/background_queue.h"
+#include "editor/camera_bookmarks.h"
 #include "editor/cell_name.h"
 #include "editor/cell_rewrite_plan.h"
 #include "editor/copy_placer.h"
@@ -267,6 +268,15 @@ public:
     bool HandOverGridFiles(); // idle -> loaded
     bool TakeBackGridFiles(); // loaded -> idle
 
+    // Camera bookmarks, kept in CCameraBookmarks::kFileName in the grid root,
+    // read on the background thread at start and written there after each store.
+    // The field view's frame takes the request a digit made and answers it.
+    std::optional<BookmarkRequest> TakeBookmarkRequest();
+    void StoreBookmark(int digit, const CameraBookmark& bookmark);
+    std::optional<CameraBookmark> Bookmark(int digit) const;
+    // Why the bookmark file could not be read or written, in part or whole; empty when it could.
+    std::string BookmarkMessage() const;
+
     // Set by the camera side each frame after the mouse moved.
     void SetPickPoint(const Vector4& point);
     bool TakeMouseMoved();
@@ -327,6 +337,7 @@ private:
     // Collects the unwritten set (taking the field's lock) for the journal
     // writer; call it without the lock.
     void QueueJournalIfDue();
+    void ReadBookmarks(); // background thread
 
     // Undo and redo, as the history runner asks (main_field_history.cpp).
     bool WriteInProgressLocked() const override;
@@ -355,6 +366,9 @@ private:
     std::shared_ptr<const FieldViewHooks> hooks_; // copied out under the lock, called outside it
     // Everything below is under mutex_ unless it says otherwise.
     FieldEditState edit_; // what the user is doing: mode, vectors, pointer, selection, list rows
+    CCameraBookmarks bookmarks_;
+    std::vector<int> storedDigits_; // stored before the file was read: the file does not override them
+    std::string bookmarkMessage_;
     CLevelDocument document_;
     CShownEdits shownEdits_; // the document and the selection as the shown copies show them
     CLevelEdits levelEdits_{document_, unwritten_, lists_, shownEdits_};

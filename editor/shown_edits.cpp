@@ -61,7 +61,8 @@ bool CShownEdits::Sync(CRegistryLists& lists, const CLevelDocument& document,
     const bool placedSelected = !serialsInGroup.empty() || aloneSerial.has_value();
     if (placedSelected || placedMarked_) {
         lists.placedModels.ForEach([&](CModelEntry& entry) {
-            mark(entry, serialsInGroup.contains(entry.placementSerial) || aloneSerial == entry.placementSerial);
+            mark(entry,
+                 serialsInGroup.contains(entry.placementSerial) || aloneSerial == entry.placementSerial);
         });
     }
     placedMarked_ = placedSelected;

@@ -38,7 +38,7 @@ private:
     uint64_t syncedDocumentVersion_ = 0;
     std::string syncedSelection_;
     uint64_t syncedPlacedVersion_ = 0;
-    bool placedMarked_ = false; // a placed copy was marked selected at the last sync
+    bool placedMarked_ = false;          // a placed copy was marked selected at the last sync
     uint64_t syncedFileListVersion_ = 0; // a file loaded since takes the edits too
     // Written copies shown with an edit, by file, which must show their line again once the edit is gone.
     std::unordered_map<std::string, std::unordered_set<std::string>> shownEdited_;

@@ -93,4 +93,35 @@ void FollowGround(CCamera& camera, CameraControl& control, float groundHeight, V
     camera.eye = camera.target + OrbitDirection(control.pitch, control.yaw) * distance;
 }
 
+void CCameraGlide::Start(const CCamera& camera, const CameraControl& control, const Vec3& target,
+                         const CameraControl& to, double nowSeconds) {
+    active_ = true;
+    start_ = nowSeconds;
+    fromTarget_ = camera.target;
+    toTarget_ = target;
+    from_ = control;
+    to_ = to;
+    to_.pitch = ClampPitch(to.pitch);
+    // The yaw turns the short way round.
+    to_.yaw = from_.yaw + WrapYaw(WrapYaw(to.yaw) - WrapYaw(from_.yaw));
+}
+
+bool CCameraGlide::Step(CCamera& camera, CameraControl& control, double nowSeconds) {
+    if (!active_) {
+        return false;
+    }
+    const double progress = std::clamp((nowSeconds - start_) / kSeconds, 0.0, 1.0);
+    // Eased in and out: the camera leaves and arrives without a jolt.
+    const auto t = static_cast<float>(progress * progress * (3.0 - 2.0 * progress));
+    const auto mix = [t](float a, float b) { return a + (b - a) * t; };
+    camera.target = fromTarget_ + (toTarget_ - fromTarget_) * t;
+    control.yaw = WrapYaw(mix(from_.yaw, to_.yaw));
+    control.pitch = ClampPitch(mix(from_.pitch, to_.pitch));
+    control.zoom = mix(from_.zoom, to_.zoom);
+    const float distance = std::max(FourthPower(control.zoom), kMinEyeDistance);
+    camera.eye = camera.target + OrbitDirection(control.pitch, control.yaw) * distance;
+    active_ = progress < 1.0;
+    return active_;
+}
+
 } // namespace quorvane

@@ -54,4 +54,27 @@ void PlaceEyeOnOrbit(CCamera& camera, const CameraControl& control);
 // presets fix the pitch and the eye follows on its orbit at the same distance.
 void FollowGround(CCamera& camera, CameraControl& control, float groundHeight, ViewPresets presets);
 
+// A short glide of the free camera to a kept view: the target, the yaw
+// (the short way round), the pitch and the zoom ease from where they were,
+// and the eye follows on the orbit at zoom^4 from the target.
+class CCameraGlide {
+public:
+    static constexpr double kSeconds = 0.4;
+
+    void Start(const CCamera& camera, const CameraControl& control, const Vec3& target,
+               const CameraControl& to, double nowSeconds);
+    // Moves camera and control to where the glide is at nowSeconds; false,
+    // and the glide over, once it has arrived.
+    bool Step(CCamera& camera, CameraControl& control, double nowSeconds);
+    bool Active() const { return active_; }
+
+private:
+    bool active_ = false;
+    double start_ = 0.0;
+    Vec3 fromTarget_;
+    Vec3 toTarget_;
+    CameraControl from_;
+    CameraControl to_;
+};
+
 } // namespace quorvane

@@ -137,5 +137,37 @@ TEST(CameraAngles, ClampAndWrapRefuseNonNumbers) {
     EXPECT_FLOAT_EQ(WrapYaw(-190.0f), 170.0f);
 }
 
+// A bookmark's glide eases from the camera as it was to the kept one in
+// 0.4 s: unchanged at the start, half way at 0.2 s (an eased curve's middle),
+// there at the end, turning the short way across 180 degrees.
+TEST(CameraGlide, EasesToTheKeptViewTheShortWayRound) {
+    CCamera camera = CameraAbove({0, 0, 0});
+    CameraControl control{.zoom = 2.0f, .pitch = 30.0f, .yaw = 170.0f};
+    CCameraGlide glide;
+    glide.Start(camera, control, {100, -40, 6}, {.zoom = 3.0f, .pitch = 60.0f, .yaw = -170.0f}, 10.0);
+    ASSERT_TRUE(glide.Step(camera, control, 10.0));
+    EXPECT_FLOAT_EQ(camera.target.x, 0.0f);
+    EXPECT_FLOAT_EQ(control.yaw, 170.0f);
+
+    ASSERT_TRUE(glide.Step(camera, control, 10.2));
+    EXPECT_NEAR(camera.target.x, 50.0f, 1e-3f);
+    EXPECT_NEAR(camera.target.y, -20.0f, 1e-3f);
+    EXPECT_NEAR(std::fabs(control.yaw), 180.0f, 1e-3f) << "through 180, not through 0";
+    EXPECT_NEAR(control.pitch, 45.0f, 1e-3f);
+    EXPECT_NEAR(control.zoom, 2.5f, 1e-4f);
+
+    EXPECT_FALSE(glide.Step(camera, control, 10.5)) << "arrived";
+    EXPECT_FALSE(glide.Active());
+    EXPECT_FLOAT_EQ(camera.target.z, 6.0f);
+    EXPECT_NEAR(control.yaw, -170.0f, 1e-3f);
+    EXPECT_FLOAT_EQ(control.pitch, 60.0f);
+    // The eye stands zoom^4 = 81 from the target, on the orbit of pitch and yaw.
+    const Vec3 offset = camera.eye - camera.target;
+    EXPECT_NEAR(Length(offset), 81.0f, 1e-3f);
+    const Vec3 direction = OrbitDirection(60.0f, -170.0f);
+    EXPECT_NEAR(offset.x, direction.x * 81.0f, 1e-3f);
+    EXPECT_NEAR(offset.z, direction.z * 81.0f, 1e-3f);
+}
+
 } // namespace
 } // namespace quorvane
