@@ -81,6 +81,20 @@ TEST(FieldViewLive, WheelCameraDragAndSkeletonWalkReachTheCameraAndLosingFocusRe
         ASSERT_TRUE(WaitForAppliedInput(field));
         EXPECT_EQ(field.Mode(), mode) << "a camera drag changes no mode";
 
+        // Ctrl+2 keeps this camera; after another notch, 2 glides back to it.
+        QTest::keyClick(surface, Qt::Key_2, Qt::ControlModifier);
+        ASSERT_TRUE(WaitFor([&] { return field.Bookmark(2).has_value(); }, 30000)) << "Ctrl+2 kept nothing";
+        QCoreApplication::sendEvent(surface, &wheel);
+        ASSERT_TRUE(WaitFor([&] { return distance() < 60.0f; }, 30000));
+        QTest::keyClick(surface, Qt::Key_2);
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                return std::fabs(distance() - 68.797f) < 0.01f &&
+                       std::fabs(view.CameraControlSnapshot().yaw + 100.0f) < 1e-3f;
+            },
+            30000))
+            << "2 did not bring the kept camera back: " << distance();
+
         // Skeleton view: the grid box goes off, the camera stands 15 behind the
         // character and Up walks it forward; the walk's and the following
         // camera's arithmetic is in the headless walk tests.
