@@ -1,10 +1,13 @@
 #include "ui/model_tree_window.h"
 
+#include "ui/definition_search.h"
 #include "ui/edit_window.h"
 #include "ui/model_directory.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMetaObject>
 #include <QPalette>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -19,6 +22,26 @@ const char* const kTreeStyle =
     "QTreeWidget { background: rgb(90, 70, 70); color: rgb(200, 180, 180); border: none; outline: 0; }"
     "QTreeWidget::item { height: 28px; color: rgb(200, 180, 180); background: rgb(100, 80, 80); }"
     "QTreeWidget::item:selected { color: rgb(250, 230, 230); background: rgb(150, 130, 130); }";
+const char* const kSearchStyle = "QLineEdit { background: rgb(100, 80, 80); color: rgb(250, 230, 230); "
+                                 "border: 1px solid rgb(150, 130, 130); padding-left: 4px; }";
+constexpr int kSearchHeight = 26;
+
+// The search box: Escape empties it; every key stays with it, never reaching the field view.
+class CSearchBox : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            clear();
+            event->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+        event->accept();
+    }
+};
 } // namespace
 
 CModelTreeWindow::CModelTreeWindow(QWidget* parent, const UiScale& scale, std::filesystem::path root)
@@ -56,8 +79,92 @@ CModelTreeWindow::CModelTreeWindow(QWidget* parent, const UiScale& scale, std::f
     }
 
     QObject::connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { Click(item); });
+
+    search_ = new CSearchBox(this);
+    search_->setObjectName("model search");
+    search_->setPlaceholderText(QString::fromUtf8("検索 (Search)"));
+    search_->setStyleSheet(kSearchStyle);
+    search_->setFont(font);
+    search_->setClearButtonEnabled(true);
+    results_ = new QTreeWidget(this);
+    results_->setObjectName("search results");
+    results_->setHeaderHidden(true);
+    results_->setColumnCount(2);
+    results_->setRootIsDecorated(false);
+    results_->setUniformRowHeights(true);
+    results_->setIconSize(QSize(24, 24));
+    results_->setStyleSheet(kTreeStyle);
+    results_->setFont(font);
+    results_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    results_->hide();
+    for (CScrollBar* bar : {verticalBar_, horizontalBar_}) {
+        QScrollBar* shown =
+            bar == verticalBar_ ? results_->verticalScrollBar() : results_->horizontalScrollBar();
+        QObject::connect(shown, &QScrollBar::rangeChanged, bar, [bar] { bar->Synchronise(); });
+        QObject::connect(shown, &QScrollBar::valueChanged, bar, [bar] { bar->Synchronise(); });
+    }
+    QObject::connect(search_, &QLineEdit::textChanged, this, [this] { ShowMatches(); });
+    QObject::connect(search_, &QLineEdit::returnPressed, this, [this] {
+        if (QTreeWidgetItem* first = results_->topLevelItem(0)) {
+            Choose(std::filesystem::path(first->data(0, kPathRole).toString().toStdString()));
+        }
+    });
+    QObject::connect(results_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        Choose(std::filesystem::path(item->data(0, kPathRole).toString().toStdString()));
+    });
+    StartListing();
     QObject::connect(tree_, &QTreeWidget::itemExpanded, this,
                      [this](QTreeWidgetItem* item) { Populate(item, kListDepthOnClick); });
+}
+
+CModelTreeWindow::~CModelTreeWindow() {
+    if (listing_.joinable()) {
+        listing_.join();
+    }
+}
+
+void CModelTreeWindow::StartListing() {
+    // The destructor joins the walk, so this window outlives it; a call
+    // posted to a window gone meanwhile is dropped with it.
+    listing_ = std::thread([this, root = root_] {
+        std::vector<std::filesystem::path> found;
+        std::string failure;
+        try {
+            found = ListAllDefinitions(root);
+        } catch (const std::exception& e) {
+            failure = e.what(); // the search finds what was listed before
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, found = std::move(found), failure = std::move(failure)]() mutable {
+                definitions_ = std::move(found);
+                definitionsListed_ = true;
+                ShowMatches();
+                if (!failure.empty() && error_) {
+                    error_(QString::fromUtf8("モデルの検索一覧を作れませんでした（%1）。")
+                               .arg(QString::fromStdString(failure)));
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CModelTreeWindow::ShowMatches() {
+    const std::string query = search_->text().trimmed().toStdString();
+    const bool searching = !query.empty();
+    results_->setVisible(searching);
+    tree_->setVisible(!searching);
+    verticalBar_->SetTarget(searching ? results_->verticalScrollBar() : tree_->verticalScrollBar());
+    horizontalBar_->SetTarget(searching ? results_->horizontalScrollBar() : tree_->horizontalScrollBar());
+    results_->clear();
+    for (const DefinitionMatch& match : MatchDefinitions(definitions_, query)) {
+        auto* item = new QTreeWidgetItem(
+            results_, {QString::fromStdString(match.name), QString::fromStdString(match.folder)});
+        item->setData(0, kPathRole, QString::fromStdString(match.path.generic_string()));
+        item->setIcon(0, definitionIcon_);
+        item->setForeground(1, QColor(170, 150, 150));
+    }
+    SynchroniseScrollBars();
 }
 
 void CModelTreeWindow::ListModelFolder() {
@@ -137,8 +244,12 @@ void CModelTreeWindow::Click(QTreeWidgetItem* item) {
     if (KindOf(*item) != kDefinition) {
         return;
     }
+    Choose(PathOf(*item));
+}
+
+void CModelTreeWindow::Choose(const std::filesystem::path& definition) {
     if (definitionChosen_) {
-        definitionChosen_(PathOf(*item));
+        definitionChosen_(definition);
     }
     // Reset even when the definition cannot be taken.
     for (CEditWindow* field : randomFields_) {
@@ -153,8 +264,11 @@ void CModelTreeWindow::SynchroniseScrollBars() {
 
 void CModelTreeWindow::resizeEvent(QResizeEvent*) {
     const int t = verticalBar_->Thickness();
-    tree_->setGeometry(0, 0, width() - t, height() - t);
-    verticalBar_->setGeometry(width() - t, 0, t, height() - t);
+    const int s = kSearchHeight;
+    search_->setGeometry(0, 0, width(), s);
+    tree_->setGeometry(0, s, width() - t, height() - t - s);
+    results_->setGeometry(0, s, width() - t, height() - t - s);
+    verticalBar_->setGeometry(width() - t, s, t, height() - t - s);
     horizontalBar_->setGeometry(0, height() - t, width() - t, t);
     SynchroniseScrollBars();
 }

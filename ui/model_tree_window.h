@@ -4,10 +4,12 @@
 #include "ui/ui_style.h"
 
 #include <QIcon>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace quorvane {
@@ -18,7 +20,10 @@ class CEditWindow;
 // lazily (a folder when it is first clicked or expanded, with its subfolders
 // three levels down), in the order the file system gives them. A click on a
 // definition hands its path on for previewing and placing, and sets the six
-// random-range fields back to 0.
+// random-range fields back to 0. The search box above it lists the
+// definitions whose name holds what is typed, with their folders, from a
+// walk of ./model made on a thread of its own; Enter takes the first,
+// Escape clears the box and shows the tree again.
 class CModelTreeWindow : public QWidget {
 public:
     enum ItemKind { kDirectory = 1, kDefinition = 2 };
@@ -27,6 +32,9 @@ public:
 
     // root: the folder that holds "model" (the working directory).
     CModelTreeWindow(QWidget* parent, const UiScale& scale, std::filesystem::path root = ".");
+    ~CModelTreeWindow() override; // waits for the walk of ./model
+    CModelTreeWindow(const CModelTreeWindow&) = delete;
+    CModelTreeWindow& operator=(const CModelTreeWindow&) = delete;
 
     void SetDefinitionHandler(std::function<void(const std::filesystem::path&)> handler) {
         definitionChosen_ = std::move(handler);
@@ -36,6 +44,10 @@ public:
     void SetRandomFields(std::vector<CEditWindow*> fields) { randomFields_ = std::move(fields); }
 
     QTreeWidget* Tree() const { return tree_; }
+    QLineEdit* SearchBox() const { return search_; }
+    QTreeWidget* Results() const { return results_; }
+    // The walk of ./model for the search has ended.
+    bool DefinitionsListed() const { return definitionsListed_; }
     CScrollBar* VerticalBar() const { return verticalBar_; }
     CScrollBar* HorizontalBar() const { return horizontalBar_; }
     QTreeWidgetItem* TopItem() const { return top_; }
@@ -49,6 +61,8 @@ public:
 
     // What a click on an item does.
     void Click(QTreeWidgetItem* item);
+    // Takes a definition for previewing and placing, as a click on it does.
+    void Choose(const std::filesystem::path& definition);
     void SynchroniseScrollBars();
 
 protected:
@@ -58,6 +72,8 @@ private:
     QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const std::string& name, int kind);
     // Lists the folder of item once, and its subfolders down to depth more levels.
     void Populate(QTreeWidgetItem* item, int depth);
+    void ShowMatches(); // the search box's text against the definitions found
+    void StartListing();
 
     std::filesystem::path root_;
     QTreeWidget* tree_ = nullptr;
@@ -69,6 +85,11 @@ private:
     std::function<void(const std::filesystem::path&)> definitionChosen_;
     std::function<void(const QString&)> error_;
     std::vector<CEditWindow*> randomFields_;
+    QLineEdit* search_ = nullptr;
+    QTreeWidget* results_ = nullptr;
+    std::vector<std::filesystem::path> definitions_; // UI thread, once the walk has ended
+    bool definitionsListed_ = false;
+    std::thread listing_; // the walk of ./model; joined by the destructor
 };
 
 } // namespace quorvane

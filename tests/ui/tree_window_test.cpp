@@ -153,6 +153,43 @@ TEST_F(TreeFixture, ClickingADefinitionInTheViewChoosesItAndResetsTheRandomField
     }
 }
 
+// Typing filters every definition below ./model by name, any case, with its
+// folder (hidden folders stay out); Enter takes the first, Escape clears.
+TEST_F(TreeFixture, TheSearchBoxFindsDefinitionsInEveryFolder) {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return tree.DefinitionsListed(); }, 10000));
+    const auto shown = [this] {
+        std::vector<std::string> rows;
+        for (int i = 0; i < tree.Results()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem& row = *tree.Results()->topLevelItem(i);
+            rows.push_back(row.text(0).toStdString() + " " + row.text(1).toStdString());
+        }
+        return rows;
+    };
+    QLineEdit& search = *tree.SearchBox();
+    QTest::keyClicks(&search, "R");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"broken.mdf model", "crate.v2.mdf model",
+                                                 "far.mdf model/rocks/deep1/deep2/deep3/deep4",
+                                                 "inner.mdf model/box.mdf.d"}));
+    EXPECT_FALSE(tree.Tree()->isVisibleTo(&parent));
+    EXPECT_TRUE(tree.Results()->isVisibleTo(&parent));
+
+    search.clear();
+    QTest::keyClicks(&search, "sToNe");
+    EXPECT_EQ(shown(), std::vector<std::string>{"stone.mdf model/rocks"});
+    QTest::keyClick(&search, Qt::Key_Return);
+    ASSERT_EQ(chosen, std::vector<std::filesystem::path>{"model/rocks/stone.mdf"});
+    EXPECT_FLOAT_EQ(fields.front()->Value(), 0.0f) << "as a click in the tree";
+
+    QTest::keyClicks(&search, "zz");
+    EXPECT_TRUE(shown().empty());
+    QTest::keyClick(&search, Qt::Key_Return);
+    EXPECT_EQ(chosen.size(), 1u) << "no match, nothing taken";
+    QTest::keyClick(&search, Qt::Key_Escape);
+    EXPECT_TRUE(search.text().isEmpty());
+    EXPECT_TRUE(tree.Tree()->isVisibleTo(&parent));
+    EXPECT_FALSE(tree.Results()->isVisibleTo(&parent));
+}
+
 TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
     QWidget parent;
     CModelTreeWindow tree(&parent, UiScale{}, kDataRoot / "model" / "rocks" / "deep1");
