@@ -206,8 +206,27 @@ void CFieldStreaming::UnloadFarTiles(const Centre& centre) {
 
 // ---- grid map files ------------------------------------------------------------------
 
+void CFieldStreaming::FindChangedOnDisk() {
+    std::vector<std::pair<std::filesystem::path, FileStamp>> inMemory;
+    lists_.gridFiles.ForEach([&inMemory](const GridFileEntry& file) {
+        if (file.loaded.load(std::memory_order_acquire)) {
+            inMemory.emplace_back(file.path, file.stamp);
+        }
+    });
+    changedOnDisk_.clear();
+    CGridFileAccess disk;
+    for (const auto& [path, read] : inMemory) {
+        FileStamp now;
+        std::string ignored;
+        if (disk.Stamp(path, &now, &ignored) && now != read) {
+            changedOnDisk_.emplace_back(path, now);
+        }
+    }
+}
+
 void CFieldStreaming::LoadNearbyGridFiles(const Centre& centre) {
     ForgetGoneGridAttempts();
+    FindChangedOnDisk();
     std::unordered_set<std::string> open;
     lists_.gridFiles.ForEach([&open](const GridFileEntry& file) { open.insert(file.path.string()); });
     for (const CellIndex cell : GridLoadWindow(centre.x, centre.y, layout_).Cells()) {
@@ -343,9 +362,26 @@ void CFieldStreaming::UnloadFarGridFiles(const Centre& centre) {
             kept.insert(path.string());
         }
     }
+    // A file changed on disk goes too, to be read again, unless edits wait for a write there.
+    std::unordered_set<std::string> changed;
+    for (const auto& [path, now] : changedOnDisk_) {
+        if (!field_.HasUnwrittenEdits(path)) {
+            changed.insert(path.string());
+            toldChanged_.erase(path.string());
+            continue;
+        }
+        if (const auto told = toldChanged_.find(path.string());
+            told == toldChanged_.end() || told->second != now) {
+            toldChanged_[path.string()] = now;
+            Report(path.generic_string() +
+                   " changed on disk while it holds edits not written yet: the edits stay as they are");
+        }
+    }
+    changedOnDisk_.clear();
     const std::vector<std::unique_ptr<GridFileEntry>> removed =
-        lists_.gridFiles.ExtractIf([&kept](const GridFileEntry& file) {
-            return file.loaded.load(std::memory_order_acquire) && !kept.contains(file.path.string());
+        lists_.gridFiles.ExtractIf([&kept, &changed](const GridFileEntry& file) {
+            return file.loaded.load(std::memory_order_acquire) &&
+                   (!kept.contains(file.path.string()) || changed.contains(file.path.string()));
         });
     for (const auto& file : removed) {
         for (const CModelEntry* entry : EntriesOf(*file)) {

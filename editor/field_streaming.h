@@ -50,6 +50,10 @@ struct StreamingProgress {
 // render thread additionally removes only entries that have finished loading
 // (loaded, or failed and not loading), so no loader thread holds them either.
 //
+// A grid map file someone else changed on disk is read again within a
+// timer pass or two, so a teammate's placements appear; a cell with edits
+// not written yet keeps them and the user is told.
+//
 // A model whose load failed is not tried again while its entry lives: it
 // counts as done, not loaded, so its grid file can become complete and be
 // dropped later. A tile or grid file that comes back into the load window
@@ -98,6 +102,8 @@ private:
     LoadStep AdvanceOwnModel(CModelEntry& entry, bool mayStart);
     LoadStep AdvanceCopy(CModelEntry& entry, bool mayStart);
     void UnloadFarGridFiles(const Centre& centre);
+    // Timer thread: the files in memory that someone changed on disk since they were read.
+    void FindChangedOnDisk();
     void DropUnusedSharedModels();
     void ForgetGoneGridAttempts();
     bool Settled(const CModelEntry& entry, const std::unordered_set<const CModelEntry*>& attempts) const;
@@ -123,6 +129,11 @@ private:
     // Grid map files that could not be read, by path, with the change time
     // they had then: read again only once they change.
     std::map<std::string, std::filesystem::file_time_type> unreadableFiles_;
+    // Files in memory that changed on disk: dropped by the next commit, so
+    // the timer reads them again, unless the cell holds edits not written
+    // yet. Used by whoever holds the grid turn.
+    std::vector<std::pair<std::filesystem::path, FileStamp>> changedOnDisk_; // with the stamp seen
+    std::map<std::string, FileStamp> toldChanged_; // the change a cell with edits was told of
 
     std::atomic<int32_t> tilesLoading_{0};
     std::atomic<int32_t> gridModelsLoading_{0};

@@ -167,6 +167,33 @@ TEST_F(FieldStreamingTest, AFileWhoseModelsAreStillLoadingIsKeptWhenTheCentreMov
     EXPECT_EQ(loader.StartsOf("a.mdl"), 1);
 }
 
+// A teammate's write to a cell in memory shows within a timer pass and a
+// commit: the file is dropped and read again; a file left alone stays.
+TEST_F(FieldStreamingTest, AFileChangedOnDiskIsReadAgain) {
+    WriteGridFile("p0p0", {Line("p0p0_A_000", "A", 0, "a.mdl", "1.000000", "1.000000")});
+    WriteGridFile("p1p0", {Line("p1p0_C_000", "C", 0, "c.mdl", "60.000000", "1.000000")});
+    Round();
+    ASSERT_TRUE(GridFile("p0p0") != nullptr && GridFile("p0p0")->loaded.load());
+    const GridFileEntry* untouched = GridFile("p1p0");
+    const auto names = [this] {
+        std::set<std::string> found;
+        for (const CModelEntry* entry : GridEntriesOf(lists)) {
+            found.insert(entry->name);
+        }
+        return found;
+    };
+
+    WriteGridFile("p0p0", {Line("p0p0_A_000", "A", 0, "a.mdl", "1.000000", "1.000000"),
+                           Line("p0p0_B_000", "B", 0, "b.mdl", "2.000000", "2.000000")});
+    Round(); // sees the change and drops the cell
+    Round(); // reads it again
+    EXPECT_EQ(names(), (std::set<std::string>{"p0p0_A_000", "p0p0_B_000", "p1p0_C_000"}));
+    EXPECT_EQ(GridFile("p1p0"), untouched) << "an unchanged file is not read again";
+    EXPECT_EQ(loader.StartsOf("c.mdl"), 1);
+    Round();
+    EXPECT_EQ(names().size(), 3u) << "read once per change";
+}
+
 TEST_F(FieldStreamingTest, CopiesShareOneLoadedSourceAndFailedOnesDoNotStallTheirFile) {
     WriteGridFile("p0p0", {Line("p0p0_ROCK_000", "ROCK", 1, "rock.mdl", "1.000000", "1.000000"),
                            Line("p0p0_ROCK_001", "ROCK", 1, "rock.mdl", "2.000000", "1.000000"),
