@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <utility>
 
 namespace quorvane {
 namespace {
@@ -124,6 +125,10 @@ CModelTreeWindow::~CModelTreeWindow() {
 }
 
 void CModelTreeWindow::StartListing() {
+    if (listing_.joinable()) {
+        listing_.join(); // ended: its result has come
+    }
+    listingDone_ = false;
     // The destructor joins the walk, so this window outlives it; a call
     // posted to a window gone meanwhile is dropped with it.
     listing_ = std::thread([this, root = root_] {
@@ -139,6 +144,10 @@ void CModelTreeWindow::StartListing() {
             [this, found = std::move(found), failure = std::move(failure)]() mutable {
                 definitions_ = std::move(found);
                 definitionsListed_ = true;
+                listingDone_ = true;
+                if (std::exchange(relistWanted_, false)) {
+                    StartListing();
+                }
                 ShowMatches();
                 if (!failure.empty() && error_) {
                     error_(QString::fromUtf8("モデルの検索一覧を作れませんでした（%1）。")
@@ -152,6 +161,16 @@ void CModelTreeWindow::StartListing() {
 void CModelTreeWindow::ShowMatches() {
     const std::string query = search_->text().trimmed().toStdString();
     const bool searching = !query.empty();
+    // Each new search walks ./model again, so definitions added or renamed
+    // since are found; until the walk ends the last one's list answers.
+    if (searching && !wasSearching_) {
+        if (listingDone_) {
+            StartListing();
+        } else {
+            relistWanted_ = true; // the walk under way may have begun before the change
+        }
+    }
+    wasSearching_ = searching;
     results_->setVisible(searching);
     tree_->setVisible(!searching);
     verticalBar_->SetTarget(searching ? results_->verticalScrollBar() : tree_->verticalScrollBar());

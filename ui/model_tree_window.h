@@ -89,7 +89,10 @@ private:
     QTreeWidget* results_ = nullptr;
     std::vector<std::filesystem::path> definitions_; // UI thread, once the walk has ended
     bool definitionsListed_ = false;
-    std::thread listing_; // the walk of ./model; joined by the destructor
+    bool listingDone_ = false; // no walk runs: a new search may start one
+    bool wasSearching_ = false;
+    bool relistWanted_ = false; // a search began during a walk: walk again once it ends
+    std::thread listing_;       // the walk of ./model; joined by the destructor
 };
 
 } // namespace quorvane

@@ -10,9 +10,11 @@
 #include <QScrollBar>
 #include <QTest>
 #include <dirent.h>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
+#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -188,6 +190,26 @@ TEST_F(TreeFixture, TheSearchBoxFindsDefinitionsInEveryFolder) {
     EXPECT_TRUE(search.text().isEmpty());
     EXPECT_TRUE(tree.Tree()->isVisibleTo(&parent));
     EXPECT_FALSE(tree.Results()->isVisibleTo(&parent));
+}
+
+// A new search walks ./model again: a definition added since is found.
+TEST(ModelTreeWindowTest, ANewSearchFindsDefinitionsAddedSince) {
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("quorvane_search_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "model" / "props");
+    std::ofstream(root / "model" / "props" / "crate.mdf") << "\n";
+    QWidget parent;
+    auto tree = std::make_unique<CModelTreeWindow>(&parent, UiScale{}, root);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->DefinitionsListed(); }, 10000));
+    QTest::keyClicks(tree->SearchBox(), "barrel");
+    EXPECT_EQ(tree->Results()->topLevelItemCount(), 0);
+    QTest::keyClick(tree->SearchBox(), Qt::Key_Escape);
+
+    std::ofstream(root / "model" / "props" / "Barrel.mdf") << "\n";
+    QTest::keyClicks(tree->SearchBox(), "barrel");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tree->Results()->topLevelItemCount() == 1; }, 10000));
+    tree.reset();
+    std::filesystem::remove_all(root);
 }
 
 TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
