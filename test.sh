@@ -9,6 +9,8 @@ cd "$(dirname "$0")"
 # The streaming's threads under ThreadSanitizer, bounded in time.
 ./scripts/run-tsan.sh
 
+# The editors the tests start keep their model pictures here, not in the user's cache.
+export XDG_CACHE_HOME="$PWD/build/test-cache"
 ctest_cmd=(ctest --test-dir build --output-on-failure --timeout 300 -j"$(nproc)")
 if [[ -z "${DISPLAY:-}" ]]; then
   # Tests that open real windows need an X server.

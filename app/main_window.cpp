@@ -6,6 +6,8 @@
 #include "app/title_text.h"
 #include "editor/main_field.h"
 #include "platform/guarded_work.h"
+#include "platform/user_folders.h"
+#include "thumbnail_renderer.h"
 #include "ui/brush_panel.h"
 #include "ui/check_box.h"
 #include "ui/definition_chooser.h"
@@ -18,6 +20,7 @@
 #include "ui/model_viewer_window.h"
 #include "ui/notice_banner.h"
 #include "ui/placement_list_source.h"
+#include "ui/thumbnail_cache.h"
 #include "ui/window_buttons.h"
 #include "ui/write_report_text.h"
 
@@ -33,6 +36,8 @@
 
 namespace quorvane {
 namespace {
+
+constexpr uint32_t kThumbnailSize = 48; // drawn at twice the tree's icon size, shown smoothed
 
 QColor ToQColor(const ArgbColor& c) {
     return QColor(std::clamp(c.red, 0, 255), std::clamp(c.green, 0, 255), std::clamp(c.blue, 0, 255),
@@ -217,6 +222,18 @@ void CMainWindow::CreateChildren() {
     modelTree_->SetDefinitionHandler(
         [this](const std::filesystem::path& definition) { ChooseDefinition(definition); });
     modelTree_->ListModelFolder();
+    // The tree's pictures: drawn headless as "Model View" frames a model,
+    // kept in the user's cache, begun once the field has drawn its first frame.
+    auto renderer = std::make_shared<CThumbnailRenderer>(4 * kThumbnailSize);
+    modelTree_->SetThumbnailCache(std::make_unique<CThumbnailCache>(
+        UserCacheFolder().empty() ? std::filesystem::path() : UserCacheFolder() / "thumbnails",
+        kThumbnailSize, [renderer](const std::filesystem::path& definition, uint32_t size) {
+            RenderOptions options;
+            options.input = definition.generic_string();
+            options.size = size;
+            std::string message; // a definition that cannot be drawn shows the plain mark
+            return renderer->Render(options, message);
+        }));
     notices_->raise();
 }
 
@@ -405,6 +422,10 @@ void CMainWindow::paintEvent(QPaintEvent*) {
     painter.drawRect(rect());
 
     const double fps = frameRate_ ? frameRate_() : 0.0;
+    if (fps > 0.0 && !thumbnailsStarted_) {
+        thumbnailsStarted_ = true; // after the first frame: the pictures never delay it
+        modelTree_->StartThumbnails();
+    }
     painter.setFont(UiFont(T * 0.5, scale_));
     painter.setPen(titleText);
     painter.drawText(QRect(width() / 50, static_cast<int>(T * 0.1), width(), T),

@@ -126,6 +126,7 @@ private:
     CInfoWindow* infoWindow_ = nullptr;
     std::array<CEditWindow*, 6> randomFields_{}; // scale X, Y, Z, rotation X, Y, Z
     std::unique_ptr<CBrushPanel> brush_;
+    bool thumbnailsStarted_ = false;
     CModelListWindow* placementList_ = nullptr;
     CButtonDelete* deleteButton_ = nullptr;
     CButtonWriteFile* writeButton_ = nullptr;

@@ -3,14 +3,18 @@
 #include "ui/definition_search.h"
 #include "ui/edit_window.h"
 #include "ui/model_directory.h"
+#include "ui/thumbnail_worker.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTreeWidgetItemIterator>
 #include <utility>
 
 namespace quorvane {
@@ -119,8 +123,76 @@ CModelTreeWindow::CModelTreeWindow(QWidget* parent, const UiScale& scale, std::f
 }
 
 CModelTreeWindow::~CModelTreeWindow() {
+    thumbnailWorker_.reset();
     if (listing_.joinable()) {
         listing_.join();
+    }
+}
+
+void CModelTreeWindow::SetThumbnailCache(std::unique_ptr<CThumbnailCache> cache) {
+    thumbnailWorker_ = std::make_unique<CThumbnailWorker>(
+        std::move(cache), this, [this](const std::filesystem::path& definition, const QImage& picture) {
+            ShowThumbnail(definition, picture);
+        });
+    // The definitions listed so far.
+    std::vector<QTreeWidgetItem*> pending{top_};
+    while (!pending.empty()) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        if (item == nullptr) {
+            continue;
+        }
+        if (KindOf(*item) == kDefinition) {
+            AskThumbnail(*item);
+        }
+        for (int i = 0; i < item->childCount(); ++i) {
+            pending.push_back(item->child(i));
+        }
+    }
+}
+
+void CModelTreeWindow::StartThumbnails() {
+    if (thumbnailWorker_) {
+        thumbnailWorker_->Start();
+    }
+}
+
+const QIcon* CModelTreeWindow::ThumbnailOf(const std::filesystem::path& definition) const {
+    const auto found = thumbnails_.find(definition.generic_string());
+    return found != thumbnails_.end() ? &found->second : nullptr;
+}
+
+void CModelTreeWindow::AskThumbnail(QTreeWidgetItem& item) {
+    const std::string path = item.data(0, kPathRole).toString().toStdString();
+    if (const auto found = thumbnails_.find(path); found != thumbnails_.end()) {
+        item.setIcon(0, found->second);
+    } else if (thumbnailWorker_) {
+        thumbnailWorker_->Ask(root_ / path);
+    }
+}
+
+void CModelTreeWindow::ShowThumbnail(const std::filesystem::path& definition, const QImage& picture) {
+    if (plainMark_.isNull()) {
+        // A grey square with a cross: no picture to show, not one still coming.
+        QPixmap mark(24, 24);
+        mark.fill(QColor(120, 100, 100));
+        QPainter painter(&mark);
+        painter.setPen(QPen(QColor(200, 180, 180), 2));
+        painter.drawLine(6, 6, 18, 18);
+        painter.drawLine(18, 6, 6, 18);
+        plainMark_ = QIcon(mark);
+    }
+    const std::string path = definition.lexically_relative(root_).generic_string();
+    const QIcon icon = picture.isNull() ? plainMark_ : QIcon(QPixmap::fromImage(picture));
+    thumbnails_[path] = icon;
+    const QString key = QString::fromStdString(path);
+    for (QTreeWidget* view : {tree_, results_}) {
+        QTreeWidgetItemIterator it(view);
+        for (; *it != nullptr; ++it) {
+            if ((*it)->data(0, kPathRole).toString() == key) {
+                (*it)->setIcon(0, icon);
+            }
+        }
     }
 }
 
@@ -181,6 +253,7 @@ void CModelTreeWindow::ShowMatches() {
             results_, {QString::fromStdString(match.name), QString::fromStdString(match.folder)});
         item->setData(0, kPathRole, QString::fromStdString(match.path.generic_string()));
         item->setIcon(0, definitionIcon_);
+        AskThumbnail(*item);
         item->setForeground(1, QColor(170, 150, 150));
     }
     SynchroniseScrollBars();
@@ -222,6 +295,8 @@ QTreeWidgetItem* CModelTreeWindow::AddItem(QTreeWidgetItem* parent, const std::s
     if (kind == kDirectory) {
         // The expand button shows before the folder's content is known.
         item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    } else {
+        AskThumbnail(*item);
     }
     return item;
 }

@@ -4,17 +4,22 @@
 #include "ui/ui_style.h"
 
 #include <QIcon>
+#include <QImage>
 #include <QLineEdit>
 #include <QTreeWidget>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
 namespace quorvane {
 
 class CEditWindow;
+class CThumbnailCache;
+class CThumbnailWorker;
 
 // "MDF Select View": the folders and definition files below ./model, read
 // lazily (a folder when it is first clicked or expanded, with its subfolders
@@ -46,6 +51,12 @@ public:
     QTreeWidget* Tree() const { return tree_; }
     QLineEdit* SearchBox() const { return search_; }
     QTreeWidget* Results() const { return results_; }
+    // Pictures of the definitions, from the cache or drawn on a thread of
+    // the window's own; asked for as definitions are listed, made once started.
+    void SetThumbnailCache(std::unique_ptr<CThumbnailCache> cache);
+    void StartThumbnails();
+    // The picture shown for a definition so far; null before it came.
+    const QIcon* ThumbnailOf(const std::filesystem::path& definition) const;
     // The walk of ./model for the search has ended.
     bool DefinitionsListed() const { return definitionsListed_; }
     CScrollBar* VerticalBar() const { return verticalBar_; }
@@ -74,6 +85,8 @@ private:
     void Populate(QTreeWidgetItem* item, int depth);
     void ShowMatches(); // the search box's text against the definitions found
     void StartListing();
+    void AskThumbnail(QTreeWidgetItem& item); // a definition's row: its picture, or a request for it
+    void ShowThumbnail(const std::filesystem::path& definition, const QImage& picture);
 
     std::filesystem::path root_;
     QTreeWidget* tree_ = nullptr;
@@ -91,8 +104,11 @@ private:
     bool definitionsListed_ = false;
     bool listingDone_ = false; // no walk runs: a new search may start one
     bool wasSearching_ = false;
-    bool relistWanted_ = false; // a search began during a walk: walk again once it ends
-    std::thread listing_;       // the walk of ./model; joined by the destructor
+    bool relistWanted_ = false;               // a search began during a walk: walk again once it ends
+    std::map<std::string, QIcon> thumbnails_; // by "model/..." path
+    QIcon plainMark_;                         // a definition whose model cannot be drawn
+    std::thread listing_;                     // the walk of ./model; joined by the destructor
+    std::unique_ptr<CThumbnailWorker> thumbnailWorker_; // posts to this window
 };
 
 } // namespace quorvane

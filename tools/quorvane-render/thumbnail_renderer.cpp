@@ -171,24 +171,38 @@ std::vector<uint8_t> ResampleBox(const std::vector<uint8_t>& rgba, uint32_t widt
     return out;
 }
 
-bool RenderThumbnail(const RenderOptions& options, std::string& message) {
+CThumbnailRenderer::CThumbnailRenderer(uint32_t side) : side_(side) {}
+CThumbnailRenderer::~CThumbnailRenderer() = default;
+
+std::optional<std::vector<uint8_t>> CThumbnailRenderer::Render(const RenderOptions& options,
+                                                               std::string& message) {
     std::vector<std::string> errors;
     auto models = LoadModelsForRender(options, errors);
     for (const std::string& error : errors) {
         message += error + "\n";
     }
     if (models.empty()) {
-        return false;
+        return std::nullopt;
     }
-    CCommonDevice device;
-    if (!device.CreateDeviceObjects(nullptr) || !device.CreatePipelineObjects()) {
-        message += "no Vulkan device\n";
-        return false;
+    if (!device_ && !failed_) {
+        device_ = std::make_unique<CCommonDevice>();
+        if (side_ > 0) {
+            device_->SetRenderSize(side_, side_);
+        }
+        if (!device_->CreateDeviceObjects(nullptr) || !device_->CreatePipelineObjects()) {
+            message += "no Vulkan device\n";
+            device_.reset();
+            failed_ = true;
+        } else if (device_->Pipeline(PipelineId::Model) == VK_NULL_HANDLE) {
+            message += "the model pipeline is missing (shader files not found)\n";
+            device_.reset();
+            failed_ = true;
+        }
     }
-    if (device.Pipeline(PipelineId::Model) == VK_NULL_HANDLE) {
-        message += "the model pipeline is missing (shader files not found)\n";
-        return false;
+    if (!device_) {
+        return std::nullopt;
     }
+    CCommonDevice& device = *device_;
     std::vector<std::unique_ptr<CDrawModel>> drawModels;
     for (const auto& model : models) {
         auto drawModel = std::make_unique<CDrawModel>(&device);
@@ -213,7 +227,7 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
 
     if (!device.BeginFrame()) {
         message += "the frame could not start\n";
-        return false;
+        return std::nullopt;
     }
     // Terrain tiles blend the field's pictures by their vertex colours, as
     // the field view draws them; everything else as the viewer does.
@@ -240,21 +254,34 @@ bool RenderThumbnail(const RenderOptions& options, std::string& message) {
     const bool ended = device.EndFrame();
     device.WaitForGpu();
     std::vector<uint8_t> pixels;
-    if (!ended || !device.TakeReadback(pixels)) {
+    const bool read = ended && device.TakeReadback(pixels);
+    drawModels.clear();
+    for (GpuTexture& texture : field.textures) {
+        DestroyTexture(device, texture);
+    }
+    if (!field.textures.empty()) {
+        device.Descriptors().Release(field.first);
+    }
+    device.ReleaseFinishedObjects();
+    if (!read) {
         message += "the frame could not be read back\n";
-        return false;
+        return std::nullopt;
     }
     if (vertices > 0 && OnlyBackground(pixels)) {
         message += options.input + ": nothing of the model is in view from yaw " +
                    FormatAngle(options.angle) + " (a flat model seen edge-on?); try another --angle\n";
     }
-    drawModels.clear();
-    for (GpuTexture& texture : field.textures) {
-        DestroyTexture(device, texture);
-    }
     // Drawn square-shaped at the headless size, then averaged down: smooth edges.
-    const auto image = ResampleBox(pixels, device.Width(), device.Height(), options.size, options.size);
-    if (!WritePng(options.out, options.size, options.size, image)) {
+    return ResampleBox(pixels, device.Width(), device.Height(), options.size, options.size);
+}
+
+bool RenderThumbnail(const RenderOptions& options, std::string& message) {
+    CThumbnailRenderer renderer;
+    const std::optional<std::vector<uint8_t>> image = renderer.Render(options, message);
+    if (!image) {
+        return false;
+    }
+    if (!WritePng(options.out, options.size, options.size, *image)) {
         message += options.out + ": cannot be written\n";
         return false;
     }
