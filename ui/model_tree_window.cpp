@@ -14,7 +14,10 @@
 #include <QPixmap>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeWidgetItemIterator>
+#include <map>
+#include <set>
 #include <utility>
 
 namespace quorvane {
@@ -30,6 +33,7 @@ const char* const kTreeStyle =
 const char* const kSearchStyle = "QLineEdit { background: rgb(100, 80, 80); color: rgb(250, 230, 230); "
                                  "border: 1px solid rgb(150, 130, 130); padding-left: 4px; }";
 constexpr int kSearchHeight = 26;
+constexpr int kRefreshMilliseconds = 2000;
 
 // The search box: Escape empties it; every key stays with it, never reaching the field view.
 class CSearchBox : public QLineEdit {
@@ -124,8 +128,81 @@ CModelTreeWindow::CModelTreeWindow(QWidget* parent, const UiScale& scale, std::f
 
 CModelTreeWindow::~CModelTreeWindow() {
     thumbnailWorker_.reset();
-    if (listing_.joinable()) {
-        listing_.join();
+    for (std::thread* thread : {&listing_, &refreshing_}) {
+        if (thread->joinable()) {
+            thread->join();
+        }
+    }
+}
+
+void CModelTreeWindow::RefreshListedFolders() {
+    if (!refreshDone_) {
+        return; // the last one is still reading
+    }
+    if (refreshing_.joinable()) {
+        refreshing_.join();
+    }
+    // The folders as the tree holds them; read off this thread, applied back on it.
+    std::vector<std::pair<QTreeWidgetItem*, std::filesystem::path>> folders;
+    for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
+        if (KindOf(**it) == kDirectory && IsListed(**it)) {
+            folders.emplace_back(*it, root_ / PathOf(**it));
+        }
+    }
+    refreshDone_ = false;
+    refreshing_ = std::thread([this, folders = std::move(folders)] {
+        std::vector<std::pair<QTreeWidgetItem*, ModelDirectoryListing>> listings;
+        for (const auto& [item, path] : folders) {
+            listings.emplace_back(item, ListModelDirectory(path));
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, listings = std::move(listings)] {
+                ApplyListings(listings);
+                refreshDone_ = true;
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CModelTreeWindow::ApplyListings(
+    const std::vector<std::pair<QTreeWidgetItem*, ModelDirectoryListing>>& listings) {
+    // Folders removed by an earlier change in this same pass are skipped.
+    std::set<QTreeWidgetItem*> alive;
+    for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
+        alive.insert(*it);
+    }
+    const std::function<void(QTreeWidgetItem*)> forget = [&](QTreeWidgetItem* item) {
+        alive.erase(item);
+        for (int i = 0; i < item->childCount(); ++i) {
+            forget(item->child(i));
+        }
+    };
+    for (const auto& [folder, listing] : listings) {
+        if (!alive.contains(folder) || !listing.error.empty()) {
+            continue; // a folder that cannot be read keeps what it showed
+        }
+        std::map<std::string, bool> onDisk;
+        for (const ModelDirectoryEntry& entry : listing.entries) {
+            onDisk[entry.name] = entry.directory;
+        }
+        std::set<std::string> shown;
+        for (int i = folder->childCount() - 1; i >= 0; --i) {
+            QTreeWidgetItem* child = folder->child(i);
+            const std::string name = child->text(0).toStdString();
+            const auto found = onDisk.find(name);
+            if (found == onDisk.end() || found->second != (KindOf(*child) == kDirectory)) {
+                forget(child);
+                delete folder->takeChild(i);
+                continue;
+            }
+            shown.insert(name);
+        }
+        for (const ModelDirectoryEntry& entry : listing.entries) {
+            if (!shown.contains(entry.name)) {
+                AddItem(folder, entry.name, entry.directory ? kDirectory : kDefinition);
+            }
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/model_directory.h"
 #include "ui/scroll_bar.h"
 #include "ui/ui_style.h"
 
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 #include <QWidget>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -57,6 +59,11 @@ public:
     void StartThumbnails();
     // The picture shown for a definition so far; null before it came.
     const QIcon* ThumbnailOf(const std::filesystem::path& definition) const;
+    // Lists the folders listed so far again, on a thread of its own (every
+    // two seconds by itself): what was added joins the tree, what is gone
+    // leaves it, and open folders and the current row stay as they are.
+    void RefreshListedFolders();
+    bool Refreshing() const { return refreshing_.joinable() && !refreshDone_; }
     // The walk of ./model for the search has ended.
     bool DefinitionsListed() const { return definitionsListed_; }
     CScrollBar* VerticalBar() const { return verticalBar_; }
@@ -87,6 +94,7 @@ private:
     void StartListing();
     void AskThumbnail(QTreeWidgetItem& item); // a definition's row: its picture, or a request for it
     void ShowThumbnail(const std::filesystem::path& definition, const QImage& picture);
+    void ApplyListings(const std::vector<std::pair<QTreeWidgetItem*, ModelDirectoryListing>>& listings);
 
     std::filesystem::path root_;
     QTreeWidget* tree_ = nullptr;
@@ -108,6 +116,8 @@ private:
     std::map<std::string, QIcon> thumbnails_; // by "model/..." path
     QIcon plainMark_;                         // a definition whose model cannot be drawn
     std::thread listing_;                     // the walk of ./model; joined by the destructor
+    std::thread refreshing_;                  // the listed folders read again; joined by the destructor
+    std::atomic<bool> refreshDone_{true};
     std::unique_ptr<CThumbnailWorker> thumbnailWorker_; // posts to this window
 };
 

@@ -212,6 +212,39 @@ TEST(ModelTreeWindowTest, ANewSearchFindsDefinitionsAddedSince) {
     std::filesystem::remove_all(root);
 }
 
+// Reading the listed folders again brings what was added and drops what
+// went, keeping the open folders and the current row.
+TEST(ModelTreeWindowTest, TheTreeFollowsDefinitionsAddedRemovedAndRenamed) {
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("quorvane_follow_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "model" / "props");
+    for (const char* name : {"props/crate.mdf", "props/barrel.mdf", "tree.mdf"}) {
+        std::ofstream(root / "model" / name) << "\n";
+    }
+    QWidget parent;
+    auto tree = std::make_unique<CModelTreeWindow>(&parent, UiScale{}, root);
+    tree->ListModelFolder();
+    QTreeWidgetItem* props = Child(tree->TopItem(), "props");
+    tree->Click(props);
+    props->setExpanded(true);
+    tree->Tree()->setCurrentItem(Child(props, "crate.mdf"));
+
+    std::filesystem::rename(root / "model" / "props" / "barrel.mdf", root / "model" / "props" / "keg.mdf");
+    std::filesystem::remove(root / "model" / "tree.mdf");
+    std::filesystem::create_directories(root / "model" / "rocks");
+    tree->RefreshListedFolders();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree->Refreshing(); }, 10000));
+    const std::vector<std::string> top = ChildTexts(*tree->TopItem());
+    EXPECT_EQ(std::set<std::string>(top.begin(), top.end()), (std::set<std::string>{"props", "rocks"}));
+    const std::vector<std::string> inProps = ChildTexts(*props);
+    EXPECT_EQ(std::set<std::string>(inProps.begin(), inProps.end()),
+              (std::set<std::string>{"crate.mdf", "keg.mdf"}));
+    EXPECT_TRUE(props->isExpanded());
+    EXPECT_EQ(tree->Tree()->currentItem(), Child(props, "crate.mdf"));
+    tree.reset();
+    std::filesystem::remove_all(root);
+}
+
 TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
     QWidget parent;
     CModelTreeWindow tree(&parent, UiScale{}, kDataRoot / "model" / "rocks" / "deep1");
