@@ -4,8 +4,8 @@
 #include "render/draw_model.h"
 #include "render/instance_buffers.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace quorvane {
 namespace {
@@ -29,13 +29,7 @@ std::unique_ptr<CCollider> Shape(ColliderType type, float radius, std::vector<CS
 
 // Row-vector perspective written out: clip = (a x, b y, q z - q n, z).
 Matrix4 HandProjection(float a, float b, float q, float nearPlane) {
-    Matrix4 p;
-    p(0, 0) = a;
-    p(1, 1) = b;
-    p(2, 2) = q;
-    p(2, 3) = 1;
-    p(3, 2) = -q * nearPlane;
-    return p;
+    return Matrix4{{a, 0, 0, 0, 0, b, 0, 0, 0, 0, q, 1, 0, 0, -q * nearPlane, 0}};
 }
 
 constexpr size_t kInfo = 2040;
@@ -111,8 +105,6 @@ TEST(ColliderShapeList, LeavesOutShapesBehindTheEyeOrNotYetSkinned) {
                     {{0, {0.1f, 0.2f, 0.9f, 1}}, {kInfo, {1, 0.05f, 0, 0}}});
 }
 
-// --- on the device ---
-
 class ColliderDisplayTest : public test::HeadlessDeviceTest {
 protected:
     // 16:9 perspective with cot(fov / 2) = 2, near 1, far 100, camera at the origin looking along +z.
@@ -135,20 +127,32 @@ protected:
         owner->loadState.store(4);
         return owner;
     }
+
+    // What the image shows at each point: '.' the grey background; 'r', 'g' or
+    // 'b' where that channel is the strongest and leads the weakest by over 30.
+    static std::string Shades(const std::vector<uint8_t>& image,
+                              std::initializer_list<std::array<int, 2>> points) {
+        std::string shades;
+        for (const auto& [x, y] : points) {
+            const Rgba p = Pixel(image, x, y);
+            const auto strongest = std::max_element(p.begin(), p.begin() + 3);
+            const bool leads = *strongest > *std::min_element(p.begin(), p.begin() + 3) + 30;
+            shades += p == Rgba{204, 204, 204, 255} ? '.' : leads ? "rgb"[strongest - p.begin()] : '?';
+        }
+        return shades;
+    }
+
+    // One frame drawing the set as the field scene does; flagA highlights.
+    std::vector<uint8_t> DrawSet(CColliderSet& set, CDrawModel& owner, bool flagA = false) {
+        return RenderFrame(*device_, [&](CCommonDevice& device) {
+            BeginScene(device);
+            device.BindFullScreenQuad();
+            EXPECT_TRUE(DrawColliders(set, owner, device, Identity(), Projection(),
+                                      PipelineId::ColliderShapes, PipelineId::CharacterColliderMesh, flagA,
+                                      false));
+        });
+    }
 };
-
-bool IsGrey(const Rgba& p) {
-    return p == Rgba{204, 204, 204, 255};
-}
-
-// Half-transparent green over the grey clear colour.
-bool IsGreenShape(const Rgba& p) {
-    return p[1] > p[0] + 50 && p[1] > p[2] + 50;
-}
-
-bool IsRedShape(const Rgba& p) {
-    return p[0] > p[1] + 50 && p[0] > p[2] + 50;
-}
 
 std::unique_ptr<CCollider> MeshCollider(std::vector<CSkinRecord> records,
                                         std::vector<int32_t> polygonCounts) {
@@ -168,10 +172,7 @@ std::unique_ptr<CCollider> MeshCollider(std::vector<CSkinRecord> records,
 }
 
 TEST_F(ColliderDisplayTest, MeshPolygonsGetOneSharedBufferEachAndBadRangesAreRefused) {
-    std::vector<CSkinRecord> records;
-    for (int i = 0; i < 6; ++i) {
-        records.push_back(At(static_cast<float>(i), 0, 1));
-    }
+    const std::vector<CSkinRecord> records(6, At(0, 0, 1));
     CColliderSet set;
     set.colliders.push_back(Shape(ColliderType::kSphere, 1.0f, {At(0, 0, 1)}));
     set.colliders.push_back(MeshCollider(records, {3, 0, 3}));
@@ -204,48 +205,30 @@ TEST_F(ColliderDisplayTest, ShapesAreDrawnWhereTheyProjectAndRoundAtThisAspect) 
     set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(0, -3, 10)}));
     set.colliders.push_back(Shape(ColliderType::kSphere, 0.5f, {At(1, 1, -5)})); // behind the eye
     auto owner = ReadyOwner();
-    auto draw = [&](bool flagA) {
-        return RenderFrame(*device_, [&](CCommonDevice& device) {
-            BeginScene(device);
-            device.BindFullScreenQuad();
-            EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(),
-                                      PipelineId::ColliderShapes, PipelineId::CharacterColliderMesh, flagA,
-                                      false));
-        });
-    };
-    const auto pixels = draw(false);
+    const auto pixels = DrawSet(set, *owner);
 
-    // The capsule: pixels along its segment are covered. Its radius 0.5 at
-    // distance 10 is 0.05 * 2 * 540 = 54 pixels on screen, in x and in y.
+    // The capsule covers its segment (ends, quarters, middle); its radius 0.5 at
+    // distance 10 is 0.05 * 2 * 540 = 54 pixels on screen, in x and in y: inside
+    // the end cap 40 pixels out, not 80, nor 100 to each side of the middle.
     const auto a = ToPixel(-2, 0, 10); // (744, 540)
     const auto b = ToPixel(2, 1, 10);  // (1176, 432)
-    for (float t : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
-        const int x = static_cast<int>(std::lround(a[0] + t * (b[0] - a[0])));
-        const int y = static_cast<int>(std::lround(a[1] + t * (b[1] - a[1])));
-        EXPECT_TRUE(IsGreenShape(Pixel(pixels, x, y))) << "on the segment at t = " << t;
-    }
-    EXPECT_TRUE(IsGreenShape(Pixel(pixels, a[0] - 40, a[1]))); // inside the end cap
-    EXPECT_TRUE(IsGrey(Pixel(pixels, a[0] - 80, a[1])));       // past it
-    EXPECT_TRUE(IsGrey(Pixel(pixels, (a[0] + b[0]) / 2, (a[1] + b[1]) / 2 + 100)));
-    EXPECT_TRUE(IsGrey(Pixel(pixels, (a[0] + b[0]) / 2, (a[1] + b[1]) / 2 - 100)));
-
-    // The sphere: 54 pixels in every direction.
+    const auto along = [&](float t, int dx, int dy) {
+        return std::array{static_cast<int>(std::lround(a[0] + t * (b[0] - a[0]))) + dx,
+                          static_cast<int>(std::lround(a[1] + t * (b[1] - a[1]))) + dy};
+    };
+    EXPECT_EQ(Shades(pixels, {along(0, 0, 0), along(0.25f, 0, 0), along(0.5f, 0, 0), along(0.75f, 0, 0),
+                              along(1, 0, 0), along(0, -40, 0), along(0, -80, 0), along(0.5f, 0, 100),
+                              along(0.5f, 0, -100)}),
+              "gggggg...");
+    // The sphere: 54 pixels in every direction; nothing from the sphere behind
+    // the eye, wherever its mirror image would be.
     const auto c = ToPixel(0, -3, 10); // (960, 864)
-    using Offset = std::pair<int, int>;
-    for (const auto& [dx, dy] : std::array<Offset, 5>{{{0, 0}, {45, 0}, {-45, 0}, {0, 45}, {0, -45}}}) {
-        EXPECT_TRUE(IsGreenShape(Pixel(pixels, c[0] + dx, c[1] + dy))) << dx << ", " << dy;
-    }
-    for (const auto& [dx, dy] : std::array<Offset, 4>{{{64, 0}, {-64, 0}, {0, 64}, {0, -64}}}) {
-        EXPECT_TRUE(IsGrey(Pixel(pixels, c[0] + dx, c[1] + dy))) << dx << ", " << dy;
-    }
-    // Nothing from the sphere behind the eye, wherever its mirror image would be.
-    const auto mirror = ToPixel(1, 1, -5);
-    EXPECT_TRUE(IsGrey(Pixel(pixels, mirror[0], mirror[1])));
-
+    const auto around = [&c](int dx, int dy) { return std::array{c[0] + dx, c[1] + dy}; };
+    EXPECT_EQ(Shades(pixels, {c, around(-45, 0), around(45, 0), around(0, -45), around(0, 45), around(-64, 0),
+                              around(64, 0), around(0, -64), around(0, 64), ToPixel(1, 1, -5)}),
+              "ggggg.....");
     // The first display flag highlights in red.
-    const auto highlighted = draw(true);
-    EXPECT_TRUE(IsRedShape(Pixel(highlighted, c[0], c[1])));
-    EXPECT_TRUE(IsGrey(Pixel(highlighted, c[0] + 64, c[1])));
+    EXPECT_EQ(Shades(DrawSet(set, *owner, true), {c, around(64, 0)}), "r.");
 }
 
 TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
@@ -274,27 +257,18 @@ TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
     const auto oldPlace = ToPixel(-0.7f, -0.7f, 10);   // inside the unmoved triangle only
     const auto outside = ToPixel(-2, 2, 10);
 
-    const auto list = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device);
-        EXPECT_TRUE(DrawColliders(set, *owner, device, Identity(), Projection(), PipelineId::ColliderShapes,
-                                  PipelineId::CharacterColliderMesh, false, false));
-    });
-    for (const auto& p : {inside, nearCorner}) {
-        const Rgba pixel = Pixel(list, p[0], p[1]);
-        EXPECT_GT(pixel[2], pixel[0] + 30) << p[0] << ", " << p[1]; // the blue of pipeline 9
-    }
-    EXPECT_TRUE(IsGrey(Pixel(list, oldPlace[0], oldPlace[1])));
-    EXPECT_TRUE(IsGrey(Pixel(list, outside[0], outside[1])));
+    // The blue of pipeline 9.
+    EXPECT_EQ(Shades(DrawSet(set, *owner), {inside, nearCorner, oldPlace, outside}), "bb..");
 
     // The same with pipeline 6, set by the caller.
-    const auto single = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device);
-        ASSERT_TRUE(device.SetPipeline(PipelineId::ColliderMesh));
-        EXPECT_TRUE(DrawColliderMeshes(set, *owner, device));
-    });
-    const Rgba green = Pixel(single, inside[0], inside[1]);
-    EXPECT_GT(green[1], green[0] + 30); // the green of pipeline 6
-    EXPECT_TRUE(IsGrey(Pixel(single, oldPlace[0], oldPlace[1])));
+    const auto meshes = [&](bool drawn) {
+        return RenderFrame(*device_, [&](CCommonDevice& device) {
+            BeginScene(device);
+            ASSERT_TRUE(device.SetPipeline(PipelineId::ColliderMesh));
+            EXPECT_EQ(DrawColliderMeshes(set, *owner, device), drawn);
+        });
+    };
+    EXPECT_EQ(Shades(meshes(true), {inside, oldPlace}), "g."); // the green of pipeline 6
 
     // Pipeline 16 draws it once per instance record, each at the instance's
     // world: (1, 0, 0) as before and (-3, 0, 0), centred on (-3, 0.5).
@@ -309,22 +283,12 @@ TEST_F(ColliderDisplayTest, MeshColliderTakesItsMatrixThenTheBoneThenTheWorld) {
         device.SetVertexBuffer(1, instances.main.buffer);
         EXPECT_TRUE(DrawColliderMeshesInstanced(set, *owner, device, 2));
     });
-    const auto second = ToPixel(-3, 0.5f, 10);
-    for (const auto& p : {inside, second}) {
-        const Rgba pixel = Pixel(instanced, p[0], p[1]);
-        EXPECT_GT(pixel[1], pixel[0] + 30) << p[0] << ", " << p[1];
-    }
-    EXPECT_TRUE(IsGrey(Pixel(instanced, oldPlace[0], oldPlace[1])));
+    EXPECT_EQ(Shades(instanced, {inside, ToPixel(-3, 0.5f, 10), oldPlace}), "gg.");
     ReleaseInstanceBuffers(*device_, instances);
 
     // An owner whose upload has not finished draws no mesh.
     owner->loadState.store(1);
-    const auto none = RenderFrame(*device_, [&](CCommonDevice& device) {
-        BeginScene(device);
-        ASSERT_TRUE(device.SetPipeline(PipelineId::ColliderMesh));
-        EXPECT_FALSE(DrawColliderMeshes(set, *owner, device));
-    });
-    EXPECT_TRUE(IsGrey(Pixel(none, inside[0], inside[1])));
+    EXPECT_EQ(Shades(meshes(false), {inside}), ".");
 }
 
 } // namespace

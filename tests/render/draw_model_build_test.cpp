@@ -7,12 +7,10 @@
 namespace quorvane {
 namespace {
 
-CFloatArray* AddStream(CGeometry& geometry, const std::string& id, int32_t width, std::vector<float> values) {
-    auto stream = std::make_unique<CFloatArray>();
-    stream->id = id;
-    stream->SetVectors(width, std::move(values));
-    geometry.floatArrays.push_back(std::move(stream));
-    return geometry.floatArrays.back().get();
+void AddStream(CGeometry& geometry, const std::string& id, int32_t width, std::vector<float> values) {
+    geometry.floatArrays.push_back(std::make_unique<CFloatArray>());
+    geometry.floatArrays.back()->id = id;
+    geometry.floatArrays.back()->SetVectors(width, std::move(values));
 }
 
 // Three positions along x from 2 to 4; groups of (position, texcoord).
@@ -43,13 +41,11 @@ TEST(DrawModelBuild, CornersExpandPerGroupAndTheTrailingIndexIsIgnored) {
     EXPECT_FLOAT_EQ(vertices[1].position[0], 3);
     EXPECT_FLOAT_EQ(vertices[2].position[2], 2);
     // One texture-coordinate stream: its coordinate.
-    EXPECT_FLOAT_EQ(vertices[2].texcoord[0][0], 0.5f);
-    EXPECT_FLOAT_EQ(vertices[2].texcoord[0][1], 0.6f);
+    EXPECT_EQ(vertices[2].texcoord[0], (std::array<float, 2>{0.5f, 0.6f}));
     // No weight table: zero influences; no colour stream: opaque white.
     for (const auto& v : vertices) {
         for (size_t j = 1; j < 9; ++j) {
-            EXPECT_EQ(v.texcoord[j][0], 0.0f);
-            EXPECT_EQ(v.texcoord[j][1], 0.0f);
+            EXPECT_EQ(v.texcoord[j], (std::array<float, 2>{0, 0}));
         }
         EXPECT_EQ(v.color, (std::array<float, 4>{1, 1, 1, 1}));
         EXPECT_EQ(v.normal, (std::array<float, 3>{0, 0, 0}));
@@ -73,8 +69,7 @@ TEST(DrawModelBuild, StreamsOutOfRangeAndColoursAndWeightsFillTheirFields) {
     CPolygonData& block = *geometry.polygons[0];
     block.colorId = "col";
     block.normalId = "nrm";
-    block.colorOffset = 1;
-    block.normalOffset = 1;
+    block.colorOffset = block.normalOffset = 1;
     block.indices = {0, 0, 2, 5}; // second corner: index 5 is past every stream
     geometry.weights.resize(3);
     geometry.weights[2].influences[0] = {1.0f, 0.25f};
@@ -92,58 +87,44 @@ TEST(DrawModelBuild, StreamsOutOfRangeAndColoursAndWeightsFillTheirFields) {
     EXPECT_EQ(v[0].texcoord[1], (std::array<float, 2>{0, 0}));
 }
 
-TEST(DrawModelBuild, BoxesKeepTheirCornerOrderAndSpheresFollow) {
+// The box keeps its corner order and the spheres follow it; building again,
+// now with materials, starts from an empty record instead of adding to it.
+TEST(DrawModelBuild, BoxesKeepTheirCornerOrderAndMaterialsFindTheirTextureById) {
     CModel model;
-    AddTriangleGeometry(model);
+    CGeometry& geometry = AddTriangleGeometry(model);
     CDrawModel drawModel(nullptr);
     ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, true));
     EXPECT_EQ(drawModel.LoadState(), 4);
-    const BoxCorners& box = drawModel.boxCorners;
-    for (int i : {0, 1, 4, 5}) {
-        EXPECT_EQ(box[static_cast<size_t>(i)].x, 2.0f) << i;
+    // Corners 0 to 3 go round the low face from the lowest x and y; 4 to 7 lie above them.
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(drawModel.boxCorners[i].x, i % 4 < 2 ? 2.0f : 4.0f) << i;
+        EXPECT_EQ(drawModel.boxCorners[i].y, i % 4 == 0 || i % 4 == 3 ? 1.0f : 2.0f) << i;
+        EXPECT_EQ(drawModel.boxCorners[i].z, i < 4 ? 1.0f : 2.0f) << i;
     }
-    for (int i : {2, 3, 6, 7}) {
-        EXPECT_EQ(box[static_cast<size_t>(i)].x, 4.0f) << i;
-    }
-    for (int i : {0, 3, 4, 7}) {
-        EXPECT_EQ(box[static_cast<size_t>(i)].y, 1.0f) << i;
-    }
-    EXPECT_EQ(box[0].z, 1.0f);
-    EXPECT_EQ(box[4].z, 2.0f);
     EXPECT_FLOAT_EQ(drawModel.center.x, 3.0f);
     EXPECT_FLOAT_EQ(drawModel.center.y, 1.5f);
     EXPECT_FLOAT_EQ(drawModel.radius, std::sqrt(1.0f + 0.25f + 0.25f));
     // The mesh box starts at zero, so it reaches from the origin.
     ASSERT_EQ(drawModel.meshes.size(), 1u);
-    const CDrawMesh& mesh = *drawModel.meshes[0];
-    EXPECT_EQ(mesh.boxCorners[0].x, 0.0f);
-    EXPECT_EQ(mesh.boxCorners[2].x, 4.0f);
-    EXPECT_FLOAT_EQ(mesh.center.x, 2.0f);
-    EXPECT_FLOAT_EQ(mesh.radius, std::sqrt(4.0f + 1.0f + 1.0f));
-    EXPECT_EQ(mesh.parts[0].vertexCount, 3u);
-    EXPECT_EQ(mesh.parts[0].binding, nullptr); // no material named "mat"
-}
+    EXPECT_FLOAT_EQ(drawModel.meshes[0]->center.x, 2.0f);
+    EXPECT_FLOAT_EQ(drawModel.meshes[0]->radius, std::sqrt(4.0f + 1.0f + 1.0f));
+    EXPECT_EQ(drawModel.meshes[0]->parts[0].vertexCount, 3u);
+    EXPECT_EQ(drawModel.meshes[0]->parts[0].binding, nullptr); // no material named "mat"
 
-TEST(DrawModelBuild, MaterialsFindTheirTextureByIdAndUntexturedOnesKeepNoSlot) {
-    CModel model;
-    CGeometry& geometry = AddTriangleGeometry(model);
     auto second = std::make_unique<CPolygonData>(*geometry.polygons[0]);
     second->materialId = "plain";
     geometry.polygons.push_back(std::move(second));
-    for (const char* name : {"mat", "plain"}) {
-        auto material = std::make_unique<CMaterial>();
-        material->name = name;
-        material->diffuse = {0.5f, 0.25f, 1, 1};
-        material->specular = {0, 0, 1, 0};
-        model.materials.push_back(std::move(material));
+    for (const auto& [name, texture] : {std::pair{"mat", "tex-b"}, std::pair{"plain", ""}}) {
+        model.materials.push_back(std::make_unique<CMaterial>(CMaterial{
+            .diffuse = {0.5f, 0.25f, 1, 1}, .specular = {0, 0, 1, 0}, .name = name, .textureId = texture}));
     }
-    model.materials[0]->textureId = "tex-b";
     model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex-a", "a.png"}));
     model.textures.push_back(std::make_unique<CTextureRef>(CTextureRef{"tex-b", "b.png"}));
-    CDrawModel drawModel(nullptr);
     ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
     EXPECT_FALSE(drawModel.animated);
+    ASSERT_EQ(drawModel.meshes.size(), 1u);
     const auto& parts = drawModel.meshes[0]->parts;
+    ASSERT_EQ(parts.size(), 2u);
     ASSERT_TRUE(parts[0].binding && parts[1].binding);
     EXPECT_EQ(parts[0].binding->texturePosition, 1);
     EXPECT_EQ(parts[0].binding->colours[0].y, 0.25f);
@@ -152,10 +133,6 @@ TEST(DrawModelBuild, MaterialsFindTheirTextureByIdAndUntexturedOnesKeepNoSlot) {
     EXPECT_EQ(parts[1].binding->textureSlot, 0xFFFFFFFFu);
     EXPECT_EQ(parts[1].binding->texture, nullptr);
     EXPECT_FALSE(drawModel.Build(nullptr, DrawModelPlacement::CpuVisible, true));
-    // Building again starts from an empty record instead of adding to it.
-    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, false));
-    EXPECT_EQ(drawModel.meshes.size(), 1u);
-    EXPECT_EQ(drawModel.meshes[0]->parts.size(), 2u);
 }
 
 TEST(DrawModelBuild, BoneTreesAreRebuiltByNameWithTreeOnlyBonesAndDeepChains) {
@@ -177,17 +154,13 @@ TEST(DrawModelBuild, BoneTreesAreRebuiltByNameWithTreeOnlyBonesAndDeepChains) {
         model.AttachBone(parent, next);
         parent = next;
     }
-    auto animation = std::make_unique<CAnimation>();
-    animation->name = "WALK";
-    auto channel = std::make_unique<CAnimationChannel>();
-    channel->target = "leg_id";
-    channel->keyTimes = {0, 1};
-    channel->poses = {hip->jointMatrix, kIdentityMatrix};
-    animation->channels.push_back(std::move(channel));
-    auto stray = std::make_unique<CAnimationChannel>();
-    stray->target = "nobody";
-    animation->channels.push_back(std::move(stray));
-    model.animations.push_back(std::move(animation));
+    auto walk = std::make_unique<CAnimation>();
+    walk->name = "WALK";
+    walk->channels.push_back(std::make_unique<CAnimationChannel>(CAnimationChannel{
+        .target = "leg_id", .keyTimes = {0, 1}, .poses = {hip->jointMatrix, kIdentityMatrix}}));
+    walk->channels.push_back(std::make_unique<CAnimationChannel>());
+    walk->channels.back()->target = "nobody";
+    model.animations.push_back(std::move(walk));
 
     CDrawModel drawModel(nullptr);
     ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::CpuVisible, true));
