@@ -16,11 +16,12 @@ struct TestTriangle {
     Xyz normal; // given to all three corners
 };
 
-CSkinRecord Corner(const Xyz& position, const Xyz& normal) {
-    CSkinRecord record;
-    record.position = position;
-    record.normal = normal;
-    return record;
+std::unique_ptr<CCollider> Collider(ColliderType type, float radius, std::vector<CSkinRecord> records) {
+    auto collider = std::make_unique<CCollider>();
+    collider->type = type;
+    collider->radius = radius;
+    collider->skinnedRecords = std::move(records);
+    return collider;
 }
 
 // A ready entry whose one mesh collider holds the triangles; its bounding
@@ -30,14 +31,13 @@ std::unique_ptr<CModelEntry> MeshEntry(const std::string& name, const std::vecto
     entry->name = name;
     entry->ready = true;
     entry->colliderSet = std::make_unique<CColliderSet>();
-    auto mesh = std::make_unique<CCollider>();
-    mesh->type = ColliderType::kMesh;
+    std::vector<CSkinRecord> corners;
     for (const TestTriangle& triangle : triangles) {
         for (const Xyz& corner : {triangle.t0, triangle.t1, triangle.t2}) {
-            mesh->skinnedRecords.push_back(Corner(corner, triangle.normal));
+            corners.push_back({corner, triangle.normal, {}});
         }
     }
-    entry->colliderSet->colliders.push_back(std::move(mesh));
+    entry->colliderSet->colliders.push_back(Collider(ColliderType::kMesh, 0.0f, std::move(corners)));
     entry->colliderSet->center = {0, 0, 0};
     entry->colliderSet->radius = 50.0f;
     return entry;
@@ -60,16 +60,9 @@ std::unique_ptr<CModelEntry> Character() {
     character->name = "SKELTON";
     character->ready = true;
     character->colliderSet = std::make_unique<CColliderSet>();
-    auto sphere = std::make_unique<CCollider>();
-    sphere->type = ColliderType::kSphere;
-    sphere->radius = 5.0f;
-    sphere->skinnedRecords = {Corner({0, 0, 2}, {})};
-    character->colliderSet->colliders.push_back(std::move(sphere));
-    auto capsule = std::make_unique<CCollider>();
-    capsule->type = ColliderType::kCapsule;
-    capsule->radius = 0.5f;
-    capsule->skinnedRecords = {Corner({0, 0, 1}, {}), Corner({0, 0, 3}, {})};
-    character->colliderSet->colliders.push_back(std::move(capsule));
+    character->colliderSet->colliders.push_back(Collider(ColliderType::kSphere, 5.0f, {{{0, 0, 2}, {}, {}}}));
+    character->colliderSet->colliders.push_back(
+        Collider(ColliderType::kCapsule, 0.5f, {{{0, 0, 1}, {}, {}}, {{0, 0, 3}, {}, {}}}));
     character->colliderSet->boundsMin = {-0.5f, -0.5f, 0.5f};
     character->colliderSet->boundsMax = {0.5f, 0.5f, 3.5f};
     character->colliderSet->center = {0, 0, 2};
@@ -92,10 +85,6 @@ struct Scene {
     CCollisionResults Collide() const { return Collide(*character); }
 };
 
-bool AllFinite(const Vector4& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
-}
-
 TEST(CharacterCollisionTest, FloorUnderTheCapsuleIsNeverAWall) {
     // The floor at z = 2 cuts the capsule A-B; as a wall it would block.
     Scene entries;
@@ -114,18 +103,14 @@ TEST(CharacterCollisionTest, FloorUnderTheCapsuleIsNeverAWall) {
 TEST(CharacterCollisionTest, HigherOfTwoOverlappingFloorsWins) {
     for (const bool higherFirst : {true, false}) {
         SCOPED_TRACE(higherFirst);
-        std::vector<TestTriangle> floors = {Floor(0.5f), Floor(0.8f)};
-        if (higherFirst) {
-            std::swap(floors[0], floors[1]);
-        }
         Scene entries;
-        entries.Add(MeshEntry("low", {floors[0]}));
-        entries.Add(MeshEntry("high", {floors[1]}));
+        entries.Add(MeshEntry("first", {Floor(higherFirst ? 0.8f : 0.5f)}));
+        entries.Add(MeshEntry("second", {Floor(higherFirst ? 0.5f : 0.8f)}));
         const CCollisionResults results = entries.Collide();
         EXPECT_TRUE(results.floorHit);
         EXPECT_NEAR(results.floorTop, 0.8f, 1e-4f);
         ASSERT_NE(results.floorEntry, nullptr);
-        EXPECT_EQ(results.floorEntry->name, higherFirst ? "low" : "high");
+        EXPECT_EQ(results.floorEntry->name, higherFirst ? "first" : "second");
     }
 }
 
@@ -178,9 +163,8 @@ TEST(CharacterCollisionTest, SkippedEntriesGiveNothing) {
     EXPECT_EQ(results.floorTop, -10000.0f);
 
     // Control: the same entry under another name collides.
-    Scene control;
-    control.Add(floorEntry("rock"));
-    const CCollisionResults hit = control.Collide();
+    entries.Add(floorEntry("rock"));
+    const CCollisionResults hit = entries.Collide();
     EXPECT_TRUE(hit.floorHit);
     EXPECT_TRUE(hit.blocked);
 }
@@ -199,7 +183,7 @@ TEST(CharacterCollisionTest, DegenerateTrianglesGiveNothingAndNoNaN) {
     EXPECT_EQ(results.nearestWall, 10000.0f);
     for (const Vector4& v :
          {results.floorPoint, results.floorNormal, results.wallPoint, results.wallNormal}) {
-        EXPECT_TRUE(AllFinite(v));
+        EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w));
     }
 }
 
@@ -207,7 +191,6 @@ TEST(CharacterCollisionTest, WallPassedWithinOneStepIsFoundOnTheEndPaths) {
     // The capsule stepped from x = -2 to x = 0 through the wall at x = -1; the
     // capsule itself is 1 away from it, beyond its radius and its set's box.
     auto character = Character();
-    character->collision = CCollisionResults{};
     Scene entries;
     entries.Add(MeshEntry("far wall", {WallAtX(-1.5f)}));
     entries.Add(MeshEntry("near wall", {WallAtX(-1.0f)}));
@@ -224,8 +207,7 @@ TEST(CharacterCollisionTest, WallPassedWithinOneStepIsFoundOnTheEndPaths) {
     // Once the current points are accepted, the same wall is out of reach.
     AcceptCapsulePoints(*character);
     ASSERT_EQ(character->acceptedCapsulePoints.size(), 2u);
-    EXPECT_EQ(character->acceptedCapsulePoints[1][0], (Vector4{0, 0, 1, 1}));
-    EXPECT_EQ(character->acceptedCapsulePoints[1][1], (Vector4{0, 0, 3, 1}));
+    EXPECT_EQ(character->acceptedCapsulePoints[1], (std::array{Vector4{0, 0, 1, 1}, Vector4{0, 0, 3, 1}}));
     Scene again;
     again.Add(MeshEntry("near wall", {WallAtX(-1.0f)}));
     EXPECT_FALSE(again.Collide(*character).blocked);

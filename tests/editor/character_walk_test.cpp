@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
 #include <thread>
+#include <utility>
 
 namespace quorvane::testing {
 namespace {
@@ -15,12 +18,9 @@ namespace {
 constexpr float kPi = 3.14159f;
 
 int32_t CharacterBones() {
-    for (const auto& model : Demo().manifest.models) {
-        if (model.colliderFile == "skelton.col") {
-            return model.bones;
-        }
-    }
-    return 0;
+    const auto& models = Demo().manifest.models;
+    const auto found = std::ranges::find(models, "skelton.col", &demofield::CWrittenModel::colliderFile);
+    return found == models.end() ? 0 : found->bones;
 }
 
 // World and rotation-scale matrices of a transform whose only rotation is about z.
@@ -51,10 +51,7 @@ std::unique_ptr<CModelEntry> Box(const std::string& name, Xyz lo, Xyz hi) {
     return MeshEntry(name, std::move(corners));
 }
 
-struct AnimationCall {
-    std::string animation;
-    float blend = 0.0f;
-};
+using Animations = std::vector<std::pair<std::string, float>>; // each started animation and its blend
 
 // The character "SKELTON" of the demo field, its capsules posed on the CPU
 // with an identity palette, standing in its registry lists on flat ground.
@@ -85,7 +82,7 @@ protected:
             }
         };
         hooks_.startAnimation = [this](CModelEntry&, const std::string& animation, float blend) {
-            animations_.push_back({animation, blend});
+            animations_.emplace_back(animation, blend);
         };
         hooks_.resetStandTime = [this](CModelEntry&) { ++standTimeResets_; };
     }
@@ -94,9 +91,13 @@ protected:
         walker_.Walk(*character_, lists_, hooks_);
         walker_.Stop(*character_, hooks_);
     }
-    void Frames(int count) {
-        for (int frame = 0; frame < count; ++frame) {
+    static void Nothing() {}
+    // The frames, each followed by the check, until a check fails fatally.
+    void Frames(int count, const std::function<void()>& check = Nothing) {
+        for (int frame = 0; frame < count && !HasFatalFailure(); ++frame) {
+            SCOPED_TRACE("frame " + std::to_string(frame));
             Frame();
+            check();
         }
     }
     void PlaceAt(float x, float y, float z) { character_->transform.position = {x, y, z, 1.0f}; }
@@ -107,7 +108,7 @@ protected:
     CCharacterWalker walker_;
     WalkHooks hooks_;
     std::vector<Matrix4> palette_;
-    std::vector<AnimationCall> animations_;
+    Animations animations_;
     int standTimeResets_ = 0;
 };
 
@@ -134,9 +135,7 @@ TEST_F(WalkTest, WalksNinetyAndAHalfUnitsInAHundredFramesOnFlatGround) {
     EXPECT_FLOAT_EQ(Position().z, 0.0f);
     EXPECT_FLOAT_EQ(walker_.WalkSpeed(), 1.0f);
     EXPECT_FLOAT_EQ(character_->transform.rotation.z, 90.0f);
-    ASSERT_EQ(animations_.size(), 1u);
-    EXPECT_EQ(animations_[0].animation, "WALK");
-    EXPECT_FLOAT_EQ(animations_[0].blend, 10.0f);
+    EXPECT_EQ(animations_, (Animations{{"WALK", 10.0f}}));
 }
 
 TEST_F(WalkTest, StoppingStandsSlowsToStandingSpeedAndWalkingAgainStartsFromIt) {
@@ -144,9 +143,7 @@ TEST_F(WalkTest, StoppingStandsSlowsToStandingSpeedAndWalkingAgainStartsFromIt) 
     Frames(30);
     walker_.OnKeyUp(vk::kUp);
     Frame();
-    ASSERT_EQ(animations_.size(), 2u);
-    EXPECT_EQ(animations_[1].animation, "STAND");
-    EXPECT_FLOAT_EQ(animations_[1].blend, 3.0f);
+    EXPECT_EQ(animations_, (Animations{{"WALK", 10.0f}, {"STAND", 3.0f}}));
     EXPECT_EQ(standTimeResets_, 1);
     EXPECT_FALSE(walker_.Walking());
     EXPECT_NEAR(walker_.WalkSpeed(), 0.9f, 1e-5f);
@@ -239,10 +236,7 @@ TEST_F(WalkTest, WallMakesTheCharacterSlideAlongIt) {
     walker_.SetHeading(45.0f);
     walker_.OnKeyDown(vk::kUp);
     float maxX = 0.0f;
-    for (int frame = 0; frame < 80; ++frame) {
-        Frame();
-        maxX = std::max(maxX, Position().x);
-    }
+    Frames(80, [&] { maxX = std::max(maxX, Position().x); });
     // 37 free steps along 45 degrees cover 27.5 (10.5 ramping up, then 17 at
     // 1.0): the nearer leg, 0.19 to the side, with its radius 0.225 ends at
     // x = 19.86, short of the wall. The 38th would cross it, so from there on
@@ -258,12 +252,11 @@ TEST_F(WalkTest, HeadOnIntoAWallStaysInFrontOfIt) {
     // Nothing to slide along: the character is pushed back instead.
     lists_.placedModels.Append(Box("wall", {20, -100, 0}, {22, 100, 10}));
     walker_.OnKeyDown(vk::kUp);
-    for (int frame = 0; frame < 80; ++frame) {
-        Frame();
-        ASSERT_TRUE(std::isfinite(Position().x) && std::isfinite(Position().y)) << "frame " << frame;
-        ASSERT_LT(Position().x, 20.0f) << "frame " << frame;
-        ASSERT_FLOAT_EQ(Position().y, 0.0f) << "frame " << frame;
-    }
+    Frames(80, [this] {
+        ASSERT_TRUE(std::isfinite(Position().x) && std::isfinite(Position().y));
+        ASSERT_LT(Position().x, 20.0f);
+        ASSERT_FLOAT_EQ(Position().y, 0.0f);
+    });
     EXPECT_GT(Position().x, 15.0f);
 }
 
@@ -276,10 +269,7 @@ TEST_F(WalkTest, FollowsTheGroundDownhillUnderABridge) {
     lists_.fieldTiles.Append(MeshEntry("Field0-0", std::move(corners)));
     lists_.placedModels.Append(Box("bridge", {10, -5, 6}, {40, 5, 7}));
     walker_.OnKeyDown(vk::kUp);
-    for (int frame = 0; frame < 60; ++frame) {
-        Frame();
-        ASSERT_NEAR(Position().z, -0.1f * Position().x, 1e-3f) << "frame " << frame << " x " << Position().x;
-    }
+    Frames(60, [this] { ASSERT_NEAR(Position().z, -0.1f * Position().x, 1e-3f) << "x " << Position().x; });
     EXPECT_NEAR(Position().x, 50.5f, 1e-3f) << "walked right under the bridge";
 }
 
@@ -294,10 +284,7 @@ TEST_F(WalkTest, ClimbsAStepOfOneAndAHalf) {
 TEST_F(WalkTest, StopsAtAStepOfTwoAndAHalf) {
     lists_.placedModels.Append(Box("step", {10, -20, 0}, {60, 20, 2.5f}));
     walker_.OnKeyDown(vk::kUp);
-    for (int frame = 0; frame < 60; ++frame) {
-        Frame();
-        ASSERT_LT(Position().x, 10.0f) << "frame " << frame;
-    }
+    Frames(60, [this] { ASSERT_LT(Position().x, 10.0f); });
     EXPECT_FLOAT_EQ(Position().z, 0.0f);
 }
 
@@ -306,10 +293,7 @@ TEST_F(WalkTest, FallsFromAColliderTopOntoTheGround) {
     PlaceAt(0.0f, 0.0f, 3.1f);
     walker_.OnKeyDown(vk::kUp);
     std::vector<float> heights;
-    for (int frame = 0; frame < 40; ++frame) {
-        Frame();
-        heights.push_back(Position().z);
-    }
+    Frames(40, [&] { heights.push_back(Position().z); });
     const auto firstDrop = std::find_if(heights.begin(), heights.end(), [](float z) { return z < 3.0f; });
     ASSERT_NE(firstDrop, heights.end()) << "walked off the platform";
     ASSERT_LT(std::distance(firstDrop, heights.end()), 38);
@@ -328,21 +312,17 @@ TEST_F(WalkTest, NeverBelowTheDemoFieldGround) {
     // The tile south-east of the origin: rolling ground above 1.
     auto tile = Demo().ColliderEntry(demofield::TileName(14, 14));
     ASSERT_NE(tile, nullptr);
-    const float left = tile->colliderSet->boundsMin[0];
-    const float bottom = tile->colliderSet->boundsMin[1];
+    PlaceAt(tile->colliderSet->boundsMin[0] + 5.0f, tile->colliderSet->boundsMin[1] + 20.0f, -50.0f);
     lists_.fieldTiles.DestroyAll();
     lists_.fieldTiles.Append(std::move(tile));
-
-    PlaceAt(left + 5.0f, bottom + 20.0f, -50.0f);
     walker_.SetHeading(20.0f);
     walker_.OnKeyDown(vk::kUp);
-    for (int frame = 0; frame < 100; ++frame) {
-        Frame();
+    Frames(100, [this] {
         const auto ground = GroundHeight(lists_, Position().x, Position().y);
-        ASSERT_TRUE(ground.has_value()) << "frame " << frame;
-        ASSERT_GE(Position().z, ground->z - 1e-4f) << "frame " << frame;
-        ASSERT_LT(Position().z, ground->z + 4.0f) << "frame " << frame;
-    }
+        ASSERT_TRUE(ground.has_value());
+        ASSERT_GE(Position().z, ground->z - 1e-4f);
+        ASSERT_LT(Position().z, ground->z + 4.0f);
+    });
 }
 
 TEST_F(WalkTest, CharacterWithoutCollidersOrNotLoadedStillWalks) {

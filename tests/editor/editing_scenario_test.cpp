@@ -7,6 +7,7 @@ namespace {
 using Scenario = EditorFixture;
 
 TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTogether) {
+    const std::string shadow = "p0p0_SHADOW_000";
     Choose({"tree/trunk.mdl", "tree/leaves.mdl", "tree/shadow.mdl"});
     ASSERT_EQ(Mode(), EditMode::ModePlace);
     ASSERT_EQ(field->CursorPartCount(), 3u);
@@ -14,15 +15,14 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     PlaceAt(10.0f, 20.0f);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     EXPECT_TRUE(field->Input().justPlaced);
-    EXPECT_EQ(RecordNames(),
-              (std::vector<std::string>{"p0p0_TRUNK_000", "p0p0_LEAVES_000", "p0p0_SHADOW_000"}));
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, shadow}));
     ASSERT_EQ(field->PlacedModelCount(), 3);
-    const uint32_t serial = Entry("p0p0_TRUNK_000")->placementSerial;
-    EXPECT_EQ(Entry("p0p0_LEAVES_000")->placementSerial, serial);
-    EXPECT_EQ(Entry("p0p0_SHADOW_000")->placementSerial, serial);
+    for (const std::string& part : {kLeaves, shadow}) {
+        EXPECT_EQ(Entry(part)->placementSerial, Entry(kTrunk)->placementSerial) << part;
+    }
     EXPECT_EQ(field->ListModel().Selected(), 3);
-    EXPECT_EQ(field->SelectedName(), "p0p0_SHADOW_000");
-    EXPECT_EQ(Entry("p0p0_TRUNK_000")->transform.position, (Vector4{10, 20, 0, 1}));
+    EXPECT_EQ(field->SelectedName(), shadow);
+    EXPECT_EQ(Entry(kTrunk)->transform.position, (Vector4{10, 20, 0, 1}));
 
     // G, X, drag 30 pixels right: every part follows along x only.
     MoveTo(100, 100);
@@ -31,7 +31,7 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     Key('X');
     EXPECT_EQ(Mode(), EditMode::ModePlacedMoveX);
     MoveTo(130, 80);
-    for (const char* name : {"p0p0_TRUNK_000", "p0p0_LEAVES_000", "p0p0_SHADOW_000"}) {
+    for (const std::string& name : {kTrunk, kLeaves, shadow}) {
         EXPECT_EQ(Entry(name)->transform.position, (Vector4{40, 20, 0, 1})) << name;
     }
     LeftClick();
@@ -42,10 +42,10 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     Key('S');
     EXPECT_EQ(Mode(), EditMode::ModePlacedScale);
     MoveTo(130, 70);
-    EXPECT_FLOAT_EQ(Entry("p0p0_LEAVES_000")->transform.scale.x, 2.0f);
+    EXPECT_FLOAT_EQ(Entry(kLeaves)->transform.scale.x, 2.0f);
     RightClick();
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
-    EXPECT_EQ(Entry("p0p0_LEAVES_000")->transform.scale, (Vector4{1, 1, 1, 1}));
+    EXPECT_EQ(Entry(kLeaves)->transform.scale, (Vector4{1, 1, 1, 1}));
 
     // R, Z, drag up 190 pixels: the angle wraps past 180.
     Key('R');
@@ -53,7 +53,7 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     EXPECT_EQ(Mode(), EditMode::ModePlacedRotateZ);
     MoveTo(130, -100);
     MoveTo(130, -120);
-    EXPECT_NEAR(Entry("p0p0_TRUNK_000")->transform.rotation.z, -170.0f, 1e-4);
+    EXPECT_NEAR(Entry(kTrunk)->transform.rotation.z, -170.0f, 1e-4);
     LeftClick();
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     EXPECT_NEAR(field->Vectors().selRotationUndo.z, -170.0f, 1e-4);
@@ -222,9 +222,7 @@ TEST_F(Scenario, ShiftHandsTheMouseToTheCameraUntilAnotherKeyIsPressed) {
     MoveTo(30, 0);
     EXPECT_TRUE(field->TakeMouseMoved());
     EXPECT_EQ(field->Vectors().cursorOffset.x, 0.0f);
-    field->OnLButtonDown({30, 0});
-    field->OnLButtonUp();
-    field->ApplyPostedInput();
+    LeftClick(30, 0);
     EXPECT_EQ(Mode(), EditMode::ModeCursorMove) << "a press with Shift only pans";
 
     field->OnKeyDown(vk::Letter('X')); // Shift still down, but X clears it
@@ -232,9 +230,7 @@ TEST_F(Scenario, ShiftHandsTheMouseToTheCameraUntilAnotherKeyIsPressed) {
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.x, -10.0f);
     EXPECT_FALSE(field->TakeMouseMoved());
 
-    field->OnKeyDown(vk::kShift);
-    field->OnKeyUp(vk::kShift);
-    field->ApplyPostedInput();
+    Press(vk::kShift);
     EXPECT_FALSE(field->Input().shiftHeld);
 }
 
@@ -272,9 +268,7 @@ TEST_F(Scenario, MouseCaptureFollowsTheButtons) {
     MoveTo(7, 15);
     EXPECT_EQ(field->Input().mouseDelta, (PixelPoint{3, -5})) << "previous minus current, in screen pixels";
     field->OnRButtonUp();
-    field->OnKeyDown(vk::kLeft);
-    field->OnKeyUp(vk::kLeft);
-    field->ApplyPostedInput();
+    Press(vk::kLeft);
     EXPECT_EQ(captures, (std::vector<bool>{true, false}));
     EXPECT_EQ(keys, (std::vector<int>{vk::kLeft, -vk::kLeft}));
 }

@@ -212,4 +212,18 @@ protected:
     }
 };
 
+// With every row of the placement list on its first page.
+class ListFixture : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        field->SetListHeight(100000);
+    }
+};
+
+// The names a two-part tree and a rock placed first in cell p0p0 get.
+const std::string kTrunk = "p0p0_TRUNK_000";
+const std::string kLeaves = "p0p0_LEAVES_000";
+const std::string kRock = "p0p0_ROCK_000";
+
 } // namespace quorvane::testing

@@ -1,7 +1,5 @@
-// The recovery journal driven through the field view: what is journaled after
-// steps, undos and writes, and opening, restoring and declining what an
-// earlier run left unwritten. Nothing offered for restore is lost without the
-// user saying so.
+// The recovery journal through the field view: nothing offered for restore
+// is lost without the user saying so.
 #include "editor/recovery_journal.h"
 #include "editor_fixture.h"
 
@@ -24,20 +22,13 @@ uint32_t Crc32(const std::string& bytes) {
     return ~crc;
 }
 
-std::string U32(uint32_t value) {
-    std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<char>((value >> shift) & 0xFFu));
-    }
-    return bytes;
+std::string U32(uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
 }
 
-class FieldRecovery : public EditorFixture {
+class FieldRecovery : public ListFixture {
 protected:
-    void SetUp() override {
-        EditorFixture::SetUp();
-        field->SetListHeight(100000); // every row on the first page
-    }
     static UnwrittenPlacement Old(const std::string& name, const std::string& path, float x) {
         UnwrittenPlacement part{{0, 0, 0, 0, 0, name, path, FakeModelLoader::IdOf(path), path, {}}, 7, {}};
         part.transform.position = {x, 4.0f, 0.0f, 1.0f};
@@ -53,10 +44,6 @@ protected:
         PlaceAt(x, 20.0f);
     }
 };
-
-const std::string kTrunk = "p0p0_TRUNK_000";
-const std::string kLeaves = "p0p0_LEAVES_000";
-const std::string kRock = "p0p0_ROCK_000";
 
 TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
     OpenJournal();
@@ -114,9 +101,7 @@ TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
     EXPECT_TRUE(field->JournalError().empty());
 }
 
-// An earlier run's placements wait, journaled with this run's, until the user
-// decides; their names are taken meanwhile, so this run's rock does not get the
-// earlier run's name, and restoring then brings both.
+// Their names are taken meanwhile, so this run's rock gets the next one.
 TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDecides) {
     const UnwrittenPlacement old = Old(kRock, "rock.mdl", 3.0f);
     LeaveJournal({old});
@@ -162,9 +147,8 @@ TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
     EXPECT_EQ(Restarted()->RecoverablePlacements(), (UnwrittenSet{later}));
 }
 
-// Declining the restore forgets the earlier run's placements at once and
-// journals this run's; closing without writing forgets everything for good,
-// whatever the render thread applies before it is stopped.
+// Closing without writing forgets everything for good, whatever the render
+// thread applies before it is stopped.
 TEST_F(FieldRecovery, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsForGood) {
     LeaveJournal({Old("p0p0_OLD_000", "old.mdl", 3.0f)});
     OpenJournal();
@@ -185,22 +169,19 @@ TEST_F(FieldRecovery, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsF
     EXPECT_TRUE(Journaled().empty()) << "the next start must not offer what the user discarded";
 }
 
-// A journal that cannot be written (here a file stands where its folder
-// should be) is told once per run of failures, so the user knows recovery is
-// off; the handler comes with the opening, so even the first write, queued by
-// the opening itself, is told.
+// So the user knows recovery is off; the handler comes with the opening, so
+// even the first write, queued by the opening itself, is told.
 TEST_F(FieldRecovery, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     const std::filesystem::path occupied = dir / "occupied";
     std::ofstream(occupied) << "a file where the journal's folder should be";
     std::mutex toldMutex;
     std::vector<std::string> told;
+    const auto tell = [&](const std::string& what) {
+        std::lock_guard lock(toldMutex);
+        told.push_back(what);
+    };
     std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(occupied / "recovery.journal", &message,
-                                           [&](const std::string& what) {
-                                               std::lock_guard lock(toldMutex);
-                                               told.push_back(what);
-                                           }))
-        << message;
+    ASSERT_TRUE(field->OpenRecoveryJournal(occupied / "recovery.journal", &message, tell)) << message;
     const auto toldAfterFlush = [&] {
         field->FlushJournal();
         std::lock_guard lock(toldMutex);
@@ -252,8 +233,6 @@ TEST_F(FieldRecovery, AClashGetsTheNextFreeNameAndNothingIsDropped) {
     EXPECT_EQ(JournaledNames(), names);
 }
 
-// A part whose model does not load now stays recoverable, journaled, and is
-// offered again by the next start.
 TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
     const UnwrittenPlacement broken = Old("p0p0_BROKEN_000", "broken.mdl", 1.0f);
     LeaveJournal({Old(kRock, "rock.mdl", 3.0f), broken});
@@ -269,9 +248,8 @@ TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
     EXPECT_EQ(Restarted()->RecoverablePlacements().size(), 2u) << "the rock is unwritten too";
 }
 
-// A record whose checksum holds but whose count the bytes cannot hold: the
-// file is set aside whole, beside an earlier one kept the same way, what came
-// before it is still offered, and the start goes on with a fresh journal.
+// A count the record's bytes cannot hold: the file is set aside whole, beside
+// an earlier one kept the same way, and what came before it is still offered.
 TEST_F(FieldRecovery, AHugeCountWithAValidChecksumSetsTheFileAsideAndTheStartGoesOn) {
     std::ofstream(dir / "recovery.journal.damaged") << "an earlier one, kept";
     const UnwrittenPlacement good = Old(kRock, "rock.mdl", 3.0f);

@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <limits>
+#include <tuple>
 
 namespace quorvane::testing {
 namespace {
@@ -71,10 +72,8 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
     ASSERT_TRUE(file);
     EXPECT_EQ(read.linesSkipped, 0);
     const CModelEntry& back = *file->groups[0]->At(1);
-    EXPECT_EQ(back.name, "p0p0_ROCK_000");
-    EXPECT_EQ(back.modelId, "ROCK");
-    EXPECT_EQ(back.path, "rock.mdl");
-    EXPECT_EQ(back.shader, 2u);
+    EXPECT_EQ(std::tie(back.name, back.modelId, back.path, back.shader),
+              std::tuple("p0p0_ROCK_000", "ROCK", "rock.mdl", 2u));
     EXPECT_FALSE(back.loaded);
     EXPECT_NEAR(back.transform.position.x, 1.234568f, 1e-6);
     EXPECT_EQ(back.transform.position.y, 0.0f);
@@ -97,8 +96,7 @@ TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {
     EXPECT_EQ(file->groups[0]->At(1)->name, file->groups[0]->At(2)->name);
 }
 
-// A record goes to the file of the cell it was placed in, even after its model
-// moved; negative cells and higher levels get their own directories.
+// Even after its model moved; negative cells and higher levels get their own directories.
 TEST_F(GridMapFiles, ARecordGoesToTheCellAndLevelItWasPlacedIn) {
     COwnedList<CPlacedModel> records;
     COwnedList<CModelEntry> placed;
@@ -225,11 +223,7 @@ TEST_F(GridMapFiles, ATextFieldThatWouldBreakTheLineIsRefusedWithAReason) {
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ODD|NAME_000"}));
 
     std::string why;
-    GridLine line;
-    line.uniqueName = "p0p0_A_000";
-    line.modelId = "A";
-    line.partPath = "a\n.mdl";
-    line.sourcePath = "a.mdl";
+    GridLine line{"p0p0_A_000", "A", 0, 0, 0, 0, "a\n.mdl", "a.mdl", {}, {}, {}};
     EXPECT_FALSE(FormatGridLine(line, &why));
     line.partPath = "";
     EXPECT_FALSE(FormatGridLine(line, &why)) << "an empty field would shift the ones after it";
@@ -252,14 +246,10 @@ TEST_F(GridMapFiles, DestroyingAFileGivesBackOnlyTheUsesItsInstancesHeld) {
     ASSERT_TRUE(a && b);
     COwnedList<CModelEntry> shared;
     // Another shared entry of the same model ID, listed first: its uses are not the copies'.
-    auto other = std::make_unique<CModelEntry>();
-    other->name = "ROCK";
-    other->useCount = 1;
-    CModelEntry* otherRock = shared.Append(std::move(other));
-    auto rock = std::make_unique<CModelEntry>();
-    rock->name = "ROCK";
-    rock->useCount = 3;
-    CModelEntry* source = shared.Append(std::move(rock));
+    CModelEntry* otherRock = shared.Append(PlacedEntry("ROCK", {}));
+    otherRock->useCount = 1;
+    CModelEntry* source = shared.Append(PlacedEntry("ROCK", {}));
+    source->useCount = 3;
     // Two of a's copies and b's copy became instances; a's third still waits for the model.
     for (CModelEntry* copy : {a->groups[0]->At(1), a->groups[1]->At(1), b->groups[0]->At(1)}) {
         copy->isInstance = true;

@@ -151,25 +151,17 @@ TEST(PickRefine, LocalRayAndWorldDistanceUnderNonUniformScale) {
         Vector4 position;
         Vector4 rotation;
         Vector4 direction;
-        Vector4 localOrigin;    // the world origin in model space
-        Vector4 localDirection; // the unit world direction in model space
     };
-    const float length = std::sqrt(4.25f);
     const Case cases[] = {
-        {"unturned",
-         {10, 0, 0, 1},
-         {0, 0, 0, 1},
-         {2, 0, 0.5f, 0},
-         {-5, 0, 0, 1},
-         {1 / length, 0, 0.125f / length, 0}},
+        {"unturned", {10, 0, 0, 1}, {0, 0, 0, 1}, {2, 0, 0.5f, 0}},
         // Turned +90 about z, local x points along world y and local y along world -x.
-        {"turned about z",
-         {0, 10, 0, 1},
-         {0, 0, 90, 1},
-         {0, 2, 0.5f, 0},
-         {-5, 0, 0, 1},
-         {1 / length, 0, 0.125f / length, 0}},
+        {"turned about z", {0, 10, 0, 1}, {0, 0, 90, 1}, {0, 2, 0.5f, 0}},
     };
+    // Either way the world origin is (-5, 0, 0) in model space, and the unit
+    // world direction (1, 0, 0.125) / length.
+    const float length = std::sqrt(4.25f);
+    const Vector4 localOrigin{-5, 0, 0, 1};
+    const Vector4 localDirection{1 / length, 0, 0.125f / length, 0};
     const float expected = std::sqrt(11.0f * 11.0f + 2.75f * 2.75f);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -181,8 +173,8 @@ TEST(PickRefine, LocalRayAndWorldDistanceUnderNonUniformScale) {
                 return std::optional<float>((0.5f - local.origin.x) / local.direction.x);
             });
         ASSERT_TRUE(seen);
-        for (const auto& [got, want, tolerance] : {std::tuple{seen->origin, c.localOrigin, 1e-4f},
-                                                   std::tuple{seen->direction, c.localDirection, 1e-5f}}) {
+        for (const auto& [got, want, tolerance] : {std::tuple{seen->origin, localOrigin, 1e-4f},
+                                                   std::tuple{seen->direction, localDirection, 1e-5f}}) {
             EXPECT_NEAR(got.x, want.x, tolerance);
             EXPECT_NEAR(got.y, want.y, tolerance);
             EXPECT_NEAR(got.z, want.z, tolerance);
@@ -201,9 +193,8 @@ struct ReferenceBox {
 
     explicit ReferenceBox(const PickCandidate& c) {
         const double toRadians = 3.14159 / 180.0;
+        const Vector4 &lo = c.bounds.minimum, &hi = c.bounds.maximum;
         for (size_t i = 0; i < 8; ++i) {
-            const Vector4& lo = c.bounds.minimum;
-            const Vector4& hi = c.bounds.maximum;
             double x = ((i & 1) ? hi.x : lo.x) * double{c.transform.scale.x};
             double y = ((i & 2) ? hi.y : lo.y) * double{c.transform.scale.y};
             double z = ((i & 4) ? hi.z : lo.z) * double{c.transform.scale.z};

@@ -61,9 +61,7 @@ TEST_F(RecoveryJournalTest, RecordsOfPlacementsAndEditsComeBackExactlyInOrder) {
     const JournalContents contents = CRecoveryJournal(path).Read();
     EXPECT_TRUE(contents.error.empty());
     EXPECT_FALSE(contents.damagedTail);
-    ASSERT_EQ(contents.records.size(), 2u);
-    EXPECT_EQ(contents.records[0], first);
-    EXPECT_EQ(contents.records[1], second);
+    EXPECT_EQ(contents.records, (std::vector<JournalRecord>{first, second}));
     EXPECT_EQ(contents.Latest(), second.placements);
     EXPECT_EQ(contents.validLength, Bytes().size());
     EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL2\n"));
@@ -77,39 +75,26 @@ TEST_F(RecoveryJournalTest, AnOlderJournalReadsAndTheFirstAppendReplacesItWhole)
     ASSERT_TRUE(contents.error.empty()) << contents.error;
     EXPECT_TRUE(contents.olderFormat);
     EXPECT_FALSE(contents.damagedTail);
-    ASSERT_EQ(contents.records.size(), 1u);
-    ASSERT_EQ(contents.records[0].placements.size(), 1u);
-    const UnwrittenPlacement tree = contents.records[0].placements[0];
-    EXPECT_EQ(tree.record.uniqueName, "p0p0_TREE_000");
-    EXPECT_EQ(tree.record.partPath, "./model/tree/tree.mdl");
-    EXPECT_EQ(tree.record.modelId, "TREE");
-    EXPECT_EQ(tree.record.definitionPath, std::filesystem::path(u8"./model/森.mdf"));
-    EXPECT_EQ(tree.record.shader, 2u);
-    EXPECT_EQ(tree.placementSerial, 3u);
-    EXPECT_EQ(tree.transform.scale, (Vector4{1.5f, 1.5f, 1.5f, 1.0f}));
-    EXPECT_EQ(tree.transform.rotation, (Vector4{0.0f, 90.0f, 0.0f, 1.0f}));
-    EXPECT_EQ(tree.transform.position, (Vector4{12.5f, 0.0f, -4.0f, 1.0f}));
-    EXPECT_TRUE(contents.records[0].edits.empty());
+    const std::string tree = "./model/tree/tree.mdl";
+    const UnwrittenPlacement part{
+        {0, 0, 2, 0, 0, "p0p0_TREE_000", tree, "TREE", tree, u8"./model/森.mdf"},
+        3,
+        {{1.5f, 1.5f, 1.5f, 1.0f}, {0.0f, 90.0f, 0.0f, 1.0f}, {12.5f, 0.0f, -4.0f, 1.0f}}};
+    EXPECT_EQ(contents.records, (std::vector<JournalRecord>{{{part}, {}}}));
 
     // Appended behind the older header, the new record would not read back.
     CRecoveryJournal journal(path);
     std::string message;
-    const JournalRecord next{{tree, Part("p0p0_B_000", 2.0f, 4)}, {}};
+    const JournalRecord next{{part, Part("p0p0_B_000", 2.0f, 4)}, {}};
     ASSERT_TRUE(journal.Append(next, &message)) << message;
     contents = CRecoveryJournal(path).Read();
     EXPECT_FALSE(contents.olderFormat);
     EXPECT_EQ(Bytes().substr(0, 8), std::string("QVJRNL2\n"));
-    ASSERT_EQ(contents.records.size(), 1u);
-    EXPECT_EQ(contents.records[0], next);
+    EXPECT_EQ(contents.records, std::vector<JournalRecord>{next});
 }
 
 TEST_F(RecoveryJournalTest, RecordIsLengthAndChecksumBeforeItsPayload) {
-    UnwrittenPlacement part;
-    part.record.uniqueName = "p0p0_A_000"; // 10 bytes
-    part.record.partPath = "a.mdl";        // 5
-    part.record.modelId = "A";             // 1
-    part.record.sourcePath = "a.mdl";      // 5
-    part.record.definitionPath = "d.mdf";  // 5
+    const UnwrittenPlacement part{{0, 0, 0, 0, 0, "p0p0_A_000", "a.mdl", "A", "a.mdl", "d.mdf"}, 0, {}};
     const std::string record = CRecoveryJournal::EncodeRecord({{part}, {}});
     // count 4, five lengths 20, their 26 bytes, six numbers 24, twelve floats 48, no edits 4.
     const uint32_t payload = 4 + 20 + 26 + 24 + 48 + 4;
@@ -227,14 +212,15 @@ TEST_F(RecoveryJournalTest, AFileThatIsNoJournalIsRejectedAndLeftAlone) {
 }
 
 TEST_F(RecoveryJournalTest, MissingEmptyAndCutHeaderFilesHoldNothing) {
-    EXPECT_TRUE(CRecoveryJournal(path).Read().records.empty());
-    EXPECT_TRUE(CRecoveryJournal(path).Read().error.empty());
+    const auto holdsNothing = [this] {
+        const JournalContents contents = CRecoveryJournal(path).Read();
+        return contents.error.empty() && contents.records.empty();
+    };
+    EXPECT_TRUE(holdsNothing()) << "missing";
     WriteBytes("");
-    EXPECT_TRUE(CRecoveryJournal(path).Read().error.empty());
+    EXPECT_TRUE(holdsNothing()) << "empty";
     WriteBytes("QVJR"); // the header itself was being written
-    const JournalContents cut = CRecoveryJournal(path).Read();
-    EXPECT_TRUE(cut.error.empty());
-    EXPECT_TRUE(cut.records.empty());
+    EXPECT_TRUE(holdsNothing()) << "cut in the header";
 }
 
 TEST_F(RecoveryJournalTest, AClearedOrDeletedJournalStillTakesRecords) {

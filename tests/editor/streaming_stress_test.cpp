@@ -66,6 +66,7 @@ public:
             delay = milliseconds(random_() % 3);
         }
         entry.payload = std::make_unique<SlotPayload>(*this, entry);
+        entry.bounds = {{-1, -1, -1, 1}, {1, 1, 1, 1}}; // two units wide: a click on a copy's spot hits it
         const bool fails = entry.path.find("broken") != std::string::npos;
         std::thread thread([this, &entry, fails, delay] {
             std::this_thread::sleep_for(delay);
@@ -270,19 +271,10 @@ TEST_F(StreamingStressTest, EditingWrittenCopiesWhileStreamingRunsKeepsEveryCell
         }
         WriteGridFile(Cell(cell), lines);
     }
-    field->SetGroundPlanePoint([](PixelPoint p) {
-        return Vector4{static_cast<float>(p.x), static_cast<float>(-p.y), 0.0f, 1.0f};
-    });
     field->SetPickRay([](PixelPoint p) {
         return PickRay{{static_cast<float>(p.x), static_cast<float>(-p.y), 100.0f, 1.0f}, {0, 0, -1, 0}};
     });
     SettleAt(60.0f, 20.0f);
-    // Copies two units wide, so a click on a copy's spot hits it.
-    lists.gridFiles.ForEach([](GridFileEntry& file) {
-        for (auto& group : file.groups) {
-            group->ForEach([](CModelEntry& entry) { entry.bounds = {{-1, -1, -1, 1}, {1, 1, 1, 1}}; });
-        }
-    });
 
     // Now and then the centre wanders far enough for the cells to go and come back.
     const auto wander = [](int frame) { return std::pair{frame % 200 < 150 ? 60.0f : 3000.0f, 20.0f}; };

@@ -4,16 +4,13 @@
 
 #include <map>
 #include <string_view>
+#include <utility>
 
 namespace quorvane::testing {
 namespace {
 
-class TypedValues : public EditorFixture {
+class TypedValues : public ListFixture {
 protected:
-    void SetUp() override {
-        EditorFixture::SetUp();
-        field->SetListHeight(100000);
-    }
     // Types on the main keyboard: capitals are letter keys, '<' is Backspace
     // and '\n' Enter; the keys apply in order, as a frame applies them.
     void Type(std::string_view text) {
@@ -30,12 +27,8 @@ protected:
     }
     void Enter() { Press(vk::kReturn); }
     void Escape() { Press(vk::kEscape); }
-    void CtrlDown() {
-        field->OnKeyDown(vk::kControl);
-        field->ApplyPostedInput();
-    }
-    void CtrlUp() {
-        field->OnKeyUp(vk::kControl);
+    void Ctrl(bool held) {
+        held ? field->OnKeyDown(vk::kControl) : field->OnKeyUp(vk::kControl);
         field->ApplyPostedInput();
     }
     // The one placed rock, whichever cell named it.
@@ -94,10 +87,7 @@ TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
     EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{12.5f, 20, 0, 1}));
     EXPECT_EQ(field->UndoCount(), steps + 1) << "an Enter confirm is one undo step, as a click is";
 
-    field->OnKeyDown(vk::kControl);
-    Key('Z');
-    field->OnKeyUp(vk::kControl);
-    field->UpdateEditing();
+    UndoStep();
     EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
 }
 
@@ -111,16 +101,13 @@ TEST_F(TypedValues, CursorMoveOnXMovesThePlacedModelTheSameWay) {
 }
 
 TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
-    std::string message;
-    ASSERT_TRUE(field->OpenRecoveryJournal(JournalPath(), &message)) << message;
+    OpenJournal();
     PlaceRock(10.0f, 20.0f);
     Type("GY-4\nGX9");
     Escape();
-    field->FlushJournal();
-
-    const UnwrittenSet recoverable = Restarted()->RecoverablePlacements(); // as after a crash
-    ASSERT_EQ(recoverable.size(), 1u);
-    EXPECT_EQ(recoverable[0].transform.position, (Vector4{10, 16, 0, 1}));
+    const UnwrittenSet journaled = Journaled();
+    ASSERT_EQ(journaled.size(), 1u);
+    EXPECT_EQ(journaled[0].transform.position, (Vector4{10, 16, 0, 1}));
 }
 
 TEST_F(TypedValues, RotateAboutZByMinusNinety) {
@@ -234,13 +221,13 @@ TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
     PlaceRock(-3.37f, 1234.56f);
     MoveTo(100, 100);
     Key('G');
-    CtrlDown();
+    Ctrl(true);
     EXPECT_TRUE(field->Snapping());
     EXPECT_EQ(Mode(), EditMode::ModePlacedMove) << "Ctrl alone does not cancel";
     MoveTo(101, 100);
     EXPECT_FLOAT_EQ(Rock().position.x, -2.0f);
     EXPECT_FLOAT_EQ(Rock().position.y, 1235.0f);
-    CtrlUp();
+    Ctrl(false);
     MoveTo(102, 100); // without Ctrl the drag goes on unrounded
     EXPECT_NEAR(Rock().position.x, -1.37f, 1e-4);
     EXPECT_NEAR(Rock().position.y, 1234.56f, 1e-3);
@@ -248,15 +235,13 @@ TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
 
     // Vertical steps of 0.1 add up under the rounding instead of sticking to it.
     Type("GZ-3.37\nGZ");
-    CtrlDown();
-    MoveTo(100, 99); // raw -3.27
-    EXPECT_FLOAT_EQ(Rock().position.z, -3.0f);
-    MoveTo(100, 92); // raw -2.57
-    EXPECT_FLOAT_EQ(Rock().position.z, -3.0f);
-    MoveTo(100, 90); // raw -2.37
-    EXPECT_FLOAT_EQ(Rock().position.z, -2.0f);
+    Ctrl(true);
+    for (const auto& [y, z] : {std::pair{99, -3.0f}, {92, -3.0f}, {90, -2.0f}}) { // raw -3.27, -2.57, -2.37
+        MoveTo(100, y);
+        EXPECT_FLOAT_EQ(Rock().position.z, z) << y;
+    }
     Enter();
-    CtrlUp();
+    Ctrl(false);
     EXPECT_FLOAT_EQ(field->Vectors().selPositionUndo.z, -2.0f);
 }
 
@@ -264,24 +249,22 @@ TEST_F(TypedValues, CtrlDragSnapsAnglesToFifteenAndScalesToTenths) {
     PlaceRock(0.0f, 0.0f);
     MoveTo(0, 100);
     Type("RX7.3\nRX");
-    CtrlDown();
-    MoveTo(0, 95); // raw 12.3
-    EXPECT_FLOAT_EQ(Rock().rotation.x, 15.0f);
-    MoveTo(0, 87); // raw 20.3
-    EXPECT_FLOAT_EQ(Rock().rotation.x, 15.0f);
-    MoveTo(0, 84); // raw 23.3
-    EXPECT_FLOAT_EQ(Rock().rotation.x, 30.0f);
-    CtrlUp();
+    Ctrl(true);
+    for (const auto& [y, angle] : {std::pair{95, 15.0f}, {87, 15.0f}, {84, 30.0f}}) { // raw 12.3, 20.3, 23.3
+        MoveTo(0, y);
+        EXPECT_FLOAT_EQ(Rock().rotation.x, angle) << y;
+    }
+    Ctrl(false);
     Enter();
 
     Type("S1234.56\nS");
-    CtrlDown();
+    Ctrl(true);
     MoveTo(0, 83); // raw 1234.66 on every axis
     EXPECT_NEAR(Rock().scale.x, 1234.7f, 1e-3);
     EXPECT_NEAR(Rock().scale.z, 1234.7f, 1e-3);
     MoveTo(0, 106); // down 23 pixels: raw 1232.36
     EXPECT_NEAR(Rock().scale.y, 1232.4f, 1e-3);
-    CtrlUp();
+    Ctrl(false);
     Escape();
 }
 
@@ -290,10 +273,10 @@ TEST_F(TypedValues, CtrlDragSnapsTheCursorsWorldPosition) {
     field->SetPickPoint({-3.37f, 1234.56f, 0.0f, 0.0f});
     MoveTo(100, 100);
     Key('G');
-    CtrlDown();
+    Ctrl(true);
     MoveTo(101, 100); // the model would stand at (-2.37, 1234.56)
     Enter();
-    CtrlUp();
+    Ctrl(false);
     LeftClick();
     EXPECT_FLOAT_EQ(Rock().position.x, -2.0f);
     EXPECT_FLOAT_EQ(Rock().position.y, 1235.0f);
