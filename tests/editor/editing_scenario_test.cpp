@@ -126,8 +126,7 @@ TEST_F(Scenario, ConfirmedCursorScaleAndRotationBecomeTheCentreOfTheNextDraw) {
 TEST_F(Scenario, ConfirmDrawsTheNextScaleAndRotationFromTheSeededGenerator) {
     ranges.scale = {1, 1, 1, 0};
     ranges.rotation = {1, 1, 1, 0};
-    Choose({"rock.mdl"});
-    PlaceAt(0, 0);
+    Place({"rock.mdl"}, 0, 0);
     LeftClick();
     // Draws 4068, 213, 12761, 8758 from seed 1234.
     const EditVectors v = field->Vectors();
@@ -163,8 +162,7 @@ TEST_F(Scenario, RotationNeedsAnAxisBeforeItCanBeConfirmed) {
 }
 
 TEST_F(Scenario, CancellingACursorAxisModeOrClickingAListedModelAfterAConfirmedPlacementEndsInMoveMode) {
-    Choose({"rock.mdl"});
-    PlaceAt(0, 0);
+    Place({"rock.mdl"}, 0, 0);
     LeftClick();
     ASSERT_EQ(Mode(), EditMode::ModePlace);
     Key('G');

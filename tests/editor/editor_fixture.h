@@ -126,6 +126,10 @@ protected:
         field->SetPickPoint({x, y, 0.0f, 0.0f});
         LeftClick();
     }
+    void Place(const std::vector<std::string>& paths, float x, float y) {
+        Choose(paths);
+        PlaceAt(x, y);
+    }
 
     // An undo or redo as the render thread applies it: the frame that takes
     // the request, and the one after the background thread has loaded what

@@ -84,8 +84,7 @@ TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
 
 TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
     OpenJournal();
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     PlaceAnotherAt(12.0f);
     EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock, "p0p0_ROCK_001"}));
     UndoStep();
@@ -107,8 +106,7 @@ TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDe
     LeaveJournal({old});
     OpenJournal();
     ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001"}));
     // A crash before the answer loses neither.
     const UnwrittenSet journaled = Journaled();
@@ -128,8 +126,7 @@ TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDe
 
 TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
     OpenJournal();
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     PlaceAnotherAt(12.0f);
     field->FlushJournal();
     const std::string journaled = ReadFile(JournalPath());
@@ -152,8 +149,7 @@ TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
 TEST_F(FieldRecovery, DecliningKeepsThisRunJournaledAndDiscardingAtCloseForgetsForGood) {
     LeaveJournal({Old("p0p0_OLD_000", "old.mdl", 3.0f)});
     OpenJournal();
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     std::string message;
     ASSERT_TRUE(field->DiscardRecoverable(&message)) << message;
     EXPECT_TRUE(field->RecoverablePlacements().empty());
@@ -190,8 +186,7 @@ TEST_F(FieldRecovery, AJournalThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     ASSERT_EQ(toldAfterFlush().size(), 1u);
     EXPECT_NE(told[0].find("occupied"), std::string::npos) << told[0];
     EXPECT_EQ(field->JournalError(), told[0]);
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     EXPECT_EQ(toldAfterFlush().size(), 1u) << "still failing: not told again";
 
     std::filesystem::remove(occupied);
@@ -214,8 +209,7 @@ TEST_F(FieldRecovery, AClashGetsTheNextFreeNameAndNothingIsDropped) {
     // Another placement under the same name, written since: a different line.
     std::ofstream(CellPath(), std::ios::binary)
         << "p0p0_TREE_000|TREE|0|0|0|0|tree.mdl|tree.mdl|99|0|0|1|1|1|0|0|0\r\n";
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f); // p0p0_ROCK_000, before the journal is open
+    Place({"rock.mdl"}, 10.0f, 20.0f); // p0p0_ROCK_000, before the journal is open
     LeaveJournal({Old(kRock, "rock.mdl", 3.0f), Old("p0p0_TREE_000", "tree.mdl", 5.0f)});
     OpenJournal();
     ASSERT_EQ(field->RecoverablePlacements().size(), 2u) << "a name in the file proves nothing by itself";
@@ -265,8 +259,7 @@ TEST_F(FieldRecovery, AHugeCountWithAValidChecksumSetsTheFileAsideAndTheStartGoe
     EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged-2"), before) << "kept byte for byte";
     EXPECT_EQ(ReadFile(dir / "recovery.journal.damaged"), "an earlier one, kept");
     EXPECT_EQ(field->RecoverablePlacements(), (UnwrittenSet{good}));
-    Choose({"tree.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"tree.mdl"}, 10.0f, 20.0f);
     EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_TREE_000", kRock}));
 }
 

@@ -5,7 +5,6 @@
 #include "editor/grid_map_line.h"
 #include "tests/file_faults.h"
 
-#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -20,14 +19,23 @@ namespace {
 
 const std::filesystem::path kData = QUORVANE_TEST_DATA "/grid_store";
 
-std::string Contents(const std::filesystem::path& path) {
+// The file's bytes; none when it does not exist.
+std::optional<std::string> Contents(const std::filesystem::path& path) {
+    if (!std::filesystem::exists(path)) {
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void Put(const std::filesystem::path& path, const std::string& bytes) {
+// Writes the bytes, or removes the file when there are none.
+void Put(const std::filesystem::path& path, const std::optional<std::string>& bytes) {
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    if (!bytes) {
+        std::filesystem::remove(path);
+        return;
+    }
+    std::ofstream(path, std::ios::binary) << *bytes;
 }
 
 // The disk, with the writes that reached it counted.
@@ -54,16 +62,9 @@ public:
     int writes = 0;
 };
 
-// Parameterised names hold "/": one folder per test all the same.
-std::string TestName() {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    return name;
-}
-
 class GridCellStore : public ::testing::Test {
 protected:
-    test::CScratchDirectory dir{"quorvane_cell_store_" + TestName()};
+    test::CScratchDirectory dir{"quorvane_cell_store"}; // the process id keeps parallel tests apart
     std::filesystem::path cell = GridFilePath(dir / "gridfile", 0, "p0p0");
     CCountingAccess access;
 
@@ -152,25 +153,19 @@ TEST_F(GridCellStore, AnUnreadableCellFileSaysWhichFile) {
 
 struct ChangeCase {
     const char* name;
-    const char* before; // the file when the editor reads it; null: missing
-    const char* after;  // the file left by someone else; null: deleted
-    bool later;         // its time moved on as well
-    const char* told;   // what the message says happened
+    std::optional<std::string> before; // the file when the editor reads it; none: missing
+    std::optional<std::string> after;  // the file left by someone else; none: deleted
+    bool later;                        // its time moved on as well
+    const char* told;                  // what the message says happened
 };
 
 class ChangedOnDisk : public GridCellStore, public ::testing::WithParamInterface<ChangeCase> {};
 
 TEST_P(ChangedOnDisk, IsToldAndNothingIsWritten) {
     const ChangeCase& c = GetParam();
-    if (c.before != nullptr) {
-        Put(cell, c.before);
-    }
+    Put(cell, c.before);
     const CellRead read = MustRead(access);
-    if (c.after == nullptr) {
-        std::filesystem::remove(cell);
-    } else {
-        Put(cell, c.after);
-    }
+    Put(cell, c.after);
     if (c.later) {
         std::filesystem::last_write_time(cell, read.stamp.modified + std::chrono::seconds(1));
     }
@@ -181,11 +176,7 @@ TEST_P(ChangedOnDisk, IsToldAndNothingIsWritten) {
     EXPECT_NE(result.message.find(c.told), std::string::npos) << result.message;
     EXPECT_FALSE(result.stamp);
     EXPECT_EQ(access.writes, 0);
-    if (c.after == nullptr) {
-        EXPECT_FALSE(std::filesystem::exists(cell));
-    } else {
-        EXPECT_EQ(Contents(cell), c.after);
-    }
+    EXPECT_EQ(Contents(cell), c.after);
     EXPECT_FALSE(std::filesystem::exists(ReplaceTemporaryPath(cell)));
 }
 
@@ -194,8 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ChangeCase{"ALineAdded", "a|1\r\n", "a|1\r\nb|2\r\n", false, "5 bytes then, 10 now"},
                       // Version control may bring a file of the same size: only its time tells.
                       ChangeCase{"SameSizeModifiedLater", "a|1\r\n", "z|9\r\n", true, "modified again"},
-                      ChangeCase{"Deleted", "a|1\r\n", nullptr, false, "deleted"},
-                      ChangeCase{"CreatedAfterItWasReadMissing", nullptr, "t|1\r\n", false, "created"}),
+                      ChangeCase{"Deleted", "a|1\r\n", std::nullopt, false, "deleted"},
+                      ChangeCase{"CreatedAfterItWasReadMissing", std::nullopt, "t|1\r\n", false, "created"}),
     [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 struct BadLineCase {
@@ -295,8 +286,8 @@ class InterruptedRewrite : public GridCellStore, public ::testing::WithParamInte
 
 TEST_P(InterruptedRewrite, LeavesTheWholeOldOrTheWholeNewCell) {
     const InterruptCase& c = GetParam();
-    const std::string oldBytes = Contents(kData / "p0p0.gmf");
-    const std::string newBytes = Contents(kData / "p0p0_moved_and_deleted.gmf");
+    const std::string oldBytes = Contents(kData / "p0p0.gmf").value();
+    const std::string newBytes = Contents(kData / "p0p0_moved_and_deleted.gmf").value();
     Put(cell, oldBytes);
     const CellRead before = MustRead(access);
     // The lines of the hand-written result, as a read hands them over.
@@ -311,10 +302,7 @@ TEST_P(InterruptedRewrite, LeavesTheWholeOldOrTheWholeNewCell) {
 
     EXPECT_EQ(Contents(cell), c.newLinesAtPath ? newBytes : oldBytes);
     const std::filesystem::path temporary = ReplaceTemporaryPath(cell);
-    EXPECT_EQ(std::filesystem::exists(temporary), c.temporaryLeft);
-    if (c.temporaryLeft) {
-        EXPECT_EQ(Contents(temporary), newBytes);
-    }
+    EXPECT_EQ(Contents(temporary), c.temporaryLeft ? std::optional(newBytes) : std::nullopt);
     // Cells are found by the name the cell gives them: the leftover is never one.
     EXPECT_NE(temporary.extension(), ".gmf");
     GridReadReport report;

@@ -23,8 +23,7 @@ std::unique_ptr<CPlacedModel> Rock(const std::string& name, uint32_t lod) {
 }
 
 TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
-    Choose({"tree.mdl"});
-    PlaceAt(10, 20);
+    Place({"tree.mdl"}, 10, 20);
     LeftClick();
     GridWriteReport report;
     ASSERT_TRUE(field->WriteGridFiles(&report))
@@ -84,8 +83,7 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
 }
 
 TEST_F(GridMapFiles, WritingTwiceAppendsEveryLineTwice) {
-    Choose({"tree.mdl"});
-    PlaceAt(10, 20);
+    Place({"tree.mdl"}, 10, 20);
     const auto first = WriteGridLines(dir / "gridfile", field->PendingGridLines());
     const auto second = WriteGridLines(dir / "gridfile", field->PendingGridLines());
     ASSERT_TRUE(first.AllWritten() && second.AllWritten());
@@ -175,8 +173,7 @@ TEST_F(GridMapFiles, AFileWithoutLineEndsOrUnreadableIsReportedNotHeldInMemory) 
 
 TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {
     std::ofstream(dir / "gridfile") << "a file where the directory should be";
-    Choose({"tree.mdl"});
-    PlaceAt(10, 20);
+    Place({"tree.mdl"}, 10, 20);
     GridWriteReport report;
     EXPECT_FALSE(field->WriteGridFiles(&report));
     ASSERT_EQ(report.failures.size(), 1u);
@@ -196,8 +193,7 @@ TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {
 
 TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
     std::filesystem::create_directories(CellPath("p1p0")); // cannot be opened as a file
-    Choose({"tree.mdl"});
-    PlaceAt(10, 20);
+    Place({"tree.mdl"}, 10, 20);
     LeftClick();
     PlaceAt(60, 20);
     GridWriteReport report;
@@ -211,8 +207,7 @@ TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
 }
 
 TEST_F(GridMapFiles, ATextFieldThatWouldBreakTheLineIsRefusedWithAReason) {
-    Choose({"tree.mdl", "odd|name.mdl"});
-    PlaceAt(10, 20);
+    Place({"tree.mdl", "odd|name.mdl"}, 10, 20);
     GridWriteReport report;
     EXPECT_FALSE(field->WriteGridFiles(&report));
     ASSERT_EQ(report.failures.size(), 1u);

@@ -79,8 +79,7 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     EXPECT_EQ(field->RedoCount(), 1u);
 
     // A new placement drops the delete that could still be redone.
-    Choose({"rock.mdl"});
-    PlaceAt(20.0f, 20.0f);
+    Place({"rock.mdl"}, 20.0f, 20.0f);
     EXPECT_EQ(field->RedoCount(), 0u);
 
     // Undoing that placement returns to placing with the tree still selected in the list.
@@ -95,8 +94,7 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
 // Ctrl+Z inside an adjustment only cancels it; a delete during one is undone
 // to the confirmed place; the next Ctrl+Z outside one undoes.
 TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     PickRow(1);
     Drag('G', {100, 100}, {110, 100}, 'X');
     ASSERT_EQ(Position(kRock), (Vector4{20, 20, 0, 1}));
@@ -137,8 +135,7 @@ TEST_F(UndoTest, CtrlZInACursorAdjustmentEndsItAsARightClickDoes) {
 }
 
 TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     PickRow(1);
     ASSERT_EQ(field->UndoCount(), 1u);
     Drag('G', {100, 100}, {140, 100});
@@ -159,8 +156,7 @@ TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
 // A right click right after placing removes the whole group on the next
 // frame; undoing brings it back awaiting confirmation.
 TEST_F(UndoTest, ACancelledPlacementGoesOnTheNextFrameAndUndoBringsItBackAwaitingConfirmation) {
-    Choose({"house/walls.mdl", "house/roof.mdl", "house/door.mdl"});
-    PlaceAt(5.0f, 5.0f);
+    Place({"house/walls.mdl", "house/roof.mdl", "house/door.mdl"}, 5.0f, 5.0f);
     RightClick();
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_EQ(field->EditRequest(), CMainField::kRequestCancelPlacement);
@@ -191,8 +187,7 @@ TEST_F(UndoTest, ACancelledPlacementGoesOnTheNextFrameAndUndoBringsItBackAwaitin
 // that undoing a delete needs again loads on the background thread, never in
 // it; a model that no longer loads leaves everything as it was.
 TEST_F(UndoTest, UndoingADeleteLoadsItsModelsOffTheFrameOrChangesNothing) {
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     PickRow(1);
     DeleteButton();
     loader.failing.insert("rock.mdl");
@@ -226,8 +221,7 @@ TEST_F(UndoTest, AWriteClearsTheHistoryAndTheUnwrittenCount) {
     ASSERT_TRUE(field->WriteGridFiles(&report));
     EXPECT_FALSE(report.historyCleared) << "nothing was written";
 
-    Choose({"rock.mdl"});
-    PlaceAt(10.0f, 20.0f);
+    Place({"rock.mdl"}, 10.0f, 20.0f);
     LeftClick();
     PlaceAt(15.0f, 20.0f);
     EXPECT_EQ(field->UnwrittenPlacementCount(), 2);

@@ -14,8 +14,7 @@ namespace {
 
 class RecoveryJournalTest : public ::testing::Test {
 protected:
-    test::CScratchDirectory dir{std::string("quorvane_journal_") +
-                                ::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    test::CScratchDirectory dir{"quorvane_journal"};
     std::filesystem::path path = dir / "recovery.journal";
 
     std::string Bytes() const {
@@ -105,7 +104,7 @@ TEST_F(RecoveryJournalTest, RecordIsLengthAndChecksumBeforeItsPayload) {
     EXPECT_EQ(record.substr(12, 14), std::string("\x0a\0\0\0p0p0_A_000", 14));
 }
 
-TEST_F(RecoveryJournalTest, ACutAtAnyByteOfTheLastRecordLeavesTheEarlierOnes) {
+TEST_F(RecoveryJournalTest, ACutOrDamagedLastRecordLeavesTheEarlierOnesUntilTheNextAppendCutsItOff) {
     std::string message;
     const UnwrittenSet first{Part("p0p0_A_000", 1.0f, 1)};
     const UnwrittenSet second{Part("p0p0_A_000", 1.0f, 1), Part("p0p0_B_000", 2.0f, 2)};
@@ -126,33 +125,16 @@ TEST_F(RecoveryJournalTest, ACutAtAnyByteOfTheLastRecordLeavesTheEarlierOnes) {
         EXPECT_EQ(contents.damagedTail, cut > 0) << "cut at " << cut;
         EXPECT_EQ(contents.validLength, complete.size());
     }
-    // The whole record reads again.
-    WriteBytes(complete + last);
-    EXPECT_EQ(CRecoveryJournal(path).Read().Latest(), third);
-}
-
-TEST_F(RecoveryJournalTest, ABadChecksumAtTheEndIsIgnoredAndCutOffByTheNextAppend) {
-    std::string message;
-    const UnwrittenSet first{Part("p0p0_A_000", 1.0f, 1)};
-    const UnwrittenSet later{Part("p0p0_C_000", 9.0f, 3)};
-    {
-        CRecoveryJournal journal(path);
-        ASSERT_TRUE(journal.Append({first, {}}, &message));
-    }
-    std::string damaged = CRecoveryJournal::EncodeRecord({later, {}});
-    damaged.back() = static_cast<char>(damaged.back() ^ 0x01); // one flipped bit in the payload
-    WriteBytes(Bytes() + damaged);
-    JournalContents contents = CRecoveryJournal(path).Read();
-    EXPECT_TRUE(contents.damagedTail);
-    EXPECT_EQ(contents.Latest(), first);
-
-    // Appending behind the damage would hide the new record: it goes first.
-    CRecoveryJournal journal(path);
-    ASSERT_TRUE(journal.Append({later, {}}, &message)) << message;
-    contents = CRecoveryJournal(path).Read();
+    // Whole but with a flipped bit it is dropped too, and appending behind it
+    // would hide the new record: the next append cuts it off first.
+    std::string damaged = last;
+    damaged.back() ^= 0x01;
+    WriteBytes(complete + damaged);
+    ASSERT_TRUE(CRecoveryJournal(path).Append({third, {}}, &message)) << message;
+    const JournalContents contents = CRecoveryJournal(path).Read();
     EXPECT_FALSE(contents.damagedTail);
-    ASSERT_EQ(contents.records.size(), 2u);
-    EXPECT_EQ(contents.Latest(), later);
+    EXPECT_EQ(contents.records.size(), 3u);
+    EXPECT_EQ(contents.Latest(), third);
 }
 
 TEST_F(RecoveryJournalTest, AnyChangedByteDropsItsRecordAndEverythingAfterIt) {

@@ -40,8 +40,7 @@ protected:
     }
     // A rock placed at (x, y) and waiting for adjustments.
     void PlaceRock(float x, float y) {
-        Choose({"rock.mdl"});
-        PlaceAt(x, y);
+        Place({"rock.mdl"}, x, y);
         ASSERT_EQ(Mode(), EditMode::ModeAdjust);
     }
 };
@@ -110,30 +109,23 @@ TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
     EXPECT_EQ(journaled[0].transform.position, (Vector4{10, 16, 0, 1}));
 }
 
-TEST_F(TypedValues, RotateAboutZByMinusNinety) {
+// Turns add up and wrap past 180; scale factors multiply the entry scale.
+TEST_F(TypedValues, TypedTurnsAndScalesOnAPlacedModelAndOnTheCursor) {
     PlaceRock(0.0f, 0.0f);
     Type("RZ-90\n");
     EXPECT_EQ(Rock().rotation, (Vector4{0, 0, -90, 1}));
-
-    // A second turn adds to the first and wraps past 180.
     Type("RZ-100\n");
     EXPECT_FLOAT_EQ(Rock().rotation.z, 170.0f);
-
-    LeftClick(); // confirm the placement: back to placing
-    Type("RZ-90\n");
-    EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.z, -90.0f);
-    EXPECT_FLOAT_EQ(field->Vectors().baseRotation.z, -90.0f) << "confirmed as a click confirms";
-}
-
-TEST_F(TypedValues, ScaleFactorsMultiplyTheEntryScale) {
-    PlaceRock(0.0f, 0.0f);
     Type("SY3\nS2\n");
     EXPECT_EQ(Rock().scale, (Vector4{2, 6, 2, 1}));
 
-    LeftClick();
-    Type("S2\n");
-    EXPECT_EQ(field->Vectors().cursorScale, (Vector4{2, 2, 2, 1}));
-    EXPECT_EQ(field->Vectors().baseScale, (Vector4{2, 2, 2, 1}));
+    LeftClick(); // confirm the placement: back to placing
+    Type("RZ-90\nS2\n");
+    const EditVectors v = field->Vectors();
+    EXPECT_FLOAT_EQ(v.cursorRotation.z, -90.0f);
+    EXPECT_FLOAT_EQ(v.baseRotation.z, -90.0f) << "confirmed as a click confirms";
+    EXPECT_EQ(v.cursorScale, (Vector4{2, 2, 2, 1}));
+    EXPECT_EQ(v.baseScale, (Vector4{2, 2, 2, 1}));
 }
 
 TEST_F(TypedValues, BackspaceEditsAndAnEmptyTextGivesTheMouseBack) {
