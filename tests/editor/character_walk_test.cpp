@@ -59,16 +59,11 @@ class WalkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         palette_.assign(static_cast<size_t>(std::max(CharacterBones(), 1)), Identity());
-        auto character = std::make_unique<CModelEntry>();
+        auto character = Demo().ColliderEntry("skelton");
+        ASSERT_NE(character, nullptr);
         character->name = "SKELTON";
         character->transform.scale = {0.5f, 0.5f, 0.5f, 0.5f};
-        character->colliderSet = std::make_unique<CColliderSet>();
-        const auto path = Demo().Collider("skelton.col");
-        ASSERT_FALSE(path.empty());
-        ASSERT_TRUE(ReadColliderFile(*character->colliderSet, path));
-        BuildColliderSkinRecords(*character->colliderSet);
         character->loaded = true;
-        character->ready = true;
         character_ = lists_.characters.Append(std::move(character));
         // Flat ground at z = 0 over -500..500, unless a test lays its own.
         std::vector<CSkinRecord> ground;

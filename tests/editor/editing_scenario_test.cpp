@@ -12,8 +12,7 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
     ASSERT_EQ(Mode(), EditMode::ModePlace);
     ASSERT_EQ(field->CursorPartCount(), 3u);
 
-    PlaceAt(10.0f, 20.0f);
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(PlaceAt(10.0f, 20.0f), EditMode::ModeAdjust);
     EXPECT_TRUE(field->Input().justPlaced);
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, shadow}));
     ASSERT_EQ(field->PlacedModelCount(), 3);
@@ -26,41 +25,33 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
 
     // G, X, drag 30 pixels right: every part follows along x only.
     MoveTo(100, 100);
-    Key('G');
-    EXPECT_EQ(Mode(), EditMode::ModePlacedMove);
-    Key('X');
-    EXPECT_EQ(Mode(), EditMode::ModePlacedMoveX);
+    EXPECT_EQ(Key('G'), EditMode::ModePlacedMove);
+    EXPECT_EQ(Key('X'), EditMode::ModePlacedMoveX);
     MoveTo(130, 80);
     for (const std::string& name : {kTrunk, kLeaves, shadow}) {
         EXPECT_EQ(Entry(name)->transform.position, (Vector4{40, 20, 0, 1})) << name;
     }
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(LeftClick(), EditMode::ModeAdjust);
     EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{40, 20, 0, 1}));
 
     // S, drag up 10 pixels, cancel: the scale comes back on every part.
-    Key('S');
-    EXPECT_EQ(Mode(), EditMode::ModePlacedScale);
+    EXPECT_EQ(Key('S'), EditMode::ModePlacedScale);
     MoveTo(130, 70);
     EXPECT_FLOAT_EQ(Entry(kLeaves)->transform.scale.x, 2.0f);
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(RightClick(), EditMode::ModeAdjust);
     EXPECT_EQ(Entry(kLeaves)->transform.scale, (Vector4{1, 1, 1, 1}));
 
     // R, Z, drag up 190 pixels: the angle wraps past 180.
     Key('R');
-    Key('Z');
-    EXPECT_EQ(Mode(), EditMode::ModePlacedRotateZ);
+    EXPECT_EQ(Key('Z'), EditMode::ModePlacedRotateZ);
     MoveTo(130, -100);
     MoveTo(130, -120);
     EXPECT_NEAR(Entry(kTrunk)->transform.rotation.z, -170.0f, 1e-4);
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(LeftClick(), EditMode::ModeAdjust);
     EXPECT_NEAR(field->Vectors().selRotationUndo.z, -170.0f, 1e-4);
 
     // Confirming the placement returns to placing with a fresh cursor.
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(LeftClick(), EditMode::ModePlace);
     EXPECT_FALSE(field->Input().justPlaced);
     EXPECT_EQ(field->PlacedModelCount(), 3);
 }
@@ -68,20 +59,17 @@ TEST_F(Scenario, PlacingAThreePartModelMakesOneGroupThatMovesScalesAndRotatesTog
 TEST_F(Scenario, AxisKeyDuringACursorDragKeepsTheOffsetFromTheGPress) {
     Choose({"rock.mdl"});
     MoveTo(50, 50);
-    Key('G');
-    EXPECT_EQ(Mode(), EditMode::ModeCursorMove);
+    EXPECT_EQ(Key('G'), EditMode::ModeCursorMove);
     MoveTo(40, 60);
     EXPECT_EQ(field->Vectors().cursorOffset, (Vector4{10, 10, 0, 1}));
 
-    Key('X');
-    EXPECT_EQ(Mode(), EditMode::ModeCursorMoveX);
+    EXPECT_EQ(Key('X'), EditMode::ModeCursorMoveX);
     EXPECT_EQ(field->Input().dragAnchor, (PixelPoint{40, 60}));
     MoveTo(35, 60);
     // x starts again from the offset at G time; y keeps the last dragged value.
     EXPECT_EQ(field->Vectors().cursorOffset, (Vector4{5, 10, 0, 1}));
 
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(LeftClick(), EditMode::ModePlace);
     EXPECT_EQ(field->Vectors().cursorOffsetUndo, (Vector4{5, 10, 0, 1}));
     int parts = 0;
     field->ForEachCursorPart([&](const CCursorPart& part) {
@@ -139,11 +127,9 @@ TEST_F(Scenario, ConfirmDrawsTheNextScaleAndRotationFromTheSeededGenerator) {
 
 TEST_F(Scenario, RotationNeedsAnAxisBeforeItCanBeConfirmed) {
     Choose({"rock.mdl"});
-    Key('R');
-    EXPECT_EQ(Mode(), EditMode::ModeCursorRotate);
+    EXPECT_EQ(Key('R'), EditMode::ModeCursorRotate);
     MoveTo(0, 50);
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModeCursorRotate);
+    EXPECT_EQ(LeftClick(), EditMode::ModeCursorRotate);
     Key('Y');
     MoveTo(0, 40);
     EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.y, 10.0f);
@@ -155,34 +141,24 @@ TEST_F(Scenario, RotationNeedsAnAxisBeforeItCanBeConfirmed) {
     MiddleClick();
     PlaceAt(0, 0);
     Key('R');
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlacedRotate);
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(LeftClick(), EditMode::ModePlacedRotate);
+    EXPECT_EQ(RightClick(), EditMode::ModeAdjust);
 }
 
 TEST_F(Scenario, CancellingACursorAxisModeOrClickingAListedModelAfterAConfirmedPlacementEndsInMoveMode) {
     Place({"rock.mdl"}, 0, 0);
-    LeftClick();
-    ASSERT_EQ(Mode(), EditMode::ModePlace);
+    ASSERT_EQ(LeftClick(), EditMode::ModePlace);
     Key('G');
-    Key('X');
-    ASSERT_EQ(Mode(), EditMode::ModeCursorMoveX);
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
-    MiddleClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    ASSERT_EQ(Key('X'), EditMode::ModeCursorMoveX);
+    EXPECT_EQ(RightClick(), EditMode::ModeMove);
+    EXPECT_EQ(RightClick(), EditMode::ModeMove);
+    EXPECT_EQ(MiddleClick(), EditMode::ModePlace);
+    EXPECT_EQ(RightClick(), EditMode::ModeMove);
 
     // A left click on the model picked from the list ends in move mode too.
-    ListClick(0);
-    ASSERT_EQ(Mode(), EditMode::ModeAdjust);
+    ASSERT_EQ(ListClick(0), EditMode::ModeAdjust);
     ASSERT_FALSE(field->Input().justPlaced);
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    EXPECT_EQ(LeftClick(), EditMode::ModeMove);
     EXPECT_EQ(field->ListModel().Selected(), -1);
     EXPECT_EQ(field->PlacedModelCount(), 1);
 }
@@ -190,29 +166,33 @@ TEST_F(Scenario, CancellingACursorAxisModeOrClickingAListedModelAfterAConfirmedP
 TEST_F(Scenario, ModeKeysOutsideTheirModesOnlyMoveTheAnchor) {
     MoveTo(5, 7);
     for (char key : {'G', 'S', 'R', 'X', 'Y', 'Z'}) {
-        Key(key);
-        EXPECT_EQ(Mode(), EditMode::ModeNoModel) << key;
+        EXPECT_EQ(Key(key), EditMode::ModeNoModel) << key;
     }
     EXPECT_EQ(field->Input().dragAnchor, (PixelPoint{5, 7}));
 
     Choose({"rock.mdl"});
-    RightClick();
-    ASSERT_EQ(Mode(), EditMode::ModeMove);
-    Key('G');
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    ASSERT_EQ(RightClick(), EditMode::ModeMove);
+    EXPECT_EQ(Key('G'), EditMode::ModeMove);
 
     // Inside a group, S does not leave it nor save a new undo value.
     MiddleClick();
     Key('G');
     MoveTo(15, 7); // offset x -10
-    Key('S');
-    EXPECT_EQ(Mode(), EditMode::ModeCursorMove);
+    EXPECT_EQ(Key('S'), EditMode::ModeCursorMove);
     RightClick();
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.x, 0.0f);
 }
 
 TEST_F(Scenario, ShiftHandsTheMouseToTheCameraUntilAnotherKeyIsPressed) {
     Choose({"rock.mdl"});
+    field->OnKeyDown(vk::kShift);
+    field->SetPickPoint({1, 1, 0, 0});
+    LeftClick();
+    EXPECT_EQ(RightClick(), EditMode::ModePlace) << "shifted buttons change no mode";
+    EXPECT_EQ(field->PlacedModelCount(), 0);
+    EXPECT_TRUE(field->Input().rightHeld == false && field->Input().leftHeld == false);
+
+    field->OnKeyUp(vk::kShift);
     Key('G');
     field->OnKeyDown(vk::kShift);
     field->ApplyPostedInput();
@@ -220,34 +200,18 @@ TEST_F(Scenario, ShiftHandsTheMouseToTheCameraUntilAnotherKeyIsPressed) {
     MoveTo(30, 0);
     EXPECT_TRUE(field->TakeMouseMoved());
     EXPECT_EQ(field->Vectors().cursorOffset.x, 0.0f);
-    LeftClick(30, 0);
-    EXPECT_EQ(Mode(), EditMode::ModeCursorMove) << "a press with Shift only pans";
+    EXPECT_EQ(LeftClick(30, 0), EditMode::ModeCursorMove) << "a press with Shift only pans";
 
     field->OnKeyDown(vk::Letter('X')); // Shift still down, but X clears it
     MoveTo(40, 0);
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.x, -10.0f);
     EXPECT_FALSE(field->TakeMouseMoved());
-
     Press(vk::kShift);
     EXPECT_FALSE(field->Input().shiftHeld);
-}
 
-TEST_F(Scenario, ShiftedButtonsChangeNoMode) {
-    Choose({"rock.mdl"});
+    ASSERT_EQ(RightClick(), EditMode::ModeMove);
     field->OnKeyDown(vk::kShift);
-    field->SetPickPoint({1, 1, 0, 0});
-    LeftClick();
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
-    EXPECT_EQ(field->PlacedModelCount(), 0);
-    EXPECT_TRUE(field->Input().rightHeld == false && field->Input().leftHeld == false);
-
-    field->OnKeyUp(vk::kShift);
-    RightClick();
-    ASSERT_EQ(Mode(), EditMode::ModeMove);
-    field->OnKeyDown(vk::kShift);
-    MiddleClick();
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
+    EXPECT_EQ(MiddleClick(), EditMode::ModeMove);
 }
 
 TEST_F(Scenario, MouseCaptureFollowsTheButtons) {

@@ -61,13 +61,18 @@ protected:
         field->UpdateEditing();
     }
 
-    // Input is posted; the frame update applies it. These apply at once, as the next frame would.
-    void Press(int key) {
+    // Input is posted; the frame update applies it. These apply at once, as the
+    // next frame would, and return the mode it leaves.
+    EditMode Applied() {
+        field->ApplyPostedInput();
+        return Mode();
+    }
+    EditMode Press(int key) {
         field->OnKeyDown(key);
         field->OnKeyUp(key);
-        field->ApplyPostedInput();
+        return Applied();
     }
-    void Key(char letter) { Press(vk::Letter(letter)); }
+    EditMode Key(char letter) { return Press(vk::Letter(letter)); }
     // A typed adjustment of the selection: G, S or R, an axis, the digits and
     // Enter, and the frame that applies it.
     void Typed(char what, char axis, const std::string& digits) {
@@ -95,26 +100,26 @@ protected:
     }
     // As a person clicks: after the background thread has read the cell's
     // names and the cursor's next copies have been swapped in.
-    void LeftClick(int x = 0, int y = 0) {
+    EditMode LeftClick(int x = 0, int y = 0) {
         field->WaitForBackgroundWork();
         field->SwapInCursor();
         field->OnLButtonDown({x, y});
         field->OnLButtonUp();
-        field->ApplyPostedInput();
+        return Applied();
     }
-    void RightClick(int x = 0, int y = 0) {
+    EditMode RightClick(int x = 0, int y = 0) {
         field->OnRButtonDown({x, y});
         field->OnRButtonUp();
-        field->ApplyPostedInput();
+        return Applied();
     }
-    void MiddleClick(int x = 0, int y = 0) {
+    EditMode MiddleClick(int x = 0, int y = 0) {
         field->OnMButtonDown({x, y});
         field->OnMButtonUp();
-        field->ApplyPostedInput();
+        return Applied();
     }
-    void ListClick(int32_t clientY) {
+    EditMode ListClick(int32_t clientY) {
         field->PickListRow(clientY);
-        field->ApplyPostedInput();
+        return Applied();
     }
     // The delete button, and the frame update that deletes.
     void DeleteButton() {
@@ -122,13 +127,13 @@ protected:
         field->UpdateEditing();
     }
     // Places at a ground point: the camera side sets the pick point, then a click.
-    void PlaceAt(float x, float y) {
+    EditMode PlaceAt(float x, float y) {
         field->SetPickPoint({x, y, 0.0f, 0.0f});
-        LeftClick();
+        return LeftClick();
     }
-    void Place(const std::vector<std::string>& paths, float x, float y) {
+    EditMode Place(const std::vector<std::string>& paths, float x, float y) {
         Choose(paths);
-        PlaceAt(x, y);
+        return PlaceAt(x, y);
     }
 
     // An undo or redo as the render thread applies it: the frame that takes

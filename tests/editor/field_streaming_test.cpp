@@ -109,9 +109,10 @@ TEST_F(FieldStreamingTest, UnfinishedTilesStayAndFailedOnesAreNotRetried) {
     EXPECT_EQ(loader.StartsOf(TileFile(10, 11)), 2);
 }
 
-TEST_F(FieldStreamingTest, GridFilesOfTheLoadWindowAreReadAndTheirModelsLoaded) {
+TEST_F(FieldStreamingTest, GridFilesOfTheLoadWindowAreReadTheirModelsLoadedAndDamagedLinesTold) {
     WriteGridFile("p0p0", {Line("p0p0_TREE_000", "TREE", 0, "tree.mdl", "10.000000", "20.000000"),
-                           Line("p0p0_ROCK_000", "ROCK", 0, "rock.mdl", "30.500000", "-4.250000")});
+                           Line("p0p0_ROCK_000", "ROCK", 0, "rock.mdl", "30.500000", "-4.250000"),
+                           "not a grid map line"});
     WriteGridFile("p11p0", {Line("p11p0_TREE_000", "TREE", 0, "tree.mdl", "560.000000", "1.000000")});
     WriteGridFile("p0m11", {Line("p0m11_TREE_000", "TREE", 0, "tree.mdl", "1.000000", "-540.000000")});
     WriteGridFile("m10p0", {Line("m10p0_TREE_000", "TREE", 0, "tree.mdl", "-490.000000", "1.000000")});
@@ -136,7 +137,9 @@ TEST_F(FieldStreamingTest, GridFilesOfTheLoadWindowAreReadAndTheirModelsLoaded) 
     EXPECT_EQ(rock->transform.position, (Vector4{30.5f, -4.25f, 0.0f, 1.0f}));
     EXPECT_EQ(field->GridState(), CMainField::kGridLoaded);
     EXPECT_TRUE(streaming->Progress().Done());
-    EXPECT_TRUE(problems.empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("p0p0.gmf"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[0].find("line 3"), std::string::npos) << problems[0];
 
     streaming->CommitPhase(); // all inside the keep window
     EXPECT_EQ(GridFileNames().size(), 3u);
@@ -293,17 +296,6 @@ TEST_F(FieldStreamingTest, AWriteDuringATimerPassIsNotOverwrittenAndTheNextCommi
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[2]->name, "p0p0_TREE_001");
     EXPECT_EQ(entries[2]->transform.position, (Vector4{-5.0f, 6.0f, 0.0f, 1.0f}));
-}
-
-TEST_F(FieldStreamingTest, DamagedLinesAreReportedAndTheRestOfTheFileLoads) {
-    WriteGridFile("p0p0", {Line("p0p0_TREE_000", "TREE", 0, "tree.mdl", "1.000000", "1.000000"),
-                           "not a grid map line"});
-    streaming->TimerPhase();
-    ASSERT_EQ(GridEntriesOf(lists).size(), 1u);
-    EXPECT_TRUE(GridEntriesOf(lists)[0]->loaded.load());
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("p0p0.gmf"), std::string::npos) << problems[0];
-    EXPECT_NE(problems[0].find("line 2"), std::string::npos) << problems[0];
 }
 
 } // namespace

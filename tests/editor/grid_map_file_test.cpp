@@ -171,7 +171,7 @@ TEST_F(GridMapFiles, AFileWithoutLineEndsOrUnreadableIsReportedNotHeldInMemory) 
     EXPECT_FALSE(LoadGridFile(dir, nullptr)) << "a directory is not a file";
 }
 
-TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {
+TEST_F(GridMapFiles, AFailedWriteKeepsItsPlacementsAndOnlyTheWrittenOnesAreCleanedUp) {
     std::ofstream(dir / "gridfile") << "a file where the directory should be";
     Place({"tree.mdl"}, 10, 20);
     GridWriteReport report;
@@ -184,19 +184,12 @@ TEST_F(GridMapFiles, AnUnwritableDirectoryIsReportedAndKeepsEveryPlacement) {
     EXPECT_EQ(field->PlacementRecordCount(), 1);
     EXPECT_EQ(field->PlacedModelCount(), 1);
 
-    // Once the directory can be made, the same placement goes out.
+    // Once the directory can be made the same placement goes out, but not one
+    // whose cell file cannot be opened.
     std::filesystem::remove(dir / "gridfile");
-    EXPECT_TRUE(field->WriteGridFiles(&report));
-    field->UpdateEditing();
-    EXPECT_EQ(field->PlacementRecordCount(), 0);
-}
-
-TEST_F(GridMapFiles, OnlyTheRecordsWhoseFileWasWrittenAreCleanedUp) {
-    std::filesystem::create_directories(CellPath("p1p0")); // cannot be opened as a file
-    Place({"tree.mdl"}, 10, 20);
+    std::filesystem::create_directories(CellPath("p1p0"));
     LeftClick();
     PlaceAt(60, 20);
-    GridWriteReport report;
     EXPECT_FALSE(field->WriteGridFiles(&report));
     EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_TREE_000"}));
     ASSERT_EQ(report.failures.size(), 1u);

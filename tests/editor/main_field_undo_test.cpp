@@ -14,7 +14,7 @@ namespace {
 
 class UndoTest : public ListFixture {
 protected:
-    void CtrlKey(char letter, bool shift = false) {
+    EditMode CtrlKey(char letter, bool shift = false) {
         field->OnKeyDown(vk::kControl);
         if (shift) {
             field->OnKeyDown(vk::kShift);
@@ -24,7 +24,7 @@ protected:
             field->OnKeyUp(vk::kShift);
         }
         field->OnKeyUp(vk::kControl);
-        field->ApplyPostedInput();
+        return Applied();
     }
     void Undo() {
         CtrlKey('Z');
@@ -34,7 +34,7 @@ protected:
         withShiftZ ? CtrlKey('Z', true) : CtrlKey('Y');
         FinishHistoryStep();
     }
-    void PickRow(int32_t row) { ListClick((row - 1) * CPlacementListModel::kRowHeight); }
+    EditMode PickRow(int32_t row) { return ListClick((row - 1) * CPlacementListModel::kRowHeight); }
     Vector4 Position(const std::string& name) const { return Entry(name)->transform.position; }
     Vector4 Rotation(const std::string& name) const { return Entry(name)->transform.rotation; }
 };
@@ -91,16 +91,23 @@ TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
     EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
 }
 
-// Ctrl+Z inside an adjustment only cancels it; a delete during one is undone
-// to the confirmed place; the next Ctrl+Z outside one undoes.
+// Ctrl+Z inside an adjustment only cancels it, as a right click does; a delete
+// during one is undone to the confirmed place; the next Ctrl+Z outside one undoes.
 TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
-    Place({"rock.mdl"}, 10.0f, 20.0f);
+    Choose({"rock.mdl"});
+    const Vector4 offset = field->Vectors().cursorOffset;
+    Drag('G', {100, 100}, {120, 100});
+    ASSERT_NE(field->Vectors().cursorOffset, offset);
+    EXPECT_EQ(CtrlKey('Z'), EditMode::ModeMove) << "nothing placed yet";
+    EXPECT_EQ(field->Vectors().cursorOffset, offset);
+    EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
+
+    MiddleClick(); // back to placing
+    PlaceAt(10.0f, 20.0f);
     PickRow(1);
     Drag('G', {100, 100}, {110, 100}, 'X');
     ASSERT_EQ(Position(kRock), (Vector4{20, 20, 0, 1}));
-
-    CtrlKey('Z');
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(CtrlKey('Z'), EditMode::ModeAdjust);
     EXPECT_EQ(Position(kRock), (Vector4{10, 20, 0, 1}));
     EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
     field->UpdateEditing();
@@ -121,17 +128,6 @@ TEST_F(UndoTest, CtrlZInsideAnAdjustmentOnlyCancelsItTheNextPressUndoes) {
     EXPECT_EQ(field->PlacementRecordCount(), 0);
     EXPECT_EQ(field->PlacedModelCount(), 0);
     EXPECT_EQ(Mode(), EditMode::ModePlace);
-}
-
-TEST_F(UndoTest, CtrlZInACursorAdjustmentEndsItAsARightClickDoes) {
-    Choose({"rock.mdl"});
-    const Vector4 offset = field->Vectors().cursorOffset;
-    Drag('G', {100, 100}, {120, 100});
-    ASSERT_NE(field->Vectors().cursorOffset, offset);
-    CtrlKey('Z');
-    EXPECT_EQ(field->Vectors().cursorOffset, offset);
-    EXPECT_EQ(Mode(), EditMode::ModeMove); // nothing placed yet, as after a right click
-    EXPECT_EQ(field->HistoryRequest(), CMainField::kHistoryNone);
 }
 
 TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
@@ -157,8 +153,7 @@ TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
 // frame; undoing brings it back awaiting confirmation.
 TEST_F(UndoTest, ACancelledPlacementGoesOnTheNextFrameAndUndoBringsItBackAwaitingConfirmation) {
     Place({"house/walls.mdl", "house/roof.mdl", "house/door.mdl"}, 5.0f, 5.0f);
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(RightClick(), EditMode::ModePlace);
     EXPECT_EQ(field->EditRequest(), CMainField::kRequestCancelPlacement);
     EXPECT_EQ(field->PlacedModelCount(), 3) << "removal waits for the render thread";
     field->WaitForBackgroundWork(); // the cursor's next copies
@@ -171,16 +166,14 @@ TEST_F(UndoTest, ACancelledPlacementGoesOnTheNextFrameAndUndoBringsItBackAwaitin
     EXPECT_EQ(loader.livePayloads, 3) << "only the cursor's three next copies are left";
     // The placement is still pending, so leaving a cursor sub-mode returns to placing.
     Key('G');
-    RightClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(RightClick(), EditMode::ModePlace);
 
     Undo();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_WALLS_000", "p0p0_ROOF_000", "p0p0_DOOR_000"}));
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     EXPECT_TRUE(field->Input().justPlaced);
     EXPECT_EQ(field->SelectedName(), "p0p0_DOOR_000");
-    LeftClick();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(LeftClick(), EditMode::ModePlace);
 }
 
 // The frame update is the only thread that gives loader slots back: a model

@@ -1,6 +1,5 @@
-// The streaming with its real threads: a timer loading, loader threads, a
-// render thread committing and a user writing placements, all at once. Built
-// alone under ThreadSanitizer by scripts/run-tsan.sh.
+// The streaming with its real threads, all at once. Built alone under
+// ThreadSanitizer by scripts/run-tsan.sh.
 #include "editor/grid_map_line.h"
 #include "fake_streaming_loader.h"
 #include "platform/periodic_timer.h"
@@ -91,11 +90,9 @@ public:
     }
 
     void WaitForLoads() override {
-        std::vector<std::thread> threads;
-        {
-            std::lock_guard lock(mutex_);
-            threads.swap(threads_);
-        }
+        std::unique_lock lock(mutex_);
+        std::vector<std::thread> threads = std::exchange(threads_, {});
+        lock.unlock();
         for (std::thread& thread : threads) {
             thread.join();
         }
@@ -161,8 +158,7 @@ protected:
     }
 
     // For a second and a half the timer streams, a render thread runs frames
-    // around the centre it is given for each, and a user thread repeats its
-    // step; returns the number of frames.
+    // around the centre given for each, and a user thread repeats its step.
     int RunTogether(const std::function<std::pair<float, float>(int)>& centre,
                     const std::function<void()>& userStep) {
         std::atomic<bool> stop{false};

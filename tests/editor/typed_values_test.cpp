@@ -25,8 +25,8 @@ protected:
         }
         field->ApplyPostedInput();
     }
-    void Enter() { Press(vk::kReturn); }
-    void Escape() { Press(vk::kEscape); }
+    EditMode Enter() { return Press(vk::kReturn); }
+    EditMode Escape() { return Press(vk::kEscape); }
     void Ctrl(bool held) {
         held ? field->OnKeyDown(vk::kControl) : field->OnKeyUp(vk::kControl);
         field->ApplyPostedInput();
@@ -39,10 +39,7 @@ protected:
         return view ? view->transform : CModelTransform{};
     }
     // A rock placed at (x, y) and waiting for adjustments.
-    void PlaceRock(float x, float y) {
-        Place({"rock.mdl"}, x, y);
-        ASSERT_EQ(Mode(), EditMode::ModeAdjust);
-    }
+    void PlaceRock(float x, float y) { ASSERT_EQ(Place({"rock.mdl"}, x, y), EditMode::ModeAdjust); }
 };
 
 // Incomplete numbers ("-", "-.") are typed through the field below.
@@ -80,8 +77,7 @@ TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
     Type("GX2.5");
     EXPECT_EQ(field->TypedValueText(), "2.5");
     EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
-    Enter();
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
+    EXPECT_EQ(Enter(), EditMode::ModeAdjust);
     EXPECT_EQ(field->TypedValueText(), "");
     EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{12.5f, 20, 0, 1}));
     EXPECT_EQ(field->UndoCount(), steps + 1) << "an Enter confirm is one undo step, as a click is";
@@ -165,14 +161,12 @@ TEST_F(TypedValues, FreeMoveAndRotateKeepTheNumberUntilAnAxisIsChosen) {
     Type("G4");
     EXPECT_EQ(field->TypedValueText(), "4");
     EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
-    Key('Y');
-    EXPECT_EQ(Mode(), EditMode::ModePlacedMoveY);
+    EXPECT_EQ(Key('Y'), EditMode::ModePlacedMoveY);
     EXPECT_EQ(Rock().position, (Vector4{10, 24, 0, 1}));
     Enter();
 
     Type("R30");
-    Enter(); // as a click: a rotation waits for its axis
-    EXPECT_EQ(Mode(), EditMode::ModePlacedRotate);
+    EXPECT_EQ(Enter(), EditMode::ModePlacedRotate); // as a click: a rotation waits for its axis
     Type("X\n");
     EXPECT_EQ(Rock().rotation, (Vector4{30, 0, 0, 1}));
 }
@@ -189,8 +183,7 @@ TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     for (char group : {'G', 'S', 'R'}) {
         Key(group);
         Type("X7");
-        Escape();
-        EXPECT_EQ(Mode(), EditMode::ModeAdjust) << group;
+        EXPECT_EQ(Escape(), EditMode::ModeAdjust) << group;
         EXPECT_EQ(field->TypedValueText(), "") << group;
     }
     EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
@@ -199,8 +192,7 @@ TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     EXPECT_EQ(field->UndoCount(), steps) << "a cancel makes no step";
 
     LeftClick();
-    MiddleClick(); // back to placing with the cursor
-    ASSERT_EQ(Mode(), EditMode::ModePlace);
+    ASSERT_EQ(MiddleClick(), EditMode::ModePlace); // back to placing with the cursor
     const EditVectors before = field->Vectors();
     Type("GZ3");
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, -3.0f);
