@@ -228,52 +228,40 @@ TEST(CharacterCollisionTest, CapsuleRadiusFollowsTheCharacterScale) {
     }
 }
 
-struct CharacterCollisionRegistryTest : testing::Test {
+// Characters not ready or without colliders are left alone.
+TEST(CharacterCollisionTest, OnlyGroupZeroOfLoadedGridFilesAndPlacedModelsCollide) {
     CRegistryLists lists;
-    CModelEntry* character = nullptr;
-
-    void SetUp() override { character = lists.characters.Append(Character()); }
-
-    GridFileEntry& AddGridFile(bool loaded, int groupCount) {
+    CModelEntry* character = lists.characters.Append(Character());
+    const auto addGridFile = [&lists](bool loaded, int groupCount) -> GridFileEntry& {
         auto file = std::make_unique<GridFileEntry>();
         file->loaded = loaded;
         for (int i = 0; i < groupCount; ++i) {
             file->groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
         }
         return *lists.gridFiles.Append(std::move(file));
-    }
-};
-
-TEST_F(CharacterCollisionRegistryTest, OnlyGroupZeroOfLoadedGridFilesAndPlacedModelsCollide) {
-    AddGridFile(true, 2).groups[1]->Append(MeshEntry("decoration", {WallAtX(-0.2f)}));
-    AddGridFile(false, 1).groups[0]->Append(MeshEntry("still loading", {WallAtX(-0.2f)}));
+    };
+    addGridFile(true, 2).groups[1]->Append(MeshEntry("decoration", {WallAtX(-0.2f)}));
+    addGridFile(false, 1).groups[0]->Append(MeshEntry("still loading", {WallAtX(-0.2f)}));
     character->collision.blocked = true; // stale from the last query
     CollideCharacter(lists);
     EXPECT_FALSE(character->collision.blocked);
     EXPECT_FALSE(character->collision.floorHit);
 
-    AddGridFile(true, 1).groups[0]->Append(MeshEntry("grid wall", {WallAtX(-0.2f)}));
+    addGridFile(true, 1).groups[0]->Append(MeshEntry("grid wall", {WallAtX(-0.2f)}));
     lists.placedModels.Append(MeshEntry("placed floor", {Floor(0.25f)}));
     CollideCharacter(lists);
     EXPECT_TRUE(character->collision.blocked);
     ASSERT_NE(character->collision.wallEntry, nullptr);
     EXPECT_EQ(character->collision.wallEntry->name, "grid wall");
     EXPECT_NEAR(character->collision.floorTop, 0.25f, 1e-4f);
-}
 
-TEST_F(CharacterCollisionRegistryTest, CharactersNotReadyOrWithoutCollidersAreLeftAlone) {
-    lists.placedModels.Append(MeshEntry("placed floor", {Floor(0.25f)}));
-    character->ready = false;
-    character->collision.floorTop = 123.0f;
-    CollideCharacter(lists);
-    EXPECT_EQ(character->collision.floorTop, 123.0f);
-    character->ready = true;
-    character->hasColliders = false;
-    CollideCharacter(lists);
-    EXPECT_EQ(character->collision.floorTop, 123.0f);
-    character->hasColliders = true;
-    CollideCharacter(lists);
-    EXPECT_NEAR(character->collision.floorTop, 0.25f, 1e-4f);
+    for (const auto& [ready, colliders] : {std::pair{false, true}, {true, false}}) {
+        character->ready = ready;
+        character->hasColliders = colliders;
+        character->collision.floorTop = 123.0f;
+        CollideCharacter(lists);
+        EXPECT_EQ(character->collision.floorTop, 123.0f) << ready;
+    }
 }
 
 } // namespace

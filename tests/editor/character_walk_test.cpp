@@ -120,7 +120,7 @@ TEST_F(WalkTest, ArrowKeysSetTheWalkingInput) {
     EXPECT_FALSE(walker_.WalkingInput());
 }
 
-TEST_F(WalkTest, WalksNinetyAndAHalfUnitsInAHundredFramesOnFlatGround) {
+TEST_F(WalkTest, WalksStopsAndWalksAgainFromTheStandingSpeed) {
     walker_.OnKeyDown(vk::kUp);
     Frames(100);
     // Speeds 0.05, 0.10, ... 1.00 over the first 20 frames (10.5 in all),
@@ -131,11 +131,7 @@ TEST_F(WalkTest, WalksNinetyAndAHalfUnitsInAHundredFramesOnFlatGround) {
     EXPECT_FLOAT_EQ(walker_.WalkSpeed(), 1.0f);
     EXPECT_FLOAT_EQ(character_->transform.rotation.z, 90.0f);
     EXPECT_EQ(animations_, (Animations{{"WALK", 10.0f}}));
-}
 
-TEST_F(WalkTest, StoppingStandsSlowsToStandingSpeedAndWalkingAgainStartsFromIt) {
-    walker_.OnKeyDown(vk::kUp);
-    Frames(30);
     walker_.OnKeyUp(vk::kUp);
     Frame();
     EXPECT_EQ(animations_, (Animations{{"WALK", 10.0f}, {"STAND", 3.0f}}));

@@ -83,9 +83,8 @@ TEST_F(Scenario, CursorZMoveAndScaleFollowTheVerticalMouseMotion) {
     Choose({"rock.mdl"});
     Drag('G', {0, 100}, {0, 80}, 'Z'); // up 20 pixels raises the model: the offset goes down
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, -2.0f);
-    RightClick();
+    EXPECT_EQ(RightClick(), EditMode::ModeMove) << "no placement is pending";
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, 0.0f);
-    EXPECT_EQ(Mode(), EditMode::ModeMove) << "no placement is pending";
 
     MiddleClick();
     Drag('S', {0, 80}, {0, 60}, 'Y');
@@ -133,9 +132,8 @@ TEST_F(Scenario, RotationNeedsAnAxisBeforeItCanBeConfirmed) {
     Key('Y');
     MoveTo(0, 40);
     EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.y, 10.0f);
-    RightClick();
+    EXPECT_EQ(RightClick(), EditMode::ModeMove);
     EXPECT_FLOAT_EQ(field->Vectors().cursorRotation.y, 0.0f);
-    EXPECT_EQ(Mode(), EditMode::ModeMove);
 
     // The same for a placed model: mode 24 ignores the left button.
     MiddleClick();

@@ -243,7 +243,7 @@ TEST_F(UndoTest, OnlyTheNewest256StepsCanBeUndone) {
     }
     // The first four placements fell out of the history and stay.
     EXPECT_EQ(RecordNames(),
-              (std::vector<std::string>{"p0p0_ROCK_000", "p0p0_ROCK_001", "p0p0_ROCK_002", "p0p0_ROCK_003"}));
+              (std::vector<std::string>{kRock, "p0p0_ROCK_001", "p0p0_ROCK_002", "p0p0_ROCK_003"}));
     EXPECT_EQ(field->RedoCount(), 256u);
 }
 

@@ -13,7 +13,7 @@ class TypedValues : public ListFixture {
 protected:
     // Types on the main keyboard: capitals are letter keys, '<' is Backspace
     // and '\n' Enter; the keys apply in order, as a frame applies them.
-    void Type(std::string_view text) {
+    EditMode Type(std::string_view text) {
         static const std::map<char, int> kSigns{
             {'-', vk::kOemMinus}, {'.', vk::kOemPeriod}, {'<', vk::kBack}, {'\n', vk::kReturn}};
         for (char c : text) {
@@ -23,13 +23,13 @@ protected:
             field->OnKeyDown(key);
             field->OnKeyUp(key);
         }
-        field->ApplyPostedInput();
+        return Applied();
     }
     EditMode Enter() { return Press(vk::kReturn); }
     EditMode Escape() { return Press(vk::kEscape); }
-    void Ctrl(bool held) {
+    EditMode Ctrl(bool held) {
         held ? field->OnKeyDown(vk::kControl) : field->OnKeyUp(vk::kControl);
-        field->ApplyPostedInput();
+        return Applied();
     }
     // The one placed rock, whichever cell named it.
     CModelTransform Rock() const {
@@ -89,8 +89,7 @@ TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
 TEST_F(TypedValues, CursorMoveOnXMovesThePlacedModelTheSameWay) {
     Choose({"rock.mdl"});
     field->SetPickPoint({10.0f, 20.0f, 0.0f, 0.0f});
-    Type("GX2.5\n");
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(Type("GX2.5\n"), EditMode::ModePlace);
     LeftClick(); // places at the unchanged pick point
     EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
 }
@@ -141,12 +140,11 @@ TEST_F(TypedValues, IncompleteNumbersApplyNothingAndTheMouseIsIgnoredWhileTyping
     MoveTo(100, 100);
     Type("GX");
     MoveTo(140, 100); // the mouse moved first: the number counts from the entry value
-    Type("-");
-    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
-    Type(".");
-    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
-    Type("5");
-    EXPECT_EQ(Rock().position, (Vector4{9.5f, 20, 0, 1}));
+    for (const auto& [typed, x] :
+         {std::pair{"-", 10.0f}, {".", 10.0f}, {"5", 9.5f}}) { // "-" and "-." are not numbers
+        Type(typed);
+        EXPECT_EQ(Rock().position, (Vector4{x, 20, 0, 1})) << typed;
+    }
     MoveTo(300, 50);
     EXPECT_EQ(Rock().position, (Vector4{9.5f, 20, 0, 1}));
 
@@ -177,9 +175,8 @@ TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     // Outside a group Enter, Escape and digits change nothing.
     Type("\n");
     Escape();
-    Type("5");
+    EXPECT_EQ(Type("5"), EditMode::ModeAdjust);
     EXPECT_EQ(field->TypedValueText(), "");
-    EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     for (char group : {'G', 'S', 'R'}) {
         Key(group);
         Type("X7");
@@ -196,18 +193,16 @@ TEST_F(TypedValues, EscapeRestoresTheEntryValuesAsARightClickDoes) {
     const EditVectors before = field->Vectors();
     Type("GZ3");
     EXPECT_FLOAT_EQ(field->Vectors().cursorOffset.z, -3.0f);
-    Escape();
+    EXPECT_EQ(Escape(), EditMode::ModeMove) << "no placement is pending, as after a right click";
     EXPECT_EQ(field->Vectors().cursorOffset, before.cursorOffset);
-    EXPECT_EQ(Mode(), EditMode::ModeMove) << "no placement is pending, as after a right click";
 }
 
 TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
     PlaceRock(-3.37f, 1234.56f);
     MoveTo(100, 100);
     Key('G');
-    Ctrl(true);
+    EXPECT_EQ(Ctrl(true), EditMode::ModePlacedMove) << "Ctrl alone does not cancel";
     EXPECT_TRUE(field->Snapping());
-    EXPECT_EQ(Mode(), EditMode::ModePlacedMove) << "Ctrl alone does not cancel";
     MoveTo(101, 100);
     EXPECT_FLOAT_EQ(Rock().position.x, -2.0f);
     EXPECT_FLOAT_EQ(Rock().position.y, 1235.0f);
