@@ -123,8 +123,7 @@ TEST_F(WalkTest, ArrowKeysSetTheWalkingInput) {
 TEST_F(WalkTest, WalksStopsAndWalksAgainFromTheStandingSpeed) {
     walker_.OnKeyDown(vk::kUp);
     Frames(100);
-    // Speeds 0.05, 0.10, ... 1.00 over the first 20 frames (10.5 in all),
-    // then 80 frames at 1.0.
+    // Speeds 0.05 ... 1.00 over the first 20 frames (10.5 in all), then 80 frames at 1.0.
     EXPECT_NEAR(Position().x, 90.5f, 1e-3f);
     EXPECT_NEAR(Position().y, 0.0f, 1e-4f);
     EXPECT_FLOAT_EQ(Position().z, 0.0f);

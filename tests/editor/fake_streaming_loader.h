@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -37,6 +38,15 @@ inline std::vector<const CModelEntry*> GridEntriesOf(const CRegistryLists& lists
         }
     });
     return entries;
+}
+
+// Their names, a name read twice kept twice.
+inline std::multiset<std::string> GridEntryNamesOf(const CRegistryLists& lists) {
+    std::multiset<std::string> names;
+    for (const CModelEntry* entry : GridEntriesOf(lists)) {
+        names.insert(entry->name);
+    }
+    return names;
 }
 
 // Loads on the caller's thread, as the test says per path: a load succeeds,

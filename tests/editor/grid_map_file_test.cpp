@@ -54,13 +54,11 @@ TEST_F(GridMapFiles, LinesReadBackIntoEntriesWithSixDecimalsKept) {
 
     COwnedList<CPlacedModel> records;
     COwnedList<CModelEntry> placed;
-    auto record = Rock("p0p0_ROCK_000", 0);
-    record->shader = 2;
-    records.Append(std::move(record));
-    auto entry = PlacedEntry("p0p0_ROCK_000", {1.2345678f, -0.0000004f, 123456.78f, 1});
+    records.Append(Rock("p0p0_ROCK_000", 0))->shader = 2;
+    CModelEntry* entry =
+        placed.Append(PlacedEntry("p0p0_ROCK_000", {1.2345678f, -0.0000004f, 123456.78f, 1}));
     entry->transform.scale = {1.0f, 0.5f, 2.25f, 1};
     entry->transform.rotation = {-179.999f, 90.0f, 0.0000001f, 1};
-    placed.Append(std::move(entry));
     ASSERT_TRUE(WriteGridRecords(dir / "gridfile", records, placed).AllWritten());
     const std::string written = ReadFile(CellPath());
     EXPECT_EQ(written.find(','), std::string::npos) << written;
@@ -254,9 +252,8 @@ TEST_F(GridMapFiles, DestroyingAFileGivesBackOnlyTheUsesItsInstancesHeld) {
     EXPECT_EQ(shared.At(1), otherRock);
 }
 
-// After a write nothing is read back: the cells in memory take the written
-// copies and lines; only a cell someone else changed since it was read goes,
-// to be read again.
+// The cells in memory take the written copies and lines; only a cell someone
+// else changed since it was read goes, to be read again.
 TEST_F(GridMapFiles, AWriteJoinsTheCellsInMemoryWithoutReadingThem) {
     const auto entryNames = [this](const std::filesystem::path& path) {
         std::vector<std::string> names;

@@ -149,8 +149,6 @@ TEST_F(UndoTest, CancelledOrUnchangedAdjustmentsMakeNoStep) {
     EXPECT_EQ(Entry(kRock)->transform.scale, (Vector4{1, 1, 1, 1}));
 }
 
-// A right click right after placing removes the whole group on the next
-// frame; undoing brings it back awaiting confirmation.
 TEST_F(UndoTest, ACancelledPlacementGoesOnTheNextFrameAndUndoBringsItBackAwaitingConfirmation) {
     Place({"house/walls.mdl", "house/roof.mdl", "house/door.mdl"}, 5.0f, 5.0f);
     EXPECT_EQ(RightClick(), EditMode::ModePlace);
@@ -176,9 +174,8 @@ TEST_F(UndoTest, ACancelledPlacementGoesOnTheNextFrameAndUndoBringsItBackAwaitin
     EXPECT_EQ(LeftClick(), EditMode::ModePlace);
 }
 
-// The frame update is the only thread that gives loader slots back: a model
-// that undoing a delete needs again loads on the background thread, never in
-// it; a model that no longer loads leaves everything as it was.
+// Only the frame update gives loader slots back, so the models an undone
+// delete needs load on the background thread.
 TEST_F(UndoTest, UndoingADeleteLoadsItsModelsOffTheFrameOrChangesNothing) {
     Place({"rock.mdl"}, 10.0f, 20.0f);
     PickRow(1);
@@ -287,19 +284,16 @@ TEST_F(UndoTest, TenThousandRandomOperationsMatchAPlainModel) {
         SCOPED_TRACE(op);
         ModelList list = states[at];
         const int count = static_cast<int>(list.size());
-        int kind = pick(0, 99);
-        if (kind < 30 && count > 40) {
-            kind = 40; // keeps the list short: a delete instead
-        }
+        const int roll = pick(0, 99);
+        const int kind = roll < 30 && count > 40 ? 40 : roll; // a delete instead keeps the list short
         if (kind < 30) {
             if (Mode() != EditMode::ModePlace) {
                 Choose({"a.mdl", "b.mdl"});
             }
-            const int x = pick(0, 49);
-            const int y = pick(0, 49);
-            PlaceAt(static_cast<float>(x), static_cast<float>(y));
+            const Vector4 spot{static_cast<float>(pick(0, 49)), static_cast<float>(pick(0, 49)), 0, 1};
+            PlaceAt(spot.x, spot.y);
             for (const char* base : {"A", "B"}) {
-                list.push_back({FreeName(list, base), nextGroup, {float(x), float(y), 0, 1}});
+                list.push_back({FreeName(list, base), nextGroup, spot});
             }
             ++nextGroup;
             push(list);

@@ -25,28 +25,20 @@ protected:
 
     static UnwrittenPlacement Part(const std::string& name, float x, uint32_t serial) {
         const std::string path = "model/木/" + name + ".mdl";
-        UnwrittenPlacement part;
         // Level 1, copy 2, shader 3, list number 4, animated.
-        part.record = {
-            1, 2, 3, 4, 1, name, path, "ID_" + name, path, std::filesystem::path(u8"./model/森.mdf")};
-        part.placementSerial = serial;
-        part.transform.scale = {1.5f, 2.0f, 0.25f, 1.0f};
-        part.transform.rotation = {-170.0f, 0.0f, 33.5f, 1.0f};
-        part.transform.position = {x, -7.125f, 1e-7f, 1.0f};
-        return part;
+        return {{1, 2, 3, 4, 1, name, path, "ID_" + name, path, u8"./model/森.mdf"},
+                serial,
+                {{1.5f, 2.0f, 0.25f, 1.0f}, {-170.0f, 0.0f, 33.5f, 1.0f}, {x, -7.125f, 1e-7f, 1.0f}}};
     }
 };
 
 TEST_F(RecoveryJournalTest, RecordsOfPlacementsAndEditsComeBackExactlyInOrder) {
     const auto edit = [](const std::string& name, float x, bool deleted) {
-        WrittenPart part;
-        part.file = std::filesystem::path(u8"グリッド/lod0/p0m1.gmf");
-        part.deleted = deleted;
-        part.line = {name, "ID_" + name, 1, 2, 3, 1, "model/家.mdl", "src.mdl", {}, {}, {}};
-        part.line.position = {x, -2.5f, 1e-7f, 1.0f};
-        part.line.scale = {2.0f, 1.0f, 0.5f, 1.0f};
-        part.line.rotation = {0.0f, -90.0f, 45.5f, 1.0f};
-        return part;
+        GridLine line{name, "ID_" + name, 1, 2, 3, 1, "model/家.mdl", "src.mdl", {}, {}, {}};
+        line.position = {x, -2.5f, 1e-7f, 1.0f};
+        line.scale = {2.0f, 1.0f, 0.5f, 1.0f};
+        line.rotation = {0.0f, -90.0f, 45.5f, 1.0f};
+        return WrittenPart{u8"グリッド/lod0/p0m1.gmf", line, deleted};
     };
     const JournalRecord first{{Part("p0p0_TRUNK_000", 10.0f, 1), Part("p0p0_LEAVES_000", 10.0f, 1)},
                               {edit("p0m1_HOUSE_000", 5.0f, false)}};
@@ -68,8 +60,7 @@ TEST_F(RecoveryJournalTest, RecordsOfPlacementsAndEditsComeBackExactlyInOrder) {
 
 // Written by an editor that journaled unwritten placements only.
 TEST_F(RecoveryJournalTest, AnOlderJournalReadsAndTheFirstAppendReplacesItWhole) {
-    std::filesystem::copy_file(std::filesystem::path(QUORVANE_TEST_DATA) / "journal" / "older_format.journal",
-                               path);
+    std::filesystem::copy_file(QUORVANE_TEST_DATA "/journal/older_format.journal", path);
     JournalContents contents = CRecoveryJournal(path).Read();
     ASSERT_TRUE(contents.error.empty()) << contents.error;
     EXPECT_TRUE(contents.olderFormat);

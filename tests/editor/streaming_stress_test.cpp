@@ -187,14 +187,6 @@ protected:
         timer.Stop();
         return frames.load();
     }
-
-    std::multiset<std::string> GridEntryNames() const {
-        std::multiset<std::string> names;
-        for (const CModelEntry* entry : GridEntriesOf(lists)) {
-            names.insert(entry->name);
-        }
-        return names;
-    }
 };
 
 TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
@@ -233,7 +225,7 @@ TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
     for (const float x : {0.0f, 500.0f, 1000.0f, 1500.0f}) {
         SettleAt(x, 0.0f);
         EXPECT_TRUE(streaming->Progress().Done());
-        for (const std::string& name : GridEntryNames()) {
+        for (const std::string& name : GridEntryNamesOf(lists)) {
             if (name.starts_with(Cell(static_cast<int>(x / 50)) + "_")) {
                 streamed.insert(name);
             }
@@ -252,9 +244,8 @@ TEST_F(StreamingStressTest, TimerRenderAndUserThreadsShareTheFieldSafely) {
     EXPECT_EQ(loader.startedTwice.load(), 0);
 }
 
-// The user selects written copies with clicks, moves and deletes them, undoes
-// and writes, while the timer streams cells in and out and the render thread
-// takes every write into the cells in memory.
+// The user clicks, moves, deletes, undoes and writes written copies while the
+// timer streams their cells in and out.
 TEST_F(StreamingStressTest, EditingWrittenCopiesWhileStreamingRunsKeepsEveryCellWhole) {
     constexpr int kCells = 3;
     constexpr int kCopies = 8;
@@ -319,7 +310,7 @@ TEST_F(StreamingStressTest, EditingWrittenCopiesWhileStreamingRunsKeepsEveryCell
             EXPECT_TRUE(names.insert(std::string(FirstGridField(line))).second) << line;
         }
     }
-    const std::multiset<std::string> shown = GridEntryNames();
+    const std::multiset<std::string> shown = GridEntryNamesOf(lists);
     for (const std::string& name : shown) {
         EXPECT_EQ(shown.count(name), 1u) << name;
     }

@@ -70,27 +70,23 @@ TEST(TypedValueText, DigitsPointMinusBackspaceAndBoundedLength) {
     EXPECT_EQ(typed.Text().size(), 12u);
 }
 
-TEST_F(TypedValues, PlacedMoveOnXByTwoAndAHalf) {
-    PlaceRock(10.0f, 20.0f);
+TEST_F(TypedValues, MoveOnXByTwoAndAHalfForTheCursorAndThenForThePlacedModel) {
+    Choose({"rock.mdl"});
+    field->SetPickPoint({10.0f, 20.0f, 0.0f, 0.0f});
+    EXPECT_EQ(Type("GX2.5\n"), EditMode::ModePlace);
+    EXPECT_EQ(LeftClick(), EditMode::ModeAdjust); // places at the unchanged pick point
+    EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
+
     const size_t steps = field->UndoCount();
     MoveTo(100, 100);
     Type("GX2.5");
     EXPECT_EQ(field->TypedValueText(), "2.5");
-    EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
+    EXPECT_EQ(Rock().position, (Vector4{15, 20, 0, 1}));
     EXPECT_EQ(Enter(), EditMode::ModeAdjust);
     EXPECT_EQ(field->TypedValueText(), "");
-    EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{12.5f, 20, 0, 1}));
+    EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{15, 20, 0, 1}));
     EXPECT_EQ(field->UndoCount(), steps + 1) << "an Enter confirm is one undo step, as a click is";
-
     UndoStep();
-    EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
-}
-
-TEST_F(TypedValues, CursorMoveOnXMovesThePlacedModelTheSameWay) {
-    Choose({"rock.mdl"});
-    field->SetPickPoint({10.0f, 20.0f, 0.0f, 0.0f});
-    EXPECT_EQ(Type("GX2.5\n"), EditMode::ModePlace);
-    LeftClick(); // places at the unchanged pick point
     EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
 }
 
@@ -140,8 +136,7 @@ TEST_F(TypedValues, IncompleteNumbersApplyNothingAndTheMouseIsIgnoredWhileTyping
     MoveTo(100, 100);
     Type("GX");
     MoveTo(140, 100); // the mouse moved first: the number counts from the entry value
-    for (const auto& [typed, x] :
-         {std::pair{"-", 10.0f}, {".", 10.0f}, {"5", 9.5f}}) { // "-" and "-." are not numbers
+    for (const auto& [typed, x] : {std::pair{"-", 10.0f}, {".", 10.0f}, {"5", 9.5f}}) {
         Type(typed);
         EXPECT_EQ(Rock().position, (Vector4{x, 20, 0, 1})) << typed;
     }
