@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -62,6 +63,29 @@ inline void LoadFieldCentre(CModelRegistry& registry, CRegistryLists& lists) {
         BenchLoad(registry, lists.fieldTiles, tile, std::string("./model/main_field/field/") + tile + ".mdl");
     }
     BenchLoad(registry, lists.lowDetailField, "FIELD_LOW", "./model/main_field/field_low/field_low.mdl");
+}
+
+// The field view's world on a bench device: the registry over the demo
+// field's models, the scene, the editing core and the four centre tiles.
+// Its parts go in the order a view tears them down: the core first.
+struct BenchFieldWorld {
+    std::unique_ptr<CRegistryLists> lists;
+    std::unique_ptr<CModelRegistry> registry;
+    std::unique_ptr<CFieldScene> scene;
+    std::unique_ptr<CMainField> field;
+};
+
+inline BenchFieldWorld MakeBenchFieldWorld(CCommonDevice& device, const std::filesystem::path& root) {
+    BenchFieldWorld world;
+    world.lists = std::make_unique<CRegistryLists>();
+    RegistryOptions options;
+    options.modelRoot = root;
+    options.placement = DrawModelPlacement::CpuVisible;
+    world.registry = std::make_unique<CModelRegistry>(device, *world.lists, options);
+    world.scene = std::make_unique<CFieldScene>(device, root / "pict");
+    world.field = std::make_unique<CMainField>(*world.registry, *world.lists, root / "gridfile");
+    LoadFieldCentre(*world.registry, *world.lists);
+    return world;
 }
 
 // Placement index of count on a jittered lattice over -spread..spread in x

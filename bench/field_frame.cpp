@@ -27,15 +27,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     CCommonDevice& device = *devicePtr;
-    auto lists = std::make_unique<CRegistryLists>();
-    RegistryOptions options;
-    options.modelRoot = root;
-    options.placement = DrawModelPlacement::CpuVisible;
-    auto registry = std::make_unique<CModelRegistry>(device, *lists, options);
-    auto scene = std::make_unique<CFieldScene>(device, root / "pict");
-    auto field = std::make_unique<CMainField>(*registry, *lists, root / "gridfile");
-
-    LoadFieldCentre(*registry, *lists);
+    BenchFieldWorld world = MakeBenchFieldWorld(device, root);
+    std::unique_ptr<CRegistryLists>& lists = world.lists;
+    std::unique_ptr<CModelRegistry>& registry = world.registry;
+    std::unique_ptr<CFieldScene>& scene = world.scene;
+    std::unique_ptr<CMainField>& field = world.field;
 
     FieldFrameBench bench{device, *lists, *registry, *scene, *field, BenchStartCamera(), FieldSceneState{},
                           {},     false};
