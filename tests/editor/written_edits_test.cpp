@@ -2,6 +2,7 @@
 // scenario ends in the cell file's bytes, compared with a hand-written file.
 #include "editor/rotation_matrix.h"
 #include "editor_fixture.h"
+#include "fake_streaming_loader.h"
 
 #include <cmath>
 #include <map>
@@ -256,6 +257,17 @@ TEST_F(WrittenEdits, ACellChangedOnDiskIsNotOverwrittenAndTheEditStays) {
         "p0p0_WELL_000|WELL|0|2|0|0|model/town/well.mdl|model/town/well.mdl|1.000000|1.000000|0.000000|"
         "1.000000|1.000000|1.000000|0.000000|0.000000|0.000000\r\n";
     std::ofstream(cellFile, std::ios::binary | std::ios::trunc) << teammate;
+    // The streaming sees the change: the cell keeps its edit, and the user is told.
+    FakeStreamingLoader streamingLoader;
+    CFieldStreaming streaming(field->Lists(), *field, streamingLoader, dir / "gridfile");
+    std::vector<std::string> told;
+    streaming.SetProblemSink([&told](const std::string& message) { told.push_back(message); });
+    streaming.TimerPhase();
+    streaming.CommitPhase();
+    ASSERT_TRUE(Copy("p0p0_HOUSE_000").has_value()) << "the cell holding the edit was dropped";
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("edits not written yet"), std::string::npos) << told[0];
     const GridWriteReport report = Write();
     EXPECT_FALSE(report.AllWritten());
     ASSERT_EQ(report.failures.size(), 1u);
