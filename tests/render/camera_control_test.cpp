@@ -16,27 +16,25 @@ CCamera CameraAbove(const Vec3& target) {
     return camera;
 }
 
-TEST(CameraOrbit, PitchStopsAtLevelAndJustShortOfStraightDown) {
+// Each drag from the last: pitch moves 0.2 degrees a pixel between level and
+// just short of straight down, yaw wraps past half a turn either way.
+TEST(CameraOrbit, PitchStopsAtLevelAndJustShortOfStraightDownAndYawWraps) {
     CCamera camera = CameraAbove({0, 0, 0});
-    CameraControl control{1.0f, 10.0f, 0.0f};
-    Orbit(camera, control, 0.0f, -1000.0f); // 10 + 200
-    EXPECT_FLOAT_EQ(control.pitch, 90.0f);
-    Orbit(camera, control, 0.0f, 1000.0f); // 90 - 200
-    EXPECT_FLOAT_EQ(control.pitch, 0.00001f);
-    // 5 pixels up from 20 gives 21.
-    control.pitch = 20.0f;
-    Orbit(camera, control, 0.0f, -5.0f);
-    EXPECT_FLOAT_EQ(control.pitch, 21.0f);
-}
-
-TEST(CameraOrbit, YawWrapsPastHalfATurn) {
-    CCamera camera = CameraAbove({0, 0, 0});
-    CameraControl control{1.0f, 30.0f, 179.5f};
-    Orbit(camera, control, -5.0f, 0.0f); // 179.5 + 1 = 180.5
-    EXPECT_NEAR(control.yaw, -179.5f, 1e-4f);
-    EXPECT_NEAR(camera.angleDegrees, -179.5f, 1e-4f);
-    Orbit(camera, control, 5.0f, 0.0f); // -179.5 - 1 = -180.5
-    EXPECT_NEAR(control.yaw, 179.5f, 1e-4f);
+    CameraControl control{1.0f, 10.0f, 179.5f};
+    const struct {
+        float dx, dy, pitch, yaw;
+    } drags[] = {{0, -1000, 90, 179.5f},
+                 {0, 1000, 0.00001f, 179.5f},
+                 {0, -5, 1.00001f, 179.5f},
+                 {-5, 0, 1.00001f, -179.5f},
+                 {5, 0, 1.00001f, 179.5f}};
+    for (const auto& drag : drags) {
+        SCOPED_TRACE(std::to_string(drag.dx) + ", " + std::to_string(drag.dy));
+        Orbit(camera, control, drag.dx, drag.dy);
+        EXPECT_NEAR(control.pitch, drag.pitch, 1e-5f);
+        EXPECT_NEAR(control.yaw, drag.yaw, 1e-4f);
+        EXPECT_NEAR(camera.angleDegrees, drag.yaw, 1e-4f);
+    }
     // A wild drag still lands inside the range.
     Orbit(camera, control, 1.0e7f, 0.0f);
     EXPECT_GE(control.yaw, -180.0f);
