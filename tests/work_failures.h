@@ -6,7 +6,10 @@
 #include "platform/guarded_work.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -60,6 +63,21 @@ inline bool WaitUntil(const std::function<bool()>& done,
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// Runs action on this thread and aborts the process when it has not returned
+// within limit: a deadlock cannot be undone from inside, so a hang ends the run loudly.
+inline void RunOrAbort(std::chrono::seconds limit, const char* what, const std::function<void()>& action) {
+    std::promise<void> ended;
+    const auto watcher = std::async(std::launch::async, [done = ended.get_future(), limit, what] {
+        if (done.wait_for(limit) != std::future_status::ready) {
+            std::fprintf(stderr, "%s did not end within %lld s\n", what,
+                         static_cast<long long>(limit.count()));
+            std::abort();
+        }
+    });
+    action();
+    ended.set_value();
 }
 
 } // namespace quorvane::test

@@ -3,10 +3,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <future>
 #include <gtest/gtest.h>
 #include <latch>
 #include <memory>
@@ -21,26 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// A deadlock cannot be undone from inside the process, so a hang ends the run loudly.
-void FinishesWithin(std::chrono::seconds limit, const char* what, std::function<void()> action) {
-    auto done = std::async(std::launch::async, std::move(action));
-    if (done.wait_for(limit) != std::future_status::ready) {
-        std::fprintf(stderr, "%s did not finish within %lld s (deadlock)\n", what,
-                     static_cast<long long>(limit.count()));
-        std::abort();
-    }
-    done.get();
-}
-
-// Sets a flag when destroyed; a callback holds it to show how long its captures live.
-struct DestructionFlag {
-    explicit DestructionFlag(std::atomic<bool>& destroyed) : destroyed(destroyed) {}
-    DestructionFlag(const DestructionFlag&) = delete;
-    DestructionFlag& operator=(const DestructionFlag&) = delete;
-    ~DestructionFlag() { destroyed = true; }
-    std::atomic<bool>& destroyed;
-};
 
 // Stopped, and then started again and destroyed while running, the timer fires no more.
 TEST(PeriodicTimerTest, FiresRepeatedlyUntilStoppedOrDestroyed) {
@@ -67,7 +43,7 @@ TEST(PeriodicTimerTest, StopWakesALongPeriodAtOnce) {
     CPeriodicTimer timer;
     std::atomic<int> ticks{0};
     timer.Start(std::chrono::hours(1), [&] { ++ticks; });
-    FinishesWithin(10s, "Stop during a one-hour wait", [&] { timer.Stop(); });
+    test::RunOrAbort(10s, "Stop during a one-hour wait", [&] { timer.Stop(); });
     EXPECT_EQ(ticks.load(), 0);
 }
 
@@ -128,7 +104,7 @@ TEST(PeriodicTimerTest, StopFromCallbackWhileAnotherThreadStopsDoesNotDeadlock) 
         timer.Stop();
     });
     ASSERT_TRUE(test::WaitUntil([&] { return ticks >= 1; }));
-    FinishesWithin(10s, "Stop from the callback and another thread", [&] {
+    test::RunOrAbort(10s, "Stop from the callback and another thread", [&] {
         outsideStopping = true;
         timer.Stop();
     });
@@ -156,7 +132,7 @@ TEST(PeriodicTimerTest, StopFromTwoThreadsAtOnce) {
             timer.Stop();
             runningAfterStop += timer.IsRunning() ? 1 : 0;
         };
-        FinishesWithin(10s, "Two concurrent Stop calls", [&] {
+        test::RunOrAbort(10s, "Two concurrent Stop calls", [&] {
             std::jthread first(stopper);
             std::jthread second(stopper);
         });
@@ -177,10 +153,11 @@ TEST(PeriodicTimerTest, DestroyedFromItsOwnCallbackFinishesThatCallbackSafely) {
     std::atomic<int> ticks{0};
     auto timer = std::make_unique<CPeriodicTimer>();
     CPeriodicTimer& running = *timer;
-    running.Start(1ms, [flag = std::make_shared<DestructionFlag>(capturesDestroyed), &timer,
-                        &capturesAliveAfterDestruction, &returned, &ticks] {
+    // flag, a capture like any other, tells when the callback's captures go.
+    running.Start(1ms, [flag = std::shared_ptr<void>(nullptr, [&](void*) { capturesDestroyed = true; }),
+                        &timer, &capturesDestroyed, &capturesAliveAfterDestruction, &returned, &ticks] {
         // Locals, so that the checks below never read the captures themselves.
-        std::atomic<bool>& destroyed = flag->destroyed;
+        std::atomic<bool>& destroyed = capturesDestroyed;
         std::atomic<bool>& alive = capturesAliveAfterDestruction;
         std::atomic<bool>& done = returned;
         ++ticks;
