@@ -93,25 +93,18 @@ TEST(ColliderSkinRecordsTest, MeshRecordsOnePerCornerWithNormalsOfTheNormalIndex
     EXPECT_EQ(mesh.polygons.at(0)->recordCount, 6);
 }
 
-TEST(ColliderSkinRecordsTest, TrianglesWithAnIndexOutOfRangeAreLeftOut) {
+TEST(ColliderSkinRecordsTest, TrianglesWithAnIndexOutOfRangeAndLoneCornersAreLeftOut) {
     // Triangle 1 names position 4 (of 0..3), triangle 2 a negative one,
-    // triangle 3 normal 2 (of 0..1); only triangles 0 and 4 stay.
-    const CColliderSet set =
-        BuiltFromText(MeshText("0 0 1 0 2 0  0 0 4 0 1 0  -1 0 1 0 2 0  0 0 1 2 2 0  1 1 2 1 3 1", 30));
+    // triangle 3 normal 2 (of 0..1); only triangles 0 and 4 stay. A whole pair
+    // short of a triangle and a lone position index after them are dropped.
+    const CColliderSet set = BuiltFromText(
+        MeshText("0 0 1 0 2 0  0 0 4 0 1 0  -1 0 1 0 2 0  0 0 1 2 2 0  1 1 2 1 3 1  3 0 1", 33));
     const CCollider& mesh = *set.colliders.at(0);
     ASSERT_EQ(mesh.restRecords->size(), 6u);
     EXPECT_EQ((*mesh.restRecords)[3].position[0], 10.0f);
     EXPECT_EQ((*mesh.restRecords)[5].position[0], 30.0f);
     EXPECT_EQ((*mesh.restRecords)[3].normal, (std::array<float, 3>{1, 0, 0}));
     EXPECT_EQ(mesh.polygons.at(0)->recordCount, 6);
-}
-
-TEST(ColliderSkinRecordsTest, LoneCornersAfterTheLastTriangleAreDropped) {
-    // Four whole pairs and a lone position index: one triangle, corner 4 and the lone index dropped.
-    const CColliderSet set = BuiltFromText(MeshText("0 0 1 0 2 0 3 0 1", 9));
-    const CCollider& mesh = *set.colliders.at(0);
-    EXPECT_EQ(mesh.restRecords->size(), 3u);
-    EXPECT_EQ(mesh.polygons.at(0)->recordCount, 3);
 }
 
 TEST(ColliderSkinRecordsTest, SecondPolygonStartsAfterTheFirstAndMissingPositionsGiveNoTriangles) {

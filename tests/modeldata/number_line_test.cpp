@@ -23,25 +23,13 @@ template <typename Convert> auto SplitThenConvert(std::string_view line, Convert
 
 // Lines from numbers and the characters that make conversion stop early.
 std::string RandomLine(std::mt19937& random) {
-    static constexpr std::string_view kPieces[] = {"0",
-                                                   "7",
-                                                   "12",
-                                                   "-",
-                                                   ".",
-                                                   "5.25",
-                                                   "e",
-                                                   "E3",
-                                                   "+",
-                                                   "x",
-                                                   "\t",
-                                                   " ",
-                                                   " ",
-                                                   "\n",
-                                                   "99999999999",
-                                                   "123456789012345678901",
-                                                   "inf",
-                                                   "1e400",
-                                                   "0.000000000000000000000001"};
+    static constexpr std::string_view kPieces[] = {"0",   "7",           "12",
+                                                   "-",   ".",           "5.25",
+                                                   "e",   "E3",          "+",
+                                                   "x",   "\t",          " ",
+                                                   " ",   "99999999999", "123456789012345678901",
+                                                   "inf", "1e400",       "0.000000000000000000000001",
+                                                   "\n"};
     std::string line;
     const size_t pieces = random() % 12;
     for (size_t i = 0; i < pieces; ++i) {
