@@ -124,13 +124,8 @@ TEST(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
     EXPECT_EQ(duck.materialSymbols, (std::vector<std::string>{"blinn3SG"}));
 }
 
-TEST(ColladaDocuments, TwoTextureSetsAndVertexColours) {
-    const CModel twoSets = Load("cube_with_2UVs.DAE");
-    const CPolygonData& block = *twoSets.geometries[0]->polygons[0];
-    EXPECT_EQ(block.texIds,
-              (std::vector<std::string>{"geom-Quader01-map-channel1", "geom-Quader01-map-channel2"}));
-    EXPECT_EQ(block.texOffset, 3);
-
+// Two texture sets in one block: ColladaMesh.TrianglesKeepTheirInterleavedStream.
+TEST(ColladaDocuments, VertexColoursAndMaterialSymbols) {
     const CModel coloured = Load("kwxport_test_vcolors.dae");
     const auto& blocks = coloured.geometries[0]->polygons;
     EXPECT_EQ(blocks[0]->materialId, "bottom");

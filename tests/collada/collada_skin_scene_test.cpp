@@ -131,7 +131,7 @@ const std::string kScene =
     "<instance_material symbol=\"lost\"/></technique_common></bind_material></instance_geometry></node>"
     "</visual_scene></library_visual_scenes>";
 
-TEST(ColladaScene, NodesTakeOverJointBonesBySid) {
+TEST(ColladaScene, NodesTakeOverJointBonesBySidAndTopLevelInstancesBindMaterials) {
     const CModel model = test::ImportBody(Controllers(Skin("s", "hip knee", "1", "1", "0 0")) + kScene);
     ASSERT_EQ(model.rootBones.size(), 3u);
     const CBone* armature = model.rootBones[0];
@@ -156,10 +156,7 @@ TEST(ColladaScene, NodesTakeOverJointBonesBySid) {
     EXPECT_EQ(again->type, CBone::kTypeUnset);
     EXPECT_EQ(model.FindBoneById("Armature_knee"), model.bones[1].get());
     EXPECT_EQ(model.bones.size(), 2u);
-}
-
-TEST(ColladaScene, TopLevelGeometryInstancesBindMaterialSymbols) {
-    const CModel model = test::ImportBody(kGeometry + kScene);
+    // Only top-level geometry instances bind material symbols.
     EXPECT_EQ(model.geometries[0]->materialSymbols, (std::vector<std::string>{"m1", "m2"}));
     EXPECT_EQ(model.splatMapCount, 2);
 }
