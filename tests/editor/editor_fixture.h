@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace quorvane::testing {
@@ -220,6 +222,38 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 };
+
+// A ready field tile over -100..100 in y whose one mesh collider holds each
+// strip: the plane z = height + slope x from x0 to x1, every corner with the
+// plane's normal (-slope, 0, 1).
+struct GroundStrip {
+    float x0, x1, height, slope;
+};
+inline std::unique_ptr<CModelEntry> GroundTile(std::initializer_list<GroundStrip> strips) {
+    auto collider = std::make_unique<CCollider>();
+    collider->type = ColliderType::kMesh;
+    for (const GroundStrip& s : strips) {
+        for (const auto& [x, y] : {std::pair{s.x0, -100.0f},
+                                   {s.x1, -100.0f},
+                                   {s.x1, 100.0f},
+                                   {s.x0, -100.0f},
+                                   {s.x1, 100.0f},
+                                   {s.x0, 100.0f}}) {
+            CSkinRecord record;
+            record.position = {x, y, s.height + s.slope * x};
+            record.normal = {-s.slope, 0.0f, 1.0f};
+            collider->skinnedRecords.push_back(record);
+        }
+    }
+    auto tile = std::make_unique<CModelEntry>();
+    tile->name = "Field0-0";
+    tile->colliderSet = std::make_unique<CColliderSet>();
+    tile->colliderSet->boundsMin = {-100, -100, -1000};
+    tile->colliderSet->boundsMax = {100, 100, 1000};
+    tile->colliderSet->colliders.push_back(std::move(collider));
+    SetEntryReady(*tile, true);
+    return tile;
+}
 
 // With every row of the placement list on its first page.
 class ListFixture : public EditorFixture {

@@ -15,41 +15,13 @@ namespace {
 constexpr float kFlatHeight = 1.0f;
 constexpr float kSteepSlope = 2.0f; // about 63 degrees
 
-// A ready tile over -100..100 in y: flat at z = 1 for x in -100..0, and the
-// ramp z = 1 + 2x for x in 0..100, each corner with its side's normal.
-std::unique_ptr<CModelEntry> RampTile() {
-    auto collider = std::make_unique<CCollider>();
-    collider->type = ColliderType::kMesh;
-    const auto quad = [&](float x0, float x1, float slope) {
-        for (const auto& [x, y] : {std::pair{x0, -100.0f},
-                                   {x1, -100.0f},
-                                   {x1, 100.0f},
-                                   {x0, -100.0f},
-                                   {x1, 100.0f},
-                                   {x0, 100.0f}}) {
-            CSkinRecord record;
-            record.position = {x, y, kFlatHeight + slope * x};
-            record.normal = {-slope, 0.0f, 1.0f};
-            collider->skinnedRecords.push_back(record);
-        }
-    };
-    quad(-100.0f, 0.0f, 0.0f);
-    quad(0.0f, 100.0f, kSteepSlope);
-    auto tile = std::make_unique<CModelEntry>();
-    tile->name = "Field0-0";
-    tile->colliderSet = std::make_unique<CColliderSet>();
-    tile->colliderSet->boundsMin = {-100, -100, -1000};
-    tile->colliderSet->boundsMax = {100, 100, 1000};
-    tile->colliderSet->colliders.push_back(std::move(collider));
-    SetEntryReady(*tile, true);
-    return tile;
-}
-
 class PaintMode : public EditorFixture {
 protected:
     void SetUp() override {
         EditorFixture::SetUp();
-        field->Lists().fieldTiles.Append(RampTile());
+        // Flat at z = 1 for x in -100..0, the ramp z = 1 + 2x for x in 0..100.
+        field->Lists().fieldTiles.Append(
+            GroundTile({{-100.0f, 0.0f, kFlatHeight, 0.0f}, {0.0f, 100.0f, kFlatHeight, kSteepSlope}}));
         field->SetListHeight(100000);
     }
 

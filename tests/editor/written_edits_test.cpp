@@ -164,6 +164,17 @@ TEST_F(WrittenEdits, AnUnwrittenCopyIsPickedBeforeTheWrittenOneBehindIt) {
 
 TEST_F(WrittenEdits, AMovedWrittenCopyIsRewrittenInPlaceAndUndoneByAnotherWrite) {
     ClickGround(10.0f, 20.0f);
+    Key('G');
+    Key('X');
+    Press(vk::kDigit0 + 7);
+    field->UpdateEditing();
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 17.0f);
+    RightClick();
+    field->UpdateEditing();
+    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
+    EXPECT_TRUE(field->WrittenEdits().empty()) << "a cancelled move leaves nothing to write";
+    EXPECT_EQ(field->UndoCount(), 0u);
+
     MoveSelectionAlongX(5);
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
     EXPECT_TRUE(field->HasUnwrittenEdits(cellFile));
@@ -232,20 +243,6 @@ TEST_F(WrittenEdits, ADeletedWrittenCopyHidesLeavesTheFileAndComesBackWithUndo) 
     EXPECT_EQ(field->SelectedName(), "");
 
     ExpectWrittenAs("p0p0_tree_deleted.gmf");
-}
-
-TEST_F(WrittenEdits, ACancelledMoveLeavesNothingToWrite) {
-    ClickGround(10.0f, 20.0f);
-    Key('G');
-    Key('X');
-    Press(vk::kDigit0 + 7);
-    field->UpdateEditing();
-    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 17.0f);
-    RightClick();
-    field->UpdateEditing();
-    EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
-    EXPECT_TRUE(field->WrittenEdits().empty());
-    EXPECT_EQ(field->UndoCount(), 0u);
 }
 
 TEST_F(WrittenEdits, ACellChangedOnDiskIsNotOverwrittenAndTheEditStays) {
@@ -426,35 +423,10 @@ TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
     EXPECT_EQ(CRecoveryJournal(JournalPath()).Read().Newest().edits.size(), 1u);
 }
 
-// A ready tile over -100..100 whose one mesh collider is the plane
-// z = 3 + 0.5 x, every corner with its normal (-0.5, 0, 1).
-std::unique_ptr<CModelEntry> SlopedGroundTile() {
-    auto collider = std::make_unique<CCollider>();
-    collider->type = ColliderType::kMesh;
-    const auto corner = [&](float x, float y) {
-        CSkinRecord record;
-        record.position = {x, y, 3.0f + 0.5f * x};
-        record.normal = {-0.5f, 0.0f, 1.0f};
-        collider->skinnedRecords.push_back(record);
-    };
-    for (const auto& [x, y] :
-         {std::pair{-100, -100}, {100, -100}, {100, 100}, {-100, -100}, {100, 100}, {-100, 100}}) {
-        corner(static_cast<float>(x), static_cast<float>(y));
-    }
-    auto tile = std::make_unique<CModelEntry>();
-    tile->name = "Field0-0";
-    tile->colliderSet = std::make_unique<CColliderSet>();
-    tile->colliderSet->boundsMin = {-100, -100, -100};
-    tile->colliderSet->boundsMax = {100, 100, 100};
-    tile->colliderSet->colliders.push_back(std::move(collider));
-    SetEntryReady(*tile, true);
-    return tile;
-}
-
 // End stands the selection on the ground under each copy, Shift+End also
 // tilts it to the ground's normal; each is one step that undo takes back.
 TEST_F(WrittenEdits, EndDropsTheSelectionOntoTheGroundAndShiftEndTiltsIt) {
-    field->Lists().fieldTiles.Append(SlopedGroundTile());
+    field->Lists().fieldTiles.Append(GroundTile({{-100.0f, 100.0f, 3.0f, 0.5f}})); // z = 3 + 0.5 x
     const auto end = [this](bool shift) {
         if (shift) {
             field->OnKeyDown(vk::kShift);
