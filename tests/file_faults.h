@@ -3,7 +3,6 @@
 // Files that readers must refuse without throwing, shared by the reader tests.
 
 #include <cstdio>
-#include <exception>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -65,28 +64,5 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// Runs read(error), a reader that returns whether it succeeded, and checks
-// that it failed without throwing and said why, naming the path.
-template <typename Read>
-::testing::AssertionResult FailsWithMessage(Read&& read, const std::filesystem::path& path) {
-    std::string error;
-    bool ok = false;
-    try {
-        ok = read(error);
-    } catch (const std::exception& thrown) {
-        return ::testing::AssertionFailure() << "threw: " << thrown.what();
-    } catch (...) {
-        return ::testing::AssertionFailure() << "threw something";
-    }
-    if (ok) {
-        return ::testing::AssertionFailure() << "read " << path << " as if it were fine";
-    }
-    if (error.find(path.string()) == std::string::npos) {
-        return ::testing::AssertionFailure()
-               << "the message does not name " << path << ": \"" << error << '"';
-    }
-    return ::testing::AssertionSuccess() << error;
-}
 
 } // namespace quorvane::test

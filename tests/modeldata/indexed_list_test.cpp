@@ -38,7 +38,7 @@ protected:
     }
 };
 
-TEST_F(IndexedListTest, PositionsRunFromOneToCountAndNothingOutsideThem) {
+TEST_F(IndexedListTest, PositionsRunFromOneToCountAndRemovalsCloseTheGap) {
     EXPECT_EQ(list.ElementAt(1), nullptr);
     EXPECT_EQ(list.ElementAt(0), nullptr);
     Append("ABCD");
@@ -49,10 +49,8 @@ TEST_F(IndexedListTest, PositionsRunFromOneToCountAndNothingOutsideThem) {
     // Positions in both halves, reached from either end.
     EXPECT_EQ(list.ElementAt(2), &b);
     EXPECT_EQ(list.ElementAt(3), &c);
-}
 
-TEST_F(IndexedListTest, RemovingAndClearingCloseTheGapAndHandTheElementsBack) {
-    Append("ABCD");
+    // Removing and clearing close the gap and hand the elements back.
     EXPECT_EQ(list.RemoveAt(0), nullptr);
     EXPECT_EQ(list.RemoveAt(5), nullptr);
     EXPECT_EQ(list.RemoveAt(-7), nullptr);
@@ -73,7 +71,7 @@ TEST_F(IndexedListTest, RemovingAndClearingCloseTheGapAndHandTheElementsBack) {
     EXPECT_EQ(list.ElementAt(1), nullptr);
 }
 
-TEST_F(IndexedListTest, RemoveIfAndTakeAllHandBackWhatWentInListOrder) {
+TEST_F(IndexedListTest, RemoveIfTakeAllForEachAndFindFirstGoInListOrder) {
     Append("ABCAD");
     const std::vector<Item*> removed = list.RemoveIf([](const Item& item) { return item.name != 'B'; });
     EXPECT_EQ(removed, (std::vector<Item*>{&a, &c, &a, &d}));
@@ -81,9 +79,7 @@ TEST_F(IndexedListTest, RemoveIfAndTakeAllHandBackWhatWentInListOrder) {
     Append("DC");
     EXPECT_EQ(list.TakeAll(), (std::vector<Item*>{&b, &d, &c}));
     EXPECT_EQ(list.Count(), 0);
-}
 
-TEST_F(IndexedListTest, ForEachAndFindFirstGoInListOrder) {
     Append("BADA");
     std::string visited;
     list.ForEach([&visited](Item& item) { visited += item.name; });

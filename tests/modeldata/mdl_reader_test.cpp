@@ -30,19 +30,17 @@ TEST(MdlReaderTest, IdOnlyFileGivesAnEmptyModelWithItsDirectory) {
 }
 
 // The one end-to-end check of a reader over ReadFileBytes; the reasons a file
-// cannot be read are FileBytesTest's.
+// cannot be read (a folder, an unreadable file, none) are FileBytesTest's.
 TEST(MdlReaderTest, FileOnDiskGivesItsDirectoryAndAFailedReadChangesNothing) {
     const test::CScratchDirectory scratch("quorvane_mdl_reader");
-    for (const auto& path :
-         {scratch.DirectoryNamed("tree.mdl"), test::kUnreadableFile, scratch / "none.mdl"}) {
-        CModel model;
-        model.id = "kept";
-        EXPECT_TRUE(test::FailsWithMessage(
-            [&](std::string& error) { return ReadModelFile(model, path, error); }, path));
-        EXPECT_EQ(model.id, "kept");
-        EXPECT_TRUE(model.directory.empty());
-    }
     CModel model;
+    model.id = "kept";
+    const std::filesystem::path folder = scratch.DirectoryNamed("tree.mdl");
+    std::string error;
+    EXPECT_FALSE(ReadModelFile(model, folder, error));
+    EXPECT_NE(error.find(folder.string()), std::string::npos) << error;
+    EXPECT_EQ(model.id, "kept");
+    EXPECT_TRUE(model.directory.empty());
     std::ofstream(scratch / "rock.mdl", std::ios::binary)
         << "[MODEL_ID]\r\nrock\r\n[COLLIDER_FILE_PATH]\r\nrock.col\r\n";
     ASSERT_TRUE(ReadModelFile(model, scratch / "rock.mdl"));

@@ -15,10 +15,8 @@ TEST(ModelRecordsTest, ConstructedRecordsHaveIdentityMatricesAndAbsentOffsets) {
     CPolygonData polygon;
     EXPECT_EQ(polygon.GroupLength(), 0);
     EXPECT_EQ(polygon.CornerCount(), 0); // no division by an empty group
-}
 
-TEST(ModelRecordsTest, CornerCountIgnoresATrailingPartialGroup) {
-    CPolygonData polygon;
+    // A trailing partial group is no corner.
     polygon.vertexOffset = 0;
     polygon.texOffset = 1;
     polygon.indices = {0, 1, 2, 3, 4, 5, 6};

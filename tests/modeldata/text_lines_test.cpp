@@ -17,14 +17,11 @@ std::vector<std::string> AllLines(std::string_view text, size_t limit) {
     return out;
 }
 
-TEST(TextLinesTest, CrLfAndLfReadAlikeAndALastLineNeedsNoFeed) {
+TEST(TextLinesTest, CrLfAndLfReadAlikeALastLineNeedsNoFeedAndAnOverLongLineIsCut) {
     EXPECT_EQ(AllLines("A\r\nB\n\nC", 1024), (std::vector<std::string>{"A", "B", "", "C"}));
     EXPECT_EQ(AllLines("A\r\n", 1024), (std::vector<std::string>{"A"}));
     EXPECT_TRUE(AllLines("", 1024).empty());
     EXPECT_EQ(AllLines("\xEF\xBB\xBFMODEL_ID\n", 1024), (std::vector<std::string>{"MODEL_ID"}));
-}
-
-TEST(TextLinesTest, OverLongLineIsCutAndItsRestReadsAsTheNextLine) {
     // A buffer of 5 holds 4 characters: a 4-character line leaves its feed as an empty line.
     EXPECT_EQ(AllLines("abc\nabcd\nabcdefghij\n", 5),
               (std::vector<std::string>{"abc", "abcd", "", "abcd", "efgh", "ij"}));
