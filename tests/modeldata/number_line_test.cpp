@@ -21,15 +21,17 @@ template <typename Convert> auto SplitThenConvert(std::string_view line, Convert
     return out;
 }
 
-// Lines from numbers and the characters that make conversion stop early.
+// Lines from numbers, the characters that make conversion stop early, and bytes no number holds.
 std::string RandomLine(std::mt19937& random) {
-    static constexpr std::string_view kPieces[] = {"0",   "7",           "12",
-                                                   "-",   ".",           "5.25",
-                                                   "e",   "E3",          "+",
-                                                   "x",   "\t",          " ",
-                                                   " ",   "99999999999", "123456789012345678901",
-                                                   "inf", "1e400",       "0.000000000000000000000001",
-                                                   "\n"};
+    using namespace std::string_view_literals;
+    static constexpr std::string_view kPieces[] = {"0",    "7",           "12",
+                                                   "-",    ".",           "5.25",
+                                                   "e",    "E3",          "+",
+                                                   "x",    "\t",          " ",
+                                                   " ",    "99999999999", "123456789012345678901",
+                                                   "inf",  "1e400",       "0.000000000000000000000001",
+                                                   "\r",   "\v",          "\xff",
+                                                   "\0"sv, "\n"};
     std::string line;
     const size_t pieces = random() % 12;
     for (size_t i = 0; i < pieces; ++i) {
