@@ -45,8 +45,12 @@ const std::string kFrame = "0 0 0  4 0 0  4 4 0  0 4 0  1 1 0  1 3 0  3 3 0  3 1
 // Three unit squares in an L; a fan around corner 0 would cover (1.5, 1.5).
 const std::string kL = "2 0 0  2 1 0  1 1 0  1 2 0  0 2 0  0 0 0";
 
-TEST(ColladaMesh, PositionSourceIsStoredUnderTheVerticesId) {
-    const CModel model = test::ImportBody(Mesh(Positions(kCube) + Source("g-uv", 4, 2, "0 0 1 1"), ""));
+TEST(ColladaMesh, PositionSourceIsStoredUnderTheVerticesIdAndSourcesWithoutUsableDataAreDroppedOrEmpty) {
+    const std::string sources = Positions(kCube) + Source("g-uv", 4, 2, "0 0 1 1") +
+                                Source("zero", 0, 3, "1 2 3") + Source("wide", 5, 5, "1 2 3 4 5") +
+                                Source("noStride", 3, 0, "1 2 3") + Source("short", 9, 3, "1 2 3 4") +
+                                Source("negative", 6, -3, "1 2 3 4 5 6");
+    const CModel model = test::ImportBody(Mesh(sources, ""));
     ASSERT_EQ(model.geometries.size(), 1u);
     const CGeometry& geometry = *model.geometries[0];
     EXPECT_EQ(geometry.id, "g");
@@ -58,17 +62,9 @@ TEST(ColladaMesh, PositionSourceIsStoredUnderTheVerticesId) {
     ASSERT_EQ(positions->VectorCount(), 8);
     // The second half sits after a line feed.
     EXPECT_EQ(positions->Vector(7)[2], 1.0f);
-    const CFloatArray* uv = geometry.FindFloatArray("g-uv");
-    ASSERT_NE(uv, nullptr);
-    EXPECT_EQ(uv->VectorCount(), 2);
-}
+    ASSERT_NE(geometry.FindFloatArray("g-uv"), nullptr);
+    EXPECT_EQ(geometry.FindFloatArray("g-uv")->VectorCount(), 2);
 
-TEST(ColladaMesh, SourcesWithoutUsableDataAreDroppedOrEmpty) {
-    const std::string sources = Source("zero", 0, 3, "1 2 3") + Source("wide", 5, 5, "1 2 3 4 5") +
-                                Source("noStride", 3, 0, "1 2 3") + Source("short", 9, 3, "1 2 3 4") +
-                                Source("negative", 6, -3, "1 2 3 4 5 6");
-    const CModel model = test::ImportBody(Mesh(sources, ""));
-    const CGeometry& geometry = *model.geometries[0];
     EXPECT_EQ(geometry.FindFloatArray("zero"), nullptr);
     ASSERT_NE(geometry.FindFloatArray("wide"), nullptr);
     EXPECT_EQ(geometry.FindFloatArray("wide")->VectorCount(), 0);

@@ -73,7 +73,7 @@ TEST(ColladaNumberListValues, IntegersStopAtTheFirstNonDigitAndSaturate) {
     EXPECT_EQ(OnlyInt("x1"), 0);
 }
 
-TEST(ColladaNumberListSplitting, OnlyXmlWhiteSpaceSeparates) {
+TEST(ColladaNumberListSplitting, OnlyXmlWhiteSpaceSeparatesAndCountsLimit) {
     EXPECT_EQ(ReadIntList("1\r2\n3\t4 5"), (std::vector<int32_t>{1, 2, 3, 4, 5}));
     // Form feed and vertical tab are no XML white space: "1\f2" is one entry,
     // which reads as far as its first digit run.
@@ -81,9 +81,7 @@ TEST(ColladaNumberListSplitting, OnlyXmlWhiteSpaceSeparates) {
     EXPECT_EQ(ReadFloatList("\n\t 1.5 \r\n"), (std::vector<float>{1.5f}));
     EXPECT_TRUE(ReadFloatList("").empty());
     EXPECT_EQ(SplitNameList("a\nb  c"), (std::vector<std::string_view>{"a", "b", "c"}));
-}
-
-TEST(ColladaNumberListSplitting, CountsLimitAndTheTextEndsWhereItsViewEnds) {
+    // Counts limit, and the text ends where its view ends.
     EXPECT_EQ(ReadIntList("1 2 3", 2), (std::vector<int32_t>{1, 2}));
     EXPECT_EQ(ReadIntList("1 2 3", 7), (std::vector<int32_t>{1, 2, 3}));
     EXPECT_TRUE(ReadIntList("1 2 3", 0).empty());
