@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CrashCase>& info) { return std::string(info.param.name); });
 
 // What a crash left behind, longer than the new bytes, must not show through.
-TEST(ReplaceDurably, ALeftoverTemporaryIsOverwrittenByTheNextReplace) {
+TEST(ReplaceDurably, ALeftoverTemporaryIsOverwrittenAndAMissingFileCreated) {
     const test::CScratchDirectory dir("quorvane_replace_leftover");
     const std::filesystem::path path = dir / "p0p0.gmf";
     Put(path, kOld);
@@ -83,11 +83,8 @@ TEST(ReplaceDurably, ALeftoverTemporaryIsOverwrittenByTheNextReplace) {
     ASSERT_TRUE(ReplaceDurably(path, kNew, &message)) << message;
     EXPECT_EQ(Contents(path), kNew);
     EXPECT_FALSE(std::filesystem::exists(dir / "p0p0.gmf.new"));
-}
 
-TEST(ReplaceDurably, CreatesAMissingFileAndFailsInAMissingFolder) {
-    const test::CScratchDirectory dir("quorvane_replace_missing");
-    std::string message;
+    // A missing file is created; a missing folder fails.
     ASSERT_TRUE(ReplaceDurably(dir / "p1p0.gmf", "", &message)) << message;
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "p1p0.gmf"));
     EXPECT_EQ(std::filesystem::file_size(dir / "p1p0.gmf"), 0u);

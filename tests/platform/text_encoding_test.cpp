@@ -5,13 +5,10 @@
 namespace quorvane {
 namespace {
 
-TEST(TextEncodingTest, Utf8PassesThrough) {
+TEST(TextEncodingTest, Utf8PassesThroughAndCp932LinesAreDecoded) {
     const std::string text = "model/木/テスト.mdl";
     EXPECT_TRUE(IsValidUtf8(text));
     EXPECT_EQ(DecodeTextLine(text), text);
-}
-
-TEST(TextEncodingTest, Cp932LinesAreDecoded) {
     // "テスト" as written by Japanese Windows.
     const std::string sjis = "\x83\x65\x83\x58\x83\x67.mdl";
     EXPECT_FALSE(IsValidUtf8(sjis));
@@ -31,14 +28,11 @@ TEST(TextEncodingTest, MalformedUtf8IsRejected) {
     EXPECT_EQ(decoded.back(), 'b');
 }
 
-TEST(TextEncodingTest, WideRoundTrip) {
+TEST(TextEncodingTest, WideRoundTripAndCarriageReturnStripped) {
     const std::string text = "Field3-4 木 🌲";
     const std::wstring wide = Utf8ToWide(text);
     EXPECT_EQ(WideToUtf8(wide), text);
     EXPECT_EQ(Utf8ToWide("abc"), L"abc");
-}
-
-TEST(TextEncodingTest, CarriageReturnIsStripped) {
     EXPECT_EQ(StripCarriageReturn("LOD:1\r"), "LOD:1");
     EXPECT_EQ(StripCarriageReturn("LOD:1"), "LOD:1");
 }
