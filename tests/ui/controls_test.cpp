@@ -55,13 +55,13 @@ TEST(CustomButtonTest, TextFaceDarkensItsRimWhilePressed) {
     QTest::mouseRelease(&button, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
 }
 
-TEST(DisplayTogglesTest, StartUncheckedAndTheFirstThreeAreIndependent) {
+// The first three toggles are independent; vertical and horizontal (4 and 5)
+// exclude each other, and a click reports the box it unchecked.
+TEST(CheckBoxTest, TogglesStartUncheckedAndClicksReportTheBoxTheyUnchecked) {
     CDisplayToggles toggles;
     for (int32_t id = 1; id <= 5; ++id) {
         EXPECT_FALSE(toggles.IsChecked(id)) << id;
     }
-    // Vertical and horizontal exclude each other: CheckBoxTest clicks them.
-    // The other three are independent.
     toggles.Toggle(1);
     toggles.Toggle(3);
     toggles.Toggle(5);
@@ -72,11 +72,8 @@ TEST(DisplayTogglesTest, StartUncheckedAndTheFirstThreeAreIndependent) {
     EXPECT_EQ(toggles.Toggle(0), 0);
     EXPECT_EQ(toggles.Toggle(6), 0);
     EXPECT_FALSE(toggles.IsChecked(6));
-}
 
-TEST(CheckBoxTest, ClicksToggleAndReportTheBoxTheyUnchecked) {
     QWidget parent;
-    CDisplayToggles toggles;
     CCheckBox vertical(&parent, UiScale{}, toggles, 4);
     CCheckBox horizontal(&parent, UiScale{}, toggles, 5);
     vertical.setGeometry(0, 0, 18, 18);
@@ -86,8 +83,7 @@ TEST(CheckBoxTest, ClicksToggleAndReportTheBoxTheyUnchecked) {
         EXPECT_EQ(id, 4);
         lastUnchecked = unchecked;
     });
-    QTest::mouseClick(&horizontal, Qt::LeftButton);
-    EXPECT_TRUE(horizontal.Checked());
+    EXPECT_TRUE(horizontal.Checked()) << "toggled above";
     QTest::mouseClick(&vertical, Qt::LeftButton);
     EXPECT_TRUE(vertical.Checked());
     EXPECT_FALSE(horizontal.Checked());
@@ -98,7 +94,7 @@ TEST(CheckBoxTest, ClicksToggleAndReportTheBoxTheyUnchecked) {
     EXPECT_EQ(lastUnchecked, 0);
 }
 
-TEST(NumericTextTest, TypingSequence) {
+TEST(NumericTextTest, TypingSequenceOtherKeysAndLimits) {
     CNumericText text;
     EXPECT_EQ(text.Display(), "0.0000");
     const std::pair<int, const char*> typed[] = {{vk::kDigit0 + 1, "1.0000"},
@@ -130,10 +126,7 @@ TEST(NumericTextTest, TypingSequence) {
         text.OnKey(vk::kBack); // the last on an empty text: nothing
     }
     EXPECT_EQ(text.Text(), "");
-}
 
-TEST(NumericTextTest, OtherKeysAndLimits) {
-    CNumericText text;
     for (int key :
          {vk::kNumpad0 + 5, vk::kDecimal, vk::kSubtract, vk::kOemMinus, vk::Letter('E'), vk::kSpace}) {
         EXPECT_FALSE(text.OnKey(key)) << key;

@@ -37,14 +37,12 @@ TEST(InfoTextTest, HeaderColours) {
     EXPECT_EQ(InfoHeaderColour(EditMode::ModePlacedRotateZ), QColor(255, 200, 0));
 }
 
-TEST(InfoTextTest, ValuesHaveThreeDecimals) {
+TEST(InfoTextTest, CursorOrSelectionValuesWithThreeDecimals) {
     EXPECT_EQ(FormatInfoVector({1.5f, 0.0f, 0.0f, 0.0f}), "(1.500, 0.000, 0.000)");
     EXPECT_EQ(FormatInfoVector({-2.25f, 0.0f, 10.125f, 0.0f}), "(-2.250, 0.000, 10.125)");
     // Other texts read through the edit fields: NumericTextTest.
     EXPECT_DOUBLE_EQ(LeadingNumber(""), 0.0);
-}
 
-TEST(InfoTextTest, CursorOrSelectionValues) {
     EditVectors vectors;
     vectors.pickPoint = {10.0f, 5.0f, 1.0f, 1.0f};
     vectors.cursorOffset = {2.0f, 1.0f, 0.5f, 0.0f};
@@ -88,7 +86,7 @@ TEST(InfoWindowTest, RepaintsWhenTheValuesChange) {
     EXPECT_NE(image.pixelColor(240, 308 - 9 * 16 + 2), background);
 }
 
-TEST(WriteReportTextTest, SaysWhatWasWrittenAndWhatNot) {
+TEST(WriteReportTextTest, SaysWhatWasWrittenWhatNotAndThatTheHistoryWent) {
     GridWriteReport report;
     EXPECT_FALSE(DescribeWriteReport(report).failed);
     EXPECT_EQ(DescribeWriteReport(report).message, U("書き出す配置がありません。"));
@@ -103,11 +101,10 @@ TEST(WriteReportTextTest, SaysWhatWasWrittenAndWhatNot) {
     report.refused = true;
     EXPECT_TRUE(DescribeWriteReport(report).failed);
     EXPECT_TRUE(DescribeWriteReport(report).message.contains(U("もう一度")));
-}
 
-TEST(WriteReportTextTest, TellsThatTheWriteEndedTheUndoHistory) {
+    // A write that ended the undo history says so, last.
     const QString note = U("元に戻す履歴は消去されました。");
-    GridWriteReport report;
+    report = GridWriteReport{};
     report.writtenNames = {"crate_1", "crate_2", "crate_3"};
     EXPECT_FALSE(DescribeWriteReport(report).message.contains(note)) << "a write that kept the history";
     report.historyCleared = true;

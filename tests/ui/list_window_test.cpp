@@ -85,11 +85,9 @@ TEST_F(ListFixture, OnlyTheSelectedRowIsHighlighted) {
 }
 
 // A click on an empty list selects nothing: PlacementList.
-TEST(ListWindowTest, EmptyListHasOnePageThatTheWheelKeeps) {
-    CFakeListSource source{0};
-    QWidget parent;
-    CModelListWindow window(&parent, UiScale{}, source);
-    window.setGeometry(0, 0, 260, 128);
+TEST_F(ListFixture, AnEmptyListHasOnePageThatTheWheelKeeps) {
+    source.names.clear();
+    window.Refresh();
     EXPECT_EQ(window.CaptionSuffix(), " [1/1]");
     Wheel(window, -120);
     EXPECT_EQ(source.model.Page(), 0);

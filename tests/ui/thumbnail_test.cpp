@@ -1,11 +1,11 @@
 // The model tree's pictures: their cache and the tree showing them.
+#include "tests/file_faults.h"
 #include "ui/model_tree_window.h"
 #include "ui/thumbnail_cache.h"
 
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -15,19 +15,17 @@ constexpr uint32_t kSize = 4;
 // A definition of one part in a folder of its own, and a renderer that
 // paints every picture one colour, or cannot draw the paths in refused.
 struct ThumbnailFixture : ::testing::Test {
-    std::filesystem::path root =
-        std::filesystem::temp_directory_path() / ("quorvane_thumbnails_" + std::to_string(::getpid()));
+    test::CScratchDirectory scratch{"quorvane_thumbnails"};
+    std::filesystem::path root = scratch.Path();
     std::filesystem::path definition = root / "model" / "crate.mdf";
     std::filesystem::path part = root / "model" / "crate.mdl";
     std::set<std::filesystem::path> refused;
 
     void SetUp() override {
-        std::filesystem::remove_all(root);
         std::filesystem::create_directories(root / "model");
         std::ofstream(definition) << "LOD:0\nPATH:" << part.generic_string() << "\n";
         std::ofstream(part) << "model\n";
     }
-    void TearDown() override { std::filesystem::remove_all(root); }
 
     CThumbnailCache::RenderFunction Painter() {
         return

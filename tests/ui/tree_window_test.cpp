@@ -1,5 +1,6 @@
 #include "editor/main_field.h"
 #include "fake_model_loader.h"
+#include "tests/file_faults.h"
 #include "ui/definition_chooser.h"
 #include "ui/edit_window.h"
 #include "ui/model_directory.h"
@@ -14,7 +15,6 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
-#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -61,13 +61,7 @@ TEST(ModelDirectoryTest, DefinitionNameRule) {
     }
 }
 
-// What the folder lists shows in the tree: TreeFixture.
-TEST(ModelDirectoryTest, AMissingFolderListsNothingAndSaysSo) {
-    const ModelDirectoryListing missing = ListModelDirectory(kDataRoot / "no_such_folder");
-    EXPECT_FALSE(missing.error.empty());
-    EXPECT_TRUE(missing.entries.empty());
-}
-
+// What the folder lists shows in the tree, and what a missing folder says: the window tests.
 struct TreeFixture : ::testing::Test {
     QWidget parent;
     CModelTreeWindow tree{&parent, UiScale{}, kDataRoot};
@@ -192,57 +186,41 @@ TEST_F(TreeFixture, TheSearchBoxFindsDefinitionsInEveryFolder) {
     EXPECT_FALSE(tree.Results()->isVisibleTo(&parent));
 }
 
-// A new search walks ./model again: a definition added since is found.
-TEST(ModelTreeWindowTest, ANewSearchFindsDefinitionsAddedSince) {
-    const std::filesystem::path root =
-        std::filesystem::temp_directory_path() / ("quorvane_search_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root / "model" / "props");
-    std::ofstream(root / "model" / "props" / "crate.mdf") << "\n";
-    QWidget parent;
-    auto tree = std::make_unique<CModelTreeWindow>(&parent, UiScale{}, root);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->DefinitionsListed(); }, 10000));
-    QTest::keyClicks(tree->SearchBox(), "barrel");
-    EXPECT_EQ(tree->Results()->topLevelItemCount(), 0);
-    QTest::keyClick(tree->SearchBox(), Qt::Key_Escape);
-
-    std::ofstream(root / "model" / "props" / "Barrel.mdf") << "\n";
-    QTest::keyClicks(tree->SearchBox(), "barrel");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tree->Results()->topLevelItemCount() == 1; }, 10000));
-    tree.reset();
-    std::filesystem::remove_all(root);
-}
-
 // Reading the listed folders again brings what was added and drops what
-// went, keeping the open folders and the current row.
-TEST(ModelTreeWindowTest, TheTreeFollowsDefinitionsAddedRemovedAndRenamed) {
-    const std::filesystem::path root =
-        std::filesystem::temp_directory_path() / ("quorvane_follow_" + std::to_string(::getpid()));
+// went, keeping the open folders and the current row; a new search walks
+// ./model again and finds a definition added since.
+TEST(ModelTreeWindowTest, TheTreeAndTheSearchFollowDefinitionsAddedRemovedAndRenamed) {
+    const test::CScratchDirectory root("quorvane_follow");
     std::filesystem::create_directories(root / "model" / "props");
     for (const char* name : {"props/crate.mdf", "props/barrel.mdf", "tree.mdf"}) {
         std::ofstream(root / "model" / name) << "\n";
     }
     QWidget parent;
-    auto tree = std::make_unique<CModelTreeWindow>(&parent, UiScale{}, root);
-    tree->ListModelFolder();
-    QTreeWidgetItem* props = Child(tree->TopItem(), "props");
-    tree->Click(props);
+    CModelTreeWindow tree(&parent, UiScale{}, root.Path());
+    tree.ListModelFolder();
+    QTreeWidgetItem* props = Child(tree.TopItem(), "props");
+    tree.Click(props);
     props->setExpanded(true);
-    tree->Tree()->setCurrentItem(Child(props, "crate.mdf"));
+    tree.Tree()->setCurrentItem(Child(props, "crate.mdf"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.DefinitionsListed(); }, 10000));
+    QTest::keyClicks(tree.SearchBox(), "keg");
+    EXPECT_EQ(tree.Results()->topLevelItemCount(), 0);
+    QTest::keyClick(tree.SearchBox(), Qt::Key_Escape);
 
     std::filesystem::rename(root / "model" / "props" / "barrel.mdf", root / "model" / "props" / "keg.mdf");
     std::filesystem::remove(root / "model" / "tree.mdf");
     std::filesystem::create_directories(root / "model" / "rocks");
-    tree->RefreshListedFolders();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree->Refreshing(); }, 10000));
-    const std::vector<std::string> top = ChildTexts(*tree->TopItem());
+    tree.RefreshListedFolders();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree.Refreshing(); }, 10000));
+    const std::vector<std::string> top = ChildTexts(*tree.TopItem());
     EXPECT_EQ(std::set<std::string>(top.begin(), top.end()), (std::set<std::string>{"props", "rocks"}));
     const std::vector<std::string> inProps = ChildTexts(*props);
     EXPECT_EQ(std::set<std::string>(inProps.begin(), inProps.end()),
               (std::set<std::string>{"crate.mdf", "keg.mdf"}));
     EXPECT_TRUE(props->isExpanded());
-    EXPECT_EQ(tree->Tree()->currentItem(), Child(props, "crate.mdf"));
-    tree.reset();
-    std::filesystem::remove_all(root);
+    EXPECT_EQ(tree.Tree()->currentItem(), Child(props, "crate.mdf"));
+    QTest::keyClicks(tree.SearchBox(), "KEG");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tree.Results()->topLevelItemCount() == 1; }, 10000));
 }
 
 TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
