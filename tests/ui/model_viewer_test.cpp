@@ -4,14 +4,13 @@
 #include "render/draw_model.h"
 #include "tests/app/editor_session.h"
 #include "tests/small_demo_field.h"
+#include "tests/work_failures.h"
 #include "ui/model_viewer_window.h"
 
 #include <QWheelEvent>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
-#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -32,23 +31,6 @@ std::string DefinitionEndingWith(std::string_view name) {
 }
 
 using test::ScopedWorkingDirectory;
-// Aborts the process when a step hangs, instead of leaving the run stuck.
-class Watchdog {
-public:
-    explicit Watchdog(std::chrono::seconds limit)
-        : watcher_(std::async(std::launch::async, [ended = ended_.get_future(), limit] {
-              if (ended.wait_for(limit) != std::future_status::ready) {
-                  std::fprintf(stderr, "watchdog: the step did not end within %lld s\n",
-                               static_cast<long long>(limit.count()));
-                  std::abort();
-              }
-          })) {}
-    ~Watchdog() { ended_.set_value(); }
-
-private:
-    std::promise<void> ended_;
-    std::future<void> watcher_; // its destructor waits for the watcher
-};
 
 // The hand-offs the viewer made, recorded from its render thread.
 struct HandOffLog {
@@ -119,10 +101,6 @@ int PixelsThatDiffer(const QImage& a, const QImage& b) {
     return differing;
 }
 
-double EyeDistance(const CCamera& camera) {
-    return Length(camera.eye - camera.target);
-}
-
 TEST_F(ViewerFixture, ShowsTheChosenModelFittedAndTurningThenHandsItOn) {
     const std::string crate = DefinitionEndingWith("crate.mdf");
     ASSERT_FALSE(crate.empty());
@@ -151,21 +129,16 @@ TEST_F(ViewerFixture, ShowsTheChosenModelFittedAndTurningThenHandsItOn) {
     EXPECT_EQ(viewer_->CurrentDefinition().filePath, std::filesystem::path(crate));
 
     const ViewerCameraView fitted = viewer_->CameraSnapshot();
-    EXPECT_NEAR(fitted.camera.target.x, cpuOnly.center.x, 1e-4);
-    EXPECT_NEAR(fitted.camera.target.y, cpuOnly.center.y, 1e-4);
-    EXPECT_NEAR(fitted.camera.target.z, cpuOnly.center.z, 1e-4);
+    EXPECT_LT(Length(fitted.camera.target - cpuOnly.center), 1e-4);
     EXPECT_NEAR(fitted.orbit.distance, expectedDistance, 1e-4);
-    EXPECT_FLOAT_EQ(fitted.orbit.elevationDegrees, 70.0f);
 
     // The model covers part of the panel that was background before.
     EXPECT_TRUE(WaitFor([&] { return PixelsThatDiffer(empty, Grab()) > 260 * 260 / 100; }, 5000))
         << "the viewer still shows its empty background";
 
-    // It turns: the yaw moves on while the eye keeps its distance.
+    // It turns; how far each frame and at what height is ViewerCamera's.
     const float yawBefore = viewer_->CameraSnapshot().camera.angleDegrees;
-    ASSERT_TRUE(WaitFor([&] { return viewer_->CameraSnapshot().camera.angleDegrees != yawBefore; }, 3000));
-    const ViewerCameraView turned = viewer_->CameraSnapshot();
-    EXPECT_NEAR(EyeDistance(turned.camera), EyeDistance(fitted.camera), 1e-3 * expectedDistance);
+    EXPECT_TRUE(WaitFor([&] { return viewer_->CameraSnapshot().camera.angleDegrees != yawBefore; }, 3000));
 
     // One wheel notch forward scales the distance by 0.94.
     QWindow* surface = viewer_->SurfaceWindow();
@@ -202,7 +175,6 @@ TEST_F(ViewerFixture, RefusesASecondLoadWhileTheFirstIsPendingAndKeepsTheCameraW
     EXPECT_EQ(log.count.load(), 2) << "the field is handed the definition all the same";
     EXPECT_EQ(Length(after.camera.target - before.camera.target), 0.0f);
     EXPECT_EQ(after.orbit.distance, before.orbit.distance);
-    EXPECT_NEAR(EyeDistance(after.camera), EyeDistance(before.camera), 1e-3 * EyeDistance(before.camera));
 
     // A file that cannot be opened changes nothing on screen and reaches nobody.
     const int swaps = viewer_->SwapCount();
@@ -216,21 +188,10 @@ TEST_F(ViewerFixture, RefusesASecondLoadWhileTheFirstIsPendingAndKeepsTheCameraW
     std::filesystem::remove(farOnly);
 }
 
-TEST_F(ViewerFixture, ClosingWhileALoadIsPendingEnds) {
-    const std::string tree = DefinitionEndingWith(".mdf");
-    ASSERT_FALSE(tree.empty());
-    HandOffLog log;
-    ASSERT_TRUE(viewer_->LoadDefinition(tree, log.Recorder()));
-    {
-        Watchdog watchdog(std::chrono::seconds(30));
-        viewer_.reset();
-    }
-    EXPECT_LE(log.count.load(), 1);
-}
-
 // A set still loading when the surface goes is dropped with the device; the
-// viewer must take the next choice once it has a surface again.
-TEST_F(ViewerFixture, ALoadDroppedWithItsSurfaceDoesNotRefuseTheNextOne) {
+// viewer must take the next choice once it has a surface again, and closing
+// with a load pending ends.
+TEST_F(ViewerFixture, ALoadDroppedWithItsSurfaceDoesNotRefuseTheNextOneAndClosingEnds) {
     const std::string tree = DefinitionEndingWith(".mdf");
     ASSERT_FALSE(tree.empty());
     HandOffLog log;
@@ -244,6 +205,11 @@ TEST_F(ViewerFixture, ALoadDroppedWithItsSurfaceDoesNotRefuseTheNextOne) {
     WaitFor([&] { return accepted || (accepted = viewer_->LoadDefinition(tree, log.Recorder())); }, 30000);
     EXPECT_TRUE(accepted) << "the dropped set left the viewer busy";
     EXPECT_TRUE(WaitFor([&] { return viewer_->SwapCount() > swaps && !viewer_->Busy(); }, 30000));
+
+    const int handedOn = log.count.load();
+    ASSERT_TRUE(viewer_->LoadDefinition(tree, log.Recorder()));
+    test::RunOrAbort(std::chrono::seconds(30), "closing the viewer", [&] { viewer_.reset(); });
+    EXPECT_LE(log.count.load(), handedOn + 1);
 }
 
 // Shutting the whole window down right behind a choice still on its way
@@ -266,8 +232,7 @@ TEST(ModelViewerInMainWindow, ShutDownRightBehindAChoiceEnds) {
     EXPECT_TRUE(
         WaitFor([&] { return field.Mode() == EditMode::ModePlace && field.CursorPartCount() == 1; }, 30000));
     window.ChooseDefinition(DefinitionEndingWith(".mdf"));
-    Watchdog watchdog(std::chrono::seconds(30));
-    editor.Stop();
+    test::RunOrAbort(std::chrono::seconds(30), "shutting the editor down", [&] { editor.Stop(); });
 }
 
 } // namespace
