@@ -13,6 +13,13 @@ float At(const std::vector<uint8_t>& block, size_t byteOffset) {
     return value;
 }
 
+// Pairs of a byte offset and the float expected there.
+void ExpectFloats(const std::vector<uint8_t>& block, std::initializer_list<float> offsetsAndValues) {
+    for (auto it = offsetsAndValues.begin(); it + 1 < offsetsAndValues.end(); it += 2) {
+        EXPECT_EQ(At(block, static_cast<size_t>(it[0])), it[1]) << "byte " << it[0];
+    }
+}
+
 TEST(ModelBlock, HoldsParametersMeshWorldRotationScaleAndThePaletteTransposed) {
     CDrawModel model(nullptr);
     model.parameters = {0.5f, 1, 2, 9};
@@ -28,18 +35,11 @@ TEST(ModelBlock, HoldsParametersMeshWorldRotationScaleAndThePaletteTransposed) {
     std::vector<uint8_t> block(kModelBlockBytes);
     // 16 bytes of parameters, three 64-byte matrices, then three palette matrices.
     EXPECT_EQ(WriteModelBlock(model, mesh, block.data()), 400u);
-    EXPECT_EQ(At(block, 0), 0.5f);
-    EXPECT_EQ(At(block, 8), 2.0f);
-    EXPECT_EQ(At(block, 12), 3.0f); // w: the palette's bone count, not the model's 9
-    // Transposed: a translation's x sits at row 0, column 3 -> float 3 of the matrix.
-    EXPECT_EQ(At(block, 16 + 3 * 4), 4.0f);
-    EXPECT_EQ(At(block, 16 + 7 * 4), 5.0f);
-    EXPECT_EQ(At(block, 80 + 3 * 4), 7.0f);
-    EXPECT_EQ(At(block, 80 + 0 * 4), 2.0f);
-    EXPECT_EQ(At(block, 144 + 3 * 4), 0.0f); // rotation-scale has no translation
-    EXPECT_EQ(At(block, 144 + 5 * 4), 2.0f);
-    EXPECT_EQ(At(block, 208 + 2 * 64 + 3 * 4), 2.0f);
-    EXPECT_EQ(At(block, 208 + 1 * 64 + 15 * 4), 1.0f);
+    // w (byte 12) is the palette's bone count, not the model's 9. Matrices
+    // are transposed, a translation's x at float 3: the mesh's at byte 16 + 12,
+    // the world's at 80 + 12, the rotation-scale's at 144 + 12 (none), bone 2's
+    // at 208 + 128 + 12.
+    ExpectFloats(block, {0, 0.5f, 8, 2, 12, 3, 28, 4, 44, 5, 92, 7, 80, 2, 156, 0, 164, 2, 348, 2, 332, 1});
 }
 
 TEST(ModelBlock, PaletteIsClampedAt128BonesWithOneMessage) {
@@ -62,9 +62,8 @@ TEST(ModelBlock, PaletteIsClampedAt128BonesWithOneMessage) {
     const std::string messages = testing::internal::GetCapturedStderr();
     EXPECT_NE(messages.find("MANY"), std::string::npos);
     EXPECT_EQ(messages.find("MANY"), messages.rfind("MANY")); // once
-    EXPECT_EQ(At(block, 208 + 127 * 64), 127.0f);
-    EXPECT_EQ(At(block, 12), 128.0f); // the clamped count
-    EXPECT_EQ(block[8400], 0xAB);     // nothing written past the block
+    ExpectFloats(block, {208 + 127 * 64, 127, 12, 128});      // the last matrix kept, the clamped count
+    EXPECT_EQ(block[8400], 0xAB);                             // nothing written past the block
 }
 
 TEST(ModelBlock, ModelWithoutBonesGetsNoPaletteAndCountZero) {
@@ -74,8 +73,7 @@ TEST(ModelBlock, ModelWithoutBonesGetsNoPaletteAndCountZero) {
     std::vector<uint8_t> block(kModelBlockBytes, 0xAB);
     // Only the header: the shaders skip skinning when w is 0.
     EXPECT_EQ(WriteModelBlock(model, mesh, block.data()), 208u);
-    EXPECT_EQ(At(block, 0), 1.0f);
-    EXPECT_EQ(At(block, 12), 0.0f);
+    ExpectFloats(block, {0, 1, 12, 0});
     EXPECT_EQ(block[208], 0xAB);
 }
 
@@ -90,19 +88,14 @@ TEST(MaterialBlock, DiffuseAmbientSpecularValueAndSplatOnlyWhenDrawnSingly) {
     CMaterialBinding binding;
     binding.colours = {Vec4{1, 2, 3, 4}, Vec4{5, 6, 7, 8}, Vec4{9, 10, 11, 12}, Vec4{13, 14, 15, 16}};
     std::vector<uint8_t> block(kMaterialBlockBytes);
+    // Diffuse, ambient, specular (emission is not in the block), the value,
+    // then the splat values only for a mesh drawn singly.
     WriteMaterialBlock(model, mesh, &binding, false, block.data());
-    EXPECT_EQ(At(block, 0), 1.0f);
-    EXPECT_EQ(At(block, 16), 5.0f);
-    EXPECT_EQ(At(block, 32), 13.0f); // specular; emission is not in the block
-    EXPECT_EQ(At(block, 48), 0.25f);
-    EXPECT_EQ(At(block, 64), 9.0f);
-    EXPECT_EQ(At(block, 68), 1.0f);
-    EXPECT_EQ(At(block, 72), 2.0f);
+    ExpectFloats(block, {0, 1, 16, 5, 32, 13, 48, 0.25f, 64, 9, 68, 1, 72, 2});
     WriteMaterialBlock(model, mesh, &binding, true, block.data());
-    EXPECT_EQ(At(block, 64), 0.0f);
+    ExpectFloats(block, {64, 0});
     WriteMaterialBlock(model, mesh, nullptr, false, block.data());
-    EXPECT_EQ(At(block, 0), 0.0f);
-    EXPECT_EQ(At(block, 48), 0.0f);
+    ExpectFloats(block, {0, 0, 48, 0});
 }
 
 } // namespace
