@@ -129,38 +129,6 @@ TEST_F(ModelDrawTest, MissingTexturesShowTheCheckerWithAMessageAndFieldTexturesK
     DestroyTexture(*device_, missing);
 }
 
-TEST_F(ModelDrawTest, NothingIsDrawnBeforeTheUploadsFinish) {
-    CModel model;
-    AddTexturedQuad(model);
-    const auto entry = device_->UploadPool().TryAcquire();
-    ASSERT_TRUE(entry);
-    CDrawModel drawModel(device_.get(), device_->UploadPool().Buffer(*entry), static_cast<int32_t>(*entry));
-    ASSERT_TRUE(drawModel.Build(&model, DrawModelPlacement::VideoMemory, false));
-    EXPECT_EQ(drawModel.LoadState(), 1);
-    EXPECT_EQ(drawModel.loadedTextureCount, 1);
-    EXPECT_EQ(drawModel.uploadBuffers.size(), 2u); // texture and vertex staging
-    EXPECT_EQ(drawModel.TakeUploadCommands(), VK_NULL_HANDLE);
-    EXPECT_FALSE(drawModel.Finalise());
-    EXPECT_EQ(drawModel.LoadState(), 2);
-
-    // The frame that draws nothing yet carries the uploads.
-    ASSERT_TRUE(device_->BeginFrame());
-    device_->ComposeFrame([&](CCommonDevice& device) {
-        BeginScene(device, PipelineId::Model);
-        EXPECT_FALSE(DrawModel(drawModel, device));
-    });
-    const VkCommandBuffer uploads[] = {drawModel.TakeUploadCommands()};
-    ASSERT_NE(uploads[0], VK_NULL_HANDLE);
-    EXPECT_EQ(drawModel.LoadState(), 3);
-    ASSERT_TRUE(device_->EndFrame(uploads));
-    device_->WaitForGpu();
-    EXPECT_TRUE(drawModel.Finalise());
-    EXPECT_EQ(drawModel.LoadState(), 4);
-    EXPECT_TRUE(drawModel.uploadBuffers.empty());
-    device_->ReleaseFinishedObjects();
-    device_->UploadPool().Release(*entry);
-}
-
 TEST_F(ModelDrawTest, SkinnedArmFollowsItsAnimationPose) {
     CModel model;
     CBone* body = model.AddTableBone("body");
@@ -320,7 +288,8 @@ TEST_F(ModelDrawTest, EachMeshIsDrawnWithItsOwnBindShapeMatrixWithoutTextureSlot
     EXPECT_NE(Pixel(pixels, 1056, 540), white); // clip x 0.1: between them
 }
 
-// The left half shows its texture; the right half's untextured material its
+// Nothing is drawn before the uploads the frames carry have finished; then
+// the left half shows its texture, the right half's untextured material its
 // colour, reading the white default, not the texture bound before.
 TEST_F(ModelDrawTest, LoaderThreadBuildsWhileTheRenderThreadFinalisesAndDraws) {
     CModel model;
@@ -360,6 +329,7 @@ TEST_F(ModelDrawTest, LoaderThreadBuildsWhileTheRenderThreadFinalisesAndDraws) {
     }
     loader.join();
     device_->UploadPool().Release(*entry);
+    EXPECT_TRUE(drawModel.uploadBuffers.empty()) << "staging kept after the uploads";
     ASSERT_EQ(drawModel.textures.size(), 1u);
     EXPECT_EQ(drawModel.textures[0].mipLevels, 7u);
     EXPECT_FALSE(drawModel.textures[0].fallback);

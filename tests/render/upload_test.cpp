@@ -2,53 +2,12 @@
 #include "render/gpu_resources.h"
 
 #include <atomic>
-#include <cstring>
 #include <thread>
 
 namespace quorvane {
 namespace {
 
 using UploadTest = test::HeadlessDeviceTest;
-
-TEST_F(UploadTest, UploadListRidesAlongWithTheFrame) {
-    CUploadCommandPool& pool = device_->UploadPool();
-    GpuBuffer source =
-        CreateGpuBuffer(device_->Device(), device_->Memory(), 256, VK_BUFFER_USAGE_TRANSFER_SRC_BIT, true);
-    GpuBuffer target =
-        CreateGpuBuffer(device_->Device(), device_->Memory(), 256, VK_BUFFER_USAGE_TRANSFER_DST_BIT, true);
-    ASSERT_TRUE(source && target);
-    std::memset(source.Mapped(), 0x5a, 256);
-    std::memset(target.Mapped(), 0, 256);
-
-    // A loader thread records into its entry; it never touches the queue.
-    std::optional<uint32_t> entry;
-    std::thread loader([&] {
-        entry = pool.TryAcquire();
-        if (!entry) {
-            return;
-        }
-        VkCommandBuffer commands = pool.Buffer(*entry);
-        VkCommandBufferBeginInfo begin{};
-        begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-        begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
-        vkBeginCommandBuffer(commands, &begin);
-        const VkBufferCopy region{0, 0, 256};
-        vkCmdCopyBuffer(commands, source.buffer, target.buffer, 1, &region);
-        vkEndCommandBuffer(commands);
-    });
-    loader.join();
-    ASSERT_TRUE(entry);
-
-    ASSERT_TRUE(device_->BeginFrame());
-    device_->ComposeFrame(nullptr);
-    const VkCommandBuffer uploads[] = {pool.Buffer(*entry)};
-    ASSERT_TRUE(device_->EndFrame(uploads));
-    device_->WaitForGpu();
-    pool.Release(*entry);
-    EXPECT_EQ(static_cast<const uint8_t*>(target.Mapped())[255], 0x5a);
-    DestroyGpuBuffer(device_->Device(), device_->Memory(), source);
-    DestroyGpuBuffer(device_->Device(), device_->Memory(), target);
-}
 
 TEST_F(UploadTest, TwoViewsShareTheInstanceAndRenderIndependently) {
     auto second = MakeDevice(QUORVANE_SHADER_DIR);
