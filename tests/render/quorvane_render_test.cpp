@@ -59,9 +59,17 @@ TEST(RenderThumbnail, ResampleAveragesTheCoveredPixels) {
     EXPECT_TRUE(ResampleBox(image, 3, 2, 1, 1).empty());
 }
 
-// Renders the document 64 pixels square from the yaw, as the tool writes it;
-// what the tool said goes to told.
-RgbaImage RenderPicture(const std::filesystem::path& document, float angle, std::string& told) {
+// Renders the document 64 pixels square from the yaw, as the tool writes it
+// (what the tool said goes to told), and counts the pixels that are not the
+// cleared 0.8 grey background, those in the magenta of a texture that could
+// not be read, and those not opaque.
+struct CPictureCounts {
+    size_t model = 0;
+    size_t magenta = 0;
+    size_t translucent = 0;
+};
+
+CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle, std::string& told) {
     const auto out =
         std::filesystem::temp_directory_path() / ("quorvane_render_" + document.stem().string() + ".png");
     RenderOptions options;
@@ -77,19 +85,6 @@ RgbaImage RenderPicture(const std::filesystem::path& document, float angle, std:
     EXPECT_EQ(image.width, 64u);
     EXPECT_EQ(image.height, 64u);
     std::filesystem::remove(out);
-    return image;
-}
-
-// Pixels of a thumbnail that are not the cleared 0.8 grey background, those
-// in the magenta of a texture that could not be read, and those not opaque.
-struct CPictureCounts {
-    size_t model = 0;
-    size_t magenta = 0;
-    size_t translucent = 0;
-};
-
-CPictureCounts RenderAndCount(const std::filesystem::path& document, float angle, std::string& told) {
-    const RgbaImage image = RenderPicture(document, angle, told);
     CPictureCounts counts;
     for (size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
         const uint8_t r = image.pixels[i];
@@ -151,10 +146,7 @@ TEST(RenderThumbnail, EverySharedColladaDocumentShowsItsModel) {
 TEST(RenderThumbnail, DocumentsAreKnownByContentAndInputsGivingNoPictureAreNamed) {
     const test::CModelFileCopies copies("quorvane_render_names");
     std::string told;
-    // The cube from the starting view covers the middle of the picture.
-    const RgbaImage rock = RenderPicture(copies.Copy(test::kCubeDocument, "rock"), -90.0f, told);
-    ASSERT_EQ(rock.pixels.size(), 64u * 64u * 4u);
-    EXPECT_NE(rock.pixels[(32 * 64 + 32) * 4], 204);
+    EXPECT_GT(RenderAndCount(copies.Copy(test::kCubeDocument, "rock"), -90.0f, told).model, 100u);
     const std::string notes = copies.Copy(test::kNotAModel, "notes.txt").string();
     for (const auto& [input, said] :
          {std::pair<std::string, std::string>{"no/such/model.mdl", "no/such/model.mdl"},
