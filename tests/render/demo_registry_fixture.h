@@ -19,14 +19,11 @@
 
 namespace quorvane::test {
 
-inline std::string ColliderFileOf(const demofield::CWrittenModel& model) {
-    return model.path.substr(0, model.path.rfind('/') + 1) + model.colliderFile;
-}
-
-// The collider counts by type the demo field wrote for the model.
+// The collider counts by type the demo field wrote for the model (its collider file is beside it).
 inline std::array<int32_t, 6> WrittenColliderCounts(const demofield::CWrittenModel& model) {
+    const std::string file = model.path.substr(0, model.path.rfind('/') + 1) + model.colliderFile;
     for (const auto& colliders : SmallDemoManifest().colliders) {
-        if (!model.colliderFile.empty() && colliders.path == ColliderFileOf(model)) {
+        if (!model.colliderFile.empty() && colliders.path == file) {
             return colliders.countByType;
         }
     }
