@@ -113,7 +113,7 @@ TEST(ColladaMesh, TrianglesKeepTheirInterleavedStream) {
     EXPECT_EQ(block.indices[16], 3);
 }
 
-TEST(ColladaMesh, EveryPrimitiveElementIsABlockInDocumentOrder) {
+TEST(ColladaMesh, EveryPrimitiveElementIsABlockInDocumentOrderAndPolylistFacesAreFans) {
     const CModel model =
         Import(kFrame, Primitive("trifans", "<p>0 1 2</p>") + Primitive("lines", "<p>0 1</p>") +
                            Primitive("triangles", "<p>3 4 5</p>") + Primitive("polygons", "<p>5 6 7</p>") +
@@ -126,12 +126,10 @@ TEST(ColladaMesh, EveryPrimitiveElementIsABlockInDocumentOrder) {
     EXPECT_EQ(blocks[2]->indices, (std::vector<int32_t>{5, 6, 7}));
     EXPECT_EQ(blocks[3]->indices, (std::vector<int32_t>{1, 2, 3}));
     EXPECT_EQ(blocks[4]->indices, (std::vector<int32_t>{0, 1, 2, 2, 1, 3}));
-}
 
-TEST(ColladaMesh, PolylistFacesAreSplitIntoFans) {
-    const CModel model =
+    const CModel fans =
         Import(kCube, Primitive("polylist", "<vcount>4 3 5</vcount><p>0 1 2 3  4 5 6  7 0 1 2 3</p>"));
-    EXPECT_EQ(model.geometries[0]->polygons[0]->indices,
+    EXPECT_EQ(fans.geometries[0]->polygons[0]->indices,
               (std::vector<int32_t>{0, 1, 2, 0, 2, 3,             // quad
                                     4, 5, 6,                      // triangle
                                     7, 0, 1, 7, 1, 2, 7, 2, 3})); // pentagon

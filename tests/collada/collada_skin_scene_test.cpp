@@ -87,7 +87,7 @@ TEST(ColladaSkin, LaterControllersReuseBonesByName) {
     ExpectRow(weights[1], {{2, 1.0f}});
 }
 
-TEST(ColladaSkin, BrokenInfluencesAreSkippedWithoutReadingPastTheData) {
+TEST(ColladaSkin, BrokenInfluencesAreSkippedAndDeclaredRowCountsNotAllocatedBeyondTheData) {
     // Joint 9 and -1 name no joint, weight index 50 no weight; the last pair is cut off.
     const CModel model =
         test::ImportBody(Controllers(Skin("s", "a b", "0.5 0.25", "3 1 4", "9 0 -1 0 1 50  0 1  0 0 1")));
@@ -102,15 +102,14 @@ TEST(ColladaSkin, BrokenInfluencesAreSkippedWithoutReadingPastTheData) {
                          "source=\"#nothing\"><source><Name_array>a</Name_array></source>"
                          "</skin></controller><controller/></library_controllers>");
     EXPECT_TRUE(unknownGeometry.bones.empty());
-}
 
-TEST(ColladaSkin, DeclaredRowCountBeyondTheDataIsNotAllocated) {
+    // A declared row count far beyond the data allocates nothing.
     std::string skin = Skin("s", "a", "1", "1", "0 0");
     skin.replace(skin.find("count=\"3\""), 9, "count=\"2000000000\"");
-    const CModel model = test::ImportBody(Controllers(skin));
+    const CModel huge = test::ImportBody(Controllers(skin));
     // Rows for the three positions, the first with its one influence.
-    ASSERT_EQ(model.geometries[0]->weightsSize, 3);
-    ExpectRow(model.geometries[0]->weights[0], {{0, 1.0f}});
+    ASSERT_EQ(huge.geometries[0]->weightsSize, 3);
+    ExpectRow(huge.geometries[0]->weights[0], {{0, 1.0f}});
 }
 
 const std::string kScene =

@@ -300,7 +300,7 @@ TEST(MdlReaderTest, BoneListAndTrees) {
     EXPECT_EQ(model.id, "m"); // back at the top level after the tree
 }
 
-TEST(MdlReaderTest, BoneTreesNeverLoopOrShareABone) {
+TEST(MdlReaderTest, BoneTreesNeverLoopOrShareABoneAndDeepOrMalformedOnesReadWithoutRecursion) {
     // A bone naming itself as its own child, and one tree listed twice.
     const CModel model = ReadText("BONE_ARRAY\na b\n"
                                   "BONE\nBONE_NAME a\nCHILD_COUNT 1\nBONE_NAME a\nCHILD_COUNT 0\n"
@@ -314,9 +314,8 @@ TEST(MdlReaderTest, BoneTreesNeverLoopOrShareABone) {
     EXPECT_EQ(model.bones[1]->id, "first");
     EXPECT_NE(model.rootBones[2], model.bones[1].get());
     EXPECT_EQ(model.rootBones[2]->id, "second");
-}
 
-TEST(MdlReaderTest, DeepAndMalformedBoneTreesReadWithoutRecursion) {
+    // Deep and malformed trees read without recursion.
     std::string text = "BONE\n";
     constexpr int kDepth = 200000;
     for (int i = 0; i < kDepth; ++i) {

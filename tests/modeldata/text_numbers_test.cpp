@@ -14,12 +14,10 @@ namespace {
 
 // Saturation, signs and junk after the digits: ColladaNumberListValues, whose
 // entries read through ParseIntLikeAtoi too.
-TEST(TextNumbersTest, IntegersReadLikeAtoi) {
+TEST(TextNumbersTest, IntegersAndFloatsReadLikeAtoiAndAtofWhateverTheLocale) {
     EXPECT_EQ(ParseIntLikeAtoi("  -17xyz"), -17);
     EXPECT_EQ(ParseIntLikeAtoi(""), 0);
-}
 
-TEST(TextNumbersTest, FloatsReadLikeAtofWhateverTheLocale) {
     // A comma-decimal locale must not change how files read.
     const test::CCommaLocale locale(LC_ALL);
     ASSERT_TRUE(locale.InEffect());
