@@ -20,7 +20,7 @@ int Lowered(int nice) {
 
 // The render thread's case: the device and the driver's threads start inside
 // RunAtLowerPriority; the caller, the window thread, keeps its priority.
-TEST(ThreadPriority, WorkAndTheThreadsItStartsRunLowerAndTheCallerKeepsItsOwn) {
+TEST(ThreadPriority, WorkAndTheThreadsItStartsRunLowerTheCallerKeepsItsOwnAndThrowsComeOut) {
     const int callerNice = ThisThreadNice();
     int workNice = callerNice;
     int startedNice = callerNice;
@@ -41,9 +41,8 @@ TEST(ThreadPriority, WorkAndTheThreadsItStartsRunLowerAndTheCallerKeepsItsOwn) {
     lowering.join();
     EXPECT_EQ(workNice, Lowered(Lowered(callerNice)));
     EXPECT_EQ(ThisThreadNice(), callerNice);
-}
 
-TEST(ThreadPriority, WhatTheWorkThrowsComesOutOfTheCall) {
+    // What the work throws comes out of the call.
     EXPECT_THROW(RunAtLowerPriority([] { throw std::runtime_error("no device"); }), std::runtime_error);
 }
 

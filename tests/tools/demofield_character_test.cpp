@@ -36,9 +36,8 @@ Mat4 ToMat4(const Matrix4x4& m) {
 
 // Where the bone sits in the model's bone table.
 size_t IndexOf(const CModel& model, const CBone* bone) {
-    const auto found = std::find_if(model.bones.begin(), model.bones.end(),
-                                    [bone](const auto& listed) { return listed.get() == bone; });
-    return static_cast<size_t>(found - model.bones.begin());
+    return static_cast<size_t>(std::ranges::find(model.bones, bone, &std::unique_ptr<CBone>::get) -
+                               model.bones.begin());
 }
 
 TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
