@@ -31,7 +31,7 @@ CGeometry& AddTriangleGeometry(CModel& model) {
     return *model.geometries.back();
 }
 
-TEST(DrawModelBuild, CornersExpandPerGroupAndTheTrailingIndexIsIgnored) {
+TEST(DrawModelBuild, CornersExpandPerGroupFromEachStreamAndTheTrailingIndexIsIgnored) {
     CModel model;
     CGeometry& geometry = AddTriangleGeometry(model);
     BoxCorners meshBox{};
@@ -59,11 +59,8 @@ TEST(DrawModelBuild, CornersExpandPerGroupAndTheTrailingIndexIsIgnored) {
     CPolygonData absent;
     absent.indices = {0, 1, 2};
     EXPECT_TRUE(ExpandPolygonBlock(geometry, absent, meshBox, modelBox).empty());
-}
 
-TEST(DrawModelBuild, StreamsOutOfRangeAndColoursAndWeightsFillTheirFields) {
-    CModel model;
-    CGeometry& geometry = AddTriangleGeometry(model);
+    // Colours and normals from their streams, weights from the table; an index past a stream reads zeros.
     AddStream(geometry, "col", 4, {0.1f, 0.2f, 0.3f, 0.4f});
     AddStream(geometry, "nrm", 3, {0, 0, 1});
     CPolygonData& block = *geometry.polygons[0];
@@ -74,8 +71,6 @@ TEST(DrawModelBuild, StreamsOutOfRangeAndColoursAndWeightsFillTheirFields) {
     geometry.weights.resize(3);
     geometry.weights[2].influences[0] = {1.0f, 0.25f};
     geometry.weights[2].influences[7] = {4.0f, 0.75f};
-    BoxCorners meshBox{};
-    BoxCorners modelBox = EmptyBoxCorners();
     const auto v = ExpandPolygonBlock(geometry, block, meshBox, modelBox);
     ASSERT_EQ(v.size(), 2u);
     EXPECT_EQ(v[0].color, (std::array<float, 4>{0.1f, 0.2f, 0.3f, 0.4f}));
