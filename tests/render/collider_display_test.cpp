@@ -195,8 +195,6 @@ TEST_F(ColliderDisplayTest, MeshPolygonsGetOneSharedBufferEachAndBadRangesAreRef
     EXPECT_FALSE(CreateColliderGpuData(bad, *device_));
     EXPECT_NE(bad.colliders[0]->polygons[0]->gpu, nullptr);
     EXPECT_EQ(bad.colliders[0]->polygons[1]->gpu, nullptr);
-    // The buffers go back through the device's release list (validation
-    // reports any left when the device closes).
 }
 
 TEST_F(ColliderDisplayTest, ShapesAreDrawnWhereTheyProjectAndRoundAtThisAspect) {
