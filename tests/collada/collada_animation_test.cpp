@@ -35,7 +35,7 @@ std::string Animation(std::string_view target, int keys, int poseFloats, bool wi
     return text + "</animation>";
 }
 
-TEST(ColladaAnimations, FlatAndNestedLibrariesGiveTheSameChannels) {
+TEST(ColladaAnimations, FlatAndNestedLibrariesGiveTheSameChannelsAndMissingSourcesNoKeys) {
     const std::string animations = Animation("Arm_hip/transform", 3, 48) + Animation("plain", 2, 40) +
                                    Animation("Arm_hip", 1, 16, false) + Animation("Arm_hip/transform", 1, 16);
     const CModel flat =
@@ -57,9 +57,8 @@ TEST(ColladaAnimations, FlatAndNestedLibrariesGiveTheSameChannels) {
         EXPECT_EQ(channels[1]->poses.size(), 2u);
         EXPECT_EQ(channels[2]->bone, channels[0]->bone);
     }
-}
 
-TEST(ColladaAnimations, MissingSamplerSourcesGiveAChannelWithoutKeys) {
+    // Missing sampler sources give a channel without keys.
     const CModel model = test::ImportBody(
         "<library_animations><animation><channel source=\"#none\" target=\"x/y\"/></animation>"
         "<animation><sampler id=\"s\"><input semantic=\"INPUT\" source=\"#gone\"/></sampler>"

@@ -64,7 +64,7 @@ TEST(AniReaderTest, AnotherModelsFileAddsNothingAndSaysSo) {
     EXPECT_TRUE(model.animations.empty());
 }
 
-TEST(AniReaderTest, KeysOutsideAChannelAreConsumedButChangeNothing) {
+TEST(AniReaderTest, KeysOutsideAChannelChangeNothingAndAnOpenChannelIsDropped) {
     CModel model = Skeleton();
     // Without a channel the key-time and pose lines must not be taken as keys,
     // and a stray ANIMATION_END must not add the last channel again.
@@ -77,18 +77,17 @@ TEST(AniReaderTest, KeysOutsideAChannelAreConsumedButChangeNothing) {
     ASSERT_EQ(stand.channels.size(), 1u);
     EXPECT_EQ(stand.channels[0]->target, "b_hip");
     EXPECT_TRUE(stand.channels[0]->poses.empty());
-}
 
-TEST(AniReaderTest, FileWithoutTargetFitsAnyModelAndAnOpenChannelIsDropped) {
-    CModel model; // no bones at all
+    // A file without a target fits any model, even one without bones.
+    CModel anyModel;
     // Poses run to the end of the file without an end key; the channel never ended.
     ASSERT_TRUE(ReadAnimationText(
-        model,
+        anyModel,
         "ANIMATION_BEGIN\nTARGET b\nANIMATION_END\nANIMATION_BEGIN\nPOSE_MATRIX\n1\n\n[POSE_MATRIX_END]x\n",
         "X"));
-    ASSERT_EQ(model.animations.size(), 1u);
-    ASSERT_EQ(model.animations[0]->channels.size(), 1u);
-    EXPECT_EQ(model.animations[0]->channels[0]->bone, nullptr);
+    ASSERT_EQ(anyModel.animations.size(), 1u);
+    ASSERT_EQ(anyModel.animations[0]->channels.size(), 1u);
+    EXPECT_EQ(anyModel.animations[0]->channels[0]->bone, nullptr);
     EXPECT_EQ(FindAnimationTargetModelId(kWalk), "SKELTON");
     EXPECT_EQ(FindAnimationTargetModelId("ANIMATION_BEGIN\n"), std::nullopt);
 }

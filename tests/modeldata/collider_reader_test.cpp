@@ -33,7 +33,7 @@ TEST(ColliderReaderTest, TypesRadiusAndBindShape) {
     EXPECT_EQ(counts[3], 1);
 }
 
-TEST(ColliderReaderTest, PolygonIndexPairs) {
+TEST(ColliderReaderTest, PolygonIndexPairsAndFloatArraysOfAtLeastOneVector) {
     const auto polygonOf = [](std::string_view indexLine) {
         const CColliderSet set =
             ReadText("GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_MESH\nPOLYGON_DATA_BEGIN\n"
@@ -50,9 +50,8 @@ TEST(ColliderReaderTest, PolygonIndexPairs) {
     EXPECT_EQ(odd->positionIndices, (std::vector<int32_t>{0, 1}));
     EXPECT_EQ(odd->normalIndices, (std::vector<int32_t>{0}));
     EXPECT_EQ(odd->cornerCount, 1);
-}
 
-TEST(ColliderReaderTest, FloatArraysNeedWidthAndCountOfAtLeastOne) {
+    // Float arrays need a width and a count of at least one.
     const CColliderSet set = ReadText("GEOMETRY_BEGIN\n"
                                       "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID p\nFLOAT_ARRAY_FLOAT_COUNT 3\n"
                                       "FLOAT_ARRAY_COUNT 1\nFLOAT_ARRAY\n1 2 3\nFLOAT_ARRAY_END\n"

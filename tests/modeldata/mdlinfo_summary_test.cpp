@@ -55,7 +55,7 @@ TEST(MdlinfoSummaryTest, UnreadableColladaDocumentsSayWhy) {
     }
 }
 
-TEST(MdlinfoSummaryTest, SummariesCountWhatWasRead) {
+TEST(MdlinfoSummaryTest, SummariesCountWhatWasReadAndProblemsNameMissingStreamsAndStrayIndices) {
     CModel model;
     ReadModelText(
         model,
@@ -73,11 +73,9 @@ TEST(MdlinfoSummaryTest, SummariesCountWhatWasRead) {
     ReadColliderText(set, "GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_MESH\nGEOMETRY_END\n"
                           "GEOMETRY_BEGIN\nCOLLIDER_TYPE odd\nGEOMETRY_END\n");
     EXPECT_NE(DescribeColliders(set).find("mesh 1, other 1)"), std::string::npos) << DescribeColliders(set);
-}
 
-TEST(MdlinfoSummaryTest, ProblemsNameMissingStreamsAndStrayIndices) {
-    CModel model;
-    ReadModelText(model,
+    CModel broken;
+    ReadModelText(broken,
                   "GEOMETRY_BEGIN\nGEOMETRY_ID g\n"
                   "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID p\nFLOAT_ARRAY_FLOAT_COUNT 3\nFLOAT_ARRAY_COUNT 2\n"
                   "FLOAT_ARRAY\n0 0 0 1 1 1\nFLOAT_ARRAY_END\n"
@@ -85,7 +83,7 @@ TEST(MdlinfoSummaryTest, ProblemsNameMissingStreamsAndStrayIndices) {
                   "POLYGON_INDEX_COUNT 4\n0 1 2 -1\nPOLYGON_DATA_END\n"
                   "POLYGON_DATA_BEGIN\nPOLYGON_INDEX_COUNT 1\n0\nPOLYGON_DATA_END\nGEOMETRY_END\n",
                   "g.mdl");
-    const auto problems = FindGeometryProblems(model, *model.geometries.at(0));
+    const auto problems = FindGeometryProblems(broken, *broken.geometries.at(0));
     ASSERT_EQ(problems.size(), 5u);
     EXPECT_EQ(problems[0], "geometry g: polygon block 1: material \"none\" not found");
     EXPECT_EQ(problems[1], "geometry g: polygon block 1: 2 position indices outside \"p\" (2 vectors)");
