@@ -37,7 +37,13 @@ const std::string kChain = "<newparam sid=\"bark-surface\"><surface type=\"2D\">
 const std::string kImages = "<library_images><image id=\"bark\"><init_from>\n  bark.png\n</init_from></image>"
                             "<image id=\"leaf\"><init_from>leaf.png</init_from></image></library_images>";
 
-TEST(ColladaEffects, EveryShadingModelGivesTextureOrColourLikePhong) {
+// Every shading model gives a texture or a colour as phong does; samplers may
+// name images directly, and techniques may carry any sid.
+TEST(ColladaEffects, EveryShadingModelAndSamplerFormGivesTextureOrColourLikePhong) {
+    const std::string instanceImage = "<newparam sid=\"leaf-sampler\"><sampler2D>"
+                                      "<instance_image url=\"#leaf\"/></sampler2D></newparam>";
+    const std::string sourceIsImage =
+        "<newparam sid=\"s\"><sampler2D><source>leaf</source></sampler2D></newparam>";
     const std::string effects =
         "<library_effects>" +
         Effect("blinnTex", "blinn",
@@ -52,11 +58,22 @@ TEST(ColladaEffects, EveryShadingModelGivesTextureOrColourLikePhong) {
         Effect("phongRed", "phong",
                "<emission><color>0 1 0 1</color></emission><diffuse><color>1 0 0 1</color></diffuse>") +
         Effect("lambertRed", "lambert", "<diffuse><color sid=\"diffuse\">0.8\n0.2 0.2 1</color></diffuse>") +
-        Effect("partial", "phong", "<diffuse><color>0.5 0.25</color></diffuse>") + "</library_effects>";
-    const CModel model = test::ImportBody(kImages + effects +
-                                          Materials({"blinnTex", "blinnRed", "glow", "glowTex", "phongRed",
-                                                     "lambertRed", "lambertRed", "partial", "missing"}));
-    ASSERT_EQ(model.materials.size(), 9u);
+        Effect("partial", "phong", "<diffuse><color>0.5 0.25</color></diffuse>") +
+        Effect("later", "phong", "<diffuse><texture texture=\"leaf-sampler\"/></diffuse>", instanceImage) +
+        Effect("direct", "lambert", "<diffuse><texture texture=\"bark\"/></diffuse>") +
+        Effect("sourceImage", "blinn", "<diffuse><texture texture=\"s\"/></diffuse>", sourceIsImage) +
+        Effect("nothing", "phong", "<diffuse><texture texture=\"no-such-image\"/></diffuse>") +
+        // Techniques of any sid; extra elements around them are skipped.
+        "<effect id=\"extras\"><profile_COMMON>" + kChain +
+        "<technique sid=\"standard\"><blinn><diffuse><texture texture=\"bark-sampler\"/></diffuse></blinn>"
+        "<extra><technique profile=\"FCOLLADA\"/></extra></technique></profile_COMMON>"
+        "<extra><technique profile=\"MAX3D\"><faceted>0</faceted></technique></extra></effect>"
+        "</library_effects>";
+    const CModel model = test::ImportBody(
+        kImages + effects +
+        Materials({"blinnTex", "blinnRed", "glow", "glowTex", "phongRed", "lambertRed", "lambertRed",
+                   "partial", "missing", "later", "direct", "sourceImage", "nothing", "extras"}));
+    ASSERT_EQ(model.materials.size(), 14u);
     const CMaterial defaults;
 
     EXPECT_EQ(model.textures.at(0)->fileName, "bark.png");
@@ -79,33 +96,11 @@ TEST(ColladaEffects, EveryShadingModelGivesTextureOrColourLikePhong) {
     // A material whose effect is missing keeps the defaults.
     EXPECT_TRUE(model.materials[8]->textureId.empty());
     EXPECT_EQ(model.materials[8]->diffuse, defaults.diffuse);
-}
-
-TEST(ColladaEffects, SamplersNamingImagesDirectlyAndTechniquesWithAnySid) {
-    const std::string instanceImage = "<newparam sid=\"leaf-sampler\"><sampler2D>"
-                                      "<instance_image url=\"#leaf\"/></sampler2D></newparam>";
-    const std::string sourceIsImage =
-        "<newparam sid=\"s\"><sampler2D><source>leaf</source></sampler2D></newparam>";
-    const std::string effects =
-        "<library_effects>" +
-        Effect("later", "phong", "<diffuse><texture texture=\"leaf-sampler\"/></diffuse>", instanceImage) +
-        Effect("direct", "lambert", "<diffuse><texture texture=\"bark\"/></diffuse>") +
-        Effect("sourceImage", "blinn", "<diffuse><texture texture=\"s\"/></diffuse>", sourceIsImage) +
-        Effect("nothing", "phong", "<diffuse><texture texture=\"no-such-image\"/></diffuse>") +
-        // Techniques of any sid; extra elements around them are skipped.
-        "<effect id=\"extras\"><profile_COMMON>" + kChain +
-        "<technique sid=\"standard\"><blinn><diffuse><texture texture=\"bark-sampler\"/></diffuse></blinn>"
-        "<extra><technique profile=\"FCOLLADA\"/></extra></technique></profile_COMMON>"
-        "<extra><technique profile=\"MAX3D\"><faceted>0</faceted></technique></extra></effect>"
-        "</library_effects>";
-    const CModel model = test::ImportBody(kImages + effects +
-                                          Materials({"later", "direct", "sourceImage", "nothing", "extras"}));
-    ASSERT_EQ(model.materials.size(), 5u);
-    EXPECT_EQ(model.materials[0]->textureId, "leaf");
-    EXPECT_EQ(model.materials[1]->textureId, "bark");
-    EXPECT_EQ(model.materials[2]->textureId, "leaf");
-    EXPECT_TRUE(model.materials[3]->textureId.empty());
-    EXPECT_EQ(model.materials[4]->textureId, "bark");
+    EXPECT_EQ(model.materials[9]->textureId, "leaf");
+    EXPECT_EQ(model.materials[10]->textureId, "bark");
+    EXPECT_EQ(model.materials[11]->textureId, "leaf");
+    EXPECT_TRUE(model.materials[12]->textureId.empty());
+    EXPECT_EQ(model.materials[13]->textureId, "bark");
 }
 
 TEST(ColladaImages, LaterFormatSourcesEmptySourcesAndImagesInsideEffects) {
