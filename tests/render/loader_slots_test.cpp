@@ -15,6 +15,8 @@ protected:
     CUploadCommandPool& Pool() { return device_->UploadPool(); }
 };
 
+// Attempts take the first free slot and sleep only between failed attempts;
+// a slot freed during a sleep is found by the next attempt.
 TEST_F(LoaderSlotsTest, TakesTheFirstFreeSlotAndSleepsOnlyBetweenFailedAttempts) {
     std::vector<milliseconds> sleeps;
     const SleepFunction record = [&sleeps](milliseconds d) { sleeps.push_back(d); };
@@ -33,19 +35,9 @@ TEST_F(LoaderSlotsTest, TakesTheFirstFreeSlotAndSleepsOnlyBetweenFailedAttempts)
 
     Pool().Release(5);
     EXPECT_EQ(AcquireLoaderSlot(Pool(), kLoaderThreadSlotPolicy, record), 5u);
-    for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
-        Pool().Release(i);
-    }
-}
 
-TEST_F(LoaderSlotsTest, AFreedSlotIsFoundByALaterAttempt) {
-    std::vector<uint32_t> held;
-    while (auto slot = Pool().TryAcquire()) {
-        held.push_back(*slot);
-    }
-    ASSERT_EQ(held.size(), CUploadCommandPool::kEntryCount);
-    int sleepsSeen = 0;
     // The second sleep frees slot 9, so the third attempt finds it.
+    int sleepsSeen = 0;
     const SleepFunction freeing = [&](milliseconds) {
         if (++sleepsSeen == 2) {
             Pool().Release(9);
@@ -53,8 +45,8 @@ TEST_F(LoaderSlotsTest, AFreedSlotIsFoundByALaterAttempt) {
     };
     EXPECT_EQ(AcquireLoaderSlot(Pool(), kByPathSlotPolicy, freeing), 9u);
     EXPECT_EQ(sleepsSeen, 2);
-    for (uint32_t slot : held) {
-        Pool().Release(slot);
+    for (uint32_t i = 0; i < CUploadCommandPool::kEntryCount; ++i) {
+        Pool().Release(i);
     }
     EXPECT_EQ(FreeSlots(), 16);
 }
