@@ -353,9 +353,7 @@ TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
     definition.count = 1;
     field_->ChooseModelForPlacement(definition);
     field_->UpdateEditing();
-    int parts = 0;
-    field_->ForEachCursorPart([&](const CCursorPart&) { ++parts; });
-    ASSERT_EQ(parts, 1);
+    ASSERT_EQ(field_->CursorPartCount(), 1u);
 
     FieldSceneState state;
     state.gridDisplay = false;
@@ -366,11 +364,8 @@ TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
         state.mode = static_cast<EditMode>(mode);
         const bool shown = mode == 1 || (mode >= 4 && mode <= 15);
         const size_t changed = ChangedPixels(DrawFrame(state), without);
-        if (shown) {
-            EXPECT_GT(changed, 200u) << "mode " << mode;
-        } else {
-            EXPECT_EQ(changed, 0u) << "mode " << mode;
-        }
+        EXPECT_TRUE(shown ? changed > 200u : changed == 0u)
+            << "mode " << mode << ": " << changed << " changed";
     }
 }
 
