@@ -124,7 +124,7 @@ TEST(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
 }
 
 // Two texture sets in one block: ColladaMesh.TrianglesKeepTheirInterleavedStream.
-TEST(ColladaDocuments, VertexColoursAndMaterialSymbols) {
+TEST(ColladaDocuments, VertexColoursMaterialSymbolsSpecialCharactersAndByteOrderMark) {
     const CModel coloured = Load("kwxport_test_vcolors.dae");
     const auto& blocks = coloured.geometries[0]->polygons;
     EXPECT_EQ(blocks[0]->materialId, "bottom");
@@ -133,9 +133,7 @@ TEST(ColladaDocuments, VertexColoursAndMaterialSymbols) {
     EXPECT_EQ(blocks[0]->colorOffset, 2);
     EXPECT_EQ(coloured.geometries[0]->materialSymbols, (std::vector<std::string>{"bottom", "top", "side"}));
     EXPECT_EQ(coloured.textures[1]->fileName, "./../X/bottom.tga");
-}
 
-TEST(ColladaDocuments, SpecialCharactersAndByteOrderMark) {
     const CModel special = Load("cube_xmlspecialchars.dae");
     EXPECT_EQ(special.geometries[0]->id, "\"&<box-lib>&\"");
     EXPECT_NE(special.geometries[0]->FindFloatArray("\"&<box-lib-vertices>&\""), nullptr);

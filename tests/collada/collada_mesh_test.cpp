@@ -45,7 +45,7 @@ const std::string kFrame = "0 0 0  4 0 0  4 4 0  0 4 0  1 1 0  1 3 0  3 3 0  3 1
 // Three unit squares in an L; a fan around corner 0 would cover (1.5, 1.5).
 const std::string kL = "2 0 0  2 1 0  1 1 0  1 2 0  0 2 0  0 0 0";
 
-TEST(ColladaMesh, PositionSourceIsStoredUnderTheVerticesIdAndSourcesWithoutUsableDataAreDroppedOrEmpty) {
+TEST(ColladaMesh, PositionsAreStoredUnderTheVerticesIdAndUnusableSourcesOrGeometriesKeptEmpty) {
     const std::string sources = Positions(kCube) + Source("g-uv", 4, 2, "0 0 1 1") +
                                 Source("zero", 0, 3, "1 2 3") + Source("wide", 5, 5, "1 2 3 4 5") +
                                 Source("noStride", 3, 0, "1 2 3") + Source("short", 9, 3, "1 2 3 4") +
@@ -75,22 +75,21 @@ TEST(ColladaMesh, PositionSourceIsStoredUnderTheVerticesIdAndSourcesWithoutUsabl
 
     const CModel shortPositions = test::ImportBody(Mesh(Source("g-positions", 3000, 3, "0 0 0 1 1 1"), ""));
     EXPECT_EQ(shortPositions.geometries[0]->vertexCount, 2);
-}
 
-TEST(ColladaMesh, GeometryWithoutMeshIsKeptEmpty) {
-    const CModel model = test::ImportBody(
+    // A geometry without a mesh is kept empty.
+    const CModel noMesh = test::ImportBody(
         "<library_geometries><geometry id=\"spline\"><spline/></geometry>"
         "<geometry id=\"m\"><mesh><source id=\"s\"><float_array count=\"3\">1 2 3</float_array></source>"
         "</mesh></geometry></library_geometries>");
-    ASSERT_EQ(model.geometries.size(), 2u);
-    EXPECT_TRUE(model.geometries[0]->floatArrays.empty());
+    ASSERT_EQ(noMesh.geometries.size(), 2u);
+    EXPECT_TRUE(noMesh.geometries[0]->floatArrays.empty());
     // A source without accessor: no stride, no vectors; no vertices: no count.
-    ASSERT_EQ(model.geometries[1]->floatArrays.size(), 1u);
-    EXPECT_EQ(model.geometries[1]->floatArrays[0]->VectorCount(), 0);
-    EXPECT_EQ(model.geometries[1]->vertexCount, 0);
+    ASSERT_EQ(noMesh.geometries[1]->floatArrays.size(), 1u);
+    EXPECT_EQ(noMesh.geometries[1]->floatArrays[0]->VectorCount(), 0);
+    EXPECT_EQ(noMesh.geometries[1]->vertexCount, 0);
 }
 
-TEST(ColladaMesh, TrianglesKeepTheirInterleavedStream) {
+TEST(ColladaMesh, TrianglesKeepTheirInterleavedStreamAndUnreadInputsShiftNoGroups) {
     const std::string triangles = "<triangles material=\"skin\" count=\"2\">"
                                   "<input semantic=\"VERTEX\" source=\"#g-vertices\" offset=\"0\"/>"
                                   "<input semantic=\"NORMAL\" source=\"#g-normals\" offset=\"1\"/>"
@@ -111,6 +110,15 @@ TEST(ColladaMesh, TrianglesKeepTheirInterleavedStream) {
     EXPECT_EQ(block.indices.size(), 24u);
     EXPECT_EQ(block.CornerCount(), 6);
     EXPECT_EQ(block.indices[16], 3);
+
+    // Tangents at offset 2 make every corner three indices long in the file.
+    const CModel tangents =
+        Import(kCube, Primitive("polylist", "<vcount>3</vcount><p>0 10 20 1 11 21 2 12 22</p>",
+                                "<input semantic=\"NORMAL\" source=\"#g-normals\" offset=\"1\"/>"
+                                "<input semantic=\"TEXTANGENT\" source=\"#t\" offset=\"2\"/>"));
+    const CPolygonData& tangentBlock = *tangents.geometries[0]->polygons[0];
+    EXPECT_EQ(tangentBlock.GroupLength(), 2);
+    EXPECT_EQ(tangentBlock.indices, (std::vector<int32_t>{0, 10, 1, 11, 2, 12}));
 }
 
 TEST(ColladaMesh, EveryPrimitiveElementIsABlockInDocumentOrderAndPolylistFacesAreFans) {
@@ -133,17 +141,6 @@ TEST(ColladaMesh, EveryPrimitiveElementIsABlockInDocumentOrderAndPolylistFacesAr
               (std::vector<int32_t>{0, 1, 2, 0, 2, 3,             // quad
                                     4, 5, 6,                      // triangle
                                     7, 0, 1, 7, 1, 2, 7, 2, 3})); // pentagon
-}
-
-TEST(ColladaMesh, UnreadInputsAfterTheStoredOnesDoNotShiftTheGroups) {
-    // Tangents at offset 2 make every corner three indices long in the file.
-    const CModel model =
-        Import(kCube, Primitive("polylist", "<vcount>3</vcount><p>0 10 20 1 11 21 2 12 22</p>",
-                                "<input semantic=\"NORMAL\" source=\"#g-normals\" offset=\"1\"/>"
-                                "<input semantic=\"TEXTANGENT\" source=\"#t\" offset=\"2\"/>"));
-    const CPolygonData& block = *model.geometries[0]->polygons[0];
-    EXPECT_EQ(block.GroupLength(), 2);
-    EXPECT_EQ(block.indices, (std::vector<int32_t>{0, 10, 1, 11, 2, 12}));
 }
 
 TEST(ColladaMesh, BrokenIndexDataIsClampedToWhatIsPresent) {

@@ -203,7 +203,7 @@ TEST(FaceTriangulation, RandomStarShapedFacesWithAndWithoutAHole) {
     }
 }
 
-TEST(FaceTriangulation, AnyFaceGivesItsCornerCountLessTwo) {
+TEST(FaceTriangulation, AnyFaceGivesItsCornerCountLessTwoAppendedToTheOutput) {
     // Random corners cross and double back; whatever the split, every
     // corner index is valid and no face is lost.
     std::mt19937 random(11);
@@ -218,9 +218,8 @@ TEST(FaceTriangulation, AnyFaceGivesItsCornerCountLessTwo) {
         ASSERT_EQ(triangles.size(), (face.size() - 2) * 3u) << round;
         ASSERT_EQ(CornersOf(face, triangles).size(), triangles.size()) << round;
     }
-}
 
-TEST(FaceTriangulation, OutputIsAppended) {
+    // Triangles are appended to what the output holds.
     std::vector<int32_t> triangles = {7};
     TriangulateFace(kL, {}, triangles);
     TriangulateFace(Points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {}, triangles);

@@ -29,7 +29,7 @@ std::string MeshText(const std::string& indexLine, int indexCount) {
            std::to_string(indexCount) + "\n" + indexLine + "\nPOLYGON_DATA_END\nGEOMETRY_END\n";
 }
 
-TEST(ColliderSkinRecordsTest, CapsuleTakesPointsAndWeightRowsZeroAndOne) {
+TEST(ColliderSkinRecordsTest, CapsuleTakesPointsAndWeightRowsZeroAndOneAndShapesWithoutPositionsTheOrigin) {
     const CColliderSet set = BuiltFromText(
         "GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_CAPSULE\nR 0.5\n" +
         FloatArrayText("position", 3, 3, "1 2 3 4 5 6 7 8 9") +
@@ -58,24 +58,24 @@ TEST(ColliderSkinRecordsTest, CapsuleTakesPointsAndWeightRowsZeroAndOne) {
     ASSERT_EQ(sphere.restRecords->size(), 1u);
     EXPECT_EQ((*sphere.restRecords)[0].position, (std::array<float, 3>{-1, -2, -3}));
     EXPECT_EQ((*sphere.restRecords)[0].influences[0].weight, 0.0f);
-}
 
-TEST(ColliderSkinRecordsTest, ShapesWithoutPositionsSitAtTheOrigin) {
-    const CColliderSet set = BuiltFromText("GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_RECT\nGEOMETRY_END\n"
-                                           "GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_BOX\n" +
-                                           FloatArrayText("position", 2, 1, "7 8") +
-                                           "GEOMETRY_END\n"
-                                           "GEOMETRY_BEGIN\nCOLLIDER_TYPE unknown\nGEOMETRY_END\n");
-    ASSERT_EQ(set.colliders.size(), 3u);
-    const auto& rect = *set.colliders[0]->restRecords;
+    // Shapes without positions sit at the origin.
+    const CColliderSet shapes =
+        BuiltFromText("GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_RECT\nGEOMETRY_END\n"
+                      "GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_BOX\n" +
+                      FloatArrayText("position", 2, 1, "7 8") +
+                      "GEOMETRY_END\n"
+                      "GEOMETRY_BEGIN\nCOLLIDER_TYPE unknown\nGEOMETRY_END\n");
+    ASSERT_EQ(shapes.colliders.size(), 3u);
+    const auto& rect = *shapes.colliders[0]->restRecords;
     ASSERT_EQ(rect.size(), 2u);
     EXPECT_EQ(rect[0].position, (std::array<float, 3>{}));
     EXPECT_EQ(rect[1].position, (std::array<float, 3>{}));
     // A two-wide array gives x and y; z stays zero.
-    ASSERT_EQ(set.colliders[1]->restRecords->size(), 1u);
-    EXPECT_EQ((*set.colliders[1]->restRecords)[0].position, (std::array<float, 3>{7, 8, 0}));
-    EXPECT_TRUE(set.colliders[2]->restRecords->empty());
-    EXPECT_TRUE(set.colliders[2]->skinnedRecords.empty());
+    ASSERT_EQ(shapes.colliders[1]->restRecords->size(), 1u);
+    EXPECT_EQ((*shapes.colliders[1]->restRecords)[0].position, (std::array<float, 3>{7, 8, 0}));
+    EXPECT_TRUE(shapes.colliders[2]->restRecords->empty());
+    EXPECT_TRUE(shapes.colliders[2]->skinnedRecords.empty());
 }
 
 TEST(ColliderSkinRecordsTest, MeshRecordsOnePerCornerWithNormalsOfTheNormalIndex) {

@@ -334,14 +334,12 @@ TEST(MdlReaderTest, BoneTreesNeverLoopOrShareABoneAndDeepOrMalformedOnesReadWith
     ASSERT_EQ(odd.rootBones[0]->children.size(), 1u);
 }
 
-TEST(MdlReaderTest, OverLongKeyLineIsCutAndItsRestReadAsTheNextLine) {
+TEST(MdlReaderTest, OverLongKeyLinesAreCutCp932NamesBecomeUtf8AndLocaleDoesNotMatter) {
     // The 1024-character key line buffer ends inside the padding; the rest
     // of the line is a key line of its own.
     const std::string text = "GEOMETRY_ID" + std::string(1012, ' ') + "MODEL_ID\nlong\n";
     EXPECT_EQ(ReadText(text).id, "long");
-}
 
-TEST(MdlReaderTest, NamesFromOlderToolsInCp932BecomeUtf8AndLocaleDoesNotMatter) {
     const test::CCommaLocale locale(LC_ALL);
     ASSERT_TRUE(locale.InEffect());
     // "木" in CP932 is 0x96 0xD8.

@@ -40,7 +40,7 @@ size_t IndexOf(const CModel& model, const CBone* bone) {
                                model.bones.begin());
 }
 
-TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
+TEST(DemoFieldCharacter, SkeletonBindsEveryBoneWeightsStayInRangeAndAnimationsLoopOverItsBones) {
     const CModel& model = Character();
     EXPECT_EQ(model.id, "SKELTON");
     ASSERT_GE(model.bones.size(), 15u);
@@ -82,10 +82,7 @@ TEST(DemoFieldCharacter, SkeletonBindsEveryBoneAndWeightsStayInRange) {
         EXPECT_NEAR(sum, 1.0, 1e-3);
     }
     EXPECT_GE(usedBones.size(), 15u);
-}
 
-TEST(DemoFieldCharacter, AnimationsTargetTheCharacterBonesAndLoop) {
-    const CModel& model = Character();
     ASSERT_EQ(model.animations.size(), 2u);
     for (const auto& animation : model.animations) {
         SCOPED_TRACE(animation->name);

@@ -14,7 +14,7 @@ QString U(const char* text) {
     return QString::fromUtf8(text);
 }
 
-TEST(InfoTextTest, HelpLinesPerMode) {
+TEST(InfoTextTest, HelpLinesAndHeaderColoursPerMode) {
     EXPECT_EQ(InfoHelpLines(EditMode::ModeNoModel),
               (QStringList{U("<移動モード>"), U("モデルを選択してください")}));
     // A rotation has no free confirm; a scale has.
@@ -28,10 +28,8 @@ TEST(InfoTextTest, HelpLinesPerMode) {
         EXPECT_EQ(InfoHelpLines(static_cast<EditMode>(mode)), InfoHelpLines(static_cast<EditMode>(mode + 12)))
             << mode;
     }
-}
 
-// One mode of each kind: moving, placing with the cursor, adjusting a placement.
-TEST(InfoTextTest, HeaderColours) {
+    // Header colours: one mode of each kind, moving, placing with the cursor, adjusting a placement.
     EXPECT_EQ(InfoHeaderColour(EditMode::ModeMove), QColor(250, 220, 220));
     EXPECT_EQ(InfoHeaderColour(EditMode::ModeCursorRotateZ), QColor(255, 100, 150));
     EXPECT_EQ(InfoHeaderColour(EditMode::ModePlacedRotateZ), QColor(255, 200, 0));

@@ -82,20 +82,15 @@ protected:
     std::unique_ptr<CModelViewerWindow> viewer_;
 };
 
+// Pixels whose colour channels differ by more than 24 in all; -1 when the sizes differ.
 int PixelsThatDiffer(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return -1;
-    }
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y) {
+    int differing = a.size() == b.size() ? 0 : -1;
+    for (int y = 0; differing >= 0 && y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y);
-            const QColor q = b.pixelColor(x, y);
-            if (std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) +
-                    std::abs(p.blue() - q.blue()) >
-                24) {
-                ++differing;
-            }
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int apart =
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            differing += apart > 24 ? 1 : 0;
         }
     }
     return differing;

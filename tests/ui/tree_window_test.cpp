@@ -75,7 +75,7 @@ struct TreeFixture : ::testing::Test {
     }
 };
 
-TEST_F(TreeFixture, StartsWithTheModelFolderOneLevelDeepInFileSystemOrder) {
+TEST_F(TreeFixture, StartsOneLevelDeepInFileSystemOrderAndAClickListsThreeLevelsMore) {
     QTreeWidgetItem* top = tree.TopItem();
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(top->text(0), "model");
@@ -102,10 +102,8 @@ TEST_F(TreeFixture, StartsWithTheModelFolderOneLevelDeepInFileSystemOrder) {
     EXPECT_EQ(rocks->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     EXPECT_EQ(CModelTreeWindow::PathOf(*rocks), std::filesystem::path("model/rocks"));
     EXPECT_TRUE(errors.empty());
-}
 
-TEST_F(TreeFixture, ClickingAFolderListsItAndThreeLevelsBelow) {
-    QTreeWidgetItem* rocks = Child(tree.TopItem(), "rocks");
+    // Clicking a folder lists it and three levels below.
     tree.Click(rocks);
     EXPECT_EQ(ChildTexts(*rocks).size(), 2u); // stone.mdf and deep1, in either order
     QTreeWidgetItem* deep1 = Child(rocks, "deep1");
