@@ -1,6 +1,7 @@
 #include "modeldata/scalar_math.h"
 #include "render/matrix.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -65,15 +66,13 @@ TEST(Matrix, LookToBuildsAnOrthonormalLeftHandedBasis) {
 }
 
 TEST(ScalarMath, AlignUpRoundsToMultiplesAndLeavesAlignmentsZeroAndOne) {
-    EXPECT_EQ(AlignUp(13u, 0u), 13u);
-    EXPECT_EQ(AlignUp(13u, 1u), 13u);
-    EXPECT_EQ(AlignUp(0u, 256u), 0u);
-    EXPECT_EQ(AlignUp(13u, 4u), 16u);
-    EXPECT_EQ(AlignUp(16u, 16u), 16u);
-    EXPECT_EQ(AlignUp(17u, 16u), 32u);
-    EXPECT_EQ(AlignUp(10u, 3u), 12u);
-    EXPECT_EQ(AlignUp(12u, 3u), 12u);
-    EXPECT_EQ(AlignUp(1000u, 7u), 1001u);
+    // Value, alignment, aligned.
+    const std::array<uint32_t, 3> cases[] = {{13, 0, 13}, {13, 1, 13},  {0, 256, 0},
+                                             {13, 4, 16}, {16, 16, 16}, {17, 16, 32},
+                                             {10, 3, 12}, {12, 3, 12},  {1000, 7, 1001}};
+    for (const auto& [value, alignment, aligned] : cases) {
+        EXPECT_EQ(AlignUp(value, alignment), aligned) << value << " to " << alignment;
+    }
     EXPECT_EQ(AlignUp<uint64_t>(0x1'0000'0001, 65536), 0x1'0001'0000u);
 }
 
