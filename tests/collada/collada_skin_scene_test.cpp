@@ -41,7 +41,7 @@ void ExpectRow(const CWeightRow& row, std::vector<CBoneWeight> expected) {
     }
 }
 
-TEST(ColladaSkin, KeepsLargestWeightsInDecreasingOrderFirstComeFirst) {
+TEST(ColladaSkin, KeepsTheEightLargestWeightsInDecreasingOrderFirstComeFirst) {
     const std::string inverseBind =
         "<bind_shape_matrix>\n2 0 0 0\n0 2 0 0\n0 0 2 0\n0 0 0 1</bind_shape_matrix>"
         "<source id=\"ibm\"><float_array count=\"32\">"
@@ -65,14 +65,13 @@ TEST(ColladaSkin, KeepsLargestWeightsInDecreasingOrderFirstComeFirst) {
     ExpectRow(geometry.weights[0], {{1, 0.4f}, {2, 0.2f}, {3, 0.2f}, {0, 0.1f}, {4, 0.1f}});
     ExpectRow(geometry.weights[1], {}); // weight 0 is no influence
     ExpectRow(geometry.weights[2], {{0, 0.7f}, {4, 0.4f}});
-}
 
-TEST(ColladaSkin, DropsTheSmallestBeyondEightInfluences) {
-    const CModel model = test::ImportBody(Controllers(Skin("s", "j0 j1 j2 j3 j4 j5 j6 j7 j8 j9",
-                                                           "0.01 0.02 0.03 0.04 0.05 0.06 0.07 0.08 0.09 0.1",
-                                                           "10", "0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9")));
+    // Beyond eight influences the smallest go.
+    const CModel ten = test::ImportBody(Controllers(Skin("s", "j0 j1 j2 j3 j4 j5 j6 j7 j8 j9",
+                                                         "0.01 0.02 0.03 0.04 0.05 0.06 0.07 0.08 0.09 0.1",
+                                                         "10", "0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7 8 8 9 9")));
     ExpectRow(
-        model.geometries[0]->weights[0],
+        ten.geometries[0]->weights[0],
         {{9, 0.1f}, {8, 0.09f}, {7, 0.08f}, {6, 0.07f}, {5, 0.06f}, {4, 0.05f}, {3, 0.04f}, {2, 0.03f}});
 }
 
@@ -161,7 +160,7 @@ TEST(ColladaScene, NodesTakeOverJointBonesBySidAndTopLevelInstancesBindMaterials
 }
 
 // Maya writes blocks against a shading-group symbol and binds it to the material id.
-TEST(ColladaScene, BlocksNamedBySymbolTakeTheBoundMaterial) {
+TEST(ColladaScene, BlocksNamedBySymbolTakeTheBoundMaterialAndDeepNestingIsCutOff) {
     const std::string materials =
         "<library_materials><material id=\"Blue\"/><material id=\"Red\"/></library_materials>";
     const std::string geometry =
@@ -184,19 +183,18 @@ TEST(ColladaScene, BlocksNamedBySymbolTakeTheBoundMaterial) {
     }
     // Red already names a material; Green names none, so its symbol stays.
     EXPECT_EQ(names, (std::vector<std::string>{"Blue", "Red", "GreenSG", "Blue"}));
-}
 
-TEST(ColladaScene, DeepNestingIsCutOffInsteadOfOverflowing) {
+    // Deep nesting is cut off instead of overflowing.
     std::string open, close;
     for (int i = 0; i < 5000; ++i) {
         open += "<node>";
         close += "</node>";
     }
-    const CModel model = test::ImportBody("<library_visual_scenes><visual_scene>" + open + close +
-                                          "</visual_scene></library_visual_scenes>");
-    ASSERT_EQ(model.rootBones.size(), 1u);
+    const CModel deep = test::ImportBody("<library_visual_scenes><visual_scene>" + open + close +
+                                         "</visual_scene></library_visual_scenes>");
+    ASSERT_EQ(deep.rootBones.size(), 1u);
     int depth = 1;
-    for (const CBone* bone = model.rootBones[0]; !bone->children.empty(); bone = bone->children[0]) {
+    for (const CBone* bone = deep.rootBones[0]; !bone->children.empty(); bone = bone->children[0]) {
         ++depth;
     }
     EXPECT_GT(depth, 100);

@@ -49,7 +49,7 @@ TEST(MdlReaderTest, FileOnDiskGivesItsDirectoryAndAFailedReadChangesNothing) {
     EXPECT_EQ(model.directory, scratch.Path().string() + "/");
 }
 
-TEST(FileBytesTest, ReadErrorsSayWhyAndNameThePath) {
+TEST(FileBytesTest, ReadErrorsSayWhyAndAWholeFileIsReadWhateverSizeTheFileSystemReports) {
     ASSERT_TRUE(test::OpensButCannotBeRead(test::kUnreadableFile));
     const test::CScratchDirectory scratch("quorvane_file_bytes");
     const auto expectFailure = [](const std::filesystem::path& path, const std::string& why) {
@@ -69,10 +69,7 @@ TEST(FileBytesTest, ReadErrorsSayWhyAndNameThePath) {
     expectFailure(test::kUnreadableFile, "Input/output error");
     expectFailure(scratch.UnreadableNamed("link.mdl"), "Input/output error");
     expectFailure("/dev/null", "not a regular file");
-}
 
-TEST(FileBytesTest, WholeFileIsReadWhateverSizeTheFileSystemReports) {
-    const test::CScratchDirectory scratch("quorvane_file_bytes");
     // Larger than one piece, with a byte pattern that shows a piece out of place.
     std::string large(200 * 1024 + 7, '\0');
     for (size_t i = 0; i < large.size(); ++i) {

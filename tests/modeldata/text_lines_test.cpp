@@ -29,16 +29,14 @@ TEST(TextLinesTest, CrLfAndLfReadAlikeALastLineNeedsNoFeedAndAnOverLongLineIsCut
     EXPECT_EQ(AllLines("abc\r\nx", 5), (std::vector<std::string>{"abc", "x"}));
 }
 
-TEST(TextLinesTest, TokensFollowTheDelimiterSetOfTheContext) {
+TEST(TextLinesTest, TokensFollowTheDelimiterSetOfTheContextAndPerItemLimitsSaturate) {
     EXPECT_EQ(SplitKeyLine("<MODEL_ID>", kKeyDelimiters).key, "MODEL_ID");
     EXPECT_EQ(SplitKeyLine("[VERTEX_COUNT] 1200 tail", kKeyDelimiters).value, "1200");
     EXPECT_EQ(SplitKeyLine("[FLOAT_ARRAY_ID] a", kStreamKeyDelimiters).key, "[FLOAT_ARRAY_ID]");
     EXPECT_EQ(SplitKeyLine("\tBONE_ID\tb1", kBoneKeyDelimiters).value, "b1");
     EXPECT_EQ(SplitKeyLine("\tBONE_ID b1", kKeyDelimiters).key, "\tBONE_ID");
     EXPECT_TRUE(SplitKeyLine("   ", kKeyDelimiters).key.empty());
-}
 
-TEST(TextLinesTest, PerItemLimitSaturatesInsteadOfWrapping) {
     EXPECT_EQ(line_limit::PerItem(3, 128), 384u);
     EXPECT_EQ(line_limit::PerItem(-3, 128), 0u);
     EXPECT_EQ(line_limit::PerItem(INT64_MAX, 128), line_limit::kUnlimited);
