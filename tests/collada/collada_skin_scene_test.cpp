@@ -41,7 +41,7 @@ void ExpectRow(const CWeightRow& row, std::vector<CBoneWeight> expected) {
     }
 }
 
-TEST(ColladaSkin, KeepsTheEightLargestWeightsInDecreasingOrderFirstComeFirst) {
+TEST(ColladaSkin, KeepsTheEightLargestWeightsInDecreasingOrderAndLaterControllersReuseBones) {
     const std::string inverseBind =
         "<bind_shape_matrix>\n2 0 0 0\n0 2 0 0\n0 0 2 0\n0 0 0 1</bind_shape_matrix>"
         "<source id=\"ibm\"><float_array count=\"32\">"
@@ -73,17 +73,15 @@ TEST(ColladaSkin, KeepsTheEightLargestWeightsInDecreasingOrderFirstComeFirst) {
     ExpectRow(
         ten.geometries[0]->weights[0],
         {{9, 0.1f}, {8, 0.09f}, {7, 0.08f}, {6, 0.07f}, {5, 0.06f}, {4, 0.05f}, {3, 0.04f}, {2, 0.03f}});
-}
 
-TEST(ColladaSkin, LaterControllersReuseBonesByName) {
-    // The second lists the shared joint second: its weights still reach that bone.
-    const CModel model = test::ImportBody(Controllers(Skin("s1", "hip knee", "1", "1", "1 0") +
-                                                      Skin("s2", "foot knee", "1", "1 1", "1 0 0 0")));
-    ASSERT_EQ(model.bones.size(), 3u);
-    EXPECT_EQ(model.bones[2]->name, "foot");
-    const auto& weights = model.geometries[0]->weights;
-    ExpectRow(weights[0], {{1, 1.0f}});
-    ExpectRow(weights[1], {{2, 1.0f}});
+    // A later controller listing a shared joint second reuses that bone by name.
+    const CModel shared = test::ImportBody(Controllers(Skin("s1", "hip knee", "1", "1", "1 0") +
+                                                       Skin("s2", "foot knee", "1", "1 1", "1 0 0 0")));
+    ASSERT_EQ(shared.bones.size(), 3u);
+    EXPECT_EQ(shared.bones[2]->name, "foot");
+    const auto& sharedWeights = shared.geometries[0]->weights;
+    ExpectRow(sharedWeights[0], {{1, 1.0f}});
+    ExpectRow(sharedWeights[1], {{2, 1.0f}});
 }
 
 TEST(ColladaSkin, BrokenInfluencesAreSkippedAndDeclaredRowCountsNotAllocatedBeyondTheData) {

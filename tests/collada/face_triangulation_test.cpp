@@ -166,7 +166,7 @@ double ShoelaceXY(const Points& ring) {
     return twice / 2.0;
 }
 
-TEST(FaceTriangulation, RandomStarShapedFacesWithAndWithoutAHole) {
+TEST(FaceTriangulation, RandomFacesGiveTheirCornerCountLessTwoAndStarShapedOnesTheirArea) {
     // Corners at increasing angles around the origin, radii between 1 and 2:
     // simple, usually concave, and no edge comes nearer the origin than
     // cos(81 degrees), so a square of half-diagonal 0.1 (area 0.02) around it
@@ -201,18 +201,16 @@ TEST(FaceTriangulation, RandomStarShapedFacesWithAndWithoutAHole) {
         EXPECT_NEAR(test::AreaFacing(holedCorners, {0, 0, 1}), area - 0.02, 1e-6);
         EXPECT_FALSE(test::CoversXY(holedCorners, 0.0, 0.0));
     }
-}
 
-TEST(FaceTriangulation, AnyFaceGivesItsCornerCountLessTwoAppendedToTheOutput) {
     // Random corners cross and double back; whatever the split, every
     // corner index is valid and no face is lost.
-    std::mt19937 random(11);
+    std::mt19937 crossing(11);
     std::uniform_int_distribution<int> coordinate(-3, 3);
     for (int round = 0; round < 500; ++round) {
         Points face(static_cast<size_t>(3 + round % 12));
         for (FacePoint& point : face) {
-            point = {static_cast<float>(coordinate(random)), static_cast<float>(coordinate(random)),
-                     static_cast<float>(coordinate(random) * (round % 3 == 0))};
+            point = {static_cast<float>(coordinate(crossing)), static_cast<float>(coordinate(crossing)),
+                     static_cast<float>(coordinate(crossing) * (round % 3 == 0))};
         }
         const std::vector<int32_t> triangles = Triangulate(face);
         ASSERT_EQ(triangles.size(), (face.size() - 2) * 3u) << round;

@@ -97,7 +97,7 @@ TEST(FileBytesTest, ReadErrorsSayWhyAndAWholeFileIsReadWhateverSizeTheFileSystem
     EXPECT_TRUE(status.Text().starts_with("Name:")) << status.Text().substr(0, 40);
 }
 
-TEST(MdlReaderTest, MaterialsTexturesAndTopLevelNumbers) {
+TEST(MdlReaderTest, MaterialsTexturesAndTopLevelNumbersAndBlocksCutOffByTheEndAreDropped) {
     const CModel model = ReadText("SPLAT_MAP_COUNT 3\nSPLAT_MAP_TEXTURE_LAYOUT 2x\n"
                                   "MATERIAL_BEGIN\n<MATERIAL_NAME> bark extra\n<TEXTURE_NAME> tex0\n"
                                   "<DIFFUSE>\n0.5 0.25 1 1 9\n<AMBIENT>\n0.1\n<EMMITION>\nabc 2\n"
@@ -116,12 +116,11 @@ TEST(MdlReaderTest, MaterialsTexturesAndTopLevelNumbers) {
     ASSERT_EQ(model.textures.size(), 1u);
     EXPECT_EQ(model.textures[0]->fileName, "bark.png");
     EXPECT_EQ(model.FindTextureIndex("tex0"), 0);
-}
 
-TEST(MdlReaderTest, BlocksCutOffByTheEndOfTheFileAreDropped) {
+    // Blocks cut off by the end of the file are dropped.
     EXPECT_TRUE(ReadText("MATERIAL_BEGIN\nMATERIAL_NAME m\n").materials.empty());
-    const CModel model = ReadText("GEOMETRY_BEGIN\nGEOMETRY_ID g\nFLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID p\n");
-    EXPECT_TRUE(model.geometries.empty());
+    const CModel cut = ReadText("GEOMETRY_BEGIN\nGEOMETRY_ID g\nFLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID p\n");
+    EXPECT_TRUE(cut.geometries.empty());
     // Reading ends with the cut block: nothing after it could exist anyway,
     // but the blocks before it stay.
     const CModel two = ReadText("TEXTURE_BEGIN\nTEXTURE_ID a\nTEXTURE_END\nTEXTURE_BEGIN\nTEXTURE_ID b\n");
