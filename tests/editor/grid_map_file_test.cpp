@@ -22,15 +22,23 @@ std::unique_ptr<CPlacedModel> Rock(const std::string& name, uint32_t lod) {
     return record;
 }
 
-TEST_F(GridMapFiles, AWriteAppendsCrLfLinesAndTheNextFrameDropsWhatWasWritten) {
+// A write also ends the undo history: the copies it wrote live in their files now.
+TEST_F(GridMapFiles, AWriteAppendsCrLfLinesClearsTheHistoryAndTheNextFrameDropsWhatWasWritten) {
+    GridWriteReport report;
+    ASSERT_TRUE(field->WriteGridFiles(&report));
+    EXPECT_FALSE(report.historyCleared) << "nothing was written";
     Place({"tree.mdl"}, 10, 20);
     LeftClick();
-    GridWriteReport report;
+    ASSERT_EQ(field->UndoCount(), 1u);
+    EXPECT_EQ(field->UnwrittenPlacementCount(), 1);
     ASSERT_TRUE(field->WriteGridFiles(&report))
         << (report.failures.empty() ? "" : report.failures[0].message);
     EXPECT_EQ(report.writtenNames, (std::vector<std::string>{"p0p0_TREE_000"}));
     EXPECT_EQ(ReadFile(CellPath()), kTreeLine);
     EXPECT_EQ(field->GridState(), CMainField::kGridWritten);
+    EXPECT_TRUE(report.historyCleared);
+    EXPECT_EQ(field->UndoCount(), 0u);
+    EXPECT_EQ(field->UnwrittenPlacementCount(), 0) << "written, though not yet cleaned up";
 
     // Until the render thread has cleaned up, a second write is refused and writes nothing.
     EXPECT_FALSE(field->WriteGridFiles(&report));

@@ -206,27 +206,6 @@ TEST_F(UndoTest, UndoingADeleteLoadsItsModelsOffTheFrameOrChangesNothing) {
     EXPECT_EQ(loadsOnTheFrame, 0);
 }
 
-TEST_F(UndoTest, AWriteClearsTheHistoryAndTheUnwrittenCount) {
-    GridWriteReport report;
-    ASSERT_TRUE(field->WriteGridFiles(&report));
-    EXPECT_FALSE(report.historyCleared) << "nothing was written";
-
-    Place({"rock.mdl"}, 10.0f, 20.0f);
-    LeftClick();
-    PlaceAt(15.0f, 20.0f);
-    EXPECT_EQ(field->UnwrittenPlacementCount(), 2);
-    EXPECT_EQ(field->UndoCount(), 2u);
-
-    ASSERT_TRUE(field->WriteGridFiles(&report));
-    EXPECT_TRUE(report.historyCleared);
-    EXPECT_EQ(field->UndoCount(), 0u);
-    EXPECT_EQ(field->UnwrittenPlacementCount(), 0) << "written, though not yet cleaned up";
-    field->UpdateEditing();
-    Undo();
-    EXPECT_EQ(field->PlacementRecordCount(), 0);
-    EXPECT_EQ(field->PlacedModelCount(), 0);
-}
-
 TEST_F(UndoTest, OnlyTheNewest256StepsCanBeUndone) {
     Choose({"rock.mdl"});
     for (int i = 0; i < 260; ++i) {

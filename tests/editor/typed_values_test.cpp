@@ -70,7 +70,9 @@ TEST(TypedValueText, DigitsPointMinusBackspaceAndBoundedLength) {
     EXPECT_EQ(typed.Text().size(), 12u);
 }
 
+// An Enter confirm is a step, undone and journaled as a click's; an Escape is neither.
 TEST_F(TypedValues, MoveOnXByTwoAndAHalfForTheCursorAndThenForThePlacedModel) {
+    OpenJournal();
     Choose({"rock.mdl"});
     field->SetPickPoint({10.0f, 20.0f, 0.0f, 0.0f});
     EXPECT_EQ(Type("GX2.5\n"), EditMode::ModePlace);
@@ -85,19 +87,14 @@ TEST_F(TypedValues, MoveOnXByTwoAndAHalfForTheCursorAndThenForThePlacedModel) {
     EXPECT_EQ(Enter(), EditMode::ModeAdjust);
     EXPECT_EQ(field->TypedValueText(), "");
     EXPECT_EQ(field->Vectors().selPositionUndo, (Vector4{15, 20, 0, 1}));
-    EXPECT_EQ(field->UndoCount(), steps + 1) << "an Enter confirm is one undo step, as a click is";
-    UndoStep();
-    EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
-}
-
-TEST_F(TypedValues, AnEnterConfirmIsJournaledAndAnEscapeIsNot) {
-    OpenJournal();
-    PlaceRock(10.0f, 20.0f);
-    Type("GY-4\nGX9");
+    EXPECT_EQ(field->UndoCount(), steps + 1);
+    Type("GY9");
     Escape();
     const UnwrittenSet journaled = Journaled();
     ASSERT_EQ(journaled.size(), 1u);
-    EXPECT_EQ(journaled[0].transform.position, (Vector4{10, 16, 0, 1}));
+    EXPECT_EQ(journaled[0].transform.position, (Vector4{15, 20, 0, 1}));
+    UndoStep();
+    EXPECT_EQ(Rock().position, (Vector4{12.5f, 20, 0, 1}));
 }
 
 // Turns add up and wrap past 180; scale factors multiply the entry scale.
