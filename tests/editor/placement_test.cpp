@@ -107,6 +107,7 @@ TEST_F(Placement, ADefinitionWithoutLevelZeroPartsEntersPlacingButPlacesNothing)
     EXPECT_TRUE(loader.entryLoads.empty());
 }
 
+// And when no part loads, the previous placement is not taken for the new one.
 TEST_F(Placement, APartThatFailsToLoadIsLeftOutAndTheOthersArePlaced) {
     loader.failing.insert("b.mdl");
     Choose({"a.mdl", "b.mdl", "c.mdl"});
@@ -114,21 +115,16 @@ TEST_F(Placement, APartThatFailsToLoadIsLeftOutAndTheOthersArePlaced) {
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_A_000", "p0p0_C_000"}));
     EXPECT_EQ(field->PlacedModelCount(), 2);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
-}
 
-TEST_F(Placement, WhenNoPartLoadsThePreviousPlacementIsNotTakenForTheNewOne) {
-    Choose({"a.mdl"});
-    PlaceAt(0, 0);
     LeftClick(); // confirmed
-    loader.failing.insert("broken.mdl");
-    Choose({"broken.mdl"});
+    Choose({"b.mdl"});
     PlaceAt(0, 0);
-    EXPECT_EQ(field->PlacementRecordCount(), 1);
+    EXPECT_EQ(field->PlacementRecordCount(), 2);
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_FALSE(field->Input().justPlaced);
     RightClick(); // must not cancel the confirmed placement
     field->UpdateEditing();
-    EXPECT_EQ(field->PlacedModelCount(), 1);
+    EXPECT_EQ(field->PlacedModelCount(), 2);
 }
 
 TEST_F(Placement, CountersFillGapsAndNamesInTheLevelZeroFileAreAvoided) {

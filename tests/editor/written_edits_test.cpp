@@ -155,13 +155,6 @@ TEST_F(WrittenEdits, ThePickSeesCopiesThatLoadedOrMovedSinceTheLastOne) {
     EXPECT_EQ(field->SelectedName(), "p1p0_WELL_000") << "the moved copy is picked where it stands now";
 }
 
-TEST_F(WrittenEdits, AnUnwrittenCopyIsPickedBeforeTheWrittenOneBehindIt) {
-    PlaceUnwrittenAt({10.0f, 20.0f, 0.5f, 0.0f}); // on top of the house, above it along the ray
-    ClickGround(10.0f, 20.0f);
-    EXPECT_EQ(field->SelectedName(), RecordNames().front());
-    EXPECT_FALSE(field->SelectedIsWritten());
-}
-
 TEST_F(WrittenEdits, AMovedWrittenCopyIsRewrittenInPlaceAndUndoneByAnotherWrite) {
     ClickGround(10.0f, 20.0f);
     Key('G');
@@ -306,9 +299,13 @@ TEST_F(WrittenEdits, ShiftClicksGatherCopiesThatTurnAboutTheirCentreInOneStep) {
     EXPECT_EQ(field->SelectedName(), "p0p0_TREE_000");
 }
 
+// The unwritten copy stands on the tree, above it along the ray: it is picked first.
 TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
-    PlaceUnwrittenAt({-10.0f, 0.0f, 0.0f, 0.0f});
-    ClickGround(-10.0f, 0.0f);
+    PlaceUnwrittenAt({30.0f, 5.0f, 0.5f, 0.0f});
+    const std::string unwritten = RecordNames().front();
+    ClickGround(30.0f, 5.0f);
+    EXPECT_EQ(field->SelectedName(), unwritten);
+    EXPECT_FALSE(field->SelectedIsWritten());
     ShiftClickGround(10.0f, 20.0f);
     ASSERT_EQ(field->SelectedGroup().size(), 2u);
     EXPECT_EQ(field->SelectedWrittenNames(), std::vector<std::string>{"p0p0_HOUSE_000"})
@@ -316,9 +313,8 @@ TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
 
     MoveSelectionAlongX(5);
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
-    float placedX = 0.0f;
-    field->ForEachPlacedModel([&](const CModelEntry& entry) { placedX = entry.transform.position.x; });
-    EXPECT_FLOAT_EQ(placedX, -5.0f);
+    EXPECT_FLOAT_EQ(Entry(unwritten)->transform.position.x, 35.0f);
+    EXPECT_FLOAT_EQ(Copy("p0p0_TREE_000")->transform.position.x, 30.0f);
 
     Press(vk::kDelete);
     field->UpdateEditing();
@@ -333,8 +329,7 @@ TEST_F(WrittenEdits, AWrittenAndAnUnwrittenCopyMoveAndDeleteTogether) {
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 15.0f);
     UndoStep();
     EXPECT_FLOAT_EQ(Copy("p0p0_HOUSE_000")->transform.position.x, 10.0f);
-    field->ForEachPlacedModel([&](const CModelEntry& entry) { placedX = entry.transform.position.x; });
-    EXPECT_FLOAT_EQ(placedX, -10.0f);
+    EXPECT_FLOAT_EQ(Entry(unwritten)->transform.position.x, 30.0f);
 }
 
 TEST_F(WrittenEdits, ADragFromBareGroundSelectsTheCopiesInsideItsRectangle) {
@@ -378,7 +373,7 @@ TEST_F(WrittenEdits, ADragFromBareGroundSelectsTheCopiesInsideItsRectangle) {
     EXPECT_FALSE(Copy("p0p0_FENCE_000")->selected);
 }
 
-TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere) {
+TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThereOrWaitForTheirCell) {
     OpenJournal();
     ClickGround(10.0f, 20.0f);
     MoveSelectionAlongX(5);
@@ -405,17 +400,14 @@ TEST_F(WrittenEdits, EditsLeftByACrashComeBackAtTheNextStartAndWriteAsMadeThere)
     std::filesystem::copy_file(dir / "crashed.journal", JournalPath(),
                                std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(Restarted()->RecoverableCount(), 0u);
-}
 
-TEST_F(WrittenEdits, AnEditWhosePlacementLeftTheFileIsKeptForTheNextStart) {
-    OpenJournal();
-    ClickGround(10.0f, 20.0f);
-    MoveSelectionAlongX(5);
-    field->FlushJournal();
-    std::ofstream(cellFile, std::ios::binary | std::ios::trunc).close(); // a teammate emptied the cell
-    std::unique_ptr<CMainField> restarted = Restarted();
-    std::string message;
-    ASSERT_EQ(restarted->RecoverableCount(), 1u);
+    // Had a teammate emptied the cell instead, the edits would wait for the start after.
+    restarted.reset();
+    std::ofstream(cellFile, std::ios::binary | std::ios::trunc).close();
+    std::filesystem::copy_file(dir / "crashed.journal", JournalPath(),
+                               std::filesystem::copy_options::overwrite_existing);
+    restarted = Restarted();
+    ASSERT_EQ(restarted->RecoverableCount(), 1u) << "the tree's line is gone: its delete is done";
     EXPECT_EQ(restarted->RestoreFromJournal(&message), 0);
     EXPECT_NE(message.find("p0p0_HOUSE_000 is no longer in"), std::string::npos) << message;
     EXPECT_EQ(restarted->RecoverableEdits().size(), 1u);
