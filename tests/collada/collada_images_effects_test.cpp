@@ -138,7 +138,7 @@ FileExists ExistingPaths(std::set<std::string> paths) {
     return [paths = std::move(paths)](const std::string& path) { return paths.contains(path); };
 }
 
-TEST(ImageUri, FileUrisEscapesAndSlashes) {
+TEST(ImageUri, FileUrisEscapesSlashesAndAbsolutePathsFromOtherMachines) {
     const FileExists none = ExistingPaths({});
     const std::string_view dir = "./model/tree/";
     EXPECT_EQ(ResolveImageUri("", dir, none), "");
@@ -154,25 +154,23 @@ TEST(ImageUri, FileUrisEscapesAndSlashes) {
     EXPECT_EQ(ResolveImageUri("a%zz%4", dir, none), "a%zz%4");
     EXPECT_EQ(DecodePercentEscapes("%41%4a%4A%"), "AJJ%");
     EXPECT_EQ(DecodePercentEscapes("a%00b"), "a%00b");
-}
 
-TEST(ImageUri, AbsolutePathsFromOtherMachinesFallBackToTheNameBesideTheDocument) {
-    const FileExists none = ExistingPaths({});
-    const std::string_view dir = "./model/duck/";
+    // Absolute paths from other machines fall back to the name beside the document.
+    const std::string_view duckDir = "./model/duck/";
     for (const std::string_view uri :
          {"C:/Users/x/tex/duck.tga", "C:\\Users\\x\\tex\\duck.tga", "file:///C:/Users/x/tex/duck.tga",
           "file://C:/Users/x/tex/duck.tga", "file:/C:/Users/x/tex/duck.tga", "/home/other/duck.tga",
           "file:///home/other/duck.tga", "FILE:/home/other/duck.tga", "file://server/share/duck.tga",
           "\\\\server\\share\\duck.tga", "file:///home/other%20user/duck.tga"}) {
-        EXPECT_EQ(ResolveImageUri(uri, dir, none), "duck.tga") << uri;
+        EXPECT_EQ(ResolveImageUri(uri, duckDir, none), "duck.tga") << uri;
     }
     const FileExists here = ExistingPaths(
         {"/srv/art/duck.tga", "C:/art/duck.tga", "//server/share/duck.tga", "/srv/my art/duck.tga"});
-    EXPECT_EQ(ResolveImageUri("file:///srv/art/duck.tga", dir, here), "/srv/art/duck.tga");
-    EXPECT_EQ(ResolveImageUri("/srv/my%20art/duck.tga", dir, here), "/srv/my art/duck.tga");
-    EXPECT_EQ(ResolveImageUri("file:///C:/art/duck.tga", dir, here), "C:/art/duck.tga");
-    EXPECT_EQ(ResolveImageUri("C:\\art\\duck.tga", dir, here), "C:/art/duck.tga");
-    EXPECT_EQ(ResolveImageUri("file://server/share/duck.tga", dir, here), "//server/share/duck.tga");
+    EXPECT_EQ(ResolveImageUri("file:///srv/art/duck.tga", duckDir, here), "/srv/art/duck.tga");
+    EXPECT_EQ(ResolveImageUri("/srv/my%20art/duck.tga", duckDir, here), "/srv/my art/duck.tga");
+    EXPECT_EQ(ResolveImageUri("file:///C:/art/duck.tga", duckDir, here), "C:/art/duck.tga");
+    EXPECT_EQ(ResolveImageUri("C:\\art\\duck.tga", duckDir, here), "C:/art/duck.tga");
+    EXPECT_EQ(ResolveImageUri("file://server/share/duck.tga", duckDir, here), "//server/share/duck.tga");
     // Under an absolutely named document folder the name becomes relative to it.
     EXPECT_EQ(ResolveImageUri("file:///srv/art/maps/duck.tga", "/srv/art/", none), "maps/duck.tga");
     EXPECT_EQ(ResolveImageUri("D:\\art\\maps\\duck.tga", "D:\\art\\", none), "maps/duck.tga");

@@ -27,7 +27,7 @@ TEST(ModelRecordsTest, ConstructedRecordsHaveIdentityMatricesAndAbsentOffsets) {
     EXPECT_EQ(polygon.CornerCount(), 0);
 }
 
-TEST(ModelRecordsTest, MaterialColoursFormOneBlockInOrder) {
+TEST(ModelRecordsTest, MaterialColoursFormOneBlockInOrderAndNamesAreCutAtWholeCharacters) {
     CMaterial material;
     material.diffuse = {1, 2, 3, 4};
     material.ambient = {5, 6, 7, 8};
@@ -37,9 +37,7 @@ TEST(ModelRecordsTest, MaterialColoursFormOneBlockInOrder) {
     for (size_t i = 0; i < block.size(); ++i) {
         EXPECT_EQ(block[i], static_cast<float>(i + 1));
     }
-}
 
-TEST(ModelRecordsTest, NamesAreCutAtWholeCharacters) {
     EXPECT_EQ(CutName(std::string(2000, 'a')).size(), 1023u);
     // "あ" is one UTF-16 unit in three bytes: 1023 of them fit.
     std::string kana;

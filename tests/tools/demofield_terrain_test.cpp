@@ -122,7 +122,7 @@ TEST(DemoFieldTerrain, TilesCoverTheFieldWhereTheStreamingLooksForThemWithNormal
     EXPECT_EQ(TileOfPoint(1, 1), std::make_pair(13, 14));
 }
 
-TEST(DemoFieldTerrain, NeighbouringTilesShareTheirEdgeHeights) {
+TEST(DemoFieldTerrain, NeighbouringTilesShareEdgesColliderGroundMatchesAndTheLowFieldStaysBelow) {
     const auto& tiles = Tiles();
     for (int i = 1; i <= kTiles; ++i) {
         for (int j = 1; j <= kTiles; ++j) {
@@ -142,14 +142,12 @@ TEST(DemoFieldTerrain, NeighbouringTilesShareTheirEdgeHeights) {
             }
         }
     }
-}
 
-TEST(DemoFieldTerrain, ColliderGroundMatchesTheTileSurfaceAndTheLowFieldStaysBelow) {
+    // The collider ground matches the tile surface and the low field stays below it.
     CModel low;
     ASSERT_TRUE(
         ReadModelFile(low, ReducedField().options.output / "model/main_field/field_low/field_low.mdl"));
     const CTriangleSoup lowSurface = ModelTriangles(low);
-    const auto& tiles = Tiles();
     int samples = 0;
     // A lattice of points that is not aligned to the vertex grid, plus the tile corners' neighbourhood.
     for (double y = -1999.3; y < 2000; y += 61.7) {
