@@ -39,56 +39,37 @@ protected:
     Vector4 Rotation(const std::string& name) const { return Entry(name)->transform.rotation; }
 };
 
-TEST_F(UndoTest, PlaceMoveRotateDeleteThenUndoThreeRedoTwoAndPlaceAgain) {
+// How undo and redo move placements and drop redone steps is the plain
+// model's below; here what comes back with the steps it does not follow.
+TEST_F(UndoTest, AnUndoneDeleteComesBackSelectedAndAnUndonePlacementReturnsToPlacing) {
     PlaceTreeAndRockThenMoveTheTree();
-    ASSERT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock}));
     Drag('R', {130, 80}, {130, 70}, 'Z'); // a turn of 10 degrees about z
     LeftClick();
-    ASSERT_EQ(Position(kLeaves), (Vector4{40, 40, 0, 1}));
     ASSERT_EQ(Rotation(kLeaves), (Vector4{0, 0, 10, 1}));
     DeleteButton();
     ASSERT_EQ(RecordNames(), (std::vector<std::string>{kRock}));
-    ASSERT_EQ(field->SelectedName(), kRock);
-    EXPECT_EQ(field->UndoCount(), 5u);
     const size_t loadsBefore = loader.entryLoads.size();
 
-    // The delete comes back first: both parts, loaded again, in their rows, selected as before.
+    // Both parts, loaded again, in their rows, selected as before.
     Undo();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock}));
     EXPECT_EQ(loader.entryLoads.size(), loadsBefore + 2);
-    EXPECT_EQ(Position(kTrunk), (Vector4{40, 40, 0, 1}));
     EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
     EXPECT_EQ(field->SelectedName(), kTrunk);
     EXPECT_EQ(field->ListModel().Selected(), 1);
     EXPECT_EQ(Mode(), EditMode::ModeAdjust);
     EXPECT_EQ(field->Vectors().selPosition, (Vector4{40, 40, 0, 1}));
-
-    Undo(); // the rotation
+    Undo(); // the turn
     EXPECT_EQ(Rotation(kLeaves), (Vector4{0, 0, 0, 1}));
-    EXPECT_EQ(Position(kLeaves), (Vector4{40, 40, 0, 1}));
-    Undo(); // the move
-    EXPECT_EQ(Position(kTrunk), (Vector4{10, 20, 0, 1}));
-    EXPECT_EQ(Position(kLeaves), (Vector4{10, 20, 0, 1}));
-    EXPECT_EQ(field->UndoCount(), 2u);
-    EXPECT_EQ(field->RedoCount(), 3u);
+    Redo(true);
+    EXPECT_EQ(Rotation(kLeaves), (Vector4{0, 0, 10, 1}));
 
-    Redo(); // Ctrl+Y: the move
-    EXPECT_EQ(Position(kTrunk), (Vector4{40, 40, 0, 1}));
-    Redo(true); // Ctrl+Shift+Z: the rotation
-    EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
-    EXPECT_EQ(field->RedoCount(), 1u);
-
-    // A new placement drops the delete that could still be redone.
     Place({"rock.mdl"}, 20.0f, 20.0f);
-    EXPECT_EQ(field->RedoCount(), 0u);
-
-    // Undoing that placement returns to placing with the tree still selected in the list.
     Undo();
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{kTrunk, kLeaves, kRock}));
     EXPECT_EQ(Mode(), EditMode::ModePlace);
     EXPECT_EQ(field->ListModel().Selected(), 1);
     EXPECT_EQ(field->SelectedName(), kTrunk);
-    EXPECT_EQ(Rotation(kTrunk), (Vector4{0, 0, 10, 1}));
 }
 
 // Ctrl+Z inside an adjustment only cancels it, as a right click does; a delete
