@@ -144,7 +144,7 @@ TEST(ColladaDocuments, VertexColoursMaterialSymbolsSpecialCharactersAndByteOrder
     EXPECT_EQ(bom.rootBones.size(), 5u);
 }
 
-TEST(ColladaDocuments, SkinsWithNamedAndNodeIdJoints) {
+TEST(ColladaDocuments, SkinsWithNamedAndNodeIdJointsAndNestedAnimationDrivingThem) {
     const CModel named = Load("bind_shape_non_identity.dae");
     const CGeometry& pipe = *named.geometries[0];
     EXPECT_EQ(pipe.bindShapeMatrix, (Matrix4x4{0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1}));
@@ -169,20 +169,19 @@ TEST(ColladaDocuments, SkinsWithNamedAndNodeIdJoints) {
         EXPECT_GT(vertex.influences[3].weight, 0.0f);
         EXPECT_EQ(vertex.influences[4].weight, 0.0f);
     }
-}
 
-TEST(ColladaDocuments, NestedAnimationDrivesTheSkinJoint) {
-    const CModel model = Load("box_nested_animation.dae");
-    const CBone& bone = *model.bones.at(0);
-    EXPECT_EQ(bone.name, "Bone");
-    EXPECT_EQ(bone.id, "Armature_Bone");
-    const CAnimationChannel& channel = *model.animations[0]->channels[0];
+    // A nested animation drives the skin joint.
+    const CModel nested = Load("box_nested_animation.dae");
+    const CBone& animated = *nested.bones.at(0);
+    EXPECT_EQ(animated.name, "Bone");
+    EXPECT_EQ(animated.id, "Armature_Bone");
+    const CAnimationChannel& channel = *nested.animations[0]->channels[0];
     EXPECT_EQ(channel.target, "Armature_Bone");
-    EXPECT_EQ(channel.bone, &bone);
+    EXPECT_EQ(channel.bone, &animated);
     EXPECT_EQ(channel.keyTimes.size(), 40u);
     EXPECT_EQ(channel.poses.size(), 40u);
-    EXPECT_EQ(model.geometries[0]->bindShapeMatrix[3], -1.0f);
-    EXPECT_EQ(model.geometries[0]->weights.size(), 8u);
+    EXPECT_EQ(nested.geometries[0]->bindShapeMatrix[3], -1.0f);
+    EXPECT_EQ(nested.geometries[0]->weights.size(), 8u);
 
     // One matrix element per key, not a baked matrix: keys without poses.
     const CModel element = Load("animation_channel_matrix_00.dae");

@@ -29,7 +29,7 @@ constexpr std::string_view kWalk = "<TARGET_MODEL_ID>\nSKELTON\n<ANIMATION_ID>\n
                                    "ANIMATION_BEGIN\nTARGET b_knee\nKEY_TIME\n0\nANIMATION_END\n"
                                    "ANIMATION_BEGIN\nTARGET nobody\nANIMATION_END\n";
 
-TEST(AniReaderTest, ChannelsKeyTimesAndPosesOfTheTargetModel) {
+TEST(AniReaderTest, ChannelsKeyTimesAndPosesOfTheTargetModelAndAnotherModelsFileAddsNothing) {
     CModel model = Skeleton();
     ASSERT_TRUE(ReadAnimationText(model, kWalk, "WALK"));
     ASSERT_EQ(model.animations.size(), 1u);
@@ -50,18 +50,17 @@ TEST(AniReaderTest, ChannelsKeyTimesAndPosesOfTheTargetModel) {
     EXPECT_EQ(walk.channels[1]->bone, model.bones[1].get());
     EXPECT_EQ(walk.channels[2]->bone, nullptr);
     EXPECT_EQ(model.FindAnimation("WALK"), &walk);
-}
 
-TEST(AniReaderTest, AnotherModelsFileAddsNothingAndSaysSo) {
+    // Another model refuses the file and says so.
     const test::CScratchDirectory scratch("quorvane_ani_reader");
     std::ofstream(scratch / "tree.ani", std::ios::binary) << kWalk;
-    CModel model = Skeleton();
-    model.id = "TREE";
-    EXPECT_FALSE(ReadAnimationText(model, kWalk, "WALK"));
+    CModel tree = Skeleton();
+    tree.id = "TREE";
+    EXPECT_FALSE(ReadAnimationText(tree, kWalk, "WALK"));
     std::string error;
-    EXPECT_FALSE(ReadAnimationFile(model, scratch / "tree.ani", "WALK", error));
+    EXPECT_FALSE(ReadAnimationFile(tree, scratch / "tree.ani", "WALK", error));
     EXPECT_NE(error.find("another model"), std::string::npos) << error;
-    EXPECT_TRUE(model.animations.empty());
+    EXPECT_TRUE(tree.animations.empty());
 }
 
 TEST(AniReaderTest, KeysOutsideAChannelChangeNothingAndAnOpenChannelIsDropped) {

@@ -11,7 +11,7 @@ CColliderSet ReadText(std::string_view text) {
     return set;
 }
 
-TEST(ColliderReaderTest, TypesRadiusAndBindShape) {
+TEST(ColliderReaderTest, TypesRadiusBindShapePolygonIndexPairsAndFloatArrays) {
     const CColliderSet set =
         ReadText("<MODEL_ID>\nrock\n"
                  "GEOMETRY_BEGIN\n<GEOMETRY_ID> ball\n<COLLIDER_TYPE> COLLIDER_TYPE_SPHERE\n"
@@ -31,15 +31,13 @@ TEST(ColliderReaderTest, TypesRadiusAndBindShape) {
     const auto counts = set.CountByType();
     EXPECT_EQ(counts[1], 1);
     EXPECT_EQ(counts[3], 1);
-}
 
-TEST(ColliderReaderTest, PolygonIndexPairsAndFloatArraysOfAtLeastOneVector) {
     const auto polygonOf = [](std::string_view indexLine) {
-        const CColliderSet set =
+        const CColliderSet arrays =
             ReadText("GEOMETRY_BEGIN\nCOLLIDER_TYPE COLLIDER_TYPE_MESH\nPOLYGON_DATA_BEGIN\n"
                      "VERTEX_ID [p]\nNORMAL_ID n\nPOLYGON_INDEX_COUNT 3\n" +
                      std::string(indexLine) + "\nPOLYGON_DATA_END\nGEOMETRY_END\n");
-        return set.colliders.at(0)->polygons.at(0);
+        return arrays.colliders.at(0)->polygons.at(0);
     };
     const auto full = polygonOf("0 0 1 1 2 2");
     EXPECT_EQ(full->vertexId, "[p]");
@@ -52,14 +50,14 @@ TEST(ColliderReaderTest, PolygonIndexPairsAndFloatArraysOfAtLeastOneVector) {
     EXPECT_EQ(odd->cornerCount, 1);
 
     // Float arrays need a width and a count of at least one.
-    const CColliderSet set = ReadText("GEOMETRY_BEGIN\n"
-                                      "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID p\nFLOAT_ARRAY_FLOAT_COUNT 3\n"
-                                      "FLOAT_ARRAY_COUNT 1\nFLOAT_ARRAY\n1 2 3\nFLOAT_ARRAY_END\n"
-                                      "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_FLOAT_COUNT 0\nFLOAT_ARRAY_COUNT 1\n"
-                                      "FLOAT_ARRAY\nFLOAT_ARRAY_ID from_value_line\nFLOAT_ARRAY_END\n"
-                                      "WEIGHTS_BEGIN\nWEIGHTS_SIZE 1\nAPPLY_BONE_NUM 8\n2 1\nWEIGHTS_END\n"
-                                      "GEOMETRY_END\n");
-    const CCollider& collider = *set.colliders.at(0);
+    const CColliderSet arrays = ReadText("GEOMETRY_BEGIN\n"
+                                         "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID p\nFLOAT_ARRAY_FLOAT_COUNT 3\n"
+                                         "FLOAT_ARRAY_COUNT 1\nFLOAT_ARRAY\n1 2 3\nFLOAT_ARRAY_END\n"
+                                         "FLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_FLOAT_COUNT 0\nFLOAT_ARRAY_COUNT 1\n"
+                                         "FLOAT_ARRAY\nFLOAT_ARRAY_ID from_value_line\nFLOAT_ARRAY_END\n"
+                                         "WEIGHTS_BEGIN\nWEIGHTS_SIZE 1\nAPPLY_BONE_NUM 8\n2 1\nWEIGHTS_END\n"
+                                         "GEOMETRY_END\n");
+    const CCollider& collider = *arrays.colliders.at(0);
     ASSERT_EQ(collider.floatArrays.size(), 2u);
     EXPECT_EQ(collider.FindFloatArray("p")->Vector(0)[2], 3.0f);
     EXPECT_NE(collider.FindFloatArray("from_value_line"), nullptr);

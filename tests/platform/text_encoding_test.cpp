@@ -15,7 +15,7 @@ TEST(TextEncodingTest, Utf8PassesThroughAndCp932LinesAreDecoded) {
     EXPECT_EQ(DecodeTextLine(sjis), "テスト.mdl");
 }
 
-TEST(TextEncodingTest, MalformedUtf8IsRejected) {
+TEST(TextEncodingTest, MalformedUtf8IsRejectedWideTextRoundTripsAndCarriageReturnsGo) {
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
     EXPECT_FALSE(IsValidUtf8("\xE3\x83"));         // truncated
@@ -26,9 +26,7 @@ TEST(TextEncodingTest, MalformedUtf8IsRejected) {
     EXPECT_TRUE(IsValidUtf8(decoded));
     EXPECT_EQ(decoded.front(), 'a');
     EXPECT_EQ(decoded.back(), 'b');
-}
 
-TEST(TextEncodingTest, WideRoundTripAndCarriageReturnStripped) {
     const std::string text = "Field3-4 木 🌲";
     const std::wstring wide = Utf8ToWide(text);
     EXPECT_EQ(WideToUtf8(wide), text);

@@ -148,7 +148,7 @@ std::vector<Mat4> FinalMatrices(const CModel& model, const CAnimation& animation
     return finals;
 }
 
-TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndStrides) {
+TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndCapsulesFollowTheBones) {
     const CModel& model = Character();
     ASSERT_EQ(model.geometries.size(), 1u);
     const CGeometry& body = *model.geometries[0];
@@ -184,10 +184,8 @@ TEST(DemoFieldCharacter, SkinnedWalkKeepsTheFeetOnTheGroundAndStrides) {
     // The left foot swings forwards and back by a stride.
     EXPECT_GT(footMax - footMin, 2.0);
     EXPECT_LT(footMax - footMin, 6.0);
-}
 
-TEST(DemoFieldCharacter, CapsulesFollowBodyAndLegBones) {
-    const CModel& model = Character();
+    // Capsules follow body and leg bones.
     CColliderSet set;
     ASSERT_TRUE(ReadColliderFile(set, model.directory + model.colliderFile));
     ASSERT_EQ(set.colliders.size(), 3u);

@@ -228,7 +228,7 @@ TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
     EXPECT_TRUE(errors[0].contains("model"));
 }
 
-TEST(ScrollMathTest, HitTestAnswersToAtLeastAThirtieth) {
+TEST(ScrollMathTest, HitTestAnswersToAtLeastAThirtiethAndStepsAndDragsStopAtTheirLimits) {
     ScrollShown shown{.maximum = 100, .minimum = 0, .thumbLength = 3, .page = 1, .position = 50};
     // Thumb starts at 150 on a 300-pixel bar; it answers to 10 pixels.
     EXPECT_EQ(HitTestThumb(shown, 300, 149), ScrollHit::BeforeThumb);
@@ -243,9 +243,7 @@ TEST(ScrollMathTest, HitTestAnswersToAtLeastAThirtieth) {
     const ScrollShown empty{.maximum = 5, .minimum = 5, .thumbLength = 0, .page = 0, .position = 5};
     EXPECT_EQ(HitTestThumb(empty, 300, 0), ScrollHit::OnThumb);
     EXPECT_EQ(ThumbSpanOf(empty, 300).end, 300);
-}
 
-TEST(ScrollMathTest, StepsAndDragsStopAtTheirLimits) {
     const ScrollInfo info{.minimum = 0, .maximum = 100, .page = 20, .position = 0};
     float position = 0;
     std::vector<float> steps;
