@@ -143,7 +143,7 @@ TEST(ColladaMesh, EveryPrimitiveElementIsABlockInDocumentOrderAndPolylistFacesAr
                                     7, 0, 1, 7, 1, 2, 7, 2, 3})); // pentagon
 }
 
-TEST(ColladaMesh, BrokenIndexDataIsClampedToWhatIsPresent) {
+TEST(ColladaMesh, BrokenIndexDataIsClampedToWhatIsPresentAndPolygonsGiveOneFaceForEveryP) {
     const std::string primitives =
         // The last face claims more corners than p holds; faces before it stay.
         Primitive("polylist", "<vcount>3 -2 1 2000000000</vcount><p>0 1 2 3 4 5</p>") +
@@ -166,24 +166,23 @@ TEST(ColladaMesh, BrokenIndexDataIsClampedToWhatIsPresent) {
     EXPECT_EQ(blocks[2]->indices, (std::vector<int32_t>{9, 8, 7}));
     EXPECT_TRUE(blocks[3]->indices.empty());
     EXPECT_TRUE(blocks[4]->indices.empty());
-}
 
-TEST(ColladaMesh, PolygonsGiveOneFaceForEveryP) {
-    const std::string polygons = Primitive("polygons",
+    // Polygons give one face for every p.
+    const std::string faceList = Primitive("polygons",
                                            "<p>0 10 1 11 2 12 3 13</p>"
                                            "<p>4 14 5 15</p>"         // two corners: nothing
                                            "<p>4 14 5 15 6 16 7</p>", // partial corner left out
                                            "<input semantic=\"NORMAL\" source=\"#n\" offset=\"1\"/>");
-    const CModel model = Import(kFrame, polygons);
-    ASSERT_EQ(model.geometries[0]->polygons.size(), 1u);
-    const CPolygonData& block = *model.geometries[0]->polygons[0];
-    EXPECT_EQ(block.materialId, "m");
-    EXPECT_EQ(block.normalOffset, 1);
-    EXPECT_EQ(block.indices, (std::vector<int32_t>{0, 10, 1, 11, 2, 12, 0, 10, 2, 12, 3, 13, // square
-                                                   4, 14, 5, 15, 6, 16}));
+    const CModel faces = Import(kFrame, faceList);
+    ASSERT_EQ(faces.geometries[0]->polygons.size(), 1u);
+    const CPolygonData& face = *faces.geometries[0]->polygons[0];
+    EXPECT_EQ(face.materialId, "m");
+    EXPECT_EQ(face.normalOffset, 1);
+    EXPECT_EQ(face.indices, (std::vector<int32_t>{0, 10, 1, 11, 2, 12, 0, 10, 2, 12, 3, 13, // square
+                                                  4, 14, 5, 15, 6, 16}));
 }
 
-TEST(ColladaMesh, PolygonWithHoleLeavesTheHoleOpen) {
+TEST(ColladaMesh, PolygonWithHoleLeavesTheHoleOpenAndConcaveFacesAreSplitInsideTheirOutline) {
     const CModel model = Import(kFrame, Primitive("polygons", "<ph><p>0 1 2 3</p><h>4 5 6 7</h></ph>"));
     const CGeometry& geometry = *model.geometries[0];
     const test::Corners corners = test::CornersOf(geometry, *geometry.polygons[0]);
@@ -195,22 +194,21 @@ TEST(ColladaMesh, PolygonWithHoleLeavesTheHoleOpen) {
     // Holes too small to be faces count for nothing; the square is a plain fan.
     const CModel tiny = Import(kFrame, Primitive("polygons", "<ph><p>0 1 2 3</p><h>4 5</h><h/></ph>"));
     EXPECT_EQ(tiny.geometries[0]->polygons[0]->indices, (std::vector<int32_t>{0, 1, 2, 0, 2, 3}));
-}
 
-TEST(ColladaMesh, ConcaveFacesAreSplitInsideTheirOutline) {
+    // Concave faces are split inside their outline.
     const std::string polygons = Primitive("polygons", "<p>0 1 2 3 4 5</p>");
     const std::string polylist = Primitive("polylist", "<vcount>6</vcount><p>0 1 2 3 4 5</p>");
     for (const std::string& primitive : {polygons, polylist}) {
-        const CModel model = Import(kL, primitive);
-        const test::Corners corners =
-            test::CornersOf(*model.geometries[0], *model.geometries[0]->polygons[0]);
-        ASSERT_EQ(corners.size(), 4u * 3u);
-        EXPECT_NEAR(test::AreaFacing(corners, {0, 0, 1}), 3.0, 1e-9);
-        EXPECT_FALSE(test::CoversXY(corners, 1.5, 1.5));
+        const CModel concave = Import(kL, primitive);
+        const test::Corners concaveCorners =
+            test::CornersOf(*concave.geometries[0], *concave.geometries[0]->polygons[0]);
+        ASSERT_EQ(concaveCorners.size(), 4u * 3u);
+        EXPECT_NEAR(test::AreaFacing(concaveCorners, {0, 0, 1}), 3.0, 1e-9);
+        EXPECT_FALSE(test::CoversXY(concaveCorners, 1.5, 1.5));
     }
     // A corner without a position: the face cannot be placed, so it stays a fan.
-    const CModel broken = Import(kL, Primitive("polylist", "<vcount>6</vcount><p>0 1 2 3 4 99</p>"));
-    EXPECT_EQ(broken.geometries[0]->polygons[0]->indices,
+    const CModel unplaced = Import(kL, Primitive("polylist", "<vcount>6</vcount><p>0 1 2 3 4 99</p>"));
+    EXPECT_EQ(unplaced.geometries[0]->polygons[0]->indices,
               (std::vector<int32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 99}));
 }
 

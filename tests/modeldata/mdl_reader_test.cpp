@@ -18,7 +18,7 @@ CModel ReadText(std::string_view text, std::string_view path = "./model/test/tes
     return model;
 }
 
-TEST(MdlReaderTest, IdOnlyFileGivesAnEmptyModelWithItsDirectory) {
+TEST(MdlReaderTest, IdOnlyTextOrFileOnDiskGivesItsDirectoryAndAFailedReadChangesNothing) {
     const CModel model = ReadText("<MODEL_ID>\ntree_a\n", "./model/tree/tree_a.mdl");
     EXPECT_EQ(model.id, "tree_a");
     EXPECT_EQ(model.directory, "./model/tree/");
@@ -27,26 +27,23 @@ TEST(MdlReaderTest, IdOnlyFileGivesAnEmptyModelWithItsDirectory) {
     EXPECT_TRUE(model.rootBones.empty());
     EXPECT_EQ(DirectoryOfPath("C:/data\\tree\\a.mdl"), "C:/data\\tree\\");
     EXPECT_EQ(DirectoryOfPath("a.mdl"), "");
-}
 
-// The one end-to-end check of a reader over ReadFileBytes; the reasons a file
-// cannot be read (a folder, an unreadable file, none) are FileBytesTest's.
-TEST(MdlReaderTest, FileOnDiskGivesItsDirectoryAndAFailedReadChangesNothing) {
+    // The one end-to-end check of a reader over ReadFileBytes; why a file cannot be read is FileBytesTest's.
     const test::CScratchDirectory scratch("quorvane_mdl_reader");
-    CModel model;
-    model.id = "kept";
+    CModel onDisk;
+    onDisk.id = "kept";
     const std::filesystem::path folder = scratch.DirectoryNamed("tree.mdl");
     std::string error;
-    EXPECT_FALSE(ReadModelFile(model, folder, error));
+    EXPECT_FALSE(ReadModelFile(onDisk, folder, error));
     EXPECT_NE(error.find(folder.string()), std::string::npos) << error;
-    EXPECT_EQ(model.id, "kept");
-    EXPECT_TRUE(model.directory.empty());
+    EXPECT_EQ(onDisk.id, "kept");
+    EXPECT_TRUE(onDisk.directory.empty());
     std::ofstream(scratch / "rock.mdl", std::ios::binary)
         << "[MODEL_ID]\r\nrock\r\n[COLLIDER_FILE_PATH]\r\nrock.col\r\n";
-    ASSERT_TRUE(ReadModelFile(model, scratch / "rock.mdl"));
-    EXPECT_EQ(model.id, "rock");
-    EXPECT_EQ(model.colliderFile, "rock.col");
-    EXPECT_EQ(model.directory, scratch.Path().string() + "/");
+    ASSERT_TRUE(ReadModelFile(onDisk, scratch / "rock.mdl"));
+    EXPECT_EQ(onDisk.id, "rock");
+    EXPECT_EQ(onDisk.colliderFile, "rock.col");
+    EXPECT_EQ(onDisk.directory, scratch.Path().string() + "/");
 }
 
 TEST(FileBytesTest, ReadErrorsSayWhyAndAWholeFileIsReadWhateverSizeTheFileSystemReports) {

@@ -8,7 +8,7 @@ namespace quorvane {
 namespace {
 
 // A bone's defaults show in the readers' tests (a bone without matrices or type).
-TEST(ModelRecordsTest, ConstructedRecordsHaveIdentityMatricesAndAbsentOffsets) {
+TEST(ModelRecordsTest, RecordDefaultsColourBlocksAndNamesCutAtWholeCharacters) {
     CGeometry geometry;
     EXPECT_EQ(geometry.bindShapeMatrix, kIdentityMatrix);
     EXPECT_FALSE(geometry.HasWeights());
@@ -25,9 +25,7 @@ TEST(ModelRecordsTest, ConstructedRecordsHaveIdentityMatricesAndAbsentOffsets) {
     polygon.normalOffset = 2147483647; // straight from a file: must not overflow
     EXPECT_EQ(polygon.GroupLength(), 2147483648LL);
     EXPECT_EQ(polygon.CornerCount(), 0);
-}
 
-TEST(ModelRecordsTest, MaterialColoursFormOneBlockInOrderAndNamesAreCutAtWholeCharacters) {
     CMaterial material;
     material.diffuse = {1, 2, 3, 4};
     material.ambient = {5, 6, 7, 8};
