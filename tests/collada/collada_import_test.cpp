@@ -24,7 +24,7 @@ TEST(ColladaNames, ModelIdDropsAFinalDaeInAnyCase) {
     }
 }
 
-TEST(ColladaLoad, DocumentWithoutLibrariesGivesEmptyModelWithOneAnimationAndBrokenXmlOnlyTheDirectory) {
+TEST(ColladaLoad, EmptyBrokenAndFileLessImageDocuments) {
     const CModel model = test::ImportBody("<asset/>");
     EXPECT_TRUE(model.geometries.empty());
     EXPECT_TRUE(model.materials.empty());
@@ -47,27 +47,26 @@ TEST(ColladaLoad, DocumentWithoutLibrariesGivesEmptyModelWithOneAnimationAndBrok
         EXPECT_TRUE(loaded.textures.empty());
         EXPECT_TRUE(loaded.animations.empty());
     }
-}
 
-TEST(ColladaLoad, ImagesThatNameNoFileStillImportTheGeometry) {
+    // Images that name no file still import the geometry.
     const std::filesystem::path path = std::filesystem::path(QUORVANE_COLLADA_DOCUMENTS).parent_path() /
                                        "collada_faults" / "images_without_file_names.dae";
-    CModel model;
+    CModel faulty;
     std::string error;
-    ASSERT_TRUE(LoadCollada(model, path.string(), error)) << error;
-    ASSERT_EQ(model.geometries.size(), 1u);
-    EXPECT_EQ(model.geometries[0]->vertexCount, 3);
-    ASSERT_EQ(model.geometries[0]->polygons.size(), 1u);
-    EXPECT_EQ(model.geometries[0]->polygons[0]->materialId, "leaf");
-    ASSERT_EQ(model.materials.size(), 1u);
-    EXPECT_EQ(model.materials[0]->textureId, "referenced");
+    ASSERT_TRUE(LoadCollada(faulty, path.string(), error)) << error;
+    ASSERT_EQ(faulty.geometries.size(), 1u);
+    EXPECT_EQ(faulty.geometries[0]->vertexCount, 3);
+    ASSERT_EQ(faulty.geometries[0]->polygons.size(), 1u);
+    EXPECT_EQ(faulty.geometries[0]->polygons[0]->materialId, "leaf");
+    ASSERT_EQ(faulty.materials.size(), 1u);
+    EXPECT_EQ(faulty.materials[0]->textureId, "referenced");
     // "blank" names no file (the texture loader gives it the checker without
     // reading the folder); "referenced" names its file in a ref child.
-    ASSERT_EQ(model.textures.size(), 2u);
-    EXPECT_EQ(model.textures[0]->id, "blank");
-    EXPECT_EQ(model.textures[0]->fileName, "");
-    EXPECT_EQ(model.textures[1]->id, "referenced");
-    EXPECT_EQ(model.textures[1]->fileName, "leaf.png");
+    ASSERT_EQ(faulty.textures.size(), 2u);
+    EXPECT_EQ(faulty.textures[0]->id, "blank");
+    EXPECT_EQ(faulty.textures[0]->fileName, "");
+    EXPECT_EQ(faulty.textures[1]->id, "referenced");
+    EXPECT_EQ(faulty.textures[1]->fileName, "leaf.png");
 }
 
 } // namespace

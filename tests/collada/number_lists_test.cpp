@@ -69,7 +69,7 @@ TEST(ColladaNumberListValues, DecimalsRoundToDoubleThenFloatIntegersStopAtANonDi
     EXPECT_EQ(OnlyInt("x1"), 0);
 }
 
-TEST(ColladaNumberListSplitting, OnlyXmlWhiteSpaceSeparatesAndCountsLimit) {
+TEST(ColladaNumberListSplitting, OnlyXmlWhiteSpaceSeparatesCountsLimitAndEveryEntryReadsAsItsOwnConversion) {
     EXPECT_EQ(ReadIntList("1\r2\n3\t4 5"), (std::vector<int32_t>{1, 2, 3, 4, 5}));
     // Form feed and vertical tab are no XML white space: "1\f2" is one entry,
     // which reads as far as its first digit run.
@@ -89,11 +89,8 @@ TEST(ColladaNumberListSplitting, OnlyXmlWhiteSpaceSeparatesAndCountsLimit) {
     EXPECT_EQ(ReadIntList(std::string_view(text).substr(0, 8)), (std::vector<int32_t>{10, 20, 30}));
     EXPECT_EQ(ReadFloatList(std::string_view(text).substr(0, 16)),
               (std::vector<float>{10, 20, 30456, 7.25f}));
-}
 
-// The list readers take shortcuts for plain numbers; every entry must still
-// read exactly as the atof/atoi rules read it on its own.
-TEST(ColladaNumberListSplitting, EveryEntryReadsAsItsOwnConversion) {
+    // The readers' shortcuts for plain numbers must read every entry as atof/atoi read it alone.
     std::mt19937 random(7);
     const std::string_view pieces[] = {"-", "+", ".", "e", "E-", "x", "nan", "inf", "\xc3\xa9", "0"};
     const std::string_view blanks[] = {" ", "\n", "\t", "  \r\n\t"};
@@ -101,7 +98,7 @@ TEST(ColladaNumberListSplitting, EveryEntryReadsAsItsOwnConversion) {
     std::uniform_int_distribution<int> digit('0', '9');
     std::uniform_int_distribution<int> choice(0, 31);
     std::vector<std::string> tokens;
-    std::string text;
+    std::string joined;
     for (int i = 0; i < 20000; ++i) {
         std::string token;
         for (int part = 0; part < 3; ++part) {
@@ -117,11 +114,11 @@ TEST(ColladaNumberListSplitting, EveryEntryReadsAsItsOwnConversion) {
             token.push_back('5');
         }
         tokens.push_back(token);
-        text.append(blanks[static_cast<size_t>(choice(random) % 4)]);
-        text.append(token);
+        joined.append(blanks[static_cast<size_t>(choice(random) % 4)]);
+        joined.append(token);
     }
-    const std::vector<float> floats = ReadFloatList(text);
-    const std::vector<int32_t> ints = ReadIntList(text);
+    const std::vector<float> floats = ReadFloatList(joined);
+    const std::vector<int32_t> ints = ReadIntList(joined);
     ASSERT_EQ(floats.size(), tokens.size());
     ASSERT_EQ(ints.size(), tokens.size());
     // Index lists go into the model as read: no room beyond their entries.

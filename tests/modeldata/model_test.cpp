@@ -8,7 +8,7 @@ namespace quorvane {
 namespace {
 
 // A bone's defaults show in the readers' tests (a bone without matrices or type).
-TEST(ModelRecordsTest, RecordDefaultsColourBlocksAndNamesCutAtWholeCharacters) {
+TEST(ModelRecordsTest, DefaultsColourBlocksNamesAndColliderCopiesSharingOnlyFileData) {
     CGeometry geometry;
     EXPECT_EQ(geometry.bindShapeMatrix, kIdentityMatrix);
     EXPECT_FALSE(geometry.HasWeights());
@@ -50,9 +50,8 @@ TEST(ModelRecordsTest, RecordDefaultsColourBlocksAndNamesCutAtWholeCharacters) {
     }
     EXPECT_EQ(CutName(emoji).size(), 511u * 4);
     EXPECT_EQ(CutName("abc", 511), "abc");
-}
 
-TEST(ModelRecordsTest, ColliderInstanceCopySharesFileDataButNotDisplayData) {
+    // A collider instance copy shares file data but not display data.
     CCollider source;
     source.type = ColliderType::kMesh;
     source.polygons.push_back(std::make_shared<CColliderPolygon>());

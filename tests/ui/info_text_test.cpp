@@ -35,7 +35,7 @@ TEST(InfoTextTest, HelpLinesAndHeaderColoursPerMode) {
     EXPECT_EQ(InfoHeaderColour(EditMode::ModePlacedRotateZ), QColor(255, 200, 0));
 }
 
-TEST(InfoTextTest, CursorOrSelectionValuesWithThreeDecimals) {
+TEST(InfoTextTest, CursorOrSelectionValuesWithThreeDecimalsAndAWindowRepaintingThem) {
     EXPECT_EQ(FormatInfoVector({1.5f, 0.0f, 0.0f, 0.0f}), "(1.500, 0.000, 0.000)");
     EXPECT_EQ(FormatInfoVector({-2.25f, 0.0f, 10.125f, 0.0f}), "(-2.250, 0.000, 10.125)");
     // Other texts read through the edit fields: NumericTextTest.
@@ -62,9 +62,8 @@ TEST(InfoTextTest, CursorOrSelectionValuesWithThreeDecimals) {
         EXPECT_EQ(selection.scale, vectors.selScale);
         EXPECT_EQ(selection.rotation, vectors.selRotation);
     }
-}
 
-TEST(InfoWindowTest, RepaintsWhenTheValuesChange) {
+    // The window repaints when the values change.
     InfoValues values;
     QWidget parent;
     CInfoWindow window(&parent, UiScale{}, [&values]() -> std::optional<InfoValues> { return values; });

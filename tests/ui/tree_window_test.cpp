@@ -181,7 +181,7 @@ TEST_F(TreeFixture, TheSearchBoxFindsDefinitionsInEveryFolder) {
 // Reading the listed folders again brings what was added and drops what
 // went, keeping the open folders and the current row; a new search walks
 // ./model again and finds a definition added since.
-TEST(ModelTreeWindowTest, TheTreeAndTheSearchFollowDefinitionsAddedRemovedAndRenamed) {
+TEST(ModelTreeWindowTest, TheTreeFollowsItsFolderAndAMissingOneIsTold) {
     const test::CScratchDirectory root("quorvane_follow");
     std::filesystem::create_directories(root / "model" / "props");
     for (const char* name : {"props/crate.mdf", "props/barrel.mdf", "tree.mdf"}) {
@@ -213,19 +213,18 @@ TEST(ModelTreeWindowTest, TheTreeAndTheSearchFollowDefinitionsAddedRemovedAndRen
     EXPECT_EQ(tree.Tree()->currentItem(), Child(props, "crate.mdf"));
     QTest::keyClicks(tree.SearchBox(), "KEG");
     EXPECT_TRUE(QTest::qWaitFor([&] { return tree.Results()->topLevelItemCount() == 1; }, 10000));
-}
 
-TEST(ModelTreeWindowTest, MissingModelFolderIsToldAndLeavesTheTopItem) {
-    QWidget parent;
-    CModelTreeWindow tree(&parent, UiScale{}, kDataRoot / "model" / "rocks" / "deep1");
-    std::vector<QString> errors;
-    tree.SetErrorHandler([&](const QString& message) { errors.push_back(message); });
-    tree.ListModelFolder();
-    ASSERT_NE(tree.TopItem(), nullptr);
-    EXPECT_EQ(tree.TopItem()->childCount(), 0);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_TRUE(errors[0].contains(QString::fromUtf8("読み込めませんでした")));
-    EXPECT_TRUE(errors[0].contains("model"));
+    // A missing model folder is told and leaves the top item.
+    QWidget host;
+    CModelTreeWindow missing(&host, UiScale{}, kDataRoot / "model" / "rocks" / "deep1");
+    std::vector<QString> told;
+    missing.SetErrorHandler([&](const QString& message) { told.push_back(message); });
+    missing.ListModelFolder();
+    ASSERT_NE(missing.TopItem(), nullptr);
+    EXPECT_EQ(missing.TopItem()->childCount(), 0);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told[0].contains(QString::fromUtf8("読み込めませんでした")));
+    EXPECT_TRUE(told[0].contains("model"));
 }
 
 TEST(ScrollMathTest, HitTestAnswersToAtLeastAThirtiethAndStepsAndDragsStopAtTheirLimits) {
