@@ -2,6 +2,7 @@
 #include "editor_fixture.h"
 
 #include <thread>
+#include <tuple>
 
 namespace quorvane::testing {
 namespace {
@@ -69,7 +70,15 @@ TEST_F(Placement, ChoosingFromAnotherThreadWhileFramesRunNeverMixesTwoChoices) {
     EXPECT_EQ(loader.livePayloads, 3);
 }
 
+// A definition without level-0 parts enters placing but places nothing.
 TEST_F(Placement, OnlyLevelZeroPartsBecomeTheCursorAndEachKeepsItsOwnDefinitionValues) {
+    field->ChooseModelForPlacement(Definition({"far.mdl"}, 2));
+    field->UpdateEditing();
+    EXPECT_EQ(Mode(), EditMode::ModePlace);
+    EXPECT_EQ(field->CursorPartCount(), 0u);
+    EXPECT_EQ(PlaceAt(0, 0), EditMode::ModePlace);
+    EXPECT_FALSE(field->Input().justPlaced);
+
     CModelDefinition def = Definition({"far.mdl", "near.mdl"});
     def.lodValues[0] = 1;
     def.listNumbers[1] = 7;
@@ -85,26 +94,10 @@ TEST_F(Placement, OnlyLevelZeroPartsBecomeTheCursorAndEachKeepsItsOwnDefinitionV
     EXPECT_EQ(loader.cursorLoads, (std::vector<std::string>{"near.mdl", "near.mdl"})) << "the next copy";
     const std::vector<CPlacedModel> records = field->PlacementRecordSnapshot();
     ASSERT_EQ(records.size(), 1u);
-    const CPlacedModel& record = records[0];
-    EXPECT_EQ(record.uniqueName, "p0p0_NEAR_000");
-    EXPECT_EQ(record.partPath, "near.mdl");
-    EXPECT_EQ(record.sourcePath, "near.mdl");
-    EXPECT_EQ(record.modelId, "NEAR");
-    EXPECT_EQ(record.listNumber, 7u);
-    EXPECT_EQ(record.copy, 1u);
-    EXPECT_EQ(record.lod, 0u);
-    EXPECT_EQ(record.definitionPath, "./model/test.mdf");
-}
-
-TEST_F(Placement, ADefinitionWithoutLevelZeroPartsEntersPlacingButPlacesNothing) {
-    field->ChooseModelForPlacement(Definition({"far.mdl"}, 2));
-    field->UpdateEditing();
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
-    EXPECT_EQ(field->CursorPartCount(), 0u);
-    PlaceAt(0, 0);
-    EXPECT_EQ(Mode(), EditMode::ModePlace);
-    EXPECT_FALSE(field->Input().justPlaced);
-    EXPECT_TRUE(loader.entryLoads.empty());
+    const CPlacedModel& r = records[0];
+    EXPECT_EQ(std::tie(r.uniqueName, r.partPath, r.sourcePath, r.modelId, r.listNumber, r.copy, r.lod,
+                       r.definitionPath),
+              std::tuple("p0p0_NEAR_000", "near.mdl", "near.mdl", "NEAR", 7u, 1u, 0u, "./model/test.mdf"));
 }
 
 // And when no part loads, the previous placement is not taken for the new one.
