@@ -76,7 +76,7 @@ TEST(ColladaDocuments, EveryDocumentLoadsWithTheCountsItHolds) {
     EXPECT_EQ(documents, kExpected.size());
 }
 
-TEST(ColladaDocuments, FacesAreSplitInsideTheirOutline) {
+TEST(ColladaDocuments, FacesAreSplitInsideTheirOutlineAndDuckQuadsBecomeTexturedTriangles) {
     const CModel model = Load("polygons_polylist_triangles.dae");
     // A polygons element with the square 0 1 2 3, 50 wide.
     const CGeometry& square = *model.geometries.at(0);
@@ -94,17 +94,16 @@ TEST(ColladaDocuments, FacesAreSplitInsideTheirOutline) {
     const CGeometry& geometry = *concave.geometries[0];
     EXPECT_NEAR(test::AreaFacing(test::CornersOf(geometry, *geometry.polygons[0]), {1, 0, 0}), 0.2454966872,
                 1e-5);
-}
 
-TEST(ColladaDocuments, DuckQuadsBecomeTexturedTriangles) {
-    const CModel model = Load("duck.dae");
-    EXPECT_EQ(model.textures.at(0)->id, "file2");
-    EXPECT_EQ(model.textures[0]->fileName, "./duckCM.tga");
-    EXPECT_TRUE(std::filesystem::is_regular_file(model.directory + model.textures[0]->fileName));
+    // The duck's quads become textured triangles.
+    const CModel duckModel = Load("duck.dae");
+    EXPECT_EQ(duckModel.textures.at(0)->id, "file2");
+    EXPECT_EQ(duckModel.textures[0]->fileName, "./duckCM.tga");
+    EXPECT_TRUE(std::filesystem::is_regular_file(duckModel.directory + duckModel.textures[0]->fileName));
     // blinn3's blinn technique samples file2 through its sampler and surface.
-    EXPECT_EQ(model.materials[0]->name, "blinn3");
-    EXPECT_EQ(model.materials[0]->textureId, "file2");
-    const CGeometry& duck = *model.geometries[0];
+    EXPECT_EQ(duckModel.materials[0]->name, "blinn3");
+    EXPECT_EQ(duckModel.materials[0]->textureId, "file2");
+    const CGeometry& duck = *duckModel.geometries[0];
     const CPolygonData& block = *duck.polygons[0];
     // The block names the symbol blinn3SG, which the scene binds to #blinn3.
     EXPECT_EQ(block.materialId, "blinn3");

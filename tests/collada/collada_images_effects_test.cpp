@@ -103,7 +103,7 @@ TEST(ColladaEffects, EveryShadingModelAndSamplerFormGivesTextureOrColourLikePhon
     EXPECT_EQ(model.materials[13]->textureId, "bark");
 }
 
-TEST(ColladaImages, LaterFormatSourcesEmptySourcesAndImagesInsideEffects) {
+TEST(ColladaImages, LaterFormatEmptyAndInEffectSourcesAndResolvingAgainstTheDocumentFolder) {
     const std::string images =
         "<library_images>"
         "<image id=\"ref\"><init_from>\n  <ref> maps/bark.png </ref>\n</init_from></image>"
@@ -131,6 +131,19 @@ TEST(ColladaImages, LaterFormatSourcesEmptySourcesAndImagesInsideEffects) {
     EXPECT_EQ(read, expected);
     ASSERT_EQ(model.materials.size(), 1u);
     EXPECT_EQ(model.materials[0]->textureId, "inEffect");
+
+    // The import hands the document folder and the file system to ResolveImageUri.
+    const std::string existing = std::filesystem::absolute(kDocuments / "duckCM.tga").generic_string();
+    const std::string absolute = "<library_images>"
+                                 "<image id=\"here\"><init_from>" +
+                                 existing +
+                                 "</init_from></image>"
+                                 "<image id=\"below\"><init_from>file:///work/models/maps/a%20b.png"
+                                 "</init_from></image></library_images>";
+    const CModel resolved = test::ImportBody(absolute, "/work/models/duck.dae");
+    ASSERT_EQ(resolved.textures.size(), 2u);
+    EXPECT_EQ(resolved.textures[0]->fileName, existing);
+    EXPECT_EQ(resolved.textures[1]->fileName, "maps/a b.png");
 }
 
 // Paths the table holds exist; everything else does not.
@@ -175,21 +188,6 @@ TEST(ImageUri, FileUrisEscapesSlashesAndAbsolutePathsFromOtherMachines) {
     EXPECT_EQ(ResolveImageUri("file:///srv/art/maps/duck.tga", "/srv/art/", none), "maps/duck.tga");
     EXPECT_EQ(ResolveImageUri("D:\\art\\maps\\duck.tga", "D:\\art\\", none), "maps/duck.tga");
     EXPECT_EQ(ResolveImageUri("/srv/artwork/duck.tga", "/srv/art/", none), "duck.tga");
-}
-
-// The import hands the document folder and the file system to ResolveImageUri.
-TEST(ColladaImages, ImportResolvesAgainstTheDocumentFolder) {
-    const std::string existing = std::filesystem::absolute(kDocuments / "duckCM.tga").generic_string();
-    const std::string images = "<library_images>"
-                               "<image id=\"here\"><init_from>" +
-                               existing +
-                               "</init_from></image>"
-                               "<image id=\"below\"><init_from>file:///work/models/maps/a%20b.png"
-                               "</init_from></image></library_images>";
-    const CModel model = test::ImportBody(images, "/work/models/duck.dae");
-    ASSERT_EQ(model.textures.size(), 2u);
-    EXPECT_EQ(model.textures[0]->fileName, existing);
-    EXPECT_EQ(model.textures[1]->fileName, "maps/a b.png");
 }
 
 } // namespace

@@ -94,7 +94,7 @@ TEST(CheckBoxTest, TogglesStartUncheckedAndClicksReportTheBoxTheyUnchecked) {
     EXPECT_EQ(lastUnchecked, 0);
 }
 
-TEST(NumericTextTest, TypingSequenceOtherKeysAndLimits) {
+TEST(NumericTextTest, TypingOtherKeysLimitsAndTheEditWindowsKeysClicksAndFocusColour) {
     CNumericText text;
     EXPECT_EQ(text.Display(), "0.0000");
     const std::pair<int, const char*> typed[] = {{vk::kDigit0 + 1, "1.0000"},
@@ -146,9 +146,8 @@ TEST(NumericTextTest, TypingSequenceOtherKeysAndLimits) {
     }
     EXPECT_EQ(text.Text().size(), CNumericText::kMaxLength);
     EXPECT_FLOAT_EQ(text.Value(), 0.0f);
-}
 
-TEST(EditWindowTest, KeysClicksAndFocusColour) {
+    // The edit window: keys, clicks and its focus colour.
     QWidget parent;
     parent.resize(200, 100);
     CEditWindow first(&parent, UiScale{});
