@@ -139,7 +139,7 @@ constexpr std::string_view kGeometry =
     "0 1 1 0.5 2 0.5 0 0 0 0 0 0 0 0 0 0 3 0.25 0 0 0 0 0 0 0 0 0 0 0 0 0 0 7 7\n"
     "WEIGHTS_END\nGEOMETRY_END\n";
 
-TEST(MdlReaderTest, GeometryWithStreamsPolygonsAndWeights) {
+TEST(MdlReaderTest, GeometryWithStreamsPolygonsAndWeightsAndFloatArraysOfCountTimesWidth) {
     const CModel model = ReadText(kGeometry);
     ASSERT_EQ(model.geometries.size(), 1u);
     const CGeometry& geometry = *model.geometries[0];
@@ -181,9 +181,8 @@ TEST(MdlReaderTest, GeometryWithStreamsPolygonsAndWeights) {
     EXPECT_EQ(geometry.weights[1].influences[0].weight, 0.25f);
     // The surplus pair (7 7) is ignored.
     EXPECT_FLOAT_EQ(geometry.weights[1].influences[7].boneIndex, 0.00001f);
-}
 
-TEST(MdlReaderTest, FloatArrayKeepsCountTimesWidthNumbers) {
+    // A float array keeps count times width numbers.
     const auto arrayOf = [](std::string_view body) {
         const CModel model = ReadText("GEOMETRY_BEGIN\nFLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID a\n" +
                                       std::string(body) + "FLOAT_ARRAY_END\nGEOMETRY_END\n");

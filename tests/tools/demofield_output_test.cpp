@@ -67,7 +67,7 @@ TEST(DemoFieldOutput, EveryFileIsAccountedForAndTwoRunsWriteIdenticalBytes) {
     EXPECT_FALSE(IsUpToDate(again));
 }
 
-TEST(DemoFieldOutput, EveryModelReadsBackWithItsCounts) {
+TEST(DemoFieldOutput, EveryModelAndColliderFileReadsBackWithItsCounts) {
     for (const CWrittenModel& written : ReducedField().manifest.models) {
         SCOPED_TRACE(written.path);
         CModel model;
@@ -117,9 +117,7 @@ TEST(DemoFieldOutput, EveryModelReadsBackWithItsCounts) {
             EXPECT_FALSE(set.colliders.empty());
         }
     }
-}
 
-TEST(DemoFieldOutput, EveryColliderFileReadsBackWithItsShapes) {
     std::array<int32_t, 6> allTypes{};
     for (const CWrittenColliders& written : ReducedField().manifest.colliders) {
         SCOPED_TRACE(written.path);
