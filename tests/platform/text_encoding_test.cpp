@@ -5,7 +5,7 @@
 namespace quorvane {
 namespace {
 
-TEST(TextEncodingTest, Utf8PassesThroughAndCp932LinesAreDecoded) {
+TEST(TextEncodingTest, Utf8PassesThroughCp932IsDecodedMalformedUtf8RejectedAndWideTextRoundTrips) {
     const std::string text = "model/木/テスト.mdl";
     EXPECT_TRUE(IsValidUtf8(text));
     EXPECT_EQ(DecodeTextLine(text), text);
@@ -13,9 +13,7 @@ TEST(TextEncodingTest, Utf8PassesThroughAndCp932LinesAreDecoded) {
     const std::string sjis = "\x83\x65\x83\x58\x83\x67.mdl";
     EXPECT_FALSE(IsValidUtf8(sjis));
     EXPECT_EQ(DecodeTextLine(sjis), "テスト.mdl");
-}
 
-TEST(TextEncodingTest, MalformedUtf8IsRejectedWideTextRoundTripsAndCarriageReturnsGo) {
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
     EXPECT_FALSE(IsValidUtf8("\xE3\x83"));         // truncated
@@ -27,9 +25,9 @@ TEST(TextEncodingTest, MalformedUtf8IsRejectedWideTextRoundTripsAndCarriageRetur
     EXPECT_EQ(decoded.front(), 'a');
     EXPECT_EQ(decoded.back(), 'b');
 
-    const std::string text = "Field3-4 木 🌲";
-    const std::wstring wide = Utf8ToWide(text);
-    EXPECT_EQ(WideToUtf8(wide), text);
+    const std::string wideText = "Field3-4 木 🌲";
+    const std::wstring wide = Utf8ToWide(wideText);
+    EXPECT_EQ(WideToUtf8(wide), wideText);
     EXPECT_EQ(Utf8ToWide("abc"), L"abc");
     EXPECT_EQ(StripCarriageReturn("LOD:1\r"), "LOD:1");
     EXPECT_EQ(StripCarriageReturn("LOD:1"), "LOD:1");
