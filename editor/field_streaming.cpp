@@ -70,7 +70,10 @@ std::vector<CModelEntry*> EntriesOf(const GridFileEntry& file) {
 CFieldStreaming::CFieldStreaming(CRegistryLists& lists, CMainField& field, IStreamingLoader& loader,
                                  std::filesystem::path gridRoot, StreamLayout layout)
     : lists_(lists), field_(field), loader_(loader), gridRoot_(std::move(gridRoot)), layout_(layout),
-      problemSink_([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }) {}
+      problemSink_([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }),
+      modelWatch_([&loader](const std::string& path, bool thorough) {
+          return loader.CheckModelFiles(path, thorough);
+      }) {}
 
 void CFieldStreaming::SetProblemSink(ProblemSink sink) {
     problemSink_ = std::move(sink);
@@ -224,9 +227,50 @@ void CFieldStreaming::FindChangedOnDisk() {
     }
 }
 
+void CFieldStreaming::FindChangedModels() {
+    std::map<std::string, std::vector<std::filesystem::path>> cellsByModel;
+    lists_.gridFiles.ForEach([&cellsByModel](const GridFileEntry& file) {
+        if (!file.loaded.load(std::memory_order_acquire)) {
+            return; // its models load from the files as they are now
+        }
+        for (const CModelEntry* entry : EntriesOf(file)) {
+            std::vector<std::filesystem::path>& cells = cellsByModel[entry->path];
+            if (cells.empty() || cells.back() != file.path) {
+                cells.push_back(file.path);
+            }
+        }
+    });
+    std::vector<std::string> inUse = field_.CursorModelPaths(); // outside the lists' locks
+    for (const auto& item : cellsByModel) {
+        inUse.push_back(item.first);
+    }
+    const CModelFileWatch::Changes changes = modelWatch_.Poll(inUse);
+    for (const auto& [path, why] : changes.broken) {
+        Report(path + " changed on disk and no longer reads (" + why +
+               "): the field keeps showing the model it had");
+    }
+    if (changes.rebuild.empty()) {
+        return;
+    }
+    for (const std::string& path : changes.rebuild) {
+        const auto cells = cellsByModel.find(path);
+        if (cells == cellsByModel.end()) {
+            continue;
+        }
+        for (const std::filesystem::path& cell : cells->second) {
+            modelChangedCells_.emplace_back(cell, path);
+        }
+    }
+    field_.ReloadCursorParts(changes.rebuild);
+    if (modelChangeSink_) {
+        modelChangeSink_(changes.rebuild);
+    }
+}
+
 void CFieldStreaming::LoadNearbyGridFiles(const Centre& centre) {
     ForgetGoneGridAttempts();
     FindChangedOnDisk();
+    FindChangedModels();
     std::unordered_set<std::string> open;
     lists_.gridFiles.ForEach([&open](const GridFileEntry& file) { open.insert(file.path.string()); });
     for (const CellIndex cell : GridLoadWindow(centre.x, centre.y, layout_).Cells()) {
@@ -378,6 +422,15 @@ void CFieldStreaming::UnloadFarGridFiles(const Centre& centre) {
         }
     }
     changedOnDisk_.clear();
+    for (const auto& [cell, model] : modelChangedCells_) {
+        if (!field_.HasUnwrittenEdits(cell)) {
+            changed.insert(cell.string());
+        } else {
+            Report(cell.generic_string() + " holds edits not written yet: it shows the new " + model +
+                   " once they are written");
+        }
+    }
+    modelChangedCells_.clear();
     const std::vector<std::unique_ptr<GridFileEntry>> removed =
         lists_.gridFiles.ExtractIf([&kept, &changed](const GridFileEntry& file) {
             return file.loaded.load(std::memory_order_acquire) &&

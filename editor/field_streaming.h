@@ -2,6 +2,7 @@
 
 #include "editor/main_field.h"
 #include "editor/model_entry.h"
+#include "editor/model_file_watch.h"
 #include "editor/registry_lists.h"
 #include "editor/stream_windows.h"
 
@@ -29,6 +30,11 @@ public:
     virtual void WaitForLoads() = 0;
     // The entry draws source's model (source is loaded); false when it cannot.
     virtual bool MakeInstance(CModelEntry& entry, CModelEntry& source) = 0;
+    // The files a build of the model at path reads (see CModelFileWatch);
+    // by default the model file alone, taken as reading.
+    virtual ModelFileCheck CheckModelFiles(const std::string& path, bool /*thorough*/) {
+        return {.reads = true, .why = {}, .files = {path}};
+    }
 };
 
 // What is still on its way: tiles, and models of loaded grid map files. Loads
@@ -52,7 +58,9 @@ struct StreamingProgress {
 //
 // A grid map file someone else changed on disk is read again within a
 // timer pass or two, so a teammate's placements appear; a cell with edits
-// not written yet keeps them and the user is told.
+// not written yet keeps them and the user is told. So is every cell that
+// shows a model whose files changed and still read, and the cursor loads
+// again; a model file that no longer reads is told and changes nothing.
 //
 // A model whose load failed is not tried again while its entry lives: it
 // counts as done, not loaded, so its grid file can become complete and be
@@ -61,6 +69,7 @@ struct StreamingProgress {
 class CFieldStreaming {
 public:
     using ProblemSink = std::function<void(const std::string& message)>;
+    using ModelChangeSink = std::function<void(const std::vector<std::string>& modelPaths)>;
 
     CFieldStreaming(CRegistryLists& lists, CMainField& field, IStreamingLoader& loader,
                     std::filesystem::path gridRoot = "./gridfile", StreamLayout layout = {});
@@ -70,6 +79,10 @@ public:
     // Grid map files that cannot be read or hold damaged lines are reported
     // here (stderr by default). Set before the timer starts.
     void SetProblemSink(ProblemSink sink);
+    // Told, on the timer thread, of the models whose files changed on disk
+    // and read well, so that views outside the field load them again. Set
+    // before the timer starts.
+    void SetModelChangeSink(ModelChangeSink sink) { modelChangeSink_ = std::move(sink); }
 
     void SetCentre(float x, float y); // any thread; non-finite values are ignored
     void TimerPhase();                // the 1000 ms timer thread
@@ -104,6 +117,8 @@ private:
     void UnloadFarGridFiles(const Centre& centre);
     // Timer thread: the files in memory that someone changed on disk since they were read.
     void FindChangedOnDisk();
+    // Timer thread: the models in use whose files changed on disk.
+    void FindChangedModels();
     void DropUnusedSharedModels();
     void ForgetGoneGridAttempts();
     bool Settled(const CModelEntry& entry, const std::unordered_set<const CModelEntry*>& attempts) const;
@@ -114,6 +129,8 @@ private:
     const std::filesystem::path gridRoot_;
     const StreamLayout layout_;
     ProblemSink problemSink_;
+    ModelChangeSink modelChangeSink_;
+    CModelFileWatch modelWatch_; // timer thread
 
     mutable std::mutex centreMutex_;
     Centre centre_;
@@ -134,6 +151,9 @@ private:
     // yet. Used by whoever holds the grid turn.
     std::vector<std::pair<std::filesystem::path, FileStamp>> changedOnDisk_; // with the stamp seen
     std::map<std::string, FileStamp> toldChanged_; // the change a cell with edits was told of
+    // Cells showing a model whose files changed, with that model's path;
+    // handed over as changedOnDisk_ is.
+    std::vector<std::pair<std::filesystem::path, std::string>> modelChangedCells_;
 
     std::atomic<int32_t> tilesLoading_{0};
     std::atomic<int32_t> gridModelsLoading_{0};

@@ -234,6 +234,16 @@ void CMainField::ChooseModelForPlacement(const CModelDefinition& definition) {
     placement_.Choose(definition); // on the chooser's thread, never the UI thread
 }
 
+std::vector<std::string> CMainField::CursorModelPaths() const {
+    std::lock_guard lock(mutex_);
+    return placement_.PartPathsLocked();
+}
+
+void CMainField::ReloadCursorParts(const std::vector<std::string>& modelPaths) {
+    std::lock_guard lock(mutex_);
+    placement_.ReloadPartsLocked(modelPaths);
+}
+
 bool CMainField::PlacePending() const {
     std::lock_guard lock(mutex_);
     return placement_.PlacePendingLocked();

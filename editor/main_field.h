@@ -150,6 +150,11 @@ public:
     // UI thread's: the model viewer's render thread, the chooser's worker);
     // they reach the cursor with the next SwapInCursor.
     void ChooseModelForPlacement(const CModelDefinition& definition);
+    // The model files the cursor's parts are built from.
+    std::vector<std::string> CursorModelPaths() const;
+    // The cursor's parts load again, on the background thread, when one is
+    // built from a model in modelPaths: its files changed on disk.
+    void ReloadCursorParts(const std::vector<std::string>& modelPaths);
     void SwapInCursor();       // render thread
     bool PlacePending() const; // a click waits for the cursor or the cell's names
 

@@ -2,6 +2,7 @@
 
 #include "editor/grid_map_line.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace quorvane {
@@ -24,6 +25,22 @@ void CPlacementTool::Choose(const CModelDefinition& definition) {
 
 void CPlacementTool::PostNextCopiesLocked() {
     background_.Post([this, load = cursor_.NextCopies()] { Load(load); });
+}
+
+std::vector<std::string> CPlacementTool::PartPathsLocked() const {
+    std::vector<std::string> paths;
+    cursor_.ForEachSource([&paths](const CursorPartSource& source) { paths.push_back(source.path); });
+    return paths;
+}
+
+void CPlacementTool::ReloadPartsLocked(const std::vector<std::string>& paths) {
+    bool uses = false;
+    cursor_.ForEachSource([&](const CursorPartSource& source) {
+        uses = uses || std::find(paths.begin(), paths.end(), source.path) != paths.end();
+    });
+    if (uses) {
+        PostNextCopiesLocked();
+    }
 }
 
 void CPlacementTool::Load(const CursorLoad& load) {

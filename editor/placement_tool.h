@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace quorvane {
 
@@ -87,6 +88,10 @@ public:
                               const Vector4& baseRotation) {
         return DrawNextCursor(random_, ranges, baseScale, baseRotation);
     }
+    // The model files of the live parts.
+    std::vector<std::string> PartPathsLocked() const;
+    // The live parts load again when one is built from a model in paths.
+    void ReloadPartsLocked(const std::vector<std::string>& paths);
     const CPlacementCursor& CursorLocked() const { return cursor_; }
     CPlacementCursor& CursorLocked() { return cursor_; }
 

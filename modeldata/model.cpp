@@ -1,6 +1,7 @@
 #include "modeldata/model.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace quorvane {
 
@@ -61,6 +62,13 @@ const CMaterial* CModel::FindMaterial(std::string_view materialName) const {
         }
     }
     return nullptr;
+}
+
+std::string CModel::TextureFile(const CTextureRef& texture) const {
+    if (texture.fileName.empty() || std::filesystem::path(texture.fileName).is_absolute()) {
+        return texture.fileName;
+    }
+    return directory + texture.fileName;
 }
 
 int64_t CModel::FindTextureIndex(std::string_view textureId) const {

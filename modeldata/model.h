@@ -73,6 +73,9 @@ public:
     const CMaterial* FindMaterial(std::string_view materialName) const;
     // Position of the texture reference with this id in textures, or -1.
     int64_t FindTextureIndex(std::string_view textureId) const;
+    // The file texture names: beside the model unless its name is absolute;
+    // empty when it names none (not the model's folder).
+    std::string TextureFile(const CTextureRef& texture) const;
     const CAnimation* FindAnimation(std::string_view animationName) const;
 
 private:

@@ -118,10 +118,7 @@ bool CDrawModel::UploadTextures(const CModel& model, VkCommandBuffer commands, D
         if (ref == nullptr) {
             continue;
         }
-        // Absolute names stand alone; an image naming no file stays empty rather than the folder.
-        const std::string path = ref->fileName.empty() || std::filesystem::path(ref->fileName).is_absolute()
-                                     ? ref->fileName
-                                     : model.directory + ref->fileName;
+        const std::string path = model.TextureFile(*ref);
         bool fallback = false;
         const std::vector<RgbaImage> levels = LoadTextureLevels(path, true, reporter, fallback);
         GpuTexture texture;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/model_file_watch.h"
 #include "editor/model_loader.h"
 #include "editor/registry_lists.h"
 #include "render/draw_model.h"
@@ -94,6 +95,14 @@ public:
     // and running load, of all of them.
     std::vector<LoaderOutcome> JoinFinishedLoaderThreads();
     std::vector<LoaderOutcome> WaitForLoaderThreads();
+
+    // The files a build of the model reads: the model file, its collider
+    // file and its textures, resolved. thorough: each is read through (the
+    // model parsed again, the colliders read, the textures decoded), so a
+    // change that breaks one is found before anything is rebuilt. A model
+    // without geometry counts as broken; a missing collider or texture file
+    // does not, as a build goes on without it.
+    ModelFileCheck CheckModelFiles(const std::string& path, bool thorough);
 
     // The walking character, animated, with a collider set even when the
     // model names no collider file; its name becomes the model's ID.

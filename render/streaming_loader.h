@@ -15,6 +15,9 @@ public:
     bool IsLoading(const CModelEntry& entry) const override;
     void WaitForLoads() override;
     bool MakeInstance(CModelEntry& entry, CModelEntry& source) override;
+    ModelFileCheck CheckModelFiles(const std::string& path, bool thorough) override {
+        return registry_.CheckModelFiles(path, thorough);
+    }
 
 private:
     CModelRegistry& registry_;
