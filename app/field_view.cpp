@@ -53,6 +53,14 @@ void CFieldView::OnSurfaceReady() {
         return;
     }
     world_ = std::make_unique<CFieldViewWorld>(*Device());
+    // Before the streaming's timer starts, which comes with the start-up loads.
+    world_->streaming.SetProblemSink(
+        [this](const std::string& message) { Tell(true, QString::fromStdString(message)); });
+    world_->streaming.SetModelChangeSink([this](const std::vector<std::string>& modelPaths) {
+        if (modelsChanged_) {
+            modelsChanged_(modelPaths);
+        }
+    });
     fieldHandle_ = std::make_shared<CFieldHandle>(world_->field);
     walkHooks_ = CharacterWalkHooks(world_->registry);
     WireField(world_->field);

@@ -77,6 +77,11 @@ public:
     bool RestoreFinished() const;
     // Called on the render thread when the skeleton view has switched the grid off.
     void SetGridSwitchedOffHandler(std::function<void()> handler) { gridSwitchedOff_ = std::move(handler); }
+    // Called on the streaming's timer thread with the models whose files
+    // changed on disk and read well, so that other views load them again.
+    void SetModelsChangedHandler(std::function<void(const std::vector<std::string>& modelPaths)> handler) {
+        modelsChanged_ = std::move(handler);
+    }
 
 protected:
     // Frame loop (render thread), field_view_frame.cpp.
@@ -111,6 +116,7 @@ private:
     CFieldViewInput* input_ = nullptr; // child of the window
     std::function<void()> repaintRequest_;
     std::function<void()> gridSwitchedOff_;
+    std::function<void(const std::vector<std::string>&)> modelsChanged_;
     std::function<bool(size_t)> recoveryQuestion_;
     std::function<void(bool, const QString&)> notice_;
     std::string toldBookmarkMessage_; // render thread: the bookmark trouble told last

@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 
 namespace quorvane {
@@ -184,6 +185,16 @@ void CMainWindow::CreateChildren() {
         view->SetNoticeHandler([notices](bool error, const QString& message) {
             notices->Post(error ? NoticeKind::Error : NoticeKind::Info, message);
         });
+        view->SetModelsChangedHandler([self](const std::vector<std::string>& modelPaths) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, modelPaths] {
+                    if (self) {
+                        self->ReloadViewerIfItShows(modelPaths);
+                    }
+                },
+                Qt::QueuedConnection);
+        });
         // The skeleton view switches the grid off from the render thread.
         view->SetGridSwitchedOffHandler([self] {
             QMetaObject::invokeMethod(
@@ -320,6 +331,24 @@ void CMainWindow::ChooseDefinition(const std::filesystem::path& definition) {
     if (!viewer_->LoadDefinition(definition, std::move(handOff))) {
         PostNotice(
             QString::fromUtf8("前のモデル定義を読み込んでいます。終わってからもう一度選んでください。"));
+        return;
+    }
+    viewedDefinition_ = definition;
+}
+
+void CMainWindow::ReloadViewerIfItShows(const std::vector<std::string>& modelPaths) {
+    if (!viewer_ || viewedDefinition_.empty()) {
+        return;
+    }
+    const CModelDefinition shown = viewer_->CurrentDefinition();
+    bool shows = false;
+    for (uint32_t part = 0; part < shown.count && part < shown.paths.size(); ++part) {
+        shows =
+            shows || std::find(modelPaths.begin(), modelPaths.end(), shown.paths[part]) != modelPaths.end();
+    }
+    // The cursor loads again by itself; a busy viewer is left as it is.
+    if (shows && !viewer_->Busy()) {
+        viewer_->LoadDefinition(viewedDefinition_, {});
     }
 }
 

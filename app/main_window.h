@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -54,6 +55,8 @@ public:
     // UI thread: what a click on a definition in the tree does. The viewer
     // shows it and then hands it to the editing core for placing.
     void ChooseDefinition(const std::filesystem::path& definition);
+    // The viewer loads its definition again when it shows one of these models.
+    void ReloadViewerIfItShows(const std::vector<std::string>& modelPaths);
     // The editing core, once the field view has one; wires the random ranges
     // and display boxes into a core it has not seen yet. UI thread.
     CMainField* Field();
@@ -122,6 +125,7 @@ private:
     CModelTreeWindow* modelTree_ = nullptr;
     QWidget* modelViewer_ = nullptr;
     std::unique_ptr<CModelViewerWindow> viewer_;
+    std::filesystem::path viewedDefinition_; // the definition the viewer last took
     std::array<CCheckBox*, 5> checkBoxes_{};
     CInfoWindow* infoWindow_ = nullptr;
     std::array<CEditWindow*, 6> randomFields_{}; // scale X, Y, Z, rotation X, Y, Z
