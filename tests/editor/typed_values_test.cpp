@@ -116,7 +116,7 @@ TEST_F(TypedValues, TypedTurnsAndScalesOnAPlacedModelAndOnTheCursor) {
     EXPECT_EQ(v.baseScale, (Vector4{2, 2, 2, 1}));
 }
 
-TEST_F(TypedValues, BackspaceEditsAndAnEmptyTextGivesTheMouseBack) {
+TEST_F(TypedValues, BackspaceEditsAnEmptyTextGivesTheMouseBackAndIncompleteNumbersApplyNothing) {
     PlaceRock(10.0f, 20.0f);
     MoveTo(100, 100);
     Type("GY12<5");
@@ -126,10 +126,9 @@ TEST_F(TypedValues, BackspaceEditsAndAnEmptyTextGivesTheMouseBack) {
     EXPECT_EQ(Rock().position, (Vector4{10, 20, 0, 1}));
     MoveTo(100, 90); // up 10 pixels: +10 on y
     EXPECT_EQ(Rock().position, (Vector4{10, 30, 0, 1}));
-}
+    Escape();
 
-TEST_F(TypedValues, IncompleteNumbersApplyNothingAndTheMouseIsIgnoredWhileTyping) {
-    PlaceRock(10.0f, 20.0f);
+    // Incomplete numbers apply nothing, and the mouse is ignored while typing.
     MoveTo(100, 100);
     Type("GX");
     MoveTo(140, 100); // the mouse moved first: the number counts from the entry value
