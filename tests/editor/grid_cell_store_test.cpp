@@ -109,106 +109,92 @@ TEST_F(GridCellStore, AnAppendKeepsTheOldLfBytesAndEndsTheNewLinesWithCrLf) {
     EXPECT_EQ(access.disk.ReadCount(), 0u);
 }
 
-struct SplitCase {
-    const char* name;
-    std::string bytes;
-    std::vector<std::string> lines;
-};
-
-class CellLines : public GridCellStore, public ::testing::WithParamInterface<SplitCase> {};
-
-TEST_P(CellLines, AreTheStoredBytesWithoutTheirLineEnds) {
-    Put(cell, GetParam().bytes);
-    const CellRead read = MustRead(access);
-    EXPECT_EQ(read.lines, GetParam().lines);
-    EXPECT_TRUE(read.stamp.exists);
-    EXPECT_EQ(read.stamp.size, GetParam().bytes.size());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, CellLines,
-    ::testing::Values(SplitCase{"CrLf", "a|b\r\nc|d\r\n", {"a|b", "c|d"}},
-                      SplitCase{"Lf", "a|b\nc|d\n", {"a|b", "c|d"}},
-                      SplitCase{"Mixed", "a\nb\r\nc\n", {"a", "b", "c"}},
-                      SplitCase{"LastLineWithoutEnd", "a\r\nb", {"a", "b"}},
-                      SplitCase{"BlankLinesKeepTheirPlace", "a\r\n\r\n\nb\r\n", {"a", "", "", "b"}},
-                      SplitCase{"CarriageReturnInsideALineStays", "a\rb\r\n", {"a\rb"}},
-                      SplitCase{"BlanksAtTheEndsStay", " a \t\r\n", {" a \t"}},
-                      SplitCase{"Cp932BytesStayUndecoded",
-                                "\x83\x65\x83\x58\x83\x67.mdl\r\n",
-                                {"\x83\x65\x83\x58\x83\x67.mdl"}},
-                      SplitCase{"Utf8", "p0p0_木_000\r\n", {"p0p0_木_000"}}, SplitCase{"Empty", "", {}}),
-    [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
-
-struct ChangeCase {
-    const char* name;
-    std::optional<std::string> before; // the file when the editor reads it; none: missing
-    std::optional<std::string> after;  // the file left by someone else; none: deleted
-    bool later;                        // its time moved on as well
-    const char* told;                  // what the message says happened
-};
-
-class ChangedOnDisk : public GridCellStore, public ::testing::WithParamInterface<ChangeCase> {};
-
-TEST_P(ChangedOnDisk, IsToldAndNothingIsWritten) {
-    const ChangeCase& c = GetParam();
-    Put(cell, c.before);
-    const CellRead read = MustRead(access);
-    Put(cell, c.after);
-    if (c.later) {
-        std::filesystem::last_write_time(cell, read.stamp.modified + std::chrono::seconds(1));
+TEST_F(GridCellStore, CellLinesAreTheStoredBytesWithoutTheirLineEnds) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"CrLf and Lf mixed", "a\nb\r\nc\n", {"a", "b", "c"}},
+        {"last line without an end", "a\r\nb", {"a", "b"}},
+        {"blank lines keep their place", "a\r\n\r\n\nb\r\n", {"a", "", "", "b"}},
+        {"a carriage return inside a line stays", "a\rb\r\n", {"a\rb"}},
+        {"blanks at the ends stay", " a \t\r\n", {" a \t"}},
+        {"Cp932 bytes stay undecoded", "\x83\x65\x83\x58\x83\x67.mdl\r\n", {"\x83\x65\x83\x58\x83\x67.mdl"}},
+        {"empty", "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put(cell, c.bytes);
+        const CellRead read = MustRead(access);
+        EXPECT_EQ(read.lines, c.lines);
+        EXPECT_TRUE(read.stamp.exists);
+        EXPECT_EQ(read.stamp.size, c.bytes.size());
     }
-
-    const CellWriteResult result = WriteCell(access, {cell, CellRewrite{{"mine|1"}, read.stamp}});
-    EXPECT_EQ(result.outcome, CellWriteOutcome::ChangedOnDisk);
-    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find(c.told), std::string::npos) << result.message;
-    EXPECT_FALSE(result.stamp);
-    EXPECT_EQ(access.writes, 0);
-    EXPECT_EQ(Contents(cell), c.after);
-    EXPECT_FALSE(std::filesystem::exists(ReplaceTemporaryPath(cell)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Changes, ChangedOnDisk,
-    ::testing::Values(ChangeCase{"ALineAdded", "a|1\r\n", "a|1\r\nb|2\r\n", false, "5 bytes then, 10 now"},
-                      // Version control may bring a file of the same size: only its time tells.
-                      ChangeCase{"SameSizeModifiedLater", "a|1\r\n", "z|9\r\n", true, "modified again"},
-                      ChangeCase{"Deleted", "a|1\r\n", std::nullopt, false, "deleted"},
-                      ChangeCase{"CreatedAfterItWasReadMissing", std::nullopt, "t|1\r\n", false, "created"}),
-    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
+TEST_F(GridCellStore, AFileChangedOnDiskSinceItWasReadIsToldAndNothingIsWritten) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> before; // the file when the editor reads it; none: missing
+        std::optional<std::string> after;  // the file left by someone else; none: deleted
+        bool later;                        // its time moved on as well
+        const char* told;                  // what the message says happened
+    };
+    const Case cases[] = {
+        {"a line added", "a|1\r\n", "a|1\r\nb|2\r\n", false, "5 bytes then, 10 now"},
+        // Version control may bring a file of the same size: only its time tells.
+        {"same size, modified later", "a|1\r\n", "z|9\r\n", true, "modified again"},
+        {"deleted", "a|1\r\n", std::nullopt, false, "deleted"},
+        {"created after it was read missing", std::nullopt, "t|1\r\n", false, "created"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put(cell, c.before);
+        const CellRead read = MustRead(access);
+        Put(cell, c.after);
+        if (c.later) {
+            std::filesystem::last_write_time(cell, read.stamp.modified + std::chrono::seconds(1));
+        }
+        const CellWriteResult result = WriteCell(access, {cell, CellRewrite{{"mine|1"}, read.stamp}});
+        EXPECT_EQ(result.outcome, CellWriteOutcome::ChangedOnDisk);
+        EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
+        EXPECT_NE(result.message.find(c.told), std::string::npos) << result.message;
+        EXPECT_FALSE(result.stamp);
+        EXPECT_EQ(access.writes, 0);
+        EXPECT_EQ(Contents(cell), c.after);
+        EXPECT_FALSE(std::filesystem::exists(ReplaceTemporaryPath(cell)));
+    }
+}
 
-struct BadLineCase {
-    const char* name;
-    bool rewrite;
-    std::vector<std::string> lines;
-    const char* told;
-};
-
-class LinesWithLineEnds : public GridCellStore, public ::testing::WithParamInterface<BadLineCase> {};
-
-TEST_P(LinesWithLineEnds, AreRefusedAndNothingIsWritten) {
+TEST_F(GridCellStore, LinesWithLineEndsAreRefusedAndNothingIsWritten) {
+    struct Case {
+        bool rewrite; // else an append
+        std::vector<std::string> lines;
+        const char* told;
+    };
+    const Case cases[] = {
+        {false, {"c|3", "d|\n4"}, "line 2 "},
+        {false, {"c|3\r"}, "line 1 "},
+        {true, {"a|1", "b|2", "c|3\r\n"}, "line 3 "},
+        {true, {"a|\r1"}, "line 1 "},
+    };
     const std::string original = "a|1\r\nb|2\r\n";
     Put(cell, original);
     const CellRead read = MustRead(access);
-    const BadLineCase& c = GetParam();
-    const CellWrite write =
-        c.rewrite ? CellWrite{cell, CellRewrite{c.lines, read.stamp}} : CellWrite{cell, CellAppend{c.lines}};
-    const CellWriteResult result = WriteCell(access, write);
-    EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
-    EXPECT_NE(result.message.find(c.told), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
+        const CellWriteResult result =
+            WriteCell(access, c.rewrite ? CellWrite{cell, CellRewrite{c.lines, read.stamp}}
+                                        : CellWrite{cell, CellAppend{c.lines}});
+        EXPECT_EQ(result.outcome, CellWriteOutcome::Failed);
+        EXPECT_NE(result.message.find(c.told), std::string::npos) << result.message;
+        EXPECT_NE(result.message.find(cell.string()), std::string::npos) << result.message;
+    }
     EXPECT_EQ(access.writes, 0);
     EXPECT_EQ(Contents(cell), original);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, LinesWithLineEnds,
-    ::testing::Values(BadLineCase{"AppendWithLf", false, {"c|3", "d|\n4"}, "line 2 "},
-                      BadLineCase{"AppendWithCr", false, {"c|3\r"}, "line 1 "},
-                      BadLineCase{"RewriteWithCrLf", true, {"a|1", "b|2", "c|3\r\n"}, "line 3 "},
-                      BadLineCase{"RewriteWithCrInside", true, {"a|\r1"}, "line 1 "}),
-    [](const ::testing::TestParamInfo<BadLineCase>& info) { return std::string(info.param.name); });
 
 // The stamp each write hands back is all the next rewrite needs; the first
 // rewrite finds no cell and makes it and its folder.
@@ -270,55 +256,51 @@ TEST_F(GridCellStore, ACellThatCannotBeReadOrWrittenSaysWhichAndAWriteKeepsTheOl
     EXPECT_EQ(Contents(cell), "a|1\r\n");
 }
 
-struct InterruptCase {
-    const char* name;
-    ReplaceStep crashAt;
-    bool newLinesAtPath; // else the old ones
-    bool temporaryLeft;  // "<cell>.gmf.new" holds the new bytes
-    CellWriteOutcome retryWithOldStamp;
-};
-
-class InterruptedRewrite : public GridCellStore, public ::testing::WithParamInterface<InterruptCase> {};
-
-TEST_P(InterruptedRewrite, LeavesTheWholeOldOrTheWholeNewCell) {
-    const InterruptCase& c = GetParam();
+TEST_F(GridCellStore, AnInterruptedRewriteLeavesTheWholeOldOrTheWholeNewCell) {
+    struct Case {
+        const char* what;
+        ReplaceStep crashAt;
+        bool newLinesAtPath; // else the old ones
+        bool temporaryLeft;  // "<cell>.gmf.new" holds the new bytes
+        CellWriteOutcome retryWithOldStamp;
+    };
+    const Case cases[] = {
+        {"after the temporary is synced", ReplaceStep::TemporarySynced, false, true,
+         CellWriteOutcome::Written},
+        {"after the rename, before the folder sync", ReplaceStep::Renamed, true, false,
+         CellWriteOutcome::ChangedOnDisk},
+    };
     const std::string oldBytes = Contents(kData / "p0p0.gmf").value();
     const std::string newBytes = Contents(kData / "p0p0_moved_and_deleted.gmf").value();
-    Put(cell, oldBytes);
-    const CellRead before = MustRead(access);
     // The lines of the hand-written result, as a read hands them over.
     const std::vector<std::string> newLines = ReadCell(access, kData / "p0p0_moved_and_deleted.gmf").lines;
     ASSERT_EQ(newLines.size(), 2u);
-
-    CCountingAccess crashing(
-        [&](ReplaceStep step) { return step == c.crashAt ? StepDecision::Stop : StepDecision::Continue; });
-    const CellWriteResult crashed = WriteCell(crashing, {cell, CellRewrite{newLines, before.stamp}});
-    EXPECT_EQ(crashed.outcome, CellWriteOutcome::Failed);
-    EXPECT_FALSE(crashed.stamp);
-
-    EXPECT_EQ(Contents(cell), c.newLinesAtPath ? newBytes : oldBytes);
     const std::filesystem::path temporary = ReplaceTemporaryPath(cell);
-    EXPECT_EQ(Contents(temporary), c.temporaryLeft ? std::optional(newBytes) : std::nullopt);
     // Cells are found by the name the cell gives them: the leftover is never one.
     EXPECT_NE(temporary.extension(), ".gmf");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put(cell, oldBytes);
+        const CellRead before = MustRead(access);
+        CCountingAccess crashing([&](ReplaceStep step) {
+            return step == c.crashAt ? StepDecision::Stop : StepDecision::Continue;
+        });
+        const CellWriteResult crashed = WriteCell(crashing, {cell, CellRewrite{newLines, before.stamp}});
+        EXPECT_EQ(crashed.outcome, CellWriteOutcome::Failed);
+        EXPECT_FALSE(crashed.stamp);
+        EXPECT_EQ(Contents(cell), c.newLinesAtPath ? newBytes : oldBytes);
+        EXPECT_EQ(Contents(temporary), c.temporaryLeft ? std::optional(newBytes) : std::nullopt);
 
-    // Trying again with the stamp of the first read only works while the old file is still there.
-    const CellWriteResult retried = WriteCell(access, {cell, CellRewrite{newLines, before.stamp}});
-    EXPECT_EQ(retried.outcome, c.retryWithOldStamp) << retried.message;
-    // The next rewrite from a fresh read puts the leftover to use.
-    const auto next = WriteCell(access, {cell, CellRewrite{{newLines[0]}, MustRead(access).stamp}});
-    ASSERT_EQ(next.outcome, CellWriteOutcome::Written) << next.message;
-    EXPECT_EQ(Contents(cell), newLines[0] + "\r\n");
-    EXPECT_FALSE(std::filesystem::exists(temporary));
+        // Trying again with the stamp of the first read only works while the old file is still there.
+        const CellWriteResult retried = WriteCell(access, {cell, CellRewrite{newLines, before.stamp}});
+        EXPECT_EQ(retried.outcome, c.retryWithOldStamp) << retried.message;
+        // The next rewrite from a fresh read puts the leftover to use.
+        const auto next = WriteCell(access, {cell, CellRewrite{{newLines[0]}, MustRead(access).stamp}});
+        ASSERT_EQ(next.outcome, CellWriteOutcome::Written) << next.message;
+        EXPECT_EQ(Contents(cell), newLines[0] + "\r\n");
+        EXPECT_FALSE(std::filesystem::exists(temporary));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, InterruptedRewrite,
-    ::testing::Values(InterruptCase{"AfterTheTemporaryIsSynced", ReplaceStep::TemporarySynced, false, true,
-                                    CellWriteOutcome::Written},
-                      InterruptCase{"AfterTheRenameBeforeTheFolderSync", ReplaceStep::Renamed, true, false,
-                                    CellWriteOutcome::ChangedOnDisk}),
-    [](const ::testing::TestParamInfo<InterruptCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quorvane::testing
