@@ -82,6 +82,7 @@ TEST_F(FieldRecovery, ARestartRestoresTheUnwrittenPlacementsExactly) {
     EXPECT_EQ(restarted->UnwrittenPlacementCount(), 3);
 }
 
+// Placements already in their grid file are not recovered twice.
 TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
     OpenJournal();
     Place({"rock.mdl"}, 10.0f, 20.0f);
@@ -91,6 +92,7 @@ TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
     EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock}));
     RedoStep();
     EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock, "p0p0_ROCK_001"}));
+    const std::string journaled = ReadFile(JournalPath());
 
     ASSERT_TRUE(field->WriteGridFiles(nullptr));
     field->FlushJournal();
@@ -98,6 +100,16 @@ TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
     EXPECT_TRUE(afterWrite.records.empty());
     EXPECT_TRUE(afterWrite.error.empty());
     EXPECT_TRUE(field->JournalError().empty());
+
+    // The crash came after the lines were appended, before the journal was
+    // emptied, and one more placement came after the write.
+    std::ofstream(JournalPath(), std::ios::binary | std::ios::trunc) << journaled;
+    UnwrittenSet newest = CRecoveryJournal(JournalPath()).Read().Latest();
+    ASSERT_EQ(newest.size(), 2u);
+    const UnwrittenPlacement later = Old("p0p0_ROCK_002", "rock.mdl", 1.0f);
+    newest.push_back(later);
+    LeaveJournal(newest);
+    EXPECT_EQ(Restarted()->RecoverablePlacements(), (UnwrittenSet{later}));
 }
 
 // Their names are taken meanwhile, so this run's rock gets the next one.
@@ -122,26 +134,6 @@ TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDe
     EXPECT_NE(Entry(kRock)->placementSerial, Entry("p0p0_ROCK_001")->placementSerial);
     EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_ROCK_001", kRock}));
     EXPECT_TRUE(field->RecoverablePlacements().empty());
-}
-
-TEST_F(FieldRecovery, PlacementsAlreadyInTheirGridFileAreNotRecoveredTwice) {
-    OpenJournal();
-    Place({"rock.mdl"}, 10.0f, 20.0f);
-    PlaceAnotherAt(12.0f);
-    field->FlushJournal();
-    const std::string journaled = ReadFile(JournalPath());
-    ASSERT_TRUE(field->WriteGridFiles(nullptr));
-    field->FlushJournal();
-    // The crash came after the lines were appended, before the journal was emptied.
-    std::ofstream(JournalPath(), std::ios::binary | std::ios::trunc) << journaled;
-    // And one more placement came after the write.
-    UnwrittenSet newest = CRecoveryJournal(JournalPath()).Read().Latest();
-    ASSERT_EQ(newest.size(), 2u);
-    const UnwrittenPlacement later = Old("p0p0_ROCK_002", "rock.mdl", 1.0f);
-    newest.push_back(later);
-    LeaveJournal(newest);
-
-    EXPECT_EQ(Restarted()->RecoverablePlacements(), (UnwrittenSet{later}));
 }
 
 // Closing without writing forgets everything for good, whatever the render
