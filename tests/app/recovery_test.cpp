@@ -60,26 +60,38 @@ protected:
     int parts_ = 0;
 };
 
-// Closing asks with the unwritten count: "back" stays, a write that fails
-// stays with an error, and "write and close" from the close button writes
-// them and ends the program. Discarding is answered in KilledRunIsRestoredAtTheNextStart.
-TEST_F(UnwrittenPlacements, ClosingAsksAndBackOrAFailedWriteStayWhileWriteAndCloseWritesThemFirst) {
+// A journal an earlier run left is offered, and declining it empties the
+// journal. Closing then asks with the unwritten count: "back" stays, a write
+// that fails stays with an error, and "write and close" from the close button
+// writes them and ends the program. Discarding is answered in
+// KilledRunIsRestoredAtTheNextStart.
+TEST_F(UnwrittenPlacements, ADeclinedRestoreIsForgottenAndClosingAsksUntilTheWriteSucceeds) {
     ScopedWorkingDirectory inDemo(root_);
+    CRecoveryJournal journal(root_ / CRecoveryJournal::kDefaultFileName);
+    UnwrittenSet left(1);
+    left[0].record.uniqueName = "crate_900";
+    left[0].record.partPath = left[0].record.sourcePath = "./model/props/crate/crate.mdl";
+    std::string message;
+    ASSERT_TRUE(journal.Append({left, {}}, &message)) << message;
     qputenv(CFieldViewWorld::kChooseVariable, QByteArray::fromStdString(crate_));
     RunningEditor editor;
     ASSERT_TRUE(editor.Started());
     CMainWindow& window = editor.Window();
-    window.SetRecoveryQuestion([](size_t) {
-        ADD_FAILURE() << "a restore was offered with nothing to restore";
+    std::vector<size_t> offered;
+    window.SetRecoveryQuestion([&offered](size_t recoverable) {
+        offered.push_back(recoverable);
         return false;
     });
+    ASSERT_TRUE(WaitFor([&] { return !offered.empty(); }, 180000)) << "the restore question never came";
+    EXPECT_EQ(offered, std::vector<size_t>{1});
+    // The journal writer's thread empties it, without the UI thread waiting for the disk.
+    EXPECT_TRUE(WaitFor([&] { return journal.Read().Latest().empty(); }, 30000));
+    EXPECT_FALSE(editor.View().RestoreFinished());
     std::string why;
     ASSERT_TRUE(test::WaitForReadyEditor(editor, why)) << why;
+    EXPECT_EQ(editor.View().Field()->PlacementRecordCount(), 0);
     ASSERT_TRUE(test::PlaceCopies(editor.View(), 1, parts_, why)) << why;
     ASSERT_TRUE(WaitFor([&] { return editor.View().Field()->UnwrittenPlacementCount() == parts_; }, 30000));
-    const CRecoveryJournal journal(root_ / CRecoveryJournal::kDefaultFileName);
-    ASSERT_TRUE(
-        WaitFor([&] { return journal.Read().Latest().size() == static_cast<size_t>(parts_); }, 30000));
     EXPECT_TRUE(
         window.PlacementList()->CaptionSuffix().endsWith(QString::fromUtf8("未書き出し %1").arg(parts_)))
         << window.PlacementList()->CaptionSuffix().toStdString();
@@ -133,41 +145,15 @@ TEST_F(UnwrittenPlacements, AJournalThatCannotBeWrittenIsToldFromItsFirstWrite) 
             WaitFor([&] { return notices.Message().contains(QString::fromUtf8("に書き込めません")); }, 30000))
             << notices.Message().toStdString();
         EXPECT_EQ(notices.Kind(), NoticeKind::Error);
+        // With nothing unwritten the window closes without asking.
+        editor.Window().SetCloseQuestion([](int32_t) {
+            ADD_FAILURE() << "asked with nothing unwritten";
+            return CloseChoice::Back;
+        });
+        editor.Window().close();
+        EXPECT_TRUE(editor.State().shuttingDown);
     }
     std::filesystem::remove_all(blocker);
-}
-
-TEST_F(UnwrittenPlacements, DecliningTheRestoreEmptiesTheJournal) {
-    ScopedWorkingDirectory inDemo(root_);
-    CRecoveryJournal journal(root_ / CRecoveryJournal::kDefaultFileName);
-    UnwrittenSet left(2);
-    left[0].record.uniqueName = "crate_900";
-    left[1].record.uniqueName = "crate_901";
-    for (UnwrittenPlacement& p : left) {
-        p.record.partPath = p.record.sourcePath = "./model/props/crate/crate.mdl";
-    }
-    std::string message;
-    ASSERT_TRUE(journal.Append({left, {}}, &message)) << message;
-    RunningEditor editor;
-    ASSERT_TRUE(editor.Started());
-    std::vector<size_t> asked;
-    editor.Window().SetRecoveryQuestion([&asked](size_t recoverable) {
-        asked.push_back(recoverable);
-        return false;
-    });
-    ASSERT_TRUE(WaitFor([&] { return !asked.empty(); }, 180000)) << "the restore question never came";
-    EXPECT_EQ(asked, std::vector<size_t>{2});
-    // The journal writer's thread empties it, without the UI thread waiting for the disk.
-    EXPECT_TRUE(WaitFor([&] { return journal.Read().Latest().empty(); }, 30000));
-    EXPECT_EQ(editor.View().Field()->PlacementRecordCount(), 0);
-    EXPECT_FALSE(editor.View().RestoreFinished());
-    // With nothing unwritten the window closes without asking.
-    editor.Window().SetCloseQuestion([](int32_t) {
-        ADD_FAILURE() << "asked with nothing unwritten";
-        return CloseChoice::Back;
-    });
-    editor.Window().close();
-    EXPECT_TRUE(editor.State().shuttingDown);
 }
 
 // A child editor places five crates and is killed with SIGKILL once they are
