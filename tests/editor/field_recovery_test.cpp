@@ -112,28 +112,34 @@ TEST_F(FieldRecovery, TheJournalFollowsStepsUndosAndWrites) {
     EXPECT_EQ(Restarted()->RecoverablePlacements(), (UnwrittenSet{later}));
 }
 
-// Their names are taken meanwhile, so this run's rock gets the next one.
+// Their names are taken meanwhile, so this run's rock gets the next one; a
+// part that does not load is kept for the next start.
 TEST_F(FieldRecovery, AnEarlierRunsPlacementsWaitAndKeepTheirNamesUntilTheUserDecides) {
     const UnwrittenPlacement old = Old(kRock, "rock.mdl", 3.0f);
-    LeaveJournal({old});
+    const UnwrittenPlacement broken = Old("p0p0_BROKEN_000", "broken.mdl", 1.0f);
+    LeaveJournal({old, broken});
+    loader.failing.insert("broken.mdl");
     OpenJournal();
-    ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old}));
+    ASSERT_EQ(field->RecoverablePlacements(), (UnwrittenSet{old, broken}));
     Place({"rock.mdl"}, 10.0f, 20.0f);
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001"}));
     // A crash before the answer loses neither.
     const UnwrittenSet journaled = Journaled();
-    ASSERT_EQ(journaled.size(), 2u);
+    ASSERT_EQ(journaled.size(), 3u);
     EXPECT_EQ(journaled[0].record.uniqueName, "p0p0_ROCK_001");
     EXPECT_EQ(journaled[1], old);
+    EXPECT_EQ(journaled[2], broken);
 
     std::string message;
     EXPECT_EQ(field->RestoreFromJournal(&message), 1);
-    EXPECT_TRUE(message.empty()) << message;
+    EXPECT_NE(message.find("broken.mdl"), std::string::npos) << message;
+    EXPECT_NE(message.find("kept for the next start"), std::string::npos) << message;
     EXPECT_EQ(RecordNames(), (std::vector<std::string>{"p0p0_ROCK_001", kRock}));
     EXPECT_EQ(Entry(kRock)->transform.position, (Vector4{3, 4, 0, 1}));
     EXPECT_NE(Entry(kRock)->placementSerial, Entry("p0p0_ROCK_001")->placementSerial);
-    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_ROCK_001", kRock}));
-    EXPECT_TRUE(field->RecoverablePlacements().empty());
+    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{"p0p0_ROCK_001", kRock, "p0p0_BROKEN_000"}));
+    EXPECT_EQ(field->RecoverablePlacements(), (UnwrittenSet{broken}));
+    EXPECT_EQ(Restarted()->RecoverablePlacements().size(), 3u) << "the rocks are unwritten too";
 }
 
 // Closing without writing forgets everything for good, whatever the render
@@ -217,21 +223,6 @@ TEST_F(FieldRecovery, AClashGetsTheNextFreeNameAndNothingIsDropped) {
     EXPECT_EQ(Entry("p0p0_ROCK_001")->transform.position.x, 3.0f);
     EXPECT_EQ(Entry("p0p0_TREE_001")->transform.position.x, 5.0f);
     EXPECT_EQ(JournaledNames(), names);
-}
-
-TEST_F(FieldRecovery, APartThatDoesNotLoadIsKeptForTheNextStart) {
-    const UnwrittenPlacement broken = Old("p0p0_BROKEN_000", "broken.mdl", 1.0f);
-    LeaveJournal({Old(kRock, "rock.mdl", 3.0f), broken});
-    loader.failing.insert("broken.mdl");
-    OpenJournal();
-    std::string message;
-    EXPECT_EQ(field->RestoreFromJournal(&message), 1);
-    EXPECT_NE(message.find("broken.mdl"), std::string::npos) << message;
-    EXPECT_NE(message.find("kept for the next start"), std::string::npos) << message;
-    EXPECT_EQ(field->RecoverablePlacements(), (UnwrittenSet{broken}));
-    EXPECT_EQ(JournaledNames(), (std::vector<std::string>{kRock, "p0p0_BROKEN_000"}));
-
-    EXPECT_EQ(Restarted()->RecoverablePlacements().size(), 2u) << "the rock is unwritten too";
 }
 
 // A count the record's bytes cannot hold: the file is set aside whole, beside
