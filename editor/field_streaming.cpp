@@ -1,5 +1,6 @@
 #include "editor/field_streaming.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -261,7 +262,13 @@ void CFieldStreaming::FindChangedModels() {
             modelChangedCells_.emplace_back(cell, path);
         }
     }
-    field_.ReloadCursorParts(changes.rebuild);
+    // Copies read from now on draw a shared model built from the new files.
+    lists_.sharedModels.ForEach([&changes](CModelEntry& shared) {
+        if (std::find(changes.rebuild.begin(), changes.rebuild.end(), shared.path) != changes.rebuild.end()) {
+            shared.outdated.store(true, std::memory_order_release);
+        }
+    });
+    field_.FollowChangedModels(changes.rebuild);
     if (modelChangeSink_) {
         modelChangeSink_(changes.rebuild);
     }
@@ -360,8 +367,9 @@ CFieldStreaming::LoadStep CFieldStreaming::AdvanceCopy(CModelEntry& entry, bool 
     if (Settled(entry, gridAttempts_)) {
         return LoadStep::kDone;
     }
-    CModelEntry* shared = lists_.sharedModels.FindFirst(
-        [&entry](const CModelEntry& candidate) { return candidate.name == entry.modelId; });
+    CModelEntry* shared = lists_.sharedModels.FindFirst([&entry](const CModelEntry& candidate) {
+        return candidate.name == entry.modelId && !candidate.outdated.load(std::memory_order_acquire);
+    });
     if (shared == nullptr) {
         if (mayStart) {
             std::unique_ptr<CModelEntry> created = NewSharedEntry(entry);
@@ -460,7 +468,8 @@ void CFieldStreaming::DropUnusedSharedModels() {
     });
     const std::vector<std::unique_ptr<CModelEntry>> dropped =
         lists_.sharedModels.ExtractIf([&](const CModelEntry& shared) {
-            return shared.useCount < 1 && !wanted.contains(shared.name) && Settled(shared, gridAttempts_);
+            return shared.useCount < 1 && (shared.outdated || !wanted.contains(shared.name)) &&
+                   Settled(shared, gridAttempts_);
         });
     for (const auto& shared : dropped) {
         gridAttempts_.erase(shared.get());

@@ -239,7 +239,8 @@ std::vector<std::string> CMainField::CursorModelPaths() const {
     return placement_.PartPathsLocked();
 }
 
-void CMainField::ReloadCursorParts(const std::vector<std::string>& modelPaths) {
+void CMainField::FollowChangedModels(const std::vector<std::string>& modelPaths) {
+    sharedSources_.Forget(modelPaths);
     std::lock_guard lock(mutex_);
     placement_.ReloadPartsLocked(modelPaths);
 }

@@ -152,9 +152,10 @@ public:
     void ChooseModelForPlacement(const CModelDefinition& definition);
     // The model files the cursor's parts are built from.
     std::vector<std::string> CursorModelPaths() const;
-    // The cursor's parts load again, on the background thread, when one is
-    // built from a model in modelPaths: its files changed on disk.
-    void ReloadCursorParts(const std::vector<std::string>& modelPaths);
+    // The files of these models changed on disk and read well: the cursor's
+    // parts built from one load again, on the background thread, and the
+    // next copy painted or pasted of one loads its shared model anew.
+    void FollowChangedModels(const std::vector<std::string>& modelPaths);
     void SwapInCursor();       // render thread
     bool PlacePending() const; // a click waits for the cursor or the cell's names
 

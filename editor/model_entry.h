@@ -71,6 +71,9 @@ struct CModelEntry {
     std::atomic<bool> hidden{false};
     // A written copy the user selected: drawn alone and tinted, not in its instanced batch.
     std::atomic<bool> selected{false};
+    // A shared entry whose model's files changed on disk: nothing new is made
+    // to draw it, and it goes once nothing does.
+    std::atomic<bool> outdated{false};
 
     bool hasDrawModel = false; // the loader built a drawable model; transform applies to it
     CModelTransform transform;

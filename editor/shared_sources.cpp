@@ -60,6 +60,21 @@ void CSharedSources::Load(const std::string& path) {
     }
 }
 
+void CSharedSources::Forget(const std::vector<std::string>& paths) {
+    std::lock_guard lock(mutex_);
+    for (const std::string& path : paths) {
+        const auto found = sources_.find(path);
+        if (found == sources_.end()) {
+            continue;
+        }
+        if (found->second.entry != nullptr) {
+            found->second.entry->outdated.store(true, std::memory_order_release);
+            --found->second.entry->useCount; // the use held while the field lives
+        }
+        sources_.erase(found);
+    }
+}
+
 CModelEntry* CSharedSources::Find(const std::string& path) const {
     std::lock_guard lock(mutex_);
     const auto found = sources_.find(path);

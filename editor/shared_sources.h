@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace quorvane {
 
@@ -35,6 +36,9 @@ public:
     // The part's loaded shared model; null while it loads or when it failed (any thread).
     CModelEntry* Find(const std::string& path) const;
     bool Failed(const std::string& path) const;
+    // The parts' files changed on disk: their shared models are let go of
+    // (they stay while copies draw them) and the next request loads anew.
+    void Forget(const std::vector<std::string>& paths);
     // A new copy of the part named name, drawing its shared model; null
     // until that model has loaded.
     std::unique_ptr<CModelEntry> MakeCopy(const std::string& path, const std::string& name);

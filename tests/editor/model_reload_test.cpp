@@ -102,6 +102,31 @@ TEST_F(ModelReload, CellsShowingAChangedModelAreReadAgainUnlessItNoLongerReads) 
     EXPECT_EQ(changed, (std::vector<std::string>{"a.mdl", "a.mdl", "a.mdl"}));
 }
 
+// A shared model kept for painting draws on for the copies that use it, but
+// copies read after the change get one built from the new file.
+TEST_F(ModelReload, CopiesReadAfterTheChangeDrawANewSharedModel) {
+    WriteModel("a.mdl", "one");
+    auto kept = std::make_unique<CModelEntry>();
+    kept->name = "A";
+    kept->path = "a.mdl";
+    kept->hasDrawModel = true;
+    kept->useCount = 1; // held while the field lives
+    SetEntryLoaded(*kept, true);
+    const CModelEntry* old = lists.sharedModels.Append(std::move(kept));
+    WriteGridFile("p1p0", {Line("p1p0_A_000", "A", 1, "a.mdl", "60.000000", "1.000000")});
+    Round(2);
+    ASSERT_EQ(loader.StartsOf("a.mdl"), 0);
+    ASSERT_EQ(GridEntriesOf(lists).at(0)->source, old);
+
+    WriteModel("a.mdl", "two, longer");
+    Round(2);
+    EXPECT_EQ(loader.StartsOf("a.mdl"), 1);
+    ASSERT_EQ(GridEntriesOf(lists).size(), 1u);
+    EXPECT_NE(GridEntriesOf(lists)[0]->source, old);
+    EXPECT_TRUE(old->outdated.load());
+    EXPECT_EQ(lists.sharedModels.Count(), 2) << "the old one stays while it is held";
+}
+
 TEST_F(ModelReload, TheCursorLoadsAgainWhenItsModelChanges) {
     WriteModel("d.mdl", "one");
     WriteModel("e.mdl", "one");
