@@ -85,21 +85,6 @@ struct Scene {
     CCollisionResults Collide() const { return Collide(*character); }
 };
 
-TEST(CharacterCollisionTest, FloorUnderTheCapsuleIsNeverAWall) {
-    // The floor at z = 2 cuts the capsule A-B; as a wall it would block.
-    Scene entries;
-    const CModelEntry* floorEntry = entries.Add(MeshEntry("floor", {Floor(2.0f)}));
-    const CCollisionResults results = entries.Collide();
-    EXPECT_TRUE(results.floorHit);
-    EXPECT_NEAR(results.floorTop, 2.0f, 1e-4f);
-    EXPECT_NEAR(results.floorPoint.z, 2.0f, 1e-4f);
-    EXPECT_EQ(results.floorNormal, (Vector4{0, 0, 1, 0}));
-    EXPECT_EQ(results.floorEntry, floorEntry);
-    EXPECT_FALSE(results.blocked);
-    EXPECT_EQ(results.wallEntry, nullptr);
-    EXPECT_EQ(results.nearestWall, 10000.0f);
-}
-
 TEST(CharacterCollisionTest, HigherOfTwoOverlappingFloorsWins) {
     for (const bool higherFirst : {true, false}) {
         SCOPED_TRACE(higherFirst);
@@ -127,15 +112,23 @@ TEST(CharacterCollisionTest, SlopeAtTheWallLimitIsAWallAndSteeperUpIsNot) {
         float scale; // skinned normals carry the entry's scale
         bool wall;
     };
-    for (const Case& c : {Case{0.85, 1.0f, true}, Case{0.86, 1.0f, false}, Case{0.8, 2.0f, true}}) {
+    // The flat one cuts the capsule A-B too: as a wall it would block.
+    for (const Case& c :
+         {Case{1.0, 1.0f, false}, Case{0.85, 1.0f, true}, Case{0.86, 1.0f, false}, Case{0.8, 2.0f, true}}) {
         SCOPED_TRACE(c.cosine);
         Scene entries;
-        entries.Add(MeshEntry("slope", {slope(c.cosine, c.scale)}));
+        const CModelEntry* slopeEntry = entries.Add(MeshEntry("slope", {slope(c.cosine, c.scale)}));
         const CCollisionResults results = entries.Collide();
         EXPECT_EQ(results.blocked, c.wall);
+        EXPECT_EQ(results.wallEntry, c.wall ? slopeEntry : nullptr);
         EXPECT_TRUE(results.floorHit); // the probes meet it either way
         EXPECT_NEAR(results.floorTop, 2.0f, 1e-4f);
-        if (c.wall) {
+        EXPECT_NEAR(results.floorPoint.z, 2.0f, 1e-4f);
+        EXPECT_NEAR(results.floorNormal.z, c.scale * c.cosine, 1e-5);
+        EXPECT_EQ(results.floorEntry, slopeEntry);
+        if (!c.wall) {
+            EXPECT_EQ(results.nearestWall, 10000.0f);
+        } else {
             EXPECT_NEAR(results.wallPoint.x, 0.0f, 1e-4f);
             EXPECT_NEAR(results.wallPoint.z, 2.0f, 1e-4f);
             // A = (0, 0, 1) lies c below the plane along its unit normal.
@@ -208,21 +201,6 @@ TEST(CharacterCollisionTest, WallPassedWithinOneStepIsFoundOnTheEndPaths) {
     ASSERT_EQ(character->acceptedCapsulePoints.size(), 2u);
     EXPECT_EQ(character->acceptedCapsulePoints[1], (std::array{Vector4{0, 0, 1, 1}, Vector4{0, 0, 3, 1}}));
     EXPECT_FALSE(entries.Collide(*character).blocked);
-}
-
-TEST(CharacterCollisionTest, CapsuleRadiusFollowsTheCharacterScale) {
-    // The wall at x = -0.8 is beyond the capsule radius 0.5, within 2 * 0.5.
-    for (const float scale : {1.0f, 2.0f}) {
-        SCOPED_TRACE(scale);
-        Scene entries;
-        entries.character->transform.scale.w = scale;
-        entries.Add(MeshEntry("wall", {WallAtX(-0.8f)}));
-        const CCollisionResults results = entries.Collide();
-        EXPECT_EQ(results.blocked, scale > 1.0f);
-        if (results.blocked) {
-            EXPECT_FLOAT_EQ(results.nearestWall, 0.8f);
-        }
-    }
 }
 
 // Characters not ready or without colliders are left alone.
