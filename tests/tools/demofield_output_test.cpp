@@ -18,31 +18,65 @@ std::filesystem::path Root() {
     return ReducedField().options.output;
 }
 
+struct CCounts {
+    int64_t vertices = 0;
+    int64_t triangles = 0;
+};
+
+// Reads a written model, text or COLLADA, and checks what the renderer relies on:
+// each polygon has its material, positions and colours, and corners in threes
+// within the vertices; skinned geometry weighs every vertex; textures decode.
+void ReadChecked(CModel& model, const std::string& path, CCounts& counts) {
+    const auto file = Root() / path;
+    ASSERT_TRUE(path.ends_with(".dae") ? LoadCollada(model, file.string()) : ReadModelFile(model, file));
+    ASSERT_FALSE(model.geometries.empty());
+    for (const auto& geometry : model.geometries) {
+        counts.vertices += geometry->vertexCount;
+        for (const auto& array : geometry->floatArrays) {
+            EXPECT_EQ(array->VectorCount(), geometry->vertexCount) << array->id;
+        }
+        for (const auto& polygon : geometry->polygons) {
+            EXPECT_NE(model.FindMaterial(polygon->materialId), nullptr) << polygon->materialId;
+            EXPECT_NE(geometry->FindFloatArray(polygon->vertexId), nullptr);
+            EXPECT_NE(geometry->FindFloatArray(polygon->colorId), nullptr);
+            EXPECT_EQ(polygon->CornerCount() % 3, 0);
+            counts.triangles += polygon->CornerCount() / 3;
+            for (int32_t index : polygon->indices) {
+                ASSERT_TRUE(index >= 0 && index < geometry->vertexCount) << index;
+            }
+        }
+        if (!model.bones.empty()) {
+            EXPECT_EQ(static_cast<int32_t>(geometry->weights.size()), geometry->vertexCount);
+        }
+    }
+    for (const auto& material : model.materials) {
+        EXPECT_TRUE(material->textureId.empty() || model.FindTextureIndex(material->textureId) >= 0)
+            << material->textureId;
+    }
+    for (const auto& texture : model.textures) {
+        int w = 0, h = 0, channels = 0;
+        EXPECT_EQ(stbi_info((model.directory + texture->fileName).c_str(), &w, &h, &channels), 1)
+            << texture->fileName;
+    }
+}
+
 TEST(DemoFieldOutput, EveryFileIsAccountedForAndTwoRunsWriteIdenticalBytes) {
     const CManifest& manifest = ReducedField().manifest;
-    std::map<std::string, std::string> expected; // path -> kind
-    for (const auto& m : manifest.models)
-        expected[m.path] = "model";
-    for (const auto& c : manifest.colliders)
-        expected[c.path] = "colliders";
-    for (const auto& a : manifest.animations)
-        expected[a.path] = "animation";
-    for (const auto& d : manifest.definitions)
-        expected[d.path] = "definition";
-    for (const auto& d : manifest.colladaDocuments)
-        expected[d] = "collada";
-    for (const auto& p : manifest.pictures)
-        expected[p] = "picture";
-    expected[kStampFile] = "stamp";
-
-    const auto files = ListFiles(Root());
-    EXPECT_EQ(files.size(), expected.size());
-    for (const std::string& file : files) {
-        EXPECT_TRUE(expected.contains(file)) << "stray file " << file;
-    }
-    for (const auto& [path, kind] : expected) {
-        EXPECT_TRUE(std::filesystem::is_regular_file(Root() / path)) << kind << " " << path << " missing";
-    }
+    std::set<std::string> expected{kStampFile};
+    expected.insert(manifest.colladaDocuments.begin(), manifest.colladaDocuments.end());
+    expected.insert(manifest.pictures.begin(), manifest.pictures.end());
+    const auto add = [&expected](const auto& written) {
+        for (const auto& item : written) {
+            expected.insert(item.path);
+        }
+    };
+    add(manifest.models);
+    add(manifest.colliders);
+    add(manifest.animations);
+    add(manifest.definitions);
+    // Nothing stray and nothing missing.
+    const auto first = ListFiles(Root());
+    EXPECT_EQ(first, std::vector<std::string>(expected.begin(), expected.end()));
     EXPECT_EQ(manifest.models.size(), 26u * 26u + 1 + 1 + 15);
     EXPECT_GE(manifest.definitions.size(), 10u);
     // The editor's only output folder exists and starts empty.
@@ -53,7 +87,6 @@ TEST(DemoFieldOutput, EveryFileIsAccountedForAndTwoRunsWriteIdenticalBytes) {
     COptions again = ReducedField().options;
     again.output = ScratchFolder("reduced-again");
     GenerateDemoField(again);
-    const auto first = ListFiles(Root());
     ASSERT_EQ(first, ListFiles(again.output));
     for (const std::string& file : first) {
         ASSERT_EQ(ReadBytes(Root() / file), ReadBytes(again.output / file)) << file;
@@ -68,57 +101,29 @@ TEST(DemoFieldOutput, EveryFileIsAccountedForAndTwoRunsWriteIdenticalBytes) {
 }
 
 TEST(DemoFieldOutput, EveryModelAndColliderFileReadsBackWithItsCounts) {
+    std::set<std::string> colliderFiles;
+    for (const CWrittenColliders& written : ReducedField().manifest.colliders) {
+        colliderFiles.insert(written.path);
+    }
     for (const CWrittenModel& written : ReducedField().manifest.models) {
         SCOPED_TRACE(written.path);
         CModel model;
-        ASSERT_TRUE(ReadModelFile(model, Root() / written.path));
+        CCounts counts;
+        ASSERT_NO_FATAL_FAILURE(ReadChecked(model, written.path, counts));
         EXPECT_EQ(model.id, written.id);
         EXPECT_EQ(model.colliderFile, written.colliderFile);
-        ASSERT_EQ(static_cast<int32_t>(model.geometries.size()), written.geometries);
+        EXPECT_EQ(static_cast<int32_t>(model.geometries.size()), written.geometries);
         EXPECT_EQ(static_cast<int32_t>(model.materials.size()), written.materials);
         EXPECT_EQ(static_cast<int32_t>(model.textures.size()), written.textures);
         EXPECT_EQ(static_cast<int32_t>(model.bones.size()), written.bones);
-        int64_t vertices = 0, triangles = 0;
-        for (const auto& geometry : model.geometries) {
-            vertices += geometry->vertexCount;
-            for (const auto& array : geometry->floatArrays) {
-                EXPECT_EQ(array->VectorCount(), geometry->vertexCount) << array->id;
-            }
-            for (const auto& polygon : geometry->polygons) {
-                EXPECT_NE(model.FindMaterial(polygon->materialId), nullptr) << polygon->materialId;
-                ASSERT_NE(geometry->FindFloatArray(polygon->vertexId), nullptr);
-                EXPECT_NE(geometry->FindFloatArray(polygon->colorId), nullptr);
-                EXPECT_EQ(polygon->CornerCount() % 3, 0);
-                triangles += polygon->CornerCount() / 3;
-                for (int32_t index : polygon->indices) {
-                    ASSERT_GE(index, 0);
-                    ASSERT_LT(index, geometry->vertexCount);
-                }
-            }
-            if (!model.bones.empty()) {
-                ASSERT_EQ(static_cast<int32_t>(geometry->weights.size()), geometry->vertexCount);
-            }
-        }
-        EXPECT_EQ(vertices, written.vertices);
-        EXPECT_EQ(triangles, written.triangles);
-        for (const auto& material : model.materials) {
-            if (!material->textureId.empty()) {
-                EXPECT_GE(model.FindTextureIndex(material->textureId), 0) << material->textureId;
-            }
-        }
-        for (const auto& texture : model.textures) {
-            int w = 0, h = 0, channels = 0;
-            EXPECT_EQ(stbi_info((model.directory + texture->fileName).c_str(), &w, &h, &channels), 1)
-                << texture->fileName;
-        }
-        if (!model.colliderFile.empty()) {
-            CColliderSet set;
-            EXPECT_TRUE(ReadColliderFile(set, model.directory + model.colliderFile));
-            EXPECT_FALSE(set.colliders.empty());
-        }
+        EXPECT_EQ(counts.vertices, written.vertices);
+        EXPECT_EQ(counts.triangles, written.triangles);
+        // Its colliders are among those read below.
+        const auto collider = std::filesystem::path(written.path).parent_path() / model.colliderFile;
+        EXPECT_TRUE(model.colliderFile.empty() || colliderFiles.contains(collider.generic_string()));
     }
 
-    std::array<int32_t, 6> allTypes{};
+    std::set<size_t> types;
     for (const CWrittenColliders& written : ReducedField().manifest.colliders) {
         SCOPED_TRACE(written.path);
         CColliderSet set;
@@ -128,45 +133,32 @@ TEST(DemoFieldOutput, EveryModelAndColliderFileReadsBackWithItsCounts) {
         for (const auto& collider : set.colliders) {
             const CFloatArray* points = collider->FindFloatArray("position");
             ASSERT_NE(points, nullptr);
-            switch (collider->type) {
-            case ColliderType::kSphere:
-            case ColliderType::kBox:
-                EXPECT_EQ(points->VectorCount(), 1);
+            const auto type = static_cast<size_t>(collider->type);
+            ASSERT_TRUE(type >= 1 && type <= 5) << collider->name;
+            types.insert(type);
+            if (collider->type != ColliderType::kMesh) {
+                // Spheres and boxes have a centre, capsules and rects two ends.
+                EXPECT_EQ(points->VectorCount(), type <= 2 ? 1 : 2);
                 EXPECT_GT(collider->radius, 0);
-                break;
-            case ColliderType::kCapsule:
-            case ColliderType::kRect:
-                EXPECT_EQ(points->VectorCount(), 2);
-                EXPECT_GT(collider->radius, 0);
-                break;
-            case ColliderType::kMesh:
-                ASSERT_EQ(collider->polygons.size(), 1u);
-                EXPECT_NE(collider->FindFloatArray("normal"), nullptr);
-                EXPECT_EQ(collider->polygons[0]->cornerCount % 3, 0);
-                meshTriangles += collider->polygons[0]->cornerCount / 3;
-                for (int32_t index : collider->polygons[0]->positionIndices) {
-                    ASSERT_GE(index, 0);
-                    ASSERT_LT(index, points->VectorCount());
-                }
-                break;
-            default:
-                ADD_FAILURE() << "collider of unknown type " << collider->name;
+                continue;
+            }
+            ASSERT_EQ(collider->polygons.size(), 1u);
+            EXPECT_NE(collider->FindFloatArray("normal"), nullptr);
+            EXPECT_EQ(collider->polygons[0]->cornerCount % 3, 0);
+            meshTriangles += collider->polygons[0]->cornerCount / 3;
+            for (int32_t index : collider->polygons[0]->positionIndices) {
+                ASSERT_GE(index, 0);
+                ASSERT_LT(index, points->VectorCount());
             }
         }
         EXPECT_EQ(meshTriangles, written.meshTriangles);
-        for (size_t t = 0; t < allTypes.size(); ++t) {
-            allTypes[t] += written.countByType[t];
-        }
     }
-    for (size_t t = 1; t <= 5; ++t) {
-        EXPECT_GT(allTypes[t], 0) << "no collider of type " << t;
-    }
+    EXPECT_EQ(types.size(), 5u) << "every collider type is written";
 }
 
 TEST(DemoFieldOutput, DefinitionsPlaceReadableModelsWithTheRequestedVariety) {
     std::set<uint32_t> shaders, lists, lods;
-    bool copy = false, animatedCollada = false, threePartDefinition = false, pngTexture = false,
-         jpegTexture = false, untexturedModel = false;
+    std::set<std::string> seen; // the variety the editor is tried on
     for (const CWrittenDefinition& written : ReducedField().manifest.definitions) {
         SCOPED_TRACE(written.path);
         CModelDefinition definition;
@@ -176,69 +168,57 @@ TEST(DemoFieldOutput, DefinitionsPlaceReadableModelsWithTheRequestedVariety) {
         for (uint32_t part = 0; part < definition.count; ++part) {
             const std::string& path = definition.paths[part];
             ASSERT_TRUE(path.starts_with("./model/")) << path;
-            const auto file = Root() / path.substr(2);
             shaders.insert(definition.shaderValues[part]);
             lists.insert(definition.listNumbers[part]);
             lods.insert(definition.lodValues[part]);
-            copy = copy || definition.copyValues[part] == 1;
+            if (definition.copyValues[part] == 1) {
+                seen.insert("copy");
+            }
             lodZeroParts += definition.lodValues[part] == 0 ? 1 : 0;
             CModel model;
-            if (path.ends_with(".dae")) {
-                ASSERT_TRUE(LoadCollada(model, file.string())) << path;
-                if (definition.animatedValues[part] == 1) {
-                    ASSERT_EQ(model.animations.size(), 1u);
-                    animatedCollada = !model.animations[0]->channels.empty();
-                }
-            } else {
-                ASSERT_TRUE(ReadModelFile(model, file)) << path;
+            CCounts counts;
+            ASSERT_NO_FATAL_FAILURE(ReadChecked(model, path.substr(2), counts)) << path;
+            if (!path.ends_with(".dae")) {
                 EXPECT_EQ(definition.animatedValues[part], 0u) << "text models carry no animation";
+            } else if (definition.animatedValues[part] == 1) {
+                ASSERT_EQ(model.animations.size(), 1u);
+                if (!model.animations[0]->channels.empty()) {
+                    seen.insert("animated collada");
+                }
             }
-            EXPECT_FALSE(model.geometries.empty()) << path;
             for (const auto& texture : model.textures) {
-                pngTexture = pngTexture || texture->fileName.ends_with(".png");
-                jpegTexture = jpegTexture || texture->fileName.ends_with(".jpg");
+                seen.insert(std::filesystem::path(texture->fileName).extension().string());
             }
-            untexturedModel = untexturedModel || model.textures.empty();
+            if (model.textures.empty()) {
+                seen.insert("untextured");
+            }
         }
-        threePartDefinition = threePartDefinition || lodZeroParts >= 3;
+        if (lodZeroParts >= 3) {
+            seen.insert("three parts");
+        }
     }
     EXPECT_GE(shaders.size(), 3u);
     EXPECT_GE(lists.size(), 2u);
     EXPECT_EQ(lods, (std::set<uint32_t>{0, 1}));
-    EXPECT_TRUE(copy);
-    EXPECT_TRUE(animatedCollada);
-    EXPECT_TRUE(threePartDefinition);
-    EXPECT_TRUE(pngTexture);
-    EXPECT_TRUE(jpegTexture);
-    EXPECT_TRUE(untexturedModel);
+    for (const char* kind : {".jpg", ".png", "animated collada", "copy", "three parts", "untextured"}) {
+        EXPECT_TRUE(seen.contains(kind)) << kind;
+    }
 }
 
 TEST(DemoFieldOutput, ColladaDocumentsImportWithTheirMeshSkinAndAnimationAndPicturesDecode) {
     for (const std::string& path : ReducedField().manifest.colladaDocuments) {
         SCOPED_TRACE(path);
         CModel model;
-        ASSERT_TRUE(LoadCollada(model, (Root() / path).string()));
+        CCounts counts;
+        ASSERT_NO_FATAL_FAILURE(ReadChecked(model, path, counts));
         ASSERT_EQ(model.geometries.size(), 1u);
         const CGeometry& geometry = *model.geometries[0];
         ASSERT_EQ(geometry.polygons.size(), 1u);
         const CPolygonData& polygon = *geometry.polygons[0];
-        EXPECT_GT(geometry.vertexCount, 0);
-        EXPECT_EQ(polygon.CornerCount() % 3, 0);
-        EXPECT_NE(geometry.FindFloatArray(polygon.vertexId), nullptr);
         EXPECT_NE(geometry.FindFloatArray(polygon.normalId), nullptr);
-        EXPECT_NE(geometry.FindFloatArray(polygon.colorId), nullptr);
         ASSERT_EQ(polygon.texIds.size(), 1u);
         EXPECT_NE(geometry.FindFloatArray(polygon.texIds[0]), nullptr);
-        const CMaterial* material = model.FindMaterial(polygon.materialId);
-        ASSERT_NE(material, nullptr);
-        if (!material->textureId.empty()) {
-            const int64_t texture = model.FindTextureIndex(material->textureId);
-            ASSERT_GE(texture, 0);
-            EXPECT_TRUE(std::filesystem::exists(model.directory +
-                                                model.textures[static_cast<size_t>(texture)]->fileName));
-        }
         if (!model.bones.empty()) {
-            EXPECT_EQ(static_cast<int32_t>(geometry.weights.size()), geometry.vertexCount);
             ASSERT_EQ(model.animations.size(), 1u);
             const auto& channels = model.animations[0]->channels;
             ASSERT_EQ(channels.size(), 1u);
