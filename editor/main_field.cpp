@@ -2,7 +2,9 @@
 
 #include "platform/virtual_key_codes.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <utility>
 
 namespace quorvane {
@@ -193,6 +195,7 @@ void CMainField::UpdateEditing() {
         });
     }
     history_.Update();
+    SwapInReloadedParts();
     LockedStep([this](CFieldHookCalls& calls) { selector_.HandleRequests(calls); });
     gridWrites_.Update();
     {
@@ -241,8 +244,43 @@ std::vector<std::string> CMainField::CursorModelPaths() const {
 
 void CMainField::FollowChangedModels(const std::vector<std::string>& modelPaths) {
     sharedSources_.Forget(modelPaths);
+    std::vector<CPlacedModel> records;
+    {
+        std::lock_guard lock(mutex_);
+        placement_.ReloadPartsLocked(modelPaths);
+        lists_.placementRecords.ForEach([&](const CPlacedModel& record) {
+            if (std::find(modelPaths.begin(), modelPaths.end(), record.partPath) != modelPaths.end()) {
+                records.push_back(record);
+            }
+        });
+    }
+    if (!records.empty()) {
+        background_.Post([this, records = std::move(records)] { ReloadPlacedParts(records); });
+    }
+}
+
+void CMainField::ReloadPlacedParts(const std::vector<CPlacedModel>& records) {
+    std::vector<std::unique_ptr<CModelEntry>> fresh;
+    for (const CPlacedModel& record : records) {
+        std::string failure; // the part keeps the model it has
+        if (std::unique_ptr<CModelEntry> entry = LoadPart(record, &failure)) {
+            fresh.push_back(std::move(entry));
+        }
+    }
     std::lock_guard lock(mutex_);
-    placement_.ReloadPartsLocked(modelPaths);
+    std::ranges::move(fresh, std::back_inserter(reloadedParts_));
+}
+
+void CMainField::SwapInReloadedParts() {
+    RemovedGroup replaced; // destroyed once the lock is released, still on the render thread
+    LockedStep([&](CFieldHookCalls& calls) {
+        // A write takes the placed parts as it begins: the swap waits for its end.
+        if (reloadedParts_.empty() || gridWrites_.InProgressLocked()) {
+            return;
+        }
+        unwritten_.ReplaceParts(std::exchange(reloadedParts_, {}), replaced);
+        calls.RepaintMain();
+    });
 }
 
 bool CMainField::PlacePending() const {

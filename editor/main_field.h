@@ -153,8 +153,9 @@ public:
     // The model files the cursor's parts are built from.
     std::vector<std::string> CursorModelPaths() const;
     // The files of these models changed on disk and read well: the cursor's
-    // parts built from one load again, on the background thread, and the
-    // next copy painted or pasted of one loads its shared model anew.
+    // parts and the unwritten placements built from one load again, on the
+    // background thread, and take the old ones' places in a later frame;
+    // the next copy painted or pasted of one loads its shared model anew.
     void FollowChangedModels(const std::vector<std::string>& modelPaths);
     void SwapInCursor();       // render thread
     bool PlacePending() const; // a click waits for the cursor or the cell's names
@@ -324,6 +325,9 @@ public:
 
 private:
     using RemovedGroup = CUnwrittenPlacements::Removed;
+    // Background thread: the records' parts loaded again, for the next frame.
+    void ReloadPlacedParts(const std::vector<CPlacedModel>& records);
+    void SwapInReloadedParts(); // frame update
     using LoadedPart = CUnwrittenPlacements::LoadedPart;
 
     // Every *Locked member expects mutex_ to be held by the caller.
@@ -398,6 +402,8 @@ private:
                               placer_, history_,  paint_,          arrange_};
     // Last: stopped first, while everything their jobs use still stands.
     CGridWriteRunner gridWrites_{mutex_, *this, gridHandOver_, gridRoot_};
+    // Under mutex_: parts loaded again from changed files, waiting for a frame.
+    std::vector<std::unique_ptr<CModelEntry>> reloadedParts_;
     CBackgroundQueue background_{"モデルの読み込み"};
 };
 

@@ -164,6 +164,39 @@ bool CUnwrittenPlacements::ApplyStep(const std::vector<PlacedPartState>& current
     return true;
 }
 
+void CUnwrittenPlacements::ReplaceParts(std::vector<std::unique_ptr<CModelEntry>> fresh, Removed& removed) {
+    std::unordered_map<std::string, std::unique_ptr<CModelEntry>*> freshNamed;
+    for (std::unique_ptr<CModelEntry>& entry : fresh) {
+        freshNamed[entry->name] = &entry;
+    }
+    std::unordered_map<std::string, int32_t> positions;
+    int32_t position = 0;
+    placedModels_.ForEach([&](const CModelEntry& entry) {
+        ++position;
+        if (freshNamed.contains(entry.name)) {
+            positions[entry.name] = position;
+        }
+    });
+    if (positions.empty()) {
+        return;
+    }
+    std::vector<std::unique_ptr<CModelEntry>> replaced = placedModels_.ExtractIf(
+        [&positions](const CModelEntry& entry) { return positions.contains(entry.name); });
+    for (std::unique_ptr<CModelEntry>& old : replaced) {
+        // Whole before it is listed: the render thread reads entries under the list's lock only.
+        std::unique_ptr<CModelEntry>& entry = *freshNamed.at(old->name);
+        entry->transform = old->transform;
+        entry->placementSerial = old->placementSerial;
+        entry->hidden.store(old->hidden.load(std::memory_order_relaxed), std::memory_order_relaxed);
+        entry->selected.store(old->selected.load(std::memory_order_relaxed), std::memory_order_relaxed);
+        placedModels_.Append(std::move(entry));
+        removed.entries.push_back(std::move(old));
+    }
+    CountPlacedChange();
+    PutAtPositions(placedModels_, positions,
+                   [](const CModelEntry& entry) -> const std::string& { return entry.name; });
+}
+
 int64_t CUnwrittenPlacements::SerialOf(const std::string& uniqueName) const {
     const CModelEntry* entry =
         placedModels_.FindFirst([&uniqueName](const CModelEntry& e) { return e.name == uniqueName; });

@@ -67,6 +67,10 @@ public:
         CountPlacedChange();
     }
     Removed ExtractGroup(const std::string& uniqueName);
+    // Puts parts loaded again from changed files in the places of the listed
+    // parts of the same names, which hand them their transform, click and
+    // marks and go into removed. A part no longer listed is dropped.
+    void ReplaceParts(std::vector<std::unique_ptr<CModelEntry>> fresh, Removed& removed);
     // Turns the parts of current into those of target: parts target lacks go
     // into removed, loaded ones join, every part gets its transform, record
     // and place in both lists. False, changing nothing, when the lists no
