@@ -23,8 +23,6 @@ TEST(MdlReaderTest, IdOnlyTextOrFileOnDiskGivesItsDirectoryAndAFailedReadChanges
     EXPECT_EQ(model.id, "tree_a");
     EXPECT_EQ(model.directory, "./model/tree/");
     EXPECT_TRUE(model.geometries.empty());
-    EXPECT_TRUE(model.bones.empty());
-    EXPECT_TRUE(model.rootBones.empty());
     EXPECT_EQ(DirectoryOfPath("C:/data\\tree\\a.mdl"), "C:/data\\tree\\");
     EXPECT_EQ(DirectoryOfPath("a.mdl"), "");
 
@@ -153,7 +151,6 @@ TEST(MdlReaderTest, GeometryWithStreamsPolygonsAndWeightsAndFloatArraysOfCountTi
     // Brackets are part of tokens inside float array and polygon blocks.
     const CFloatArray* positions = geometry.FindFloatArray("[pos]");
     ASSERT_NE(positions, nullptr);
-    EXPECT_EQ(positions->width, 3);
     EXPECT_EQ(positions->VectorCount(), 3);
     EXPECT_EQ(positions->Vector(2)[1], 1.0f);
     EXPECT_TRUE(positions->Vector(3).empty());
@@ -183,29 +180,27 @@ TEST(MdlReaderTest, GeometryWithStreamsPolygonsAndWeightsAndFloatArraysOfCountTi
     EXPECT_FLOAT_EQ(geometry.weights[1].influences[7].boneIndex, 0.00001f);
 
     // A float array keeps count times width numbers.
-    const auto arrayOf = [](std::string_view body) {
-        const CModel model = ReadText("GEOMETRY_BEGIN\nFLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID a\n" +
-                                      std::string(body) + "FLOAT_ARRAY_END\nGEOMETRY_END\n");
+    const auto arrayOf = [](int width, int count, std::string_view rest) {
+        // A width of 0 leaves the width line out.
+        const std::string widthLine =
+            width > 0 ? "FLOAT_ARRAY_FLOAT_COUNT " + std::to_string(width) + "\n" : "";
+        const CModel model = ReadText("GEOMETRY_BEGIN\nFLOAT_ARRAY_BEGIN\nFLOAT_ARRAY_ID a\n" + widthLine +
+                                      "FLOAT_ARRAY_COUNT " + std::to_string(count) + "\n" +
+                                      std::string(rest) + "FLOAT_ARRAY_END\nGEOMETRY_END\n");
         EXPECT_EQ(model.geometries.size(), 1u);
         return model.geometries.empty() ? CFloatArray{} : std::move(*model.geometries[0]->floatArrays.at(0));
     };
-    EXPECT_EQ(arrayOf("FLOAT_ARRAY_FLOAT_COUNT 3\nFLOAT_ARRAY_COUNT 2\nFLOAT_ARRAY\n1 2 3 4 5 6 7\n").values,
-              (std::vector<float>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(arrayOf("FLOAT_ARRAY_FLOAT_COUNT 3\nFLOAT_ARRAY_COUNT 2\nFLOAT_ARRAY\n1 2 3 4 5\n").values,
-              (std::vector<float>{1, 2, 3, 4, 5, 0}));
-    EXPECT_EQ(arrayOf("FLOAT_ARRAY_FLOAT_COUNT 1\nFLOAT_ARRAY_COUNT 2\nFLOAT_ARRAY\n1 2\n").VectorCount(), 0);
-    EXPECT_EQ(
-        arrayOf("FLOAT_ARRAY_FLOAT_COUNT 5\nFLOAT_ARRAY_COUNT 1\nFLOAT_ARRAY\n1 2 3 4 5\n").VectorCount(), 0);
+    EXPECT_EQ(arrayOf(3, 2, "FLOAT_ARRAY\n1 2 3 4 5 6 7\n").values, (std::vector<float>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(arrayOf(3, 2, "FLOAT_ARRAY\n1 2 3 4 5\n").values, (std::vector<float>{1, 2, 3, 4, 5, 0}));
+    EXPECT_EQ(arrayOf(1, 2, "FLOAT_ARRAY\n1 2\n").VectorCount(), 0);
+    EXPECT_EQ(arrayOf(5, 1, "FLOAT_ARRAY\n1 2 3 4 5\n").VectorCount(), 0);
     // Tab is no separator on number lines: "2\t3" reads as 2.
-    EXPECT_EQ(arrayOf("FLOAT_ARRAY_FLOAT_COUNT 2\nFLOAT_ARRAY_COUNT 1\nFLOAT_ARRAY\n2\t3\n").values,
-              (std::vector<float>{2, 0}));
+    EXPECT_EQ(arrayOf(2, 1, "FLOAT_ARRAY\n2\t3\n").values, (std::vector<float>{2, 0}));
     // A later FLOAT_ARRAY replaces the values.
-    EXPECT_EQ(arrayOf("FLOAT_ARRAY_FLOAT_COUNT 2\nFLOAT_ARRAY_COUNT 1\nFLOAT_ARRAY\n1 2\nFLOAT_ARRAY\n3 4\n")
-                  .values,
-              (std::vector<float>{3, 4}));
+    EXPECT_EQ(arrayOf(2, 1, "FLOAT_ARRAY\n1 2\nFLOAT_ARRAY\n3 4\n").values, (std::vector<float>{3, 4}));
     // FLOAT_ARRAY before the width: ignored, and its value line is read as a key line.
     const CFloatArray early =
-        arrayOf("FLOAT_ARRAY_COUNT 1\nFLOAT_ARRAY\nFLOAT_ARRAY_ID renamed\nFLOAT_ARRAY_FLOAT_COUNT 2\n");
+        arrayOf(0, 1, "FLOAT_ARRAY\nFLOAT_ARRAY_ID renamed\nFLOAT_ARRAY_FLOAT_COUNT 2\n");
     EXPECT_EQ(early.id, "renamed");
     EXPECT_EQ(early.VectorCount(), 0);
 }
