@@ -60,7 +60,6 @@ TEST(TypedValueText, DigitsPointMinusBackspaceAndBoundedLength) {
     typed.Key(vk::kBack);
     typed.Key(vk::kBack);
     EXPECT_EQ(typed.Text(), "12");
-    EXPECT_FLOAT_EQ(*typed.Value(), 12.0f);
     EXPECT_TRUE(typed.Key(vk::kDecimal));
     EXPECT_EQ(typed.Text(), "12.");
     EXPECT_EQ(typed.Value(), std::optional<float>(12.0f)) << "a trailing point reads as .0";
@@ -193,7 +192,6 @@ TEST_F(TypedValues, CtrlDragSnapsTheResultAtAwkwardStartingPositions) {
     MoveTo(100, 100);
     Key('G');
     EXPECT_EQ(Ctrl(true), EditMode::ModePlacedMove) << "Ctrl alone does not cancel";
-    EXPECT_TRUE(field->Snapping());
     MoveTo(101, 100);
     EXPECT_FLOAT_EQ(Rock().position.x, -2.0f);
     EXPECT_FLOAT_EQ(Rock().position.y, 1235.0f);

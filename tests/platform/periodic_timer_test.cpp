@@ -27,7 +27,6 @@ TEST(PeriodicTimerTest, FiresRepeatedlyUntilStoppedOrDestroyed) {
         EXPECT_FALSE(timer.Start(5ms, [] {})); // already running
         ASSERT_TRUE(test::WaitUntil([&] { return ticks >= 3; }));
         timer.Stop();
-        EXPECT_FALSE(timer.IsRunning());
         const int stopped = ticks.load();
         std::this_thread::sleep_for(30ms);
         EXPECT_EQ(ticks.load(), stopped);
@@ -184,7 +183,6 @@ TEST(PeriodicTimerTest, TicksThatThrowAreToldOncePerRunAndTheTimerGoesOn) {
         }
     }));
     ASSERT_TRUE(test::WaitUntil([&] { return ticks >= 10; }));
-    EXPECT_TRUE(timer.IsRunning());
     timer.Stop();
     const std::vector<test::WorkFailure> expected = {{"ストリーミング", "tick 1"},
                                                      {"ストリーミング", "unknown error"}};
