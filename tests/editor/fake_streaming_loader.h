@@ -156,6 +156,17 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
+    // Timer passes, each followed by the render thread's commit.
+    void Round(int count = 1) {
+        for (int round = 0; round < count; ++round) {
+            streaming->TimerPhase();
+            streaming->CommitPhase();
+        }
+    }
+    const GridFileEntry* GridFile(const std::string& cell) const {
+        return lists.gridFiles.FindFirst(
+            [&cell](const GridFileEntry& file) { return file.path.filename() == cell + ".gmf"; });
+    }
     std::filesystem::path CellFile(const std::string& cell) const {
         return dir / "gridfile" / "lod0" / (cell + ".gmf");
     }

@@ -25,13 +25,6 @@ std::set<std::string> TileBlock(int firstI, int lastI, int firstJ, int lastJ) {
 
 class FieldStreamingTest : public StreamingFixture<FakeStreamingLoader> {
 protected:
-    void Round(int count = 1) {
-        for (int round = 0; round < count; ++round) {
-            streaming->TimerPhase();
-            streaming->CommitPhase();
-        }
-    }
-
     std::set<std::string> TileNames() const {
         std::set<std::string> names;
         lists.fieldTiles.ForEach([&names](const CModelEntry& entry) { names.insert(entry.name); });
@@ -42,10 +35,6 @@ protected:
         lists.gridFiles.ForEach(
             [&names](const GridFileEntry& file) { names.push_back(file.path.filename().string()); });
         return names;
-    }
-    const GridFileEntry* GridFile(const std::string& cell) const {
-        return lists.gridFiles.FindFirst(
-            [&cell](const GridFileEntry& file) { return file.path.filename() == cell + ".gmf"; });
     }
 };
 

@@ -37,18 +37,8 @@ protected:
             changed.insert(changed.end(), paths.begin(), paths.end());
         });
     }
-    void Round(int count = 1) {
-        for (int round = 0; round < count; ++round) {
-            streaming->TimerPhase();
-            streaming->CommitPhase();
-        }
-    }
     void WriteModel(const std::string& name, const std::string& text) {
         std::ofstream(loader.modelDir / name, std::ios::binary | std::ios::trunc) << text;
-    }
-    const GridFileEntry* GridFile(const std::string& cell) const {
-        return lists.gridFiles.FindFirst(
-            [&cell](const GridFileEntry& file) { return file.path.filename() == cell + ".gmf"; });
     }
     std::vector<std::string> Problems() {
         std::lock_guard lock(problemsMutex);

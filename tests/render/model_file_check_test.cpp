@@ -32,20 +32,9 @@ protected:
     test::CScratchDirectory scratch_{"quorvane_model_file_check"};
 };
 
-TEST_F(ModelFileCheckTest, NamesTheModelItsCollidersAndItsTextures) {
-    const std::string model = CopyProp();
-    const ModelFileCheck named = registry_->CheckModelFiles(model, false);
-    ASSERT_TRUE(named.reads) << named.why;
-    ASSERT_EQ(named.files.size(), 2u + static_cast<size_t>(prop_->textures));
-    EXPECT_EQ(named.files[0], model);
-    EXPECT_EQ(std::filesystem::path(named.files[1]), scratch_ / "prop" / prop_->colliderFile);
-    for (size_t i = 2; i < named.files.size(); ++i) {
-        EXPECT_EQ(std::filesystem::path(named.files[i]).parent_path(), scratch_ / "prop") << named.files[i];
-        EXPECT_TRUE(std::filesystem::is_regular_file(named.files[i])) << named.files[i];
-    }
-}
-
-TEST_F(ModelFileCheckTest, AFileReplacedByOneThatDoesNotReadIsFoundAndAMissingOneIsNot) {
+// Named without reading; read through, a file replaced by one that does not
+// read is found, and a missing texture is not (the build shows its checker).
+TEST_F(ModelFileCheckTest, NamesEveryFileAndFindsOneThatNoLongerReads) {
     struct Case {
         const char* what;
         int file; // index in the named files; -1: none touched
@@ -62,7 +51,14 @@ TEST_F(ModelFileCheckTest, AFileReplacedByOneThatDoesNotReadIsFoundAndAMissingOn
         SCOPED_TRACE(c.what);
         const std::string model = CopyProp();
         const std::vector<std::string> files = registry_->CheckModelFiles(model, false).files;
-        ASSERT_GT(files.size(), 2u);
+        // The model, its collider file, then each texture beside it.
+        ASSERT_EQ(files.size(), 2u + static_cast<size_t>(prop_->textures));
+        EXPECT_EQ(files[0], model);
+        EXPECT_EQ(std::filesystem::path(files[1]), scratch_ / "prop" / prop_->colliderFile);
+        for (size_t i = 2; i < files.size(); ++i) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(files[i])) << files[i];
+            EXPECT_EQ(std::filesystem::path(files[i]).parent_path(), scratch_ / "prop");
+        }
         if (c.file >= 0 && c.remove) {
             std::filesystem::remove(files[static_cast<size_t>(c.file)]);
         } else if (c.file >= 0) {
