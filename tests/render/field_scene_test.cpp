@@ -32,39 +32,33 @@ std::unique_ptr<CDrawModel> BoxModelPtr(const Vec3& low, const Vec3& high, const
     return owned;
 }
 
-bool Seen(const CCamera& camera, const Vec3& low, const Vec3& high, const Vec3& offset = {}) {
-    return IsInViewCone(camera, *BoxModelPtr(low, high, offset));
-}
-
-CCamera LookingAlongY() {
-    CCamera camera;
-    camera.eye = {0, 0, 0};
-    camera.target = {0, 1, 0};
-    return camera;
-}
-
 TEST(ViewCone, CornersWithinSixtyDegreesOrABoxLargerThanItsDistance) {
-    const CCamera camera = LookingAlongY();
-    // Straight ahead and straight behind.
-    EXPECT_TRUE(Seen(camera, {-0.5f, 9.5f, -0.5f}, {0.5f, 10.5f, 0.5f}));
-    EXPECT_FALSE(Seen(camera, {-0.5f, -10.5f, -0.5f}, {0.5f, -9.5f, 0.5f}));
-    // The same boxes placed by the world matrix instead.
-    EXPECT_TRUE(Seen(camera, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0, 10, 0}));
-    EXPECT_FALSE(Seen(camera, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0, -10, 0}));
-    // Box x 9.5..10.5, y 4.5..5.5: its best corner (9.5, 5.5) has cosine
-    // 5.5 / sqrt(9.5^2 + 5.5^2) = 0.5010 (59.9 degrees): seen.
-    EXPECT_TRUE(Seen(camera, {9.5f, 4.5f, 0}, {10.5f, 5.5f, 0}));
-    // Box x 9.5..10.5, y 3.5..4.5: best cosine 4.5 / sqrt(9.5^2 + 4.5^2) = 0.428: not seen.
-    EXPECT_FALSE(Seen(camera, {9.5f, 3.5f, 0}, {10.5f, 4.5f, 0}));
-    // Behind, but its diagonal (sqrt(12) = 3.46) is longer than the distance
-    // from the eye to its centre (2): seen.
-    EXPECT_TRUE(Seen(camera, {-1, -3, -1}, {1, -1, 1}));
-    // The same box moved to 4 behind (diagonal 3.46 < 4): not seen.
-    EXPECT_FALSE(Seen(camera, {-1, -5, -1}, {1, -3, 1}));
+    CCamera camera;
+    camera.target = {0, 1, 0};
+    const struct {
+        const char* name;
+        Vec3 low, high, offset;
+        bool seen;
+    } rows[] = {
+        {"ahead", {-0.5f, 9.5f, -0.5f}, {0.5f, 10.5f, 0.5f}, {}, true},
+        {"behind", {-0.5f, -10.5f, -0.5f}, {0.5f, -9.5f, 0.5f}, {}, false},
+        {"ahead by the world matrix", {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0, 10, 0}, true},
+        {"behind by the world matrix", {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0, -10, 0}, false},
+        // Best corner (9.5, 5.5): cosine 5.5 / sqrt(9.5^2 + 5.5^2) = 0.5010, 59.9 degrees.
+        {"just inside sixty degrees", {9.5f, 4.5f, 0}, {10.5f, 5.5f, 0}, {}, true},
+        // Best cosine 4.5 / sqrt(9.5^2 + 4.5^2) = 0.428.
+        {"outside sixty degrees", {9.5f, 3.5f, 0}, {10.5f, 4.5f, 0}, {}, false},
+        // Diagonal sqrt(12) = 3.46 against the distance to its centre, 2 then 4.
+        {"behind, larger than its distance", {-1, -3, -1}, {1, -1, 1}, {}, true},
+        {"behind, smaller than its distance", {-1, -5, -1}, {1, -3, 1}, {}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IsInViewCone(camera, *BoxModelPtr(row.low, row.high, row.offset)), row.seen);
+    }
     // A box around the eye is always seen, wherever the camera looks.
-    CCamera away = camera;
-    away.target = {0, -1, 0};
-    EXPECT_TRUE(Seen(away, {-100, -100, -100}, {100, 100, 100}));
+    camera.target = {0, -1, 0};
+    EXPECT_TRUE(IsInViewCone(camera, *BoxModelPtr({-100, -100, -100}, {100, 100, 100}, {})));
 }
 
 TEST(ViewCone, CascadeBoxesFollowTheStoredProjections) {
@@ -121,9 +115,10 @@ protected:
     }
 
     CModelEntry* Load(COwnedList<CModelEntry>& list, const std::string& name, const std::string& path,
-                      const Vec3& position = {}) {
+                      const Vec3& position = {}, int32_t placementSerial = 0) {
         auto entry = std::make_unique<CModelEntry>();
         entry->name = name;
+        entry->placementSerial = placementSerial;
         entry->transform.position = {position.x, position.y, position.z, 1};
         EXPECT_TRUE(registry_->LoadEntry(*entry, "./" + path, false)) << path;
         return list.Append(std::move(entry));
@@ -135,10 +130,9 @@ protected:
         Load(lists_->fieldTiles, "Field13-13", "model/main_field/field/Field13-13.mdl");
         Load(lists_->fieldTiles, "Field14-13", "model/main_field/field/Field14-13.mdl");
         Load(lists_->lowDetailField, "FIELD_LOW", "model/main_field/field_low/field_low.mdl");
-        const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
-        ASSERT_NE(crate, nullptr);
-        placed_ = Load(lists_->placedModels, "placed 1", crate->path, OnGround(-12, 6));
-        placed_->placementSerial = 7;
+        crate_ = DemoPropWithCollider(ColliderType::kBox);
+        ASSERT_NE(crate_, nullptr);
+        placed_ = Load(lists_->placedModels, "placed 1", crate_->path, OnGround(-12, 6), 7);
         DrawFrame({}, 4);
         lists_->placedModels.ForEach([](const CModelEntry& e) { EXPECT_TRUE(e.ready.load()) << e.name; });
     }
@@ -170,9 +164,13 @@ protected:
     // The pixel under the centre of the entry's model box.
     std::array<int, 2> CentrePixel(const CModelEntry& entry) const {
         const CDrawModel* model = DrawModelOf(entry);
-        const std::optional<ScreenPoint> point = ProjectToScreen(
-            camera_, {model->worldMatrix(3, 0) + model->center.x, model->worldMatrix(3, 1) + model->center.y,
-                      model->worldMatrix(3, 2) + model->center.z});
+        return PixelOf({model->worldMatrix(3, 0) + model->center.x,
+                        model->worldMatrix(3, 1) + model->center.y,
+                        model->worldMatrix(3, 2) + model->center.z});
+    }
+
+    std::array<int, 2> PixelOf(const Vec3& world) const {
+        const std::optional<ScreenPoint> point = ProjectToScreen(camera_, world);
         EXPECT_TRUE(point.has_value());
         return {static_cast<int>(point.value_or(ScreenPoint{}).x),
                 static_cast<int>(point.value_or(ScreenPoint{}).y)};
@@ -182,6 +180,7 @@ protected:
     std::unique_ptr<CMainField> field_;
     CCamera camera_;
     CModelEntry* placed_ = nullptr;
+    const demofield::CWrittenModel* crate_ = nullptr;
 };
 
 constexpr uint32_t kShrink = 4; // the reference is stored at a quarter size
@@ -265,12 +264,9 @@ TEST_F(FieldSceneTest, StartCameraFrameMatchesTheReferencePicture) {
 TEST_F(FieldSceneTest, SelectionTintsAClicksPartsAndACopyLeavesItsBatchWhileSelectedHiddenOrRemoved) {
     LoadDemoScene();
     // A second part of placed 1's click, a part of another click, and the copies' source.
-    const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
-    CModelEntry* sibling = Load(lists_->placedModels, "placed 2", crate->path, OnGround(-25, 2));
-    sibling->placementSerial = 7;
-    CModelEntry* other = Load(lists_->placedModels, "placed 3", crate->path, OnGround(-20, 14));
-    other->placementSerial = 8;
-    CModelEntry* source = Load(lists_->sharedModels, crate->id, crate->path);
+    CModelEntry* sibling = Load(lists_->placedModels, "placed 2", crate_->path, OnGround(-25, 2), 7);
+    CModelEntry* other = Load(lists_->placedModels, "placed 3", crate_->path, OnGround(-20, 14), 8);
+    CModelEntry* source = Load(lists_->sharedModels, crate_->id, crate_->path);
     FieldSceneState state;
     state.gridDisplay = false;
     const std::vector<uint8_t> empty = DrawFrame(state, 4);
@@ -289,29 +285,23 @@ TEST_F(FieldSceneTest, SelectionTintsAClicksPartsAndACopyLeavesItsBatchWhileSele
     const CInstanceBuffers& batch = RegistryPayloadOf(source->payload)->instanceBuffers;
     ASSERT_EQ(batch.mainCount, 0u);
 
-    struct Case {
-        const char* name;
-        bool written;
-    };
-    for (const Case& c : {Case{"written", true}, Case{"unwritten", false}}) {
-        SCOPED_TRACE(c.name);
-        auto owned = test::NewEntry(c.name, "");
+    for (const bool written : {true, false}) {
+        const char* name = written ? "written" : "unwritten";
+        SCOPED_TRACE(name);
+        auto owned = test::NewEntry(name, "");
         const Vec3 at = OnGround(-18, -4);
         owned->transform.position = {at.x, at.y, at.z, 1};
         ASSERT_TRUE(registry_->MakeCopy(*owned, *source));
         CModelEntry* copy = owned.get();
         COwnedList<CModelEntry>* list = &lists_->placedModels;
-        if (c.written) {
+        if (written) {
             auto file = std::make_unique<GridFileEntry>();
             file->groups.push_back(std::make_unique<COwnedList<CModelEntry>>());
             list = lists_->gridFiles.Append(std::move(file))->groups[0].get();
         }
         list->Append(std::move(owned));
 
-        const std::optional<ScreenPoint> point = ProjectToScreen(camera_, at + DrawModelOf(*source)->center);
-        ASSERT_TRUE(point.has_value());
-        const int x = static_cast<int>(point->x);
-        const int y = static_cast<int>(point->y);
+        const auto [x, y] = PixelOf(at + DrawModelOf(*source)->center);
         // As the editor shows a change to a copy: the flag, then the count.
         const auto show = [](std::atomic<bool>& flag, bool value) {
             flag.store(value);
@@ -346,10 +336,9 @@ TEST_F(FieldSceneTest, SelectionTintsAClicksPartsAndACopyLeavesItsBatchWhileSele
 
 TEST_F(FieldSceneTest, CursorPartsOnlyInPlacingAndCursorModes) {
     LoadDemoScene();
-    const demofield::CWrittenModel* crate = DemoPropWithCollider(ColliderType::kBox);
     CModelDefinition definition;
     definition.filePath = "./model/test.mdf";
-    definition.paths[0] = "./" + crate->path;
+    definition.paths[0] = "./" + crate_->path;
     definition.count = 1;
     field_->ChooseModelForPlacement(definition);
     field_->UpdateEditing();

@@ -34,8 +34,7 @@ TEST(TextureImage, PngRoundTripsThroughTheDecoder) {
     RgbaImage decoded;
     std::string error;
     ASSERT_TRUE(DecodeImageFile(path, decoded, error)) << error;
-    EXPECT_EQ(decoded.width, 3u);
-    EXPECT_EQ(decoded.height, 2u);
+    EXPECT_EQ(std::pair(decoded.width, decoded.height), std::pair(3u, 2u));
     EXPECT_EQ(decoded.pixels, image.pixels);
     std::filesystem::remove(path);
     // Pixels that do not fill the size, or no size at all, write nothing.
@@ -52,10 +51,8 @@ TEST(TextureImage, PngRoundTripsThroughTheDecoder) {
                                       0,    0,   0x10, 0,   8,    6,    0,    0,    0};
     EXPECT_FALSE(DecodeImageMemory(truncated, decoded, error));
     // A header claiming 9000 x 9000 pixels is refused before anything is decoded.
-    truncated[18] = 0x23;
-    truncated[19] = 0x28;
-    truncated[22] = 0x23;
-    truncated[23] = 0x28;
+    truncated[18] = truncated[22] = 0x23;
+    truncated[19] = truncated[23] = 0x28;
     error.clear();
     EXPECT_FALSE(DecodeImageMemory(truncated, decoded, error));
     EXPECT_NE(error.find("size"), std::string::npos) << error;
@@ -63,16 +60,6 @@ TEST(TextureImage, PngRoundTripsThroughTheDecoder) {
 
 // Pictures written byte by byte by tests/data/textures/make_images.py.
 const std::filesystem::path kTextures = std::filesystem::path(__FILE__).parent_path() / "../data/textures";
-
-using Pixel = std::array<uint8_t, 4>;
-
-std::vector<Pixel> PixelsOf(const RgbaImage& image) {
-    std::vector<Pixel> pixels;
-    for (size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
-        pixels.push_back({image.pixels[i], image.pixels[i + 1], image.pixels[i + 2], image.pixels[i + 3]});
-    }
-    return pixels;
-}
 
 TEST(TextureImage, TgaAndBmpDecodeTopRowFirst) {
     // RGBA bytes, top row first.
@@ -96,23 +83,9 @@ TEST(TextureImage, TgaAndBmpDecodeTopRowFirst) {
         RgbaImage image;
         std::string error;
         ASSERT_TRUE(DecodeImageFile(kTextures / expected.file, image, error)) << error;
-        EXPECT_EQ(image.width, expected.width);
-        EXPECT_EQ(image.height, expected.height);
+        EXPECT_EQ(std::pair(image.width, image.height), std::pair(expected.width, expected.height));
         EXPECT_EQ(image.pixels, expected.pixels);
     }
-}
-
-TEST(TextureImage, DuckStandInPictureDecodes) {
-    RgbaImage image;
-    std::string error;
-    ASSERT_TRUE(DecodeImageFile(kTextures / "../collada/duckCM.tga", image, error)) << error;
-    ASSERT_EQ(image.width, 64u);
-    ASSERT_EQ(image.height, 64u);
-    const std::vector<Pixel> pixels = PixelsOf(image);
-    EXPECT_EQ(pixels[0], (Pixel{40, 30, 20, 255}));        // on the diagonal
-    EXPECT_EQ(pixels[5], (Pixel{255, 210, 0, 255}));       // first check, yellow
-    EXPECT_EQ(pixels[9], (Pixel{240, 120, 0, 255}));       // second check, orange
-    EXPECT_EQ(pixels[63 * 64], (Pixel{240, 120, 0, 255})); // bottom-left check
 }
 
 TEST(TextureImage, MipChainHalvesWithABoxFilterDownToOnePixel) {
@@ -124,14 +97,10 @@ TEST(TextureImage, MipChainHalvesWithABoxFilterDownToOnePixel) {
     }
     const auto levels = BuildMipChain(image);
     ASSERT_EQ(levels.size(), 3u);
-    EXPECT_EQ(levels[1].width, 2u);
-    EXPECT_EQ(levels[1].height, 1u);
-    EXPECT_EQ(levels[1].pixels[0], 100);
-    EXPECT_EQ(levels[1].pixels[4], 40);
-    EXPECT_EQ(levels[1].pixels[3], 255);
-    EXPECT_EQ(levels[2].width, 1u);
-    EXPECT_EQ(levels[2].height, 1u);
-    EXPECT_EQ(levels[2].pixels[0], 70);
+    EXPECT_EQ(std::pair(levels[1].width, levels[1].height), std::pair(2u, 1u));
+    EXPECT_EQ(levels[1].pixels, (std::vector<uint8_t>{100, 0, 0, 255, 40, 0, 0, 255}));
+    EXPECT_EQ(std::pair(levels[2].width, levels[2].height), std::pair(1u, 1u));
+    EXPECT_EQ(levels[2].pixels, (std::vector<uint8_t>{70, 0, 0, 255}));
 
     EXPECT_EQ(BuildMipChain(Solid(1, 1, {1, 2, 3, 4})).size(), 1u);
     const auto odd = BuildMipChain(Solid(5, 3, {9, 9, 9, 9}));
