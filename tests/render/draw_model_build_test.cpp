@@ -1,4 +1,5 @@
 #include "modeldata/model.h"
+#include "render/animation.h"
 #include "render/draw_model.h"
 
 #include <cmath>
@@ -38,8 +39,8 @@ TEST(DrawModelBuild, CornersExpandPerGroupFromEachStreamAndTheTrailingIndexIsIgn
     BoxCorners modelBox = EmptyBoxCorners();
     const auto vertices = ExpandPolygonBlock(geometry, *geometry.polygons[0], meshBox, modelBox);
     ASSERT_EQ(vertices.size(), 3u);
-    EXPECT_FLOAT_EQ(vertices[1].position[0], 3);
-    EXPECT_FLOAT_EQ(vertices[2].position[2], 2);
+    EXPECT_EQ(vertices[1].position, (std::array<float, 3>{3, 2, 1}));
+    EXPECT_EQ(vertices[2].position, (std::array<float, 3>{4, 1, 2}));
     // One texture-coordinate stream: its coordinate.
     EXPECT_EQ(vertices[2].texcoord[0], (std::array<float, 2>{0.5f, 0.6f}));
     // No weight table: zero influences; no colour stream: opaque white.
@@ -53,8 +54,7 @@ TEST(DrawModelBuild, CornersExpandPerGroupFromEachStreamAndTheTrailingIndexIsIgn
     // Two streams: the sum of both.
     geometry.polygons[0]->texIds = {"uv", "uv2"};
     const auto summed = ExpandPolygonBlock(geometry, *geometry.polygons[0], meshBox, modelBox);
-    EXPECT_FLOAT_EQ(summed[1].texcoord[0][0], 2.3f);
-    EXPECT_FLOAT_EQ(summed[1].texcoord[0][1], 2.4f);
+    EXPECT_EQ(summed[1].texcoord[0], (std::array<float, 2>{0.3f + 2, 0.4f + 2}));
     // All offsets absent: nothing, no division by zero.
     CPolygonData absent;
     absent.indices = {0, 1, 2};
@@ -96,8 +96,7 @@ TEST(DrawModelBuild, BoxesKeepTheirCornerOrderAndMaterialsFindTheirTextureById) 
         EXPECT_EQ(drawModel.boxCorners[i].y, i % 4 == 0 || i % 4 == 3 ? 1.0f : 2.0f) << i;
         EXPECT_EQ(drawModel.boxCorners[i].z, i < 4 ? 1.0f : 2.0f) << i;
     }
-    EXPECT_FLOAT_EQ(drawModel.center.x, 3.0f);
-    EXPECT_FLOAT_EQ(drawModel.center.y, 1.5f);
+    EXPECT_EQ(std::pair(drawModel.center.x, drawModel.center.y), std::pair(3.0f, 1.5f));
     EXPECT_FLOAT_EQ(drawModel.radius, std::sqrt(1.0f + 0.25f + 0.25f));
     // The mesh box starts at zero, so it reaches from the origin.
     ASSERT_EQ(drawModel.meshes.size(), 1u);
@@ -170,9 +169,7 @@ TEST(DrawModelBuild, BoneTreesAreRebuiltByNameWithTreeOnlyBonesAndDeepChains) {
     EXPECT_EQ(drawModel.bones[1]->parent->name, "helper");
     EXPECT_EQ(drawModel.treeOnlyBones.size(), 100001u);
     // Matrices are transposed: the translation moves to the last row.
-    EXPECT_EQ(root->restMatrix(3, 0), 5.0f);
-    EXPECT_EQ(root->restMatrix(3, 2), 7.0f);
-    EXPECT_EQ(root->restMatrix(0, 3), 0.0f);
+    EXPECT_EQ(root->restMatrix.m, Translation(5, 6, 7).m);
     ASSERT_EQ(drawModel.animations.size(), 1u);
     const CDrawAnimation& copy = *drawModel.animations[0];
     EXPECT_EQ(copy.name, "WALK");
