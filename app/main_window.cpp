@@ -236,9 +236,10 @@ void CMainWindow::CreateChildren() {
     // The tree's pictures: drawn headless as "Model View" frames a model,
     // kept in the user's cache, begun once the field has drawn its first frame.
     auto renderer = std::make_shared<CThumbnailRenderer>(4 * kThumbnailSize);
+    const std::filesystem::path cache = UserCacheFolder();
     modelTree_->SetThumbnailCache(std::make_unique<CThumbnailCache>(
-        UserCacheFolder().empty() ? std::filesystem::path() : UserCacheFolder() / "thumbnails",
-        kThumbnailSize, [renderer](const std::filesystem::path& definition, uint32_t size) {
+        cache.empty() ? std::filesystem::path() : cache / "thumbnails", kThumbnailSize,
+        [renderer](const std::filesystem::path& definition, uint32_t size) {
             RenderOptions options;
             options.input = definition.generic_string();
             options.size = size;

@@ -1,3 +1,4 @@
+// The files a model is built from, named, or read through before a change to them is rebuilt.
 #include "modeldata/collider_reader.h"
 #include "render/model_registry.h"
 #include "render/texture_image.h"
