@@ -41,9 +41,7 @@ bool ForEachLine(const std::filesystem::path& path, const std::function<void(std
     return true;
 }
 
-} // namespace
-
-std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {
+std::unique_ptr<GridFileEntry> ReadGridFileOnce(const std::filesystem::path& path, GridReadReport* report) {
     auto file = std::make_unique<GridFileEntry>();
     file->path = path;
     // Before the read: a change made during it then shows as a changed file.
@@ -82,6 +80,29 @@ std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, G
     }
     BuildGridEntries(*file, report);
     return file;
+}
+
+} // namespace
+
+std::unique_ptr<GridFileEntry> LoadGridFile(const std::filesystem::path& path, GridReadReport* report) {
+    // A write appending while the file is read leaves lines its stamp does not
+    // account for, and the write's merge would then add them a second time:
+    // the file is read again until it held still, a few times at most.
+    constexpr int kTries = 3;
+    for (int attempt = 1;; ++attempt) {
+        GridReadReport read;
+        std::unique_ptr<GridFileEntry> file = ReadGridFileOnce(path, &read);
+        FileStamp after;
+        std::string ignored;
+        const bool heldStill =
+            !file || (CGridFileAccess().Stamp(path, &after, &ignored) && after == file->stamp);
+        if (heldStill || attempt == kTries) {
+            if (report != nullptr) {
+                *report = std::move(read);
+            }
+            return file;
+        }
+    }
 }
 
 std::unique_ptr<CModelEntry> GridEntryOf(const GridLine& line) {
